@@ -1,0 +1,85 @@
+// The message table. The language switch is the one mutable global of the
+// program: it is set once at start-up, before any message is shown.
+#include "base/messages.h"
+
+#include <array>
+#include <atomic>
+
+namespace morvex {
+namespace {
+
+struct MessageText {
+    MsgId id;
+    std::string_view english;
+    std::string_view japanese;
+};
+
+constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessages = {{
+    {MsgId::TtlUpdated, "Because the TTL-file has been update, it reads.",
+     "工具設定ファイルが更新されているので読み込みます。"},
+    {MsgId::TtlNotFound, "The TTL-file is not found.", "工具設定ファイルが見つかりません。"},
+    {MsgId::AtlUpdated, "Because the ATL-file has been update, it reads.",
+     "アーバー定義ファイルが更新されているので読み込みます。"},
+    {MsgId::AtlNotFound, "The ATL-file is not found.", "アーバー定義ファイルが見つかりません。"},
+    {MsgId::CtlUpdated, "Because the CTL-file has been update, it reads.",
+     "コントローラー定義ファイルが更新されているので読み込みます。"},
+    {MsgId::CtlNotFound, "The CTL-file is not found.", "コントローラー定義ファイルが見つかりません。"},
+    {MsgId::MtlUpdated, "Because the MTL-file has been update, it reads.",
+     "機械定義ファイルが更新されているので読み込みます。"},
+    {MsgId::MtlNotFound, "The MTL-file is not found.", "機械定義ファイルが見つかりません。"},
+    {MsgId::TitleNotSelected, "Not Selected", "NCデータ未選択"},
+    {MsgId::TitlePenColor, " Pen Color", " ペン色"},
+    {MsgId::TitleCutColor, " Cut Color", " 方向色"},
+    {MsgId::TitleSkip, "/Skip:", "/粗さ:"},
+    {MsgId::TitleOffsetAlarm, "OFFSET ALARM", "OFFSET ALARM"},
+    {MsgId::TitleInterference, "INTERFERENCE", "干渉"},
+    {MsgId::TitleStop, "STOP", "停止中"},
+    {MsgId::TitlePauseTail, "! (G or ESC)", "! (G or ESC)"},
+    {MsgId::PleaseLoadWork, "Please Load Work.", "被切削材をLOADして下さい"},
+    {MsgId::PitchReflected, "Work pitch is reflected, When redefining work.",
+     "被切削材の精度は、再定義時に反映されます。"},
+    {MsgId::NcDataNotExist, "The NC data does not exist.", "NCデータが存在しません"},
+    {MsgId::NcDataNotExistLog, " - The NC data does not exist.\n", " - NCデータが存在しません\n"},
+    {MsgId::ProgramSideFolder, "Is the one of the program side folder acceptable?",
+     "プログラム側ディレクトリのものでもよいですか？"},
+    {MsgId::SettingsNotWritten, "The settings file could not be written: ",
+     "設定ファイルに書き込めませんでした: "},
+    {MsgId::UnknownOption, "Unknown option: ", "不明なオプション: "},
+    {MsgId::MissingOptionValue, "The option needs a value: ", "オプションに値がありません: "},
+    {MsgId::BadOptionValue, "The option value cannot be used: ", "オプションの値が使えません: "},
+    {MsgId::LinkNotResolved, "The shortcut cannot be resolved: ", "ショートカットを解決できません: "},
+    {MsgId::NcProgramNotOpened, "The NC program cannot be opened: ", "NCデータを開けません: "},
+    {MsgId::NoDisplay,
+     "No display is available: the desktop program needs one (set DISPLAY, or use an "
+     "unattended option).",
+     "ディスプレイがありません: デスクトップ画面を開けません (DISPLAY を設定するか無人運転の"
+     "オプションを使って下さい)。"},
+    {MsgId::AutoRunNotAvailable, "Automatic runs are not available in this version.",
+     "この版では自動運転は使えません。"},
+}};
+
+constexpr bool TableInOrder() {
+    for (std::size_t i = 0; i < kMessages.size(); ++i) {
+        if (static_cast<std::size_t>(kMessages[i].id) != i) return false;
+    }
+    return true;
+}
+static_assert(TableInOrder(), "message table rows must follow the MsgId order");
+
+std::atomic<bool> gEnglish{false};
+
+}  // namespace
+
+std::string_view MsgIn(MsgId id, bool english) {
+    const auto index = static_cast<std::size_t>(id);
+    if (index >= kMessages.size()) return {};
+    return english ? kMessages[index].english : kMessages[index].japanese;
+}
+
+std::string_view Msg(MsgId id) { return MsgIn(id, IsEnglish()); }
+
+void SetEnglish(bool english) { gEnglish.store(english, std::memory_order_relaxed); }
+
+bool IsEnglish() { return gEnglish.load(std::memory_order_relaxed); }
+
+}  // namespace morvex

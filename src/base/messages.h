@@ -1,0 +1,57 @@
+// Every user-visible message of the program in English and Japanese, and the
+// process-wide language switch that picks one (English when the message file
+// "morvex.mes" was found at start-up).
+#pragma once
+
+#include <string_view>
+
+namespace morvex {
+
+inline constexpr std::string_view kMessageCaption = "MORVEX2000";
+inline constexpr std::string_view kProgramTitle = "MORVEX2000";
+
+enum class MsgId {
+    // Definition files edited on disk while the program runs.
+    TtlUpdated,
+    TtlNotFound,
+    AtlUpdated,
+    AtlNotFound,
+    CtlUpdated,
+    CtlNotFound,
+    MtlUpdated,
+    MtlNotFound,
+    // Window title pieces.
+    TitleNotSelected,
+    TitlePenColor,
+    TitleCutColor,
+    TitleSkip,
+    TitleOffsetAlarm,
+    TitleInterference,
+    TitleStop,
+    TitlePauseTail,
+    // Commands.
+    PleaseLoadWork,
+    PitchReflected,
+    NcDataNotExist,
+    NcDataNotExistLog,
+    ProgramSideFolder,
+    // Start-up, command line and settings.
+    SettingsNotWritten,
+    UnknownOption,
+    MissingOptionValue,
+    BadOptionValue,
+    LinkNotResolved,
+    NcProgramNotOpened,
+    NoDisplay,
+    AutoRunNotAvailable,
+    Count
+};
+
+// Text of a message in the current language (UTF-8).
+std::string_view Msg(MsgId id);
+std::string_view MsgIn(MsgId id, bool english);
+
+void SetEnglish(bool english);
+bool IsEnglish();
+
+}  // namespace morvex

@@ -1,0 +1,68 @@
+// Text helpers: ASCII-only case folding so that multi-byte text passes unchanged.
+#include "base/text.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace morvex {
+
+char ToUpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+std::string ToUpperAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = ToUpperAscii(c);
+    return out;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (ToUpperAscii(text[i]) != ToUpperAscii(prefix[i])) return false;
+    }
+    return true;
+}
+
+bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+    if (text.size() < suffix.size()) return false;
+    return StartsWithNoCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && StartsWithNoCase(a, b);
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    constexpr std::string_view kBlanks = " \t\r\n";
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    const std::size_t last = text.find_last_not_of(kBlanks);
+    return text.substr(first, last - first + 1);
+}
+
+std::string Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    const int size = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    std::string out;
+    if (size > 0) {
+        out.resize(static_cast<std::size_t>(size));
+        std::vsnprintf(out.data(), out.size() + 1, format, args);
+    }
+    va_end(args);
+    return out;
+}
+
+std::string TruncateBytes(std::string_view text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) return std::string(text);
+    std::size_t cut = maxBytes;
+    // Step back over UTF-8 continuation bytes so that no character is split.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    return std::string(text.substr(0, cut));
+}
+
+}  // namespace morvex

@@ -1,0 +1,71 @@
+// The morvex program: one binary for the desktop and for unattended runs.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "base/messages.h"
+#include "base/paths.h"
+#include "frame/app.h"
+#include "frame/gui/main_window.h"
+#include "frame/startup.h"
+#include "platform/qt/qt_host.h"
+#include "platform/unattended_host.h"
+
+namespace {
+
+bool HasDisplay() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    return (platform && *platform) || (display && *display) || (wayland && *wayland);
+}
+
+int RunUnattended(morvex::App& app) {
+    morvex::UnattendedHost host;
+    morvex::ContinueStartUp(app, host);
+    host.logDir = app.settings.output.logDir;
+    host.ncName = app.launch.ncProgram;
+    // The automatic runs, work operations and reports join with their subsystems.
+    morvex::ShowText(host, morvex::Msg(morvex::MsgId::AutoRunNotAvailable));
+    morvex::ShutDown(app);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    morvex::App app;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const morvex::StartResult start = morvex::PrepareStartUp(
+        app, args, morvex::CurrentDirectory(), morvex::ExecutableDirectory());
+    if (start.exit) {
+        std::fputs(start.output.c_str(), stdout);
+        std::fputs(start.error.c_str(), stderr);
+        return start.exitCode;
+    }
+    if (app.launch.minimised) return RunUnattended(app);
+
+    if (!HasDisplay()) {
+        std::fprintf(stderr, "morvex: %s\n", std::string(morvex::Msg(morvex::MsgId::NoDisplay)).c_str());
+        return 1;
+    }
+    // Qt sees no arguments: the command line is the program's own.
+    int qtArgc = 1;
+    QApplication qtApp(qtArgc, argv);
+    morvex::QtHost host;
+    morvex::ContinueStartUp(app, host);
+    int exitCode = 0;
+    {
+        morvex::MainWindow window(app, host);
+        window.Create();
+        window.ShowAtStart();
+        if (app.launch.autoRunMode != 0) {
+            morvex::ShowText(host, morvex::Msg(morvex::MsgId::AutoRunNotAvailable));
+        }
+        exitCode = QApplication::exec();
+    }
+    morvex::ShutDown(app);
+    return exitCode;
+}

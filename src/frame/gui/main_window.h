@@ -1,0 +1,54 @@
+// The main window: the menu bar, the work view showing the off-screen
+// bitmap, the title, the definition-file check on repaint and activation,
+// and the destroy handling that writes the display settings back.
+#pragma once
+
+#include <QHash>
+#include <QImage>
+#include <QMainWindow>
+
+#include "frame/app.h"
+#include "frame/window_title.h"
+
+class QAction;
+
+namespace morvex {
+
+class QtHost;
+
+class MainWindow final : public QMainWindow {
+    Q_OBJECT
+public:
+    MainWindow(App& app, QtHost& host);
+
+    // Window creation steps: menu, check marks, bitmap, first definition check.
+    void Create();
+    // Shows the window with its saved or command-line placement.
+    void ShowAtStart();
+    void UpdateTitle();
+
+    const QHash<int, QAction*>& Actions() const { return actions_; }
+    const QImage& Bitmap() const { return bitmap_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+private:
+    void RefreshMenuState();
+    void OnCommand(int id);
+    void CheckDefinitionsSoon();
+    void CheckDefinitions();
+
+    App& app_;
+    QtHost& host_;
+    QHash<int, QAction*> actions_;
+    QImage bitmap_;
+    TitleState title_;
+    bool checkQueued_ = false;
+    bool destroyed_ = false;
+};
+
+}  // namespace morvex

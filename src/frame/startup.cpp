@@ -1,0 +1,136 @@
+// Start-up and shutdown order.
+//
+// Steps whose subsystems are not part of the program yet are kept in place
+// as empty functions, so that the order stays visible and each subsystem
+// fills its own step.
+#include "frame/startup.h"
+
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/text.h"
+#include "frame/settings_reader.h"
+#include "platform/host.h"
+
+namespace morvex {
+namespace {
+
+// Plug-in modules: none are loaded until the module loader exists.
+void LoadPlugins(App&) {}
+void ReleasePlugins(App&) {}
+void UnloadPlugins(App&) {}
+
+// Shared-memory sync mappings: created by the sync subsystem when it exists.
+void CreateSyncMapping(App&) {}
+void CloseSyncMapping(App&) {}
+
+// Per-tool tables and the hand-tool stroke record: sized by the tool table
+// and hand-tool subsystems when they exist.
+void AllocateTables(App&) {}
+void FreeTables(App&) {}
+
+// Closing the external editor at exit (CLOSE END) belongs to editor control.
+void CloseEditorIfAsked(App&) {}
+
+}  // namespace
+
+StartResult PrepareStartUp(App& app, const std::vector<std::string>& args,
+                           const std::string& startDir, const std::string& programDir) {
+    StartResult result;
+    app.system = QuerySystemInfo();
+    app.locations.startDir = WithTrailingSlash(startDir);
+    app.locations.programDir = programDir.empty() ? app.locations.startDir
+                                                  : WithTrailingSlash(programDir);
+    app.locations.messageFile =
+        FindMessageFile(app.locations.startDir, app.locations.programDir);
+    SetEnglish(!app.locations.messageFile.empty());
+
+    LoadPlugins(app);
+    app.wheelSupport = 2;
+
+    std::string error;
+    if (ParseCommandLine(args, CommandLineContext{}, app.launch, error) != CommandLineStatus::Ok) {
+        result.exit = true;
+        result.exitCode = 2;
+        result.error = error + "\n(morvex --help lists the options)\n";
+        return result;
+    }
+    if (app.launch.showHelp) {
+        result.exit = true;
+        result.output = CommandLineHelp();
+    } else if (app.launch.showVersion) {
+        result.exit = true;
+        result.output = Format("%s (morvex) %s\n", std::string(kProgramTitle).c_str(), kProgramVersion);
+    }
+    return result;
+}
+
+void ContinueStartUp(App& app, Host& host) {
+    app.system.processorCount = QuerySystemInfo().processorCount;
+    if (SetMainThreadProcessor(app.launch.processor, app.system.processorCount)) {
+        app.previousProcessor = app.launch.processor;
+    }
+
+    SettingsContext context{app.locations.startDir, app.locations.programDir,
+                            app.system.processorCount};
+    app.locations.settingsFile = LocateSettingsFile(app.launch.settingsFile, context);
+    app.locations.helpFile = LocateHelpFile(context);
+    ReadSettings(LoadIni(app.locations.settingsFile), app.launch, context, app.settings);
+    // With no settings file anywhere, the one written back at exit goes to the
+    // start directory, which is looked at first (the program's own directory
+    // is often not writable).
+    if (!IsExistingPath(app.locations.settingsFile) && !HasDirSeparator(app.launch.settingsFile)) {
+        app.locations.settingsFile = JoinPath(app.locations.startDir, app.launch.settingsFile);
+    }
+
+    ReadDefinitionFiles(app, host);
+    if (app.settings.work.sound) {
+        LoadSounds(app.sounds, app.locations.startDir, app.locations.programDir);
+    }
+    AllocateTables(app);
+    CreateSyncMapping(app);
+}
+
+void PrepareMenu(App& app) {
+    app.menu = DefaultMenuBar();
+    if (!app.locations.messageFile.empty()) {
+        (void)ApplyMessageFile(app.locations.messageFile, app.menu, app.panelCaptions);
+    }
+}
+
+void ReadDefinitionFiles(App& app, Host&) {
+    // Until the tool, controller and machine readers exist, reading a file
+    // means knowing it and its time, so that an edit on disk is noticed.
+    auto record = [&](DefinitionKind kind, const std::string& path, bool fromCommandLine) {
+        DefinitionFile& file = app.definitions[kind];
+        file.path = path;
+        file.fromCommandLine = fromCommandLine;
+        file.readTime = ReadFileTime(path);
+    };
+    const TableSettings& table = app.settings.table;
+    record(DefinitionKind::ToolTable, table.toolTable, !app.launch.toolTable.empty());
+    record(DefinitionKind::Controller, table.controllerTable, !app.launch.controllerTable.empty());
+    record(DefinitionKind::Machine, table.machineTable, !app.launch.machineTable.empty());
+}
+
+void ReloadDefinitionFile(App& app, Host&, DefinitionKind kind) {
+    DefinitionFile& file = app.definitions[kind];
+    file.readTime = ReadFileTime(file.path);
+}
+
+void HandleWindowDestroy(App& app, Host& host, const WindowPlacement& placement) {
+    if (!app.launch.minimised &&
+        !SaveDisplaySettings(app.locations.settingsFile, app.settings, placement)) {
+        ShowText(host, std::string(Msg(MsgId::SettingsNotWritten)) + app.locations.settingsFile);
+    }
+    CloseEditorIfAsked(app);
+    ReleasePlugins(app);
+}
+
+void ShutDown(App& app) {
+    CloseSyncMapping(app);
+    FreeTables(app);
+    FreeSounds(app.sounds);
+    UnloadPlugins(app);
+}
+
+}  // namespace morvex

@@ -1,0 +1,167 @@
+// Definition-file value readers.
+//
+// Implementation notes: the number conversion accepts exactly the decimal
+// form sign, digits, one point, digits, exponent; it never reads hexadecimal,
+// "inf" or "nan", which a general library conversion would. A value beyond
+// the range of the target type is held at the largest finite value so that
+// no infinity reaches the geometry.
+#include "nc/definition_reader.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "base/text.h"
+
+namespace morvex {
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Length of the decimal number at `text` (0 when there is none).
+std::size_t DecimalLength(std::string_view text) {
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    std::size_t digits = 0;
+    while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && IsDigit(text[i])) ++i, ++digits;
+    }
+    if (digits == 0) return 0;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < text.size() && (text[j] == '-' || text[j] == '+')) ++j;
+        const std::size_t expStart = j;
+        while (j < text.size() && IsDigit(text[j])) ++j;
+        if (j > expStart) i = j;
+    }
+    return i;
+}
+
+double ConvertDecimal(std::string_view text) {
+    const std::size_t len = DecimalLength(text);
+    if (len == 0) return 0.0;
+    const char* first = text.data();
+    if (*first == '+') ++first;  // from_chars takes no plus sign
+    double value = 0.0;
+    const auto [ptr, ec] = std::from_chars(first, text.data() + len, value);
+    (void)ptr;
+    if (ec == std::errc::result_out_of_range) {
+        // Either an underflow (tiny) or an overflow (huge): tell by the exponent sign.
+        const bool negative = text[0] == '-';
+        const std::size_t e = text.find_first_of("eE");
+        const bool tiny = e != std::string_view::npos && e + 1 < len && text[e + 1] == '-';
+        if (tiny) return 0.0;
+        const double big = std::numeric_limits<double>::max();
+        return negative ? -big : big;
+    }
+    return ec == std::errc() ? value : 0.0;
+}
+
+// Cursor position of the number's first character, or npos.
+std::size_t FindNumberStart(std::size_t cursor, std::string_view line) {
+    if (cursor >= line.size()) return std::string_view::npos;
+    return line.find_first_of("1234567890-.\n", cursor);
+}
+
+}  // namespace
+
+bool OpenDefinitionFile(const std::string& path, DefinitionLineReader& reader) {
+    reader.file.reset(std::fopen(path.c_str(), "rb"));
+    return reader.file != nullptr;
+}
+
+bool ReadDefinitionLine(DefinitionLineReader& reader, std::string& line, std::size_t maxChars) {
+    line.clear();
+    std::FILE* f = reader.file.get();
+    if (!f) return false;
+    while (line.size() < maxChars) {
+        int c = std::fgetc(f);
+        if (c == EOF) break;
+        if (c == '\r') {
+            const int next = std::fgetc(f);
+            if (next == '\n') {
+                c = '\n';
+            } else if (next != EOF) {
+                std::ungetc(next, f);
+            }
+        }
+        line.push_back(static_cast<char>(c));
+        if (c == '\n') break;
+    }
+    return !line.empty();
+}
+
+bool MatchKey(std::string_view line, std::string_view key) { return StartsWithNoCase(line, key); }
+
+bool MatchWord(std::size_t cursor, std::string_view line, std::string_view word) {
+    return cursor <= line.size() && StartsWithNoCase(line.substr(cursor), word);
+}
+
+void SkipSeparators(std::size_t& cursor, std::string_view line) {
+    while (cursor < line.size() && (line[cursor] == ' ' || line[cursor] == '=')) ++cursor;
+}
+
+void ReadNumberDouble(std::size_t& cursor, std::string_view line, double& out) {
+    const std::size_t start = FindNumberStart(cursor, line);
+    if (start == std::string_view::npos) {
+        out = 0.0;
+        return;
+    }
+    cursor = start;
+    out = line[start] == '\n' ? 0.0 : ConvertDecimal(line.substr(start));
+}
+
+void ReadNumberFloat(std::size_t& cursor, std::string_view line, float& out) {
+    double value = 0.0;
+    ReadNumberDouble(cursor, line, value);
+    constexpr double kMax = std::numeric_limits<float>::max();
+    if (value > kMax) value = kMax;
+    if (value < -kMax) value = -kMax;
+    out = static_cast<float>(value);
+}
+
+void ReadNextDouble(std::size_t& cursor, std::string_view line, double& out) {
+    const std::size_t comma = cursor < line.size() ? line.find(',', cursor) : std::string_view::npos;
+    if (comma == std::string_view::npos) {
+        out = 0.0;
+        return;
+    }
+    cursor = comma;
+    ReadNumberDouble(cursor, line, out);
+}
+
+void ReadNextFloat(std::size_t& cursor, std::string_view line, float& out) {
+    const std::size_t comma = cursor < line.size() ? line.find(',', cursor) : std::string_view::npos;
+    if (comma == std::string_view::npos) {
+        out = 0.0f;
+        return;
+    }
+    cursor = comma;
+    ReadNumberFloat(cursor, line, out);
+}
+
+void ReadQuotedText(std::size_t& cursor, std::string_view line, std::optional<std::string>& out) {
+    out.reset();
+    const std::size_t open = cursor < line.size() ? line.find('"', cursor) : std::string_view::npos;
+    if (open == std::string_view::npos) return;
+    std::size_t close = line.find('"', open + 1);
+    if (close == std::string_view::npos) {
+        close = line.size();
+        while (close > open + 1 && (line[close - 1] == '\n' || line[close - 1] == '\r')) --close;
+    }
+    out = std::string(line.substr(open + 1, close - open - 1));
+    cursor = close;
+}
+
+int TruncateToInt(double value) {
+    if (std::isnan(value)) return 0;
+    constexpr double kMax = std::numeric_limits<int>::max();
+    constexpr double kMin = std::numeric_limits<int>::min();
+    if (value >= kMax) return std::numeric_limits<int>::max();
+    if (value <= kMin) return std::numeric_limits<int>::min();
+    return static_cast<int>(std::trunc(value));
+}
+
+}  // namespace morvex

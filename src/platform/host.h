@@ -1,0 +1,52 @@
+// The one door from the core to the user and the desktop: message boxes, key
+// state during a run, the message pump of long loops, redraw requests,
+// sounds, and opening files or programs. The desktop host shows windows; the
+// unattended host writes to the batch log and stderr and never has keys down.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/messages.h"
+
+namespace morvex {
+
+enum class MessageButtons { Ok, YesNo };
+enum class MessageKind { Information, Warning, Error, Question };
+enum class MessageAnswer { Ok, Yes, No };
+
+struct MessageRequest {
+    std::string text;
+    std::string caption = std::string(kMessageCaption);
+    MessageButtons buttons = MessageButtons::Ok;
+    MessageKind kind = MessageKind::Information;
+    bool topMost = false;
+};
+
+class Host {
+public:
+    virtual ~Host() = default;
+
+    virtual MessageAnswer ShowMessage(const MessageRequest& request) = 0;
+    // Whether the key with this virtual-key code (27 Esc, 17 Ctrl, ...) is down now.
+    virtual bool IsKeyDown(int virtualKey) = 0;
+    // Handles pending window-system events so that the window stays alive.
+    virtual void PumpMessages() = 0;
+    virtual void RequestRedraw() = 0;
+    // Plays a loaded sound slot; silent when there is no sound or no backend.
+    virtual void PlaySound(int slot) = 0;
+    // Opens a file with the system's viewer for its type.
+    virtual bool OpenWithViewer(const std::string& path) = 0;
+    virtual bool StartProgram(const std::string& program, const std::vector<std::string>& args) = 0;
+    virtual bool IsUnattended() const = 0;
+};
+
+// The usual case: an information box with the program's caption.
+inline MessageAnswer ShowText(Host& host, std::string_view text) {
+    MessageRequest request;
+    request.text = std::string(text);
+    return host.ShowMessage(request);
+}
+
+}  // namespace morvex

@@ -1,0 +1,81 @@
+// Desktop host on Qt Widgets.
+#include "platform/qt/qt_host.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStringList>
+#include <QUrl>
+#include <QWidget>
+
+namespace morvex {
+
+int VirtualKeyOf(int qtKey) {
+    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return 'A' + (qtKey - Qt::Key_A);
+    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return '0' + (qtKey - Qt::Key_0);
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return 112 + (qtKey - Qt::Key_F1);
+    switch (qtKey) {
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Alt: return 18;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_Space: return 32;
+    case Qt::Key_Pause: return 19;
+    case Qt::Key_Tab: return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
+    case Qt::Key_Plus: return 107;
+    case Qt::Key_Minus: return 109;
+    default: return 0;
+    }
+}
+
+MessageAnswer QtHost::ShowMessage(const MessageRequest& request) {
+    QMessageBox box(owner);
+    box.setWindowTitle(QString::fromStdString(request.caption));
+    box.setText(QString::fromStdString(request.text));
+    switch (request.kind) {
+    case MessageKind::Warning: box.setIcon(QMessageBox::Warning); break;
+    case MessageKind::Error: box.setIcon(QMessageBox::Critical); break;
+    case MessageKind::Question: box.setIcon(QMessageBox::Question); break;
+    default: box.setIcon(QMessageBox::Information); break;
+    }
+    if (request.topMost) box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (request.buttons == MessageButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return MessageAnswer::Ok;
+}
+
+bool QtHost::IsKeyDown(int virtualKey) {
+    return virtualKey >= 0 && virtualKey < static_cast<int>(keyDown_.size()) && keyDown_[virtualKey];
+}
+
+void QtHost::SetKeyDown(int virtualKey, bool down) {
+    if (virtualKey > 0 && virtualKey < static_cast<int>(keyDown_.size())) keyDown_[virtualKey] = down;
+}
+
+void QtHost::PumpMessages() { QCoreApplication::processEvents(); }
+
+void QtHost::RequestRedraw() {
+    if (redraw) redraw();
+}
+
+// No sound backend is part of the desktop build: every slot stays silent.
+void QtHost::PlaySound(int) {}
+
+bool QtHost::OpenWithViewer(const std::string& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+bool QtHost::StartProgram(const std::string& program, const std::vector<std::string>& args) {
+    QStringList list;
+    for (const std::string& a : args) list << QString::fromStdString(a);
+    return QProcess::startDetached(QString::fromStdString(program), list);
+}
+
+}  // namespace morvex

@@ -1,0 +1,40 @@
+// The desktop host: Qt message boxes captioned "MORVEX2000", the key state
+// kept from the main window's key events, event processing for long loops,
+// and the desktop's viewers and programs.
+#pragma once
+
+#include <array>
+#include <functional>
+
+#include "platform/host.h"
+
+class QWidget;
+
+namespace morvex {
+
+// Virtual-key code of a Qt key (Ctrl 17, Esc 27, space 32, pause 19, letters
+// and digits as their upper-case ASCII, F1.. 112..), or 0 when there is none.
+int VirtualKeyOf(int qtKey);
+
+class QtHost final : public Host {
+public:
+    QWidget* owner = nullptr;
+    std::function<void()> redraw;
+
+    MessageAnswer ShowMessage(const MessageRequest& request) override;
+    bool IsKeyDown(int virtualKey) override;
+    void PumpMessages() override;
+    void RequestRedraw() override;
+    void PlaySound(int slot) override;
+    bool OpenWithViewer(const std::string& path) override;
+    bool StartProgram(const std::string& program, const std::vector<std::string>& args) override;
+    bool IsUnattended() const override { return false; }
+
+    // Called by the main window's key press and release handlers.
+    void SetKeyDown(int virtualKey, bool down);
+
+private:
+    std::array<bool, 256> keyDown_{};
+};
+
+}  // namespace morvex

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The desktop window under Xvfb: it opens with the title of its language,
+# closes with exit status 0 and writes section Save back, keeping every
+# other line of the settings file.
+set -u
+morvex=$1
+source_dir=$2
+fails=0
+check() {
+    local what=$1; shift
+    if "$@"; then echo "ok: $what"; else echo "FAIL: $what"; fails=$((fails + 1)); fi
+}
+if ! command -v Xvfb >/dev/null || ! command -v xwininfo >/dev/null; then
+    echo "Xvfb or xwininfo is missing: install xvfb and x11-utils"; exit 1
+fi
+work=$(mktemp -d)
+export XDG_RUNTIME_DIR=$work/runtime
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+display=
+for n in $(seq 90 130); do
+    if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then display=:$n; break; fi
+done
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 50); do DISPLAY=$display xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+export DISPLAY=$display
+unset QT_QPA_PLATFORM
+
+run_window() {  # folder, expected title text
+    local dir=$1 expect=$2 seen=0
+    (cd "$dir" && exec "$morvex" --close-after 4000) &
+    local pid=$!
+    for _ in $(seq 60); do
+        if xwininfo -root -tree 2>/dev/null | grep -qF "MORVEX2000 - $expect"; then seen=1; break; fi
+        sleep 0.1
+    done
+    wait $pid
+    local rc=$?
+    check "window title shows \"$expect\"" test $seen -eq 1
+    check "window closes with status 0 ($expect)" test $rc -eq 0
+}
+
+mkdir "$work/ja" "$work/en"
+printf '; shop settings\n[Define]\nANGLE-A = 300.0\n\n[Save]\nDISPLAY=0\nMY KEY=kept\n' >"$work/ja/morvex.ini"
+run_window "$work/ja" "NCデータ未選択(atc.ttl,vadez.ctl,zuvid.mtl)"
+check "foreign lines are kept" grep -qx "; shop settings" "$work/ja/morvex.ini"
+check "foreign keys are kept" grep -qx "MY KEY=kept" "$work/ja/morvex.ini"
+check "other sections are kept" grep -qx "ANGLE-A = 300.0" "$work/ja/morvex.ini"
+check "Save is written back" grep -qx "VIEW_T=0" "$work/ja/morvex.ini"
+
+cp "$source_dir/src/resources/morvex.mes" "$work/en/"
+run_window "$work/en" "Not Selected(atc.ttl,vadez.ctl,zuvid.mtl)"
+check "a settings file is created when there was none" grep -qx "DISPLAY=0" "$work/en/morvex.ini"
+
+echo "$((9 - fails)) passed, $fails failed"
+test $fails -eq 0

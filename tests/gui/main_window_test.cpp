@@ -1,0 +1,96 @@
+// The desktop window on Qt's offscreen platform: title, menus, check marks,
+// and the settings written when it closes.
+#include "frame/gui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenuBar>
+
+#include "base/messages.h"
+#include "frame/ini_file.h"
+#include "frame/startup.h"
+#include "platform/qt/qt_host.h"
+#include "resources/command_ids.h"
+#include "support/temp_dir.h"
+
+namespace morvex {
+namespace {
+
+struct Started {
+    App app;
+    QtHost host;
+};
+
+void Start(Started& s, const test::TempDir& start, const test::TempDir& program) {
+    const StartResult r = PrepareStartUp(s.app, {}, start.Dir(), program.Dir());
+    ASSERT_FALSE(r.exit);
+    ContinueStartUp(s.app, s.host);
+}
+
+TEST(MainWindow, JapaneseWithoutMessageFileAndSaveWrittenOnClose) {
+    test::TempDir start;
+    test::TempDir program;
+    const std::string ini = start.Write("morvex.ini", "; shop note\n[Define]\nPATH(RESULT)=NO\n");
+    Started s;
+    Start(s, start, program);
+    MainWindow window(s.app, s.host);
+    window.Create();
+    window.show();
+
+    const QString title = window.windowTitle();
+    EXPECT_TRUE(title.startsWith("MORVEX2000 - ")) << title.toStdString();
+    EXPECT_TRUE(title.contains(QString::fromUtf8("NCデータ未選択"))) << title.toStdString();
+    EXPECT_TRUE(title.endsWith("(atc.ttl,vadez.ctl,zuvid.mtl)")) << title.toStdString();
+
+    const QList<QAction*> pulldowns = window.menuBar()->actions();
+    ASSERT_EQ(pulldowns.size(), 8);
+    EXPECT_EQ(pulldowns[0]->text(), QString::fromUtf8("NCデータ(&N)"));
+    const auto& actions = window.Actions();
+    ASSERT_TRUE(actions.contains(cmd::kExit));
+    EXPECT_TRUE(actions[cmd::kExit]->isEnabled());
+    EXPECT_FALSE(actions[cmd::kRunResult]->isEnabled());  // no operation behind it yet
+    EXPECT_FALSE(actions[cmd::kPathResult]->isChecked());  // off in the settings file
+    EXPECT_TRUE(actions[cmd::kBoundaryBox]->isChecked());
+    EXPECT_TRUE(actions[cmd::kStopModeFirst + 1]->isChecked());
+    EXPECT_TRUE(actions[cmd::kArborAbort]->isChecked());
+    EXPECT_FALSE(actions[cmd::kArborPause]->isChecked());
+    EXPECT_EQ(window.Bitmap().pixelColor(0, 0), QColor(255, 255, 255));
+
+    EXPECT_TRUE(window.close());
+    const IniFile written = LoadIni(ini);
+    EXPECT_EQ(written.lines.front(), "; shop note");
+    EXPECT_EQ(GetIniString(written, "Define", "PATH(RESULT)", ""), "NO");
+    EXPECT_EQ(GetIniInt(written, "Save", "DISPLAY", -1), 0);
+    EXPECT_EQ(GetIniInt(written, "Save", "BACKGROUND", -1), 0);
+}
+
+TEST(MainWindow, EnglishWithMessageFileInTheProgramDirectory) {
+    const char* source = std::getenv("MORVEX_SOURCE_DIR");
+    if (!source) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
+    test::TempDir start;
+    test::TempDir program;
+    program.Write("morvex.mes",
+                  test::TempDir::Read(std::string(source) + "/src/resources/morvex.mes"));
+    Started s;
+    Start(s, start, program);
+    EXPECT_TRUE(IsEnglish());
+    MainWindow window(s.app, s.host);
+    window.Create();
+    EXPECT_TRUE(window.windowTitle().contains("Not Selected")) << window.windowTitle().toStdString();
+    EXPECT_EQ(window.menuBar()->actions()[0]->text(), "&NC Data");
+    EXPECT_EQ(window.Actions()[cmd::kExit]->text(), "E&xit");
+    SetEnglish(false);
+    window.close();
+}
+
+}  // namespace
+}  // namespace morvex
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
