@@ -292,8 +292,11 @@ bool ParseOption(Cursor& cur, const std::string& arg, LaunchOptions& options, st
         if (rest.empty()) return true;
         if (ToUpperAscii(rest[0]) != 'X') return bad();
         {
-            // Every number of the parenthesised list, in order.
-            const std::string_view list = rest.substr(1);
+            // Every number of the parenthesised list, in order; the list may
+            // also come as the next argument.
+            std::string listText(rest.substr(1));
+            if (TrimBlanks(listText).empty() && !TakeValue(cur, "", listText)) return bad();
+            const std::string_view list = listText;
             std::size_t cursor = 0;
             double number = 0.0;
             ReadNumberDouble(cursor, list, number);

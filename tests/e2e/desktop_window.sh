@@ -16,22 +16,21 @@ fi
 work=$(mktemp -d)
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-display=
-for n in $(seq 90 130); do
-    if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then display=:$n; break; fi
-done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and writes its number once it is ready.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 50); do DISPLAY=$display xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
+if [ ! -s "$work/display" ]; then echo "FAIL: Xvfb did not start"; exit 1; fi
+display=:$(head -n 1 "$work/display")
 export DISPLAY=$display
 unset QT_QPA_PLATFORM
 
 run_window() {  # folder, expected title text
     local dir=$1 expect=$2 seen=0
-    (cd "$dir" && exec "$morvex" --close-after 4000) &
+    (cd "$dir" && exec "$morvex" --close-after 6000) &
     local pid=$!
-    for _ in $(seq 60); do
+    for _ in $(seq 80); do
         if xwininfo -root -tree 2>/dev/null | grep -qF "MORVEX2000 - $expect"; then seen=1; break; fi
         sleep 0.1
     done
