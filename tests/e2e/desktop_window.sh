@@ -25,6 +25,8 @@ if [ ! -s "$work/display" ]; then echo "FAIL: Xvfb did not start"; exit 1; fi
 display=:$(head -n 1 "$work/display")
 export DISPLAY=$display
 unset QT_QPA_PLATFORM
+# Window names hold Japanese text: tools print it as UTF-8 only in a UTF-8 locale.
+export LC_ALL=C.UTF-8
 
 run_window() {  # folder, expected title text
     local dir=$1 expect=$2 seen=0
