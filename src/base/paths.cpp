@@ -45,8 +45,9 @@ std::string FileTitle(std::string_view path) {
 bool CanOpenForReading(const std::string& path) {
     if (path.empty()) return false;
     std::error_code ec;
-    // A directory can be opened by open(2) but is never a readable file here.
-    if (std::filesystem::is_directory(path, ec)) return false;
+    // Only regular files: a directory is no file, and a FIFO or device
+    // would block or never end when it is read.
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
     return ::access(path.c_str(), R_OK) == 0;
 }
 

@@ -26,6 +26,7 @@ std::string DirectoryPart(std::string_view path);
 // The file's own name without its directory ("title" in window captions).
 std::string FileTitle(std::string_view path);
 
+// A regular file that this process may read.
 bool CanOpenForReading(const std::string& path);
 bool IsExistingPath(const std::string& path);
 

@@ -34,7 +34,7 @@ struct App {
     MenuBarDef menu;
     PanelCaptions panelCaptions;
     int wheelSupport = 2;  // the window system reports wheel events
-    int previousProcessor = -1;
+    ProcessorAffinity affinityBefore;  // of the main thread before /G
 };
 
 }  // namespace morvex

@@ -84,12 +84,20 @@ void SetOnce(std::string& slot, const std::string& value) {
     if (slot.empty()) slot = value;
 }
 
+bool HasKnownEnding(std::string_view name, const CommandLineContext& context) {
+    return EndsWithNoCase(name, ".INI") || EndsWithNoCase(name, ".TTL") ||
+           EndsWithNoCase(name, ".CTL") || EndsWithNoCase(name, ".MTL") ||
+           IsKnownWorkEnding(name, context);
+}
+
 bool ClassifyPlainArgument(const std::string& arg, const CommandLineContext& context,
                            LaunchOptions& options, std::string& error) {
     namespace fs = std::filesystem;
+    // A name with a known ending is that kind, link or not; a link with any
+    // other name (a shortcut) is classified by the file it points to.
     std::string target = arg;
     std::error_code ec;
-    if (fs::is_symlink(arg, ec)) {
+    if (!HasKnownEnding(arg, context) && fs::is_symlink(arg, ec)) {
         const fs::path resolved = fs::canonical(arg, ec);
         if (ec) {
             error = Fail(MsgId::LinkNotResolved, arg);
@@ -281,10 +289,18 @@ bool ParseOption(Cursor& cur, const std::string& arg, LaunchOptions& options, st
         if (!ParseAutoRun(cur, rest, options)) return bad();
         return true;
     case 'V':
-        if (rest.empty()) options.reportMode = 1;
-        else if (rest == "5") options.reportMode = 5;
-        else if (rest == "6") options.reportMode = 6;
-        else return bad();
+        // "/V 5" and "/V 6" with a blank, unless a file has that name.
+        if (rest.empty() && cur.index + 1 < cur.args.size() &&
+            (cur.args[cur.index + 1] == "5" || cur.args[cur.index + 1] == "6") &&
+            !IsExistingPath(cur.args[cur.index + 1])) {
+            options.reportMode = cur.args[++cur.index][0] - '0';
+        } else if (rest.empty()) {
+            options.reportMode = 1;
+        } else if (rest == "5" || rest == "6") {
+            options.reportMode = rest[0] - '0';
+        } else {
+            return bad();
+        }
         if (options.reportMode == 6) options.minimised = true;
         return true;
     case 'D':
@@ -316,8 +332,13 @@ bool ParseOption(Cursor& cur, const std::string& arg, LaunchOptions& options, st
 
 bool LooksLikeOption(const std::string& arg) {
     if (arg.size() < 2 || (arg[0] != '-' && arg[0] != '/')) return false;
-    // A "/" word naming an existing file or directory is a file.
-    return !(arg[0] == '/' && IsExistingPath(arg));
+    if (arg[0] == '-') return true;
+    // A "/" word naming an existing file or directory is a file, and so is
+    // an absolute path whose first directory exists ("/tmp/new.nc"), so
+    // that a mistyped file name is never taken for an option and its value.
+    if (IsExistingPath(arg)) return false;
+    const std::size_t second = arg.find('/', 1);
+    return second == std::string::npos || !IsExistingPath(arg.substr(0, second));
 }
 
 }  // namespace

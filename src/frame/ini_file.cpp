@@ -20,6 +20,9 @@
 namespace morvex {
 namespace {
 
+constexpr std::uintmax_t kMaxIniBytes = 16 * 1024 * 1024;
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
 // Section name of a "[name]" line, or nullopt for any other line.
 std::optional<std::string_view> SectionName(std::string_view line) {
     const std::string_view trimmed = TrimBlanks(line);
@@ -95,6 +98,9 @@ IniFile LoadIni(const std::string& path) {
     IniFile ini;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return ini;
+    // A settings file is a few kilobytes; one past this size is not one.
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec || size > kMaxIniBytes) return ini;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return ini;
     std::string content;
@@ -105,6 +111,10 @@ IniFile LoadIni(const std::string& path) {
     std::fclose(f);
     if (failed) return ini;
     ini.loaded = true;
+    if (content.rfind(kUtf8Mark, 0) == 0) {
+        ini.byteOrderMark = true;
+        content.erase(0, kUtf8Mark.size());
+    }
     if (content.find("\r\n") != std::string::npos) ini.lineEnd = "\r\n";
     std::size_t pos = 0;
     while (pos < content.size()) {
@@ -123,6 +133,10 @@ bool LoadIniForUpdate(const std::string& path, IniFile& ini) {
     if (ini.loaded) return true;
     std::error_code ec;
     return !std::filesystem::exists(path, ec) && !ec;
+}
+
+bool HasIniKey(const IniFile& ini, std::string_view section, std::string_view key) {
+    return FindValue(ini, section, key).has_value();
 }
 
 std::string GetIniString(const IniFile& ini, std::string_view section, std::string_view key,
@@ -185,7 +199,12 @@ bool ReplaceFileContents(const std::string& path, std::string_view content) {
     }
     mode_t mode = 0644;
     struct stat info {};
-    if (::stat(target.c_str(), &info) == 0) mode = info.st_mode & 07777;
+    if (::stat(target.c_str(), &info) == 0) {
+        mode = info.st_mode & 07777;
+        // A read-only file is the user's way of keeping it as it is; the
+        // rename below would replace it all the same (and root could write it).
+        if ((mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) return false;
+    }
 
     std::string temp = target.string() + ".tmpXXXXXX";
     const int fd = ::mkstemp(temp.data());
@@ -206,7 +225,7 @@ bool ReplaceFileContents(const std::string& path, std::string_view content) {
 }
 
 bool SaveIni(const IniFile& ini, const std::string& path) {
-    std::string content;
+    std::string content(ini.byteOrderMark ? kUtf8Mark : std::string_view());
     for (const std::string& line : ini.lines) {
         content += line;
         content += ini.lineEnd;

@@ -14,11 +14,13 @@ namespace morvex {
 struct IniFile {
     std::vector<std::string> lines;  // without their line ends
     std::string lineEnd = "\n";      // the file's own line end, kept on rewrite
+    bool byteOrderMark = false;      // the file began with a UTF-8 mark, kept on rewrite
     bool loaded = false;             // false when the file could not be read
 };
 
-// Reads the whole file; a missing or unreadable file gives an empty IniFile
-// with `loaded` false (not an error: every key then takes its default).
+// Reads the whole file; a missing, unreadable, oversized or non-regular file
+// gives an empty IniFile with `loaded` false (not an error: every key then
+// takes its default).
 IniFile LoadIni(const std::string& path);
 
 // Reads the file for a rewrite: a missing file gives an empty IniFile (the
@@ -29,6 +31,8 @@ IniFile LoadIni(const std::string& path);
 // The value of `key` in `section`, or `fallback` when either is absent.
 std::string GetIniString(const IniFile& ini, std::string_view section, std::string_view key,
                          std::string_view fallback);
+
+bool HasIniKey(const IniFile& ini, std::string_view section, std::string_view key);
 
 // The value as a signed decimal integer (0 when it is not a number), or
 // `fallback` when the key is absent.
@@ -42,7 +46,8 @@ void SetIniString(IniFile& ini, std::string_view section, std::string_view key,
 
 // Writes the file through a temporary file in the same directory and a
 // rename, so that a failed write leaves the previous file intact. A symbolic
-// link is followed and its target replaced. Returns false on failure.
+// link is followed and its target replaced; a read-only file is not
+// replaced. Returns false on failure.
 [[nodiscard]] bool SaveIni(const IniFile& ini, const std::string& path);
 
 // Load, set one key, save: the single write of a running command.

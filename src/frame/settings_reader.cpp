@@ -374,9 +374,12 @@ void ReadWork(const IniFile& ini, const LaunchOptions& options, const SettingsCo
     w.ignoreG00 = s.Is("IGNORE G00", "NO", "YES");
     w.differenceAlways = s.Is("DIFFERENCE MODE", "TMP", "ALWAYS");
     w.sweepThreads = ParseThreads(s.Text("threadnc", "NO"), ctx.processorCount);
-    // 64-bit builds read MULTI THREAD in place of threadno.
-    w.offsetThreads = sizeof(void*) == 8 ? ParseThreads(s.Text("MULTI THREAD", "YES"), ctx.processorCount)
-                                         : ParseThreads(s.Text("threadno", "NO"), ctx.processorCount);
+    // This 64-bit build reads MULTI THREAD; a file that has only threadno
+    // (written for the 32-bit program) keeps its count.
+    const bool onlyThreadno =
+        !HasIniKey(ini, "Define", "MULTI THREAD") && HasIniKey(ini, "Define", "threadno");
+    w.offsetThreads = onlyThreadno ? ParseThreads(s.Text("threadno", "NO"), ctx.processorCount)
+                                   : ParseThreads(s.Text("MULTI THREAD", "YES"), ctx.processorCount);
     w.volumeInM3 = s.Is("VOLUME UNIT", "mm3", "m3");
     w.offsetValue = options.offsetValue ? *options.offsetValue : s.Number("OFFSET VALUE", "5.0");
     w.stopKey = s.Choice("STOP KEY", "CTRL", {{"CTRL", 17}, {"SPACE", 32}, {"PAUSE", 19}}, 17);

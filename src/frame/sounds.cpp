@@ -20,6 +20,7 @@ constexpr const char* kSoundFiles[kSoundSlots] = {
 constexpr std::streamoff kMaxSoundBytes = 32 * 1024 * 1024;
 
 std::vector<std::uint8_t> ReadWhole(const std::string& path) {
+    if (!CanOpenForReading(path)) return {};
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) return {};
     const std::streamoff size = in.tellg();

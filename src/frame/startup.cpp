@@ -66,13 +66,16 @@ StartResult PrepareStartUp(App& app, const std::vector<std::string>& args,
 
 void ContinueStartUp(App& app, Host& host) {
     app.system.processorCount = QuerySystemInfo().processorCount;
-    if (SetMainThreadProcessor(app.launch.processor, app.system.processorCount)) {
-        app.previousProcessor = app.launch.processor;
-    }
+    SetMainThreadProcessor(app.launch.processor, app.system.processorCount, app.affinityBefore);
 
     SettingsContext context{app.locations.startDir, app.locations.programDir,
                             app.system.processorCount};
     app.locations.settingsFile = LocateSettingsFile(app.launch.settingsFile, context);
+    // A relative name stays tied to the start directory, whatever the current
+    // directory is when the file is written back.
+    if (!app.locations.settingsFile.empty() && app.locations.settingsFile[0] != '/') {
+        app.locations.settingsFile = JoinPath(app.locations.startDir, app.locations.settingsFile);
+    }
     app.locations.helpFile = LocateHelpFile(context);
     ReadSettings(LoadIni(app.locations.settingsFile), app.launch, context, app.settings);
     // With no settings file anywhere, the one written back at exit goes to the

@@ -21,12 +21,18 @@ SystemInfo QuerySystemInfo() {
     return info;
 }
 
-bool SetMainThreadProcessor(int n, int processorCount) {
+bool SetMainThreadProcessor(int n, int processorCount, ProcessorAffinity& before) {
     if (n < 0 || processorCount <= 1 || n >= processorCount || n >= CPU_SETSIZE) return false;
+    before.saved =
+        pthread_getaffinity_np(pthread_self(), sizeof(before.set), &before.set) == 0;
     cpu_set_t set;
     CPU_ZERO(&set);
     CPU_SET(n, &set);
     return pthread_setaffinity_np(pthread_self(), sizeof(set), &set) == 0;
+}
+
+void RestoreProcessorAffinity(const ProcessorAffinity& before) {
+    if (before.saved) pthread_setaffinity_np(pthread_self(), sizeof(before.set), &before.set);
 }
 
 }  // namespace morvex

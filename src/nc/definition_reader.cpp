@@ -7,8 +7,11 @@
 // no infinity reaches the geometry.
 #include "nc/definition_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 #include <limits>
 
 #include "base/text.h"
@@ -59,6 +62,11 @@ double ConvertDecimal(std::string_view text) {
     return ec == std::errc() ? value : 0.0;
 }
 
+float ClampToFloat(double value) {
+    constexpr double kMax = std::numeric_limits<float>::max();
+    return static_cast<float>(std::clamp(value, -kMax, kMax));
+}
+
 // Cursor position of the number's first character, or npos.
 std::size_t FindNumberStart(std::size_t cursor, std::string_view line) {
     if (cursor >= line.size()) return std::string_view::npos;
@@ -68,6 +76,12 @@ std::size_t FindNumberStart(std::size_t cursor, std::string_view line) {
 }  // namespace
 
 bool OpenDefinitionFile(const std::string& path, DefinitionLineReader& reader) {
+    // Only regular files: a FIFO or device would block or never end.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        reader.file.reset();
+        return false;
+    }
     reader.file.reset(std::fopen(path.c_str(), "rb"));
     return reader.file != nullptr;
 }
@@ -116,10 +130,7 @@ void ReadNumberDouble(std::size_t& cursor, std::string_view line, double& out) {
 void ReadNumberFloat(std::size_t& cursor, std::string_view line, float& out) {
     double value = 0.0;
     ReadNumberDouble(cursor, line, value);
-    constexpr double kMax = std::numeric_limits<float>::max();
-    if (value > kMax) value = kMax;
-    if (value < -kMax) value = -kMax;
-    out = static_cast<float>(value);
+    out = ClampToFloat(value);
 }
 
 void ReadNextDouble(std::size_t& cursor, std::string_view line, double& out) {
@@ -133,13 +144,9 @@ void ReadNextDouble(std::size_t& cursor, std::string_view line, double& out) {
 }
 
 void ReadNextFloat(std::size_t& cursor, std::string_view line, float& out) {
-    const std::size_t comma = cursor < line.size() ? line.find(',', cursor) : std::string_view::npos;
-    if (comma == std::string_view::npos) {
-        out = 0.0f;
-        return;
-    }
-    cursor = comma;
-    ReadNumberFloat(cursor, line, out);
+    double value = 0.0;
+    ReadNextDouble(cursor, line, value);
+    out = ClampToFloat(value);
 }
 
 void ReadQuotedText(std::size_t& cursor, std::string_view line, std::optional<std::string>& out) {

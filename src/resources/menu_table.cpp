@@ -96,8 +96,8 @@ MenuBarDef DefaultMenuBar() {
                      Item(kChooseMachine, "機械定義ファイルの指定(&M or F4キー)")}});
     menu.push_back(
         {"表示(&D)",
-         {Item(kViewPanel, "コマンドメニュー表示(&M)"),
-          Item(kToolDialog, "工具表示ダイアログ表示(&C)"), Item(kToolDisplay, "工具表示(&T)"),
+         {Item(kViewPanel, "コマンドメニュー表示(&M)"), Item(kToolDisplay, "工具表示(&T)"),
+          Item(kToolDialog, "工具表示ダイアログ表示(&C)"),
           Item(kBasicAxis, "座標軸／スタート点表示(&O)"),
           Item(kProgressBar, "進行状況(プログレスバー)表示(&B)"),
           Item(kBoundaryBox, "バウンダリーボックスの表示(&X)"), Separator(),

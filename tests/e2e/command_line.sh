@@ -32,6 +32,8 @@ check "a missing value exits 2" test $rc -eq 2
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$morvex" >out.txt 2>err.txt; rc=$?
 check "no display exits 1" test $rc -eq 1
 check "no display says so" grep -q "DISPLAY" err.txt
+env -u QT_QPA_PLATFORM DISPLAY=:4097 "$morvex" >out.txt 2>err.txt; rc=$?
+check "an unreachable display exits 1" test $rc -eq 1
 
 # Unattended: no window, and section Save of the settings file is left as it was.
 printf '; note\r\n[Save]\r\nDISPLAY=1\r\nX=5\r\n[OUTPUTdata]\r\nTarget_LOGdir=logs\r\n' >morvex.ini
@@ -42,5 +44,5 @@ check "an unattended run that cannot be done exits non-zero" test $rc -ne 0
 check "the settings file is untouched" cmp -s morvex.ini before.ini
 check "the batch log has the entry" grep -q "job.nc" logs/morvex.log
 
-echo "$((18 + 11 - fails)) passed, $fails failed"
+echo "$((18 + 12 - fails)) passed, $fails failed"
 test $fails -eq 0

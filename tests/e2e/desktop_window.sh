@@ -3,7 +3,6 @@
 # closes with exit status 0 and writes section Save back, keeping every
 # other line of the settings file.
 set -u
-morvex=$1
 source_dir=$2
 fails=0
 check() {
@@ -16,6 +15,11 @@ fi
 work=$(mktemp -d)
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+# A copy of the binary in a folder of its own: files beside the built one
+# (a message file or settings put there by hand) must not change the test.
+mkdir "$work/bin"
+cp "$1" "$work/bin/morvex"
+morvex=$work/bin/morvex
 # Xvfb picks a free display itself and writes its number once it is ready.
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
@@ -30,9 +34,9 @@ export LC_ALL=C.UTF-8
 
 run_window() {  # folder, expected title text
     local dir=$1 expect=$2 seen=0
-    (cd "$dir" && exec "$morvex" --close-after 6000) &
+    (cd "$dir" && exec "$morvex" --close-after 8000) &
     local pid=$!
-    for _ in $(seq 80); do
+    while kill -0 $pid 2>/dev/null; do
         if xwininfo -root -tree 2>/dev/null | grep -qF "MORVEX2000 - $expect"; then seen=1; break; fi
         sleep 0.1
     done

@@ -220,6 +220,14 @@ TEST_F(CommandLine, LinksAreFollowedAndClassifiedByTheirTarget) {
         EXPECT_TRUE(p.options.ncProgram.empty());
     }
     EXPECT_TRUE(Parse({"UPPER.LNK"}).options.ncProgramOpened);
+    // A link whose own name has a known ending is that kind, wherever it points.
+    fs::create_symlink(dir_.Write("tools_v3", ""), dir_.Path("current.ttl"));
+    {
+        const Parsed p = Parse({"current.ttl", "prog.nc"});
+        ASSERT_EQ(p.status, CommandLineStatus::Ok) << p.error;
+        EXPECT_EQ(p.options.toolTable, "current.ttl");
+        EXPECT_EQ(p.options.ncProgram, "prog.nc");
+    }
     for (const char* name : {"fake.lnk", "FAKE2.LNK"}) {
         const Parsed fake = Parse({name});
         EXPECT_EQ(fake.status, CommandLineStatus::Error) << name;
@@ -372,6 +380,30 @@ TEST_F(CommandLine, UnusableArgumentsAreErrors) {
         EXPECT_EQ(p.status, CommandLineStatus::Error) << args[0];
         EXPECT_FALSE(p.error.empty()) << args[0];
     }
+}
+
+TEST_F(CommandLine, MissingAbsolutePathsAreFilesAndReportModesTakeASeparateDigit) {
+    // "/tmp/..." names a file even when it does not exist yet: it is never
+    // taken for the option "/t" with the value "mp/...".
+    const std::string missing = dir_.Path("missing/job.nc");
+    {
+        const Parsed p = Parse({missing});
+        ASSERT_EQ(p.status, CommandLineStatus::Ok) << p.error;
+        EXPECT_EQ(p.options.ncProgram, missing);
+        EXPECT_FALSE(p.options.ncProgramOpened);
+        EXPECT_TRUE(p.options.toolTable.empty());
+    }
+    // An option whose value starts a path is still an option.
+    EXPECT_EQ(Parse({"/Onowhere/out.stl"}).options.outputWork, "nowhere/out.stl");
+    {
+        const Parsed p = Parse({"/V", "6", "prog.nc"});
+        ASSERT_EQ(p.status, CommandLineStatus::Ok) << p.error;
+        EXPECT_EQ(p.options.reportMode, 6);
+        EXPECT_TRUE(p.options.minimised);
+        EXPECT_EQ(p.options.ncProgram, "prog.nc");
+    }
+    dir_.Write("5", "a program named 5");
+    EXPECT_EQ(Parse({"/V", "5"}).options.reportMode, 1);  // the file "5" is the NC program
 }
 
 }  // namespace

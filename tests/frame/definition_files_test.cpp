@@ -71,6 +71,15 @@ TEST(DefinitionFiles, NoCheckAwayFromTheStartDirectoryOrWhileChecking) {
     EXPECT_EQ(CheckDefinitionFiles(files, host, reload, false, CurrentDirectory()), 1);
     EXPECT_EQ(host.messages.size(), 1u);
     EXPECT_TRUE(host.sounds.empty());  // sound off
+
+    // A file named but missing at start is read once it appears.
+    DefinitionFiles later;
+    later[DefinitionKind::Controller].path = dir.Path("late.ctl");
+    EXPECT_EQ(CheckDefinitionFiles(later, host, reload, false, CurrentDirectory()), 0);
+    EXPECT_FALSE(later[DefinitionKind::Controller].path.empty());
+    dir.Write("late.ctl", "UNIT=1/1000\n");
+    EXPECT_EQ(CheckDefinitionFiles(later, host, reload, false, CurrentDirectory()), 1);
+    EXPECT_EQ(host.messages.size(), 2u);
 }
 
 }  // namespace

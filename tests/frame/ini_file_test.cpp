@@ -147,5 +147,19 @@ TEST(IniFile, AFailedWriteLeavesThePreviousFile) {
     }
 }
 
+TEST(IniFile, ReadOnlyFilesStayAndAByteOrderMarkIsKept) {
+    test::TempDir dir;
+    const std::string locked = dir.Write("locked.ini", "[Save]\nDISPLAY=0\n");
+    ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
+    EXPECT_FALSE(WriteIniString(locked, "Save", "DISPLAY", "1"));  // also as root
+    EXPECT_EQ(test::TempDir::Read(locked), "[Save]\nDISPLAY=0\n");
+
+    const std::string marked = dir.Write("bom.ini", "\xEF\xBB\xBF[Save]\r\nDISPLAY=0\r\n");
+    IniFile ini = LoadIni(marked);
+    EXPECT_EQ(GetIniInt(ini, "Save", "DISPLAY", 9), 0);  // the mark hides no section
+    ASSERT_TRUE(WriteIniString(marked, "Save", "DISPLAY", "1"));
+    EXPECT_EQ(test::TempDir::Read(marked), "\xEF\xBB\xBF[Save]\r\nDISPLAY=1\r\n");
+}
+
 }  // namespace
 }  // namespace morvex

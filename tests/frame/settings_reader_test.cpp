@@ -378,7 +378,9 @@ TEST(SettingsReader, ThreadCountsFollowWordsNumbersAndProcessorCount) {
         EXPECT_EQ(s.work.offsetThreads.count, c.count) << label;
         EXPECT_EQ(s.work.offsetThreads.countMinusOne, c.count - 1) << label;
     }
-    // This build reads MULTI THREAD; threadno is passed over.
+    // A file written for the 32-bit program has only threadno: it is honoured.
+    EXPECT_EQ(r.Read({"[Define]", "threadno=3"}, {}, 8).work.offsetThreads.count, 3);
+    // This build reads MULTI THREAD; threadno is passed over when both are there.
     const Settings s = r.Read({"[Define]", "threadno=3", "MULTI THREAD=NO"}, {}, 8);
     EXPECT_EQ(s.work.offsetThreads.count, 0);
 }

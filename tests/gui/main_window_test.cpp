@@ -85,6 +85,25 @@ TEST(MainWindow, EnglishWithMessageFileInTheProgramDirectory) {
     window.close();
 }
 
+TEST(QtHost, KeysMapToVirtualCodesAndAreForgottenWithTheFocus) {
+    const struct {
+        int qtKey;
+        int virtualKey;
+    } keys[] = {{Qt::Key_Escape, 27}, {Qt::Key_Control, 17}, {Qt::Key_Space, 32},
+                {Qt::Key_Pause, 19},  {Qt::Key_Cancel, 3},   {Qt::Key_G, 'G'},
+                {Qt::Key_5, '5'},     {Qt::Key_F5, 116},     {Qt::Key_AsciiTilde, 0}};
+    for (const auto& k : keys) EXPECT_EQ(VirtualKeyOf(k.qtKey), k.virtualKey) << k.qtKey;
+
+    QtHost host;
+    host.SetKeyDown(27, true);
+    host.SetKeyDown(300, true);  // out of the table: ignored
+    EXPECT_TRUE(host.IsKeyDown(27));
+    EXPECT_FALSE(host.IsKeyDown(300));
+    host.ClearKeys();
+    EXPECT_FALSE(host.IsKeyDown(27));
+    EXPECT_FALSE(host.IsUnattended());
+}
+
 }  // namespace
 }  // namespace morvex
 

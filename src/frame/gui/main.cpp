@@ -1,8 +1,11 @@
 // The morvex program: one binary for the desktop and for unattended runs.
+#include <xcb/xcb.h>
+
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/messages.h"
@@ -15,18 +18,25 @@
 
 namespace {
 
+// Whether the window system can be reached. A platform chosen explicitly
+// (offscreen, wayland, ...) is trusted; otherwise the X server of DISPLAY must
+// answer, because Qt ends the process when it cannot connect.
 bool HasDisplay() {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && *platform && std::string_view(platform) != "xcb") return true;
     const char* display = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (platform && *platform) || (display && *display) || (wayland && *wayland);
+    if (!display || !*display) return false;
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool ok = xcb_connection_has_error(connection) == 0;
+    xcb_disconnect(connection);
+    return ok;
 }
 
 int RunUnattended(morvex::App& app) {
     morvex::UnattendedHost host;
     morvex::ContinueStartUp(app, host);
     host.logDir = app.settings.output.logDir;
-    host.ncName = app.launch.ncProgram;
+    host.ncName = morvex::FileTitle(app.launch.ncProgram);
     // The automatic runs, work operations and reports join with their subsystems.
     morvex::ShowText(host, morvex::Msg(morvex::MsgId::AutoRunNotAvailable));
     morvex::ShutDown(app);

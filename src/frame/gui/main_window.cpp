@@ -1,6 +1,8 @@
 // Main window.
 #include "frame/gui/main_window.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -25,6 +27,12 @@ MainWindow::MainWindow(App& app, QtHost& host) : app_(app), host_(host) {
     host_.redraw = [this]() {
         if (centralWidget()) centralWidget()->update();
     };
+}
+
+MainWindow::~MainWindow() {
+    host_.owner = nullptr;
+    host_.redraw = nullptr;
+    host_.ClearKeys();
 }
 
 void MainWindow::Create() {
@@ -54,7 +62,18 @@ void MainWindow::ShowAtStart() {
     const SaveSettings& save = app_.settings.save;
     const bool placed = save.display == 1 || app_.launch.geometry.has_value();
     if (placed && save.width > 0 && save.height > 0) {
-        setGeometry(save.x, save.y, save.width, save.height);
+        // A saved or given placement is kept on the desktop, so that a
+        // window off every screen or larger than all of them never persists.
+        QRect desk(0, 0, 1920, 1080);
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            desk = screen->availableVirtualGeometry();
+        }
+        constexpr int kMinSide = 100;
+        const int width = std::clamp(save.width, kMinSide, std::max(kMinSide, desk.width()));
+        const int height = std::clamp(save.height, kMinSide, std::max(kMinSide, desk.height()));
+        const int x = std::clamp(save.x, desk.left(), std::max(desk.left(), desk.right() - kMinSide));
+        const int y = std::clamp(save.y, desk.top(), std::max(desk.top(), desk.bottom() - kMinSide));
+        setGeometry(x, y, width, height);
     }
     if (app_.launch.closeAfterMs >= 0) {
         QTimer::singleShot(app_.launch.closeAfterMs, this, &QWidget::close);
@@ -71,7 +90,8 @@ void MainWindow::ShowAtStart() {
 
 void MainWindow::UpdateTitle() {
     title_.ncProgram = app_.launch.ncProgramOpened ? app_.launch.ncProgram : std::string();
-    title_.workFile = app_.launch.workFile;
+    // The work file appears once a work has been loaded from it.
+    title_.workFile.clear();
     title_.toolTable = app_.settings.table.toolTable;
     title_.controllerTable = app_.settings.table.controllerTable;
     title_.machineTable = app_.settings.table.machineTable;
@@ -136,7 +156,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) CheckDefinitionsSoon();
+    if (event->type() == QEvent::ActivationChange) {
+        if (isActiveWindow()) {
+            CheckDefinitionsSoon();
+        } else {
+            // Keys released while another window has the focus never reach
+            // this one: forget them rather than keep them down for good.
+            host_.ClearKeys();
+        }
+    }
     QMainWindow::changeEvent(event);
 }
 
@@ -146,7 +174,8 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 }
 
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
-    host_.SetKeyDown(VirtualKeyOf(event->key()), false);
+    // Auto-repeat sends a release before each repeated press: the key is still held.
+    if (!event->isAutoRepeat()) host_.SetKeyDown(VirtualKeyOf(event->key()), false);
     QMainWindow::keyReleaseEvent(event);
 }
 

@@ -20,6 +20,7 @@ class MainWindow final : public QMainWindow {
     Q_OBJECT
 public:
     MainWindow(App& app, QtHost& host);
+    ~MainWindow() override;
 
     // Window creation steps: menu, check marks, bitmap, first definition check.
     void Create();

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QProcess>
 #include <QStringList>
@@ -22,6 +23,7 @@ int VirtualKeyOf(int qtKey) {
     case Qt::Key_Escape: return 27;
     case Qt::Key_Space: return 32;
     case Qt::Key_Pause: return 19;
+    case Qt::Key_Cancel: return 3;  // Ctrl+Pause, the break key
     case Qt::Key_Tab: return 9;
     case Qt::Key_Return:
     case Qt::Key_Enter: return 13;
@@ -52,8 +54,19 @@ MessageAnswer QtHost::ShowMessage(const MessageRequest& request) {
 }
 
 bool QtHost::IsKeyDown(int virtualKey) {
+    // Modifier keys are asked of the window system, which knows them even
+    // when they changed while another window had the focus.
+    const Qt::KeyboardModifiers mods = QGuiApplication::queryKeyboardModifiers();
+    switch (virtualKey) {
+    case 16: return mods.testFlag(Qt::ShiftModifier);
+    case 17: return mods.testFlag(Qt::ControlModifier);
+    case 18: return mods.testFlag(Qt::AltModifier);
+    default: break;
+    }
     return virtualKey >= 0 && virtualKey < static_cast<int>(keyDown_.size()) && keyDown_[virtualKey];
 }
+
+void QtHost::ClearKeys() { keyDown_.fill(false); }
 
 void QtHost::SetKeyDown(int virtualKey, bool down) {
     if (virtualKey > 0 && virtualKey < static_cast<int>(keyDown_.size())) keyDown_[virtualKey] = down;

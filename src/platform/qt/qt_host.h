@@ -12,8 +12,9 @@ class QWidget;
 
 namespace morvex {
 
-// Virtual-key code of a Qt key (Ctrl 17, Esc 27, space 32, pause 19, letters
-// and digits as their upper-case ASCII, F1.. 112..), or 0 when there is none.
+// Virtual-key code of a Qt key (Ctrl 17, Esc 27, space 32, pause 19, break 3,
+// letters and digits as their upper-case ASCII, F1.. 112..), or 0 when there
+// is none.
 int VirtualKeyOf(int qtKey);
 
 class QtHost final : public Host {
@@ -30,8 +31,10 @@ public:
     bool StartProgram(const std::string& program, const std::vector<std::string>& args) override;
     bool IsUnattended() const override { return false; }
 
-    // Called by the main window's key press and release handlers.
+    // Called by the main window's key press and release handlers, and to
+    // forget every key when the window loses the focus.
     void SetKeyDown(int virtualKey, bool down);
+    void ClearKeys();
 
 private:
     std::array<bool, 256> keyDown_{};

@@ -1,0 +1,45 @@
+// Path joining and the text helpers every reader relies on.
+#include <gtest/gtest.h>
+
+#include "base/paths.h"
+#include "base/text.h"
+#include "support/temp_dir.h"
+
+namespace morvex {
+namespace {
+
+TEST(Paths, JoinTitleAndDirectoryHandleBothSeparators) {
+    EXPECT_EQ(JoinPath("C:\\work", "a.ttl"), "C:/work/a.ttl");
+    EXPECT_EQ(JoinPath("/shop/", "sub\\a.ttl"), "/shop/sub/a.ttl");
+    EXPECT_EQ(JoinPath("", "a.ttl"), "a.ttl");  // relative to the current directory
+    EXPECT_EQ(WithTrailingSlash(""), "");
+    EXPECT_EQ(FileTitle("/jobs/part 1.nc"), "part 1.nc");
+    EXPECT_EQ(FileTitle("dir\\x.ctl"), "x.ctl");
+    EXPECT_EQ(FileTitle("plain"), "plain");
+    EXPECT_EQ(DirectoryPart("/jobs/part.nc"), "/jobs/");
+    EXPECT_EQ(DirectoryPart("part.nc"), "");
+    EXPECT_TRUE(HasDirSeparator("a\\b"));
+    EXPECT_FALSE(HasDirSeparator("ab.ini"));
+
+    test::TempDir dir;
+    EXPECT_FALSE(CanOpenForReading(dir.Dir()));  // a directory is no file
+    EXPECT_FALSE(CanOpenForReading(""));
+    EXPECT_TRUE(CanOpenForReading(dir.Write("f.txt", "x")));
+}
+
+TEST(Text, CaseRulesAndTruncationKeepMultiByteTextWhole) {
+    EXPECT_TRUE(StartsWithNoCase("yes please", "YES"));
+    EXPECT_FALSE(StartsWithNoCase("YE", "YES"));
+    EXPECT_TRUE(EndsWithNoCase("part.Stl", ".STL"));
+    EXPECT_TRUE(EqualsNoCase("Define", "DEFINE"));
+    EXPECT_FALSE(EqualsNoCase("Define", "DEFINES"));
+    EXPECT_EQ(ToUpperAscii("ａbc停止"), "ａBC停止");  // only ASCII letters change
+    EXPECT_EQ(TrimBlanks(" \t x y \r\n"), "x y");
+    EXPECT_EQ(TruncateBytes("abcdefghij", 8), "abcdefgh");
+    EXPECT_EQ(TruncateBytes("ab停止", 4), "ab");     // "停" is 3 bytes: not cut in half
+    EXPECT_EQ(TruncateBytes("停止中", 8), "停止");
+    EXPECT_EQ(Format("%04d/%s", 7, "x"), "0007/x");
+}
+
+}  // namespace
+}  // namespace morvex
