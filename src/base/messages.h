@@ -29,6 +29,10 @@ enum class MsgId {
     TitleInterference,
     TitleStop,
     TitlePauseTail,
+    // Status area and point queries.
+    NotCut,
+    NcDataLabel,
+    NcNotSelectedLabel,
     // Commands.
     PleaseLoadWork,
     PitchReflected,

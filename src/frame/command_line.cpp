@@ -188,6 +188,10 @@ bool ParseLongOption(Cursor& cur, const std::string& arg, LaunchOptions& options
         options.showVersion = true;
         return true;
     }
+    if (name == "--motions") {
+        options.listMotions = true;
+        return true;
+    }
     if (name == "--close-after") {
         std::string value;
         if (eq != std::string::npos) {
@@ -416,6 +420,7 @@ std::string CommandLineHelp() {
            "  --help         this list\n"
            "  --version      program version\n"
            "  --close-after ms  close the window after ms milliseconds (smoke tests)\n"
+           "  --motions      print the motions of the NC program, one line each, and end\n"
            "Files by ending: .INI settings, .TTL, .CTL, .MTL definitions, .DMF/.STL work;\n"
            "any other file is the NC program. Symbolic links are followed.\n";
 }

@@ -67,7 +67,8 @@ struct LaunchOptions {
 
     bool showHelp = false;
     bool showVersion = false;
-    int closeAfterMs = -1;  // --close-after: close the window after this many ms
+    int closeAfterMs = -1;     // --close-after: close the window after this many ms
+    bool listMotions = false;  // --motions: print the NC program's motions and end
 };
 
 enum class CommandLineStatus { Ok, Error };
