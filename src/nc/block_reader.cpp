@@ -1,0 +1,199 @@
+// NC block reader.
+#include "nc/block_reader.h"
+
+#include <vector>
+
+#include "base/text.h"
+#include "nc/word_reader.h"
+
+namespace morvex {
+namespace {
+
+// Makes the block end with exactly one newline (a carriage return before
+// it has already been folded into it by the line reader).
+void NormaliseLineEnd(std::string& block) {
+    while (!block.empty() && (block.back() == '\n' || block.back() == '\r')) block.pop_back();
+    block += '\n';
+}
+
+std::string_view WithoutLineEnd(std::string_view block) {
+    while (!block.empty() && (block.back() == '\n' || block.back() == '\r')) block.remove_suffix(1);
+    return block;
+}
+
+}  // namespace
+
+bool OpenNcProgram(BlockReader& reader, const std::string& path) {
+    return OpenDefinitionFile(path, reader.source);
+}
+
+void ResetBlockReader(BlockReader& reader, const ControllerDef& ctl) {
+    reader.block.clear();
+    reader.programLine = 0;
+    reader.motionLine = 0;
+    reader.programState =
+        ctl.endOfRecord == ' ' ? ProgramState::InProgram : ProgramState::WaitingForStart;
+    reader.endState = EndState::None;
+    reader.decimalPoint = ctl.decimalPoint;
+    reader.pendingError = kNcNoError;
+    reader.errorColumn = 0;
+    reader.errorChar = 0;
+    reader.reuseBlock = false;
+    reader.forcedStop = false;
+    reader.compensationHeld = false;
+    reader.motionsQueued = false;
+}
+
+bool IsRecordMark(std::string_view block, char endOfRecord) {
+    if (endOfRecord == ' ' || block.empty()) return false;
+    if (block[0] == endOfRecord) return true;
+    return block[0] == ' ' && block.size() > 1 && block[1] == endOfRecord;
+}
+
+void ApplyReplacements(std::string& block, const std::vector<Replacement>& pairs) {
+    if (pairs.empty()) return;
+    struct Match {
+        std::size_t at;
+        std::size_t length;
+        const std::string* to;
+    };
+    std::vector<Match> matches;
+    std::size_t pos = 0;
+    while (pos < block.size() && matches.size() < kMaxReplacementsPerBlock) {
+        const Replacement* found = nullptr;
+        for (const Replacement& r : pairs) {
+            // An empty "from" text matches nothing (it would match everywhere).
+            if (!r.from.empty() && StartsWithNoCase(std::string_view(block).substr(pos), r.from)) {
+                found = &r;
+                break;
+            }
+        }
+        if (found) {
+            matches.push_back({pos, found->from.size(), &found->to});
+            pos += found->from.size();
+        } else {
+            ++pos;
+        }
+    }
+    if (matches.empty()) return;
+    std::string out;
+    std::size_t from = 0;
+    for (const Match& m : matches) {
+        out.append(block, from, m.at - from);
+        out += *m.to;
+        from = m.at + m.length;
+    }
+    out.append(block, from, std::string::npos);
+    if (out.size() > kBlockChars) out.resize(kBlockChars);
+    block = std::move(out);
+}
+
+int CheckBlockCharacters(std::string_view block, const ControllerDef& ctl, int& column, char& bad) {
+    const std::string_view text = WithoutLineEnd(block);
+    int points = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '(') {
+            const std::size_t close = text.find(')', i + 1);
+            if (close == std::string_view::npos) break;
+            i = close;
+            continue;
+        }
+        if (ctl.hasCheckChars && !(c >= '0' && c <= '9') &&
+            ctl.checkChars.find(c) == std::string::npos) {
+            column = static_cast<int>(i) + 1;
+            bad = c;
+            return kNcInvalidCharacter;
+        }
+        if ((c >= 'A' && c <= 'Z') || c == '#') {
+            points = 0;
+        } else if (c == '.' && ++points == 2) {
+            column = static_cast<int>(i) + 1;
+            bad = c;
+            return kNcDoubleDecimalPoint;
+        }
+    }
+    return kNcNoError;
+}
+
+bool IsSkippedBlock(std::string_view block, const ControllerDef& ctl) {
+    if (!ctl.skipActive) return false;
+    std::size_t i = 0;
+    while (i < block.size() && (block[i] == ' ' || block[i] == '\t')) ++i;
+    if (i >= block.size() || block[i] != '/') return false;
+    const char level = i + 1 < block.size() ? block[i + 1] : '\0';
+    const int index = (level >= '1' && level <= '9') ? level - '0' : 0;
+    return ctl.skipLevels[static_cast<std::size_t>(index)];
+}
+
+bool ReadNextBlock(BlockReader& reader, const ControllerDef& ctl) {
+    if (reader.reuseBlock) {
+        reader.reuseBlock = false;
+        return true;
+    }
+    bool delivered = false;
+    while (true) {
+        if (!ReadDefinitionLine(reader.source, reader.block, kBlockChars)) {
+            reader.endState = (reader.compensationHeld || reader.motionsQueued)
+                                  ? EndState::EndPending
+                                  : EndState::EndReached;
+            reader.block.clear();
+            break;
+        }
+        ++reader.programLine;
+        if (!reader.compensationHeld) ++reader.motionLine;
+        ApplyReplacements(reader.block, ctl.replacements);
+        if (ctl.codeCheck) {
+            const int error =
+                CheckBlockCharacters(reader.block, ctl, reader.errorColumn, reader.errorChar);
+            if (error != kNcNoError) {
+                NormaliseLineEnd(reader.block);
+                reader.pendingError = error;
+                break;
+            }
+        }
+        if (IsSkippedBlock(reader.block, ctl)) continue;
+        NormaliseLineEnd(reader.block);
+        delivered = true;
+        break;
+    }
+    return delivered;
+}
+
+bool IsStopBlock(BlockReader& reader, const ControllerDef& ctl, int stopOption) {
+    if (reader.forcedStop) {
+        reader.forcedStop = false;
+        return true;
+    }
+    const std::string_view block = reader.block;
+    switch (stopOption) {
+    case 3:
+        return true;
+    case 1:
+    case 2: {
+        if (block.find("M0") == std::string_view::npos) return false;
+        int last = -1;
+        for (std::size_t i = 0; i < block.size(); ++i) {
+            if (block[i] == '(') {
+                const std::size_t close = block.find(')', i + 1);
+                if (close == std::string_view::npos) break;
+                i = close;
+            } else if (block[i] == 'M') {
+                std::size_t cursor = i + 1;
+                last = ReadIntegerWord(block, cursor);
+                i = cursor - 1;
+            }
+        }
+        return last == 0 || (stopOption == 2 && last == 1);
+    }
+    case 4:
+        for (const std::string& s : ctl.stopStrings) {
+            if (!s.empty() && block.find(s) != std::string_view::npos) return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+}  // namespace morvex

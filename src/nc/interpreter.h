@@ -1,0 +1,176 @@
+// The NC interpreter: turns the blocks of a program into motions, one per
+// NextMotion call, keeping the controller's modal state between calls.
+#pragma once
+
+#include <array>
+#include <deque>
+#include <string>
+
+#include "nc/block_reader.h"
+#include "nc/controller_def.h"
+#include "nc/path_record.h"
+
+namespace morvex {
+
+// How T words are written, from the machine definition's ATC TYPE: a plain
+// tool number, or tool and length-offset number in one word.
+struct ToolWordForm {
+    bool withOffsetDigits = false;
+    int offsetDigits = 0;  // 0..9
+};
+
+inline constexpr int kCycleNone = 80;
+inline constexpr int kTrackedCodes = 200;
+inline constexpr std::size_t kMaxQueuedPerBlock = 996;
+
+struct CycleState {
+    int code = kCycleNone;
+    double initialLevel = 0.0;
+    double rPoint = 0.0;
+    bool rGiven = false;
+    double bottom = 0.0;
+    bool bottomGiven = false;
+    double q = 0.0;
+    double dwell = 0.0;  // seconds
+    int repeat = 1;
+    bool incremental = false;
+};
+
+struct ScalingState {
+    bool on = false;
+    Point factor{1.0, 1.0, 1.0};
+    Point centre{};
+};
+
+enum class RotationMode { Off, Requested, Active, Cancelling };
+
+struct RotationState {
+    RotationMode mode = RotationMode::Off;
+    double angle = 0.0;  // degrees
+    double sine = 0.0;
+    double cosine = 1.0;
+    int first = 0;
+    int second = 1;
+    Point centre{};
+};
+
+struct MirrorState {
+    std::array<bool, 3> axis{};
+    Point coordinate{};
+    bool on = false;
+};
+
+// A motion waiting in one of the queues.
+struct QueuedMotion {
+    int type = kRapid;
+    Point end{};
+    Point centre{};
+};
+
+// Words of the current block that act only in it.
+struct BlockWords {
+    int nonModalG = -1;  // G04, G10, G28, G52, G53, G92 ... of this block
+    bool g10 = false;
+    bool g51 = false;
+    bool g68 = false;
+    bool g51_1 = false;
+    bool g50_1 = false;
+    bool g54 = false;
+    bool hasL = false;
+    int l = 0;
+    bool hasP = false;
+    int p = 0;
+    bool hasR = false;
+    double r = 0.0;
+    bool ijkGiven = false;
+    Point ijk{};
+    bool rGiven = false;  // arc radius
+    double radius = 0.0;
+    std::array<bool, 3> axisGiven{};
+    Point axisValue{};  // as read, before incremental and scaling
+    bool stopReading = false;
+    bool g49 = false;
+    bool heidenhainCycleCall = false;
+};
+
+struct Interpreter {
+    BlockReader reader;
+    PathRecord path;
+
+    int motionMode = kRapid;
+    int plane = 17;  // signed
+    int first = 0;
+    int second = 1;
+    int third = 2;
+    bool incremental = false;
+    Point lastProgrammed{};
+    Point current{};  // end of the last motion, programmed coordinates
+    Point startPosition{};
+
+    int workSystem = 1;
+    Point workOffset{};
+    std::array<Point, kWorkEntries> localShift{};
+
+    int lengthSign = 0;         // +1 G43, -1 G44, 0 off
+    double lengthOffset = 0.0;  // signed value in force on the tool axis
+    int lengthNumber = 0;       // H number in force
+    int keptOffset = 0;  // G49MODE KEEP mark: 1 set, 2 a later block moved
+    int radiusSign = 0;         // +1 G41, -1 G42 (reversed in a negative plane), 0 off
+    double radiusOffset = 0.0;  // D value + second column of the D number in force
+    int radiusNumber = 0;
+    int compensationState = 0;
+    bool cornerArcRequested = false;
+
+    ScalingState scaling;
+    RotationState rotation;
+    MirrorState mirror;
+    CycleState cycle;
+    int returnLevel = 1;  // 1 initial, 0 R level, 2 the G71 level
+    double g71Level = 0.0;
+    bool g71Pending = false;
+    bool ospWorkSelect = false;  // G15/G16: H words select the work system
+
+    double commandedFeed = 0.0;
+    double feed = 0.0;
+    int tool = 0;
+    int pendingTool = 0;
+    int mCode = -1;
+    int sequenceNumber = 0;
+    int programNumber = 0;
+    double spindle = 0.0;
+
+    BlockWords words;
+    bool g92Seen = false;
+    Point g92Machine{};
+    Point lastToolEnd{};
+    bool offsetChangePending = false;
+    Point offsetChange{};  // added to the current point once the queues are empty
+
+    bool trackCodes = false;
+    std::array<bool, kTrackedCodes> usedG{};
+    std::array<bool, kTrackedCodes> usedM{};
+
+    std::deque<QueuedMotion> rapidQueue;
+    std::deque<QueuedMotion> toolAxisQueue;
+    std::deque<QueuedMotion> compensationQueue;
+};
+
+enum class MotionResult { Motion, End, Error };
+
+// Resets the modal state, queues and reader for a new program starting at
+// `start` (the NC file must already be open in interp.reader).
+void StartProgram(Interpreter& interp, const ControllerDef& ctl, const Point& start);
+
+// Produces the next motion into interp.path.
+MotionResult NextMotion(Interpreter& interp, ControllerDef& ctl, const ToolWordForm& tools);
+
+// Acts on every word of the block in interp.reader.block.
+void InterpretBlock(Interpreter& interp, ControllerDef& ctl, const ToolWordForm& tools);
+
+// Fills the tool-frame fields of interp.path (rotation, mirror, length offset).
+void ToToolFrame(Interpreter& interp);
+
+// The work offset of a work system: common entry 0 + the entry + its local shift.
+Point WorkOffsetOf(const Interpreter& interp, const ControllerDef& ctl, int workSystem);
+
+}  // namespace morvex

@@ -1,0 +1,65 @@
+// The one motion the interpreter has just produced, in programmed work
+// coordinates and, after ToToolFrame, in the tool frame; the arc quantities
+// and the text forms shown on the status line and in point queries.
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace morvex {
+
+using Point = std::array<double, 3>;  // X, Y, Z of the machine axes, mm
+
+enum MotionType : int {
+    kRapid = 0,
+    kLine = 1,
+    kArcCw = 2,
+    kArcCcw = 3,
+    kSpline = 132,
+};
+
+inline constexpr double kPi = 3.14159265358979323846;
+
+struct PathRecord {
+    int type = kRapid;
+    Point start{};
+    Point end{};
+    Point centre{};     // arcs: only the two plane axes are meaningful
+    Point startDir{};   // unit vector centre -> start, plane axes only
+    Point endDir{};     // unit vector centre -> end, plane axes only
+    double startRadius = 0.0;
+    double endRadius = 0.0;
+    double sweep = 0.0;      // radians, in the direction of the motion, (0, 2 pi]
+    double arcLength = 0.0;  // (start radius + end radius) * sweep / 2
+    double feed = 0.0;       // mm/min
+    int line = 0;            // motion line number
+    bool compensated = false;
+    Point toolStart{};
+    Point toolEnd{};
+    Point toolCentre{};
+    // Plane axis indices (machine axes 0 X, 1 Y, 2 Z) and the plane (17, 18,
+    // 19, negative when viewed from the other side), held with the record.
+    int first = 0;
+    int second = 1;
+    int third = 2;
+    int plane = 17;
+    // What else the block said, for the run and the NC check.
+    double dwell = 0.0;  // seconds booked by this block
+    int mCode = -1;      // the block's M code, -1 when none
+    int toolWord = -1;   // the block's T number, -1 when none
+};
+
+// Fills the directions, radii, sweep and arc length from start, end, centre,
+// type and the plane axes.
+void ComputeArcQuantities(PathRecord& path);
+
+// "RAPID:%9.3f,..." and the like, with the line number in front ("\t\t%ld:").
+std::string StatusLineText(const PathRecord& path);
+// "RAPID    %9.3f,..." and the like, after "%ld: " with the line number.
+std::string PointQueryText(const PathRecord& path);
+
+// One line of the motion listing (--motions): line number, type, end point,
+// and for arcs centre, radius and sweep in degrees, fixed precision.
+std::string MotionListingLine(const PathRecord& path);
+
+}  // namespace morvex

@@ -1,0 +1,243 @@
+// The interpreter on small programs: modal motion, distance modes, arcs from
+// IJK and R, coordinate systems, offsets, dwells, errors and the tool frame.
+#include "nc/interpreter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace morvex {
+namespace {
+
+struct Interpreted {
+    std::vector<PathRecord> motions;
+    MotionResult last = MotionResult::End;
+    int error = 0;
+};
+
+// Interprets `program` to its end (or first error) from `start`, converting
+// every motion to the tool frame.
+Interpreted Interpret(const std::string& program, ControllerDef& ctl, ToolWordForm tools = {},
+              Point start = {}) {
+    test::TempDir dir;
+    Interpreter in;
+    EXPECT_TRUE(OpenNcProgram(in.reader, dir.Write("p.nc", program)));
+    StartProgram(in, ctl, start);
+    Interpreted run;
+    for (int guard = 0; guard < 10000; ++guard) {
+        run.last = NextMotion(in, ctl, tools);
+        if (run.last != MotionResult::Motion) break;
+        ToToolFrame(in);
+        run.motions.push_back(in.path);
+        if (in.reader.pendingError != kNcNoError) break;
+    }
+    run.error = in.reader.pendingError;
+    return run;
+}
+
+ControllerDef Metric() {
+    ControllerDef ctl;
+    ctl.decimalPoint = 3;
+    return ctl;
+}
+
+void ExpectPoint(const Point& p, double x, double y, double z, const std::string& what) {
+    EXPECT_NEAR(p[0], x, 1e-9) << what;
+    EXPECT_NEAR(p[1], y, 1e-9) << what;
+    EXPECT_NEAR(p[2], z, 1e-9) << what;
+}
+
+TEST(Interpreter, DistanceModesAndModalMotion) {
+    ControllerDef ctl = Metric();
+    Interpreted r = Interpret("G91 G01 X10 F100\nX10\nG90 X10\nX10\nG00 Y5\nS100 M3\n", ctl);
+    ASSERT_EQ(r.motions.size(), 6u);
+    ExpectPoint(r.motions[1].end, 20, 0, 0, "incremental twice");
+    ExpectPoint(r.motions[3].end, 10, 0, 0, "absolute twice");
+    EXPECT_EQ(r.motions[3].type, kLine);
+    EXPECT_EQ(r.motions[4].type, kRapid);
+    EXPECT_EQ(r.motions[5].mCode, 3);
+    ExpectPoint(r.motions[5].start, 10, 5, 0, "a block without axis words stays");
+    ExpectPoint(r.motions[5].end, 10, 5, 0, "a block without axis words stays");
+    EXPECT_EQ(r.motions[1].line, 2);
+    EXPECT_DOUBLE_EQ(r.motions[2].feed, 100.0);
+    EXPECT_EQ(r.last, MotionResult::End);
+}
+
+TEST(Interpreter, ArcsFromCentreOffsetsAndFromRadius) {
+    ControllerDef ctl = Metric();
+    const Interpreted r = Interpret(
+        "G17 G02 X10 Y0 R10 F100\n"   // from 0,0: the shorter arc, centre 5,-8.660
+        "G90 G00 X0 Y0\nG02 X10 Y0 R5\n"
+        "G00 X0 Y0\nG02 X10 Y0 R-5\n"
+        "G00 X0 Y0\nG02 X0 Y0 I5 J0\n"  // a full circle
+        "G03 I-5\n",                     // the same with the end left out
+        ctl);
+    ASSERT_EQ(r.motions.size(), 8u);
+    EXPECT_NEAR(r.motions[0].centre[0], 5.0, 1e-9);
+    EXPECT_NEAR(r.motions[0].centre[1], -8.660254037844386, 1e-9);
+    EXPECT_NEAR(r.motions[0].sweep, kPi / 3.0, 1e-9);
+    for (const int i : {2, 4}) {
+        EXPECT_NEAR(r.motions[i].centre[0], 5.0, 1e-9) << i;
+        EXPECT_NEAR(r.motions[i].centre[1], 0.0, 1e-9) << i;
+        EXPECT_NEAR(r.motions[i].sweep, kPi, 1e-9) << i;
+    }
+    EXPECT_NEAR(r.motions[6].sweep, 2 * kPi, 1e-12);
+    EXPECT_NEAR(r.motions[6].arcLength, 2 * kPi * 5, 1e-9);
+    EXPECT_EQ(r.motions[7].type, kArcCcw);
+    EXPECT_NEAR(r.motions[7].centre[0], -5.0, 1e-9);
+    EXPECT_NEAR(r.motions[7].sweep, 2 * kPi, 1e-12);
+
+    // A long arc: a negative radius takes more than half a circle.
+    const Interpreted longArc = Interpret("G02 X10 Y0 R-10 F100\n", ctl);
+    EXPECT_NEAR(longArc.motions[0].centre[1], 8.660254037844386, 1e-9);
+    EXPECT_NEAR(longArc.motions[0].sweep, 2 * kPi - kPi / 3.0, 1e-9);
+
+    // Arcs in the ZX plane.
+    const Interpreted zx = Interpret("G18 G02 X10 Z0 I5 K0 F100\n", ctl);
+    EXPECT_EQ(zx.motions[0].first, 2);
+    EXPECT_EQ(zx.motions[0].second, 0);
+    EXPECT_NEAR(zx.motions[0].sweep, kPi, 1e-9);
+}
+
+TEST(Interpreter, RadiusToleranceAndZeroFeedErrors) {
+    ControllerDef ctl = Metric();
+    ctl.rTolerance = 0.1f;
+    Interpreted r = Interpret("G02 X10.2 Y0 I5 J0 F100\nG01 X0\n", ctl);  // radii 5.0 and 5.2
+    ASSERT_EQ(r.motions.size(), 1u);
+    EXPECT_EQ(r.error, kNcArcRadius);
+    r = Interpret("G02 X10.05 Y0 I5 J0 F100\n", ctl);  // radii 5.0 and 5.05
+    EXPECT_EQ(r.error, kNcNoError);
+
+    ctl.checkF0 = true;
+    r = Interpret("G00 X5\nG01 Y5\n", ctl);
+    EXPECT_EQ(r.motions.size(), 2u);
+    EXPECT_EQ(r.error, kNcZeroFeed);
+    r = Interpret("G01 F0\nG01 X0 Y0\n", ctl);  // no movement: no error
+    EXPECT_EQ(r.error, kNcNoError);
+}
+
+TEST(Interpreter, StartCodeEndMarkAndReaderErrors) {
+    ControllerDef ctl = Metric();
+    ctl.endOfRecord = '%';
+    Interpreted r = Interpret("G00 X99\n%\nG00 X1\n%\nG00 X2\n", ctl);
+    ASSERT_EQ(r.motions.size(), 1u);  // before the first mark nothing, the second ends
+    ExpectPoint(r.motions[0].end, 1, 0, 0, "between the marks");
+    EXPECT_EQ(r.motions[0].line, 3);
+    EXPECT_EQ(r.last, MotionResult::End);
+
+    r = Interpret("G00 X1\nG00 X2\n", ctl);
+    EXPECT_EQ(r.last, MotionResult::Error);
+    EXPECT_EQ(r.error, kNcNoStartCode);
+
+    ControllerDef check = Metric();
+    check.codeCheck = true;
+    r = Interpret("G00 X1\nG01X10.5.3\n", check);
+    EXPECT_EQ(r.last, MotionResult::Error);
+    EXPECT_EQ(r.error, kNcDoubleDecimalPoint);
+}
+
+TEST(Interpreter, WorkSystemsLocalShiftsAndCoordinateSetting) {
+    ControllerDef ctl = Metric();
+    ctl.work[1] = {100.0f, 0.0f, 0.0f};  // G54
+    ctl.work[2] = {150.0f, 50.0f, 0.0f}; // G55
+    ctl.g10Mode = 1;
+    const Interpreted r = Interpret(
+        "G54 G00 X10 Y0\n"
+        "G55\n"               // the same machine point in G55: X-40 Y-50
+        "G92 X0 Y0\n"         // now called 0,0
+        "G00 X5\n"
+        "G10 L2 P3 X1 Y2 Z3\n"
+        "G53 G00 X0 Y0\n",    // machine 0,0 in the shifted G55
+        ctl);
+    ASSERT_EQ(r.motions.size(), 6u);
+    ExpectPoint(r.motions[0].end, 10, 0, 0, "G54");
+    ExpectPoint(r.motions[1].end, -40, -50, 0, "converted to G55");
+    ExpectPoint(r.motions[2].end, 0, 0, 0, "G92");
+    ExpectPoint(r.motions[3].end, 5, 0, 0, "after G92");
+    ExpectPoint(r.motions[4].end, 5, 0, 0, "G10 does not move");
+    EXPECT_FLOAT_EQ(ctl.work[3].y, 2.0f);
+    // G92 moved the common entry by the point's old coordinates, -40,-50.
+    EXPECT_FLOAT_EQ(ctl.work[0].x, -40.0f);
+    EXPECT_FLOAT_EQ(ctl.work[0].y, -50.0f);
+    // Machine X0 Y0 less the offset in force (150 - 40, 50 - 50).
+    ExpectPoint(r.motions[5].end, -110, 0, 0, "G53");
+}
+
+TEST(Interpreter, LocalShiftAppliesToTheFollowingBlocks) {
+    ControllerDef ctl = Metric();
+    const Interpreted r = Interpret("G00 X10 Y10\nG52 X5 Y5\nG00 X0 Y0\nG52 X0 Y0\nG00 X0 Y0\n", ctl);
+    ASSERT_EQ(r.motions.size(), 5u);
+    ExpectPoint(r.motions[1].end, 10, 10, 0, "the G52 block does not move");
+    ExpectPoint(r.motions[2].start, 5, 5, 0, "the current point in the shifted system");
+    ExpectPoint(r.motions[2].end, 0, 0, 0, "the shifted zero");
+    ExpectPoint(r.motions[4].start, 5, 5, 0, "back without the shift");
+}
+
+TEST(Interpreter, OffsetsToolWordsFeedsAndDwells) {
+    ControllerDef ctl = Metric();
+    ctl.hOffsets[1] = {100.0f, 0.5f};
+    ctl.hOffsets[12] = {50.0f, 0.0f};
+    ctl.dOffsets[2] = {5.0f, 0.25f};
+    ctl.fTable[3] = 1234.0f;
+    ctl.feedMode = 2;  // AUTO1: one character from the table
+    Interpreted r = Interpret(
+        "G43 H1 G00 Z10\nG49 Z10\nD2 G41 F3\nF300\nG04 P500\nG04 X1.5\nT1212\n", ctl,
+        ToolWordForm{true, 2});
+    ASSERT_EQ(r.motions.size(), 7u);
+    ExpectPoint(r.motions[0].toolEnd, 0, 0, 110.5, "length offset on the tool axis");
+    ExpectPoint(r.motions[1].toolEnd, 0, 0, 10, "length offset off");
+    EXPECT_DOUBLE_EQ(r.motions[2].feed, 1234.0);
+    EXPECT_DOUBLE_EQ(r.motions[3].feed, 300.0);
+    EXPECT_DOUBLE_EQ(r.motions[4].dwell, 0.5);
+    EXPECT_DOUBLE_EQ(r.motions[5].dwell, 1.5);
+    ExpectPoint(r.motions[5].end, 0, 0, 10, "G04 X is a dwell");
+    EXPECT_EQ(r.motions[6].toolWord, 1212);
+    ExpectPoint(r.motions[6].toolEnd, 0, 0, 60, "T12 with offset digits 12");
+}
+
+TEST(Interpreter, MacroCallsAreNotReadAndMirrorTurnsArcs) {
+    ControllerDef ctl = Metric();
+    Interpreted r = Interpret("G65 P1000 X10\nG01 X5 F100\n", ctl);
+    ExpectPoint(r.motions[0].end, 0, 0, 0, "G65 leaves X unread");
+    ExpectPoint(r.motions[1].end, 5, 0, 0, "the next block");
+
+    r = Interpret("G51.1 X0\nG02 X10 Y0 I5 J0 F100\nG50.1 X0\nG01 X20\n", ctl);
+    ASSERT_EQ(r.motions.size(), 4u);
+    EXPECT_EQ(r.motions[1].type, kArcCcw);  // one plane axis mirrored: the arc turns over
+    ExpectPoint(r.motions[1].toolEnd, -10, 0, 0, "mirrored about X0");
+    ExpectPoint(r.motions[3].toolEnd, 20, 0, 0, "mirror off");
+
+    r = Interpret("G68 X0 Y0 R90.\nG01 X10 F100\nG69\nG01 Y5\n", ctl);
+    ASSERT_EQ(r.motions.size(), 4u);
+    ExpectPoint(r.motions[1].toolEnd, 0, 10, 0, "rotated by 90 degrees");
+    ExpectPoint(r.motions[2].end, 0, 10, 0, "the cancel takes the tool's position");
+    ExpectPoint(r.motions[3].toolEnd, 0, 5, 0, "unrotated again");
+
+    r = Interpret("G01 X0.0000004 Y1 F1\n", ctl);
+    EXPECT_EQ(r.motions[0].toolEnd[0], 0.0);
+}
+
+TEST(Interpreter, ANegativePlaneSwapsTheArcDirections) {
+    ControllerDef ctl = Metric();
+    ctl.planeCodes = {-17, 18, 19};  // the XY plane seen from below
+    const Interpreted r = Interpret("G17 G02 X10 Y0 R5 F100\nG03 X0 Y0 R5\nG18 G02 X0 Z5 R5\n", ctl);
+    ASSERT_EQ(r.motions.size(), 3u);
+    EXPECT_EQ(r.motions[0].type, kArcCcw);
+    EXPECT_EQ(r.motions[0].plane, -17);
+    EXPECT_EQ(r.motions[1].type, kArcCw);
+    EXPECT_EQ(r.motions[2].type, kArcCw);  // ZX is not reversed
+    EXPECT_EQ(r.motions[2].plane, 18);
+}
+
+TEST(Interpreter, DecimalPointModesWithTheLengthIncrement) {
+    ControllerDef ctl;  // mode 0, 1/1000
+    const Interpreted r = Interpret("G01 X100 Y100. F100\n", ctl);
+    ExpectPoint(r.motions[0].end, 0.1, 100.0, 0, "increments and decimal points");
+}
+
+}  // namespace
+}  // namespace morvex
