@@ -1,0 +1,311 @@
+// The NC alarm texts in both languages, their delivery to a message box or the
+// batch log, and the radius-offset and interference list files of a run.
+#include "nc/nc_alarms.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/messages.h"
+#include "support/recording_host.h"
+#include "support/temp_dir.h"
+
+namespace morvex {
+namespace {
+
+// Keeps every message request whole (the recording host keeps the text only).
+class RequestHost final : public Host {
+public:
+    std::vector<MessageRequest> requests;
+    bool unattended = false;
+
+    MessageAnswer ShowMessage(const MessageRequest& request) override {
+        requests.push_back(request);
+        return MessageAnswer::Ok;
+    }
+    bool IsKeyDown(int) override { return false; }
+    void PumpMessages() override {}
+    void RequestRedraw() override {}
+    void PlaySound(int) override {}
+    bool OpenWithViewer(const std::string&) override { return true; }
+    bool StartProgram(const std::string&, const std::vector<std::string>&) override { return true; }
+    bool IsUnattended() const override { return unattended; }
+};
+
+// Sets the language for one test and puts the old one back.
+class LanguageScope {
+public:
+    explicit LanguageScope(bool english) : old_(IsEnglish()) { SetEnglish(english); }
+    ~LanguageScope() { SetEnglish(old_); }
+
+private:
+    bool old_;
+};
+
+TEST(NcAlarmText, EveryCodeInBothLanguagesWithPlaceholders) {
+    AlarmDetail plain;
+    plain.programLine = 42;
+    AlarmDetail possible = plain;
+    possible.possibleG00 = true;
+    AlarmDetail startCode = plain;
+    startCode.endOfRecord = '%';
+    AlarmDetail atSign = plain;
+    atSign.column = 12;
+    atSign.character = '@';
+    AlarmDetail secondPoint = plain;
+    secondPoint.column = 9;
+    auto kind = [&](int cutKind) {
+        AlarmDetail d = plain;
+        d.cutKind = cutKind;
+        return d;
+    };
+    const struct {
+        int code;
+        AlarmDetail detail;
+        bool batch;
+        const char* english;
+        const char* japanese;
+    } cases[] = {
+        {1, plain, false, "The tool was dameged. (G00 interference)",
+         "工具が破損しました(G00干渉)"},
+        {1, possible, false, "G00 interference or it's possible",
+         "G00干渉、もしくはその可能性があります"},
+        {2, plain, false, "Arbor interfered.", "工具保持具が干渉しました"},
+        {3, plain, false, "Cut in an invalid part of tool length.", "有効刃長を越えて切削しました"},
+        {4, plain, false, "Cut in an invalid part of bottom.", "内径の無効部分で切削しました"},
+        {5, plain, false, "Tool side (*tapa*) interfered.", "工具側テーパ部が干渉しました"},
+        {6, plain, false, "RAPID Interference(Too fast Feedrate).",
+         "早送り干渉(送り速度が速すぎます)"},
+        {7, kind(1), false, "Too heavy Cutting. Tool was dameged.(Vertical-Cut)",
+         "工具が過負荷で破損しました(垂直加工部)"},
+        {7, kind(2), false, "Too heavy Cutting. Tool was dameged.(Up-Cut)",
+         "工具が過負荷で破損しました(アップカット部)"},
+        {7, kind(3), false, "Too heavy Cutting. Tool was dameged.(Down-Cut)",
+         "工具が過負荷で破損しました(ダウンカット部)"},
+        {7, kind(0), false, "Too heavy Cutting. Tool was dameged.(General-Cut)",
+         "工具が過負荷で破損しました(全面加工部)"},
+        {7, kind(4), false, "Too heavy Cutting. Tool was dameged.(General-Cut)",
+         "工具が過負荷で破損しました(全面加工部)"},
+        {8, plain, false, "Attachment interfered", "アタッチメントが干渉しました"},
+        {101, plain, false, "G02/G03 IJK Error - Invalid IJK Value.",
+         "G02/G03 IJK Error - 始点の半径と終点の半径が大きく異なる"},
+        {102, plain, false, "Zero Feedrate!", "送り速度が0です!"},
+        {103, startCode, false, "Start Code(%) is not Fonud !", "開始コード(%)が見つかりません!"},
+        {103, startCode, true, "Start Code(%) is Not Found !", "開始コード(%)が見つかりません!"},
+        {104, atSign, false, "12\"@\" - Invalid Character!", "12文字目\"@\" - 不正文字検出!"},
+        {105, secondPoint, false, "9th - Double decimal points!", "9文字目 - 小数点重複!"},
+        {106, plain, false, "Over Offset - Reverse Arc!(42Line)",
+         "過剰オフセット - 円弧が反転!(42行目)"},
+        {106, plain, true, "Over Offset - Reverse Arc!", "過剰オフセット - 円弧が反転!"},
+        {107, plain, false, "Over Offset - Alarm(42Line)", "過剰オフセット - アラーム(42行目)"},
+        {107, plain, true, "Over Offset - Alarm(42Line)", "過剰オフセット - アラーム(42行目)"},
+        // Codes outside the table have no text.
+        {0, plain, false, "", ""},
+        {100, plain, false, "", ""},
+        {108, plain, true, "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "code " << c.code << (c.batch ? " batch" : ""));
+        EXPECT_EQ(AlarmText(c.code, c.detail, true, c.batch), c.english);
+        EXPECT_EQ(AlarmText(c.code, c.detail, false, c.batch), c.japanese);
+    }
+}
+
+TEST(NcAlarmShow, MessageBoxOnTopWithTheNcPathAsCaption) {
+    AlarmDelivery delivery;
+    delivery.ncPath = "/home/user/parts/pocket.nc";
+    AlarmDetail detail;
+    detail.programLine = 7;
+    detail.column = 12;
+    detail.character = '@';
+    {
+        LanguageScope english(true);
+        RequestHost host;
+        ShowAlarm(host, delivery, 104, detail);
+        ShowAlarm(host, delivery, 106, detail);
+        ShowAlarm(host, delivery, 999, detail);  // no text, nothing shown
+        ASSERT_EQ(host.requests.size(), 2u);
+        EXPECT_EQ(host.requests[0].text, "12\"@\" - Invalid Character!");
+        EXPECT_EQ(host.requests[0].caption, "/home/user/parts/pocket.nc");
+        EXPECT_TRUE(host.requests[0].topMost);
+        EXPECT_EQ(host.requests[0].buttons, MessageButtons::Ok);
+        EXPECT_EQ(host.requests[1].text, "Over Offset - Reverse Arc!(7Line)");
+    }
+    {
+        LanguageScope japanese(false);
+        test::RecordingHost host;
+        ShowAlarm(host, delivery, 102, detail);
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0], "送り速度が0です!");
+    }
+}
+
+TEST(NcAlarmShow, BatchModeAppendsStampedLinesToTheLog) {
+    LanguageScope english(true);
+    test::TempDir dir;
+    AlarmDelivery delivery;
+    delivery.batch = true;
+    delivery.ncPath = dir.Path("pocket.nc");
+    delivery.logDir = dir.Path("logs");  // created by the first entry
+    delivery.ncName = "pocket.nc";
+    AlarmDetail detail;
+    detail.programLine = 31;
+    detail.endOfRecord = '%';
+    test::RecordingHost host;
+    ShowAlarm(host, delivery, 103, detail);
+    ShowAlarm(host, delivery, 106, detail);
+    detail.programLine = 5;
+    ShowAlarm(host, delivery, 2, detail);
+    EXPECT_TRUE(host.messages.empty());
+
+    std::istringstream log(test::TempDir::Read(dir.Path("logs/morvex.log")));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);)
+        lines.push_back(line);
+    const std::string expected[] = {
+        "pocket.nc(31) - Start Code(%) is Not Found !",
+        "pocket.nc(31) - Over Offset - Reverse Arc!",
+        "pocket.nc(5) - Arbor interfered.",
+    };
+    ASSERT_EQ(lines.size(), 3u);
+    const std::regex stamp(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}：)");
+    const std::size_t stampBytes = 19 + std::string("：").size();
+    for (std::size_t i = 0; i < 3; ++i) {
+        ASSERT_GT(lines[i].size(), stampBytes);
+        EXPECT_TRUE(std::regex_match(lines[i].substr(0, stampBytes), stamp)) << lines[i];
+        EXPECT_EQ(lines[i].substr(stampBytes), expected[i]);
+    }
+}
+
+TEST(NcAlarmFiles, ListContentsAfterTwoEntries) {
+    test::TempDir dir;
+    AlarmFiles files;
+    files.folder = dir.Dir();
+    WriteOffsetAlarm(files, kOffsetListList, 5.0, 12, "G41G01X10.Y5.D1\n");
+    EXPECT_TRUE(TakeOffsetMark(files));
+    EXPECT_FALSE(TakeOffsetMark(files));  // taken once per motion
+    WriteOffsetAlarm(files, kOffsetListOpen, 2.4996, 13, "X-3.25\n");
+    EXPECT_TRUE(TakeOffsetMark(files));
+
+    InterferenceFindings rapidAndArbor;
+    rapidAndArbor.rapid = true;
+    rapidAndArbor.arbor = true;
+    EXPECT_TRUE(WriteInterference(files, rapidAndArbor, 20, "G00Z-5.\n"));
+    InterferenceFindings all;
+    all.attachment = all.tooFast = all.taper = all.overChip = all.overLength = true;
+    all.arbor = all.rapid = true;
+    EXPECT_TRUE(WriteInterference(files, all, 21, "G01Z-10.F100\n"));
+    EXPECT_FALSE(WriteInterference(files, InterferenceFindings{}, 22, "X0\n"));
+
+    test::RecordingHost host;
+    CloseAlarmFiles(files, host, false, kOffsetListOpen);
+    EXPECT_EQ(test::TempDir::Read(dir.Path("alarm.txt")),
+              "<<< ALARM INFORMATION >>>\n--------------"
+              "\nINTERFERENCE IN RADIUS(5.000) OFFSET\n12:G41G01X10.Y5.D1\n"
+              "\nINTERFERENCE IN RADIUS(2.500) OFFSET\n13:X-3.25\n");
+    EXPECT_EQ(test::TempDir::Read(dir.Path("interference.txt")),
+              "<<< INTERFERENCE INFORMATION >>>\n--------------"
+              "\nRAPID(G00) + ARBOR\n20:G00Z-5.\n"
+              "\nRAPID(G00) + ARBOR + OVER LENGTH + OVER CHIP + TAPER + TOO FAST + ATTATCHMENT\n"
+              "21:G01Z-10.F100\n");
+
+    // Without the list option nothing is written, but the motion is marked.
+    test::TempDir quiet;
+    AlarmFiles none;
+    none.folder = quiet.Dir();
+    WriteOffsetAlarm(none, kOffsetListNone, 5.0, 1, "X1\n");
+    EXPECT_TRUE(TakeOffsetMark(none));
+    EXPECT_FALSE(std::filesystem::exists(quiet.Path("alarm.txt")));
+}
+
+TEST(NcAlarmFiles, NextRunReplacesTheLists) {
+    test::TempDir dir;
+    dir.Write("interference.txt", "an older list that is much longer than the new one\n");
+    AlarmFiles files;
+    files.folder = dir.Dir();
+    test::RecordingHost host;
+    InterferenceFindings taper;
+    taper.taper = true;
+
+    WriteInterference(files, taper, 1, "A\n");
+    WriteInterference(files, taper, 2, "B\n");
+    WriteOffsetAlarm(files, kOffsetListList, 1.0, 3, "C\n");
+    CloseAlarmFiles(files, host, false, kOffsetListList);
+
+    WriteInterference(files, taper, 9, "Z\n");
+    CloseAlarmFiles(files, host, false, kOffsetListList);
+    EXPECT_EQ(test::TempDir::Read(dir.Path("interference.txt")),
+              "<<< INTERFERENCE INFORMATION >>>\n--------------\nTAPER\n9:Z\n");
+    // A run without entries leaves the list of the earlier run alone.
+    EXPECT_EQ(
+        test::TempDir::Read(dir.Path("alarm.txt")),
+        "<<< ALARM INFORMATION >>>\n--------------\nINTERFERENCE IN RADIUS(1.000) OFFSET\n3:C\n");
+}
+
+TEST(NcAlarmFiles, ListThatCannotBeCreatedIsSkippedForTheRun) {
+    test::TempDir dir;
+    AlarmFiles files;
+    files.folder = dir.Path("missing");
+    InterferenceFindings rapid;
+    rapid.rapid = true;
+    test::RecordingHost host;
+
+    EXPECT_TRUE(WriteInterference(files, rapid, 4, "G00Z0\n"));  // the run still alerts
+    WriteOffsetAlarm(files, kOffsetListOpen, 3.0, 5, "X1\n");
+    EXPECT_TRUE(TakeOffsetMark(files));
+    // Once the folder appears, this run still does not start a list without its first entries.
+    std::filesystem::create_directory(dir.Path("missing"));
+    EXPECT_TRUE(WriteInterference(files, rapid, 6, "G00Z1\n"));
+    CloseAlarmFiles(files, host, false, kOffsetListOpen);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("missing/interference.txt")));
+    EXPECT_TRUE(host.opened.empty());
+
+    // The next run tries again.
+    EXPECT_TRUE(WriteInterference(files, rapid, 7, "G00Z2\n"));
+    CloseAlarmFiles(files, host, false, kOffsetListOpen);
+    EXPECT_EQ(host.opened, std::vector<std::string>{dir.Path("missing/interference.txt")});
+}
+
+TEST(NcAlarmFiles, CloseOpensOnlyWrittenListsAndNeverInBatch) {
+    const struct {
+        int listOption;
+        bool batch;
+        bool offsetEntry;
+        bool interferenceEntry;
+        std::vector<std::string> opened;
+    } cases[] = {
+        {kOffsetListOpen, false, true, true, {"alarm.txt", "interference.txt"}},
+        {kOffsetListList, false, true, true, {"interference.txt"}},
+        {kOffsetListOpen, false, true, false, {"alarm.txt"}},
+        {kOffsetListOpen, false, false, true, {"interference.txt"}},
+        {kOffsetListNone, false, true, false, {}},
+        {kOffsetListOpen, false, false, false, {}},
+        {kOffsetListOpen, true, true, true, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "option " << c.listOption << " batch " << c.batch
+                                        << " entries " << c.offsetEntry << c.interferenceEntry);
+        test::TempDir dir;
+        AlarmFiles files;
+        files.folder = dir.Dir();
+        InterferenceFindings overLength;
+        overLength.overLength = true;
+        if (c.offsetEntry) WriteOffsetAlarm(files, c.listOption, 1.0, 1, "X1\n");
+        if (c.interferenceEntry) WriteInterference(files, overLength, 2, "Z-1\n");
+        test::RecordingHost host;
+        CloseAlarmFiles(files, host, c.batch, c.listOption);
+        std::vector<std::string> expected;
+        for (const auto& name : c.opened)
+            expected.push_back(dir.Path(name));
+        EXPECT_EQ(host.opened, expected);
+        // Batch runs still write their lists.
+        EXPECT_EQ(std::filesystem::exists(dir.Path("interference.txt")), c.interferenceEntry);
+    }
+}
+
+}  // namespace
+}  // namespace morvex
