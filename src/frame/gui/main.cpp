@@ -12,6 +12,7 @@
 #include "base/paths.h"
 #include "frame/app.h"
 #include "frame/gui/main_window.h"
+#include "frame/motion_listing.h"
 #include "frame/startup.h"
 #include "platform/qt/qt_host.h"
 #include "platform/unattended_host.h"
@@ -43,6 +44,16 @@ int RunUnattended(morvex::App& app) {
     return 2;
 }
 
+int RunMotionListing(morvex::App& app) {
+    morvex::UnattendedHost host;
+    morvex::ContinueStartUp(app, host);
+    host.logDir = app.settings.output.logDir;
+    host.ncName = morvex::FileTitle(app.launch.ncProgram);
+    const int status = morvex::ListMotions(app, host, stdout);
+    morvex::ShutDown(app);
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -55,6 +66,7 @@ int main(int argc, char** argv) {
         std::fputs(start.error.c_str(), stderr);
         return start.exitCode;
     }
+    if (app.launch.listMotions) return RunMotionListing(app);
     if (app.launch.minimised) return RunUnattended(app);
 
     if (!HasDisplay()) {

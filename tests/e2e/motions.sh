@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# The motion listing of the sample programs under the sample controller and
+# machine definitions, against the listings kept in tests/golden.
+set -u
+morvex=$1
+source_dir=$2
+fails=0
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp -r "$source_dir/samples/." "$work/"
+cd "$work" || exit 1
+for name in contour pocket; do
+    if "$morvex" --motions "$name.nc" >"$name.out" 2>"$name.err" &&
+        diff -u "$source_dir/tests/golden/$name.motions" "$name.out"; then
+        echo "ok: $name"
+    else
+        echo "FAIL: $name"; cat "$name.err"; fails=$((fails + 1))
+    fi
+done
+# A program with an error: the alarm is reported and the status is 1.
+printf 'G01 X1 F100\nG01X10.5.3\n' >bad.nc
+"$morvex" --motions bad.nc >bad.out 2>bad.err; rc=$?
+if [ $rc -eq 1 ] && grep -q "(2) - " bad.err; then echo "ok: error"; else echo "FAIL: error rc=$rc"; cat bad.err; fails=$((fails + 1)); fi
+"$morvex" --motions missing.nc >/dev/null 2>&1; rc=$?
+if [ $rc -eq 2 ]; then echo "ok: missing"; else echo "FAIL: missing rc=$rc"; fails=$((fails + 1)); fi
+echo "$((4 - fails)) passed, $fails failed"
+test $fails -eq 0
