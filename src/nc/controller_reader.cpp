@@ -57,21 +57,6 @@ int ReadDigits(std::string_view text, std::size_t& i, int cap) {
     return static_cast<int>(value);
 }
 
-// Index behind the number that begins at `i`: sign, digits, point, exponent.
-std::size_t EndOfNumber(std::string_view text, std::size_t i) {
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-    while (i < text.size() && (IsDigit(text[i]) || text[i] == '.')) ++i;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        std::size_t j = i + 1;
-        if (j < text.size() && (text[j] == '-' || text[j] == '+')) ++j;
-        if (j < text.size() && IsDigit(text[j])) {
-            while (j < text.size() && IsDigit(text[j])) ++j;
-            i = j;
-        }
-    }
-    return i;
-}
-
 bool ContainsNoCase(std::string_view text, std::string_view word) {
     for (std::size_t i = 0; i + word.size() <= text.size(); ++i) {
         if (StartsWithNoCase(text.substr(i), word)) return true;

@@ -162,6 +162,20 @@ void ReadQuotedText(std::size_t& cursor, std::string_view line, std::optional<st
     cursor = close;
 }
 
+std::size_t EndOfNumber(std::string_view text, std::size_t i) {
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    while (i < text.size() && (IsDigit(text[i]) || text[i] == '.')) ++i;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < text.size() && (text[j] == '-' || text[j] == '+')) ++j;
+        if (j < text.size() && IsDigit(text[j])) {
+            while (j < text.size() && IsDigit(text[j])) ++j;
+            i = j;
+        }
+    }
+    return i;
+}
+
 int TruncateToInt(double value) {
     if (std::isnan(value)) return 0;
     constexpr double kMax = std::numeric_limits<int>::max();

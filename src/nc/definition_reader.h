@@ -57,6 +57,10 @@ void ReadNextFloat(std::size_t& cursor, std::string_view line, float& out);
 // closing quote takes the rest of the line (without its line end).
 void ReadQuotedText(std::size_t& cursor, std::string_view line, std::optional<std::string>& out);
 
+// Index behind the number that begins at `i` (sign, digits and points,
+// exponent), for readers that take a number's text as it stands.
+std::size_t EndOfNumber(std::string_view text, std::size_t i);
+
 // Integer settings are numbers truncated toward zero, held inside int range.
 int TruncateToInt(double value);
 

@@ -30,7 +30,6 @@ namespace {
 
 constexpr std::string_view kAttachmentKey = "ATTACHMENT";
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::size_t ValueStart(std::string_view line, std::size_t keyEnd) {
     const bool separator =
@@ -45,21 +44,6 @@ float NumberAt(std::string_view line, std::size_t at) {
 }
 
 int DigitCount(float value) { return std::clamp(TruncateToInt(value), 0, kMaxCodeDigits); }
-
-// Index behind the number that begins at `i`: sign, digits and point, exponent.
-std::size_t EndOfNumber(std::string_view text, std::size_t i) {
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-    while (i < text.size() && (IsDigit(text[i]) || text[i] == '.')) ++i;
-    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-        std::size_t j = i + 1;
-        if (j < text.size() && (text[j] == '-' || text[j] == '+')) ++j;
-        if (j < text.size() && IsDigit(text[j])) {
-            while (j < text.size() && IsDigit(text[j])) ++j;
-            i = j;
-        }
-    }
-    return i;
-}
 
 // ---- values of single keys -------------------------------------------------
 
