@@ -7,7 +7,7 @@ source_dir=$2
 fails=0
 check() {
     local what=$1; shift
-    if "$@"; then echo "ok: $what"; else echo "FAIL: $what"; fails=$((fails + 1)); fi
+    if "$@"; then echo "ok: $what"; else echo "FAIL: $what"; fails=$((fails + 1)); return 1; fi
 }
 if ! command -v Xvfb >/dev/null || ! command -v xwininfo >/dev/null; then
     echo "Xvfb or xwininfo is missing: install xvfb and x11-utils"; exit 1
@@ -34,7 +34,7 @@ export LC_ALL=C.UTF-8
 
 run_window() {  # folder, expected title text
     local dir=$1 expect=$2 seen=0
-    (cd "$dir" && exec "$morvex" --close-after 8000) &
+    (cd "$dir" && exec "$morvex" --close-after 8000 2>"$dir/stderr.txt") &
     local pid=$!
     while kill -0 $pid 2>/dev/null; do
         if xwininfo -root -tree 2>/dev/null | grep -qF "MORVEX2000 - $expect"; then seen=1; break; fi
@@ -43,7 +43,7 @@ run_window() {  # folder, expected title text
     wait $pid
     local rc=$?
     check "window title shows \"$expect\"" test $seen -eq 1
-    check "window closes with status 0 ($expect)" test $rc -eq 0
+    check "window closes with status 0 ($expect)" test $rc -eq 0 || { echo "status $rc"; cat "$dir/stderr.txt"; }
 }
 
 mkdir "$work/ja" "$work/en"
