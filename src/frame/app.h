@@ -11,6 +11,8 @@
 #include "frame/settings.h"
 #include "frame/sounds.h"
 #include "frame/system_info.h"
+#include "nc/controller_def.h"
+#include "results/machine_def.h"
 #include "resources/menu_table.h"
 
 namespace morvex {
@@ -29,6 +31,8 @@ struct App {
     LaunchOptions launch;
     Settings settings;
     DefinitionFiles definitions;
+    ControllerDef controller;
+    MachineDef machine;
     SoundTable sounds;
     MessagePump pump;
     MenuBarDef menu;

@@ -3,7 +3,6 @@
 
 #include "base/messages.h"
 #include "base/paths.h"
-#include "nc/controller_reader.h"
 #include "nc/interpreter.h"
 #include "nc/nc_alarms.h"
 #include "platform/host.h"
@@ -12,13 +11,12 @@
 namespace morvex {
 
 int ListMotions(App& app, Host& host, std::FILE* out) {
-    ControllerDef ctl;
-    if (ReadControllerDef(app.settings.table.controllerTable, ctl) != 1) {
+    ControllerDef& ctl = app.controller;
+    if (ctl.readStatus != 1) {
         ShowText(host, std::string(Msg(MsgId::CtlNotFound)) + " " + app.settings.table.controllerTable);
         return 2;
     }
-    MachineDef machine;
-    (void)ReadMachineDef(app.settings.table.machineTable, machine);
+    const MachineDef& machine = app.machine;
     ToolWordForm tools;
     tools.withOffsetDigits = machine.toolCodeMode != ToolCodeMode::Plain;
     tools.offsetDigits = machine.offsetDigits;

@@ -12,7 +12,7 @@ namespace morvex {
 class Host;
 
 // Interprets the NC program of the command line under the controller and
-// machine definitions of the settings and prints every motion to `out`.
+// machine definitions read at start-up and prints every motion to `out`.
 // Returns the exit status: 0 done, 1 an NC error or alarm, 2 a file that
 // cannot be read.
 int ListMotions(App& app, Host& host, std::FILE* out);

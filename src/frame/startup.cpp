@@ -9,6 +9,7 @@
 #include "base/paths.h"
 #include "base/text.h"
 #include "frame/settings_reader.h"
+#include "nc/controller_reader.h"
 #include "platform/host.h"
 
 namespace morvex {
@@ -100,24 +101,39 @@ void PrepareMenu(App& app) {
     }
 }
 
-void ReadDefinitionFiles(App& app, Host&) {
-    // Until the tool, controller and machine readers exist, reading a file
-    // means knowing it and its time, so that an edit on disk is noticed.
-    auto record = [&](DefinitionKind kind, const std::string& path, bool fromCommandLine) {
+void ReadDefinitionFiles(App& app, Host& host) {
+    auto name = [&](DefinitionKind kind, const std::string& path, bool fromCommandLine) {
         DefinitionFile& file = app.definitions[kind];
         file.path = path;
         file.fromCommandLine = fromCommandLine;
-        file.readTime = ReadFileTime(path);
     };
     const TableSettings& table = app.settings.table;
-    record(DefinitionKind::ToolTable, table.toolTable, !app.launch.toolTable.empty());
-    record(DefinitionKind::Controller, table.controllerTable, !app.launch.controllerTable.empty());
-    record(DefinitionKind::Machine, table.machineTable, !app.launch.machineTable.empty());
+    name(DefinitionKind::ToolTable, table.toolTable, !app.launch.toolTable.empty());
+    name(DefinitionKind::Controller, table.controllerTable, !app.launch.controllerTable.empty());
+    name(DefinitionKind::Machine, table.machineTable, !app.launch.machineTable.empty());
+    for (const DefinitionKind kind :
+         {DefinitionKind::ToolTable, DefinitionKind::Controller, DefinitionKind::Machine}) {
+        ReloadDefinitionFile(app, host, kind);
+    }
 }
 
 void ReloadDefinitionFile(App& app, Host&, DefinitionKind kind) {
     DefinitionFile& file = app.definitions[kind];
-    file.readTime = ReadFileTime(file.path);
+    switch (kind) {
+    case DefinitionKind::Controller:
+        (void)ReadControllerDef(file.path, app.controller);
+        file.readTime = app.controller.fileTime;
+        break;
+    case DefinitionKind::Machine:
+        (void)ReadMachineDef(file.path, app.machine);
+        file.readTime = app.machine.fileTime;
+        break;
+    default:
+        // The tool table (and its arbor file) is known by its time until
+        // the tool table reader joins.
+        file.readTime = ReadFileTime(file.path);
+        break;
+    }
 }
 
 void HandleWindowDestroy(App& app, Host& host, const WindowPlacement& placement) {
