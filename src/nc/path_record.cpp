@@ -76,13 +76,21 @@ std::string PointQueryText(const PathRecord& p) {
 }
 
 std::string MotionListingLine(const PathRecord& p) {
-    std::string text = Format("%6d %-8s %.4f %.4f %.4f", p.line, TypeName(p.type), p.end[0],
-                              p.end[1], p.end[2]);
+    static constexpr const char* kTypes[] = {"rapid", "line", "arc_cw", "arc_ccw"};
+    const char* type = p.type >= kRapid && p.type <= kArcCcw ? kTypes[p.type]
+                       : p.type == kSpline                   ? "spline"
+                                                             : "other";
+    std::string text = Format(
+        "{\"line\": %d, \"type\": \"%s\", \"start\": [%.4f, %.4f, %.4f], \"end\": [%.4f, %.4f, %.4f]",
+        p.line, type, p.start[0], p.start[1], p.start[2], p.end[0], p.end[1], p.end[2]);
     if (p.type == kArcCw || p.type == kArcCcw) {
-        text += Format(" C %.4f %.4f %.4f R %.4f S %.4f P %d", p.centre[0], p.centre[1],
-                       p.centre[2], p.startRadius, p.sweep * 180.0 / kPi, p.plane);
+        text += Format(", \"center\": [%.4f, %.4f, %.4f], \"radius\": %.4f, \"sweep_deg\": %.4f, "
+                       "\"plane\": %d",
+                       p.centre[0], p.centre[1], p.centre[2], p.startRadius, p.sweep * 180.0 / kPi,
+                       p.plane);
     }
-    if (p.type != kRapid) text += Format(" F %.3f", p.feed);
+    if (p.type != kRapid) text += Format(", \"feed\": %.3f", p.feed);
+    text += Format(", \"tool_end\": [%.4f, %.4f, %.4f]}", p.toolEnd[0], p.toolEnd[1], p.toolEnd[2]);
     return text;
 }
 

@@ -58,8 +58,9 @@ std::string StatusLineText(const PathRecord& path);
 // "RAPID    %9.3f,..." and the like, after "%ld: " with the line number.
 std::string PointQueryText(const PathRecord& path);
 
-// One line of the motion listing (--motions): line number, type, end point,
-// and for arcs centre, radius and sweep in degrees, fixed precision.
+// One line of the motion listing (--motions), a JSON object: line number,
+// type, start and end, for arcs centre, radius, sweep in degrees and plane,
+// the feed, and the end in the tool frame; fixed precision.
 std::string MotionListingLine(const PathRecord& path);
 
 }  // namespace morvex

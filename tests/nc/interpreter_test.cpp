@@ -167,6 +167,23 @@ TEST(Interpreter, WorkSystemsLocalShiftsAndCoordinateSetting) {
     ExpectPoint(r.motions[5].end, -110, 0, 0, "G53");
 }
 
+TEST(Interpreter, CoordinateSettingInBothModesAndNumberedWorkSystems) {
+    for (const int mode : {0, 1}) {
+        ControllerDef ctl = Metric();
+        ctl.g92Mode = mode;  // MOVE: the first G92 moves the point without shifting the offset
+        const Interpreted r = Interpret("G00 X10\nG92 X0\nG00 X5\nG92 X0\n", ctl);
+        ASSERT_EQ(r.motions.size(), 4u);
+        ExpectPoint(r.motions[1].end, 0, 0, 0, "G92 names the point");
+        EXPECT_FLOAT_EQ(ctl.work[0].x, mode == 0 ? 15.0f : 5.0f) << mode;
+    }
+    ControllerDef ctl = Metric();
+    ctl.work[8] = {0.0f, 20.0f, 0.0f};  // G54 P2 is entry 8
+    ctl.work[7] = {0.0f, 0.0f, 5.0f};   // G54.1 is entry 7
+    const Interpreted r = Interpret("G54 P2 G00 X1 Y1\nG54.1\n", ctl);
+    ExpectPoint(r.motions[0].end, 1, 1, 0, "in G54 P2");
+    ExpectPoint(r.motions[1].end, 1, 21, -5, "converted to G54.1");
+}
+
 TEST(Interpreter, LocalShiftAppliesToTheFollowingBlocks) {
     ControllerDef ctl = Metric();
     const Interpreted r = Interpret("G00 X10 Y10\nG52 X5 Y5\nG00 X0 Y0\nG52 X0 Y0\nG00 X0 Y0\n", ctl);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 namespace morvex {
 namespace {
 
@@ -62,7 +64,17 @@ TEST(PathRecord, StatusAndPointQueryTexts) {
     p.type = kSpline;
     EXPECT_EQ(PointQueryText(p), "42: OTHER        1.500,   -2.250,  100.000");
     p.type = kLine;
-    EXPECT_EQ(MotionListingLine(p), "    42 LINE     1.5000 -2.2500 100.0000 F 250.000");
+    p.type = kArcCw;
+    p.centre = {0.5, 0, 100};
+    const auto arc = nlohmann::json::parse(MotionListingLine(p));
+    EXPECT_EQ(arc["type"], "arc_cw");
+    EXPECT_EQ(arc["line"], 42);
+    EXPECT_DOUBLE_EQ(arc["end"][1].get<double>(), -2.25);
+    EXPECT_TRUE(arc.contains("sweep_deg"));
+    p.type = kLine;
+    EXPECT_EQ(MotionListingLine(p),
+              "{\"line\": 42, \"type\": \"line\", \"start\": [0.0000, 0.0000, 0.0000], \"end\": "
+              "[1.5000, -2.2500, 100.0000], \"feed\": 250.000, \"tool_end\": [0.0000, 0.0000, 0.0000]}");
 }
 
 }  // namespace
