@@ -62,11 +62,6 @@ double ConvertDecimal(std::string_view text) {
     return ec == std::errc() ? value : 0.0;
 }
 
-float ClampToFloat(double value) {
-    constexpr double kMax = std::numeric_limits<float>::max();
-    return static_cast<float>(std::clamp(value, -kMax, kMax));
-}
-
 // Cursor position of the number's first character, or npos.
 std::size_t FindNumberStart(std::size_t cursor, std::string_view line) {
     if (cursor >= line.size()) return std::string_view::npos;
@@ -174,6 +169,12 @@ std::size_t EndOfNumber(std::string_view text, std::size_t i) {
         }
     }
     return i;
+}
+
+float ClampToFloat(double value) {
+    if (std::isnan(value)) return 0.0f;
+    constexpr double kMax = std::numeric_limits<float>::max();
+    return static_cast<float>(std::clamp(value, -kMax, kMax));
 }
 
 int TruncateToInt(double value) {

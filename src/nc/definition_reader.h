@@ -61,6 +61,9 @@ void ReadQuotedText(std::size_t& cursor, std::string_view line, std::optional<st
 // exponent), for readers that take a number's text as it stands.
 std::size_t EndOfNumber(std::string_view text, std::size_t i);
 
+// Single precision held inside its range (a double beyond it would not convert).
+float ClampToFloat(double value);
+
 // Integer settings are numbers truncated toward zero, held inside int range.
 int TruncateToInt(double value);
 

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "nc/plane.h"
+#include "nc/definition_reader.h"
 #include "nc/interpreter.h"
 #include "nc/word_reader.h"
 
@@ -317,7 +318,7 @@ double FeedOf(Scan& s) {
     const int mode = s.ctl.feedMode;
     const bool fromTable = mode == 1 || (mode == 2 && characters <= 1) || (mode == 3 && characters <= 2);
     if (!fromTable) return value;
-    const int index = static_cast<int>(value);
+    const int index = TruncateToInt(value);
     return index >= 0 && index < kOffsetNumbers ? s.ctl.fTable[static_cast<std::size_t>(index)] : 0.0;
 }
 
@@ -373,9 +374,9 @@ void ActOnWord(Scan& s, char letter) {
     if (const int m = AxisOfLetter(ctl, letter); m >= 0) return ActOnAxis(s, m);
     if (letter == 'K' && CycleActive(in)) {
         const double v = Coordinate(s);
-        if (IsOsp(ctl) && in.cycle.code == 73) ctl.g73Return = static_cast<float>(v);
-        else if (IsOsp(ctl) && in.cycle.code == 83) ctl.g83Clearance = static_cast<float>(v);
-        else if (!(v == 0.0 && ctl.ignoreK0)) in.cycle.repeat = static_cast<int>(v);
+        if (IsOsp(ctl) && in.cycle.code == 73) ctl.g73Return = ClampToFloat(v);
+        else if (IsOsp(ctl) && in.cycle.code == 83) ctl.g83Clearance = ClampToFloat(v);
+        else if (!(v == 0.0 && ctl.ignoreK0)) in.cycle.repeat = TruncateToInt(v);
         return;
     }
     if (const int m = AxisOfCentreLetter(ctl, letter); m >= 0) return ActOnCentre(s, m);
@@ -397,7 +398,9 @@ void ActOnWord(Scan& s, char letter) {
         break;
     case 'P':
         if (w.g54) {
-            SelectWorkSystem(in, ctl, ReadIntegerWord(s.block, s.cursor) + 6);
+            // G54 P n is entry n + 6; numbers past the table select nothing.
+            const int n = ReadIntegerWord(s.block, s.cursor);
+            if (n >= 0 && n < kWorkEntries - 6) SelectWorkSystem(in, ctl, n + 6);
         } else if (w.g51) {
             const double factor = ReadScaledWord(s.block, s.cursor, ctl.scaleIncrement);
             in.scaling.factor = Point{factor, factor, factor};
@@ -496,6 +499,7 @@ void ApplyG10(Interpreter& in, ControllerDef& ctl) {
     int l = w.hasL ? w.l : 0;
     int p = w.p;
     if (l == 20) {
+        if (p < 0 || p >= kWorkEntries - 6) return;
         l = 2;
         p += 6;
     }
@@ -505,14 +509,14 @@ void ApplyG10(Interpreter& in, ControllerDef& ctl) {
         float* fields[3] = {&entry.x, &entry.y, &entry.z};
         for (int a = 0; a < 3; ++a) {
             if (!w.axisGiven[static_cast<std::size_t>(a)]) continue;
-            const float v = static_cast<float>(w.axisValue[a]);
+            const float v = ClampToFloat(w.axisValue[a]);
             *fields[a] = in.incremental ? *fields[a] + v : v;
         }
         in.workOffset = WorkOffsetOf(in, ctl, in.workSystem);
         return;
     }
     if (!w.hasP || !w.hasR || p < 0 || p >= kOffsetNumbers) return;
-    const float value = static_cast<float>(w.r);
+    const float value = ClampToFloat(w.r);
     auto set = [&](float& field) { field = in.incremental ? field + value : value; };
     OffsetValue& h = ctl.hOffsets[static_cast<std::size_t>(p)];
     OffsetValue& d = ctl.dOffsets[static_cast<std::size_t>(p)];
@@ -600,7 +604,7 @@ void EndOfBlock(Interpreter& in, ControllerDef& ctl) {
                 in.workOffset[a] += shift;
                 if (IsStandard(ctl)) {
                     float* common[3] = {&ctl.work[0].x, &ctl.work[0].y, &ctl.work[0].z};
-                    *common[a] += static_cast<float>(shift);
+                    *common[a] += ClampToFloat(shift);
                 }
             }
         }
