@@ -33,6 +33,11 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && StartsWithNoCase(a, b);
 }
 
+std::string_view WithoutLineEnd(std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+    return text;
+}
+
 std::string_view TrimBlanks(std::string_view text) {
     constexpr std::string_view kBlanks = " \t\r\n";
     const std::size_t first = text.find_first_not_of(kBlanks);

@@ -16,6 +16,9 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix);
 bool EndsWithNoCase(std::string_view text, std::string_view suffix);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
+// The text without the carriage returns and line feeds at its end.
+std::string_view WithoutLineEnd(std::string_view text);
+
 // Removes blanks, tabs, carriage returns and line feeds at both ends.
 std::string_view TrimBlanks(std::string_view text);
 

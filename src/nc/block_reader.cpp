@@ -16,11 +16,6 @@ void NormaliseLineEnd(std::string& block) {
     block += '\n';
 }
 
-std::string_view WithoutLineEnd(std::string_view block) {
-    while (!block.empty() && (block.back() == '\n' || block.back() == '\r')) block.remove_suffix(1);
-    return block;
-}
-
 }  // namespace
 
 bool OpenNcProgram(BlockReader& reader, const std::string& path) {

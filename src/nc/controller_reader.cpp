@@ -36,11 +36,6 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
 
-std::string_view WithoutLineEnd(std::string_view text) {
-    while (!text.empty() && IsLineEnd(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 std::string_view TrimBlanksAndTabs(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
@@ -605,11 +600,6 @@ void DerivePlaneCodes(ControllerDef& def) {
         const int e = (nb - na + 3) % 3 == 1 ? 1 : -1;
         def.planeCodes[p] = SignOf(def, a) * SignOf(def, b) * e * g;
     }
-}
-
-PlaneAxes SelectPlane(const ControllerDef& def, int programmedPlane) {
-    // The selection rule lives with the plane record (nc/plane.h).
-    return PlaneOf(def, programmedPlane);
 }
 
 }  // namespace morvex

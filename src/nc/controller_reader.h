@@ -22,10 +22,6 @@ int ReadControllerDef(const std::string& path, ControllerDef& def);
 // Sets def.planeCodes from the axis letters and sign flags.
 void DerivePlaneCodes(ControllerDef& def);
 
-// The machine plane whose code is plus or minus `programmedPlane` (17, 18 or
-// 19) becomes active; YZ when neither XY nor ZX carries it.
-PlaneAxes SelectPlane(const ControllerDef& def, int programmedPlane);
-
 // The memory entry addressed by a "MEMORY" line or a bare D/H/F line; the
 // write-back uses it to find the lines it replaces.
 enum class MemoryTable { None, D, H, F, Work };

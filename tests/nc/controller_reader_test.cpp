@@ -227,7 +227,7 @@ TEST(ControllerReader, AxisCodesMapLettersAndTurnPlanes) {
         {"X-CODE = Y\nY-CODE = Z\nZ-CODE = X\n", 17, {1, 2, 0, 19}},
     };
     for (const auto& s : selections) {
-        const PlaneAxes a = SelectPlane(ReadText(s.text), s.programmed);
+        const PlaneAxes a = PlaneOf(ReadText(s.text), s.programmed);
         EXPECT_EQ((std::array<int, 4>{a.first, a.second, a.third, a.plane}), s.axes) << s.text << s.programmed;
     }
 }
