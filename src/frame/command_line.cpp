@@ -192,6 +192,10 @@ bool ParseLongOption(Cursor& cur, const std::string& arg, LaunchOptions& options
         options.listMotions = true;
         return true;
     }
+    if (name == "--check") {
+        options.checkProgram = true;
+        return true;
+    }
     if (name == "--close-after") {
         std::string value;
         if (eq != std::string::npos) {
@@ -421,6 +425,7 @@ std::string CommandLineHelp() {
            "  --version      program version\n"
            "  --close-after ms  close the window after ms milliseconds (smoke tests)\n"
            "  --motions      print the motions of the NC program, one line each, and end\n"
+           "  --check        check the NC program and print its extents, lengths and times as JSON\n"
            "Files by ending: .INI settings, .TTL, .CTL, .MTL definitions, .DMF/.STL work;\n"
            "any other file is the NC program. Symbolic links are followed.\n";
 }

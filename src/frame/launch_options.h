@@ -69,6 +69,7 @@ struct LaunchOptions {
     bool showVersion = false;
     int closeAfterMs = -1;     // --close-after: close the window after this many ms
     bool listMotions = false;  // --motions: print the NC program's motions and end
+    bool checkProgram = false;  // --check: check the NC program, print the result and end
 };
 
 enum class CommandLineStatus { Ok, Error };

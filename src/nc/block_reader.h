@@ -25,6 +25,8 @@ enum NcError : int {
     kNcNoStartCode = 3,
     kNcInvalidCharacter = 4,
     kNcDoubleDecimalPoint = 5,
+    kNcReverseArc = 6,   // radius compensation turns an arc over
+    kNcOverOffset = 7,   // radius compensation makes the tool run against the path
 };
 
 struct BlockReader {

@@ -117,9 +117,11 @@ void ActOnG(Scan& s) {
     case 4: w.nonModalG = 4; break;
     case 6:
     case 132:
-        // Splines are collected into one motion by the spline expander; until
-        // then the points are followed as lines.
-        if (code == 132 || suffix == 2) in.motionMode = kLine;
+        if (code == 132 || suffix == 2) {
+            in.motionMode = kSpline;
+            in.knotLetter = code == 132 ? 'Q' : 'K';
+            CancelCycle(in);
+        }
         break;
     case 10:
         if (IsStandard(ctl) && ctl.g10Mode != 0) {
@@ -135,9 +137,13 @@ void ActOnG(Scan& s) {
     case 18:
     case 19: SetPlane(in, ctl, code); break;
     case 39: in.cornerArcRequested = true; break;
-    case 40: in.radiusSign = 0; break;
+    case 40:
+        in.radiusSign = 0;
+        in.comp.request = 40;
+        break;
     case 41:
     case 42:
+        in.comp.request = code;
         in.radiusSign = code == 41 ? 1 : -1;
         if (in.plane < 0) in.radiusSign = -in.radiusSign;
         if (IsHeidenhain(ctl) && in.tool >= 0 && in.tool < kOffsetNumbers) {
@@ -233,7 +239,8 @@ void ActOnG(Scan& s) {
     case 87:
     case 88:
     case 89:
-        if (!IsHeidenhain(ctl)) StartCycle(in, code);
+        // The HEIDENHAIN family only defines the cycle here; M99 calls it.
+        StartCycle(in, code);
         break;
     case 70:
     case 71:
@@ -362,11 +369,33 @@ void ActOnM(Scan& s) {
     if (IsHeidenhain(s.ctl) && m == 99) in.words.heidenhainCycleCall = true;
 }
 
+// The weight, knot and order words of a spline block.
+bool ActOnSplineWord(Scan& s, char letter) {
+    BlockWords& w = s.in.words;
+    if (letter == 'R') {
+        w.splineWeight = ReadScaledWord(s.block, s.cursor, 1);
+        w.splineWeightGiven = true;
+        return true;
+    }
+    if (letter == s.in.knotLetter) {
+        w.knot = ReadScaledWord(s.block, s.cursor, 1);
+        w.knotGiven = true;
+        return true;
+    }
+    if (letter == 'P') {
+        w.order = ReadIntegerWord(s.block, s.cursor);
+        w.orderGiven = true;
+        return true;
+    }
+    return false;
+}
+
 void ActOnWord(Scan& s, char letter) {
     Interpreter& in = s.in;
     ControllerDef& ctl = s.ctl;
     BlockWords& w = in.words;
     if (letter == 'G') return ActOnG(s);
+    if (in.motionMode == kSpline && ActOnSplineWord(s, letter)) return;
     if (letter == 'X' && w.nonModalG == 4 && IsStandard(ctl)) {
         in.path.dwell = ReadTimeWord(s.block, s.cursor);  // G04 X: dwell, not a move
         return;
@@ -634,7 +663,8 @@ void EndOfBlock(Interpreter& in, ControllerDef& ctl) {
     if (ctl.checkF0 && p.type != kRapid && p.feed == 0.0 && p.end != p.start) {
         in.reader.pendingError = kNcZeroFeed;
     }
-    w = BlockWords{};
+    // The block's words stay readable until the next block: the motion
+    // expansion looks at which axes and codes it gave.
 }
 
 }  // namespace
@@ -651,6 +681,8 @@ void InterpretBlock(Interpreter& in, ControllerDef& ctl, const ToolWordForm& too
     p.compensated = false;
     in.mCode = -1;
     in.words = BlockWords{};
+    in.comp.request = 0;
+    p.spline = nullptr;
 
     Scan s{in, ctl, tools, in.reader.block};
     const std::string_view b = s.block;

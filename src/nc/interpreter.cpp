@@ -4,27 +4,12 @@
 
 #include <cmath>
 
+#include "nc/motion_expansion.h"
 #include "nc/plane.h"
+#include "nc/radius_compensation.h"
 
 namespace morvex {
 namespace {
-
-// Hands out a queued motion from the current point.
-void HandOut(Interpreter& interp, const QueuedMotion& q, int type) {
-    PathRecord& p = interp.path;
-    p.start = interp.current;
-    p.end = q.end;
-    p.type = type;
-    p.compensated = false;
-    p.dwell = 0.0;
-    p.mCode = -1;
-    p.toolWord = -1;
-    if (type == kArcCw || type == kArcCcw) {
-        p.centre = q.centre;
-        ComputeArcQuantities(p);
-    }
-    interp.current = p.end;
-}
 
 void ApplyPendingOffsetChange(Interpreter& interp) {
     if (!interp.offsetChangePending) return;
@@ -56,9 +41,11 @@ Point WorkOffsetOf(const Interpreter& interp, const ControllerDef& ctl, int work
 void StartProgram(Interpreter& interp, const ControllerDef& ctl, const Point& start) {
     BlockReader reader = std::move(interp.reader);
     const bool track = interp.trackCodes;
+    const InterpreterSetup setup = interp.setup;
     interp = Interpreter{};
     interp.reader = std::move(reader);
     interp.trackCodes = track;
+    interp.setup = setup;
     ResetBlockReader(interp.reader, ctl);
 
     const PlaneAxes axes = PlaneOf(ctl, ctl.initialPlane);
@@ -74,45 +61,33 @@ void StartProgram(Interpreter& interp, const ControllerDef& ctl, const Point& st
     interp.current = start;
     interp.lastProgrammed = start;
     interp.lastToolEnd = start;
+    interp.queuedEnd = start;
     interp.path = PathRecord{};
     interp.path.start = start;
     interp.path.end = start;
     interp.path.toolEnd = start;
 }
 
-MotionResult NextMotion(Interpreter& interp, ControllerDef& ctl, const ToolWordForm& tools) {
-    BlockReader& reader = interp.reader;
-    if (!interp.rapidQueue.empty()) {
-        HandOut(interp, interp.rapidQueue.front(), kRapid);
-        interp.rapidQueue.pop_front();
-        return MotionResult::Motion;
-    }
-    if (!interp.toolAxisQueue.empty()) {
-        HandOut(interp, interp.toolAxisQueue.front(), interp.toolAxisQueue.front().type);
-        interp.toolAxisQueue.pop_front();
-        if (interp.toolAxisQueue.empty()) ApplyPendingOffsetChange(interp);
-        return MotionResult::Motion;
-    }
-    if (!interp.compensationQueue.empty()) {
-        HandOut(interp, interp.compensationQueue.front(), interp.compensationQueue.front().type);
-        interp.compensationQueue.pop_front();
-        if (interp.compensationQueue.empty()) ApplyPendingOffsetChange(interp);
-        return MotionResult::Motion;
-    }
-    ApplyPendingOffsetChange(interp);
-    reader.motionsQueued = false;
-    if (reader.endState == EndState::EndPending) reader.endState = EndState::EndReached;
-    if (reader.endState == EndState::EndReached) return MotionResult::End;
-    if (reader.pendingError >= kNcNoStartCode) return MotionResult::Error;
+void QueueMotion(Interpreter& interp, PathRecord motion) {
+    interp.queuedEnd = motion.end;
+    interp.queue.push_back(motion);
+}
 
+BlockRead ReadProgrammedBlock(Interpreter& interp, ControllerDef& ctl, const ToolWordForm& tools) {
+    BlockReader& reader = interp.reader;
+    if (reader.endState == EndState::EndReached) return BlockRead::End;
+    if (reader.pendingError >= kNcNoStartCode && reader.pendingError <= kNcDoubleDecimalPoint) {
+        return BlockRead::Error;
+    }
     while (true) {
         if (!ReadNextBlock(reader, ctl)) {
-            if (reader.pendingError != kNcNoError) return MotionResult::Error;
+            if (reader.pendingError != kNcNoError) return BlockRead::Error;
             if (reader.programState == ProgramState::WaitingForStart) {
                 reader.pendingError = kNcNoStartCode;
-                return MotionResult::Error;
+                return BlockRead::Error;
             }
-            return MotionResult::End;
+            reader.endState = EndState::EndReached;
+            return BlockRead::End;
         }
         const bool mark = IsRecordMark(reader.block, ctl.endOfRecord);
         if (reader.programState == ProgramState::WaitingForStart) {
@@ -121,19 +96,40 @@ MotionResult NextMotion(Interpreter& interp, ControllerDef& ctl, const ToolWordF
         }
         if (mark) {
             reader.endState = EndState::EndReached;
-            return MotionResult::End;
+            return BlockRead::End;
         }
         break;
     }
     // A pending arc or feed error of the previous motion does not outlive it.
-    if (reader.pendingError == kNcArcRadius || reader.pendingError == kNcZeroFeed) {
+    if (reader.pendingError == kNcArcRadius || reader.pendingError == kNcZeroFeed ||
+        reader.pendingError == kNcReverseArc || reader.pendingError == kNcOverOffset) {
         reader.pendingError = kNcNoError;
     }
     InterpretBlock(interp, ctl, tools);
     reader.motionLine = reader.programLine;
     interp.path.line = reader.motionLine;
-    interp.current = interp.path.end;
-    return MotionResult::Motion;
+    return BlockRead::Block;
+}
+
+MotionResult NextMotion(Interpreter& interp, ControllerDef& ctl, const ToolWordForm& tools) {
+    while (true) {
+        if (!interp.queue.empty()) {
+            interp.path = interp.queue.front();
+            interp.queue.pop_front();
+            if (interp.queue.empty()) ApplyPendingOffsetChange(interp);
+            return MotionResult::Motion;
+        }
+        ApplyPendingOffsetChange(interp);
+        if (interp.endAfterQueue) return MotionResult::End;
+        const BlockRead read = ReadProgrammedBlock(interp, ctl, tools);
+        if (read == BlockRead::Error) return MotionResult::Error;
+        if (read == BlockRead::End) {
+            FinishAtProgramEnd(interp, ctl);
+            interp.endAfterQueue = true;
+            continue;
+        }
+        ExpandBlock(interp, ctl);
+    }
 }
 
 void ToToolFrame(Interpreter& interp) {

@@ -9,6 +9,11 @@
 #include "nc/block_reader.h"
 #include "nc/controller_def.h"
 #include "nc/path_record.h"
+#include "nc/spline.h"
+
+namespace morvex {
+struct AlarmFiles;
+}
 
 namespace morvex {
 
@@ -67,6 +72,33 @@ struct QueuedMotion {
     Point centre{};
 };
 
+// What the caller of a run tells the interpreter: the run's mode, whether it
+// only checks, the work pitch and the machine's rapid axes for the rapid
+// split, and where radius-offset alarms are listed.
+struct InterpreterSetup {
+    int runMode = 3;         // 0 check; 1..3 cutting runs; 4 and above the fast runs
+    bool checkOnly = false;  // no rapid split, no radius-offset alarm list
+    double workPitch = 1.0;  // mm
+    std::array<double, 3> rapidRate{10000.0, 10000.0, 10000.0};  // mm/min
+    std::array<double, 3> rapidAccel{0.1, 0.1, 0.1};             // G
+    AlarmFiles* alarms = nullptr;  // radius-offset alarm list; none when null
+};
+
+// Radius compensation between NextMotion calls: the element held back until
+// the corner after it is known, and the blocks read past it.
+struct CompensationRun {
+    int state = 0;              // 0 off, 1 on, 2 cancelling; 3 and 4 for 1 and 2 with look-ahead
+    bool startPending = false;  // on, but no element has moved in the plane yet
+    bool holding = false;       // `held` waits for the corner after it
+    bool heldStartsUp = false;  // `held` is the element that started compensation
+    PathRecord heldProgrammed;
+    PathRecord held;                  // compensated
+    std::deque<PathRecord> toolAxis;  // blocks read past `held` that do not move in the plane
+    Point position{};  // where the tool stands while cancelling
+    double r = 0.0;    // signed radius offset in force (positive: tool on the left)
+    int request = 0;   // this block's G40, G41 or G42 (0 none)
+};
+
 // Words of the current block that act only in it.
 struct BlockWords {
     int nonModalG = -1;  // G04, G10, G28, G52, G53, G92 ... of this block
@@ -91,6 +123,13 @@ struct BlockWords {
     bool stopReading = false;
     bool g49 = false;
     bool heidenhainCycleCall = false;
+    // Spline blocks: weight R, knot (K after G06.2, Q after G132), order P.
+    bool splineWeightGiven = false;
+    double splineWeight = 1.0;
+    bool knotGiven = false;
+    double knot = 0.0;
+    bool orderGiven = false;
+    int order = 4;
 };
 
 struct Interpreter {
@@ -118,7 +157,6 @@ struct Interpreter {
     int radiusSign = 0;         // +1 G41, -1 G42 (reversed in a negative plane), 0 off
     double radiusOffset = 0.0;  // D value + second column of the D number in force
     int radiusNumber = 0;
-    int compensationState = 0;
     bool cornerArcRequested = false;
 
     ScalingState scaling;
@@ -150,12 +188,24 @@ struct Interpreter {
     std::array<bool, kTrackedCodes> usedG{};
     std::array<bool, kTrackedCodes> usedM{};
 
-    std::deque<QueuedMotion> rapidQueue;
-    std::deque<QueuedMotion> toolAxisQueue;
-    std::deque<QueuedMotion> compensationQueue;
+    // The spline being collected, and the one handed out last.
+    SplineCurve spline;
+    PathRecord splineMotion;  // feed, line and plane of the curve's first block
+    bool splineCollecting = false;
+    bool splineControlDone = false;  // only knots follow
+    char knotLetter = 'K';
+
+    InterpreterSetup setup;  // kept by StartProgram
+    CompensationRun comp;
+    // Motions of the blocks read so far, handed out one per NextMotion call
+    // before the next block is read: rapid pieces, cycle holes, corners.
+    std::deque<PathRecord> queue;
+    Point queuedEnd{};       // end of the last motion queued
+    bool endAfterQueue = false;
 };
 
 enum class MotionResult { Motion, End, Error };
+enum class BlockRead { Block, End, Error };
 
 // Resets the modal state, queues and reader for a new program starting at
 // `start` (the NC file must already be open in interp.reader).
@@ -163,6 +213,14 @@ void StartProgram(Interpreter& interp, const ControllerDef& ctl, const Point& st
 
 // Produces the next motion into interp.path.
 MotionResult NextMotion(Interpreter& interp, ControllerDef& ctl, const ToolWordForm& tools);
+
+// Reads the next block of the program and interprets it into interp.path,
+// with the program start and end marks. End at the end mark or the file end.
+[[nodiscard]] BlockRead ReadProgrammedBlock(Interpreter& interp, ControllerDef& ctl, const ToolWordForm& tools);
+
+// Appends a motion to the hand-out queue; its start is the end of the motion
+// queued before.
+void QueueMotion(Interpreter& interp, PathRecord motion);
 
 // Acts on every word of the block in interp.reader.block.
 void InterpretBlock(Interpreter& interp, ControllerDef& ctl, const ToolWordForm& tools);

@@ -8,6 +8,8 @@
 
 namespace morvex {
 
+struct SplineCurve;
+
 using Point = std::array<double, 3>;  // X, Y, Z of the machine axes, mm
 
 enum MotionType : int {
@@ -47,6 +49,10 @@ struct PathRecord {
     double dwell = 0.0;  // seconds booked by this block
     int mCode = -1;      // the block's M code, -1 when none
     int toolWord = -1;   // the block's T number, -1 when none
+    // Splines: the curve, owned by the interpreter, valid until the next
+    // NextMotion call; the motion runs from `start` to the curve's start and
+    // along the curve to `end`.
+    const SplineCurve* spline = nullptr;
 };
 
 // Fills the directions, radii, sweep and arc length from start, end, centre,

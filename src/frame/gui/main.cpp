@@ -12,6 +12,7 @@
 #include "base/paths.h"
 #include "frame/app.h"
 #include "frame/gui/main_window.h"
+#include "frame/check_command.h"
 #include "frame/motion_listing.h"
 #include "frame/startup.h"
 #include "platform/qt/qt_host.h"
@@ -54,6 +55,16 @@ int RunMotionListing(morvex::App& app) {
     return status;
 }
 
+int RunCheck(morvex::App& app) {
+    morvex::UnattendedHost host;
+    morvex::ContinueStartUp(app, host);
+    host.logDir = app.settings.output.logDir;
+    host.ncName = morvex::FileTitle(app.launch.ncProgram);
+    const int status = morvex::RunCheckCommand(app, host, stdout);
+    morvex::ShutDown(app);
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -67,6 +78,7 @@ int main(int argc, char** argv) {
         return start.exitCode;
     }
     if (app.launch.listMotions) return RunMotionListing(app);
+    if (app.launch.checkProgram) return RunCheck(app);
     if (app.launch.minimised) return RunUnattended(app);
 
     if (!HasDisplay()) {

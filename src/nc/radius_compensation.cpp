@@ -1,0 +1,278 @@
+// Radius compensation as a small state machine over the blocks read.
+//
+// Implementation notes: the element of the newest block that moves in the
+// plane is held back (comp.held) until the next such block is read, because
+// its end depends on the corner after it. Blocks in between that do not move
+// in the plane are kept in comp.toolAxis and handed out after the held
+// element, at its end point. When the next element arrives the corner is
+// resolved: outside corners get connecting lines (or a G39 arc), inside
+// corners cut both elements back to their meeting point, or get a connecting
+// line and a radius-offset alarm when they do not meet.
+//
+// The over-offset alarm (error 7) is raised when a compensated line ends up
+// running against its programmed direction: the start-up or cancelling line
+// is shorter than the offset, so the tool would move back into the wall.
+//
+// With PRE READ the states 3 and 4 stand for on and cancelling; the blocks
+// are taken the same way. Rapids under compensation are offset like lines
+// and not split. A cycle hole or a spline breaks the chain: the held element
+// is handed out with its own offset end, and the next element is joined to
+// the tool position by a straight line.
+#include "nc/radius_compensation.h"
+
+#include <cmath>
+
+#include "nc/nc_alarms.h"
+#include "nc/offset_geometry.h"
+
+namespace morvex {
+namespace {
+
+constexpr double kAlarmDeviation = 0.01;  // mm in a plane axis
+
+bool On(int state) { return state == 1 || state == 3; }
+bool Cancelling(int state) { return state == 2 || state == 4; }
+
+OffsetOptions OptionsOf(const ControllerDef& ctl) {
+    return OffsetOptions{ctl.concaveArcFeed, ctl.lengthIncrement};
+}
+
+// Flags error 7 when a compensated line runs against its programmed direction.
+void CheckDirection(Interpreter& interp, const PathRecord& prog, const PathRecord& comp) {
+    if (comp.type != kLine && comp.type != kRapid) return;
+    const int a = prog.first;
+    const int b = prog.second;
+    const double dot = (comp.end[a] - comp.start[a]) * (prog.end[a] - prog.start[a]) +
+                       (comp.end[b] - comp.start[b]) * (prog.end[b] - prog.start[b]);
+    if (dot < 0.0 && interp.reader.pendingError == kNcNoError) interp.reader.pendingError = kNcOverOffset;
+}
+
+// Queues the held element and the blocks kept after it.
+void ReleaseHeld(Interpreter& interp) {
+    CompensationRun& comp = interp.comp;
+    if (!comp.holding) return;
+    CheckDirection(interp, comp.heldProgrammed, comp.held);
+    QueueMotion(interp, comp.held);
+    for (PathRecord e : comp.toolAxis) {
+        const double toolAxis = e.end[e.third];
+        e.start = interp.queuedEnd;
+        e.end = interp.queuedEnd;
+        e.end[e.third] = toolAxis;
+        e.compensated = true;
+        QueueMotion(interp, e);
+    }
+    comp.toolAxis.clear();
+    comp.holding = false;
+    comp.heldStartsUp = false;
+}
+
+// A connecting motion of the compensated path from the last queued point.
+void QueueConnection(Interpreter& interp, const PathRecord& like, const Point& to, int type) {
+    PathRecord e = like;
+    e.type = type;
+    e.start = interp.queuedEnd;
+    e.end = to;
+    e.compensated = true;
+    if (e.start != e.end) QueueMotion(interp, e);
+}
+
+void ListOffsetAlarm(Interpreter& interp, const ControllerDef& ctl, const Point& p, const Point& q, int a, int b) {
+    if (!ctl.radiusCheck || interp.setup.checkOnly) return;
+    if (std::fabs(p[a] - q[a]) <= kAlarmDeviation && std::fabs(p[b] - q[b]) <= kAlarmDeviation) return;
+    if (interp.setup.alarms == nullptr) return;
+    WriteOffsetAlarm(*interp.setup.alarms, ctl.radiusCheckList, interp.comp.r, interp.reader.programLine,
+                     interp.reader.block);
+}
+
+// The corner between the held element and `cur` (both compensated).
+void ResolveCorner(Interpreter& interp, const ControllerDef& ctl, PathRecord& cur) {
+    CompensationRun& comp = interp.comp;
+    const Point corner = comp.heldProgrammed.end;
+    const int a = cur.first;
+    const int b = cur.second;
+    const bool arcRequested = interp.cornerArcRequested;
+    interp.cornerArcRequested = false;
+    if (comp.heldStartsUp && (comp.held.type == kLine || comp.held.type == kRapid)) {
+        // The start-up line runs straight to where the next element starts.
+        comp.held.end[a] = cur.start[a];
+        comp.held.end[b] = cur.start[b];
+        ReleaseHeld(interp);
+        return;
+    }
+    if (CornerIsOutside(comp.held, cur, comp.r)) {
+        ReleaseHeld(interp);
+        const double toolAxis = interp.queuedEnd[cur.third];
+        if (arcRequested) {
+            PathRecord arc = cur;
+            arc.type = comp.r > 0.0 ? kArcCw : kArcCcw;
+            arc.start = interp.queuedEnd;
+            arc.end = cur.start;
+            arc.end[cur.third] = toolAxis;
+            arc.centre = corner;
+            arc.compensated = true;
+            ComputeArcQuantities(arc);
+            QueueMotion(interp, arc);
+            return;
+        }
+        std::vector<Point> points;
+        OutsideCornerPoints(interp.queuedEnd, cur.start, corner, comp.r, a, b, toolAxis, points);
+        for (const Point& p : points) QueueConnection(interp, cur, p, kLine);
+        return;
+    }
+    if (SameInIncrements(comp.held.end, cur.start, a, b, ctl.lengthIncrement)) {
+        ReleaseHeld(interp);
+        return;
+    }
+    if (MeetAtInsideCorner(comp.held, cur, corner)) {
+        ReleaseHeld(interp);
+        return;
+    }
+    const Point p = comp.held.end;
+    ReleaseHeld(interp);
+    QueueConnection(interp, cur, cur.start, kLine);
+    ListOffsetAlarm(interp, ctl, p, cur.start, a, b);
+}
+
+// Offsets `prog` and flags a turned-over arc.
+PathRecord Offset(Interpreter& interp, const ControllerDef& ctl, const PathRecord& prog, int mode,
+                  const Point& previousEnd) {
+    PathRecord comp;
+    const bool reversed = OffsetElement(prog, interp.comp.r, mode, previousEnd, OptionsOf(ctl), comp);
+    if (reversed && ctl.checkReverseArc && interp.reader.pendingError == kNcNoError) {
+        interp.reader.pendingError = kNcReverseArc;
+    }
+    return comp;
+}
+
+bool MovesOnlyToolAxis(const PathRecord& e) {
+    return !MovesInPlane(e) && e.start[e.third] != e.end[e.third];
+}
+
+// The cancelling element from the tool position to the programmed end.
+void Cancel(Interpreter& interp, const ControllerDef& ctl, const PathRecord& prog) {
+    CompensationRun& comp = interp.comp;
+    PathRecord e = Offset(interp, ctl, prog, kOffsetCancel, comp.position);
+    e.start = comp.position;
+    CheckDirection(interp, prog, e);
+    QueueMotion(interp, e);
+    comp.state = 0;
+}
+
+bool TakeWhileCancelling(Interpreter& interp, const ControllerDef& ctl, PathRecord& cur) {
+    CompensationRun& comp = interp.comp;
+    const int g = interp.words.nonModalG;
+    if (MovesInPlane(cur) || (ctl.g40Mode == 2 && MovesOnlyToolAxis(cur)) || g == 52 || g == 53) {
+        Cancel(interp, ctl, cur);
+        return true;
+    }
+    // Still offset: the tool moves along its axis where it stands.
+    PathRecord e = cur;
+    e.start = comp.position;
+    e.end = comp.position;
+    e.end[cur.third] = cur.end[cur.third];
+    e.compensated = true;
+    QueueMotion(interp, e);
+    comp.position = e.end;
+    return true;
+}
+
+bool TakeWhileOn(Interpreter& interp, const ControllerDef& ctl, PathRecord& cur) {
+    CompensationRun& comp = interp.comp;
+    const int cancelling = ctl.preRead > 0 ? 4 : 2;
+    if (comp.request == 40) {
+        comp.state = cancelling;
+        if (MovesInPlane(cur)) {
+            const Point previousEnd = comp.holding ? comp.held.end : interp.queuedEnd;
+            PathRecord e = Offset(interp, ctl, cur, kOffsetCancel, previousEnd);
+            if (comp.holding && (e.type == kArcCw || e.type == kArcCcw)) {
+                ResolveCorner(interp, ctl, e);
+            } else {
+                ReleaseHeld(interp);
+            }
+            e.start = interp.queuedEnd;
+            CheckDirection(interp, cur, e);
+            QueueMotion(interp, e);
+            comp.state = 0;
+            return true;
+        }
+        ReleaseHeld(interp);
+        comp.position = interp.queuedEnd;
+        return TakeWhileCancelling(interp, ctl, cur);
+    }
+    if (!MovesInPlane(cur)) {
+        if (comp.holding) {
+            if (comp.toolAxis.size() < kMaxQueuedPerBlock) {
+                comp.toolAxis.push_back(cur);
+                return true;
+            }
+            ReleaseHeld(interp);
+        }
+        if (comp.startPending) return false;
+        PathRecord e = cur;  // the tool stays offset where it stands
+        e.start = interp.queuedEnd;
+        e.end = interp.queuedEnd;
+        e.end[cur.third] = cur.end[cur.third];
+        e.compensated = true;
+        QueueMotion(interp, e);
+        return true;
+    }
+    const int mode = comp.startPending ? kOffsetStart : kOffsetInside;
+    PathRecord e = Offset(interp, ctl, cur, mode, interp.queuedEnd);
+    if (comp.holding) {
+        ResolveCorner(interp, ctl, e);
+    } else if (!comp.startPending) {
+        QueueConnection(interp, e, e.start, e.type == kRapid ? kRapid : kLine);
+    }
+    comp.heldProgrammed = cur;
+    comp.held = e;
+    comp.holding = true;
+    comp.heldStartsUp = comp.startPending;
+    comp.startPending = false;
+    return true;
+}
+
+}  // namespace
+
+bool CompensateBlock(Interpreter& interp, ControllerDef& ctl, bool chainBreak) {
+    CompensationRun& comp = interp.comp;
+    PathRecord& cur = interp.path;
+    const int request = comp.request;
+    if (comp.state == 0) {
+        if (request != 41 && request != 42) return false;
+        comp.state = ctl.preRead > 0 ? 3 : 1;
+        comp.startPending = true;
+    } else if (!On(comp.state) && !Cancelling(comp.state)) {
+        return false;
+    }
+    if (On(comp.state) && request != 40) comp.r = interp.radiusSign * interp.radiusOffset;
+    if (chainBreak) {
+        ReleaseHeld(interp);
+        return false;
+    }
+    bool taken = false;
+    if (On(comp.state)) {
+        taken = TakeWhileOn(interp, ctl, cur);
+    } else {
+        taken = TakeWhileCancelling(interp, ctl, cur);
+    }
+    if (taken) interp.current = cur.end;
+    return taken;
+}
+
+void FinishCompensation(Interpreter& interp, const ControllerDef& ctl) {
+    CompensationRun& comp = interp.comp;
+    ReleaseHeld(interp);
+    if (Cancelling(comp.state) && ctl.g40Mode == 1) {
+        PathRecord e = interp.path;
+        e.type = interp.motionMode == kRapid ? kRapid : kLine;
+        e.start = interp.queuedEnd;
+        e.end = interp.current;
+        e.dwell = 0.0;
+        e.mCode = -1;
+        e.toolWord = -1;
+        if (e.start != e.end) QueueMotion(interp, e);
+    }
+    comp.state = 0;
+}
+
+}  // namespace morvex

@@ -1,0 +1,250 @@
+// Machining time: the trapezoidal speed profile, rapid booking along the
+// dominant axis, and the merging of feed motions into segments that are
+// timed as one run from the speed they are entered with to the speed they leave with.
+//
+// Implementation notes:
+// - Profile: a = accelG * 9800 mm/s^2. Accelerating from vStart to vFeed takes
+//   t1 = (vFeed - vStart) / a over d1 = (vFeed + vStart) / 2 * t1, braking to vEnd
+//   t3 and d3 likewise. With room to cruise the time is t1 + t3 + (L - d1 - d3) / vFeed;
+//   otherwise the motion peaks at vPeak with vPeak^2 = a L + (vStart^2 + vEnd^2) / 2
+//   (d1 + d3 = L solved for the peak) and takes (2 vPeak - vStart - vEnd) / a, which is
+//   never negative since 4 vPeak^2 >= (vStart + vEnd)^2.
+// - A speed of 0 would never get going: it is taken as 10 mm/s. Negative and NaN
+//   speeds are treated like 0; speeds above 1e12 mm/s (and +inf) are held there.
+// - An acceleration that is not a positive finite number (0, negative, NaN, inf, or a
+//   G value whose mm/s^2 overflows) means no acceleration limit: time = L / vFeed.
+//   A positive acceleration below 1e-6 mm/s^2 is raised to it so that t1, d1 stay
+//   finite for every speed allowed above. A length that is not finite and > 0 takes
+//   no time; any time is held at 1e12 s, so every result is finite and >= 0.
+// - Feed segments: a motion merges into the pending segment when both have a line
+//   direction, their corner is within the smooth angle and the feed is exactly
+//   the same. A curved motion (zero direction) or a sharper corner ends the segment at
+//   rest; a feed change ends it at the lower of the two feeds, which the next segment
+//   starts with. A segment of one line is timed along its dominant axis (ties to X,
+//   then Y) with that axis's acceleration and its speeds scaled by axis travel / path
+//   length; anything else along its path length with the X acceleration.
+// - The corner is measured between unit vectors, each direction first divided by its
+//   largest component so that huge components cannot overflow; a direction with a
+//   non-finite component counts as zero (the motion starts a new segment).
+// - Totals only ever grow by finite amounts >= 0 and are held at the largest double,
+//   so no input makes them inf or NaN. Motions with a non-finite or non-positive
+//   length book nothing (a feed motion still notes its feed); a NaN or negative feed
+//   is timed as 0 mm/min. AddFeedMotion notes the feed extremes itself; a caller
+//   that also calls NoteFeed for the same feed changes nothing.
+// - A tool change stops the spindle, so it closes the pending segment first. A dwell
+//   only books its time: the caller flushes first where it wants the stop counted.
+#include "results/machining_time.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace morvex {
+namespace {
+
+constexpr double kMmPerS2PerG = 9800.0;
+constexpr double kRestSpeed = 10.0;        // mm/s, stands in for a speed of 0
+constexpr double kMaxSpeed = 1.0e12;       // mm/s
+constexpr double kMinAccel = 1.0e-6;       // mm/s^2
+constexpr double kMaxMotionTime = 1.0e12;  // s
+constexpr double kPerMinute = 1.0 / 60.0;  // mm/min -> mm/s
+constexpr double kRadToDeg = 57.29577951308232;
+constexpr double kMaxTotal = std::numeric_limits<double>::max();
+
+double ProfileSpeed(double v) {
+    if (!(v > 0.0)) return kRestSpeed;  // 0, negative, NaN
+    return std::min(v, kMaxSpeed);
+}
+
+double BoundedTime(double time) {
+    if (!(time >= 0.0)) return 0.0;
+    return std::min(time, kMaxMotionTime);
+}
+
+bool UsableLength(double length) { return length > 0.0 && std::isfinite(length); }
+
+// Adds a finite amount >= 0; the sum saturates instead of overflowing to inf.
+void Book(double& total, double amount) { total = std::min(total + amount, kMaxTotal); }
+
+// Axis of the largest absolute displacement; ties go to X, then Y.
+int DominantAxis(const Point& d) {
+    int axis = 0;
+    for (int i = 1; i < 3; ++i) {
+        if (std::fabs(d[i]) > std::fabs(d[axis])) axis = i;
+    }
+    return axis;
+}
+
+Point Displacement(const Point& from, const Point& to) {
+    return {to[0] - from[0], to[1] - from[1], to[2] - from[2]};
+}
+
+// Unit vector of d, or zero for a zero or non-finite d.
+Point UnitOrZero(const Point& d) {
+    double m = 0.0;
+    for (const double c : d) {
+        if (!std::isfinite(c)) return {};
+        m = std::max(m, std::fabs(c));
+    }
+    if (m == 0.0) return {};
+    const Point s{d[0] / m, d[1] / m, d[2] / m};
+    const double n = std::sqrt(s[0] * s[0] + s[1] * s[1] + s[2] * s[2]);  // 1..sqrt(3)
+    return {s[0] / n, s[1] / n, s[2] / n};
+}
+
+bool IsZero(const Point& p) { return p[0] == 0.0 && p[1] == 0.0 && p[2] == 0.0; }
+
+// Time of the pending segment leaving at endSpeed (mm/min).
+double SegmentTime(const MachiningTimer& t, double endSpeed) {
+    const FeedSegment& s = t.pending;
+    if (s.count == 1 && s.type == kLine) {
+        const Point d = Displacement(s.start, s.end);
+        const int axis = DominantAxis(d);
+        const double along = std::fabs(d[axis]);
+        const double scale = along / s.length * kPerMinute;
+        return MotionTime(along, s.startSpeed * scale, s.feed * scale, endSpeed * scale,
+                          t.machine.accel[axis]);
+    }
+    return MotionTime(s.length, s.startSpeed * kPerMinute, s.feed * kPerMinute,
+                      endSpeed * kPerMinute, t.machine.accel[0]);
+}
+
+void CloseSegment(MachiningTimer& t, double endSpeed) {
+    const double time = SegmentTime(t, endSpeed);
+    const double length = t.pending.length;
+    MachiningTotals& m = t.totals;
+    Book(m.feedTime, time);
+    Book(m.feedLength, length);
+    const bool rapidClass = t.pending.feed >= t.rapidFeedrate;
+    Book(rapidClass ? m.rapidClassTime : m.cutClassTime, time);
+    Book(rapidClass ? m.rapidClassLength : m.cutClassLength, length);
+}
+
+void Merge(FeedSegment& s, double length, const Point& direction, const Point& end, int type) {
+    s.end = end;
+    s.length += length;
+    s.count += 1;
+    s.direction = direction;
+    s.type = type;
+}
+
+void StartSegment(FeedSegment& s, double length, const Point& direction, const Point& start,
+                  const Point& end, double feed, int type, double startSpeed) {
+    s = FeedSegment{start, end, length, feed, startSpeed, type, 1, direction};
+}
+
+}  // namespace
+
+double MotionTime(double length, double vStart, double vFeed, double vEnd, double accelG) {
+    if (!UsableLength(length)) return 0.0;
+    const double vs = ProfileSpeed(vStart);
+    const double vf = ProfileSpeed(vFeed);
+    const double ve = ProfileSpeed(vEnd);
+    double a = accelG * kMmPerS2PerG;
+    if (!(a > 0.0) || !std::isfinite(a)) return BoundedTime(length / vf);
+    a = std::max(a, kMinAccel);
+
+    const double t1 = (vf - vs) / a;
+    const double t3 = (vf - ve) / a;
+    const double d1 = (vf + vs) * 0.5 * t1;
+    const double d3 = (ve + vf) * 0.5 * t3;
+    if (length <= d1 + d3) {
+        const double peak = std::sqrt(a * length + 0.5 * vs * vs + 0.5 * ve * ve);
+        return BoundedTime((peak - vs) / a + (peak - ve) / a);
+    }
+    return BoundedTime((length - d1 - d3) / vf + t3 + t1);
+}
+
+void StartMachiningTimer(MachiningTimer& t, const MachineDef& machine, double rapidFeedrate,
+                         double smoothAngle) {
+    t.totals = MachiningTotals{};
+    ResetFeedSegment(t);
+    t.machine = machine;
+    t.rapidFeedrate = rapidFeedrate;
+    t.smoothAngle = smoothAngle;
+}
+
+void AddRapidMotion(MachiningTimer& t, const Point& start, const Point& end) {
+    FlushFeedSegment(t);
+    const Point d = Displacement(start, end);
+    const double length = std::hypot(d[0], d[1], d[2]);
+    if (!UsableLength(length)) return;
+    const int axis = DominantAxis(d);
+    const double time = MotionTime(std::fabs(d[axis]), 0.0, t.machine.rapid[axis] * kPerMinute,
+                                   0.0, t.machine.rapidAccel[axis]);
+    MachiningTotals& m = t.totals;
+    Book(m.rapidLength, length);
+    Book(m.rapidClassLength, length);
+    Book(m.rapidTime, time);
+    Book(m.rapidClassTime, time);
+}
+
+void AddFeedMotion(MachiningTimer& t, double length, const Point& direction, const Point& start,
+                   const Point& end, double feed, int type) {
+    NoteFeed(t, feed);
+    if (!UsableLength(length)) return;
+    if (!(feed >= 0.0)) feed = 0.0;
+    const Point unit = UnitOrZero(direction);
+    const Point dir = IsZero(unit) ? Point{} : direction;
+    FeedSegment& p = t.pending;
+
+    if (p.count == 0) {
+        p.start = start;
+        p.feed = feed;
+        Merge(p, length, dir, end, type);
+        return;
+    }
+    const Point prev = UnitOrZero(p.direction);
+    bool corner = IsZero(unit) || IsZero(prev);
+    if (!corner) {
+        const double c = unit[0] * prev[0] + unit[1] * prev[1] + unit[2] * prev[2];
+        corner = std::acos(std::clamp(c, -1.0, 1.0)) * kRadToDeg > t.smoothAngle;
+    }
+    if (corner) {
+        CloseSegment(t, 0.0);
+        StartSegment(p, length, dir, start, end, feed, type, 0.0);
+    } else if (feed == p.feed) {
+        Merge(p, length, dir, end, type);
+    } else {
+        const double speed = std::min(p.feed, feed);
+        CloseSegment(t, speed);
+        StartSegment(p, length, dir, start, end, feed, type, speed);
+    }
+}
+
+void FlushFeedSegment(MachiningTimer& t) {
+    if (t.pending.length > 0.0) CloseSegment(t, 0.0);
+    ResetFeedSegment(t);
+}
+
+void ResetFeedSegment(MachiningTimer& t) { t.pending = FeedSegment{}; }
+
+void AddToolChange(MachiningTimer& t) {
+    FlushFeedSegment(t);
+    const double time = t.machine.toolChangeTime;
+    if (!(time > 0.0) || !std::isfinite(time)) return;
+    Book(t.totals.rapidTime, time);
+    Book(t.totals.rapidClassTime, time);
+}
+
+void AddDwell(MachiningTimer& t, double seconds, bool rapidMode) {
+    if (!(seconds > 0.0) || !std::isfinite(seconds)) return;
+    MachiningTotals& m = t.totals;
+    if (rapidMode) {
+        Book(m.rapidTime, seconds);
+        Book(m.rapidClassTime, seconds);
+    } else {
+        Book(m.feedTime, seconds);
+        Book(m.cutClassTime, seconds);
+    }
+}
+
+void NoteFeed(MachiningTimer& t, double feed) {
+    if (!(feed > 0.0) || !std::isfinite(feed)) return;
+    MachiningTotals& m = t.totals;
+    m.maxProgramFeed = std::max(m.maxProgramFeed, feed);
+    m.minProgramFeed = std::min(m.minProgramFeed, feed);
+    if (feed < t.rapidFeedrate) m.maxCutFeed = std::max(m.maxCutFeed, feed);
+}
+
+}  // namespace morvex

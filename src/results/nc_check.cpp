@@ -1,0 +1,277 @@
+// The NC check run.
+//
+// Implementation notes: the check holds one motion at a time; nothing of the
+// program is kept, so its memory does not grow with the program. Extents are
+// taken in machine coordinates (tool frame plus the work offset) with the tip
+// lowered by the current tool's length along Z: end points of rapids and
+// lines, the bounding box of arcs (ends plus every axis extreme the sweep
+// passes), and the points of splines. The cut extents take whole feed
+// motions below RAPID FEEDRATE, start included. Tool changes follow the
+// machine's ATC type: DIRECT changes on the T word, WAIT on M06 with the
+// tool preselected by T, WAIT2 like WAIT but an M06 block with a T word
+// changes to that tool at once.
+#include "results/nc_check.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "nc/interpreter.h"
+#include "nc/spline.h"
+
+namespace morvex {
+namespace {
+
+constexpr double kSplineTolerance = 0.001;  // mm, chord error of spline points
+
+struct CheckRun {
+    const CheckInput& input;
+    ControllerDef& ctl;
+    const MachineDef& machine;
+    const CheckTools& tools;
+    CheckResult& result;
+    Interpreter interp;
+    MachiningTimer timer;
+    ToolWordForm form;
+    int tool = 0;
+    int preselected = 0;
+    double toolLength = 0.0;
+    std::vector<bool> usedTools, usedD, usedH;
+    std::vector<Point> points;  // spline points, reused
+};
+
+bool Defined(const CheckTools& tools, int n) {
+    if (n <= 0) return false;
+    if (!tools.haveTable) return true;
+    return static_cast<std::size_t>(n) < tools.defined.size() && tools.defined[static_cast<std::size_t>(n)];
+}
+
+double LengthOf(const CheckTools& tools, int n) {
+    if (!tools.haveTable || n <= 0 || static_cast<std::size_t>(n) >= tools.length.size()) return 0.0;
+    return tools.length[static_cast<std::size_t>(n)];
+}
+
+void Mark(std::vector<bool>& flags, int n) {
+    if (n < 0 || n >= 100000) return;
+    if (static_cast<std::size_t>(n) >= flags.size()) flags.resize(static_cast<std::size_t>(n) + 1);
+    flags[static_cast<std::size_t>(n)] = true;
+}
+
+std::vector<int> Listed(const std::vector<bool>& flags) {
+    std::vector<int> out;
+    for (std::size_t i = 0; i < flags.size(); ++i) {
+        if (flags[i]) out.push_back(static_cast<int>(i));
+    }
+    return out;
+}
+
+void Include(CheckExtents& e, const Point& p) {
+    for (int a = 0; a < 3; ++a) {
+        e.min[a] = std::min(e.min[a], p[a]);
+        e.max[a] = std::max(e.max[a], p[a]);
+    }
+}
+
+int ToolNumberOf(const CheckRun& run, int word) {
+    if (!run.form.withOffsetDigits) return word;
+    int divisor = 1;
+    for (int i = 0; i < run.form.offsetDigits && i < 9; ++i) divisor *= 10;
+    return word / divisor;
+}
+
+void ChangeTool(CheckRun& run, int n) {
+    if (!Defined(run.tools, n)) return;
+    run.tool = n;
+    run.toolLength = LengthOf(run.tools, n);
+    if (run.input.mode == kCheckData) {
+        FlushFeedSegment(run.timer);
+        AddToolChange(run.timer);
+    }
+}
+
+void FollowToolChange(CheckRun& run, const PathRecord& p) {
+    const int word = p.toolWord >= 0 ? ToolNumberOf(run, p.toolWord) : -1;
+    if (word >= 0) Mark(run.usedTools, word);
+    switch (run.machine.atcType) {
+    case AtcType::Direct:
+        if (word >= 0) ChangeTool(run, word);
+        break;
+    case AtcType::Wait:
+        if (word >= 0) run.preselected = word;
+        if (p.mCode == 6) ChangeTool(run, run.preselected);
+        break;
+    case AtcType::Wait2:
+        if (p.mCode == 6) {
+            ChangeTool(run, word >= 0 ? word : run.preselected);
+        } else if (word >= 0) {
+            run.preselected = word;
+        }
+        break;
+    }
+}
+
+// A work point of the tool frame in machine coordinates, tip lowered.
+Point Machine(const CheckRun& run, const Point& p) {
+    Point m{};
+    for (int a = 0; a < 3; ++a) m[a] = p[a] + run.interp.workOffset[a];
+    m[2] -= run.toolLength;
+    return m;
+}
+
+// Ends of the arc and every axis extreme its sweep passes.
+void IncludeArc(CheckRun& run, const PathRecord& p, CheckExtents& e) {
+    const int a = p.first;
+    const int b = p.second;
+    Include(e, Machine(run, p.toolStart));
+    Include(e, Machine(run, p.toolEnd));
+    const double start = std::atan2(p.toolStart[b] - p.toolCentre[b], p.toolStart[a] - p.toolCentre[a]);
+    const double sign = p.type == kArcCw ? -1.0 : 1.0;
+    for (int k = 0; k < 4; ++k) {
+        const double angle = k * 0.5 * kPi;
+        double delta = std::fmod(sign * (angle - start), 2.0 * kPi);
+        if (delta < 0.0) delta += 2.0 * kPi;
+        if (delta > p.sweep || p.sweep <= 0.0) continue;
+        const double fraction = delta / p.sweep;
+        const double radius = p.startRadius + (p.endRadius - p.startRadius) * fraction;
+        Point q = p.toolStart;
+        q[a] = p.toolCentre[a] + radius * std::cos(angle);
+        q[b] = p.toolCentre[b] + radius * std::sin(angle);
+        q[p.third] = p.toolStart[p.third] + (p.toolEnd[p.third] - p.toolStart[p.third]) * fraction;
+        Include(e, Machine(run, q));
+    }
+}
+
+// Spline points in the tool frame: the curve is offset along Z by the length
+// offset in force, as its end point is.
+double SplinePointsAndLength(CheckRun& run, const PathRecord& p) {
+    run.points.clear();
+    if (p.spline == nullptr) return 0.0;
+    SplinePolyline(*p.spline, kSplineTolerance, kMaxSplinePolylinePoints, run.points);
+    const double shift = p.toolEnd[2] - p.end[2];
+    double length = 0.0;
+    Point previous = p.toolStart;
+    for (Point& q : run.points) {
+        q[2] += shift;
+        length += std::sqrt((q[0] - previous[0]) * (q[0] - previous[0]) +
+                            (q[1] - previous[1]) * (q[1] - previous[1]) +
+                            (q[2] - previous[2]) * (q[2] - previous[2]));
+        previous = q;
+    }
+    return length;
+}
+
+bool IsCycleDwellCode(int code) { return code == 76 || code == 82 || code == 88 || code == 89; }
+
+void TakeMotion(CheckRun& run) {
+    Interpreter& in = run.interp;
+    PathRecord& p = in.path;
+    FollowToolChange(run, p);
+    ToToolFrame(in);
+    if (in.radiusNumber > 0) Mark(run.usedD, in.radiusNumber);
+    if (in.lengthNumber > 0) Mark(run.usedH, in.lengthNumber);
+
+    const bool rapid = p.type == kRapid;
+    const bool arc = p.type == kArcCw || p.type == kArcCcw;
+    const bool spline = p.type == kSpline;
+    const bool cut = !rapid && p.feed < run.input.rapidFeedrate;
+    double splineLength = 0.0;
+    if (spline) splineLength = SplinePointsAndLength(run, p);
+
+    // Extents.
+    if (arc) {
+        IncludeArc(run, p, run.result.all);
+        if (cut) IncludeArc(run, p, run.result.cut);
+    } else {
+        Include(run.result.all, Machine(run, p.toolEnd));
+        for (const Point& q : run.points) Include(run.result.all, Machine(run, q));
+        if (cut) {
+            Include(run.result.cut, Machine(run, p.toolStart));
+            Include(run.result.cut, Machine(run, p.toolEnd));
+            for (const Point& q : run.points) Include(run.result.cut, Machine(run, q));
+        }
+    }
+    run.points.clear();
+    if (run.input.mode != kCheckData) return;
+
+    // Lengths and times.
+    if (rapid) {
+        AddRapidMotion(run.timer, p.toolStart, p.toolEnd);
+    } else {
+        Point d{};
+        for (int a = 0; a < 3; ++a) d[a] = p.toolEnd[a] - p.toolStart[a];
+        double length = 0.0;
+        if (arc) {
+            const double dz = d[p.third];
+            length = std::sqrt(dz * dz + p.arcLength * p.arcLength);
+            d = Point{};
+        } else if (spline) {
+            length = splineLength;
+            d = Point{};
+        } else {
+            length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        }
+        if (length > 0.0) {
+            AddFeedMotion(run.timer, length, d, p.toolStart, p.toolEnd, p.feed, p.type == kSpline ? kSpline : p.type);
+            NoteFeed(run.timer, p.feed);
+        }
+        // Cycles that wait at the bottom: the dwell of each feed down the tool axis.
+        if (p.type == kLine && IsCycleDwellCode(in.cycle.code) && in.cycle.dwell > 0.0 &&
+            p.toolEnd[p.third] < p.toolStart[p.third] && p.toolEnd[p.first] == p.toolStart[p.first] &&
+            p.toolEnd[p.second] == p.toolStart[p.second]) {
+            AddDwell(run.timer, in.cycle.dwell, false);
+        }
+    }
+    if (p.dwell > 0.0) AddDwell(run.timer, p.dwell, in.motionMode == kRapid);
+}
+
+void Finish(CheckRun& run) {
+    CheckResult& r = run.result;
+    r.lines = run.interp.reader.programLine;
+    if (run.input.mode == kCheckData) {
+        FlushFeedSegment(run.timer);
+        r.totals = run.timer.totals;
+        r.tools = Listed(run.usedTools);
+        r.d = Listed(run.usedD);
+        r.h = Listed(run.usedH);
+        for (int i = 0; i < kTrackedCodes; ++i) {
+            if (run.interp.usedG[static_cast<std::size_t>(i)]) r.g.push_back(i);
+            if (run.interp.usedM[static_cast<std::size_t>(i)]) r.m.push_back(i);
+        }
+    }
+}
+
+}  // namespace
+
+int CheckProgram(const CheckInput& input, ControllerDef& ctl, const MachineDef& machine,
+                 const CheckTools& tools, CheckResult& result) {
+    result = CheckResult{};
+    CheckRun run{input, ctl, machine, tools, result, {}, {}, {}, 0, 0, 0.0, {}, {}, {}, {}};
+    run.form.withOffsetDigits = machine.toolCodeMode != ToolCodeMode::Plain;
+    run.form.offsetDigits = machine.offsetDigits;
+    run.tool = input.initialTool;
+    run.toolLength = LengthOf(tools, input.initialTool);
+    if (!OpenNcProgram(run.interp.reader, input.ncPath)) return -1;
+    run.interp.trackCodes = input.mode == kCheckData;
+    run.interp.setup.checkOnly = true;
+    run.interp.setup.runMode = 0;
+    run.interp.setup.workPitch = input.workPitch;
+    StartProgram(run.interp, ctl, input.start);
+    StartMachiningTimer(run.timer, machine, input.rapidFeedrate, ctl.smoothAngle);
+    while (true) {
+        const MotionResult step = NextMotion(run.interp, ctl, run.form);
+        if (step == MotionResult::Motion) {
+            const bool g92 = run.interp.words.nonModalG == 92 && run.interp.queue.empty();
+            if (!g92) TakeMotion(run);
+        }
+        const int error = run.interp.reader.pendingError;
+        if (error != kNcNoError) {
+            result.error = error;
+            result.errorLine = run.interp.reader.programLine;
+            break;
+        }
+        if (step != MotionResult::Motion) break;
+    }
+    Finish(run);
+    return 0;
+}
+
+}  // namespace morvex

@@ -1,0 +1,59 @@
+// The NC check: a whole program run through the interpreter without cutting,
+// for its extents in machine coordinates and, in the data mode, its path
+// lengths, machining times, feed extremes and the codes it uses.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "nc/controller_def.h"
+#include "nc/path_record.h"
+#include "results/machine_def.h"
+#include "results/machining_time.h"
+
+namespace morvex {
+
+inline constexpr int kCheckData = 1;    // extents and statistics
+inline constexpr int kCheckMinMax = 2;  // extents only
+
+// The tools the check can change to, by tool number: whether the tool table
+// defines it and how far its tip lies below the point the program controls.
+// Without a table every tool number above 0 counts as defined, with length 0.
+struct CheckTools {
+    bool haveTable = false;
+    std::vector<bool> defined;
+    std::vector<double> length;  // mm
+};
+
+struct CheckExtents {
+    Point min{9999999.0, 9999999.0, 9999999.0};
+    Point max{-9999999.0, -9999999.0, -9999999.0};
+};
+
+struct CheckResult {
+    int error = 0;      // the pending NC error that stopped the check, 0 none
+    int errorLine = 0;  // program line counter at that error
+    int lines = 0;      // NC lines read
+    CheckExtents all;   // every motion, machine coordinates
+    CheckExtents cut;   // feed motions below RAPID FEEDRATE
+    MachiningTotals totals;
+    std::vector<int> tools, g, m, d, h;  // codes used, ascending
+};
+
+struct CheckInput {
+    std::string ncPath;
+    int mode = kCheckData;
+    Point start{};                       // where the program starts, work coordinates
+    double rapidFeedrate = 999999999.0;  // mm/min
+    double workPitch = 1.0;              // mm
+    int initialTool = 1;
+};
+
+// Runs the check. Returns 0 when the program was read to its end or to an
+// NC error (then result.error is set), -1 when the NC file cannot be opened.
+// The controller's G10-set offsets change in memory as a run would change them.
+[[nodiscard]] int CheckProgram(const CheckInput& input, ControllerDef& ctl, const MachineDef& machine,
+                               const CheckTools& tools, CheckResult& result);
+
+}  // namespace morvex
