@@ -54,7 +54,9 @@ void Append(CycleWriter& w, int type, double level) {
     --w.room;
 }
 
-double NonNegativeOrZero(double v) { return std::isfinite(v) && v > 0.0 ? v : 0.0; }
+double PositiveOrZero(double v) {
+    return std::isfinite(v) && v > 0.0 ? v : 0.0;
+}
 
 // Cutting of one hole from the approach level to the bottom, leaving
 // `reserve` entries for the return.
@@ -63,8 +65,8 @@ void Cut(const CycleRequest& req, const CycleLevels& lv, std::size_t reserve, Cy
                       std::isfinite(req.q) && req.q > 0.0;
     if (peck) {
         const double q = req.q;
-        const double g73Back = NonNegativeOrZero(req.g73Return);
-        const double g83Gap = NonNegativeOrZero(req.g83Clearance);
+        const double g73Back = PositiveOrZero(req.g73Return);
+        const double g83Gap = PositiveOrZero(req.g83Clearance);
         // First peck index that goes past the approach level.
         const double done = lv.dir * (w.at[w.third] - lv.r);
         double i = std::max(1.0, std::floor(done / q) + 1.0);
@@ -75,8 +77,8 @@ void Cut(const CycleRequest& req, const CycleLevels& lv, std::size_t reserve, Cy
             // Where the retract after this peck ends (G73) or the re-approach does (G83).
             double back = depth - lv.dir * (req.code == 73 ? g73Back : g83Gap);
             if (lv.dir * (back - lv.r) < 0.0) back = lv.r;
-            const std::size_t cost = req.code == 73 ? (g73Back > 0.0 ? 2 : 1)
-                                                    : (back != lv.r ? 3 : 2);
+            const std::size_t cost =
+                req.code == 73 ? (g73Back > 0.0 ? 2 : 1) : (back != lv.r ? 3 : 2);
             if (w.room < cost + 1 + reserve) break;  // keep the final feed and return
             Append(w, kLine, depth);
             if (req.code == 73) {
@@ -104,7 +106,7 @@ bool MakeHole(const CycleRequest& req, const CycleLevels& lv, double p1, double 
         return true;
     }
 
-    const double clearance = NonNegativeOrZero(req.clearance);
+    const double clearance = PositiveOrZero(req.clearance);
     double approach = lv.r + lv.dir * clearance;
     if (lv.dir * (approach - lv.bottom) > 0.0) approach = lv.bottom;
     const bool toR = w.at[w.third] != lv.r;

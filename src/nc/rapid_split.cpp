@@ -21,9 +21,9 @@
 namespace morvex {
 namespace {
 
-constexpr double kArrival = 0.00001;             // mm
+constexpr double kArrival = 0.00001;  // mm
 constexpr double kMmPerSecondSquaredPerG = 9800.0;
-constexpr double kCountSlack = 1e-9;             // a quotient this close to an integer is it
+constexpr double kCountSlack = 1e-9;  // a quotient this close to an integer is it
 
 bool IsFinite(const Point& p) {
     return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
@@ -117,10 +117,9 @@ void SplitAsync2(const Point& start, const Point& end, const RapidAxes& axes, do
     if (!(total > 0.0)) return;
     const double quotient = prof[slowest].distance / workPitch;
     const double rounded = std::ceil(quotient - kCountSlack);
-    const std::size_t count =
-        rounded >= static_cast<double>(kMaxRapidPieces) ? kMaxRapidPieces
-        : rounded >= 1.0                                ? static_cast<std::size_t>(rounded)
-                                                        : 1;
+    const std::size_t count = rounded >= static_cast<double>(kMaxRapidPieces) ? kMaxRapidPieces
+                              : rounded >= 1.0 ? static_cast<std::size_t>(rounded)
+                                               : 1;
     if (count < 2) return;
 
     pieces.reserve(count);
@@ -148,8 +147,8 @@ void SplitUnknown(const Point& start, const Point& end, const Point* corner,
 
     const double z = end[2];
     if (moves[2]) pieces.push_back({start[0], start[1], z});
-    const bool useCorner = corner != nullptr && std::isfinite((*corner)[0]) &&
-                           std::isfinite((*corner)[1]);
+    const bool useCorner =
+        corner != nullptr && std::isfinite((*corner)[0]) && std::isfinite((*corner)[1]);
     if (useCorner) {
         // A corner on the route's own start or end adds nothing but a zero-length piece.
         const auto near = [&](const Point& p) {
@@ -174,17 +173,17 @@ void SplitRapid(int g00Mode, const Point& start, const Point& end, const RapidAx
     pieces.clear();
     if (IsFinite(start) && IsFinite(end)) {
         switch (g00Mode) {
-        case kG00Async1:
-            SplitAsync1(start, end, pieces);
-            break;
-        case kG00Async2:
-            SplitAsync2(start, end, axes, workPitch, pieces);
-            break;
-        case kG00Unknown:
-            SplitUnknown(start, end, corner, pieces);
-            break;
-        default:
-            break;
+            case kG00Async1:
+                SplitAsync1(start, end, pieces);
+                break;
+            case kG00Async2:
+                SplitAsync2(start, end, axes, workPitch, pieces);
+                break;
+            case kG00Unknown:
+                SplitUnknown(start, end, corner, pieces);
+                break;
+            default:
+                break;
         }
     }
     // Every path not split above is the one straight piece.

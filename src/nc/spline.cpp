@@ -62,8 +62,8 @@ Point Clean(const Point& p) {
     Point q{};
     for (int axis = 0; axis < 3; ++axis) {
         const double v = p[axis];
-        q[axis] = std::isnan(v) ? 0.0
-                                : std::clamp(v, -kSplineCoordinateLimit, kSplineCoordinateLimit);
+        q[axis] =
+            std::isnan(v) ? 0.0 : std::clamp(v, -kSplineCoordinateLimit, kSplineCoordinateLimit);
     }
     return q;
 }
@@ -104,12 +104,14 @@ Point Evaluate(const Basis& s, double u) {
     const int span = FindSpan(s, t);
     const int first = span - p;  // index of the first control point of the span
 
-    std::array<double, 2 * kMaxSplineOrder> kn{};  // kn[m] = t(first + m)
-    for (int m = 0; m <= 2 * p; ++m) kn[m] = Knot(s, first + m);
+    std::array<double, 2 * kMaxSplineOrder> kn;  // kn[m] = t(first + m)
+    for (int m = 0; m <= 2 * p; ++m)
+        kn[m] = Knot(s, first + m);
 
-    std::array<std::array<double, 4>, kMaxSplineOrder> d{};
+    std::array<std::array<double, 4>, kMaxSplineOrder> d;  // homogeneous points
     double wMax = 0.0;
-    for (int j = 0; j <= p; ++j) wMax = std::max(wMax, Weight(c, first + j));
+    for (int j = 0; j <= p; ++j)
+        wMax = std::max(wMax, Weight(c, first + j));
     for (int j = 0; j <= p; ++j) {
         const double w = std::max(Weight(c, first + j) / wMax, kMinWeightRatio);
         const Point q = Clean(c.control[static_cast<std::size_t>(first + j)]);
@@ -120,15 +122,18 @@ Point Evaluate(const Basis& s, double u) {
             const double lo = kn[j];
             const double hi = kn[j + p - r + 1];  // above lo: both ends enclose the span
             const double alpha = hi > lo ? (t - lo) / (hi - lo) : 0.0;
-            for (int e = 0; e < 4; ++e) d[j][e] = (1.0 - alpha) * d[j - 1][e] + alpha * d[j][e];
+            for (int e = 0; e < 4; ++e)
+                d[j][e] = (1.0 - alpha) * d[j - 1][e] + alpha * d[j][e];
         }
     }
     const double w = d[p][3];
     return {d[p][0] / w, d[p][1] / w, d[p][2] / w};
 }
 
+// Coordinates are within kSplineCoordinateLimit, so the squares stay finite.
 double Distance(const Point& a, const Point& b) {
-    return std::hypot(b[0] - a[0], b[1] - a[1], b[2] - a[2]);
+    const double dx = b[0] - a[0], dy = b[1] - a[1], dz = b[2] - a[2];
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
 // Distance from p to the segment from a to b.
@@ -149,7 +154,9 @@ struct Segment {
     double error = 0.0;
 };
 
-bool LessError(const Segment& x, const Segment& y) { return x.error < y.error; }
+bool LessError(const Segment& x, const Segment& y) {
+    return x.error < y.error;
+}
 
 void MeasureError(const Basis& s, const std::vector<Point>& pts, Segment& g) {
     g.error = 0.0;
@@ -168,7 +175,8 @@ std::vector<double> StartParameters(const Basis& s) {
     double prev = 0.0;
     auto addSpanEnd = [&](double uEnd) {
         if (!(uEnd > prev)) return;
-        for (int q = 1; q < pieces; ++q) us.push_back(prev + (uEnd - prev) * q / pieces);
+        for (int q = 1; q < pieces; ++q)
+            us.push_back(prev + (uEnd - prev) * q / pieces);
         us.push_back(uEnd);
         prev = uEnd;
     };
@@ -208,7 +216,9 @@ bool UsableKnots(const SplineCurve& c) {
     return true;
 }
 
-Point SplinePoint(const SplineCurve& c, double u) { return Evaluate(MakeBasis(c), u); }
+Point SplinePoint(const SplineCurve& c, double u) {
+    return Evaluate(MakeBasis(c), u);
+}
 
 void SplinePolyline(const SplineCurve& c, double tolerance, std::size_t maxPoints,
                     std::vector<Point>& points) {
@@ -221,7 +231,8 @@ void SplinePolyline(const SplineCurve& c, double tolerance, std::size_t maxPoint
     std::vector<double> us = StartParameters(s);
     if (us.size() > budget) {  // keep an even selection, first and last included
         std::vector<double> kept(budget);
-        for (std::size_t i = 0; i < budget; ++i) kept[i] = us[i * (us.size() - 1) / (budget - 1)];
+        for (std::size_t i = 0; i < budget; ++i)
+            kept[i] = us[i * (us.size() - 1) / (budget - 1)];
         us.swap(kept);
     }
 
@@ -262,14 +273,16 @@ void SplinePolyline(const SplineCurve& c, double tolerance, std::size_t maxPoint
     }
 
     points.reserve(pts.size());
-    for (std::uint32_t i = 0; i != kEnd; i = next[i]) points.push_back(pts[i]);
+    for (std::uint32_t i = 0; i != kEnd; i = next[i])
+        points.push_back(pts[i]);
 }
 
 double SplineLength(const SplineCurve& c, double tolerance, std::size_t maxPoints) {
     std::vector<Point> points;
     SplinePolyline(c, tolerance, maxPoints, points);
     double length = 0.0;
-    for (std::size_t i = 1; i < points.size(); ++i) length += Distance(points[i - 1], points[i]);
+    for (std::size_t i = 1; i < points.size(); ++i)
+        length += Distance(points[i - 1], points[i]);
     return length;
 }
 

@@ -27,10 +27,10 @@ inline constexpr std::size_t kMaxSplinePolylinePoints = std::size_t{1} << 17;
 inline constexpr double kMinSplineTolerance = 1e-6;
 
 struct SplineCurve {
-    int order = 4;               // degree + 1
-    std::vector<Point> control;  // control points, programmed coordinates
-    std::vector<double> weights; // one per control point; missing ones are 1.0
-    std::vector<double> knots;   // as given; order + control.size() of them when complete
+    int order = 4;                // degree + 1
+    std::vector<Point> control;   // control points, programmed coordinates
+    std::vector<double> weights;  // one per control point; missing ones are 1.0
+    std::vector<double> knots;    // as given; order + control.size() of them when complete
 };
 
 // The order actually evaluated: the given order held within 2..kMaxSplineOrder
@@ -50,6 +50,7 @@ struct SplineCurve {
 // The curve point at u in [0,1], mapped linearly onto the valid parameter
 // range (u outside is held to it; NaN is 0). Weights that are zero, negative
 // or not finite count as 1.0. One control point: that point. None: the origin.
+// Each call checks the knots again (linear in n); SplinePolyline checks once.
 Point SplinePoint(const SplineCurve& c, double u);
 
 // Clears `points` and fills it with a polyline along the curve from its own

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# NC check throughput and memory: a generated program (lines, arcs, rapids,
+# radius compensation and drilling cycles) checked end to end by
+# `morvex --check`, at 1,000,000 lines and at a tenth of that. Prints the
+# median of three runs and the peak resident memory of each size, which must
+# not grow with the program.
+set -euo pipefail
+morvex=$(realpath "${1:-$(dirname "$0")/../build/bin/morvex}")
+lines=${2:-1000000}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+printf 'DECIMAL POINT = NORMAL\nG00MODE = ASYNC1\nMEMORY D01= 2.000,0.000\n' >bench.ctl
+generate() {
+    awk -v n="$1" 'BEGIN {
+        print "G90 G17 G54 G00 X0 Y0 Z5"
+        for (i = 1; i < n - 1; i++) {
+            x = (i % 1000) * 0.1; y = int(i / 1000) * 0.1
+            k = i % 2000
+            if (k == 1) print "G41 D01 G01 X0 Y" y " F900"
+            else if (k == 1000) print "G40 G01 X" x " Y" y
+            else if (k == 1500) print "G81 X" x " Y" y " Z-2 R1 F300"
+            else if (k == 1501) print "G80"
+            else if (i % 10 == 0) printf "G02 X%.3f Y%.3f I0.05 J0 F1200\n", x + 0.1, y
+            else if (i % 97 == 0) printf "G00 Z5\n"
+            else printf "G01 X%.3f Y%.3f Z%.3f F1500\n", x, y, -(i % 7) * 0.1
+        }
+        print "M30"
+    }' >"$2"
+}
+generate "$lines" big.nc
+generate $((lines / 10)) small.nc
+peak() {  # peak resident set in kB of one check run
+    /usr/bin/time -f '%M' "$morvex" -I none.ini -C bench.ctl --check "$1" 2>&1 >/dev/null | tail -1
+}
+times=()
+for run in 1 2 3; do
+    start=$(date +%s%N)
+    "$morvex" -I none.ini -C bench.ctl --check big.nc >result.json
+    end=$(date +%s%N)
+    times+=("$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) / 1e9 }')")
+done
+median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n 2p)
+awk -v t="$median" -v n="$lines" -v all="${times[*]}" \
+    'BEGIN { printf "runs: %s s\nmedian %.3f s, %.0f NC lines per second\n", all, t, n / t }'
+echo "peak memory: $(peak small.nc) kB at $((lines / 10)) lines, $(peak big.nc) kB at $lines lines"
+cut -c1-200 result.json
