@@ -26,6 +26,12 @@ int ListMotions(App& app, Host& host, std::FILE* out) {
         ShowText(host, std::string(Msg(MsgId::NcProgramNotOpened)) + app.launch.ncProgram);
         return 2;
     }
+    // Rapids are split as a cutting run would split them.
+    for (std::size_t a = 0; a < 3; ++a) {
+        interp.setup.rapidRate[a] = machine.rapid[a];
+        interp.setup.rapidAccel[a] = machine.rapidAccel[a];
+    }
+    interp.setup.workPitch = app.settings.work.workPitch;
     const Vec3& c = app.settings.work.controlPoint;
     StartProgram(interp, ctl, Point{c.x, c.y, c.z});
 

@@ -9,9 +9,10 @@
 // corners cut both elements back to their meeting point, or get a connecting
 // line and a radius-offset alarm when they do not meet.
 //
-// The over-offset alarm (error 7) is raised when a compensated line ends up
-// running against its programmed direction: the start-up or cancelling line
-// is shorter than the offset, so the tool would move back into the wall.
+// The over-offset alarm (error 7), with CHECK OVER OFFSET YES, is raised when
+// a compensated line ends up running against its programmed direction: the
+// start-up or cancelling line is shorter than the offset, so the tool would
+// move back into the wall.
 //
 // With PRE READ the states 3 and 4 stand for on and cancelling; the blocks
 // are taken the same way. Rapids under compensation are offset like lines
@@ -38,8 +39,8 @@ OffsetOptions OptionsOf(const ControllerDef& ctl) {
 }
 
 // Flags error 7 when a compensated line runs against its programmed direction.
-void CheckDirection(Interpreter& interp, const PathRecord& prog, const PathRecord& comp) {
-    if (comp.type != kLine && comp.type != kRapid) return;
+void CheckDirection(Interpreter& interp, const ControllerDef& ctl, const PathRecord& prog, const PathRecord& comp) {
+    if (!ctl.checkOverOffset || (comp.type != kLine && comp.type != kRapid)) return;
     const int a = prog.first;
     const int b = prog.second;
     const double dot = (comp.end[a] - comp.start[a]) * (prog.end[a] - prog.start[a]) +
@@ -48,10 +49,10 @@ void CheckDirection(Interpreter& interp, const PathRecord& prog, const PathRecor
 }
 
 // Queues the held element and the blocks kept after it.
-void ReleaseHeld(Interpreter& interp) {
+void ReleaseHeld(Interpreter& interp, const ControllerDef& ctl) {
     CompensationRun& comp = interp.comp;
     if (!comp.holding) return;
-    CheckDirection(interp, comp.heldProgrammed, comp.held);
+    CheckDirection(interp, ctl, comp.heldProgrammed, comp.held);
     QueueMotion(interp, comp.held);
     for (PathRecord e : comp.toolAxis) {
         const double toolAxis = e.end[e.third];
@@ -96,11 +97,11 @@ void ResolveCorner(Interpreter& interp, const ControllerDef& ctl, PathRecord& cu
         // The start-up line runs straight to where the next element starts.
         comp.held.end[a] = cur.start[a];
         comp.held.end[b] = cur.start[b];
-        ReleaseHeld(interp);
+        ReleaseHeld(interp, ctl);
         return;
     }
     if (CornerIsOutside(comp.held, cur, comp.r)) {
-        ReleaseHeld(interp);
+        ReleaseHeld(interp, ctl);
         const double toolAxis = interp.queuedEnd[cur.third];
         if (arcRequested) {
             PathRecord arc = cur;
@@ -120,15 +121,15 @@ void ResolveCorner(Interpreter& interp, const ControllerDef& ctl, PathRecord& cu
         return;
     }
     if (SameInIncrements(comp.held.end, cur.start, a, b, ctl.lengthIncrement)) {
-        ReleaseHeld(interp);
+        ReleaseHeld(interp, ctl);
         return;
     }
     if (MeetAtInsideCorner(comp.held, cur, corner)) {
-        ReleaseHeld(interp);
+        ReleaseHeld(interp, ctl);
         return;
     }
     const Point p = comp.held.end;
-    ReleaseHeld(interp);
+    ReleaseHeld(interp, ctl);
     QueueConnection(interp, cur, cur.start, kLine);
     ListOffsetAlarm(interp, ctl, p, cur.start, a, b);
 }
@@ -153,7 +154,7 @@ void Cancel(Interpreter& interp, const ControllerDef& ctl, const PathRecord& pro
     CompensationRun& comp = interp.comp;
     PathRecord e = Offset(interp, ctl, prog, kOffsetCancel, comp.position);
     e.start = comp.position;
-    CheckDirection(interp, prog, e);
+    CheckDirection(interp, ctl, prog, e);
     QueueMotion(interp, e);
     comp.state = 0;
 }
@@ -187,15 +188,15 @@ bool TakeWhileOn(Interpreter& interp, const ControllerDef& ctl, PathRecord& cur)
             if (comp.holding && (e.type == kArcCw || e.type == kArcCcw)) {
                 ResolveCorner(interp, ctl, e);
             } else {
-                ReleaseHeld(interp);
+                ReleaseHeld(interp, ctl);
             }
             e.start = interp.queuedEnd;
-            CheckDirection(interp, cur, e);
+            CheckDirection(interp, ctl, cur, e);
             QueueMotion(interp, e);
             comp.state = 0;
             return true;
         }
-        ReleaseHeld(interp);
+        ReleaseHeld(interp, ctl);
         comp.position = interp.queuedEnd;
         return TakeWhileCancelling(interp, ctl, cur);
     }
@@ -205,7 +206,7 @@ bool TakeWhileOn(Interpreter& interp, const ControllerDef& ctl, PathRecord& cur)
                 comp.toolAxis.push_back(cur);
                 return true;
             }
-            ReleaseHeld(interp);
+            ReleaseHeld(interp, ctl);
         }
         if (comp.startPending) return false;
         PathRecord e = cur;  // the tool stays offset where it stands
@@ -246,7 +247,7 @@ bool CompensateBlock(Interpreter& interp, ControllerDef& ctl, bool chainBreak) {
     }
     if (On(comp.state) && request != 40) comp.r = interp.radiusSign * interp.radiusOffset;
     if (chainBreak) {
-        ReleaseHeld(interp);
+        ReleaseHeld(interp, ctl);
         return false;
     }
     bool taken = false;
@@ -261,7 +262,7 @@ bool CompensateBlock(Interpreter& interp, ControllerDef& ctl, bool chainBreak) {
 
 void FinishCompensation(Interpreter& interp, const ControllerDef& ctl) {
     CompensationRun& comp = interp.comp;
-    ReleaseHeld(interp);
+    ReleaseHeld(interp, ctl);
     if (Cancelling(comp.state) && ctl.g40Mode == 1) {
         PathRecord e = interp.path;
         e.type = interp.motionMode == kRapid ? kRapid : kLine;

@@ -45,22 +45,14 @@ int RunUnattended(morvex::App& app) {
     return 2;
 }
 
-int RunMotionListing(morvex::App& app) {
+// A job of the command line that prints its result and ends: the motion
+// listing or the NC check, with alarms going to the batch log.
+int RunPrintingJob(morvex::App& app, int (*job)(morvex::App&, morvex::Host&, std::FILE*)) {
     morvex::UnattendedHost host;
     morvex::ContinueStartUp(app, host);
     host.logDir = app.settings.output.logDir;
     host.ncName = morvex::FileTitle(app.launch.ncProgram);
-    const int status = morvex::ListMotions(app, host, stdout);
-    morvex::ShutDown(app);
-    return status;
-}
-
-int RunCheck(morvex::App& app) {
-    morvex::UnattendedHost host;
-    morvex::ContinueStartUp(app, host);
-    host.logDir = app.settings.output.logDir;
-    host.ncName = morvex::FileTitle(app.launch.ncProgram);
-    const int status = morvex::RunCheckCommand(app, host, stdout);
+    const int status = job(app, host, stdout);
     morvex::ShutDown(app);
     return status;
 }
@@ -77,8 +69,8 @@ int main(int argc, char** argv) {
         std::fputs(start.error.c_str(), stderr);
         return start.exitCode;
     }
-    if (app.launch.listMotions) return RunMotionListing(app);
-    if (app.launch.checkProgram) return RunCheck(app);
+    if (app.launch.listMotions) return RunPrintingJob(app, morvex::ListMotions);
+    if (app.launch.checkProgram) return RunPrintingJob(app, morvex::RunCheckCommand);
     if (app.launch.minimised) return RunUnattended(app);
 
     if (!HasDisplay()) {

@@ -1,0 +1,304 @@
+// Cutter radius compensation through NextMotion on small programs: offset
+// lines and arcs, the concave-arc feed, turned-over arcs, inside and outside
+// corners, G39 corner arcs, the slot alarm list, G40 cancellation and D
+// changes on the fly. Every expected point is worked out by hand from the
+// programmed contour and the offset.
+#include "nc/interpreter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "nc/nc_alarms.h"
+#include "support/temp_dir.h"
+
+namespace morvex {
+namespace {
+
+struct Motions {
+    std::vector<PathRecord> motions;
+    int error = kNcNoError;
+};
+
+// Interprets `program` from X0 Y0 Z0 to its end or first pending error.
+Motions Interpret(const std::string& program, ControllerDef& ctl, InterpreterSetup setup = {}) {
+    test::TempDir dir;
+    Interpreter in;
+    in.setup = setup;
+    EXPECT_TRUE(OpenNcProgram(in.reader, dir.Write("p.nc", program)));
+    StartProgram(in, ctl, Point{});
+    Motions run;
+    for (int guard = 0; guard < 1000; ++guard) {
+        if (NextMotion(in, ctl, ToolWordForm{}) != MotionResult::Motion) break;
+        run.motions.push_back(in.path);
+        if (in.reader.pendingError != kNcNoError) break;
+    }
+    run.error = in.reader.pendingError;
+    return run;
+}
+
+ControllerDef Metric() {
+    ControllerDef ctl;
+    ctl.decimalPoint = 3;
+    ctl.dOffsets[1] = {5.0f, 0.0f};
+    return ctl;
+}
+
+void ExpectXY(const Point& p, double x, double y, const std::string& what) {
+    EXPECT_NEAR(p[0], x, 1e-9) << what;
+    EXPECT_NEAR(p[1], y, 1e-9) << what;
+}
+
+void ExpectMove(const PathRecord& m, double x0, double y0, double x1, double y1, const std::string& what) {
+    ExpectXY(m.start, x0, y0, what + " start");
+    ExpectXY(m.end, x1, y1, what + " end");
+}
+
+const double kRoot2 = std::sqrt(2.0);
+
+TEST(RadiusCompensation, LinesOffsetToTheSideAndCancelAtTheProgrammedEnd) {
+    // Start-up from (-10,-10) to (0,0), then along +X to (20,0), then G40 to (30,-10).
+    for (const auto& [code, side] : {std::pair{"G41", 5.0}, std::pair{"G42", -5.0}}) {
+        ControllerDef ctl = Metric();
+        const Motions r = Interpret(std::string("G01 X-10 Y-10 F100\n") + code + " D1 X0 Y0\nX10\nX20\nG40 X30 Y-10\n", ctl);
+        ASSERT_EQ(r.error, kNcNoError) << code;
+        ASSERT_EQ(r.motions.size(), 5u) << code;
+        EXPECT_FALSE(r.motions[0].compensated) << code;
+        ExpectMove(r.motions[1], -10, -10, 0, side, std::string(code) + " start-up ends where the next line starts");
+        ExpectMove(r.motions[2], 0, side, 10, side, std::string(code) + " offset line");
+        EXPECT_TRUE(r.motions[2].compensated) << code;
+        ExpectMove(r.motions[3], 10, side, 20, side, std::string(code) + " straight on");
+        ExpectMove(r.motions[4], 20, side, 30, -10, std::string(code) + " G40 back to the programmed end");
+    }
+    // In the ZX plane the left of +X is -Z; in the YZ plane the left of +Y is +Z.
+    for (const auto& [program, axis, side] :
+         {std::tuple{"G18 G01 X-20 Z0 F100\nG41 D1 X-10\nX10\nX20\n", 0, -5.0},
+          std::tuple{"G19 G01 Y-20 Z0 F100\nG41 D1 Y-10\nY10\nY20\n", 1, 5.0}}) {
+        ControllerDef ctl = Metric();
+        const Motions r = Interpret(program, ctl);
+        ASSERT_EQ(r.motions.size(), 4u) << program;
+        EXPECT_NEAR(r.motions[2].start[axis], -10.0, 1e-9) << program;
+        EXPECT_NEAR(r.motions[2].end[axis], 10.0, 1e-9) << program;
+        EXPECT_NEAR(r.motions[2].start[2], side, 1e-9) << program;
+        EXPECT_NEAR(r.motions[2].end[2], side, 1e-9) << program;
+    }
+}
+
+TEST(RadiusCompensation, ArcRadiiFeedAndTurnedOverArcs) {
+    // Tangent entry along +X at y = 5 (G41, r = 5) into a quarter arc of radius 10.
+    const std::string lead = "G01 X-20 Y0 F100\nG41 D1 X-10\nX0\n";
+    {
+        ControllerDef ctl = Metric();  // clockwise, centre (0,-10): the tool is outside
+        const Motions r = Interpret(lead + "G02 X10 Y-10 I0 J-10\nG01 Y-20\n", ctl);
+        ASSERT_EQ(r.motions.size(), 5u);
+        const PathRecord& arc = r.motions[3];
+        EXPECT_EQ(arc.type, kArcCw);
+        ExpectMove(arc, 0, 5, 15, -10, "clockwise arc");
+        ExpectXY(arc.centre, 0, -10, "clockwise centre kept");
+        EXPECT_NEAR(arc.startRadius, 15.0, 1e-9);
+        EXPECT_NEAR(arc.endRadius, 15.0, 1e-9);
+        EXPECT_NEAR(arc.arcLength, 15.0 * kPi / 2.0, 1e-9);
+        EXPECT_DOUBLE_EQ(arc.feed, 100.0);
+        ExpectMove(r.motions[4], 15, -10, 15, -20, "line after the arc");
+    }
+    for (const bool concave : {true, false}) {
+        ControllerDef ctl = Metric();  // counter-clockwise, centre (0,10): the tool is inside
+        ctl.concaveArcFeed = concave;
+        const Motions r = Interpret(lead + "G03 X10 Y10 I0 J10\nG01 Y20\n", ctl);
+        ASSERT_EQ(r.motions.size(), 5u);
+        const PathRecord& arc = r.motions[3];
+        EXPECT_EQ(arc.type, kArcCcw);
+        ExpectMove(arc, 0, 5, 5, 10, "counter-clockwise arc");
+        EXPECT_NEAR(arc.startRadius, 5.0, 1e-9);
+        EXPECT_NEAR(arc.endRadius, 5.0, 1e-9);
+        EXPECT_NEAR(arc.arcLength, 5.0 * kPi / 2.0, 1e-9);
+        EXPECT_DOUBLE_EQ(arc.feed, concave ? 50.0 : 100.0) << concave;
+        ExpectMove(r.motions[4], 5, 10, 5, 20, "line after the arc");
+    }
+    // Counter-clockwise arcs smaller than r: radius - 5 rounded to 0.001 mm.
+    const struct {
+        const char* radius;
+        bool check;
+        int error;
+    } arcs[] = {{"3", true, kNcReverseArc},   {"3", false, kNcNoError},
+                {"4.9994", true, kNcReverseArc},  // -0.0006 rounds to -0.001
+                {"4.9996", true, kNcNoError}};    // -0.0004 rounds to 0
+    for (const auto& a : arcs) {
+        ControllerDef ctl = Metric();
+        ctl.checkReverseArc = a.check;
+        const std::string rr = a.radius;
+        const Motions r = Interpret(lead + "G03 X" + rr + " Y" + rr + " I0 J" + rr + "\nG01 Y10\n", ctl);
+        EXPECT_EQ(r.error, a.error) << a.radius << " check " << a.check;
+    }
+}
+
+TEST(RadiusCompensation, InsideAndOutsideCorners) {
+    // First element (-10,0) -> (10,0), offset to y = 5 (G41, r = 5).
+    const std::string lead = "G01 X-20 Y0 F100\nG41 D1 X-10\nX10\n";
+    ControllerDef ctl = Metric();
+    {  // Turn left by 90 degrees: inside; both offset lines meet at (5,5).
+        const Motions r = Interpret(lead + "Y10\n", ctl);
+        ASSERT_EQ(r.motions.size(), 4u);
+        ExpectMove(r.motions[2], -10, 5, 5, 5, "cut back to the corner point");
+        ExpectMove(r.motions[3], 5, 5, 5, 10, "starts at the corner point");
+    }
+    {  // Turn right by exactly 90 degrees: one meeting point (15,5).
+        const Motions r = Interpret(lead + "Y-10\n", ctl);
+        ASSERT_EQ(r.motions.size(), 6u);
+        ExpectMove(r.motions[2], -10, 5, 10, 5, "first element whole");
+        ExpectMove(r.motions[3], 10, 5, 15, 5, "to the meeting point");
+        ExpectMove(r.motions[4], 15, 5, 15, 0, "to the next start");
+        ExpectMove(r.motions[5], 15, 0, 15, -10, "second element");
+        EXPECT_EQ(r.motions[3].type, kLine);
+    }
+    {  // Turn right by 45 degrees towards (20,-10): meeting point (10 + 5 tan 22.5deg, 5).
+        const Motions r = Interpret(lead + "X20 Y-10\n", ctl);
+        ASSERT_EQ(r.motions.size(), 6u);
+        const double q = 5.0 / kRoot2;
+        ExpectMove(r.motions[3], 10, 5, 10 + 5.0 * std::tan(kPi / 8.0), 5, "to the meeting point");
+        ExpectMove(r.motions[4], 10 + 5.0 * std::tan(kPi / 8.0), 5, 10 + q, q, "to the next start");
+        ExpectMove(r.motions[5], 10 + q, q, 20 + q, -10 + q, "second element");
+    }
+    {  // Turn right by 135 degrees towards (0,-10): out by r along each line, then across.
+        const Motions r = Interpret(lead + "X0 Y-10\n", ctl);
+        ASSERT_EQ(r.motions.size(), 7u);
+        const double q = 5.0 / kRoot2;
+        ExpectMove(r.motions[3], 10, 5, 15, 5, "on along the first line by r");
+        ExpectMove(r.motions[4], 15, 5, 10 + 5.0 * kRoot2, 0, "to r before the second start");
+        ExpectMove(r.motions[5], 10 + 5.0 * kRoot2, 0, 10 + q, -q, "to the second start");
+        ExpectMove(r.motions[6], 10 + q, -q, q, -10 - q, "second element");
+    }
+    {  // G42 turning left by 90 degrees is outside: meeting point (15,-5).
+        const Motions r = Interpret("G01 X-20 Y0 F100\nG42 D1 X-10\nX10\nY10\n", ctl);
+        ASSERT_EQ(r.motions.size(), 6u);
+        ExpectMove(r.motions[3], 10, -5, 15, -5, "G42 to the meeting point");
+        ExpectMove(r.motions[4], 15, -5, 15, 0, "G42 to the next start");
+        ExpectMove(r.motions[5], 15, 0, 15, 10, "G42 second element");
+    }
+    {  // Line into a counter-clockwise arc of radius 20 about (-10,0), turning left:
+       // y = 5 meets the offset circle of radius 15 at x = -10 + sqrt(15^2 - 5^2).
+        const Motions r = Interpret(lead + "G03 X-10 Y20 I-20 J0\n", ctl);
+        ASSERT_EQ(r.motions.size(), 4u);
+        const double x = -10.0 + std::sqrt(200.0);
+        const double sweep = kPi / 2.0 - std::asin(5.0 / 15.0);
+        ExpectMove(r.motions[2], -10, 5, x, 5, "line cut back to the circle");
+        const PathRecord& arc = r.motions[3];
+        EXPECT_EQ(arc.type, kArcCcw);
+        ExpectMove(arc, x, 5, -10, 15, "arc from the meeting point");
+        EXPECT_NEAR(arc.startRadius, 15.0, 1e-9);
+        EXPECT_NEAR(arc.sweep, sweep, 1e-9);
+        EXPECT_NEAR(arc.arcLength, 15.0 * sweep, 1e-9);
+        EXPECT_DOUBLE_EQ(arc.feed, 75.0);  // 100 * 15 / 20
+    }
+    {  // G39 at the 90 degree outside corner: a clockwise arc about the corner.
+        const Motions r = Interpret(lead + "G39\nY-10\n", ctl);
+        ASSERT_GE(r.motions.size(), 5u);
+        const PathRecord* arc = nullptr;
+        for (const PathRecord& m : r.motions) {
+            if (m.type == kArcCw || m.type == kArcCcw) arc = &m;
+        }
+        ASSERT_NE(arc, nullptr);
+        EXPECT_EQ(arc->type, kArcCw);
+        ExpectMove(*arc, 10, 5, 15, 0, "corner arc");
+        ExpectXY(arc->centre, 10, 0, "about the programmed corner");
+        EXPECT_NEAR(arc->startRadius, 5.0, 1e-9);
+        EXPECT_NEAR(arc->sweep, kPi / 2.0, 1e-9);
+        ExpectMove(r.motions.back(), 15, 0, 15, -10, "second element");
+    }
+}
+
+TEST(RadiusCompensation, NarrowSlotGivesAConnectingLineAndAnAlarmEntry) {
+    // A U-shaped slot 6 wide entered with r = 5: down x = 0, across y = 0, up x = 6.
+    const std::string program = "G01 X0 Y20 F100\nG41 D1 Y10\nY0\nX6\nY10\n";
+    for (const bool checkOnly : {false, true}) {
+        test::TempDir dir;
+        AlarmFiles alarms;
+        alarms.folder = dir.Dir();
+        ControllerDef ctl = Metric();
+        ctl.radiusCheck = true;
+        ctl.radiusCheckList = kOffsetListList;
+        InterpreterSetup setup;
+        setup.checkOnly = checkOnly;
+        setup.alarms = &alarms;
+        const Motions r = Interpret(program, ctl, setup);
+        ASSERT_EQ(r.motions.size(), 6u) << checkOnly;
+        ExpectMove(r.motions[2], 5, 10, 5, 5, "down to the first inside corner");
+        ExpectMove(r.motions[3], 5, 5, 6, 5, "across to the end of the bottom");
+        ExpectMove(r.motions[4], 6, 5, 1, 0, "connecting line");
+        ExpectMove(r.motions[5], 1, 0, 1, 10, "up the far wall");
+        alarms.alarm.file.reset();  // flush and close the list
+        const std::string list = dir.Path("alarm.txt");
+        if (checkOnly) {
+            EXPECT_FALSE(std::filesystem::exists(list));
+            EXPECT_FALSE(alarms.offsetMarked);
+        } else {
+            EXPECT_EQ(test::TempDir::Read(list),
+                      "<<< ALARM INFORMATION >>>\n--------------"
+                      "\nINTERFERENCE IN RADIUS(5.000) OFFSET\n5:Y10\n");
+            EXPECT_TRUE(alarms.offsetMarked);
+        }
+    }
+}
+
+TEST(RadiusCompensation, BareG40ThenToolAxisBlockByOnlyG40Mode) {
+    // Offset along y = 5 to (10,5); G40 alone; then Z-5; then X20.
+    const std::string program = "G01 X-10 Y0 F100\nG41 D1 X0\nX10\nG40\nZ-5\nX20\n";
+    for (const int mode : {1, 2}) {
+        ControllerDef ctl = Metric();
+        ctl.g40Mode = mode;
+        const Motions r = Interpret(program, ctl);
+        ASSERT_GE(r.motions.size(), 5u) << mode;
+        const PathRecord& z = r.motions[r.motions.size() - 2];
+        const PathRecord& x = r.motions.back();
+        EXPECT_NEAR(z.start[1], 5.0, 1e-9) << mode;
+        EXPECT_NEAR(z.end[2], -5.0, 1e-9) << mode;
+        if (mode == 2) {  // RESET: the Z block itself returns to the programmed point
+            ExpectMove(z, 10, 5, 10, 0, "RESET Z block");
+            ExpectMove(x, 10, 0, 20, 0, "RESET: uncompensated");
+        } else {  // OFFSET: Z stays offset, the next plane move cancels
+            ExpectMove(z, 10, 5, 10, 5, "OFFSET Z block");
+            ExpectMove(x, 10, 5, 20, 0, "OFFSET: cancelling line");
+        }
+        EXPECT_NEAR(x.end[2], -5.0, 1e-9) << mode;
+    }
+    // G40 as the last block: OFFSET finishes at the programmed point, RESET stays.
+    for (const int mode : {1, 2}) {
+        ControllerDef ctl = Metric();
+        ctl.g40Mode = mode;
+        const Motions r = Interpret("G01 X-10 Y0 F100\nG41 D1 X0\nX10\nG40\n", ctl);
+        ASSERT_FALSE(r.motions.empty());
+        ExpectXY(r.motions.back().end, 10, mode == 1 ? 0.0 : 5.0, "end after G40 " + std::to_string(mode));
+    }
+}
+
+TEST(RadiusCompensation, DChangeOffsetsItsOwnBlock) {
+    ControllerDef ctl = Metric();
+    ctl.dOffsets[2] = {1.5f, 0.5f};  // value plus second column: 2
+    const Motions r = Interpret("G01 X-10 Y0 F100\nG41 D1 X0\nX10\nD2 X20\nX30\n", ctl);
+    ASSERT_EQ(r.motions.size(), 6u);
+    ExpectMove(r.motions[2], 0, 5, 10, 5, "D1");
+    ExpectMove(r.motions[3], 10, 5, 10, 2, "step between the parallel offsets");
+    ExpectMove(r.motions[4], 10, 2, 20, 2, "the D2 block already at 2");
+    ExpectMove(r.motions[5], 20, 2, 30, 2, "D2 on");
+}
+
+// A start-up line shorter than the offset ends behind its own start (the
+// next element's offset start is at x = 3 - 5): an over offset, reported
+// only when the controller asks for the check.
+TEST(RadiusCompensation, StartUpShorterThanTheOffsetIsAnOverOffset) {
+    for (const bool check : {false, true}) {
+        ControllerDef ctl = Metric();
+        ctl.checkOverOffset = check;
+        const Motions r = Interpret("G01 X0 Y0 F100\nG41 D1 X3\nY10\nX20\n", ctl);
+        ASSERT_GE(r.motions.size(), 2u);
+        ExpectMove(r.motions[1], 0, 0, -2, 0, "start-up line");
+        EXPECT_EQ(r.error, check ? kNcOverOffset : kNcNoError) << check;
+    }
+}
+
+}  // namespace
+}  // namespace morvex
