@@ -5,6 +5,7 @@
 #include <array>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "nc/block_reader.h"
 #include "nc/controller_def.h"
@@ -86,6 +87,15 @@ struct InterpreterSetup {
 
 // Radius compensation between NextMotion calls: the element held back until
 // the corner after it is known, and the blocks read past it.
+// An element read past an inside corner that did not meet, kept by the
+// look-ahead while later elements are tried against the held one.
+struct LookAheadElement {
+    PathRecord programmed;
+    PathRecord offset;
+    int programLine = 0;
+    std::string block;
+};
+
 struct CompensationRun {
     int state = 0;              // 0 off, 1 on, 2 cancelling; 3 and 4 for 1 and 2 with look-ahead
     bool startPending = false;  // on, but no element has moved in the plane yet
@@ -94,6 +104,7 @@ struct CompensationRun {
     PathRecord heldProgrammed;
     PathRecord held;                  // compensated
     std::deque<PathRecord> toolAxis;  // blocks read past `held` that do not move in the plane
+    std::vector<LookAheadElement> ahead;  // at most PRE READ of them
     Point position{};  // where the tool stands while cancelling
     double r = 0.0;    // signed radius offset in force (positive: tool on the left)
     int request = 0;   // this block's G40, G41 or G42 (0 none)

@@ -14,8 +14,13 @@
 // start-up or cancelling line is shorter than the offset, so the tool would
 // move back into the wall.
 //
-// With PRE READ the states 3 and 4 stand for on and cancelling; the blocks
-// are taken the same way. Rapids under compensation are offset like lines
+// With PRE READ n the states 3 and 4 stand for on and cancelling, and an
+// inside corner whose elements do not meet is not closed at once: up to n
+// following elements are read, and the first that meets the held element
+// takes over from it; the elements in between would be cut away by the tool
+// and are left out (no connecting line, no alarm). When none meets, or a
+// block that does not move in the plane, G40 or the end comes first, the
+// corners are resolved as without look-ahead. Rapids under compensation are offset like lines
 // and not split. A cycle hole or a spline breaks the chain: the held element
 // is handed out with its own offset end, and the next element is joined to
 // the tool position by a straight line.
@@ -77,16 +82,19 @@ void QueueConnection(Interpreter& interp, const PathRecord& like, const Point& t
     if (e.start != e.end) QueueMotion(interp, e);
 }
 
-void ListOffsetAlarm(Interpreter& interp, const ControllerDef& ctl, const Point& p, const Point& q, int a, int b) {
+void ListOffsetAlarm(Interpreter& interp, const ControllerDef& ctl, const Point& p, const Point& q, int a, int b,
+                     int programLine, std::string_view block) {
     if (!ctl.radiusCheck || interp.setup.checkOnly) return;
     if (std::fabs(p[a] - q[a]) <= kAlarmDeviation && std::fabs(p[b] - q[b]) <= kAlarmDeviation) return;
     if (interp.setup.alarms == nullptr) return;
-    WriteOffsetAlarm(*interp.setup.alarms, ctl.radiusCheckList, interp.comp.r, interp.reader.programLine,
-                     interp.reader.block);
+    WriteOffsetAlarm(*interp.setup.alarms, ctl.radiusCheckList, interp.comp.r, programLine, block);
 }
 
-// The corner between the held element and `cur` (both compensated).
-void ResolveCorner(Interpreter& interp, const ControllerDef& ctl, PathRecord& cur) {
+// The corner between the held element and `cur` (both compensated). With
+// look-ahead an inside corner that does not meet may defer `cur` into the
+// look-ahead list instead (returns false: `cur` is not to be held).
+bool ResolveCorner(Interpreter& interp, const ControllerDef& ctl, const PathRecord& curProgrammed, PathRecord& cur,
+                   bool mayDefer, int programLine, std::string_view block) {
     CompensationRun& comp = interp.comp;
     const Point corner = comp.heldProgrammed.end;
     const int a = cur.first;
@@ -98,7 +106,7 @@ void ResolveCorner(Interpreter& interp, const ControllerDef& ctl, PathRecord& cu
         comp.held.end[a] = cur.start[a];
         comp.held.end[b] = cur.start[b];
         ReleaseHeld(interp, ctl);
-        return;
+        return true;
     }
     if (CornerIsOutside(comp.held, cur, comp.r)) {
         ReleaseHeld(interp, ctl);
@@ -113,25 +121,66 @@ void ResolveCorner(Interpreter& interp, const ControllerDef& ctl, PathRecord& cu
             arc.compensated = true;
             ComputeArcQuantities(arc);
             QueueMotion(interp, arc);
-            return;
+            return true;
         }
         std::vector<Point> points;
         OutsideCornerPoints(interp.queuedEnd, cur.start, corner, comp.r, a, b, toolAxis, points);
         for (const Point& p : points) QueueConnection(interp, cur, p, kLine);
-        return;
+        return true;
     }
     if (SameInIncrements(comp.held.end, cur.start, a, b, ctl.lengthIncrement)) {
         ReleaseHeld(interp, ctl);
-        return;
+        return true;
     }
     if (MeetAtInsideCorner(comp.held, cur, corner)) {
         ReleaseHeld(interp, ctl);
-        return;
+        return true;
+    }
+    if (mayDefer && ctl.preRead > 0) {
+        comp.ahead.push_back({curProgrammed, cur, programLine, std::string(block)});
+        return false;
     }
     const Point p = comp.held.end;
     ReleaseHeld(interp, ctl);
     QueueConnection(interp, cur, cur.start, kLine);
-    ListOffsetAlarm(interp, ctl, p, cur.start, a, b);
+    ListOffsetAlarm(interp, ctl, p, cur.start, a, b, programLine, block);
+    return true;
+}
+
+void Hold(CompensationRun& comp, const PathRecord& programmed, const PathRecord& offset) {
+    comp.heldProgrammed = programmed;
+    comp.held = offset;
+    comp.holding = true;
+    comp.heldStartsUp = false;
+}
+
+// Gives up the look-ahead: the deferred elements follow the held one with
+// their corners resolved as read, the first by a connecting line.
+void Unwind(Interpreter& interp, const ControllerDef& ctl) {
+    std::vector<LookAheadElement> pending;
+    pending.swap(interp.comp.ahead);
+    for (LookAheadElement& x : pending) {
+        ResolveCorner(interp, ctl, x.programmed, x.offset, false, x.programLine, x.block);
+        Hold(interp.comp, x.programmed, x.offset);
+    }
+}
+
+// With elements deferred: when `e` meets the held element, the deferred
+// ones lie inside the tool and are left out. Returns true when they met.
+bool MeetPastDeferred(Interpreter& interp, const ControllerDef& ctl, const PathRecord& cur, PathRecord& e) {
+    CompensationRun& comp = interp.comp;
+    PathRecord held = comp.held;
+    PathRecord next = e;
+    if (!MeetAtInsideCorner(held, next, cur.start)) {
+        comp.ahead.push_back({cur, e, interp.reader.programLine, interp.reader.block});
+        if (comp.ahead.size() > static_cast<std::size_t>(ctl.preRead)) Unwind(interp, ctl);
+        return false;
+    }
+    comp.ahead.clear();
+    comp.held = held;
+    ReleaseHeld(interp, ctl);
+    e = next;
+    return true;
 }
 
 // Offsets `prog` and flags a turned-over arc.
@@ -186,7 +235,7 @@ bool TakeWhileOn(Interpreter& interp, const ControllerDef& ctl, PathRecord& cur)
             const Point previousEnd = comp.holding ? comp.held.end : interp.queuedEnd;
             PathRecord e = Offset(interp, ctl, cur, kOffsetCancel, previousEnd);
             if (comp.holding && (e.type == kArcCw || e.type == kArcCcw)) {
-                ResolveCorner(interp, ctl, e);
+                ResolveCorner(interp, ctl, cur, e, false, interp.reader.programLine, interp.reader.block);
             } else {
                 ReleaseHeld(interp, ctl);
             }
@@ -219,14 +268,14 @@ bool TakeWhileOn(Interpreter& interp, const ControllerDef& ctl, PathRecord& cur)
     }
     const int mode = comp.startPending ? kOffsetStart : kOffsetInside;
     PathRecord e = Offset(interp, ctl, cur, mode, interp.queuedEnd);
-    if (comp.holding) {
-        ResolveCorner(interp, ctl, e);
+    if (!comp.ahead.empty()) {
+        if (!MeetPastDeferred(interp, ctl, cur, e)) return true;
+    } else if (comp.holding) {
+        if (!ResolveCorner(interp, ctl, cur, e, true, interp.reader.programLine, interp.reader.block)) return true;
     } else if (!comp.startPending) {
         QueueConnection(interp, e, e.start, e.type == kRapid ? kRapid : kLine);
     }
-    comp.heldProgrammed = cur;
-    comp.held = e;
-    comp.holding = true;
+    Hold(comp, cur, e);
     comp.heldStartsUp = comp.startPending;
     comp.startPending = false;
     return true;
@@ -246,6 +295,7 @@ bool CompensateBlock(Interpreter& interp, ControllerDef& ctl, bool chainBreak) {
         return false;
     }
     if (On(comp.state) && request != 40) comp.r = interp.radiusSign * interp.radiusOffset;
+    if (!comp.ahead.empty() && (chainBreak || request == 40 || !MovesInPlane(cur))) Unwind(interp, ctl);
     if (chainBreak) {
         ReleaseHeld(interp, ctl);
         return false;
@@ -262,6 +312,7 @@ bool CompensateBlock(Interpreter& interp, ControllerDef& ctl, bool chainBreak) {
 
 void FinishCompensation(Interpreter& interp, const ControllerDef& ctl) {
     CompensationRun& comp = interp.comp;
+    Unwind(interp, ctl);
     ReleaseHeld(interp, ctl);
     if (Cancelling(comp.state) && ctl.g40Mode == 1) {
         PathRecord e = interp.path;

@@ -46,9 +46,20 @@ for name in pocket contour drill finish3d; do
     fi
 done
 
+# The sample pocket by hand: plunges of 5, 6 and 10; per level four helix
+# turns of radius 3 down 1 each, a full circle, 334 of lines and four
+# quarter circles of radius 3.
+if python3 - pocket.json <<'PY'
+import json, math, sys
+r = json.load(open(sys.argv[1]))
+want = 21 + 3 * (334 + 6 * math.pi + 6 * math.pi + 4 * math.sqrt(1 + 36 * math.pi ** 2))
+if abs(r["feedLength"] - want) > 1e-6 * want: print("pocket feed length", r["feedLength"], "want", want); sys.exit(1)
+PY
+then echo "ok: pocket length"; else echo "FAIL: pocket length"; fails=$((fails + 1)); fi
+
 printf 'G01 X1 F100\nG01X10.5.3\n' >bad.nc
 "$morvex" --check bad.nc >bad.json 2>bad.err; rc=$?
 if [ $rc -eq 1 ] && grep -q '"error": 105, "error_line": 2' bad.json; then echo "ok: error"
 else echo "FAIL: error rc=$rc"; cat bad.json bad.err; fails=$((fails + 1)); fi
-echo "$((6 - fails)) passed, $fails failed"
+echo "$((7 - fails)) passed, $fails failed"
 test $fails -eq 0

@@ -300,5 +300,30 @@ TEST(RadiusCompensation, StartUpShorterThanTheOffsetIsAnOverOffset) {
     }
 }
 
+// A step of 1 between the floor and a 45 degree wall is too small for a tool
+// of radius 5. Without look-ahead the tool drops into it through connecting
+// lines; with PRE READ the floor meets the wall's offset at y = 5, where
+// x + y = 1 - 5 sqrt 2, and the step is left out.
+TEST(RadiusCompensation, LookAheadLeavesOutAStepTooSmallForTheTool) {
+    const std::string program = "G01 X-40 Y0 F100\nG41 D1 X-30\nX0\nY1\nX-20 Y21\nG40 X-20 Y40\n";
+    const double wallX = 1.0 - 5.0 * kRoot2;  // wall offset x + y at y = 0
+    {
+        ControllerDef ctl = Metric();
+        const Motions r = Interpret(program, ctl);
+        ASSERT_EQ(r.motions.size(), 8u);
+        ExpectMove(r.motions[2], -30, 5, 0, 5, "floor to its end");
+        ExpectMove(r.motions[3], 0, 5, -5, 0, "into the step");
+    }
+    ControllerDef ctl = Metric();
+    ctl.preRead = 2;
+    const Motions r = Interpret(program, ctl);
+    ASSERT_EQ(r.motions.size(), 5u);
+    ExpectMove(r.motions[1], -40, 0, -30, 5, "start-up");
+    ExpectMove(r.motions[2], -30, 5, wallX - 5.0, 5, "floor cut back at the wall");
+    ExpectMove(r.motions[3], wallX - 5.0, 5, -20 - 2.5 * kRoot2, 21 - 2.5 * kRoot2, "wall");
+    ExpectMove(r.motions[4], -20 - 2.5 * kRoot2, 21 - 2.5 * kRoot2, -20, 40, "cancel");
+    EXPECT_EQ(r.error, kNcNoError);
+}
+
 }  // namespace
 }  // namespace morvex
