@@ -191,11 +191,10 @@ void ToToolFrame(Interpreter& interp) {
         const bool mirrorFirst = interp.mirror.axis[static_cast<std::size_t>(p.first)];
         const bool mirrorSecond = interp.mirror.axis[static_cast<std::size_t>(p.second)];
         if (arc && mirrorFirst != mirrorSecond) {
-            // One plane axis mirrored turns the arc the other way round.
+            // One plane axis mirrored turns the arc the other way round. The
+            // compensated and rotated path is mirrored as a whole, so the
+            // offset side and the rotation need no change of their own.
             p.type = p.type == kArcCw ? kArcCcw : kArcCw;
-            interp.radiusSign = -interp.radiusSign;
-            rot.angle = -rot.angle;
-            rot.sine = -rot.sine;
         }
     }
     p.toolEnd = e;

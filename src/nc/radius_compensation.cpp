@@ -291,6 +291,11 @@ bool CompensateBlock(Interpreter& interp, ControllerDef& ctl, bool chainBreak) {
         if (request != 41 && request != 42) return false;
         comp.state = ctl.preRead > 0 ? 3 : 1;
         comp.startPending = true;
+    } else if (Cancelling(comp.state) && (request == 41 || request == 42)) {
+        // Back on before the cancellation finished: the next element is
+        // joined from where the tool stands.
+        comp.state = ctl.preRead > 0 ? 3 : 1;
+        comp.startPending = false;
     } else if (!On(comp.state) && !Cancelling(comp.state)) {
         return false;
     }

@@ -300,6 +300,31 @@ TEST(RadiusCompensation, StartUpShorterThanTheOffsetIsAnOverOffset) {
     }
 }
 
+// Mirroring one plane axis mirrors the compensated path as a whole: the
+// offset keeps its side in program coordinates over any number of arcs.
+TEST(RadiusCompensation, MirrorKeepsTheOffsetSideAcrossArcs) {
+    test::TempDir dir;
+    ControllerDef ctl = Metric();
+    Interpreter in;
+    ASSERT_TRUE(OpenNcProgram(in.reader, dir.Write("p.nc", "G51.1 X0\nG01 X-10 Y0 F100\nG41 D1 X0\n"
+                                                                "G02 X20 Y0 I10\nG02 X40 Y0 I10\nG01 X50\nX60\n")));
+    StartProgram(in, ctl, Point{});
+    std::vector<PathRecord> arcs, lines;
+    while (NextMotion(in, ctl, ToolWordForm{}) == MotionResult::Motion) {
+        const PathRecord programmed = in.path;
+        ToToolFrame(in);
+        if (programmed.type == kArcCw) arcs.push_back(programmed);
+        if (programmed.type == kLine && programmed.start[0] >= 40.0) lines.push_back(programmed);
+        EXPECT_EQ(in.path.type == kArcCcw, programmed.type == kArcCw) << "mirrored arc turns the other way";
+    }
+    ASSERT_EQ(arcs.size(), 2u);
+    for (const PathRecord& a : arcs) EXPECT_NEAR(a.startRadius, 15.0, 1e-9);
+    ASSERT_EQ(lines.size(), 2u);
+    // The line meets the arc of radius 15 about (30, 0) at y = 5.
+    ExpectMove(lines[0], 30 + std::sqrt(200.0), 5, 50, 5, "first line after the arcs");
+    ExpectMove(lines[1], 50, 5, 60, 5, "second line after the arcs");
+}
+
 // A step of 1 between the floor and a 45 degree wall is too small for a tool
 // of radius 5. Without look-ahead the tool drops into it through connecting
 // lines; with PRE READ the floor meets the wall's offset at y = 5, where
