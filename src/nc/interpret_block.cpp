@@ -217,8 +217,7 @@ void ActOnG(Scan& s) {
         if (IsStandard(ctl)) {
             w.g68 = true;
             in.rotation.mode = RotationMode::Requested;
-            in.rotation.centre = in.current;
-            in.rotation.angle = ctl.rotationAngle;
+            in.rotation.centre = in.current;  // the angle stays the last one given
         }
         break;
     case 69:
@@ -382,7 +381,7 @@ bool ActOnSplineWord(Scan& s, char letter) {
         w.knotGiven = true;
         return true;
     }
-    if (letter == 'P') {
+    if (letter == 'P' && w.nonModalG != 4) {  // G04 P is still a dwell
         w.order = ReadIntegerWord(s.block, s.cursor);
         w.orderGiven = true;
         return true;
@@ -413,7 +412,6 @@ void ActOnWord(Scan& s, char letter) {
     case 'R':
         if (w.g68) {
             in.rotation.angle = ReadScaledWord(s.block, s.cursor, ctl.angleIncrement);
-            ctl.rotationAngle = in.rotation.angle;
         } else if (w.g10) {
             w.r = Coordinate(s);
             w.hasR = true;
@@ -683,6 +681,7 @@ void InterpretBlock(Interpreter& in, ControllerDef& ctl, const ToolWordForm& too
     in.words = BlockWords{};
     in.comp.request = 0;
     p.spline = nullptr;
+    p.error = kNcNoError;
 
     Scan s{in, ctl, tools, in.reader.block};
     const std::string_view b = s.block;

@@ -11,11 +11,32 @@
 namespace morvex {
 namespace {
 
+void Shift(Point& p, const Point& delta) {
+    for (int a = 0; a < 3; ++a) p[a] += delta[a];
+}
+
+void Shift(PathRecord& e, const Point& delta) {
+    Shift(e.start, delta);
+    Shift(e.end, delta);
+    Shift(e.centre, delta);
+}
+
+// A new local shift: every point still to be handed out, and the points
+// the next motions start from, are expressed in the shifted system.
 void ApplyPendingOffsetChange(Interpreter& interp) {
     if (!interp.offsetChangePending) return;
-    for (int a = 0; a < 3; ++a) {
-        interp.current[a] += interp.offsetChange[a];
-        interp.lastProgrammed[a] += interp.offsetChange[a];
+    const Point& d = interp.offsetChange;
+    Shift(interp.current, d);
+    Shift(interp.lastProgrammed, d);
+    Shift(interp.queuedEnd, d);
+    CompensationRun& comp = interp.comp;
+    Shift(comp.position, d);
+    Shift(comp.held, d);
+    Shift(comp.heldProgrammed, d);
+    for (PathRecord& e : comp.toolAxis) Shift(e, d);
+    for (LookAheadElement& x : comp.ahead) {
+        Shift(x.programmed, d);
+        Shift(x.offset, d);
     }
     interp.offsetChange = Point{};
     interp.offsetChangePending = false;
@@ -100,22 +121,28 @@ BlockRead ReadProgrammedBlock(Interpreter& interp, ControllerDef& ctl, const Too
         }
         break;
     }
-    // A pending arc or feed error of the previous motion does not outlive it.
-    if (reader.pendingError == kNcArcRadius || reader.pendingError == kNcZeroFeed ||
-        reader.pendingError == kNcReverseArc || reader.pendingError == kNcOverOffset) {
-        reader.pendingError = kNcNoError;
-    }
     InterpretBlock(interp, ctl, tools);
     reader.motionLine = reader.programLine;
     interp.path.line = reader.motionLine;
+    // An arc or feed error travels with the block's motion, which may be
+    // handed out later (radius compensation holds it back).
+    if (reader.pendingError == kNcArcRadius || reader.pendingError == kNcZeroFeed) {
+        interp.path.error = reader.pendingError;
+        reader.pendingError = kNcNoError;
+    }
     return BlockRead::Block;
 }
 
 MotionResult NextMotion(Interpreter& interp, ControllerDef& ctl, const ToolWordForm& tools) {
+    // The error of the motion handed out last has been seen by the caller.
+    if (interp.reader.pendingError < kNcNoStartCode || interp.reader.pendingError > kNcDoubleDecimalPoint) {
+        interp.reader.pendingError = kNcNoError;
+    }
     while (true) {
         if (!interp.queue.empty()) {
             interp.path = interp.queue.front();
             interp.queue.pop_front();
+            interp.reader.pendingError = interp.path.error;
             if (interp.queue.empty()) ApplyPendingOffsetChange(interp);
             return MotionResult::Motion;
         }

@@ -40,27 +40,38 @@ void QueueSpline(Interpreter& in) {
     p.spline = &in.spline;
     in.splineCollecting = false;
     if (in.motionMode == kSpline) in.motionMode = kLine;
+    in.current = p.end;  // the curve's end, also when points past the cap were dropped
     QueueMotion(in, p);
 }
 
-// Adds the spline words of the block to the curve being collected; returns
-// true when the curve is complete.
-bool CollectSplineBlock(Interpreter& in, bool first) {
+enum class SplineStep { More, Complete, NotPart };
+
+// Adds the spline words of the block to the curve being collected. A block
+// after the control points that gives no knot is not part of the curve.
+SplineStep CollectSplineBlock(Interpreter& in, bool first) {
     SplineCurve& c = in.spline;
     const BlockWords& w = in.words;
     const bool point = first || (!in.splineControlDone && (AnyAxisGiven(w) || w.splineWeightGiven));
-    if (point) {
-        if (c.control.size() < kMaxSplinePoints) {
-            c.control.push_back(in.path.end);
-            c.weights.push_back(w.splineWeightGiven ? w.splineWeight : 1.0);
-        }
-    } else {
+    if (!point) {
         in.splineControlDone = true;
+        if (!w.knotGiven) return SplineStep::NotPart;
+    } else if (c.control.size() < kMaxSplinePoints) {
+        c.control.push_back(in.path.end);
+        c.weights.push_back(w.splineWeightGiven ? w.splineWeight : 1.0);
     }
     if (w.knotGiven && c.knots.size() < kMaxSplinePoints + kMaxSplineOrder) c.knots.push_back(w.knot);
     in.current = in.path.end;
-    if (!in.splineControlDone) return false;
-    return c.knots.size() >= static_cast<std::size_t>(c.order) + c.control.size() || !w.knotGiven;
+    if (!first) {
+        // What the curve's later blocks said goes with the curve.
+        PathRecord& m = in.splineMotion;
+        m.dwell += in.path.dwell;
+        if (in.path.mCode >= 0) m.mCode = in.path.mCode;
+        if (in.path.toolWord >= 0) m.toolWord = in.path.toolWord;
+        if (m.error == kNcNoError) m.error = in.path.error;
+    }
+    if (!in.splineControlDone) return SplineStep::More;
+    return c.knots.size() >= static_cast<std::size_t>(c.order) + c.control.size() ? SplineStep::Complete
+                                                                                 : SplineStep::More;
 }
 
 void StartSpline(Interpreter& in) {
@@ -70,7 +81,7 @@ void StartSpline(Interpreter& in) {
     in.splineControlDone = false;
     in.splineMotion = in.path;
     in.splineMotion.start = in.queuedEnd;
-    if (CollectSplineBlock(in, true)) QueueSpline(in);
+    if (CollectSplineBlock(in, true) == SplineStep::Complete) QueueSpline(in);
 }
 
 void ExpandCycleBlock(Interpreter& in, const ControllerDef& ctl) {
@@ -150,11 +161,12 @@ void QueueRapid(Interpreter& in, const ControllerDef& ctl) {
 void ExpandBlock(Interpreter& in, ControllerDef& ctl) {
     PathRecord& p = in.path;
     if (in.splineCollecting) {
-        if (in.motionMode == kSpline) {
-            if (CollectSplineBlock(in, false)) QueueSpline(in);
-            return;
-        }
-        QueueSpline(in);  // another motion code closes the curve
+        const SplineStep step = in.motionMode == kSpline ? CollectSplineBlock(in, false) : SplineStep::NotPart;
+        if (step == SplineStep::More) return;
+        QueueSpline(in);
+        if (step == SplineStep::Complete) return;
+        // Another motion code, or a block of its own after the curve.
+        p.type = in.motionMode;
     }
     const bool cycleBlock = IsCycleBlock(in, ctl);
     const bool spline = p.type == kSpline;

@@ -151,10 +151,10 @@ void CutEnd(PathRecord& e, Vec2 point, double fraction) {
 }
 
 // Moves the start of an element forward to the point at `fraction` of it.
-void CutStart(PathRecord& e, Vec2 point, double fraction, double toolAxis) {
+void CutStart(PathRecord& e, Vec2 point, double fraction) {
     const int a = e.first;
     const int b = e.second;
-    e.start[e.third] = toolAxis;
+    e.start[e.third] += fraction * (e.end[e.third] - e.start[e.third]);
     e.start[a] = point.a;
     e.start[b] = point.b;
     if (!IsArcType(e)) return;
@@ -311,7 +311,7 @@ bool MeetAtInsideCorner(PathRecord& previous, PathRecord& current, const Point& 
     }
     if (!found) return false;
     CutEnd(previous, best.point, best.previousFraction);
-    CutStart(current, best.point, best.currentFraction, previous.end[previous.third]);
+    CutStart(current, best.point, best.currentFraction);
     return true;
 }
 

@@ -49,6 +49,7 @@ struct PathRecord {
     double dwell = 0.0;  // seconds booked by this block
     int mCode = -1;      // the block's M code, -1 when none
     int toolWord = -1;   // the block's T number, -1 when none
+    int error = 0;       // NC error of the block or its compensation (1, 2, 6, 7), 0 none
     // Splines: the curve, owned by the interpreter, valid until the next
     // NextMotion call; the motion runs from `start` to the curve's start and
     // along the curve to `end`.

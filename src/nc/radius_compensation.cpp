@@ -26,6 +26,7 @@
 // the tool position by a straight line.
 #include "nc/radius_compensation.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "nc/nc_alarms.h"
@@ -39,34 +40,51 @@ constexpr double kAlarmDeviation = 0.01;  // mm in a plane axis
 bool On(int state) { return state == 1 || state == 3; }
 bool Cancelling(int state) { return state == 2 || state == 4; }
 
+// Elements the look-ahead may keep; PRE READ beyond the cap is held to it.
+std::size_t LookAheadLimit(const ControllerDef& ctl) {
+    return ctl.preRead > 0 ? std::min(static_cast<std::size_t>(ctl.preRead), kMaxQueuedPerBlock) : 0;
+}
+
 OffsetOptions OptionsOf(const ControllerDef& ctl) {
     return OffsetOptions{ctl.concaveArcFeed, ctl.lengthIncrement};
 }
 
 // Flags error 7 when a compensated line runs against its programmed direction.
-void CheckDirection(Interpreter& interp, const ControllerDef& ctl, const PathRecord& prog, const PathRecord& comp) {
+void CheckDirection(const ControllerDef& ctl, const PathRecord& prog, PathRecord& comp) {
     if (!ctl.checkOverOffset || (comp.type != kLine && comp.type != kRapid)) return;
     const int a = prog.first;
     const int b = prog.second;
     const double dot = (comp.end[a] - comp.start[a]) * (prog.end[a] - prog.start[a]) +
                        (comp.end[b] - comp.start[b]) * (prog.end[b] - prog.start[b]);
-    if (dot < 0.0 && interp.reader.pendingError == kNcNoError) interp.reader.pendingError = kNcOverOffset;
+    if (dot < 0.0 && comp.error == kNcNoError) comp.error = kNcOverOffset;
+}
+
+// A motion made by compensation itself carries none of the block's words.
+void ClearBlockWords(PathRecord& e) {
+    e.dwell = 0.0;
+    e.mCode = -1;
+    e.toolWord = -1;
+    e.error = kNcNoError;
+}
+
+// A block that stays where it is in the plane, at the tool's offset position.
+PathRecord AtToolPosition(const PathRecord& block, const Point& position) {
+    PathRecord e = block;
+    if (e.type == kArcCw || e.type == kArcCcw) e.type = kLine;  // an arc of no length
+    e.start = position;
+    e.end = position;
+    e.end[block.third] = block.end[block.third];
+    e.compensated = true;
+    return e;
 }
 
 // Queues the held element and the blocks kept after it.
 void ReleaseHeld(Interpreter& interp, const ControllerDef& ctl) {
     CompensationRun& comp = interp.comp;
     if (!comp.holding) return;
-    CheckDirection(interp, ctl, comp.heldProgrammed, comp.held);
+    CheckDirection(ctl, comp.heldProgrammed, comp.held);
     QueueMotion(interp, comp.held);
-    for (PathRecord e : comp.toolAxis) {
-        const double toolAxis = e.end[e.third];
-        e.start = interp.queuedEnd;
-        e.end = interp.queuedEnd;
-        e.end[e.third] = toolAxis;
-        e.compensated = true;
-        QueueMotion(interp, e);
-    }
+    for (const PathRecord& e : comp.toolAxis) QueueMotion(interp, AtToolPosition(e, interp.queuedEnd));
     comp.toolAxis.clear();
     comp.holding = false;
     comp.heldStartsUp = false;
@@ -75,6 +93,7 @@ void ReleaseHeld(Interpreter& interp, const ControllerDef& ctl) {
 // A connecting motion of the compensated path from the last queued point.
 void QueueConnection(Interpreter& interp, const PathRecord& like, const Point& to, int type) {
     PathRecord e = like;
+    ClearBlockWords(e);
     e.type = type;
     e.start = interp.queuedEnd;
     e.end = to;
@@ -113,6 +132,7 @@ bool ResolveCorner(Interpreter& interp, const ControllerDef& ctl, const PathReco
         const double toolAxis = interp.queuedEnd[cur.third];
         if (arcRequested) {
             PathRecord arc = cur;
+            ClearBlockWords(arc);
             arc.type = comp.r > 0.0 ? kArcCw : kArcCcw;
             arc.start = interp.queuedEnd;
             arc.end = cur.start;
@@ -136,7 +156,7 @@ bool ResolveCorner(Interpreter& interp, const ControllerDef& ctl, const PathReco
         ReleaseHeld(interp, ctl);
         return true;
     }
-    if (mayDefer && ctl.preRead > 0) {
+    if (mayDefer && LookAheadLimit(ctl) > 0) {
         comp.ahead.push_back({curProgrammed, cur, programLine, std::string(block)});
         return false;
     }
@@ -173,12 +193,21 @@ bool MeetPastDeferred(Interpreter& interp, const ControllerDef& ctl, const PathR
     PathRecord next = e;
     if (!MeetAtInsideCorner(held, next, cur.start)) {
         comp.ahead.push_back({cur, e, interp.reader.programLine, interp.reader.block});
-        if (comp.ahead.size() > static_cast<std::size_t>(ctl.preRead)) Unwind(interp, ctl);
+        if (comp.ahead.size() > LookAheadLimit(ctl)) Unwind(interp, ctl);
         return false;
     }
-    comp.ahead.clear();
     comp.held = held;
     ReleaseHeld(interp, ctl);
+    // The elements left out still say what their blocks said.
+    for (const LookAheadElement& x : comp.ahead) {
+        if (x.programmed.dwell > 0.0 || x.programmed.mCode >= 0 || x.programmed.toolWord >= 0 ||
+            x.programmed.error != kNcNoError) {
+            PathRecord stay = AtToolPosition(x.programmed, interp.queuedEnd);
+            stay.end[stay.third] = interp.queuedEnd[stay.third];
+            QueueMotion(interp, stay);
+        }
+    }
+    comp.ahead.clear();
     e = next;
     return true;
 }
@@ -188,9 +217,7 @@ PathRecord Offset(Interpreter& interp, const ControllerDef& ctl, const PathRecor
                   const Point& previousEnd) {
     PathRecord comp;
     const bool reversed = OffsetElement(prog, interp.comp.r, mode, previousEnd, OptionsOf(ctl), comp);
-    if (reversed && ctl.checkReverseArc && interp.reader.pendingError == kNcNoError) {
-        interp.reader.pendingError = kNcReverseArc;
-    }
+    if (reversed && ctl.checkReverseArc && comp.error == kNcNoError) comp.error = kNcReverseArc;
     return comp;
 }
 
@@ -203,7 +230,7 @@ void Cancel(Interpreter& interp, const ControllerDef& ctl, const PathRecord& pro
     CompensationRun& comp = interp.comp;
     PathRecord e = Offset(interp, ctl, prog, kOffsetCancel, comp.position);
     e.start = comp.position;
-    CheckDirection(interp, ctl, prog, e);
+    CheckDirection(ctl, prog, e);
     QueueMotion(interp, e);
     comp.state = 0;
 }
@@ -216,11 +243,7 @@ bool TakeWhileCancelling(Interpreter& interp, const ControllerDef& ctl, PathReco
         return true;
     }
     // Still offset: the tool moves along its axis where it stands.
-    PathRecord e = cur;
-    e.start = comp.position;
-    e.end = comp.position;
-    e.end[cur.third] = cur.end[cur.third];
-    e.compensated = true;
+    const PathRecord e = AtToolPosition(cur, comp.position);
     QueueMotion(interp, e);
     comp.position = e.end;
     return true;
@@ -240,7 +263,7 @@ bool TakeWhileOn(Interpreter& interp, const ControllerDef& ctl, PathRecord& cur)
                 ReleaseHeld(interp, ctl);
             }
             e.start = interp.queuedEnd;
-            CheckDirection(interp, ctl, cur, e);
+            CheckDirection(ctl, cur, e);
             QueueMotion(interp, e);
             comp.state = 0;
             return true;
@@ -258,12 +281,7 @@ bool TakeWhileOn(Interpreter& interp, const ControllerDef& ctl, PathRecord& cur)
             ReleaseHeld(interp, ctl);
         }
         if (comp.startPending) return false;
-        PathRecord e = cur;  // the tool stays offset where it stands
-        e.start = interp.queuedEnd;
-        e.end = interp.queuedEnd;
-        e.end[cur.third] = cur.end[cur.third];
-        e.compensated = true;
-        QueueMotion(interp, e);
+        QueueMotion(interp, AtToolPosition(cur, interp.queuedEnd));  // the tool stays offset
         return true;
     }
     const int mode = comp.startPending ? kOffsetStart : kOffsetInside;
@@ -302,7 +320,10 @@ bool CompensateBlock(Interpreter& interp, ControllerDef& ctl, bool chainBreak) {
     if (On(comp.state) && request != 40) comp.r = interp.radiusSign * interp.radiusOffset;
     if (!comp.ahead.empty() && (chainBreak || request == 40 || !MovesInPlane(cur))) Unwind(interp, ctl);
     if (chainBreak) {
+        // A cycle or a spline starts from where the tool stands; a
+        // cancellation still waiting for its element ends there.
         ReleaseHeld(interp, ctl);
+        if (Cancelling(comp.state)) comp.state = 0;
         return false;
     }
     bool taken = false;

@@ -220,7 +220,8 @@ void TakeMotion(CheckRun& run) {
             AddDwell(run.timer, in.cycle.dwell, false);
         }
     }
-    if (p.dwell > 0.0) AddDwell(run.timer, p.dwell, in.motionMode == kRapid);
+    // The dwell goes with the motion mode of its own block.
+    if (p.dwell > 0.0) AddDwell(run.timer, p.dwell, p.type == kRapid);
 }
 
 void Finish(CheckRun& run) {

@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "support/temp_dir.h"
 
@@ -30,16 +33,19 @@ std::string Flags(const std::array<bool, N>& a) {
 
 std::string Letters(const std::array<char, 3>& a) { return std::string(a.begin(), a.end()); }
 
-// Wait files are deleted in the working directory: tests run in their own.
-class ScopedWorkingDir {
-public:
-    explicit ScopedWorkingDir(const std::string& dir) : old_(std::filesystem::current_path()) {
-        std::filesystem::current_path(dir);
-    }
-    ~ScopedWorkingDir() { std::filesystem::current_path(old_); }
+using Replacements = std::vector<std::pair<std::string, std::string>>;
+template <typename List>
+Replacements Pairs(const List& list) {
+    Replacements out;
+    for (const auto& r : list) out.emplace_back(r.from, r.to);
+    return out;
+}
 
-private:
-    std::filesystem::path old_;
+// Wait files are deleted in the working directory: tests run in their own.
+struct ScopedWorkingDir {
+    std::filesystem::path old = std::filesystem::current_path();
+    explicit ScopedWorkingDir(const std::string& dir) { std::filesystem::current_path(dir); }
+    ~ScopedWorkingDir() { std::filesystem::current_path(old); }
 };
 
 TEST(ControllerReader, HeldValuesSurviveTheNextReadAndOthersReset) {
@@ -54,14 +60,10 @@ TEST(ControllerReader, HeldValuesSurviveTheNextReadAndOthersReset) {
               1);
     for (const std::string& next : {dir.Write("b.ctl", "; a note\n"), dir.Path("missing.ctl"), dir.Dir()}) {
         EXPECT_EQ(ReadControllerDef(next, def), next == dir.Path("b.ctl") ? 1 : -1) << next;
-        EXPECT_FLOAT_EQ(def.rTolerance, 0.01f);
-        EXPECT_FLOAT_EQ(def.smoothAngle, 5.0f);
-        EXPECT_FLOAT_EQ(def.g73Return, 0.5f);
-        EXPECT_FLOAT_EQ(def.g83Clearance, 2.0f);
-        EXPECT_FLOAT_EQ(def.fTable[7], 300.0f);
-        EXPECT_EQ(def.decimalPoint, 0);
-        EXPECT_TRUE(def.replacements.empty() && def.waitCodes.empty());
-        EXPECT_EQ(def.dOffsets[1].value, 0.0f);
+        EXPECT_EQ((std::array{def.rTolerance, def.smoothAngle, def.g73Return, def.g83Clearance, def.fTable[7]}),
+                  (std::array{0.01f, 5.0f, 0.5f, 2.0f, 300.0f}));
+        EXPECT_EQ(std::tuple(def.decimalPoint, def.replacements.size(), def.waitCodes.size(), def.dOffsets[1].value),
+                  std::tuple(0, 0u, 0u, 0.0f));
         EXPECT_EQ(def.planeCodes, (std::array<int, 3>{17, 18, 19}));
     }
 }
@@ -81,11 +83,10 @@ TEST(ControllerReader, UnitWordsSetIncrementsAndTolerance) {
         {"UNIT(DEG) = .00001\nUNIT(SCALE) = 1/100000\nUNIT(SCALE) = 1/100\n", 1000, 0.0005, 100000, 100000},
     };
     for (const auto& c : cases) {
-        const ControllerDef def = ReadText(c.text);
-        EXPECT_EQ(def.lengthIncrement, c.length) << c.text;
-        EXPECT_DOUBLE_EQ(def.positionTolerance, c.tolerance) << c.text;
-        EXPECT_EQ(def.scaleIncrement, c.scale) << c.text;
-        EXPECT_EQ(def.angleIncrement, c.angle) << c.text;
+        const ControllerDef d = ReadText(c.text);
+        EXPECT_EQ(std::tuple(d.lengthIncrement, d.positionTolerance, d.scaleIncrement, d.angleIncrement),
+                  std::tuple(c.length, c.tolerance, c.scale, c.angle))
+            << c.text;
     }
 }
 
@@ -102,10 +103,9 @@ TEST(ControllerReader, ValueWordsInTheirOrder) {
         {"  DECIMAL POINT = YES\n; G00MODE = ASYNC\n", 0, 0, 0},  // no key at column 1
     };
     for (const auto& c : cases) {
-        const ControllerDef def = ReadText(c.text);
-        EXPECT_EQ(def.decimalPoint, c.decimalPoint) << c.text;
-        EXPECT_EQ(def.g00Mode, c.g00Mode) << c.text;
-        EXPECT_EQ(def.preRead, c.preRead) << c.text;
+        const ControllerDef d = ReadText(c.text);
+        EXPECT_EQ(std::tuple(d.decimalPoint, d.g00Mode, d.preRead), std::tuple(c.decimalPoint, c.g00Mode, c.preRead))
+            << c.text;
     }
     const ControllerDef def = ReadText(
         "PRODUCT = HEIDENHAIN\nRETURN LEVEL = R\nINITIAL PLANE = yz\nSCALE EFFECT(Y) = OFF\n"
@@ -135,21 +135,20 @@ TEST(ControllerReader, ListValues) {
         {"NONE", false, 0, false},
     };
     for (const auto& c : checks) {
-        const ControllerDef def = ReadText("CHECK RADIUS OFFSET = " + c.value + "\n");
-        EXPECT_EQ(def.radiusCheck, c.stop || c.list != 0 || c.paint) << c.value;
-        EXPECT_EQ(def.radiusCheckStop, c.stop) << c.value;
-        EXPECT_EQ(def.radiusCheckList, c.list) << c.value;
-        EXPECT_EQ(def.radiusCheckPaint, c.paint) << c.value;
+        const ControllerDef d = ReadText("CHECK RADIUS OFFSET = " + c.value + "\n");
+        EXPECT_EQ(std::tuple(d.radiusCheck, d.radiusCheckStop, d.radiusCheckList, d.radiusCheckPaint),
+                  std::tuple(c.stop || c.list != 0 || c.paint, c.stop, c.list, c.paint))
+            << c.value;
     }
 
     const struct {
         std::string value;
         std::string levels;  // the flags of levels 0..9
-    } skips[] = {{"1,3", "0101000000"}, {"1,,3,12,-1", "0101000000"}, {"0", "1000000000"}, {"", "0000000000"}};
+    } skips[] = {{"1,3", "0101000000"}, {"1,,3,9,10,-1", "0101000001"}, {"0", "1000000000"}, {"", "0000000000"}};
     for (const auto& c : skips) {
-        const ControllerDef def = ReadText("OPTIONAL BLOCK SKIP = " + c.value + "\n");
-        EXPECT_EQ(Flags(def.skipLevels), c.levels) << c.value;
-        EXPECT_EQ(def.skipActive, c.levels != "0000000000") << c.value;
+        const ControllerDef d = ReadText("OPTIONAL BLOCK SKIP = " + c.value + "\n");
+        EXPECT_EQ(std::tuple(Flags(d.skipLevels), d.skipActive), std::tuple(c.levels, c.levels != "0000000000"))
+            << c.value;
     }
 
     EXPECT_EQ(ReadText("STOP CHARACTER = M06 M01,\tM30 ,, ABCDEFGHIJKLMN\r\n").stopStrings,
@@ -173,16 +172,12 @@ TEST(ControllerReader, WaitCodesNameFilesAndStaleOnesAreDeleted) {
                                                    " 154 waitingforthe end,6,7,8,9,10,11\n"),
                                 def),
               1);
-    const struct {
-        int code;
-        std::string file;
-    } expected[] = {{150, "waitfile"}, {151, "pallet.w"}, {152, "waitfile"}, {153, "named_after"},
-                    {154, "waitingforthe"}};  // cut to 14 characters, then the blank at its end
-    ASSERT_EQ(def.waitCodes.size(), 10u);
-    for (std::size_t i = 0; i < std::size(expected); ++i) {
-        EXPECT_EQ(def.waitCodes[i].mCode, expected[i].code) << i;
-        EXPECT_EQ(def.waitCodes[i].file, expected[i].file) << i;
-    }
+    std::vector<std::pair<int, std::string>> codes;
+    for (const WaitCode& w : def.waitCodes) codes.emplace_back(w.mCode, w.file);
+    EXPECT_EQ(codes, (std::vector<std::pair<int, std::string>>{
+                         {150, "waitfile"}, {151, "pallet.w"}, {152, "waitfile"}, {153, "named_after"},
+                         {154, "waitingforthe"},  // cut to 14 characters, then the blank at its end
+                         {6, "waitfile"}, {7, "waitfile"}, {8, "waitfile"}, {9, "waitfile"}, {10, "waitfile"}}));
     EXPECT_FALSE(std::filesystem::exists(dir.Path("waitfile")));
     EXPECT_FALSE(std::filesystem::exists(dir.Path("pallet.w")));
     EXPECT_TRUE(std::filesystem::exists(dir.Path("other")));
@@ -207,11 +202,10 @@ TEST(ControllerReader, AxisCodesMapLettersAndTurnPlanes) {
         {"CHAR(X) = U\n", "UYZ", "IJK", "000", {17, 18, 19}},
     };
     for (const auto& c : cases) {
-        const ControllerDef def = ReadText(c.text);
-        EXPECT_EQ(Letters(def.axisLetters), c.letters) << c.text;
-        EXPECT_EQ(Letters(def.centreLetters), c.centres) << c.text;
-        EXPECT_EQ(Flags(def.axisReversed), c.reversed) << c.text;
-        EXPECT_EQ(def.planeCodes, c.planes) << c.text;
+        const ControllerDef d = ReadText(c.text);
+        EXPECT_EQ(std::tuple(Letters(d.axisLetters), Letters(d.centreLetters), Flags(d.axisReversed), d.planeCodes),
+                  std::tuple(c.letters, c.centres, c.reversed, c.planes))
+            << c.text;
     }
 
     const struct {
@@ -241,11 +235,8 @@ TEST(ControllerReader, TextValues) {
         "CHECK CHAR = \"\"\n"
         "EOR = %\n");
     EXPECT_EQ(def.name, "VADEZ 3-AXIS MILL");
-    ASSERT_EQ(def.replacements.size(), 2u);
-    EXPECT_EQ(def.replacements[0].from, "G91 G28 Z0.");
-    EXPECT_EQ(def.replacements[0].to, "G90 G00 Z100.");
-    EXPECT_EQ(def.replacements[1].from, "M6");
-    EXPECT_EQ(def.replacements[1].to, "");
+    EXPECT_EQ(Pairs(def.replacements),
+              (Replacements{{"G91 G28 Z0.", "G90 G00 Z100."}, {"M6", ""}}));
     EXPECT_EQ(def.nameColor, (std::array<int, 3>{255, 255, 255}));
     EXPECT_EQ(def.nameBackground, (std::array<int, 3>{0, 64, 160}));
     EXPECT_TRUE(def.hasCheckChars);  // an empty set: only digits pass

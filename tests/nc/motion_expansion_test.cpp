@@ -68,6 +68,13 @@ TEST(MotionExpansion, RapidsSplitByG00ModeExceptInChecksAndFastRuns) {
 }
 
 TEST(MotionExpansion, CycleHolesAndK0) {
+    {
+        // A local shift moves the point the next hole starts from.
+        ControllerDef ctl = Metric();
+        const Expanded r = Interpret("G00 X10 Y10 Z10\nG52 X5\nG81 X20 Y20 Z-5 R1\n", ctl);
+        ASSERT_GE(r.motions.size(), 3u);
+        EXPECT_EQ(r.motions[2].start, (Point{5, 10, 10}));
+    }
     ControllerDef ctl = Metric();
     const Expanded r = Interpret("G00 Z50\nG98 G81 X10 Z-10 R2 F100\nX20\nG80\n", ctl);
     ExpectEnds(r,
@@ -123,6 +130,15 @@ TEST(MotionExpansion, SplinesCollectPointsWeightsKnotsAndOrder) {
         EXPECT_EQ(c.weights, (std::vector<double>{1, 2, 1}));
         EXPECT_EQ(c.control[2], (Point{10, 0, 0}));
         EXPECT_EQ(c.knots.size(), 7u);
+    }
+    // A block after the control points without a knot is a block of its own.
+    {
+        const Expanded r = Interpret("G06.2 P2 K0 X0 Y0\nK0 X10 Y10\nK1\nM09 G04 P2000\nG01 X40\n", ctl);
+        ASSERT_EQ(r.motions.size(), 3u);
+        EXPECT_EQ(r.motions[0].type, kSpline);
+        EXPECT_EQ(r.motions[1].mCode, 9);
+        EXPECT_EQ(r.motions[1].dwell, 2.0);
+        EXPECT_EQ(r.curves[0].knots, (std::vector<double>{0, 0, 1}));
     }
     // Another motion code closes a curve early; the block then moves itself.
     {

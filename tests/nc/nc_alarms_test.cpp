@@ -8,6 +8,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/messages.h"
@@ -17,12 +18,12 @@
 namespace morvex {
 namespace {
 
+using test::TempDir;
+
 // Keeps every message request whole (the recording host keeps the text only).
 class RequestHost final : public Host {
 public:
     std::vector<MessageRequest> requests;
-    bool unattended = false;
-
     MessageAnswer ShowMessage(const MessageRequest& request) override {
         requests.push_back(request);
         return MessageAnswer::Ok;
@@ -33,7 +34,7 @@ public:
     void PlaySound(int) override {}
     bool OpenWithViewer(const std::string&) override { return true; }
     bool StartProgram(const std::string&, const std::vector<std::string>&) override { return true; }
-    bool IsUnattended() const override { return unattended; }
+    bool IsUnattended() const override { return false; }
 };
 
 // Sets the language for one test and puts the old one back.
@@ -47,71 +48,54 @@ private:
 };
 
 TEST(NcAlarmText, EveryCodeInBothLanguagesWithPlaceholders) {
-    AlarmDetail plain;
-    plain.programLine = 42;
-    AlarmDetail possible = plain;
-    possible.possibleG00 = true;
-    AlarmDetail startCode = plain;
-    startCode.endOfRecord = '%';
-    AlarmDetail atSign = plain;
-    atSign.column = 12;
-    atSign.character = '@';
-    AlarmDetail secondPoint = plain;
-    secondPoint.column = 9;
-    auto kind = [&](int cutKind) {
-        AlarmDetail d = plain;
-        d.cutKind = cutKind;
-        return d;
-    };
+    // Every detail is filled in; each text takes only its own.
     const struct {
         int code;
-        AlarmDetail detail;
+        bool possibleG00;
+        int cutKind;
         bool batch;
         const char* english;
         const char* japanese;
     } cases[] = {
-        {1, plain, false, "The tool was dameged. (G00 interference)",
-         "工具が破損しました(G00干渉)"},
-        {1, possible, false, "G00 interference or it's possible",
-         "G00干渉、もしくはその可能性があります"},
-        {2, plain, false, "Arbor interfered.", "工具保持具が干渉しました"},
-        {3, plain, false, "Cut in an invalid part of tool length.", "有効刃長を越えて切削しました"},
-        {4, plain, false, "Cut in an invalid part of bottom.", "内径の無効部分で切削しました"},
-        {5, plain, false, "Tool side (*tapa*) interfered.", "工具側テーパ部が干渉しました"},
-        {6, plain, false, "RAPID Interference(Too fast Feedrate).",
-         "早送り干渉(送り速度が速すぎます)"},
-        {7, kind(1), false, "Too heavy Cutting. Tool was dameged.(Vertical-Cut)",
-         "工具が過負荷で破損しました(垂直加工部)"},
-        {7, kind(2), false, "Too heavy Cutting. Tool was dameged.(Up-Cut)",
-         "工具が過負荷で破損しました(アップカット部)"},
-        {7, kind(3), false, "Too heavy Cutting. Tool was dameged.(Down-Cut)",
-         "工具が過負荷で破損しました(ダウンカット部)"},
-        {7, kind(0), false, "Too heavy Cutting. Tool was dameged.(General-Cut)",
-         "工具が過負荷で破損しました(全面加工部)"},
-        {7, kind(4), false, "Too heavy Cutting. Tool was dameged.(General-Cut)",
-         "工具が過負荷で破損しました(全面加工部)"},
-        {8, plain, false, "Attachment interfered", "アタッチメントが干渉しました"},
-        {101, plain, false, "G02/G03 IJK Error - Invalid IJK Value.",
-         "G02/G03 IJK Error - 始点の半径と終点の半径が大きく異なる"},
-        {102, plain, false, "Zero Feedrate!", "送り速度が0です!"},
-        {103, startCode, false, "Start Code(%) is not Fonud !", "開始コード(%)が見つかりません!"},
-        {103, startCode, true, "Start Code(%) is Not Found !", "開始コード(%)が見つかりません!"},
-        {104, atSign, false, "12\"@\" - Invalid Character!", "12文字目\"@\" - 不正文字検出!"},
-        {105, secondPoint, false, "9th - Double decimal points!", "9文字目 - 小数点重複!"},
-        {106, plain, false, "Over Offset - Reverse Arc!(42Line)",
-         "過剰オフセット - 円弧が反転!(42行目)"},
-        {106, plain, true, "Over Offset - Reverse Arc!", "過剰オフセット - 円弧が反転!"},
-        {107, plain, false, "Over Offset - Alarm(42Line)", "過剰オフセット - アラーム(42行目)"},
-        {107, plain, true, "Over Offset - Alarm(42Line)", "過剰オフセット - アラーム(42行目)"},
+        // clang-format off
+        {1, false, 0, false, "The tool was dameged. (G00 interference)", "工具が破損しました(G00干渉)"},
+        {1, true, 0, false, "G00 interference or it's possible", "G00干渉、もしくはその可能性があります"},
+        {2, false, 0, false, "Arbor interfered.", "工具保持具が干渉しました"},
+        {3, false, 0, false, "Cut in an invalid part of tool length.", "有効刃長を越えて切削しました"},
+        {4, false, 0, false, "Cut in an invalid part of bottom.", "内径の無効部分で切削しました"},
+        {5, false, 0, false, "Tool side (*tapa*) interfered.", "工具側テーパ部が干渉しました"},
+        {6, false, 0, false, "RAPID Interference(Too fast Feedrate).", "早送り干渉(送り速度が速すぎます)"},
+        {7, false, 1, false, "Too heavy Cutting. Tool was dameged.(Vertical-Cut)", "工具が過負荷で破損しました(垂直加工部)"},
+        {7, false, 2, false, "Too heavy Cutting. Tool was dameged.(Up-Cut)", "工具が過負荷で破損しました(アップカット部)"},
+        {7, false, 3, false, "Too heavy Cutting. Tool was dameged.(Down-Cut)", "工具が過負荷で破損しました(ダウンカット部)"},
+        {7, false, 4, false, "Too heavy Cutting. Tool was dameged.(General-Cut)", "工具が過負荷で破損しました(全面加工部)"},
+        {8, false, 0, false, "Attachment interfered", "アタッチメントが干渉しました"},
+        {101, false, 0, false, "G02/G03 IJK Error - Invalid IJK Value.", "G02/G03 IJK Error - 始点の半径と終点の半径が大きく異なる"},
+        {102, false, 0, false, "Zero Feedrate!", "送り速度が0です!"},
+        {103, false, 0, false, "Start Code(%) is not Fonud !", "開始コード(%)が見つかりません!"},
+        {103, false, 0, true, "Start Code(%) is Not Found !", "開始コード(%)が見つかりません!"},
+        {104, false, 0, false, "12\"@\" - Invalid Character!", "12文字目\"@\" - 不正文字検出!"},
+        {105, false, 0, false, "12th - Double decimal points!", "12文字目 - 小数点重複!"},
+        {106, false, 0, false, "Over Offset - Reverse Arc!(42Line)", "過剰オフセット - 円弧が反転!(42行目)"},
+        {106, false, 0, true, "Over Offset - Reverse Arc!", "過剰オフセット - 円弧が反転!"},
+        {107, false, 0, false, "Over Offset - Alarm(42Line)", "過剰オフセット - アラーム(42行目)"},
+        {107, false, 0, true, "Over Offset - Alarm(42Line)", "過剰オフセット - アラーム(42行目)"},
         // Codes outside the table have no text.
-        {0, plain, false, "", ""},
-        {100, plain, false, "", ""},
-        {108, plain, true, "", ""},
+        {0, false, 0, false, "", ""}, {9, false, 0, false, "", ""},
+        {100, false, 0, false, "", ""}, {108, false, 0, true, "", ""},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "code " << c.code << (c.batch ? " batch" : ""));
-        EXPECT_EQ(AlarmText(c.code, c.detail, true, c.batch), c.english);
-        EXPECT_EQ(AlarmText(c.code, c.detail, false, c.batch), c.japanese);
+        AlarmDetail d;
+        d.programLine = 42;
+        d.column = 12;
+        d.character = '@';
+        d.endOfRecord = '%';
+        d.possibleG00 = c.possibleG00;
+        d.cutKind = c.cutKind;
+        EXPECT_EQ(AlarmText(c.code, d, true, c.batch), c.english);
+        EXPECT_EQ(AlarmText(c.code, d, false, c.batch), c.japanese);
     }
 }
 
@@ -122,31 +106,27 @@ TEST(NcAlarmShow, MessageBoxOnTopWithTheNcPathAsCaption) {
     detail.programLine = 7;
     detail.column = 12;
     detail.character = '@';
-    {
-        LanguageScope english(true);
-        RequestHost host;
-        ShowAlarm(host, delivery, 104, detail);
-        ShowAlarm(host, delivery, 106, detail);
-        ShowAlarm(host, delivery, 999, detail);  // no text, nothing shown
-        ASSERT_EQ(host.requests.size(), 2u);
-        EXPECT_EQ(host.requests[0].text, "12\"@\" - Invalid Character!");
-        EXPECT_EQ(host.requests[0].caption, "/home/user/parts/pocket.nc");
-        EXPECT_TRUE(host.requests[0].topMost);
-        EXPECT_EQ(host.requests[0].buttons, MessageButtons::Ok);
-        EXPECT_EQ(host.requests[1].text, "Over Offset - Reverse Arc!(7Line)");
-    }
-    {
-        LanguageScope japanese(false);
-        test::RecordingHost host;
-        ShowAlarm(host, delivery, 102, detail);
-        ASSERT_EQ(host.messages.size(), 1u);
-        EXPECT_EQ(host.messages[0], "送り速度が0です!");
-    }
+    LanguageScope english(true);
+    RequestHost host;
+    ShowAlarm(host, delivery, 104, detail);
+    ShowAlarm(host, delivery, 106, detail);
+    ShowAlarm(host, delivery, 999, detail);  // no text, nothing shown
+    ASSERT_EQ(host.requests.size(), 2u);
+    const MessageRequest& first = host.requests[0];
+    EXPECT_EQ(
+        std::tuple(first.text, first.caption, first.topMost, first.buttons),
+        std::tuple("12\"@\" - Invalid Character!", delivery.ncPath, true, MessageButtons::Ok));
+    EXPECT_EQ(host.requests[1].text, "Over Offset - Reverse Arc!(7Line)");
+
+    LanguageScope japanese(false);
+    test::RecordingHost recorder;
+    ShowAlarm(recorder, delivery, 102, detail);
+    EXPECT_EQ(recorder.messages, std::vector<std::string>{"送り速度が0です!"});
 }
 
 TEST(NcAlarmShow, BatchModeAppendsStampedLinesToTheLog) {
     LanguageScope english(true);
-    test::TempDir dir;
+    TempDir dir;
     AlarmDelivery delivery;
     delivery.batch = true;
     delivery.ncPath = dir.Path("pocket.nc");
@@ -162,27 +142,26 @@ TEST(NcAlarmShow, BatchModeAppendsStampedLinesToTheLog) {
     ShowAlarm(host, delivery, 2, detail);
     EXPECT_TRUE(host.messages.empty());
 
-    std::istringstream log(test::TempDir::Read(dir.Path("logs/morvex.log")));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(log, line);)
-        lines.push_back(line);
+    std::istringstream log(TempDir::Read(dir.Path("logs/morvex.log")));
     const std::string expected[] = {
         "pocket.nc(31) - Start Code(%) is Not Found !",
         "pocket.nc(31) - Over Offset - Reverse Arc!",
         "pocket.nc(5) - Arbor interfered.",
     };
-    ASSERT_EQ(lines.size(), 3u);
     const std::regex stamp(R"(\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}：)");
     const std::size_t stampBytes = 19 + std::string("：").size();
-    for (std::size_t i = 0; i < 3; ++i) {
-        ASSERT_GT(lines[i].size(), stampBytes);
-        EXPECT_TRUE(std::regex_match(lines[i].substr(0, stampBytes), stamp)) << lines[i];
-        EXPECT_EQ(lines[i].substr(stampBytes), expected[i]);
+    std::size_t count = 0;
+    for (std::string line; std::getline(log, line); ++count) {
+        ASSERT_LT(count, std::size(expected)) << line;
+        ASSERT_GT(line.size(), stampBytes);
+        EXPECT_TRUE(std::regex_match(line.substr(0, stampBytes), stamp)) << line;
+        EXPECT_EQ(line.substr(stampBytes), expected[count]);
     }
+    EXPECT_EQ(count, 3u);
 }
 
 TEST(NcAlarmFiles, ListContentsAfterTwoEntries) {
-    test::TempDir dir;
+    TempDir dir;
     AlarmFiles files;
     files.folder = dir.Dir();
     WriteOffsetAlarm(files, kOffsetListList, 5.0, 12, "G41G01X10.Y5.D1\n");
@@ -192,8 +171,7 @@ TEST(NcAlarmFiles, ListContentsAfterTwoEntries) {
     EXPECT_TRUE(TakeOffsetMark(files));
 
     InterferenceFindings rapidAndArbor;
-    rapidAndArbor.rapid = true;
-    rapidAndArbor.arbor = true;
+    rapidAndArbor.rapid = rapidAndArbor.arbor = true;
     EXPECT_TRUE(WriteInterference(files, rapidAndArbor, 20, "G00Z-5.\n"));
     InterferenceFindings all;
     all.attachment = all.tooFast = all.taper = all.overChip = all.overLength = true;
@@ -203,18 +181,18 @@ TEST(NcAlarmFiles, ListContentsAfterTwoEntries) {
 
     test::RecordingHost host;
     CloseAlarmFiles(files, host, false, kOffsetListOpen);
-    EXPECT_EQ(test::TempDir::Read(dir.Path("alarm.txt")),
+    EXPECT_EQ(TempDir::Read(dir.Path("alarm.txt")),
               "<<< ALARM INFORMATION >>>\n--------------"
               "\nINTERFERENCE IN RADIUS(5.000) OFFSET\n12:G41G01X10.Y5.D1\n"
               "\nINTERFERENCE IN RADIUS(2.500) OFFSET\n13:X-3.25\n");
-    EXPECT_EQ(test::TempDir::Read(dir.Path("interference.txt")),
+    EXPECT_EQ(TempDir::Read(dir.Path("interference.txt")),
               "<<< INTERFERENCE INFORMATION >>>\n--------------"
               "\nRAPID(G00) + ARBOR\n20:G00Z-5.\n"
               "\nRAPID(G00) + ARBOR + OVER LENGTH + OVER CHIP + TAPER + TOO FAST + ATTATCHMENT\n"
               "21:G01Z-10.F100\n");
 
     // Without the list option nothing is written, but the motion is marked.
-    test::TempDir quiet;
+    TempDir quiet;
     AlarmFiles none;
     none.folder = quiet.Dir();
     WriteOffsetAlarm(none, kOffsetListNone, 5.0, 1, "X1\n");
@@ -223,7 +201,7 @@ TEST(NcAlarmFiles, ListContentsAfterTwoEntries) {
 }
 
 TEST(NcAlarmFiles, NextRunReplacesTheLists) {
-    test::TempDir dir;
+    TempDir dir;
     dir.Write("interference.txt", "an older list that is much longer than the new one\n");
     AlarmFiles files;
     files.folder = dir.Dir();
@@ -238,16 +216,16 @@ TEST(NcAlarmFiles, NextRunReplacesTheLists) {
 
     WriteInterference(files, taper, 9, "Z\n");
     CloseAlarmFiles(files, host, false, kOffsetListList);
-    EXPECT_EQ(test::TempDir::Read(dir.Path("interference.txt")),
+    EXPECT_EQ(TempDir::Read(dir.Path("interference.txt")),
               "<<< INTERFERENCE INFORMATION >>>\n--------------\nTAPER\n9:Z\n");
     // A run without entries leaves the list of the earlier run alone.
     EXPECT_EQ(
-        test::TempDir::Read(dir.Path("alarm.txt")),
+        TempDir::Read(dir.Path("alarm.txt")),
         "<<< ALARM INFORMATION >>>\n--------------\nINTERFERENCE IN RADIUS(1.000) OFFSET\n3:C\n");
 }
 
 TEST(NcAlarmFiles, ListThatCannotBeCreatedIsSkippedForTheRun) {
-    test::TempDir dir;
+    TempDir dir;
     AlarmFiles files;
     files.folder = dir.Path("missing");
     InterferenceFindings rapid;
@@ -273,9 +251,7 @@ TEST(NcAlarmFiles, ListThatCannotBeCreatedIsSkippedForTheRun) {
 TEST(NcAlarmFiles, CloseOpensOnlyWrittenListsAndNeverInBatch) {
     const struct {
         int listOption;
-        bool batch;
-        bool offsetEntry;
-        bool interferenceEntry;
+        bool batch, offsetEntry, interferenceEntry;
         std::vector<std::string> opened;
     } cases[] = {
         {kOffsetListOpen, false, true, true, {"alarm.txt", "interference.txt"}},
@@ -289,7 +265,7 @@ TEST(NcAlarmFiles, CloseOpensOnlyWrittenListsAndNeverInBatch) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "option " << c.listOption << " batch " << c.batch
                                         << " entries " << c.offsetEntry << c.interferenceEntry);
-        test::TempDir dir;
+        TempDir dir;
         AlarmFiles files;
         files.folder = dir.Dir();
         InterferenceFindings overLength;

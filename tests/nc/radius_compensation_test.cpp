@@ -300,6 +300,44 @@ TEST(RadiusCompensation, StartUpShorterThanTheOffsetIsAnOverOffset) {
     }
 }
 
+// What a block says travels with its own motion: corner lines carry none of
+// it, an arc error of a held block is reported with that block's motion, and
+// an element after a plunge keeps the plunged level.
+TEST(RadiusCompensation, BlockWordsErrorsAndLevelsStayWithTheirElements) {
+    ControllerDef ctl = Metric();
+    {
+        const Motions r = Interpret("G01 X0 Y0 F100\nG41 D1 X10\nX20\nY-10 T2 M06\nX30\n", ctl);
+        int m6 = 0;
+        for (const PathRecord& m : r.motions) m6 += m.mCode == 6;
+        EXPECT_EQ(m6, 1) << "M06 once, on its own element";
+    }
+    {
+        const Motions r = Interpret("G01 X0 Y0 F100\nG41 D1 X10\nX20\nZ-5\nY10\nX30\n", ctl);
+        ASSERT_GE(r.motions.size(), 5u);
+        // The inside corner meets at (15, 5); the plunge is handed out there.
+        ExpectMove(r.motions[2], 10, 5, 15, 5, "cut back");
+        EXPECT_EQ(r.motions[3].end[2], -5.0);
+        EXPECT_EQ(r.motions[4].start, (Point{15, 5, -5})) << "the next element starts at the plunged level";
+    }
+    {
+        ctl.rTolerance = 0.1;
+        const Motions r = Interpret("G01 X0 Y0 F100\nG41 D1 X10\nG02 X21 Y0 I5 J0\nG01 X30\n", ctl);
+        EXPECT_EQ(r.error, kNcArcRadius);
+        ASSERT_FALSE(r.motions.empty());
+        EXPECT_EQ(r.motions.back().type, kArcCw) << "reported with the arc itself";
+        EXPECT_EQ(r.motions.back().line, 3);
+    }
+    {
+        // A cycle after G40 starts from where the tool stands and ends the
+        // cancellation: the next block is not offset.
+        const Motions r = Interpret("G01 X0 Y0 F100\nG41 D1 X10\nX20\nG40\nG81 X30 Y30 Z-5 R1\nG80 G01 X40 Y0\n", ctl);
+        ASSERT_GE(r.motions.size(), 2u);
+        const PathRecord& last = r.motions.back();
+        EXPECT_EQ(last.start, (Point{30, 30, 0}));
+        EXPECT_FALSE(last.compensated);
+    }
+}
+
 // Mirroring one plane axis mirrors the compensated path as a whole: the
 // offset keeps its side in program coordinates over any number of arcs.
 TEST(RadiusCompensation, MirrorKeepsTheOffsetSideAcrossArcs) {
