@@ -124,10 +124,11 @@ void ExpandCycleBlock(Interpreter& in, const ControllerDef& ctl) {
         e.start = in.queuedEnd;
         e.end = q.end;
         QueueMotion(in, e);
-        // Only the first piece carries the block's dwell, M code and T word.
+        // Only the first piece carries the block's dwell, M code, T word and error.
         e.dwell = 0.0;
         e.mCode = -1;
         e.toolWord = -1;
+        e.error = kNcNoError;
     }
     if (holes.empty()) {
         e.end = e.start;
@@ -153,6 +154,7 @@ void QueueRapid(Interpreter& in, const ControllerDef& ctl) {
         e.dwell = 0.0;
         e.mCode = -1;
         e.toolWord = -1;
+        e.error = kNcNoError;
     }
 }
 
