@@ -35,8 +35,6 @@ void ResetBlockReader(BlockReader& reader, const ControllerDef& ctl) {
     reader.errorChar = 0;
     reader.reuseBlock = false;
     reader.forcedStop = false;
-    reader.compensationHeld = false;
-    reader.motionsQueued = false;
 }
 
 bool IsRecordMark(std::string_view block, char endOfRecord) {
@@ -129,14 +127,12 @@ bool ReadNextBlock(BlockReader& reader, const ControllerDef& ctl) {
     bool delivered = false;
     while (true) {
         if (!ReadDefinitionLine(reader.source, reader.block, kBlockChars)) {
-            reader.endState = (reader.compensationHeld || reader.motionsQueued)
-                                  ? EndState::EndPending
-                                  : EndState::EndReached;
+            reader.endState = EndState::EndReached;
             reader.block.clear();
             break;
         }
         ++reader.programLine;
-        if (!reader.compensationHeld) ++reader.motionLine;
+        ++reader.motionLine;
         ApplyReplacements(reader.block, ctl.replacements);
         if (ctl.codeCheck) {
             const int error =

@@ -15,7 +15,7 @@ inline constexpr std::size_t kBlockChars = 255;
 inline constexpr int kMaxReplacementsPerBlock = 30;
 
 enum class ProgramState { WaitingForStart, InProgram };
-enum class EndState { None, EndPending, EndReached };
+enum class EndState { None, EndReached };
 
 // Pending NC errors; the message code is the error plus 100.
 enum NcError : int {
@@ -42,8 +42,6 @@ struct BlockReader {
     char errorChar = 0;
     bool reuseBlock = false;        // hand the current block out once more
     bool forcedStop = false;        // the next stop test answers yes
-    bool compensationHeld = false;  // a radius-compensation motion is held back
-    bool motionsQueued = false;     // motions wait in a queue (end becomes pending)
 };
 
 [[nodiscard]] bool OpenNcProgram(BlockReader& reader, const std::string& path);

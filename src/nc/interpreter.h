@@ -66,7 +66,7 @@ struct MirrorState {
     bool on = false;
 };
 
-// A motion waiting in one of the queues.
+// One motion of a canned-cycle hole, as the cycle expander writes it.
 struct QueuedMotion {
     int type = kRapid;
     Point end{};
