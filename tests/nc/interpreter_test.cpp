@@ -8,36 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_dir.h"
+#include "support/nc_run.h"
 
 namespace morvex {
 namespace {
 
-struct Interpreted {
-    std::vector<PathRecord> motions;
-    MotionResult last = MotionResult::End;
-    int error = 0;
-};
-
-// Interprets `program` to its end (or first error) from `start`, converting
-// every motion to the tool frame.
-Interpreted Interpret(const std::string& program, ControllerDef& ctl, ToolWordForm tools = {},
-              Point start = {}) {
-    test::TempDir dir;
-    Interpreter in;
-    EXPECT_TRUE(OpenNcProgram(in.reader, dir.Write("p.nc", program)));
-    StartProgram(in, ctl, start);
-    Interpreted run;
-    for (int guard = 0; guard < 10000; ++guard) {
-        run.last = NextMotion(in, ctl, tools);
-        if (run.last != MotionResult::Motion) break;
-        ToToolFrame(in);
-        run.motions.push_back(in.path);
-        if (in.reader.pendingError != kNcNoError) break;
-    }
-    run.error = in.reader.pendingError;
-    return run;
-}
+using test::Interpret;
+using test::Interpreted;
 
 ControllerDef Metric() {
     ControllerDef ctl;
@@ -203,7 +180,7 @@ TEST(Interpreter, OffsetsToolWordsFeedsAndDwells) {
     ctl.feedMode = 2;  // AUTO1: one character from the table
     Interpreted r = Interpret(
         "G43 H1 G00 Z10\nG49 Z10\nD2 G41 F3\nF300\nG04 P500\nG04 X1.5\nT1212\n", ctl,
-        ToolWordForm{true, 2});
+        test::WithTools(ToolWordForm{true, 2}));
     ASSERT_EQ(r.motions.size(), 7u);
     ExpectPoint(r.motions[0].toolEnd, 0, 0, 110.5, "length offset on the tool axis");
     ExpectPoint(r.motions[1].toolEnd, 0, 0, 10, "length offset off");

@@ -7,30 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_dir.h"
+#include "support/nc_run.h"
 
 namespace morvex {
 namespace {
 
-struct Expanded {
-    std::vector<PathRecord> motions;
-    std::vector<SplineCurve> curves;  // the curve of each spline motion, in order
-};
+using Expanded = test::Interpreted;
 
 Expanded Interpret(const std::string& program, ControllerDef& ctl, InterpreterSetup setup = {}) {
-    test::TempDir dir;
-    Interpreter in;
-    in.setup = setup;
-    EXPECT_TRUE(OpenNcProgram(in.reader, dir.Write("p.nc", program)));
-    StartProgram(in, ctl, Point{});
-    Expanded run;
-    for (int guard = 0; guard < 10000; ++guard) {
-        if (NextMotion(in, ctl, ToolWordForm{}) != MotionResult::Motion) break;
-        run.motions.push_back(in.path);
-        if (in.path.type == kSpline && in.path.spline != nullptr) run.curves.push_back(*in.path.spline);
-        run.motions.back().spline = nullptr;
-    }
-    EXPECT_EQ(in.reader.pendingError, kNcNoError);
+    Expanded run = test::Interpret(program, ctl, test::WithSetup(setup));
+    EXPECT_EQ(run.error, kNcNoError);
     return run;
 }
 

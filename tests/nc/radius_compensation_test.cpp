@@ -14,32 +14,14 @@
 #include <vector>
 
 #include "nc/nc_alarms.h"
+#include "support/nc_run.h"
 #include "support/temp_dir.h"
 
 namespace morvex {
 namespace {
 
-struct Motions {
-    std::vector<PathRecord> motions;
-    int error = kNcNoError;
-};
-
-// Interprets `program` from X0 Y0 Z0 to its end or first pending error.
-Motions Interpret(const std::string& program, ControllerDef& ctl, InterpreterSetup setup = {}) {
-    test::TempDir dir;
-    Interpreter in;
-    in.setup = setup;
-    EXPECT_TRUE(OpenNcProgram(in.reader, dir.Write("p.nc", program)));
-    StartProgram(in, ctl, Point{});
-    Motions run;
-    for (int guard = 0; guard < 1000; ++guard) {
-        if (NextMotion(in, ctl, ToolWordForm{}) != MotionResult::Motion) break;
-        run.motions.push_back(in.path);
-        if (in.reader.pendingError != kNcNoError) break;
-    }
-    run.error = in.reader.pendingError;
-    return run;
-}
+using Motions = test::Interpreted;
+using test::Interpret;
 
 ControllerDef Metric() {
     ControllerDef ctl;
@@ -224,7 +206,7 @@ TEST(RadiusCompensation, NarrowSlotGivesAConnectingLineAndAnAlarmEntry) {
         InterpreterSetup setup;
         setup.checkOnly = checkOnly;
         setup.alarms = &alarms;
-        const Motions r = Interpret(program, ctl, setup);
+        const Motions r = Interpret(program, ctl, test::WithSetup(setup));
         ASSERT_EQ(r.motions.size(), 6u) << checkOnly;
         ExpectMove(r.motions[2], 5, 10, 5, 5, "down to the first inside corner");
         ExpectMove(r.motions[3], 5, 5, 6, 5, "across to the end of the bottom");
