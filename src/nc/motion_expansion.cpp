@@ -167,8 +167,10 @@ void ExpandBlock(Interpreter& in, ControllerDef& ctl) {
         if (step == SplineStep::More) return;
         QueueSpline(in);
         if (step == SplineStep::Complete) return;
-        // Another motion code, or a block of its own after the curve.
+        // Another motion code, or a block of its own after the curve; it
+        // starts where the curve ended.
         p.type = in.motionMode;
+        p.start = in.queuedEnd;
     }
     const bool cycleBlock = IsCycleBlock(in, ctl);
     const bool spline = p.type == kSpline;
