@@ -1,0 +1,106 @@
+// Dispatching a motion to the whole-motion sweeper or the step sweeper.
+//
+// Implementation notes: a line is swept whole when it travels more than 0.1
+// in X or Y and is horizontal (or the tool is a ball whose inclined sweep
+// the whole-motion sweeper can take); an arc when it is no helix and lies in
+// XY (or the tool is a ball). Everything else is stepped: n = trunc(L / pitch
+// + 0.99) steps, at least 1 (ceil(L / pitch) in the fast versions); a line
+// advances by (p1 - p0) / n per step, an arc by sweep / n in angle with its
+// radius and its normal coordinate following linearly; the last step ends
+// exactly at p1.
+#include "sim/cut_motion.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace morvex {
+namespace {
+
+bool IsArc(int type) { return type == kArcCw || type == kArcCcw; }
+
+double MotionLength(const SweepMotionInput& m) {
+    if (IsArc(m.type)) {
+        const double dn = m.p1[m.third] - m.p0[m.third];
+        return std::sqrt(m.arcLength * m.arcLength + dn * dn);
+    }
+    const double dx = m.p1[0] - m.p0[0], dy = m.p1[1] - m.p0[1], dz = m.p1[2] - m.p0[2];
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+bool SweptWhole(const SweepMotionInput& m, const ToolProfile& tool) {
+    const bool ball = tool.shape == kShapeBall;
+    if (IsArc(m.type)) {
+        const bool helix = m.p0[m.third] != m.p1[m.third];
+        const bool xy = m.first == 0 && m.second == 1;
+        return !helix && (xy || ball);
+    }
+    const bool travels = std::fabs(m.p1[0] - m.p0[0]) > 0.1 || std::fabs(m.p1[1] - m.p0[1]) > 0.1;
+    return travels && (m.p0[2] == m.p1[2] || ball);
+}
+
+// The point of the stepped motion after `fraction` of it.
+Point PointAlong(const SweepMotionInput& m, double fraction) {
+    Point p{};
+    if (!IsArc(m.type)) {
+        for (int a = 0; a < 3; ++a) p[a] = m.p0[a] + (m.p1[a] - m.p0[a]) * fraction;
+        return p;
+    }
+    const int a = m.first, b = m.second;
+    const double start = std::atan2(m.startDir[b], m.startDir[a]);
+    const double angle = start + (m.type == kArcCcw ? 1.0 : -1.0) * m.sweep * fraction;
+    const double radius = m.startRadius + (m.endRadius - m.startRadius) * fraction;
+    p[a] = m.centre[a] + radius * std::cos(angle);
+    p[b] = m.centre[b] + radius * std::sin(angle);
+    p[m.third] = m.p0[m.third] + (m.p1[m.third] - m.p0[m.third]) * fraction;
+    return p;
+}
+
+}  // namespace
+
+SweepMotionInput SweepInputOf(const PathRecord& path, const WorkModel& work, double shift) {
+    SweepMotionInput m;
+    m.type = path.type;
+    const Point origin{work.xMin, work.yMin, shift};
+    for (int a = 0; a < 3; ++a) {
+        m.p0[a] = path.toolStart[a] - origin[a];
+        m.p1[a] = path.toolEnd[a] - origin[a];
+        m.centre[a] = path.toolCentre[a] - origin[a];
+    }
+    m.startDir = path.startDir;
+    m.startRadius = path.startRadius;
+    m.endRadius = path.endRadius;
+    m.sweep = path.sweep;
+    m.arcLength = path.arcLength;
+    m.first = path.first;
+    m.second = path.second;
+    m.third = path.third;
+    return m;
+}
+
+long long StepCount(double length, const CutOptions& options) {
+    if (!(length > 0.0) || !(options.movingPitch > 0.0)) return 1;
+    const double steps = options.fast ? std::ceil(length / options.movingPitch)
+                                      : std::trunc(length / options.movingPitch + 0.99);
+    if (!(steps < static_cast<double>(kMaxStepsPerMotion))) return kMaxStepsPerMotion;
+    return std::max(1LL, static_cast<long long>(steps));
+}
+
+int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options, SweepFlags& flags) {
+    if (ctx.work == nullptr || ctx.tool == nullptr || ctx.work->nx < 2) return 0;
+    const double length = MotionLength(m);
+    if (!std::isfinite(length) || length < options.minimumLength) return 0;
+    if (!options.fast && SweptWhole(m, *ctx.tool)) {
+        const int whole = SweepMotion(ctx, m, flags);
+        if (whole >= 0) return whole;
+    }
+    const long long n = StepCount(length, options);
+    Point from = m.p0;
+    for (long long i = 1; i <= n; ++i) {
+        const Point to = i == n ? m.p1 : PointAlong(m, static_cast<double>(i) / static_cast<double>(n));
+        SweepStep(ctx, from, to, flags);
+        from = to;
+    }
+    return 1;
+}
+
+}  // namespace morvex

@@ -1,0 +1,31 @@
+// Cutting one motion of the interpreter: the choice between sweeping it
+// whole and stepping it at the moving pitch, and the steps themselves.
+#pragma once
+
+#include "nc/path_record.h"
+#include "sim/sweep.h"
+
+namespace morvex {
+
+struct CutOptions {
+    double movingPitch = 1.0;    // mm
+    double minimumLength = 0.0;  // motions shorter than this cut nothing, mm
+    bool fast = false;           // the fast run versions: always stepped, no directions
+};
+
+// Steps a long motion may take at most; a tiny moving pitch on a long motion
+// is held to this count so that a run always ends.
+inline constexpr long long kMaxStepsPerMotion = 4'000'000;
+
+// The motion of the interpreter (tool frame) in the grid's coordinates, the
+// tip lowered by the tool's length shift.
+SweepMotionInput SweepInputOf(const PathRecord& path, const WorkModel& work, double shift);
+
+// Number of steps for a motion of length `length`.
+long long StepCount(double length, const CutOptions& options);
+
+// Cuts the motion: sweeps it whole where that is exact, else steps it.
+// Returns 0 when nothing could be touched, 1 otherwise.
+int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options, SweepFlags& flags);
+
+}  // namespace morvex

@@ -1,0 +1,201 @@
+// The whole-motion sweeper: horizontal lines and plane arcs in one pass.
+//
+// Implementation notes: coordinates are grid-relative (node (ix, iy) lies at
+// nodeOffset[ix], nodeOffset[iy]); z is the tool tip. For a line from p0 to
+// p1 a node at parameter t = ((n - p0) . (p1 - p0)) / |p1 - p0|^2 is met
+// alongside the line (0 < t <= 1) at its perpendicular distance, ahead of p1
+// (t > 1) at its distance to p1, and not at all behind p0 (the previous
+// motion cut that disc). Along a row the swept region is convex, so a row
+// ends at the first node out of reach after one within reach. For an arc a
+// node's angle from the start direction decides whether it lies alongside
+// (the distance to the arc, radius interpolated along a spiral) or beyond
+// the end (the distance to p1). A node is lowered only where the tool
+// surface lies below its height, compared in single precision.
+#include "sim/sweep.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "sim/sweep_node.h"
+
+namespace morvex {
+namespace {
+
+using sweep_detail::LowerNode;
+using sweep_detail::Rounded;
+
+constexpr double kMinLineLength = 0.0001;  // mm in XY
+
+struct NodeRange {
+    int ix0 = 0, ix1 = -1, iy0 = 0, iy1 = -1;
+    bool Empty() const { return ix1 < ix0 || iy1 < iy0; }
+};
+
+// Nodes of the grid-relative box [xlo, xhi] x [ylo, yhi].
+NodeRange RangeOf(const WorkModel& w, double xlo, double xhi, double ylo, double yhi) {
+    NodeRange r;
+    const double inv = 1.0 / w.pitch;
+    const double width = w.lastX * w.pitch;
+    const double depth = w.lastY * w.pitch;
+    if (!(xhi >= 0.0 && yhi >= 0.0 && xlo <= width && ylo <= depth)) return r;
+    r.ix0 = std::clamp(static_cast<int>(std::max(xlo * inv, -1.0)), 0, w.lastX);
+    r.ix1 = std::clamp(static_cast<int>(std::min(xhi * inv, static_cast<double>(w.lastX))), 0, w.lastX);
+    r.iy0 = std::clamp(static_cast<int>(std::max(ylo * inv, -1.0)), 0, w.lastY);
+    r.iy1 = std::clamp(static_cast<int>(std::min(yhi * inv, static_cast<double>(w.lastY))), 0, w.lastY);
+    return r;
+}
+
+bool AttachmentCanReach(const ToolProfile& t, double zTipLow, double zMax, int arborMode) {
+    return t.attachment && arborMode != kArborIgnore && zTipLow + t.holderTop < zMax;
+}
+
+int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
+    WorkModel& w = *ctx.work;
+    const ToolProfile& t = *ctx.tool;
+    const double x0 = m.p0[0], y0 = m.p0[1], x1 = m.p1[0], y1 = m.p1[1], z = m.p0[2];
+    const double dx = x1 - x0, dy = y1 - y0;
+    const double l2 = dx * dx + dy * dy;
+    if (!(std::sqrt(l2) >= kMinLineLength)) return 0;
+    if (!(z < w.zMax)) return 0;
+    if (AttachmentCanReach(t, z, w.zMax, ctx.arborMode)) return -1;
+    const double reach = SweepReach(t, z, w.zMax, ctx.arborMode);
+    const double reach2 = reach * reach;
+    const NodeRange r = RangeOf(w, std::min(x0, x1) - reach, std::max(x0, x1) + reach, std::min(y0, y1) - reach,
+                                std::max(y0, y1) + reach);
+    if (r.Empty()) return 0;
+    const float zf = Rounded(z);
+    const double zCentre = z + t.fC;
+    const double invL2 = 1.0 / l2;
+    const double* off = w.nodeOffset.data();
+    for (int iy = r.iy0; iy <= r.iy1; ++iy) {
+        const double ny = off[iy] - y0;
+        const double ey = off[iy] - y1;
+        std::size_t idx = NodeIndex(w, r.ix0, iy);
+        bool inside = false;
+        for (int ix = r.ix0; ix <= r.ix1; ++ix, ++idx) {
+            const double nx = off[ix] - x0;
+            const double along = (nx * dx + ny * dy) * invL2;
+            double q;
+            if (along <= 0.0) {
+                if (inside) break;
+                continue;
+            }
+            if (along <= 1.0) {
+                const double cross = nx * dy - ny * dx;
+                q = cross * cross * invL2;
+            } else {
+                const double ex = off[ix] - x1;
+                q = ex * ex + ey * ey;
+            }
+            if (q > reach2) {
+                if (inside) break;
+                continue;
+            }
+            inside = true;
+            if (w.height[idx] <= zf) continue;
+            const float candidate = Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q));
+            if (candidate < w.height[idx]) LowerNode(ctx, idx, ix, iy, candidate, q, ctx.attrCode, flags);
+        }
+    }
+    return 1;
+}
+
+int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
+    WorkModel& w = *ctx.work;
+    const ToolProfile& t = *ctx.tool;
+    const double z = m.p0[2];
+    if (!(z < w.zMax)) return 0;
+    if (AttachmentCanReach(t, z, w.zMax, ctx.arborMode)) return -1;
+    if (!(m.sweep > 0.0) || !std::isfinite(m.startRadius) || !std::isfinite(m.endRadius)) return 0;
+    const double reach = SweepReach(t, z, w.zMax, ctx.arborMode);
+    const double reach2 = reach * reach;
+    const double cx = m.centre[0], cy = m.centre[1];
+    const double outer = std::max(m.startRadius, m.endRadius) + reach;
+    const NodeRange r = RangeOf(w, cx - outer, cx + outer, cy - outer, cy + outer);
+    if (r.Empty()) return 0;
+    const float zf = Rounded(z);
+    const double zCentre = z + t.fC;
+    const double sdx = m.startDir[0], sdy = m.startDir[1];
+    const bool clockwise = m.type == kArcCw;
+    const double innerMin = std::max(0.0, std::min(m.startRadius, m.endRadius) - reach);
+    const double innerMin2 = innerMin * innerMin;
+    const double outer2 = outer * outer;
+    const double* off = w.nodeOffset.data();
+    for (int iy = r.iy0; iy <= r.iy1; ++iy) {
+        const double vy = off[iy] - cy;
+        const double ey = off[iy] - m.p1[1];
+        std::size_t idx = NodeIndex(w, r.ix0, iy);
+        for (int ix = r.ix0; ix <= r.ix1; ++ix, ++idx) {
+            if (w.height[idx] <= zf) continue;
+            const double vx = off[ix] - cx;
+            const double rc2 = vx * vx + vy * vy;
+            const double ex = off[ix] - m.p1[0];
+            const double endQ = ex * ex + ey * ey;
+            if ((rc2 > outer2 || rc2 < innerMin2) && endQ > reach2) continue;
+            const double rc = std::sqrt(rc2);
+            double angle = 0.0;
+            if (rc > 0.0) {
+                const double cosine = std::clamp((vx * sdx + vy * sdy) / rc, -1.0, 1.0);
+                angle = std::acos(cosine);
+                const double cross = sdx * vy - sdy * vx;
+                if ((clockwise && cross > 0.0) || (!clockwise && cross < 0.0)) angle = 2.0 * kPi - angle;
+            }
+            double q;
+            if (angle <= m.sweep) {
+                const double radius = m.startRadius + (m.endRadius - m.startRadius) * (angle / m.sweep);
+                const double rho = std::fabs(rc - radius);
+                q = rho * rho;
+            } else if (angle - m.sweep <= 2.0 * kPi - angle) {
+                q = endQ;
+            } else {
+                continue;
+            }
+            if (q > reach2) continue;
+            const float candidate = Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q));
+            if (candidate < w.height[idx]) LowerNode(ctx, idx, ix, iy, candidate, q, ctx.attrCode, flags);
+        }
+    }
+    return 1;
+}
+
+}  // namespace
+
+void MergeSweepFlags(SweepFlags& into, const SweepFlags& s) {
+    into.cutDone |= s.cutDone;
+    into.taperHit |= s.taperHit;
+    into.holderHit |= s.holderHit;
+    into.attachmentHit |= s.attachmentHit;
+    into.searchHit |= s.searchHit;
+    into.hitRadius = std::max(into.hitRadius, s.hitRadius);
+    into.hitDepth = std::max(into.hitDepth, s.hitDepth);
+    if (s.stepClass == kStepClassUnknown) return;
+    if (into.stepClass == kStepClassUnknown) {
+        into.stepClass = s.stepClass;
+    } else if (into.stepClass != s.stepClass) {
+        into.stepClass = kStepClassGeneral;
+    }
+}
+
+double SweepReach(const ToolProfile& t, double zTipLow, double zMax, int arborMode) {
+    double reach = t.rho3;
+    if (t.lengthKind >= 2) reach = std::max(reach, t.shankRadius);
+    if (arborMode != kArborIgnore && t.holder && zTipLow + t.len[0] < zMax) {
+        reach = std::max(reach, std::sqrt(t.holderLimit));
+    }
+    if (AttachmentCanReach(t, zTipLow, zMax, arborMode)) {
+        for (int i = 0; i < t.blockCount; ++i) reach = std::max(reach, t.halfWidth[i] * std::sqrt(2.0));
+    }
+    return std::isfinite(reach) && reach > 0.0 ? reach : 0.0;
+}
+
+int SweepMotion(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
+    if (ctx.work == nullptr || ctx.tool == nullptr || ctx.work->nx < 2 || ctx.work->ny < 2) return 0;
+    if (m.type == kArcCw || m.type == kArcCcw) {
+        if (m.first != 0 || m.second != 1 || m.p0[2] != m.p1[2]) return -1;
+        return SweepPlaneArc(ctx, m, flags);
+    }
+    if (m.p0[2] != m.p1[2]) return -1;  // inclined lines are stepped
+    return SweepHorizontalLine(ctx, m, flags);
+}
+
+}  // namespace morvex

@@ -1,0 +1,100 @@
+// The cutting sweep: lowers the work model where the current tool passes.
+// The whole-motion sweeper treats a line or a plane arc in one pass over
+// the nodes it can reach; the step sweeper cuts one short straight step and
+// is driven along the motion at the moving pitch, row strip by row strip.
+#pragma once
+
+#include <cstdint>
+
+#include "nc/path_record.h"
+#include "sim/tool_profile.h"
+#include "sim/work_model.h"
+
+namespace morvex {
+
+// What happens when a part of the tool beyond its flank (neck, shank,
+// holder, attachment) lowers a node: the arbor check mode of the settings.
+inline constexpr int kArborIgnore = 0;
+inline constexpr int kArborAbort = 3;
+inline constexpr int kArborPause = 4;
+
+// Cutting direction classes of a step.
+inline constexpr int kStepClassUnknown = -1;
+inline constexpr int kStepClassGeneral = 0;
+inline constexpr int kStepClassVertical = 1;
+inline constexpr int kStepClassUp = 2;
+inline constexpr int kStepClassDown = 3;
+
+// Flags a sweep leaves for the checks and the run; plain integers that any
+// strip may set to 1 and nobody clears during a step.
+struct SweepFlags {
+    int cutDone = 0;
+    int taperHit = 0;
+    int holderHit = 0;
+    int attachmentHit = 0;
+    int searchHit = 0;
+    int stepClass = kStepClassUnknown;
+    double hitRadius = 0.0;  // largest radius at which a part beyond the flank cut, mm
+    double hitDepth = 0.0;   // largest depth it cut into the material, mm
+};
+
+// Folds the flags of one strip into those of the whole step.
+void MergeSweepFlags(SweepFlags& into, const SweepFlags& strip);
+
+// What stays the same for every node of a motion.
+struct SweepContext {
+    WorkModel* work = nullptr;
+    const ToolProfile* tool = nullptr;
+    std::uint8_t attrCode = 0;  // 2 * pen
+    std::int32_t lineNo = 0;    // negated already for compensated motions
+    int arborMode = kArborAbort;
+    bool markPaint = false;  // rapid into material, or the radius-offset mark with PENKI
+    bool fast = false;       // fast run versions: no direction classes
+    // The watched node of the NC search, -1 for none, and its height (NaN: any).
+    long long watchedNode = -1;
+    float watchedHeight = 0.0f;
+    bool watchHeight = false;
+};
+
+// A motion in grid-relative coordinates: X - xMin, Y - yMin, Z of the tool tip.
+struct SweepMotionInput {
+    int type = kLine;
+    Point p0{};
+    Point p1{};
+    Point centre{};  // arcs
+    Point startDir{};
+    double startRadius = 0.0;
+    double endRadius = 0.0;
+    double sweep = 0.0;  // radians
+    double arcLength = 0.0;
+    int first = 0, second = 1, third = 2;
+};
+
+// The horizontal radius beyond which neither the tool nor its holder can
+// touch material lying at or below zMax when the tip is at zTipLow.
+double SweepReach(const ToolProfile& tool, double zTipLow, double zMax, int arborMode);
+
+// Sweeps a horizontal line, an inclined line of a ball tool, or a plane arc
+// (XY) whole. 0 when nothing could be touched, -1 when the motion cannot be
+// swept whole (it must be stepped), 1 otherwise.
+int SweepMotion(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags);
+
+// The node box a step touches: rows rowBegin..rowEnd-1 are what strips split.
+struct StepBox {
+    int ixBegin = 0, ixEnd = 0;  // [begin, end)
+    int iyBegin = 0, iyEnd = 0;
+    double reach = 0.0;
+};
+
+// The box of the step p0 -> p1 (tip heights), empty when nothing can be cut.
+StepBox StepNodeBox(const SweepContext& ctx, const Point& p0, const Point& p1);
+
+// Cuts the rows [rowBegin, rowEnd) of the step's box; strips over disjoint
+// rows may run at once on different threads.
+void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, const StepBox& box, int rowBegin,
+                   int rowEnd, SweepFlags& flags);
+
+// One step on the calling thread.
+void SweepStep(const SweepContext& ctx, const Point& p0, const Point& p1, SweepFlags& flags);
+
+}  // namespace morvex
