@@ -59,6 +59,19 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
      "オプションを使って下さい)。"},
     {MsgId::AutoRunNotAvailable, "Automatic runs are not available in this version.",
      "この版では自動運転は使えません。"},
+    // Work model: box definition, pitch and allocation.
+    {MsgId::ReversedX, "The maximum and the minimum of X value are reversed.",
+     "X値の最大最小が逆転しています"},
+    {MsgId::ReversedY, "The maximum and the minimum of Y value are reversed.",
+     "Y値の最大最小が逆転しています"},
+    {MsgId::ReversedZ, "The maximum and the minimum of Z value are reversed.",
+     "Z値の最大最小が逆転しています"},
+    {MsgId::WorkNotFinite, "The work size or the pitch is not a number.",
+     "被切削材の寸法またはピッチが数値ではありません。"},
+    {MsgId::PitchNotPositive, "The pitch is 0.0 or less.", "ピッチが0.0以下になっています。"},
+    {MsgId::WarningTitle, "Warning", "警告"},
+    {MsgId::MemoryOver, "Memory over! Try again!", "メモリが不足しています。やり直して下さい。"},
+    {MsgId::WorkSizeTitle, "Work Size", "被切削材サイズ"},
 }};
 
 constexpr bool TableInOrder() {

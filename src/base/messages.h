@@ -48,6 +48,15 @@ enum class MsgId {
     NcProgramNotOpened,
     NoDisplay,
     AutoRunNotAvailable,
+    // Work model: box definition, pitch and allocation.
+    ReversedX,
+    ReversedY,
+    ReversedZ,
+    WorkNotFinite,
+    PitchNotPositive,
+    WarningTitle,
+    MemoryOver,
+    WorkSizeTitle,
     Count
 };
 

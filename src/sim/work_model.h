@@ -4,8 +4,14 @@
 // the "C" key, the pitch rules and the whole-work attribute commands.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 #include <vector>
+
+#include "base/messages.h"
+#include "nc/path_record.h"
 
 namespace morvex {
 
@@ -75,5 +81,113 @@ struct WorkModel {
 inline std::size_t NodeIndex(const WorkModel& w, int ix, int iy) {
     return static_cast<std::size_t>(iy) * static_cast<std::size_t>(w.nx) + static_cast<std::size_t>(ix);
 }
+
+// Largest grid the model accepts: 2^31 nodes (about 38 GiB at level 1). It
+// keeps cellCount in 32 bits and refuses absurd requests before any memory
+// is asked for; a smaller grid can still fail when the heap runs out.
+inline constexpr std::uint64_t kMaxWorkNodes = std::uint64_t{1} << 31;
+
+// The "Define Work" request, kept apart from the grid so that the next
+// definition starts from it. Defaults are those of INITIAL SIZE.
+struct BoxRequest {
+    double xMin = 0.0, yMin = 0.0, zMin = 0.0;
+    double xMax = 100.0, yMax = 100.0, zMax = 30.0;
+};
+
+// Work and moving pitch settings of the "Setting Pitch" dialog.
+struct PitchSettings {
+    double workPitch = 1.0;       // mm, requested grid spacing
+    bool autoWork = false;        // choose the pitch from kPitchCandidates
+    int maximum = 20000;          // node-count ceiling of the automatic pitch
+    double minimumPitch = 0.001;  // mm, lower bound after the automatic choice
+    double movePitch = 1.0;       // mm, step length along a motion
+    bool autoMove = false;        // movePitch = pitch * moveRate
+    double moveRate = 1.0;
+};
+
+// Pitches the automatic rule tries, finest first.
+inline constexpr std::array<double, 23> kPitchCandidates = {
+    0.001, 0.002, 0.005, 0.01, 0.02, 0.025, 0.05, 0.1, 0.2, 0.25, 0.5, 1.0,
+    1.5,   2.0,   2.5,   3.0,  4.0,  5.0,   6.0,  7.0, 8.0, 9.0,  10.0};
+
+// Nodes along a span: max(2, trunc(span * (1 / pitch) + 1.5)), as a double so
+// that huge or non-finite spans can be compared before any conversion.
+double WorkNodeCount(double span, double pitch);
+
+// The pitch for a box (the automatic rule or the fixed Work Pitch); sets
+// settings.movePitch when the moving pitch is automatic.
+double ApplyPitchRule(const BoxRequest& box, PitchSettings& settings);
+
+// What the pitch dialog accepts: Work Pitch > 0 and Moving Pitch >= 0, finite.
+bool PitchSettingsValid(const PitchSettings& settings);
+
+// (Re)allocates every per-node array for nx x ny at the data level; buffers
+// that are still big enough are kept. With fillOffsets, nodeOffset[i] = i *
+// work.pitch (set the pitch first); a level outside 1..4 counts as 1. Node
+// contents are left undefined. On any
+// failure (counts below 2, over kMaxWorkNodes, out of memory) the work is
+// freed and false returned.
+[[nodiscard]] bool AllocateWork(WorkModel& work, int nx, int ny, int dataLevel, bool fillOffsets);
+void FreeWork(WorkModel& work);
+
+// Every height := zMax, attributes and line numbers := 0; workState := 1.
+void FillUniform(WorkModel& work);
+
+enum class DefineWorkStatus {
+    Ok,
+    NotFinite,  // a bound or the pitch is NaN or infinite
+    ReversedX,
+    ReversedY,
+    ReversedZ,
+    PitchNotPositive,
+    MemoryOver,  // no work remains
+};
+
+// The "Define Work" command without its dialog: validates, applies the pitch
+// rule, allocates, fills and backs up. The caller then resets the tool
+// position and the program-origin offset to 0 and places the control point.
+// Anything but MemoryOver leaves the work untouched on failure.
+[[nodiscard]] DefineWorkStatus DefineBoxWork(WorkModel& work, const BoxRequest& request,
+                                             PitchSettings& pitch, int dataLevel);
+
+// The message and the message-box title the caller shows for a status (no
+// message for Ok; the title of the reversed-bounds messages is the caption).
+std::optional<MsgId> DefineWorkMessage(DefineWorkStatus status);
+std::string_view DefineWorkTitle(DefineWorkStatus status);
+
+// The box around the NC check extents: margins on X, Y and the top, 10 mm of
+// stock below the lowest point. Empty X or Y extents (no motion) use the
+// caller's initial box instead: its X and Y, ZMAX 5 mm below its top and
+// ZMIN 10 mm below that.
+BoxRequest OptimumBoxFromExtents(const Point& min, const Point& max, const Point& margin,
+                                 const BoxRequest& initialSize);
+
+// The "C" key pair, only at data levels 1 and 2. Backup saves the scalars and
+// copies the current pair into the other; Restore exchanges them, so that a
+// second Restore returns to the state before the first. Both return false
+// and do nothing without a backup pair (Restore also without a saved state).
+bool Backup(WorkModel& work, const Point& originOffset, const Point& toolPosition);
+bool Restore(WorkModel& work, Point& originOffset, Point& toolPosition);
+
+// zMax := the largest node height (finite heights only).
+void RecomputeZMax(WorkModel& work);
+
+// Volume removed since the backup, mm^3 (negative when material was added),
+// by the trapezoidal weights 1, 0.5 on border rows and columns, 0.25 at the
+// corners. nullopt without a backup pair of the same grid.
+std::optional<double> RemovalVolume(const WorkModel& work);
+
+// Whole-work attribute commands; they do nothing and return false while
+// workState <= 0. StripPen clears the pen of nodes of pen k (1..7) or of
+// every node (8); other k change nothing.
+bool PaintAll(WorkModel& work);
+bool StripPaint(WorkModel& work);
+bool StripPen(WorkModel& work, int pen);
+
+// NEW CONTROL POINT: where the tool stands before the first motion.
+enum class ControlPointMode { BoxTop = 0, Current = 1, Specify = 2 };
+
+Point PlaceControlPoint(ControlPointMode mode, const WorkModel& work, const Point& current,
+                        const Point& specified);
 
 }  // namespace morvex
