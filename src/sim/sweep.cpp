@@ -100,6 +100,71 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, Swee
     return 1;
 }
 
+// An inclined line of a ball tool: the ball's centre runs along the 3-D
+// segment C(t) = C0 + t (C1 - C0), and the swept body is a capsule. Above a
+// node (x, y) the lowest point of the infinite cylinder of radius r around
+// the centre line solves, with a = x - C0x, b = y - C0y, k = a ux + b uy for
+// the unit direction u and s the height above C0z,
+//   (1 - uz^2) s^2 - 2 k uz s + (a^2 + b^2 - k^2 - r^2) = 0   (lower root).
+// When that point's foot on the line lies within the segment it is the
+// lowest point of the capsule; otherwise the lowest point is on the ball at
+// the end (the ball at the start was cut by the motion before).
+int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
+    WorkModel& w = *ctx.work;
+    const ToolProfile& t = *ctx.tool;
+    const double r = t.R;
+    const double zLow = std::min(m.p0[2], m.p1[2]);
+    if (!(zLow < w.zMax)) return 0;
+    // Beyond the ball the shank or holder may reach: those are stepped.
+    if (SweepReach(t, zLow, w.zMax, ctx.arborMode) > r + 1e-9 || !(r > 0.0)) return -1;
+    const Point c0{m.p0[0], m.p0[1], m.p0[2] + r};
+    const Point c1{m.p1[0], m.p1[1], m.p1[2] + r};
+    const double lx = c1[0] - c0[0], ly = c1[1] - c0[1], lz = c1[2] - c0[2];
+    const double length = std::sqrt(lx * lx + ly * ly + lz * lz);
+    const double ux = lx / length, uy = ly / length, uz = lz / length;
+    const double quadA = 1.0 - uz * uz;
+    if (!(quadA > 1e-12)) return -1;
+    const double r2 = r * r;
+    const NodeRange range = RangeOf(w, std::min(c0[0], c1[0]) - r, std::max(c0[0], c1[0]) + r,
+                                    std::min(c0[1], c1[1]) - r, std::max(c0[1], c1[1]) + r);
+    if (range.Empty()) return 0;
+    const float zf = Rounded(zLow);
+    const double* off = w.nodeOffset.data();
+    for (int iy = range.iy0; iy <= range.iy1; ++iy) {
+        const double b = off[iy] - c0[1];
+        const double ey = off[iy] - c1[1];
+        std::size_t idx = NodeIndex(w, range.ix0, iy);
+        for (int ix = range.ix0; ix <= range.ix1; ++ix, ++idx) {
+            if (w.height[idx] <= zf) continue;
+            const double a = off[ix] - c0[0];
+            const double k = a * ux + b * uy;
+            const double quadC = a * a + b * b - k * k - r2;
+            const double disc = k * k * uz * uz - quadA * quadC;
+            double z = HUGE_VAL;
+            double q = 0.0;
+            if (disc >= 0.0) {
+                const double s = (k * uz - std::sqrt(disc)) / quadA;
+                const double foot = (k + s * uz) / length;
+                if (foot >= 0.0 && foot <= 1.0) {
+                    z = c0[2] + s;
+                    const double px = a - foot * lx, py = b - foot * ly;
+                    q = px * px + py * py;
+                }
+            }
+            if (z == HUGE_VAL) {
+                const double ex = off[ix] - c1[0];
+                const double d2 = ex * ex + ey * ey;
+                if (d2 > r2) continue;
+                z = c1[2] - std::sqrt(r2 - d2);
+                q = d2;
+            }
+            const float candidate = Rounded(z);
+            if (candidate < w.height[idx]) LowerNode(ctx, idx, ix, iy, candidate, q, ctx.attrCode, flags);
+        }
+    }
+    return 1;
+}
+
 int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
@@ -194,7 +259,10 @@ int SweepMotion(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& 
         if (m.first != 0 || m.second != 1 || m.p0[2] != m.p1[2]) return -1;
         return SweepPlaneArc(ctx, m, flags);
     }
-    if (m.p0[2] != m.p1[2]) return -1;  // inclined lines are stepped
+    if (m.p0[2] != m.p1[2]) {
+        // Inclined lines are swept whole only for a ball; others are stepped.
+        return ctx.tool->shape == kShapeBall ? SweepInclinedBallLine(ctx, m, flags) : -1;
+    }
     return SweepHorizontalLine(ctx, m, flags);
 }
 
