@@ -48,6 +48,19 @@ enum class MsgId {
     NcProgramNotOpened,
     NoDisplay,
     AutoRunNotAvailable,
+    // Tool shape names and the absent tool.
+    ShapeOther,
+    ShapeBall,
+    ShapeFlat,
+    ShapeBull,
+    ShapeTaperBall,
+    ShapeVertical,
+    ShapeOval,
+    ShapeOvalR,
+    ShapeTThrow,
+    ShapeRadius,
+    ShapeKegaki,
+    NoTool,
     Count
 };
 
