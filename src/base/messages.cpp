@@ -72,6 +72,19 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
     {MsgId::WarningTitle, "Warning", "警告"},
     {MsgId::MemoryOver, "Memory over! Try again!", "メモリが不足しています。やり直して下さい。"},
     {MsgId::WorkSizeTitle, "Work Size", "被切削材サイズ"},
+    // Tool shape names and the absent tool.
+    {MsgId::ShapeOther, "Other Tool", "その他の工具"},
+    {MsgId::ShapeBall, "Ball End mill", "ボールエンドミル"},
+    {MsgId::ShapeFlat, "Flat End mill", "フラットエンドミル"},
+    {MsgId::ShapeBull, "Bull End mill", "ブルエンドミル"},
+    {MsgId::ShapeTaperBall, "Taper Ball End mill", "テーパーボールエンドミル"},
+    {MsgId::ShapeVertical, "Vertical Mill", "バーティカルミル"},
+    {MsgId::ShapeOval, "Oval Mill", "オーバルミル"},
+    {MsgId::ShapeOvalR, "Oval-R Mill", "複合楕円ミル"},
+    {MsgId::ShapeTThrow, "T-Throw", "Tスロー"},
+    {MsgId::ShapeRadius, "Radius Mill", "ラジアスミル"},
+    {MsgId::ShapeKegaki, "Kegaki Tool", "ケガキ工具"},
+    {MsgId::NoTool, "No Tool", "工具無し"},
 }};
 
 constexpr bool TableInOrder() {

@@ -57,6 +57,19 @@ enum class MsgId {
     WarningTitle,
     MemoryOver,
     WorkSizeTitle,
+    // Tool shape names and the absent tool.
+    ShapeOther,
+    ShapeBall,
+    ShapeFlat,
+    ShapeBull,
+    ShapeTaperBall,
+    ShapeVertical,
+    ShapeOval,
+    ShapeOvalR,
+    ShapeTThrow,
+    ShapeRadius,
+    ShapeKegaki,
+    NoTool,
     Count
 };
 
