@@ -4,6 +4,8 @@
 
 #include <array>
 #include <deque>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -83,6 +85,10 @@ struct InterpreterSetup {
     std::array<double, 3> rapidRate{10000.0, 10000.0, 10000.0};  // mm/min
     std::array<double, 3> rapidAccel{0.1, 0.1, 0.1};             // G
     AlarmFiles* alarms = nullptr;  // radius-offset alarm list; none when null
+    // G00MODE UNKNOWN: asks the work model whether the area of a rapid's XY
+    // move is clear at its end height; when it is, one corner point is
+    // enough and is returned. Set by the cutting run; unset means never.
+    std::function<std::optional<Point>(const Point& start, const Point& end)> rapidCorner;
 };
 
 // Radius compensation between NextMotion calls: the element held back until

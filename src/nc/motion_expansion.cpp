@@ -146,7 +146,11 @@ void QueueRapid(Interpreter& in, const ControllerDef& ctl) {
     PathRecord e = in.path;
     const RapidAxes axes{in.setup.rapidRate, in.setup.rapidAccel};
     std::vector<Point> pieces;
-    SplitRapid(ctl.g00Mode, e.start, e.end, axes, in.setup.workPitch, nullptr, pieces);
+    std::optional<Point> corner;
+    if (ctl.g00Mode == kG00Unknown && in.setup.runMode < 4 && in.setup.rapidCorner) {
+        corner = in.setup.rapidCorner(e.start, e.end);
+    }
+    SplitRapid(ctl.g00Mode, e.start, e.end, axes, in.setup.workPitch, corner ? &*corner : nullptr, pieces);
     for (const Point& end : pieces) {
         e.end = end;
         QueueMotion(in, e);

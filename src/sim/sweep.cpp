@@ -225,6 +225,21 @@ int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags
 
 }  // namespace
 
+bool RapidAreaClear(const WorkModel& w, double x0, double y0, double x1, double y1, double reach, double zTip) {
+    if (w.nx < 2 || w.ny < 2 || w.height == nullptr) return true;
+    const NodeRange r =
+        RangeOf(w, std::min(x0, x1) - reach, std::max(x0, x1) + reach, std::min(y0, y1) - reach, std::max(y0, y1) + reach);
+    if (r.Empty()) return true;
+    const float zf = Rounded(zTip);
+    for (int iy = r.iy0; iy <= r.iy1; ++iy) {
+        const float* row = w.height + NodeIndex(w, 0, iy);
+        for (int ix = r.ix0; ix <= r.ix1; ++ix) {
+            if (row[ix] > zf) return false;
+        }
+    }
+    return true;
+}
+
 void MergeSweepFlags(SweepFlags& into, const SweepFlags& s) {
     into.cutDone |= s.cutDone;
     into.taperHit |= s.taperHit;

@@ -74,6 +74,11 @@ struct SweepMotionInput {
 // touch material lying at or below zMax when the tip is at zTipLow.
 double SweepReach(const ToolProfile& tool, double zTipLow, double zMax, int arborMode);
 
+// Whether every node within `reach` of the rectangle spanned by (x0, y0)
+// and (x1, y1) (grid-relative) lies at or below zTip: a rapid at that height
+// touches nothing whichever way the machine moves its axes.
+bool RapidAreaClear(const WorkModel& w, double x0, double y0, double x1, double y1, double reach, double zTip);
+
 // Sweeps a horizontal line, an inclined line of a ball tool, or a plane arc
 // (XY) whole. 0 when nothing could be touched, -1 when the motion cannot be
 // swept whole (it must be stepped), 1 otherwise.

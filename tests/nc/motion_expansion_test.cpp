@@ -53,6 +53,25 @@ TEST(MotionExpansion, RapidsSplitByG00ModeExceptInChecksAndFastRuns) {
                "G00PATH LINE, normal run");
 }
 
+// Under G00MODE UNKNOWN the work-model check may clear the area: the rapid
+// then goes through the one corner it gives; otherwise both L routes.
+TEST(MotionExpansion, UnknownRapidRoutes) {
+    ControllerDef ctl = Metric();
+    ctl.g00Mode = 9;
+    ExpectEnds(Interpret("G00 X10 Y20 Z5\n", ctl),
+               {{kRapid, {0, 0, 5}}, {kRapid, {0, 20, 5}}, {kRapid, {10, 20, 5}}, {kRapid, {0, 0, 5}},
+                {kRapid, {10, 0, 5}}, {kRapid, {10, 20, 5}}},
+               "both routes");
+    InterpreterSetup setup;
+    setup.rapidCorner = [](const Point& start, const Point& end) -> std::optional<Point> {
+        return Point{start[0], end[1], end[2]};
+    };
+    ExpectEnds(Interpret("G00 X10 Y20 Z5\n", ctl, setup),
+               {{kRapid, {0, 0, 5}}, {kRapid, {0, 20, 5}}, {kRapid, {10, 20, 5}}}, "through the corner");
+    setup.runMode = 4;  // the fast runs make no check
+    EXPECT_EQ(Interpret("G00 X10 Y20 Z5\n", ctl, setup).motions.size(), 6u);
+}
+
 TEST(MotionExpansion, CycleHolesAndK0) {
     {
         // A local shift moves the point the next hole starts from.
