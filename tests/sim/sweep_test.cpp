@@ -1,0 +1,238 @@
+// The cut left by the sweepers against closed formulas: a flat slot's
+// volume, a ball plunge's sphere, a full circle's annulus, row strips bit
+// for bit, step counts and the cutting directions of a slot.
+#include "sim/cut_motion.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace morvex {
+namespace {
+
+constexpr double kTop = 10.0;
+
+WorkModel MakeWork(int nx, int ny, double pitch) {
+    WorkModel w;
+    w.nx = nx;
+    w.ny = ny;
+    w.lastX = nx - 1;
+    w.lastY = ny - 1;
+    w.pitch = pitch;
+    w.cellCount = static_cast<std::uint32_t>(nx * ny);
+    w.zMax = kTop;
+    w.heightA.assign(w.cellCount, static_cast<float>(kTop));
+    w.attrA.assign(w.cellCount, 0);
+    w.lineNumbers.assign(w.cellCount, 0);
+    w.height = w.heightA.data();
+    w.attr = w.attrA.data();
+    w.lineNo = w.lineNumbers.data();
+    for (int i = 0; i < std::max(nx, ny); ++i) w.nodeOffset.push_back(i * pitch);
+    return w;
+}
+
+ToolProfile Tool(int shape, float d, float r) {
+    ToolTable table;
+    table.tools.resize(2);
+    ToolDef& t = table.tools[1];
+    t.defined = true;
+    t.shape = shape;
+    t.d = d;
+    t.r = r;
+    t.f = r;
+    t.e = d / 2 - r;
+    t.h = 30.0f;
+    t.pen = 3;
+    ToolProfile p;
+    SelectTool(table, 1, 0.0, 0.0, nullptr, p);
+    return p;
+}
+
+SweepContext Context(WorkModel& w, const ToolProfile& t) {
+    SweepContext ctx;
+    ctx.work = &w;
+    ctx.tool = &t;
+    ctx.attrCode = t.attrCode;
+    ctx.lineNo = 7;
+    return ctx;
+}
+
+SweepMotionInput Line(Point p0, Point p1) {
+    SweepMotionInput m;
+    m.type = kLine;
+    m.p0 = p0;
+    m.p1 = p1;
+    return m;
+}
+
+double Removed(const WorkModel& w) {
+    double v = 0.0;
+    for (std::uint32_t i = 0; i < w.cellCount; ++i) v += (kTop - w.height[i]) * w.pitch * w.pitch;
+    return v;
+}
+
+TEST(Sweep, FlatSlotRemovesItsVolumeAndBallPlungeLeavesASphere) {
+    {
+        WorkModel w = MakeWork(301, 201, 0.2);
+        const ToolProfile flat = Tool(kShapeFlat, 10.0f, 0.0f);
+        const SweepContext ctx = Context(w, flat);
+        SweepFlags flags;
+        CutOptions options;
+        ASSERT_EQ(CutMotion(ctx, Line({10, 20, 12}, {10, 20, 8}), options, flags), 1);
+        ASSERT_EQ(CutMotion(ctx, Line({10, 20, 8}, {40, 20, 8}), options, flags), 1);
+        EXPECT_EQ(flags.cutDone, 1);
+        // (L * d + pi r^2) * depth; each node stands for a cell of pitch^2, so
+        // the error is bounded by the outline's length times pitch times depth.
+        const double want = (30.0 * 10.0 + kPi * 25.0) * 2.0;
+        const double bound = (2.0 * 30.0 + 2.0 * kPi * 5.0) * 0.2 * 2.0;
+        EXPECT_NEAR(Removed(w), want, bound);
+        EXPECT_EQ(w.height[NodeIndex(w, 100, 100)], 8.0f);                   // (20, 20) on the path
+        EXPECT_EQ(w.height[NodeIndex(w, 25, 100)], 8.0f);                    // (5, 20): the round start
+        EXPECT_EQ(w.height[NodeIndex(w, 24, 100)], static_cast<float>(kTop));  // (4.8, 20): outside it
+        EXPECT_EQ(w.lineNo[NodeIndex(w, 100, 100)], 7);
+    }
+    {
+        WorkModel w = MakeWork(201, 201, 0.2);
+        const ToolProfile ball = Tool(kShapeBall, 10.0f, 5.0f);
+        const SweepContext ctx = Context(w, ball);
+        SweepFlags flags;
+        ASSERT_EQ(CutMotion(ctx, Line({20, 20, 12}, {20, 20, 7}), CutOptions{}, flags), 1);
+        int checked = 0;
+        for (int iy = 0; iy < w.ny; ++iy) {
+            for (int ix = 0; ix < w.nx; ++ix) {
+                const double rho2 = std::pow(ix * 0.2 - 20, 2) + std::pow(iy * 0.2 - 20, 2);
+                const double sphere = rho2 <= 25.0 ? 7.0 + 5.0 - std::sqrt(25.0 - rho2) : 1e9;
+                const float want = static_cast<float>(std::min(sphere, kTop));
+                ASSERT_FLOAT_EQ(w.height[NodeIndex(w, ix, iy)], want) << ix << "," << iy;
+                checked += sphere < kTop;
+            }
+        }
+        EXPECT_GT(checked, 1000);
+    }
+}
+
+TEST(Sweep, FullCircleWithAFlatLeavesAnAnnulus) {
+    WorkModel w = MakeWork(301, 201, 0.2);
+    const ToolProfile flat = Tool(kShapeFlat, 6.0f, 0.0f);
+    const SweepContext ctx = Context(w, flat);
+    SweepMotionInput arc;
+    arc.type = kArcCcw;
+    arc.centre = {30, 20, 8};
+    arc.p0 = {45, 20, 8};
+    arc.p1 = arc.p0;
+    arc.startDir = {1, 0, 0};
+    arc.startRadius = arc.endRadius = 15.0;
+    arc.sweep = 2.0 * kPi;
+    arc.arcLength = 30.0 * kPi;
+    SweepFlags flags;
+    ASSERT_EQ(SweepMotion(ctx, arc, flags), 1);
+    for (int iy = 0; iy < w.ny; ++iy) {
+        for (int ix = 0; ix < w.nx; ++ix) {
+            const double rc = std::hypot(ix * 0.2 - 30, iy * 0.2 - 20);
+            const float h = w.height[NodeIndex(w, ix, iy)];
+            if (std::fabs(rc - 15.0) < 3.0 - 1e-9) {
+                ASSERT_EQ(h, 8.0f) << ix << "," << iy;
+            } else if (std::fabs(rc - 15.0) > 3.0 + 1e-9) {
+                ASSERT_EQ(h, static_cast<float>(kTop)) << ix << "," << iy;
+            }
+        }
+    }
+}
+
+// A ball plunged at p0 and then moved along an inclined line leaves at every
+// node the lowest point of the balls along the path: compared with a dense
+// sampling of the ball positions.
+TEST(Sweep, InclinedBallLineLeavesTheLowestPointOfTheSweptBall) {
+    WorkModel w = MakeWork(201, 151, 0.2);
+    const ToolProfile ball = Tool(kShapeBall, 6.0f, 3.0f);
+    const SweepContext ctx = Context(w, ball);
+    const Point p0{8, 9, 8.5}, p1{31, 21, 6.2};
+    SweepFlags flags;
+    ASSERT_EQ(CutMotion(ctx, Line({p0[0], p0[1], 12}, p0), CutOptions{}, flags), 1);
+    ASSERT_EQ(SweepMotion(ctx, Line(p0, p1), flags), 1);
+    constexpr int kSamples = 20000;
+    for (int iy = 0; iy < w.ny; iy += 3) {
+        for (int ix = 0; ix < w.nx; ix += 3) {
+            const double x = ix * 0.2, y = iy * 0.2;
+            double lowest = kTop;
+            for (int i = 0; i <= kSamples; ++i) {
+                const double t = static_cast<double>(i) / kSamples;
+                const double cx = p0[0] + t * (p1[0] - p0[0]), cy = p0[1] + t * (p1[1] - p0[1]);
+                const double cz = p0[2] + t * (p1[2] - p0[2]) + 3.0;
+                const double d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+                if (d2 <= 9.0) lowest = std::min(lowest, cz - std::sqrt(9.0 - d2));
+            }
+            // Sampling finds the lowest point from above, within the sampling step.
+            const float h = w.height[NodeIndex(w, ix, iy)];
+            ASSERT_LE(h, static_cast<float>(lowest) + 1e-5f) << ix << "," << iy;
+            ASSERT_GE(h, static_cast<float>(lowest) - 2e-3f) << ix << "," << iy;
+        }
+    }
+}
+
+TEST(Sweep, StripsGiveTheSameHeightsAsOneStrip) {
+    const ToolProfile flat = Tool(kShapeFlat, 10.0f, 0.0f);
+    WorkModel one = MakeWork(151, 151, 0.2);
+    WorkModel four = MakeWork(151, 151, 0.2);
+    const Point p0{5, 7, 9.5}, p1{25.3, 21.1, 7.25};
+    SweepFlags a, b;
+    SweepStep(Context(one, flat), p0, p1, a);
+    const SweepContext ctx = Context(four, flat);
+    const StepBox box = StepNodeBox(ctx, p0, p1);
+    const int rows = box.iyEnd - box.iyBegin;
+    for (int s = 0; s < 4; ++s) {
+        SweepFlags strip;
+        SweepStepRows(ctx, p0, p1, box, box.iyBegin + rows * s / 4, box.iyBegin + rows * (s + 1) / 4, strip);
+        MergeSweepFlags(b, strip);
+    }
+    EXPECT_EQ(one.heightA, four.heightA);
+    EXPECT_EQ(one.attrA, four.attrA);
+    EXPECT_EQ(a.stepClass, b.stepClass);
+    EXPECT_EQ(a.cutDone, 1);
+}
+
+TEST(Sweep, RapidAreaClearLooksAtTheRectangleGrownByTheReach) {
+    WorkModel w = MakeWork(101, 101, 0.2);
+    std::fill(w.heightA.begin(), w.heightA.end(), 5.0f);
+    w.height[NodeIndex(w, 80, 50)] = 9.0f;  // (16, 10)
+    EXPECT_TRUE(RapidAreaClear(w, 2, 2, 10, 12, 3.0, 6.0));    // reaches x = 13 only
+    EXPECT_FALSE(RapidAreaClear(w, 2, 2, 10, 12, 6.0, 6.0));   // reaches x = 16
+    EXPECT_TRUE(RapidAreaClear(w, 2, 2, 10, 12, 6.0, 9.0));    // at the node's height
+    EXPECT_TRUE(RapidAreaClear(w, -50, -50, -40, -40, 1.0, 0.0));  // wholly outside
+}
+
+TEST(Sweep, StepCountsAndCuttingDirections) {
+    CutOptions normal;
+    normal.movingPitch = 1.0;
+    EXPECT_EQ(StepCount(10.0, normal), 10);
+    normal.movingPitch = 3.0;
+    EXPECT_EQ(StepCount(10.0, normal), 4);
+    CutOptions fast;
+    fast.fast = true;
+    fast.movingPitch = 3.0;
+    EXPECT_EQ(StepCount(10.0, fast), 4);
+    fast.movingPitch = 2.5;
+    EXPECT_EQ(StepCount(10.0, fast), 4);
+
+    // A step along +X through the middle of the material: up-cut on the +Y
+    // side (left of the travel), down-cut on the -Y side, 0 on the line.
+    WorkModel w = MakeWork(101, 101, 0.2);
+    const ToolProfile flat = Tool(kShapeFlat, 10.0f, 0.0f);
+    SweepFlags flags;
+    SweepStep(Context(w, flat), {8, 10, 8}, {10, 10, 8}, flags);
+    auto direction = [&](int ix, int iy) { return (w.attr[NodeIndex(w, ix, iy)] & kAttrDirMask) >> kAttrDirShift; };
+    EXPECT_EQ(direction(50, 60), 1);
+    EXPECT_EQ(direction(50, 40), 2);
+    EXPECT_EQ(direction(50, 50), 0);
+    EXPECT_EQ(flags.stepClass, kStepClassGeneral);
+    EXPECT_EQ(w.attr[NodeIndex(w, 50, 60)] & kAttrPenMask, 6);  // pen 3
+    SweepFlags plunge;
+    SweepStep(Context(w, flat), {15, 15, 9}, {15, 15, 7}, plunge);
+    EXPECT_EQ(direction(75, 75), 3);
+    EXPECT_EQ(direction(90, 80), 3);  // off the axis, still vertical
+    EXPECT_EQ(plunge.stepClass, kStepClassVertical);
+}
+
+}  // namespace
+}  // namespace morvex
