@@ -9,7 +9,9 @@
 // ends at the first node out of reach after one within reach. For an arc a
 // node's angle from the start direction decides whether it lies alongside
 // (the distance to the arc, radius interpolated along a spiral) or beyond
-// the end (the distance to p1). A node is lowered only where the tool
+// the end (the distance to p1); the angle is compared as a pseudo-angle,
+// 1 - cos or 3 + cos by the sign of the sine, which orders angles as the
+// angles themselves do without an acos per node. A node is lowered only where the tool
 // surface lies below its height, compared in single precision.
 #include "sim/sweep.h"
 
@@ -43,6 +45,20 @@ NodeRange RangeOf(const WorkModel& w, double xlo, double xhi, double ylo, double
     r.iy0 = std::clamp(static_cast<int>(std::max(ylo * inv, -1.0)), 0, w.lastY);
     r.iy1 = std::clamp(static_cast<int>(std::min(yhi * inv, static_cast<double>(w.lastY))), 0, w.lastY);
     return r;
+}
+
+// A monotonic stand-in for the angle of (cosine, sine) in [0, 2 pi): 0 at
+// angle 0, 2 at pi, towards 4 at 2 pi.
+double PseudoAngle(double sine, double cosine) {
+    cosine = std::clamp(cosine, -1.0, 1.0);
+    return sine >= 0.0 ? 1.0 - cosine : 3.0 + cosine;
+}
+
+double PseudoAngleOf(double angle) { return PseudoAngle(std::sin(angle), std::cos(angle)); }
+
+// The angle of a pseudo-angle.
+double TrueAngle(double pseudo) {
+    return pseudo <= 2.0 ? std::acos(1.0 - pseudo) : 2.0 * kPi - std::acos(pseudo - 3.0);
 }
 
 bool AttachmentCanReach(const ToolProfile& t, double zTipLow, double zMax, int arborMode) {
@@ -182,6 +198,11 @@ int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags
     const double zCentre = z + t.fC;
     const double sdx = m.startDir[0], sdy = m.startDir[1];
     const bool clockwise = m.type == kArcCw;
+    const bool spiral = m.startRadius != m.endRadius;
+    // Alongside up to the sweep; past it, nearer to the end than to the
+    // start (angle - sweep <= 2 pi - angle, that is angle <= pi + sweep / 2).
+    const double sweepPseudo = m.sweep >= 2.0 * kPi ? 4.0 : PseudoAngleOf(m.sweep);
+    const double endPseudo = m.sweep >= 2.0 * kPi ? 4.0 : PseudoAngleOf(kPi + 0.5 * m.sweep);
     const double innerMin = std::max(0.0, std::min(m.startRadius, m.endRadius) - reach);
     const double innerMin2 = innerMin * innerMin;
     const double outer2 = outer * outer;
@@ -198,19 +219,24 @@ int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags
             const double endQ = ex * ex + ey * ey;
             if ((rc2 > outer2 || rc2 < innerMin2) && endQ > reach2) continue;
             const double rc = std::sqrt(rc2);
-            double angle = 0.0;
+            // Where the node lies along the arc: its pseudo-angle from the
+            // start direction (monotonic in the true angle, no acos needed).
+            double pa = 0.0;
             if (rc > 0.0) {
-                const double cosine = std::clamp((vx * sdx + vy * sdy) / rc, -1.0, 1.0);
-                angle = std::acos(cosine);
-                const double cross = sdx * vy - sdy * vx;
-                if ((clockwise && cross > 0.0) || (!clockwise && cross < 0.0)) angle = 2.0 * kPi - angle;
+                const double cosine = (vx * sdx + vy * sdy) / rc;
+                const double sine = (clockwise ? -1.0 : 1.0) * (sdx * vy - sdy * vx) / rc;
+                pa = PseudoAngle(sine, cosine);
             }
             double q;
-            if (angle <= m.sweep) {
-                const double radius = m.startRadius + (m.endRadius - m.startRadius) * (angle / m.sweep);
+            if (pa <= sweepPseudo) {
+                double radius = m.startRadius;
+                if (spiral) {
+                    const double angle = rc > 0.0 ? TrueAngle(pa) : 0.0;
+                    radius += (m.endRadius - m.startRadius) * (angle / m.sweep);
+                }
                 const double rho = std::fabs(rc - radius);
                 q = rho * rho;
-            } else if (angle - m.sweep <= 2.0 * kPi - angle) {
+            } else if (pa <= endPseudo) {
                 q = endQ;
             } else {
                 continue;

@@ -55,10 +55,6 @@ double Length(float v) {
     return std::max(0.0, Value(v));
 }
 
-double Round(double z) {
-    return static_cast<double>(static_cast<float>(z));
-}
-
 bool UsableGeometry(const ToolDef& t) {
     for (float v : {t.d, t.r, t.e, t.f, t.alpha, t.beta}) {
         if (!std::isfinite(v)) return false;
@@ -260,32 +256,6 @@ void SelectTool(const ToolTable& table, int n, double toolClearance, double arbo
     // Step 10: attribute code and length shift.
     p.attrCode = static_cast<std::uint8_t>(2 * std::clamp(t.pen, 0, 7));
     p.shift = Value(t.shift);
-}
-
-double ToolProfileHeight(const ToolProfile& p, double zTip, double zCentre, double rho, double q) {
-    double z;
-    if (q <= p.T1) {
-        if (p.ovalBottom) {
-            // Lower half of (rho/e)² + ((z - f)/f)² = 1, flat at f from e on.
-            z = zTip + (1.0 - std::sqrt(std::max(0.0, 1.0 - q * p.invE2))) * p.ovalF;
-        } else {
-            z = zTip + p.bottomLift + p.tanA * rho;
-        }
-    } else if (q <= p.T2) {
-        // Corner circle (rho - eC)² + (z - zCentre)² = r², lower (convex)
-        // or upper (concave) half; level with the centre beyond its reach.
-        const double t = p.cornerDir * rho + p.cornerOff;
-        z = zCentre + p.cornerLift + p.cornerSign * std::sqrt(std::max(0.0, p.r2 - t * t));
-    } else if (q <= p.T3) {
-        z = zTip + p.c + p.k * rho;
-    } else if (q <= p.T4) {
-        z = q <= p.rhoM2 ? zTip + p.neck1A + p.neck1B * rho : zTip + p.neck2A + p.neck2B * rho;
-    } else if (q <= p.holderLimit) {
-        return HolderProfileHeight(p, zTip, rho, q);
-    } else {
-        return kInfinity;
-    }
-    return Round(z);
 }
 
 double ToolProfileHeight(const ToolProfile& p, double zTip, double q) {

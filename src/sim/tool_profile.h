@@ -4,7 +4,10 @@
 #pragma once
 
 #include <array>
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 
 #include "sim/tool_def.h"
@@ -102,11 +105,37 @@ void SelectTool(const ToolTable& table, int n, double toolClearance, double arbo
 // rounded to single precision. +infinity where neither the tool, its neck
 // and shank nor its holder reaches (the attachment is asked separately with
 // AttachmentHeight, since it is not round).
-double ToolProfileHeight(const ToolProfile& p, double zTip, double zCentre, double rho, double q);
 double ToolProfileHeight(const ToolProfile& p, double zTip, double q);
 
 // The holder for T4 < q <= holderLimit; +infinity beyond the holder limit.
 double HolderProfileHeight(const ToolProfile& p, double zTip, double rho, double q);
+
+// Inline: the innermost call of every sweep.
+inline double ToolProfileHeight(const ToolProfile& p, double zTip, double zCentre, double rho, double q) {
+    double z;
+    if (q <= p.T1) {
+        if (p.ovalBottom) {
+            // Lower half of (rho/e)² + ((z - f)/f)² = 1, flat at f from e on.
+            z = zTip + (1.0 - std::sqrt(std::max(0.0, 1.0 - q * p.invE2))) * p.ovalF;
+        } else {
+            z = zTip + p.bottomLift + p.tanA * rho;
+        }
+    } else if (q <= p.T2) {
+        // Corner circle (rho - eC)² + (z - zCentre)² = r², lower (convex)
+        // or upper (concave) half; level with the centre beyond its reach.
+        const double t = p.cornerDir * rho + p.cornerOff;
+        z = zCentre + p.cornerLift + p.cornerSign * std::sqrt(std::max(0.0, p.r2 - t * t));
+    } else if (q <= p.T3) {
+        z = zTip + p.c + p.k * rho;
+    } else if (q <= p.T4) {
+        z = q <= p.rhoM2 ? zTip + p.neck1A + p.neck1B * rho : zTip + p.neck2A + p.neck2B * rho;
+    } else if (q <= p.holderLimit) {
+        return HolderProfileHeight(p, zTip, rho, q);
+    } else {
+        return std::numeric_limits<double>::infinity();
+    }
+    return static_cast<double>(static_cast<float>(z));
+}
 
 // The attachment above a node at (dx, dy) from the tool axis, if any: the
 // lower face of the lowest block whose square covers the node.

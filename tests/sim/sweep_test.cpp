@@ -143,6 +143,36 @@ TEST(Sweep, FullCircleWithAFlatLeavesAnAnnulus) {
 // A ball plunged at p0 and then moved along an inclined line leaves at every
 // node the lowest point of the balls along the path: compared with a dense
 // sampling of the ball positions.
+// A quarter arc: alongside it the ring is cut, past its end only the end
+// disc, and nothing behind its start.
+TEST(Sweep, QuarterArcCutsItsSectorAndTheEndDisc) {
+    WorkModel w = MakeWork(301, 301, 0.2);
+    const ToolProfile flat = Tool(kShapeFlat, 4.0f, 0.0f);
+    SweepMotionInput arc;
+    arc.type = kArcCcw;
+    arc.centre = {30, 30, 8};
+    arc.p0 = {45, 30, 8};
+    arc.p1 = {30, 45, 8};
+    arc.startDir = {1, 0, 0};
+    arc.startRadius = arc.endRadius = 15.0;
+    arc.sweep = 0.5 * kPi;
+    arc.arcLength = 7.5 * kPi;
+    SweepFlags flags;
+    ASSERT_EQ(SweepMotion(Context(w, flat), arc, flags), 1);
+    auto at = [&](double angleDeg, double radius) {
+        const double a = angleDeg * kPi / 180.0;
+        const int ix = static_cast<int>(std::lround((30 + radius * std::cos(a)) / 0.2));
+        const int iy = static_cast<int>(std::lround((30 + radius * std::sin(a)) / 0.2));
+        return w.height[NodeIndex(w, ix, iy)];
+    };
+    EXPECT_EQ(at(45, 15), 8.0f);
+    EXPECT_EQ(at(45, 16.6), 8.0f);
+    EXPECT_EQ(at(45, 17.4), static_cast<float>(kTop));   // beyond the tool's radius of 2
+    EXPECT_EQ(at(95, 15), 8.0f);                          // the end disc: 1.3 from p1
+    EXPECT_EQ(at(105, 15), static_cast<float>(kTop));     // 3.9 from p1
+    EXPECT_EQ(at(-5, 15), static_cast<float>(kTop));      // behind the start
+}
+
 TEST(Sweep, InclinedBallLineLeavesTheLowestPointOfTheSweptBall) {
     WorkModel w = MakeWork(201, 151, 0.2);
     const ToolProfile ball = Tool(kShapeBall, 6.0f, 3.0f);
