@@ -141,6 +141,8 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Sw
     const double quadA = 1.0 - uz * uz;
     if (!(quadA > 1e-12)) return -1;
     const double r2 = r * r;
+    const double invQuadA = 1.0 / quadA;
+    const double invLength = 1.0 / length;
     const NodeRange range = RangeOf(w, std::min(c0[0], c1[0]) - r, std::max(c0[0], c1[0]) + r,
                                     std::min(c0[1], c1[1]) - r, std::max(c0[1], c1[1]) + r);
     if (range.Empty()) return 0;
@@ -159,8 +161,8 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Sw
             double z = HUGE_VAL;
             double q = 0.0;
             if (disc >= 0.0) {
-                const double s = (k * uz - std::sqrt(disc)) / quadA;
-                const double foot = (k + s * uz) / length;
+                const double s = (k * uz - std::sqrt(disc)) * invQuadA;
+                const double foot = (k + s * uz) * invLength;
                 if (foot >= 0.0 && foot <= 1.0) {
                     z = c0[2] + s;
                     const double px = a - foot * lx, py = b - foot * ly;
@@ -223,8 +225,9 @@ int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags
             // start direction (monotonic in the true angle, no acos needed).
             double pa = 0.0;
             if (rc > 0.0) {
-                const double cosine = (vx * sdx + vy * sdy) / rc;
-                const double sine = (clockwise ? -1.0 : 1.0) * (sdx * vy - sdy * vx) / rc;
+                const double inv = 1.0 / rc;
+                const double cosine = (vx * sdx + vy * sdy) * inv;
+                const double sine = (clockwise ? -inv : inv) * (sdx * vy - sdy * vx);
                 pa = PseudoAngle(sine, cosine);
             }
             double q;
