@@ -13,6 +13,7 @@
 #include "frame/system_info.h"
 #include "nc/controller_def.h"
 #include "results/machine_def.h"
+#include "sim/tool_def.h"
 #include "resources/menu_table.h"
 
 namespace morvex {
@@ -33,6 +34,7 @@ struct App {
     DefinitionFiles definitions;
     ControllerDef controller;
     MachineDef machine;
+    ToolTable tools;
     SoundTable sounds;
     MessagePump pump;
     MenuBarDef menu;

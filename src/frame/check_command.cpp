@@ -59,9 +59,17 @@ int RunCheckCommand(App& app, Host& host, std::FILE* out) {
     input.start = Point{c.x, c.y, c.z};
     input.rapidFeedrate = app.settings.work.rapidFeedrate;
     input.workPitch = app.settings.work.workPitch;
-    // The tool table joins with the cutting simulation; until then every
-    // tool number counts as defined.
-    const CheckTools tools;
+    // Tools of the table, with the tip lowered by each tool's length shift;
+    // without a table every tool number counts as defined.
+    CheckTools tools;
+    if (app.tools.status == 1) {
+        tools.haveTable = true;
+        for (const ToolDef& t : app.tools.tools) {
+            tools.defined.push_back(t.defined);
+            tools.length.push_back(t.shift);
+        }
+        input.initialTool = app.tools.initialTool;
+    }
     CheckResult result;
     if (input.ncPath.empty() || CheckProgram(input, ctl, app.machine, tools, result) != 0) {
         ShowText(host, std::string(Msg(MsgId::NcProgramNotOpened)) + input.ncPath);

@@ -11,6 +11,8 @@
 #include "frame/settings_reader.h"
 #include "nc/controller_reader.h"
 #include "platform/host.h"
+#include "results/machine_def.h"
+#include "sim/tool_table.h"
 
 namespace morvex {
 namespace {
@@ -128,11 +130,19 @@ void ReloadDefinitionFile(App& app, Host&, DefinitionKind kind) {
         (void)ReadMachineDef(file.path, app.machine);
         file.readTime = app.machine.fileTime;
         break;
-    default:
-        // The tool table (and its arbor file) is known by its time until
-        // the tool table reader joins.
-        file.readTime = ReadFileTime(file.path);
+    default: {
+        // The tool table names its arbor file: both are read together.
+        ToolTableOptions options;
+        options.maxMagazine = app.settings.work.maxMagazine;
+        options.toolBasePoint = app.settings.work.toolBasePoint;
+        DefinitionFile& table = app.definitions[DefinitionKind::ToolTable];
+        (void)ReadToolTable(table.path, options, app.tools);
+        table.readTime = app.tools.fileTime;
+        DefinitionFile& arbor = app.definitions[DefinitionKind::Arbor];
+        arbor.path = app.tools.arborFile;
+        arbor.readTime = app.tools.arborFileTime;
         break;
+    }
     }
 }
 
