@@ -28,6 +28,7 @@ double MotionLength(const SweepMotionInput& m) {
 }
 
 bool SweptWhole(const SweepMotionInput& m, const ToolProfile& tool) {
+    if (tool.shape == kShapeRadius) return false;  // the RADIUS form is always stepped
     const bool ball = tool.shape == kShapeBall;
     if (IsArc(m.type)) {
         const bool helix = m.p0[m.third] != m.p1[m.third];
@@ -38,8 +39,9 @@ bool SweptWhole(const SweepMotionInput& m, const ToolProfile& tool) {
     return travels && (m.p0[2] == m.p1[2] || ball);
 }
 
-// The point of the stepped motion after `fraction` of it.
-Point PointAlong(const SweepMotionInput& m, double fraction) {
+}  // namespace
+
+Point MotionPointAt(const SweepMotionInput& m, double fraction) {
     Point p{};
     if (!IsArc(m.type)) {
         for (int a = 0; a < 3; ++a) p[a] = m.p0[a] + (m.p1[a] - m.p0[a]) * fraction;
@@ -54,8 +56,6 @@ Point PointAlong(const SweepMotionInput& m, double fraction) {
     p[m.third] = m.p0[m.third] + (m.p1[m.third] - m.p0[m.third]) * fraction;
     return p;
 }
-
-}  // namespace
 
 SweepMotionInput SweepInputOf(const PathRecord& path, const WorkModel& work, double shift) {
     SweepMotionInput m;
@@ -89,6 +89,7 @@ int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptio
     if (ctx.work == nullptr || ctx.tool == nullptr || ctx.work->nx < 2) return 0;
     const double length = MotionLength(m);
     if (!std::isfinite(length) || length < options.minimumLength) return 0;
+    if (ctx.tool->shape == kShapeKegaki) return SweepKegaki(ctx, m, options, flags);
     if (!options.fast && SweptWhole(m, *ctx.tool)) {
         const int whole = SweepMotion(ctx, m, flags);
         if (whole >= 0) return whole;
@@ -96,7 +97,7 @@ int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptio
     const long long n = StepCount(length, options);
     Point from = m.p0;
     for (long long i = 1; i <= n; ++i) {
-        const Point to = i == n ? m.p1 : PointAlong(m, static_cast<double>(i) / static_cast<double>(n));
+        const Point to = i == n ? m.p1 : MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n));
         SweepStep(ctx, from, to, flags);
         from = to;
     }

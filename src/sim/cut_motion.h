@@ -11,6 +11,7 @@ struct CutOptions {
     double movingPitch = 1.0;    // mm
     double minimumLength = 0.0;  // motions shorter than this cut nothing, mm
     bool fast = false;           // the fast run versions: always stepped, no directions
+    bool cutting = true;         // a feed motion below RAPID FEEDRATE (the scribing marker needs one)
 };
 
 // Steps a long motion may take at most; a tiny moving pitch on a long motion
@@ -21,8 +22,16 @@ inline constexpr long long kMaxStepsPerMotion = 4'000'000;
 // tip lowered by the tool's length shift.
 SweepMotionInput SweepInputOf(const PathRecord& path, const WorkModel& work, double shift);
 
+// The point after `fraction` of a line or an arc (angle, radius and normal
+// coordinate following linearly).
+Point MotionPointAt(const SweepMotionInput& m, double fraction);
+
 // Number of steps for a motion of length `length`.
 long long StepCount(double length, const CutOptions& options);
+
+// The scribing marker (KEGAKI): follows the surface from before the run at
+// the tool's depth h along the motion; see kegaki.cpp.
+int SweepKegaki(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options, SweepFlags& flags);
 
 // Cuts the motion: sweeps it whole where that is exact, else steps it.
 // Returns 0 when nothing could be touched, 1 otherwise.

@@ -277,6 +277,7 @@ void MergeSweepFlags(SweepFlags& into, const SweepFlags& s) {
     into.searchHit |= s.searchHit;
     into.hitRadius = std::max(into.hitRadius, s.hitRadius);
     into.hitDepth = std::max(into.hitDepth, s.hitDepth);
+    into.removedVolume += s.removedVolume;
     if (s.stepClass == kStepClassUnknown) return;
     if (into.stepClass == kStepClassUnknown) {
         into.stepClass = s.stepClass;

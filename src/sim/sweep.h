@@ -36,6 +36,7 @@ struct SweepFlags {
     int stepClass = kStepClassUnknown;
     double hitRadius = 0.0;  // largest radius at which a part beyond the flank cut, mm
     double hitDepth = 0.0;   // largest depth it cut into the material, mm
+    double removedVolume = 0.0;  // scribing marker: volume it took away, mm3
 };
 
 // Folds the flags of one strip into those of the whole step.

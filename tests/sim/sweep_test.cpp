@@ -232,6 +232,41 @@ TEST(Sweep, RapidAreaClearLooksAtTheRectangleGrownByTheReach) {
     EXPECT_TRUE(RapidAreaClear(w, -50, -50, -40, -40, 1.0, 0.0));  // wholly outside
 }
 
+// The scribing marker follows the surface before the run at its depth h,
+// whatever Z the program gives, and only on feed motions.
+TEST(Sweep, ScribingMarkerFollowsTheSurfaceBeforeTheRun) {
+    WorkModel w = MakeWork(101, 101, 0.2);
+    for (int ix = 0; ix < w.nx; ++ix) {
+        for (int iy = 0; iy < w.ny; ++iy) w.height[NodeIndex(w, ix, iy)] = static_cast<float>(5.0 + ix * 0.01);
+    }
+    w.heightB.assign(w.heightA.begin(), w.heightA.end());
+    w.heightOther = w.heightB.data();
+    w.height[NodeIndex(w, 60, 50)] = 1.0f;  // already deeper than the mark
+    ToolTable table;
+    table.tools.resize(2);
+    ToolDef& t = table.tools[1];
+    t.defined = true;
+    t.shape = kShapeKegaki;
+    t.d = 1.0f;
+    t.h = 0.3f;
+    t.pen = 2;
+    ToolProfile marker;
+    SelectTool(table, 1, 0.0, 0.0, nullptr, marker);
+    const SweepContext ctx = Context(w, marker);
+    SweepFlags flags;
+    CutOptions rapid;
+    rapid.cutting = false;
+    EXPECT_EQ(CutMotion(ctx, Line({5, 10, 50}, {15, 10, 50}), rapid, flags), 0);
+    EXPECT_EQ(flags.cutDone, 0);
+    ASSERT_EQ(CutMotion(ctx, Line({5, 10, 50}, {15, 10, 50}), CutOptions{}, flags), 1);
+    EXPECT_EQ(w.height[NodeIndex(w, 50, 50)], static_cast<float>(static_cast<float>(5.0 + 0.5) - 0.3f));
+    EXPECT_EQ(w.height[NodeIndex(w, 50, 52)], static_cast<float>(static_cast<float>(5.0 + 0.5) - 0.3f));  // 0.4 off
+    EXPECT_EQ(w.height[NodeIndex(w, 50, 53)], static_cast<float>(5.0 + 0.5));  // 0.6 off: outside d / 2
+    EXPECT_EQ(w.height[NodeIndex(w, 60, 50)], 1.0f);
+    EXPECT_EQ(w.attr[NodeIndex(w, 50, 50)] & kAttrPenMask, 4);
+    EXPECT_GT(flags.removedVolume, 0.0);
+}
+
 TEST(Sweep, StepCountsAndCuttingDirections) {
     CutOptions normal;
     normal.movingPitch = 1.0;
