@@ -68,6 +68,7 @@ bool AttachmentCanReach(const ToolProfile& t, double zTipLow, double zMax, int a
 int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
+    const sweep_detail::Rows allRows{0, w.ny};
     const double x0 = m.p0[0], y0 = m.p0[1], x1 = m.p1[0], y1 = m.p1[1], z = m.p0[2];
     const double dx = x1 - x0, dy = y1 - y0;
     const double l2 = dx * dx + dy * dy;
@@ -110,7 +111,7 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, Swee
             inside = true;
             if (w.height[idx] <= zf) continue;
             const float candidate = Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q));
-            if (candidate < w.height[idx]) LowerNode(ctx, idx, ix, iy, candidate, q, ctx.attrCode, flags);
+            if (candidate < w.height[idx]) LowerNode(ctx, idx, ix, iy, candidate, q, ctx.attrCode, allRows, flags);
         }
     }
     return 1;
@@ -128,6 +129,7 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, Swee
 int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
+    const sweep_detail::Rows allRows{0, w.ny};
     const double r = t.R;
     const double zLow = std::min(m.p0[2], m.p1[2]);
     if (!(zLow < w.zMax)) return 0;
@@ -177,7 +179,7 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Sw
                 q = d2;
             }
             const float candidate = Rounded(z);
-            if (candidate < w.height[idx]) LowerNode(ctx, idx, ix, iy, candidate, q, ctx.attrCode, flags);
+            if (candidate < w.height[idx]) LowerNode(ctx, idx, ix, iy, candidate, q, ctx.attrCode, allRows, flags);
         }
     }
     return 1;
@@ -186,6 +188,7 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Sw
 int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
+    const sweep_detail::Rows allRows{0, w.ny};
     const double z = m.p0[2];
     if (!(z < w.zMax)) return 0;
     if (AttachmentCanReach(t, z, w.zMax, ctx.arborMode)) return -1;
@@ -246,7 +249,7 @@ int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags
             }
             if (q > reach2) continue;
             const float candidate = Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q));
-            if (candidate < w.height[idx]) LowerNode(ctx, idx, ix, iy, candidate, q, ctx.attrCode, flags);
+            if (candidate < w.height[idx]) LowerNode(ctx, idx, ix, iy, candidate, q, ctx.attrCode, allRows, flags);
         }
     }
     return 1;
@@ -269,7 +272,15 @@ bool RapidAreaClear(const WorkModel& w, double x0, double y0, double x1, double 
     return true;
 }
 
+void ApplyDeferredPaint(WorkModel& work, SweepFlags& flags) {
+    for (const std::size_t idx : flags.deferredPaint) {
+        if (idx < work.cellCount) work.attr[idx] |= kAttrPaint;
+    }
+    flags.deferredPaint.clear();
+}
+
 void MergeSweepFlags(SweepFlags& into, const SweepFlags& s) {
+    into.deferredPaint.insert(into.deferredPaint.end(), s.deferredPaint.begin(), s.deferredPaint.end());
     into.cutDone |= s.cutDone;
     into.taperHit |= s.taperHit;
     into.holderHit |= s.holderHit;

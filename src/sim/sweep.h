@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "nc/path_record.h"
 #include "sim/tool_profile.h"
@@ -37,7 +38,14 @@ struct SweepFlags {
     double hitRadius = 0.0;  // largest radius at which a part beyond the flank cut, mm
     double hitDepth = 0.0;   // largest depth it cut into the material, mm
     double removedVolume = 0.0;  // scribing marker: volume it took away, mm3
+    // Paint marks that fall on rows outside the strip that made them; a
+    // strip never writes another strip's rows, so these are set once the
+    // strips have joined (ApplyDeferredPaint).
+    std::vector<std::size_t> deferredPaint;
 };
+
+// Sets the paint bit of every deferred mark and forgets them.
+void ApplyDeferredPaint(WorkModel& work, SweepFlags& flags);
 
 // Folds the flags of one strip into those of the whole step.
 void MergeSweepFlags(SweepFlags& into, const SweepFlags& strip);

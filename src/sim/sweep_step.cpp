@@ -78,6 +78,7 @@ void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, co
     const double* off = w.nodeOffset.data();
     rowBegin = std::max(rowBegin, box.iyBegin);
     rowEnd = std::min(rowEnd, box.iyEnd);
+    const sweep_detail::Rows rows{rowBegin, rowEnd};
     for (int iy = rowBegin; iy < rowEnd; ++iy) {
         const double ny = off[iy] - p0[1];
         const double vy = off[iy] - p1[1];
@@ -117,7 +118,7 @@ void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, co
                 NoteClass(flags, ClassOf(direction));
                 attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) | ctx.attrCode);
             }
-            LowerNode(ctx, idx, ix, iy, candidate, q, attr, flags);
+            LowerNode(ctx, idx, ix, iy, candidate, q, attr, rows, flags);
         }
     }
 }
@@ -126,6 +127,7 @@ void SweepStep(const SweepContext& ctx, const Point& p0, const Point& p1, SweepF
     const StepBox box = StepNodeBox(ctx, p0, p1);
     if (box.ixEnd <= box.ixBegin || box.iyEnd <= box.iyBegin) return;
     SweepStepRows(ctx, p0, p1, box, box.iyBegin, box.iyEnd, flags);
+    ApplyDeferredPaint(*ctx.work, flags);
 }
 
 }  // namespace morvex

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <thread>
 #include <vector>
 
 namespace morvex {
@@ -220,6 +221,39 @@ TEST(Sweep, StripsGiveTheSameHeightsAsOneStrip) {
     EXPECT_EQ(one.attrA, four.attrA);
     EXPECT_EQ(a.stepClass, b.stepClass);
     EXPECT_EQ(a.cutDone, 1);
+}
+
+// Strips on worker threads write only their own rows: marks on a
+// neighbouring strip's rows wait until the strips have joined, and the
+// result equals one strip's.
+TEST(Sweep, StripsOnThreadsMarkTheSameAsOneStrip) {
+    const ToolProfile flat = Tool(kShapeFlat, 10.0f, 0.0f);
+    WorkModel one = MakeWork(151, 151, 0.2);
+    WorkModel four = MakeWork(151, 151, 0.2);
+    const Point p0{5, 7, 9.5}, p1{25.3, 21.1, 7.25};
+    SweepContext single = Context(one, flat);
+    single.markPaint = true;  // a rapid into the material marks every lowered node and its neighbours
+    SweepFlags a;
+    SweepStep(single, p0, p1, a);
+    SweepContext ctx = Context(four, flat);
+    ctx.markPaint = true;
+    const StepBox box = StepNodeBox(ctx, p0, p1);
+    const int rows = box.iyEnd - box.iyBegin;
+    std::vector<SweepFlags> strips(4);
+    std::vector<std::thread> workers;
+    for (int s = 0; s < 4; ++s) {
+        workers.emplace_back([&, s] {
+            SweepStepRows(ctx, p0, p1, box, box.iyBegin + rows * s / 4, box.iyBegin + rows * (s + 1) / 4, strips[s]);
+        });
+    }
+    for (std::thread& t : workers) t.join();
+    SweepFlags b;
+    for (const SweepFlags& f : strips) MergeSweepFlags(b, f);
+    EXPECT_FALSE(b.deferredPaint.empty());
+    ApplyDeferredPaint(four, b);
+    EXPECT_EQ(one.heightA, four.heightA);
+    EXPECT_EQ(one.attrA, four.attrA);
+    EXPECT_EQ(one.attr[NodeIndex(one, 50, 50)] & kAttrPaint, kAttrPaint);
 }
 
 TEST(Sweep, RapidAreaClearLooksAtTheRectangleGrownByTheReach) {
