@@ -57,10 +57,10 @@ Point MotionPointAt(const SweepMotionInput& m, double fraction) {
     return p;
 }
 
-SweepMotionInput SweepInputOf(const PathRecord& path, const WorkModel& work, double shift) {
+SweepMotionInput SweepInputOf(const PathRecord& path, const WorkModel& work, const Point& workOffset, double shift) {
     SweepMotionInput m;
     m.type = path.type;
-    const Point origin{work.xMin, work.yMin, shift};
+    const Point origin{work.xMin - workOffset[0], work.yMin - workOffset[1], shift - workOffset[2]};
     for (int a = 0; a < 3; ++a) {
         m.p0[a] = path.toolStart[a] - origin[a];
         m.p1[a] = path.toolEnd[a] - origin[a];

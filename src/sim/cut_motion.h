@@ -18,9 +18,10 @@ struct CutOptions {
 // is held to this count so that a run always ends.
 inline constexpr long long kMaxStepsPerMotion = 4'000'000;
 
-// The motion of the interpreter (tool frame) in the grid's coordinates, the
+// The motion of the interpreter (tool frame) in the grid's coordinates: the
+// work offset in force added (the work lies in machine coordinates), the
 // tip lowered by the tool's length shift.
-SweepMotionInput SweepInputOf(const PathRecord& path, const WorkModel& work, double shift);
+SweepMotionInput SweepInputOf(const PathRecord& path, const WorkModel& work, const Point& workOffset, double shift);
 
 // The point after `fraction` of a line or an arc (angle, radius and normal
 // coordinate following linearly).

@@ -272,6 +272,15 @@ bool RapidAreaClear(const WorkModel& w, double x0, double y0, double x1, double 
     return true;
 }
 
+std::optional<Point> RapidCornerOverWork(const WorkModel& w, const ToolProfile& tool, int arborMode,
+                                         const Point& start, const Point& end) {
+    const double reach = SweepReach(tool, end[2], w.zMax, arborMode);
+    if (!RapidAreaClear(w, start[0] - w.xMin, start[1] - w.yMin, end[0] - w.xMin, end[1] - w.yMin, reach, end[2])) {
+        return std::nullopt;
+    }
+    return Point{start[0], end[1], end[2]};
+}
+
 void ApplyDeferredPaint(WorkModel& work, SweepFlags& flags) {
     for (const std::size_t idx : flags.deferredPaint) {
         if (idx < work.cellCount) work.attr[idx] |= kAttrPaint;

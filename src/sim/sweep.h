@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "nc/path_record.h"
@@ -87,6 +88,15 @@ double SweepReach(const ToolProfile& tool, double zTipLow, double zMax, int arbo
 // and (x1, y1) (grid-relative) lies at or below zTip: a rapid at that height
 // touches nothing whichever way the machine moves its axes.
 bool RapidAreaClear(const WorkModel& w, double x0, double y0, double x1, double y1, double reach, double zTip);
+
+// The corner check of a rapid whose axes move in an unknown order: start
+// and end are tool-tip positions in the work's coordinates (not grid
+// relative). When the area of the XY move, grown by the tool's reach, is
+// clear of material at the end height, any route is safe and the corner
+// (start X, end Y) at the end height is returned; otherwise none, and both
+// L-shaped routes must be swept.
+std::optional<Point> RapidCornerOverWork(const WorkModel& w, const ToolProfile& tool, int arborMode,
+                                         const Point& start, const Point& end);
 
 // Sweeps a horizontal line, an inclined line of a ball tool, or a plane arc
 // (XY) whole. 0 when nothing could be touched, -1 when the motion cannot be

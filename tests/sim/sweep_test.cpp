@@ -264,6 +264,25 @@ TEST(Sweep, RapidAreaClearLooksAtTheRectangleGrownByTheReach) {
     EXPECT_FALSE(RapidAreaClear(w, 2, 2, 10, 12, 6.0, 6.0));   // reaches x = 16
     EXPECT_TRUE(RapidAreaClear(w, 2, 2, 10, 12, 6.0, 9.0));    // at the node's height
     EXPECT_TRUE(RapidAreaClear(w, -50, -50, -40, -40, 1.0, 0.0));  // wholly outside
+
+    // In work coordinates, with the work starting at (100, 200): a 6 mm tool.
+    w.xMin = 100.0;
+    w.yMin = 200.0;
+    const ToolProfile tool = Tool(kShapeFlat, 6.0f, 0.0f);
+    const auto corner = RapidCornerOverWork(w, tool, kArborIgnore, {102, 202, 20}, {110, 212, 6});
+    ASSERT_TRUE(corner.has_value());
+    EXPECT_EQ(*corner, (Point{102, 212, 6}));
+    EXPECT_FALSE(RapidCornerOverWork(w, tool, kArborIgnore, {102, 202, 20}, {114, 212, 6}).has_value());
+
+    // A motion of the interpreter lands on the grid with the work offset
+    // added and the tip lowered by the length shift.
+    PathRecord path;
+    path.type = kLine;
+    path.toolStart = {1, 2, 3};
+    path.toolEnd = {4, 5, 6};
+    const SweepMotionInput m = SweepInputOf(path, w, Point{100, 200, 10}, 0.5);
+    EXPECT_EQ(m.p0, (Point{1, 2, 12.5}));
+    EXPECT_EQ(m.p1, (Point{4, 5, 15.5}));
 }
 
 // The scribing marker follows the surface before the run at its depth h,
