@@ -3,7 +3,8 @@
 // Implementation notes: a line is swept whole when it travels more than 0.1
 // in X or Y and is horizontal (or the tool is a ball whose inclined sweep
 // the whole-motion sweeper can take); an arc when it is no helix and lies in
-// XY (or the tool is a ball). Everything else is stepped: n = trunc(L / pitch
+// XY (or the tool is a ball) and its radius does not change (a spiral is
+// stepped). Everything else is stepped: n = trunc(L / pitch
 // + 0.99) steps, at least 1 (ceil(L / pitch) in the fast versions); a line
 // advances by (p1 - p0) / n per step, an arc by sweep / n in angle with its
 // radius and its normal coordinate following linearly; the last step ends
@@ -15,6 +16,9 @@
 
 namespace morvex {
 namespace {
+
+// Start and end radii closer than an input increment make a circle.
+constexpr double kSpiralTolerance = 0.001;  // mm
 
 bool IsArc(int type) { return type == kArcCw || type == kArcCcw; }
 
@@ -33,7 +37,10 @@ bool SweptWhole(const SweepMotionInput& m, const ToolProfile& tool) {
     if (IsArc(m.type)) {
         const bool helix = m.p0[m.third] != m.p1[m.third];
         const bool xy = m.first == 0 && m.second == 1;
-        return !helix && (xy || ball);
+        // A spiral is no circle: nodes behind its start or beside its inner
+        // turns are nearer to other points of it than the radial gap says.
+        const bool spiral = std::fabs(m.startRadius - m.endRadius) > kSpiralTolerance;
+        return !helix && !spiral && (xy || ball);
     }
     const bool travels = std::fabs(m.p1[0] - m.p0[0]) > 0.1 || std::fabs(m.p1[1] - m.p0[1]) > 0.1;
     return travels && (m.p0[2] == m.p1[2] || ball);
@@ -96,12 +103,13 @@ int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptio
     }
     const long long n = StepCount(length, options);
     Point from = m.p0;
+    bool touched = false;
     for (long long i = 1; i <= n; ++i) {
         const Point to = i == n ? m.p1 : MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n));
-        SweepStep(ctx, from, to, flags);
+        touched = SweepStep(ctx, from, to, flags) || touched;
         from = to;
     }
-    return 1;
+    return touched ? 1 : 0;
 }
 
 }  // namespace morvex

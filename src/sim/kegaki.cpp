@@ -34,10 +34,13 @@ void MarkStep(const SweepContext& ctx, const Point& p0, const Point& p1, double 
     const double l2 = dx * dx + dy * dy;
     const double r2 = radius * radius;
     const double inv = 1.0 / w.pitch;
-    const int ix0 = std::clamp(static_cast<int>(std::max((std::min(p0[0], p1[0]) - radius) * inv, -1.0)), 0, w.lastX);
-    const int ix1 = std::clamp(static_cast<int>(std::min((std::max(p0[0], p1[0]) + radius) * inv, 1e9)), 0, w.lastX);
-    const int iy0 = std::clamp(static_cast<int>(std::max((std::min(p0[1], p1[1]) - radius) * inv, -1.0)), 0, w.lastY);
-    const int iy1 = std::clamp(static_cast<int>(std::min((std::max(p0[1], p1[1]) + radius) * inv, 1e9)), 0, w.lastY);
+    const double xlo = std::min(p0[0], p1[0]) - radius, xhi = std::max(p0[0], p1[0]) + radius;
+    const double ylo = std::min(p0[1], p1[1]) - radius, yhi = std::max(p0[1], p1[1]) + radius;
+    if (!(xhi >= 0.0 && yhi >= 0.0 && xlo <= w.lastX * w.pitch && ylo <= w.lastY * w.pitch)) return;
+    const int ix0 = std::clamp(static_cast<int>(std::max(xlo * inv, -1.0)), 0, w.lastX);
+    const int ix1 = std::clamp(static_cast<int>(std::min(xhi * inv, static_cast<double>(w.lastX))), 0, w.lastX);
+    const int iy0 = std::clamp(static_cast<int>(std::max(ylo * inv, -1.0)), 0, w.lastY);
+    const int iy1 = std::clamp(static_cast<int>(std::min(yhi * inv, static_cast<double>(w.lastY))), 0, w.lastY);
     const double* off = w.nodeOffset.data();
     for (int iy = iy0; iy <= iy1; ++iy) {
         for (int ix = ix0; ix <= ix1; ++ix) {

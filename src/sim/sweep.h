@@ -118,7 +118,8 @@ StepBox StepNodeBox(const SweepContext& ctx, const Point& p0, const Point& p1);
 void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, const StepBox& box, int rowBegin,
                    int rowEnd, SweepFlags& flags);
 
-// One step on the calling thread.
-void SweepStep(const SweepContext& ctx, const Point& p0, const Point& p1, SweepFlags& flags);
+// One step on the calling thread; false when its box missed the grid or lay
+// above the work.
+bool SweepStep(const SweepContext& ctx, const Point& p0, const Point& p1, SweepFlags& flags);
 
 }  // namespace morvex

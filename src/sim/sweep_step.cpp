@@ -123,11 +123,12 @@ void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, co
     }
 }
 
-void SweepStep(const SweepContext& ctx, const Point& p0, const Point& p1, SweepFlags& flags) {
+bool SweepStep(const SweepContext& ctx, const Point& p0, const Point& p1, SweepFlags& flags) {
     const StepBox box = StepNodeBox(ctx, p0, p1);
-    if (box.ixEnd <= box.ixBegin || box.iyEnd <= box.iyBegin) return;
+    if (box.ixEnd <= box.ixBegin || box.iyEnd <= box.iyBegin) return false;
     SweepStepRows(ctx, p0, p1, box, box.iyBegin, box.iyEnd, flags);
     ApplyDeferredPaint(*ctx.work, flags);
+    return true;
 }
 
 }  // namespace morvex

@@ -174,6 +174,45 @@ TEST(Sweep, QuarterArcCutsItsSectorAndTheEndDisc) {
     EXPECT_EQ(at(-5, 15), static_cast<float>(kTop));      // behind the start
 }
 
+// A spiral is stepped, not swept as a circle: a node beside its start that
+// the tool passes within its radius is cut although it lies "behind" the
+// start direction.
+TEST(Sweep, SpiralArcsAreStepped) {
+    WorkModel w = MakeWork(151, 151, 0.2);
+    const ToolProfile flat = Tool(kShapeFlat, 10.0f, 0.0f);
+    const SweepContext ctx = Context(w, flat);
+    SweepMotionInput arc;
+    arc.type = kArcCcw;
+    arc.centre = {15.013, 15.029, 7};
+    arc.p0 = {25.013, 15.029, 7};
+    arc.p1 = {15.013, 20.029, 7};
+    arc.startDir = {1, 0, 0};
+    arc.startRadius = 10.0;
+    arc.endRadius = 5.0;
+    arc.sweep = 0.5 * kPi;
+    arc.arcLength = 7.5 * 0.5 * kPi;
+    CutOptions options;
+    options.movingPitch = 0.05;
+    SweepFlags flags;
+    ASSERT_EQ(CutMotion(ctx, Line({25.013, 15.029, 12}, arc.p0), options, flags), 1);
+    ASSERT_EQ(CutMotion(ctx, arc, options, flags), 1);
+    // At 0.1 rad the tool stands at radius 10 - 5 * 0.1 / (pi / 2), 4.98 from (20, 14.2).
+    EXPECT_EQ(w.height[NodeIndex(w, 100, 71)], 7.0f);
+
+    // A scribing motion far off the grid touches nothing and ends at once.
+    ToolTable table;
+    table.tools.resize(2);
+    table.tools[1].defined = true;
+    table.tools[1].shape = kShapeKegaki;
+    table.tools[1].d = 1.0f;
+    table.tools[1].h = 0.5f;
+    ToolProfile marker;
+    SelectTool(table, 1, 0.0, 0.0, nullptr, marker);
+    SweepFlags none;
+    CutMotion(Context(w, marker), Line({1e12, 5, 5}, {2e12, 5, 5}), CutOptions{}, none);
+    EXPECT_EQ(none.cutDone, 0);
+}
+
 TEST(Sweep, InclinedBallLineLeavesTheLowestPointOfTheSweptBall) {
     WorkModel w = MakeWork(201, 151, 0.2);
     const ToolProfile ball = Tool(kShapeBall, 6.0f, 3.0f);
