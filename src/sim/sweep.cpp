@@ -84,22 +84,47 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, Swee
     const double zCentre = z + t.fC;
     const double invL2 = 1.0 / l2;
     const double* off = w.nodeOffset.data();
+    auto profile = [&](double q) { return Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q)); };
+    // Axis-parallel lines: alongside the line the distance is the row's
+    // offset (parallel to X) or the column's (parallel to Y), so the profile
+    // is evaluated once per row or once per column.
+    const bool alongX = dy == 0.0;
+    const bool alongY = dx == 0.0;
+    static thread_local std::vector<float> columnCandidate;
+    if (alongY) {
+        columnCandidate.resize(static_cast<std::size_t>(r.ix1 - r.ix0 + 1));
+        for (int ix = r.ix0; ix <= r.ix1; ++ix) {
+            const double nx = off[ix] - x0;
+            const double q = nx * nx;
+            columnCandidate[static_cast<std::size_t>(ix - r.ix0)] = q <= reach2 ? profile(q) : 0.0f;
+        }
+    }
     for (int iy = r.iy0; iy <= r.iy1; ++iy) {
         const double ny = off[iy] - y0;
         const double ey = off[iy] - y1;
         std::size_t idx = NodeIndex(w, r.ix0, iy);
         bool inside = false;
+        bool rowDone = false;
+        float rowCandidate = 0.0f;
         for (int ix = r.ix0; ix <= r.ix1; ++ix, ++idx) {
             const double nx = off[ix] - x0;
             const double along = (nx * dx + ny * dy) * invL2;
             double q;
+            bool alongside = false;
             if (along <= 0.0) {
                 if (inside) break;
                 continue;
             }
             if (along <= 1.0) {
-                const double cross = nx * dy - ny * dx;
-                q = cross * cross * invL2;
+                if (alongX) {
+                    q = ny * ny;
+                } else if (alongY) {
+                    q = nx * nx;
+                } else {
+                    const double cross = nx * dy - ny * dx;
+                    q = cross * cross * invL2;
+                }
+                alongside = true;
             } else {
                 const double ex = off[ix] - x1;
                 q = ex * ex + ey * ey;
@@ -110,7 +135,18 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, Swee
             }
             inside = true;
             if (w.height[idx] <= zf) continue;
-            const float candidate = Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q));
+            float candidate;
+            if (alongside && alongX) {
+                if (!rowDone) {
+                    rowCandidate = profile(ny * ny);
+                    rowDone = true;
+                }
+                candidate = rowCandidate;
+            } else if (alongside && alongY) {
+                candidate = columnCandidate[static_cast<std::size_t>(ix - r.ix0)];
+            } else {
+                candidate = profile(q);
+            }
             if (candidate < w.height[idx]) LowerNode(ctx, idx, ix, iy, candidate, q, ctx.attrCode, allRows, flags);
         }
     }

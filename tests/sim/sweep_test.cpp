@@ -92,6 +92,15 @@ TEST(Sweep, FlatSlotRemovesItsVolumeAndBallPlungeLeavesASphere) {
         EXPECT_EQ(w.height[NodeIndex(w, 25, 100)], 8.0f);                    // (5, 20): the round start
         EXPECT_EQ(w.height[NodeIndex(w, 24, 100)], static_cast<float>(kTop));  // (4.8, 20): outside it
         EXPECT_EQ(w.lineNo[NodeIndex(w, 100, 100)], 7);
+        // The same slot along Y: alongside it the column's offset decides.
+        WorkModel v = MakeWork(201, 301, 0.2);
+        const SweepContext ctxY = Context(v, flat);
+        SweepFlags flagsY;
+        ASSERT_EQ(CutMotion(ctxY, Line({20, 10, 12}, {20, 10, 8}), options, flagsY), 1);
+        ASSERT_EQ(CutMotion(ctxY, Line({20, 10, 8}, {20, 40, 8}), options, flagsY), 1);
+        EXPECT_NEAR(Removed(v), want, bound);
+        EXPECT_EQ(v.height[NodeIndex(v, 124, 150)], 8.0f);                    // 4.8 off the line
+        EXPECT_EQ(v.height[NodeIndex(v, 126, 150)], static_cast<float>(kTop));  // 5.2 off it
     }
     {
         WorkModel w = MakeWork(201, 201, 0.2);
