@@ -1,6 +1,7 @@
 // Machine definition reading: keys, separators, ATC forms, attachments,
 // what a second read keeps, and hostile input.
 #include "results/machine_def.h"
+#include "results/attachment.h"
 
 #include <gtest/gtest.h>
 
@@ -231,6 +232,20 @@ TEST(MachineDef, SampleReadsAsItsNotesSay) {
     EXPECT_EQ(d.initialAttachment, 1);
     EXPECT_EQ(d.attachmentShape[1], Square({120, 80}));  // the spindle nose
     EXPECT_EQ(d.attachmentShape[2], Square({90, 55, 130, 110}));  // lower block first
+}
+
+// The mounted attachment's blocks, by position in the attachment list.
+TEST(MachineDef, AttachmentBlocksOfTheMountedAttachment) {
+    const MachineDef def = ReadText("ATTACHMENT 3 SQUARE 120,40,80,25\nATTACHMENT 5\nINI ATTACHMENT = 1\n");
+    const AttachmentBlocks a = AttachmentOf(def, def.initialAttachment);
+    ASSERT_EQ(a.count, 2);
+    EXPECT_EQ(a.side[0], 120.0f);
+    EXPECT_EQ(a.height[0], 40.0f);
+    EXPECT_EQ(a.side[1], 80.0f);
+    EXPECT_EQ(a.height[1], 25.0f);
+    EXPECT_EQ(AttachmentOf(def, 2).count, 0);  // number 5 has no square shape
+    EXPECT_EQ(AttachmentOf(def, 3).count, 0);  // past the list
+    EXPECT_EQ(AttachmentOf(def, 0).count, 0);
 }
 
 }  // namespace
