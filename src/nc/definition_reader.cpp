@@ -186,4 +186,16 @@ int TruncateToInt(double value) {
     return static_cast<int>(std::trunc(value));
 }
 
+float NumberFloatAt(std::string_view line, std::size_t& cursor) {
+    float v = 0.0f;
+    ReadNumberFloat(cursor, line, v);
+    return v;
+}
+
+float NextFloatAt(std::string_view line, std::size_t& cursor) {
+    float v = 0.0f;
+    ReadNextFloat(cursor, line, v);
+    return v;
+}
+
 }  // namespace morvex

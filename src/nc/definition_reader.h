@@ -53,6 +53,11 @@ void ReadNumberFloat(std::size_t& cursor, std::string_view line, float& out);
 void ReadNextDouble(std::size_t& cursor, std::string_view line, double& out);
 void ReadNextFloat(std::size_t& cursor, std::string_view line, float& out);
 
+// The same as values: the number at the cursor, and the number after the
+// next separator; 0 when there is none.
+float NumberFloatAt(std::string_view line, std::size_t& cursor);
+float NextFloatAt(std::string_view line, std::size_t& cursor);
+
 // Text between the next pair of double quotes; no quote: no text. A missing
 // closing quote takes the rest of the line (without its line end).
 void ReadQuotedText(std::size_t& cursor, std::string_view line, std::optional<std::string>& out);

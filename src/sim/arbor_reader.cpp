@@ -17,17 +17,8 @@
 namespace morvex {
 namespace {
 
-float First(std::string_view line, std::size_t& c) {
-    float v = 0.0f;
-    ReadNumberFloat(c, line, v);
-    return v;
-}
-
-float Next(std::string_view line, std::size_t& c) {
-    float v = 0.0f;
-    ReadNextFloat(c, line, v);
-    return v;
-}
+float First(std::string_view line, std::size_t& c) { return NumberFloatAt(line, c); }
+float Next(std::string_view line, std::size_t& c) { return NextFloatAt(line, c); }
 
 }  // namespace
 

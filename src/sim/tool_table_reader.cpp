@@ -57,17 +57,8 @@ std::size_t NextLetter(std::string_view line, std::size_t i) {
     return std::min(i, line.size());
 }
 
-float First(std::string_view line, std::size_t& c) {
-    float v = 0.0f;
-    ReadNumberFloat(c, line, v);
-    return v;
-}
-
-float Next(std::string_view line, std::size_t& c) {
-    float v = 0.0f;
-    ReadNextFloat(c, line, v);
-    return v;
-}
+float First(std::string_view line, std::size_t& c) { return NumberFloatAt(line, c); }
+float Next(std::string_view line, std::size_t& c) { return NextFloatAt(line, c); }
 
 int FirstInt(std::string_view line, std::size_t& c) {
     double v = 0.0;
