@@ -85,6 +85,20 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
     {MsgId::ShapeRadius, "Radius Mill", "ラジアスミル"},
     {MsgId::ShapeKegaki, "Kegaki Tool", "ケガキ工具"},
     {MsgId::NoTool, "No Tool", "工具無し"},
+    // DMF work file: save failures and refused files.
+    {MsgId::DmfWriteError, "Write Error", "書き込みエラー"},
+    {MsgId::DmfDiskOverTitle, "Disk Over?", "ディスク容量不足?"},
+    {MsgId::DmfResourceOver, "Please close some applications and try again!",
+     "他のアプリケーションを終了してからやり直して下さい。"},
+    {MsgId::DmfResourceOverTitle, "Resource Over!", "リソース不足"},
+    {MsgId::DmfNotOpened, "The work file cannot be opened.", "被切削材ファイルを開けません。"},
+    {MsgId::DmfBadMagic, "The file is not a DMF work file.", "DMF被切削材ファイルではありません。"},
+    {MsgId::DmfBadGrid, "The DMF work file has an unusable grid (node counts, pitch or position).",
+     "DMF被切削材ファイルの格子(点数・ピッチ・位置)が使えません。"},
+    {MsgId::DmfBadLength, "The DMF work file is not as long as its header says (truncated or damaged).",
+     "DMF被切削材ファイルの長さがヘッダと合いません(途中で切れているか壊れています)。"},
+    {MsgId::DmfReadFailed, "The DMF work file could not be read to its end.",
+     "DMF被切削材ファイルを最後まで読めませんでした。"},
 }};
 
 constexpr bool TableInOrder() {

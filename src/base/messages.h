@@ -70,6 +70,16 @@ enum class MsgId {
     ShapeRadius,
     ShapeKegaki,
     NoTool,
+    // DMF work file: save failures and refused files.
+    DmfWriteError,
+    DmfDiskOverTitle,
+    DmfResourceOver,
+    DmfResourceOverTitle,
+    DmfNotOpened,
+    DmfBadMagic,
+    DmfBadGrid,
+    DmfBadLength,
+    DmfReadFailed,
     Count
 };
 

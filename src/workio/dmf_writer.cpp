@@ -1,0 +1,227 @@
+// Saving the work as a DMF file at one of the three save levels.
+//
+// Implementation notes:
+// - The file is written to "<path>.<pid>.tmp" in the same folder and renamed
+//   over `path` only after every byte was written and flushed, so a failed
+//   save (folder not writable, disk full, file size limit) leaves the
+//   previous file whole; the temporary file is removed on failure.
+// - Every block goes through WriteBlock, which keeps writing after a short
+//   write in chunks no larger than the last successful one (400 bytes when
+//   nothing was written yet) and gives up on a write that writes nothing.
+//   The header words use the same writer: a failure there is just as real.
+// - Out of memory from the system (ENOMEM, ENOBUFS) reports
+//   kDmfResourceOver; any other failure kDmfWriteFailed.
+// - Numbers are encoded little-endian byte by byte, so the layout does not
+//   depend on the host; heights and attribute bytes go out in row-sized
+//   blocks through one reused buffer.
+// - Integer heights: half away from zero in double precision, trunc(v + 0.5)
+//   for v > 0 and trunc(v - 0.5) otherwise; the uniform height and the
+//   bottom use v = z / unit, the full-grid rows v = z * (1 / unit), with the
+//   unit being the single-precision unit widened to double.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <vector>
+
+#include "workio/dmf_file.h"
+
+namespace morvex {
+namespace {
+
+class Buffer {
+public:
+    std::vector<unsigned char> bytes;
+
+    void I32(std::int32_t v) { U32(static_cast<std::uint32_t>(v)); }
+    void U32(std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<unsigned char>(v >> (8 * i)));
+    }
+    void F32(float v) {
+        std::uint32_t u = 0;
+        std::memcpy(&u, &v, 4);
+        U32(u);
+    }
+    void F64(double v) {
+        std::uint64_t u = 0;
+        std::memcpy(&u, &v, 8);
+        for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<unsigned char>(u >> (8 * i)));
+    }
+};
+
+struct Writer {
+    int fd = -1;
+    int error = 0;  // errno of the failed write, 0 while all is well
+
+    // Writes all of data, continuing after short writes.
+    bool WriteBlock(const unsigned char* data, std::size_t size) {
+        std::size_t done = 0;
+        std::size_t chunk = size;
+        bool first = true;
+        while (done < size) {
+            const std::size_t want = std::min(chunk, size - done);
+            const ssize_t n = ::write(fd, data + done, want);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                if (!first || n < 0) {
+                    error = n < 0 ? errno : EIO;
+                    return false;
+                }
+                // Nothing written on the first attempt: retry in 400-byte chunks.
+                chunk = 400;
+                first = false;
+                continue;
+            }
+            done += static_cast<std::size_t>(n);
+            chunk = static_cast<std::size_t>(n);
+            first = false;
+        }
+        return true;
+    }
+    bool Write(const Buffer& b) { return WriteBlock(b.bytes.data(), b.bytes.size()); }
+};
+
+int ResultOf(int error) {
+    return (error == ENOMEM || error == ENOBUFS) ? kDmfResourceOver : kDmfWriteFailed;
+}
+
+double Unit(const DmfContext& ctx) { return static_cast<double>(ctx.unit); }
+
+void PutHeight(Buffer& b, double z, const DmfContext& ctx) {
+    if (ctx.intHeights) {
+        b.I32(DmfCountOf(z / Unit(ctx)));
+    } else {
+        b.F32(static_cast<float>(z));
+    }
+}
+
+bool WriteBody(Writer& w, const WorkModel& work, DmfContext& ctx) {
+    const bool linesKept = work.lineNo != nullptr;
+    const std::int32_t code = DmfSaveCode(ctx.saveLevel, linesKept);
+    const std::int32_t storage = (work.workState >= 0 && work.workState <= 2) ? 2 - work.workState : 0;
+
+    ctx.matrix[9] = work.xMin;
+    ctx.matrix[10] = work.yMin;
+    ctx.matrix[11] = 0.0;
+
+    Buffer head;
+    head.bytes.assign(kDmfMagic, kDmfMagic + kDmfMagicSize);
+    for (double m : ctx.matrix) head.F64(m);
+    head.I32(work.nx);
+    head.I32(work.ny);
+    head.I32(2);
+    head.F64(work.pitch);
+    head.F64(work.pitch);
+    head.F64(ctx.intHeights ? Unit(ctx) : 0.0);
+    head.I32(code);
+    head.I32(storage);
+
+    if (storage == kDmfStorageUniform) {
+        PutHeight(head, work.height[0], ctx);
+        if (code > 0) head.bytes.push_back(work.attr[0]);
+        if (code > 1) head.I32(work.lineNo[0]);
+        if (!w.Write(head)) return false;
+    } else {
+        if (!w.Write(head)) return false;
+        const auto nx = static_cast<std::size_t>(work.nx);
+        const double inverse = 1.0 / Unit(ctx);
+        Buffer row;
+        row.bytes.reserve(4 * nx);
+        for (int iy = 0; iy < work.ny; ++iy) {
+            row.bytes.clear();
+            const float* z = work.height + NodeIndex(work, 0, iy);
+            for (std::size_t ix = 0; ix < nx; ++ix) {
+                if (ctx.intHeights) {
+                    row.I32(DmfCountOf(static_cast<double>(z[ix]) * inverse));
+                } else {
+                    row.F32(z[ix]);
+                }
+            }
+            if (!w.Write(row)) return false;
+        }
+        if (code > 0 && !w.WriteBlock(work.attr, work.cellCount)) return false;
+        if (code > 1) {
+            for (int iy = 0; iy < work.ny; ++iy) {
+                row.bytes.clear();
+                const std::int32_t* n = work.lineNo + NodeIndex(work, 0, iy);
+                for (std::size_t ix = 0; ix < nx; ++ix) row.I32(n[ix]);
+                if (!w.Write(row)) return false;
+            }
+        }
+    }
+
+    Buffer bottom;
+    bottom.I32(0);
+    bottom.I32(1);
+    PutHeight(bottom, work.zMin, ctx);
+    return w.Write(bottom);
+}
+
+}  // namespace
+
+std::int32_t DmfSaveCode(int saveLevel, bool lineNumbersKept) {
+    if (saveLevel == 2) return kDmfCodeAttributes;
+    if (saveLevel == 3) return lineNumbersKept ? kDmfCodeLineNumbers : kDmfCodeAttributes;
+    return kDmfCodeHeights;
+}
+
+std::int32_t DmfCountOf(double scaled) {
+    const double r = std::trunc(scaled > 0.0 ? scaled + 0.5 : scaled - 0.5);
+    if (std::isnan(r)) return 0;
+    if (r >= static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
+        return std::numeric_limits<std::int32_t>::max();
+    }
+    if (r <= static_cast<double>(std::numeric_limits<std::int32_t>::min())) {
+        return std::numeric_limits<std::int32_t>::min();
+    }
+    return static_cast<std::int32_t>(r);
+}
+
+int SaveDmf(const std::string& path, const WorkModel& work, DmfContext& ctx) {
+    if (work.height == nullptr || work.attr == nullptr || work.nx < 1 || work.ny < 1) {
+        return kDmfWriteFailed;
+    }
+    try {
+        const std::string temp = path + "." + std::to_string(::getpid()) + ".tmp";
+        Writer w;
+        w.fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (w.fd < 0) return ResultOf(errno);
+        bool ok = WriteBody(w, work, ctx);
+        if (ok && ::fsync(w.fd) != 0) {
+            w.error = errno;
+            ok = false;
+        }
+        if (::close(w.fd) != 0 && ok) {
+            w.error = errno;
+            ok = false;
+        }
+        if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
+            w.error = errno;
+            ok = false;
+        }
+        if (!ok) {
+            ::unlink(temp.c_str());
+            return ResultOf(w.error);
+        }
+        return kDmfSaved;
+    } catch (const std::bad_alloc&) {
+        return kDmfResourceOver;
+    }
+}
+
+std::optional<MsgId> DmfSaveMessage(int result) {
+    if (result == kDmfSaved) return std::nullopt;
+    return result == kDmfResourceOver ? MsgId::DmfResourceOver : MsgId::DmfWriteError;
+}
+
+std::optional<MsgId> DmfSaveTitle(int result) {
+    if (result == kDmfSaved) return std::nullopt;
+    return result == kDmfResourceOver ? MsgId::DmfResourceOverTitle : MsgId::DmfDiskOverTitle;
+}
+
+}  // namespace morvex
