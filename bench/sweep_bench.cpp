@@ -58,39 +58,44 @@ void Report(benchmark::State& state, double evaluated, double lowered) {
     state.counters["lowered/s"] = benchmark::Counter(lowered, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-// A 50 mm horizontal line with a 10 mm ball on a 0.1 mm grid, 3 mm deep.
-void BM_HorizontalLineBall(benchmark::State& state) {
+// Times one motion on a fresh 100 x 100 mm work at 0.1 mm: swept whole, or
+// through the dispatch (stepped) when `options` is given.
+void TimeMotion(benchmark::State& state, const ToolProfile& tool, const SweepMotionInput& m,
+                const CutOptions* options, double evaluated) {
     WorkModel w = MakeWork(100.0, 0.1);
-    const ToolProfile ball = Tool(kShapeBall, 10.0f, 5.0f);
     SweepContext ctx;
     ctx.work = &w;
-    ctx.tool = &ball;
-    SweepMotionInput m;
-    m.type = kLine;
-    m.p0 = {25, 50, 17};
-    m.p1 = {75, 50, 17};
+    ctx.tool = &tool;
     std::size_t lowered = 0;
     for (auto _ : state) {
         state.PauseTiming();
         Reset(w);
         state.ResumeTiming();
         SweepFlags flags;
-        SweepMotion(ctx, m, flags);
+        if (options != nullptr) {
+            CutMotion(ctx, m, *options, flags);
+        } else {
+            SweepMotion(ctx, m, flags);
+        }
         state.PauseTiming();
         lowered = Lowered(w);
         state.ResumeTiming();
     }
-    Report(state, (60.0 / 0.1 + 1) * (10.0 / 0.1 + 1), static_cast<double>(lowered));
+    Report(state, evaluated, static_cast<double>(lowered));
+}
+
+// A 50 mm horizontal line with a 10 mm ball on a 0.1 mm grid, 3 mm deep.
+void BM_HorizontalLineBall(benchmark::State& state) {
+    SweepMotionInput m;
+    m.type = kLine;
+    m.p0 = {25, 50, 17};
+    m.p1 = {75, 50, 17};
+    TimeMotion(state, Tool(kShapeBall, 10.0f, 5.0f), m, nullptr, (60.0 / 0.1 + 1) * (10.0 / 0.1 + 1));
 }
 BENCHMARK(BM_HorizontalLineBall)->Unit(benchmark::kMillisecond);
 
 // A half circle of radius 20 with a 10 mm ball on a 0.1 mm grid, 3 mm deep.
 void BM_ArcBall(benchmark::State& state) {
-    WorkModel w = MakeWork(100.0, 0.1);
-    const ToolProfile ball = Tool(kShapeBall, 10.0f, 5.0f);
-    SweepContext ctx;
-    ctx.work = &w;
-    ctx.tool = &ball;
     SweepMotionInput m;
     m.type = kArcCcw;
     m.centre = {50, 50, 17};
@@ -100,47 +105,20 @@ void BM_ArcBall(benchmark::State& state) {
     m.startRadius = m.endRadius = 20.0;
     m.sweep = kPi;
     m.arcLength = 20.0 * kPi;
-    std::size_t lowered = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        Reset(w);
-        state.ResumeTiming();
-        SweepFlags flags;
-        SweepMotion(ctx, m, flags);
-        state.PauseTiming();
-        lowered = Lowered(w);
-        state.ResumeTiming();
-    }
-    Report(state, 501.0 * 501.0, static_cast<double>(lowered));
+    TimeMotion(state, Tool(kShapeBall, 10.0f, 5.0f), m, nullptr, 501.0 * 501.0);
 }
 BENCHMARK(BM_ArcBall)->Unit(benchmark::kMillisecond);
 
 // A 40 mm inclined line with a 10 mm flat end mill, stepped at 0.1 mm.
 void BM_SteppedInclinedFlat(benchmark::State& state) {
-    WorkModel w = MakeWork(100.0, 0.1);
-    const ToolProfile flat = Tool(kShapeFlat, 10.0f, 0.0f);
-    SweepContext ctx;
-    ctx.work = &w;
-    ctx.tool = &flat;
     SweepMotionInput m;
     m.type = kLine;
     m.p0 = {30, 50, 19};
     m.p1 = {70, 50, 15};
     CutOptions options;
     options.movingPitch = 0.1;
-    std::size_t lowered = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        Reset(w);
-        state.ResumeTiming();
-        SweepFlags flags;
-        CutMotion(ctx, m, options, flags);
-        state.PauseTiming();
-        lowered = Lowered(w);
-        state.ResumeTiming();
-    }
     const double steps = 400.0;
-    Report(state, steps * (10.2 / 0.1 + 1) * (10.0 / 0.1 + 1), static_cast<double>(lowered));
+    TimeMotion(state, Tool(kShapeFlat, 10.0f, 0.0f), m, &options, steps * (10.2 / 0.1 + 1) * (10.0 / 0.1 + 1));
 }
 BENCHMARK(BM_SteppedInclinedFlat)->Unit(benchmark::kMillisecond);
 
