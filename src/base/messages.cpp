@@ -99,6 +99,15 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
      "DMF被切削材ファイルの長さがヘッダと合いません(途中で切れているか壊れています)。"},
     {MsgId::DmfReadFailed, "The DMF work file could not be read to its end.",
      "DMF被切削材ファイルを最後まで読めませんでした。"},
+    {MsgId::NcDataMissing, " - The NC data does not exist.\n", " - NCデータが存在しません\n"},
+    {MsgId::OutputFormatNotAvailable, "This version writes the output work only as a DMF file: ",
+     "この版では出力ワークはDMFファイルだけです: "},
+    {MsgId::WorkFormatNotAvailable, "This version loads only DMF work files: ",
+     "この版で読み込めるワークはDMFファイルだけです: "},
+    {MsgId::WorkDefinitionNumbers, "/DX needs six numbers: (xmin,ymin,zmin,xmax,ymax,zmax).",
+     "/DXには6個の数値が必要です: (xmin,ymin,zmin,xmax,ymax,zmax)"},
+    {MsgId::OutputNotWritten, "The output work file could not be written: ",
+     "出力ワークファイルを書き込めません: "},
 }};
 
 constexpr bool TableInOrder() {

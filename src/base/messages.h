@@ -80,6 +80,12 @@ enum class MsgId {
     DmfBadGrid,
     DmfBadLength,
     DmfReadFailed,
+    // Unattended cutting runs.
+    NcDataMissing,
+    OutputFormatNotAvailable,
+    WorkFormatNotAvailable,
+    WorkDefinitionNumbers,
+    OutputNotWritten,
     Count
 };
 

@@ -14,6 +14,7 @@
 #include "nc/controller_def.h"
 #include "results/machine_def.h"
 #include "sim/tool_def.h"
+#include "sim/work_model.h"
 #include "resources/menu_table.h"
 
 namespace morvex {
@@ -35,6 +36,8 @@ struct App {
     ControllerDef controller;
     MachineDef machine;
     ToolTable tools;
+    WorkModel work;
+    BoxRequest workBox;  // the last "Define Work" request
     SoundTable sounds;
     MessagePump pump;
     MenuBarDef menu;

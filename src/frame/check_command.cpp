@@ -46,30 +46,38 @@ std::string CheckResultJson(const CheckResult& r) {
     return s + "}";
 }
 
+CheckInput CheckInputOf(const App& app, int mode) {
+    CheckInput input;
+    input.ncPath = app.launch.ncProgram;
+    input.mode = mode;
+    const Vec3& c = app.settings.work.controlPoint;
+    input.start = Point{c.x, c.y, c.z};
+    input.rapidFeedrate = app.settings.work.rapidFeedrate;
+    input.workPitch = app.settings.work.workPitch;
+    if (app.tools.status == 1) input.initialTool = app.tools.initialTool;
+    return input;
+}
+
+CheckTools CheckToolsOf(const App& app) {
+    // Without a table every tool number counts as defined.
+    CheckTools tools;
+    if (app.tools.status != 1) return tools;
+    tools.haveTable = true;
+    for (const ToolDef& t : app.tools.tools) {
+        tools.defined.push_back(t.defined);
+        tools.length.push_back(t.shift);
+    }
+    return tools;
+}
+
 int RunCheckCommand(App& app, Host& host, std::FILE* out) {
     ControllerDef& ctl = app.controller;
     if (ctl.readStatus != 1) {
         ShowText(host, std::string(Msg(MsgId::CtlNotFound)) + " " + app.settings.table.controllerTable);
         return 2;
     }
-    CheckInput input;
-    input.ncPath = app.launch.ncProgram;
-    input.mode = kCheckData;
-    const Vec3& c = app.settings.work.controlPoint;
-    input.start = Point{c.x, c.y, c.z};
-    input.rapidFeedrate = app.settings.work.rapidFeedrate;
-    input.workPitch = app.settings.work.workPitch;
-    // Tools of the table, with the tip lowered by each tool's length shift;
-    // without a table every tool number counts as defined.
-    CheckTools tools;
-    if (app.tools.status == 1) {
-        tools.haveTable = true;
-        for (const ToolDef& t : app.tools.tools) {
-            tools.defined.push_back(t.defined);
-            tools.length.push_back(t.shift);
-        }
-        input.initialTool = app.tools.initialTool;
-    }
+    const CheckInput input = CheckInputOf(app, kCheckData);
+    const CheckTools tools = CheckToolsOf(app);
     CheckResult result;
     if (input.ncPath.empty() || CheckProgram(input, ctl, app.machine, tools, result) != 0) {
         ShowText(host, std::string(Msg(MsgId::NcProgramNotOpened)) + input.ncPath);

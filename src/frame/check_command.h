@@ -15,6 +15,11 @@ class Host;
 // The JSON object of a check result, on one line.
 std::string CheckResultJson(const CheckResult& result);
 
+// The check of the command line's NC program under the App's settings and
+// tool table (tip lowered by each tool's length shift).
+CheckInput CheckInputOf(const App& app, int mode);
+CheckTools CheckToolsOf(const App& app);
+
 // Checks the NC program of the command line under the definitions read at
 // start-up and prints the result to `out`. Returns the exit status: 0 done,
 // 1 an NC error (the JSON is still printed), 2 a file that cannot be read.

@@ -17,6 +17,7 @@
 
 #include "nc/interpreter.h"
 #include "nc/spline.h"
+#include "nc/tool_change.h"
 
 namespace morvex {
 namespace {
@@ -71,13 +72,6 @@ void Include(CheckExtents& e, const Point& p) {
     }
 }
 
-int ToolNumberOf(const CheckRun& run, int word) {
-    if (!run.form.withOffsetDigits) return word;
-    int divisor = 1;
-    for (int i = 0; i < run.form.offsetDigits && i < 9; ++i) divisor *= 10;
-    return word / divisor;
-}
-
 void ChangeTool(CheckRun& run, int n) {
     if (!Defined(run.tools, n)) return;
     run.tool = n;
@@ -89,24 +83,9 @@ void ChangeTool(CheckRun& run, int n) {
 }
 
 void FollowToolChange(CheckRun& run, const PathRecord& p) {
-    const int word = p.toolWord >= 0 ? ToolNumberOf(run, p.toolWord) : -1;
-    if (word >= 0) Mark(run.usedTools, word);
-    switch (run.machine.atcType) {
-    case AtcType::Direct:
-        if (word >= 0) ChangeTool(run, word);
-        break;
-    case AtcType::Wait:
-        if (word >= 0) run.preselected = word;
-        if (p.mCode == 6) ChangeTool(run, run.preselected);
-        break;
-    case AtcType::Wait2:
-        if (p.mCode == 6) {
-            ChangeTool(run, word >= 0 ? word : run.preselected);
-        } else if (word >= 0) {
-            run.preselected = word;
-        }
-        break;
-    }
+    if (p.toolWord >= 0) Mark(run.usedTools, ToolNumberOfWord(run.form, p.toolWord));
+    const int next = ToolChangeOf(static_cast<int>(run.machine.atcType), run.form, p, run.preselected);
+    if (next >= 0) ChangeTool(run, next);
 }
 
 // A work point of the tool frame in machine coordinates, tip lowered.

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/sweep_workers.h"
+
 namespace morvex {
 namespace {
 
@@ -95,19 +97,31 @@ long long StepCount(double length, const CutOptions& options) {
 int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options, SweepFlags& flags) {
     if (ctx.work == nullptr || ctx.tool == nullptr || ctx.work->nx < 2) return 0;
     const double length = MotionLength(m);
-    if (!std::isfinite(length) || length < options.minimumLength) return 0;
+    // A motion that does not move removes nothing the one before left.
+    if (!std::isfinite(length) || !(length > 0.0) || length < options.minimumLength) return 0;
     if (ctx.tool->shape == kShapeKegaki) return SweepKegaki(ctx, m, options, flags);
-    if (!options.fast && SweptWhole(m, *ctx.tool)) {
+    if (!options.fast && !options.alwaysStep && SweptWhole(m, *ctx.tool)) {
         const int whole = SweepMotion(ctx, m, flags);
         if (whole >= 0) return whole;
     }
     const long long n = StepCount(length, options);
+    const double stepLength = length / static_cast<double>(n);
     Point from = m.p0;
     bool touched = false;
+    SweepFlags step;
     for (long long i = 1; i <= n; ++i) {
         const Point to = i == n ? m.p1 : MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n));
-        touched = SweepStep(ctx, from, to, flags) || touched;
+        // With an observer every step gets flags of its own, folded into the motion's after it.
+        SweepFlags& into = options.afterStep ? step : flags;
+        if (options.afterStep) step = SweepFlags{};
+        const bool hit = options.workers != nullptr ? SweepStepOnWorkers(*options.workers, ctx, from, to, into)
+                                                    : SweepStep(ctx, from, to, into);
+        touched = hit || touched;
         from = to;
+        if (options.afterStep) {
+            MergeSweepFlags(flags, step);
+            if (!options.afterStep(step, stepLength, to)) break;
+        }
     }
     return touched ? 1 : 0;
 }

@@ -2,16 +2,26 @@
 // whole and stepping it at the moving pitch, and the steps themselves.
 #pragma once
 
+#include <functional>
+
 #include "nc/path_record.h"
 #include "sim/sweep.h"
 
 namespace morvex {
+
+struct SweepWorkers;
 
 struct CutOptions {
     double movingPitch = 1.0;    // mm
     double minimumLength = 0.0;  // motions shorter than this cut nothing, mm
     bool fast = false;           // the fast run versions: always stepped, no directions
     bool cutting = true;         // a feed motion below RAPID FEEDRATE (the scribing marker needs one)
+    bool alwaysStep = false;     // step every motion (the load check looks at every step)
+    SweepWorkers* workers = nullptr;  // strips of the step sweeper; null: the calling thread alone
+    // Called after every step with that step's own flags, length and end
+    // (grid-relative); false ends the motion there (an overload that stops
+    // the run).
+    std::function<bool(const SweepFlags& step, double stepLength, const Point& stepEnd)> afterStep;
 };
 
 // Steps a long motion may take at most; a tiny moving pitch on a long motion

@@ -147,7 +147,9 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, Swee
             } else {
                 candidate = profile(q);
             }
-            if (candidate < w.height[idx]) LowerNode(ctx, idx, ix, iy, candidate, q, ctx.attrCode, allRows, flags);
+            if (candidate < w.height[idx]) {
+                LowerNode(ctx, idx, ix, iy, candidate, q, z, false, ctx.attrCode, allRows, flags);
+            }
         }
     }
     return 1;
@@ -197,12 +199,14 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Sw
             const double quadC = a * a + b * b - k * k - r2;
             const double disc = k * k * uz * uz - quadA * quadC;
             double z = HUGE_VAL;
+            double zTip = m.p1[2];
             double q = 0.0;
             if (disc >= 0.0) {
                 const double s = (k * uz - std::sqrt(disc)) * invQuadA;
                 const double foot = (k + s * uz) * invLength;
                 if (foot >= 0.0 && foot <= 1.0) {
                     z = c0[2] + s;
+                    zTip = c0[2] + foot * lz - r;
                     const double px = a - foot * lx, py = b - foot * ly;
                     q = px * px + py * py;
                 }
@@ -215,7 +219,9 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Sw
                 q = d2;
             }
             const float candidate = Rounded(z);
-            if (candidate < w.height[idx]) LowerNode(ctx, idx, ix, iy, candidate, q, ctx.attrCode, allRows, flags);
+            if (candidate < w.height[idx]) {
+                LowerNode(ctx, idx, ix, iy, candidate, q, zTip, false, ctx.attrCode, allRows, flags);
+            }
         }
     }
     return 1;
@@ -285,7 +291,9 @@ int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags
             }
             if (q > reach2) continue;
             const float candidate = Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q));
-            if (candidate < w.height[idx]) LowerNode(ctx, idx, ix, iy, candidate, q, ctx.attrCode, allRows, flags);
+            if (candidate < w.height[idx]) {
+                LowerNode(ctx, idx, ix, iy, candidate, q, z, false, ctx.attrCode, allRows, flags);
+            }
         }
     }
     return 1;
@@ -334,12 +342,19 @@ void MergeSweepFlags(SweepFlags& into, const SweepFlags& s) {
     into.hitRadius = std::max(into.hitRadius, s.hitRadius);
     into.hitDepth = std::max(into.hitDepth, s.hitDepth);
     into.removedVolume += s.removedVolume;
-    if (s.stepClass == kStepClassUnknown) return;
-    if (into.stepClass == kStepClassUnknown) {
-        into.stepClass = s.stepClass;
-    } else if (into.stepClass != s.stepClass) {
-        into.stepClass = kStepClassGeneral;
-    }
+    into.lengthHit |= s.lengthHit;
+    into.chipHit |= s.chipHit;
+    if (s.chipNode >= 0) into.chipNode = s.chipNode;
+    into.loadVolume += s.loadVolume;
+    into.loadTorque += s.loadTorque;
+    into.needStickOut = std::max(into.needStickOut, s.needStickOut);
+    into.needNeck = std::max(into.needNeck, s.needNeck);
+    into.needTaper = std::max(into.needTaper, s.needTaper);
+    into.taperImpossible |= s.taperImpossible;
+    into.needFlute = std::max(into.needFlute, s.needFlute);
+    into.needTipWidth = std::max(into.needTipWidth, s.needTipWidth);
+    into.needCentre = std::max(into.needCentre, s.needCentre);
+    sweep_detail::NoteClass(into.stepClass, s.stepClass);
 }
 
 double SweepReach(const ToolProfile& t, double zTipLow, double zMax, int arborMode) {

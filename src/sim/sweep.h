@@ -17,6 +17,7 @@ namespace morvex {
 // What happens when a part of the tool beyond its flank (neck, shank,
 // holder, attachment) lowers a node: the arbor check mode of the settings.
 inline constexpr int kArborIgnore = 0;
+inline constexpr int kArborCompute = 1;  // measure the stick-out the program needs
 inline constexpr int kArborAbort = 3;
 inline constexpr int kArborPause = 4;
 
@@ -39,6 +40,21 @@ struct SweepFlags {
     double hitRadius = 0.0;  // largest radius at which a part beyond the flank cut, mm
     double hitDepth = 0.0;   // largest depth it cut into the material, mm
     double removedVolume = 0.0;  // scribing marker: volume it took away, mm3
+    int lengthHit = 0;  // the flute cut material above its effective length
+    int chipHit = 0;    // the dead zone of a VERTICAL or RADIUS tool cut
+    long long chipNode = -1;  // node index of the last chip-zone hit
+    // Load sums of a step: removed volume (trapezoidal weights) and, when the
+    // load is torque, that volume times its distance from the axis.
+    double loadVolume = 0.0;  // mm3
+    double loadTorque = 0.0;  // mm4
+    // Required-length measurements (heights above the tip, mm).
+    double needStickOut = 0.0;  // neck, shank or holder met material this high
+    double needNeck = 0.0;      // the neck zone met material this high (Lu)
+    double needTaper = 0.0;     // taper length that would clear it with Lu kept (Lt)
+    int taperImpossible = 0;    // a neck contact no taper length can clear
+    double needFlute = 0.0;     // the flute cut material this high
+    double needTipWidth = 0.0;  // VERTICAL: tip width that would have cut it
+    double needCentre = 0.0;    // RADIUS: material this high over the inner zone
     // Paint marks that fall on rows outside the strip that made them; a
     // strip never writes another strip's rows, so these are set once the
     // strips have joined (ApplyDeferredPaint).
@@ -60,6 +76,12 @@ struct SweepContext {
     int arborMode = kArborAbort;
     bool markPaint = false;  // rapid into material, or the radius-offset mark with PENKI
     bool fast = false;       // fast run versions: no direction classes
+    // The checks of the run on every lowered node.
+    int lengthMode = 0;  // effective length: 0 off, 1 measure, 2 and 3 flag
+    int chipMode = 0;    // chip zone: 0 off, 1 measure, 2 and 3 flag
+    bool rapidMotion = false;  // RADIUS inner zone is checked only for feed motions
+    bool sumLoad = false;      // load check or optimised output: sum the removed volume
+    bool torque = false;       // the load is torque (V-VALUE TORQUE)
     // The watched node of the NC search, -1 for none, and its height (NaN: any).
     long long watchedNode = -1;
     float watchedHeight = 0.0f;

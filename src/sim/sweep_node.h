@@ -17,6 +17,20 @@ struct Rows {
     int end = 0;
 };
 
+// The cutting-direction class of a step as its nodes come, row by row: the
+// first class found, turned general when an up or down cut meets any other
+// class; vertical and general stay. An unknown class changes nothing, so
+// that classes folded band by band come out as in one pass.
+inline void NoteClass(int& stepClass, int cls) {
+    if (cls == kStepClassUnknown) return;
+    if (stepClass == kStepClassUnknown) {
+        stepClass = cls;
+    } else if ((stepClass == kStepClassUp && cls != kStepClassUp) ||
+               (stepClass == kStepClassDown && cls != kStepClassDown)) {
+        stepClass = kStepClassGeneral;
+    }
+}
+
 inline void PaintWithNeighbours(WorkModel& w, int ix, int iy, Rows rows, SweepFlags& flags) {
     const int x0 = std::max(ix - 1, 0), x1 = std::min(ix + 1, w.lastX);
     const int y0 = std::max(iy - 1, 0), y1 = std::min(iy + 1, w.lastY);
@@ -32,26 +46,79 @@ inline void PaintWithNeighbours(WorkModel& w, int ix, int iy, Rows rows, SweepFl
     }
 }
 
-// Node (ix, iy) at index idx is lowered to `candidate`; q is the squared
-// horizontal distance at which the tool met it, `newAttr` the byte to write.
-inline void LowerNode(const SweepContext& ctx, std::size_t idx, int ix, int iy, float candidate, double q,
-                      std::uint8_t newAttr, Rows rows, SweepFlags& flags) {
+// Volume weight of a node: half on a border row or column, a quarter at a corner.
+inline double NodeWeight(const WorkModel& w, int ix, int iy) {
+    double weight = 1.0;
+    if (ix == 0 || ix == w.lastX) weight *= 0.5;
+    if (iy == 0 || iy == w.lastY) weight *= 0.5;
+    return weight;
+}
+
+// What the checks make of a lowered node (the classification of the part of
+// the tool that lowered it): chip dead zone, parts beyond the flank, flute
+// length, and the load sums. `before` is the node's height before the cut,
+// zTip the tip height where the tool met it; chip zones are judged only by
+// the step sweeper, whose steps are short enough for the dead zone to mean
+// something.
+inline void ClassifyNode(const SweepContext& ctx, int ix, int iy, float before, float after, double zTip, double q,
+                         bool stepped, Rows rows, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
-    const float before = w.height[idx];
-    if (ctx.watchedNode >= 0 && static_cast<long long>(idx) == ctx.watchedNode &&
-        (!ctx.watchHeight || before == ctx.watchedHeight)) {
-        flags.searchHit = 1;
-    }
-    w.height[idx] = candidate;
-    w.attr[idx] = newAttr;
-    if (w.lineNo != nullptr) w.lineNo[idx] = ctx.lineNo;
-    if (ctx.markPaint) PaintWithNeighbours(w, ix, iy, rows, flags);
-    flags.cutDone = 1;
     const ToolProfile& t = *ctx.tool;
-    if (q <= t.T3) return;
+    if (ctx.sumLoad) {
+        const double v = (static_cast<double>(before) - after) * w.pitch * w.pitch * NodeWeight(w, ix, iy);
+        flags.loadVolume += v;
+        if (ctx.torque) flags.loadTorque += v * std::sqrt(q);
+    }
+    if (stepped && ctx.chipMode > 0) {
+        const double R = t.R;
+        const bool vertical = t.shape == kShapeVertical && t.tool.tipWidth < R;
+        const double dead = R - t.tool.tipWidth;
+        const bool radiusZone = t.shape == kShapeRadius && !ctx.rapidMotion && q < double(t.tool.e) * t.tool.e;
+        if ((vertical && q < dead * dead) || radiusZone) {
+            if (ctx.chipMode >= 2) {
+                PaintWithNeighbours(w, ix, iy, rows, flags);
+                flags.chipHit = 1;
+                flags.chipNode = static_cast<long long>(NodeIndex(w, ix, iy));
+            } else if (vertical) {
+                flags.needTipWidth = std::max(flags.needTipWidth, R - std::sqrt(q));
+            } else {
+                flags.needCentre = std::max(flags.needCentre, static_cast<double>(before) - after);
+            }
+        }
+    }
+    const double above = static_cast<double>(before) - zTip;  // material height over the tip
+    if (q <= t.T3) {
+        // The flute had to reach the top of the material it took away.
+        if (ctx.lengthMode >= 2) {
+            if (above > t.tool.h) {
+                PaintWithNeighbours(w, ix, iy, rows, flags);
+                flags.lengthHit = 1;
+            }
+        } else if (ctx.lengthMode == 1) {
+            flags.needFlute = std::max(flags.needFlute, above);
+        }
+        return;
+    }
     // Reached by the neck, shank, holder or attachment.
     if (ctx.arborMode != kArborAbort && ctx.arborMode != kArborPause) {
-        w.attr[idx] |= kAttrPaint;
+        w.attr[NodeIndex(w, ix, iy)] |= kAttrPaint;
+        if (ctx.arborMode != kArborCompute) return;
+        flags.needStickOut = std::max(flags.needStickOut, above);
+        if (t.lengthKind >= 2 && q <= t.T4) {
+            flags.needNeck = std::max(flags.needNeck, above);
+            // With the neck length kept, the taper (slope len3 over the
+            // shank's radial span) must rise above the material at rho.
+            const double lu = t.len[1];
+            if (above > lu) {
+                const double rho = std::sqrt(q);
+                const double span = t.shankRadius - t.rho3;
+                if (rho - t.rho3 > 1e-9 && span > 0.0) {
+                    flags.needTaper = std::max(flags.needTaper, (above - lu) * span / (rho - t.rho3));
+                } else {
+                    flags.taperImpossible = 1;
+                }
+            }
+        }
         return;
     }
     PaintWithNeighbours(w, ix, iy, rows, flags);
@@ -63,7 +130,26 @@ inline void LowerNode(const SweepContext& ctx, std::size_t idx, int ix, int iy, 
         flags.attachmentHit = 1;
     }
     flags.hitRadius = std::max(flags.hitRadius, std::sqrt(q));
-    flags.hitDepth = std::max(flags.hitDepth, static_cast<double>(before) - candidate);
+    flags.hitDepth = std::max(flags.hitDepth, static_cast<double>(before) - after);
+}
+
+// Node (ix, iy) at index idx is lowered to `candidate`; q is the squared
+// horizontal distance at which the tool met it with its tip at zTip,
+// `newAttr` the byte to write.
+inline void LowerNode(const SweepContext& ctx, std::size_t idx, int ix, int iy, float candidate, double q,
+                      double zTip, bool stepped, std::uint8_t newAttr, Rows rows, SweepFlags& flags) {
+    WorkModel& w = *ctx.work;
+    const float before = w.height[idx];
+    if (ctx.watchedNode >= 0 && static_cast<long long>(idx) == ctx.watchedNode &&
+        (!ctx.watchHeight || before == ctx.watchedHeight)) {
+        flags.searchHit = 1;
+    }
+    w.height[idx] = candidate;
+    w.attr[idx] = newAttr;
+    if (w.lineNo != nullptr) w.lineNo[idx] = ctx.lineNo;
+    if (ctx.markPaint) PaintWithNeighbours(w, ix, iy, rows, flags);
+    flags.cutDone = 1;
+    ClassifyNode(ctx, ix, iy, before, candidate, zTip, q, stepped, rows, flags);
 }
 
 inline float Rounded(double v) { return static_cast<float>(v); }

@@ -33,14 +33,6 @@ int ClassOf(int direction) {
     }
 }
 
-void NoteClass(SweepFlags& flags, int cls) {
-    if (flags.stepClass == kStepClassUnknown) {
-        flags.stepClass = cls;
-    } else if ((flags.stepClass == kStepClassUp && cls != kStepClassUp) ||
-               (flags.stepClass == kStepClassDown && cls != kStepClassDown)) {
-        flags.stepClass = kStepClassGeneral;
-    }
-}
 
 }  // namespace
 
@@ -115,10 +107,10 @@ void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, co
                     const double c = dx * vy - dy * vx;
                     direction = c > 0.0 ? 1 : (c < 0.0 ? 2 : 0);
                 }
-                NoteClass(flags, ClassOf(direction));
+                sweep_detail::NoteClass(flags.stepClass, ClassOf(direction));
                 attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) | ctx.attrCode);
             }
-            LowerNode(ctx, idx, ix, iy, candidate, q, attr, rows, flags);
+            LowerNode(ctx, idx, ix, iy, candidate, q, z, true, attr, rows, flags);
         }
     }
 }

@@ -15,6 +15,7 @@
 #include "frame/check_command.h"
 #include "frame/motion_listing.h"
 #include "frame/startup.h"
+#include "frame/unattended_cut.h"
 #include "platform/qt/qt_host.h"
 #include "platform/unattended_host.h"
 
@@ -39,10 +40,15 @@ int RunUnattended(morvex::App& app) {
     morvex::ContinueStartUp(app, host);
     host.logDir = app.settings.output.logDir;
     host.ncName = morvex::FileTitle(app.launch.ncProgram);
-    // The automatic runs, work operations and reports join with their subsystems.
-    morvex::ShowText(host, morvex::Msg(morvex::MsgId::AutoRunNotAvailable));
+    int status = 2;
+    if (app.launch.autoRunMode == 6 || app.launch.autoRunMode == 7) {
+        status = morvex::RunUnattendedCut(app, host);
+    } else {
+        // The work operations and reports join with their subsystems.
+        morvex::ShowText(host, morvex::Msg(morvex::MsgId::AutoRunNotAvailable));
+    }
     morvex::ShutDown(app);
-    return 2;
+    return status;
 }
 
 // A job of the command line that prints its result and ends: the motion

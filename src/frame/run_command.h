@@ -1,0 +1,20 @@
+// Starting a machining run from the App: the run's setup from the settings,
+// the definitions and the menu's check modes, and the definition files read
+// again when they changed on disk.
+#pragma once
+
+#include "frame/app.h"
+#include "sim/run_control.h"
+
+namespace morvex {
+
+class Host;
+
+// The setup of a run in `runMode` (fast: the fast version) of the command
+// line's NC program; `batch` sends alarms to the batch log.
+RunSetup MakeRunSetup(const App& app, int runMode, bool fast, bool batch);
+
+// Reads again every definition file that changed on disk since it was read.
+void RefreshDefinitionsForRun(App& app, Host& host);
+
+}  // namespace morvex

@@ -1,0 +1,301 @@
+// The machining run.
+//
+// Implementation notes: RunLoop makes one pass per motion in a fixed order:
+// the escape key (mode 3), TAB for a look at the work, the stop key, the stop
+// requests left by the motion before (a check that asked for a pause, the
+// radius-offset mark with STOP, the stop-block test and the wait M-codes,
+// tested once per block when its last motion has been cut), then the next
+// motion: tool change, sweep, the checks' decision, and the escape key of
+// modes 1 and 2. A paused or waiting run returns to its caller, which
+// resumes it with ResumeRun or WaitEnded and calls RunLoop again.
+// Motions with an NC error are not cut: the error ends the run.
+#include "sim/run_control.h"
+
+#include <chrono>
+#include <cmath>
+
+#include "nc/block_reader.h"
+#include "nc/spline.h"
+#include "nc/tool_change.h"
+#include "platform/host.h"
+#include "sim/cut_motion.h"
+
+namespace morvex {
+namespace {
+
+constexpr int kTabKey = 9;
+constexpr double kSplineTolerance = 0.001;  // mm, chord error of a cut spline
+constexpr std::chrono::milliseconds kPumpInterval{50};
+
+// The tip position of a programmed point in grid-relative coordinates.
+Point GridPoint(const CuttingRun& run, const WorkModel& work, const Point& programmed) {
+    const Interpreter& in = run.interp;
+    Point p = programmed;
+    if (in.lengthSign != 0) p[2] += in.lengthOffset;
+    p[0] -= work.xMin - in.workOffset[0];
+    p[1] -= work.yMin - in.workOffset[1];
+    p[2] -= run.tool.shift - in.workOffset[2];
+    return p;
+}
+
+SweepContext ContextFor(const CuttingRun& run, WorkModel& work, const ControllerDef& ctl, const PathRecord& p,
+                        bool offsetMarked) {
+    const RunSetup& s = run.setup;
+    SweepContext ctx;
+    ctx.work = &work;
+    ctx.tool = &run.tool;
+    ctx.attrCode = run.tool.attrCode;
+    ctx.lineNo = p.compensated ? -p.line : p.line;
+    ctx.arborMode = s.checks.arbor;
+    const bool rapid = p.type == kRapid;
+    ctx.markPaint = (s.checks.rapid > 0 && FedAsRapid(rapid, p.feed, s.checks)) ||
+                    (offsetMarked && ctl.radiusCheckPaint);
+    ctx.fast = s.fast;
+    ctx.lengthMode = s.checks.length;
+    ctx.chipMode = s.checks.chip;
+    ctx.rapidMotion = rapid;
+    ctx.sumLoad = run.tool.tool.limit.kind != 0;
+    ctx.torque = s.torqueLoad;
+    return ctx;
+}
+
+void SelectRunTool(CuttingRun& run, const ToolTable& tools, int n) {
+    const RunSetup& s = run.setup;
+    // The fast versions use no tool clearance.
+    SelectTool(tools, n, s.fast ? 0.0 : s.toolClearance, s.arborClearance,
+               s.attachment.count > 0 ? &s.attachment : nullptr, run.tool);
+}
+
+void WriteLengthLine(CuttingRun& run) {
+    if (!run.lengthReport) return;
+    const std::string line =
+        RequiredLengthLine(run.tool, run.setup.checks, run.required, run.setup.lengthReport.english);
+    std::fputs(line.c_str(), run.lengthReport);
+    std::fflush(run.lengthReport);
+}
+
+// Sweeps the current motion (a spline as its chords).
+void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool offsetMarked, SweepFlags& flags) {
+    const PathRecord& p = run.interp.path;
+    const RunSetup& s = run.setup;
+    const SweepContext ctx = ContextFor(run, work, ctl, p, offsetMarked);
+    CutOptions options;
+    options.movingPitch = s.movingPitch;
+    options.fast = s.fast;
+    options.cutting = !FedAsRapid(p.type == kRapid, p.feed, s.checks);
+    options.alwaysStep = ctx.sumLoad;
+    if (!s.fast && !run.workers.workers.empty()) options.workers = &run.workers;
+    if (ctx.sumLoad) {
+        const LimitDef& limit = run.tool.tool.limit;
+        options.afterStep = [&](const SweepFlags& step, double length, const Point& end) {
+            const StepLoad load = CheckStepLoad(limit, step, length, p.feed, s.torqueLoad);
+            if (!load.over) return true;
+            if (limit.kind == 11 || limit.kind == 12) {
+                const Point at{end[0] + work.xMin, end[1] + work.yMin, end[2]};
+                RecordOverload(run.limits, s.listFolder, limit.kind, p.line, at, load);
+                return true;
+            }
+            run.overload = true;
+            run.overloadLoad = load;
+            return false;
+        };
+    }
+    const Point origin{work.xMin - run.interp.workOffset[0], work.yMin - run.interp.workOffset[1],
+                       run.tool.shift - run.interp.workOffset[2]};
+    if (p.type == kSpline && p.spline != nullptr) {
+        std::vector<Point> points;
+        SplinePolyline(*p.spline, kSplineTolerance, kMaxSplinePolylinePoints, points);
+        const double lift = p.toolEnd[2] - p.end[2];  // the length offset in force
+        Point from = p.toolStart;
+        for (Point q : points) {
+            q[2] += lift;
+            SweepMotionInput m;
+            m.type = kLine;
+            for (int a = 0; a < 3; ++a) {
+                m.p0[a] = from[a] - origin[a];
+                m.p1[a] = q[a] - origin[a];
+            }
+            CutMotion(ctx, m, options, flags);
+            from = q;
+            if (run.overload) return;
+        }
+        return;
+    }
+    CutMotion(ctx, SweepInputOf(p, work, run.interp.workOffset, run.tool.shift), options, flags);
+}
+
+void EndWithAlarm(CuttingRun& run, Host& host, RunState state, int code, const AlarmDetail& detail) {
+    run.state = state;
+    run.alarmCode = code;
+    run.alarmLine = detail.programLine;
+    ShowAlarm(host, run.setup.delivery, code, detail);
+}
+
+// The stop requests left by the motion before; true when the run stops.
+bool StopRequested(CuttingRun& run, const ControllerDef& ctl, Host& host, bool offsetMarked) {
+    const RunSetup& s = run.setup;
+    PauseReason reason = PauseReason::None;
+    if (s.interactive && host.IsKeyDown(s.stopKey)) reason = PauseReason::StopKey;
+    if (run.checkPause) {
+        run.checkPause = false;
+        if (reason == PauseReason::None) reason = PauseReason::Check;
+    }
+    if (offsetMarked && ctl.radiusCheckStop && reason == PauseReason::None) reason = PauseReason::OffsetMark;
+    if (run.blockDone) {
+        run.blockDone = false;
+        if (IsStopBlock(run.interp.reader, ctl, s.stopMode) && reason == PauseReason::None) {
+            reason = PauseReason::StopBlock;
+        }
+        for (const WaitCode& wait : ctl.waitCodes) {
+            if (run.interp.path.mCode != wait.mCode) continue;
+            if (std::FILE* f = std::fopen(wait.file.c_str(), "wb")) std::fclose(f);
+            run.waitFile = wait.file;
+            run.state = RunState::Waiting;
+            return true;
+        }
+    }
+    if (reason == PauseReason::None) return false;
+    run.state = RunState::Paused;
+    run.pause = reason;
+    return true;
+}
+
+}  // namespace
+
+bool StartRun(CuttingRun& run, const RunSetup& setup, WorkModel& work, ControllerDef& ctl, const ToolTable& tools) {
+    if (work.workState <= 0 || work.nx < 2 || work.ny < 2) return false;
+    run.setup = setup;
+    Interpreter& in = run.interp;
+    if (!OpenNcProgram(in.reader, setup.ncPath)) return false;
+    Backup(work, Point{}, Point{});
+    in.setup.runMode = setup.runMode + (setup.fast ? 3 : 0);
+    in.setup.checkOnly = false;
+    in.setup.workPitch = setup.workPitch;
+    in.setup.rapidRate = setup.rapidRate;
+    in.setup.rapidAccel = setup.rapidAccel;
+    run.alarms.folder = setup.listFolder;
+    in.setup.alarms = &run.alarms;
+    // G00MODE UNKNOWN: one corner is enough where the area of the move is
+    // clear of material at the end height.
+    in.setup.rapidCorner = [&run, &work](const Point& start, const Point& end) -> std::optional<Point> {
+        const Point a = GridPoint(run, work, start);
+        const Point b = GridPoint(run, work, end);
+        const double reach = SweepReach(run.tool, b[2], work.zMax, run.setup.checks.arbor);
+        if (!RapidAreaClear(work, a[0], a[1], b[0], b[1], reach, b[2])) return std::nullopt;
+        return Point{start[0], end[1], end[2]};
+    };
+    StartProgram(in, ctl, setup.start);
+    run.preselected = setup.initialTool;
+    SelectRunTool(run, tools, setup.initialTool);
+    run.lengthReport = OpenLengthReport(setup.checks, setup.ncPath, setup.lengthReport);
+    if (!setup.fast && setup.strips > 1) StartWorkers(run.workers, setup.strips);
+    run.state = RunState::Running;
+    return true;
+}
+
+RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const ToolTable& tools, Host& host) {
+    const RunSetup& s = run.setup;
+    Interpreter& in = run.interp;
+    auto lastPump = std::chrono::steady_clock::now();
+    bool offsetMarked = false;
+    while (run.state == RunState::Running) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastPump >= kPumpInterval) {
+            host.PumpMessages();
+            if (s.progress) s.progress(run);
+            lastPump = now;
+        }
+        if (s.interactive && s.runMode == kRunResult && host.IsKeyDown(s.escapeKey)) {
+            run.state = RunState::Aborted;
+            break;
+        }
+        if (s.interactive && host.IsKeyDown(kTabKey)) host.RequestRedraw();
+        if (StopRequested(run, ctl, host, offsetMarked)) break;
+        offsetMarked = false;
+
+        const MotionResult next = NextMotion(in, ctl, s.toolWords);
+        if (next == MotionResult::Motion) {
+            PathRecord& p = in.path;
+            const int change = ToolChangeOf(s.atcType, s.toolWords, p, run.preselected);
+            if (change >= 0 && change != run.tool.number) {
+                WriteLengthLine(run);
+                SelectRunTool(run, tools, change);
+            }
+            ToToolFrame(in);
+            offsetMarked = TakeOffsetMark(run.alarms);
+            const bool g92 = in.words.nonModalG == 92 && in.queue.empty();
+            SweepFlags flags;
+            if (!g92 && p.error == kNcNoError) CutPath(run, work, ctl, offsetMarked, flags);
+            ++run.motions;
+            if (flags.cutDone) work.workState = 2;
+            AddRequiredLengths(run.required, flags);
+            run.blockDone = in.queue.empty();
+            if (run.overload) {
+                AlarmDetail detail;
+                detail.programLine = p.line;
+                detail.cutKind = run.overloadLoad.cutClass;
+                EndWithAlarm(run, host, RunState::Aborted, kAlarmOverload, detail);
+                break;
+            }
+            const MotionVerdict verdict = DecideAfterMotion(flags, s.checks, p.type == kRapid, p.feed);
+            if (verdict.decision != RunDecision::GoOn) {
+                WriteInterference(run.alarms, verdict.findings, p.line, in.reader.block);
+            }
+            if (verdict.decision == RunDecision::Abort) {
+                AlarmDetail detail;
+                detail.programLine = p.line;
+                detail.possibleG00 = verdict.alarmCode == kAlarmRapid && ctl.g00Mode == 9;
+                EndWithAlarm(run, host, RunState::Aborted, verdict.alarmCode, detail);
+                break;
+            }
+            if (verdict.decision == RunDecision::Pause) run.checkPause = true;
+            if (s.runMode == kRunSkip && flags.cutDone) host.RequestRedraw();
+            if (s.interactive && s.runMode != kRunResult && host.IsKeyDown(s.escapeKey)) {
+                run.state = RunState::Aborted;
+                break;
+            }
+        }
+        const int error = in.reader.pendingError;
+        if (error != kNcNoError) {
+            EndWithAlarm(run, host, RunState::NcError, error + kNcAlarmBase, NcErrorDetail(in.reader, ctl.endOfRecord));
+            break;
+        }
+        if (next == MotionResult::End) run.state = RunState::Finished;
+        if (next == MotionResult::Error) run.state = RunState::NcError;
+    }
+    return run.state;
+}
+
+void ResumeRun(CuttingRun& run) {
+    if (run.state != RunState::Paused) return;
+    run.state = RunState::Running;
+    run.pause = PauseReason::None;
+}
+
+bool WaitEnded(CuttingRun& run) {
+    if (run.state != RunState::Waiting) return false;
+    if (std::FILE* f = std::fopen(run.waitFile.c_str(), "rb")) {
+        std::fclose(f);
+        return false;
+    }
+    run.waitFile.clear();
+    run.state = RunState::Running;
+    return true;
+}
+
+void AbandonRun(CuttingRun& run) {
+    if (run.state == RunState::Paused || run.state == RunState::Waiting || run.state == RunState::Running) {
+        run.state = RunState::Aborted;
+    }
+}
+
+void EndRun(CuttingRun& run, Host& host) {
+    StopWorkers(run.workers);
+    WriteLengthLine(run);
+    if (run.lengthReport) std::fclose(run.lengthReport);
+    run.lengthReport = nullptr;
+    CloseAlarmFiles(run.alarms, host, run.setup.delivery.batch, run.setup.offsetListOption);
+    CloseLimitRecord(run.limits);
+}
+
+}  // namespace morvex

@@ -1,0 +1,118 @@
+// Run control: a machining run from its start to its end state. The run
+// pulls motions from the interpreter, selects tools, sweeps, lets the checks
+// decide, honours stop modes, wait M-codes and the stop and escape keys, and
+// drives the step sweeper's worker threads.
+#pragma once
+
+#include <array>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "nc/interpreter.h"
+#include "nc/nc_alarms.h"
+#include "sim/run_checks.h"
+#include "sim/sweep_workers.h"
+#include "sim/tool_profile.h"
+#include "sim/work_model.h"
+
+namespace morvex {
+
+class Host;
+
+// Run modes.
+inline constexpr int kRunReal = 1;    // real machining
+inline constexpr int kRunSkip = 2;    // skip machining
+inline constexpr int kRunResult = 3;  // machining with result display
+
+// Stop modes.
+inline constexpr int kStopNone = 0;
+inline constexpr int kStopM00 = 1;
+inline constexpr int kStopM01 = 2;
+inline constexpr int kStopSingle = 3;
+inline constexpr int kStopStrings = 4;
+
+enum class RunState { Idle, Running, Paused, Waiting, Finished, Aborted, NcError };
+
+// Why a run paused (the window title shows it).
+enum class PauseReason { None, StopKey, StopBlock, Check, OffsetMark, SearchHit };
+
+// Everything a run takes from the settings and the definitions, filled by
+// the command that starts it.
+struct RunSetup {
+    int runMode = kRunResult;
+    bool fast = false;         // the fast versions: every motion stepped, one thread
+    bool interactive = false;  // a user at the keys
+    int stopMode = kStopNone;
+    RunChecks checks;
+    bool torqueLoad = false;  // V-VALUE TORQUE
+    double workPitch = 1.0;   // mm
+    double movingPitch = 1.0;  // mm
+    int strips = 1;            // threadnc
+    double toolClearance = 0.0;   // SelectTool's forms: > 0 a value, < 0 automatic for -pitch
+    double arborClearance = 0.0;
+    int atcType = 1;  // 1 DIRECT, 2 WAIT, 3 WAIT2
+    ToolWordForm toolWords;
+    std::array<double, 3> rapidRate{10000.0, 10000.0, 10000.0};
+    std::array<double, 3> rapidAccel{0.1, 0.1, 0.1};
+    AttachmentBlocks attachment;
+    Point start{};  // control point: where the tool stands before the first motion
+    int initialTool = 1;
+    std::string ncPath;
+    AlarmDelivery delivery;   // message boxes or the batch log
+    std::string listFolder;   // "alarm.txt", "interference.txt", limit records; "" the current folder
+    LengthReportSettings lengthReport;
+    int offsetListOption = 0;  // the controller's radius-offset list option (the viewer opens OPEN lists)
+    int stopKey = 17;
+    int escapeKey = 27;
+    std::function<void(const struct CuttingRun&)> progress;  // called with the pump, about every 50 ms
+};
+
+struct CuttingRun {
+    RunSetup setup;
+    RunState state = RunState::Idle;
+    PauseReason pause = PauseReason::None;
+    Interpreter interp;
+    ToolProfile tool;
+    int preselected = 0;
+    SweepWorkers workers;
+    AlarmFiles alarms;
+    LimitRecord limits;
+    RequiredLengths required;
+    std::FILE* lengthReport = nullptr;
+    bool haveMotion = false;     // a motion was handed out and swept
+    bool blockDone = false;      // ... and it was the last of its block: stop tests pending
+    bool checkPause = false;     // the checks asked for a pause
+    bool endAfterMotion = false; // escape in modes 1 and 2: end once the motion is cut
+    std::string waitFile;        // the wait file of the wait M-code being waited on
+    int alarmCode = 0;           // the alarm that ended the run (1..8, 101..107), 0 none
+    int alarmLine = 0;
+    long long motions = 0;
+    bool overload = false;  // a LIMIT/LIMITS overload stopped the motion
+    StepLoad overloadLoad;
+};
+
+// Starts a run: backs up the work, opens and resets the program, selects the
+// initial tool and starts the workers. False, with nothing changed, when
+// there is no work or the NC program cannot be opened.
+[[nodiscard]] bool StartRun(CuttingRun& run, const RunSetup& setup, WorkModel& work, ControllerDef& ctl,
+                            const ToolTable& tools);
+
+// Runs motions until the run pauses, waits or ends; returns its state.
+RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const ToolTable& tools, Host& host);
+
+// Resumes a paused run (the G key); the next RunLoop goes on.
+void ResumeRun(CuttingRun& run);
+
+// A waiting run polls here: when the wait file no longer exists the wait
+// ends and true is returned (the caller runs RunLoop again).
+bool WaitEnded(CuttingRun& run);
+
+// Ends a paused or waiting run (the escape key).
+void AbandonRun(CuttingRun& run);
+
+// Stops the workers, writes the last required-length line, closes the lists
+// (opening them in the viewer unless in batch mode) and the record files.
+void EndRun(CuttingRun& run, Host& host);
+
+}  // namespace morvex

@@ -1,0 +1,61 @@
+// Worker threads of the step sweeper: the rows of each step's node box are
+// split into bands, one per strip; workers sweep all bands but the last,
+// which the calling thread sweeps itself. Workers are started once per run
+// and park on their state word between steps.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "sim/sweep.h"
+
+namespace morvex {
+
+// Worker states.
+inline constexpr int kWorkerIdle = 0;
+inline constexpr int kWorkerRun = 1;
+inline constexpr int kWorkerDone = 2;
+inline constexpr int kWorkerExit = -1;
+
+struct SweepWorker {
+    std::atomic<int> state{kWorkerIdle};
+    int first = 0;  // rows first .. last of the current band
+    int last = -1;
+    SweepFlags flags;  // the band's own flags, merged by the caller
+    std::thread thread;
+    bool alive = false;
+};
+
+// The band a worker sweeps is given by the step in `job*` fields, which the
+// caller writes before it sets a worker running.
+struct SweepWorkers {
+    std::vector<std::unique_ptr<SweepWorker>> workers;
+    int strips = 1;
+    const SweepContext* ctx = nullptr;
+    Point p0{};
+    Point p1{};
+    StepBox box;
+};
+
+// Strips of the `threadnc` setting: "NO"/"OFF" 1, "ON"/"YES" one per
+// processor, a number n gives n; workers = strips - 1.
+// Bands of rows first..last for `strips` strips: band i ends at
+// first + ((last - first) * (i + 1)) / strips, band i + 1 starts one row
+// later. Empty bands (more strips than rows) come out with first > last.
+std::vector<std::pair<int, int>> StripBands(int first, int last, int strips);
+
+// Starts strips - 1 workers and waits until every one is parked.
+void StartWorkers(SweepWorkers& workers, int strips);
+
+// One step, its bands on the workers and the last on the calling thread;
+// the same heights, attributes and flags as SweepStep.
+bool SweepStepOnWorkers(SweepWorkers& workers, const SweepContext& ctx, const Point& p0, const Point& p1,
+                        SweepFlags& flags);
+
+// Ends every worker and joins it; safe to call twice.
+void StopWorkers(SweepWorkers& workers);
+
+}  // namespace morvex
