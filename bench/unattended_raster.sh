@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Unattended cutting of a generated raster-finishing program: a ball D6 over
+# the surface z = 15 + 2 sin(x/10) cos(y/10) of a 100 x 100 work at 0.1 mm
+# pitch, rows 0.3 apart, points every 0.5 along X (the geometry of the
+# BM_RasterFinishing case, here read, interpreted, cut and written as DMF by
+# `morvex -X6`). Prints the wall time (median of three) and the peak resident
+# memory with threadnc NO and with threadnc 2.
+set -euo pipefail
+morvex=$(realpath "${1:-$(dirname "$0")/../build/bin/morvex}")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+printf 'DECIMAL POINT = NORMAL\nG00MODE = LINE\n' >bench.ctl
+printf 'MAGAZINE01 BALL 6.0,20.0,"BALL D6"\n' >bench.ttl
+awk 'BEGIN {
+    print "%"; print "G90 G17 G00 X0 Y0 Z30"
+    for (y = 0; y <= 100.0001; y += 0.3) {
+        printf "G00 X0 Y%.3f\n", y
+        printf "G01 Z%.4f F2000\n", 15 + 2 * sin(0) * cos(y * 0.1)
+        for (x = 0.5; x <= 100.0001; x += 0.5) printf "X%.3f Z%.4f\n", x, 15 + 2 * sin(x * 0.1) * cos(y * 0.1)
+        print "G00 Z30"
+    }
+    print "M30"; print "%"
+}' >raster.nc
+for threads in NO 2; do
+    cat >bench.ini <<INI
+[Table]
+TOOL_TABLE=bench.ttl
+CONTROLLER_TABLE=bench.ctl
+[DMFdata]
+INITIAL SIZE=(0,0,0,100,100,20)
+DATA_LEVEL=1
+[Define]
+PITCH(WORK)=0.1
+PITCH(MOVE)=0.1
+NEW CONTROL POINT=SPECIFY
+SPECIFIED POINT=(0,0,40)
+threadnc=$threads
+INI
+    times=()
+    for run in 1 2 3; do
+        start=$(date +%s%N)
+        /usr/bin/time -f '%M' -o rss.txt "$morvex" -I bench.ini -X6 raster.nc -O out.dmf 2>/dev/null
+        end=$(date +%s%N)
+        times+=($(((end - start) / 1000000)))
+        rss=$(tail -1 rss.txt)
+    done
+    sorted=($(printf '%s\n' "${times[@]}" | sort -n))
+    echo "threadnc $threads: $(wc -l <raster.nc) lines, runs ${times[*]} ms, median ${sorted[1]} ms, peak ${rss} kB"
+done

@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Unattended cutting (-X6, -X7): the 3-D sample cut on its optimum work, the
+# dome top found where the program puts it, the DMF written loads back and
+# saves byte for byte the same, threaded and fast runs give the same work,
+# and the exit statuses 0 (ran to the end), 1 (an alarm ended it) and 2
+# (missing or unusable files and arguments).
+set -u
+morvex=$1
+source_dir=$2
+fails=0
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+cp -r "$source_dir/samples/." .
+ok() { echo "ok: $1"; }
+fail() { echo "FAIL: $1"; fails=$((fails + 1)); }
+
+# Height of the node nearest (x, y) in a DMF file written with f32 heights.
+height_at() {
+    python3 - "$1" "$2" "$3" <<'PY'
+import struct, sys
+d = open(sys.argv[1], "rb").read()
+x0, y0 = struct.unpack_from("<2d", d, 16 + 9 * 8)
+nx, ny = struct.unpack_from("<2i", d, 112)
+pitch = struct.unpack_from("<d", d, 124)[0]
+ix = round((float(sys.argv[2]) - x0) / pitch)
+iy = round((float(sys.argv[3]) - y0) / pitch)
+print("%.4f" % struct.unpack_from("<f", d, 156 + 4 * (iy * nx + ix))[0])
+PY
+}
+
+"$morvex" -X6 finish3d.nc -D -O cut.dmf 2>err.txt; rc=$?
+if [ $rc -eq 0 ] && [ -s cut.dmf ]; then ok "finish3d cut, status 0"; else fail "finish3d rc=$rc"; cat err.txt; fi
+# The raster passes over X50 Y50 at the dome top, tip at Z-1, arriving from
+# X52.5 Z-1.022: the ball on that rising line reaches x = 50 lower than its
+# end, by r (1/cos(a) - 1) with tan(a) = 0.022 / 2.5 and r = 4, so -1.000155.
+# A corner of the stock outside the raster keeps the work top (the highest
+# cutting point, Z5).
+top=$(height_at cut.dmf 50 50); corner=$(height_at cut.dmf -10 -4)
+if [ "$top" = "-1.0002" ] && [ "$corner" = "5.0000" ]; then ok "dome top -1.000155, stock top 5"
+else fail "heights: top $top corner $corner"; fi
+
+# Load it back and save it again without cutting: the same bytes.
+printf '%%\nG90 G00 Z200.\nM30\n%%\n' >air.nc
+"$morvex" -X6 air.nc cut.dmf -O again.dmf 2>err.txt; rc=$?
+if [ $rc -eq 0 ] && cmp -s cut.dmf again.dmf; then ok "DMF round trip"; else fail "round trip rc=$rc"; cat err.txt; fi
+
+# Worker strips give the same work as one thread; the fast version steps
+# every motion and meets the dome top within the dip of the rising line.
+sed 's/^threadnc=.*/threadnc=NO/' morvex.ini >one.ini
+sed 's/^threadnc=.*/threadnc=3/' morvex.ini >three.ini
+"$morvex" -I one.ini -X6 finish3d.nc -D -O one.dmf 2>/dev/null
+"$morvex" -I three.ini -X6 finish3d.nc -D -O three.dmf 2>/dev/null
+if cmp -s one.dmf three.dmf; then ok "threadnc 3 = threadnc NO"; else fail "threaded work differs"; fi
+"$morvex" -X7 finish3d.nc -D -O fast.dmf 2>/dev/null; rc=$?
+fasttop=$(height_at fast.dmf 50 50)
+if [ $rc -eq 0 ] && python3 -c "import sys; sys.exit(not -1.0002 <= float('$fasttop') <= -1.0)"; then ok "fast version"; else fail "fast rc=$rc top $fasttop"; fi
+
+# A rapid into the stock under INTERFERENCE=YES (abort): status 1, the alarm
+# in the batch log and on stderr, the work up to the alarm still written.
+printf '%%\nT02 M06\nG90 G00 X50. Y50. Z20.\nG01 Z-1. F300\nG00 X20. Y20. Z-3.\nM30\n%%\n' >crash.nc
+rm -f morvex.log
+"$morvex" -X6 crash.nc '-DX(0,0,-10,100,100,0)' -O crash.dmf 2>err.txt; rc=$?
+# The sample controller moves Z first on a rapid: the tool drops to Z-3 in
+# the hole, the run ends there, and the XY move never reaches X20 Y20.
+hole=$(height_at crash.dmf 50 50); far=$(height_at crash.dmf 20 20)
+if [ $rc -eq 1 ] && grep -q '(5) - ' morvex.log && grep -q '(5) - ' err.txt && [ "$hole" = "-3.0000" ] &&
+    [ "$far" = "0.0000" ]; then
+    ok "rapid into the work: status 1, logged, work written"
+else fail "crash rc=$rc hole $hole far $far"; cat err.txt morvex.log; fi
+if grep -q 'RAPID(G00)' interference.txt && grep -q '^5:G00 X20. Y20. Z-3.' interference.txt; then
+    ok "interference list"; else fail "interference list"; cat interference.txt; fi
+
+# Missing and unusable input: status 2.
+"$morvex" -X6 nothing.nc -D -O x.dmf 2>err.txt; rc=$?
+if [ $rc -eq 2 ] && grep -q 'nothing.nc - ' morvex.log && [ ! -e x.dmf ]; then ok "missing NC program: 2"
+else fail "missing rc=$rc"; cat err.txt; fi
+"$morvex" -X6 finish3d.nc '-DX(0,0,10)' -O x.dmf 2>/dev/null; rc=$?
+[ $rc -eq 2 ] && ok "/DX with three numbers: 2" || fail "/DX rc=$rc"
+printf 'not a work file' >broken.dmf
+"$morvex" -X6 finish3d.nc broken.dmf -O x.dmf 2>/dev/null; rc=$?
+[ $rc -eq 2 ] && [ ! -e x.dmf ] && ok "broken DMF: 2" || fail "broken DMF rc=$rc"
+
+exit $fails
