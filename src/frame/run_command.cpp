@@ -49,9 +49,16 @@ RunSetup MakeRunSetup(const App& app, int runMode, bool fast, bool batch) {
     s.lengthReport.namingMode = st.output.lengthNamingMode;
     s.lengthReport.english = IsEnglish();
     s.offsetListOption = app.controller.radiusCheckList;
+    s.sound = w.sound && !batch;
     s.stopKey = w.stopKey;
     s.escapeKey = w.escapeKey;
     return s;
+}
+
+bool StartRunFromApp(App& app, Host& host, CuttingRun& run, int runMode, bool fast, bool batch) {
+    if (app.work.workState <= 0) return false;
+    RefreshDefinitionsForRun(app, host);
+    return StartRun(run, MakeRunSetup(app, runMode, fast, batch), app.work, app.controller, app.tools);
 }
 
 void RefreshDefinitionsForRun(App& app, Host& host) {

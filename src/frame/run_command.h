@@ -14,6 +14,11 @@ class Host;
 // line's NC program; `batch` sends alarms to the batch log.
 RunSetup MakeRunSetup(const App& app, int runMode, bool fast, bool batch);
 
+// The start of a run command: nothing without a work; otherwise changed
+// definition files are read again and the run is started. False when the
+// run could not start.
+[[nodiscard]] bool StartRunFromApp(App& app, Host& host, CuttingRun& run, int runMode, bool fast, bool batch);
+
 // Reads again every definition file that changed on disk since it was read.
 void RefreshDefinitionsForRun(App& app, Host& host);
 

@@ -140,12 +140,12 @@ int RunUnattendedCut(App& app, Host& host) {
     }
     if (const int status = PrepareWork(app, host); status != 0) return status;
 
-    RunSetup setup = MakeRunSetup(app, kRunResult, launch.autoRunMode == 7, true);
-    if (isatty(STDERR_FILENO)) setup.progress = ShowProgress;
     CuttingRun run;
-    if (!StartRun(run, setup, app.work, app.controller, app.tools)) {
+    if (!StartRunFromApp(app, host, run, kRunResult, launch.autoRunMode == 7, true)) {
         return Fail(host, Msg(MsgId::NcProgramNotOpened), launch.ncProgram);
     }
+    const bool progress = isatty(STDERR_FILENO) != 0;
+    if (progress) run.setup.progress = ShowProgress;
     while (true) {
         const RunState state = RunLoop(run, app.work, app.controller, app.tools, host);
         if (state == RunState::Paused) {
@@ -157,7 +157,7 @@ int RunUnattendedCut(App& app, Host& host) {
         }
     }
     EndRun(run, host);
-    if (setup.progress) {
+    if (progress) {
         ShowProgress(run);
         std::fputc('\n', stderr);
     }

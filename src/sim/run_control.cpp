@@ -24,6 +24,8 @@ namespace morvex {
 namespace {
 
 constexpr int kTabKey = 9;
+constexpr int kSoundIdle = 0;     // "aircut1.wav"
+constexpr int kSoundCutting = 1;  // "cutting1.wav"
 constexpr double kSplineTolerance = 0.001;  // mm, chord error of a cut spline
 constexpr std::chrono::milliseconds kPumpInterval{50};
 
@@ -43,11 +45,11 @@ SweepContext ContextFor(const CuttingRun& run, WorkModel& work, const Controller
     const RunSetup& s = run.setup;
     SweepContext ctx;
     ctx.work = &work;
-    ctx.tool = &run.tool;
+    const bool rapid = p.type == kRapid;
+    ctx.tool = rapid ? &run.rapidTool : &run.tool;
     ctx.attrCode = run.tool.attrCode;
     ctx.lineNo = p.compensated ? -p.line : p.line;
     ctx.arborMode = s.checks.arbor;
-    const bool rapid = p.type == kRapid;
     ctx.markPaint = (s.checks.rapid > 0 && FedAsRapid(rapid, p.feed, s.checks)) ||
                     (offsetMarked && ctl.radiusCheckPaint);
     ctx.fast = s.fast;
@@ -64,6 +66,8 @@ void SelectRunTool(CuttingRun& run, const ToolTable& tools, int n) {
     // The fast versions use no tool clearance.
     SelectTool(tools, n, s.fast ? 0.0 : s.toolClearance, s.arborClearance,
                s.attachment.count > 0 ? &s.attachment : nullptr, run.tool);
+    // Only a checked rapid is widened by the clearance.
+    run.rapidTool = s.checks.rapid > 0 ? RapidCheckProfile(run.tool) : run.tool;
 }
 
 void WriteLengthLine(CuttingRun& run) {
@@ -249,6 +253,13 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
                 break;
             }
             if (verdict.decision == RunDecision::Pause) run.checkPause = true;
+            // The cutting sound while motions cut, the idle one while they do
+            // not; a motion with a finding keeps what plays.
+            if (s.sound && s.runMode != kRunResult && verdict.decision == RunDecision::GoOn) {
+                const int slot = flags.cutDone ? kSoundCutting : kSoundIdle;
+                if (slot != run.soundSlot) host.PlaySound(slot);
+                run.soundSlot = slot;
+            }
             if (s.runMode == kRunSkip && flags.cutDone) host.RequestRedraw();
             if (s.interactive && s.runMode != kRunResult && host.IsKeyDown(s.escapeKey)) {
                 run.state = RunState::Aborted;

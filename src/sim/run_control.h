@@ -62,6 +62,7 @@ struct RunSetup {
     AlarmDelivery delivery;   // message boxes or the batch log
     std::string listFolder;   // "alarm.txt", "interference.txt", limit records; "" the current folder
     LengthReportSettings lengthReport;
+    bool sound = false;  // SOUND: the cutting and idle sounds in modes 1 and 2
     int offsetListOption = 0;  // the controller's radius-offset list option (the viewer opens OPEN lists)
     int stopKey = 17;
     int escapeKey = 27;
@@ -74,6 +75,7 @@ struct CuttingRun {
     PauseReason pause = PauseReason::None;
     Interpreter interp;
     ToolProfile tool;
+    ToolProfile rapidTool;  // the tool with the rapid-check clearance, for rapids
     int preselected = 0;
     SweepWorkers workers;
     AlarmFiles alarms;
@@ -88,6 +90,7 @@ struct CuttingRun {
     int alarmCode = 0;           // the alarm that ended the run (1..8, 101..107), 0 none
     int alarmLine = 0;
     long long motions = 0;
+    int soundSlot = -1;  // the looping sound playing now
     bool overload = false;  // a LIMIT/LIMITS overload stopped the motion
     StepLoad overloadLoad;
 };

@@ -262,4 +262,22 @@ double ToolProfileHeight(const ToolProfile& p, double zTip, double q) {
     return ToolProfileHeight(p, zTip, zTip + p.fC, std::sqrt(q), q);
 }
 
+ToolProfile RapidCheckProfile(const ToolProfile& p) {
+    ToolProfile r = p;
+    if (!(p.rapidRadius > p.rho3) || p.number == 0) return r;
+    if (p.T3 <= p.T2) {
+        // No flank of its own: the clearance band stands level with the
+        // edge of the cutting part.
+        const double edge = p.rho3;
+        const double edgeHeight = ToolProfileHeight(p, 0.0, 0.0 + p.fC, edge, edge * edge);
+        r.k = 0.0;
+        r.c = std::isfinite(edgeHeight) ? edgeHeight : 0.0;
+    }
+    r.rho3 = p.rapidRadius;
+    r.T3 = p.rapidRadius * p.rapidRadius;
+    r.T4 = std::max(r.T4, r.T3);
+    r.rhoM2 = std::max(r.rhoM2, r.T3);
+    return r;
+}
+
 }  // namespace morvex

@@ -107,6 +107,13 @@ void SelectTool(const ToolTable& table, int n, double toolClearance, double arbo
 // AttachmentHeight, since it is not round).
 double ToolProfileHeight(const ToolProfile& p, double zTip, double q);
 
+// The profile a rapid is swept with when a tool clearance applies: the
+// cutting part widened to rapidRadius (its flank continued, or level with
+// the edge of the cutting part for a tool without a flank), so that material
+// within the clearance counts as touched by the rapid. The profile itself
+// when there is no clearance.
+ToolProfile RapidCheckProfile(const ToolProfile& p);
+
 // The holder for T4 < q <= holderLimit; +infinity beyond the holder limit.
 double HolderProfileHeight(const ToolProfile& p, double zTip, double rho, double q);
 

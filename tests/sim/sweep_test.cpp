@@ -400,5 +400,77 @@ TEST(Sweep, StepCountsAndCuttingDirections) {
     EXPECT_EQ(plunge.stepClass, kStepClassVertical);
 }
 
+// The checks made on every lowered node: the load sums weigh border nodes
+// as the removal volume does; the flute check looks at the material the
+// flute took away; the dead zone of a VERTICAL tool exists only when its tip
+// is narrower than its radius.
+TEST(Sweep, NodeChecksAndLoadSums) {
+    {
+        // A flat D10 plunges 2 mm at a corner of the grid: border rows and
+        // columns count half, the corner a quarter.
+        WorkModel w = MakeWork(41, 41, 0.5);
+        const ToolProfile flat = Tool(kShapeFlat, 10.0f, 0.0f);
+        SweepContext ctx = Context(w, flat);
+        ctx.sumLoad = true;
+        ctx.torque = true;
+        SweepFlags flags;
+        ASSERT_TRUE(SweepStep(ctx, {0.0, 0.0, kTop}, {0.0, 0.0, kTop - 2.0}, flags));
+        double weighted = 0.0, torque = 0.0;
+        for (int iy = 0; iy <= w.lastY; ++iy) {
+            for (int ix = 0; ix <= w.lastX; ++ix) {
+                const double removed = kTop - w.height[NodeIndex(w, ix, iy)];
+                const double weight = (ix == 0 || ix == w.lastX ? 0.5 : 1.0) * (iy == 0 || iy == w.lastY ? 0.5 : 1.0);
+                weighted += removed * weight * 0.25;
+                torque += removed * weight * 0.25 * std::hypot(ix * 0.5, iy * 0.5);
+            }
+        }
+        EXPECT_GT(weighted, 0.0);
+        EXPECT_NEAR(flags.loadVolume, weighted, 1e-9);
+        EXPECT_NEAR(flags.loadTorque, torque, 1e-9);
+    }
+    // Flute length 3: a plunge of 2 mm is fine, a further 2 mm into a fresh
+    // spot leaves 4 mm of material above the tip there.
+    for (const double depth : {2.0, 4.0}) {
+        WorkModel w = MakeWork(41, 41, 0.5);
+        ToolProfile flat = Tool(kShapeFlat, 10.0f, 0.0f);
+        flat.tool.h = 3.0f;
+        SweepContext ctx = Context(w, flat);
+        ctx.lengthMode = 2;
+        SweepFlags flags;
+        SweepStep(ctx, {10.0, 10.0, kTop}, {10.0, 10.0, kTop - depth}, flags);
+        EXPECT_EQ(flags.lengthHit, depth > 3.0 ? 1 : 0) << depth;
+        ctx.lengthMode = 1;
+        WorkModel again = MakeWork(41, 41, 0.5);
+        ctx.work = &again;
+        SweepFlags measured;
+        SweepStep(ctx, {10.0, 10.0, kTop}, {10.0, 10.0, kTop - depth}, measured);
+        EXPECT_EQ(measured.lengthHit, 0);
+        EXPECT_NEAR(measured.needFlute, depth, 1e-6);
+    }
+    // VERTICAL D10: tip width 5 (= R) has no dead zone; tip width 2 leaves
+    // rho < 3 uncut by the edge, so a plunge lowers nodes there with it.
+    for (const float tipWidth : {5.0f, 2.0f}) {
+        WorkModel w = MakeWork(41, 41, 0.5);
+        ToolProfile v = Tool(kShapeFlat, 10.0f, 0.0f);
+        v.shape = kShapeVertical;
+        v.tool.tipWidth = tipWidth;
+        SweepContext ctx = Context(w, v);
+        ctx.chipMode = 2;
+        SweepFlags flags;
+        SweepStep(ctx, {10.0, 10.0, kTop}, {10.0, 10.0, kTop - 1.0}, flags);
+        EXPECT_EQ(flags.chipHit, tipWidth < 5.0f ? 1 : 0) << tipWidth;
+        if (tipWidth < 5.0f) {
+            EXPECT_NE(w.attr[NodeIndex(w, 20, 20)] & kAttrPaint, 0);
+        }
+        ctx.chipMode = 1;
+        WorkModel again = MakeWork(41, 41, 0.5);
+        ctx.work = &again;
+        SweepFlags measured;
+        SweepStep(ctx, {10.0, 10.0, kTop}, {10.0, 10.0, kTop - 1.0}, measured);
+        // The node under the axis needs the whole radius as tip width.
+        EXPECT_NEAR(measured.needTipWidth, tipWidth < 5.0f ? 5.0 : 0.0, 1e-9);
+    }
+}
+
 }  // namespace
 }  // namespace morvex

@@ -258,5 +258,31 @@ TEST(ToolProfile, HostileValuesGiveFiniteHeights) {
     }
 }
 
+// A checked rapid sweeps with the cutting part widened by the tool
+// clearance: level with the edge for tools without a flank, the flank
+// continued for a tapered one; nothing beyond the clearance.
+TEST(ToolProfile, RapidCheckClearance) {
+    ToolTable table;
+    table.tools.resize(4);
+    table.tools[1] = Tool(kShapeFlat, 10, 0, 5, 0);
+    table.tools[2] = Tool(kShapeBall, 8, 4, 0, 4);
+    table.tools[3] = Tool(kShapeFlat, 10, 0, 5, 0, 0, 45, 5);  // flank at 45 degrees up to h = 5
+    ToolProfile flat, ball, taper, plain;
+    SelectTool(table, 1, 1.0, 0.0, nullptr, flat);
+    SelectTool(table, 2, 1.0, 0.0, nullptr, ball);
+    SelectTool(table, 3, 1.0, 0.0, nullptr, taper);
+    SelectTool(table, 1, 0.0, 0.0, nullptr, plain);
+    const ToolProfile f = RapidCheckProfile(flat), b = RapidCheckProfile(ball), t = RapidCheckProfile(taper);
+    EXPECT_EQ(At(f, 5.9), 0.0);
+    EXPECT_EQ(At(f, 6.1), kInf);
+    EXPECT_EQ(At(b, 4.9), static_cast<double>(4.0f));  // the ball's equator height
+    EXPECT_EQ(At(b, 3.0), static_cast<double>(static_cast<float>(4.0 - std::sqrt(7.0))));
+    // Flank z = rho - 5 from rho 5 to 10 (h = 5), continued to rho 11.
+    EXPECT_NEAR(At(t, 10.5), 5.5, 1e-6);
+    EXPECT_EQ(At(t, 11.5), kInf);
+    // No clearance: the same profile.
+    EXPECT_EQ(At(RapidCheckProfile(plain), 5.5), kInf);
+}
+
 }  // namespace
 }  // namespace morvex
