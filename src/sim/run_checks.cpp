@@ -103,7 +103,7 @@ void RecordOverload(LimitRecord& r, const std::string& folder, int kind, int lin
                     const StepLoad& load) {
     if (!r.file && !r.failed) {
         const std::string path = JoinPath(folder, kind == 12 ? "limitsp.txt" : "limitp.txt");
-        r.file = std::fopen(path.c_str(), "wb");
+        r.file.reset(std::fopen(path.c_str(), "wb"));
         r.failed = r.file == nullptr;
     }
     ++r.count;
@@ -112,13 +112,10 @@ void RecordOverload(LimitRecord& r, const std::string& folder, int kind, int lin
                        : load.cutClass == kStepClassUp     ? "(U)\n"
                        : load.cutClass == kStepClassDown   ? "(D)\n"
                                                            : "(A)\n";
-    std::fprintf(r.file, "%d:X%fY%fZ%f:%f%s", line, p[0], p[1], p[2], load.value, tail);
+    std::fprintf(r.file.get(), "%d:X%fY%fZ%f:%f%s", line, p[0], p[1], p[2], load.value, tail);
 }
 
-void CloseLimitRecord(LimitRecord& r) {
-    if (r.file) std::fclose(r.file);
-    r = LimitRecord{};
-}
+void CloseLimitRecord(LimitRecord& r) { r = LimitRecord{}; }
 
 void AddRequiredLengths(RequiredLengths& into, const SweepFlags& f) {
     into.stickOut = std::max(into.stickOut, f.needStickOut);
@@ -144,11 +141,11 @@ std::string LengthReportName(const RunChecks& c, const std::string& ncPath, cons
     return Pick(s.english, "chip-w.txt", "チップ幅.txt");
 }
 
-std::FILE* OpenLengthReport(const RunChecks& c, const std::string& ncPath, const LengthReportSettings& s) {
+ListFile OpenLengthReport(const RunChecks& c, const std::string& ncPath, const LengthReportSettings& s) {
     if (!ComputesLengths(c)) return nullptr;
     const std::string path = JoinPath(s.folder, LengthReportName(c, ncPath, s));
-    std::FILE* f = std::fopen(path.c_str(), s.append ? "ab" : "wb");
-    if (f) std::fprintf(f, "%s\n", ncPath.c_str());
+    ListFile f(std::fopen(path.c_str(), s.append ? "ab" : "wb"));
+    if (f) std::fprintf(f.get(), "%s\n", ncPath.c_str());
     return f;
 }
 

@@ -56,7 +56,7 @@ StepLoad CheckStepLoad(const LimitDef& limit, const SweepFlags& step, double ste
 // One recorded overload (kinds 11 and 12): "limitp.txt" or "limitsp.txt" in
 // `folder`, created at the run's first record.
 struct LimitRecord {
-    std::FILE* file = nullptr;
+    ListFile file;
     int count = 0;
     bool failed = false;
 };
@@ -93,7 +93,7 @@ std::string LengthReportName(const RunChecks& checks, const std::string& ncPath,
 
 // Opens the report (new or appended) and writes the NC file name; null when
 // no compute mode is on or the file cannot be opened.
-std::FILE* OpenLengthReport(const RunChecks& checks, const std::string& ncPath, const LengthReportSettings& s);
+ListFile OpenLengthReport(const RunChecks& checks, const std::string& ncPath, const LengthReportSettings& s);
 
 // The line of one tool ("T%02d:%s" and the parts of the compute modes), then
 // the maxima are reset.

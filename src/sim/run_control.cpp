@@ -74,8 +74,8 @@ void WriteLengthLine(CuttingRun& run) {
     if (!run.lengthReport) return;
     const std::string line =
         RequiredLengthLine(run.tool, run.setup.checks, run.required, run.setup.lengthReport.english);
-    std::fputs(line.c_str(), run.lengthReport);
-    std::fflush(run.lengthReport);
+    std::fputs(line.c_str(), run.lengthReport.get());
+    std::fflush(run.lengthReport.get());
 }
 
 // Sweeps the current motion (a spline as its chords).
@@ -150,8 +150,10 @@ bool StopRequested(CuttingRun& run, const ControllerDef& ctl, Host& host, bool o
         if (IsStopBlock(run.interp.reader, ctl, s.stopMode) && reason == PauseReason::None) {
             reason = PauseReason::StopBlock;
         }
+        const int mCode = run.blockMCode;
+        run.blockMCode = -1;
         for (const WaitCode& wait : ctl.waitCodes) {
-            if (run.interp.path.mCode != wait.mCode) continue;
+            if (mCode != wait.mCode) continue;
             if (std::FILE* f = std::fopen(wait.file.c_str(), "wb")) std::fclose(f);
             run.waitFile = wait.file;
             run.state = RunState::Waiting;
@@ -233,6 +235,7 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
             ++run.motions;
             if (flags.cutDone) work.workState = 2;
             AddRequiredLengths(run.required, flags);
+            if (p.mCode >= 0) run.blockMCode = p.mCode;
             run.blockDone = in.queue.empty();
             if (run.overload) {
                 AlarmDetail detail;
@@ -303,8 +306,7 @@ void AbandonRun(CuttingRun& run) {
 void EndRun(CuttingRun& run, Host& host) {
     StopWorkers(run.workers);
     WriteLengthLine(run);
-    if (run.lengthReport) std::fclose(run.lengthReport);
-    run.lengthReport = nullptr;
+    run.lengthReport.reset();
     CloseAlarmFiles(run.alarms, host, run.setup.delivery.batch, run.setup.offsetListOption);
     CloseLimitRecord(run.limits);
 }

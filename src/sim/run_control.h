@@ -81,9 +81,10 @@ struct CuttingRun {
     AlarmFiles alarms;
     LimitRecord limits;
     RequiredLengths required;
-    std::FILE* lengthReport = nullptr;
+    ListFile lengthReport;
     bool haveMotion = false;     // a motion was handed out and swept
     bool blockDone = false;      // ... and it was the last of its block: stop tests pending
+    int blockMCode = -1;         // the M code of that block (it rides on the block's first motion)
     bool checkPause = false;     // the checks asked for a pause
     bool endAfterMotion = false; // escape in modes 1 and 2: end once the motion is cut
     std::string waitFile;        // the wait file of the wait M-code being waited on
@@ -95,7 +96,7 @@ struct CuttingRun {
     StepLoad overloadLoad;
 };
 
-// Starts a run: backs up the work, opens and resets the program, selects the
+// Starts a run on a fresh CuttingRun: backs up the work, opens and resets the program, selects the
 // initial tool and starts the workers. False, with nothing changed, when
 // there is no work or the NC program cannot be opened.
 [[nodiscard]] bool StartRun(CuttingRun& run, const RunSetup& setup, WorkModel& work, ControllerDef& ctl,

@@ -102,6 +102,8 @@ bool SweepStepOnWorkers(SweepWorkers& w, const SweepContext& ctx, const Point& p
     return true;
 }
 
+SweepWorkers::~SweepWorkers() { StopWorkers(*this); }
+
 void StopWorkers(SweepWorkers& w) {
     for (auto& worker : w.workers) {
         if (!worker->alive) continue;

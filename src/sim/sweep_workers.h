@@ -32,6 +32,11 @@ struct SweepWorker {
 // The band a worker sweeps is given by the step in `job*` fields, which the
 // caller writes before it sets a worker running.
 struct SweepWorkers {
+    SweepWorkers() = default;
+    SweepWorkers(const SweepWorkers&) = delete;
+    SweepWorkers& operator=(const SweepWorkers&) = delete;
+    ~SweepWorkers();  // a run that never reached its end still joins its workers
+
     std::vector<std::unique_ptr<SweepWorker>> workers;
     int strips = 1;
     const SweepContext* ctx = nullptr;
