@@ -108,6 +108,7 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
      "/DXには6個の数値が必要です: (xmin,ymin,zmin,xmax,ymax,zmax)"},
     {MsgId::OutputNotWritten, "The output work file could not be written: ",
      "出力ワークファイルを書き込めません: "},
+    {MsgId::StatusCutting, "Cutting", "加工中"},
 }};
 
 constexpr bool TableInOrder() {

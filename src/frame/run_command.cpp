@@ -1,6 +1,7 @@
 // The setup of a machining run.
 #include "frame/run_command.h"
 
+#include "base/messages.h"
 #include "base/paths.h"
 #include "frame/startup.h"
 #include "platform/host.h"
@@ -58,7 +59,9 @@ RunSetup MakeRunSetup(const App& app, int runMode, bool fast, bool batch) {
 bool StartRunFromApp(App& app, Host& host, CuttingRun& run, int runMode, bool fast, bool batch) {
     if (app.work.workState <= 0) return false;
     RefreshDefinitionsForRun(app, host);
-    return StartRun(run, MakeRunSetup(app, runMode, fast, batch), app.work, app.controller, app.tools);
+    if (!StartRun(run, MakeRunSetup(app, runMode, fast, batch), app.work, app.controller, app.tools)) return false;
+    host.ShowStatus(std::string(Msg(MsgId::StatusCutting)));
+    return true;
 }
 
 void RefreshDefinitionsForRun(App& app, Host& host) {

@@ -40,6 +40,9 @@ public:
     virtual bool OpenWithViewer(const std::string& path) = 0;
     virtual bool StartProgram(const std::string& program, const std::vector<std::string>& args) = 0;
     virtual bool IsUnattended() const = 0;
+    // The status area's text (the NC line being cut, "Cutting"); nothing
+    // where there is no status area.
+    virtual void ShowStatus(const std::string& /*text*/) {}
 };
 
 // The usual case: an information box with the program's caption.

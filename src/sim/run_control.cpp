@@ -222,6 +222,7 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
         const MotionResult next = NextMotion(in, ctl, s.toolWords);
         if (next == MotionResult::Motion) {
             PathRecord& p = in.path;
+            if (s.runMode != kRunResult) host.ShowStatus(in.reader.block);
             const int change = ToolChangeOf(s.atcType, s.toolWords, p, run.preselected);
             if (change >= 0 && change != run.tool.number) {
                 WriteLengthLine(run);
