@@ -68,7 +68,6 @@ bool AttachmentCanReach(const ToolProfile& t, double zTipLow, double zMax, int a
 int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
-    const sweep_detail::Rows allRows{0, w.ny};
     const double x0 = m.p0[0], y0 = m.p0[1], x1 = m.p1[0], y1 = m.p1[1], z = m.p0[2];
     const double dx = x1 - x0, dy = y1 - y0;
     const double l2 = dx * dx + dy * dy;
@@ -148,7 +147,7 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, Swee
                 candidate = profile(q);
             }
             if (candidate < w.height[idx]) {
-                LowerNode(ctx, idx, ix, iy, candidate, q, z, false, ctx.attrCode, allRows, flags);
+                LowerNode(ctx, idx, ix, iy, candidate, q, z, false, ctx.attrCode, flags);
             }
         }
     }
@@ -167,7 +166,6 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, Swee
 int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
-    const sweep_detail::Rows allRows{0, w.ny};
     const double r = t.R;
     const double zLow = std::min(m.p0[2], m.p1[2]);
     if (!(zLow < w.zMax)) return 0;
@@ -220,7 +218,7 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Sw
             }
             const float candidate = Rounded(z);
             if (candidate < w.height[idx]) {
-                LowerNode(ctx, idx, ix, iy, candidate, q, zTip, false, ctx.attrCode, allRows, flags);
+                LowerNode(ctx, idx, ix, iy, candidate, q, zTip, false, ctx.attrCode, flags);
             }
         }
     }
@@ -230,7 +228,6 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Sw
 int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
-    const sweep_detail::Rows allRows{0, w.ny};
     const double z = m.p0[2];
     if (!(z < w.zMax)) return 0;
     if (AttachmentCanReach(t, z, w.zMax, ctx.arborMode)) return -1;
@@ -292,7 +289,7 @@ int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags
             if (q > reach2) continue;
             const float candidate = Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q));
             if (candidate < w.height[idx]) {
-                LowerNode(ctx, idx, ix, iy, candidate, q, z, false, ctx.attrCode, allRows, flags);
+                LowerNode(ctx, idx, ix, iy, candidate, q, z, false, ctx.attrCode, flags);
             }
         }
     }
@@ -369,8 +366,9 @@ double SweepReach(const ToolProfile& t, double zTipLow, double zMax, int arborMo
     return std::isfinite(reach) && reach > 0.0 ? reach : 0.0;
 }
 
-int SweepMotion(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
-    if (ctx.work == nullptr || ctx.tool == nullptr || ctx.work->nx < 2 || ctx.work->ny < 2) return 0;
+namespace {
+
+int SweepWhole(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
     if (m.type == kArcCw || m.type == kArcCcw) {
         if (m.first != 0 || m.second != 1 || m.p0[2] != m.p1[2]) return -1;
         return SweepPlaneArc(ctx, m, flags);
@@ -380,6 +378,15 @@ int SweepMotion(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& 
         return ctx.tool->shape == kShapeBall ? SweepInclinedBallLine(ctx, m, flags) : -1;
     }
     return SweepHorizontalLine(ctx, m, flags);
+}
+
+}  // namespace
+
+int SweepMotion(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
+    if (ctx.work == nullptr || ctx.tool == nullptr || ctx.work->nx < 2 || ctx.work->ny < 2) return 0;
+    const int result = SweepWhole(ctx, m, flags);
+    ApplyDeferredPaint(*ctx.work, flags);
+    return result;
 }
 
 }  // namespace morvex

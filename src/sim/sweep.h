@@ -55,9 +55,10 @@ struct SweepFlags {
     double needFlute = 0.0;     // the flute cut material this high
     double needTipWidth = 0.0;  // VERTICAL: tip width that would have cut it
     double needCentre = 0.0;    // RADIUS: material this high over the inner zone
-    // Paint marks that fall on rows outside the strip that made them; a
-    // strip never writes another strip's rows, so these are set once the
-    // strips have joined (ApplyDeferredPaint).
+    // Paint marks on a node and its neighbours, set once the motion or the
+    // step (all its strips) is swept (ApplyDeferredPaint): a strip never
+    // writes another strip's rows, and a neighbour lowered later in the same
+    // sweep would lose its mark.
     std::vector<std::size_t> deferredPaint;
 };
 

@@ -10,13 +10,6 @@
 
 namespace morvex::sweep_detail {
 
-// Rows [rowBegin, rowEnd) belong to the strip at work; marks on other rows
-// wait in the flags until the strips have joined.
-struct Rows {
-    int begin = 0;
-    int end = 0;
-};
-
 // The cutting-direction class of a step as its nodes come, row by row: the
 // first class found, turned general when an up or down cut meets any other
 // class; vertical and general stay. An unknown class changes nothing, so
@@ -31,18 +24,15 @@ inline void NoteClass(int& stepClass, int cls) {
     }
 }
 
-inline void PaintWithNeighbours(WorkModel& w, int ix, int iy, Rows rows, SweepFlags& flags) {
+// Marks the node and its eight neighbours with the paint bit once the step
+// or motion is swept (ApplyDeferredPaint): a neighbour lowered later in the
+// same sweep gets its attribute byte rewritten, and a strip must not write
+// another strip's rows.
+inline void PaintWithNeighbours(WorkModel& w, int ix, int iy, SweepFlags& flags) {
     const int x0 = std::max(ix - 1, 0), x1 = std::min(ix + 1, w.lastX);
     const int y0 = std::max(iy - 1, 0), y1 = std::min(iy + 1, w.lastY);
     for (int y = y0; y <= y1; ++y) {
-        const bool own = y >= rows.begin && y < rows.end;
-        for (int x = x0; x <= x1; ++x) {
-            if (own) {
-                w.attr[NodeIndex(w, x, y)] |= kAttrPaint;
-            } else {
-                flags.deferredPaint.push_back(NodeIndex(w, x, y));
-            }
-        }
+        for (int x = x0; x <= x1; ++x) flags.deferredPaint.push_back(NodeIndex(w, x, y));
     }
 }
 
@@ -61,7 +51,7 @@ inline double NodeWeight(const WorkModel& w, int ix, int iy) {
 // the step sweeper, whose steps are short enough for the dead zone to mean
 // something.
 inline void ClassifyNode(const SweepContext& ctx, int ix, int iy, float before, float after, double zTip, double q,
-                         bool stepped, Rows rows, SweepFlags& flags) {
+                         bool stepped, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
     if (ctx.sumLoad) {
@@ -76,7 +66,7 @@ inline void ClassifyNode(const SweepContext& ctx, int ix, int iy, float before, 
         const bool radiusZone = t.shape == kShapeRadius && !ctx.rapidMotion && q < double(t.tool.e) * t.tool.e;
         if ((vertical && q < dead * dead) || radiusZone) {
             if (ctx.chipMode >= 2) {
-                PaintWithNeighbours(w, ix, iy, rows, flags);
+                PaintWithNeighbours(w, ix, iy, flags);
                 flags.chipHit = 1;
                 flags.chipNode = static_cast<long long>(NodeIndex(w, ix, iy));
             } else if (vertical) {
@@ -91,7 +81,7 @@ inline void ClassifyNode(const SweepContext& ctx, int ix, int iy, float before, 
         // The flute had to reach the top of the material it took away.
         if (ctx.lengthMode >= 2) {
             if (above > t.tool.h) {
-                PaintWithNeighbours(w, ix, iy, rows, flags);
+                PaintWithNeighbours(w, ix, iy, flags);
                 flags.lengthHit = 1;
             }
         } else if (ctx.lengthMode == 1) {
@@ -102,26 +92,9 @@ inline void ClassifyNode(const SweepContext& ctx, int ix, int iy, float before, 
     // Reached by the neck, shank, holder or attachment.
     if (ctx.arborMode != kArborAbort && ctx.arborMode != kArborPause) {
         w.attr[NodeIndex(w, ix, iy)] |= kAttrPaint;
-        if (ctx.arborMode != kArborCompute) return;
-        flags.needStickOut = std::max(flags.needStickOut, above);
-        if (t.lengthKind >= 2 && q <= t.T4) {
-            flags.needNeck = std::max(flags.needNeck, above);
-            // With the neck length kept, the taper (slope len3 over the
-            // shank's radial span) must rise above the material at rho.
-            const double lu = t.len[1];
-            if (above > lu) {
-                const double rho = std::sqrt(q);
-                const double span = t.shankRadius - t.rho3;
-                if (rho - t.rho3 > 1e-9 && span > 0.0) {
-                    flags.needTaper = std::max(flags.needTaper, (above - lu) * span / (rho - t.rho3));
-                } else {
-                    flags.taperImpossible = 1;
-                }
-            }
-        }
         return;
     }
-    PaintWithNeighbours(w, ix, iy, rows, flags);
+    PaintWithNeighbours(w, ix, iy, flags);
     if (q <= t.T4) {
         flags.taperHit = 1;
     } else if (q <= t.holderLimit) {
@@ -133,13 +106,39 @@ inline void ClassifyNode(const SweepContext& ctx, int ix, int iy, float before, 
     flags.hitDepth = std::max(flags.hitDepth, static_cast<double>(before) - after);
 }
 
+// Computing the stick-out the program needs: the neck, shank and holder cut
+// nothing and only measure how high above the tip the material they meet
+// stands, so that every contact is measured against the material as the
+// flute left it, whatever the moving pitch.
+inline void MeasureBeyondFlank(const ToolProfile& t, double above, double q, SweepFlags& flags) {
+    flags.needStickOut = std::max(flags.needStickOut, above);
+    if (t.lengthKind < 2 || q > t.T4) return;
+    flags.needNeck = std::max(flags.needNeck, above);
+    // With the neck length kept, the taper (slope len3 over the shank's
+    // radial span) must rise above the material at rho.
+    const double lu = t.len[1];
+    if (!(above > lu)) return;
+    const double rho = std::sqrt(q);
+    const double span = t.shankRadius - t.rho3;
+    if (rho - t.rho3 > 1e-9 && span > 0.0) {
+        flags.needTaper = std::max(flags.needTaper, (above - lu) * span / (rho - t.rho3));
+    } else {
+        flags.taperImpossible = 1;
+    }
+}
+
 // Node (ix, iy) at index idx is lowered to `candidate`; q is the squared
 // horizontal distance at which the tool met it with its tip at zTip,
 // `newAttr` the byte to write.
 inline void LowerNode(const SweepContext& ctx, std::size_t idx, int ix, int iy, float candidate, double q,
-                      double zTip, bool stepped, std::uint8_t newAttr, Rows rows, SweepFlags& flags) {
+                      double zTip, bool stepped, std::uint8_t newAttr, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const float before = w.height[idx];
+    if (ctx.arborMode == kArborCompute && q > ctx.tool->T3) {
+        w.attr[idx] |= kAttrPaint;
+        MeasureBeyondFlank(*ctx.tool, static_cast<double>(before) - zTip, q, flags);
+        return;
+    }
     if (ctx.watchedNode >= 0 && static_cast<long long>(idx) == ctx.watchedNode &&
         (!ctx.watchHeight || before == ctx.watchedHeight)) {
         flags.searchHit = 1;
@@ -147,9 +146,9 @@ inline void LowerNode(const SweepContext& ctx, std::size_t idx, int ix, int iy, 
     w.height[idx] = candidate;
     w.attr[idx] = newAttr;
     if (w.lineNo != nullptr) w.lineNo[idx] = ctx.lineNo;
-    if (ctx.markPaint) PaintWithNeighbours(w, ix, iy, rows, flags);
+    if (ctx.markPaint) PaintWithNeighbours(w, ix, iy, flags);
     flags.cutDone = 1;
-    ClassifyNode(ctx, ix, iy, before, candidate, zTip, q, stepped, rows, flags);
+    ClassifyNode(ctx, ix, iy, before, candidate, zTip, q, stepped, flags);
 }
 
 inline float Rounded(double v) { return static_cast<float>(v); }

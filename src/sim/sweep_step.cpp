@@ -70,7 +70,6 @@ void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, co
     const double* off = w.nodeOffset.data();
     rowBegin = std::max(rowBegin, box.iyBegin);
     rowEnd = std::min(rowEnd, box.iyEnd);
-    const sweep_detail::Rows rows{rowBegin, rowEnd};
     for (int iy = rowBegin; iy < rowEnd; ++iy) {
         const double ny = off[iy] - p0[1];
         const double vy = off[iy] - p1[1];
@@ -110,7 +109,7 @@ void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, co
                 sweep_detail::NoteClass(flags.stepClass, ClassOf(direction));
                 attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) | ctx.attrCode);
             }
-            LowerNode(ctx, idx, ix, iy, candidate, q, z, true, attr, rows, flags);
+            LowerNode(ctx, idx, ix, iy, candidate, q, z, true, attr, flags);
         }
     }
 }

@@ -102,6 +102,15 @@ bool SweepStepOnWorkers(SweepWorkers& w, const SweepContext& ctx, const Point& p
     return true;
 }
 
+SweepWorkers::SweepWorkers(SweepWorkers&& other) noexcept { StopWorkers(other); }
+
+SweepWorkers& SweepWorkers::operator=(SweepWorkers&& other) noexcept {
+    StopWorkers(*this);
+    StopWorkers(other);
+    strips = 1;
+    return *this;
+}
+
 SweepWorkers::~SweepWorkers() { StopWorkers(*this); }
 
 void StopWorkers(SweepWorkers& w) {

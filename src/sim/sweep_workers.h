@@ -35,6 +35,10 @@ struct SweepWorkers {
     SweepWorkers() = default;
     SweepWorkers(const SweepWorkers&) = delete;
     SweepWorkers& operator=(const SweepWorkers&) = delete;
+    // Workers hold the address of their record: a move stops the workers of
+    // both sides, and the record starts without any.
+    SweepWorkers(SweepWorkers&& other) noexcept;
+    SweepWorkers& operator=(SweepWorkers&& other) noexcept;
     ~SweepWorkers();  // a run that never reached its end still joins its workers
 
     std::vector<std::unique_ptr<SweepWorker>> workers;

@@ -287,9 +287,8 @@ TEST(RunChecks, LengthReportNamesAndOpening) {
     EXPECT_EQ(OpenLengthReport(Checks(1, 3, 2, 2), "/nc/a.nc", open), nullptr);
     for (const auto& [append, nc] : {std::pair{false, "/nc/a.nc"}, {true, "/nc/b.nc"}}) {
         open.append = append;
-        std::FILE* f = OpenLengthReport(Checks(0, 0, 1, 0), nc, open);
+        const ListFile f = OpenLengthReport(Checks(0, 0, 1, 0), nc, open);
         ASSERT_NE(f, nullptr);
-        std::fclose(f);
     }
     EXPECT_EQ(TempDir::Read(dir.Path("height.txt")), "/nc/a.nc\n/nc/b.nc\n");
 }
