@@ -109,6 +109,9 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
     {MsgId::OutputNotWritten, "The output work file could not be written: ",
      "出力ワークファイルを書き込めません: "},
     {MsgId::StatusCutting, "Cutting", "加工中"},
+    {MsgId::WaitingForFile, "Waiting until this file is deleted: ", "このファイルが削除されるまで待っています: "},
+    {MsgId::ReportNotAvailable, "The cutting-information report is not available in this version; the cut goes on.",
+     "この版では加工情報レポートは使えません。加工は続けます。"},
 }};
 
 constexpr bool TableInOrder() {

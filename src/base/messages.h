@@ -87,6 +87,8 @@ enum class MsgId {
     WorkDefinitionNumbers,
     OutputNotWritten,
     StatusCutting,
+    WaitingForFile,
+    ReportNotAvailable,
     Count
 };
 

@@ -135,9 +135,14 @@ int RunUnattendedCut(App& app, Host& host) {
     if (app.controller.readStatus != 1) {
         return Fail(host, Msg(MsgId::CtlNotFound), " " + app.settings.table.controllerTable);
     }
+    // A run without its tools or holders would check nothing and say so
+    // nowhere: both files are needed.
+    if (app.tools.status != 1) return Fail(host, Msg(MsgId::TtlNotFound), " " + app.settings.table.toolTable);
+    if (app.tools.arborStatus == -1) return Fail(host, Msg(MsgId::AtlNotFound), " " + app.tools.arborFile);
     if (!launch.outputWork.empty() && launch.outputFormat != OutputFormat::Dmf) {
         return Fail(host, Msg(MsgId::OutputFormatNotAvailable), launch.outputWork);
     }
+    if (launch.reportMode != 0) ShowText(host, Msg(MsgId::ReportNotAvailable));
     if (const int status = PrepareWork(app, host); status != 0) return status;
 
     CuttingRun run;
@@ -151,6 +156,7 @@ int RunUnattendedCut(App& app, Host& host) {
         if (state == RunState::Paused) {
             ResumeRun(run);
         } else if (state == RunState::Waiting) {
+            ShowText(host, std::string(Msg(MsgId::WaitingForFile)) + run.waitFile);
             while (!WaitEnded(run)) std::this_thread::sleep_for(kWaitPoll);
         } else {
             break;

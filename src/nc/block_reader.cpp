@@ -151,18 +151,10 @@ bool ReadNextBlock(BlockReader& reader, const ControllerDef& ctl) {
     return delivered;
 }
 
-bool IsStopBlock(BlockReader& reader, const ControllerDef& ctl, int stopOption) {
-    if (reader.forcedStop) {
-        reader.forcedStop = false;
-        return true;
-    }
-    const std::string_view block = reader.block;
-    switch (stopOption) {
-    case 3:
-        return true;
-    case 1:
-    case 2: {
-        if (block.find("M0") == std::string_view::npos) return false;
+int StopMarksOf(std::string_view block, const ControllerDef& ctl) {
+    int marks = 0;
+    if (block.find("M0") != std::string_view::npos) {
+        // The last M word outside comments decides between M00 and M01.
         int last = -1;
         for (std::size_t i = 0; i < block.size(); ++i) {
             if (block[i] == '(') {
@@ -175,16 +167,34 @@ bool IsStopBlock(BlockReader& reader, const ControllerDef& ctl, int stopOption) 
                 i = cursor - 1;
             }
         }
-        return last == 0 || (stopOption == 2 && last == 1);
+        if (last == 0) marks |= kStopMarkM00;
+        if (last == 1) marks |= kStopMarkM01;
     }
-    case 4:
-        for (const std::string& s : ctl.stopStrings) {
-            if (!s.empty() && block.find(s) != std::string_view::npos) return true;
+    for (const std::string& s : ctl.stopStrings) {
+        if (!s.empty() && block.find(s) != std::string_view::npos) {
+            marks |= kStopMarkString;
+            break;
         }
-        return false;
-    default:
-        return false;
     }
+    return marks;
+}
+
+bool StopsAt(int marks, int stopOption) {
+    switch (stopOption) {
+    case 1: return (marks & kStopMarkM00) != 0;
+    case 2: return (marks & (kStopMarkM00 | kStopMarkM01)) != 0;
+    case 3: return true;
+    case 4: return (marks & kStopMarkString) != 0;
+    default: return false;
+    }
+}
+
+bool IsStopBlock(BlockReader& reader, const ControllerDef& ctl, int stopOption) {
+    if (reader.forcedStop) {
+        reader.forcedStop = false;
+        return true;
+    }
+    return StopsAt(StopMarksOf(reader.block, ctl), stopOption);
 }
 
 }  // namespace morvex

@@ -69,6 +69,17 @@ int CheckBlockCharacters(std::string_view block, const ControllerDef& ctl, int& 
 // Whether optional block skip drops the block.
 bool IsSkippedBlock(std::string_view block, const ControllerDef& ctl);
 
+// What in a block a stop option can stop at: M00 or M01 as its last M word
+// (outside comments), or one of the controller's stop strings.
+inline constexpr int kStopMarkM00 = 1;
+inline constexpr int kStopMarkM01 = 2;
+inline constexpr int kStopMarkString = 4;
+int StopMarksOf(std::string_view block, const ControllerDef& ctl);
+
+// Whether a block with these marks stops the run under the stop option 0..4
+// (3, single block, stops at every block).
+bool StopsAt(int marks, int stopOption);
+
 // Whether the run stops at this block under the stop option 0..4.
 bool IsStopBlock(BlockReader& reader, const ControllerDef& ctl, int stopOption);
 

@@ -124,6 +124,7 @@ BlockRead ReadProgrammedBlock(Interpreter& interp, ControllerDef& ctl, const Too
     InterpretBlock(interp, ctl, tools);
     reader.motionLine = reader.programLine;
     interp.path.line = reader.motionLine;
+    interp.path.stopMarks = StopMarksOf(reader.block, ctl);
     // An arc or feed error travels with the block's motion, which may be
     // handed out later (radius compensation holds it back).
     if (reader.pendingError == kNcArcRadius || reader.pendingError == kNcZeroFeed) {

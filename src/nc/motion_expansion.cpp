@@ -151,7 +151,12 @@ void QueueRapid(Interpreter& in, const ControllerDef& ctl) {
         corner = in.setup.rapidCorner(e.start, e.end);
     }
     SplitRapid(ctl.g00Mode, e.start, e.end, axes, in.setup.workPitch, corner ? &*corner : nullptr, pieces);
+    // Without a corner both L-shaped routes are queued; the machine takes
+    // one of them, so what their pieces meet is only possibly met. The
+    // pieces that move Z alone are certain.
+    const bool bothRoutes = ctl.g00Mode == kG00Unknown && !corner && e.start[0] != e.end[0] && e.start[1] != e.end[1];
     for (const Point& end : pieces) {
+        e.possibleRoute = bothRoutes && (end[0] != e.start[0] || end[1] != e.start[1]);
         e.end = end;
         QueueMotion(in, e);
         e.start = end;
@@ -160,6 +165,7 @@ void QueueRapid(Interpreter& in, const ControllerDef& ctl) {
         e.toolWord = -1;
         e.error = kNcNoError;
     }
+    e.possibleRoute = false;
 }
 
 }  // namespace

@@ -50,6 +50,8 @@ struct PathRecord {
     int mCode = -1;      // the block's M code, -1 when none
     int toolWord = -1;   // the block's T number, -1 when none
     int error = 0;       // NC error of the block or its compensation (1, 2, 6, 7), 0 none
+    int stopMarks = 0;   // what a stop option can stop at in the block (kStopMark* bits)
+    bool possibleRoute = false;  // a piece of one of the two routes a rapid may take (G00MODE UNKNOWN)
     // Splines: the curve, owned by the interpreter, valid until the next
     // NextMotion call; the motion runs from `start` to the curve's start and
     // along the curve to `end`.

@@ -47,23 +47,10 @@ MotionVerdict DecideAfterMotion(const SweepFlags& f, const RunChecks& c, bool ra
         v.decision = RunDecision::Abort;
         v.alarmCode = kAlarmOverChip;
     }
-    if (v.decision == RunDecision::Abort) {
-        // The list entry of an abort names what stopped the run.
-        InterferenceFindings& k = v.findings;
-        switch (v.alarmCode) {
-        case kAlarmRapid: k.rapid = true; break;
-        case kAlarmTooFast: k.tooFast = true; break;
-        case kAlarmTaper: k.taper = true; break;
-        case kAlarmAttachment: k.attachment = true; break;
-        case kAlarmArbor: k.arbor = true; break;
-        case kAlarmOverLength: k.overLength = true; break;
-        default: k.overChip = true; break;
-        }
-        return v;
-    }
+    // The list entry names every finding of the checks that stop or pause;
+    // of the parts beyond the flank only the first of taper, attachment, holder.
     InterferenceFindings& k = v.findings;
-    if (c.arbor == 4) {
-        // The first of taper, attachment, holder is recorded.
+    if (c.arbor >= 3) {
         if (f.taperHit) {
             k.taper = true;
         } else if (f.attachmentHit) {
@@ -72,18 +59,17 @@ MotionVerdict DecideAfterMotion(const SweepFlags& f, const RunChecks& c, bool ra
             k.arbor = true;
         }
     }
-    if (c.length == 3 && f.lengthHit) k.overLength = true;
-    if (c.chip == 3 && f.chipHit) k.overChip = true;
-    if (c.rapid == 2) {
+    if (c.length >= 2 && f.lengthHit) k.overLength = true;
+    if (c.chip >= 2 && f.chipHit) k.overChip = true;
+    if (c.rapid >= 1 && fast) {
         if (rapidMotion) {
             k.rapid = true;
-        } else if (feed >= c.rapidFeedrate) {
+        } else {
             k.tooFast = true;
         }
     }
-    if (k.taper || k.attachment || k.arbor || k.overLength || k.overChip || k.rapid || k.tooFast) {
-        v.decision = RunDecision::Pause;
-    }
+    const bool any = k.taper || k.attachment || k.arbor || k.overLength || k.overChip || k.rapid || k.tooFast;
+    if (v.decision == RunDecision::GoOn && any) v.decision = RunDecision::Pause;
     return v;
 }
 
@@ -149,8 +135,10 @@ ListFile OpenLengthReport(const RunChecks& c, const std::string& ncPath, const L
     return f;
 }
 
-std::string RequiredLengthLine(const ToolProfile& t, const RunChecks& c, RequiredLengths& n, bool english) {
-    std::string line = Format("T%02d:", t.number) + ToolShapeName(t.number > 0 ? &t.tool : nullptr);
+std::string RequiredLengthLine(const ToolProfile& t, const RunChecks& c, RequiredLengths& n, bool english,
+                               int toolNumber) {
+    std::string line = Format("T%02d:", toolNumber >= 0 ? toolNumber : t.number) +
+                       ToolShapeName(t.number > 0 ? &t.tool : nullptr);
     if (c.arbor == 1) {
         if (!t.holder) {
             line += Pick(english, ":ARBOR not defined ", ":ARBOR未定義（算出不能） ");

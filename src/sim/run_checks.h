@@ -96,8 +96,9 @@ std::string LengthReportName(const RunChecks& checks, const std::string& ncPath,
 ListFile OpenLengthReport(const RunChecks& checks, const std::string& ncPath, const LengthReportSettings& s);
 
 // The line of one tool ("T%02d:%s" and the parts of the compute modes), then
-// the maxima are reset.
+// the maxima are reset. `toolNumber` >= 0 names the tool the program called
+// when the table does not define it (the profile then has number 0).
 std::string RequiredLengthLine(const ToolProfile& tool, const RunChecks& checks, RequiredLengths& lengths,
-                               bool english);
+                               bool english, int toolNumber = -1);
 
 }  // namespace morvex

@@ -12,6 +12,7 @@
 #include "sim/run_control.h"
 
 #include <chrono>
+#include <filesystem>
 #include <cmath>
 
 #include "nc/block_reader.h"
@@ -63,6 +64,7 @@ SweepContext ContextFor(const CuttingRun& run, WorkModel& work, const Controller
 
 void SelectRunTool(CuttingRun& run, const ToolTable& tools, int n) {
     const RunSetup& s = run.setup;
+    run.toolNumber = n;
     // The fast versions use no tool clearance.
     SelectTool(tools, n, s.fast ? 0.0 : s.toolClearance, s.arborClearance,
                s.attachment.count > 0 ? &s.attachment : nullptr, run.tool);
@@ -73,7 +75,7 @@ void SelectRunTool(CuttingRun& run, const ToolTable& tools, int n) {
 void WriteLengthLine(CuttingRun& run) {
     if (!run.lengthReport) return;
     const std::string line =
-        RequiredLengthLine(run.tool, run.setup.checks, run.required, run.setup.lengthReport.english);
+        RequiredLengthLine(run.tool, run.setup.checks, run.required, run.setup.lengthReport.english, run.toolNumber);
     std::fputs(line.c_str(), run.lengthReport.get());
     std::fflush(run.lengthReport.get());
 }
@@ -89,13 +91,16 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
     options.cutting = !FedAsRapid(p.type == kRapid, p.feed, s.checks);
     options.alwaysStep = ctx.sumLoad;
     if (!s.fast && !run.workers.workers.empty()) options.workers = &run.workers;
+    // Grid-relative points back to the tool frame: the work offset and the length shift.
+    const Point origin{work.xMin - run.interp.workOffset[0], work.yMin - run.interp.workOffset[1],
+                       run.tool.shift - run.interp.workOffset[2]};
     if (ctx.sumLoad) {
         const LimitDef& limit = run.tool.tool.limit;
         options.afterStep = [&](const SweepFlags& step, double length, const Point& end) {
             const StepLoad load = CheckStepLoad(limit, step, length, p.feed, s.torqueLoad);
             if (!load.over) return true;
             if (limit.kind == 11 || limit.kind == 12) {
-                const Point at{end[0] + work.xMin, end[1] + work.yMin, end[2]};
+                const Point at{end[0] + origin[0], end[1] + origin[1], end[2] + origin[2]};
                 RecordOverload(run.limits, s.listFolder, limit.kind, p.line, at, load);
                 return true;
             }
@@ -104,8 +109,6 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
             return false;
         };
     }
-    const Point origin{work.xMin - run.interp.workOffset[0], work.yMin - run.interp.workOffset[1],
-                       run.tool.shift - run.interp.workOffset[2]};
     if (p.type == kSpline && p.spline != nullptr) {
         std::vector<Point> points;
         SplinePolyline(*p.spline, kSplineTolerance, kMaxSplinePolylinePoints, points);
@@ -136,26 +139,33 @@ void EndWithAlarm(CuttingRun& run, Host& host, RunState state, int code, const A
 }
 
 // The stop requests left by the motion before; true when the run stops.
-bool StopRequested(CuttingRun& run, const ControllerDef& ctl, Host& host, bool offsetMarked) {
+// A pause found together with a wait M-code is kept until the wait ends.
+bool StopRequested(CuttingRun& run, const ControllerDef& ctl, Host& host) {
     const RunSetup& s = run.setup;
-    PauseReason reason = PauseReason::None;
-    if (s.interactive && host.IsKeyDown(s.stopKey)) reason = PauseReason::StopKey;
-    if (run.checkPause) {
-        run.checkPause = false;
-        if (reason == PauseReason::None) reason = PauseReason::Check;
+    PauseReason reason = run.pendingPause;
+    run.pendingPause = PauseReason::None;
+    auto note = [&reason](PauseReason r) {
+        if (reason == PauseReason::None) reason = r;
+    };
+    if (s.interactive && host.IsKeyDown(s.stopKey)) note(PauseReason::StopKey);
+    if (run.checkPause) note(PauseReason::Check);
+    run.checkPause = false;
+    if (run.offsetMarked && ctl.radiusCheckStop) note(PauseReason::OffsetMark);
+    run.offsetMarked = false;
+    if (run.interp.reader.forcedStop) {
+        run.interp.reader.forcedStop = false;
+        note(PauseReason::StopBlock);
     }
-    if (offsetMarked && ctl.radiusCheckStop && reason == PauseReason::None) reason = PauseReason::OffsetMark;
     if (run.blockDone) {
         run.blockDone = false;
-        if (IsStopBlock(run.interp.reader, ctl, s.stopMode) && reason == PauseReason::None) {
-            reason = PauseReason::StopBlock;
-        }
+        if (StopsAt(run.blockStopMarks, s.stopMode)) note(PauseReason::StopBlock);
         const int mCode = run.blockMCode;
         run.blockMCode = -1;
         for (const WaitCode& wait : ctl.waitCodes) {
             if (mCode != wait.mCode) continue;
             if (std::FILE* f = std::fopen(wait.file.c_str(), "wb")) std::fclose(f);
             run.waitFile = wait.file;
+            run.pendingPause = reason;
             run.state = RunState::Waiting;
             return true;
         }
@@ -170,6 +180,7 @@ bool StopRequested(CuttingRun& run, const ControllerDef& ctl, Host& host, bool o
 
 bool StartRun(CuttingRun& run, const RunSetup& setup, WorkModel& work, ControllerDef& ctl, const ToolTable& tools) {
     if (work.workState <= 0 || work.nx < 2 || work.ny < 2) return false;
+    run = CuttingRun{};
     run.setup = setup;
     Interpreter& in = run.interp;
     if (!OpenNcProgram(in.reader, setup.ncPath)) return false;
@@ -203,7 +214,6 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
     const RunSetup& s = run.setup;
     Interpreter& in = run.interp;
     auto lastPump = std::chrono::steady_clock::now();
-    bool offsetMarked = false;
     while (run.state == RunState::Running) {
         const auto now = std::chrono::steady_clock::now();
         if (now - lastPump >= kPumpInterval) {
@@ -216,28 +226,29 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
             break;
         }
         if (s.interactive && host.IsKeyDown(kTabKey)) host.RequestRedraw();
-        if (StopRequested(run, ctl, host, offsetMarked)) break;
-        offsetMarked = false;
+        if (StopRequested(run, ctl, host)) break;
 
         const MotionResult next = NextMotion(in, ctl, s.toolWords);
         if (next == MotionResult::Motion) {
             PathRecord& p = in.path;
             if (s.runMode != kRunResult) host.ShowStatus(in.reader.block);
             const int change = ToolChangeOf(s.atcType, s.toolWords, p, run.preselected);
-            if (change >= 0 && change != run.tool.number) {
+            if (change >= 0 && change != run.toolNumber) {
                 WriteLengthLine(run);
                 SelectRunTool(run, tools, change);
             }
             ToToolFrame(in);
-            offsetMarked = TakeOffsetMark(run.alarms);
+            run.offsetMarked = TakeOffsetMark(run.alarms);
             const bool g92 = in.words.nonModalG == 92 && in.queue.empty();
             SweepFlags flags;
-            if (!g92 && p.error == kNcNoError) CutPath(run, work, ctl, offsetMarked, flags);
+            if (!g92 && p.error == kNcNoError) CutPath(run, work, ctl, run.offsetMarked, flags);
             ++run.motions;
             if (flags.cutDone) work.workState = 2;
             AddRequiredLengths(run.required, flags);
             if (p.mCode >= 0) run.blockMCode = p.mCode;
-            run.blockDone = in.queue.empty();
+            // The stop tests wait for the last motion of the block.
+            run.blockDone = in.queue.empty() || in.queue.front().line != p.line;
+            run.blockStopMarks = p.stopMarks;
             if (run.overload) {
                 AlarmDetail detail;
                 detail.programLine = p.line;
@@ -252,7 +263,7 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
             if (verdict.decision == RunDecision::Abort) {
                 AlarmDetail detail;
                 detail.programLine = p.line;
-                detail.possibleG00 = verdict.alarmCode == kAlarmRapid && ctl.g00Mode == 9;
+                detail.possibleG00 = verdict.alarmCode == kAlarmRapid && p.possibleRoute;
                 EndWithAlarm(run, host, RunState::Aborted, verdict.alarmCode, detail);
                 break;
             }
@@ -289,10 +300,9 @@ void ResumeRun(CuttingRun& run) {
 
 bool WaitEnded(CuttingRun& run) {
     if (run.state != RunState::Waiting) return false;
-    if (std::FILE* f = std::fopen(run.waitFile.c_str(), "rb")) {
-        std::fclose(f);
-        return false;
-    }
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(run.waitFile, ec);
+    if (exists || ec) return false;  // a file that cannot be looked at has not been deleted
     run.waitFile.clear();
     run.state = RunState::Running;
     return true;

@@ -85,6 +85,10 @@ struct CuttingRun {
     bool haveMotion = false;     // a motion was handed out and swept
     bool blockDone = false;      // ... and it was the last of its block: stop tests pending
     int blockMCode = -1;         // the M code of that block (it rides on the block's first motion)
+    int blockStopMarks = 0;      // what a stop option can stop at in that block
+    bool offsetMarked = false;   // the motion carried the radius-offset interference mark
+    PauseReason pendingPause = PauseReason::None;  // found with a wait M-code, taken after the wait
+    int toolNumber = 0;          // the tool the program called last (it may be undefined)
     bool checkPause = false;     // the checks asked for a pause
     bool endAfterMotion = false; // escape in modes 1 and 2: end once the motion is cut
     std::string waitFile;        // the wait file of the wait M-code being waited on

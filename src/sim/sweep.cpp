@@ -323,8 +323,19 @@ std::optional<Point> RapidCornerOverWork(const WorkModel& w, const ToolProfile& 
 }
 
 void ApplyDeferredPaint(WorkModel& work, SweepFlags& flags) {
-    for (const std::size_t idx : flags.deferredPaint) {
-        if (idx < work.cellCount) work.attr[idx] |= kAttrPaint;
+    if (work.nx < 1) {
+        flags.deferredPaint.clear();
+        return;
+    }
+    const auto nx = static_cast<std::uint32_t>(work.nx);
+    for (const std::uint32_t idx : flags.deferredPaint) {
+        if (idx >= work.cellCount) continue;
+        const int ix = static_cast<int>(idx % nx), iy = static_cast<int>(idx / nx);
+        const int x0 = std::max(ix - 1, 0), x1 = std::min(ix + 1, work.lastX);
+        const int y0 = std::max(iy - 1, 0), y1 = std::min(iy + 1, work.lastY);
+        for (int y = y0; y <= y1; ++y) {
+            for (int x = x0; x <= x1; ++x) work.attr[NodeIndex(work, x, y)] |= kAttrPaint;
+        }
     }
     flags.deferredPaint.clear();
 }

@@ -55,14 +55,16 @@ struct SweepFlags {
     double needFlute = 0.0;     // the flute cut material this high
     double needTipWidth = 0.0;  // VERTICAL: tip width that would have cut it
     double needCentre = 0.0;    // RADIUS: material this high over the inner zone
-    // Paint marks on a node and its neighbours, set once the motion or the
-    // step (all its strips) is swept (ApplyDeferredPaint): a strip never
-    // writes another strip's rows, and a neighbour lowered later in the same
-    // sweep would lose its mark.
-    std::vector<std::size_t> deferredPaint;
+    // Nodes whose paint mark covers them and their eight neighbours, set
+    // once the motion or the step (all its strips) is swept
+    // (ApplyDeferredPaint): a strip never writes another strip's rows, and a
+    // neighbour lowered later in the same sweep would lose its mark. One
+    // index per marked node (the grid holds at most 2^31 nodes).
+    std::vector<std::uint32_t> deferredPaint;
 };
 
-// Sets the paint bit of every deferred mark and forgets them.
+// Sets the paint bit of every deferred mark's node and its neighbours and
+// forgets the marks.
 void ApplyDeferredPaint(WorkModel& work, SweepFlags& flags);
 
 // Folds the flags of one strip into those of the whole step.

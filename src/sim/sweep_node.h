@@ -29,11 +29,7 @@ inline void NoteClass(int& stepClass, int cls) {
 // same sweep gets its attribute byte rewritten, and a strip must not write
 // another strip's rows.
 inline void PaintWithNeighbours(WorkModel& w, int ix, int iy, SweepFlags& flags) {
-    const int x0 = std::max(ix - 1, 0), x1 = std::min(ix + 1, w.lastX);
-    const int y0 = std::max(iy - 1, 0), y1 = std::min(iy + 1, w.lastY);
-    for (int y = y0; y <= y1; ++y) {
-        for (int x = x0; x <= x1; ++x) flags.deferredPaint.push_back(NodeIndex(w, x, y));
-    }
+    flags.deferredPaint.push_back(static_cast<std::uint32_t>(NodeIndex(w, ix, iy)));
 }
 
 // Volume weight of a node: half on a border row or column, a quarter at a corner.

@@ -100,7 +100,10 @@ void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, co
             const float candidate = Rounded(candidateD);
             if (!(candidate < w.height[idx])) continue;
             std::uint8_t attr = ctx.attrCode;
-            if (!ctx.fast) {
+            if (ctx.fast) {
+                // No cutting directions: every cut counts as general.
+                sweep_detail::NoteClass(flags.stepClass, kStepClassGeneral);
+            } else {
                 int direction = 3;
                 if (travel) {
                     const double c = dx * vy - dy * vx;

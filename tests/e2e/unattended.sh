@@ -81,4 +81,9 @@ printf 'not a work file' >broken.dmf
 "$morvex" -X6 finish3d.nc broken.dmf -O x.dmf 2>/dev/null; rc=$?
 [ $rc -eq 2 ] && [ ! -e x.dmf ] && ok "broken DMF: 2" || fail "broken DMF rc=$rc"
 
+sed 's/^TOOL_TABLE=.*/TOOL_TABLE=missing.ttl/' morvex.ini >notools.ini
+"$morvex" -I notools.ini -X6 finish3d.nc -D -O x.dmf 2>err.txt; rc=$?
+[ $rc -eq 2 ] && [ ! -e x.dmf ] && grep -q 'missing.ttl' err.txt && ok "missing tool table: 2" ||
+    { fail "missing tool table rc=$rc"; cat err.txt; }
+
 exit $fails

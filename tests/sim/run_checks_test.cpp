@@ -42,8 +42,9 @@ RunChecks Checks(int rapid, int arbor, int length, int chip) {
 // "go", "abort <code>" or "pause" followed by the listed kinds.
 std::string Verdict(const SweepFlags& f, const RunChecks& c, bool rapid, double feed) {
     const MotionVerdict v = DecideAfterMotion(f, c, rapid, feed);
-    if (v.decision == RunDecision::Abort) return "abort " + std::to_string(v.alarmCode);
-    std::string s = v.decision == RunDecision::Pause ? "pause" : "go";
+    std::string s = v.decision == RunDecision::Abort   ? "abort " + std::to_string(v.alarmCode)
+                    : v.decision == RunDecision::Pause ? "pause"
+                                                       : "go";
     const InterferenceFindings& k = v.findings;
     const std::pair<bool, const char*> kinds[] = {
         {k.rapid, "rapid"},           {k.arbor, "arbor"}, {k.overLength, "length"},
@@ -71,36 +72,37 @@ TEST(RunChecks, DecisionAfterAMotion) {
         const char* want;
     } cases[] = {
         // Rapid check 1: RAPID, or a feed at the rapid feedrate (equal counts), aborts.
-        {"", Checks(1, 0, 0, 0), true, 0.0, "abort 1"},
-        {"", Checks(1, 0, 0, 0), false, 5000.0, "abort 6"},
+        {"", Checks(1, 0, 0, 0), true, 0.0, "abort 1 rapid"},
+        {"", Checks(1, 0, 0, 0), false, 5000.0, "abort 6 toofast"},
         {"", Checks(1, 0, 0, 0), false, 4999.99, "go"},
         // Rapid check 2 pauses with the kind of the motion.
         {"", Checks(2, 0, 0, 0), true, 0.0, "pause rapid"},
         {"", Checks(2, 0, 0, 0), false, 5000.0, "pause toofast"},
         {"", Checks(2, 0, 0, 0), false, 4999.0, "go"},
         // Arbor check 3: taper 5, attachment 8, holder 2, taper first, then attachment.
-        {"t", Checks(0, 3, 0, 0), false, 100.0, "abort 5"},
-        {"a", Checks(0, 3, 0, 0), false, 100.0, "abort 8"},
-        {"h", Checks(0, 3, 0, 0), false, 100.0, "abort 2"},
-        {"tah", Checks(0, 3, 0, 0), false, 100.0, "abort 5"},
-        {"ah", Checks(0, 3, 0, 0), false, 100.0, "abort 8"},
+        {"t", Checks(0, 3, 0, 0), false, 100.0, "abort 5 taper"},
+        {"a", Checks(0, 3, 0, 0), false, 100.0, "abort 8 attachment"},
+        {"h", Checks(0, 3, 0, 0), false, 100.0, "abort 2 arbor"},
+        {"tah", Checks(0, 3, 0, 0), false, 100.0, "abort 5 taper"},
+        {"ah", Checks(0, 3, 0, 0), false, 100.0, "abort 8 attachment"},
         // Arbor check 4 pauses and lists only the first of taper, attachment, holder.
         {"tah", Checks(0, 4, 0, 0), false, 100.0, "pause taper"},
         {"ah", Checks(0, 4, 0, 0), false, 100.0, "pause attachment"},
         {"h", Checks(0, 4, 0, 0), false, 100.0, "pause arbor"},
         {"tah", Checks(0, 2, 0, 0), false, 100.0, "go"},
         // Effective length and chip: 2 aborts, 3 pauses, 0 and 1 let it pass.
-        {"l", Checks(0, 0, 2, 0), false, 100.0, "abort 3"},
+        {"l", Checks(0, 0, 2, 0), false, 100.0, "abort 3 length"},
         {"l", Checks(0, 0, 3, 0), false, 100.0, "pause length"},
-        {"c", Checks(0, 0, 0, 2), false, 100.0, "abort 4"},
+        {"c", Checks(0, 0, 0, 2), false, 100.0, "abort 4 chip"},
         {"c", Checks(0, 0, 0, 3), false, 100.0, "pause chip"},
         {"tahlc", Checks(0, 0, 0, 0), true, 1e9, "go"},
         {"tahlc", Checks(0, 1, 1, 1), true, 1e9, "go"},
-        // Several pause kinds at once are all listed; any abort outranks them.
+        // Several kinds at once are all listed; any abort outranks the pauses
+        // and its entry lists them too.
         {"hlc", Checks(2, 4, 3, 3), true, 0.0, "pause rapid arbor length chip"},
         {"hlc", Checks(2, 4, 3, 1), false, 5000.0, "pause arbor length toofast"},
-        {"hlc", Checks(2, 4, 2, 3), true, 0.0, "abort 3"},
-        {"h", Checks(1, 3, 0, 0), true, 0.0, "abort 1"},
+        {"hlc", Checks(2, 4, 2, 3), true, 0.0, "abort 3 rapid arbor length chip"},
+        {"h", Checks(1, 3, 0, 0), true, 0.0, "abort 1 rapid arbor"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Verdict(Hits(c.hits), c.checks, c.rapid, c.feed), c.want)

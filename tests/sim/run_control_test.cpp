@@ -169,6 +169,20 @@ TEST(RunControl, StopModesAndTheStopKey) {
         EXPECT_EQ(b.run.state, RunState::Finished) << mode;
         EXPECT_EQ(b.run.motions, 7) << mode;
     }
+    // Under radius compensation the interpreter reads a block ahead; the run
+    // still stops after the block that asked for it, and an M00 block
+    // without motion stops too. Single block stops after every block.
+    const std::string compensated =
+        "G00 X5 Y5\nG41 D1 G01 X6 Y6 F300\nX12 M00\nY12\nM00\nX6\nG40 X5 Y5\n";
+    for (const auto& [mode, lines] : {std::pair{kStopM00, std::vector<int>{3, 5}},
+                                      std::pair{kStopSingle, std::vector<int>{1, 2, 3, 4, 5, 6, 7}}}) {
+        Bench b;
+        b.ctl.dOffsets[1].value = 1.0f;
+        b.setup.stopMode = mode;
+        ASSERT_TRUE(b.Start(compensated));
+        EXPECT_EQ(b.RunThrough(), lines) << mode;
+        EXPECT_EQ(b.run.state, RunState::Finished) << mode;
+    }
     // The stop key pauses an interactive run before its next motion; other runs ignore it.
     for (const bool interactive : {true, false}) {
         Bench b;
@@ -476,6 +490,69 @@ TEST(RunControl, RequiredStickOutOfADeepPlunge) {
     b.End();
     EXPECT_EQ(TempDir::Read(b.dir.Path("length.txt")),
               b.setup.ncPath + "\nT01:FLAT4:Length=  11.000\n");
+}
+
+// The fast version records no cutting direction but still checks the load:
+// a plunge of the 4 mm flat removes its whole cross-section (12.57 mm2) per
+// millimetre, over a limit of 10 for every class.
+TEST(RunControl, FastVersionChecksTheLoad) {
+    for (const bool fast : {false, true}) {
+        Bench b;
+        b.tools.tools[1].limit.kind = 1;
+        b.tools.tools[1].limit.value = {10.0f, 10.0f, 10.0f, 10.0f};
+        b.setup.fast = fast;
+        ASSERT_TRUE(b.Start("G01 Z5 F100\n"));
+        EXPECT_EQ(b.Loop(), RunState::Aborted) << fast;
+        EXPECT_EQ(b.run.alarmCode, kAlarmOverload) << fast;
+        EXPECT_GT(HeightAt(b.work, 10, 10), 5.0f) << fast;  // stopped at the first step
+    }
+}
+
+// A pause found at a block with a wait M-code comes once the wait is over;
+// an undefined tool is reported under the number the program called.
+TEST(RunControl, PauseAfterWaitAndUndefinedToolLines) {
+    Bench b;
+    b.setup.checks.rapid = 2;
+    WaitCode wait;
+    wait.mCode = 100;
+    wait.file = b.dir.Path("wait.flag");
+    b.ctl.waitCodes.push_back(wait);
+    ASSERT_TRUE(b.Start("G00 Z8 M100\nG00 Z20\n"));
+    EXPECT_EQ(b.Loop(), RunState::Waiting);
+    std::filesystem::remove(wait.file);
+    EXPECT_TRUE(WaitEnded(b.run));
+    EXPECT_EQ(b.Loop(), RunState::Paused);
+    EXPECT_EQ(b.run.pause, PauseReason::Check);
+    ResumeRun(b.run);
+    EXPECT_EQ(b.Loop(), RunState::Finished);
+
+    Bench t;
+    t.setup.checks.length = 1;
+    ASSERT_TRUE(t.Start("T9\nG00 X5\nT9\nG00 X6\nT1\n"));
+    EXPECT_EQ(t.Loop(), RunState::Finished);
+    t.End();
+    const std::string report = TempDir::Read(t.dir.Path("height.txt"));
+    // Tool 1 until T9, tool 9 (not in the table) until T1, tool 1 to the end.
+    EXPECT_EQ(report, t.setup.ncPath + "\nT01:FLAT4:Height=   1.000\nT09:" + std::string(Msg(MsgId::NoTool)) +
+                          ":Height=   1.000\nT01:FLAT4:Height=   1.000\n");
+}
+
+// G00MODE UNKNOWN: a rapid whose route is not known (both L routes swept)
+// only possibly met the material; a rapid along one axis certainly did.
+TEST(RunControl, PossibleRapidInterferenceUnderUnknownRoutes) {
+    for (const bool twoAxes : {true, false}) {
+        Bench b;
+        b.ctl.g00Mode = 9;
+        b.setup.checks.rapid = 1;
+        b.setup.start = {10, 10, 5};
+        SetEnglish(true);
+        ASSERT_TRUE(b.Start(twoAxes ? "G00 X15 Y15\n" : "G00 X15\n"));
+        EXPECT_EQ(b.Loop(), RunState::Aborted);
+        const std::string log = TempDir::Read(b.dir.Path("morvex.log"));
+        const bool possible = log.find("or it's possible") != std::string::npos;
+        EXPECT_EQ(possible, twoAxes) << log;
+        SetEnglish(false);
+    }
 }
 
 }  // namespace
