@@ -40,52 +40,42 @@ inline double NodeWeight(const WorkModel& w, int ix, int iy) {
     return weight;
 }
 
-// What the checks make of a lowered node (the classification of the part of
-// the tool that lowered it): chip dead zone, parts beyond the flank, flute
-// length, and the load sums. `before` is the node's height before the cut,
-// zTip the tip height where the tool met it; chip zones are judged only by
-// the step sweeper, whose steps are short enough for the dead zone to mean
-// something.
-inline void ClassifyNode(const SweepContext& ctx, int ix, int iy, float before, float after, double zTip, double q,
-                         bool stepped, SweepFlags& flags) {
+// The load sums of a lowered node.
+[[gnu::noinline]] inline void AddNodeLoad(const SweepContext& ctx, int ix, int iy, float before, float after,
+                                          double q, SweepFlags& flags) {
+    const WorkModel& w = *ctx.work;
+    const double v = (static_cast<double>(before) - after) * w.pitch * w.pitch * NodeWeight(w, ix, iy);
+    flags.loadVolume += v;
+    if (ctx.torque) flags.loadTorque += v * std::sqrt(q);
+}
+
+// The dead zone of a VERTICAL tool (rho < R - tipWidth) or the inner zone of
+// a RADIUS tool (rho < e, feed motions only).
+[[gnu::noinline]] inline void CheckChipZone(const SweepContext& ctx, int ix, int iy, float before, float after,
+                                            double q, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
-    if (ctx.sumLoad) {
-        const double v = (static_cast<double>(before) - after) * w.pitch * w.pitch * NodeWeight(w, ix, iy);
-        flags.loadVolume += v;
-        if (ctx.torque) flags.loadTorque += v * std::sqrt(q);
+    const double R = t.R;
+    const bool vertical = t.shape == kShapeVertical && t.tool.tipWidth < R;
+    const double dead = R - t.tool.tipWidth;
+    const bool radiusZone = t.shape == kShapeRadius && !ctx.rapidMotion && q < double(t.tool.e) * t.tool.e;
+    if (!((vertical && q < dead * dead) || radiusZone)) return;
+    if (ctx.chipMode >= 2) {
+        PaintWithNeighbours(w, ix, iy, flags);
+        flags.chipHit = 1;
+        flags.chipNode = static_cast<long long>(NodeIndex(w, ix, iy));
+    } else if (vertical) {
+        flags.needTipWidth = std::max(flags.needTipWidth, R - std::sqrt(q));
+    } else {
+        flags.needCentre = std::max(flags.needCentre, static_cast<double>(before) - after);
     }
-    if (stepped && ctx.chipMode > 0) {
-        const double R = t.R;
-        const bool vertical = t.shape == kShapeVertical && t.tool.tipWidth < R;
-        const double dead = R - t.tool.tipWidth;
-        const bool radiusZone = t.shape == kShapeRadius && !ctx.rapidMotion && q < double(t.tool.e) * t.tool.e;
-        if ((vertical && q < dead * dead) || radiusZone) {
-            if (ctx.chipMode >= 2) {
-                PaintWithNeighbours(w, ix, iy, flags);
-                flags.chipHit = 1;
-                flags.chipNode = static_cast<long long>(NodeIndex(w, ix, iy));
-            } else if (vertical) {
-                flags.needTipWidth = std::max(flags.needTipWidth, R - std::sqrt(q));
-            } else {
-                flags.needCentre = std::max(flags.needCentre, static_cast<double>(before) - after);
-            }
-        }
-    }
-    const double above = static_cast<double>(before) - zTip;  // material height over the tip
-    if (q <= t.T3) {
-        // The flute had to reach the top of the material it took away.
-        if (ctx.lengthMode >= 2) {
-            if (above > t.tool.h) {
-                PaintWithNeighbours(w, ix, iy, flags);
-                flags.lengthHit = 1;
-            }
-        } else if (ctx.lengthMode == 1) {
-            flags.needFlute = std::max(flags.needFlute, above);
-        }
-        return;
-    }
-    // Reached by the neck, shank, holder or attachment.
+}
+
+// A node lowered by the neck, shank, holder or attachment.
+[[gnu::noinline]] inline void BeyondFlank(const SweepContext& ctx, int ix, int iy, float before, float after,
+                                          double q, SweepFlags& flags) {
+    WorkModel& w = *ctx.work;
+    const ToolProfile& t = *ctx.tool;
     if (ctx.arborMode != kArborAbort && ctx.arborMode != kArborPause) {
         w.attr[NodeIndex(w, ix, iy)] |= kAttrPaint;
         return;
@@ -100,6 +90,35 @@ inline void ClassifyNode(const SweepContext& ctx, int ix, int iy, float before, 
     }
     flags.hitRadius = std::max(flags.hitRadius, std::sqrt(q));
     flags.hitDepth = std::max(flags.hitDepth, static_cast<double>(before) - after);
+}
+
+// What the checks make of a lowered node (which part of the tool lowered
+// it): the load sums, the chip dead zone, the flute length, the parts beyond
+// the flank. `before` is the node's height before the cut, zTip the tip
+// height where the tool met it; chip zones are judged only by the step
+// sweeper, whose steps are short enough for the dead zone to mean
+// something. Inline is only what every node pays; the rest is out of line.
+// Always inlined: a call per node costs the sweepers half their speed.
+[[gnu::always_inline]] inline void ClassifyNode(const SweepContext& ctx, int ix, int iy, float before, float after,
+                                                double zTip, double q, bool stepped, SweepFlags& flags) {
+    const ToolProfile& t = *ctx.tool;
+    if (ctx.sumLoad) AddNodeLoad(ctx, ix, iy, before, after, q, flags);
+    if (stepped && ctx.chipMode > 0) CheckChipZone(ctx, ix, iy, before, after, q, flags);
+    if (q > t.T3) {
+        BeyondFlank(ctx, ix, iy, before, after, q, flags);
+        return;
+    }
+    if (ctx.lengthMode == 0) return;
+    // The flute had to reach the top of the material it took away.
+    const double above = static_cast<double>(before) - zTip;
+    if (ctx.lengthMode >= 2) {
+        if (above > t.tool.h) {
+            PaintWithNeighbours(*ctx.work, ix, iy, flags);
+            flags.lengthHit = 1;
+        }
+    } else if (above > flags.needFlute) {
+        flags.needFlute = above;
+    }
 }
 
 // Computing the stick-out the program needs: the neck, shank and holder cut
@@ -126,8 +145,9 @@ inline void MeasureBeyondFlank(const ToolProfile& t, double above, double q, Swe
 // Node (ix, iy) at index idx is lowered to `candidate`; q is the squared
 // horizontal distance at which the tool met it with its tip at zTip,
 // `newAttr` the byte to write.
-inline void LowerNode(const SweepContext& ctx, std::size_t idx, int ix, int iy, float candidate, double q,
-                      double zTip, bool stepped, std::uint8_t newAttr, SweepFlags& flags) {
+[[gnu::always_inline]] inline void LowerNode(const SweepContext& ctx, std::size_t idx, int ix, int iy,
+                                             float candidate, double q, double zTip, bool stepped,
+                                             std::uint8_t newAttr, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const float before = w.height[idx];
     if (ctx.arborMode == kArborCompute && q > ctx.tool->T3) {
