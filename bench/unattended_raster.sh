@@ -4,14 +4,15 @@
 # pitch, rows 0.3 apart, points every 0.5 along X (the geometry of the
 # BM_RasterFinishing case, here read, interpreted, cut and written as DMF by
 # `morvex -X6`). Prints the wall time (median of three) and the peak resident
-# memory with threadnc NO and with threadnc 2.
+# memory with threadnc NO and with threadnc 2, for the ball (whose inclined
+# lines are swept whole, on one thread) and for a flat end mill of the same
+# diameter (whose inclined lines are stepped, on the worker strips).
 set -euo pipefail
 morvex=$(realpath "${1:-$(dirname "$0")/../build/bin/morvex}")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 printf 'DECIMAL POINT = NORMAL\nG00MODE = LINE\n' >bench.ctl
-printf 'MAGAZINE01 BALL 6.0,20.0,"BALL D6"\n' >bench.ttl
 awk 'BEGIN {
     print "%"; print "G90 G17 G00 X0 Y0 Z30"
     for (y = 0; y <= 100.0001; y += 0.3) {
@@ -22,6 +23,8 @@ awk 'BEGIN {
     }
     print "M30"; print "%"
 }' >raster.nc
+for tool in 'BALL 6.0,20.0' 'FLAT 6.0,20.0'; do
+printf 'MAGAZINE01 %s\n' "$tool" >bench.ttl
 for threads in NO 2; do
     cat >bench.ini <<INI
 [Table]
@@ -46,5 +49,6 @@ INI
         rss=$(tail -1 rss.txt)
     done
     sorted=($(printf '%s\n' "${times[@]}" | sort -n))
-    echo "threadnc $threads: $(wc -l <raster.nc) lines, runs ${times[*]} ms, median ${sorted[1]} ms, peak ${rss} kB"
+    echo "${tool%% *} threadnc $threads: $(wc -l <raster.nc) lines, runs ${times[*]} ms, median ${sorted[1]} ms, peak ${rss} kB"
+done
 done
