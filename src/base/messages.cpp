@@ -112,6 +112,7 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
     {MsgId::WaitingForFile, "Waiting until this file is deleted: ", "このファイルが削除されるまで待っています: "},
     {MsgId::ReportNotAvailable, "The cutting-information report is not available in this version; the cut goes on.",
      "この版では加工情報レポートは使えません。加工は続けます。"},
+    {MsgId::ImageNotWritten, "The picture could not be written: ", "画像を書き込めません: "},
 }};
 
 constexpr bool TableInOrder() {

@@ -89,6 +89,7 @@ enum class MsgId {
     StatusCutting,
     WaitingForFile,
     ReportNotAvailable,
+    ImageNotWritten,
     Count
 };
 

@@ -1,6 +1,7 @@
 // Command-line parsing: Windows-style options ("/" or "-" and a letter, the
 // value directly after it or in the next argument) and plain file arguments
 // classified by their ending.
+#include <cmath>
 #include <filesystem>
 #include <system_error>
 
@@ -195,6 +196,37 @@ bool ParseLongOption(Cursor& cur, const std::string& arg, LaunchOptions& options
     if (name == "--check") {
         options.checkProgram = true;
         return true;
+    }
+    if (name == "--image" || name == "--view" || name == "--size") {
+        std::string value;
+        if (eq != std::string::npos) {
+            value = arg.substr(eq + 1);
+        } else if (!TakeValue(cur, "", value)) {
+            error = Fail(MsgId::MissingOptionValue, arg);
+            return false;
+        }
+        bool ok = !value.empty();
+        if (name == "--image") {
+            options.imageFile = value;
+            options.minimised = true;  // a picture needs no window
+        } else {
+            const char separator = name == "--view" ? ',' : 'x';
+            const std::size_t at = value.find(separator);
+            ok = ok && at != std::string::npos;
+            if (ok && name == "--view") {
+                double a = 0.0, b = 0.0;
+                ok = ParseNumber(value.substr(0, at), a) && ParseNumber(value.substr(at + 1), b) &&
+                     std::isfinite(a) && std::isfinite(b);
+                if (ok) options.imageView = std::pair{a, b};
+            } else if (ok) {
+                int w = 0, h = 0;
+                ok = ParseInt(value.substr(0, at), w) && ParseInt(value.substr(at + 1), h) && w > 0 && h > 0 &&
+                     w <= kMaxImageSide && h <= kMaxImageSide;
+                if (ok) options.imageWidth = w, options.imageHeight = h;
+            }
+        }
+        if (!ok) error = Fail(MsgId::BadOptionValue, arg + " " + value);
+        return ok;
     }
     if (name == "--close-after") {
         std::string value;
@@ -433,6 +465,10 @@ std::string CommandLineHelp() {
            "  --close-after ms  close the window after ms milliseconds (smoke tests)\n"
            "  --motions      print the motions of the NC program, one line each, and end\n"
            "  --check        check the NC program and print its extents, lengths and times as JSON\n"
+           "  --image F.png  after an unattended cut (or with a work file) write a picture of\n"
+           "                 the work, fitted as the F key does\n"
+           "  --view A,B     the picture's angles (default the settings' ANGLE-A, ANGLE-B)\n"
+           "  --size WxH     the picture's size in pixels (default 1200x900)\n"
            "Files by ending: .INI settings, .TTL, .CTL, .MTL definitions, .DMF/.STL work;\n"
            "any other file is the NC program. Symbolic links are followed.\n";
 }

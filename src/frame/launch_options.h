@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -70,7 +71,14 @@ struct LaunchOptions {
     int closeAfterMs = -1;     // --close-after: close the window after this many ms
     bool listMotions = false;  // --motions: print the NC program's motions and end
     bool checkProgram = false;  // --check: check the NC program, print the result and end
+    std::string imageFile;      // --image: picture of the work after an unattended run or a load
+    std::optional<std::pair<double, double>> imageView;  // --view A,B (degrees)
+    int imageWidth = 1200;      // --size WxH
+    int imageHeight = 900;
 };
+
+// Largest side of a --size picture, pixels.
+inline constexpr int kMaxImageSide = 16384;
 
 enum class CommandLineStatus { Ok, Error };
 

@@ -73,8 +73,9 @@ void PlaceStart(App& app, bool loaded) {
     w.controlPoint = Vec3{p[0], p[1], p[2]};
 }
 
-// The work of the run; 0 when it exists, else the exit status.
-int PrepareWork(App& app, Host& host) {
+}  // namespace
+
+int PrepareUnattendedWork(App& app, Host& host) {
     const Settings& st = app.settings;
     const LaunchOptions& launch = app.launch;
     if (!launch.workFile.empty()) {
@@ -116,6 +117,8 @@ int PrepareWork(App& app, Host& host) {
     return 0;
 }
 
+namespace {
+
 // "\rline N  M motions" on a terminal.
 void ShowProgress(const CuttingRun& run) {
     std::fprintf(stderr, "\rmorvex: line %d, %lld motions", run.interp.reader.programLine, run.motions);
@@ -143,7 +146,7 @@ int RunUnattendedCut(App& app, Host& host) {
         return Fail(host, Msg(MsgId::OutputFormatNotAvailable), launch.outputWork);
     }
     if (launch.reportMode != 0) ShowText(host, Msg(MsgId::ReportNotAvailable));
-    if (const int status = PrepareWork(app, host); status != 0) return status;
+    if (const int status = PrepareUnattendedWork(app, host); status != 0) return status;
 
     CuttingRun run;
     if (!StartRunFromApp(app, host, run, kRunResult, launch.autoRunMode == 7, true)) {

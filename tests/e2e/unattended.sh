@@ -71,6 +71,19 @@ else fail "crash rc=$rc hole $hole far $far"; cat err.txt morvex.log; fi
 if grep -q 'RAPID(G00)' interference.txt && grep -q '^5:G00 X20. Y20. Z-3.' interference.txt; then
     ok "interference list"; else fail "interference list"; cat interference.txt; fi
 
+# Pictures: after the cut at the settings' view and 1200 x 900, and of a
+# loaded work at a given view and size.
+"$morvex" -X6 finish3d.nc -D -O pic.dmf --image cut.png 2>err.txt; rc=$?
+if [ $rc -eq 0 ] && pngcheck cut.png | grep -q '1200x900, 24-bit RGB, non-interlaced' && [ ! -s err.txt ]; then
+    ok "picture after the cut"; else fail "picture rc=$rc"; cat err.txt; fi
+"$morvex" cut.dmf --image plan.png --view 0,0 --size 640x480 2>err.txt; rc=$?
+if [ $rc -eq 0 ] && pngcheck plan.png | grep -q '640x480, 24-bit RGB'; then ok "picture of a loaded work"
+else fail "loaded picture rc=$rc"; cat err.txt; fi
+"$morvex" cut.dmf --image plan.png --size 0x480 2>/dev/null; rc=$?
+[ $rc -eq 2 ] && ok "bad --size: 2" || fail "bad --size rc=$rc"
+"$morvex" cut.dmf --image /nonexistent/x.png 2>/dev/null; rc=$?
+[ $rc -eq 2 ] && ok "unwritable picture: 2" || fail "unwritable picture rc=$rc"
+
 # Missing and unusable input: status 2.
 "$morvex" -X6 nothing.nc -D -O x.dmf 2>err.txt; rc=$?
 if [ $rc -eq 2 ] && grep -q 'nothing.nc - ' morvex.log && [ ! -e x.dmf ]; then ok "missing NC program: 2"

@@ -2,6 +2,7 @@
 #include <xcb/xcb.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -16,6 +17,7 @@
 #include "frame/motion_listing.h"
 #include "frame/startup.h"
 #include "frame/unattended_cut.h"
+#include "view/work_picture.h"
 #include "platform/qt/qt_host.h"
 #include "platform/unattended_host.h"
 
@@ -35,17 +37,46 @@ bool HasDisplay() {
     return ok;
 }
 
+// Qt's note that it has no runtime folder means nothing to an unattended run.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (text.contains(QStringLiteral("XDG_RUNTIME_DIR"))) return;
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+}
+
+// The --image picture, drawn on Qt's offscreen platform unless one was chosen.
+int WritePicture(morvex::App& app, morvex::Host& host) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(QuietQtMessages);
+    int qtArgc = 1;
+    char name[] = "morvex";
+    char* qtArgv[] = {name, nullptr};
+    QGuiApplication qtApp(qtArgc, qtArgv);
+    const morvex::LaunchOptions& l = app.launch;
+    if (morvex::WriteWorkPicture(app.settings, app.work, l.imageFile, l.imageView, l.imageWidth, l.imageHeight)) {
+        return 0;
+    }
+    morvex::ShowText(host, std::string(morvex::Msg(morvex::MsgId::ImageNotWritten)) + l.imageFile);
+    return 2;
+}
+
 int RunUnattended(morvex::App& app) {
     morvex::UnattendedHost host;
     morvex::ContinueStartUp(app, host);
     host.logDir = app.settings.output.logDir;
     host.ncName = morvex::FileTitle(app.launch.ncProgram);
     int status = 2;
-    if (app.launch.autoRunMode == 6 || app.launch.autoRunMode == 7) {
+    const bool cut = app.launch.autoRunMode == 6 || app.launch.autoRunMode == 7;
+    if (cut) {
         status = morvex::RunUnattendedCut(app, host);
+    } else if (!app.launch.imageFile.empty()) {
+        status = morvex::PrepareUnattendedWork(app, host);  // a picture of a loaded or defined work
     } else {
         // The work operations and reports join with their subsystems.
         morvex::ShowText(host, morvex::Msg(morvex::MsgId::AutoRunNotAvailable));
+    }
+    if (!app.launch.imageFile.empty() && status != 2 && app.work.nx >= 2) {
+        const int picture = WritePicture(app, host);
+        if (picture != 0) status = picture;
     }
     morvex::ShutDown(app);
     return status;

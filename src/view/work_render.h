@@ -1,0 +1,59 @@
+// Drawing the work: the Z-map as shaded triangles in the painter's order,
+// with the side walls of the block, into the off-screen bitmap.
+#pragma once
+
+#include <QImage>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "frame/settings.h"
+#include "sim/work_model.h"
+#include "view/view_state.h"
+
+namespace morvex {
+
+inline constexpr int kShades = 50;
+inline constexpr int kColorClasses = 11;
+inline constexpr int kClassWork = 0;
+inline constexpr int kClassTarget = 1;
+inline constexpr int kClassPaint = 9;
+inline constexpr int kClassAlarm = 10;
+
+// The colours of a drawing: 11 classes of 50 shades, the background, and
+// the rules that pick a class.
+struct RenderStyle {
+    std::array<std::uint32_t, kColorClasses * kShades> shade{};  // QRgb, class * 50 + shade
+    std::uint32_t background = 0xFFFFFFFF;
+    bool byDirection = false;  // classes 2..4 from the cutting direction instead of the pen
+    bool alarm = false;        // the run stands in its alarm stop: everything red
+    bool targetOn = false;
+    double targetZMin = 0.0, targetZMax = 0.0;
+    bool mesh = false;  // grid lines instead of filled triangles
+};
+
+// The class colours of the settings (pen or cutting-direction mode) and
+// their shades.
+RenderStyle RenderStyleOf(const Settings& settings, bool alarm);
+
+// Screen positions of the drawn nodes (every step-th node and the last of
+// each row and column), rebuilt when the view or the step changes.
+struct ProjectedGrid {
+    std::vector<int> columns;  // node indices drawn along X
+    std::vector<int> rows;     // along Y
+    std::vector<std::int16_t> xs, ys;  // rows.size() x columns.size()
+    bool valid = false;
+};
+
+// Rebuilds the cache for the work under the view (view.step cells per drawn cell).
+void ProjectGrid(const WorkModel& work, const ViewState& view, ProjectedGrid& grid);
+
+// Full redraw: background, surface and the side walls facing the viewer.
+// Uses the cache (rebuilt when not valid).
+void DrawWork(QImage& image, const WorkModel& work, const ViewState& view, const RenderStyle& style,
+              ProjectedGrid& grid);
+
+// The class of a triangle from its three corners (height and attribute).
+int TriangleClass(const RenderStyle& style, const std::array<float, 3>& h, const std::array<std::uint8_t, 3>& attr);
+
+}  // namespace morvex

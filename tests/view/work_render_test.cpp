@@ -1,0 +1,129 @@
+// Rendered pictures where a rule fixes the pixels: the plan view of a cut
+// pocket in its pen colour at the projected places, the uncut work and the
+// background; triangle classes; the PNG written with libpng checked by
+// pngcheck and decoded back to the same pixels.
+#include "view/work_render.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "view/offscreen_bitmap.h"
+#include "view/png_file.h"
+#include "view/work_picture.h"
+
+namespace morvex {
+namespace {
+
+Settings PlanSettings() {
+    Settings st;
+    st.colors[ColorKey::Work] = MakeColor(0, 128, 255);
+    st.colors[ColorKey::Pen1] = MakeColor(255, 128, 0);
+    st.colors[ColorKey::Penki] = MakeColor(0, 200, 0);
+    st.colors[ColorKey::Background] = MakeColor(10, 20, 30);
+    st.display.angleA = 0.0;
+    st.display.angleB = 0.0;
+    st.display.lightVector = {1.0, 1.0, 1.0};
+    st.display.displayGuidance = 2;
+    return st;
+}
+
+// 0..20 x 0..20 at pitch 1, top 0; a pocket 5..14 x 5..14 at -2 cut with pen 1.
+WorkModel Pocket() {
+    WorkModel w;
+    PitchSettings pitch;
+    EXPECT_EQ(DefineBoxWork(w, BoxRequest{0, 0, -10, 20, 20, 0}, pitch, kDataLevelFull), DefineWorkStatus::Ok);
+    for (int iy = 5; iy <= 14; ++iy) {
+        for (int ix = 5; ix <= 14; ++ix) {
+            w.height[NodeIndex(w, ix, iy)] = -2.0f;
+            w.attr[NodeIndex(w, ix, iy)] = 2;  // pen 1
+        }
+    }
+    return w;
+}
+
+QRgb Expected(const Settings& st, ColorKey key, const ViewState& v) {
+    const ColorRef c = ShadeColor(st.colors[key], ShadeOf(v, {0, 0, 1}));
+    return qRgb(ColorRed(c), ColorGreen(c), ColorBlue(c));
+}
+
+TEST(WorkRender, PlanViewOfAPocket) {
+    const Settings st = PlanSettings();
+    const WorkModel w = Pocket();
+    const ViewState v = PictureView(st, w, std::nullopt, 400, 300);
+    QImage image = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
+    ProjectedGrid grid;
+    DrawWork(image, w, v, RenderStyleOf(st, false), grid);
+    // Fitted plan view: 20 mm over 0.9 * 300 pixels, centred.
+    EXPECT_DOUBLE_EQ(v.scale, 13.5);
+    auto pixel = [&](double x, double y, double z) {
+        const ScreenPoint p = Project(v, x, y, z);
+        return image.pixel(p.x, p.y);
+    };
+    // Inside the pocket (cells between nodes 5 and 14): the pen colour.
+    EXPECT_EQ(pixel(10.5, 10.5, -2), Expected(st, ColorKey::Pen1, v));
+    EXPECT_EQ(pixel(5.5, 13.5, -2), Expected(st, ColorKey::Pen1, v));
+    // The uncut top: the work colour; outside the block: the background.
+    EXPECT_EQ(pixel(2.5, 2.5, 0), Expected(st, ColorKey::Work, v));
+    EXPECT_EQ(pixel(17.5, 18.5, 0), Expected(st, ColorKey::Work, v));
+    EXPECT_EQ(image.pixel(5, 5), qRgb(10, 20, 30));
+    EXPECT_EQ(image.pixel(395, 150), qRgb(10, 20, 30));
+    // X to the right, Y up: the pocket's corner (5, 5) lies left of and below (14, 14).
+    const ScreenPoint a = Project(v, 5, 5, 0), b = Project(v, 14, 14, 0);
+    EXPECT_LT(a.x, b.x);
+    EXPECT_GT(a.y, b.y);
+    // The alarm stop paints everything red.
+    DrawWork(image, w, v, RenderStyleOf(st, true), grid);
+    const ColorRef red = ShadeColor(MakeColor(255, 0, 0), ShadeOf(v, {0, 0, 1}));
+    EXPECT_EQ(pixel(10.5, 10.5, -2), qRgb(ColorRed(red), ColorGreen(red), ColorBlue(red)));
+}
+
+TEST(WorkRender, TriangleClasses) {
+    RenderStyle s;
+    s.targetOn = true;
+    s.targetZMin = -5.0;
+    s.targetZMax = 0.0;
+    const std::array<float, 3> low{-1, -1, -1}, high{1, 1, 1};
+    // Paint on all three corners wins over pens; two agreeing pens give the pen class.
+    EXPECT_EQ(TriangleClass(s, low, {1 | 4, 1 | 4, 1}), kClassPaint);
+    EXPECT_EQ(TriangleClass(s, low, {1 | 4, 4, 2}), 3);  // pen 2 twice
+    EXPECT_EQ(TriangleClass(s, low, {2, 4, 6}), kClassTarget);  // no two agree; inside the target
+    EXPECT_EQ(TriangleClass(s, high, {2, 4, 6}), kClassWork);
+    s.byDirection = true;
+    EXPECT_EQ(TriangleClass(s, high, {0x10, 0x12, 0x20}), 2);  // up-cut on two corners
+    s.alarm = true;
+    EXPECT_EQ(TriangleClass(s, high, {0, 0, 0}), kClassAlarm);
+}
+
+TEST(WorkRender, PngCheckedAndDecodedToTheSamePixels) {
+    QImage image(64, 48, QImage::Format_RGB32);
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 64; ++x) image.setPixel(x, y, qRgb(x * 4, y * 5, (x * y) & 0xFF));
+    }
+    const std::string path = (std::filesystem::temp_directory_path() / "morvex-render-test.png").string();
+    ASSERT_TRUE(WritePng(path, image));
+    const QImage back(QString::fromStdString(path));
+    ASSERT_EQ(back.size(), image.size());
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 64; ++x) ASSERT_EQ(back.pixel(x, y), image.pixel(x, y)) << x << "," << y;
+    }
+    if (std::system("command -v pngcheck >/dev/null 2>&1") == 0) {
+        const std::string out = path + ".txt";
+        EXPECT_EQ(std::system(("pngcheck " + path + " >" + out).c_str()), 0);
+        std::ifstream in(out);
+        const std::string report((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(report.find("64x48, 24-bit RGB, non-interlaced"), std::string::npos) << report;
+        std::filesystem::remove(out);
+    }
+    // A folder that does not exist: no file, false.
+    EXPECT_FALSE(WritePng("/nonexistent-folder/x.png", image));
+    EXPECT_FALSE(WritePng(path, QImage()));
+    std::filesystem::remove(path);
+}
+
+}  // namespace
+}  // namespace morvex
