@@ -123,11 +123,12 @@ void ProjectGrid(const WorkModel& w, const ViewState& v, ProjectedGrid& g) {
     g.valid = true;
 }
 
-void DrawWork(QImage& image, const WorkModel& w, const ViewState& v, const RenderStyle& s, ProjectedGrid& g) {
-    image.fill(s.background);
-    if (w.nx < 2 || w.ny < 2 || w.height == nullptr) return;
-    if (!g.valid) ProjectGrid(w, v, g);
-    QPainter p(&image);
+namespace {
+
+// The surface cells in the painter's order and the walls facing the viewer;
+// with `clip`, only cells whose projected corners reach into it.
+void DrawSurface(QPainter& p, const WorkModel& w, const ViewState& v, const RenderStyle& s, const ProjectedGrid& g,
+                 const QRect* clip) {
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(Qt::NoPen);
     Painter paint{p, s};
@@ -153,12 +154,19 @@ void DrawWork(QImage& image, const WorkModel& w, const ViewState& v, const Rende
         const double sy = (iy1 - iy0) * w.pitch;
         for (int cc = 0; cc + 1 < cols; ++cc) {
             const int c = xDown ? cols - 2 - cc : cc;
+            const QPoint q00 = point(r, c), q10 = point(r, c + 1), q01 = point(r + 1, c), q11 = point(r + 1, c + 1);
+            if (clip != nullptr) {
+                const int x0 = std::min({q00.x(), q10.x(), q01.x(), q11.x()});
+                const int x1 = std::max({q00.x(), q10.x(), q01.x(), q11.x()});
+                const int y0 = std::min({q00.y(), q10.y(), q01.y(), q11.y()});
+                const int y1 = std::max({q00.y(), q10.y(), q01.y(), q11.y()});
+                if (x1 < clip->left() || x0 > clip->right() || y1 < clip->top() || y0 > clip->bottom()) continue;
+            }
             const int ix0 = g.columns[static_cast<std::size_t>(c)], ix1 = g.columns[static_cast<std::size_t>(c + 1)];
             const double sx = (ix1 - ix0) * w.pitch;
             const std::size_t i00 = NodeIndex(w, ix0, iy0), i10 = NodeIndex(w, ix1, iy0);
             const std::size_t i01 = NodeIndex(w, ix0, iy1), i11 = NodeIndex(w, ix1, iy1);
             const float h00 = w.height[i00], h10 = w.height[i10], h01 = w.height[i01], h11 = w.height[i11];
-            const QPoint q00 = point(r, c), q10 = point(r, c + 1), q01 = point(r + 1, c), q11 = point(r + 1, c + 1);
             if (h00 == h10 && h00 == h01 && h00 == h11) {
                 if (!flatFacing) continue;
                 const int cls = TriangleClass(s, {h00, h10, h01}, {w.attr[i00], w.attr[i10], w.attr[i01]});
@@ -202,6 +210,58 @@ void DrawWork(QImage& image, const WorkModel& w, const ViewState& v, const Rende
     wall({0.0, 1.0, 0.0}, true, 1);
     wall({-1.0, 0.0, 0.0}, false, 0);
     wall({1.0, 0.0, 0.0}, false, 1);
+}
+
+}  // namespace
+
+void DrawWork(QImage& image, const WorkModel& w, const ViewState& v, const RenderStyle& s, ProjectedGrid& g) {
+    image.fill(s.background);
+    if (w.nx < 2 || w.ny < 2 || w.height == nullptr) return;
+    if (!g.valid) ProjectGrid(w, v, g);
+    QPainter p(&image);
+    DrawSurface(p, w, v, s, g, nullptr);
+}
+
+QRect RedrawRegion(QImage& image, const WorkModel& w, const ViewState& v, const RenderStyle& s, ProjectedGrid& g,
+                   const NodeRect& changed) {
+    if (w.nx < 2 || w.ny < 2 || w.height == nullptr || !g.valid) return {};
+    // Drawn nodes inside the changed box: their old and new projections
+    // bound what changed on the screen.
+    auto first = [](const std::vector<int>& nodes, int i) {
+        return static_cast<int>(std::lower_bound(nodes.begin(), nodes.end(), i) - nodes.begin());
+    };
+    auto last = [](const std::vector<int>& nodes, int i) {
+        return static_cast<int>(std::upper_bound(nodes.begin(), nodes.end(), i) - nodes.begin()) - 1;
+    };
+    // One drawn node more on each side: the cells around the box change too.
+    const int c0 = std::max(0, first(g.columns, changed.ix0) - 1);
+    const int c1 = std::min(static_cast<int>(g.columns.size()) - 1, last(g.columns, changed.ix1) + 1);
+    const int r0 = std::max(0, first(g.rows, changed.iy0) - 1);
+    const int r1 = std::min(static_cast<int>(g.rows.size()) - 1, last(g.rows, changed.iy1) + 1);
+    if (c1 < c0 || r1 < r0) return {};
+    const std::size_t cols = g.columns.size();
+    QRect dirty;
+    auto include = [&dirty](int x, int y) { dirty = dirty.united(QRect(x, y, 1, 1)); };
+    for (int r = r0; r <= r1; ++r) {
+        for (int c = c0; c <= c1; ++c) {
+            const std::size_t k = static_cast<std::size_t>(r) * cols + static_cast<std::size_t>(c);
+            include(g.xs[k], g.ys[k]);
+            const int ix = g.columns[static_cast<std::size_t>(c)], iy = g.rows[static_cast<std::size_t>(r)];
+            const auto p = Project16(v, w.xMin + ix * w.pitch, w.yMin + iy * w.pitch, w.height[NodeIndex(w, ix, iy)]);
+            g.xs[k] = p[0];
+            g.ys[k] = p[1];
+            include(p[0], p[1]);
+        }
+    }
+    // Widened by one drawn cell and clipped to the picture.
+    const int margin = std::max(1, static_cast<int>(w.pitch * v.step * v.scale));
+    dirty = dirty.adjusted(-margin, -margin, margin, margin).intersected(image.rect());
+    if (dirty.isEmpty()) return {};
+    QPainter p(&image);
+    p.setClipRect(dirty);
+    p.fillRect(dirty, QColor::fromRgb(s.background));
+    DrawSurface(p, w, v, s, g, &dirty);
+    return dirty;
 }
 
 }  // namespace morvex

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -52,6 +53,19 @@ void ProjectGrid(const WorkModel& work, const ViewState& view, ProjectedGrid& gr
 // Uses the cache (rebuilt when not valid).
 void DrawWork(QImage& image, const WorkModel& work, const ViewState& view, const RenderStyle& style,
               ProjectedGrid& grid);
+
+// Nodes ix0..ix1 x iy0..iy1 (inclusive) whose heights or attributes changed.
+struct NodeRect {
+    int ix0 = 0, iy0 = 0, ix1 = -1, iy1 = -1;
+};
+
+// Partial redraw after a motion: the changed nodes are projected again, the
+// screen rectangle of their old and new positions, widened by one drawn
+// cell and clipped to the picture, is cleared and the cells reaching into it
+// drawn again in the same order. Returns that rectangle (empty when nothing
+// is to be drawn); the window copies it to the screen.
+QRect RedrawRegion(QImage& image, const WorkModel& work, const ViewState& view, const RenderStyle& style,
+                   ProjectedGrid& grid, const NodeRect& changed);
 
 // The class of a triangle from its three corners (height and attribute).
 int TriangleClass(const RenderStyle& style, const std::array<float, 3>& h, const std::array<std::uint8_t, 3>& attr);

@@ -82,6 +82,36 @@ TEST(WorkRender, PlanViewOfAPocket) {
     EXPECT_EQ(pixel(10.5, 10.5, -2), qRgb(ColorRed(red), ColorGreen(red), ColorBlue(red)));
 }
 
+// After a cut, redrawing only the changed region gives the same picture as
+// a full redraw, and the region is small.
+TEST(WorkRender, PartialRedrawMatchesFullRedraw) {
+    Settings st = PlanSettings();
+    st.display.angleA = 315.0;
+    st.display.angleB = 45.0;
+    WorkModel w = Pocket();
+    const ViewState v = PictureView(st, w, std::nullopt, 400, 300);
+    const RenderStyle style = RenderStyleOf(st, false);
+    QImage partial = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
+    ProjectedGrid grid;
+    DrawWork(partial, w, v, style, grid);
+    // A small hole at nodes 2..3 x 16..17, then one at the block's edge.
+    for (const NodeRect r : {NodeRect{2, 16, 3, 17}, NodeRect{19, 0, 20, 1}}) {
+        for (int iy = r.iy0; iy <= r.iy1; ++iy) {
+            for (int ix = r.ix0; ix <= r.ix1; ++ix) {
+                w.height[NodeIndex(w, ix, iy)] = -6.0f;
+                w.attr[NodeIndex(w, ix, iy)] = 1;  // painted
+            }
+        }
+        const QRect dirty = RedrawRegion(partial, w, v, style, grid, r);
+        EXPECT_FALSE(dirty.isEmpty());
+        EXPECT_LT(dirty.width() * dirty.height(), 400 * 300 / 4);
+        QImage full = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
+        ProjectedGrid fresh;
+        DrawWork(full, w, v, style, fresh);
+        EXPECT_TRUE(partial == full) << r.ix0 << "," << r.iy0;
+    }
+}
+
 TEST(WorkRender, TriangleClasses) {
     RenderStyle s;
     s.targetOn = true;
