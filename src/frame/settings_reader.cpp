@@ -489,7 +489,8 @@ void ReadSettings(const IniFile& ini, const LaunchOptions& options, const Settin
     if (options.minimised) {
         settings.save.viewToolDialog = 0;
         settings.display.toolDisplay = false;
-        settings.display.pathResult = false;
+        // A picture of the run (--image) shows the path when the settings ask for it.
+        if (options.imageFile.empty()) settings.display.pathResult = false;
         settings.display.progressBar = true;
     }
 }

@@ -142,23 +142,23 @@ void EndWithAlarm(CuttingRun& run, Host& host, RunState state, int code, const A
 // A pause found together with a wait M-code is kept until the wait ends.
 bool StopRequested(CuttingRun& run, const ControllerDef& ctl, Host& host) {
     const RunSetup& s = run.setup;
-    PauseReason reason = run.pendingPause;
-    run.pendingPause = PauseReason::None;
-    auto note = [&reason](PauseReason r) {
-        if (reason == PauseReason::None) reason = r;
+    StopReason reason = run.pendingPause;
+    run.pendingPause = StopReason::None;
+    auto note = [&reason](StopReason r) {
+        if (reason == StopReason::None) reason = r;
     };
-    if (s.interactive && host.IsKeyDown(s.stopKey)) note(PauseReason::StopKey);
-    if (run.checkPause) note(PauseReason::Check);
+    if (s.interactive && host.IsKeyDown(s.stopKey)) note(StopReason::StopKey);
+    if (run.checkPause) note(StopReason::Check);
     run.checkPause = false;
-    if (run.offsetMarked && ctl.radiusCheckStop) note(PauseReason::OffsetMark);
+    if (run.offsetMarked && ctl.radiusCheckStop) note(StopReason::OffsetMark);
     run.offsetMarked = false;
     if (run.interp.reader.forcedStop) {
         run.interp.reader.forcedStop = false;
-        note(PauseReason::StopBlock);
+        note(StopReason::StopBlock);
     }
     if (run.blockDone) {
         run.blockDone = false;
-        if (StopsAt(run.blockStopMarks, s.stopMode)) note(PauseReason::StopBlock);
+        if (StopsAt(run.blockStopMarks, s.stopMode)) note(StopReason::StopBlock);
         const int mCode = run.blockMCode;
         run.blockMCode = -1;
         for (const WaitCode& wait : ctl.waitCodes) {
@@ -170,7 +170,7 @@ bool StopRequested(CuttingRun& run, const ControllerDef& ctl, Host& host) {
             return true;
         }
     }
-    if (reason == PauseReason::None) return false;
+    if (reason == StopReason::None) return false;
     run.state = RunState::Paused;
     run.pause = reason;
     return true;
@@ -295,7 +295,7 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
 void ResumeRun(CuttingRun& run) {
     if (run.state != RunState::Paused) return;
     run.state = RunState::Running;
-    run.pause = PauseReason::None;
+    run.pause = StopReason::None;
 }
 
 bool WaitEnded(CuttingRun& run) {

@@ -35,7 +35,7 @@ inline constexpr int kStopStrings = 4;
 enum class RunState { Idle, Running, Paused, Waiting, Finished, Aborted, NcError };
 
 // Why a run paused (the window title shows it).
-enum class PauseReason { None, StopKey, StopBlock, Check, OffsetMark, SearchHit };
+enum class StopReason { None, StopKey, StopBlock, Check, OffsetMark, SearchHit };
 
 // Everything a run takes from the settings and the definitions, filled by
 // the command that starts it.
@@ -72,7 +72,7 @@ struct RunSetup {
 struct CuttingRun {
     RunSetup setup;
     RunState state = RunState::Idle;
-    PauseReason pause = PauseReason::None;
+    StopReason pause = StopReason::None;
     Interpreter interp;
     ToolProfile tool;
     ToolProfile rapidTool;  // the tool with the rapid-check clearance, for rapids
@@ -87,7 +87,7 @@ struct CuttingRun {
     int blockMCode = -1;         // the M code of that block (it rides on the block's first motion)
     int blockStopMarks = 0;      // what a stop option can stop at in that block
     bool offsetMarked = false;   // the motion carried the radius-offset interference mark
-    PauseReason pendingPause = PauseReason::None;  // found with a wait M-code, taken after the wait
+    StopReason pendingPause = StopReason::None;  // found with a wait M-code, taken after the wait
     int toolNumber = 0;          // the tool the program called last (it may be undefined)
     bool checkPause = false;     // the checks asked for a pause
     bool endAfterMotion = false; // escape in modes 1 and 2: end once the motion is cut

@@ -1,6 +1,8 @@
 // The unattended picture of the work.
 #include "view/work_picture.h"
 
+#include <QPainter>
+
 #include "view/offscreen_bitmap.h"
 #include "view/png_file.h"
 #include "view/work_render.h"
@@ -25,12 +27,19 @@ ViewState PictureView(const Settings& st, const WorkModel& w, std::optional<std:
 }
 
 bool WriteWorkPicture(const Settings& st, const WorkModel& w, const std::string& path,
-                      std::optional<std::pair<double, double>> angles, int width, int height) {
+                      std::optional<std::pair<double, double>> angles, int width, int height,
+                      const PathSource* program) {
     QImage image = CreateOffscreenBitmap(width, height, st.colors[ColorKey::Background]);
     if (image.isNull()) return false;
     const ViewState v = PictureView(st, w, angles, width, height);
     ProjectedGrid grid;
     DrawWork(image, w, v, RenderStyleOf(st, false), grid);
+    {
+        QPainter painter(&image);
+        if (st.display.boundaryBox) DrawBoundaryBox(painter, v, st, w);
+        if (program != nullptr && st.display.pathResult) DrawToolTipPath(painter, v, st, *program);
+        if (st.display.basicAxis) DrawAxes(painter, v, program != nullptr ? program->start : Point{});
+    }
     return WritePng(path, image);
 }
 

@@ -8,6 +8,7 @@
 
 #include "frame/settings.h"
 #include "sim/work_model.h"
+#include "view/overlays.h"
 #include "view/view_state.h"
 
 namespace morvex {
@@ -18,8 +19,11 @@ namespace morvex {
 ViewState PictureView(const Settings& settings, const WorkModel& work, std::optional<std::pair<double, double>> angles,
                       int width, int height);
 
-// Draws and writes the picture; false when it cannot be drawn or written.
+// Draws and writes the picture with the overlays the settings switch on:
+// the boundary box, the axes and start point, and with a program the
+// tool-tip path (PATH(RESULT)). False when it cannot be drawn or written.
 [[nodiscard]] bool WriteWorkPicture(const Settings& settings, const WorkModel& work, const std::string& path,
-                                    std::optional<std::pair<double, double>> angles, int width, int height);
+                                    std::optional<std::pair<double, double>> angles, int width, int height,
+                                    const PathSource* program);
 
 }  // namespace morvex

@@ -133,7 +133,7 @@ TEST(RunControl, RapidGrazingOneNodePausesAndIsListed) {
     // The 4 mm flat at reaches only the node at X0 Y10, 1.99 from its axis.
     ASSERT_TRUE(b.Start("G00 X-1.99\nG00 Z5\nG00 Z20\nG00 X30\n"));
     EXPECT_EQ(b.Loop(), RunState::Paused);
-    EXPECT_EQ(b.run.pause, PauseReason::Check);
+    EXPECT_EQ(b.run.pause, StopReason::Check);
     EXPECT_EQ(b.run.interp.path.line, 2);
     EXPECT_EQ(b.Lowered(), 1);
     EXPECT_EQ(HeightAt(b.work, 0, 10), 5.0f);
@@ -191,7 +191,7 @@ TEST(RunControl, StopModesAndTheStopKey) {
         ASSERT_TRUE(b.Start(program));
         if (interactive) {
             EXPECT_EQ(b.Loop(), RunState::Paused);
-            EXPECT_EQ(b.run.pause, PauseReason::StopKey);
+            EXPECT_EQ(b.run.pause, StopReason::StopKey);
             EXPECT_EQ(b.run.motions, 0);
             b.host.keysDown.clear();
             ResumeRun(b.run);
@@ -260,7 +260,7 @@ TEST(RunControl, HolderContactByArborMode) {
         EXPECT_EQ(HeightAt(b.work, 10, 10), 3.0f) << c.mode;
         EXPECT_EQ(HeightAt(b.work, 15, 10), c.ring) << c.mode;
         if (c.mode == 4) {
-            EXPECT_EQ(b.run.pause, PauseReason::Check);
+            EXPECT_EQ(b.run.pause, StopReason::Check);
             EXPECT_NE(b.List().find("\nARBOR\n1:G01 Z3 F100\n"), std::string::npos) << b.List();
             ResumeRun(b.run);
             EXPECT_EQ(b.Loop(), RunState::Finished);
@@ -522,7 +522,7 @@ TEST(RunControl, PauseAfterWaitAndUndefinedToolLines) {
     std::filesystem::remove(wait.file);
     EXPECT_TRUE(WaitEnded(b.run));
     EXPECT_EQ(b.Loop(), RunState::Paused);
-    EXPECT_EQ(b.run.pause, PauseReason::Check);
+    EXPECT_EQ(b.run.pause, StopReason::Check);
     ResumeRun(b.run);
     EXPECT_EQ(b.Loop(), RunState::Finished);
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,7 @@
 
 #include "view/offscreen_bitmap.h"
 #include "view/png_file.h"
+#include "view/overlays.h"
 #include "view/work_picture.h"
 
 namespace morvex {
@@ -110,6 +112,42 @@ TEST(WorkRender, PartialRedrawMatchesFullRedraw) {
         DrawWork(full, w, v, style, fresh);
         EXPECT_TRUE(partial == full) << r.ix0 << "," << r.iy0;
     }
+}
+
+// The tool-tip path in the plan view: a feed line along X at Y5 in the path
+// colour, a rapid dotted (not every pixel), and the replay of a missing
+// program draws nothing.
+TEST(WorkRender, ToolTipPathInPlanView) {
+    Settings st = PlanSettings();
+    st.colors[ColorKey::TopPath] = MakeColor(255, 0, 255);
+    const WorkModel w = Pocket();
+    const ViewState v = PictureView(st, w, std::nullopt, 400, 300);
+    QImage image = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
+    const std::string path = (std::filesystem::temp_directory_path() / "morvex-path-test.nc").string();
+    std::ofstream(path) << "G90 G00 X2 Y15 Z5\nG01 X18 F500\nG00 Y5\nX2\nM30\n";
+    PathSource source;
+    source.ncPath = path;
+    source.controller.decimalPoint = 3;
+    source.controller.readStatus = 1;
+    source.start = {2, 15, 5};
+    {
+        QPainter painter(&image);
+        EXPECT_GE(DrawToolTipPath(painter, v, st, source), 3);
+    }
+    const QRgb magenta = qRgb(255, 0, 255);
+    const ScreenPoint a = Project(v, 2, 15, 5), b = Project(v, 18, 15, 5);
+    ASSERT_EQ(a.y, b.y);
+    for (int x = a.x; x <= b.x; ++x) EXPECT_EQ(image.pixel(x, a.y), magenta) << x;
+    // The rapid back along Y5 is dotted: some of its pixels only.
+    const ScreenPoint c = Project(v, 18, 5, 5), d = Project(v, 2, 5, 5);
+    int on = 0;
+    for (int x = d.x; x <= c.x; ++x) on += image.pixel(x, c.y) == magenta;
+    EXPECT_GT(on, (c.x - d.x) / 4);
+    EXPECT_LT(on, (c.x - d.x) * 3 / 4);
+    std::filesystem::remove(path);
+    source.ncPath = path;
+    QPainter painter(&image);
+    EXPECT_EQ(DrawToolTipPath(painter, v, st, source), -1);
 }
 
 TEST(WorkRender, TriangleClasses) {

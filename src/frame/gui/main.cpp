@@ -16,6 +16,7 @@
 #include "frame/check_command.h"
 #include "frame/motion_listing.h"
 #include "frame/startup.h"
+#include "frame/run_command.h"
 #include "frame/unattended_cut.h"
 #include "view/work_picture.h"
 #include "platform/qt/qt_host.h"
@@ -52,7 +53,15 @@ int WritePicture(morvex::App& app, morvex::Host& host) {
     char* qtArgv[] = {name, nullptr};
     QGuiApplication qtApp(qtArgc, qtArgv);
     const morvex::LaunchOptions& l = app.launch;
-    if (morvex::WriteWorkPicture(app.settings, app.work, l.imageFile, l.imageView, l.imageWidth, l.imageHeight)) {
+    // The path of the program that was cut, replayed from its start.
+    std::optional<morvex::PathSource> program;
+    if (l.ncProgramOpened && app.controller.readStatus == 1) {
+        const morvex::RunSetup setup = morvex::MakeRunSetup(app, morvex::kRunResult, false, true);
+        program = morvex::PathSource{setup.ncPath, app.controller, setup.toolWords, setup.atcType, &app.tools,
+                                     setup.initialTool, setup.start, setup.checks.rapidFeedrate};
+    }
+    if (morvex::WriteWorkPicture(app.settings, app.work, l.imageFile, l.imageView, l.imageWidth, l.imageHeight,
+                                 program ? &*program : nullptr)) {
         return 0;
     }
     morvex::ShowText(host, std::string(morvex::Msg(morvex::MsgId::ImageNotWritten)) + l.imageFile);

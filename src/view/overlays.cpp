@@ -1,0 +1,131 @@
+// Overlays over the work.
+#include "view/overlays.h"
+
+#include <QPen>
+#include <QPolygon>
+#include <algorithm>
+#include <cmath>
+
+#include "nc/block_reader.h"
+#include "nc/tool_change.h"
+#include "view/offscreen_bitmap.h"
+
+namespace morvex {
+namespace {
+
+constexpr double kArcChord = 5.0 * 3.14159265358979323846 / 180.0;  // radians per chord
+constexpr int kMaxChords = 720;
+constexpr long long kMaxMotions = 50'000'000;  // a replay always ends
+
+QPoint At(const ViewState& v, const Point& p) {
+    const ScreenPoint s = Project(v, p[0], p[1], p[2]);
+    return {s.x, s.y};
+}
+
+double ShiftOf(const PathSource& s, int tool) {
+    if (s.tools == nullptr || tool < 1 || tool >= static_cast<int>(s.tools->tools.size())) return 0.0;
+    const ToolDef& t = s.tools->tools[static_cast<std::size_t>(tool)];
+    return t.defined ? t.shift : 0.0;
+}
+
+// The points of a motion in work coordinates, tip lowered by `shift`.
+void MotionPoints(const PathRecord& p, const Point& offset, double shift, QPolygon& out, const ViewState& v) {
+    auto work = [&](Point q) {
+        for (int a = 0; a < 3; ++a) q[a] += offset[a];
+        q[2] -= shift;
+        return At(v, q);
+    };
+    out.clear();
+    out << work(p.toolStart);
+    if (p.type == kArcCw || p.type == kArcCcw) {
+        const int n = std::clamp(static_cast<int>(std::ceil(p.sweep / kArcChord)), 1, kMaxChords);
+        const int a = p.first, b = p.second;
+        const double start = std::atan2(p.startDir[b], p.startDir[a]);
+        const double sign = p.type == kArcCcw ? 1.0 : -1.0;
+        for (int i = 1; i < n; ++i) {
+            const double f = static_cast<double>(i) / n;
+            const double angle = start + sign * p.sweep * f;
+            const double radius = p.startRadius + (p.endRadius - p.startRadius) * f;
+            Point q = p.toolStart;
+            q[a] = p.toolCentre[a] + radius * std::cos(angle);
+            q[b] = p.toolCentre[b] + radius * std::sin(angle);
+            q[p.third] = p.toolStart[p.third] + (p.toolEnd[p.third] - p.toolStart[p.third]) * f;
+            out << work(q);
+        }
+    }
+    out << work(p.toolEnd);
+}
+
+}  // namespace
+
+int DrawToolTipPath(QPainter& painter, const ViewState& view, const Settings& st, PathSource source) {
+    Interpreter in;
+    if (!OpenNcProgram(in.reader, source.ncPath)) return -1;
+    in.setup.checkOnly = true;
+    in.setup.runMode = 0;
+    StartProgram(in, source.controller, source.start);
+    const QColor colour = ToQColor(st.colors[ColorKey::TopPath]);
+    QPen solid(colour, 0, Qt::SolidLine), dotted(colour, 0, Qt::DotLine), dashDot(colour, 0, Qt::DashDotLine);
+    const QPen marker(ToQColor(st.colors[ColorKey::Construction]), 0);
+    painter.setBrush(Qt::NoBrush);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    int tool = source.initialTool, preselected = source.initialTool;
+    QPolygon points;
+    int drawn = 0;
+    for (long long guard = 0; guard < kMaxMotions; ++guard) {
+        const MotionResult r = NextMotion(in, source.controller, source.toolWords);
+        if (r != MotionResult::Motion) break;
+        PathRecord& p = in.path;
+        const int change = ToolChangeOf(source.atcType, source.toolWords, p, preselected);
+        if (change >= 0) tool = change;
+        ToToolFrame(in);
+        if (in.reader.pendingError != kNcNoError && p.error == kNcNoError) break;
+        MotionPoints(p, in.workOffset, ShiftOf(source, tool), points, view);
+        const bool rapid = p.type == kRapid;
+        const bool line = p.type == kLine || p.type == kSpline;
+        painter.setPen(rapid ? dotted : (line && p.feed >= source.rapidFeedrate ? dashDot : solid));
+        painter.drawPolyline(points);
+        if (st.display.constructionPoint) {
+            const QPoint e = points.back();
+            painter.setPen(marker);
+            const QPoint ring[7] = {e + QPoint(-1, -1), e + QPoint(1, -1), e + QPoint(2, 0), e + QPoint(1, 1),
+                                    e + QPoint(-1, 1), e + QPoint(-2, 0), e + QPoint(-1, -1)};
+            painter.drawPolyline(ring, 7);
+        }
+        ++drawn;
+        if (in.reader.pendingError != kNcNoError) break;
+    }
+    return drawn;
+}
+
+void DrawBoundaryBox(QPainter& painter, const ViewState& v, const Settings& st, const WorkModel& w) {
+    painter.setPen(QPen(ToQColor(st.colors[ColorKey::Work]), 0));
+    painter.setBrush(Qt::NoBrush);
+    const double x[2] = {w.xMin, w.xMax}, y[2] = {w.yMin, w.yMax}, z[2] = {w.zMin, w.zMax};
+    auto corner = [&](int i) { return At(v, Point{x[i & 1], y[(i >> 1) & 1], z[(i >> 2) & 1]}); };
+    for (int i = 0; i < 8; ++i) {
+        for (int bit = 1; bit < 8; bit <<= 1) {
+            if ((i & bit) == 0) painter.drawLine(corner(i), corner(i | bit));
+        }
+    }
+}
+
+void DrawAxes(QPainter& painter, const ViewState& v, const Point& start, int length) {
+    if (!(v.scale > 0.0)) return;
+    const double mm = length / v.scale;
+    const QPoint origin = At(v, Point{0, 0, 0});
+    const struct {
+        Point end;
+        QColor colour;
+    } axes[] = {{{mm, 0, 0}, QColor(255, 0, 0)}, {{0, mm, 0}, QColor(0, 255, 0)}, {{0, 0, mm}, QColor(0, 0, 255)}};
+    for (const auto& a : axes) {
+        painter.setPen(QPen(a.colour, 0));
+        painter.drawLine(origin, At(v, a.end));
+    }
+    const QPoint s = At(v, start);
+    painter.setPen(QPen(QColor(255, 0, 0), 0));
+    painter.drawLine(s + QPoint(-3, -3), s + QPoint(3, 3));
+    painter.drawLine(s + QPoint(-3, 3), s + QPoint(3, -3));
+}
+
+}  // namespace morvex

@@ -1,0 +1,46 @@
+// What is drawn over the work: the NC path (tool tip), its construction
+// points, the boundary box of the work block and the coordinate axes at the
+// program origin with the start point.
+#pragma once
+
+#include <QPainter>
+#include <string>
+
+#include "frame/settings.h"
+#include "nc/controller_def.h"
+#include "nc/interpreter.h"
+#include "sim/tool_def.h"
+#include "sim/work_model.h"
+#include "view/view_state.h"
+
+namespace morvex {
+
+// What the path replay needs: the program, its controller (a copy: the
+// replay may change offsets), how T words and tool changes read, the tool
+// table for the tip positions, and where the program starts.
+struct PathSource {
+    std::string ncPath;
+    ControllerDef controller;
+    ToolWordForm toolWords;
+    int atcType = 1;
+    const ToolTable* tools = nullptr;
+    int initialTool = 1;
+    Point start{};
+    double rapidFeedrate = 999999999.0;
+};
+
+// Draws the tool-tip path of the whole program in the tool-tip path colour:
+// rapids dotted, feeds solid (dash-dotted at or above RAPID FEEDRATE), arcs
+// as chords of at most 5 degrees; with `constructionPoints` a marker at
+// every segment end. Returns the number of motions drawn, -1 when the
+// program cannot be opened.
+int DrawToolTipPath(QPainter& painter, const ViewState& view, const Settings& settings, PathSource source);
+
+// The twelve edges of the work block in the work colour.
+void DrawBoundaryBox(QPainter& painter, const ViewState& view, const Settings& settings, const WorkModel& work);
+
+// X, Y and Z axes at the program origin (red, green, blue, `length` pixels
+// long at the current scale) and a marker at the start point.
+void DrawAxes(QPainter& painter, const ViewState& view, const Point& start, int length = 40);
+
+}  // namespace morvex
