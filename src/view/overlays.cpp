@@ -98,6 +98,51 @@ int DrawToolTipPath(QPainter& painter, const ViewState& view, const Settings& st
     return drawn;
 }
 
+void DrawTool(QPainter& painter, const ViewState& v, const Settings& st, const ToolProfile& t, const Point& tip) {
+    if (t.number == 0 || !(t.R > 0.0)) return;
+    const ColorSettings& c = st.colors;
+    const ColorKey penKey[8] = {ColorKey::Pen1, ColorKey::Pen1, ColorKey::Pen2, ColorKey::Pen3,
+                                ColorKey::Pen4, ColorKey::Pen5, ColorKey::Pen6, ColorKey::Pen7};
+    const QColor top = ToQColor(st.display.toolTopPenColor ? c[penKey[std::clamp(t.tool.pen, 0, 7)]]
+                                                           : c[ColorKey::ToolTop]);
+    const QPen side(ToQColor(c[ColorKey::ToolSide]), 0), arbor(ToQColor(c[ColorKey::Arbor]), 0);
+    painter.setBrush(Qt::NoBrush);
+    // The tip circle first: the outline is drawn over it.
+    painter.setPen(QPen(top, 0));
+    QPolygon circle;
+    const double radius = std::max(t.rho1, 0.5 * t.R);
+    for (int i = 0; i <= 36; ++i) {
+        const double a = i * 10.0 * 3.14159265358979323846 / 180.0;
+        circle << At(v, Point{tip[0] + radius * std::cos(a), tip[1] + radius * std::sin(a), tip[2]});
+    }
+    painter.drawPolyline(circle);
+    // Across the diameter along the screen's horizontal: (cos A, -sin A) in XY.
+    const double ux = v.cosA, uy = -v.sinA;
+    auto at = [&](double rho, double z) { return At(v, Point{tip[0] + rho * ux, tip[1] + rho * uy, z}); };
+    const double outer = t.holder ? std::sqrt(std::max(0.0, t.holderLimit)) : std::max(t.rho3, t.shankRadius);
+    constexpr int kSamples = 64;
+    for (int i = 0; i < kSamples; ++i) {
+        const double r0 = -outer + 2.0 * outer * i / kSamples, r1 = -outer + 2.0 * outer * (i + 1) / kSamples;
+        const double z0 = ToolProfileHeight(t, tip[2], r0 * r0), z1 = ToolProfileHeight(t, tip[2], r1 * r1);
+        if (!std::isfinite(z0) || !std::isfinite(z1)) continue;
+        painter.setPen(std::max(r0 * r0, r1 * r1) <= t.T3 ? side : arbor);
+        painter.drawLine(at(r0, z0), at(r1, z1));
+    }
+    // The sides: the cutting part up to the holder face (or the flute end
+    // without a holder), the holder up to its top.
+    const double face = t.lengthKind >= 1 && t.len[0] > 0.0 ? t.len[0] : std::max<double>(t.tool.h, t.R);
+    const double edge = std::max(t.rho3, t.shankRadius);
+    for (const double s : {-1.0, 1.0}) {
+        painter.setPen(side);
+        painter.drawLine(at(s * edge, ToolProfileHeight(t, tip[2], edge * edge)), at(s * edge, tip[2] + face));
+        if (t.holder) {
+            painter.setPen(arbor);
+            painter.drawLine(at(s * outer, tip[2] + face), at(s * outer, tip[2] + t.holderTop));
+        }
+    }
+    if (t.holder) painter.drawLine(at(-outer, tip[2] + t.holderTop), at(outer, tip[2] + t.holderTop));
+}
+
 void DrawBoundaryBox(QPainter& painter, const ViewState& v, const Settings& st, const WorkModel& w) {
     painter.setPen(QPen(ToQColor(st.colors[ColorKey::Work]), 0));
     painter.setBrush(Qt::NoBrush);

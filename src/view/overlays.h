@@ -10,6 +10,7 @@
 #include "nc/controller_def.h"
 #include "nc/interpreter.h"
 #include "sim/tool_def.h"
+#include "sim/tool_profile.h"
 #include "sim/work_model.h"
 #include "view/view_state.h"
 
@@ -35,6 +36,15 @@ struct PathSource {
 // every segment end. Returns the number of motions drawn, -1 when the
 // program cannot be opened.
 int DrawToolTipPath(QPainter& painter, const ViewState& view, const Settings& settings, PathSource source);
+
+// The tool standing with its tip at `tip` (work coordinates): its lower
+// outline across the diameter seen from the front (cutting part in the
+// tool-side colour, neck, shank and holder in the arbor colour), the sides up
+// to the holder face and the holder's sides up to its top, and the tip circle
+// in the tool-top colour (the tool's pen colour unless TOOL-TOP COLOR MODE
+// is SPECIFIED). Nothing for no tool.
+void DrawTool(QPainter& painter, const ViewState& view, const Settings& settings, const ToolProfile& tool,
+              const Point& tip);
 
 // The twelve edges of the work block in the work colour.
 void DrawBoundaryBox(QPainter& painter, const ViewState& view, const Settings& settings, const WorkModel& work);

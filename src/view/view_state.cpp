@@ -195,6 +195,26 @@ void DragRotate(ViewState& v, int dx, int dy) {
     SetUpView(v);
 }
 
+void InitialViewAgain(ViewState& v, const DisplaySettings& display, const ViewBox& box) {
+    v.angleA = static_cast<float>(display.angleA);
+    v.angleB = static_cast<float>(display.angleB);
+    SetUpView(v);
+    FitView(v, box);
+}
+
+void DragZoom(ViewState& v, int dx, int dy) {
+    double exponent;
+    if (std::abs(dx) >= std::abs(dy)) {
+        if (v.width <= 0) return;
+        exponent = 20.0 * dx / v.width;
+    } else {
+        if (v.height <= 0) return;
+        exponent = -20.0 * dy / v.height;  // screen y grows downwards: up zooms in
+    }
+    const double factor = std::pow(1.1, exponent);
+    if (std::isfinite(factor) && factor > 0.0) v.scale *= factor;
+}
+
 void PanView(ViewState& v, int dx, int dy) {
     if (!(v.scale > 0.0)) return;
     // Screen right is (cos A, -sin A) in XY; screen up is the depth direction

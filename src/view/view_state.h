@@ -83,6 +83,13 @@ void WheelZoom(ViewState& view, int notches, bool reverse, double px, double py)
 // per step of the width / 72) or B (per step of the height / 36, kept in 0..90).
 void DragRotate(ViewState& view, int dx, int dy);
 
+// R: the angles of the settings again, then fitted as F.
+void InitialViewAgain(ViewState& view, const DisplaySettings& display, const ViewBox& box);
+
+// Drag-zoom (Ctrl with drag-rotate): the scale times 1.1^(20 d / size), d the
+// larger movement over the drawing width or height; right or up zooms in.
+void DragZoom(ViewState& view, int dx, int dy);
+
 // Pan: the view centre moves with the drag, back through the current angles.
 void PanView(ViewState& view, int dx, int dy);
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace morvex {
 namespace {
 
@@ -115,6 +117,23 @@ TEST(ViewState, ViewKeys) {
     }
     ViewState v = View(0, 45);
     EXPECT_FALSE(TurnView(v, 'Q'));
+    // R: the settings' angles again, fitted.
+    DisplaySettings display;
+    display.angleA = 315.0;
+    display.angleB = 45.0;
+    ViewState r = View(0, 0);
+    InitialViewAgain(r, display, ViewBox{0, 0, 0, 100, 100, 10});
+    EXPECT_EQ(r.angleA, 315.0f);
+    EXPECT_EQ(r.angleB, 45.0f);
+    EXPECT_EQ(Project(r, 50, 50, 5).x, 600);
+    // Drag-zoom: a drag of half the width to the right scales by 1.1^10; up by 1.1^(20/9 * 4.5).
+    ViewState z = View(0, 0);
+    DragZoom(z, 600, 0);
+    EXPECT_NEAR(z.scale, 2.0 * std::pow(1.1, 10.0), 1e-9);
+    DragZoom(z, -600, 0);
+    EXPECT_NEAR(z.scale, 2.0, 1e-9);
+    DragZoom(z, 0, -450);
+    EXPECT_NEAR(z.scale, 2.0 * std::pow(1.1, 10.0), 1e-9);
     // A drag across the whole width turns A by 180 degrees; down the height B by 90.
     DragRotate(v, 1200, 0);
     EXPECT_EQ(v.angleA, 180.0f);

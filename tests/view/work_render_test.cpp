@@ -13,6 +13,7 @@
 #include <fstream>
 #include <string>
 
+#include "sim/tool_profile.h"
 #include "view/offscreen_bitmap.h"
 #include "view/png_file.h"
 #include "view/overlays.h"
@@ -148,6 +149,53 @@ TEST(WorkRender, ToolTipPathInPlanView) {
     source.ncPath = path;
     QPainter painter(&image);
     EXPECT_EQ(DrawToolTipPath(painter, v, st, source), -1);
+}
+
+// The tool in the side view (A 0, B 90): a flat D10 with its tip at Z2 and
+// a holder 30 across from 20 above the tip: the bottom edge in the side
+// colour at the tip height, the holder's sides in the arbor colour.
+TEST(WorkRender, ToolInSideView) {
+    Settings st = PlanSettings();
+    st.colors[ColorKey::ToolSide] = MakeColor(255, 255, 0);
+    st.colors[ColorKey::Arbor] = MakeColor(0, 255, 255);
+    ToolTable table;
+    table.tools.resize(2);
+    ToolDef& t = table.tools[1];
+    t.defined = true;
+    t.shape = kShapeFlat;
+    t.d = 10.0f;
+    t.h = 15.0f;
+    t.length.kind = 1;
+    t.length.len = {20.0f, 0, 0, 0, 0, 0};
+    t.holder.defined = true;
+    t.holder.count = 1;
+    t.holder.dia[0] = 30.0f;
+    t.holder.hgt[0] = 10.0f;
+    ToolProfile tool;
+    SelectTool(table, 1, 0.0, 0.0, nullptr, tool);
+    ViewState v;
+    v.angleA = 0.0f;
+    v.angleB = 90.0f;
+    v.perspective = false;
+    v.scale = 4.0;
+    v.ox = 200.0;
+    v.oy = 250.0;
+    v.width = 400;
+    v.height = 300;
+    SetUpView(v);
+    QImage image = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
+    {
+        QPainter painter(&image);
+        DrawTool(painter, v, st, tool, Point{0, 0, 2});
+    }
+    // Bottom edge: x -5..5 at z 2 -> pixels 180..220 at y 242.
+    EXPECT_EQ(image.pixel(200, 242), qRgb(255, 255, 0));
+    EXPECT_EQ(image.pixel(185, 242), qRgb(255, 255, 0));
+    // Holder sides at x = +-15 between z 22 and 32 -> pixels 140 and 260, y 122..162.
+    EXPECT_EQ(image.pixel(140, 140), qRgb(0, 255, 255));
+    EXPECT_EQ(image.pixel(260, 140), qRgb(0, 255, 255));
+    // Nothing far from the tool.
+    EXPECT_EQ(image.pixel(20, 20), qRgb(10, 20, 30));
 }
 
 TEST(WorkRender, TriangleClasses) {
