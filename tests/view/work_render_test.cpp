@@ -17,6 +17,7 @@
 #include "view/offscreen_bitmap.h"
 #include "view/png_file.h"
 #include "view/overlays.h"
+#include "view/panels.h"
 #include "view/work_picture.h"
 
 namespace morvex {
@@ -196,6 +197,36 @@ TEST(WorkRender, ToolInSideView) {
     EXPECT_EQ(image.pixel(260, 140), qRgb(0, 255, 255));
     // Nothing far from the tool.
     EXPECT_EQ(image.pixel(20, 20), qRgb(10, 20, 30));
+}
+
+// Panel cells: the sunken stop mode, the run buttons, the work and control
+// point groups in both languages, and cells drawn where they belong.
+TEST(WorkRender, PanelCells) {
+    const auto stop = StopModeCells(3, true);
+    ASSERT_EQ(stop.size(), 4u);
+    EXPECT_EQ(stop[2].text, "\tSingle");
+    EXPECT_TRUE(stop[2].sunken);
+    EXPECT_FALSE(stop[0].sunken || stop[1].sunken || stop[3].sunken);
+    for (const auto& c : StopModeCells(1, false)) EXPECT_FALSE(c.sunken) << c.text;
+    EXPECT_EQ(StopModeCells(0, false)[0].text, "\tﾉﾝｽﾄｯﾌﾟ");
+    EXPECT_EQ(RunCells(RunButtons::Paused)[0].text, "\tGO");
+    EXPECT_EQ(RunCells(RunButtons::Paused)[1].text, "\tESC");
+    EXPECT_EQ(RunCells(RunButtons::NoRun)[0].text, "");
+    const WorkModel w = Pocket();
+    const auto work = WorkInfoCells(w, true);
+    ASSERT_EQ(work.size(), 14u);
+    EXPECT_EQ(work[1].text, "\tPitch:1.000\t");
+    EXPECT_EQ(work[2].text, "\tMax-X");
+    EXPECT_EQ(work[3].text, "\t   20.000");
+    EXPECT_EQ(WorkInfoCells(w, false)[0].text, "\t被切削材\t");
+    EXPECT_EQ(ControlPointCells({1.5, -2, 100}, true)[3].text, "\t  100.0000");
+    QImage image = CreateOffscreenBitmap(200, 40, MakeColor(0, 0, 0));
+    {
+        QPainter painter(&image);
+        DrawPanelCells(painter, QRect(0, 20, 200, 20), StopModeCells(0, true));
+    }
+    EXPECT_EQ(image.pixel(100, 10), qRgb(0, 0, 0));  // above the panel: untouched
+    EXPECT_NE(image.pixel(100, 30), qRgb(0, 0, 0));  // the cells
 }
 
 TEST(WorkRender, TriangleClasses) {

@@ -1,0 +1,39 @@
+// The panels around the drawing, drawn as status-bar cells: the stop-mode
+// buttons, the two run buttons and the data panels of the info area, with
+// their texts in both languages. A text that begins with a tab is centred.
+#pragma once
+
+#include <QPainter>
+#include <QRect>
+#include <string>
+#include <vector>
+
+#include "sim/work_model.h"
+
+namespace morvex {
+
+struct PanelCell {
+    std::string text;
+    bool sunken = false;  // selected
+};
+
+// "None", "M01", "Single", "Define": the cell of stop mode 0, 2, 3 or 4 is
+// sunken (stop mode 1, the usual stop at M00, has no cell of its own).
+std::vector<PanelCell> StopModeCells(int stopMode, bool english);
+
+// The run buttons: "GO" and "ESC" while a run is paused, empty while it
+// runs, blank without a run.
+enum class RunButtons { NoRun, Running, Paused };
+std::vector<PanelCell> RunCells(RunButtons state);
+
+// The work group of the info panel: the title, the pitch, then the labels
+// and values of the block's maxima and minima ("%9.3f").
+std::vector<PanelCell> WorkInfoCells(const WorkModel& work, bool english);
+
+// The control-point group: the title and X, Y, Z ("%10.4f").
+std::vector<PanelCell> ControlPointCells(const Point& point, bool english);
+
+// Draws the cells side by side in `rect`, each raised or sunken.
+void DrawPanelCells(QPainter& painter, const QRect& rect, const std::vector<PanelCell>& cells);
+
+}  // namespace morvex
