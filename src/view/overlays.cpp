@@ -5,6 +5,7 @@
 #include <QPolygon>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "nc/block_reader.h"
 #include "nc/tool_change.h"
@@ -58,19 +59,37 @@ void MotionPoints(const PathRecord& p, const Point& offset, double shift, QPolyg
 
 }  // namespace
 
-int DrawToolTipPath(QPainter& painter, const ViewState& view, const Settings& st, PathSource source) {
+void DrawPathSegment(QPainter& painter, const ViewState& view, const Settings& st, const PathRecord& p,
+                     const Point& workOffset, double shift, PathSet set, double rapidFeedrate) {
+    const ColorKey key = set == PathSet::ToolTip ? ColorKey::TopPath
+                         : set == PathSet::CommandPoint ? ColorKey::ControlPath
+                                                        : ColorKey::CutPath;
+    const QColor colour = ToQColor(st.colors[key]);
+    const bool rapid = p.type == kRapid;
+    const bool line = p.type == kLine || p.type == kSpline;
+    const Qt::PenStyle style = rapid ? Qt::DotLine : (line && p.feed >= rapidFeedrate ? Qt::DashDotLine : Qt::SolidLine);
+    QPolygon points;
+    MotionPoints(p, workOffset, shift, points, view);
+    painter.setBrush(Qt::NoBrush);
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(colour, 0, style));
+    painter.drawPolyline(points);
+    if (st.display.constructionPoint) {
+        const QPoint e = points.back();
+        painter.setPen(QPen(ToQColor(st.colors[ColorKey::Construction]), 0));
+        const QPoint ring[7] = {e + QPoint(-1, -1), e + QPoint(1, -1), e + QPoint(2, 0), e + QPoint(1, 1),
+                                e + QPoint(-1, 1), e + QPoint(-2, 0), e + QPoint(-1, -1)};
+        painter.drawPolyline(ring, 7);
+    }
+}
+
+int DrawProgramPath(QPainter& painter, const ViewState& view, const Settings& st, PathSource source, PathSet set) {
     Interpreter in;
     if (!OpenNcProgram(in.reader, source.ncPath)) return -1;
     in.setup.checkOnly = true;
     in.setup.runMode = 0;
     StartProgram(in, source.controller, source.start);
-    const QColor colour = ToQColor(st.colors[ColorKey::TopPath]);
-    QPen solid(colour, 0, Qt::SolidLine), dotted(colour, 0, Qt::DotLine), dashDot(colour, 0, Qt::DashDotLine);
-    const QPen marker(ToQColor(st.colors[ColorKey::Construction]), 0);
-    painter.setBrush(Qt::NoBrush);
-    painter.setRenderHint(QPainter::Antialiasing, false);
     int tool = source.initialTool, preselected = source.initialTool;
-    QPolygon points;
     int drawn = 0;
     for (long long guard = 0; guard < kMaxMotions; ++guard) {
         const MotionResult r = NextMotion(in, source.controller, source.toolWords);
@@ -80,22 +99,17 @@ int DrawToolTipPath(QPainter& painter, const ViewState& view, const Settings& st
         if (change >= 0) tool = change;
         ToToolFrame(in);
         if (in.reader.pendingError != kNcNoError && p.error == kNcNoError) break;
-        MotionPoints(p, in.workOffset, ShiftOf(source, tool), points, view);
-        const bool rapid = p.type == kRapid;
-        const bool line = p.type == kLine || p.type == kSpline;
-        painter.setPen(rapid ? dotted : (line && p.feed >= source.rapidFeedrate ? dashDot : solid));
-        painter.drawPolyline(points);
-        if (st.display.constructionPoint) {
-            const QPoint e = points.back();
-            painter.setPen(marker);
-            const QPoint ring[7] = {e + QPoint(-1, -1), e + QPoint(1, -1), e + QPoint(2, 0), e + QPoint(1, 1),
-                                    e + QPoint(-1, 1), e + QPoint(-2, 0), e + QPoint(-1, -1)};
-            painter.drawPolyline(ring, 7);
-        }
+        // The command point is the point the program drives; the tip lies the tool's shift below it.
+        const double shift = set == PathSet::CommandPoint ? 0.0 : ShiftOf(source, tool);
+        DrawPathSegment(painter, view, st, p, in.workOffset, shift, set, source.rapidFeedrate);
         ++drawn;
         if (in.reader.pendingError != kNcNoError) break;
     }
     return drawn;
+}
+
+int DrawToolTipPath(QPainter& painter, const ViewState& view, const Settings& st, PathSource source) {
+    return DrawProgramPath(painter, view, st, std::move(source), PathSet::ToolTip);
 }
 
 void DrawTool(QPainter& painter, const ViewState& v, const Settings& st, const ToolProfile& t, const Point& tip) {

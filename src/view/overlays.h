@@ -30,6 +30,23 @@ struct PathSource {
     double rapidFeedrate = 999999999.0;
 };
 
+// The path sets: the tool tip, the command point (the point the program
+// drives, the tip raised by the tool's shift) and the path drawn while
+// cutting, each in its own colour.
+enum class PathSet { ToolTip, CommandPoint, Cutting };
+
+// One motion (tool frame, work offset added, tip lowered by `shift`) in the
+// set's colour: rapids dotted, feeds at or above `rapidFeedrate`
+// dash-dotted, others solid; arcs as chords of at most 5 degrees; with
+// CONSTRUCTION POINT a marker at its end.
+void DrawPathSegment(QPainter& painter, const ViewState& view, const Settings& settings, const PathRecord& motion,
+                     const Point& workOffset, double shift, PathSet set, double rapidFeedrate);
+
+// The path of the whole program in one set; the number of motions drawn, -1
+// when the program cannot be opened.
+int DrawProgramPath(QPainter& painter, const ViewState& view, const Settings& settings, PathSource source,
+                    PathSet set);
+
 // Draws the tool-tip path of the whole program in the tool-tip path colour:
 // rapids dotted, feeds solid (dash-dotted at or above RAPID FEEDRATE), arcs
 // as chords of at most 5 degrees; with `constructionPoints` a marker at

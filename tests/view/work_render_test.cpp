@@ -146,8 +146,26 @@ TEST(WorkRender, ToolTipPathInPlanView) {
     for (int x = d.x; x <= c.x; ++x) on += image.pixel(x, c.y) == magenta;
     EXPECT_GT(on, (c.x - d.x) / 4);
     EXPECT_LT(on, (c.x - d.x) * 3 / 4);
+    // The command-point path of a tool with a shift of 3 lies 3 above the tip path.
+    ToolTable table;
+    table.tools.resize(2);
+    table.tools[1].defined = true;
+    table.tools[1].shift = 3.0f;
+    source.tools = &table;
+    ViewState side = v;
+    side.angleB = 90.0f;
+    SetUpView(side);
+    st.colors[ColorKey::ControlPath] = MakeColor(0, 255, 0);
+    QImage front = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
+    {
+        QPainter painter(&front);
+        EXPECT_GE(DrawProgramPath(painter, side, st, source, PathSet::CommandPoint), 3);
+        EXPECT_GE(DrawProgramPath(painter, side, st, source, PathSet::ToolTip), 3);
+    }
+    const ScreenPoint tipAt = Project(side, 10, 15, 2), commandAt = Project(side, 10, 15, 5);
+    EXPECT_EQ(front.pixel(tipAt.x, tipAt.y), magenta);
+    EXPECT_EQ(front.pixel(commandAt.x, commandAt.y), qRgb(0, 255, 0));
     std::filesystem::remove(path);
-    source.ncPath = path;
     QPainter painter(&image);
     EXPECT_EQ(DrawToolTipPath(painter, v, st, source), -1);
 }
