@@ -176,6 +176,65 @@ bool StopRequested(CuttingRun& run, const ControllerDef& ctl, Host& host) {
     return true;
 }
 
+// The motion just fetched: tool change, sweep, the checks' decision, sound
+// and redraw requests, the escape key of modes 1 and 2. False when it ended
+// the run.
+bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const ToolTable& tools, Host& host) {
+    const RunSetup& s = run.setup;
+    Interpreter& in = run.interp;
+    PathRecord& p = in.path;
+    if (s.runMode != kRunResult) host.ShowStatus(in.reader.block);
+    const int change = ToolChangeOf(s.atcType, s.toolWords, p, run.preselected);
+    if (change >= 0 && change != run.toolNumber) {
+        WriteLengthLine(run);
+        SelectRunTool(run, tools, change);
+    }
+    ToToolFrame(in);
+    run.offsetMarked = TakeOffsetMark(run.alarms);
+    const bool g92 = in.words.nonModalG == 92 && in.queue.empty();
+    SweepFlags flags;
+    if (!g92 && p.error == kNcNoError) CutPath(run, work, ctl, run.offsetMarked, flags);
+    ++run.motions;
+    if (flags.cutDone) work.workState = 2;
+    AddRequiredLengths(run.required, flags);
+    if (p.mCode >= 0) run.blockMCode = p.mCode;
+    // The stop tests wait for the last motion of the block.
+    run.blockDone = in.queue.empty() || in.queue.front().line != p.line;
+    run.blockStopMarks = p.stopMarks;
+    if (run.overload) {
+        AlarmDetail detail;
+        detail.programLine = p.line;
+        detail.cutKind = run.overloadLoad.cutClass;
+        EndWithAlarm(run, host, RunState::Aborted, kAlarmOverload, detail);
+        return false;
+    }
+    const MotionVerdict verdict = DecideAfterMotion(flags, s.checks, p.type == kRapid, p.feed);
+    if (verdict.decision != RunDecision::GoOn) {
+        WriteInterference(run.alarms, verdict.findings, p.line, in.reader.block);
+    }
+    if (verdict.decision == RunDecision::Abort) {
+        AlarmDetail detail;
+        detail.programLine = p.line;
+        detail.possibleG00 = verdict.alarmCode == kAlarmRapid && p.possibleRoute;
+        EndWithAlarm(run, host, RunState::Aborted, verdict.alarmCode, detail);
+        return false;
+    }
+    if (verdict.decision == RunDecision::Pause) run.checkPause = true;
+    // The cutting sound while motions cut, the idle one while they do
+    // not; a motion with a finding keeps what plays.
+    if (s.sound && s.runMode != kRunResult && verdict.decision == RunDecision::GoOn) {
+        const int slot = flags.cutDone ? kSoundCutting : kSoundIdle;
+        if (slot != run.soundSlot) host.PlaySound(slot);
+        run.soundSlot = slot;
+    }
+    if (s.runMode == kRunSkip && flags.cutDone) host.RequestRedraw();
+    if (s.interactive && s.runMode != kRunResult && host.IsKeyDown(s.escapeKey)) {
+        run.state = RunState::Aborted;
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool StartRun(CuttingRun& run, const RunSetup& setup, WorkModel& work, ControllerDef& ctl, const ToolTable& tools) {
@@ -229,58 +288,7 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
         if (StopRequested(run, ctl, host)) break;
 
         const MotionResult next = NextMotion(in, ctl, s.toolWords);
-        if (next == MotionResult::Motion) {
-            PathRecord& p = in.path;
-            if (s.runMode != kRunResult) host.ShowStatus(in.reader.block);
-            const int change = ToolChangeOf(s.atcType, s.toolWords, p, run.preselected);
-            if (change >= 0 && change != run.toolNumber) {
-                WriteLengthLine(run);
-                SelectRunTool(run, tools, change);
-            }
-            ToToolFrame(in);
-            run.offsetMarked = TakeOffsetMark(run.alarms);
-            const bool g92 = in.words.nonModalG == 92 && in.queue.empty();
-            SweepFlags flags;
-            if (!g92 && p.error == kNcNoError) CutPath(run, work, ctl, run.offsetMarked, flags);
-            ++run.motions;
-            if (flags.cutDone) work.workState = 2;
-            AddRequiredLengths(run.required, flags);
-            if (p.mCode >= 0) run.blockMCode = p.mCode;
-            // The stop tests wait for the last motion of the block.
-            run.blockDone = in.queue.empty() || in.queue.front().line != p.line;
-            run.blockStopMarks = p.stopMarks;
-            if (run.overload) {
-                AlarmDetail detail;
-                detail.programLine = p.line;
-                detail.cutKind = run.overloadLoad.cutClass;
-                EndWithAlarm(run, host, RunState::Aborted, kAlarmOverload, detail);
-                break;
-            }
-            const MotionVerdict verdict = DecideAfterMotion(flags, s.checks, p.type == kRapid, p.feed);
-            if (verdict.decision != RunDecision::GoOn) {
-                WriteInterference(run.alarms, verdict.findings, p.line, in.reader.block);
-            }
-            if (verdict.decision == RunDecision::Abort) {
-                AlarmDetail detail;
-                detail.programLine = p.line;
-                detail.possibleG00 = verdict.alarmCode == kAlarmRapid && p.possibleRoute;
-                EndWithAlarm(run, host, RunState::Aborted, verdict.alarmCode, detail);
-                break;
-            }
-            if (verdict.decision == RunDecision::Pause) run.checkPause = true;
-            // The cutting sound while motions cut, the idle one while they do
-            // not; a motion with a finding keeps what plays.
-            if (s.sound && s.runMode != kRunResult && verdict.decision == RunDecision::GoOn) {
-                const int slot = flags.cutDone ? kSoundCutting : kSoundIdle;
-                if (slot != run.soundSlot) host.PlaySound(slot);
-                run.soundSlot = slot;
-            }
-            if (s.runMode == kRunSkip && flags.cutDone) host.RequestRedraw();
-            if (s.interactive && s.runMode != kRunResult && host.IsKeyDown(s.escapeKey)) {
-                run.state = RunState::Aborted;
-                break;
-            }
-        }
+        if (next == MotionResult::Motion && !TakeMotion(run, work, ctl, tools, host)) break;
         const int error = in.reader.pendingError;
         if (error != kNcNoError) {
             EndWithAlarm(run, host, RunState::NcError, error + kNcAlarmBase, NcErrorDetail(in.reader, ctl.endOfRecord));

@@ -69,6 +69,8 @@ struct RunSetup {
     std::function<void(const struct CuttingRun&)> progress;  // called with the pump, about every 50 ms
 };
 
+// One run from StartRun to EndRun. The interpreter keeps a reference to the
+// record (the rapid-corner test), so a running record is not moved.
 struct CuttingRun {
     RunSetup setup;
     RunState state = RunState::Idle;
@@ -100,7 +102,7 @@ struct CuttingRun {
     StepLoad overloadLoad;
 };
 
-// Starts a run on a fresh CuttingRun: backs up the work, opens and resets the program, selects the
+// Starts a run (the record is reset first): backs up the work, opens and resets the program, selects the
 // initial tool and starts the workers. False, with nothing changed, when
 // there is no work or the NC program cannot be opened.
 [[nodiscard]] bool StartRun(CuttingRun& run, const RunSetup& setup, WorkModel& work, ControllerDef& ctl,
