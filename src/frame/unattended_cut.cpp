@@ -28,14 +28,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kWaitPoll{100};
 
-bool EndsWithNoCase(const std::string& s, std::string_view tail) {
-    if (s.size() < tail.size()) return false;
-    for (std::size_t i = 0; i < tail.size(); ++i) {
-        if (ToUpperAscii(s[s.size() - tail.size() + i]) != ToUpperAscii(tail[i])) return false;
-    }
-    return true;
-}
-
 int Fail(Host& host, std::string_view text, const std::string& detail = {}) {
     ShowText(host, std::string(text) + detail);
     return 2;

@@ -30,14 +30,13 @@ constexpr int kSoundCutting = 1;  // "cutting1.wav"
 constexpr double kSplineTolerance = 0.001;  // mm, chord error of a cut spline
 constexpr std::chrono::milliseconds kPumpInterval{50};
 
-// The tip position of a programmed point in grid-relative coordinates.
-Point GridPoint(const CuttingRun& run, const WorkModel& work, const Point& programmed) {
+// The tip position of a programmed point in the work's coordinates.
+Point TipInWork(const CuttingRun& run, const Point& programmed) {
     const Interpreter& in = run.interp;
     Point p = programmed;
     if (in.lengthSign != 0) p[2] += in.lengthOffset;
-    p[0] -= work.xMin - in.workOffset[0];
-    p[1] -= work.yMin - in.workOffset[1];
-    p[2] -= run.tool.shift - in.workOffset[2];
+    for (int a = 0; a < 3; ++a) p[a] += in.workOffset[a];
+    p[2] -= run.tool.shift;
     return p;
 }
 
@@ -254,10 +253,9 @@ bool StartRun(CuttingRun& run, const RunSetup& setup, WorkModel& work, Controlle
     // G00MODE UNKNOWN: one corner is enough where the area of the move is
     // clear of material at the end height.
     in.setup.rapidCorner = [&run, &work](const Point& start, const Point& end) -> std::optional<Point> {
-        const Point a = GridPoint(run, work, start);
-        const Point b = GridPoint(run, work, end);
-        const double reach = SweepReach(run.tool, b[2], work.zMax, run.setup.checks.arbor);
-        if (!RapidAreaClear(work, a[0], a[1], b[0], b[1], reach, b[2])) return std::nullopt;
+        if (!RapidCornerOverWork(work, run.tool, run.setup.checks.arbor, TipInWork(run, start), TipInWork(run, end))) {
+            return std::nullopt;
+        }
         return Point{start[0], end[1], end[2]};
     };
     StartProgram(in, ctl, setup.start);
