@@ -113,6 +113,11 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
     {MsgId::ReportNotAvailable, "The cutting-information report is not available in this version; the cut goes on.",
      "この版では加工情報レポートは使えません。加工は続けます。"},
     {MsgId::ImageNotWritten, "The picture could not be written: ", "画像を書き込めません: "},
+    {MsgId::DetailDisplay, "Detail Display?", "精度を上げても良いですか？"},
+    {MsgId::DetailDisplayCaption, "Skip Displaying", "現在表示が間引かれています"},
+    // The printer's message exists in English only.
+    {MsgId::CannotPrintRaster, "Cannot Print Raster Images", "Cannot Print Raster Images"},
+    {MsgId::ErrorCaption, "Error", "Error"},
 }};
 
 constexpr bool TableInOrder() {

@@ -90,6 +90,10 @@ enum class MsgId {
     WaitingForFile,
     ReportNotAvailable,
     ImageNotWritten,
+    DetailDisplay,
+    DetailDisplayCaption,
+    CannotPrintRaster,
+    ErrorCaption,
     Count
 };
 

@@ -98,6 +98,7 @@ void PrepareAttachment(const AttachmentBlocks& blocks, double base, ToolProfile&
         p.halfWidth[i] = 0.5 * Length(blocks.side[i]);
         p.blockBottom[i] = stacked;
         stacked += Length(blocks.height[i]);
+        p.blockTop[i] = stacked;
         p.maxHalfWidth = std::max(p.maxHalfWidth, p.halfWidth[i]);
     }
 }

@@ -11,6 +11,7 @@
 // Motions with an NC error are not cut: the error ends the run.
 #include "sim/run_control.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <cmath>
@@ -69,6 +70,47 @@ void SelectRunTool(CuttingRun& run, const ToolTable& tools, int n) {
                s.attachment.count > 0 ? &s.attachment : nullptr, run.tool);
     // Only a checked rapid is widened by the clearance.
     run.rapidTool = s.checks.rapid > 0 ? RapidCheckProfile(run.tool) : run.tool;
+}
+
+// The grid nodes within the tool's reach of the motion (tool frame), with
+// one more node around for the paint marks of the neighbours.
+ChangedNodes MotionNodes(const CuttingRun& run, const WorkModel& work, const PathRecord& p) {
+    double lo[2], hi[2];
+    for (int a = 0; a < 2; ++a) {
+        lo[a] = std::min(p.toolStart[a], p.toolEnd[a]);
+        hi[a] = std::max(p.toolStart[a], p.toolEnd[a]);
+    }
+    if (p.type == kArcCw || p.type == kArcCcw) {
+        // The whole circle's box: simple and never too small.
+        const double r = std::max(p.startRadius, p.endRadius);
+        for (int a = 0; a < 2; ++a) {
+            if (a != p.first && a != p.second) continue;
+            lo[a] = std::min(lo[a], p.toolCentre[a] - r);
+            hi[a] = std::max(hi[a], p.toolCentre[a] + r);
+        }
+    }
+    const double reach = std::max({run.tool.outerRadius, run.rapidTool.outerRadius, run.rapidTool.rapidRadius,
+                                   run.tool.R});
+    ChangedNodes n;
+    const double origin[2] = {work.xMin - run.interp.workOffset[0], work.yMin - run.interp.workOffset[1]};
+    const int last[2] = {work.nx - 1, work.ny - 1};
+    int first[2], end[2];
+    for (int a = 0; a < 2; ++a) {
+        double f = std::floor((lo[a] - reach - origin[a]) / work.pitch) - 1.0;
+        double e = std::ceil((hi[a] + reach - origin[a]) / work.pitch) + 1.0;
+        if (!std::isfinite(f) || !std::isfinite(e)) {  // the whole grid, to be safe
+            f = 0.0;
+            e = last[a];
+        }
+        first[a] = static_cast<int>(std::clamp(f, 0.0, static_cast<double>(last[a]) + 1.0));
+        end[a] = static_cast<int>(std::clamp(e, -1.0, static_cast<double>(last[a])));
+    }
+    n.ix0 = first[0];
+    n.iy0 = first[1];
+    n.ix1 = end[0];
+    n.iy1 = end[1];
+    if (n.ix1 < n.ix0 || n.iy1 < n.iy0) n.ix1 = n.ix0 - 1;
+    return n;
 }
 
 void WriteLengthLine(CuttingRun& run) {
@@ -195,6 +237,11 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
     if (!g92 && p.error == kNcNoError) CutPath(run, work, ctl, run.offsetMarked, flags);
     ++run.motions;
     if (flags.cutDone) work.workState = 2;
+    if (s.afterMotion && !g92 && p.error == kNcNoError) {
+        ChangedNodes nodes = MotionNodes(run, work, p);
+        nodes.changed = flags.cutDone || flags.painted || flags.taperHit || flags.holderHit || flags.attachmentHit;
+        s.afterMotion(run, nodes);
+    }
     AddRequiredLengths(run.required, flags);
     if (p.mCode >= 0) run.blockMCode = p.mCode;
     // The stop tests wait for the last motion of the block.

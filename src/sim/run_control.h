@@ -37,6 +37,14 @@ enum class RunState { Idle, Running, Paused, Waiting, Finished, Aborted, NcError
 // Why a run paused (the window title shows it).
 enum class StopReason { None, StopKey, StopBlock, Check, OffsetMark, SearchHit };
 
+// The nodes a motion may have changed (inclusive; empty when ix1 < ix0):
+// its extent in the work widened by the tool's reach and one node for the
+// paint marks, clipped to the grid. `changed` says whether it cut or painted.
+struct ChangedNodes {
+    int ix0 = 0, iy0 = 0, ix1 = -1, iy1 = -1;
+    bool changed = false;
+};
+
 // Everything a run takes from the settings and the definitions, filled by
 // the command that starts it.
 struct RunSetup {
@@ -67,6 +75,9 @@ struct RunSetup {
     int stopKey = 17;
     int escapeKey = 27;
     std::function<void(const struct CuttingRun&)> progress;  // called with the pump, about every 50 ms
+    // Called after every motion the run swept (the window redraws the
+    // changed nodes, draws the cutting path and the tool).
+    std::function<void(const struct CuttingRun&, const ChangedNodes&)> afterMotion;
 };
 
 // One run from StartRun to EndRun. The interpreter keeps a reference to the

@@ -347,6 +347,7 @@ void MergeSweepFlags(SweepFlags& into, const SweepFlags& s) {
     into.holderHit |= s.holderHit;
     into.attachmentHit |= s.attachmentHit;
     into.searchHit |= s.searchHit;
+    into.painted |= s.painted;
     into.hitRadius = std::max(into.hitRadius, s.hitRadius);
     into.hitDepth = std::max(into.hitDepth, s.hitDepth);
     into.removedVolume += s.removedVolume;

@@ -36,6 +36,7 @@ struct SweepFlags {
     int holderHit = 0;
     int attachmentHit = 0;
     int searchHit = 0;
+    int painted = 0;  // a node was only painted (a part beyond the flank met it, not cut)
     int stepClass = kStepClassUnknown;
     double hitRadius = 0.0;  // largest radius at which a part beyond the flank cut, mm
     double hitDepth = 0.0;   // largest depth it cut into the material, mm

@@ -78,6 +78,7 @@ inline double NodeWeight(const WorkModel& w, int ix, int iy) {
     const ToolProfile& t = *ctx.tool;
     if (ctx.arborMode != kArborAbort && ctx.arborMode != kArborPause) {
         w.attr[NodeIndex(w, ix, iy)] |= kAttrPaint;
+        flags.painted = 1;
         return;
     }
     PaintWithNeighbours(w, ix, iy, flags);
@@ -152,6 +153,7 @@ inline void MeasureBeyondFlank(const ToolProfile& t, double above, double q, Swe
     const float before = w.height[idx];
     if (ctx.arborMode == kArborCompute && q > ctx.tool->T3) {
         w.attr[idx] |= kAttrPaint;
+        flags.painted = 1;
         MeasureBeyondFlank(*ctx.tool, static_cast<double>(before) - zTip, q, flags);
         return;
     }

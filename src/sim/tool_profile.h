@@ -81,6 +81,7 @@ struct ToolProfile {
     int blockCount = 0;
     std::array<double, 5> halfWidth{};
     std::array<double, 5> blockBottom{};  // lower face of each block, above the tip
+    std::array<double, 5> blockTop{};     // upper face of each block, above the tip
     double maxHalfWidth = 0.0;
     double outerRadius = 0.0;   // largest horizontal radius the tool, holder or attachment reaches
     double rapidRadius = 0.0;   // rho3 plus the tool clearance (rapid check)

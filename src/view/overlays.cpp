@@ -155,6 +155,21 @@ void DrawTool(QPainter& painter, const ViewState& v, const Settings& st, const T
         }
     }
     if (t.holder) painter.drawLine(at(-outer, tip[2] + t.holderTop), at(outer, tip[2] + t.holderTop));
+    // The attachment's square blocks, their sides along X and Y.
+    painter.setPen(QPen(ToQColor(c[ColorKey::Attachment]), 0));
+    for (int i = 0; t.attachment && i < t.blockCount; ++i) {
+        const double h = t.halfWidth[static_cast<std::size_t>(i)];
+        const double z[2] = {tip[2] + t.blockBottom[static_cast<std::size_t>(i)],
+                             tip[2] + t.blockTop[static_cast<std::size_t>(i)]};
+        auto corner = [&](int k, double zc) {
+            const double sx = (k == 1 || k == 2) ? h : -h, sy = k >= 2 ? h : -h;
+            return At(v, Point{tip[0] + sx, tip[1] + sy, zc});
+        };
+        for (int k = 0; k < 4; ++k) {
+            for (const double zc : z) painter.drawLine(corner(k, zc), corner((k + 1) % 4, zc));
+            painter.drawLine(corner(k, z[0]), corner(k, z[1]));
+        }
+    }
 }
 
 void DrawBoundaryBox(QPainter& painter, const ViewState& v, const Settings& st, const WorkModel& w) {

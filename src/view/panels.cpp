@@ -4,6 +4,7 @@
 #include <QPalette>
 
 #include "base/text.h"
+#include "resources/command_ids.h"
 
 namespace morvex {
 namespace {
@@ -48,6 +49,49 @@ std::vector<PanelCell> ControlPointCells(const Point& p, bool english) {
     std::vector<PanelCell> cells = {{Pick(english, "\tControl Point", "\t制御点座標値")}};
     for (int a = 0; a < 3; ++a) cells.push_back({Format("\t%10.4f", p[static_cast<std::size_t>(a)])});
     return cells;
+}
+
+std::vector<PanelCell> OffsetCells(OffsetTable chosen, bool english, bool getPut) {
+    std::vector<PanelCell> cells = {{Pick(english, "\tD-Code", "\t径補正値"), chosen == OffsetTable::DCode},
+                                    {Pick(english, "\tH-Code", "\t長補正値"), chosen == OffsetTable::HCode},
+                                    {Pick(english, "\tCoordinate", "\tﾜｰｸ座標"), chosen == OffsetTable::Coordinate}};
+    if (getPut) {
+        cells.push_back({"\tGET"});
+        cells.push_back({"\tPUT"});
+    }
+    return cells;
+}
+
+std::vector<PanelCell> MeasurementCells(const MeasuredData& d, bool english) {
+    std::vector<PanelCell> cells = {{Pick(english, "\tMeasured Data", "\t計測位置のデータ")},
+                                    {Pick(english, "\tCount", "\t点数")},
+                                    {Format("\t%d", d.count)}};
+    const struct {
+        const char* en;
+        const char* ja;
+        const char* format;
+        double value;
+    } rows[] = {{"\tDelta-X", "\tX増分", "\t%10.4f", d.dx},     {"\tDelta-Y", "\tY増分", "\t%10.4f", d.dy},
+                {"\tDelta-Z", "\tZ増分", "\t%10.4f", d.dz},     {"\tDis", "\t距離", "\t%10.4f", d.distance},
+                {"\tR(X)", "\tR値(X)", "\t%9.3f", d.radiusX},   {"\tR(Y)", "\tR値(Y)", "\t%9.3f", d.radiusY},
+                {"\tR(3PT)", "\tR値(3PT)", "\t%9.3f", d.radius3}};
+    for (const auto& r : rows) {
+        cells.push_back({Pick(english, r.en, r.ja)});
+        cells.push_back({Format(r.format, r.value)});
+    }
+    return cells;
+}
+
+InfoGroup InfoGroupOfCommand(int command, InfoGroup current) {
+    switch (command) {
+    case cmd::kControlPoint: return InfoGroup::ControlPoint;
+    case cmd::kRadiusOffsets:
+    case cmd::kLengthOffsets:
+    case cmd::kWorkCoordinates: return InfoGroup::Offsets;
+    case cmd::kDefineWorkTwoPoints: return InfoGroup::Measurement;
+    case cmd::kPitch: return InfoGroup::Work;
+    default: return current;
+    }
 }
 
 void DrawPanelCells(QPainter& painter, const QRect& rect, const std::vector<PanelCell>& cells) {

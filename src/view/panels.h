@@ -33,6 +33,30 @@ std::vector<PanelCell> WorkInfoCells(const WorkModel& work, bool english);
 // The control-point group: the title and X, Y, Z ("%10.4f").
 std::vector<PanelCell> ControlPointCells(const Point& point, bool english);
 
+// The offsets group: the buttons of the three offset tables ("D-Code",
+// "H-Code", "Coordinate"), the chosen one sunken, and "GET" and "PUT" when a
+// synchronisation module offers them (English only, as the module is).
+enum class OffsetTable { DCode, HCode, Coordinate };
+std::vector<PanelCell> OffsetCells(OffsetTable chosen, bool english, bool getPut);
+
+// What the measurement hand tool found: the number of points, the last
+// increments and distance, and the radii through the points.
+struct MeasuredData {
+    int count = 0;
+    double dx = 0.0, dy = 0.0, dz = 0.0, distance = 0.0;
+    double radiusX = 0.0, radiusY = 0.0, radius3 = 0.0;
+};
+
+// The measurement group: the title, then each label with its value
+// (increments and distance "%10.4f", radii "%9.3f").
+std::vector<PanelCell> MeasurementCells(const MeasuredData& data, bool english);
+
+// Which group the info panel shows: chosen by the command that was used last
+// (the control-point dialog, the offset editors, the two-point work
+// definition, the pitch dialog); the work group otherwise.
+enum class InfoGroup { Work, ControlPoint, Offsets, Measurement };
+InfoGroup InfoGroupOfCommand(int command, InfoGroup current);
+
 // Draws the cells side by side in `rect`, each raised or sunken.
 void DrawPanelCells(QPainter& painter, const QRect& rect, const std::vector<PanelCell>& cells);
 

@@ -279,6 +279,57 @@ TEST(RunControl, HolderContactByArborMode) {
     }
 }
 
+// The window redraws only the nodes each motion reports: every node a
+// motion lowered or painted (holder paint under arbor check 1, rapid marks)
+// lies inside them, with and without a work offset, on lines and arcs.
+TEST(RunControl, AfterMotionReportsEveryChangedNode) {
+    for (const int arbor : {0, 1}) {
+        for (const bool offset : {false, true}) {
+            Bench b;
+            if (arbor == 1) b.WithHolder();  // its reach covers most of this small work
+            b.setup.checks.arbor = arbor;
+            b.setup.checks.rapid = 2;
+            if (offset) b.ctl.work[1] = WorkCoordinate{3.0f, -2.0f, 0.0f};
+            std::vector<float> heights(b.work.height, b.work.height + b.work.cellCount);
+            std::vector<std::uint8_t> attrs(b.work.attr, b.work.attr + b.work.cellCount);
+            int calls = 0, changedCalls = 0, outside = 0, wrongFlag = 0;
+            long long reported = 0;
+            b.setup.afterMotion = [&](const CuttingRun&, const ChangedNodes& n) {
+                ++calls;
+                bool any = false;
+                for (int iy = 0; iy < b.work.ny; ++iy) {
+                    for (int ix = 0; ix < b.work.nx; ++ix) {
+                        const std::size_t i = NodeIndex(b.work, ix, iy);
+                        if (b.work.height[i] == heights[i] && b.work.attr[i] == attrs[i]) continue;
+                        any = true;
+                        outside += ix < n.ix0 || ix > n.ix1 || iy < n.iy0 || iy > n.iy1;
+                        heights[i] = b.work.height[i];
+                        attrs[i] = b.work.attr[i];
+                    }
+                }
+                wrongFlag += any && !n.changed;
+                changedCalls += n.changed;
+                if (n.ix1 >= n.ix0) reported += static_cast<long long>(n.ix1 - n.ix0 + 1) * (n.iy1 - n.iy0 + 1);
+            };
+            ASSERT_TRUE(b.Start(std::string(offset ? "G54\n" : "") +
+                                "G00 X4 Y4 Z12\nG01 Z7 F100\nG01 X12\nG02 X12 Y12 R4\nG00 Z20\n"
+                                "G00 X1 Y1\nG00 Z9.5\nG00 Z20\n"));
+            b.RunThrough();
+            const std::string where = "arbor " + std::to_string(arbor) + (offset ? " offset" : "");
+            EXPECT_EQ(b.run.state, RunState::Finished) << where;
+            EXPECT_GE(calls, 8) << where;
+            EXPECT_EQ(outside, 0) << where;
+            EXPECT_EQ(wrongFlag, 0) << where;
+            // The plunge, the line, the arc and the rapid into the stock change the work; the air rapids do not.
+            EXPECT_EQ(changedCalls, 4) << where;
+            // The bare 4 mm flat: far fewer nodes than a whole-grid redraw per motion.
+            if (arbor == 0) {
+                EXPECT_LT(reported, static_cast<long long>(calls) * b.work.cellCount / 3) << where;
+            }
+        }
+    }
+}
+
 TEST(RunControl, WaitCodeWaitsUntilItsFileIsDeleted) {
     Bench b;
     const std::string flag = b.dir.Path("wait.flag");

@@ -13,6 +13,7 @@ namespace morvex::test {
 class RecordingHost final : public Host {
 public:
     std::vector<std::string> messages;
+    std::vector<std::string> captions;
     std::vector<int> sounds;
     std::vector<std::string> opened;
     std::set<int> keysDown;
@@ -23,6 +24,7 @@ public:
 
     MessageAnswer ShowMessage(const MessageRequest& request) override {
         messages.push_back(request.text);
+        captions.push_back(request.caption);
         return request.buttons == MessageButtons::YesNo ? answer : MessageAnswer::Ok;
     }
     bool IsKeyDown(int key) override { return keysDown.count(key) != 0; }

@@ -215,6 +215,24 @@ TEST(WorkRender, ToolInSideView) {
     EXPECT_EQ(image.pixel(260, 140), qRgb(0, 255, 255));
     // Nothing far from the tool.
     EXPECT_EQ(image.pixel(20, 20), qRgb(10, 20, 30));
+
+    // An attachment block 40 square and 8 high on the holder top (z 32..40):
+    // its sides at x = +-20 -> pixels 120 and 280, y 90..122.
+    st.colors[ColorKey::Attachment] = MakeColor(255, 0, 255);
+    AttachmentBlocks blocks;
+    blocks.count = 1;
+    blocks.side[0] = 40.0f;
+    blocks.height[0] = 8.0f;
+    SelectTool(table, 1, 0.0, 0.0, &blocks, tool);
+    image.fill(qRgb(10, 20, 30));
+    {
+        QPainter painter(&image);
+        DrawTool(painter, v, st, tool, Point{0, 0, 2});
+    }
+    EXPECT_EQ(image.pixel(120, 100), qRgb(255, 0, 255));
+    EXPECT_EQ(image.pixel(280, 100), qRgb(255, 0, 255));
+    EXPECT_EQ(image.pixel(200, 90), qRgb(255, 0, 255));
+    EXPECT_EQ(image.pixel(140, 140), qRgb(0, 255, 255));
 }
 
 // Panel cells: the sunken stop mode, the run buttons, the work and control
@@ -238,6 +256,31 @@ TEST(WorkRender, PanelCells) {
     EXPECT_EQ(work[3].text, "\t   20.000");
     EXPECT_EQ(WorkInfoCells(w, false)[0].text, "\t被切削材\t");
     EXPECT_EQ(ControlPointCells({1.5, -2, 100}, true)[3].text, "\t  100.0000");
+    const auto offsets = OffsetCells(OffsetTable::HCode, false, false);
+    ASSERT_EQ(offsets.size(), 3u);
+    EXPECT_EQ(offsets[1].text, "\t長補正値");
+    EXPECT_TRUE(offsets[1].sunken && !offsets[0].sunken && !offsets[2].sunken);
+    const auto sync = OffsetCells(OffsetTable::Coordinate, true, true);
+    ASSERT_EQ(sync.size(), 5u);
+    EXPECT_EQ(sync[2].text, "\tCoordinate");
+    EXPECT_EQ(sync[4].text, "\tPUT");
+    MeasuredData m;
+    m.count = 2;
+    m.dx = -12.5;
+    m.radius3 = 25.0;
+    const auto measured = MeasurementCells(m, true);
+    ASSERT_EQ(measured.size(), 17u);
+    EXPECT_EQ(measured[2].text, "\t2");
+    EXPECT_EQ(measured[3].text, "\tDelta-X");
+    EXPECT_EQ(measured[4].text, "\t  -12.5000");
+    EXPECT_EQ(measured[16].text, "\t   25.000");
+    EXPECT_EQ(MeasurementCells(m, false)[15].text, "\tR値(3PT)");
+    // The group follows the last command that chose one; others leave it.
+    EXPECT_EQ(InfoGroupOfCommand(154, InfoGroup::Work), InfoGroup::ControlPoint);
+    EXPECT_EQ(InfoGroupOfCommand(32884, InfoGroup::Work), InfoGroup::Offsets);
+    EXPECT_EQ(InfoGroupOfCommand(32787, InfoGroup::Offsets), InfoGroup::Measurement);
+    EXPECT_EQ(InfoGroupOfCommand(138, InfoGroup::Measurement), InfoGroup::Work);
+    EXPECT_EQ(InfoGroupOfCommand(32771, InfoGroup::Offsets), InfoGroup::Offsets);
     QImage image = CreateOffscreenBitmap(200, 40, MakeColor(0, 0, 0));
     {
         QPainter painter(&image);

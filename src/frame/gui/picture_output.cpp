@@ -3,7 +3,10 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QPaintEngine>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinterInfo>
 
 #include "base/messages.h"
 #include "base/paths.h"
@@ -41,6 +44,44 @@ bool PrintPicture(const QImage& picture, QPrinter& printer, int screenDpi) {
     const QRectF target(0.0, 0.0, picture.width() * sx, picture.height() * sy);
     painter.drawImage(target, picture);
     return painter.end();
+}
+
+bool PrinterTakesRaster(QPrinter& printer) {
+    if (!printer.isValid()) return false;
+    const QPaintEngine* engine = printer.paintEngine();
+    return engine != nullptr && engine->hasFeature(QPaintEngine::PixmapTransform);
+}
+
+AskPrintSettings PrintDialogOf(QWidget* parent) {
+    return [parent](QPrinter& printer) {
+        QPrintDialog dialog(&printer, parent);
+        return dialog.exec() == QDialog::Accepted;
+    };
+}
+
+bool PrintCommand(PrintState& state, const QImage& picture, int screenDpi, const AskPrintSettings& ask, Host& host) {
+    const bool first = state.printer == nullptr;
+    if (first) state.printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    QPrinter& printer = *state.printer;
+    // The default printer needs no questions the first time; without any
+    // printer the dialog is the way to a PDF file.
+    const bool haveDefault = !QPrinterInfo::defaultPrinter().isNull();
+    if (!first || !haveDefault) {
+        if (!ask || !ask(printer)) return false;
+    }
+    if (!PrinterTakesRaster(printer)) {
+        MessageRequest error;
+        error.text = std::string(Msg(MsgId::CannotPrintRaster));
+        error.caption = std::string(Msg(MsgId::ErrorCaption));
+        error.kind = MessageKind::Error;
+        host.ShowMessage(error);
+        return false;
+    }
+    if (PrintPicture(picture, printer, screenDpi)) return true;
+    // Say where it failed: the PDF file that cannot be written, or the printer.
+    const QString where = printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
+    ShowText(host, std::string(Msg(MsgId::ImageNotWritten)) + where.toStdString());
+    return false;
 }
 
 }  // namespace morvex
