@@ -16,6 +16,7 @@
 #include <cmath>
 
 #include "view/offscreen_bitmap.h"
+#include "view/pixel_fill.h"
 
 namespace morvex {
 namespace {
@@ -126,9 +127,15 @@ void ProjectGrid(const WorkModel& w, const ViewState& v, ProjectedGrid& g) {
 namespace {
 
 // The surface cells in the painter's order and the walls facing the viewer;
-// with `clip`, only cells whose projected corners reach into it.
-void DrawSurface(QPainter& p, const WorkModel& w, const ViewState& v, const RenderStyle& s, const ProjectedGrid& g,
+// with `clip`, only cells whose projected corners reach into it, and only
+// pixels inside it. Filled cells go straight into the pixels of a 32-bit
+// image; the mesh, the walls and other formats through the painter.
+void DrawSurface(QImage& image, const WorkModel& w, const ViewState& v, const RenderStyle& s, const ProjectedGrid& g,
                  const QRect* clip) {
+    const bool direct = !s.mesh && PixelFill::Takes(image);
+    PixelFill pixels(image, clip != nullptr ? *clip : image.rect());  // before the painter takes the image
+    QPainter p(&image);
+    if (clip != nullptr) p.setClipRect(*clip);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(Qt::NoPen);
     Painter paint{p, s};
@@ -141,7 +148,16 @@ void DrawSurface(QPainter& p, const WorkModel& w, const ViewState& v, const Rend
     auto node = [&](int r, int c) { return static_cast<std::size_t>(r) * cols + c; };
     auto point = [&](int r, int c) { return QPoint(g.xs[node(r, c)], g.ys[node(r, c)]); };
     auto fill = [&](int cls, int shade, const QPoint* pts, int n) {
-        paint.Use(s.shade[static_cast<std::size_t>(cls * kShades + shade)]);
+        const std::uint32_t rgb = s.shade[static_cast<std::size_t>(cls * kShades + shade)];
+        if (direct) {
+            if (n == 4) {
+                pixels.Quad(pts[0], pts[1], pts[2], pts[3], rgb);
+            } else {
+                pixels.Triangle(pts[0], pts[1], pts[2], rgb);
+            }
+            return;
+        }
+        paint.Use(rgb);
         if (s.mesh) {
             p.drawPolygon(pts, n);
         } else {
@@ -218,8 +234,7 @@ void DrawWork(QImage& image, const WorkModel& w, const ViewState& v, const Rende
     image.fill(s.background);
     if (w.nx < 2 || w.ny < 2 || w.height == nullptr) return;
     if (!g.valid) ProjectGrid(w, v, g);
-    QPainter p(&image);
-    DrawSurface(p, w, v, s, g, nullptr);
+    DrawSurface(image, w, v, s, g, nullptr);
 }
 
 QRect RedrawRegion(QImage& image, const WorkModel& w, const ViewState& v, const RenderStyle& s, ProjectedGrid& g,
@@ -257,10 +272,11 @@ QRect RedrawRegion(QImage& image, const WorkModel& w, const ViewState& v, const 
     const int margin = std::max(1, static_cast<int>(w.pitch * v.step * v.scale));
     dirty = dirty.adjusted(-margin, -margin, margin, margin).intersected(image.rect());
     if (dirty.isEmpty()) return {};
-    QPainter p(&image);
-    p.setClipRect(dirty);
-    p.fillRect(dirty, QColor::fromRgb(s.background));
-    DrawSurface(p, w, v, s, g, &dirty);
+    {
+        QPainter p(&image);
+        p.fillRect(dirty, QColor::fromRgb(s.background));
+    }
+    DrawSurface(image, w, v, s, g, &dirty);
     return dirty;
 }
 
