@@ -23,7 +23,7 @@ bool IsToggleCommand(int id) {
            std::end(kToggleCommands);
 }
 
-std::vector<int> CheckedCommands(const Settings& settings, const MenuStateInput& state) {
+std::vector<int> CheckedCommands(const Settings& settings, int stopMode) {
     using namespace cmd;
     const DisplaySettings& d = settings.display;
     const WorkSettings& w = settings.work;
@@ -48,7 +48,7 @@ std::vector<int> CheckedCommands(const Settings& settings, const MenuStateInput&
     auto pick = [&](std::initializer_list<int> group, int index) {
         if (index >= 0 && index < static_cast<int>(group.size())) on.push_back(group.begin()[index]);
     };
-    on.push_back(kStopModeFirst + std::clamp(state.stopMode, 0, 4));
+    on.push_back(kStopModeFirst + std::clamp(stopMode, 0, 4));
     pick({kRapidCheckNo, kRapidCheckAbort, kRapidCheckPause}, w.rapidInterferenceMode);
     pick({kArborIgnore, kArborRequired, kArborCut, kArborAbort, kArborPause}, w.arborMode);
     pick({kLengthNo, kLengthRequired, kLengthAbort, kLengthPause}, w.lengthMode);
@@ -60,9 +60,5 @@ std::vector<int> CheckedCommands(const Settings& settings, const MenuStateInput&
     return on;
 }
 
-bool IsCommandEnabled(int id, const MenuStateInput&) {
-    // Commands become available as their operations join the program.
-    return id == cmd::kExit;
-}
 
 }  // namespace morvex

@@ -8,21 +8,11 @@
 
 namespace morvex {
 
-struct MenuStateInput {
-    int stopMode = 1;  // 0 no stop .. 4 stop positions
-    bool ncLoaded = false;
-    bool workExists = false;
-    bool runActive = false;
-};
-
 // Command identifiers that are checked: toggles whose flag is on and the
 // current member of each radio group.
-std::vector<int> CheckedCommands(const Settings& settings, const MenuStateInput& state);
+std::vector<int> CheckedCommands(const Settings& settings, int stopMode);
 
 // Whether a command switches a flag on and off (it shows a check mark).
 bool IsToggleCommand(int id);
-
-// Whether a command's operation is part of the program and may be chosen now.
-bool IsCommandEnabled(int id, const MenuStateInput& state);
 
 }  // namespace morvex

@@ -56,10 +56,13 @@ RunSetup MakeRunSetup(const App& app, int runMode, bool fast, bool batch) {
     return s;
 }
 
-bool StartRunFromApp(App& app, Host& host, CuttingRun& run, int runMode, bool fast, bool batch) {
+bool StartRunFromApp(App& app, Host& host, CuttingRun& run, int runMode, bool fast, bool batch,
+                     const std::function<void(RunSetup&)>& adjust) {
     if (app.work.workState <= 0) return false;
     RefreshDefinitionsForRun(app, host);
-    if (!StartRun(run, MakeRunSetup(app, runMode, fast, batch), app.work, app.controller, app.tools)) return false;
+    RunSetup setup = MakeRunSetup(app, runMode, fast, batch);
+    if (adjust) adjust(setup);
+    if (!StartRun(run, setup, app.work, app.controller, app.tools)) return false;
     host.ShowStatus(std::string(Msg(MsgId::StatusCutting)));
     return true;
 }

@@ -3,6 +3,8 @@
 // again when they changed on disk.
 #pragma once
 
+#include <functional>
+
 #include "frame/app.h"
 #include "sim/run_control.h"
 
@@ -17,7 +19,9 @@ RunSetup MakeRunSetup(const App& app, int runMode, bool fast, bool batch);
 // The start of a run command: nothing without a work; otherwise changed
 // definition files are read again and the run is started. False when the
 // run could not start.
-[[nodiscard]] bool StartRunFromApp(App& app, Host& host, CuttingRun& run, int runMode, bool fast, bool batch);
+// `adjust` completes the setup (the window's stop mode and drawing hooks).
+[[nodiscard]] bool StartRunFromApp(App& app, Host& host, CuttingRun& run, int runMode, bool fast, bool batch,
+                                   const std::function<void(RunSetup&)>& adjust = {});
 
 // Reads again every definition file that changed on disk since it was read.
 void RefreshDefinitionsForRun(App& app, Host& host);

@@ -67,7 +67,7 @@ void PlaceStart(App& app, bool loaded) {
 
 }  // namespace
 
-int PrepareUnattendedWork(App& app, Host& host) {
+int PrepareLaunchWork(App& app, Host& host) {
     const Settings& st = app.settings;
     const LaunchOptions& launch = app.launch;
     if (!launch.workFile.empty()) {
@@ -138,7 +138,7 @@ int RunUnattendedCut(App& app, Host& host) {
         return Fail(host, Msg(MsgId::OutputFormatNotAvailable), launch.outputWork);
     }
     if (launch.reportMode != 0) ShowText(host, Msg(MsgId::ReportNotAvailable));
-    if (const int status = PrepareUnattendedWork(app, host); status != 0) return status;
+    if (const int status = PrepareLaunchWork(app, host); status != 0) return status;
 
     CuttingRun run;
     if (!StartRunFromApp(app, host, run, kRunResult, launch.autoRunMode == 7, true)) {

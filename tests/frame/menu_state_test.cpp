@@ -21,7 +21,7 @@ TEST(MenuState, RadioGroupsFollowTheSettings) {
     } levels[] = {{1, 32867}, {2, 32868}, {3, 32869}, {4, 32870}};
     for (const auto& l : levels) {
         s.dmf.dataLevel = l.dataLevel;
-        const auto on = CheckedCommands(s, {});
+        const auto on = CheckedCommands(s, 1);
         EXPECT_TRUE(Has(on, l.item)) << l.dataLevel;
         EXPECT_EQ(std::count_if(on.begin(), on.end(), [](int id) { return id >= 32867 && id <= 32870; }), 1);
     }
@@ -33,9 +33,7 @@ TEST(MenuState, RadioGroupsFollowTheSettings) {
     s.work.lengthMode = 3;
     s.work.sound = true;
     s.display.meshMode = false;
-    MenuStateInput state;
-    state.stopMode = 4;
-    const auto on = CheckedCommands(s, state);
+    const auto on = CheckedCommands(s, 4);
     for (const int id : {32866, 32844, 32892, 32897, 32876, 32899, 32857, cmd::kSound}) {
         EXPECT_TRUE(Has(on, id)) << id;
     }

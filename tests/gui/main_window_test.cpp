@@ -50,13 +50,13 @@ TEST(MainWindow, JapaneseWithoutMessageFileAndSaveWrittenOnClose) {
     const auto& actions = window.Actions();
     ASSERT_TRUE(actions.contains(cmd::kExit));
     EXPECT_TRUE(actions[cmd::kExit]->isEnabled());
-    EXPECT_FALSE(actions[cmd::kRunResult]->isEnabled());  // no operation behind it yet
+    EXPECT_FALSE(actions[cmd::kRunResult]->isEnabled());  // no NC program read yet
     EXPECT_FALSE(actions[cmd::kPathResult]->isChecked());  // off in the settings file
     EXPECT_TRUE(actions[cmd::kBoundaryBox]->isChecked());
-    EXPECT_TRUE(actions[cmd::kStopModeFirst + 1]->isChecked());
+    EXPECT_TRUE(actions[cmd::kStopModeFirst + 0]->isChecked());  // the controller's STOP OPTION, NONE
     EXPECT_TRUE(actions[cmd::kArborAbort]->isChecked());
     EXPECT_FALSE(actions[cmd::kArborPause]->isChecked());
-    EXPECT_EQ(window.Bitmap().pixelColor(0, 0), QColor(255, 255, 255));
+    EXPECT_EQ(window.Picture().pixelColor(0, 0), QColor(255, 255, 255));
 
     EXPECT_TRUE(window.close());
     const IniFile written = LoadIni(ini);

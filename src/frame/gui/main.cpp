@@ -78,7 +78,7 @@ int RunUnattended(morvex::App& app) {
     if (cut) {
         status = morvex::RunUnattendedCut(app, host);
     } else if (!app.launch.imageFile.empty()) {
-        status = morvex::PrepareUnattendedWork(app, host);  // a picture of a loaded or defined work
+        status = morvex::PrepareLaunchWork(app, host);  // a picture of a loaded or defined work
     } else {
         // The work operations and reports join with their subsystems.
         morvex::ShowText(host, morvex::Msg(morvex::MsgId::AutoRunNotAvailable));
@@ -128,6 +128,9 @@ int main(int argc, char** argv) {
     QApplication qtApp(qtArgc, argv);
     morvex::QtHost host;
     morvex::ContinueStartUp(app, host);
+    // The window starts with a work to cut, as an unattended run would
+    // (a failure has shown its message; the window opens without a work).
+    morvex::PrepareLaunchWork(app, host);
     int exitCode = 0;
     {
         morvex::MainWindow window(app, host);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include <QAction>
+#include <QCursor>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -11,10 +12,13 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "frame/command_dispatch.h"
 #include "frame/definition_files.h"
+#include "frame/gui/desk.h"
 #include "frame/gui/menu_bar.h"
 #include "frame/gui/work_view.h"
 #include "frame/menu_state.h"
+#include "frame/sounds.h"
 #include "frame/startup.h"
 #include "platform/qt/qt_host.h"
 #include "resources/command_ids.h"
@@ -30,6 +34,7 @@ MainWindow::MainWindow(App& app, QtHost& host) : app_(app), host_(host) {
 }
 
 MainWindow::~MainWindow() {
+    desk_.reset();  // ends a run that is still open
     host_.owner = nullptr;
     host_.redraw = nullptr;
     host_.ClearKeys();
@@ -42,17 +47,34 @@ void MainWindow::Create() {
         const int id = action->data().toInt();
         connect(action, &QAction::triggered, this, [this, id]() { OnCommand(id); });
     }
+    desk_ = std::make_unique<Desk>(app_, host_);
     RefreshMenuState();
 
-    QSize desktop(1920, 1080);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        desktop = screen->virtualGeometry().size();
-    }
-    bitmap_ = CreateOffscreenBitmap(desktop.width(), desktop.height(),
-                                    app_.settings.colors[ColorKey::Background]);
-    auto* view = new WorkView(bitmap_, this);
-    view->afterPaint = [this]() { CheckDefinitionsSoon(); };
-    setCentralWidget(view);
+    view_ = new WorkView(this);
+    view_->picture = [this]() { return desk_->Picture(); };
+    view_->afterPaint = [this]() { CheckDefinitionsSoon(); };
+    view_->resized = [this](int width, int height) { desk_->Resize(width, height); };
+    view_->wheel = [this](int notches, int x, int y) {
+        if (desk_->state.runActive && desk_->RunStateNow() == RunState::Running) return;
+        WheelZoom(desk_->View(), notches, app_.settings.mouse.wheelReverse, x, y);
+        desk_->Redraw();
+    };
+    desk_->changed = [this]() { view_->update(); };
+    desk_->retitle = [this]() {
+        UpdateTitle();
+        RefreshMenuState();
+    };
+    setCentralWidget(view_);
+    // A run waiting for its wait file looks for it a few times a second.
+    waitTimer_ = new QTimer(this);
+    waitTimer_->setInterval(200);
+    connect(waitTimer_, &QTimer::timeout, this, [this]() {
+        if (desk_->RunStateNow() != RunState::Waiting) {
+            waitTimer_->stop();
+            return;
+        }
+        desk_->WaitPoll();
+    });
     resize(1024, 768);
     UpdateTitle();
     CheckDefinitions();
@@ -91,7 +113,16 @@ void MainWindow::ShowAtStart() {
 void MainWindow::UpdateTitle() {
     title_.ncProgram = app_.launch.ncProgramOpened ? app_.launch.ncProgram : std::string();
     // The work file appears once a work has been loaded from it.
-    title_.workFile.clear();
+    title_.workFile = desk_ ? desk_->state.workFile : std::string();
+    title_.workExists = app_.work.workState > 0;
+    title_.drawingStep = desk_ ? desk_->DrawingStepNow() : 1;
+    title_.pause = PauseReason::None;
+    if (desk_ && desk_->RunStateNow() == RunState::Paused) {
+        const StopReason why = desk_->PauseReason();
+        title_.pause = why == StopReason::OffsetMark ? PauseReason::OffsetAlarm
+                       : why == StopReason::Check    ? PauseReason::Interference
+                                                     : PauseReason::Stop;
+    }
     title_.toolTable = app_.settings.table.toolTable;
     title_.controllerTable = app_.settings.table.controllerTable;
     title_.machineTable = app_.settings.table.machineTable;
@@ -99,23 +130,96 @@ void MainWindow::UpdateTitle() {
     setWindowTitle(QString::fromStdString(BuildWindowTitle(title_)));
 }
 
+QImage MainWindow::Picture() const { return desk_ ? desk_->Picture() : QImage(); }
+
 void MainWindow::RefreshMenuState() {
-    MenuStateInput state;
-    state.ncLoaded = !title_.ncProgram.empty();
-    state.workExists = title_.workExists;
+    if (!desk_) return;
+    DeskState& state = desk_->state;
+    state.workExists = app_.work.workState > 0;
     for (QAction* action : std::as_const(actions_)) {
         const int id = action->data().toInt();
-        action->setEnabled(IsCommandEnabled(id, state));
+        action->setEnabled(CanChooseCommand(id, app_.settings, state));
         if (action->isCheckable()) action->setChecked(false);
     }
-    for (const int id : CheckedCommands(app_.settings, state)) {
+    for (const int id : CheckedCommands(app_.settings, state.stopMode)) {
         if (QAction* action = actions_.value(id)) action->setChecked(true);
     }
 }
 
 void MainWindow::OnCommand(int id) {
-    if (id == cmd::kExit) close();
+    if (!desk_) return;
+    if (!CanChooseCommand(id, app_.settings, desk_->state)) return;
+    const SettingChange change = ApplySettingCommand(app_.settings, desk_->state, id);
+    if (change.applied) {
+        if (change.loadSounds) LoadSounds(app_.sounds, app_.locations.startDir, app_.locations.programDir);
+        if (change.redraw) desk_->Redraw();
+        if (change.title) UpdateTitle();
+    } else {
+        OtherCommand(id);
+    }
     RefreshMenuState();
+}
+
+bool MainWindow::OtherCommand(int id) {
+    using namespace cmd;
+    switch (id) {
+    case kExit: close(); return true;
+    case cmd::kRunReal: desk_->StartRun(morvex::kRunReal, false); break;
+    case cmd::kRunSkip: desk_->StartRun(morvex::kRunSkip, false); break;
+    case cmd::kRunResult: desk_->StartRun(morvex::kRunResult, false); break;
+    case kRunFastSkip: desk_->StartRun(morvex::kRunSkip, true); break;
+    case kRunFastResult: desk_->StartRun(morvex::kRunResult, true); break;
+    case kToolTipPath: desk_->ShowPath(PathSet::ToolTip); return true;
+    case kCommandPointPath: desk_->ShowPath(PathSet::CommandPoint); return true;
+    case kHelp:
+        if (!app_.locations.helpFile.empty()) host_.OpenWithViewer(app_.locations.helpFile);
+        return true;
+    default: return false;
+    }
+    if (desk_->RunStateNow() == RunState::Waiting) waitTimer_->start();
+    UpdateTitle();
+    return true;
+}
+
+bool MainWindow::OnKey(int key, bool ctrl) {
+    if (!desk_) return false;
+    const RunState run = desk_->RunStateNow();
+    // While a program cuts, the run reads the keys itself.
+    if (desk_->state.runActive && run == RunState::Running) return false;
+    if (desk_->state.runActive && (run == RunState::Paused || run == RunState::Waiting)) {
+        if (key == 'G' && run == RunState::Paused) {
+            desk_->Continue();
+        } else if (key == app_.settings.work.escapeKey) {
+            desk_->Escape();
+        } else {
+            return false;
+        }
+        if (desk_->RunStateNow() == RunState::Waiting) waitTimer_->start();
+        UpdateTitle();
+        RefreshMenuState();
+        return true;
+    }
+    using namespace cmd;
+    const bool nc = desk_->state.ncLoaded;
+    switch (key) {
+    case 112: OnCommand(kHelp); return true;  // F1
+    case 116: if (nc) OnCommand(cmd::kRunResult); return true;  // F5
+    case 117: if (nc) OnCommand(kToolTipPath); return true;    // F6
+    case 118: if (nc) OnCommand(kRunFastResult); return true;  // F7
+    case 'Y': OnCommand(ColourModeSwitch(app_.settings)); return true;
+    case 'N': OnCommand(kOptimizeDrawing); return true;
+    case 'H': OnCommand(kMeshMode); return true;
+    default: break;
+    }
+    if (ctrl) return false;
+    int ascii = key;
+    if (key >= 96 && key <= 105) ascii = '0' + (key - 96);  // the keypad's digits
+    const QPoint at = view_ != nullptr ? view_->mapFromGlobal(QCursor::pos()) : QPoint();
+    if (ascii >= 0 && ascii < 128 && desk_->ViewKey(static_cast<char>(ascii), at.x(), at.y())) {
+        UpdateTitle();
+        return true;
+    }
+    return false;
 }
 
 void MainWindow::CheckDefinitionsSoon() {
@@ -169,7 +273,9 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
-    host_.SetKeyDown(VirtualKeyOf(event->key()), true);
+    const int key = VirtualKeyOf(event->key());
+    host_.SetKeyDown(key, true);
+    if (!event->isAutoRepeat() && OnKey(key, (event->modifiers() & Qt::ControlModifier) != 0)) return;
     QMainWindow::keyPressEvent(event);
 }
 

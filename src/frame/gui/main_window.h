@@ -6,15 +6,19 @@
 #include <QHash>
 #include <QImage>
 #include <QMainWindow>
+#include <memory>
 
 #include "frame/app.h"
 #include "frame/window_title.h"
 
 class QAction;
+class QTimer;
 
 namespace morvex {
 
+class Desk;
 class QtHost;
+class WorkView;
 
 class MainWindow final : public QMainWindow {
     Q_OBJECT
@@ -29,7 +33,14 @@ public:
     void UpdateTitle();
 
     const QHash<int, QAction*>& Actions() const { return actions_; }
-    const QImage& Bitmap() const { return bitmap_; }
+    // The picture the view shows.
+    QImage Picture() const;
+    Desk& Work() { return *desk_; }
+
+    // A command of the menu, a key or the command panel.
+    void OnCommand(int id);
+    // A key pressed in the window (virtual-key code); true when it did something.
+    bool OnKey(int virtualKey, bool ctrl);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -39,14 +50,16 @@ protected:
 
 private:
     void RefreshMenuState();
-    void OnCommand(int id);
+    bool OtherCommand(int id);
     void CheckDefinitionsSoon();
     void CheckDefinitions();
 
     App& app_;
     QtHost& host_;
     QHash<int, QAction*> actions_;
-    QImage bitmap_;
+    std::unique_ptr<Desk> desk_;
+    WorkView* view_ = nullptr;
+    QTimer* waitTimer_ = nullptr;
     TitleState title_;
     bool checkQueued_ = false;
     bool destroyed_ = false;

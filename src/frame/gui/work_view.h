@@ -1,5 +1,6 @@
-// The client area: shows the off-screen bitmap and tells the window when a
-// repaint has happened (the definition-file check follows each repaint).
+// The client area: shows the picture of the view, reports its size, the
+// wheel, and tells the window when a repaint has happened (the
+// definition-file check follows each repaint).
 #pragma once
 
 #include <QImage>
@@ -11,14 +12,16 @@ namespace morvex {
 class WorkView final : public QWidget {
     Q_OBJECT
 public:
-    WorkView(const QImage& bitmap, QWidget* parent);
+    explicit WorkView(QWidget* parent);
+    std::function<QImage()> picture;
     std::function<void()> afterPaint;
+    std::function<void(int width, int height)> resized;
+    std::function<void(int notches, int x, int y)> wheel;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-
-private:
-    const QImage& bitmap_;
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 };
 
 }  // namespace morvex

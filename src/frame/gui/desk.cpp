@@ -1,0 +1,208 @@
+// The window's drawing and runs.
+#include "frame/gui/desk.h"
+
+#include <QPainter>
+
+#include "base/messages.h"
+#include "frame/run_command.h"
+#include "platform/host.h"
+#include "view/offscreen_bitmap.h"
+
+namespace morvex {
+namespace {
+
+ViewBox BoxOf(const WorkModel& w) { return ViewBox{w.xMin, w.yMin, w.zMin, w.xMax, w.yMax, w.zMax}; }
+
+}  // namespace
+
+Desk::Desk(App& app, Host& host) : app_(app), host_(host) {
+    state.stopMode = app.controller.stopOption;
+    state.workExists = app.work.workState > 0;
+    state.ncLoaded = app.launch.ncProgramOpened;
+}
+
+Desk::~Desk() {
+    if (run_) EndRun(*run_, host_);
+}
+
+void Desk::Resize(int width, int height) {
+    if (width <= 0 || height <= 0) return;
+    bitmap_ = CreateOffscreenBitmap(width, height, app_.settings.colors[ColorKey::Background]);
+    view_.width = width;
+    view_.height = height;
+    ClearCutPath(cutPath_, width, height);
+    if (!fitted_ && app_.work.workState > 0) {
+        FitToWork();
+        return;
+    }
+    Redraw();
+}
+
+void Desk::FitToWork() {
+    const int w = view_.width, h = view_.height;
+    view_ = InitialView(app_.settings.display, w, h);
+    state.workExists = app_.work.workState > 0;
+    if (!state.workExists) {
+        Redraw();
+        return;
+    }
+    const ViewBox box = BoxOf(app_.work);
+    view_.distance = PerspectiveDistance(
+        Vec3{0.5 * (box.xMin + box.xMax), 0.5 * (box.yMin + box.yMax), 0.5 * (box.zMin + box.zMax)}, box.zMax,
+        box.zMin);
+    FitView(view_, box);
+    fitted_ = true;
+    Redraw();
+}
+
+void Desk::Redraw() {
+    if (bitmap_.isNull()) return;
+    const DisplaySettings& d = app_.settings.display;
+    const int step = app_.work.workState > 0
+                         ? DrawingStep(app_.work.pitch, view_.scale, d.optimizeDrawing, d.optimizeDots)
+                         : 1;
+    const bool newStep = step != view_.step;
+    view_.step = step;
+    style_ = RenderStyleOf(app_.settings, run_ && run_->state == RunState::Aborted && run_->alarmCode != 0);
+    grid_.valid = false;
+    if (app_.work.workState > 0) {
+        DrawWork(bitmap_, app_.work, view_, style_, grid_);
+        QPainter painter(&bitmap_);
+        if (d.boundaryBox) DrawBoundaryBox(painter, view_, app_.settings, app_.work);
+        if (d.basicAxis) DrawAxes(painter, view_, MakeRunSetup(app_, kRunResult, false, true).start);
+    } else {
+        bitmap_.fill(style_.background);
+    }
+    if (newStep && retitle) retitle();
+    if (changed) changed();
+}
+
+void Desk::RestyleAndRedraw() { Redraw(); }
+
+QImage Desk::Picture() const {
+    const bool running = run_ && (run_->state == RunState::Running || run_->state == RunState::Paused ||
+                                  run_->state == RunState::Waiting);
+    return ComposeView(bitmap_, running ? &cutPath_ : nullptr, state.ncLoaded ? toolAt_ : ToolAt{}, view_,
+                       app_.settings);
+}
+
+bool Desk::ViewKey(char key, int px, int py) {
+    const ViewBox box = BoxOf(app_.work);
+    const double rate = app_.settings.display.expandRate > 0.0 ? app_.settings.display.expandRate : 5.0;
+    switch (key) {
+    case 'R': InitialViewAgain(view_, app_.settings.display, box); break;
+    case 'F': FitView(view_, box); break;
+    case 'W': ZoomAbout(view_, rate, px, py); break;
+    case 'S': ZoomAbout(view_, 1.0 / rate, px, py); break;
+    case 'P': break;
+    case 'C': {
+        // The work from before the last run (or the last B).
+        Point origin{}, tool{};
+        if (!Restore(app_.work, origin, tool)) return true;
+        break;
+    }
+    case 'B': Backup(app_.work, Point{}, Point{}); return true;
+    default:
+        if (!TurnView(view_, key)) return false;
+    }
+    Redraw();
+    return true;
+}
+
+std::optional<PathSource> Desk::Program() const {
+    if (!state.ncLoaded || app_.controller.readStatus != 1) return std::nullopt;
+    const RunSetup s = MakeRunSetup(app_, kRunResult, false, true);
+    return PathSource{s.ncPath, app_.controller, s.toolWords, s.atcType, &app_.tools, s.initialTool, s.start,
+                      s.checks.rapidFeedrate};
+}
+
+void Desk::ShowPath(PathSet set) {
+    const std::optional<PathSource> program = Program();
+    if (!program || bitmap_.isNull()) return;
+    {
+        QPainter painter(&bitmap_);
+        DrawProgramPath(painter, view_, app_.settings, *program, set);
+    }
+    if (changed) changed();
+}
+
+bool Desk::StartRun(int runMode, bool fast) {
+    if (app_.work.workState <= 0) {
+        ShowText(host_, Msg(MsgId::PleaseLoadWork));
+        return false;
+    }
+    if (state.runActive) return false;
+    if (run_) EndRun(*run_, host_);
+    run_ = std::make_unique<CuttingRun>();
+    toolAt_ = ToolAt{};
+    Redraw();  // the grid cache the partial redraws work from
+    ClearCutPath(cutPath_, view_.width, view_.height);
+    const int stopMode = state.stopMode;
+    auto adjust = [this, stopMode](RunSetup& s) {
+        s.stopMode = stopMode;
+        s.afterMotion = [this](const CuttingRun& run, const ChangedNodes& nodes) { AfterMotion(run, nodes); };
+    };
+    state.runActive = true;
+    if (!StartRunFromApp(app_, host_, *run_, runMode, fast, false, adjust)) {
+        state.runActive = false;
+        return false;
+    }
+    RunLoop(*run_, app_.work, app_.controller, app_.tools, host_);
+    AfterRunLoop();
+    return true;
+}
+
+void Desk::AfterMotion(const CuttingRun& run, const ChangedNodes& nodes) {
+    const PathRecord& p = run.interp.path;
+    Point tip = p.toolEnd;
+    for (int a = 0; a < 3; ++a) tip[a] += run.interp.workOffset[a];
+    tip[2] -= run.tool.shift;
+    toolAt_ = ToolAt{&run.tool, tip};
+    // Mode 3 shows the result only; the other modes draw as they cut.
+    if (run.setup.runMode == kRunResult) return;
+    if (nodes.changed && nodes.ix1 >= nodes.ix0) {
+        RedrawRegion(bitmap_, app_.work, view_, style_, grid_, NodeRect{nodes.ix0, nodes.iy0, nodes.ix1, nodes.iy1});
+    }
+    if (app_.settings.display.pathStart) {
+        AddCutSegment(cutPath_, view_, app_.settings, p, run.interp.workOffset, run.tool.shift,
+                      run.setup.checks.rapidFeedrate);
+    }
+    if (changed) changed();
+}
+
+void Desk::AfterRunLoop() {
+    if (!run_) return;
+    const RunState s = run_->state;
+    if (s == RunState::Paused || s == RunState::Waiting || s == RunState::Running) {
+        if (retitle) retitle();
+        if (changed) changed();
+        return;
+    }
+    EndRun(*run_, host_);
+    state.runActive = false;
+    Redraw();
+    if (app_.settings.display.pathResult) ShowPath(PathSet::ToolTip);
+    if (retitle) retitle();
+}
+
+void Desk::Continue() {
+    if (!run_ || run_->state != RunState::Paused) return;
+    ResumeRun(*run_);
+    RunLoop(*run_, app_.work, app_.controller, app_.tools, host_);
+    AfterRunLoop();
+}
+
+void Desk::Escape() {
+    if (!run_ || !state.runActive) return;
+    AbandonRun(*run_);
+    AfterRunLoop();
+}
+
+bool Desk::WaitPoll() {
+    if (!run_ || run_->state != RunState::Waiting || !WaitEnded(*run_)) return false;
+    RunLoop(*run_, app_.work, app_.controller, app_.tools, host_);
+    AfterRunLoop();
+    return true;
+}
+
+}  // namespace morvex

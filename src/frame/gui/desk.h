@@ -1,0 +1,78 @@
+// The window's side of the work: the view and its drawing into the
+// off-screen bitmap, the path shown over it, and cutting runs started from
+// the window, drawn as they cut. No widgets here: the window shows what the
+// desk draws and forwards keys and commands to it.
+#pragma once
+
+#include <QImage>
+#include <functional>
+#include <memory>
+
+#include "frame/app.h"
+#include "frame/command_dispatch.h"
+#include "sim/run_control.h"
+#include "view/overlays.h"
+#include "view/run_overlay.h"
+#include "view/view_state.h"
+#include "view/work_render.h"
+
+namespace morvex {
+
+class Host;
+
+class Desk {
+public:
+    Desk(App& app, Host& host);
+    ~Desk();
+
+    DeskState state;
+    std::function<void()> changed;  // the picture changed: the window repaints
+    std::function<void()> retitle;  // the title's content changed
+
+    // The drawing rectangle (the view widget's size); the view is fitted the first time.
+    void Resize(int width, int height);
+    // Full redraw of the work with the overlays the settings switch on.
+    void Redraw();
+    void RestyleAndRedraw();  // colours or colour mode changed
+    void FitToWork();         // a new work: initial view, fitted
+
+    // The picture the window shows: the bitmap, the cut path and the tool.
+    QImage Picture() const;
+    const ViewState& View() const { return view_; }
+    ViewState& View() { return view_; }
+    int DrawingStepNow() const { return view_.step; }
+
+    // A view key (R F W S P 0-9 U D C B); W and S zoom about (px, py). False for other keys.
+    bool ViewKey(char key, int px, int py);
+
+    // F6 and the command-point path: the whole program's path over the work.
+    void ShowPath(PathSet set);
+
+    // Runs: start in a run mode (fast versions), continue after a pause (G),
+    // end a paused or waiting run (escape). The loop pumps the window's events.
+    bool StartRun(int runMode, bool fast);
+    void Continue();
+    void Escape();
+    bool WaitPoll();  // a waiting run: true when it went on
+    RunState RunStateNow() const { return run_ ? run_->state : RunState::Idle; }
+    StopReason PauseReason() const { return run_ ? run_->pause : StopReason::None; }
+    const CuttingRun* Run() const { return run_.get(); }
+
+private:
+    void AfterRunLoop();
+    void AfterMotion(const CuttingRun& run, const ChangedNodes& nodes);
+    std::optional<PathSource> Program() const;
+
+    App& app_;
+    Host& host_;
+    QImage bitmap_;
+    ViewState view_;
+    RenderStyle style_;
+    ProjectedGrid grid_;
+    CutPathLayer cutPath_;
+    std::unique_ptr<CuttingRun> run_;
+    bool fitted_ = false;
+    ToolAt toolAt_;
+};
+
+}  // namespace morvex

@@ -1,0 +1,136 @@
+// The window on the bundled samples (offscreen platform): commands and keys
+// change check marks, the colour mode and the title; a run from the window
+// locks the menu, pauses in single block with the reason in the title,
+// goes on with G, and leaves the same work as a run without stops; the C
+// key restores the work from before the run.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <filesystem>
+#include <vector>
+
+#include "base/messages.h"
+#include "frame/gui/desk.h"
+#include "frame/gui/main_window.h"
+#include "frame/startup.h"
+#include "frame/unattended_cut.h"
+#include "platform/qt/qt_host.h"
+#include "resources/command_ids.h"
+#include "support/temp_dir.h"
+
+namespace morvex {
+namespace {
+
+struct Samples {
+    test::TempDir start, program;
+    App app;
+    QtHost host;
+    bool ready = false;
+
+    explicit Samples(const std::string& nc) {
+        const char* source = std::getenv("MORVEX_SOURCE_DIR");
+        if (source == nullptr) return;
+        for (const auto& e : std::filesystem::directory_iterator(std::string(source) + "/samples")) {
+            std::filesystem::copy(e.path(), start.Path(e.path().filename().string()));
+        }
+        const StartResult r = PrepareStartUp(app, {start.Path(nc)}, start.Dir(), program.Dir());
+        if (r.exit) return;
+        ContinueStartUp(app, host);
+        ready = PrepareLaunchWork(app, host) == 0;
+    }
+    std::vector<float> Heights() const { return {app.work.height, app.work.height + app.work.cellCount}; }
+};
+
+std::string Title(const MainWindow& w) { return w.windowTitle().toStdString(); }
+
+TEST(DeskWindow, CommandsKeysAndTheTitle) {
+    Samples s("pocket.nc");
+    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
+    SetEnglish(false);
+    MainWindow window(s.app, s.host);
+    window.Create();
+    window.show();
+    const auto& a = window.Actions();
+    // An NC program and a work: the run, path, print and image items can be chosen.
+    for (const int id : {cmd::kRunResult, cmd::kRunFastResult, cmd::kToolTipPath, cmd::kPrint, cmd::kSaveImage}) {
+        EXPECT_TRUE(a[id]->isEnabled()) << id;
+    }
+    EXPECT_FALSE(a[cmd::kReport]->isEnabled());  // its part is not in the program yet
+    EXPECT_NE(Title(window).find("pocket.nc"), std::string::npos) << Title(window);
+    EXPECT_NE(Title(window).find(" ペン色"), std::string::npos) << Title(window);
+    // Y switches the colour mode, H the mesh (which greys the colour modes), N the optimised drawing.
+    EXPECT_TRUE(window.OnKey('Y', false));
+    EXPECT_TRUE(a[cmd::kColorByDirection]->isChecked());
+    EXPECT_FALSE(a[cmd::kColorByPen]->isChecked());
+    EXPECT_NE(Title(window).find(" 方向色"), std::string::npos) << Title(window);
+    EXPECT_TRUE(window.OnKey('H', false));
+    EXPECT_TRUE(a[cmd::kMeshMode]->isChecked());
+    EXPECT_FALSE(a[cmd::kColorByPen]->isEnabled());
+    window.OnKey('H', false);
+    EXPECT_TRUE(a[cmd::kColorByPen]->isEnabled());
+    const bool optimised = s.app.settings.display.optimizeDrawing;
+    window.OnKey('N', false);
+    EXPECT_NE(s.app.settings.display.optimizeDrawing, optimised);
+    EXPECT_EQ(a[cmd::kOptimizeDrawing]->isChecked(), !optimised);
+    // Radio groups: one member checked after each command.
+    window.OnCommand(cmd::kArborPause);
+    window.OnCommand(cmd::kChipRequired);
+    window.OnCommand(cmd::kStopModeFirst + 2);
+    EXPECT_TRUE(a[cmd::kArborPause]->isChecked() && !a[cmd::kArborAbort]->isChecked());
+    EXPECT_TRUE(a[cmd::kChipRequired]->isChecked() && !a[cmd::kChipNo]->isChecked());
+    EXPECT_TRUE(a[cmd::kStopModeFirst + 2]->isChecked() && !a[cmd::kStopModeFirst]->isChecked());
+    EXPECT_EQ(window.Work().state.stopMode, 2);
+    // View keys: 0 is the plan view, then 5 turns A to 345.
+    EXPECT_TRUE(window.OnKey('0', false));
+    EXPECT_TRUE(window.OnKey('5', false));
+    EXPECT_FLOAT_EQ(window.Work().View().angleA, 345.0f);
+    EXPECT_FALSE(window.OnKey('Q', false));
+    window.close();
+}
+
+TEST(DeskWindow, PausedRunEndsWithTheSameWorkAndCRestores) {
+    Samples s("pocket.nc");
+    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
+    SetEnglish(false);
+    MainWindow window(s.app, s.host);
+    window.Create();
+    window.show();
+    const std::vector<float> before = s.Heights();
+    const QImage uncut = window.Picture();
+
+    // Single block: the run stops after the first block with its reason in the title.
+    window.OnCommand(cmd::kStopModeFirst + 3);
+    EXPECT_TRUE(window.OnKey(116, false));  // F5
+    ASSERT_EQ(window.Work().RunStateNow(), RunState::Paused);
+    EXPECT_NE(Title(window).find(" --- 停止中! (G or ESC)"), std::string::npos) << Title(window);
+    const auto& a = window.Actions();
+    for (const int id : {cmd::kSelectNc, cmd::kLoadWork, cmd::kChooseToolTable}) {
+        EXPECT_FALSE(a[id]->isEnabled()) << id;
+    }
+    EXPECT_TRUE(a[cmd::kMeshMode]->isEnabled());
+    int pauses = 1;
+    while (window.Work().RunStateNow() == RunState::Paused && pauses < 1000) {
+        window.OnKey('G', false);
+        ++pauses;
+    }
+    EXPECT_EQ(window.Work().RunStateNow(), RunState::Finished);
+    EXPECT_GT(pauses, 20);
+    EXPECT_EQ(Title(window).find("---"), std::string::npos) << Title(window);
+    for (const int id : {cmd::kSelectNc, cmd::kChooseToolTable}) EXPECT_TRUE(a[id]->isEnabled()) << id;
+    const std::vector<float> paused = s.Heights();
+    EXPECT_NE(paused, before);
+    EXPECT_NE(window.Picture(), uncut);
+
+    // C: back to the work before the run; then a run without stops cuts the same.
+    EXPECT_TRUE(window.OnKey('C', false));
+    EXPECT_EQ(s.Heights(), before);
+    window.OnCommand(cmd::kStopModeFirst + 0);
+    window.OnKey(116, false);
+    EXPECT_EQ(window.Work().RunStateNow(), RunState::Finished);
+    EXPECT_EQ(s.Heights(), paused);
+    window.close();
+}
+
+}  // namespace
+}  // namespace morvex
