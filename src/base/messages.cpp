@@ -118,6 +118,8 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
     // The printer's message exists in English only.
     {MsgId::CannotPrintRaster, "Cannot Print Raster Images", "Cannot Print Raster Images"},
     {MsgId::ErrorCaption, "Error", "Error"},
+    {MsgId::UpdateWorkQuestion, "Do you update the work?", "被切削材を更新してよいですね？"},
+    {MsgId::OptimumWorkQuestion, "Is the most suitable work set?", "最適な被切削材をセットしますか？"},
 }};
 
 constexpr bool TableInOrder() {

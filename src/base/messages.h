@@ -94,6 +94,8 @@ enum class MsgId {
     DetailDisplayCaption,
     CannotPrintRaster,
     ErrorCaption,
+    UpdateWorkQuestion,
+    OptimumWorkQuestion,
     Count
 };
 

@@ -15,12 +15,11 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/text.h"
-#include "frame/check_command.h"
 #include "frame/run_command.h"
+#include "frame/work_commands.h"
 #include "nc/nc_alarms.h"
 #include "platform/batch_log.h"
 #include "platform/host.h"
-#include "results/nc_check.h"
 #include "workio/dmf_file.h"
 
 namespace morvex {
@@ -32,84 +31,6 @@ int Fail(Host& host, std::string_view text, const std::string& detail = {}) {
     ShowText(host, std::string(text) + detail);
     return 2;
 }
-
-PitchSettings PitchOf(const Settings& st) {
-    PitchSettings p;
-    p.workPitch = st.work.workPitch;
-    p.autoWork = st.work.autoPitch;
-    p.maximum = st.work.autoPitchCells;
-    p.minimumPitch = st.work.minimumPitch;
-    p.movePitch = st.work.movePitch;
-    p.autoMove = st.work.autoMovePitch;
-    p.moveRate = st.work.movePitchFactor;
-    return p;
-}
-
-DmfContext DmfContextOf(const Settings& st) {
-    DmfContext ctx;
-    ctx.saveLevel = st.dmf.saveLevel;
-    ctx.intHeights = st.dmf.valueTypeInt;
-    ctx.shareMode = st.dmf.shareMode;
-    return ctx;
-}
-
-// Where the tool stands before the first motion: /S, else the NEW CONTROL
-// POINT rule of a loaded work (the start keys) or of a defined box.
-void PlaceStart(App& app, bool loaded) {
-    WorkSettings& w = app.settings.work;
-    if (app.launch.controlPoint) return;  // CONTROL POINT already holds /S
-    const int mode = loaded ? w.newControlPointStart : w.newControlPoint;
-    const Vec3& sp = loaded ? w.specifiedPointStart : w.specifiedPoint;
-    const Point current{w.controlPoint.x, w.controlPoint.y, w.controlPoint.z};
-    const Point p = PlaceControlPoint(static_cast<ControlPointMode>(mode), app.work, current, Point{sp.x, sp.y, sp.z});
-    w.controlPoint = Vec3{p[0], p[1], p[2]};
-}
-
-}  // namespace
-
-int PrepareLaunchWork(App& app, Host& host) {
-    const Settings& st = app.settings;
-    const LaunchOptions& launch = app.launch;
-    if (!launch.workFile.empty()) {
-        if (!EndsWithNoCase(launch.workFile, ".dmf")) {
-            return Fail(host, Msg(MsgId::WorkFormatNotAvailable), launch.workFile);
-        }
-        DmfContext ctx = DmfContextOf(st);
-        const DmfStatus status = LoadDmf(launch.workFile, app.work, ctx);
-        if (const auto message = DmfLoadMessage(status)) return Fail(host, Msg(*message), " " + launch.workFile);
-        PlaceStart(app, true);
-        return 0;
-    }
-    BoxRequest box;
-    box.xMin = st.dmf.initialMin.x;
-    box.yMin = st.dmf.initialMin.y;
-    box.zMin = st.dmf.initialMin.z;
-    box.xMax = st.dmf.initialMax.x;
-    box.yMax = st.dmf.initialMax.y;
-    box.zMax = st.dmf.initialMax.z;
-    if (!launch.dNumbers.empty()) {
-        if (launch.dNumbers.size() != 6) return Fail(host, Msg(MsgId::WorkDefinitionNumbers));
-        const auto& d = launch.dNumbers;
-        box = BoxRequest{d[0], d[1], d[2], d[3], d[4], d[5]};
-    } else if (launch.dOption) {
-        CheckResult check;
-        ControllerDef ctl = app.controller;  // the check may change offsets; the run starts afresh
-        if (CheckProgram(CheckInputOf(app, kCheckMinMax), ctl, app.machine, CheckToolsOf(app), check) != 0) {
-            return Fail(host, Msg(MsgId::NcProgramNotOpened), launch.ncProgram);
-        }
-        const Vec3& m = st.work.workMargin;
-        box = OptimumBoxFromExtents(check.cut.min, check.cut.max, Point{m.x, m.y, m.z}, box);
-    }
-    PitchSettings pitch = PitchOf(st);
-    const DefineWorkStatus status = DefineBoxWork(app.work, box, pitch, st.dmf.dataLevel);
-    if (const auto message = DefineWorkMessage(status)) return Fail(host, Msg(*message));
-    app.workBox = box;
-    app.settings.work.movePitch = pitch.movePitch;
-    PlaceStart(app, false);
-    return 0;
-}
-
-namespace {
 
 // "\rline N  M motions" on a terminal.
 void ShowProgress(const CuttingRun& run) {

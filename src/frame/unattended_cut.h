@@ -10,11 +10,6 @@ namespace morvex {
 
 class Host;
 
-// The work the program starts with (unattended or in the window): a DMF
-// file of the command line, else the /DX box, the optimum work (/D) or
-// INITIAL SIZE. 0 when it exists, else the exit status (2).
-int PrepareLaunchWork(App& app, Host& host);
-
 // Exit status: 0 the program ran to its end, 1 an alarm, an abort or an NC
 // error ended it (the output work is still written), 2 unusable arguments
 // or files.

@@ -15,6 +15,7 @@
 #include "frame/gui/main_window.h"
 #include "frame/startup.h"
 #include "frame/unattended_cut.h"
+#include "frame/work_commands.h"
 #include "platform/qt/qt_host.h"
 #include "resources/command_ids.h"
 #include "support/temp_dir.h"

@@ -18,6 +18,7 @@
 #include "frame/startup.h"
 #include "frame/run_command.h"
 #include "frame/unattended_cut.h"
+#include "frame/work_commands.h"
 #include "view/work_picture.h"
 #include "platform/qt/qt_host.h"
 #include "platform/unattended_host.h"

@@ -1,0 +1,171 @@
+// Work commands.
+#include "frame/work_commands.h"
+
+#include "base/messages.h"
+#include "base/paths.h"
+#include "base/text.h"
+#include "frame/check_command.h"
+#include "platform/host.h"
+#include "results/nc_check.h"
+
+namespace morvex {
+namespace {
+
+int Fail(Host& host, std::string_view text, const std::string& detail = {}) {
+    ShowText(host, std::string(text) + detail);
+    return 2;
+}
+
+bool Ask(Host& host, MsgId question) {
+    MessageRequest ask;
+    ask.text = std::string(Msg(question));
+    ask.buttons = MessageButtons::YesNo;
+    ask.kind = MessageKind::Question;
+    return host.ShowMessage(ask) == MessageAnswer::Yes;
+}
+
+// Where the tool stands before the first motion: /S, else the NEW CONTROL
+// POINT rule of a loaded work (the start keys) or of a defined box.
+void PlaceStart(App& app, bool loaded) {
+    WorkSettings& w = app.settings.work;
+    if (app.launch.controlPoint) return;  // CONTROL POINT already holds /S
+    const int mode = loaded ? w.newControlPointStart : w.newControlPoint;
+    const Vec3& sp = loaded ? w.specifiedPointStart : w.specifiedPoint;
+    const Point current{w.controlPoint.x, w.controlPoint.y, w.controlPoint.z};
+    const Point p = PlaceControlPoint(static_cast<ControlPointMode>(mode), app.work, current, Point{sp.x, sp.y, sp.z});
+    w.controlPoint = Vec3{p[0], p[1], p[2]};
+}
+
+}  // namespace
+
+PitchSettings PitchOf(const Settings& st) {
+    PitchSettings p;
+    p.workPitch = st.work.workPitch;
+    p.autoWork = st.work.autoPitch;
+    p.maximum = st.work.autoPitchCells;
+    p.minimumPitch = st.work.minimumPitch;
+    p.movePitch = st.work.movePitch;
+    p.autoMove = st.work.autoMovePitch;
+    p.moveRate = st.work.movePitchFactor;
+    return p;
+}
+
+DmfContext DmfContextOf(const Settings& st) {
+    DmfContext ctx;
+    ctx.saveLevel = st.dmf.saveLevel;
+    ctx.intHeights = st.dmf.valueTypeInt;
+    ctx.shareMode = st.dmf.shareMode;
+    return ctx;
+}
+
+int PrepareLaunchWork(App& app, Host& host) {
+    const Settings& st = app.settings;
+    const LaunchOptions& launch = app.launch;
+    if (!launch.workFile.empty()) {
+        if (!EndsWithNoCase(launch.workFile, ".dmf")) {
+            return Fail(host, Msg(MsgId::WorkFormatNotAvailable), launch.workFile);
+        }
+        DmfContext ctx = DmfContextOf(st);
+        const DmfStatus status = LoadDmf(launch.workFile, app.work, ctx);
+        if (const auto message = DmfLoadMessage(status)) return Fail(host, Msg(*message), " " + launch.workFile);
+        PlaceStart(app, true);
+        return 0;
+    }
+    BoxRequest box;
+    box.xMin = st.dmf.initialMin.x;
+    box.yMin = st.dmf.initialMin.y;
+    box.zMin = st.dmf.initialMin.z;
+    box.xMax = st.dmf.initialMax.x;
+    box.yMax = st.dmf.initialMax.y;
+    box.zMax = st.dmf.initialMax.z;
+    if (!launch.dNumbers.empty()) {
+        if (launch.dNumbers.size() != 6) return Fail(host, Msg(MsgId::WorkDefinitionNumbers));
+        const auto& d = launch.dNumbers;
+        box = BoxRequest{d[0], d[1], d[2], d[3], d[4], d[5]};
+    } else if (launch.dOption) {
+        return DefineOptimumWork(app, host);
+    }
+    return DefineWork(app, host, box);
+}
+
+int DefineWork(App& app, Host& host, const BoxRequest& box) {
+    const Settings& st = app.settings;
+    PitchSettings pitch = PitchOf(st);
+    const DefineWorkStatus status = DefineBoxWork(app.work, box, pitch, st.dmf.dataLevel);
+    if (const auto message = DefineWorkMessage(status)) return Fail(host, Msg(*message));
+    app.workBox = box;
+    app.settings.work.movePitch = pitch.movePitch;
+    PlaceStart(app, false);
+    return 0;
+}
+
+int DefineOptimumWork(App& app, Host& host) {
+    const Settings& st = app.settings;
+    CheckResult check;
+    ControllerDef ctl = app.controller;  // the check may change offsets; the run starts afresh
+    if (CheckProgram(CheckInputOf(app, kCheckMinMax), ctl, app.machine, CheckToolsOf(app), check) != 0) {
+        return Fail(host, Msg(MsgId::NcProgramNotOpened), app.launch.ncProgram);
+    }
+    BoxRequest box;
+    box.xMin = st.dmf.initialMin.x;
+    box.yMin = st.dmf.initialMin.y;
+    box.zMin = st.dmf.initialMin.z;
+    box.xMax = st.dmf.initialMax.x;
+    box.yMax = st.dmf.initialMax.y;
+    box.zMax = st.dmf.initialMax.z;
+    const Vec3& m = st.work.workMargin;
+    box = OptimumBoxFromExtents(check.cut.min, check.cut.max, Point{m.x, m.y, m.z}, box);
+    return DefineWork(app, host, box);
+}
+
+bool LoadWorkFile(App& app, Host& host, const std::string& path) {
+    if (!EndsWithNoCase(path, ".dmf")) {
+        Fail(host, Msg(MsgId::WorkFormatNotAvailable), path);
+        return false;
+    }
+    DmfContext ctx = DmfContextOf(app.settings);
+    const DmfStatus status = LoadDmf(path, app.work, ctx);
+    if (const auto message = DmfLoadMessage(status)) {
+        Fail(host, Msg(*message), " " + path);
+        return false;
+    }
+    PlaceStart(app, true);
+    return true;
+}
+
+bool SaveWorkFile(App& app, Host& host, const std::string& path) {
+    if (!EndsWithNoCase(path, ".dmf")) {
+        Fail(host, Msg(MsgId::OutputFormatNotAvailable), path);
+        return false;
+    }
+    DmfContext ctx = DmfContextOf(app.settings);
+    if (SaveDmf(path, app.work, ctx) == kDmfSaved) return true;
+    Fail(host, Msg(MsgId::OutputNotWritten), path);
+    return false;
+}
+
+bool SelectNcProgram(App& app, Host& host, const std::string& path) {
+    if (!CanOpenForReading(path)) {
+        Fail(host, path, std::string(Msg(MsgId::NcDataMissing)));
+        return false;
+    }
+    app.launch.ncProgram = path;
+    app.launch.ncProgramOpened = true;
+    return true;
+}
+
+bool OfferOptimumWork(App& app, Host& host, bool fitWork) {
+    const bool haveWork = app.work.workState > 0;
+    if (fitWork) {
+        if (haveWork && !Ask(host, MsgId::UpdateWorkQuestion)) return false;
+        return DefineOptimumWork(app, host) == 0;
+    }
+    if (haveWork) return false;
+    if (!Ask(host, MsgId::OptimumWorkQuestion)) {
+        ShowText(host, Msg(MsgId::PleaseLoadWork));
+        return false;
+    }
+    return DefineOptimumWork(app, host) == 0;
+}
+
+}  // namespace morvex

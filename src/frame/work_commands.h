@@ -1,0 +1,48 @@
+// The work commands of the program, shared by the window and unattended
+// runs: the work it starts with, a block defined around the NC program
+// (the optimum work), work files loaded and saved, and the NC program
+// selected, with the questions the window asks around them.
+#pragma once
+
+#include <string>
+
+#include "frame/app.h"
+#include "workio/dmf_file.h"
+
+namespace morvex {
+
+class Host;
+
+// The pitch rule's inputs and the DMF options of the settings.
+PitchSettings PitchOf(const Settings& settings);
+DmfContext DmfContextOf(const Settings& settings);
+
+// The work the program starts with (unattended or in the window): a DMF
+// file of the command line, else the /DX box, the optimum work (/D) or
+// INITIAL SIZE. 0 when it exists, else the exit status (2) after the message.
+int PrepareLaunchWork(App& app, Host& host);
+
+// A block work by the pitch rule, with the control point placed; 0, or 2
+// after the message.
+int DefineWork(App& app, Host& host, const BoxRequest& box);
+
+// The block around the NC program's cutting extents with the work margins;
+// 0, or 2 after the message.
+int DefineOptimumWork(App& app, Host& host);
+
+// A work file: only DMF in this version. True when it replaced the work;
+// otherwise the work is unchanged and the message was shown.
+bool LoadWorkFile(App& app, Host& host, const std::string& path);
+bool SaveWorkFile(App& app, Host& host, const std::string& path);
+
+// Makes `path` the NC program; false (nothing changed) with the message
+// when it cannot be read.
+bool SelectNcProgram(App& app, Host& host, const std::string& path);
+
+// After an NC program was selected: with `fitWork` (the select-and-define
+// command) the optimum work is built, asking first when a work exists;
+// without it the optimum work is offered only when there is no work ("no"
+// asks to load one). True when a work was (re)defined.
+bool OfferOptimumWork(App& app, Host& host, bool fitWork);
+
+}  // namespace morvex
