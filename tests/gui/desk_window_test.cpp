@@ -5,8 +5,12 @@
 // key restores the work from before the run.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QImage>
+#include <QMessageBox>
+#include <QTimer>
 #include <filesystem>
 #include <vector>
 
@@ -44,6 +48,23 @@ struct Samples {
 };
 
 std::string Title(const MainWindow& w) { return w.windowTitle().toStdString(); }
+
+// Answers the message boxes the window shows with `button`, keeping their texts.
+struct BoxAnswerer {
+    QTimer timer;
+    std::vector<std::string> texts;
+    explicit BoxAnswerer(QMessageBox::StandardButton button) {
+        QObject::connect(&timer, &QTimer::timeout, [this, button]() {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            texts.push_back(box->text().toStdString());
+            QAbstractButton* b = box->button(button);
+            if (b == nullptr) b = box->buttons().value(0);
+            if (b != nullptr) b->click();
+        });
+        timer.start(20);
+    }
+};
 
 TEST(DeskWindow, CommandsKeysAndTheTitle) {
     Samples s("pocket.nc");
@@ -130,6 +151,69 @@ TEST(DeskWindow, PausedRunEndsWithTheSameWorkAndCRestores) {
     window.OnKey(116, false);
     EXPECT_EQ(window.Work().RunStateNow(), RunState::Finished);
     EXPECT_EQ(s.Heights(), paused);
+    window.close();
+}
+
+// The file commands with a chooser that answers for the user: NC selection,
+// DMF save and load, the picture, a definition file that is not there.
+TEST(DeskWindow, FileCommandsThroughTheChooser) {
+    Samples s("pocket.nc");
+    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
+    SetEnglish(false);
+    MainWindow window(s.app, s.host);
+    window.Create();
+    window.show();
+    std::string answer;
+    window.Tools().choose = [&](FileKind, bool, const std::string&) { return answer; };
+    BoxAnswerer boxes(QMessageBox::Yes);
+
+    answer = s.start.Path("drill.nc");
+    window.OnCommand(cmd::kSelectNc);
+    EXPECT_NE(Title(window).find("drill.nc"), std::string::npos) << Title(window);
+    EXPECT_TRUE(boxes.texts.empty());  // a work exists: no question
+    answer = s.start.Path("missing.nc");
+    window.OnCommand(cmd::kSelectNc);
+    EXPECT_NE(Title(window).find("drill.nc"), std::string::npos);
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_NE(boxes.texts[0].find("missing.nc"), std::string::npos);
+    // Select and fit: asked first, then the block around the drilling program.
+    answer = s.start.Path("pocket.nc");
+    window.OnCommand(cmd::kSelectNcDefineWork);
+    ASSERT_EQ(boxes.texts.size(), 2u);
+    EXPECT_EQ(boxes.texts[1], "被切削材を更新してよいですね？");
+
+    // Cut, save as DMF, restore, load it back: the cut heights return.
+    window.OnKey(116, false);
+    const std::vector<float> cut = s.Heights();
+    answer = s.start.Path("cut.dmf");
+    window.OnCommand(cmd::kSaveWork);
+    EXPECT_TRUE(std::filesystem::exists(answer));
+    window.OnKey('C', false);
+    EXPECT_NE(s.Heights(), cut);
+    window.OnCommand(cmd::kLoadWork);
+    EXPECT_EQ(s.Heights(), cut);
+    EXPECT_NE(Title(window).find("/cut.dmf"), std::string::npos) << Title(window);
+
+    // The picture as PNG, at the view's size; an unwritable one is said so.
+    answer = s.start.Path("view.png");
+    window.OnCommand(cmd::kSaveImage);
+    QImage png(QString::fromStdString(answer));
+    EXPECT_EQ(png.size(), window.Picture().size());
+    const std::size_t before = boxes.texts.size();
+    answer = "/nonexistent-morvex-folder/view.png";
+    window.OnCommand(cmd::kSaveImage);
+    EXPECT_EQ(boxes.texts.size(), before + 1);
+
+    // A controller that is not there: said so, the old one stays.
+    const std::string controller = s.app.settings.table.controllerTable;
+    answer = s.start.Path("none.ctl");
+    window.OnCommand(cmd::kChooseController);
+    EXPECT_EQ(s.app.settings.table.controllerTable, controller);
+    EXPECT_EQ(boxes.texts.size(), before + 2);
+    // Cancelled choosers change nothing.
+    answer.clear();
+    window.OnCommand(cmd::kLoadWork);
+    EXPECT_EQ(s.Heights(), cut);
     window.close();
 }
 

@@ -67,14 +67,26 @@ void Desk::Redraw() {
     grid_.valid = false;
     if (app_.work.workState > 0) {
         DrawWork(bitmap_, app_.work, view_, style_, grid_);
-        QPainter painter(&bitmap_);
-        if (d.boundaryBox) DrawBoundaryBox(painter, view_, app_.settings, app_.work);
-        if (d.basicAxis) DrawAxes(painter, view_, MakeRunSetup(app_, kRunResult, false, true).start);
+        DrawOverlays();
     } else {
         bitmap_.fill(style_.background);
     }
     if (newStep && retitle) retitle();
     if (changed) changed();
+}
+
+void Desk::RedrawDetailed() {
+    if (bitmap_.isNull() || app_.work.workState <= 0) return;
+    DrawDetailOnce(bitmap_, app_.work, view_, style_);
+    DrawOverlays();
+    if (changed) changed();
+}
+
+void Desk::DrawOverlays() {
+    const DisplaySettings& d = app_.settings.display;
+    QPainter painter(&bitmap_);
+    if (d.boundaryBox) DrawBoundaryBox(painter, view_, app_.settings, app_.work);
+    if (d.basicAxis) DrawAxes(painter, view_, MakeRunSetup(app_, kRunResult, false, true).start);
 }
 
 void Desk::RestyleAndRedraw() { Redraw(); }

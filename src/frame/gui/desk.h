@@ -33,6 +33,9 @@ public:
     void Resize(int width, int height);
     // Full redraw of the work with the overlays the settings switch on.
     void Redraw();
+    // Once in detail for a picture (every node, filled); the next redraw
+    // returns to the view's own step and mesh.
+    void RedrawDetailed();
     void RestyleAndRedraw();  // colours or colour mode changed
     void FitToWork();         // a new work: initial view, fitted
 
@@ -59,6 +62,7 @@ public:
     const CuttingRun* Run() const { return run_.get(); }
 
 private:
+    void DrawOverlays();
     void AfterRunLoop();
     void AfterMotion(const CuttingRun& run, const ChangedNodes& nodes);
     std::optional<PathSource> Program() const;

@@ -48,6 +48,9 @@ void MainWindow::Create() {
         connect(action, &QAction::triggered, this, [this, id]() { OnCommand(id); });
     }
     desk_ = std::make_unique<Desk>(app_, host_);
+    tools_.choose = FileDialogOf(this);
+    tools_.askPrint = PrintDialogOf(this);
+    tools_.screenDpi = logicalDpiX();
     RefreshMenuState();
 
     view_ = new WorkView(this);
@@ -174,7 +177,10 @@ bool MainWindow::OtherCommand(int id) {
     case kHelp:
         if (!app_.locations.helpFile.empty()) host_.OpenWithViewer(app_.locations.helpFile);
         return true;
-    default: return false;
+    default:
+        if (!RunFileCommand(id, app_, *desk_, host_, tools_)) return false;
+        UpdateTitle();
+        return true;
     }
     if (desk_->RunStateNow() == RunState::Waiting) waitTimer_->start();
     UpdateTitle();
@@ -211,7 +217,11 @@ bool MainWindow::OnKey(int key, bool ctrl) {
     case 'H': OnCommand(kMeshMode); return true;
     default: break;
     }
-    if (ctrl) return false;
+    if (ctrl) {
+        if (key == 'P') return QuickView(app_, *desk_, host_);
+        if (key == 'C') return CopyView(app_, *desk_, host_);
+        return false;
+    }
     int ascii = key;
     if (key >= 96 && key <= 105) ascii = '0' + (key - 96);  // the keypad's digits
     const QPoint at = view_ != nullptr ? view_->mapFromGlobal(QCursor::pos()) : QPoint();

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "frame/app.h"
+#include "frame/gui/window_commands.h"
 #include "frame/window_title.h"
 
 class QAction;
@@ -36,6 +37,8 @@ public:
     // The picture the view shows.
     QImage Picture() const;
     Desk& Work() { return *desk_; }
+    // The file chooser and print dialog the commands use (tests put their own in).
+    WindowTools& Tools() { return tools_; }
 
     // A command of the menu, a key or the command panel.
     void OnCommand(int id);
@@ -58,6 +61,7 @@ private:
     QtHost& host_;
     QHash<int, QAction*> actions_;
     std::unique_ptr<Desk> desk_;
+    WindowTools tools_;
     WorkView* view_ = nullptr;
     QTimer* waitTimer_ = nullptr;
     TitleState title_;

@@ -1,0 +1,44 @@
+// The window's commands that ask for a file or act on the picture: NC
+// selection (with the optimum-work question), work files, the definition
+// files, and the picture saved, printed, shown or copied.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "frame/app.h"
+#include "frame/gui/picture_output.h"
+
+class QWidget;
+
+namespace morvex {
+
+class Desk;
+class Host;
+
+enum class FileKind { NcProgram, Work, Image, ToolTable, Controller, Machine };
+
+// Asks for a file to open or to save; "" when cancelled.
+using ChooseFile = std::function<std::string(FileKind kind, bool save, const std::string& proposal)>;
+ChooseFile FileDialogOf(QWidget* parent);
+
+struct WindowTools {
+    ChooseFile choose;
+    AskPrintSettings askPrint;
+    PrintState print;
+    int screenDpi = 96;
+};
+
+// Carries out command `id` when it is one of these; false for other commands.
+bool RunFileCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools);
+
+// The picture of the view, drawn in detail first when the view is thinned
+// out and DISPLAY GUIDANCE says so.
+QImage PreparePicture(App& app, Desk& desk, Host& host);
+
+// Ctrl+P: "tmp.png" in the start folder, opened in the image viewer; Ctrl+C:
+// the picture to the clipboard (not while a run is active).
+bool QuickView(App& app, Desk& desk, Host& host);
+bool CopyView(App& app, Desk& desk, Host& host);
+
+}  // namespace morvex
