@@ -28,15 +28,24 @@ namespace {
 // Whether the window system can be reached. A platform chosen explicitly
 // (offscreen, wayland, ...) is trusted; otherwise the X server of DISPLAY must
 // answer, because Qt ends the process when it cannot connect.
-bool HasDisplay() {
+// Whether a window can be shown. The probe's connection to the X server is
+// handed back open: a server that was started without -noreset resets when
+// its last client leaves, and a connection closed just before Qt opens its
+// own would leave Qt knocking during the reset. The caller closes it once
+// Qt is connected.
+bool HasDisplay(xcb_connection_t*& probe) {
+    probe = nullptr;
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (platform && *platform && std::string_view(platform) != "xcb") return true;
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display) return false;
     xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    const bool ok = xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    return ok;
+    if (xcb_connection_has_error(connection) != 0) {
+        xcb_disconnect(connection);
+        return false;
+    }
+    probe = connection;
+    return true;
 }
 
 // Qt's note that it has no runtime folder means nothing to an unattended run.
@@ -120,13 +129,15 @@ int main(int argc, char** argv) {
     if (app.launch.checkProgram) return RunPrintingJob(app, morvex::RunCheckCommand);
     if (app.launch.minimised) return RunUnattended(app);
 
-    if (!HasDisplay()) {
+    xcb_connection_t* probe = nullptr;
+    if (!HasDisplay(probe)) {
         std::fprintf(stderr, "morvex: %s\n", std::string(morvex::Msg(morvex::MsgId::NoDisplay)).c_str());
         return 1;
     }
     // Qt sees no arguments: the command line is the program's own.
     int qtArgc = 1;
     QApplication qtApp(qtArgc, argv);
+    if (probe != nullptr) xcb_disconnect(probe);
     morvex::QtHost host;
     morvex::ContinueStartUp(app, host);
     // The window starts with a work to cut, as an unattended run would
