@@ -321,8 +321,9 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
     while (run.state == RunState::Running) {
         const auto now = std::chrono::steady_clock::now();
         if (now - lastPump >= kPumpInterval) {
-            host.PumpMessages();
+            // The progress first, so that the events handled next show it.
             if (s.progress) s.progress(run);
+            host.PumpMessages();
             lastPump = now;
         }
         if (s.interactive && s.runMode == kRunResult && host.IsKeyDown(s.escapeKey)) {

@@ -74,7 +74,7 @@ struct RunSetup {
     int offsetListOption = 0;  // the controller's radius-offset list option (the viewer opens OPEN lists)
     int stopKey = 17;
     int escapeKey = 27;
-    std::function<void(const struct CuttingRun&)> progress;  // called with the pump, about every 50 ms
+    std::function<void(const struct CuttingRun&)> progress;  // called before the pump, about every 50 ms
     // Called after every motion the run swept (the window redraws the
     // changed nodes, draws the cutting path and the tool).
     std::function<void(const struct CuttingRun&, const ChangedNodes&)> afterMotion;

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMessageBox>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <filesystem>
 #include <vector>
@@ -28,20 +29,23 @@ namespace morvex {
 namespace {
 
 struct Samples {
-    test::TempDir start, program;
+    test::TempDir start, programDir;
     App app;
     QtHost host;
     bool ready = false;
 
-    explicit Samples(const std::string& nc) {
+    // The samples and, when `program` is given, the NC program `nc` with that text.
+    explicit Samples(const std::string& nc, const std::string& program = {}, double pitch = 0.0) {
         const char* source = std::getenv("MORVEX_SOURCE_DIR");
         if (source == nullptr) return;
         for (const auto& e : std::filesystem::directory_iterator(std::string(source) + "/samples")) {
             std::filesystem::copy(e.path(), start.Path(e.path().filename().string()));
         }
-        const StartResult r = PrepareStartUp(app, {start.Path(nc)}, start.Dir(), program.Dir());
+        if (!program.empty()) start.Write(nc, program);
+        const StartResult r = PrepareStartUp(app, {start.Path(nc)}, start.Dir(), programDir.Dir());
         if (r.exit) return;
         ContinueStartUp(app, host);
+        if (pitch > 0.0) app.settings.work.workPitch = pitch;
         ready = PrepareLaunchWork(app, host) == 0;
     }
     std::vector<float> Heights() const { return {app.work.height, app.work.height + app.work.cellCount}; }
@@ -151,6 +155,70 @@ TEST(DeskWindow, PausedRunEndsWithTheSameWorkAndCRestores) {
     window.OnKey(116, false);
     EXPECT_EQ(window.Work().RunStateNow(), RunState::Finished);
     EXPECT_EQ(s.Heights(), paused);
+    window.close();
+}
+
+// A raster of short feeds over the samples' 100 x 100 stock with the D8 ball:
+// 80 lines of 100 motions each.
+std::string Raster() {
+    std::string p = "%\nG17 G21 G40 G49 G80 G90\nT03 M06\nG00 G90 G54 X0. Y10. S8000 M03\nG43 Z30. H03\n"
+                    "G01 Z-1. F1500\n";
+    for (int line = 0; line < 80; ++line) {
+        p += "Y" + std::to_string(10 + line) + ".\n";
+        for (int i = 1; i <= 100; ++i) p += "X" + std::to_string(line % 2 == 0 ? i : 100 - i) + ".\n";
+    }
+    return p + "G00 Z30.\nM30\n%\n";
+}
+
+// A skip run of 8,000 motions on a 1000 x 1000 grid from the window: events are handled at least
+// every 100 ms all through it, the status shows the NC line and the
+// progress bar moves on, and the view shows the cut work afterwards.
+TEST(DeskWindow, RunKeepsTheWindowLiveAndShowsItsProgress) {
+    Samples s("raster.nc", Raster(), 0.1);
+    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
+    s.app.settings.display.progressBar = true;
+    MainWindow window(s.app, s.host);
+    window.Create();
+    window.show();
+    BoxAnswerer boxes(QMessageBox::Ok);
+    const QImage uncut = window.Picture();
+    QElapsedTimer clock;
+    std::vector<qint64> ticks;
+    std::vector<int> progress;
+    std::vector<std::string> statuses;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&]() {
+        ticks.push_back(clock.elapsed());
+        progress.push_back(window.ProgressValue());
+        statuses.push_back(window.StatusText().toStdString());
+    });
+    timer.start(10);
+    clock.start();
+    window.OnCommand(cmd::kRunSkip);
+    const qint64 end = clock.elapsed();
+    timer.stop();
+    EXPECT_EQ(window.Work().RunStateNow(), RunState::Finished);
+    for (const auto& text : boxes.texts) ADD_FAILURE() << text;
+    ASSERT_NE(window.Work().Run(), nullptr);
+    EXPECT_GE(window.Work().Run()->motions, 8000);
+    ASSERT_GE(ticks.size(), 3u) << "the run took " << end << " ms";
+    qint64 longest = ticks.front();
+    for (std::size_t i = 1; i < ticks.size(); ++i) longest = std::max(longest, ticks[i] - ticks[i - 1]);
+    longest = std::max(longest, end - ticks.back());
+    std::printf("run %lld ms, %zu event rounds, longest gap %lld ms\n", static_cast<long long>(end), ticks.size(),
+                static_cast<long long>(longest));
+    EXPECT_LT(longest, 100);
+    int moving = 0;
+    for (std::size_t i = 1; i < progress.size(); ++i) {
+        EXPECT_GE(progress[i], progress[i - 1] == -1 ? -1 : progress[i - 1]);
+        moving += progress[i] > 0 && progress[i] < 1000;
+    }
+    EXPECT_GT(moving, 0);
+    EXPECT_NE(std::find_if(statuses.begin(), statuses.end(),
+                           [](const std::string& t) { return t.find('X') != std::string::npos; }),
+              statuses.end());
+    EXPECT_EQ(window.ProgressValue(), -1);
+    EXPECT_NE(window.Picture(), uncut);
     window.close();
 }
 

@@ -2,6 +2,8 @@
 #include "frame/gui/desk.h"
 
 #include <QPainter>
+#include <algorithm>
+#include <fstream>
 
 #include "base/messages.h"
 #include "frame/run_command.h"
@@ -12,6 +14,21 @@ namespace morvex {
 namespace {
 
 ViewBox BoxOf(const WorkModel& w) { return ViewBox{w.xMin, w.yMin, w.zMin, w.xMax, w.yMax, w.zMax}; }
+
+// Lines of a program, for the progress bar (a last line without its newline counts).
+int CountLines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    long long lines = 0;
+    char last = '\n';
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        const std::streamsize n = in.gcount();
+        lines += std::count(buffer, buffer + n, '\n');
+        last = buffer[n - 1];
+    }
+    if (last != '\n') ++lines;
+    return static_cast<int>(std::min<long long>(lines, 2'000'000'000));
+}
 
 }  // namespace
 
@@ -149,9 +166,15 @@ bool Desk::StartRun(int runMode, bool fast) {
     toolAt_ = ToolAt{};
     Redraw();  // the grid cache the partial redraws work from
     ClearCutPath(cutPath_, view_.width, view_.height);
+    pending_ = NodeRect{};
     const int stopMode = state.stopMode;
+    programLines_ = CountLines(app_.launch.ncProgram);
     auto adjust = [this, stopMode](RunSetup& s) {
         s.stopMode = stopMode;
+        s.progress = [this](const CuttingRun& run) {
+            FlushChanges();
+            if (progress) progress(run.interp.reader.programLine, programLines_);
+        };
         s.afterMotion = [this](const CuttingRun& run, const ChangedNodes& nodes) { AfterMotion(run, nodes); };
     };
     state.runActive = true;
@@ -172,8 +195,17 @@ void Desk::AfterMotion(const CuttingRun& run, const ChangedNodes& nodes) {
     toolAt_ = ToolAt{&run.tool, tip};
     // Mode 3 shows the result only; the other modes draw as they cut.
     if (run.setup.runMode == kRunResult) return;
+    // The screen shows the work only when events are handled: the motions
+    // cut meanwhile are drawn again together then.
     if (nodes.changed && nodes.ix1 >= nodes.ix0) {
-        RedrawRegion(bitmap_, app_.work, view_, style_, grid_, NodeRect{nodes.ix0, nodes.iy0, nodes.ix1, nodes.iy1});
+        if (pending_.ix1 < pending_.ix0) {
+            pending_ = NodeRect{nodes.ix0, nodes.iy0, nodes.ix1, nodes.iy1};
+        } else {
+            pending_.ix0 = std::min(pending_.ix0, nodes.ix0);
+            pending_.iy0 = std::min(pending_.iy0, nodes.iy0);
+            pending_.ix1 = std::max(pending_.ix1, nodes.ix1);
+            pending_.iy1 = std::max(pending_.iy1, nodes.iy1);
+        }
     }
     if (app_.settings.display.pathStart) {
         AddCutSegment(cutPath_, view_, app_.settings, p, run.interp.workOffset, run.tool.shift,
@@ -182,8 +214,16 @@ void Desk::AfterMotion(const CuttingRun& run, const ChangedNodes& nodes) {
     if (changed) changed();
 }
 
+void Desk::FlushChanges() {
+    if (pending_.ix1 < pending_.ix0) return;
+    RedrawRegion(bitmap_, app_.work, view_, style_, grid_, pending_);
+    pending_ = NodeRect{};
+    if (changed) changed();
+}
+
 void Desk::AfterRunLoop() {
     if (!run_) return;
+    FlushChanges();
     const RunState s = run_->state;
     if (s == RunState::Paused || s == RunState::Waiting || s == RunState::Running) {
         if (retitle) retitle();
@@ -192,6 +232,7 @@ void Desk::AfterRunLoop() {
     }
     EndRun(*run_, host_);
     state.runActive = false;
+    if (progress) progress(0, 0);
     Redraw();
     if (app_.settings.display.pathResult) ShowPath(PathSet::ToolTip);
     if (retitle) retitle();

@@ -28,6 +28,7 @@ public:
     DeskState state;
     std::function<void()> changed;  // the picture changed: the window repaints
     std::function<void()> retitle;  // the title's content changed
+    std::function<void(int line, int lines)> progress;  // a run's place in its program
 
     // The drawing rectangle (the view widget's size); the view is fitted the first time.
     void Resize(int width, int height);
@@ -63,6 +64,7 @@ public:
 
 private:
     void DrawOverlays();
+    void FlushChanges();  // the nodes changed since the last screen update, drawn again
     void AfterRunLoop();
     void AfterMotion(const CuttingRun& run, const ChangedNodes& nodes);
     std::optional<PathSource> Program() const;
@@ -76,6 +78,8 @@ private:
     CutPathLayer cutPath_;
     std::unique_ptr<CuttingRun> run_;
     bool fitted_ = false;
+    int programLines_ = 0;
+    NodeRect pending_;  // changed nodes not drawn yet (empty when ix1 < ix0)
     ToolAt toolAt_;
 };
 

@@ -8,6 +8,9 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QStatusBar>
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
@@ -35,6 +38,7 @@ MainWindow::MainWindow(App& app, QtHost& host) : app_(app), host_(host) {
 
 MainWindow::~MainWindow() {
     desk_.reset();  // ends a run that is still open
+    host_.status = nullptr;
     host_.owner = nullptr;
     host_.redraw = nullptr;
     host_.ClearKeys();
@@ -68,6 +72,24 @@ void MainWindow::Create() {
         RefreshMenuState();
     };
     setCentralWidget(view_);
+    // The status area: the NC line being cut, and the progress bar while a run goes on.
+    status_ = new QLabel(this);
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 1000);
+    progress_->setMaximumWidth(240);
+    progress_->hide();
+    statusBar()->addWidget(status_, 1);
+    statusBar()->addPermanentWidget(progress_);
+    host_.status = [this](const std::string& text) {
+        QString shown = QString::fromStdString(text);
+        while (shown.endsWith(QLatin1Char('\n')) || shown.endsWith(QLatin1Char('\r'))) shown.chop(1);
+        status_->setText(shown);
+    };
+    desk_->progress = [this](int line, int lines) {
+        const bool show = app_.settings.display.progressBar && lines > 0;
+        progress_->setVisible(show);
+        if (show) progress_->setValue(static_cast<int>(1000.0 * std::min(line, lines) / lines));
+    };
     // A run waiting for its wait file looks for it a few times a second.
     waitTimer_ = new QTimer(this);
     waitTimer_->setInterval(200);
@@ -131,6 +153,12 @@ void MainWindow::UpdateTitle() {
     title_.machineTable = app_.settings.table.machineTable;
     title_.colorByDirection = app_.settings.display.colorByDirection;
     setWindowTitle(QString::fromStdString(BuildWindowTitle(title_)));
+}
+
+QString MainWindow::StatusText() const { return status_ != nullptr ? status_->text() : QString(); }
+
+int MainWindow::ProgressValue() const {
+    return progress_ != nullptr && !progress_->isHidden() ? progress_->value() : -1;
 }
 
 QImage MainWindow::Picture() const { return desk_ ? desk_->Picture() : QImage(); }

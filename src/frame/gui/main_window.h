@@ -13,6 +13,8 @@
 #include "frame/window_title.h"
 
 class QAction;
+class QLabel;
+class QProgressBar;
 class QTimer;
 
 namespace morvex {
@@ -37,6 +39,8 @@ public:
     // The picture the view shows.
     QImage Picture() const;
     Desk& Work() { return *desk_; }
+    QString StatusText() const;
+    int ProgressValue() const;  // -1 while the bar is hidden
     // The file chooser and print dialog the commands use (tests put their own in).
     WindowTools& Tools() { return tools_; }
 
@@ -64,6 +68,8 @@ private:
     WindowTools tools_;
     WorkView* view_ = nullptr;
     QTimer* waitTimer_ = nullptr;
+    QLabel* status_ = nullptr;
+    QProgressBar* progress_ = nullptr;
     TitleState title_;
     bool checkQueued_ = false;
     bool destroyed_ = false;

@@ -21,6 +21,7 @@ class QtHost final : public Host {
 public:
     QWidget* owner = nullptr;
     std::function<void()> redraw;
+    std::function<void(const std::string&)> status;
 
     MessageAnswer ShowMessage(const MessageRequest& request) override;
     bool IsKeyDown(int virtualKey) override;
@@ -30,6 +31,9 @@ public:
     bool OpenWithViewer(const std::string& path) override;
     bool StartProgram(const std::string& program, const std::vector<std::string>& args) override;
     bool IsUnattended() const override { return false; }
+    void ShowStatus(const std::string& text) override {
+        if (status) status(text);
+    }
 
     // Called by the main window's key press and release handlers, and to
     // forget every key when the window loses the focus.
