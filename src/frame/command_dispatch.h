@@ -19,6 +19,7 @@ struct DeskState {
     bool workExists = false;
     bool runActive = false;
     std::string workFile;  // the work file loaded last ("" none)
+    int mouseMode = 11;    // the context menu's mode: 11 drag-rotate
 };
 
 // What a command changed.

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QMenu>
 #include <QMessageBox>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -219,6 +220,86 @@ TEST(DeskWindow, RunKeepsTheWindowLiveAndShowsItsProgress) {
               statuses.end());
     EXPECT_EQ(window.ProgressValue(), -1);
     EXPECT_NE(window.Picture(), uncut);
+    window.close();
+}
+
+// The mouse over the view: drag-rotate, the zoom rectangle of Z (once) and
+// of mode 14, panning by a toggling right click or a held right button, and
+// the context menu of the mouse modes with the unbuilt ones greyed.
+TEST(DeskWindow, MouseRotatesZoomsPansAndOffersItsModes) {
+    Samples s("pocket.nc");
+    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
+    MainWindow window(s.app, s.host);
+    window.Create();
+    window.resize(800, 600);
+    window.show();
+    ViewState& v = window.Work().View();
+    const float a = v.angleA;
+    window.OnMousePress(Qt::LeftButton, 100, 100, false);
+    window.OnMouseMove(200, 100, false);
+    window.OnMouseRelease(Qt::LeftButton, 200, 100);
+    EXPECT_NE(v.angleA, a);
+
+    // Z: the next drag zooms into its rectangle, then the mode is rotate again.
+    double scale = v.scale;
+    EXPECT_TRUE(window.OnKey('Z', false));
+    window.OnMousePress(Qt::LeftButton, 100, 100, false);
+    window.OnMouseMove(180, 160, false);
+    window.OnMouseRelease(Qt::LeftButton, 180, 160);
+    EXPECT_GT(v.scale, scale * 2.0);
+    const float turned = v.angleA;
+    window.OnMousePress(Qt::LeftButton, 100, 100, false);
+    window.OnMouseMove(300, 100, false);
+    window.OnMouseRelease(Qt::LeftButton, 300, 100);
+    EXPECT_NE(v.angleA, turned);
+    window.SetMouseMode(14);
+    scale = v.scale;
+    window.OnMousePress(Qt::LeftButton, 10, 10, false);
+    window.OnMouseRelease(Qt::LeftButton, 300, 300);
+    EXPECT_NE(v.scale, scale);
+    window.SetMouseMode(3);  // the grinder is not in the program yet: the mode stays
+    EXPECT_EQ(window.Work().state.mouseMode, 14);
+    window.SetMouseMode(11);
+
+    // MOVE SWITCH RBUTTONCLICK: a right click toggles panning with the pointer.
+    s.app.settings.mouse.moveWhileRightButtonDown = false;
+    Vec3 centre = v.centre;
+    window.OnMousePress(Qt::RightButton, 300, 300, false);
+    window.OnMouseRelease(Qt::RightButton, 300, 300);
+    EXPECT_TRUE(window.PanToggled());
+    window.OnMouseMove(340, 300, false);
+    EXPECT_NE(v.centre.x, centre.x);
+    window.OnMousePress(Qt::RightButton, 340, 300, false);
+    window.OnMouseRelease(Qt::RightButton, 340, 300);
+    EXPECT_FALSE(window.PanToggled());
+    centre = v.centre;
+    window.OnMouseMove(400, 300, false);
+    EXPECT_EQ(v.centre.x, centre.x);
+
+    // RBUTTONDOWN: a right drag pans; a right click opens the mode menu.
+    s.app.settings.mouse.moveWhileRightButtonDown = true;
+    window.OnMousePress(Qt::RightButton, 300, 300, false);
+    window.OnMouseMove(300, 360, false);
+    window.OnMouseRelease(Qt::RightButton, 300, 360);
+    EXPECT_NE(v.centre.y, centre.y);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    window.OnMousePress(Qt::RightButton, 200, 200, false);
+    window.OnMouseRelease(Qt::RightButton, 200, 200);
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    const QList<QAction*> modes = menu->actions();
+    ASSERT_EQ(modes.size(), 11);
+    int checked = 0, enabled = 0;
+    for (QAction* action : modes) {
+        checked += action->isChecked() ? action->data().toInt() : 0;
+        enabled += action->isEnabled();
+        EXPECT_FALSE(action->icon().isNull());
+    }
+    EXPECT_EQ(checked, 257);  // drag-rotate
+    EXPECT_EQ(enabled, 2);    // rotate and zoom
+    modes.back()->trigger();  // zoom
+    EXPECT_EQ(window.Work().state.mouseMode, 14);
+    menu->close();
     window.close();
 }
 

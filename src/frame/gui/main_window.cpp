@@ -2,12 +2,14 @@
 #include "frame/gui/main_window.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <QAction>
 #include <QCursor>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QLabel>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -19,6 +21,7 @@
 #include "frame/definition_files.h"
 #include "frame/gui/desk.h"
 #include "frame/gui/menu_bar.h"
+#include "frame/gui/mouse_modes.h"
 #include "frame/gui/work_view.h"
 #include "frame/menu_state.h"
 #include "frame/sounds.h"
@@ -66,6 +69,22 @@ void MainWindow::Create() {
         WheelZoom(desk_->View(), notches, app_.settings.mouse.wheelReverse, x, y);
         desk_->Redraw();
     };
+    view_->pressed = [this](Qt::MouseButton button, int x, int y, Qt::KeyboardModifiers mods) {
+        OnMousePress(button, x, y, (mods & Qt::ControlModifier) != 0);
+    };
+    view_->moved = [this](int x, int y, Qt::KeyboardModifiers mods) {
+        OnMouseMove(x, y, (mods & Qt::ControlModifier) != 0);
+    };
+    view_->released = [this](Qt::MouseButton button, int x, int y, Qt::KeyboardModifiers) {
+        OnMouseRelease(button, x, y);
+    };
+    view_->band = [this]() {
+        if (drag_.kind != DragKind::ZoomRect) return QRect();
+        const PixelRect r = DragRect(drag_);
+        return QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom));
+    };
+    view_->setMouseTracking(true);
+    UpdateCursor(false);
     desk_->changed = [this]() { view_->update(); };
     desk_->retitle = [this]() {
         UpdateTitle();
@@ -215,6 +234,103 @@ bool MainWindow::OtherCommand(int id) {
     return true;
 }
 
+bool MainWindow::ViewLocked() const {
+    return desk_->state.runActive && desk_->RunStateNow() == RunState::Running;
+}
+
+void MainWindow::SetMouseMode(int mode) {
+    if (!MouseModeBuilt(mode)) return;
+    desk_->state.mouseMode = mode;
+    zoomOnce_ = false;
+    UpdateCursor(false);
+}
+
+void MainWindow::UpdateCursor(bool ctrl) {
+    if (view_ == nullptr) return;
+    int mode = zoomOnce_ ? kMouseZoomRect : desk_->state.mouseMode;
+    if (mode == kMouseRotate && ctrl) mode = kMouseZoomDrag;
+    view_->setCursor(panToggled_ ? QCursor(Qt::SizeAllCursor) : MouseModeCursor(mode));
+}
+
+void MainWindow::ShowMouseMenu(int x, int y) {
+    QMenu* menu = BuildMouseMenu(this, desk_->state.mouseMode, IsEnglish(), [this](int mode) { SetMouseMode(mode); });
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(view_->mapToGlobal(QPoint(x, y)));
+}
+
+void MainWindow::OnMousePress(Qt::MouseButton button, int x, int y, bool ctrl) {
+    if (ViewLocked()) return;
+    if (button == Qt::RightButton) {
+        rightDown_ = QPoint(x, y);
+        rightMoved_ = false;
+        if (app_.settings.mouse.moveWhileRightButtonDown) BeginDrag(drag_, DragKind::Pan, x, y);
+        return;
+    }
+    if (button != Qt::LeftButton) return;
+    const int mode = zoomOnce_ ? kMouseZoomRect : desk_->state.mouseMode;
+    if (mode == kMouseZoomRect) {
+        BeginDrag(drag_, DragKind::ZoomRect, x, y);
+    } else if (mode == kMouseRotate) {
+        BeginDrag(drag_, DragKind::Rotate, x, y);
+    }
+    UpdateCursor(ctrl);
+}
+
+void MainWindow::OnMouseMove(int x, int y, bool ctrl) {
+    if (ViewLocked()) return;
+    if (std::abs(x - rightDown_.x()) + std::abs(y - rightDown_.y()) >= 3) rightMoved_ = true;
+    if (drag_.kind == DragKind::ZoomRect) {
+        drag_.lastX = x;
+        drag_.lastY = y;
+        view_->update();
+        return;
+    }
+    if (drag_.kind != DragKind::None) {
+        if (DragTo(drag_, desk_->View(), x, y, ctrl)) desk_->Redraw();
+        return;
+    }
+    // A right click toggled move mode: the pointer pans without a button.
+    if (panToggled_) {
+        DragState follow = {DragKind::Pan, rightDown_.x(), rightDown_.y(), rightDown_.x(), rightDown_.y()};
+        if (DragTo(follow, desk_->View(), x, y, false)) {
+            rightDown_ = QPoint(follow.lastX, follow.lastY);
+            desk_->Redraw();
+        }
+    }
+}
+
+void MainWindow::OnMouseRelease(Qt::MouseButton button, int x, int y) {
+    if (button == Qt::RightButton) {
+        const bool wasPan = drag_.kind == DragKind::Pan;
+        if (wasPan) EndDrag(drag_, desk_->View(), x, y);
+        if (ViewLocked()) return;
+        if (app_.settings.mouse.moveWhileRightButtonDown) {
+            // A right click that did not move opens the mouse-mode menu.
+            if (!rightMoved_) ShowMouseMenu(x, y);
+        } else if ((QGuiApplication::keyboardModifiers() & Qt::ShiftModifier) != 0) {
+            ShowMouseMenu(x, y);
+        } else {
+            panToggled_ = !panToggled_;
+            rightDown_ = QPoint(x, y);
+            UpdateCursor(false);
+        }
+        return;
+    }
+    if (button != Qt::LeftButton || drag_.kind == DragKind::None) return;
+    const bool zoom = drag_.kind == DragKind::ZoomRect;
+    const bool changed = EndDrag(drag_, desk_->View(), x, y);
+    if (zoom) {
+        zoomOnce_ = false;
+        UpdateCursor(false);
+    }
+    if (changed) {
+        desk_->Redraw();
+    } else if (zoom) {
+        view_->update();  // the rectangle's outline goes
+    }
+    UpdateTitle();
+}
+
 bool MainWindow::OnKey(int key, bool ctrl) {
     if (!desk_) return false;
     const RunState run = desk_->RunStateNow();
@@ -245,6 +361,12 @@ bool MainWindow::OnKey(int key, bool ctrl) {
     case 'H': OnCommand(kMeshMode); return true;
     default: break;
     }
+    if (key == 'Z' && !ctrl) {
+        zoomOnce_ = true;
+        UpdateCursor(false);
+        return true;
+    }
+    if (key == 17) UpdateCursor(true);  // Ctrl turns drag-rotate into drag-zoom
     if (ctrl) {
         if (key == 'P') return QuickView(app_, *desk_, host_);
         if (key == 'C') return CopyView(app_, *desk_, host_);
@@ -320,6 +442,7 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
     // Auto-repeat sends a release before each repeated press: the key is still held.
     if (!event->isAutoRepeat()) host_.SetKeyDown(VirtualKeyOf(event->key()), false);
+    if (!event->isAutoRepeat() && event->key() == Qt::Key_Control) UpdateCursor(false);
     QMainWindow::keyReleaseEvent(event);
 }
 

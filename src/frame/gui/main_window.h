@@ -11,6 +11,7 @@
 #include "frame/app.h"
 #include "frame/gui/window_commands.h"
 #include "frame/window_title.h"
+#include "view/mouse_drag.h"
 
 class QAction;
 class QLabel;
@@ -48,6 +49,13 @@ public:
     void OnCommand(int id);
     // A key pressed in the window (virtual-key code); true when it did something.
     bool OnKey(int virtualKey, bool ctrl);
+    // The mouse over the view (view coordinates).
+    void OnMousePress(Qt::MouseButton button, int x, int y, bool ctrl);
+    void OnMouseMove(int x, int y, bool ctrl);
+    void OnMouseRelease(Qt::MouseButton button, int x, int y);
+    // The mouse mode of the context menu (11 rotate, 14 zoom rectangle, ...).
+    void SetMouseMode(int mode);
+    bool PanToggled() const { return panToggled_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -58,6 +66,9 @@ protected:
 private:
     void RefreshMenuState();
     bool OtherCommand(int id);
+    bool ViewLocked() const;  // a program is being cut: the view stays as it is
+    void ShowMouseMenu(int x, int y);
+    void UpdateCursor(bool ctrl);
     void CheckDefinitionsSoon();
     void CheckDefinitions();
 
@@ -68,6 +79,11 @@ private:
     WindowTools tools_;
     WorkView* view_ = nullptr;
     QTimer* waitTimer_ = nullptr;
+    DragState drag_;
+    bool panToggled_ = false;  // MOVE SWITCH RBUTTONCLICK: the pointer pans until the next right click
+    bool zoomOnce_ = false;    // Z: the next drag is a zoom rectangle
+    QPoint rightDown_;
+    bool rightMoved_ = false;
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
     TitleState title_;
