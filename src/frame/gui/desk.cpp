@@ -232,6 +232,7 @@ void Desk::AfterRunLoop() {
     }
     EndRun(*run_, host_);
     state.runActive = false;
+    host_.ShowStatus(std::string());
     if (progress) progress(0, 0);
     Redraw();
     if (app_.settings.display.pathResult) ShowPath(PathSet::ToolTip);
