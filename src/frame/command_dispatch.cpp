@@ -21,7 +21,7 @@ constexpr int kBuilt[] = {
     kArborIgnore, kArborRequired, kArborCut, kArborAbort, kArborPause,
     kLengthNo, kLengthRequired, kLengthAbort, kLengthPause, kChipNo, kChipRequired, kChipAbort, kChipPause,
     kChooseToolTable, kChooseController, kChooseMachine,
-    kToolDisplay, kBasicAxis, kProgressBar, kBoundaryBox, kPathStart, kPathResult, kConstructionPoint,
+    kViewPanel, kToolDialog, kToolDisplay, kBasicAxis, kProgressBar, kBoundaryBox, kPathStart, kPathResult, kConstructionPoint,
     kColorByPen, kColorByDirection, kMeshMode, kOptimizeDrawing, kSound,
     kSaveLevelBase + 1, kSaveLevelBase + 2, kSaveLevelBase + 3,
     kDataLevelFirst, kDataLevelFirst + 1, kDataLevelFirst + 2, kDataLevelFirst + 3, kHelp,

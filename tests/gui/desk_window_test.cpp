@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMenu>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -17,7 +18,10 @@
 #include <vector>
 
 #include "base/messages.h"
+#include "frame/gui/command_panel.h"
 #include "frame/gui/desk.h"
+#include "frame/gui/tool_dialog.h"
+#include "frame/ini_file.h"
 #include "frame/gui/main_window.h"
 #include "frame/startup.h"
 #include "frame/unattended_cut.h"
@@ -301,6 +305,48 @@ TEST(DeskWindow, MouseRotatesZoomsPansAndOffersItsModes) {
     EXPECT_EQ(window.Work().state.mouseMode, 14);
     menu->close();
     window.close();
+}
+
+// The command panel sends its keys to the window and follows VIEW_P; the
+// tool list shows the table's tools and follows VIEW_T; both flags are
+// written back at exit.
+TEST(DeskWindow, CommandPanelAndToolList) {
+    Samples s("pocket.nc");
+    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
+    SetEnglish(false);
+    s.app.settings.save.viewPanel = 1;
+    s.app.settings.save.viewToolDialog = 0;
+    MainWindow window(s.app, s.host);
+    window.Create();
+    window.show();
+    ASSERT_NE(window.Panel(), nullptr);
+    EXPECT_TRUE(window.Panel()->isVisible());
+    EXPECT_TRUE(window.Actions()[cmd::kViewPanel]->isChecked());
+    const QList<QPushButton*> buttons = window.Panel()->findChildren<QPushButton*>();
+    ASSERT_EQ(buttons.size(), 20);
+    EXPECT_EQ(buttons[0]->text(), QString::fromUtf8("初期(&R)"));
+    window.OnKey('4', false);  // A = 315
+    window.Panel()->findChild<QPushButton*>(QStringLiteral("key-5"))->click();
+    EXPECT_FLOAT_EQ(window.Work().View().angleA, 300.0f);
+    window.OnCommand(cmd::kViewPanel);
+    EXPECT_FALSE(window.Panel()->isVisible());
+    EXPECT_FALSE(window.Actions()[cmd::kViewPanel]->isChecked());
+
+    window.OnCommand(cmd::kToolDialog);
+    ASSERT_NE(window.ToolList(), nullptr);
+    EXPECT_TRUE(window.ToolList()->isVisible());
+    EXPECT_GE(window.ToolList()->Rows(), 4);
+    EXPECT_EQ(window.ToolList()->Cell(0, 0), "1");
+    EXPECT_EQ(window.ToolList()->Cell(0, 2), "10.000");  // the D10 flat
+    window.ToolList()->close();
+    EXPECT_EQ(s.app.settings.save.viewToolDialog, 0);
+    EXPECT_FALSE(window.Actions()[cmd::kToolDialog]->isChecked());
+    window.OnCommand(cmd::kToolDialog);
+    window.OnCommand(cmd::kViewPanel);
+    window.close();
+    const IniFile written = LoadIni(s.app.locations.settingsFile);
+    EXPECT_EQ(GetIniInt(written, "Save", "VIEW_P", -1), 1);
+    EXPECT_EQ(GetIniInt(written, "Save", "VIEW_T", -1), 1);
 }
 
 // The file commands with a chooser that answers for the user: NC selection,

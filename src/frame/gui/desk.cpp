@@ -111,8 +111,8 @@ void Desk::RestyleAndRedraw() { Redraw(); }
 QImage Desk::Picture() const {
     const bool running = run_ && (run_->state == RunState::Running || run_->state == RunState::Paused ||
                                   run_->state == RunState::Waiting);
-    return ComposeView(bitmap_, running ? &cutPath_ : nullptr, state.ncLoaded ? toolAt_ : ToolAt{}, view_,
-                       app_.settings);
+    const bool tool = state.ncLoaded || toolAt_.tool == &shownTool_;
+    return ComposeView(bitmap_, running ? &cutPath_ : nullptr, tool ? toolAt_ : ToolAt{}, view_, app_.settings);
 }
 
 bool Desk::ViewKey(char key, int px, int py) {
@@ -136,6 +136,14 @@ bool Desk::ViewKey(char key, int px, int py) {
     }
     Redraw();
     return true;
+}
+
+void Desk::ShowTool(int tool) {
+    if (state.runActive) return;
+    const RunSetup s = MakeRunSetup(app_, kRunResult, false, true);
+    SelectTool(app_.tools, tool, 0.0, 0.0, s.attachment.count > 0 ? &s.attachment : nullptr, shownTool_);
+    toolAt_ = ToolAt{&shownTool_, s.start};
+    if (changed) changed();
 }
 
 std::optional<PathSource> Desk::Program() const {

@@ -49,6 +49,10 @@ public:
     // A view key (R F W S P 0-9 U D C B); W and S zoom about (px, py). False for other keys.
     bool ViewKey(char key, int px, int py);
 
+    // The tool chosen in the tool list, shown at the control point while no
+    // program is being cut.
+    void ShowTool(int tool);
+
     // F6 and the command-point path: the whole program's path over the work.
     void ShowPath(PathSet set);
 
@@ -81,6 +85,7 @@ private:
     int programLines_ = 0;
     NodeRect pending_;  // changed nodes not drawn yet (empty when ix1 < ix0)
     ToolAt toolAt_;
+    ToolProfile shownTool_;
 };
 
 }  // namespace morvex

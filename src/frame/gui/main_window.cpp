@@ -20,7 +20,9 @@
 #include "frame/command_dispatch.h"
 #include "frame/definition_files.h"
 #include "frame/gui/desk.h"
+#include "frame/gui/command_panel.h"
 #include "frame/gui/menu_bar.h"
+#include "frame/gui/tool_dialog.h"
 #include "frame/gui/mouse_modes.h"
 #include "frame/gui/work_view.h"
 #include "frame/menu_state.h"
@@ -120,6 +122,7 @@ void MainWindow::Create() {
         desk_->WaitPoll();
     });
     resize(1024, 768);
+    SyncPanels();
     UpdateTitle();
     CheckDefinitions();
 }
@@ -201,6 +204,7 @@ void MainWindow::OnCommand(int id) {
     if (!CanChooseCommand(id, app_.settings, desk_->state)) return;
     const SettingChange change = ApplySettingCommand(app_.settings, desk_->state, id);
     if (change.applied) {
+        SyncPanels();
         if (change.loadSounds) LoadSounds(app_.sounds, app_.locations.startDir, app_.locations.programDir);
         if (change.redraw) desk_->Redraw();
         if (change.title) UpdateTitle();
@@ -226,12 +230,38 @@ bool MainWindow::OtherCommand(int id) {
         return true;
     default:
         if (!RunFileCommand(id, app_, *desk_, host_, tools_)) return false;
+        if (toolDialog_ != nullptr) toolDialog_->Refresh(app_.tools);
         UpdateTitle();
         return true;
     }
     if (desk_->RunStateNow() == RunState::Waiting) waitTimer_->start();
     UpdateTitle();
     return true;
+}
+
+void MainWindow::SyncPanels() {
+    SaveSettings& save = app_.settings.save;
+    if (save.viewPanel != 0 && panel_ == nullptr) {
+        panel_ = new CommandPanel(app_.panelCaptions, this);
+        panel_->pressed = [this](char key) { OnKey(key, false); };
+        panel_->closed = [this]() {
+            app_.settings.save.viewPanel = 0;
+            RefreshMenuState();
+        };
+    }
+    if (panel_ != nullptr) panel_->setVisible(save.viewPanel != 0);
+    if (save.viewToolDialog != 0 && toolDialog_ == nullptr) {
+        toolDialog_ = new ToolDialog(IsEnglish(), this);
+        toolDialog_->chosen = [this](int tool) { desk_->ShowTool(tool); };
+        toolDialog_->closed = [this]() {
+            app_.settings.save.viewToolDialog = 0;
+            RefreshMenuState();
+        };
+    }
+    if (toolDialog_ != nullptr) {
+        if (save.viewToolDialog != 0) toolDialog_->Refresh(app_.tools);
+        toolDialog_->setVisible(save.viewToolDialog != 0);
+    }
 }
 
 bool MainWindow::ViewLocked() const {
@@ -396,6 +426,7 @@ void MainWindow::CheckDefinitions() {
     DefinitionReload reload;
     reload.read = [this](DefinitionKind kind) { ReloadDefinitionFile(app_, host_, kind); };
     reload.refresh = [this]() {
+        if (toolDialog_ != nullptr) toolDialog_->Refresh(app_.tools);
         UpdateTitle();
         if (centralWidget()) centralWidget()->update();
     };

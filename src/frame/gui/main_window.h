@@ -20,8 +20,10 @@ class QTimer;
 
 namespace morvex {
 
+class CommandPanel;
 class Desk;
 class QtHost;
+class ToolDialog;
 class WorkView;
 
 class MainWindow final : public QMainWindow {
@@ -56,6 +58,8 @@ public:
     // The mouse mode of the context menu (11 rotate, 14 zoom rectangle, ...).
     void SetMouseMode(int mode);
     bool PanToggled() const { return panToggled_; }
+    CommandPanel* Panel() const { return panel_; }
+    ToolDialog* ToolList() const { return toolDialog_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -66,7 +70,8 @@ protected:
 private:
     void RefreshMenuState();
     bool OtherCommand(int id);
-    bool ViewLocked() const;  // a program is being cut: the view stays as it is
+    bool ViewLocked() const;
+    void SyncPanels();  // the command panel and the tool list shown as VIEW_P and VIEW_T say  // a program is being cut: the view stays as it is
     void ShowMouseMenu(int x, int y);
     void UpdateCursor(bool ctrl);
     void CheckDefinitionsSoon();
@@ -84,6 +89,8 @@ private:
     bool zoomOnce_ = false;    // Z: the next drag is a zoom rectangle
     QPoint rightDown_;
     bool rightMoved_ = false;
+    CommandPanel* panel_ = nullptr;
+    ToolDialog* toolDialog_ = nullptr;
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
     TitleState title_;
