@@ -120,6 +120,16 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
     {MsgId::ErrorCaption, "Error", "Error"},
     {MsgId::UpdateWorkQuestion, "Do you update the work?", "被切削材を更新してよいですね？"},
     {MsgId::OptimumWorkQuestion, "Is the most suitable work set?", "最適な被切削材をセットしますか？"},
+    {MsgId::VolumeTitle, "Cutting Volume", "除去体積"},
+    {MsgId::VolumeMm, "Volume:\n%ld (Cubic mm)", "Volume:\n%ld (立方mm)"},
+    {MsgId::VolumeM3, "Volume:\n%f (Cubic m)", "Volume:\n%f (立方m)"},
+    {MsgId::VolumeSigns, "+ :Increase\n- :Decrease", "+ :増加\n- :減少"},
+    {MsgId::VolumeNeedsBackup,
+     "The removed volume needs the work from before the run: data holding level 1 or 2.",
+     "除去体積には加工前の被切削材が必要です: データ保持レベル1または2にして下さい。"},
+    {MsgId::PenToStrip, "Pen to strip (1-7, 8 every pen):", "はがすペン (1～7, 8は全て):"},
+    {MsgId::VersionText, "MORVEX2000 version %s\nProcessors: %d\nWord size: %d bits\nSystem: %s",
+     "MORVEX2000 バージョン %s\nプロセッサ数: %d\nワードサイズ: %d ビット\nシステム: %s"},
 }};
 
 constexpr bool TableInOrder() {

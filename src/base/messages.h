@@ -96,6 +96,13 @@ enum class MsgId {
     ErrorCaption,
     UpdateWorkQuestion,
     OptimumWorkQuestion,
+    VolumeTitle,
+    VolumeMm,
+    VolumeM3,
+    VolumeSigns,
+    VolumeNeedsBackup,
+    PenToStrip,
+    VersionText,
     Count
 };
 

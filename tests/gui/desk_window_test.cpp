@@ -9,6 +9,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QMessageBox>
@@ -21,6 +23,7 @@
 #include "frame/gui/command_panel.h"
 #include "frame/gui/desk.h"
 #include "frame/gui/tool_dialog.h"
+#include "frame/gui/work_dialogs.h"
 #include "frame/ini_file.h"
 #include "frame/gui/main_window.h"
 #include "frame/startup.h"
@@ -347,6 +350,85 @@ TEST(DeskWindow, CommandPanelAndToolList) {
     const IniFile written = LoadIni(s.app.locations.settingsFile);
     EXPECT_EQ(GetIniInt(written, "Save", "VIEW_P", -1), 1);
     EXPECT_EQ(GetIniInt(written, "Save", "VIEW_T", -1), 1);
+}
+
+// The work dialogs through the window: the pitch (refused at 0, stored with
+// its note), "Define Work" (reversed bounds refused, then the box built),
+// the removed volume after a cut, the paint commands and the version.
+TEST(DeskWindow, WorkDialogsAndCommands) {
+    Samples s("pocket.nc");
+    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
+    SetEnglish(true);
+    MainWindow window(s.app, s.host);
+    window.Create();
+    window.show();
+    BoxAnswerer boxes(QMessageBox::Ok);
+    std::function<void(QDialog&)> fill;
+    window.Tools().runDialog = [&](QDialog& d) {
+        fill(d);
+        return d.result();
+    };
+    // Pitch: 0 is refused with the warning; 0.25 is stored with its note.
+    fill = [](QDialog& d) {
+        auto& p = dynamic_cast<PitchDialog&>(d);
+        p.Field("work")->setText("0");
+        p.accept();
+    };
+    window.OnCommand(cmd::kPitch);
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.texts[0], "The pitch is 0.0 or less.");
+    fill = [](QDialog& d) {
+        auto& p = dynamic_cast<PitchDialog&>(d);
+        p.Field("work")->setText("0.25");
+        p.Field("rate")->setText("2");
+        p.AutoMove()->setChecked(true);
+        EXPECT_EQ(p.Field("move")->text(), "0.500");  // follows work pitch x rate
+        p.accept();
+    };
+    window.OnCommand(cmd::kPitch);
+    EXPECT_DOUBLE_EQ(s.app.settings.work.workPitch, 0.25);
+    EXPECT_TRUE(s.app.settings.work.autoMovePitch);
+    ASSERT_EQ(boxes.texts.size(), 2u);
+    EXPECT_EQ(boxes.texts[1], "Work pitch is reflected, When redefining work.");
+
+    // Define Work: Y reversed is named; a good box at pitch 0.5 is built.
+    fill = [](QDialog& d) {
+        auto& w = dynamic_cast<DefineWorkDialog&>(d);
+        const char* values[7] = {"0", "50", "-20", "40", "10", "0", "0.5"};
+        for (int i = 0; i < 7; ++i) w.Field(i)->setText(values[i]);
+        w.accept();
+        EXPECT_EQ(d.result(), QDialog::Rejected);
+        w.Field(1)->setText("0");
+        w.Field(4)->setText("30");
+        w.SetControlPoint(0);
+        w.accept();
+    };
+    window.OnCommand(cmd::kDefineWorkTwoPoints);
+    ASSERT_EQ(boxes.texts.size(), 3u);
+    EXPECT_EQ(boxes.texts[2], "The maximum and the minimum of Y value are reversed.");
+    EXPECT_EQ(s.app.work.nx, 81);
+    EXPECT_EQ(s.app.work.ny, 61);
+    EXPECT_DOUBLE_EQ(s.app.work.zMax, 0.0);
+    EXPECT_EQ(s.app.settings.work.newControlPoint, 0);
+
+    // The removed volume after the pocket is cut: positive, in cubic millimetres.
+    window.OnKey(116, false);
+    window.OnCommand(cmd::kRemovalVolume);
+    ASSERT_EQ(boxes.texts.size(), 4u);
+    EXPECT_EQ(boxes.texts[3].rfind("Volume:\n", 0), 0u) << boxes.texts[3];
+    EXPECT_GT(std::stol(boxes.texts[3].substr(8)), 0) << boxes.texts[3];  // the pocket reaches into this smaller block
+    EXPECT_NE(boxes.texts[3].find("(Cubic mm)"), std::string::npos);
+
+    // Paint all, then strip it.
+    window.OnCommand(cmd::kPaintAll);
+    EXPECT_NE(s.app.work.attr[0] & kAttrPaint, 0);
+    window.OnCommand(cmd::kStripPaint);
+    EXPECT_EQ(s.app.work.attr[0] & kAttrPaint, 0);
+    window.OnCommand(cmd::kVersion);
+    ASSERT_EQ(boxes.texts.size(), 5u);
+    EXPECT_EQ(boxes.texts[4].rfind("MORVEX2000 version ", 0), 0u) << boxes.texts[4];
+    SetEnglish(false);
+    window.close();
 }
 
 // The file commands with a chooser that answers for the user: NC selection,

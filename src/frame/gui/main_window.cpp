@@ -60,6 +60,7 @@ void MainWindow::Create() {
     tools_.choose = FileDialogOf(this);
     tools_.askPrint = PrintDialogOf(this);
     tools_.screenDpi = logicalDpiX();
+    tools_.parent = this;
     RefreshMenuState();
 
     view_ = new WorkView(this);
@@ -229,7 +230,9 @@ bool MainWindow::OtherCommand(int id) {
         if (!app_.locations.helpFile.empty()) host_.OpenWithViewer(app_.locations.helpFile);
         return true;
     default:
-        if (!RunFileCommand(id, app_, *desk_, host_, tools_)) return false;
+        if (!RunFileCommand(id, app_, *desk_, host_, tools_) && !RunWorkCommand(id, app_, *desk_, host_, tools_)) {
+            return false;
+        }
         if (toolDialog_ != nullptr) toolDialog_->Refresh(app_.tools);
         UpdateTitle();
         return true;
@@ -464,6 +467,12 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {
+    // Alt+"?" and Alt+"/": the version.
+    if ((event->modifiers() & Qt::AltModifier) != 0 &&
+        (event->key() == Qt::Key_Question || event->key() == Qt::Key_Slash)) {
+        OnCommand(cmd::kVersion);
+        return;
+    }
     const int key = VirtualKeyOf(event->key());
     host_.SetKeyDown(key, true);
     if (!event->isAutoRepeat() && OnKey(key, (event->modifiers() & Qt::ControlModifier) != 0)) return;

@@ -1,12 +1,16 @@
 // File and picture commands of the window.
 #include "frame/gui/window_commands.h"
 
+#include <QDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QWidget>
 
 #include "base/messages.h"
 #include "base/paths.h"
+#include "base/text.h"
 #include "frame/gui/desk.h"
+#include "frame/gui/work_dialogs.h"
 #include "frame/picture_detail.h"
 #include "frame/startup.h"
 #include "frame/work_commands.h"
@@ -132,6 +136,103 @@ bool RunFileCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
     case kChooseMachine:
         ChooseDefinition({DefinitionKind::Machine, &TableSettings::machineTable, FileKind::Machine, MsgId::MtlNotFound}, app, desk, host,
                          tools);
+        return true;
+    default: return false;
+    }
+}
+
+namespace {
+
+int Run(WindowTools& tools, QDialog& dialog) { return tools.runDialog ? tools.runDialog(dialog) : dialog.exec(); }
+
+bool EditPitch(App& app, Host& host, WindowTools& tools) {
+    const PitchValues before = PitchValuesOf(app.settings.work);
+    PitchDialog dialog(before, IsEnglish(), host, tools.parent);
+    if (Run(tools, dialog) != QDialog::Accepted) return false;
+    const PitchValues after = dialog.Values();
+    if (after == before) return false;
+    StorePitchValues(after, app.settings.work);
+    ShowText(host, Msg(MsgId::PitchReflected));
+    return true;
+}
+
+void EditSpecifiedPoint(App& app, WindowTools& tools) {
+    PointDialog dialog(app.settings.work.specifiedPoint, IsEnglish(), tools.parent);
+    if (Run(tools, dialog) == QDialog::Accepted) app.settings.work.specifiedPoint = dialog.Value();
+}
+
+void DefineWorkByDialog(App& app, Desk& desk, Host& host, WindowTools& tools) {
+    WorkDefinition start;
+    const DmfSettings& dmf = app.settings.dmf;
+    const bool haveBox = app.workBox.xMax > app.workBox.xMin;
+    start.box = haveBox ? app.workBox
+                        : BoxRequest{dmf.initialMin.x, dmf.initialMin.y, dmf.initialMin.z,
+                                     dmf.initialMax.x, dmf.initialMax.y, dmf.initialMax.z};
+    start.pitch = app.settings.work.workPitch;
+    start.controlPoint = app.settings.work.newControlPoint;
+    DefineWorkDialog dialog(start, IsEnglish(), host, tools.parent);
+    dialog.detail = [&]() {
+        if (EditPitch(app, host, tools)) {
+            dialog.Field(6)->setText(QString::fromStdString(Format("%5.3f", app.settings.work.workPitch)).trimmed());
+        }
+    };
+    dialog.controlPoint = [&]() { EditSpecifiedPoint(app, tools); };
+    if (Run(tools, dialog) != QDialog::Accepted) return;
+    const WorkDefinition v = dialog.Values();
+    app.settings.work.workPitch = v.pitch;
+    app.settings.work.newControlPoint = v.controlPoint;
+    if (DefineWork(app, host, v.box) != 0) return;
+    desk.state.workFile.clear();
+    desk.FitToWork();
+}
+
+void ShowRemovalVolume(App& app, Host& host) {
+    const std::optional<double> volume = RemovalVolume(app.work);
+    if (!volume) {
+        ShowText(host, Msg(MsgId::VolumeNeedsBackup));
+        return;
+    }
+    MessageRequest box;
+    box.caption = std::string(Msg(MsgId::VolumeTitle));
+    box.text = app.settings.work.volumeInM3 ? Format(std::string(Msg(MsgId::VolumeM3)).c_str(), *volume * 1e-9)
+                                            : Format(std::string(Msg(MsgId::VolumeMm)).c_str(),
+                                                     static_cast<long>(std::trunc(*volume)));
+    box.text += "\n\n" + std::string(Msg(MsgId::VolumeSigns));
+    host.ShowMessage(box);
+}
+
+}  // namespace
+
+bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools) {
+    using namespace cmd;
+    switch (id) {
+    case kPitch: EditPitch(app, host, tools); return true;
+    case kDefineWorkTwoPoints: DefineWorkByDialog(app, desk, host, tools); return true;
+    case kControlPoint: EditSpecifiedPoint(app, tools); return true;
+    case kRemovalVolume: ShowRemovalVolume(app, host); return true;
+    case kPaintAll:
+    case kStripPaint:
+    case kStripPen: {
+        if (app.work.workState <= 0) {
+            ShowText(host, Msg(MsgId::PleaseLoadWork));
+            return true;
+        }
+        if (id == kPaintAll) PaintAll(app.work);
+        if (id == kStripPaint) StripPaint(app.work);
+        if (id == kStripPen) {
+            const int pen = tools.askPen ? tools.askPen()
+                                         : QInputDialog::getInt(tools.parent, QString::fromUtf8(kMessageCaption.data()),
+                                                                QString::fromUtf8(Msg(MsgId::PenToStrip).data()), 8, 1,
+                                                                8, 1);
+            if (pen < 1) return true;
+            StripPen(app.work, pen);
+        }
+        desk.Redraw();
+        return true;
+    }
+    case kVersion:
+        ShowText(host, Format(std::string(Msg(MsgId::VersionText)).c_str(), MORVEX_VERSION,
+                              app.system.processorCount, app.system.wordSize, app.system.osVersion.c_str()));
         return true;
     default: return false;
     }

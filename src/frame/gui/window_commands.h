@@ -9,6 +9,7 @@
 #include "frame/app.h"
 #include "frame/gui/picture_output.h"
 
+class QDialog;
 class QWidget;
 
 namespace morvex {
@@ -27,10 +28,19 @@ struct WindowTools {
     AskPrintSettings askPrint;
     PrintState print;
     int screenDpi = 96;
+    QWidget* parent = nullptr;
+    // Runs a modal dialog: QDialog::Accepted or Rejected (tests fill it in instead).
+    std::function<int(QDialog& dialog)> runDialog;
+    // The pen whose colour is to be stripped (1..8), 0 when cancelled.
+    std::function<int()> askPen;
 };
 
 // Carries out command `id` when it is one of these; false for other commands.
 bool RunFileCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools);
+
+// The dialog commands of the work: pitch, "Define Work", the specified
+// control point, the removed volume, the paint commands and the version.
+bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools);
 
 // The picture of the view, drawn in detail first when the view is thinned
 // out and DISPLAY GUIDANCE says so.
