@@ -128,6 +128,8 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
      "The removed volume needs the work from before the run: data holding level 1 or 2.",
      "除去体積には加工前の被切削材が必要です: データ保持レベル1または2にして下さい。"},
     {MsgId::PenToStrip, "Pen to strip (1-7, 8 every pen):", "はがすペン (1～7, 8は全て):"},
+    {MsgId::CtlNotWritten, "The controller definition could not be written: ",
+     "コントローラー定義ファイルに書き込めません: "},
     {MsgId::VersionText, "MORVEX2000 version %s\nProcessors: %d\nWord size: %d bits\nSystem: %s",
      "MORVEX2000 バージョン %s\nプロセッサ数: %d\nワードサイズ: %d ビット\nシステム: %s"},
 }};

@@ -102,6 +102,7 @@ enum class MsgId {
     VolumeSigns,
     VolumeNeedsBackup,
     PenToStrip,
+    CtlNotWritten,
     VersionText,
     Count
 };

@@ -12,6 +12,8 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTabBar>
+#include <QTableWidget>
 #include <QPushButton>
 #include <QMessageBox>
 #include <QElapsedTimer>
@@ -22,6 +24,7 @@
 #include "base/messages.h"
 #include "frame/gui/command_panel.h"
 #include "frame/gui/desk.h"
+#include "frame/gui/offset_dialog.h"
 #include "frame/gui/tool_dialog.h"
 #include "frame/gui/work_dialogs.h"
 #include "frame/ini_file.h"
@@ -427,6 +430,62 @@ TEST(DeskWindow, WorkDialogsAndCommands) {
     window.OnCommand(cmd::kVersion);
     ASSERT_EQ(boxes.texts.size(), 5u);
     EXPECT_EQ(boxes.texts[4].rfind("MORVEX2000 version ", 0), 0u) << boxes.texts[4];
+    SetEnglish(false);
+    window.close();
+}
+
+// The offset editors: edits on two pages reach the controller's memories;
+// "Modify CTL-File" writes them into the controller file (the old one kept
+// as .bak) without the definition check taking it for an outside edit.
+TEST(DeskWindow, OffsetEditorsStoreAndWriteBack) {
+    Samples s("pocket.nc");
+    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
+    SetEnglish(true);
+    MainWindow window(s.app, s.host);
+    window.Create();
+    window.show();
+    BoxAnswerer boxes(QMessageBox::Ok);
+    std::function<void(QDialog&)> fill;
+    window.Tools().runDialog = [&](QDialog& d) {
+        fill(d);
+        return d.result();
+    };
+    fill = [](QDialog& d) {
+        auto& o = dynamic_cast<OffsetDialog&>(d);
+        EXPECT_EQ(o.windowTitle(), "Setting H-CODE");
+        EXPECT_EQ(o.Grid()->verticalHeaderItem(3)->text(), "H03");
+        o.Grid()->item(3, 0)->setText("12.5");
+        o.Pages()->setCurrentIndex(1);
+        EXPECT_EQ(o.Grid()->verticalHeaderItem(5)->text(), "H25");
+        o.Grid()->item(5, 1)->setText("0.1");
+        o.Grid()->item(6, 0)->setText("not a number");
+        o.Modify()->setChecked(true);
+        o.accept();
+    };
+    const float kept = s.app.controller.hOffsets[26].value;
+    window.OnCommand(cmd::kLengthOffsets);
+    EXPECT_FLOAT_EQ(s.app.controller.hOffsets[3].value, 12.5f);
+    EXPECT_FLOAT_EQ(s.app.controller.hOffsets[25].second, 0.1f);
+    EXPECT_FLOAT_EQ(s.app.controller.hOffsets[26].value, kept);
+    const std::string ctl = s.app.definitions[DefinitionKind::Controller].path;
+    EXPECT_NE(test::TempDir::Read(ctl).find("MEMORY H03="), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(ctl + ".bak"));
+    window.Work().Redraw();
+    QApplication::processEvents();  // a repaint runs the definition check
+    for (const auto& text : boxes.texts) ADD_FAILURE() << text;
+
+    // Work coordinates without the write-back: the memory only.
+    const std::string before = test::TempDir::Read(ctl);
+    fill = [](QDialog& d) {
+        auto& o = dynamic_cast<OffsetDialog&>(d);
+        EXPECT_EQ(o.Grid()->verticalHeaderItem(0)->text(), "1(G54)");
+        EXPECT_EQ(o.Grid()->verticalHeaderItem(6)->text(), "7(P1)");
+        o.Grid()->item(0, 0)->setText("5");
+        o.accept();
+    };
+    window.OnCommand(cmd::kWorkCoordinates);
+    EXPECT_FLOAT_EQ(s.app.controller.work[1].x, 5.0f);
+    EXPECT_EQ(test::TempDir::Read(ctl), before);
     SetEnglish(false);
     window.close();
 }

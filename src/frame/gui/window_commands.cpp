@@ -10,7 +10,9 @@
 #include "base/paths.h"
 #include "base/text.h"
 #include "frame/gui/desk.h"
+#include "frame/gui/offset_dialog.h"
 #include "frame/gui/work_dialogs.h"
+#include "nc/controller_writer.h"
 #include "frame/picture_detail.h"
 #include "frame/startup.h"
 #include "frame/work_commands.h"
@@ -201,6 +203,25 @@ void ShowRemovalVolume(App& app, Host& host) {
     host.ShowMessage(box);
 }
 
+// An offset editor; with "Modify CTL-File" the table is written back into
+// the controller definition, whose new time is recorded so that the
+// definition check does not take the change for an outside edit.
+void EditOffsets(OffsetEditor table, App& app, Host& host, WindowTools& tools) {
+    OffsetDialog dialog(table, app.controller, IsEnglish(), tools.parent);
+    if (Run(tools, dialog) != QDialog::Accepted) return;
+    dialog.StoreInto(app.controller);
+    if (!dialog.WriteBack()) return;
+    DefinitionFile& file = app.definitions[DefinitionKind::Controller];
+    const bool written = table == OffsetEditor::WorkCoordinates
+                             ? WriteBackWorkCoordinates(file.path, app.controller)
+                             : WriteBackOffsets(file.path, app.controller, table == OffsetEditor::DCode ? 'D' : 'H');
+    if (!written) {
+        ShowText(host, std::string(Msg(MsgId::CtlNotWritten)) + file.path);
+        return;
+    }
+    file.readTime = app.controller.fileTime;
+}
+
 }  // namespace
 
 bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools) {
@@ -209,6 +230,9 @@ bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
     case kPitch: EditPitch(app, host, tools); return true;
     case kDefineWorkTwoPoints: DefineWorkByDialog(app, desk, host, tools); return true;
     case kControlPoint: EditSpecifiedPoint(app, tools); return true;
+    case kRadiusOffsets: EditOffsets(OffsetEditor::DCode, app, host, tools); return true;
+    case kLengthOffsets: EditOffsets(OffsetEditor::HCode, app, host, tools); return true;
+    case kWorkCoordinates: EditOffsets(OffsetEditor::WorkCoordinates, app, host, tools); return true;
     case kRemovalVolume: ShowRemovalVolume(app, host); return true;
     case kPaintAll:
     case kStripPaint:
