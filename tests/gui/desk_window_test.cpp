@@ -34,6 +34,7 @@
 #include "frame/work_commands.h"
 #include "platform/qt/qt_host.h"
 #include "resources/command_ids.h"
+#include "support/recording_host.h"
 #include "support/temp_dir.h"
 
 namespace morvex {
@@ -488,6 +489,24 @@ TEST(DeskWindow, OffsetEditorsStoreAndWriteBack) {
     EXPECT_EQ(test::TempDir::Read(ctl), before);
     SetEnglish(false);
     window.close();
+}
+
+// F2, F3, F4 and Ctrl+F2: the files in the editors of the settings, or in the
+// system's viewer when no editor is set.
+TEST(DeskWindow, DefinitionFilesInTheirEditors) {
+    Samples s("pocket.nc");
+    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
+    test::RecordingHost host;
+    s.app.settings.editor.ctlEditor = "\"\" \"\"";
+    EXPECT_TRUE(OpenDefinitionEditor(114, false, s.app, host));  // F3: no editor, the viewer
+    ASSERT_EQ(host.opened.size(), 1u);
+    EXPECT_EQ(host.opened[0], s.app.definitions[DefinitionKind::Controller].path);
+    s.app.settings.editor.defEditor = "\"\"";
+    s.start.Write("verify_form.def", "$NCFILE\n");
+    EXPECT_TRUE(OpenDefinitionEditor(113, true, s.app, host));  // Ctrl+F2: the template of the start folder
+    ASSERT_EQ(host.opened.size(), 2u);
+    EXPECT_EQ(host.opened[1], s.start.Path("verify_form.def"));
+    EXPECT_FALSE(OpenDefinitionEditor(116, false, s.app, host));
 }
 
 // The file commands with a chooser that answers for the user: NC selection,

@@ -386,6 +386,9 @@ bool MainWindow::OnKey(int key, bool ctrl) {
     const bool nc = desk_->state.ncLoaded;
     switch (key) {
     case 112: OnCommand(kHelp); return true;  // F1
+    case 113:  // F2 (Ctrl+F2 the report template), F3, F4: the definition files in their editors
+    case 114:
+    case 115: OpenDefinitionEditor(key, ctrl, app_, host_); return true;
     case 116: if (nc) OnCommand(cmd::kRunResult); return true;  // F5
     case 117: if (nc) OnCommand(kToolTipPath); return true;    // F6
     case 118: if (nc) OnCommand(kRunFastResult); return true;  // F7

@@ -13,6 +13,7 @@
 #include "frame/gui/offset_dialog.h"
 #include "frame/gui/work_dialogs.h"
 #include "nc/controller_writer.h"
+#include "frame/editor_command.h"
 #include "frame/picture_detail.h"
 #include "frame/startup.h"
 #include "frame/work_commands.h"
@@ -223,6 +224,26 @@ void EditOffsets(OffsetEditor table, App& app, Host& host, WindowTools& tools) {
 }
 
 }  // namespace
+
+bool OpenDefinitionEditor(int key, bool ctrl, App& app, Host& host) {
+    const EditorSettings& e = app.settings.editor;
+    switch (key) {
+    case 113:  // F2
+        if (ctrl) {
+            // The report template: the current folder first, then the settings file's folder.
+            std::string form = JoinPath(app.locations.startDir, "verify_form.def");
+            if (!CanOpenForReading(form)) form = JoinPath(DirectoryPart(app.locations.settingsFile), "verify_form.def");
+            return OpenInEditor(host, e.defEditor, form);
+        } else {
+            bool opened = OpenInEditor(host, e.ttlEditor, app.definitions[DefinitionKind::ToolTable].path);
+            if (app.tools.arborStatus == 1) opened = OpenInEditor(host, e.ttlEditor, app.tools.arborFile) && opened;
+            return opened;
+        }
+    case 114: return OpenInEditor(host, e.ctlEditor, app.definitions[DefinitionKind::Controller].path);
+    case 115: return OpenInEditor(host, e.mtlEditor, app.definitions[DefinitionKind::Machine].path);
+    default: return false;
+    }
+}
 
 bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools) {
     using namespace cmd;

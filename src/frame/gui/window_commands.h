@@ -42,6 +42,11 @@ bool RunFileCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
 // control point, the removed volume, the paint commands and the version.
 bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools);
 
+// F2 (the tool table and its arbor file), F3 (the controller), F4 (the
+// machine) and Ctrl+F2 (the report template) in the configured editors;
+// the definition check reads a changed file again.
+bool OpenDefinitionEditor(int functionKey, bool ctrl, App& app, Host& host);
+
 // The picture of the view, drawn in detail first when the view is thinned
 // out and DISPLAY GUIDANCE says so.
 QImage PreparePicture(App& app, Desk& desk, Host& host);

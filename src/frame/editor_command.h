@@ -1,0 +1,25 @@
+// The editors of the definition files (EXEC_TTL_EDITOR and its kin): an
+// editor text is a program, quoted or not, optionally followed by quoted
+// arguments where "%1" stands for the file; without "%1" the file is added
+// as the last argument. An empty program opens the file with the system's
+// viewer for its type.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace morvex {
+
+class Host;
+
+struct EditorCommand {
+    std::string program;  // "" the system's viewer
+    std::vector<std::string> args;
+};
+
+EditorCommand EditorCommandOf(const std::string& setting, const std::string& file);
+
+// Starts the editor on `file`; false when it could not be started.
+bool OpenInEditor(Host& host, const std::string& setting, const std::string& file);
+
+}  // namespace morvex
