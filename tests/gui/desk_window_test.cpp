@@ -414,6 +414,24 @@ TEST(DeskWindow, WorkDialogsAndCommands) {
     EXPECT_EQ(s.app.work.ny, 61);
     EXPECT_DOUBLE_EQ(s.app.work.zMax, 0.0);
     EXPECT_EQ(s.app.settings.work.newControlPoint, 0);
+    EXPECT_EQ(GetIniString(LoadIni(s.app.locations.settingsFile), "Define", "NEW CONTROL POINT", ""), "BOX-TOP");
+    // The specified point is written at once; the start-up state keeps the window's place.
+    fill = [](QDialog& d) {
+        auto& p = dynamic_cast<PointDialog&>(d);
+        p.Field(0)->setText("1.5");
+        p.Field(2)->setText("x");  // not a number: 0
+        p.accept();
+    };
+    window.OnCommand(cmd::kControlPoint);
+    EXPECT_EQ(GetIniString(LoadIni(s.app.locations.settingsFile), "Define", "SPECIFIED POINT", ""),
+              "(1.500,0.000,0.000)");
+    fill = [](QDialog& d) {
+        auto& st = dynamic_cast<StartupDialog&>(d);
+        st.Box(0)->setChecked(true);
+        st.accept();
+    };
+    window.OnCommand(cmd::kStartupState);
+    EXPECT_EQ(s.app.settings.save.display, 1);
 
     // The removed volume after the pocket is cut: positive, in cubic millimetres.
     window.OnKey(116, false);

@@ -15,6 +15,7 @@
 #include "nc/controller_writer.h"
 #include "frame/editor_command.h"
 #include "frame/picture_detail.h"
+#include "frame/settings_writer.h"
 #include "frame/startup.h"
 #include "frame/work_commands.h"
 #include "platform/host.h"
@@ -159,9 +160,14 @@ bool EditPitch(App& app, Host& host, WindowTools& tools) {
     return true;
 }
 
-void EditSpecifiedPoint(App& app, WindowTools& tools) {
+// The specified point is written to the settings file at once.
+void EditSpecifiedPoint(App& app, Host& host, WindowTools& tools) {
     PointDialog dialog(app.settings.work.specifiedPoint, IsEnglish(), tools.parent);
-    if (Run(tools, dialog) == QDialog::Accepted) app.settings.work.specifiedPoint = dialog.Value();
+    if (Run(tools, dialog) != QDialog::Accepted) return;
+    app.settings.work.specifiedPoint = dialog.Value();
+    if (!WriteSpecifiedPoint(app.locations.settingsFile, app.settings.work.specifiedPoint)) {
+        ShowText(host, std::string(Msg(MsgId::SettingsNotWritten)) + app.locations.settingsFile);
+    }
 }
 
 void DefineWorkByDialog(App& app, Desk& desk, Host& host, WindowTools& tools) {
@@ -179,11 +185,14 @@ void DefineWorkByDialog(App& app, Desk& desk, Host& host, WindowTools& tools) {
             dialog.Field(6)->setText(QString::fromStdString(Format("%5.3f", app.settings.work.workPitch)).trimmed());
         }
     };
-    dialog.controlPoint = [&]() { EditSpecifiedPoint(app, tools); };
+    dialog.controlPoint = [&]() { EditSpecifiedPoint(app, host, tools); };
     if (Run(tools, dialog) != QDialog::Accepted) return;
     const WorkDefinition v = dialog.Values();
     app.settings.work.workPitch = v.pitch;
     app.settings.work.newControlPoint = v.controlPoint;
+    if (!WriteNewControlPoint(app.locations.settingsFile, v.controlPoint)) {
+        ShowText(host, std::string(Msg(MsgId::SettingsNotWritten)) + app.locations.settingsFile);
+    }
     if (DefineWork(app, host, v.box) != 0) return;
     desk.state.workFile.clear();
     desk.FitToWork();
@@ -250,7 +259,12 @@ bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
     switch (id) {
     case kPitch: EditPitch(app, host, tools); return true;
     case kDefineWorkTwoPoints: DefineWorkByDialog(app, desk, host, tools); return true;
-    case kControlPoint: EditSpecifiedPoint(app, tools); return true;
+    case kControlPoint: EditSpecifiedPoint(app, host, tools); return true;
+    case kStartupState: {
+        StartupDialog dialog(app.settings.save, IsEnglish(), tools.parent);
+        if (Run(tools, dialog) == QDialog::Accepted) app.settings.save = dialog.Value();
+        return true;
+    }
     case kRadiusOffsets: EditOffsets(OffsetEditor::DCode, app, host, tools); return true;
     case kLengthOffsets: EditOffsets(OffsetEditor::HCode, app, host, tools); return true;
     case kWorkCoordinates: EditOffsets(OffsetEditor::WorkCoordinates, app, host, tools); return true;

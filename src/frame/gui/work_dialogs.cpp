@@ -227,6 +227,33 @@ void DefineWorkDialog::accept() {
     QDialog::accept();
 }
 
+StartupDialog::StartupDialog(const SaveSettings& save, bool english, QWidget* parent)
+    : QDialog(parent), save_(save) {
+    setWindowTitle(Tr(english, "Start-up State", "起動時の状態設定"));
+    const char* en[5] = {"Start with the window where it was", "Keep the work and pen colours",
+                         "Keep the tool colours", "Keep the path colours", "Keep the background colour"};
+    const char* ja[5] = {"ウィンドウの位置と大きさを保存", "被切削材とペンの色を保存", "工具の色を保存",
+                         "パスの色を保存", "背景色を保存"};
+    const int values[5] = {save.display, save.workColor, save.toolColor, save.lineColor, save.background};
+    auto* layout = new QVBoxLayout(this);
+    for (int i = 0; i < 5; ++i) {
+        boxes_[i] = new QCheckBox(Tr(english, en[i], ja[i]), this);
+        boxes_[i]->setChecked(values[i] != 0);
+        layout->addWidget(boxes_[i]);
+    }
+    layout->addWidget(OkCancel(this));
+}
+
+SaveSettings StartupDialog::Value() const {
+    SaveSettings s = save_;
+    s.display = boxes_[0]->isChecked() ? 1 : 0;
+    s.workColor = boxes_[1]->isChecked() ? 1 : 0;
+    s.toolColor = boxes_[2]->isChecked() ? 1 : 0;
+    s.lineColor = boxes_[3]->isChecked() ? 1 : 0;
+    s.background = boxes_[4]->isChecked() ? 1 : 0;
+    return s;
+}
+
 PointDialog::PointDialog(const Vec3& p, bool english, QWidget* parent) : QDialog(parent) {
     setWindowTitle(Tr(english, "Controll Point", "制御点座標値"));
     auto* form = new QFormLayout;

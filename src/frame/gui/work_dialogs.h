@@ -75,6 +75,20 @@ private:
     QButtonGroup* modes_;
 };
 
+// The start-up state: which parts of the window's state are kept for the
+// next start (section Save): its place, the panels, the colour groups.
+class StartupDialog final : public QDialog {
+    Q_OBJECT
+public:
+    StartupDialog(const SaveSettings& save, bool english, QWidget* parent);
+    SaveSettings Value() const;
+    QCheckBox* Box(int i) const { return boxes_[i]; }  // 0 place, 1 work, 2 tool, 3 path colours, 4 background
+
+private:
+    SaveSettings save_;
+    QCheckBox* boxes_[5];
+};
+
 class PointDialog final : public QDialog {
     Q_OBJECT
 public:
