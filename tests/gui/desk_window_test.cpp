@@ -587,6 +587,13 @@ TEST(DeskWindow, FileCommandsThroughTheChooser) {
     answer.clear();
     window.OnCommand(cmd::kLoadWork);
     EXPECT_EQ(s.Heights(), cut);
+
+    // Files dropped on the window: the NC program, and a controller through a link.
+    std::filesystem::create_symlink(s.start.Path("vadez.ctl"), s.start.Path("link-to.ctl"));
+    DropFiles({s.start.Path("drill.nc"), s.start.Path("link-to.ctl")}, s.app, window.Work(), s.host);
+    window.UpdateTitle();
+    EXPECT_NE(Title(window).find("drill.nc"), std::string::npos) << Title(window);
+    EXPECT_EQ(s.app.definitions[DefinitionKind::Controller].path, s.start.Path("vadez.ctl"));
     window.close();
 }
 

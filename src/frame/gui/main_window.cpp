@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMenu>
 #include <QLabel>
 #include <QProgressBar>
@@ -94,6 +95,7 @@ void MainWindow::Create() {
         RefreshMenuState();
     };
     setCentralWidget(view_);
+    setAcceptDrops(true);
     // The status area: the NC line being cut, and the progress bar while a run goes on.
     status_ = new QLabel(this);
     progress_ = new QProgressBar(this);
@@ -480,6 +482,23 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
     host_.SetKeyDown(key, true);
     if (!event->isAutoRepeat() && OnKey(key, (event->modifiers() & Qt::ControlModifier) != 0)) return;
     QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls() && !desk_->state.runActive) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+    }
+    if (paths.empty() || desk_->state.runActive) return;
+    event->acceptProposedAction();
+    DropFiles(paths, app_, *desk_, host_);
+    if (toolDialog_ != nullptr) toolDialog_->Refresh(app_.tools);
+    UpdateTitle();
+    RefreshMenuState();
 }
 
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {

@@ -2,6 +2,7 @@
 #include "frame/gui/window_commands.h"
 
 #include <QDialog>
+#include <filesystem>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QWidget>
@@ -46,9 +47,7 @@ struct DefinitionChoice {
     MsgId notFound;
 };
 
-void ChooseDefinition(const DefinitionChoice& c, App& app, Desk& desk, Host& host, WindowTools& tools) {
-    const std::string path = tools.choose(c.file, false, app.settings.table.*c.name);
-    if (path.empty()) return;
+void ReadDefinition(const DefinitionChoice& c, const std::string& path, App& app, Desk& desk, Host& host) {
     if (!CanOpenForReading(path)) {
         ShowText(host, std::string(Msg(c.notFound)) + " " + path);
         return;
@@ -58,6 +57,18 @@ void ChooseDefinition(const DefinitionChoice& c, App& app, Desk& desk, Host& hos
     ReloadDefinitionFile(app, host, c.kind);
     if (c.kind == DefinitionKind::Controller) desk.state.stopMode = app.controller.stopOption;
 }
+
+void ChooseDefinition(const DefinitionChoice& c, App& app, Desk& desk, Host& host, WindowTools& tools) {
+    const std::string path = tools.choose(c.file, false, app.settings.table.*c.name);
+    if (!path.empty()) ReadDefinition(c, path, app, desk, host);
+}
+
+const DefinitionChoice kToolTableChoice{DefinitionKind::ToolTable, &TableSettings::toolTable, FileKind::ToolTable,
+                                        MsgId::TtlNotFound};
+const DefinitionChoice kControllerChoice{DefinitionKind::Controller, &TableSettings::controllerTable,
+                                         FileKind::Controller, MsgId::CtlNotFound};
+const DefinitionChoice kMachineChoice{DefinitionKind::Machine, &TableSettings::machineTable, FileKind::Machine,
+                                      MsgId::MtlNotFound};
 
 }  // namespace
 
@@ -129,18 +140,9 @@ bool RunFileCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
         PrintCommand(tools.print, picture, tools.screenDpi, tools.askPrint, host);
         return true;
     }
-    case kChooseToolTable:
-        ChooseDefinition({DefinitionKind::ToolTable, &TableSettings::toolTable, FileKind::ToolTable, MsgId::TtlNotFound}, app, desk, host,
-                         tools);
-        return true;
-    case kChooseController:
-        ChooseDefinition({DefinitionKind::Controller, &TableSettings::controllerTable, FileKind::Controller, MsgId::CtlNotFound}, app,
-                         desk, host, tools);
-        return true;
-    case kChooseMachine:
-        ChooseDefinition({DefinitionKind::Machine, &TableSettings::machineTable, FileKind::Machine, MsgId::MtlNotFound}, app, desk, host,
-                         tools);
-        return true;
+    case kChooseToolTable: ChooseDefinition(kToolTableChoice, app, desk, host, tools); return true;
+    case kChooseController: ChooseDefinition(kControllerChoice, app, desk, host, tools); return true;
+    case kChooseMachine: ChooseDefinition(kMachineChoice, app, desk, host, tools); return true;
     default: return false;
     }
 }
@@ -233,6 +235,38 @@ void EditOffsets(OffsetEditor table, App& app, Host& host, WindowTools& tools) {
 }
 
 }  // namespace
+
+void DropFiles(const std::vector<std::string>& paths, App& app, Desk& desk, Host& host) {
+    for (const std::string& dropped : paths) {
+        std::string path = dropped;
+        std::error_code ec;
+        if (std::filesystem::is_symlink(path, ec)) {
+            const std::filesystem::path resolved = std::filesystem::canonical(path, ec);
+            if (ec) {
+                ShowText(host, std::string(Msg(MsgId::LinkNotResolved)) + path);
+                continue;
+            }
+            path = resolved.string();
+        }
+        if (EndsWithNoCase(path, ".ini")) continue;  // settings are read at start only
+        if (EndsWithNoCase(path, ".ttl")) {
+            ReadDefinition(kToolTableChoice, path, app, desk, host);
+        } else if (EndsWithNoCase(path, ".ctl")) {
+            ReadDefinition(kControllerChoice, path, app, desk, host);
+        } else if (EndsWithNoCase(path, ".mtl")) {
+            ReadDefinition(kMachineChoice, path, app, desk, host);
+        } else if (EndsWithNoCase(path, ".dmf") || EndsWithNoCase(path, ".stl") || EndsWithNoCase(path, ".wrl")) {
+            if (LoadWorkFile(app, host, path)) {
+                desk.state.workFile = path;
+                desk.FitToWork();
+            }
+        } else if (SelectNcProgram(app, host, path)) {
+            desk.state.ncLoaded = true;
+            if (OfferOptimumWork(app, host, false)) desk.FitToWork();
+        }
+    }
+    desk.Redraw();
+}
 
 bool OpenDefinitionEditor(int key, bool ctrl, App& app, Host& host) {
     const EditorSettings& e = app.settings.editor;

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "frame/app.h"
 #include "frame/gui/picture_output.h"
@@ -46,6 +47,11 @@ bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
 // machine) and Ctrl+F2 (the report template) in the configured editors;
 // the definition check reads a changed file again.
 bool OpenDefinitionEditor(int functionKey, bool ctrl, App& app, Host& host);
+
+// Files dropped on the window, taken by their endings as on the command
+// line (a link resolved first): definition files are read, a work file is
+// loaded, anything else is the NC program.
+void DropFiles(const std::vector<std::string>& paths, App& app, Desk& desk, Host& host);
 
 // The picture of the view, drawn in detail first when the view is thinned
 // out and DISPLAY GUIDANCE says so.
