@@ -18,6 +18,7 @@
 #include <QMessageBox>
 #include <QElapsedTimer>
 #include <QTimer>
+#include <QtTest/QTest>
 #include <filesystem>
 #include <vector>
 
@@ -25,6 +26,7 @@
 #include "frame/gui/command_panel.h"
 #include "frame/gui/desk.h"
 #include "frame/gui/offset_dialog.h"
+#include "frame/gui/panel_strip.h"
 #include "frame/gui/tool_dialog.h"
 #include "frame/gui/work_dialogs.h"
 #include "frame/ini_file.h"
@@ -47,7 +49,8 @@ struct Samples {
     bool ready = false;
 
     // The samples and, when `program` is given, the NC program `nc` with that text.
-    explicit Samples(const std::string& nc, const std::string& program = {}, double pitch = 0.0) {
+    explicit Samples(const std::string& nc, const std::string& program = {}, double pitch = 0.0,
+                     bool withWork = true) {
         const char* source = std::getenv("MORVEX_SOURCE_DIR");
         if (source == nullptr) return;
         for (const auto& e : std::filesystem::directory_iterator(std::string(source) + "/samples")) {
@@ -58,7 +61,7 @@ struct Samples {
         if (r.exit) return;
         ContinueStartUp(app, host);
         if (pitch > 0.0) app.settings.work.workPitch = pitch;
-        ready = PrepareLaunchWork(app, host) == 0;
+        ready = !withWork || PrepareLaunchWork(app, host) == 0;
     }
     std::vector<float> Heights() const { return {app.work.height, app.work.height + app.work.cellCount}; }
 };
@@ -97,18 +100,28 @@ TEST(DeskWindow, CommandsKeysAndTheTitle) {
     EXPECT_FALSE(a[cmd::kReport]->isEnabled());  // its part is not in the program yet
     EXPECT_NE(Title(window).find("pocket.nc"), std::string::npos) << Title(window);
     EXPECT_NE(Title(window).find(" ペン色"), std::string::npos) << Title(window);
+    // The drawing step shows in the title while it is above 1.
+    const int step = window.Work().DrawingStepNow();
+    EXPECT_EQ(Title(window).find("/粗さ:") != std::string::npos, step > 1) << Title(window);
+    // F6 draws the tool-tip path over the work; F7 cuts with the fast version.
+    const QImage plain = window.Picture();
+    QTest::keyClick(&window, Qt::Key_F6);
+    EXPECT_NE(window.Picture(), plain);
+    QTest::keyClick(&window, Qt::Key_F7);
+    EXPECT_EQ(window.Work().RunStateNow(), RunState::Finished);
+    EXPECT_TRUE(window.Work().Run()->setup.fast);
     // Y switches the colour mode, H the mesh (which greys the colour modes), N the optimised drawing.
-    EXPECT_TRUE(window.OnKey('Y', false));
+    QTest::keyClick(&window, Qt::Key_Y);
     EXPECT_TRUE(a[cmd::kColorByDirection]->isChecked());
     EXPECT_FALSE(a[cmd::kColorByPen]->isChecked());
     EXPECT_NE(Title(window).find(" 方向色"), std::string::npos) << Title(window);
-    EXPECT_TRUE(window.OnKey('H', false));
+    QTest::keyClick(&window, Qt::Key_H);
     EXPECT_TRUE(a[cmd::kMeshMode]->isChecked());
     EXPECT_FALSE(a[cmd::kColorByPen]->isEnabled());
-    window.OnKey('H', false);
+    QTest::keyClick(&window, Qt::Key_H);
     EXPECT_TRUE(a[cmd::kColorByPen]->isEnabled());
     const bool optimised = s.app.settings.display.optimizeDrawing;
-    window.OnKey('N', false);
+    QTest::keyClick(&window, Qt::Key_N);
     EXPECT_NE(s.app.settings.display.optimizeDrawing, optimised);
     EXPECT_EQ(a[cmd::kOptimizeDrawing]->isChecked(), !optimised);
     // Radio groups: one member checked after each command.
@@ -127,6 +140,49 @@ TEST(DeskWindow, CommandsKeysAndTheTitle) {
     window.close();
 }
 
+// Without a work the run commands ask for one, in the window's language.
+TEST(DeskWindow, RunWithoutAWorkAsksForOne) {
+    Samples s("pocket.nc", {}, 0.0, false);
+    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
+    SetEnglish(true);
+    MainWindow window(s.app, s.host);
+    window.Create();
+    window.show();
+    BoxAnswerer boxes(QMessageBox::Ok);
+    EXPECT_EQ(Title(window).find("Pen Color"), std::string::npos) << Title(window);  // no work: no colour mode
+    EXPECT_FALSE(window.Actions()[cmd::kPrint]->isEnabled());
+    QTest::keyClick(&window, Qt::Key_F5);
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.texts[0], "Please Load Work.");
+    EXPECT_EQ(window.Work().RunStateNow(), RunState::Idle);
+    SetEnglish(false);
+    window.close();
+}
+
+// A rapid into the stock under the pausing rapid check: the title names the
+// interference, ESC ends the run, and the list of interferences is opened.
+TEST(DeskWindow, InterferencePauseInTheTitle) {
+    Samples s("rapid.nc", "%\nT03 M06\nG90 G00 X50. Y50. Z5.\nZ-2.\nZ5.\nM30\n%\n");  // the ball has no load limit
+    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
+    SetEnglish(true);
+    s.app.settings.work.rapidInterferenceMode = 2;
+    MainWindow window(s.app, s.host);
+    window.Create();
+    window.show();
+    BoxAnswerer boxes(QMessageBox::Ok);
+    window.OnCommand(cmd::kStopModeFirst + 0);
+    QTest::keyClick(&window, Qt::Key_F5);
+    for (const auto& text : boxes.texts) ADD_FAILURE() << text;
+    ASSERT_EQ(window.Work().RunStateNow(), RunState::Paused);
+    EXPECT_NE(Title(window).find(" --- INTERFERENCE! (G or ESC)"), std::string::npos) << Title(window);
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_EQ(window.Work().RunStateNow(), RunState::Aborted);
+    EXPECT_FALSE(window.Work().state.runActive);
+    EXPECT_EQ(Title(window).find("---"), std::string::npos) << Title(window);
+    SetEnglish(false);
+    window.close();
+}
+
 TEST(DeskWindow, PausedRunEndsWithTheSameWorkAndCRestores) {
     Samples s("pocket.nc");
     if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
@@ -137,9 +193,15 @@ TEST(DeskWindow, PausedRunEndsWithTheSameWorkAndCRestores) {
     const std::vector<float> before = s.Heights();
     const QImage uncut = window.Picture();
 
-    // Single block: the run stops after the first block with its reason in the title.
-    window.OnCommand(cmd::kStopModeFirst + 3);
-    EXPECT_TRUE(window.OnKey(116, false));  // F5
+    // Single block, chosen on the strip's third stop cell: the run started by
+    // a real F5 key press stops after the first block, with its reason in the
+    // title and GO and ESC on the strip.
+    PanelStrip& strip = *window.Strip();
+    const QRect stops = strip.StopRect();
+    QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(stops.left() + stops.width() * 5 / 8, stops.center().y()));
+    EXPECT_EQ(window.Work().state.stopMode, 3);
+    EXPECT_TRUE(window.Actions()[cmd::kStopModeFirst + 3]->isChecked());
+    QTest::keyClick(&window, Qt::Key_F5);
     ASSERT_EQ(window.Work().RunStateNow(), RunState::Paused);
     EXPECT_NE(Title(window).find(" --- 停止中! (G or ESC)"), std::string::npos) << Title(window);
     const auto& a = window.Actions();
@@ -147,9 +209,15 @@ TEST(DeskWindow, PausedRunEndsWithTheSameWorkAndCRestores) {
         EXPECT_FALSE(a[id]->isEnabled()) << id;
     }
     EXPECT_TRUE(a[cmd::kMeshMode]->isEnabled());
-    int pauses = 1;
+    // GO on the strip goes on once; then the G key, to the end.
+    const QRect run = strip.RunRect();
+    const int lineBefore = window.Work().Run()->interp.path.line;
+    QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(run.left() + 3, run.center().y()));
+    EXPECT_EQ(window.Work().RunStateNow(), RunState::Paused);
+    EXPECT_NE(window.Work().Run()->interp.path.line, lineBefore);
+    int pauses = 2;
     while (window.Work().RunStateNow() == RunState::Paused && pauses < 1000) {
-        window.OnKey('G', false);
+        QTest::keyClick(&window, Qt::Key_G);
         ++pauses;
     }
     EXPECT_EQ(window.Work().RunStateNow(), RunState::Finished);
@@ -198,8 +266,11 @@ TEST(DeskWindow, RunKeepsTheWindowLiveAndShowsItsProgress) {
     std::vector<qint64> ticks;
     std::vector<int> progress;
     std::vector<std::string> statuses;
+    int unlocked = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&]() {
+        // The menu is locked while the program is cut; the run cells are blank.
+        unlocked += window.Actions()[cmd::kSelectNc]->isEnabled() || window.Actions()[cmd::kLoadWork]->isEnabled();
         ticks.push_back(clock.elapsed());
         progress.push_back(window.ProgressValue());
         statuses.push_back(window.StatusText().toStdString());
@@ -220,6 +291,8 @@ TEST(DeskWindow, RunKeepsTheWindowLiveAndShowsItsProgress) {
     std::printf("run %lld ms, %zu event rounds, longest gap %lld ms\n", static_cast<long long>(end), ticks.size(),
                 static_cast<long long>(longest));
     EXPECT_LT(longest, 100);
+    EXPECT_EQ(unlocked, 0);
+    EXPECT_TRUE(window.Actions()[cmd::kSelectNc]->isEnabled());
     int moving = 0;
     for (std::size_t i = 1; i < progress.size(); ++i) {
         EXPECT_GE(progress[i], progress[i - 1] == -1 ? -1 : progress[i - 1]);

@@ -190,6 +190,7 @@ bool Desk::StartRun(int runMode, bool fast) {
         state.runActive = false;
         return false;
     }
+    if (runStarted) runStarted();
     RunLoop(*run_, app_.work, app_.controller, app_.tools, host_);
     AfterRunLoop();
     return true;

@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QVBoxLayout>
 #include <QMimeData>
 #include <QMenu>
 #include <QLabel>
@@ -23,6 +24,7 @@
 #include "frame/gui/desk.h"
 #include "frame/gui/command_panel.h"
 #include "frame/gui/menu_bar.h"
+#include "frame/gui/panel_strip.h"
 #include "frame/gui/tool_dialog.h"
 #include "frame/gui/mouse_modes.h"
 #include "frame/gui/work_view.h"
@@ -38,7 +40,7 @@ namespace morvex {
 MainWindow::MainWindow(App& app, QtHost& host) : app_(app), host_(host) {
     host_.owner = this;
     host_.redraw = [this]() {
-        if (centralWidget()) centralWidget()->update();
+        if (view_ != nullptr) view_->update();
     };
 }
 
@@ -94,7 +96,21 @@ void MainWindow::Create() {
         UpdateTitle();
         RefreshMenuState();
     };
-    setCentralWidget(view_);
+    desk_->runStarted = [this]() {
+        RefreshMenuState();
+        UpdateTitle();
+    };
+    // The view with the strip of panel cells under it.
+    strip_ = new PanelStrip(this);
+    strip_->stopChosen = [this](int mode) { OnCommand(cmd::kStopModeFirst + mode); };
+    strip_->runButton = [this](bool go) { OnKey(go ? 'G' : app_.settings.work.escapeKey, false); };
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(view_, 1);
+    column->addWidget(strip_);
+    setCentralWidget(central);
     setAcceptDrops(true);
     // The status area: the NC line being cut, and the progress bar while a run goes on.
     status_ = new QLabel(this);
@@ -200,11 +216,37 @@ void MainWindow::RefreshMenuState() {
     for (const int id : CheckedCommands(app_.settings, state.stopMode)) {
         if (QAction* action = actions_.value(id)) action->setChecked(true);
     }
+    RefreshPanels();
+}
+
+void MainWindow::RefreshPanels() {
+    if (strip_ == nullptr) return;
+    const bool english = IsEnglish();
+    const RunState run = desk_->RunStateNow();
+    const RunButtons buttons = !desk_->state.runActive ? RunButtons::NoRun
+                               : run == RunState::Paused ? RunButtons::Paused
+                                                         : RunButtons::Running;
+    std::vector<PanelCell> info;
+    switch (info_) {
+    case InfoGroup::ControlPoint: {
+        const Vec3& p = app_.settings.work.controlPoint;
+        info = ControlPointCells(Point{p.x, p.y, p.z}, english);
+        break;
+    }
+    case InfoGroup::Offsets: info = OffsetCells(offsets_, english, false); break;
+    case InfoGroup::Measurement: info = MeasurementCells(MeasuredData{}, english); break;
+    case InfoGroup::Work: info = WorkInfoCells(app_.work, english); break;
+    }
+    strip_->SetCells(StopModeCells(desk_->state.stopMode, english), RunCells(buttons), std::move(info));
 }
 
 void MainWindow::OnCommand(int id) {
     if (!desk_) return;
     if (!CanChooseCommand(id, app_.settings, desk_->state)) return;
+    info_ = InfoGroupOfCommand(id, info_);
+    if (id == cmd::kRadiusOffsets) offsets_ = OffsetTable::DCode;
+    if (id == cmd::kLengthOffsets) offsets_ = OffsetTable::HCode;
+    if (id == cmd::kWorkCoordinates) offsets_ = OffsetTable::Coordinate;
     const SettingChange change = ApplySettingCommand(app_.settings, desk_->state, id);
     if (change.applied) {
         SyncPanels();
@@ -436,7 +478,7 @@ void MainWindow::CheckDefinitions() {
     reload.refresh = [this]() {
         if (toolDialog_ != nullptr) toolDialog_->Refresh(app_.tools);
         UpdateTitle();
-        if (centralWidget()) centralWidget()->update();
+        if (view_ != nullptr) view_->update();
     };
     CheckDefinitionFiles(app_.definitions, host_, reload, app_.settings.work.sound,
                          app_.locations.startDir);

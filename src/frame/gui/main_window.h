@@ -12,6 +12,7 @@
 #include "frame/gui/window_commands.h"
 #include "frame/window_title.h"
 #include "view/mouse_drag.h"
+#include "view/panels.h"
 
 class QAction;
 class QLabel;
@@ -21,6 +22,7 @@ class QTimer;
 namespace morvex {
 
 class CommandPanel;
+class PanelStrip;
 class Desk;
 class QtHost;
 class ToolDialog;
@@ -60,6 +62,7 @@ public:
     bool PanToggled() const { return panToggled_; }
     CommandPanel* Panel() const { return panel_; }
     ToolDialog* ToolList() const { return toolDialog_; }
+    PanelStrip* Strip() const { return strip_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -73,7 +76,8 @@ private:
     void RefreshMenuState();
     bool OtherCommand(int id);
     bool ViewLocked() const;
-    void SyncPanels();  // the command panel and the tool list shown as VIEW_P and VIEW_T say  // a program is being cut: the view stays as it is
+    void SyncPanels();
+    void RefreshPanels();  // the stop-mode, run and info cells under the view  // the command panel and the tool list shown as VIEW_P and VIEW_T say  // a program is being cut: the view stays as it is
     void ShowMouseMenu(int x, int y);
     void UpdateCursor(bool ctrl);
     void CheckDefinitionsSoon();
@@ -92,6 +96,9 @@ private:
     QPoint rightDown_;
     bool rightMoved_ = false;
     CommandPanel* panel_ = nullptr;
+    PanelStrip* strip_ = nullptr;
+    InfoGroup info_ = InfoGroup::Work;
+    OffsetTable offsets_ = OffsetTable::DCode;
     ToolDialog* toolDialog_ = nullptr;
     QLabel* status_ = nullptr;
     QProgressBar* progress_ = nullptr;
