@@ -505,6 +505,14 @@ TEST(DeskWindow, WorkDialogsAndCommands) {
     };
     window.OnCommand(cmd::kStartupState);
     EXPECT_EQ(s.app.settings.save.display, 1);
+    fill = [](QDialog& d) {
+        auto& k = dynamic_cast<SkipDialog&>(d);
+        k.Level(3)->setChecked(true);
+        k.accept();
+    };
+    window.OnCommand(cmd::kOptionalBlockSkip);
+    EXPECT_TRUE(s.app.controller.skipLevels[3]);
+    EXPECT_TRUE(s.app.controller.skipActive);
 
     // The removed volume after the pocket is cut: positive, in cubic millimetres.
     window.OnKey(116, false);

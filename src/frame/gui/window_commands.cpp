@@ -294,6 +294,14 @@ bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
     case kPitch: EditPitch(app, host, tools); return true;
     case kDefineWorkTwoPoints: DefineWorkByDialog(app, desk, host, tools); return true;
     case kControlPoint: EditSpecifiedPoint(app, host, tools); return true;
+    case kOptionalBlockSkip: {
+        SkipDialog dialog(app.controller.skipLevels, IsEnglish(), tools.parent);
+        if (Run(tools, dialog) != QDialog::Accepted) return true;
+        app.controller.skipLevels = dialog.Levels();
+        app.controller.skipActive = false;
+        for (const bool level : app.controller.skipLevels) app.controller.skipActive = app.controller.skipActive || level;
+        return true;
+    }
     case kStartupState: {
         StartupDialog dialog(app.settings.save, IsEnglish(), tools.parent);
         if (Run(tools, dialog) == QDialog::Accepted) app.settings.save = dialog.Value();

@@ -254,6 +254,25 @@ SaveSettings StartupDialog::Value() const {
     return s;
 }
 
+SkipDialog::SkipDialog(const std::array<bool, 10>& levels, bool english, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(Tr(english, "Optional Block Skip", "オプショナルブロックスキップ"));
+    auto* grid = new QGridLayout;
+    for (int i = 0; i < 10; ++i) {
+        levels_[i] = new QCheckBox(i == 0 ? QStringLiteral("/") : QStringLiteral("/%1").arg(i), this);
+        levels_[i]->setChecked(levels[static_cast<std::size_t>(i)]);
+        grid->addWidget(levels_[i], i / 5, i % 5);
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(OkCancel(this));
+}
+
+std::array<bool, 10> SkipDialog::Levels() const {
+    std::array<bool, 10> levels{};
+    for (int i = 0; i < 10; ++i) levels[static_cast<std::size_t>(i)] = levels_[i]->isChecked();
+    return levels;
+}
+
 PointDialog::PointDialog(const Vec3& p, bool english, QWidget* parent) : QDialog(parent) {
     setWindowTitle(Tr(english, "Controll Point", "制御点座標値"));
     auto* form = new QFormLayout;

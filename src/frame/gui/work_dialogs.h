@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
 #include <functional>
 
 #include "base/vec3.h"
@@ -87,6 +88,19 @@ public:
 private:
     SaveSettings save_;
     QCheckBox* boxes_[5];
+};
+
+// The optional block skip: which of the levels "/" (0) and "/1" to "/9"
+// skip their blocks.
+class SkipDialog final : public QDialog {
+    Q_OBJECT
+public:
+    SkipDialog(const std::array<bool, 10>& levels, bool english, QWidget* parent);
+    std::array<bool, 10> Levels() const;
+    QCheckBox* Level(int i) const { return levels_[i]; }
+
+private:
+    QCheckBox* levels_[10];
 };
 
 class PointDialog final : public QDialog {
