@@ -103,6 +103,8 @@ enum class MsgId {
     VolumeNeedsBackup,
     PenToStrip,
     CtlNotWritten,
+    RateOutOfRange,
+    HandToolValues,
     VersionText,
     Count
 };

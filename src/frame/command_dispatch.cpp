@@ -25,7 +25,7 @@ constexpr int kBuilt[] = {
     kColorByPen, kColorByDirection, kMeshMode, kOptimizeDrawing, kSound,
     kSaveLevelBase + 1, kSaveLevelBase + 2, kSaveLevelBase + 3,
     kDataLevelFirst, kDataLevelFirst + 1, kDataLevelFirst + 2, kDataLevelFirst + 3, kHelp,
-    kOptionalBlockSkip, kStartupState, kRadiusOffsets, kLengthOffsets, kWorkCoordinates, kPitch, kDefineWorkTwoPoints, kControlPoint, kRemovalVolume, kPaintAll, kStripPaint, kStripPen, kVersion,
+    kColors, kTargetArea, kExpandRate, kResizeBehaviour, kToolParameters, kOptionalBlockSkip, kStartupState, kRadiusOffsets, kLengthOffsets, kWorkCoordinates, kPitch, kDefineWorkTwoPoints, kControlPoint, kRemovalVolume, kPaintAll, kStripPaint, kStripPen, kVersion,
 };
 
 // The commands that need an NC program read, and those that need a work.

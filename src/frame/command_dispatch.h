@@ -20,6 +20,7 @@ struct DeskState {
     bool runActive = false;
     std::string workFile;  // the work file loaded last ("" none)
     int mouseMode = 11;    // the context menu's mode: 11 drag-rotate
+    bool fitOnResize = false;  // a resized window fits the work again (else the scale stays)
 };
 
 // What a command changed.

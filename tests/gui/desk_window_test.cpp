@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QRadioButton>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QPushButton>
@@ -25,6 +26,7 @@
 #include "base/messages.h"
 #include "frame/gui/command_panel.h"
 #include "frame/gui/desk.h"
+#include "frame/gui/display_dialogs.h"
 #include "frame/gui/offset_dialog.h"
 #include "frame/gui/panel_strip.h"
 #include "frame/gui/tool_dialog.h"
@@ -530,6 +532,88 @@ TEST(DeskWindow, WorkDialogsAndCommands) {
     window.OnCommand(cmd::kVersion);
     ASSERT_EQ(boxes.texts.size(), 5u);
     EXPECT_EQ(boxes.texts[4].rfind("MORVEX2000 version ", 0), 0u) << boxes.texts[4];
+    SetEnglish(false);
+    window.close();
+}
+
+// The display dialogs: a colour reaches the picture, the target area is
+// refused with reversed bounds, the zoom rate must zoom, a resized window
+// fits the work again when asked, the hand tools keep their pens in range.
+TEST(DeskWindow, DisplayDialogs) {
+    Samples s("pocket.nc");
+    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
+    SetEnglish(true);
+    MainWindow window(s.app, s.host);
+    window.Create();
+    window.resize(800, 600);
+    window.show();
+    BoxAnswerer boxes(QMessageBox::Ok);
+    std::function<void(QDialog&)> fill;
+    window.Tools().runDialog = [&](QDialog& d) {
+        fill(d);
+        return d.result();
+    };
+    // The background colour: the corner of the view takes it.
+    fill = [](QDialog& d) {
+        auto& c = dynamic_cast<ColourDialog&>(d);
+        c.SetColour(ColorKey::Background, MakeColor(10, 200, 30));
+        c.accept();
+    };
+    window.OnCommand(cmd::kColors);
+    EXPECT_EQ(window.Picture().pixel(1, 1), qRgb(10, 200, 30));
+    // Target area: Z reversed is refused; a good one is switched on.
+    fill = [](QDialog& d) {
+        auto& t = dynamic_cast<TargetAreaDialog&>(d);
+        t.Switch()->setChecked(true);
+        const char* v[6] = {"0", "0", "0", "100", "100", "-5"};
+        for (int i = 0; i < 6; ++i) t.Field(i)->setText(v[i]);
+        t.accept();
+        EXPECT_EQ(d.result(), QDialog::Rejected);
+        t.Field(2)->setText("-10");
+        t.accept();
+    };
+    window.OnCommand(cmd::kTargetArea);
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.texts[0], "The maximum and the minimum of Z value are reversed.");
+    EXPECT_TRUE(s.app.settings.display.targetAreaOn);
+    EXPECT_DOUBLE_EQ(s.app.settings.display.targetArea[2], -10.0);
+    // The zoom rate: 1 would not zoom; 2 is kept and W doubles the scale.
+    fill = [](QDialog& d) {
+        auto& r = dynamic_cast<RateDialog&>(d);
+        r.Field()->setText("1");
+        r.accept();
+        EXPECT_EQ(d.result(), QDialog::Rejected);
+        r.Field()->setText("2");
+        r.accept();
+    };
+    window.OnCommand(cmd::kExpandRate);
+    EXPECT_DOUBLE_EQ(s.app.settings.display.expandRate, 2.0);
+    const double scale = window.Work().View().scale;
+    window.OnKey('W', false);
+    EXPECT_DOUBLE_EQ(window.Work().View().scale, scale * 2.0);
+    // Fit on resize: a smaller window fits the work again (a smaller scale).
+    fill = [](QDialog& d) {
+        dynamic_cast<ResizeDialog&>(d).Fit()->setChecked(true);
+        d.accept();
+    };
+    window.OnCommand(cmd::kResizeBehaviour);
+    window.OnKey('F', false);
+    const double fitted = window.Work().View().scale;
+    window.resize(500, 400);
+    QApplication::processEvents();
+    EXPECT_LT(window.Work().View().scale, fitted);
+    // Hand tools: pen 9 is refused; pen 3 kept.
+    fill = [](QDialog& d) {
+        auto& h = dynamic_cast<HandToolDialog&>(d);
+        h.Field(2)->setText("9");
+        h.accept();
+        EXPECT_EQ(d.result(), QDialog::Rejected);
+        h.Field(2)->setText("3");
+        h.accept();
+    };
+    window.OnCommand(cmd::kToolParameters);
+    EXPECT_EQ(s.app.settings.work.weldingPen, 3);
+    EXPECT_EQ(boxes.texts.size(), 3u);
     SetEnglish(false);
     window.close();
 }

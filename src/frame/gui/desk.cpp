@@ -48,8 +48,13 @@ void Desk::Resize(int width, int height) {
     view_.width = width;
     view_.height = height;
     ClearCutPath(cutPath_, width, height);
-    if (!fitted_ && app_.work.workState > 0) {
-        FitToWork();
+    if ((!fitted_ || state.fitOnResize) && app_.work.workState > 0) {
+        if (fitted_) {
+            FitView(view_, BoxOf(app_.work));
+            Redraw();
+        } else {
+            FitToWork();
+        }
         return;
     }
     Redraw();

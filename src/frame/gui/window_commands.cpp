@@ -11,6 +11,7 @@
 #include "base/paths.h"
 #include "base/text.h"
 #include "frame/gui/desk.h"
+#include "frame/gui/display_dialogs.h"
 #include "frame/gui/offset_dialog.h"
 #include "frame/gui/work_dialogs.h"
 #include "nc/controller_writer.h"
@@ -294,6 +295,37 @@ bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
     case kPitch: EditPitch(app, host, tools); return true;
     case kDefineWorkTwoPoints: DefineWorkByDialog(app, desk, host, tools); return true;
     case kControlPoint: EditSpecifiedPoint(app, host, tools); return true;
+    case kColors: {
+        ColourDialog dialog(app.settings.colors, IsEnglish(), tools.parent);
+        if (Run(tools, dialog) != QDialog::Accepted) return true;
+        app.settings.colors = dialog.Colours();
+        desk.Redraw();
+        return true;
+    }
+    case kTargetArea: {
+        DisplaySettings& d = app.settings.display;
+        TargetAreaDialog dialog(d.targetAreaOn, d.targetArea, IsEnglish(), host, tools.parent);
+        if (Run(tools, dialog) != QDialog::Accepted) return true;
+        d.targetAreaOn = dialog.On();
+        d.targetArea = dialog.Area();
+        desk.Redraw();
+        return true;
+    }
+    case kExpandRate: {
+        RateDialog dialog(app.settings.display.expandRate, IsEnglish(), host, tools.parent);
+        if (Run(tools, dialog) == QDialog::Accepted) app.settings.display.expandRate = dialog.Rate();
+        return true;
+    }
+    case kResizeBehaviour: {
+        ResizeDialog dialog(desk.state.fitOnResize, IsEnglish(), tools.parent);
+        if (Run(tools, dialog) == QDialog::Accepted) desk.state.fitOnResize = dialog.FitOnResize();
+        return true;
+    }
+    case kToolParameters: {
+        HandToolDialog dialog(app.settings.work, IsEnglish(), host, tools.parent);
+        if (Run(tools, dialog) == QDialog::Accepted) dialog.StoreInto(app.settings.work);
+        return true;
+    }
     case kOptionalBlockSkip: {
         SkipDialog dialog(app.controller.skipLevels, IsEnglish(), tools.parent);
         if (Run(tools, dialog) != QDialog::Accepted) return true;

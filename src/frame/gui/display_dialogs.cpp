@@ -1,0 +1,231 @@
+// Display setting dialogs.
+#include "frame/gui/display_dialogs.h"
+
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "base/messages.h"
+#include "base/text.h"
+#include "platform/host.h"
+
+namespace morvex {
+namespace {
+
+QString Tr(bool english, const char* en, const char* ja) { return QString::fromUtf8(english ? en : ja); }
+
+QLineEdit* NumberField(QWidget* parent, const char* format, double value) {
+    auto* field = new QLineEdit(QString::fromStdString(Format(format, value)).trimmed(), parent);
+    field->setAlignment(Qt::AlignRight);
+    return field;
+}
+
+double NumberOf(const QLineEdit* field) {
+    bool ok = false;
+    const double v = field->text().trimmed().toDouble(&ok);
+    return ok ? v : std::nan("");
+}
+
+QDialogButtonBox* OkCancel(QDialog* dialog) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
+}
+
+void Warn(Host& host, MsgId text) {
+    MessageRequest warning;
+    warning.text = std::string(Msg(text));
+    warning.caption = std::string(Msg(MsgId::WarningTitle));
+    warning.kind = MessageKind::Warning;
+    host.ShowMessage(warning);
+}
+
+QColor ToColor(ColorRef c) { return QColor(ColorRed(c), ColorGreen(c), ColorBlue(c)); }
+
+}  // namespace
+
+ColourDialog::ColourDialog(const ColorSettings& colours, bool english, QWidget* parent)
+    : QDialog(parent), colours_(colours) {
+    setWindowTitle(Tr(english, "Colors", "色の設定"));
+    ask = [this](ColorRef& colour) {
+        const QColor chosen = QColorDialog::getColor(ToColor(colour), this);
+        if (!chosen.isValid()) return false;
+        colour = MakeColor(chosen.red(), chosen.green(), chosen.blue());
+        return true;
+    };
+    auto* grid = new QGridLayout;
+    for (std::size_t i = 0; i < kColorCount; ++i) {
+        const auto key = static_cast<ColorKey>(i);
+        auto* button = new QPushButton(QString::fromUtf8(ColorKeyOf(key).key), this);
+        buttons_[i] = button;
+        connect(button, &QPushButton::clicked, this, [this, key]() {
+            ColorRef colour = colours_[key];
+            if (ask && ask(colour)) SetColour(key, colour);
+        });
+        grid->addWidget(button, static_cast<int>(i) / 3, static_cast<int>(i) % 3);
+        Paint(key);
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(OkCancel(this));
+}
+
+void ColourDialog::SetColour(ColorKey key, ColorRef colour) {
+    colours_[key] = colour;
+    Paint(key);
+}
+
+void ColourDialog::Paint(ColorKey key) {
+    QPushButton* button = buttons_[static_cast<std::size_t>(key)];
+    const QColor c = ToColor(colours_[key]);
+    const QColor text = c.lightness() > 128 ? Qt::black : Qt::white;
+    button->setStyleSheet(QStringLiteral("background-color: %1; color: %2").arg(c.name(), text.name()));
+}
+
+TargetAreaDialog::TargetAreaDialog(bool on, const std::array<double, 6>& area, bool english, Host& host,
+                                   QWidget* parent)
+    : QDialog(parent), host_(host) {
+    setWindowTitle(Tr(english, "Target Area", "被切削材変色域"));
+    on_ = new QCheckBox(Tr(english, "Change the colour inside the area", "領域内の色を変える"), this);
+    on_->setChecked(on);
+    auto* grid = new QGridLayout;
+    const char* axes[3] = {"X", "Y", "Z"};
+    grid->addWidget(on_, 0, 0, 1, 3);
+    for (int a = 0; a < 3; ++a) {
+        fields_[static_cast<std::size_t>(a)] = NumberField(this, "%.3f", area[static_cast<std::size_t>(a)]);
+        fields_[static_cast<std::size_t>(a + 3)] = NumberField(this, "%.3f", area[static_cast<std::size_t>(a + 3)]);
+        grid->addWidget(new QLabel(QString::fromLatin1(axes[a]), this), a + 1, 0);
+        grid->addWidget(fields_[static_cast<std::size_t>(a)], a + 1, 1);
+        grid->addWidget(fields_[static_cast<std::size_t>(a + 3)], a + 1, 2);
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(OkCancel(this));
+}
+
+bool TargetAreaDialog::On() const { return on_->isChecked(); }
+
+std::array<double, 6> TargetAreaDialog::Area() const {
+    std::array<double, 6> a{};
+    for (std::size_t i = 0; i < 6; ++i) a[i] = NumberOf(fields_[i]);
+    return a;
+}
+
+void TargetAreaDialog::accept() {
+    const std::array<double, 6> a = Area();
+    const MsgId reversed[3] = {MsgId::ReversedX, MsgId::ReversedY, MsgId::ReversedZ};
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (!std::isfinite(a[i]) || !std::isfinite(a[i + 3])) {
+            Warn(host_, MsgId::WorkNotFinite);
+            return;
+        }
+        if (a[i] > a[i + 3]) {
+            Warn(host_, reversed[i]);
+            return;
+        }
+    }
+    QDialog::accept();
+}
+
+RateDialog::RateDialog(double rate, bool english, Host& host, QWidget* parent) : QDialog(parent), host_(host) {
+    setWindowTitle(Tr(english, "Expand Rate", "拡大縮小率"));
+    field_ = NumberField(this, "%.3f", rate);
+    auto* form = new QFormLayout;
+    form->addRow(Tr(english, "Rate", "倍率"), field_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(OkCancel(this));
+}
+
+double RateDialog::Rate() const { return NumberOf(field_); }
+
+void RateDialog::accept() {
+    // A rate of 1 or less would zoom the wrong way or not at all.
+    const double r = Rate();
+    if (!(r > 1.0) || !std::isfinite(r) || r > 1000.0) {
+        Warn(host_, MsgId::RateOutOfRange);
+        return;
+    }
+    QDialog::accept();
+}
+
+ResizeDialog::ResizeDialog(bool fitOnResize, bool english, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(Tr(english, "Size Adjustment on Resize", "画面サイズ変更時のサイズ調整"));
+    keep_ = new QRadioButton(Tr(english, "Keep the scale", "倍率をそのままにする"), this);
+    fit_ = new QRadioButton(Tr(english, "Fit the work to the window", "被切削材を画面に合わせる"), this);
+    (fitOnResize ? fit_ : keep_)->setChecked(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(keep_);
+    layout->addWidget(fit_);
+    layout->addWidget(OkCancel(this));
+}
+
+bool ResizeDialog::FitOnResize() const { return fit_->isChecked(); }
+
+HandToolDialog::HandToolDialog(const WorkSettings& w, bool english, Host& host, QWidget* parent)
+    : QDialog(parent), host_(host) {
+    setWindowTitle(Tr(english, "Tool Parameters", "道具パラメータ設定"));
+    const struct {
+        const char* en;
+        const char* ja;
+        double value;
+        bool pen;
+    } rows[11] = {
+        {"Welding height", "溶接 高さ", w.weldingHeight, false}, {"Welding width", "溶接 幅", w.weldingWidth, false},
+        {"Welding pen", "溶接 ペン", static_cast<double>(w.weldingPen), true},
+        {"Grinder depth", "グラインダー 深さ", w.grinderDepth, false},
+        {"Grinder width", "グラインダー 幅", w.grinderWidth, false},
+        {"Grinder pen", "グラインダー ペン", static_cast<double>(w.grinderPen), true},
+        {"Paper depth", "紙やすり 深さ", w.paperDepth, false}, {"Paper width", "紙やすり 幅", w.paperWidth, false},
+        {"Paper pen", "紙やすり ペン", static_cast<double>(w.paperPen), true},
+        {"Brush width", "ブラシ 幅", w.brushWidth, false}, {"Spatula width", "ヘラ 幅", w.heraWidth, false},
+    };
+    auto* form = new QFormLayout;
+    for (std::size_t i = 0; i < 11; ++i) {
+        fields_[i] = NumberField(this, rows[i].pen ? "%.0f" : "%.3f", rows[i].value);
+        form->addRow(Tr(english, rows[i].en, rows[i].ja), fields_[i]);
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(OkCancel(this));
+}
+
+void HandToolDialog::accept() {
+    for (std::size_t i = 0; i < 11; ++i) {
+        const double v = NumberOf(fields_[i]);
+        const bool pen = i == 2 || i == 5 || i == 8;
+        const bool usable = std::isfinite(v) && v >= 0.0 && (!pen || (v <= 7.0 && v == std::floor(v))) && v < 1e6;
+        if (!usable) {
+            Warn(host_, MsgId::HandToolValues);
+            return;
+        }
+    }
+    QDialog::accept();
+}
+
+void HandToolDialog::StoreInto(WorkSettings& w) const {
+    auto f = [this](std::size_t i) { return static_cast<float>(NumberOf(fields_[i])); };
+    auto pen = [this](std::size_t i) { return static_cast<int>(NumberOf(fields_[i])); };
+    w.weldingHeight = f(0);
+    w.weldingWidth = f(1);
+    w.weldingPen = pen(2);
+    w.grinderDepth = f(3);
+    w.grinderWidth = f(4);
+    w.grinderPen = pen(5);
+    w.paperDepth = f(6);
+    w.paperWidth = f(7);
+    w.paperPen = pen(8);
+    w.brushWidth = f(9);
+    w.heraWidth = f(10);
+}
+
+}  // namespace morvex
