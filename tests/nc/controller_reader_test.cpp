@@ -308,25 +308,5 @@ TEST(ControllerReader, HostileInputReadsWithoutHarm) {
     EXPECT_LE(def.waitCodes.size(), 10u);
 }
 
-TEST(ControllerReader, SampleReadsAsItsCommentsSay) {
-    const char* source = std::getenv("MORVEX_SOURCE_DIR");
-    if (!source) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-    test::TempDir dir;
-    ScopedWorkingDir cwd(dir.Dir());
-    ControllerDef def;
-    ASSERT_EQ(ReadControllerDef(std::string(source) + "/samples/vadez.ctl", def), 1);
-    EXPECT_EQ(def.decimalPoint, 1);  // a word without a point counts in 0.001 mm
-    EXPECT_EQ(def.endOfRecord, '%');
-    EXPECT_EQ(Flags(def.skipLevels), "0100000000");
-    ASSERT_EQ(def.replacements.size(), 1u);
-    EXPECT_EQ(def.replacements[0].from, "G91 G28 Z0.");
-    ASSERT_EQ(def.waitCodes.size(), 1u);
-    EXPECT_EQ(def.waitCodes[0].file, "waitfile");
-    EXPECT_FLOAT_EQ(def.dOffsets[12].value, 6.3f);
-    for (int h = 1; h <= 7; ++h) EXPECT_EQ(def.hOffsets[h].value, 0.0f);
-    EXPECT_FLOAT_EQ(def.work[2].x, 150.0f);
-    EXPECT_FLOAT_EQ(def.fTable[5], 2400.0f);
-}
-
 }  // namespace
 }  // namespace morvex

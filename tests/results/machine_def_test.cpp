@@ -215,25 +215,6 @@ TEST(MachineDef, LongLinesHugeNumbersAndBinaryBytes) {
     EXPECT_FLOAT_EQ(d.rapid[2], 0.0f);
 }
 
-TEST(MachineDef, SampleReadsAsItsNotesSay) {
-    const char* source = std::getenv("MORVEX_SOURCE_DIR");
-    if (!source) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-    MachineDef d;
-    ASSERT_EQ(ReadMachineDef(std::string(source) + "/samples/zuvid.mtl", d), 1);
-    EXPECT_EQ(d.name, "ZUVID VMC-650 (BT40)");
-    EXPECT_EQ(d.atcType, AtcType::Wait2);
-    EXPECT_FLOAT_EQ(d.toolChangeTime, 2.8f);
-    ExpectAxes(d.rapid, {36000, 36000, 30000}, "rapid");
-    ExpectAxes(d.rapidAccel, {0.5f, 0.5f, 0.4f}, "rapidAccel");
-    ExpectAxes(d.maxFeed, {12000, 12000, 10000}, "maxFeed");
-    ExpectAxes(d.accel, {0.3f, 0.3f, 0.25f}, "accel");
-    EXPECT_EQ(d.attachmentCount, 2);
-    EXPECT_EQ(d.attachmentNo, (std::array<int, 10>{1, 2}));
-    EXPECT_EQ(d.initialAttachment, 1);
-    EXPECT_EQ(d.attachmentShape[1], Square({120, 80}));  // the spindle nose
-    EXPECT_EQ(d.attachmentShape[2], Square({90, 55, 130, 110}));  // lower block first
-}
-
 // The mounted attachment's blocks, by position in the attachment list.
 TEST(MachineDef, AttachmentBlocksOfTheMountedAttachment) {
     const MachineDef def = ReadText("ATTACHMENT 3 SQUARE 120,40,80,25\nATTACHMENT 5\nINI ATTACHMENT = 1\n");

@@ -250,27 +250,6 @@ TEST(Sweep, InclinedBallLineLeavesTheLowestPointOfTheSweptBall) {
     }
 }
 
-TEST(Sweep, StripsGiveTheSameHeightsAsOneStrip) {
-    const ToolProfile flat = Tool(kShapeFlat, 10.0f, 0.0f);
-    WorkModel one = MakeWork(151, 151, 0.2);
-    WorkModel four = MakeWork(151, 151, 0.2);
-    const Point p0{5, 7, 9.5}, p1{25.3, 21.1, 7.25};
-    SweepFlags a, b;
-    SweepStep(Context(one, flat), p0, p1, a);
-    const SweepContext ctx = Context(four, flat);
-    const StepBox box = StepNodeBox(ctx, p0, p1);
-    const int rows = box.iyEnd - box.iyBegin;
-    for (int s = 0; s < 4; ++s) {
-        SweepFlags strip;
-        SweepStepRows(ctx, p0, p1, box, box.iyBegin + rows * s / 4, box.iyBegin + rows * (s + 1) / 4, strip);
-        MergeSweepFlags(b, strip);
-    }
-    EXPECT_EQ(one.heightA, four.heightA);
-    EXPECT_EQ(one.attrA, four.attrA);
-    EXPECT_EQ(a.stepClass, b.stepClass);
-    EXPECT_EQ(a.cutDone, 1);
-}
-
 // Strips on worker threads write only their own rows: marks on a
 // neighbouring strip's rows wait until the strips have joined, and the
 // result equals one strip's.
@@ -301,6 +280,7 @@ TEST(Sweep, StripsOnThreadsMarkTheSameAsOneStrip) {
     ApplyDeferredPaint(four, b);
     EXPECT_EQ(one.heightA, four.heightA);
     EXPECT_EQ(one.attrA, four.attrA);
+    EXPECT_EQ(a.stepClass, b.stepClass);
     EXPECT_EQ(one.attr[NodeIndex(one, 50, 50)] & kAttrPaint, kAttrPaint);
 }
 

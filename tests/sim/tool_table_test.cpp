@@ -264,35 +264,5 @@ TEST(ToolTable, ShapeNames) {
     EXPECT_EQ(ToolShapeName(&t), "ボールエンドミル");
 }
 
-TEST(ToolTable, SampleMagazine) {
-    const char* source = std::getenv("MORVEX_SOURCE_DIR");
-    if (!source) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-    ToolTable table;
-    ASSERT_EQ(ReadToolTable(std::string(source) + "/samples/atc.ttl", {}, table), 1);
-    EXPECT_EQ(table.arborStatus, 1);
-    EXPECT_EQ(table.initialTool, 1);
-    const ToolDef& t1 = table.tools[1];
-    EXPECT_EQ(t1.name, std::optional<std::string>("SQUARE END D10"));
-    EXPECT_EQ(t1.shape, kShapeFlat);
-    EXPECT_NEAR(t1.limit.value[2], 25 * kPi, 1e-4);  // 100 % of a D10 section
-    EXPECT_EQ(t1.optF[0].pairCount, 3);
-    EXPECT_EQ(t1.optF[0].b[2], 1600.0f);
-    EXPECT_EQ(t1.optF[1].first, 150.0f);
-    // The collet chuck of atc.atl: D42 x 22, D48 x 30, cone to D63 over 5, D63 x 12.
-    EXPECT_EQ(t1.holder.kind, kArborMixed);
-    EXPECT_EQ(t1.holder.count, 4);
-    EXPECT_EQ(t1.holder.hgt, (std::array<float, 10>{22, 30, 5, 12}));
-    EXPECT_EQ(t1.holder.cone[2], 1);
-    EXPECT_EQ(table.tools[2].e, 5.0f);
-    EXPECT_EQ(table.tools[2].holder.count, 2);
-    EXPECT_EQ(table.tools[3].holder.count, 4);
-    EXPECT_EQ(table.tools[3].holder.dia[4], 63.0f);
-    EXPECT_EQ(table.tools[4].shape, kShapeOther);  // 45° point
-    EXPECT_EQ(table.tools[5].holder, t1.holder);
-    EXPECT_NEAR(table.tools[7].d, 0.9489646, 1e-6);  // 1/cos 3° − tan 3°
-    EXPECT_EQ(table.tools[7].length.len[5], 4.0f);
-    EXPECT_FALSE(table.tools[8].defined);
-}
-
 }  // namespace
 }  // namespace morvex
