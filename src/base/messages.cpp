@@ -133,6 +133,7 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
     {MsgId::RateOutOfRange, "The rate must be above 1 and at most 1000.", "倍率は1より大きく1000以下にして下さい。"},
     {MsgId::HandToolValues, "Heights, depths and widths must be 0 or more, pens 0 to 7.",
      "高さ・深さ・幅は0以上、ペンは0～7にして下さい。"},
+    {MsgId::EditorNotStarted, "The editor or viewer could not be started.", "エディターまたはビューアーを起動できません。"},
     {MsgId::VersionText, "MORVEX2000 version %s\nProcessors: %d\nWord size: %d bits\nSystem: %s",
      "MORVEX2000 バージョン %s\nプロセッサ数: %d\nワードサイズ: %d ビット\nシステム: %s"},
 }};

@@ -105,6 +105,7 @@ enum class MsgId {
     CtlNotWritten,
     RateOutOfRange,
     HandToolValues,
+    EditorNotStarted,
     VersionText,
     Count
 };

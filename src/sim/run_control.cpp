@@ -80,6 +80,12 @@ ChangedNodes MotionNodes(const CuttingRun& run, const WorkModel& work, const Pat
         lo[a] = std::min(p.toolStart[a], p.toolEnd[a]);
         hi[a] = std::max(p.toolStart[a], p.toolEnd[a]);
     }
+    if (p.type == kSpline && p.spline != nullptr) {
+        for (int a = 0; a < 2; ++a) {
+            lo[a] = std::min(lo[a], run.splineExtent[static_cast<std::size_t>(a)]);
+            hi[a] = std::max(hi[a], run.splineExtent[static_cast<std::size_t>(a + 2)]);
+        }
+    }
     if (p.type == kArcCw || p.type == kArcCcw) {
         // The whole circle's box: simple and never too small.
         const double r = std::max(p.startRadius, p.endRadius);
@@ -155,7 +161,10 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
         SplinePolyline(*p.spline, kSplineTolerance, kMaxSplinePolylinePoints, points);
         const double lift = p.toolEnd[2] - p.end[2];  // the length offset in force
         Point from = p.toolStart;
+        run.splineExtent = {from[0], from[1], from[0], from[1]};
         for (Point q : points) {
+            run.splineExtent = {std::min(run.splineExtent[0], q[0]), std::min(run.splineExtent[1], q[1]),
+                                std::max(run.splineExtent[2], q[0]), std::max(run.splineExtent[3], q[1])};
             q[2] += lift;
             SweepMotionInput m;
             m.type = kLine;
@@ -360,6 +369,13 @@ bool WaitEnded(CuttingRun& run) {
     run.waitFile.clear();
     run.state = RunState::Running;
     return true;
+}
+
+void ChangeRunModes(CuttingRun& run, int stopMode, const RunChecks& checks) {
+    run.setup.stopMode = stopMode;
+    run.setup.checks = checks;
+    // Only a checked rapid is widened by the clearance.
+    run.rapidTool = checks.rapid > 0 ? RapidCheckProfile(run.tool) : run.tool;
 }
 
 void AbandonRun(CuttingRun& run) {

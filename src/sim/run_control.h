@@ -110,6 +110,9 @@ struct CuttingRun {
     long long motions = 0;
     int soundSlot = -1;  // the looping sound playing now
     bool overload = false;  // a LIMIT/LIMITS overload stopped the motion
+    // The XY extent of the last spline's chords (tool frame): a spline may
+    // bulge outside the box of its ends.
+    std::array<double, 4> splineExtent{};  // x min, y min, x max, y max
     StepLoad overloadLoad;
 };
 
@@ -128,6 +131,10 @@ void ResumeRun(CuttingRun& run);
 // A waiting run polls here: when the wait file no longer exists the wait
 // ends and true is returned (the caller runs RunLoop again).
 bool WaitEnded(CuttingRun& run);
+
+// The stop mode and the check modes chosen while a run is open; they take
+// effect from the next motion.
+void ChangeRunModes(CuttingRun& run, int stopMode, const RunChecks& checks);
 
 // Ends a paused or waiting run (the escape key).
 void AbandonRun(CuttingRun& run);

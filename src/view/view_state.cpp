@@ -15,6 +15,11 @@
 #include <limits>
 
 namespace morvex {
+
+// The scale's range, pixels per millimetre: beyond it the projected 16-bit
+// coordinates would be clamped and the picture fall apart.
+constexpr double kMinScale = 1e-6;
+constexpr double kMaxScale = 1e5;
 namespace {
 
 constexpr double kDegree = 3.14159265358979323846 / 180.0;
@@ -169,7 +174,8 @@ bool TurnView(ViewState& v, char key) {
 }
 
 void ZoomAbout(ViewState& v, double factor, double px, double py) {
-    if (!(factor > 0.0) || !std::isfinite(factor)) return;
+    if (!(factor > 0.0) || !std::isfinite(factor) || !(v.scale > 0.0)) return;
+    factor = std::clamp(v.scale * factor, kMinScale, kMaxScale) / v.scale;
     // The pixel keeps its offset from the origin scaled: o' = p - (p - o) * factor.
     v.ox = px - (px - v.ox) * factor;
     v.oy = py - (py - v.oy) * factor;
@@ -212,7 +218,7 @@ void DragZoom(ViewState& v, int dx, int dy) {
         exponent = -20.0 * dy / v.height;  // screen y grows downwards: up zooms in
     }
     const double factor = std::pow(1.1, exponent);
-    if (std::isfinite(factor) && factor > 0.0) v.scale *= factor;
+    if (std::isfinite(factor) && factor > 0.0 && v.scale > 0.0) v.scale = std::clamp(v.scale * factor, kMinScale, kMaxScale);
 }
 
 void PanView(ViewState& v, int dx, int dy) {

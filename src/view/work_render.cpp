@@ -269,7 +269,7 @@ QRect RedrawRegion(QImage& image, const WorkModel& w, const ViewState& v, const 
         }
     }
     // Widened by one drawn cell and clipped to the picture.
-    const int margin = std::max(1, static_cast<int>(w.pitch * v.step * v.scale));
+    const int margin = static_cast<int>(std::clamp(w.pitch * v.step * v.scale, 1.0, 65536.0));
     dirty = dirty.adjusted(-margin, -margin, margin, margin).intersected(image.rect());
     if (dirty.isEmpty()) return {};
     {

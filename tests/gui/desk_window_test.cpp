@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QCheckBox>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
@@ -87,6 +88,18 @@ struct BoxAnswerer {
     }
 };
 
+// A raster of short feeds over the samples' 100 x 100 stock with the D8 ball:
+// 80 lines of 100 motions each.
+std::string Raster() {
+    std::string p = "%\nG17 G21 G40 G49 G80 G90\nT03 M06\nG00 G90 G54 X0. Y10. S8000 M03\nG43 Z30. H03\n"
+                    "G01 Z-1. F1500\n";
+    for (int line = 0; line < 80; ++line) {
+        p += "Y" + std::to_string(10 + line) + ".\n";
+        for (int i = 1; i <= 100; ++i) p += "X" + std::to_string(line % 2 == 0 ? i : 100 - i) + ".\n";
+    }
+    return p + "G00 Z30.\nM30\n%\n";
+}
+
 TEST(DeskWindow, CommandsKeysAndTheTitle) {
     Samples s("pocket.nc");
     if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
@@ -159,6 +172,30 @@ TEST(DeskWindow, RunWithoutAWorkAsksForOne) {
     EXPECT_EQ(window.Work().RunStateNow(), RunState::Idle);
     SetEnglish(false);
     window.close();
+}
+
+// Modes chosen while a run is open take effect from its next motion: a
+// single-block run switched to no stop goes to its end with one G. Closing
+// the window while a program is cut ends the run.
+TEST(DeskWindow, ModesChangeDuringARunAndClosingEndsIt) {
+    Samples s("raster.nc", Raster(), 0.1);
+    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
+    MainWindow window(s.app, s.host);
+    window.Create();
+    window.show();
+    window.OnCommand(cmd::kStopModeFirst + 3);
+    window.OnKey(116, false);
+    ASSERT_EQ(window.Work().RunStateNow(), RunState::Paused);
+    window.OnCommand(cmd::kStopModeFirst + 0);
+    window.OnKey('G', false);
+    EXPECT_EQ(window.Work().RunStateNow(), RunState::Finished);
+
+    // Closed after 100 ms of a run of several hundred: the run ends there.
+    QTimer::singleShot(100, &window, [&window]() { window.close(); });
+    window.OnCommand(cmd::kRunSkip);
+    EXPECT_EQ(window.Work().RunStateNow(), RunState::Aborted);
+    EXPECT_FALSE(window.Work().state.runActive);
+    EXPECT_FALSE(window.isVisible());
 }
 
 // A rapid into the stock under the pausing rapid check: the title names the
@@ -238,18 +275,6 @@ TEST(DeskWindow, PausedRunEndsWithTheSameWorkAndCRestores) {
     EXPECT_EQ(window.Work().RunStateNow(), RunState::Finished);
     EXPECT_EQ(s.Heights(), paused);
     window.close();
-}
-
-// A raster of short feeds over the samples' 100 x 100 stock with the D8 ball:
-// 80 lines of 100 motions each.
-std::string Raster() {
-    std::string p = "%\nG17 G21 G40 G49 G80 G90\nT03 M06\nG00 G90 G54 X0. Y10. S8000 M03\nG43 Z30. H03\n"
-                    "G01 Z-1. F1500\n";
-    for (int line = 0; line < 80; ++line) {
-        p += "Y" + std::to_string(10 + line) + ".\n";
-        for (int i = 1; i <= 100; ++i) p += "X" + std::to_string(line % 2 == 0 ? i : 100 - i) + ".\n";
-    }
-    return p + "G00 Z30.\nM30\n%\n";
 }
 
 // A skip run of 8,000 motions on a 1000 x 1000 grid from the window: events are handled at least
@@ -420,7 +445,8 @@ TEST(DeskWindow, CommandPanelAndToolList) {
     EXPECT_GE(window.ToolList()->Rows(), 4);
     EXPECT_EQ(window.ToolList()->Cell(0, 0), "1");
     EXPECT_EQ(window.ToolList()->Cell(0, 2), "10.000");  // the D10 flat
-    window.ToolList()->close();
+    QTest::keyClick(window.ToolList(), Qt::Key_Escape);  // hidden by the escape key: as closed
+    EXPECT_FALSE(window.ToolList()->isVisible());
     EXPECT_EQ(s.app.settings.save.viewToolDialog, 0);
     EXPECT_FALSE(window.Actions()[cmd::kToolDialog]->isChecked());
     window.OnCommand(cmd::kToolDialog);
@@ -524,6 +550,16 @@ TEST(DeskWindow, WorkDialogsAndCommands) {
     EXPECT_GT(std::stol(boxes.texts[3].substr(8)), 0) << boxes.texts[3];  // the pocket reaches into this smaller block
     EXPECT_NE(boxes.texts[3].find("(Cubic mm)"), std::string::npos);
 
+    // Stripping pens: a cancelled question strips nothing.
+    s.app.work.attr[0] = 2;  // pen 1
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, []() {
+        if (auto* ask = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) ask->reject();
+    });
+    cancel.start(20);
+    window.OnCommand(cmd::kStripPen);
+    cancel.stop();
+    EXPECT_EQ(s.app.work.attr[0], 2);
     // Paint all, then strip it.
     window.OnCommand(cmd::kPaintAll);
     EXPECT_NE(s.app.work.attr[0] & kAttrPaint, 0);

@@ -101,6 +101,11 @@ TEST(QtHost, KeysMapToVirtualCodesAndAreForgottenWithTheFocus) {
     EXPECT_FALSE(host.IsKeyDown(300));
     host.ClearKeys();
     EXPECT_FALSE(host.IsKeyDown(27));
+    // A tap between two questions (pressed and released within one pump) counts once.
+    host.SetKeyDown('G', true);
+    host.SetKeyDown('G', false);
+    EXPECT_TRUE(host.IsKeyDown('G'));
+    EXPECT_FALSE(host.IsKeyDown('G'));
     EXPECT_FALSE(host.IsUnattended());
 }
 

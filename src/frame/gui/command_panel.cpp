@@ -43,4 +43,9 @@ void CommandPanel::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void CommandPanel::reject() {
+    if (closed) closed();
+    QDialog::reject();
+}
+
 }  // namespace morvex

@@ -85,6 +85,8 @@ void Desk::Redraw() {
                          : 1;
     const bool newStep = step != view_.step;
     view_.step = step;
+    // The cut path was drawn for the view as it was: a new view starts it afresh.
+    if (state.runActive) ClearCutPath(cutPath_, view_.width, view_.height);
     style_ = RenderStyleOf(app_.settings, run_ && run_->state == RunState::Aborted && run_->alarmCode != 0);
     grid_.valid = false;
     if (app_.work.workState > 0) {
@@ -104,9 +106,10 @@ void Desk::RedrawDetailed() {
     if (changed) changed();
 }
 
-void Desk::DrawOverlays() {
+void Desk::DrawOverlays(const QRect& clip) {
     const DisplaySettings& d = app_.settings.display;
     QPainter painter(&bitmap_);
+    if (!clip.isNull()) painter.setClipRect(clip);
     if (d.boundaryBox) DrawBoundaryBox(painter, view_, app_.settings, app_.work);
     if (d.basicAxis) DrawAxes(painter, view_, MakeRunSetup(app_, kRunResult, false, true).start);
 }
@@ -159,6 +162,9 @@ std::optional<PathSource> Desk::Program() const {
 }
 
 void Desk::ShowPath(PathSet set) {
+    // While a program is cut the partial redraws would break a path drawn
+    // into the work's picture; the cut path shows meanwhile.
+    if (state.runActive) return;
     const std::optional<PathSource> program = Program();
     if (!program || bitmap_.isNull()) return;
     {
@@ -193,6 +199,7 @@ bool Desk::StartRun(int runMode, bool fast) {
     state.runActive = true;
     if (!StartRunFromApp(app_, host_, *run_, runMode, fast, false, adjust)) {
         state.runActive = false;
+        ShowText(host_, std::string(Msg(MsgId::NcProgramNotOpened)) + app_.launch.ncProgram);
         return false;
     }
     if (runStarted) runStarted();
@@ -230,7 +237,9 @@ void Desk::AfterMotion(const CuttingRun& run, const ChangedNodes& nodes) {
 
 void Desk::FlushChanges() {
     if (pending_.ix1 < pending_.ix0) return;
-    RedrawRegion(bitmap_, app_.work, view_, style_, grid_, pending_);
+    // The box and axes lie in the bitmap too: drawn again where the work was.
+    const QRect redrawn = RedrawRegion(bitmap_, app_.work, view_, style_, grid_, pending_);
+    if (!redrawn.isEmpty()) DrawOverlays(redrawn);
     pending_ = NodeRect{};
     if (changed) changed();
 }
@@ -253,9 +262,23 @@ void Desk::AfterRunLoop() {
     if (retitle) retitle();
 }
 
+void Desk::ModesChanged() {
+    if (!run_ || !state.runActive) return;
+    ChangeRunModes(*run_, state.stopMode, MakeRunSetup(app_, run_->setup.runMode, run_->setup.fast, false).checks);
+}
+
+void Desk::Abort() {
+    if (!run_ || !state.runActive) return;
+    const bool inLoop = run_->state == RunState::Running;
+    AbandonRun(*run_);
+    // A running loop ends by itself after its motion; a paused run ends here.
+    if (!inLoop) AfterRunLoop();
+}
+
 void Desk::Continue() {
     if (!run_ || run_->state != RunState::Paused) return;
     ResumeRun(*run_);
+    if (runStarted) runStarted();
     RunLoop(*run_, app_.work, app_.controller, app_.tools, host_);
     AfterRunLoop();
 }
@@ -268,6 +291,7 @@ void Desk::Escape() {
 
 bool Desk::WaitPoll() {
     if (!run_ || run_->state != RunState::Waiting || !WaitEnded(*run_)) return false;
+    if (runStarted) runStarted();
     RunLoop(*run_, app_.work, app_.controller, app_.tools, host_);
     AfterRunLoop();
     return true;

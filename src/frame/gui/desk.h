@@ -61,6 +61,10 @@ public:
     // end a paused or waiting run (escape). The loop pumps the window's events.
     bool StartRun(int runMode, bool fast);
     void Continue();
+    // The stop or check modes changed: an open run takes them from its next motion.
+    void ModesChanged();
+    // The window closes: an open run ends after its current motion.
+    void Abort();
     void Escape();
     bool WaitPoll();  // a waiting run: true when it went on
     RunState RunStateNow() const { return run_ ? run_->state : RunState::Idle; }
@@ -68,7 +72,7 @@ public:
     const CuttingRun* Run() const { return run_.get(); }
 
 private:
-    void DrawOverlays();
+    void DrawOverlays(const QRect& clip = QRect());
     void FlushChanges();  // the nodes changed since the last screen update, drawn again
     void AfterRunLoop();
     void AfterMotion(const CuttingRun& run, const ChangedNodes& nodes);

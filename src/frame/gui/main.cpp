@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -140,14 +141,17 @@ int main(int argc, char** argv) {
     if (probe != nullptr) xcb_disconnect(probe);
     morvex::QtHost host;
     morvex::ContinueStartUp(app, host);
-    // The window starts with a work to cut, as an unattended run would
-    // (a failure has shown its message; the window opens without a work).
-    morvex::PrepareLaunchWork(app, host);
     int exitCode = 0;
     {
         morvex::MainWindow window(app, host);
         window.Create();
         window.ShowAtStart();
+        // Then the work to cut, as an unattended run would have it; a failure
+        // shows its message over the window, which stays without a work.
+        QTimer::singleShot(0, &window, [&app, &host, &window]() {
+            morvex::PrepareLaunchWork(app, host);
+            window.LaunchWorkReady();
+        });
         if (app.launch.autoRunMode != 0) {
             morvex::ShowText(host, morvex::Msg(morvex::MsgId::AutoRunNotAvailable));
         }

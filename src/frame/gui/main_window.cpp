@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QCursor>
 #include <QCloseEvent>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QVBoxLayout>
@@ -19,6 +20,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "base/messages.h"
+#include "base/paths.h"
 #include "frame/command_dispatch.h"
 #include "frame/definition_files.h"
 #include "frame/gui/desk.h"
@@ -95,6 +98,7 @@ void MainWindow::Create() {
     desk_->retitle = [this]() {
         UpdateTitle();
         RefreshMenuState();
+        if (checkPending_ && !desk_->state.runActive) CheckDefinitionsSoon();
     };
     desk_->runStarted = [this]() {
         RefreshMenuState();
@@ -164,7 +168,11 @@ void MainWindow::ShowAtStart() {
         setGeometry(x, y, width, height);
     }
     if (app_.launch.closeAfterMs >= 0) {
-        QTimer::singleShot(app_.launch.closeAfterMs, this, &QWidget::close);
+        // A message box still open then is closed too, so that the program ends.
+        QTimer::singleShot(app_.launch.closeAfterMs, this, [this]() {
+            if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+            close();
+        });
     }
     const int show = placed ? save.show : 1;
     if (app_.launch.minimised || show == 2 || show == 6 || show == 7) {
@@ -194,6 +202,16 @@ void MainWindow::UpdateTitle() {
     title_.machineTable = app_.settings.table.machineTable;
     title_.colorByDirection = app_.settings.display.colorByDirection;
     setWindowTitle(QString::fromStdString(BuildWindowTitle(title_)));
+}
+
+void MainWindow::LaunchWorkReady() {
+    if (!desk_) return;
+    if (app_.work.workState > 0) {
+        desk_->state.workFile = app_.launch.workFile;  // "" for a defined block
+        desk_->FitToWork();
+    }
+    UpdateTitle();
+    RefreshMenuState();
 }
 
 QString MainWindow::StatusText() const { return status_ != nullptr ? status_->text() : QString(); }
@@ -249,6 +267,7 @@ void MainWindow::OnCommand(int id) {
     if (id == cmd::kWorkCoordinates) offsets_ = OffsetTable::Coordinate;
     const SettingChange change = ApplySettingCommand(app_.settings, desk_->state, id);
     if (change.applied) {
+        desk_->ModesChanged();
         SyncPanels();
         if (change.loadSounds) LoadSounds(app_.sounds, app_.locations.startDir, app_.locations.programDir);
         if (change.redraw) desk_->Redraw();
@@ -432,7 +451,9 @@ bool MainWindow::OnKey(int key, bool ctrl) {
     case 112: OnCommand(kHelp); return true;  // F1
     case 113:  // F2 (Ctrl+F2 the report template), F3, F4: the definition files in their editors
     case 114:
-    case 115: OpenDefinitionEditor(key, ctrl, app_, host_); return true;
+    case 115:
+        if (!OpenDefinitionEditor(key, ctrl, app_, host_)) ShowText(host_, Msg(MsgId::EditorNotStarted));
+        return true;
     case 116: if (nc) OnCommand(cmd::kRunResult); return true;  // F5
     case 117: if (nc) OnCommand(kToolTipPath); return true;    // F6
     case 118: if (nc) OnCommand(kRunFastResult); return true;  // F7
@@ -448,7 +469,12 @@ bool MainWindow::OnKey(int key, bool ctrl) {
     }
     if (key == 17) UpdateCursor(true);  // Ctrl turns drag-rotate into drag-zoom
     if (ctrl) {
-        if (key == 'P') return QuickView(app_, *desk_, host_);
+        if (key == 'P') {
+            if (app_.work.workState > 0 && !QuickView(app_, *desk_, host_)) {
+                ShowText(host_, std::string(Msg(MsgId::ImageNotWritten)) + JoinPath(app_.locations.startDir, "tmp.png"));
+            }
+            return true;
+        }
         if (key == 'C') return CopyView(app_, *desk_, host_);
         return false;
     }
@@ -473,6 +499,13 @@ void MainWindow::CheckDefinitionsSoon() {
 
 void MainWindow::CheckDefinitions() {
     if (destroyed_) return;
+    // A running program keeps the definitions it started with; the check
+    // follows once the run has ended.
+    if (desk_ && desk_->state.runActive) {
+        checkPending_ = true;
+        return;
+    }
+    checkPending_ = false;
     DefinitionReload reload;
     reload.read = [this](DefinitionKind kind) { ReloadDefinitionFile(app_, host_, kind); };
     reload.refresh = [this]() {
@@ -485,6 +518,8 @@ void MainWindow::CheckDefinitions() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // A program being cut ends with the window (after its current motion).
+    if (desk_) desk_->Abort();
     if (!destroyed_) {
         destroyed_ = true;
         WindowPlacement placement;

@@ -39,6 +39,8 @@ public:
     // Shows the window with its saved or command-line placement.
     void ShowAtStart();
     void UpdateTitle();
+    // The launch work was defined or loaded after the window opened.
+    void LaunchWorkReady();
 
     const QHash<int, QAction*>& Actions() const { return actions_; }
     // The picture the view shows.
@@ -104,6 +106,7 @@ private:
     QProgressBar* progress_ = nullptr;
     TitleState title_;
     bool checkQueued_ = false;
+    bool checkPending_ = false;  // a definition check waits for the run to end
     bool destroyed_ = false;
 };
 

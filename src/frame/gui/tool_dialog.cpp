@@ -75,4 +75,9 @@ void ToolDialog::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+void ToolDialog::reject() {
+    if (closed) closed();
+    QDialog::reject();
+}
+
 }  // namespace morvex

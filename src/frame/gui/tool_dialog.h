@@ -26,6 +26,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void reject() override;  // the escape key hides the window as closing does
 
 private:
     QTableWidget* table_ = nullptr;

@@ -263,7 +263,10 @@ void DropFiles(const std::vector<std::string>& paths, App& app, Desk& desk, Host
             }
         } else if (SelectNcProgram(app, host, path)) {
             desk.state.ncLoaded = true;
-            if (OfferOptimumWork(app, host, false)) desk.FitToWork();
+            if (OfferOptimumWork(app, host, false)) {
+                desk.state.workFile.clear();
+                desk.FitToWork();
+            }
         }
     }
     desk.Redraw();
@@ -353,11 +356,16 @@ bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
         if (id == kPaintAll) PaintAll(app.work);
         if (id == kStripPaint) StripPaint(app.work);
         if (id == kStripPen) {
-            const int pen = tools.askPen ? tools.askPen()
-                                         : QInputDialog::getInt(tools.parent, QString::fromUtf8(kMessageCaption.data()),
-                                                                QString::fromUtf8(Msg(MsgId::PenToStrip).data()), 8, 1,
-                                                                8, 1);
-            if (pen < 1) return true;
+            int pen = 0;
+            if (tools.askPen) {
+                pen = tools.askPen();
+            } else {
+                bool ok = false;  // Cancel returns the starting value: only OK strips
+                pen = QInputDialog::getInt(tools.parent, QString::fromUtf8(kMessageCaption.data()),
+                                           QString::fromUtf8(Msg(MsgId::PenToStrip).data()), 8, 1, 8, 1, &ok);
+                if (!ok) pen = 0;
+            }
+            if (pen < 1 || pen > 8) return true;
             StripPen(app.work, pen);
         }
         desk.Redraw();

@@ -55,21 +55,31 @@ MessageAnswer QtHost::ShowMessage(const MessageRequest& request) {
 
 bool QtHost::IsKeyDown(int virtualKey) {
     // Modifier keys are asked of the window system, which knows them even
-    // when they changed while another window had the focus.
+    // when they changed while another window had the focus; they count only
+    // while this program's window is in front.
+    const bool inFront = owner == nullptr || owner->isActiveWindow();
     const Qt::KeyboardModifiers mods = QGuiApplication::queryKeyboardModifiers();
     switch (virtualKey) {
-    case 16: return mods.testFlag(Qt::ShiftModifier);
-    case 17: return mods.testFlag(Qt::ControlModifier);
-    case 18: return mods.testFlag(Qt::AltModifier);
+    case 16: return inFront && mods.testFlag(Qt::ShiftModifier);
+    case 17: return inFront && mods.testFlag(Qt::ControlModifier);
+    case 18: return inFront && mods.testFlag(Qt::AltModifier);
     default: break;
     }
-    return virtualKey >= 0 && virtualKey < static_cast<int>(keyDown_.size()) && keyDown_[virtualKey];
+    if (virtualKey < 0 || virtualKey >= static_cast<int>(keyDown_.size())) return false;
+    const bool tapped = pressed_[virtualKey];
+    pressed_[virtualKey] = false;
+    return keyDown_[virtualKey] || tapped;
 }
 
-void QtHost::ClearKeys() { keyDown_.fill(false); }
+void QtHost::ClearKeys() {
+    keyDown_.fill(false);
+    pressed_.fill(false);
+}
 
 void QtHost::SetKeyDown(int virtualKey, bool down) {
-    if (virtualKey > 0 && virtualKey < static_cast<int>(keyDown_.size())) keyDown_[virtualKey] = down;
+    if (virtualKey <= 0 || virtualKey >= static_cast<int>(keyDown_.size())) return;
+    keyDown_[virtualKey] = down;
+    if (down) pressed_[virtualKey] = true;
 }
 
 void QtHost::PumpMessages() { QCoreApplication::processEvents(); }

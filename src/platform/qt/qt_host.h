@@ -42,6 +42,7 @@ public:
 
 private:
     std::array<bool, 256> keyDown_{};
+    std::array<bool, 256> pressed_{};  // pressed since the last question: a tap between two pumps counts
 };
 
 }  // namespace morvex
