@@ -80,6 +80,13 @@ for _ in $(seq 60); do
     if ! cmp -s "$shots/window-before.png" "$shots/window-after.png"; then changed=1; break; fi
 done
 check "F5 cuts the pocket and the view changes ($after colours)" test $changed -eq 1
+# Until the picture stands still: the run has ended and the result is drawn.
+for _ in $(seq 60); do
+    sleep 0.5
+    cp "$shots/window-after.png" "$work/previous.png"
+    after=$(shot window-after)
+    cmp -s "$work/previous.png" "$shots/window-after.png" && break
+done
 check "the picture after the run is not blank" test "${after:-0}" -gt 20
 kill $app 2>/dev/null
 wait $app 2>/dev/null

@@ -150,6 +150,24 @@ void MainWindow::Create() {
     CheckDefinitions();
 }
 
+namespace {
+
+// A panel beside the main window (right of it, or below it), kept on the
+// screen, so that it does not cover the view when there is room elsewhere.
+void PlaceBeside(QWidget& panel, const QWidget& window, bool right) {
+    panel.adjustSize();
+    const QRect frame = window.frameGeometry();
+    QPoint at = right ? frame.topRight() + QPoint(8, 0) : frame.bottomLeft() + QPoint(0, 8);
+    if (const QScreen* screen = window.screen()) {
+        const QRect desk = screen->availableGeometry();
+        at.setX(std::clamp(at.x(), desk.left(), std::max(desk.left(), desk.right() - panel.width())));
+        at.setY(std::clamp(at.y(), desk.top(), std::max(desk.top(), desk.bottom() - panel.height())));
+    }
+    panel.move(at);
+}
+
+}  // namespace
+
 void MainWindow::ShowAtStart() {
     const SaveSettings& save = app_.settings.save;
     const bool placed = save.display == 1 || app_.launch.geometry.has_value();
@@ -182,6 +200,9 @@ void MainWindow::ShowAtStart() {
     } else {
         this->show();  // a saved hidden state would leave no window to close
     }
+    // The panels go beside the window where it now stands.
+    if (panel_ != nullptr) PlaceBeside(*panel_, *this, true);
+    if (toolDialog_ != nullptr) PlaceBeside(*toolDialog_, *this, false);
 }
 
 void MainWindow::UpdateTitle() {
@@ -309,6 +330,7 @@ void MainWindow::SyncPanels() {
     SaveSettings& save = app_.settings.save;
     if (save.viewPanel != 0 && panel_ == nullptr) {
         panel_ = new CommandPanel(app_.panelCaptions, this);
+        PlaceBeside(*panel_, *this, true);
         panel_->pressed = [this](char key) { OnKey(key, false); };
         panel_->closed = [this]() {
             app_.settings.save.viewPanel = 0;
@@ -318,6 +340,7 @@ void MainWindow::SyncPanels() {
     if (panel_ != nullptr) panel_->setVisible(save.viewPanel != 0);
     if (save.viewToolDialog != 0 && toolDialog_ == nullptr) {
         toolDialog_ = new ToolDialog(IsEnglish(), this);
+        PlaceBeside(*toolDialog_, *this, false);
         toolDialog_->chosen = [this](int tool) { desk_->ShowTool(tool); };
         toolDialog_->closed = [this]() {
             app_.settings.save.viewToolDialog = 0;

@@ -13,7 +13,8 @@ constexpr int kStopModes[4] = {0, 2, 3, 4};  // the modes of the four stop cells
 
 PanelStrip::PanelStrip(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::NoFocus); }
 
-QSize PanelStrip::sizeHint() const { return QSize(800, fontMetrics().height() + 8); }
+// Two rows: the stop-mode and run cells above, the info group below.
+QSize PanelStrip::sizeHint() const { return QSize(800, 2 * (fontMetrics().height() + 8)); }
 
 void PanelStrip::SetCells(std::vector<PanelCell> stop, std::vector<PanelCell> run, std::vector<PanelCell> info) {
     stop_ = std::move(stop);
@@ -22,18 +23,34 @@ void PanelStrip::SetCells(std::vector<PanelCell> stop, std::vector<PanelCell> ru
     update();
 }
 
-QRect PanelStrip::StopRect() const { return QRect(0, 0, width() * 28 / 100, height()); }
-QRect PanelStrip::RunRect() const { return QRect(width() * 28 / 100, 0, width() * 12 / 100, height()); }
-QRect PanelStrip::InfoRect() const {
-    const int left = width() * 40 / 100;
-    return QRect(left, 0, width() - left, height());
+QRect PanelStrip::StopRect() const { return QRect(0, 0, width() * 60 / 100, height() / 2); }
+QRect PanelStrip::RunRect() const {
+    const int left = width() * 60 / 100;
+    return QRect(left, 0, width() - left, height() / 2);
 }
+QRect PanelStrip::InfoRect() const { return QRect(0, height() / 2, width(), height() - height() / 2); }
 
 void PanelStrip::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     DrawPanelCells(painter, StopRect(), stop_);
     DrawPanelCells(painter, RunRect(), run_);
-    DrawPanelCells(painter, InfoRect(), info_);
+    // The info cells are as wide as their texts need, shrunk together when
+    // the strip is too narrow for all of them.
+    const QRect info = InfoRect();
+    std::vector<int> widths;
+    int total = 0;
+    for (const PanelCell& cell : info_) {
+        widths.push_back(fontMetrics().horizontalAdvance(QString::fromStdString(cell.text).trimmed()) + 10);
+        total += widths.back();
+    }
+    const double shrink = total > info.width() && total > 0 ? static_cast<double>(info.width()) / total : 1.0;
+    double x = info.left();
+    for (std::size_t i = 0; i < info_.size(); ++i) {
+        const double w = widths[i] * shrink;
+        const QRect cell(static_cast<int>(x), info.top(), static_cast<int>(x + w) - static_cast<int>(x), info.height());
+        DrawPanelCells(painter, cell, {info_[i]});
+        x += w;
+    }
 }
 
 void PanelStrip::mousePressEvent(QMouseEvent* event) {

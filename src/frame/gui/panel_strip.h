@@ -1,6 +1,6 @@
-// The strip of panel cells under the view: the stop-mode buttons, the two
-// run buttons and the info panel's current group, drawn as status-bar
-// cells. A click on a stop-mode cell chooses that mode; GO and ESC act on a
+// The strip of panel cells under the view: the stop-mode buttons and the
+// two run buttons in one row, the info panel's current group in the next,
+// drawn as status-bar cells. A click on a stop-mode cell chooses that mode; GO and ESC act on a
 // paused run.
 #pragma once
 
