@@ -45,6 +45,10 @@ struct TextSource {
 void ReplaceTexts(TextSource& source, std::vector<MenuItem>& items) {
     for (MenuItem& item : items) {
         if (item.kind == MenuItemKind::Separator) continue;
+        if (item.ownText) {
+            item.text = OwnItemEnglishText(item.id);
+            continue;
+        }
         if (auto text = source.NextMenuText()) item.text = *text;
         if (item.kind == MenuItemKind::Submenu) ReplaceTexts(source, item.items);
     }

@@ -6,6 +6,9 @@ namespace morvex::cmd {
 inline constexpr int kSelectNc = 32771;
 inline constexpr int kSelectNcDefineWork = 32772;
 inline constexpr int kReport = 32773;
+// The NC check from the NC menu; the message file does not rename them.
+inline constexpr int kCheckData = 32941;
+inline constexpr int kCheckMinMax = 32942;
 inline constexpr int kEditor = 32813;
 inline constexpr int kExit = 105;
 inline constexpr int kLoadWork = 32784;

@@ -8,6 +8,9 @@ namespace {
 
 MenuItem Item(int id, const char* text) { return MenuItem{MenuItemKind::Command, id, text, {}, false}; }
 MenuItem Radio(int id, const char* text) { return MenuItem{MenuItemKind::Command, id, text, {}, true}; }
+// Items of this program beyond the classic menu: a message file written for
+// that menu does not know them, so they keep their own texts.
+MenuItem Own(int id, const char* text) { return MenuItem{MenuItemKind::Command, id, text, {}, false, true}; }
 MenuItem Separator() { return MenuItem{MenuItemKind::Separator, 0, {}, {}, false}; }
 MenuItem Submenu(const char* text, std::vector<MenuItem> items) {
     return MenuItem{MenuItemKind::Submenu, 0, text, std::move(items), false};
@@ -31,7 +34,8 @@ MenuBarDef DefaultMenuBar() {
     menu.push_back({"NCデータ(&N)",
                     {Item(kSelectNc, "選択（&S）"),
                      Item(kSelectNcDefineWork, "選択して最適被切削材定義(&W)"),
-                     Item(kReport, "帳票出力（&V）"), Separator(),
+                     Item(kReport, "帳票出力（&V）"), Own(kCheckData, "データチェック(&C)"),
+                     Own(kCheckMinMax, "最大最小チェック(&M)"), Separator(),
                      Item(kEditor, "エディター編集(&E)"), Separator(), Item(kExit, "終了（&X）")}});
     // Positions 0-3 and 7-12 are locked while a run is active.
     menu.push_back({"被切削材(&W)",
@@ -130,6 +134,14 @@ MenuBarDef DefaultMenuBar() {
                     {Item(kHelp, "ヘルプ(&H or F1キー)"), Item(kHomePage, "ホームページへ(&G)"),
                      Separator(), Item(kVersion, "ﾊﾞｰｼﾞｮﾝ/環境情報(&A)")}});
     return menu;
+}
+
+const char* OwnItemEnglishText(int id) {
+    switch (id) {
+    case cmd::kCheckData: return "Check &Data";
+    case cmd::kCheckMinMax: return "Check &Min-Max";
+    default: return "";
+    }
 }
 
 const MenuItem* FindMenuItem(const MenuBarDef& menu, int id) {

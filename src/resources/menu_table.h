@@ -16,6 +16,7 @@ struct MenuItem {
     std::string text;
     std::vector<MenuItem> items;  // sub-menu items
     bool radio = false;           // member of a radio group (its sub-menu)
+    bool ownText = false;         // not renamed by the message file (nor counted by it)
 };
 
 struct MenuPopup {
@@ -32,6 +33,10 @@ inline constexpr int kMachiningMenu = 2;
 inline constexpr int kDefinitionMenu = 3;
 
 MenuBarDef DefaultMenuBar();
+
+// The English text of an item of this program's own (ownText), for the
+// English menu; "" for other identifiers.
+const char* OwnItemEnglishText(int id);
 
 // The item with this command identifier (searched through sub-menus), or null.
 const MenuItem* FindMenuItem(const MenuBarDef& menu, int id);

@@ -85,6 +85,9 @@ TEST(MessageFile, AShortFileLeavesTheRestJapaneseAndTheShippedFileCoversTheMenu)
         ascii(popup.items);
     }
     EXPECT_EQ(FindMenuItem(english, cmd::kVersion)->text, "&About MORVEX...");
+    // The check items are this program's own: the file neither names nor counts them.
+    EXPECT_EQ(FindMenuItem(english, cmd::kCheckData)->text, "Check &Data");
+    EXPECT_EQ(FindMenuItem(english, cmd::kEditor)->text, "&Editor");  // the items after them stay in step
     EXPECT_TRUE(englishPanel.fromMessageFile);
     EXPECT_FALSE(englishPanel.text[20].empty());
 }

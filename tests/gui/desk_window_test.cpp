@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QtTest/QTest>
 #include <filesystem>
+#include <map>
 #include <vector>
 
 #include "base/messages.h"
@@ -29,6 +30,7 @@
 #include "frame/gui/desk.h"
 #include "frame/gui/display_dialogs.h"
 #include "frame/gui/offset_dialog.h"
+#include "frame/gui/statistics_dialog.h"
 #include "frame/gui/panel_strip.h"
 #include "frame/gui/tool_dialog.h"
 #include "frame/gui/work_dialogs.h"
@@ -565,6 +567,19 @@ TEST(DeskWindow, WorkDialogsAndCommands) {
     EXPECT_NE(s.app.work.attr[0] & kAttrPaint, 0);
     window.OnCommand(cmd::kStripPaint);
     EXPECT_EQ(s.app.work.attr[0] & kAttrPaint, 0);
+    // The NC check from the NC menu: the statistics of the pocket program.
+    std::map<std::string, std::string> figures;
+    fill = [&figures](QDialog& d) {
+        auto& st = dynamic_cast<StatisticsDialog&>(d);
+        EXPECT_EQ(st.windowTitle(), "Check Data");
+        for (int r = 0; r < st.Table()->rowCount(); ++r) {
+            figures[st.Table()->item(r, 0)->text().toStdString()] = st.Table()->item(r, 1)->text().toStdString();
+        }
+        d.accept();
+    };
+    window.OnCommand(cmd::kCheckData);
+    EXPECT_EQ(figures["Tools"].rfind("T01", 0), 0u) << figures["Tools"];
+    EXPECT_NE(figures["Feed length"], "0.000 mm");
     window.OnCommand(cmd::kVersion);
     ASSERT_EQ(boxes.texts.size(), 5u);
     EXPECT_EQ(boxes.texts[4].rfind("MORVEX2000 version ", 0), 0u) << boxes.texts[4];

@@ -13,6 +13,9 @@
 #include "frame/gui/desk.h"
 #include "frame/gui/display_dialogs.h"
 #include "frame/gui/offset_dialog.h"
+#include "frame/gui/statistics_dialog.h"
+#include "frame/check_command.h"
+#include "frame/check_statistics.h"
 #include "frame/gui/work_dialogs.h"
 #include "nc/controller_writer.h"
 #include "frame/editor_command.h"
@@ -327,6 +330,20 @@ bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
     case kToolParameters: {
         HandToolDialog dialog(app.settings.work, IsEnglish(), host, tools.parent);
         if (Run(tools, dialog) == QDialog::Accepted) dialog.StoreInto(app.settings.work);
+        return true;
+    }
+    case cmd::kCheckData:
+    case cmd::kCheckMinMax: {
+        const int mode = id == cmd::kCheckData ? morvex::kCheckData : morvex::kCheckMinMax;
+        CheckResult result;
+        ControllerDef ctl = app.controller;  // the check may change offsets; runs start afresh
+        if (CheckProgram(CheckInputOf(app, mode), ctl, app.machine, CheckToolsOf(app), result) != 0) {
+            ShowText(host, std::string(Msg(MsgId::NcProgramNotOpened)) + app.launch.ncProgram);
+            return true;
+        }
+        StatisticsDialog dialog(CheckTitle(mode, IsEnglish()), CheckStatistics(result, mode, IsEnglish()),
+                                tools.parent);
+        Run(tools, dialog);
         return true;
     }
     case kOptionalBlockSkip: {
