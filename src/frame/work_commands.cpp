@@ -38,6 +38,12 @@ void PlaceStart(App& app, bool loaded) {
 
 }  // namespace
 
+BoxRequest InitialBox(const Settings& st) {
+    const Vec3& lo = st.dmf.initialMin;
+    const Vec3& hi = st.dmf.initialMax;
+    return BoxRequest{lo.x, lo.y, lo.z, hi.x, hi.y, hi.z};
+}
+
 PitchSettings PitchOf(const Settings& st) {
     PitchSettings p;
     p.workPitch = st.work.workPitch;
@@ -71,13 +77,7 @@ int PrepareLaunchWork(App& app, Host& host) {
         PlaceStart(app, true);
         return 0;
     }
-    BoxRequest box;
-    box.xMin = st.dmf.initialMin.x;
-    box.yMin = st.dmf.initialMin.y;
-    box.zMin = st.dmf.initialMin.z;
-    box.xMax = st.dmf.initialMax.x;
-    box.yMax = st.dmf.initialMax.y;
-    box.zMax = st.dmf.initialMax.z;
+    BoxRequest box = InitialBox(st);
     if (!launch.dNumbers.empty()) {
         if (launch.dNumbers.size() != 6) return Fail(host, Msg(MsgId::WorkDefinitionNumbers));
         const auto& d = launch.dNumbers;
@@ -106,15 +106,8 @@ int DefineOptimumWork(App& app, Host& host) {
     if (CheckProgram(CheckInputOf(app, kCheckMinMax), ctl, app.machine, CheckToolsOf(app), check) != 0) {
         return Fail(host, Msg(MsgId::NcProgramNotOpened), app.launch.ncProgram);
     }
-    BoxRequest box;
-    box.xMin = st.dmf.initialMin.x;
-    box.yMin = st.dmf.initialMin.y;
-    box.zMin = st.dmf.initialMin.z;
-    box.xMax = st.dmf.initialMax.x;
-    box.yMax = st.dmf.initialMax.y;
-    box.zMax = st.dmf.initialMax.z;
     const Vec3& m = st.work.workMargin;
-    box = OptimumBoxFromExtents(check.cut.min, check.cut.max, Point{m.x, m.y, m.z}, box);
+    const BoxRequest box = OptimumBoxFromExtents(check.cut.min, check.cut.max, Point{m.x, m.y, m.z}, InitialBox(st));
     return DefineWork(app, host, box);
 }
 

@@ -13,6 +13,9 @@ namespace morvex {
 
 class Host;
 
+// The INITIAL SIZE block of the settings.
+BoxRequest InitialBox(const Settings& settings);
+
 // The pitch rule's inputs and the DMF options of the settings.
 PitchSettings PitchOf(const Settings& settings);
 DmfContext DmfContextOf(const Settings& settings);

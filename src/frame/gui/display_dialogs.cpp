@@ -15,39 +15,11 @@
 
 #include "base/messages.h"
 #include "base/text.h"
+#include "frame/gui/dialog_fields.h"
 #include "platform/host.h"
 
 namespace morvex {
 namespace {
-
-QString Tr(bool english, const char* en, const char* ja) { return QString::fromUtf8(english ? en : ja); }
-
-QLineEdit* NumberField(QWidget* parent, const char* format, double value) {
-    auto* field = new QLineEdit(QString::fromStdString(Format(format, value)).trimmed(), parent);
-    field->setAlignment(Qt::AlignRight);
-    return field;
-}
-
-double NumberOf(const QLineEdit* field) {
-    bool ok = false;
-    const double v = field->text().trimmed().toDouble(&ok);
-    return ok ? v : std::nan("");
-}
-
-QDialogButtonBox* OkCancel(QDialog* dialog) {
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    return buttons;
-}
-
-void Warn(Host& host, MsgId text) {
-    MessageRequest warning;
-    warning.text = std::string(Msg(text));
-    warning.caption = std::string(Msg(MsgId::WarningTitle));
-    warning.kind = MessageKind::Warning;
-    host.ShowMessage(warning);
-}
 
 QColor ToColor(ColorRef c) { return QColor(ColorRed(c), ColorGreen(c), ColorBlue(c)); }
 
@@ -125,11 +97,11 @@ void TargetAreaDialog::accept() {
     const MsgId reversed[3] = {MsgId::ReversedX, MsgId::ReversedY, MsgId::ReversedZ};
     for (std::size_t i = 0; i < 3; ++i) {
         if (!std::isfinite(a[i]) || !std::isfinite(a[i + 3])) {
-            Warn(host_, MsgId::WorkNotFinite);
+            Warn(host_, MsgId::WorkNotFinite, Msg(MsgId::WarningTitle));
             return;
         }
         if (a[i] > a[i + 3]) {
-            Warn(host_, reversed[i]);
+            Warn(host_, reversed[i], Msg(MsgId::WarningTitle));
             return;
         }
     }
@@ -152,7 +124,7 @@ void RateDialog::accept() {
     // A rate of 1 or less would zoom the wrong way or not at all.
     const double r = Rate();
     if (!(r > 1.0) || !std::isfinite(r) || r > 1000.0) {
-        Warn(host_, MsgId::RateOutOfRange);
+        Warn(host_, MsgId::RateOutOfRange, Msg(MsgId::WarningTitle));
         return;
     }
     QDialog::accept();
@@ -205,7 +177,7 @@ void HandToolDialog::accept() {
         const bool pen = i == 2 || i == 5 || i == 8;
         const bool usable = std::isfinite(v) && v >= 0.0 && (!pen || (v <= 7.0 && v == std::floor(v))) && v < 1e6;
         if (!usable) {
-            Warn(host_, MsgId::HandToolValues);
+            Warn(host_, MsgId::HandToolValues, Msg(MsgId::WarningTitle));
             return;
         }
     }

@@ -178,11 +178,8 @@ void EditSpecifiedPoint(App& app, Host& host, WindowTools& tools) {
 
 void DefineWorkByDialog(App& app, Desk& desk, Host& host, WindowTools& tools) {
     WorkDefinition start;
-    const DmfSettings& dmf = app.settings.dmf;
     const bool haveBox = app.workBox.xMax > app.workBox.xMin;
-    start.box = haveBox ? app.workBox
-                        : BoxRequest{dmf.initialMin.x, dmf.initialMin.y, dmf.initialMin.z,
-                                     dmf.initialMax.x, dmf.initialMax.y, dmf.initialMax.z};
+    start.box = haveBox ? app.workBox : InitialBox(app.settings);
     start.pitch = app.settings.work.workPitch;
     start.controlPoint = app.settings.work.newControlPoint;
     DefineWorkDialog dialog(start, IsEnglish(), host, tools.parent);

@@ -17,42 +17,10 @@
 
 #include "base/messages.h"
 #include "base/text.h"
+#include "frame/gui/dialog_fields.h"
 #include "platform/host.h"
 
 namespace morvex {
-namespace {
-
-QString Tr(bool english, const char* en, const char* ja) { return QString::fromUtf8(english ? en : ja); }
-
-QLineEdit* NumberField(QWidget* parent, const char* format, double value) {
-    auto* field = new QLineEdit(QString::fromStdString(Format(format, value)).trimmed(), parent);
-    field->setAlignment(Qt::AlignRight);
-    return field;
-}
-
-// A field's number; NaN for text that is not one (so that a check refuses it).
-double NumberOf(const QLineEdit* field) {
-    bool ok = false;
-    const double v = field->text().trimmed().toDouble(&ok);
-    return ok ? v : std::nan("");
-}
-
-void Warn(Host& host, MsgId text, std::string_view caption) {
-    MessageRequest warning;
-    warning.text = std::string(Msg(text));
-    warning.caption = std::string(caption);
-    warning.kind = MessageKind::Warning;
-    host.ShowMessage(warning);
-}
-
-QDialogButtonBox* OkCancel(QDialog* dialog) {
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    return buttons;
-}
-
-}  // namespace
 
 PitchValues PitchValuesOf(const WorkSettings& w) {
     return PitchValues{w.workPitch, w.autoPitch, w.autoPitchCells, w.minimumPitch, w.movePitch, w.autoMovePitch,
