@@ -27,7 +27,7 @@ void AddCutSegment(CutPathLayer& layer, const ViewState& view, const Settings& s
 
 QImage ComposeView(const QImage& work, const CutPathLayer* cutPath, const ToolAt& tool, const ViewState& view,
                    const Settings& st) {
-    QImage picture = work.copy();
+    QImage picture = work;  // shared until a painter draws over it
     if (picture.isNull()) return picture;
     const bool withPath = cutPath != nullptr && cutPath->image.size() == picture.size();
     const bool withTool = st.display.toolDisplay && tool.tool != nullptr;

@@ -74,6 +74,15 @@ struct Samples {
 
 std::string Title(const MainWindow& w) { return w.windowTitle().toStdString(); }
 
+// The window's modal dialogs are handed to `fill`, which sets their fields
+// and accepts them (or not), instead of waiting for a user.
+void FillDialogsWith(MainWindow& window, std::function<void(QDialog&)>& fill) {
+    window.Tools().runDialog = [&fill](QDialog& d) {
+        fill(d);
+        return d.result();
+    };
+}
+
 // Answers the message boxes the window shows with `button`, keeping their texts.
 struct BoxAnswerer {
     QTimer timer;
@@ -483,10 +492,7 @@ TEST(DeskWindow, WorkDialogsAndCommands) {
     window.show();
     BoxAnswerer boxes(QMessageBox::Ok);
     std::function<void(QDialog&)> fill;
-    window.Tools().runDialog = [&](QDialog& d) {
-        fill(d);
-        return d.result();
-    };
+    FillDialogsWith(window, fill);
     // Pitch: 0 is refused with the warning; 0.25 is stored with its note.
     fill = [](QDialog& d) {
         auto& p = dynamic_cast<PitchDialog&>(d);
@@ -612,10 +618,7 @@ TEST(DeskWindow, DisplayDialogs) {
     window.show();
     BoxAnswerer boxes(QMessageBox::Ok);
     std::function<void(QDialog&)> fill;
-    window.Tools().runDialog = [&](QDialog& d) {
-        fill(d);
-        return d.result();
-    };
+    FillDialogsWith(window, fill);
     // The background colour: the corner of the view takes it.
     fill = [](QDialog& d) {
         auto& c = dynamic_cast<ColourDialog&>(d);
@@ -693,10 +696,7 @@ TEST(DeskWindow, OffsetEditorsStoreAndWriteBack) {
     window.show();
     BoxAnswerer boxes(QMessageBox::Ok);
     std::function<void(QDialog&)> fill;
-    window.Tools().runDialog = [&](QDialog& d) {
-        fill(d);
-        return d.result();
-    };
+    FillDialogsWith(window, fill);
     fill = [](QDialog& d) {
         auto& o = dynamic_cast<OffsetDialog&>(d);
         EXPECT_EQ(o.windowTitle(), "Setting H-CODE");

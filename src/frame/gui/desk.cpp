@@ -32,6 +32,18 @@ int CountLines(const std::string& path) {
 
 }  // namespace
 
+std::optional<PathSource> ProgramPathOf(const App& app) {
+    if (!app.launch.ncProgramOpened || app.controller.readStatus != 1) return std::nullopt;
+    const RunSetup s = MakeRunSetup(app, kRunResult, false, true);
+    return PathSource{s.ncPath, app.controller, s.toolWords, s.atcType, &app.tools, s.initialTool, s.start,
+                      s.checks.rapidFeedrate};
+}
+
+Point StartPointOf(const App& app) {
+    const Vec3& c = app.settings.work.controlPoint;
+    return Point{c.x, c.y, c.z};
+}
+
 Desk::Desk(App& app, Host& host) : app_(app), host_(host) {
     state.stopMode = app.controller.stopOption;
     state.workExists = app.work.workState > 0;
@@ -111,7 +123,7 @@ void Desk::DrawOverlays(const QRect& clip) {
     QPainter painter(&bitmap_);
     if (!clip.isNull()) painter.setClipRect(clip);
     if (d.boundaryBox) DrawBoundaryBox(painter, view_, app_.settings, app_.work);
-    if (d.basicAxis) DrawAxes(painter, view_, MakeRunSetup(app_, kRunResult, false, true).start);
+    if (d.basicAxis) DrawAxes(painter, view_, StartPointOf(app_));
 }
 
 void Desk::RestyleAndRedraw() { Redraw(); }
@@ -154,18 +166,12 @@ void Desk::ShowTool(int tool) {
     if (changed) changed();
 }
 
-std::optional<PathSource> Desk::Program() const {
-    if (!state.ncLoaded || app_.controller.readStatus != 1) return std::nullopt;
-    const RunSetup s = MakeRunSetup(app_, kRunResult, false, true);
-    return PathSource{s.ncPath, app_.controller, s.toolWords, s.atcType, &app_.tools, s.initialTool, s.start,
-                      s.checks.rapidFeedrate};
-}
 
 void Desk::ShowPath(PathSet set) {
     // While a program is cut the partial redraws would break a path drawn
     // into the work's picture; the cut path shows meanwhile.
     if (state.runActive) return;
-    const std::optional<PathSource> program = Program();
+    const std::optional<PathSource> program = ProgramPathOf(app_);
     if (!program || bitmap_.isNull()) return;
     {
         QPainter painter(&bitmap_);

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "frame/app.h"
 #include "frame/command_dispatch.h"
@@ -19,6 +20,14 @@
 namespace morvex {
 
 class Host;
+
+// The NC program's path as the path drawings replay it (from the start
+// point, with the tools of the table); none without a program that was read
+// under a controller definition.
+std::optional<PathSource> ProgramPathOf(const App& app);
+
+// Where the tool stands before the program's first motion (work coordinates).
+Point StartPointOf(const App& app);
 
 class Desk {
 public:
@@ -76,7 +85,6 @@ private:
     void FlushChanges();  // the nodes changed since the last screen update, drawn again
     void AfterRunLoop();
     void AfterMotion(const CuttingRun& run, const ChangedNodes& nodes);
-    std::optional<PathSource> Program() const;
 
     App& app_;
     Host& host_;

@@ -13,11 +13,11 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "frame/app.h"
+#include "frame/gui/desk.h"
 #include "frame/gui/main_window.h"
 #include "frame/check_command.h"
 #include "frame/motion_listing.h"
 #include "frame/startup.h"
-#include "frame/run_command.h"
 #include "frame/unattended_cut.h"
 #include "frame/work_commands.h"
 #include "view/work_picture.h"
@@ -65,12 +65,7 @@ int WritePicture(morvex::App& app, morvex::Host& host) {
     QGuiApplication qtApp(qtArgc, qtArgv);
     const morvex::LaunchOptions& l = app.launch;
     // The path of the program that was cut, replayed from its start.
-    std::optional<morvex::PathSource> program;
-    if (l.ncProgramOpened && app.controller.readStatus == 1) {
-        const morvex::RunSetup setup = morvex::MakeRunSetup(app, morvex::kRunResult, false, true);
-        program = morvex::PathSource{setup.ncPath, app.controller, setup.toolWords, setup.atcType, &app.tools,
-                                     setup.initialTool, setup.start, setup.checks.rapidFeedrate};
-    }
+    const std::optional<morvex::PathSource> program = morvex::ProgramPathOf(app);
     if (morvex::WriteWorkPicture(app.settings, app.work, l.imageFile, l.imageView, l.imageWidth, l.imageHeight,
                                  program ? &*program : nullptr)) {
         return 0;
