@@ -424,7 +424,9 @@ CommandLineStatus ParseCommandLine(const std::vector<std::string>& args,
         }
         if (!ok) return CommandLineStatus::Error;
     }
-    const bool somethingToDo = options.ncProgramOpened || !options.workFile.empty() ||
+    // A named NC program that is not there yet may still be found in the NC
+    // folder of the settings; the look-up after reading them decides.
+    const bool somethingToDo = !options.ncProgram.empty() || !options.workFile.empty() ||
                                options.reportMode != 0 || !options.outputWork.empty();
     if (!somethingToDo) options.autoRunMode = 0;
     return CommandLineStatus::Ok;

@@ -23,6 +23,7 @@ RunSetup MakeRunSetup(const App& app, int runMode, bool fast, bool batch) {
     s.checks.rapidFeedrate = w.rapidFeedrate;
     s.torqueLoad = st.optimize.torqueValue;
     s.workPitch = app.work.pitch;
+    s.ignoreRapids = w.ignoreG00;
     s.movingPitch = w.autoMovePitch ? app.work.pitch * w.movePitchFactor : w.movePitch;
     s.strips = std::max(1, w.sweepThreads.count);
     // Clearances in SelectTool's form: a value, or the automatic one for the pitch.

@@ -8,6 +8,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/text.h"
+#include "frame/nc_lookup.h"
 #include "frame/settings_reader.h"
 #include "nc/controller_reader.h"
 #include "platform/host.h"
@@ -86,6 +87,12 @@ void ContinueStartUp(App& app, Host& host) {
     // is often not writable).
     if (!IsExistingPath(app.locations.settingsFile) && !HasDirSeparator(app.launch.settingsFile)) {
         app.locations.settingsFile = JoinPath(app.locations.startDir, app.launch.settingsFile);
+    }
+    // The NC program is looked for once the NC folder of the settings is known.
+    // Unattended runs and the printing jobs report a missing program themselves.
+    const bool window = !app.launch.minimised && !app.launch.listMotions && !app.launch.checkProgram;
+    if (ResolveNcProgram(app, host) == NcResolve::Missing && window) {
+        ShowText(host, Msg(MsgId::NcDataNotExist));
     }
 
     ReadDefinitionFiles(app, host);

@@ -107,7 +107,14 @@ int DefineOptimumWork(App& app, Host& host) {
         return Fail(host, Msg(MsgId::NcProgramNotOpened), app.launch.ncProgram);
     }
     const Vec3& m = st.work.workMargin;
-    const BoxRequest box = OptimumBoxFromExtents(check.cut.min, check.cut.max, Point{m.x, m.y, m.z}, InitialBox(st));
+    // The top is where the feed motions end highest, not where a plunge
+    // onto the stock starts: that would put stock under the clearance plane.
+    Point top = check.cut.max;
+    if (check.cutTop >= check.cut.min[2]) top[2] = check.cutTop;
+    BoxRequest box = OptimumBoxFromExtents(check.cut.min, top, Point{m.x, m.y, m.z}, InitialBox(st));
+    // A slot at one Y (or X) still gets a work: one pitch of the pitch rule wide.
+    PitchSettings pitch = PitchOf(st);
+    WidenFlatBox(box, ApplyPitchRule(box, pitch));
     return DefineWork(app, host, box);
 }
 

@@ -156,6 +156,13 @@ void TakeMotion(CheckRun& run) {
     if (spline) splineLength = SplinePointsAndLength(run, p);
 
     // Extents.
+    // A feed motion straight up (a retract at feed, a tapping cycle's way
+    // out) leaves the material and says nothing about where its top is.
+    const bool retract = p.toolEnd[2] > p.toolStart[2] && p.toolEnd[0] == p.toolStart[0] &&
+                         p.toolEnd[1] == p.toolStart[1];
+    if (cut && !retract) {
+        run.result.cutTop = std::max(run.result.cutTop, Machine(run, p.toolEnd)[2]);
+    }
     if (arc) {
         IncludeArc(run, p, run.result.all);
         if (cut) IncludeArc(run, p, run.result.cut);

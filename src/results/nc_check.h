@@ -37,6 +37,10 @@ struct CheckResult {
     int lines = 0;      // NC lines read
     CheckExtents all;   // every motion, machine coordinates
     CheckExtents cut;   // feed motions below RAPID FEEDRATE
+    // The highest end point of those feed motions, straight retracts left
+    // out (machine Z): the stock top the program implies, as a plunge onto
+    // it ends there.
+    double cutTop = -9999999.0;
     MachiningTotals totals;
     std::vector<int> tools, g, m, d, h;  // codes used, ascending
 };

@@ -178,6 +178,8 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
         }
         return;
     }
+    // Motions shorter than the controller's position tolerance cut nothing.
+    options.minimumLength = ctl.positionTolerance;
     CutMotion(ctx, SweepInputOf(p, work, run.interp.workOffset, run.tool.shift), options, flags);
 }
 
@@ -243,7 +245,9 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
     run.offsetMarked = TakeOffsetMark(run.alarms);
     const bool g92 = in.words.nonModalG == 92 && in.queue.empty();
     SweepFlags flags;
-    if (!g92 && p.error == kNcNoError) CutPath(run, work, ctl, run.offsetMarked, flags);
+    // IGNORE G00: rapids move the tool but neither cut nor raise the rapid alarm.
+    const bool swept = !g92 && p.error == kNcNoError && !(s.ignoreRapids && p.type == kRapid);
+    if (swept) CutPath(run, work, ctl, run.offsetMarked, flags);
     ++run.motions;
     if (flags.cutDone) work.workState = 2;
     if (s.afterMotion && !g92 && p.error == kNcNoError) {

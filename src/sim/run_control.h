@@ -56,6 +56,7 @@ struct RunSetup {
     bool torqueLoad = false;  // V-VALUE TORQUE
     double workPitch = 1.0;   // mm
     double movingPitch = 1.0;  // mm
+    bool ignoreRapids = false;  // IGNORE G00: rapids cut nothing and are not checked
     int strips = 1;            // threadnc
     double toolClearance = 0.0;   // SelectTool's forms: > 0 a value, < 0 automatic for -pitch
     double arborClearance = 0.0;

@@ -134,6 +134,12 @@ BoxRequest OptimumBoxFromExtents(const Point& min, const Point& max, const Point
     return box;
 }
 
+void WidenFlatBox(BoxRequest& box, double pitch) {
+    if (!(pitch > 0.0) || !std::isfinite(pitch)) return;
+    if (box.xMax <= box.xMin) box.xMax = box.xMin + pitch;
+    if (box.yMax <= box.yMin) box.yMax = box.yMin + pitch;
+}
+
 Point PlaceControlPoint(ControlPointMode mode, const WorkModel& work, const Point& current,
                         const Point& specified) {
     switch (mode) {

@@ -156,11 +156,16 @@ std::optional<MsgId> DefineWorkMessage(DefineWorkStatus status);
 std::string_view DefineWorkTitle(DefineWorkStatus status);
 
 // The box around the NC check extents: margins on X, Y and the top, 10 mm of
-// stock below the lowest point. Empty X or Y extents (no motion) use the
-// caller's initial box instead: its X and Y, ZMAX 5 mm below its top and
-// ZMIN 10 mm below that.
+// stock below the lowest point; `max[2]` is the stock top the program
+// implies. Empty X or Y extents (no motion) use the caller's initial box
+// instead: its X and Y, ZMAX 5 mm below its top and ZMIN 10 mm below that.
 BoxRequest OptimumBoxFromExtents(const Point& min, const Point& max, const Point& margin,
                                  const BoxRequest& initialSize);
+
+// A box without width along X or Y (all cutting at one X or one Y, no
+// margin) is widened to `pitch` along it, so that it still holds two nodes
+// there with the first on the cut.
+void WidenFlatBox(BoxRequest& box, double pitch);
 
 // The "C" key pair, only at data levels 1 and 2. Backup saves the scalars and
 // copies the current pair into the other; Restore exchanges them, so that a

@@ -34,11 +34,33 @@ if [ $rc -eq 0 ] && [ -s cut.dmf ]; then ok "finish3d cut, status 0"; else fail 
 # The raster passes over X50 Y50 at the dome top, tip at Z-1, arriving from
 # X52.5 Z-1.022: the ball on that rising line reaches x = 50 lower than its
 # end, by r (1/cos(a) - 1) with tan(a) = 0.022 / 2.5 and r = 4, so -1.000155.
-# A corner of the stock outside the raster keeps the work top (the highest
-# cutting point, Z5).
+# A corner of the stock outside the raster keeps the work top: the highest
+# end of a feed motion, the dome top at Z-1 (not the Z5 the plunge starts from).
 top=$(height_at cut.dmf 50 50); corner=$(height_at cut.dmf -10 -4)
-if [ "$top" = "-1.0002" ] && [ "$corner" = "5.0000" ]; then ok "dome top -1.000155, stock top 5"
+if [ "$top" = "-1.0002" ] && [ "$corner" = "-1.0000" ]; then ok "dome top -1.000155, stock top -1"
 else fail "heights: top $top corner $corner"; fi
+
+# The optimum work of every sample is cut without an alarm: the pocket's
+# plunge onto Z0 finds no stock above Z0, the tap's feed back to R5 does not
+# raise the top. A slot at one Y without margins still gets a work, two
+# nodes wide.
+for name in pocket drill contour; do
+    "$morvex" -X6 $name.nc -D -O opt.dmf 2>err.txt; rc=$?
+    [ $rc -eq 0 ] && ok "$name on its optimum work: 0" || { fail "$name optimum rc=$rc"; cat err.txt; }
+done
+printf '%%\nT01 M06\nG00 G90 X10. Y20. Z5.\nG01 Z-2. F200\nX50.\nG00 Z30.\nM30\n%%\n' >slot.nc
+sed 's/^WORK MARGIN(\(.\))=.*/WORK MARGIN(\1)=0/' morvex.ini >nomargin.ini
+"$morvex" -I nomargin.ini -X6 slot.nc -D -O slot.dmf 2>err.txt; rc=$?
+ny=$(python3 -c "import struct,sys; print(struct.unpack_from('<2i', open('slot.dmf','rb').read(), 112)[1])" 2>/dev/null)
+[ $rc -eq 0 ] && [ "$ny" = "2" ] && ok "slot at one Y: a work two nodes wide" || { fail "slot rc=$rc ny=$ny"; cat err.txt; }
+
+# The NC program is found with its ending added, upper or lower case.
+cp pocket.nc upper.NC; cp pocket.nc lower.nc
+for name in upper lower; do
+    "$morvex" -X6 $name -O found.dmf 2>err.txt; rc=$?
+    [ $rc -eq 0 ] && [ -s found.dmf ] && ok "\"$name\" found with its ending" || { fail "$name rc=$rc"; cat err.txt; }
+    rm -f found.dmf
+done
 
 # Load it back and save it again without cutting: the same bytes.
 printf '%%\nG90 G00 Z200.\nM30\n%%\n' >air.nc

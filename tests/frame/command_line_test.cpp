@@ -252,7 +252,7 @@ TEST_F(CommandLine, AutomaticModeIsClearedWhenThereIsNothingToDo) {
         std::vector<std::string> args;
         int mode;
     } cases[] = {
-        {{"/X1"}, 0},       {{"/X3", "missing.nc"}, 0},    {{"/X3", "prog.nc"}, 3},
+        {{"/X1"}, 0},       {{"/X3", "missing.nc"}, 3},    {{"/X3", "prog.nc"}, 3},
         {{"/X2", "/V"}, 2}, {{"/X2", "/O", "out.stl"}, 2}, {{"/X4", "part.dmf"}, 4},
     };
     for (const auto& c : cases)

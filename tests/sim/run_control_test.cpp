@@ -348,14 +348,37 @@ TEST(RunControl, WaitCodeWaitsUntilItsFileIsDeleted) {
     EXPECT_FALSE(std::filesystem::exists(flag));
 }
 
-TEST(RunControl, ZeroLengthMotionsCutNothing) {
-    Bench b;
-    b.setup.start = {10, 10, 5};  // the tip stands in the material
-    ASSERT_TRUE(b.Start("G01 X10 Y10 Z5 F100\nS1000 M03\n"));
-    EXPECT_EQ(b.Loop(), RunState::Finished);
-    EXPECT_EQ(b.run.motions, 2);
-    EXPECT_EQ(b.Lowered(), 0);
-    EXPECT_EQ(b.work.workState, 1);
+// Motions that must not cut: no travel, travel below the controller's
+// position tolerance (probed on both sides), rapids under IGNORE G00.
+TEST(RunControl, MotionsThatCutNothing) {
+    const struct {
+        const char* program;
+        double tolerance;
+        bool ignoreRapids;
+        RunState state;
+        bool cuts;
+    } cases[] = {
+        {"G01 X10 Y10 Z5 F100\nS1000 M03\n", 0.0005, false, RunState::Finished, false},
+        {"G01 X10.0004 F100\n", 0.0005, false, RunState::Finished, false},
+        {"G01 X10.0006 F100\n", 0.0005, false, RunState::Finished, true},
+        {"G01 X10.0004 F100\n", 0.00005, false, RunState::Finished, true},
+        // The tip comes down into the stock at rapid: the rapid check aborts
+        // unless rapids are ignored for cutting.
+        {"G00 Z2\nX15\nG01 X16 F100\n", 0.0005, false, RunState::Aborted, true},
+        {"G00 Z2\nX15\n", 0.0005, true, RunState::Finished, false},
+        {"G00 Z2\nX15\nG01 X16 F100\n", 0.0005, true, RunState::Finished, true},
+    };
+    for (const auto& c : cases) {
+        Bench b;
+        b.setup.start = {10, 10, 5};  // the tip stands in the material
+        b.setup.checks.rapid = 1;
+        b.setup.ignoreRapids = c.ignoreRapids;
+        b.ctl.positionTolerance = c.tolerance;
+        ASSERT_TRUE(b.Start(c.program));
+        EXPECT_EQ(b.Loop(), c.state) << c.program;
+        EXPECT_EQ(b.Lowered() > 0, c.cuts) << c.program << " " << c.tolerance;
+        EXPECT_EQ(b.work.workState, c.cuts ? 2 : 1) << c.program;
+    }
 }
 
 struct RunResult {
