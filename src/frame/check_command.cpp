@@ -1,49 +1,43 @@
 // The --check command.
 #include "frame/check_command.h"
 
+#include <nlohmann/json.hpp>
+
 #include "base/messages.h"
 #include "base/paths.h"
-#include "base/text.h"
 #include "nc/nc_alarms.h"
 #include "platform/host.h"
 
 namespace morvex {
-namespace {
-
-std::string Number(double v) { return Format("%.10g", v); }
-
-std::string Vector(const Point& p) {
-    return "[" + Number(p[0]) + ", " + Number(p[1]) + ", " + Number(p[2]) + "]";
-}
-
-std::string List(const std::vector<int>& codes) {
-    std::string s = "[";
-    for (std::size_t i = 0; i < codes.size(); ++i) s += (i ? ", " : "") + std::to_string(codes[i]);
-    return s + "]";
-}
-
-}  // namespace
 
 std::string CheckResultJson(const CheckResult& r) {
     const MachiningTotals& t = r.totals;
-    std::string s = "{";
-    s += "\"error\": " + std::to_string(r.error == 0 ? 0 : r.error + kNcAlarmBase);
-    s += ", \"error_line\": " + std::to_string(r.errorLine);
-    s += ", \"lines\": " + std::to_string(r.lines);
-    s += ", \"min\": " + Vector(r.all.min) + ", \"max\": " + Vector(r.all.max);
-    s += ", \"cut_min\": " + Vector(r.cut.min) + ", \"cut_max\": " + Vector(r.cut.max);
-    s += ", \"rapidLength\": " + Number(t.rapidLength) + ", \"feedLength\": " + Number(t.feedLength);
-    s += ", \"rapidClassLength\": " + Number(t.rapidClassLength);
-    s += ", \"cutClassLength\": " + Number(t.cutClassLength);
-    s += ", \"rapidTime\": " + Number(t.rapidTime) + ", \"feedTime\": " + Number(t.feedTime);
-    s += ", \"rapidClassTime\": " + Number(t.rapidClassTime);
-    s += ", \"cutClassTime\": " + Number(t.cutClassTime);
-    s += ", \"maxProgramFeed\": " + Number(t.maxProgramFeed);
-    s += ", \"maxCutFeed\": " + Number(t.maxCutFeed);
-    s += ", \"minProgramFeed\": " + Number(t.minProgramFeed);
-    s += ", \"tools\": " + List(r.tools) + ", \"g\": " + List(r.g) + ", \"m\": " + List(r.m);
-    s += ", \"d\": " + List(r.d) + ", \"h\": " + List(r.h);
-    return s + "}";
+    // The keys keep the order in which they are documented.
+    nlohmann::ordered_json j;
+    j["error"] = r.error == 0 ? 0 : r.error + kNcAlarmBase;
+    j["error_line"] = r.errorLine;
+    j["lines"] = r.lines;
+    j["min"] = r.all.min;
+    j["max"] = r.all.max;
+    j["cut_min"] = r.cut.min;
+    j["cut_max"] = r.cut.max;
+    j["rapidLength"] = t.rapidLength;
+    j["feedLength"] = t.feedLength;
+    j["rapidClassLength"] = t.rapidClassLength;
+    j["cutClassLength"] = t.cutClassLength;
+    j["rapidTime"] = t.rapidTime;
+    j["feedTime"] = t.feedTime;
+    j["rapidClassTime"] = t.rapidClassTime;
+    j["cutClassTime"] = t.cutClassTime;
+    j["maxProgramFeed"] = t.maxProgramFeed;
+    j["maxCutFeed"] = t.maxCutFeed;
+    j["minProgramFeed"] = t.minProgramFeed;
+    j["tools"] = r.tools;
+    j["g"] = r.g;
+    j["m"] = r.m;
+    j["d"] = r.d;
+    j["h"] = r.h;
+    return j.dump();
 }
 
 CheckInput CheckInputOf(const App& app, int mode) {

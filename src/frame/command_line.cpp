@@ -465,7 +465,7 @@ std::string CommandLineHelp() {
            "  --help         this list\n"
            "  --version      program version\n"
            "  --close-after ms  close the window after ms milliseconds (smoke tests)\n"
-           "  --motions      print the motions of the NC program, one line each, and end\n"
+           "  --motions      print the motions of the NC program as JSON Lines and end\n"
            "  --check        check the NC program and print its extents, lengths and times as JSON\n"
            "  --image F.png  after an unattended cut (or with a work file) write a picture of\n"
            "                 the work, fitted as the F key does\n"

@@ -1,14 +1,29 @@
 // Motion listing.
 #include "frame/motion_listing.h"
 
+#include <nlohmann/json.hpp>
+
 #include "base/messages.h"
 #include "base/paths.h"
 #include "nc/interpreter.h"
 #include "nc/nc_alarms.h"
+#include "nc/tool_change.h"
 #include "platform/host.h"
 #include "results/machine_def.h"
 
 namespace morvex {
+namespace {
+
+// The line that ends a listing at an NC error: its code, line and message.
+std::string ErrorLine(int code, int line, const std::string& message) {
+    nlohmann::ordered_json j;
+    j["error"] = code;
+    j["line"] = line;
+    j["message"] = message;
+    return j.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+}  // namespace
 
 int ListMotions(App& app, Host& host, std::FILE* out) {
     ControllerDef& ctl = app.controller;
@@ -35,6 +50,11 @@ int ListMotions(App& app, Host& host, std::FILE* out) {
     const Vec3& c = app.settings.work.controlPoint;
     StartProgram(interp, ctl, Point{c.x, c.y, c.z});
 
+    // The tool in the spindle, changed as a cutting run changes it.
+    const int atcType = static_cast<int>(machine.atcType);
+    int tool = app.tools.status == 1 ? app.tools.initialTool : 1;
+    int preselected = tool;
+
     AlarmDelivery delivery;
     delivery.batch = true;
     delivery.ncPath = app.launch.ncProgram;
@@ -45,14 +65,20 @@ int ListMotions(App& app, Host& host, std::FILE* out) {
         const MotionResult result = NextMotion(interp, ctl, tools);
         const int error = interp.reader.pendingError;
         if (result == MotionResult::Motion) {
+            const int change = ToolChangeOf(atcType, tools, interp.path, preselected);
+            if (change >= 0) tool = change;
             ToToolFrame(interp);
-            std::fprintf(out, "%s\n", MotionListingLine(interp.path).c_str());
+            std::fprintf(out, "%s\n", MotionListingLine(interp.path, tool).c_str());
         }
         if (error != kNcNoError) {
-            ShowAlarm(host, delivery, error + kNcAlarmBase, NcErrorDetail(interp.reader, ctl.endOfRecord));
+            // The error ends the listing; the alarm goes to the batch log and stderr as well.
+            const int code = error + kNcAlarmBase;
+            AlarmDetail detail = NcErrorDetail(interp.reader, ctl.endOfRecord);
+            if (result == MotionResult::Motion) detail.programLine = interp.path.line;
+            std::fprintf(out, "%s\n", ErrorLine(code, detail.programLine, AlarmText(code, detail, IsEnglish(), true)).c_str());
+            ShowAlarm(host, delivery, code, detail);
             status = 1;
-            if (result != MotionResult::Motion) break;
-            interp.reader.pendingError = kNcNoError;
+            break;
         }
         if (result != MotionResult::Motion) break;
     }

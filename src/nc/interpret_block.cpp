@@ -609,6 +609,14 @@ void EndOfBlock(Interpreter& in, ControllerDef& ctl) {
             p.centre = p.start;
         }
         ComputeArcQuantities(p);
+        if (!w.ijkGiven && p.start[p.first] == p.end[p.first] && p.start[p.second] == p.end[p.second]) {
+            // Only a given centre makes a full circle of an arc that ends where
+            // it starts. Without one (an R arc, or a block of no axis word such
+            // as a lone M05 while G02 is modal) the tool does not turn: zero
+            // sweep and zero length.
+            p.sweep = 0.0;
+            p.arcLength = 0.0;
+        }
         if (std::fabs(p.startRadius - p.endRadius) >= ctl.rTolerance) {
             in.reader.pendingError = kNcArcRadius;
         }

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <nlohmann/json.hpp>
+
 #include "base/text.h"
 
 namespace morvex {
@@ -75,23 +77,32 @@ std::string PointQueryText(const PathRecord& p) {
                   p.end[0], p.end[1], p.end[2]);
 }
 
-std::string MotionListingLine(const PathRecord& p) {
+std::string MotionListingLine(const PathRecord& p, int tool) {
     static constexpr const char* kTypes[] = {"rapid", "line", "arc_cw", "arc_ccw"};
     const char* type = p.type >= kRapid && p.type <= kArcCcw ? kTypes[p.type]
                        : p.type == kSpline                   ? "spline"
                                                              : "other";
-    std::string text = Format(
-        "{\"line\": %d, \"type\": \"%s\", \"start\": [%.4f, %.4f, %.4f], \"end\": [%.4f, %.4f, %.4f]",
-        p.line, type, p.start[0], p.start[1], p.start[2], p.end[0], p.end[1], p.end[2]);
+    // The keys keep the order in which they are documented.
+    nlohmann::ordered_json j;
+    j["line"] = p.line;
+    j["type"] = type;
+    j["start"] = p.start;
+    j["end"] = p.end;
+    j["tool_start"] = p.toolStart;
+    j["tool_end"] = p.toolEnd;
     if (p.type == kArcCw || p.type == kArcCcw) {
-        text += Format(", \"center\": [%.4f, %.4f, %.4f], \"radius\": %.4f, \"sweep_deg\": %.4f, "
-                       "\"plane\": %d",
-                       p.centre[0], p.centre[1], p.centre[2], p.startRadius, p.sweep * 180.0 / kPi,
-                       p.plane);
+        j["centre"] = p.centre;
+        j["tool_centre"] = p.toolCentre;
+        j["sweep"] = p.sweep;
+        j["arc_length"] = p.arcLength;
+        j["radius"] = p.startRadius;
+        j["plane"] = p.plane;
+        j["sweep_deg"] = p.sweep * 180.0 / kPi;
     }
-    if (p.type != kRapid) text += Format(", \"feed\": %.3f", p.feed);
-    text += Format(", \"tool_end\": [%.4f, %.4f, %.4f]}", p.toolEnd[0], p.toolEnd[1], p.toolEnd[2]);
-    return text;
+    j["feed"] = p.feed;
+    j["tool"] = tool;
+    j["compensated"] = p.compensated;
+    return j.dump();
 }
 
 }  // namespace morvex

@@ -31,7 +31,8 @@ struct PathRecord {
     Point endDir{};     // unit vector centre -> end, plane axes only
     double startRadius = 0.0;
     double endRadius = 0.0;
-    double sweep = 0.0;      // radians, in the direction of the motion, (0, 2 pi]
+    double sweep = 0.0;      // radians, in the direction of the motion, (0, 2 pi]; 0 for an arc
+                             // block that gives no centre and ends where it starts
     double arcLength = 0.0;  // (start radius + end radius) * sweep / 2
     double feed = 0.0;       // mm/min
     int line = 0;            // motion line number
@@ -68,8 +69,11 @@ std::string StatusLineText(const PathRecord& path);
 std::string PointQueryText(const PathRecord& path);
 
 // One line of the motion listing (--motions), a JSON object: line number,
-// type, start and end, for arcs centre, radius, sweep in degrees and plane,
-// the feed, and the end in the tool frame; fixed precision.
-std::string MotionListingLine(const PathRecord& path);
+// type, start and end programmed and in the tool frame; for arcs the centre
+// programmed and in the tool frame, sweep (radians), arc length, radius,
+// plane and sweep in degrees; then feed, `tool` (the tool in the spindle) and
+// the compensated flag. Numbers in their shortest form that reads back to the
+// same double.
+std::string MotionListingLine(const PathRecord& path, int tool);
 
 }  // namespace morvex

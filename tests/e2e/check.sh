@@ -39,7 +39,8 @@ then echo "ok: lengths"; else echo "FAIL: lengths rc=$rc"; cat shape.json; fails
 
 cp -r "$source_dir/samples/." .
 for name in pocket contour drill finish3d; do
-    if "$morvex" --check "$name.nc" >"$name.json" 2>"$name.err" && grep -q '"error": 0' "$name.json"; then
+    if "$morvex" --check "$name.nc" >"$name.json" 2>"$name.err" &&
+        python3 -c 'import json, sys; sys.exit(json.load(open(sys.argv[1]))["error"] != 0)' "$name.json"; then
         echo "ok: $name"
     else
         echo "FAIL: $name"; cat "$name.json" "$name.err"; fails=$((fails + 1))
@@ -59,7 +60,12 @@ then echo "ok: pocket length"; else echo "FAIL: pocket length"; fails=$((fails +
 
 printf 'G01 X1 F100\nG01X10.5.3\n' >bad.nc
 "$morvex" --check bad.nc >bad.json 2>bad.err; rc=$?
-if [ $rc -eq 1 ] && grep -q '"error": 105, "error_line": 2' bad.json; then echo "ok: error"
+if [ $rc -eq 1 ] && python3 - bad.json <<'PY'
+import json, sys
+r = json.load(open(sys.argv[1]))
+sys.exit(not (r["error"] == 105 and r["error_line"] == 2))
+PY
+then echo "ok: error"
 else echo "FAIL: error rc=$rc"; cat bad.json bad.err; fails=$((fails + 1)); fi
 echo "$((7 - fails)) passed, $fails failed"
 test $fails -eq 0

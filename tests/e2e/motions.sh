@@ -17,11 +17,20 @@ for name in contour pocket; do
         echo "FAIL: $name"; cat "$name.err"; fails=$((fails + 1))
     fi
 done
-# A program with an error: the alarm is reported and the status is 1.
+# A program with an error: the listing ends with the error object, the alarm
+# is reported on stderr and the status is 1.
 printf 'G01 X1 F100\nG01X10.5.3\n' >bad.nc
 "$morvex" --motions bad.nc >bad.out 2>bad.err; rc=$?
-if [ $rc -eq 1 ] && grep -q "(2) - " bad.err; then echo "ok: error"; else echo "FAIL: error rc=$rc"; cat bad.err; fails=$((fails + 1)); fi
-"$morvex" --motions missing.nc >/dev/null 2>&1; rc=$?
-if [ $rc -eq 2 ]; then echo "ok: missing"; else echo "FAIL: missing rc=$rc"; fails=$((fails + 1)); fi
+if [ $rc -eq 1 ] && grep -q "(2) - " bad.err && python3 - bad.out <<'PY'
+import json, sys
+lines = [json.loads(l) for l in open(sys.argv[1])]
+last = lines[-1]
+sys.exit(not (all("type" in l for l in lines[:-1]) and last["error"] == 105 and last["line"] == 2
+              and last["message"]))
+PY
+then echo "ok: error"; else echo "FAIL: error rc=$rc"; cat bad.out bad.err; fails=$((fails + 1)); fi
+"$morvex" --motions missing.nc >missing.out 2>missing.err; rc=$?
+if [ $rc -eq 2 ] && [ -s missing.err ] && [ ! -s missing.out ]; then echo "ok: missing"
+else echo "FAIL: missing rc=$rc"; fails=$((fails + 1)); fi
 echo "$((4 - fails)) passed, $fails failed"
 test $fails -eq 0

@@ -68,6 +68,21 @@ TEST(Interpreter, ArcsFromCentreOffsetsAndFromRadius) {
     EXPECT_NEAR(r.motions[7].centre[0], -5.0, 1e-9);
     EXPECT_NEAR(r.motions[7].sweep, 2 * kPi, 1e-12);
 
+    // Only a given centre makes a full circle: a block of no axis word while
+    // G02 is modal (a lone M05) and an R arc ending where it starts leave the
+    // tool where it is, while the full circle with I still turns once.
+    const Interpreted still = Interpret("G02 X10 Y0 I5 J0 F100\nM05\nG03 X10 Y0 I-5\nG02 X10 Y0 R5\n", ctl);
+    ASSERT_EQ(still.motions.size(), 4u);
+    EXPECT_NEAR(still.motions[0].sweep, kPi, 1e-12);
+    EXPECT_EQ(still.motions[1].mCode, 5);
+    for (const int i : {1, 3}) {
+        EXPECT_EQ(still.motions[i].sweep, 0.0) << i;
+        EXPECT_EQ(still.motions[i].arcLength, 0.0) << i;
+        ExpectPoint(still.motions[i].toolEnd, 10, 0, 0, "stays");
+    }
+    EXPECT_NEAR(still.motions[2].sweep, 2 * kPi, 1e-12);
+    EXPECT_NEAR(still.motions[2].arcLength, 2 * kPi * 5, 1e-9);
+
     // A long arc: a negative radius takes more than half a circle.
     const Interpreted longArc = Interpret("G02 X10 Y0 R-10 F100\n", ctl);
     EXPECT_NEAR(longArc.motions[0].centre[1], 8.660254037844386, 1e-9);

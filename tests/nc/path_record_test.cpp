@@ -5,6 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "nc/interpreter.h"
+#include "support/nc_run.h"
+
 namespace morvex {
 namespace {
 
@@ -63,18 +66,41 @@ TEST(PathRecord, StatusAndPointQueryTexts) {
     EXPECT_EQ(PointQueryText(p), "42: ARC(CCW)     1.500,   -2.250,  100.000");
     p.type = kSpline;
     EXPECT_EQ(PointQueryText(p), "42: OTHER        1.500,   -2.250,  100.000");
-    p.type = kLine;
-    p.type = kArcCw;
-    p.centre = {0.5, 0, 100};
-    const auto arc = nlohmann::json::parse(MotionListingLine(p));
-    EXPECT_EQ(arc["type"], "arc_cw");
-    EXPECT_EQ(arc["line"], 42);
-    EXPECT_DOUBLE_EQ(arc["end"][1].get<double>(), -2.25);
-    EXPECT_TRUE(arc.contains("sweep_deg"));
-    p.type = kLine;
-    EXPECT_EQ(MotionListingLine(p),
-              "{\"line\": 42, \"type\": \"line\", \"start\": [0.0000, 0.0000, 0.0000], \"end\": "
-              "[1.5000, -2.2500, 100.0000], \"feed\": 250.000, \"tool_end\": [0.0000, 0.0000, 0.0000]}");
+}
+
+// The listing line keeps its keys, and its numbers read back to the same
+// doubles: a mirrored arc shows its programmed and its tool-frame centre.
+TEST(PathRecord, MotionListingLineReadsBack) {
+    ControllerDef ctl;
+    ctl.decimalPoint = 3;
+    const test::Interpreted r =
+        test::Interpret("G51.1 X0\nG02 X10 Y0 I5 J0 F250\nG01 X0.1 Y0.3333333333333333 F100\n", ctl);
+    ASSERT_EQ(r.motions.size(), 3u);
+    const auto line = nlohmann::json::parse(MotionListingLine(r.motions[2], 7));
+    EXPECT_EQ(line["end"][0].get<double>(), 0.1);
+    EXPECT_EQ(line["end"][1].get<double>(), 0.3333333333333333);
+    EXPECT_EQ(line["end"][1].get<double>(), r.motions[2].end[1]);
+    EXPECT_EQ(line["tool_end"][0].get<double>(), -0.1);  // mirrored about X0
+    EXPECT_EQ(line["tool"], 7);
+    EXPECT_EQ(line["compensated"], false);
+    EXPECT_FALSE(line.contains("centre"));
+
+    const PathRecord& p = r.motions[1];
+    const auto arc = nlohmann::json::parse(MotionListingLine(p, 7));
+    for (const char* key : {"line", "type", "start", "end", "tool_start", "tool_end", "centre", "tool_centre",
+                            "sweep", "arc_length", "feed", "tool", "compensated"}) {
+        EXPECT_TRUE(arc.contains(key)) << key;
+    }
+    EXPECT_EQ(arc["line"], 2);
+    EXPECT_EQ(arc["type"], "arc_ccw");  // one plane axis mirrored: the arc turns over
+    EXPECT_EQ(arc["feed"].get<double>(), 250.0);
+    EXPECT_EQ(arc["tool_end"][0].get<double>(), -10.0);
+    EXPECT_EQ(arc["centre"][0].get<double>(), 5.0);
+    EXPECT_EQ(arc["tool_centre"][0].get<double>(), -5.0);
+    EXPECT_EQ(arc["tool_centre"][1].get<double>(), arc["centre"][1].get<double>());
+    EXPECT_EQ(arc["sweep"].get<double>(), p.sweep);
+    EXPECT_EQ(arc["arc_length"].get<double>(), p.arcLength);
+    EXPECT_NEAR(arc["sweep_deg"].get<double>() * kPi / 180.0, p.sweep, 1e-12);
 }
 
 }  // namespace
