@@ -59,7 +59,7 @@ void MotionPoints(const PathRecord& p, const Point& offset, double shift, QPolyg
 
 }  // namespace
 
-void DrawPathSegment(QPainter& painter, const ViewState& view, const Settings& st, const PathRecord& p,
+void DrawPathSegment(QPainter& painter, const ViewState& view, const ViewSettings& st, const PathRecord& p,
                      const Point& workOffset, double shift, PathSet set, double rapidFeedrate) {
     const ColorKey key = set == PathSet::ToolTip ? ColorKey::TopPath
                          : set == PathSet::CommandPoint ? ColorKey::ControlPath
@@ -83,7 +83,7 @@ void DrawPathSegment(QPainter& painter, const ViewState& view, const Settings& s
     }
 }
 
-int DrawProgramPath(QPainter& painter, const ViewState& view, const Settings& st, PathSource source, PathSet set) {
+int DrawProgramPath(QPainter& painter, const ViewState& view, const ViewSettings& st, PathSource source, PathSet set) {
     Interpreter in;
     if (!OpenNcProgram(in.reader, source.ncPath)) return -1;
     in.setup.checkOnly = true;
@@ -108,11 +108,11 @@ int DrawProgramPath(QPainter& painter, const ViewState& view, const Settings& st
     return drawn;
 }
 
-int DrawToolTipPath(QPainter& painter, const ViewState& view, const Settings& st, PathSource source) {
+int DrawToolTipPath(QPainter& painter, const ViewState& view, const ViewSettings& st, PathSource source) {
     return DrawProgramPath(painter, view, st, std::move(source), PathSet::ToolTip);
 }
 
-void DrawTool(QPainter& painter, const ViewState& v, const Settings& st, const ToolProfile& t, const Point& tip) {
+void DrawTool(QPainter& painter, const ViewState& v, const ViewSettings& st, const ToolProfile& t, const Point& tip) {
     if (t.number == 0 || !(t.R > 0.0)) return;
     const ColorSettings& c = st.colors;
     const ColorKey penKey[8] = {ColorKey::Pen1, ColorKey::Pen1, ColorKey::Pen2, ColorKey::Pen3,
@@ -172,7 +172,7 @@ void DrawTool(QPainter& painter, const ViewState& v, const Settings& st, const T
     }
 }
 
-void DrawBoundaryBox(QPainter& painter, const ViewState& v, const Settings& st, const WorkModel& w) {
+void DrawBoundaryBox(QPainter& painter, const ViewState& v, const ViewSettings& st, const WorkModel& w) {
     painter.setPen(QPen(ToQColor(st.colors[ColorKey::Work]), 0));
     painter.setBrush(Qt::NoBrush);
     const double x[2] = {w.xMin, w.xMax}, y[2] = {w.yMin, w.yMax}, z[2] = {w.zMin, w.zMax};
