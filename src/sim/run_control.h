@@ -116,6 +116,12 @@ struct CuttingRun {
     StepLoad overloadLoad;
 };
 
+// The interpreter's set-up for a run of `setup`: its run mode (rapid split
+// and canned-cycle pecks depend on it), the work pitch and the machine's
+// rapid axes. StartRun adds the alarm list and the rapid-corner test; the
+// path drawings replay the program with the same set-up.
+InterpreterSetup RunInterpreterSetup(const RunSetup& setup);
+
 // Starts a run (the record is reset first): backs up the work, opens and resets the program, selects the
 // initial tool and starts the workers. False, with nothing changed, when
 // there is no work or the NC program cannot be opened.

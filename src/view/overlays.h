@@ -9,26 +9,13 @@
 #include "view/display_settings.h"
 #include "nc/controller_def.h"
 #include "nc/interpreter.h"
+#include "sim/program_path.h"
 #include "sim/tool_def.h"
 #include "sim/tool_profile.h"
 #include "sim/work_model.h"
 #include "view/view_state.h"
 
 namespace morvex {
-
-// What the path replay needs: the program, its controller (a copy: the
-// replay may change offsets), how T words and tool changes read, the tool
-// table for the tip positions, and where the program starts.
-struct PathSource {
-    std::string ncPath;
-    ControllerDef controller;
-    ToolWordForm toolWords;
-    int atcType = 1;
-    const ToolTable* tools = nullptr;
-    int initialTool = 1;
-    Point start{};
-    double rapidFeedrate = 999999999.0;
-};
 
 // The path sets: the tool tip, the command point (the point the program
 // drives, the tip raised by the tool's shift) and the path drawn while
@@ -42,8 +29,9 @@ enum class PathSet { ToolTip, CommandPoint, Cutting };
 void DrawPathSegment(QPainter& painter, const ViewState& view, const ViewSettings& settings, const PathRecord& motion,
                      const Point& workOffset, double shift, PathSet set, double rapidFeedrate);
 
-// The path of the whole program in one set; the number of motions drawn, -1
-// when the program cannot be opened.
+// The path of the whole program in one set, motion for motion as the run
+// of the source's set-up moves it; the number of motions drawn, -1 when the
+// program cannot be opened.
 int DrawProgramPath(QPainter& painter, const ViewState& view, const ViewSettings& settings, PathSource source,
                     PathSet set);
 

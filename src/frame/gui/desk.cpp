@@ -32,11 +32,9 @@ int CountLines(const std::string& path) {
 
 }  // namespace
 
-std::optional<PathSource> ProgramPathOf(const App& app) {
+std::optional<PathSource> ProgramPathOf(const App& app, int runMode, bool fast) {
     if (!app.launch.ncProgramOpened || app.controller.readStatus != 1) return std::nullopt;
-    const RunSetup s = MakeRunSetup(app, kRunResult, false, true);
-    return PathSource{s.ncPath, app.controller, s.toolWords, s.atcType, &app.tools, s.initialTool, s.start,
-                      s.checks.rapidFeedrate};
+    return PathSourceOf(MakeRunSetup(app, runMode, fast, true), app.controller, &app.tools);
 }
 
 Point StartPointOf(const App& app) {
@@ -171,7 +169,7 @@ void Desk::ShowPath(PathSet set) {
     // While a program is cut the partial redraws would break a path drawn
     // into the work's picture; the cut path shows meanwhile.
     if (state.runActive) return;
-    const std::optional<PathSource> program = ProgramPathOf(app_);
+    const std::optional<PathSource> program = ProgramPathOf(app_, pathMode_, pathFast_);
     if (!program || bitmap_.isNull()) return;
     {
         QPainter painter(&bitmap_);
@@ -193,6 +191,8 @@ bool Desk::StartRun(int runMode, bool fast) {
     ClearCutPath(cutPath_, view_.width, view_.height);
     pending_ = NodeRect{};
     const int stopMode = state.stopMode;
+    pathMode_ = runMode;
+    pathFast_ = fast;
     programLines_ = CountLines(app_.launch.ncProgram);
     auto adjust = [this, stopMode](RunSetup& s) {
         s.stopMode = stopMode;
