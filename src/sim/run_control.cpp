@@ -185,6 +185,7 @@ void EndWithAlarm(CuttingRun& run, Host& host, RunState state, int code, const A
     run.state = state;
     run.alarmCode = code;
     run.alarmLine = detail.programLine;
+    run.alarmDetail = detail;
     ShowAlarm(host, run.setup.delivery, code, detail);
 }
 

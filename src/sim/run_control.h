@@ -107,6 +107,7 @@ struct CuttingRun {
     std::string waitFile;        // the wait file of the wait M-code being waited on
     int alarmCode = 0;           // the alarm that ended the run (1..8, 101..107), 0 none
     int alarmLine = 0;
+    AlarmDetail alarmDetail;  // what the alarm's text needs
     long long motions = 0;
     int soundSlot = -1;  // the looping sound playing now
     bool overload = false;  // a LIMIT/LIMITS overload stopped the motion

@@ -11,6 +11,7 @@
 
 #include "frame/app.h"
 #include "frame/command_dispatch.h"
+#include "frame/run_status.h"
 #include "sim/run_control.h"
 #include "view/overlays.h"
 #include "view/run_overlay.h"
@@ -98,6 +99,7 @@ private:
     int programLines_ = 0;
     int pathMode_ = kRunResult;  // the run mode of the path shown: that of the last run
     bool pathFast_ = false;
+    RunClock clock_;  // the machining time of what the run has cut
     NodeRect pending_;  // changed nodes not drawn yet (empty when ix1 < ix0)
     ToolAt toolAt_;
     ToolProfile shownTool_;
