@@ -306,6 +306,7 @@ TEST(DeskWindow, RunKeepsTheWindowLiveAndShowsItsProgress) {
     Samples s("raster.nc", Raster(), 0.1);
     if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
     s.app.settings.display.progressBar = true;
+    s.app.settings.display.progressName = "Raster job";
     MainWindow window(s.app, s.host);
     window.Create();
     window.show();
@@ -314,7 +315,7 @@ TEST(DeskWindow, RunKeepsTheWindowLiveAndShowsItsProgress) {
     QElapsedTimer clock;
     std::vector<qint64> ticks;
     std::vector<int> progress;
-    std::vector<std::string> statuses;
+    std::vector<std::string> statuses, bars;
     int unlocked = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&]() {
@@ -323,6 +324,7 @@ TEST(DeskWindow, RunKeepsTheWindowLiveAndShowsItsProgress) {
         ticks.push_back(clock.elapsed());
         progress.push_back(window.ProgressValue());
         statuses.push_back(window.StatusText().toStdString());
+        bars.push_back(window.ProgressText().toStdString());
     });
     timer.start(10);
     clock.start();
@@ -363,7 +365,10 @@ TEST(DeskWindow, RunKeepsTheWindowLiveAndShowsItsProgress) {
                            [](const std::string& t) { return t.find('X') != std::string::npos; }),
               statuses.end());
     EXPECT_EQ(window.ProgressValue(), -1);
-    // The summary on the status line after the run.
+    // PROGRESS NAME with the bar while it runs; the summary on the status line after it.
+    EXPECT_NE(std::find_if(bars.begin(), bars.end(),
+                           [](const std::string& t) { return t.rfind("Raster job", 0) == 0; }),
+              bars.end());
     const std::string summary = window.StatusText().toStdString();
     EXPECT_EQ(summary.rfind(std::string(Msg(MsgId::RunFinished)) + ": ", 0), 0u) << summary;
     EXPECT_NE(summary.find(std::to_string(window.Work().Run()->motions)), std::string::npos) << summary;
