@@ -7,6 +7,10 @@
 #include <gtest/gtest.h>
 
 #include "nc/nc_alarms.h"
+#include "results/nc_check.h"
+#include "sim/work_model.h"
+#include "support/recording_host.h"
+#include "support/temp_dir.h"
 
 namespace morvex {
 namespace {
@@ -39,6 +43,59 @@ TEST(RunStatus, BlockWhileOpenSummaryAfter) {
         run.alarmLine = c.alarm != 0 ? 12 : 0;
         EXPECT_EQ(RunStatusText(run, 83.4, c.english), c.expected);
     }
+}
+
+TEST(RunStatus, RunClockTimesLikeTheCheck) {
+    const std::string program = "G00 X4 Y4 Z12\nG01 Z7 F100\nX12\nG02 X12 Y12 R4\nG04 P1.5\nT2\n"
+                                "G01 X4 F300\nX10 Y6\nG00 Z20\n";
+    test::TempDir dir;
+    const std::string path = dir.Write("p.nc", program);
+    ControllerDef ctl;
+    ctl.decimalPoint = 3;
+    ctl.readStatus = 1;
+    MachineDef machine;
+    machine.toolChangeTime = 7.0f;
+    ToolTable tools;
+    tools.tools.resize(3);
+    for (int t = 1; t <= 2; ++t) {
+        ToolDef& d = tools.tools[static_cast<std::size_t>(t)];
+        d.defined = true;
+        d.shape = kShapeFlat;
+        d.d = 4.0f;
+        d.h = 30.0f;
+        d.name = "FLAT4";
+    }
+    WorkModel work;
+    PitchSettings pitch;
+    pitch.workPitch = 0.5;
+    ASSERT_EQ(DefineBoxWork(work, BoxRequest{0, 0, 0, 20, 20, 10}, pitch, kDataLevelFull), DefineWorkStatus::Ok);
+    RunSetup setup;
+    setup.workPitch = 0.5;
+    setup.checks = RunChecks{0, 0, 0, 0};
+    setup.start = {10, 10, 20};
+    setup.ncPath = path;
+    setup.listFolder = dir.Dir();
+    setup.delivery.batch = true;
+    setup.delivery.logDir = dir.Dir();
+    setup.lengthReport.folder = dir.Dir();
+    RunClock clock;
+    setup.afterMotion = [&clock](const CuttingRun& run, const ChangedNodes&) { ClockRunMotion(clock, run); };
+    test::RecordingHost host;
+    CuttingRun run;
+    ASSERT_TRUE(StartRun(run, setup, work, ctl, tools));
+    StartRunClock(clock, machine, setup.checks.rapidFeedrate, ctl.smoothAngle, run.toolNumber);
+    EXPECT_EQ(RunLoop(run, work, ctl, tools, host), RunState::Finished);
+    EndRun(run, host);
+
+    CheckInput input;
+    input.ncPath = path;
+    input.start = setup.start;
+    CheckResult checked;
+    ControllerDef checkCtl = ctl;
+    ASSERT_EQ(CheckProgram(input, checkCtl, machine, CheckTools{}, checked), 0);
+    const double expected = checked.totals.rapidTime + checked.totals.feedTime;
+    EXPECT_GT(expected, 8.5);  // the dwell and the tool change at least
+    EXPECT_NEAR(RunClockSeconds(clock), expected, 1e-9);
 }
 
 }  // namespace
