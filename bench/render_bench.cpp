@@ -33,7 +33,7 @@ WorkModel CutWork(int nodes) {
 
 void BM_FullRedraw(benchmark::State& state) {
     const WorkModel w = CutWork(static_cast<int>(state.range(0)));
-    Settings st;
+    ViewSettings st;
     st.display.displayGuidance = 0;  // keep the drawing step of OPTIMIZE DOTS
     ViewState v = PictureView(st, w, std::nullopt, 1200, 900);
     if (state.range(1) == 1) v.step = 1;
@@ -61,7 +61,7 @@ BENCHMARK(BM_FullRedraw)
 // changes about 60 x 60 nodes of the 1000 x 1000 work.
 void BM_PartialRedraw(benchmark::State& state) {
     WorkModel w = CutWork(1000);
-    Settings st;
+    ViewSettings st;
     st.display.displayGuidance = 0;
     ViewState v = PictureView(st, w, std::nullopt, 1200, 900);
     if (state.range(0) == 1) v.step = 1;

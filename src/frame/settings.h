@@ -8,35 +8,9 @@
 #include <string>
 
 #include "base/vec3.h"
+#include "view/display_settings.h"
 
 namespace morvex {
-
-// Red in the low byte, then green, then blue.
-using ColorRef = std::uint32_t;
-
-constexpr ColorRef MakeColor(int red, int green, int blue) {
-    return static_cast<ColorRef>(red & 0xFF) | (static_cast<ColorRef>(green & 0xFF) << 8) |
-           (static_cast<ColorRef>(blue & 0xFF) << 16);
-}
-constexpr int ColorRed(ColorRef c) { return static_cast<int>(c & 0xFF); }
-constexpr int ColorGreen(ColorRef c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int ColorBlue(ColorRef c) { return static_cast<int>((c >> 16) & 0xFF); }
-
-enum class ColorKey {
-    Work, Pen1, Pen2, Pen3, Pen4, Pen5, Pen6, Pen7,
-    UpCut, DownCut, VerticalCut, Penki, Work2,
-    ToolTop, ToolSide, Arbor, Attachment,
-    TopPath, ControlPath, CutPath, Construction, Plus, Minus,
-    Background,
-    Count
-};
-inline constexpr std::size_t kColorCount = static_cast<std::size_t>(ColorKey::Count);
-
-struct ColorSettings {
-    std::array<ColorRef, kColorCount> value{};
-    ColorRef& operator[](ColorKey key) { return value[static_cast<std::size_t>(key)]; }
-    ColorRef operator[](ColorKey key) const { return value[static_cast<std::size_t>(key)]; }
-};
 
 // Worker-thread count as the program keeps it: n and n - 1.
 struct ThreadCount {
@@ -108,34 +82,6 @@ struct OptimizeSettings {
     double escapeHeight = 3.0;  // mm
     std::string optNcDir;
     std::string cutDataDir;
-};
-
-// Section Define, display keys.
-struct DisplaySettings {
-    Vec3 lightVector{0.0, 0.0, 1.0};  // unit length
-    double lightAzimuth = 0.0;        // degrees
-    double lightTilt = 0.0;           // degrees
-    bool optimizeDrawing = true;
-    int optimizeDots = 3;
-    bool meshMode = false;
-    int displayGuidance = 2;  // 0 no, 1 yes, 2 detailed
-    bool targetAreaOn = false;
-    std::array<double, 6> targetArea{};  // min X, Y, Z, max X, Y, Z
-    bool colorByDirection = false;       // false: by tool pen
-    bool toolTopPenColor = false;        // false: the specified tool-top colour
-    bool perspective = true;
-    double angleA = 315.0;  // degrees
-    double angleB = 45.0;   // degrees
-    double expandRate = 5.0;
-    bool pathStart = false;
-    bool pathResult = true;
-    bool toolDisplay = true;
-    bool constructionPoint = false;
-    bool boundaryBox = true;
-    bool basicAxis = true;
-    bool progressBar = true;
-    std::string progressName;
-    int updateMode = 0;  // 0 no, 1 yes, 2 full
 };
 
 // Section Define, work and simulation keys.
@@ -236,14 +182,14 @@ struct SyncSettings {
     std::uint8_t number = 0;  // this instance, 0-based
 };
 
-struct Settings {
+// The display keys and colours are the view's own record (ViewSettings), so
+// that the drawing code takes them without knowing the rest of the settings.
+struct Settings : ViewSettings {
     TableSettings table;
     DmfSettings dmf;
     NcSettings nc;
     OutputSettings output;
     OptimizeSettings optimize;
-    DisplaySettings display;
-    ColorSettings colors;
     WorkSettings work;
     EditorSettings editor;
     MouseSettings mouse;

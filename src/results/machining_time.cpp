@@ -39,6 +39,8 @@
 #include <cmath>
 #include <limits>
 
+#include "nc/spline.h"
+
 namespace morvex {
 namespace {
 
@@ -245,6 +247,60 @@ void NoteFeed(MachiningTimer& t, double feed) {
     m.maxProgramFeed = std::max(m.maxProgramFeed, feed);
     m.minProgramFeed = std::min(m.minProgramFeed, feed);
     if (feed < t.rapidFeedrate) m.maxCutFeed = std::max(m.maxCutFeed, feed);
+}
+
+double SplinePathLength(const PathRecord& p, std::vector<Point>& points) {
+    constexpr double kSplineTolerance = 0.001;  // mm, chord error of spline points
+    points.clear();
+    if (p.spline == nullptr) return 0.0;
+    SplinePolyline(*p.spline, kSplineTolerance, kMaxSplinePolylinePoints, points);
+    const double shift = p.toolEnd[2] - p.end[2];
+    double length = 0.0;
+    Point previous = p.toolStart;
+    for (Point& q : points) {
+        q[2] += shift;
+        length += std::sqrt((q[0] - previous[0]) * (q[0] - previous[0]) +
+                            (q[1] - previous[1]) * (q[1] - previous[1]) +
+                            (q[2] - previous[2]) * (q[2] - previous[2]));
+        previous = q;
+    }
+    return length;
+}
+
+double CycleBottomDwell(int code, double dwell) {
+    const bool waits = code == 76 || code == 82 || code == 88 || code == 89;
+    return waits && dwell > 0.0 ? dwell : 0.0;
+}
+
+void BookPathMotion(MachiningTimer& t, const PathRecord& p, double splineLength, double bottomDwell) {
+    if (p.type == kRapid) {
+        AddRapidMotion(t, p.toolStart, p.toolEnd);
+    } else {
+        Point d{};
+        for (int a = 0; a < 3; ++a) d[a] = p.toolEnd[a] - p.toolStart[a];
+        double length = 0.0;
+        if (p.type == kArcCw || p.type == kArcCcw) {
+            const double dz = d[p.third];
+            length = std::sqrt(dz * dz + p.arcLength * p.arcLength);
+            d = Point{};
+        } else if (p.type == kSpline) {
+            length = splineLength;
+            d = Point{};
+        } else {
+            length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        }
+        if (length > 0.0) {
+            AddFeedMotion(t, length, d, p.toolStart, p.toolEnd, p.feed, p.type);
+            NoteFeed(t, p.feed);
+        }
+        // Cycles that wait at the bottom: the dwell of each feed down the tool axis.
+        if (p.type == kLine && bottomDwell > 0.0 && p.toolEnd[p.third] < p.toolStart[p.third] &&
+            p.toolEnd[p.first] == p.toolStart[p.first] && p.toolEnd[p.second] == p.toolStart[p.second]) {
+            AddDwell(t, bottomDwell, false);
+        }
+    }
+    // The dwell goes with the motion mode of its own block.
+    if (p.dwell > 0.0) AddDwell(t, p.dwell, p.type == kRapid);
 }
 
 }  // namespace morvex

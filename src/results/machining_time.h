@@ -3,6 +3,8 @@
 // without a stop are merged into one segment before they are timed.
 #pragma once
 
+#include <vector>
+
 #include "nc/path_record.h"
 #include "results/machine_def.h"
 
@@ -74,5 +76,20 @@ void AddDwell(MachiningTimer& t, double seconds, bool rapidMode);
 // Largest, largest cutting and smallest feed; feeds that are not > 0 and
 // finite are passed over.
 void NoteFeed(MachiningTimer& t, double feed);
+
+// The points of a spline motion in the tool frame (the curve offset along Z
+// by the length offset in force, as its end point is) into `points`, and
+// the length of the polyline through them from the motion's start.
+double SplinePathLength(const PathRecord& path, std::vector<Point>& points);
+
+// The dwell at the bottom of a hole for the canned cycle `code` in force:
+// `dwell` for the cycles that wait there (G76, G82, G88, G89), else 0.
+double CycleBottomDwell(int code, double dwell);
+
+// One motion of the tool frame, as a run moves it: a rapid along its
+// dominant axis, a feed by its path length (the helix for an arc,
+// `splineLength` for a spline), the cycle's `bottomDwell` after a feed down
+// the tool axis, and the block's own dwell.
+void BookPathMotion(MachiningTimer& t, const PathRecord& path, double splineLength, double bottomDwell);
 
 }  // namespace morvex

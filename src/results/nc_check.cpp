@@ -22,8 +22,6 @@
 namespace morvex {
 namespace {
 
-constexpr double kSplineTolerance = 0.001;  // mm, chord error of spline points
-
 struct CheckRun {
     const CheckInput& input;
     ControllerDef& ctl;
@@ -119,27 +117,6 @@ void IncludeArc(CheckRun& run, const PathRecord& p, CheckExtents& e) {
     }
 }
 
-// Spline points in the tool frame: the curve is offset along Z by the length
-// offset in force, as its end point is.
-double SplinePointsAndLength(CheckRun& run, const PathRecord& p) {
-    run.points.clear();
-    if (p.spline == nullptr) return 0.0;
-    SplinePolyline(*p.spline, kSplineTolerance, kMaxSplinePolylinePoints, run.points);
-    const double shift = p.toolEnd[2] - p.end[2];
-    double length = 0.0;
-    Point previous = p.toolStart;
-    for (Point& q : run.points) {
-        q[2] += shift;
-        length += std::sqrt((q[0] - previous[0]) * (q[0] - previous[0]) +
-                            (q[1] - previous[1]) * (q[1] - previous[1]) +
-                            (q[2] - previous[2]) * (q[2] - previous[2]));
-        previous = q;
-    }
-    return length;
-}
-
-bool IsCycleDwellCode(int code) { return code == 76 || code == 82 || code == 88 || code == 89; }
-
 void TakeMotion(CheckRun& run) {
     Interpreter& in = run.interp;
     PathRecord& p = in.path;
@@ -153,7 +130,7 @@ void TakeMotion(CheckRun& run) {
     const bool spline = p.type == kSpline;
     const bool cut = !rapid && p.feed < run.input.rapidFeedrate;
     double splineLength = 0.0;
-    if (spline) splineLength = SplinePointsAndLength(run, p);
+    if (spline) splineLength = SplinePathLength(p, run.points);
 
     // Extents.
     // A feed motion straight up (a retract at feed, a tapping cycle's way
@@ -179,35 +156,7 @@ void TakeMotion(CheckRun& run) {
     if (run.input.mode != kCheckData) return;
 
     // Lengths and times.
-    if (rapid) {
-        AddRapidMotion(run.timer, p.toolStart, p.toolEnd);
-    } else {
-        Point d{};
-        for (int a = 0; a < 3; ++a) d[a] = p.toolEnd[a] - p.toolStart[a];
-        double length = 0.0;
-        if (arc) {
-            const double dz = d[p.third];
-            length = std::sqrt(dz * dz + p.arcLength * p.arcLength);
-            d = Point{};
-        } else if (spline) {
-            length = splineLength;
-            d = Point{};
-        } else {
-            length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
-        }
-        if (length > 0.0) {
-            AddFeedMotion(run.timer, length, d, p.toolStart, p.toolEnd, p.feed, p.type == kSpline ? kSpline : p.type);
-            NoteFeed(run.timer, p.feed);
-        }
-        // Cycles that wait at the bottom: the dwell of each feed down the tool axis.
-        if (p.type == kLine && IsCycleDwellCode(in.cycle.code) && in.cycle.dwell > 0.0 &&
-            p.toolEnd[p.third] < p.toolStart[p.third] && p.toolEnd[p.first] == p.toolStart[p.first] &&
-            p.toolEnd[p.second] == p.toolStart[p.second]) {
-            AddDwell(run.timer, in.cycle.dwell, false);
-        }
-    }
-    // The dwell goes with the motion mode of its own block.
-    if (p.dwell > 0.0) AddDwell(run.timer, p.dwell, p.type == kRapid);
+    BookPathMotion(run.timer, p, splineLength, CycleBottomDwell(in.cycle.code, in.cycle.dwell));
 }
 
 void Finish(CheckRun& run) {

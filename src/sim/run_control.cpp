@@ -187,6 +187,7 @@ void EndWithAlarm(CuttingRun& run, Host& host, RunState state, int code, const A
     run.state = state;
     run.alarmCode = code;
     run.alarmLine = detail.programLine;
+    run.alarmDetail = detail;
     ShowAlarm(host, run.setup.delivery, code, detail);
 }
 
@@ -296,6 +297,16 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
 
 }  // namespace
 
+InterpreterSetup RunInterpreterSetup(const RunSetup& setup) {
+    InterpreterSetup in;
+    in.runMode = setup.runMode + (setup.fast ? 3 : 0);
+    in.checkOnly = false;
+    in.workPitch = setup.workPitch;
+    in.rapidRate = setup.rapidRate;
+    in.rapidAccel = setup.rapidAccel;
+    return in;
+}
+
 bool StartRun(CuttingRun& run, const RunSetup& setup, WorkModel& work, ControllerDef& ctl, const ToolTable& tools) {
     if (work.workState <= 0 || work.nx < 2 || work.ny < 2) return false;
     run = CuttingRun{};
@@ -303,11 +314,7 @@ bool StartRun(CuttingRun& run, const RunSetup& setup, WorkModel& work, Controlle
     Interpreter& in = run.interp;
     if (!OpenNcProgram(in.reader, setup.ncPath)) return false;
     Backup(work, Point{}, Point{});
-    in.setup.runMode = setup.runMode + (setup.fast ? 3 : 0);
-    in.setup.checkOnly = false;
-    in.setup.workPitch = setup.workPitch;
-    in.setup.rapidRate = setup.rapidRate;
-    in.setup.rapidAccel = setup.rapidAccel;
+    in.setup = RunInterpreterSetup(setup);
     run.alarms.folder = setup.listFolder;
     in.setup.alarms = &run.alarms;
     // G00MODE UNKNOWN: one corner is enough where the area of the move is

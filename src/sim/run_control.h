@@ -108,6 +108,7 @@ struct CuttingRun {
     std::string waitFile;        // the wait file of the wait M-code being waited on
     int alarmCode = 0;           // the alarm that ended the run (1..8, 101..107), 0 none
     int alarmLine = 0;
+    AlarmDetail alarmDetail;  // what the alarm's text needs
     long long motions = 0;
     int soundSlot = -1;  // the looping sound playing now
     bool overload = false;  // a LIMIT/LIMITS overload stopped the motion
@@ -116,6 +117,12 @@ struct CuttingRun {
     std::array<double, 4> splineExtent{};  // x min, y min, x max, y max
     StepLoad overloadLoad;
 };
+
+// The interpreter's set-up for a run of `setup`: its run mode (rapid split
+// and canned-cycle pecks depend on it), the work pitch and the machine's
+// rapid axes. StartRun adds the alarm list and the rapid-corner test; the
+// path drawings replay the program with the same set-up.
+InterpreterSetup RunInterpreterSetup(const RunSetup& setup);
 
 // Starts a run (the record is reset first): backs up the work, opens and resets the program, selects the
 // initial tool and starts the workers. False, with nothing changed, when

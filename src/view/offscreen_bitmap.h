@@ -3,7 +3,7 @@
 
 #include <QImage>
 
-#include "frame/settings.h"
+#include "view/display_settings.h"
 
 namespace morvex {
 

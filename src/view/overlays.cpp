@@ -7,8 +7,6 @@
 #include <cmath>
 #include <utility>
 
-#include "nc/block_reader.h"
-#include "nc/tool_change.h"
 #include "view/offscreen_bitmap.h"
 
 namespace morvex {
@@ -16,17 +14,10 @@ namespace {
 
 constexpr double kArcChord = 5.0 * 3.14159265358979323846 / 180.0;  // radians per chord
 constexpr int kMaxChords = 720;
-constexpr long long kMaxMotions = 50'000'000;  // a replay always ends
 
 QPoint At(const ViewState& v, const Point& p) {
     const ScreenPoint s = Project(v, p[0], p[1], p[2]);
     return {s.x, s.y};
-}
-
-double ShiftOf(const PathSource& s, int tool) {
-    if (s.tools == nullptr || tool < 1 || tool >= static_cast<int>(s.tools->tools.size())) return 0.0;
-    const ToolDef& t = s.tools->tools[static_cast<std::size_t>(tool)];
-    return t.defined ? t.shift : 0.0;
 }
 
 // The points of a motion in work coordinates, tip lowered by `shift`.
@@ -59,7 +50,7 @@ void MotionPoints(const PathRecord& p, const Point& offset, double shift, QPolyg
 
 }  // namespace
 
-void DrawPathSegment(QPainter& painter, const ViewState& view, const Settings& st, const PathRecord& p,
+void DrawPathSegment(QPainter& painter, const ViewState& view, const ViewSettings& st, const PathRecord& p,
                      const Point& workOffset, double shift, PathSet set, double rapidFeedrate) {
     const ColorKey key = set == PathSet::ToolTip ? ColorKey::TopPath
                          : set == PathSet::CommandPoint ? ColorKey::ControlPath
@@ -83,36 +74,21 @@ void DrawPathSegment(QPainter& painter, const ViewState& view, const Settings& s
     }
 }
 
-int DrawProgramPath(QPainter& painter, const ViewState& view, const Settings& st, PathSource source, PathSet set) {
-    Interpreter in;
-    if (!OpenNcProgram(in.reader, source.ncPath)) return -1;
-    in.setup.checkOnly = true;
-    in.setup.runMode = 0;
-    StartProgram(in, source.controller, source.start);
-    int tool = source.initialTool, preselected = source.initialTool;
-    int drawn = 0;
-    for (long long guard = 0; guard < kMaxMotions; ++guard) {
-        const MotionResult r = NextMotion(in, source.controller, source.toolWords);
-        if (r != MotionResult::Motion) break;
-        PathRecord& p = in.path;
-        const int change = ToolChangeOf(source.atcType, source.toolWords, p, preselected);
-        if (change >= 0) tool = change;
-        ToToolFrame(in);
-        if (in.reader.pendingError != kNcNoError && p.error == kNcNoError) break;
+int DrawProgramPath(QPainter& painter, const ViewState& view, const ViewSettings& st, PathSource source, PathSet set) {
+    const double rapidFeedrate = source.rapidFeedrate;
+    const ToolTable* tools = source.tools;
+    return ReplayProgramPath(std::move(source), [&](const PathRecord& p, const Point& workOffset, int tool) {
         // The command point is the point the program drives; the tip lies the tool's shift below it.
-        const double shift = set == PathSet::CommandPoint ? 0.0 : ShiftOf(source, tool);
-        DrawPathSegment(painter, view, st, p, in.workOffset, shift, set, source.rapidFeedrate);
-        ++drawn;
-        if (in.reader.pendingError != kNcNoError) break;
-    }
-    return drawn;
+        const double shift = set == PathSet::CommandPoint ? 0.0 : ToolShiftOf(tools, tool);
+        DrawPathSegment(painter, view, st, p, workOffset, shift, set, rapidFeedrate);
+    });
 }
 
-int DrawToolTipPath(QPainter& painter, const ViewState& view, const Settings& st, PathSource source) {
+int DrawToolTipPath(QPainter& painter, const ViewState& view, const ViewSettings& st, PathSource source) {
     return DrawProgramPath(painter, view, st, std::move(source), PathSet::ToolTip);
 }
 
-void DrawTool(QPainter& painter, const ViewState& v, const Settings& st, const ToolProfile& t, const Point& tip) {
+void DrawTool(QPainter& painter, const ViewState& v, const ViewSettings& st, const ToolProfile& t, const Point& tip) {
     if (t.number == 0 || !(t.R > 0.0)) return;
     const ColorSettings& c = st.colors;
     const ColorKey penKey[8] = {ColorKey::Pen1, ColorKey::Pen1, ColorKey::Pen2, ColorKey::Pen3,
@@ -172,7 +148,7 @@ void DrawTool(QPainter& painter, const ViewState& v, const Settings& st, const T
     }
 }
 
-void DrawBoundaryBox(QPainter& painter, const ViewState& v, const Settings& st, const WorkModel& w) {
+void DrawBoundaryBox(QPainter& painter, const ViewState& v, const ViewSettings& st, const WorkModel& w) {
     painter.setPen(QPen(ToQColor(st.colors[ColorKey::Work]), 0));
     painter.setBrush(Qt::NoBrush);
     const double x[2] = {w.xMin, w.xMax}, y[2] = {w.yMin, w.yMax}, z[2] = {w.zMin, w.zMax};

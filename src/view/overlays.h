@@ -6,29 +6,16 @@
 #include <QPainter>
 #include <string>
 
-#include "frame/settings.h"
+#include "view/display_settings.h"
 #include "nc/controller_def.h"
 #include "nc/interpreter.h"
+#include "sim/program_path.h"
 #include "sim/tool_def.h"
 #include "sim/tool_profile.h"
 #include "sim/work_model.h"
 #include "view/view_state.h"
 
 namespace morvex {
-
-// What the path replay needs: the program, its controller (a copy: the
-// replay may change offsets), how T words and tool changes read, the tool
-// table for the tip positions, and where the program starts.
-struct PathSource {
-    std::string ncPath;
-    ControllerDef controller;
-    ToolWordForm toolWords;
-    int atcType = 1;
-    const ToolTable* tools = nullptr;
-    int initialTool = 1;
-    Point start{};
-    double rapidFeedrate = 999999999.0;
-};
 
 // The path sets: the tool tip, the command point (the point the program
 // drives, the tip raised by the tool's shift) and the path drawn while
@@ -39,12 +26,13 @@ enum class PathSet { ToolTip, CommandPoint, Cutting };
 // set's colour: rapids dotted, feeds at or above `rapidFeedrate`
 // dash-dotted, others solid; arcs as chords of at most 5 degrees; with
 // CONSTRUCTION POINT a marker at its end.
-void DrawPathSegment(QPainter& painter, const ViewState& view, const Settings& settings, const PathRecord& motion,
+void DrawPathSegment(QPainter& painter, const ViewState& view, const ViewSettings& settings, const PathRecord& motion,
                      const Point& workOffset, double shift, PathSet set, double rapidFeedrate);
 
-// The path of the whole program in one set; the number of motions drawn, -1
-// when the program cannot be opened.
-int DrawProgramPath(QPainter& painter, const ViewState& view, const Settings& settings, PathSource source,
+// The path of the whole program in one set, motion for motion as the run
+// of the source's set-up moves it; the number of motions drawn, -1 when the
+// program cannot be opened.
+int DrawProgramPath(QPainter& painter, const ViewState& view, const ViewSettings& settings, PathSource source,
                     PathSet set);
 
 // Draws the tool-tip path of the whole program in the tool-tip path colour:
@@ -52,7 +40,7 @@ int DrawProgramPath(QPainter& painter, const ViewState& view, const Settings& se
 // as chords of at most 5 degrees; with `constructionPoints` a marker at
 // every segment end. Returns the number of motions drawn, -1 when the
 // program cannot be opened.
-int DrawToolTipPath(QPainter& painter, const ViewState& view, const Settings& settings, PathSource source);
+int DrawToolTipPath(QPainter& painter, const ViewState& view, const ViewSettings& settings, PathSource source);
 
 // The tool standing with its tip at `tip` (work coordinates): its lower
 // outline across the diameter seen from the front (cutting part in the
@@ -60,11 +48,11 @@ int DrawToolTipPath(QPainter& painter, const ViewState& view, const Settings& se
 // to the holder face and the holder's sides up to its top, and the tip circle
 // in the tool-top colour (the tool's pen colour unless TOOL-TOP COLOR MODE
 // is SPECIFIED). Nothing for no tool.
-void DrawTool(QPainter& painter, const ViewState& view, const Settings& settings, const ToolProfile& tool,
+void DrawTool(QPainter& painter, const ViewState& view, const ViewSettings& settings, const ToolProfile& tool,
               const Point& tip);
 
 // The twelve edges of the work block in the work colour.
-void DrawBoundaryBox(QPainter& painter, const ViewState& view, const Settings& settings, const WorkModel& work);
+void DrawBoundaryBox(QPainter& painter, const ViewState& view, const ViewSettings& settings, const WorkModel& work);
 
 // X, Y and Z axes at the program origin (red, green, blue, `length` pixels
 // long at the current scale) and a marker at the start point.

@@ -18,7 +18,7 @@ void ClearCutPath(CutPathLayer& layer, int width, int height) {
     if (!layer.image.isNull()) layer.image.fill(Qt::transparent);
 }
 
-void AddCutSegment(CutPathLayer& layer, const ViewState& view, const Settings& st, const PathRecord& motion,
+void AddCutSegment(CutPathLayer& layer, const ViewState& view, const ViewSettings& st, const PathRecord& motion,
                    const Point& workOffset, double shift, double rapidFeedrate) {
     if (layer.image.isNull()) return;
     QPainter painter(&layer.image);
@@ -26,7 +26,7 @@ void AddCutSegment(CutPathLayer& layer, const ViewState& view, const Settings& s
 }
 
 QImage ComposeView(const QImage& work, const CutPathLayer* cutPath, const ToolAt& tool, const ViewState& view,
-                   const Settings& st) {
+                   const ViewSettings& st) {
     QImage picture = work;  // shared until a painter draws over it
     if (picture.isNull()) return picture;
     const bool withPath = cutPath != nullptr && cutPath->image.size() == picture.size();

@@ -7,7 +7,7 @@
 
 #include <QImage>
 
-#include "frame/settings.h"
+#include "view/display_settings.h"
 #include "nc/path_record.h"
 #include "sim/tool_profile.h"
 #include "view/view_state.h"
@@ -24,7 +24,7 @@ void ClearCutPath(CutPathLayer& layer, int width, int height);
 
 // Adds one motion (tool frame, `workOffset` added, tip lowered by `shift`)
 // in the cutting-path colours.
-void AddCutSegment(CutPathLayer& layer, const ViewState& view, const Settings& settings, const PathRecord& motion,
+void AddCutSegment(CutPathLayer& layer, const ViewState& view, const ViewSettings& settings, const PathRecord& motion,
                    const Point& workOffset, double shift, double rapidFeedrate);
 
 // The tool to draw: its profile and where its tip stands (work coordinates).
@@ -36,7 +36,7 @@ struct ToolAt {
 // The picture of the view: the work bitmap, the cut path over it when
 // given, and the tool when TOOL DISPLAY is on.
 QImage ComposeView(const QImage& work, const CutPathLayer* cutPath, const ToolAt& tool, const ViewState& view,
-                   const Settings& settings);
+                   const ViewSettings& settings);
 
 // Draws the work once in detail into `bitmap`: every node and filled
 // triangles, whatever the view's drawing step and mesh. The caller's view,

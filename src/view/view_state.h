@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "base/vec3.h"
-#include "frame/settings.h"
+#include "view/display_settings.h"
 
 namespace morvex {
 

@@ -9,7 +9,7 @@
 
 namespace morvex {
 
-ViewState PictureView(const Settings& st, const WorkModel& w, std::optional<std::pair<double, double>> angles,
+ViewState PictureView(const ViewSettings& st, const WorkModel& w, std::optional<std::pair<double, double>> angles,
                       int width, int height) {
     ViewState v = InitialView(st.display, width, height);
     if (angles) {
@@ -26,7 +26,7 @@ ViewState PictureView(const Settings& st, const WorkModel& w, std::optional<std:
     return v;
 }
 
-bool WriteWorkPicture(const Settings& st, const WorkModel& w, const std::string& path,
+bool WriteWorkPicture(const ViewSettings& st, const WorkModel& w, const std::string& path,
                       std::optional<std::pair<double, double>> angles, int width, int height,
                       const PathSource* program) {
     QImage image = CreateOffscreenBitmap(width, height, st.colors[ColorKey::Background]);

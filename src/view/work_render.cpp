@@ -60,7 +60,7 @@ struct Painter {
 
 }  // namespace
 
-RenderStyle RenderStyleOf(const Settings& st, bool alarm) {
+RenderStyle RenderStyleOf(const ViewSettings& st, bool alarm) {
     RenderStyle s;
     const ColorSettings& c = st.colors;
     BuildClass(s, kClassWork, c[ColorKey::Work]);

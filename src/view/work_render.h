@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "frame/settings.h"
+#include "view/display_settings.h"
 #include "sim/work_model.h"
 #include "view/view_state.h"
 
@@ -35,7 +35,7 @@ struct RenderStyle {
 
 // The class colours of the settings (pen or cutting-direction mode) and
 // their shades.
-RenderStyle RenderStyleOf(const Settings& settings, bool alarm);
+RenderStyle RenderStyleOf(const ViewSettings& settings, bool alarm);
 
 // Screen positions of the drawn nodes (every step-th node and the last of
 // each row and column), rebuilt when the view or the step changes.

@@ -255,6 +255,11 @@ TEST(DeskWindow, PausedRunEndsWithTheSameWorkAndCRestores) {
     QTest::keyClick(&window, Qt::Key_F5);
     ASSERT_EQ(window.Work().RunStateNow(), RunState::Paused);
     EXPECT_NE(Title(window).find(" --- 停止中! (G or ESC)"), std::string::npos) << Title(window);
+    // The status line shows the block it stopped after.
+    std::string block = window.Work().Run()->interp.reader.block;
+    while (!block.empty() && (block.back() == '\n' || block.back() == '\r' || block.back() == ' ')) block.pop_back();
+    EXPECT_FALSE(block.empty());
+    EXPECT_EQ(window.StatusText().toStdString(), block);
     const auto& a = window.Actions();
     for (const int id : {cmd::kSelectNc, cmd::kLoadWork, cmd::kChooseToolTable}) {
         EXPECT_FALSE(a[id]->isEnabled()) << id;
@@ -273,6 +278,11 @@ TEST(DeskWindow, PausedRunEndsWithTheSameWorkAndCRestores) {
     }
     EXPECT_EQ(window.Work().RunStateNow(), RunState::Finished);
     EXPECT_GT(pauses, 20);
+    // After the run: finished, the motions and a machining time of the pocket's minutes.
+    const std::string summary = window.StatusText().toStdString();
+    EXPECT_EQ(summary.rfind("加工終了: 動作 " + std::to_string(window.Work().Run()->motions) + ", 加工時間 ", 0), 0u)
+        << summary;
+    EXPECT_EQ(summary.find("0:00:00"), std::string::npos) << summary;
     EXPECT_EQ(Title(window).find("---"), std::string::npos) << Title(window);
     for (const int id : {cmd::kSelectNc, cmd::kChooseToolTable}) EXPECT_TRUE(a[id]->isEnabled()) << id;
     const std::vector<float> paused = s.Heights();
@@ -296,6 +306,7 @@ TEST(DeskWindow, RunKeepsTheWindowLiveAndShowsItsProgress) {
     Samples s("raster.nc", Raster(), 0.1);
     if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
     s.app.settings.display.progressBar = true;
+    s.app.settings.display.progressName = "Raster job";
     MainWindow window(s.app, s.host);
     window.Create();
     window.show();
@@ -304,7 +315,7 @@ TEST(DeskWindow, RunKeepsTheWindowLiveAndShowsItsProgress) {
     QElapsedTimer clock;
     std::vector<qint64> ticks;
     std::vector<int> progress;
-    std::vector<std::string> statuses;
+    std::vector<std::string> statuses, bars;
     int unlocked = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&]() {
@@ -313,6 +324,7 @@ TEST(DeskWindow, RunKeepsTheWindowLiveAndShowsItsProgress) {
         ticks.push_back(clock.elapsed());
         progress.push_back(window.ProgressValue());
         statuses.push_back(window.StatusText().toStdString());
+        bars.push_back(window.ProgressText().toStdString());
     });
     timer.start(10);
     clock.start();
@@ -353,6 +365,13 @@ TEST(DeskWindow, RunKeepsTheWindowLiveAndShowsItsProgress) {
                            [](const std::string& t) { return t.find('X') != std::string::npos; }),
               statuses.end());
     EXPECT_EQ(window.ProgressValue(), -1);
+    // PROGRESS NAME with the bar while it runs; the summary on the status line after it.
+    EXPECT_NE(std::find_if(bars.begin(), bars.end(),
+                           [](const std::string& t) { return t.rfind("Raster job", 0) == 0; }),
+              bars.end());
+    const std::string summary = window.StatusText().toStdString();
+    EXPECT_EQ(summary.rfind(std::string(Msg(MsgId::RunFinished)) + ": ", 0), 0u) << summary;
+    EXPECT_NE(summary.find(std::to_string(window.Work().Run()->motions)), std::string::npos) << summary;
     EXPECT_NE(window.Picture(), uncut);
     window.close();
 }

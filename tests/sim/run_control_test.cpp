@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/messages.h"
+#include "sim/program_path.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"
 
@@ -626,6 +627,52 @@ TEST(RunControl, PossibleRapidInterferenceUnderUnknownRoutes) {
         const bool possible = log.find("or it's possible") != std::string::npos;
         EXPECT_EQ(possible, twoAxes) << log;
         SetEnglish(false);
+    }
+}
+
+// The path replayed for drawing moves what the run moves: rapids split by
+// G00MODE and G83 pecking only in real machining, motion for motion.
+TEST(RunControl, DrawnPathIsTheMovedPath) {
+    const std::string program =
+        "G90 G00 X2 Y5 Z15\nG98 G83 X5 Y5 R11 Z7 Q1 F100\nX15 Y12\nG80\nG92 X0 Y0\nG00 X8 Y-3 Z20\n";
+    for (const int g00Mode : {0, 1, 2}) {
+        for (const int runMode : {kRunReal, kRunResult}) {
+            Bench b;
+            b.ctl.g00Mode = g00Mode;
+            b.setup.runMode = runMode;
+            b.setup.ncPath = b.dir.Write("p.nc", program);
+            const PathSource source = PathSourceOf(b.setup, b.ctl, &b.tools);
+            std::vector<Point> moved, drawn;
+            b.setup.afterMotion = [&](const CuttingRun& run, const ChangedNodes&) {
+                Point q = run.interp.path.toolEnd;
+                for (int a = 0; a < 3; ++a) q[a] += run.interp.workOffset[a];
+                moved.push_back(q);
+            };
+            ASSERT_TRUE(StartRun(b.run, b.setup, b.work, b.ctl, b.tools));
+            b.RunThrough();
+            const std::string where = "G00MODE " + std::to_string(g00Mode) + " run mode " + std::to_string(runMode);
+            EXPECT_EQ(b.run.state, RunState::Finished) << where;
+            const int count = ReplayProgramPath(source, [&](const PathRecord& p, const Point& offset, int) {
+                Point q = p.toolEnd;
+                for (int a = 0; a < 3; ++a) q[a] += offset[a];
+                drawn.push_back(q);
+            });
+            EXPECT_EQ(count, static_cast<int>(drawn.size())) << where;
+            ASSERT_EQ(drawn.size(), moved.size()) << where;
+            for (std::size_t i = 0; i < moved.size(); ++i) {
+                for (int a = 0; a < 3; ++a) EXPECT_DOUBLE_EQ(drawn[i][a], moved[i][a]) << where << " motion " << i;
+            }
+            // Outside the cycle: the first and the last rapid and G80's standstill. A hole: position,
+            // R level, feed, return; in real machining four pecks of Q1 with their retracts to R and
+            // re-approaches to 1 mm above the depth reached (the first of them is at R already).
+            const std::size_t lines = 3;
+            const std::size_t holes = runMode == kRunResult ? 2 * 4 : 2 * (3 + 4 + 5);
+            if (g00Mode == 0) {
+                EXPECT_EQ(moved.size(), lines + holes) << where;
+            } else {
+                EXPECT_GT(moved.size(), lines + holes) << where;
+            }
+        }
     }
 }
 

@@ -17,7 +17,7 @@ namespace {
 
 // A plan view of a 20 x 20 block at pitch 1 in a 400 x 300 picture.
 struct Plan {
-    Settings st;
+    ViewSettings st;
     WorkModel w;
     ViewState v;
     RenderStyle style;

@@ -23,8 +23,8 @@
 namespace morvex {
 namespace {
 
-Settings PlanSettings() {
-    Settings st;
+ViewSettings PlanSettings() {
+    ViewSettings st;
     st.colors[ColorKey::Work] = MakeColor(0, 128, 255);
     st.colors[ColorKey::Pen1] = MakeColor(255, 128, 0);
     st.colors[ColorKey::Penki] = MakeColor(0, 200, 0);
@@ -50,13 +50,13 @@ WorkModel Pocket() {
     return w;
 }
 
-QRgb Expected(const Settings& st, ColorKey key, const ViewState& v) {
+QRgb Expected(const ViewSettings& st, ColorKey key, const ViewState& v) {
     const ColorRef c = ShadeColor(st.colors[key], ShadeOf(v, {0, 0, 1}));
     return qRgb(ColorRed(c), ColorGreen(c), ColorBlue(c));
 }
 
 TEST(WorkRender, PlanViewOfAPocket) {
-    const Settings st = PlanSettings();
+    const ViewSettings st = PlanSettings();
     const WorkModel w = Pocket();
     const ViewState v = PictureView(st, w, std::nullopt, 400, 300);
     QImage image = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
@@ -89,7 +89,7 @@ TEST(WorkRender, PlanViewOfAPocket) {
 // After a cut, redrawing only the changed region gives the same picture as
 // a full redraw, and the region is small.
 TEST(WorkRender, PartialRedrawMatchesFullRedraw) {
-    Settings st = PlanSettings();
+    ViewSettings st = PlanSettings();
     st.display.angleA = 315.0;
     st.display.angleB = 45.0;
     WorkModel w = Pocket();
@@ -120,7 +120,7 @@ TEST(WorkRender, PartialRedrawMatchesFullRedraw) {
 // colour, a rapid dotted (not every pixel), and the replay of a missing
 // program draws nothing.
 TEST(WorkRender, ToolTipPathInPlanView) {
-    Settings st = PlanSettings();
+    ViewSettings st = PlanSettings();
     st.colors[ColorKey::TopPath] = MakeColor(255, 0, 255);
     const WorkModel w = Pocket();
     const ViewState v = PictureView(st, w, std::nullopt, 400, 300);
@@ -174,7 +174,7 @@ TEST(WorkRender, ToolTipPathInPlanView) {
 // a holder 30 across from 20 above the tip: the bottom edge in the side
 // colour at the tip height, the holder's sides in the arbor colour.
 TEST(WorkRender, ToolInSideView) {
-    Settings st = PlanSettings();
+    ViewSettings st = PlanSettings();
     st.colors[ColorKey::ToolSide] = MakeColor(255, 255, 0);
     st.colors[ColorKey::Arbor] = MakeColor(0, 255, 255);
     ToolTable table;

@@ -32,11 +32,9 @@ int CountLines(const std::string& path) {
 
 }  // namespace
 
-std::optional<PathSource> ProgramPathOf(const App& app) {
+std::optional<PathSource> ProgramPathOf(const App& app, int runMode, bool fast) {
     if (!app.launch.ncProgramOpened || app.controller.readStatus != 1) return std::nullopt;
-    const RunSetup s = MakeRunSetup(app, kRunResult, false, true);
-    return PathSource{s.ncPath, app.controller, s.toolWords, s.atcType, &app.tools, s.initialTool, s.start,
-                      s.checks.rapidFeedrate};
+    return PathSourceOf(MakeRunSetup(app, runMode, fast, true), app.controller, &app.tools);
 }
 
 Point StartPointOf(const App& app) {
@@ -171,7 +169,7 @@ void Desk::ShowPath(PathSet set) {
     // While a program is cut the partial redraws would break a path drawn
     // into the work's picture; the cut path shows meanwhile.
     if (state.runActive) return;
-    const std::optional<PathSource> program = ProgramPathOf(app_);
+    const std::optional<PathSource> program = ProgramPathOf(app_, pathMode_, pathFast_);
     if (!program || bitmap_.isNull()) return;
     {
         QPainter painter(&bitmap_);
@@ -193,11 +191,14 @@ bool Desk::StartRun(int runMode, bool fast) {
     ClearCutPath(cutPath_, view_.width, view_.height);
     pending_ = NodeRect{};
     const int stopMode = state.stopMode;
+    pathMode_ = runMode;
+    pathFast_ = fast;
     programLines_ = CountLines(app_.launch.ncProgram);
     auto adjust = [this, stopMode](RunSetup& s) {
         s.stopMode = stopMode;
         s.progress = [this](const CuttingRun& run) {
             FlushChanges();
+            host_.ShowStatus(RunStatusText(run, 0.0, IsEnglish()));
             if (progress) progress(run.interp.reader.programLine, programLines_);
         };
         s.afterMotion = [this](const CuttingRun& run, const ChangedNodes& nodes) { AfterMotion(run, nodes); };
@@ -208,6 +209,8 @@ bool Desk::StartRun(int runMode, bool fast) {
         ShowText(host_, std::string(Msg(MsgId::NcProgramNotOpened)) + app_.launch.ncProgram);
         return false;
     }
+    StartRunClock(clock_, app_.machine, run_->setup.checks.rapidFeedrate, app_.controller.smoothAngle,
+                  run_->toolNumber);
     if (runStarted) runStarted();
     RunLoop(*run_, app_.work, app_.controller, app_.tools, host_);
     AfterRunLoop();
@@ -215,6 +218,7 @@ bool Desk::StartRun(int runMode, bool fast) {
 }
 
 void Desk::AfterMotion(const CuttingRun& run, const ChangedNodes& nodes) {
+    ClockRunMotion(clock_, run);
     const PathRecord& p = run.interp.path;
     Point tip = p.toolEnd;
     for (int a = 0; a < 3; ++a) tip[a] += run.interp.workOffset[a];
@@ -255,13 +259,17 @@ void Desk::AfterRunLoop() {
     FlushChanges();
     const RunState s = run_->state;
     if (s == RunState::Paused || s == RunState::Waiting || s == RunState::Running) {
+        // The block it stopped after (or the file it waits for).
+        host_.ShowStatus(RunStatusText(*run_, 0.0, IsEnglish()));
         if (retitle) retitle();
         if (changed) changed();
         return;
     }
+    // The summary stays on the status line until the next run.
+    const std::string summary = RunStatusText(*run_, RunClockSeconds(clock_), IsEnglish());
     EndRun(*run_, host_);
     state.runActive = false;
-    host_.ShowStatus(std::string());
+    host_.ShowStatus(summary);
     if (progress) progress(0, 0);
     Redraw();
     if (app_.settings.display.pathResult) ShowPath(PathSet::ToolTip);
@@ -297,6 +305,8 @@ void Desk::Escape() {
 
 bool Desk::WaitPoll() {
     if (!run_ || run_->state != RunState::Waiting || !WaitEnded(*run_)) return false;
+    StartRunClock(clock_, app_.machine, run_->setup.checks.rapidFeedrate, app_.controller.smoothAngle,
+                  run_->toolNumber);
     if (runStarted) runStarted();
     RunLoop(*run_, app_.work, app_.controller, app_.tools, host_);
     AfterRunLoop();

@@ -11,6 +11,7 @@
 
 #include "frame/app.h"
 #include "frame/command_dispatch.h"
+#include "frame/run_status.h"
 #include "sim/run_control.h"
 #include "view/overlays.h"
 #include "view/run_overlay.h"
@@ -21,10 +22,10 @@ namespace morvex {
 
 class Host;
 
-// The NC program's path as the path drawings replay it (from the start
-// point, with the tools of the table); none without a program that was read
-// under a controller definition.
-std::optional<PathSource> ProgramPathOf(const App& app);
+// The NC program's path as a run in `runMode` (fast version or not) moves
+// it, from the start point with the tools of the table; none without a
+// program that was read under a controller definition.
+std::optional<PathSource> ProgramPathOf(const App& app, int runMode = kRunResult, bool fast = false);
 
 // Where the tool stands before the program's first motion (work coordinates).
 Point StartPointOf(const App& app);
@@ -96,6 +97,9 @@ private:
     std::unique_ptr<CuttingRun> run_;
     bool fitted_ = false;
     int programLines_ = 0;
+    int pathMode_ = kRunResult;  // the run mode of the path shown: that of the last run
+    bool pathFast_ = false;
+    RunClock clock_;  // the machining time of what the run has cut
     NodeRect pending_;  // changed nodes not drawn yet (empty when ix1 < ix0)
     ToolAt toolAt_;
     ToolProfile shownTool_;

@@ -64,8 +64,9 @@ int WritePicture(morvex::App& app, morvex::Host& host) {
     char* qtArgv[] = {name, nullptr};
     QGuiApplication qtApp(qtArgc, qtArgv);
     const morvex::LaunchOptions& l = app.launch;
-    // The path of the program that was cut, replayed from its start.
-    const std::optional<morvex::PathSource> program = morvex::ProgramPathOf(app);
+    // The path of the program that was cut, replayed from its start as that run moved it.
+    const std::optional<morvex::PathSource> program =
+        morvex::ProgramPathOf(app, morvex::kRunResult, app.launch.autoRunMode == 7);
     if (morvex::WriteWorkPicture(app.settings, app.work, l.imageFile, l.imageView, l.imageWidth, l.imageHeight,
                                  program ? &*program : nullptr)) {
         return 0;

@@ -121,6 +121,7 @@ void MainWindow::Create() {
     progress_ = new QProgressBar(this);
     progress_->setRange(0, 1000);
     progress_->setMaximumWidth(240);
+    progress_->setTextVisible(true);
     progress_->hide();
     statusBar()->addWidget(status_, 1);
     statusBar()->addPermanentWidget(progress_);
@@ -132,7 +133,11 @@ void MainWindow::Create() {
     desk_->progress = [this](int line, int lines) {
         const bool show = app_.settings.display.progressBar && lines > 0;
         progress_->setVisible(show);
-        if (show) progress_->setValue(static_cast<int>(1000.0 * std::min(line, lines) / lines));
+        if (!show) return;
+        // PROGRESS NAME of the settings goes with the percentage on the bar.
+        const QString name = QString::fromStdString(app_.settings.display.progressName).trimmed();
+        progress_->setFormat(name.isEmpty() ? QStringLiteral("%p%") : name + QStringLiteral("  %p%"));
+        progress_->setValue(static_cast<int>(1000.0 * std::min(line, lines) / lines));
     };
     // A run waiting for its wait file looks for it a few times a second.
     waitTimer_ = new QTimer(this);
@@ -236,6 +241,10 @@ void MainWindow::LaunchWorkReady() {
 }
 
 QString MainWindow::StatusText() const { return status_ != nullptr ? status_->text() : QString(); }
+
+QString MainWindow::ProgressText() const {
+    return progress_ != nullptr && !progress_->isHidden() ? progress_->text() : QString();
+}
 
 int MainWindow::ProgressValue() const {
     return progress_ != nullptr && !progress_->isHidden() ? progress_->value() : -1;

@@ -48,6 +48,7 @@ public:
     Desk& Work() { return *desk_; }
     QString StatusText() const;
     int ProgressValue() const;  // -1 while the bar is hidden
+    QString ProgressText() const;  // what the bar shows; empty while it is hidden
     // The file chooser and print dialog the commands use (tests put their own in).
     WindowTools& Tools() { return tools_; }
 
