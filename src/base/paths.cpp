@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -67,6 +68,11 @@ std::string ExecutableDirectory() {
     const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) return {};
     return WithTrailingSlash(exe.parent_path().string());
+}
+
+std::string SystemTempDir() {
+    const char* dir = std::getenv("TMPDIR");
+    return dir != nullptr && *dir != '\0' ? std::string(dir) : std::string("/tmp");
 }
 
 }  // namespace morvex

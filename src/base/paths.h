@@ -33,6 +33,9 @@ bool IsExistingPath(const std::string& path);
 // The current directory with a trailing "/".
 std::string CurrentDirectory();
 
+// The system's temporary folder: TMPDIR when set, else "/tmp".
+std::string SystemTempDir();
+
 // The directory of the running executable with a trailing "/", or "" when
 // the system does not tell.
 std::string ExecutableDirectory();

@@ -110,6 +110,22 @@ void PrepareMenu(App& app) {
     }
 }
 
+void ReportWaitFiles(Host& host, const std::vector<WaitFileNote>& notes) {
+    for (const WaitFileNote& note : notes) {
+        const std::string text = std::string(Msg(WaitFileMessage(note.fate))) + note.path;
+        if (note.fate != WaitFileFate::Deleted) {
+            MessageRequest request;
+            request.text = text;
+            request.kind = MessageKind::Warning;
+            host.ShowMessage(request);
+        } else if (host.IsUnattended()) {
+            ShowText(host, text);  // into the batch log
+        } else {
+            host.ShowStatus(text);
+        }
+    }
+}
+
 void ReadDefinitionFiles(App& app, Host& host) {
     auto name = [&](DefinitionKind kind, const std::string& path, bool fromCommandLine) {
         DefinitionFile& file = app.definitions[kind];
@@ -126,13 +142,17 @@ void ReadDefinitionFiles(App& app, Host& host) {
     }
 }
 
-void ReloadDefinitionFile(App& app, Host&, DefinitionKind kind) {
+void ReloadDefinitionFile(App& app, Host& host, DefinitionKind kind) {
     DefinitionFile& file = app.definitions[kind];
     switch (kind) {
-    case DefinitionKind::Controller:
-        (void)ReadControllerDef(file.path, app.controller);
+    case DefinitionKind::Controller: {
+        std::vector<WaitFileNote> notes;
+        (void)ReadControllerDef(file.path, app.controller, WaitFilePlaces{app.settings.nc.ncDir, SystemTempDir()},
+                                &notes);
         file.readTime = app.controller.fileTime;
+        ReportWaitFiles(host, notes);
         break;
+    }
     case DefinitionKind::Machine:
         (void)ReadMachineDef(file.path, app.machine);
         file.readTime = app.machine.fileTime;

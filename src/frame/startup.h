@@ -8,6 +8,7 @@
 
 #include "frame/app.h"
 #include "frame/settings_writer.h"
+#include "nc/wait_files.h"
 
 namespace morvex {
 
@@ -37,8 +38,13 @@ void PrepareMenu(App& app);
 // Records the current definition files (paths and file times) as read.
 void ReadDefinitionFiles(App& app, Host& host);
 
-// Reads one definition file again after it changed on disk.
+// Reads one definition file again after it changed on disk. Reading the
+// controller file reports its stale wait files through ReportWaitFiles.
 void ReloadDefinitionFile(App& app, Host& host, DefinitionKind kind);
+
+// A deleted wait file goes to the batch log (the status line on the
+// desktop); a kept one gets a warning saying why.
+void ReportWaitFiles(Host& host, const std::vector<WaitFileNote>& notes);
 
 // The window's destroy handling: saves the display settings unless the run
 // is unattended, then releases editor and plug-ins. A failed save is shown.

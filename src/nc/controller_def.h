@@ -30,7 +30,8 @@ struct Replacement {
 
 struct WaitCode {
     int mCode = 0;
-    std::string file = "waitfile";
+    std::string file = "waitfile";  // as written, at most 14 characters
+    std::string path;               // absolute, relative names taken in the controller file's folder
 };
 
 // Two columns of an offset: the value and the second value (wear).

@@ -221,7 +221,7 @@ void ReadWaitCodes(ControllerDef& d, std::string_view line, std::size_t at) {
         if (i < element.size() && IsDigit(element[i])) {
             const int code = ReadDigits(element, i, INT_MAX);
             lastAppended = d.waitCodes.size() < static_cast<std::size_t>(kMaxWaitCodes);
-            if (lastAppended) d.waitCodes.push_back({code, "waitfile"});
+            if (lastAppended) d.waitCodes.push_back({code, "waitfile", ""});
             name = TrimBlanksAndTabs(element.substr(i));
         }
         if (!name.empty() && lastAppended) {
@@ -476,18 +476,6 @@ ControllerDef FreshKeepingHeld(const ControllerDef& previous) {
     return d;
 }
 
-// Stale wait files from an earlier run would end the next wait at once. The
-// names are taken as written, relative to the current directory. Only regular
-// files are removed: a FIFO or device of that name is left alone.
-void DeleteWaitFiles(const ControllerDef& d) {
-    for (const WaitCode& w : d.waitCodes) {
-        std::error_code ec;
-        if (!w.file.empty() && std::filesystem::is_regular_file(w.file, ec)) {
-            std::filesystem::remove(w.file, ec);
-        }
-    }
-}
-
 // NC code (0 X, 1 Y, 2 Z) whose letter drives machine axis m; a letter other
 // than X, Y, Z (set by CHAR) renames machine axis m without moving it.
 int NcAxisOf(const ControllerDef& d, int m) {
@@ -549,7 +537,9 @@ MemoryLine ParseMemoryLine(std::string_view line) {
     return m;
 }
 
-int ReadControllerDef(const std::string& path, ControllerDef& def) {
+int ReadControllerDef(const std::string& path, ControllerDef& def, const WaitFilePlaces& places,
+                      std::vector<WaitFileNote>* notes) {
+    if (notes != nullptr) notes->clear();
     ControllerDef next = FreshKeepingHeld(def);
     next.fileTime = ReadFileTime(path);
     DefinitionLineReader reader;
@@ -568,7 +558,10 @@ int ReadControllerDef(const std::string& path, ControllerDef& def) {
         def = std::move(next);
         return def.readStatus;
     }
-    DeleteWaitFiles(next);
+    // Stale wait files from an earlier run would end the next wait at once.
+    for (WaitCode& w : next.waitCodes) w.path = ResolveWaitFile(path, w.file);
+    std::vector<WaitFileNote> stale = DeleteStaleWaitFiles(path, next.waitCodes, places);
+    if (notes != nullptr) *notes = std::move(stale);
     DerivePlaneCodes(next);
     next.readStatus = 1;
     def = std::move(next);

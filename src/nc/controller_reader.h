@@ -6,9 +6,11 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "nc/controller_def.h"
 #include "nc/plane.h"
+#include "nc/wait_files.h"
 
 namespace morvex {
 
@@ -16,8 +18,11 @@ namespace morvex {
 // the file cannot be opened (every field then holds its default). Every field
 // is reset first except rTolerance, smoothAngle, g73Return, g83Clearance and
 // fTable, which keep their values from the previous read. Afterwards the wait
-// files named by WAIT M-CODE are deleted and planeCodes is derived.
-int ReadControllerDef(const std::string& path, ControllerDef& def);
+// files named by WAIT M-CODE are resolved against the file's folder, the
+// stale ones that may be deleted are (DeleteStaleWaitFiles with `places`,
+// what became of each into `notes` when given), and planeCodes is derived.
+int ReadControllerDef(const std::string& path, ControllerDef& def, const WaitFilePlaces& places = {},
+                      std::vector<WaitFileNote>* notes = nullptr);
 
 // Sets def.planeCodes from the axis letters and sign flags.
 void DerivePlaneCodes(ControllerDef& def);

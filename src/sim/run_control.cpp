@@ -216,8 +216,10 @@ bool StopRequested(CuttingRun& run, const ControllerDef& ctl, Host& host) {
         run.blockMCode = -1;
         for (const WaitCode& wait : ctl.waitCodes) {
             if (mCode != wait.mCode) continue;
-            if (std::FILE* f = std::fopen(wait.file.c_str(), "wb")) std::fclose(f);
-            run.waitFile = wait.file;
+            // The path the controller reader resolved (and cleaned up) for this name.
+            const std::string& path = wait.path.empty() ? wait.file : wait.path;
+            if (std::FILE* f = std::fopen(path.c_str(), "wb")) std::fclose(f);
+            run.waitFile = path;
             run.pendingPause = reason;
             run.state = RunState::Waiting;
             return true;

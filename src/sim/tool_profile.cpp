@@ -44,7 +44,6 @@ namespace {
 constexpr double kDegree = 0.0174532925199433;
 constexpr double kBallTolerance = 0.001;
 constexpr double kMaxAngle = 89.0;  // degrees
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 double Value(float v) {
     const double x = v;

@@ -5,10 +5,14 @@
 // - Node counts are computed in double, n = max(2, trunc(span * (1 / pitch)
 //   + 1.5)), and compared with the node ceiling before they are converted
 //   to int, so that huge or non-finite boxes end in MemoryOver or NotFinite
-//   and never in an overflowing conversion.
+//   and never in an overflowing conversion. A grid within the ceiling is
+//   still refused when its arrays, less the buffers the work already holds
+//   and reuses, exceed the memory the system has available.
 // - The automatic pitch compares nx(p) * ny(p) as a double with Maximum,
 //   exact for every count below 2^53.
 #include "sim/work_model.h"
+
+#include "base/memory_budget.h"
 
 #include <algorithm>
 #include <cmath>
@@ -65,6 +69,9 @@ DefineWorkStatus DefineBoxWork(WorkModel& work, const BoxRequest& request, Pitch
         FreeWork(work);
         return DefineWorkStatus::MemoryOver;
     }
+    const std::uint64_t need = WorkBytes(static_cast<int>(nx), static_cast<int>(ny), dataLevel);
+    const std::uint64_t held = WorkHeldBytes(work);
+    if (!FitsInMemory(need > held ? need - held : 0)) return DefineWorkStatus::MemoryOver;
     work.pitch = p;
     if (!AllocateWork(work, static_cast<int>(nx), static_cast<int>(ny), dataLevel, true)) {
         return DefineWorkStatus::MemoryOver;  // AllocateWork has freed the work

@@ -169,6 +169,20 @@ bool AllocateWork(WorkModel& w, int nx, int ny, int dataLevel, bool fillOffsets)
     return true;
 }
 
+std::uint64_t WorkBytes(int nx, int ny, int dataLevel) {
+    if (nx < 0 || ny < 0) return 0;
+    if (dataLevel < kDataLevelFull || dataLevel > kDataLevelMinimal) dataLevel = kDataLevelFull;
+    const std::uint64_t cells = static_cast<std::uint64_t>(nx) * static_cast<std::uint64_t>(ny);
+    return cells * static_cast<std::uint64_t>(BytesPerNode(dataLevel)) +
+           sizeof(double) * static_cast<std::uint64_t>(std::max(nx, ny));
+}
+
+std::uint64_t WorkHeldBytes(const WorkModel& w) {
+    auto bytes = [](const auto& v) { return static_cast<std::uint64_t>(v.size()) * sizeof(v[0]); };
+    return bytes(w.nodeOffset) + bytes(w.screenXY) + bytes(w.heightA) + bytes(w.heightB) +
+           bytes(w.attrA) + bytes(w.attrB) + bytes(w.lineNumbers);
+}
+
 void FreeWork(WorkModel& w) {
     // Assigning a fresh record releases every buffer and clears every count.
     w = WorkModel{};

@@ -130,6 +130,13 @@ bool PitchSettingsValid(const PitchSettings& settings);
 [[nodiscard]] bool AllocateWork(WorkModel& work, int nx, int ny, int dataLevel, bool fillOffsets);
 void FreeWork(WorkModel& work);
 
+// Bytes AllocateWork asks for at nx x ny and the data level: every per-node
+// array and the node offsets.
+std::uint64_t WorkBytes(int nx, int ny, int dataLevel);
+// Bytes the work's buffers hold now; a new allocation reuses or first
+// releases them.
+std::uint64_t WorkHeldBytes(const WorkModel& work);
+
 // Every height := zMax, attributes and line numbers := 0; workState := 1.
 void FillUniform(WorkModel& work);
 
@@ -146,7 +153,9 @@ enum class DefineWorkStatus {
 // The "Define Work" command without its dialog: validates, applies the pitch
 // rule, allocates, fills and backs up. The caller then resets the tool
 // position and the program-origin offset to 0 and places the control point.
-// Anything but MemoryOver leaves the work untouched on failure.
+// A grid the system has no memory for is refused as MemoryOver before any
+// allocation; that and every other refusal leave the work untouched, only a
+// failed allocation frees it.
 [[nodiscard]] DefineWorkStatus DefineBoxWork(WorkModel& work, const BoxRequest& request,
                                              PitchSettings& pitch, int dataLevel);
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "base/memory_budget.h"
 #include "base/messages.h"
 #include "sim/work_model.h"
 
@@ -107,9 +108,12 @@ void CloseDmf(DmfFile& file);
 // Open, header, allocation at work.dataLevel, body, close. The file is read
 // into a fresh WorkModel that replaces `work` (and ctx's matrix, unit and
 // integer mode) only on success; on any failure both stay as they were.
+// A grid whose arrays do not fit into `availableMemory` (the system's figure
+// unless given) is refused as MemoryOver before anything is allocated.
 // The caller rebuilds the tool shapes for the new pitch and copies the
 // bottom and the maxima to its own copies.
-[[nodiscard]] DmfStatus LoadDmf(const std::string& path, WorkModel& work, DmfContext& ctx);
+[[nodiscard]] DmfStatus LoadDmf(const std::string& path, WorkModel& work, DmfContext& ctx,
+                                std::optional<std::uint64_t> availableMemory = AvailableMemory());
 
 // 0 same grid as `work`; 1 cannot open (or not a usable DMF file); 2 the
 // origin differs by more than 0.001 in X or Y; 3 other node counts; 4 the

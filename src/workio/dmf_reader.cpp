@@ -7,6 +7,9 @@
 //   a finite positive pitch, a finite unit, and a file length equal to the
 //   one the counts and the attribute code promise. Only then does anything
 //   get allocated or read past offset 156, so every later read is in range.
+// - A uniform file is 172 bytes whatever its node counts, so the length
+//   cannot bound the work: before allocating, the bytes of every array at
+//   the work's data level are compared with the memory available.
 // - LoadDmf reads into a fresh WorkModel and a copy of the context and moves
 //   both into place only when everything was read.
 // - The origin is (m9, m10) when m0..m8 are exactly the identity and
@@ -252,11 +255,18 @@ void CloseDmf(DmfFile& file) {
     file = DmfFile{};
 }
 
-DmfStatus LoadDmf(const std::string& path, WorkModel& work, DmfContext& ctx) {
+DmfStatus LoadDmf(const std::string& path, WorkModel& work, DmfContext& ctx,
+                  std::optional<std::uint64_t> availableMemory) {
     DmfFile file;
     DmfStatus status = OpenDmf(file, path);
     DmfHeader h;
     if (status == DmfStatus::Ok) status = ReadDmfHeader(file, h);
+    if (status == DmfStatus::Ok) {
+        // The old work stays while the new one is read: all of the new
+        // arrays and one row buffer come on top of it.
+        const std::uint64_t need = WorkBytes(h.nx, h.ny, work.dataLevel) + 4 * static_cast<std::uint64_t>(h.nx);
+        if (!FitsInMemory(need, availableMemory)) status = DmfStatus::MemoryOver;
+    }
     if (status != DmfStatus::Ok) {
         CloseDmf(file);
         return status;

@@ -1,6 +1,7 @@
 // Path joining and the text helpers every reader relies on.
 #include <gtest/gtest.h>
 
+#include "base/memory_budget.h"
 #include "base/paths.h"
 #include "base/text.h"
 #include "support/temp_dir.h"
@@ -25,6 +26,18 @@ TEST(Paths, JoinTitleAndDirectoryHandleBothSeparators) {
     EXPECT_FALSE(CanOpenForReading(dir.Dir()));  // a directory is no file
     EXPECT_FALSE(CanOpenForReading(""));
     EXPECT_TRUE(CanOpenForReading(dir.Write("f.txt", "x")));
+}
+
+TEST(Paths, MemoryBudgetKeepsItsHeadRoom) {
+    constexpr std::uint64_t kMiB = 1u << 20;
+    // 1 GiB available: an eighth and 32 MiB stay free, 864 MiB can be had.
+    EXPECT_TRUE(FitsInMemory(864 * kMiB, 1024 * kMiB));
+    EXPECT_FALSE(FitsInMemory(864 * kMiB + 1, 1024 * kMiB));
+    EXPECT_FALSE(FitsInMemory(0, 32 * kMiB));  // nothing beyond the head-room
+    EXPECT_TRUE(FitsInMemory(UINT64_MAX, std::nullopt));  // unknown: the allocation decides
+    const auto now = AvailableMemory();
+    ASSERT_TRUE(now.has_value());  // /proc/meminfo or sysconf answer on Linux
+    EXPECT_FALSE(FitsInMemory(*now));
 }
 
 TEST(Text, CaseRulesAndTruncationKeepMultiByteTextWhole) {

@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -182,6 +183,60 @@ TEST(ControllerReader, WaitCodesNameFilesAndStaleOnesAreDeleted) {
     EXPECT_FALSE(std::filesystem::exists(dir.Path("pallet.w")));
     EXPECT_TRUE(std::filesystem::exists(dir.Path("other")));
     EXPECT_TRUE(std::filesystem::is_directory(dir.Path("named_after")));
+}
+
+TEST(ControllerReader, StaleWaitFilesAreDeletedOnlyInTheirFolders) {
+    namespace fs = std::filesystem;
+    test::TempDir dir;
+    for (const char* name : {"ctl/rel.w", "outside/abs.w", "outside/target", "x", "nc/n.w", "tmp/t.w"}) {
+        dir.Write(name, "keep me");
+    }
+    fs::create_directory(dir.Path("ctl/dir.w"));
+    fs::create_symlink(dir.Path("outside/target"), dir.Path("ctl/link.w"));
+    fs::create_directory_symlink(dir.Path("outside"), dir.Path("ctl/out"));
+    const std::string ctl = dir.Write("ctl/c.ctl", "");
+    const WaitFilePlaces places{dir.Path("nc"), dir.Path("tmp/")};
+
+    const struct {
+        std::string name;
+        std::string path;  // where the name leads
+        std::optional<WaitFileFate> fate;
+    } cases[] = {
+        {"rel.w", dir.Path("ctl/rel.w"), WaitFileFate::Deleted},
+        {dir.Path("outside/abs.w"), dir.Path("outside/abs.w"), WaitFileFate::KeptOutside},
+        {"../x", dir.Path("x"), WaitFileFate::KeptOutside},
+        {"out/target", dir.Path("ctl/out/target"), WaitFileFate::KeptOutside},  // a linked folder leads out
+        {"link.w", dir.Path("ctl/link.w"), WaitFileFate::KeptNotRegular},       // the link is kept, not followed
+        {"dir.w", dir.Path("ctl/dir.w"), WaitFileFate::KeptNotRegular},
+        {dir.Path("nc/n.w"), dir.Path("nc/n.w"), WaitFileFate::Deleted},
+        {dir.Path("nc/../tmp/t.w"), dir.Path("tmp/t.w"), WaitFileFate::Deleted},
+        {"absent.w", dir.Path("ctl/absent.w"), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const std::vector<WaitCode> codes = {{150, c.name, ""}};
+        const std::vector<WaitFileNote> notes = DeleteStaleWaitFiles(ctl, codes, places);
+        EXPECT_EQ(fs::path(ResolveWaitFile(ctl, c.name)).lexically_normal(), fs::path(c.path).lexically_normal());
+        ASSERT_EQ(notes.size(), c.fate ? 1u : 0u) << c.name;
+        if (!c.fate) continue;
+        EXPECT_EQ(notes[0].fate, *c.fate) << c.name;
+        EXPECT_EQ(fs::exists(fs::symlink_status(c.path)), *c.fate != WaitFileFate::Deleted) << c.name;
+    }
+    EXPECT_EQ(test::TempDir::Read(dir.Path("outside/target")), "keep me");
+    EXPECT_EQ(WaitFileMessage(WaitFileFate::KeptOutside), MsgId::WaitFileKeptOutside);
+
+    // Through the reader: the names resolve in the controller file's folder,
+    // whatever the current directory, and the run uses those paths.
+    dir.Write("ctl/again.w", "");
+    std::vector<WaitFileNote> notes;
+    ControllerDef def;
+    ASSERT_EQ(ReadControllerDef(dir.Write("ctl/d.ctl", "WAIT M-CODE = 150 again.w, 151 ../x\n"), def, places, &notes),
+              1);
+    ASSERT_EQ(def.waitCodes.size(), 2u);
+    EXPECT_EQ(def.waitCodes[0].path, dir.Path("ctl/again.w"));
+    EXPECT_EQ(fs::path(def.waitCodes[1].path), fs::path(dir.Path("x")).lexically_normal());
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(std::tuple(notes[0].fate, notes[1].fate), std::tuple(WaitFileFate::Deleted, WaitFileFate::KeptOutside));
+    EXPECT_TRUE(fs::exists(dir.Path("x")));
 }
 
 TEST(ControllerReader, AxisCodesMapLettersAndTurnPlanes) {

@@ -334,7 +334,7 @@ TEST(RunControl, AfterMotionReportsEveryChangedNode) {
 TEST(RunControl, WaitCodeWaitsUntilItsFileIsDeleted) {
     Bench b;
     const std::string flag = b.dir.Path("wait.flag");
-    b.ctl.waitCodes.push_back(WaitCode{50, flag});
+    b.ctl.waitCodes.push_back(WaitCode{50, "wait.flag", flag});  // the run uses the resolved path
     ASSERT_TRUE(b.Start("G00 X15 Y15\nM50\nG00 X16\nM51\n"));
     EXPECT_EQ(b.Loop(), RunState::Waiting);
     EXPECT_EQ(b.run.motions, 2);

@@ -1,6 +1,7 @@
 // DMF work file: exact bytes of small files built by hand, save levels and
 // integer rounding, round trips, the origin rule, the grid check, refused
-// files that leave the work alone, and a failed save that keeps the old file.
+// files (uniform tops too large for the memory among them) that leave the
+// work alone, and a failed save that keeps the old file.
 #include "workio/dmf_file.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../support/temp_dir.h"
@@ -294,6 +296,31 @@ TEST(DmfFile, RefusedFilesLeaveTheWorkAlone) {
         EXPECT_EQ(ctx.matrix, before_ctx.matrix);
         EXPECT_TRUE(DmfLoadMessage(c.status).has_value());
     }
+    // Uniform tops: 172 bytes stand for any node count. Refused against a
+    // small memory figure before anything is allocated (1.2 GB and 38 GiB
+    // at this data level); a small grid still loads within the same figure.
+    constexpr std::uint64_t kSmallMemory = 256u << 20;
+    for (const auto& [nx, ny] : {std::pair{8192, 8192}, std::pair{65536, 32768}}) {
+        Bytes huge;
+        huge.Header(kIdentityAt10_20, nx, ny, 1.0, 0.0, 0, 1).Put(1.0f);
+        huge.Put<std::int32_t>(0).Put<std::int32_t>(1).Put(0.0f);
+        ASSERT_EQ(huge.s.size(), 172u);
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        const long peakBefore = usage.ru_maxrss;  // KiB
+        EXPECT_EQ(LoadDmf(dir.Write("huge.dmf", huge.s), w, ctx, kSmallMemory), DmfStatus::MemoryOver) << nx;
+        getrusage(RUSAGE_SELF, &usage);
+        EXPECT_LT(usage.ru_maxrss - peakBefore, 64 * 1024) << nx;
+        EXPECT_EQ(std::vector<float>(w.height, w.height + 6), before);
+        EXPECT_EQ(std::tuple(w.nx, w.ny, w.attr[4], w.lineNo[4]), std::tuple(3, 2, 0x13, 7));
+    }
+    Bytes small;
+    small.Header(kIdentityAt10_20, 100, 100, 1.0, 0.0, 0, 1).Put(1.0f);
+    small.Put<std::int32_t>(0).Put<std::int32_t>(1).Put(0.0f);
+    WorkModel loaded;
+    EXPECT_EQ(LoadDmf(dir.Write("small.dmf", small.s), loaded, ctx, kSmallMemory), DmfStatus::Ok);
+    EXPECT_EQ(loaded.cellCount, 10000u);
+
     EXPECT_EQ(LoadDmf(dir.Path("none.dmf"), w, ctx), DmfStatus::NotOpened);
     EXPECT_EQ(LoadDmf(dir.Dir(), w, ctx), DmfStatus::NotOpened);
     EXPECT_EQ(w.height[4], 25.0f);
