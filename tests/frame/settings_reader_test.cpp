@@ -115,9 +115,13 @@ TEST(SettingsReader, DefinitionFilesAreLookedUpInTheirDirectoryThenBareThenInThe
     EXPECT_EQ(resolve(NoSlash(dir.Dir()), "atc.ttl"), dir.Path("atc.ttl"));  // separator inserted
     EXPECT_EQ(resolve(dir.Dir(), "sub/atc.ttl"), "sub/atc.ttl");  // a directory of its own
 
-    // Directory keys without a trailing separator or with a backslash one, and
-    // values with a directory written with backslashes.
+    // Reading the settings: the start directory by default, then the bare
+    // name in the current directory. Directory keys without a trailing
+    // separator or with a backslash one; values with backslashes.
     Reader r;
+    EXPECT_EQ(r.Read("").table.toolTable, "atc.ttl");
+    r.start.Write("atc.ttl", "");
+    EXPECT_EQ(r.Read("").table.toolTable, r.start.Path("atc.ttl"));
     TempDir ctl, mtl;
     ctl.Write("lathe.ctl", "");
     mtl.Write("mill.mtl", "");
@@ -154,6 +158,7 @@ TEST(SettingsReader, LightVectorGivesAzimuthAndTilt) {
     } cases[] = {
         {"(1,0,1)", 0.0, 45.0, {h, 0, h}},
         {"(0,-1,1)", 270.0, 45.0, {0, -h, h}},
+        {"(-2,0,0)", 180.0, 90.0, {-1, 0, 0}},
         {"(3,4,0)", 53.13010235415598, 90.0, {0.6, 0.8, 0}},  // acos(0.6)
         {"(0,0,-5)", 0.0, 0.0, {0, 0, -1}},
         {"(0,0,0)", 0.0, 0.0, {0, 0, 1}},  // no light at all: from above
@@ -261,17 +266,29 @@ TEST(SettingsReader, KeywordsMatchByPrefixIgnoringCase) {
     // "NOPE" begins with NO; a MOVE SWITCH word other than the two known ones
     // counts as RBUTTONDOWN.
     Reader r;
-    ExpectFields(r.Read("[Define]\nMESH MODE=yes please\nPERSPECTIVE=off\nIGNORE G00=Yes\n"
-                        "TOOL DISPLAY=OFFLINE\nUPDATE=full\nNEW CONTROL POINT=specify\n"
-                        "NEW CONTROL POINTD=current\nTOOL BASE POINT=arbor-top\nSTOP KEY=space bar\n"
-                        "ESCAPE KEY=break\nINTERFERENCE=NOPE\n[Mouse]\nMOVE SWITCH=middle\n"
-                        "[DMFdata]\nSHARE MODE=yes\nSYNC DISPLAY=3"),
+    // Every key of its section once, so that a misspelt key shows.
+    ExpectFields(r.Read("[Define]\nMESH MODE=yes please\nPERSPECTIVE=off\nIGNORE G00=Yes\nSOUND=on\n"
+                        "TOOL DISPLAY=OFFLINE\nCOLOR MODE=direction\nTOOL-TOP COLOR MODE=pen color\n"
+                        "DISPLAY GUIDANCE=no thanks\nUPDATE=full\nDIFFERENCE MODE=always\nVOLUME UNIT=M3\n"
+                        "NEW CONTROL POINT=specify\nNEW CONTROL POINTD=current\nTOOL BASE POINT=arbor-top\n"
+                        "STOP KEY=space bar\nESCAPE KEY=PAUSE\nINTERFERENCE=NOPE\nBASIC AXIS=OFF\nPROGRESS BAR=no\n"
+                        "[Mouse]\nMOVE SWITCH=middle\nWHEEL ZOOM=reverse\n[DMFdata]\nSHARE MODE=yes\nSYNC DISPLAY=3\n"
+                        "VALUE TYPE=int\nDATA_LEVEL=4\nSAVE_LEVEL=3\n[Optimize]\nOPT-AIRCUT=MAXOPTF\nOPT-CUT=ESCAPE\n"
+                        "OPT-NC=no\nV-VALUE=torque\n[OUTPUTdata]\nNAMING MODE(LENGTH)=fixed\n"
+                        "NAMING MODE(VERIFY)=auto\nCREATE MODE(LENGTH)=APPEND"),
                  {{FIELD(display.meshMode), 1}, {FIELD(display.perspective), 0}, {FIELD(work.ignoreG00), 1},
-                  {FIELD(display.toolDisplay), 0}, {FIELD(display.updateMode), 2},
+                  {FIELD(work.sound), 1}, {FIELD(display.toolDisplay), 0}, {FIELD(display.colorByDirection), 1},
+                  {FIELD(display.toolTopPenColor), 1}, {FIELD(display.displayGuidance), 0},
+                  {FIELD(display.updateMode), 2}, {FIELD(work.differenceAlways), 1}, {FIELD(work.volumeInM3), 1},
                   {FIELD(work.newControlPoint), 2}, {FIELD(work.newControlPointStart), 1},
-                  {FIELD(work.toolBasePoint), 4}, {FIELD(work.stopKey), 32}, {FIELD(work.escapeKey), 3},
-                  {FIELD(work.rapidInterferenceMode), 0}, {FIELD(work.arborMode), 1},
-                  {FIELD(mouse.moveWhileRightButtonDown), 1}, {FIELD(dmf.syncDisplay), 3}});
+                  {FIELD(work.toolBasePoint), 4}, {FIELD(work.stopKey), 32}, {FIELD(work.escapeKey), 19},
+                  {FIELD(work.rapidInterferenceMode), 0}, {FIELD(work.arborMode), 1}, {FIELD(display.basicAxis), 0},
+                  {FIELD(display.progressBar), 0}, {FIELD(mouse.moveWhileRightButtonDown), 1},
+                  {FIELD(mouse.wheelReverse), 1}, {FIELD(dmf.shareMode), 1}, {FIELD(dmf.syncDisplay), 3},
+                  {FIELD(dmf.valueTypeInt), 1}, {FIELD(dmf.dataLevel), 4}, {FIELD(dmf.saveLevel), 3},
+                  {FIELD(optimize.optAircut), 2}, {FIELD(optimize.optCut), 2}, {FIELD(optimize.optNc), 0},
+                  {FIELD(optimize.torqueValue), 1}, {FIELD(output.lengthNamingMode), 1},
+                  {FIELD(output.verifyNamingMode), 2}, {FIELD(output.lengthAppend), 1}});
     // The whole keyword must be present: a shorter value is not a match.
     ExpectFields(r.Read("[Define]\nINTERFERENCE=N\nPERSPECTIVE=OF\nMESH MODE=YE\nTOOL DISPLAY="),
                  {{FIELD(work.rapidInterferenceMode), 1}, {FIELD(work.arborMode), 3},
@@ -287,6 +304,8 @@ TEST(SettingsReader, KeywordsMatchByPrefixIgnoringCase) {
         {"[Optimize]\nCUT-DATA=binary", FIELD(optimize.cutData), 3},
         {"[OUTPUTdata]\nNAMING MODE(LENGTH)=AUTO", FIELD(output.lengthNamingMode), 2},
         {"[Define]\nSTOP KEY=PAUSE", FIELD(work.stopKey), 19},
+        {"[Define]\nESCAPE KEY=break", FIELD(work.escapeKey), 3},
+        {"[Optimize]\nOPT-NC=YES", FIELD(optimize.optNc), 1},
         {"[DMFdata]\nSAVE_LEVEL=5", FIELD(dmf.saveLevel), 1},  // out of range
     };
     for (const auto& c : cases) ExpectFields(r.Read(c.lines), {{c.field, double(c.value)}}, c.lines);
@@ -304,12 +323,14 @@ TEST(SettingsReader, InterferenceArborHeightAndChipChecks) {
         {"INTERFERENCE=NO\nARBOR CHECK=STOP", 0, 4},
         {"INTERFERENCE=TOOL\nARBOR CHECK=CUT", 1, 2},
         {"INTERFERENCE=STOP\nARBOR CHECK=NO", 2, 0},
+        {"INTERFERENCE=ARBOR\nARBOR CHECK=YES", 0, 3},
+        {"INTERFERENCE=YES\nARBOR CHECK=OUTPUT", 1, 1},
     };
     for (const auto& c : cases) {
         const WorkSettings w = r.Read(std::string("[Define]\n") + c.lines).work;
         EXPECT_EQ(std::pair(w.rapidInterferenceMode, w.arborMode), std::pair(c.rapid, c.arbor)) << c.lines;
     }
-    for (const auto& [value, mode] : {std::pair("OUTPUT", 1), {"stop", 3}, {"ABORT", 2}}) {
+    for (const auto& [value, mode] : {std::pair("NO", 0), {"OUTPUT", 1}, {"stop", 3}, {"ABORT", 2}}) {
         const WorkSettings w =
             r.Read(std::string("[Define]\nHEIGHT CHECK=") + value + "\nCHIP-W CHECK=" + value).work;
         EXPECT_EQ(std::pair(w.lengthMode, w.chipMode), std::pair(mode, mode)) << value;
@@ -333,13 +354,17 @@ TEST(SettingsReader, NumbersTriplesAreasAndLimits) {
         "CONTROL POINT=(1,,3)\n"     // the empty element is passed over; the third is missing
         "SPECIFIED POINT=(-1.5,2e1,.25)\n"
         "TARGET AREA=(-10,-20,0,10,20,5)\n"
+        "WELDING(HEIGHT)=0.7\nMAX MAGAZINE=150\n"
         "[DMFdata]\n"
         "INITIAL SIZE=(-5,-6,-7,50,60,70)\n"
         "SHARE NAME=" + std::string(35, 'N') + "XYZ\n"  // at most 35 characters
         "[OUTPUTdata]\nVERIFY SUFFIX=abcdefghijkl\n"    // at most 9
-        "[Sync]\nSYNC MODE=mapfile\nSYNC NO=3");        // stored one less
+        "[Sync]\nSYNC MODE=mapfile\nSYNC TOTAL=4\nSHARE NAME=LOCKSTEP\nSYNC NO=3");  // stored one less
     ExpectFields(s, {{FIELD(display.angleA), 30}, {FIELD(display.angleB), 0}, {FIELD(display.expandRate), 2.5},
-                     {FIELD(display.targetAreaOn), 1}, {FIELD(sync.mode), 2}, {FIELD(sync.number), 2}});
+                     {FIELD(display.targetAreaOn), 1}, {FIELD(sync.mode), 2}, {FIELD(sync.number), 2},
+                     {FIELD(sync.total), 4}, {FIELD(work.maxMagazine), 150}});
+    EXPECT_FLOAT_EQ(s.work.weldingHeight, 0.7f);
+    EXPECT_EQ(s.sync.shareName, "LOCKSTEP");
     EXPECT_EQ(s.display.progressName, "Job 1");
     ExpectVec(s.work.controlPoint, {1, 3, 0}, "control point");
     ExpectVec(s.work.specifiedPoint, {-1.5, 20, 0.25}, "specified point");
@@ -353,8 +378,10 @@ TEST(SettingsReader, NumbersTriplesAreasAndLimits) {
     s = r.Read("[Define]\nTARGET AREA=1,2,3");  // missing elements read as 0
     EXPECT_TRUE(s.display.targetAreaOn);
     EXPECT_EQ(s.display.targetArea, (std::array<double, 6>{1, 2, 3, 0, 0, 0}));
-    for (const auto& [value, stored] : {std::pair("1", 0), {"257", 255}})
+    for (const auto& [value, stored] : {std::pair("1", 0), {"0", 0}, {"257", 255}})
         EXPECT_EQ(static_cast<int>(r.Read(std::string("[Sync]\nSYNC NO=") + value).sync.number), stored) << value;
+    EXPECT_EQ(r.Read("[Sync]\nSYNC MODE=SYNC").sync.mode, 1);
+    EXPECT_EQ(r.Read("[Sync]\nSYNC MODE=other").sync.mode, 0);
 }
 
 TEST(SettingsReader, UnattendedRunsForceToolAndPathOffAndProgressBarOn) {

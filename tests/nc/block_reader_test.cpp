@@ -97,6 +97,7 @@ TEST(BlockReader, OptionalBlockSkipByLevel) {
 }
 
 TEST(BlockReader, RecordMarksAndStopBlocks) {
+    EXPECT_TRUE(IsRecordMark("%\n", '%'));
     EXPECT_TRUE(IsRecordMark(" %\n", '%'));
     EXPECT_FALSE(IsRecordMark("  %\n", '%'));
     EXPECT_FALSE(IsRecordMark(" \n", ' '));

@@ -46,6 +46,8 @@ TEST(CannedCycle, DrillLevelsAndReturns) {
 
     CycleRequest b = Drill(85);  // feeds back to R, then rapid up unless G99
     Expect(b, {{0, 50}, {0, 2}, {1, -10}, {1, 2}, {0, 50}});
+    b.returnLevel = 0;
+    Expect(b, {{0, 50}, {0, 2}, {1, -10}, {1, 2}});
 
     CycleRequest zx = Drill(81);  // ZX plane: the tool axis is Y
     zx.first = 2, zx.second = 0, zx.third = 1;
@@ -66,7 +68,7 @@ TEST(CannedCycle, PeckCycles) {
     r.clearance = 4.0;  // the approach to -2 passes the step to -1
     Expect(r, {{0, 2}, {0, -2}, {1, -4}, {0, -3.5}, {1, -7}, {0, 50}});
     r.clearance = 0.0;
-    for (double q : {3.0, 0.0, std::nan("")}) {  // run modes 2 and 3; unusable Q
+    for (double q : {3.0, 0.0, -2.0, std::nan("")}) {  // run modes 2 and 3; unusable Q
         CycleRequest s = r;
         s.q = q;
         s.singleFeed = q == 3.0;

@@ -71,7 +71,8 @@ TEST(NcAlarmText, EveryCodeInBothLanguagesWithPlaceholders) {
         {106, false, 0, true, "Over Offset - Reverse Arc!", "過剰オフセット - 円弧が反転!"},
         {107, false, 0, true, "Over Offset - Alarm(42Line)", "過剰オフセット - アラーム(42行目)"},
         // Codes outside the table have no text.
-        {9, false, 0, false, "", ""}, {100, false, 0, false, "", ""}, {108, false, 0, true, "", ""},
+        {0, false, 0, false, "", ""}, {9, false, 0, false, "", ""},
+        {100, false, 0, false, "", ""}, {108, false, 0, true, "", ""},
         // clang-format on
     };
     for (const auto& c : cases) {

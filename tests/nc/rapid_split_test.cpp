@@ -58,7 +58,7 @@ TEST(RapidSplit, Async2FollowsEachAxisProfile) {
     const double nan = std::nan("");
     Expect(2, a, {47, 47, 50}, RapidAxes{}, 1, nullptr, {{47, 47, 50}});
     Expect(2, a, {98.98, 0, 3}, ax, 1, nullptr, {{98.98, 0, 3}});
-    for (double pitch : {0.0, nan}) Expect(2, a, b, ax, pitch, nullptr, {b});
+    for (double pitch : {0.0, -1.0, nan}) Expect(2, a, b, ax, pitch, nullptr, {b});
     for (const RapidAxes& bad : {noRate, badAccel}) Expect(2, a, b, bad, 1, nullptr, {b});
     SplitRapid(kG00Async2, a, {nan, 1, 1}, ax, 1, nullptr, many);
     EXPECT_EQ(many.size(), 1u);
@@ -73,6 +73,7 @@ TEST(RapidSplit, UnknownSweepsBothRoutes) {
            {{0, 0, 5}, {0, 20, 5}, {10, 20, 5}, {0, 0, 5}, {10, 0, 5}, {10, 20, 5}});
     Expect(9, {0, 0, 50}, {10, 20, 5}, ax, 1, &c, {{0, 0, 5}, {10, 0, 5}, {10, 20, 5}});
     Expect(9, {0, 0, 50}, {10, 0, 5}, ax, 1, nullptr, {{0, 0, 5}, {10, 0, 5}});
+    Expect(9, {0, 0, 50}, {0, 0, 5}, ax, 1, &c, {{0, 0, 5}});
     for (int mode : {kG00Line, 5})
         Expect(mode, {0, 0, 50}, {10, 20, 5}, ax, 1, nullptr, {{10, 20, 5}});
 }

@@ -77,6 +77,7 @@ TEST(Spline, BadKnotsAndOrdersFallBack) {
                                           {0, 0, 0.6, 0.4, 1, 1},  // decreasing
                                           {0, 0, nan, 0.5, 1, 1},
                                           {1, 1, 1, 1, 1, 1},
+                                          {0, 0, 0.5, 0.5, 1, 1},  // a break inside the curve
                                           {-1e308, 0, 0.3, 0.6, 1, 1e308}}) {
         const SplineCurve c = Curve(2, square, knots);
         EXPECT_FALSE(UsableKnots(c)) << knots.size();

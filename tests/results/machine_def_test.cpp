@@ -62,7 +62,7 @@ TEST(MachineDef, EveryKeyReadsInAnyCaseWithAnySeparator) {
         {"ACCELERATION(X)", "0.21"}, {"ACCELERATION(Y)", "0.22"}, {"ACCELERATION(Z)", "0.23"},
         {"INI ATTACHMENT", "1"}, {"ATTACHMENT", "4"},
     };
-    for (const std::string sep : {" = ", "=", "\t"}) {
+    for (const std::string sep : {" = ", "=", " ", "\t", "= "}) {
         for (const bool lower : {false, true}) {
             std::string text = "; a note line\n";
             for (auto [key, value] : lines) {
@@ -81,6 +81,9 @@ TEST(MachineDef, EveryKeyReadsInAnyCaseWithAnySeparator) {
     }
     // A value directly behind the key keeps its first character; leading blanks match no key.
     ExpectAxes(ReadText("RAPID(X)5000\nRAPID(Y)-5\n  RAPID(Z) = 1\n").rapid, {5000, -5, 10000}, "joined");
+    // A key without a value reads 0, not the default; so does ATTACHMENT without a number.
+    const MachineDef bare = ReadText("ATTACHMENT\nRAPID(Z)\n");
+    EXPECT_TRUE(bare.rapid[2] == 0.0f && bare.attachmentCount == 1 && bare.attachmentNo[0] == 0);
 }
 
 TEST(MachineDef, CommonLimitAndSynonymsFollowLineOrder) {

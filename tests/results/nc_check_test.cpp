@@ -59,7 +59,9 @@ TEST(NcCheck, RapidsOnlyGiveRapidLengthAndNoFeedTime) {
 // rapid acceleration, feeds at the cutting one, dwells by the mode they are in.
 TEST(NcCheck, RapidFeedAndDwellTimes) {
     // 100 mm at 10000 mm/min and 0.1 G; 100 mm at 6000 mm/min and 0.3 G.
-    EXPECT_NEAR(Check("G00 X100\n").result.totals.rapidClassTime, 0.750272, 1e-6);
+    const MachiningTotals rapid100 = Check("G00 X100\n").result.totals;
+    EXPECT_NEAR(rapid100.rapidTime, 0.750272, 1e-6);
+    EXPECT_EQ(rapid100.rapidClassTime, rapid100.rapidTime);
     Checked c = Check("G01 Y100 F6000\n");
     EXPECT_NEAR(c.result.totals.cutClassTime, 1.027551, 1e-6);
     EXPECT_EQ(c.result.totals.rapidTime, 0.0);
@@ -169,7 +171,7 @@ TEST(NcCheck, ToolChangesCountByAtcType) {
     const struct {
         AtcType type;
         double time;
-    } cases[] = {{AtcType::Direct, 7.5}, {AtcType::Wait2, 5.0}};
+    } cases[] = {{AtcType::Direct, 7.5}, {AtcType::Wait, 5.0}, {AtcType::Wait2, 5.0}};
     for (const auto& k : cases) {
         MachineDef machine;
         machine.atcType = k.type;

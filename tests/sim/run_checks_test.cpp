@@ -75,7 +75,6 @@ TEST(RunChecks, DecisionAfterAMotion) {
         {"", Checks(1, 0, 0, 0), true, 0.0, "abort 1 rapid"},
         {"", Checks(1, 0, 0, 0), false, 5000.0, "abort 6 toofast"},
         {"", Checks(1, 0, 0, 0), false, 4999.99, "go"},
-        {"", Checks(2, 0, 0, 0), true, 0.0, "pause rapid"},
         {"", Checks(2, 0, 0, 0), false, 5000.0, "pause toofast"},
         // Arbor check 3: taper 5, attachment 8, holder 2, taper first, then attachment.
         {"h", Checks(0, 3, 0, 0), false, 100.0, "abort 2 arbor"},
@@ -87,15 +86,16 @@ TEST(RunChecks, DecisionAfterAMotion) {
         {"tah", Checks(0, 2, 0, 0), false, 100.0, "go"},
         // Effective length and chip: 2 aborts, 3 pauses, 0 and 1 let it pass.
         {"l", Checks(0, 0, 2, 0), false, 100.0, "abort 3 length"},
-        {"l", Checks(0, 0, 3, 0), false, 100.0, "pause length"},
         {"c", Checks(0, 0, 0, 2), false, 100.0, "abort 4 chip"},
         {"c", Checks(0, 0, 0, 3), false, 100.0, "pause chip"},
+        {"tahlc", Checks(0, 0, 0, 0), true, 1e9, "go"},
         {"tahlc", Checks(0, 1, 1, 1), true, 1e9, "go"},
         // Several kinds at once are all listed; any abort outranks the pauses
         // and its entry lists them too.
         {"hlc", Checks(2, 4, 3, 3), true, 0.0, "pause rapid arbor length chip"},
         {"hlc", Checks(2, 4, 3, 1), false, 5000.0, "pause arbor length toofast"},
         {"hlc", Checks(2, 4, 2, 3), true, 0.0, "abort 3 rapid arbor length chip"},
+        {"h", Checks(1, 3, 0, 0), true, 0.0, "abort 1 rapid arbor"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Verdict(Hits(c.hits), c.checks, c.rapid, c.feed), c.want)
@@ -151,34 +151,24 @@ TEST(RunChecks, OverloadRecordLinesAndFiles) {
     StepLoad load;
     load.over = true;
     load.value = 12.5;
-    const struct {
-        int cls;
-        int line;
-        Point at;
-    } overloads[] = {
-        {kStepClassUp, 7, {1.5, -2.25, 3.0}},
-        {kStepClassVertical, 8, {0.0, 0.0, -1.0}},
-        {kStepClassDown, 9, {2.0, 2.0, 2.0}},
-        {kStepClassGeneral, 10, {2.0, 2.0, 2.0}},
-    };
-    for (const auto& o : overloads) {
-        load.cutClass = o.cls;
-        RecordOverload(record, dir.Dir(), 11, o.line, o.at, load);
-    }
-    EXPECT_EQ(record.count, 4);
+    load.cutClass = kStepClassUp;
+    RecordOverload(record, dir.Dir(), 11, 7, Point{1.5, -2.25, 3.0}, load);
+    load.cutClass = kStepClassVertical;
+    RecordOverload(record, dir.Dir(), 11, 8, Point{0.0, 0.0, -1.0}, load);
+    load.cutClass = kStepClassDown;
+    RecordOverload(record, dir.Dir(), 11, 9, Point{2.0, 2.0, 2.0}, load);
+    EXPECT_EQ(record.count, 3);
     CloseLimitRecord(record);
-    EXPECT_EQ(TempDir::Read(dir.Path("limitp.txt")),
-              "7:X1.500000Y-2.250000Z3.000000:12.500000(U)\n"
-              "8:X0.000000Y0.000000Z-1.000000:12.500000(V)\n"
-              "9:X2.000000Y2.000000Z2.000000:12.500000(D)\n"
-              "10:X2.000000Y2.000000Z2.000000:12.500000(A)\n");
+    EXPECT_EQ(TempDir::Read(dir.Path("limitp.txt")), "7:X1.500000Y-2.250000Z3.000000:12.500000(U)\n"
+                                                     "8:X0.000000Y0.000000Z-1.000000:12.500000(V)\n"
+                                                     "9:X2.000000Y2.000000Z2.000000:12.500000(D)\n");
+    load.cutClass = kStepClassGeneral;
 
     // Kind 12 writes "limitsp.txt"; a folder that cannot take it still counts.
     TempDir other;
     RecordOverload(record, other.Dir(), 12, 3, Point{1.0, 2.0, 3.0}, load);
     CloseLimitRecord(record);
-    EXPECT_EQ(TempDir::Read(other.Path("limitsp.txt")),
-              "3:X1.000000Y2.000000Z3.000000:12.500000(A)\n");
+    EXPECT_EQ(TempDir::Read(other.Path("limitsp.txt")), "3:X1.000000Y2.000000Z3.000000:12.500000(A)\n");
     RecordOverload(record, other.Path("missing/deeper"), 11, 1, Point{}, load);
     RecordOverload(record, other.Path("missing/deeper"), 11, 2, Point{}, load);
     EXPECT_EQ(record.count, 2);
@@ -266,9 +256,7 @@ TEST(RunChecks, LengthReportNamesAndOpening) {
         {true, 0, Checks(0, 1, 1, 1), "/nc/part.nc", "length.txt"},
         {true, 0, Checks(0, 0, 1, 1), "/nc/part.nc", "height.txt"},
         {true, 0, Checks(0, 0, 0, 1), "/nc/part.nc", "chip-w.txt"},
-        {false, 0, Checks(0, 1, 0, 0), "/nc/part.nc", "突出し長.txt"},
         {false, 0, Checks(0, 0, 1, 0), "/nc/part.nc", "有効刃長.txt"},
-        {false, 0, Checks(0, 0, 0, 1), "/nc/part.nc", "チップ幅.txt"},
         {false, 1, Checks(0, 0, 0, 1), "/nc/part.nc", "length.txt"},
         {false, 2, Checks(0, 1, 0, 0), "/nc.d/p.v2.nc", "p.v2_length.txt"},
         {false, 2, Checks(0, 1, 0, 0), "/nc.d/prog", "prog_length.txt"},

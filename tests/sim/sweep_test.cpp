@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace morvex {
@@ -316,12 +317,14 @@ TEST(Sweep, ScribingMarkerFollowsTheSurfaceBeforeTheRun) {
 }
 
 TEST(Sweep, StepCountsAndCuttingDirections) {
-    CutOptions normal, fast;
-    normal.movingPitch = 3.0;
-    fast.fast = true;
-    fast.movingPitch = 2.5;
-    EXPECT_EQ(StepCount(10.0, normal), 4);
-    EXPECT_EQ(StepCount(10.0, fast), 4);
+    // A normal run adds 0.99 of a step before truncating, a fast run rounds up.
+    for (const auto& [length, pitch, fast, steps] : {std::tuple{10.0, 1.0, false, 10}, {10.0, 3.0, false, 4},
+                                                     {10.005, 1.0, false, 10}, {10.005, 1.0, true, 11}}) {
+        CutOptions options;
+        options.movingPitch = pitch;
+        options.fast = fast;
+        EXPECT_EQ(StepCount(length, options), steps) << length << " / " << pitch << " fast " << fast;
+    }
 
     // A step along +X through the middle of the material: up-cut on the +Y
     // side (left of the travel), down-cut on the -Y side, 0 on the line.

@@ -197,6 +197,9 @@ TEST(ToolProfile, PolynomialSolvers) {
             EXPECT_NEAR(x[i], k.roots[i], 1e-6) << i;
     }
     std::array<double, 3> y{};
+    ASSERT_EQ(SolveCubic(1, -6, 11, -6, y), 3);
+    EXPECT_NEAR(y[0], 1.0, 1e-12);
+    EXPECT_NEAR(y[2], 3.0, 1e-12);
     ASSERT_EQ(SolveCubic(1, 0, 1, 2, y), 1);  // (x + 1)(x² - x + 2)
     EXPECT_NEAR(y[0], -1.0, 1e-12);
 }

@@ -38,17 +38,20 @@ TEST(ToolTable, ShapeKeywordsReduceToSevenValues) {
     // 2(1/cos 5° − tan 5°) = 1.8326623; taper-ball CUTTER probes 0.76e-5 and 1.77e-5 off it.
     const Case cases[] = {
         {"CUTTER 10,5,0,5,0,0,20", kShapeBall, 10, 5, 0, 5, 20},
+        {"CUTTER 10,0,0,0,0,0,20", kShapeFlat, 10, 0, 0, 0, 20},
         {"CUTTER 10,2,3,2,0,0,20", kShapeBull, 10, 2, 3, 2, 20},
         {"CUTTER 10,0,0,0,45,0,12", kShapeOther, 10, 0, 0, 0, 12},
         {"CUTTER 1.83267,1,0,1,0,5,10", kShapeTaperBall, 1.83267f, 1, 0, 1, 10},
         {"CUTTER 1.83268,1,0,1,0,5,10", kShapeOther, 1.83268f, 1, 0, 1, 10},
         {"TAPERBALL 1,5,10", kShapeTaperBall, 1.8326623f, 1, 0, 0, 10},
+        {"BALL 8,16", kShapeBall, 8, 4, 0, 4, 16},
         {"BULL 12,1,25", kShapeBull, 12, 1, 5, 1, 25},
         {"KEGAKI 0.2,1", kShapeKegaki, 0.2f, 0, 0, 0, 1},
         {"VERTICAL 10,0.5,20", kShapeVertical, 10, 0, 0, 0, 20},
         {"OVAL 10,2,3,15", kShapeOval, 10, 0, 3, 2, 15},
         {"OVALR 10,2,3,1,15", kShapeOval, 10, 1, 3, 2, 15},
         {"T-THROW 12,2,5,7,8", kShapeBull, 12, 5, 1, 5, 5},  // h < r: h = r
+        {"T-THROW 10,20,0,0,0", kShapeFlat, 10, 0, 5, 0, 20},
         {"T-THROW 10,20,5,0,0", kShapeBall, 10, 5, 0, 5, 20},
         {"RADIUS 20,4,2", kShapeRadius, 20, 4, 10 - 4 - std::sqrt(12.0f), 2, 4},  // s = √(16 − 4)
         {"RADIUS 20,4,6", kShapeRadius, 20, 4, 2, 6, 4},                          // s = r
@@ -152,7 +155,8 @@ TEST(ToolTable, ArborFileDefaultAndOwnHolders) {
 TEST(ToolTable, MagazineRangeInitialToolAndBasePoints) {
     ToolTableOptions small;
     small.maxMagazine = 3;
-    for (const char* stop : {"MAGAZINE04", "MAGAZINE00", "MAGAZINE-1", "MAGAZINE1e30"}) {
+    for (const char* stop : {"MAGAZINE04", "MAGAZINE00", "MAGAZINE-1", "MAGAZINE2147483647", "MAGAZINE1e30",
+                             "MAGAZINE.5"}) {
         const ToolTable t = ReadText(
             std::string("I 5\nMAGAZINE01 BALL 10,20\n") + stop + " BALL 1,1\nMAGAZINE02 BALL 4,4\n",
             small);

@@ -28,6 +28,8 @@ std::array<double, 6> Six(const BoxRequest& b) {
 }
 
 TEST(WorkModel, LevelsNodeCountsAndPitchRule) {
+    EXPECT_EQ((std::array{BytesPerNode(1), BytesPerNode(2), BytesPerNode(3), BytesPerNode(4)}),
+              (std::array{18, 14, 13, 9}));
     // 0.4 mm at pitch 1 still gets 2 nodes; 100 / 0.3 + 1.5 = 334.8 -> 334
     // nodes ending at 333 * 0.3 = 99.9; 50 / 0.3 + 1.5 = 168.2 -> 168, 50.1.
     const struct {
@@ -53,6 +55,7 @@ TEST(WorkModel, LevelsNodeCountsAndPitchRule) {
     s.autoWork = true;
     for (const auto& [maximum, minimum, pitch] :
          {std::array{20000.0, 0.001, 1.0},
+          {10201.0, 0.001, 1.0},
           {10200.0, 0.001, 1.5},
           {20000.0, 2.0, 2.0},
           {100.0, 0.0, 0.7}}) {  // none qualifies: Work Pitch
@@ -81,6 +84,7 @@ TEST(WorkModel, RefusedBoxesAndAllocation) {
         {{0, 5, 5, 1, 0, 0}, 1.0, DefineWorkStatus::ReversedY},
         {{0, 0, 5, 1, 1, 5}, 1.0, DefineWorkStatus::ReversedZ},  // equal is reversed too
         {{0, 0, 0, kNaN, 1, 1}, 1.0, DefineWorkStatus::NotFinite},
+        {{-std::numeric_limits<double>::infinity(), 0, 0, 1, 1, 1}, 1.0, DefineWorkStatus::NotFinite},
         {{0, 0, 0, 1, 1, 1}, kNaN, DefineWorkStatus::NotFinite},
         {{0, 0, 0, 1, 1, 1}, 0.0, DefineWorkStatus::PitchNotPositive},
     };
