@@ -102,8 +102,12 @@ TEST(IniFile, AFailedWriteNeverReplacesTheFile) {
         const bool written = WriteIniString(path, "Save", "DISPLAY", "1");
         ::chmod(dir.Path("ro").c_str(), 0700);
         ::chmod(path.c_str(), 0600);
-        if (c.fails) EXPECT_FALSE(written) << c.name;
-        if (!written) EXPECT_EQ(TempDir::Read(path), "[Save]\nDISPLAY=0\nPRECIOUS=1\n") << c.name;
+        if (c.fails) {
+            EXPECT_FALSE(written) << c.name;
+        }
+        if (!written) {
+            EXPECT_EQ(TempDir::Read(path), "[Save]\nDISPLAY=0\nPRECIOUS=1\n") << c.name;
+        }
     }
     // A directory in the file's place is no file to replace.
     TempDir dir;
