@@ -47,14 +47,10 @@ std::string Verdict(const SweepFlags& f, const RunChecks& c, bool rapid, double 
                     : v.decision == RunDecision::Pause ? "pause"
                                                        : "go";
     const InterferenceFindings& k = v.findings;
-    const std::pair<bool, const char*> kinds[] = {
-        {k.rapid, "rapid"},           {k.arbor, "arbor"}, {k.overLength, "length"},
-        {k.overChip, "chip"},         {k.taper, "taper"}, {k.tooFast, "toofast"},
-        {k.attachment, "attachment"},
-    };
-    for (const auto& [on, name] : kinds) {
-        if (on) s += std::string(" ") + name;
-    }
+    const std::pair<bool, const char*> kinds[] = {{k.rapid, "rapid"}, {k.arbor, "arbor"}, {k.overLength, "length"},
+                                                  {k.overChip, "chip"}, {k.taper, "taper"},   {k.tooFast, "toofast"},
+                                                  {k.attachment, "attachment"}};
+    for (const auto& [on, name] : kinds) s += on ? std::string(" ") + name : "";
     return s;
 }
 
@@ -275,8 +271,7 @@ TEST(RunChecks, LengthReportNamesAndOpening) {
     EXPECT_EQ(OpenLengthReport(Checks(1, 3, 2, 2), "/nc/a.nc", open), nullptr);
     for (const auto& [append, nc] : {std::pair{false, "/nc/a.nc"}, {true, "/nc/b.nc"}}) {
         open.append = append;
-        const ListFile f = OpenLengthReport(Checks(0, 0, 1, 0), nc, open);
-        ASSERT_NE(f, nullptr);
+        ASSERT_NE(OpenLengthReport(Checks(0, 0, 1, 0), nc, open), nullptr);
     }
     EXPECT_EQ(TempDir::Read(dir.Path("height.txt")), "/nc/a.nc\n/nc/b.nc\n");
 }
