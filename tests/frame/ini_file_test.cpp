@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -11,25 +12,14 @@
 namespace morvex {
 namespace {
 
-IniFile FromText(const std::string& text) {
-    test::TempDir dir;
-    return LoadIni(dir.Write("x.ini", text));
-}
+using test::TempDir;
 
 TEST(IniFile, LookupIgnoresCaseBlanksAndQuotes) {
-    const IniFile ini = FromText(
-        "; settings\r\n"
-        "[Define]\r\n"
-        "  PITCH(WORK) =  AUTO 5000  \r\n"
-        "name=\"quoted value\"\r\n"
-        "half=\"open\r\n"
-        "[define]\r\n"
-        "PITCH(WORK)=2\r\n"
-        "[Save]\r\n"
-        "X = -8\r\n"
-        "Y = 12abc\r\n"
-        "HEIGHT = text\r\n"
-        "HUGE = 99999999999\r\n");
+    TempDir dir;
+    const IniFile ini = LoadIni(dir.Write("x.ini",
+                                          "; settings\r\n[Define]\r\n  PITCH(WORK) =  AUTO 5000  \r\n"
+                                          "name=\"quoted value\"\r\nhalf=\"open\r\n[define]\r\nPITCH(WORK)=2\r\n"
+                                          "[Save]\r\nX = -8\r\nY = 12abc\r\nHEIGHT = text\r\nHUGE = 99999999999\r\n"));
     EXPECT_TRUE(ini.loaded);
     EXPECT_EQ(ini.lineEnd, "\r\n");
     EXPECT_EQ(GetIniString(ini, "DEFINE", "pitch(work)", "x"), "AUTO 5000");  // first section wins
@@ -45,58 +35,29 @@ TEST(IniFile, LookupIgnoresCaseBlanksAndQuotes) {
 }
 
 TEST(IniFile, RewriteKeepsForeignLinesAndChangesOnlyTheKeysWritten) {
-    test::TempDir dir;
-    const std::string original =
-        "; my shop settings\n"
-        "[Define]\n"
-        "ANGLE-A = 315.0   \n"
-        "Comment line without equals\n"
-        "\n"
-        "[Save]\n"
-        "display=0\n"
-        "FOREIGN KEY=keep me\n"
-        "\n"
-        "[Other]\n"
-        "A=1\n";
-    const std::string path = dir.Write("morvex.ini", original);
+    TempDir dir;
+    const std::string path = dir.Write("morvex.ini",
+                                       "; my shop settings\n[Define]\nANGLE-A = 315.0   \nComment line without equals\n"
+                                       "\n[Save]\ndisplay=0\nFOREIGN KEY=keep me\n\n[Other]\nA=1\n");
     IniFile ini;
     ASSERT_TRUE(LoadIniForUpdate(path, ini));
-    SetIniString(ini, "Save", "DISPLAY", "1");          // existing key, other case
-    SetIniString(ini, "Save", "SHOW", "3");             // new key at the end of its section
-    SetIniString(ini, "Define", "ANGLE-A", "30");       // spacing before the value kept
-    SetIniString(ini, "Sync", "SYNC MODE", "NO");       // new section at the end
+    SetIniString(ini, "Save", "DISPLAY", "1");     // existing key, other case
+    SetIniString(ini, "Save", "SHOW", "3");        // new key at the end of its section
+    SetIniString(ini, "Define", "ANGLE-A", "30");  // spacing before the value kept
+    SetIniString(ini, "Sync", "SYNC MODE", "NO");  // new section at the end
     ASSERT_TRUE(SaveIni(ini, path));
-    EXPECT_EQ(test::TempDir::Read(path),
-              "; my shop settings\n"
-              "[Define]\n"
-              "ANGLE-A = 30\n"
-              "Comment line without equals\n"
-              "\n"
-              "[Save]\n"
-              "display=1\n"
-              "FOREIGN KEY=keep me\n"
-              "SHOW=3\n"
-              "\n"
-              "[Other]\n"
-              "A=1\n"
-              "\n"
-              "[Sync]\n"
-              "SYNC MODE=NO\n");
+    EXPECT_EQ(TempDir::Read(path),
+              "; my shop settings\n[Define]\nANGLE-A = 30\nComment line without equals\n"
+              "\n[Save]\ndisplay=1\nFOREIGN KEY=keep me\nSHOW=3\n\n[Other]\nA=1\n\n[Sync]\nSYNC MODE=NO\n");
     // No temporary file is left behind.
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.Dir())) {
-        (void)entry;
-        ++files;
-    }
-    EXPECT_EQ(files, 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Dir()), {}), 1);
 }
 
-TEST(IniFile, WritesCreateMissingFilesKeepModesAndFollowLinks) {
-    test::TempDir dir;
-    // A missing file is created.
+TEST(IniFile, WritesCreateMissingFilesKeepModesMarksAndFollowLinks) {
+    TempDir dir;
     const std::string fresh = dir.Path("new.ini");
     ASSERT_TRUE(WriteIniString(fresh, "Define", "SPECIFIED POINT", "(1.000,2.000,3.000)"));
-    EXPECT_EQ(test::TempDir::Read(fresh), "[Define]\nSPECIFIED POINT=(1.000,2.000,3.000)\n");
+    EXPECT_EQ(TempDir::Read(fresh), "[Define]\nSPECIFIED POINT=(1.000,2.000,3.000)\n");
 
     // The file's permissions survive the rewrite.
     ASSERT_EQ(::chmod(fresh.c_str(), 0640), 0);
@@ -111,54 +72,48 @@ TEST(IniFile, WritesCreateMissingFilesKeepModesAndFollowLinks) {
     std::filesystem::create_symlink(target, link);
     ASSERT_TRUE(WriteIniString(link, "Save", "DISPLAY", "1"));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(test::TempDir::Read(target), "[Save]\nDISPLAY=1\n");
-}
+    EXPECT_EQ(TempDir::Read(target), "[Save]\nDISPLAY=1\n");
 
-TEST(IniFile, AFileThatCannotBeReadIsNeverReplaced) {
-    if (::geteuid() == 0) {
-        // Root reads every file; make the file unreadable another way: a directory.
-        test::TempDir dir;
-        const std::string path = dir.Path("morvex.ini");
-        std::filesystem::create_directory(path);
-        EXPECT_FALSE(WriteIniString(path, "Save", "DISPLAY", "1"));
-        EXPECT_TRUE(std::filesystem::is_directory(path));
-        return;
-    }
-    test::TempDir dir;
-    const std::string path = dir.Write("morvex.ini", "[Save]\nDISPLAY=0\nPRECIOUS=1\n");
-    ASSERT_EQ(::chmod(path.c_str(), 0200), 0);
-    EXPECT_FALSE(WriteIniString(path, "Save", "DISPLAY", "1"));
-    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
-    EXPECT_EQ(test::TempDir::Read(path), "[Save]\nDISPLAY=0\nPRECIOUS=1\n");
-}
-
-TEST(IniFile, AFailedWriteLeavesThePreviousFile) {
-    test::TempDir dir;
-    const std::string path = dir.Write("ro/morvex.ini", "[Save]\nDISPLAY=0\n");
-    // A directory where nothing can be created: the temporary file fails.
-    ASSERT_EQ(::chmod(dir.Path("ro").c_str(), 0500), 0);
-    const bool written = WriteIniString(path, "Save", "DISPLAY", "1");
-    ::chmod(dir.Path("ro").c_str(), 0700);
-    if (::geteuid() != 0) {
-        EXPECT_FALSE(written);
-    }
-    if (!written) {
-        EXPECT_EQ(test::TempDir::Read(path), "[Save]\nDISPLAY=0\n");
-    }
-}
-
-TEST(IniFile, ReadOnlyFilesStayAndAByteOrderMarkIsKept) {
-    test::TempDir dir;
-    const std::string locked = dir.Write("locked.ini", "[Save]\nDISPLAY=0\n");
-    ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
-    EXPECT_FALSE(WriteIniString(locked, "Save", "DISPLAY", "1"));  // also as root
-    EXPECT_EQ(test::TempDir::Read(locked), "[Save]\nDISPLAY=0\n");
-
+    // A byte order mark hides no section and is kept.
     const std::string marked = dir.Write("bom.ini", "\xEF\xBB\xBF[Save]\r\nDISPLAY=0\r\n");
-    IniFile ini = LoadIni(marked);
-    EXPECT_EQ(GetIniInt(ini, "Save", "DISPLAY", 9), 0);  // the mark hides no section
+    EXPECT_EQ(GetIniInt(LoadIni(marked), "Save", "DISPLAY", 9), 0);
     ASSERT_TRUE(WriteIniString(marked, "Save", "DISPLAY", "1"));
-    EXPECT_EQ(test::TempDir::Read(marked), "\xEF\xBB\xBF[Save]\r\nDISPLAY=1\r\n");
+    EXPECT_EQ(TempDir::Read(marked), "\xEF\xBB\xBF[Save]\r\nDISPLAY=1\r\n");
+}
+
+// A file that cannot be read, a read-only file (also for root) and a folder
+// where no temporary file can be made: the write fails and the file stays.
+TEST(IniFile, AFailedWriteNeverReplacesTheFile) {
+    const bool root = ::geteuid() == 0;
+    const struct {
+        const char* name;
+        mode_t fileMode, folderMode;
+        bool fails;
+    } cases[] = {
+        {"unreadable", 0200, 0700, !root},
+        {"read-only", 0444, 0700, true},
+        {"locked folder", 0600, 0500, !root},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string path = dir.Write("ro/morvex.ini", "[Save]\nDISPLAY=0\nPRECIOUS=1\n");
+        ASSERT_EQ(::chmod(path.c_str(), c.fileMode), 0);
+        ASSERT_EQ(::chmod(dir.Path("ro").c_str(), c.folderMode), 0);
+        const bool written = WriteIniString(path, "Save", "DISPLAY", "1");
+        ::chmod(dir.Path("ro").c_str(), 0700);
+        ::chmod(path.c_str(), 0600);
+        if (c.fails) {
+            EXPECT_FALSE(written) << c.name;
+        }
+        if (!written) {
+            EXPECT_EQ(TempDir::Read(path), "[Save]\nDISPLAY=0\nPRECIOUS=1\n") << c.name;
+        }
+    }
+    // A directory in the file's place is no file to replace.
+    TempDir dir;
+    std::filesystem::create_directory(dir.Path("morvex.ini"));
+    EXPECT_FALSE(WriteIniString(dir.Path("morvex.ini"), "Save", "DISPLAY", "1"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir.Path("morvex.ini")));
 }
 
 }  // namespace

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "resources/command_ids.h"
 #include "support/temp_dir.h"
 
@@ -21,39 +26,23 @@ TEST(MessageFile, TextsAreConsumedInMenuOrder) {
     };
     test::TempDir dir;
     const std::string longText(100, 'x');
-    const std::string path = dir.Write(
-        "morvex.mes",
-        "# comment lines and empty lines are skipped\n"
-        "\n"
-        "\r\n"
-        "[&File]\n"
-        "ignored: a line that starts with a letter\n"
-        "  " + longText + "\n"  // cut at 79 characters; its rest is passed over
-
-        " Mode\n"
-        "[One]\r\n"
-        "  Two\n"
-        "[E&xit]\n"
-        "[&Help]\n"
-        " &Version\n"
-        "Panel\n"
-        "#\n"
-        "Button-long-caption\n");
+    // Comment and empty lines are skipped, so is a line that starts with a
+    // letter while menu texts are read; a long text is cut at 79 characters.
+    const std::string path = dir.Write("morvex.mes", "# comment\n\n\r\n[&File]\nignored: a letter\n  " + longText +
+                                                         "\n Mode\n[One]\r\n  Two\n[E&xit]\n[&Help]\n &Version\n"
+                                                         "Panel\n#\nButton-long-caption\n");
     PanelCaptions panel;
     ASSERT_TRUE(ApplyMessageFile(path, menu, panel));
-    EXPECT_EQ(menu[0].title, "&File");
-    EXPECT_EQ(menu[0].items[0].text, std::string(77, 'x'));
-    EXPECT_EQ(menu[0].items[2].text, "Mode");
-    EXPECT_EQ(menu[0].items[2].items[0].text, "One");
-    EXPECT_EQ(menu[0].items[2].items[1].text, "Two");
-    EXPECT_EQ(menu[0].items[3].text, "E&xit");
-    EXPECT_EQ(menu[1].title, "&Help");
-    EXPECT_EQ(menu[1].items[0].text, "&Version");
+    const auto& file = menu[0].items;
+    EXPECT_EQ((std::vector<std::string>{menu[0].title, file[0].text, file[2].text, file[2].items[0].text,
+                                        file[2].items[1].text, file[3].text, menu[1].title, menu[1].items[0].text}),
+              (std::vector<std::string>{"&File", std::string(77, 'x'), "Mode", "One", "Two", "E&xit", "&Help",
+                                        "&Version"}));
     EXPECT_EQ(menu[1].items[0].id, 5);  // items keep their commands
     EXPECT_TRUE(panel.fromMessageFile);
-    EXPECT_EQ(panel.text[0], "Panel");
-    EXPECT_EQ(panel.text[1], "Button-l");  // at most 8 bytes
-    EXPECT_EQ(panel.text[2], "");          // the file ran out
+    // Captions of at most 8 bytes; the file ran out for the third.
+    EXPECT_EQ((std::array{panel.text[0], panel.text[1], panel.text[2]}),
+              (std::array<std::string, 3>{"Panel", "Button-l", ""}));
 }
 
 TEST(MessageFile, AShortFileLeavesTheRestJapaneseAndTheShippedFileCoversTheMenu) {
@@ -81,7 +70,7 @@ TEST(MessageFile, AShortFileLeavesTheRestJapaneseAndTheShippedFileCoversTheMenu)
         }
     };
     for (const MenuPopup& popup : english) {
-        for (const unsigned char c : popup.title) EXPECT_LT(c, 0x80) << popup.title;
+        ascii({MenuItem{MenuItemKind::Submenu, 0, popup.title, {}, false}});
         ascii(popup.items);
     }
     EXPECT_EQ(FindMenuItem(english, cmd::kVersion)->text, "&About MORVEX...");
@@ -96,10 +85,8 @@ TEST(MessageFile, StartDirectoryComesBeforeProgramDirectory) {
     test::TempDir start;
     test::TempDir program;
     EXPECT_EQ(FindMessageFile(start.Dir(), program.Dir()), "");
-    const std::string inProgram = program.Write("morvex.mes", "x\n");
-    EXPECT_EQ(FindMessageFile(start.Dir(), program.Dir()), inProgram);
-    const std::string inStart = start.Write("morvex.mes", "x\n");
-    EXPECT_EQ(FindMessageFile(start.Dir(), program.Dir()), inStart);
+    EXPECT_EQ(FindMessageFile(start.Dir(), program.Dir()), program.Write("morvex.mes", "x\n"));
+    EXPECT_EQ(FindMessageFile(start.Dir(), program.Dir()), start.Write("morvex.mes", "x\n"));
 }
 
 }  // namespace

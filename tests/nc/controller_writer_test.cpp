@@ -18,14 +18,8 @@ namespace fs = std::filesystem;
 TEST(ControllerWriter, OffsetsUnderFanucADropZeroLinesAndAppendNewOnes) {
     test::TempDir dir;
     const std::string original =
-        "; radius offsets\n"
-        "G10MODE = FANUC-A\n"
-        "MEMORY D01= 5.000\n"
-        "MEMORY D02= 6.000\n"
-        "MEMORY H01= 1.000\n"
-        "D04 = 3.0\n"
-        "MEMORY D1000= 7\n"
-        "EOR = %\n";
+        "; radius offsets\nG10MODE = FANUC-A\nMEMORY D01= 5.000\nMEMORY D02= 6.000\nMEMORY H01= 1.000\n"
+        "D04 = 3.0\nMEMORY D1000= 7\nEOR = %\n";
     const std::string path = dir.Write("c.ctl", original);
     ControllerDef def;
     ASSERT_EQ(ReadControllerDef(path, def), 1);
@@ -40,14 +34,8 @@ TEST(ControllerWriter, OffsetsUnderFanucADropZeroLinesAndAppendNewOnes) {
 
     ASSERT_TRUE(WriteBackOffsets(path, def, 'D'));
     EXPECT_EQ(test::TempDir::Read(path),
-              "; radius offsets\n"
-              "G10MODE = FANUC-A\n"
-              "MEMORY D01= 5.500000\n"
-              "MEMORY H01= 1.000\n"
-              "MEMORY D1000= 7\n"
-              "EOR = %\n"
-              "MEMORY D10= 2.250000\n"
-              "MEMORY D123= -1.000000\n");
+              "; radius offsets\nG10MODE = FANUC-A\nMEMORY D01= 5.500000\nMEMORY H01= 1.000\nMEMORY D1000= 7\n"
+              "EOR = %\nMEMORY D10= 2.250000\nMEMORY D123= -1.000000\n");
     EXPECT_EQ(test::TempDir::Read(path + ".bak"), original);
     EXPECT_FALSE(fs::exists(path + ".new"));
     EXPECT_TRUE(def.fileTime.has_value() && def.fileTime == ReadFileTime(path));
@@ -59,12 +47,8 @@ TEST(ControllerWriter, OffsetsUnderFanucADropZeroLinesAndAppendNewOnes) {
 
 TEST(ControllerWriter, OffsetsUnderFanucBWriteTwoColumns) {
     test::TempDir dir;
-    const std::string path = dir.Write("c.ctl",
-                                       "G10MODE = FANUC-B\n"
-                                       "MEMORY H01= 1.0,0.1\n"
-                                       "MEMORY H02= 2.0,0.0\n"
-                                       "h5 = 4\n"
-                                       "MEMORY D01= 5.0\n");
+    const std::string path =
+        dir.Write("c.ctl", "G10MODE = FANUC-B\nMEMORY H01= 1.0,0.1\nMEMORY H02= 2.0,0.0\nh5 = 4\nMEMORY D01= 5.0\n");
     ControllerDef def;
     ASSERT_EQ(ReadControllerDef(path, def), 1);
     def.hOffsets[2] = {0.0f, 0.0f};
@@ -72,22 +56,14 @@ TEST(ControllerWriter, OffsetsUnderFanucBWriteTwoColumns) {
     def.hOffsets[5].second = 0.5f;
 
     ASSERT_TRUE(WriteBackOffsets(path, def, 'h'));
-    EXPECT_EQ(test::TempDir::Read(path),
-              "G10MODE = FANUC-B\n"
-              "MEMORY H01= 1.000000,0.100000\n"
-              "H05= 4.000000,0.500000\n"
-              "MEMORY D01= 5.0\n"
-              "MEMORY H03= 0.000000,0.200000\n");
-
+    EXPECT_EQ(test::TempDir::Read(path), "G10MODE = FANUC-B\nMEMORY H01= 1.000000,0.100000\nH05= 4.000000,0.500000\n"
+                                         "MEMORY D01= 5.0\nMEMORY H03= 0.000000,0.200000\n");
 }
 
 TEST(ControllerWriter, WorkCoordinatesKeepTheFormFound) {
     test::TempDir dir;
-    const std::string text =
-        "MEMORY G54= (10.000,20.000,0.000)\n"
-        "MEMORY WK2= (1,2,3)\n"
-        "MEMORY G56 = (5,5,5)\n"
-        "MEMORY G53= (1,1,1)\n";
+    const std::string text = "MEMORY G54= (10.000,20.000,0.000)\nMEMORY WK2= (1,2,3)\nMEMORY G56 = (5,5,5)\n"
+                             "MEMORY G53= (1,1,1)\n";
     for (const bool osp : {false, true}) {
         const std::string path = dir.Write(osp ? "osp.ctl" : "std.ctl", (osp ? "PRODUCT = OSP\n" : "") + text);
         ControllerDef def;
@@ -148,19 +124,15 @@ TEST(ControllerWriter, FailedWriteLeavesTheOriginalInPlace) {
     def.work[1].x = 5.0f;
     const FileTime before = def.fileTime;
 
-    {  // ".new" is a directory
-        fs::create_directory(path + ".new");
-        EXPECT_FALSE(WriteBackOffsets(path, def, 'D'));
-        EXPECT_FALSE(WriteBackWorkCoordinates(path, def));
-        EXPECT_TRUE(fs::is_directory(path + ".new"));
-        fs::remove(path + ".new");
-    }
-    {  // ".bak" cannot be removed
-        fs::create_directories(path + ".bak/inside");
-        EXPECT_FALSE(WriteBackOffsets(path, def, 'D'));
-        EXPECT_FALSE(fs::exists(path + ".new"));
-        fs::remove_all(path + ".bak");
-    }
+    fs::create_directory(path + ".new");  // ".new" is a directory
+    EXPECT_FALSE(WriteBackOffsets(path, def, 'D'));
+    EXPECT_FALSE(WriteBackWorkCoordinates(path, def));
+    EXPECT_TRUE(fs::is_directory(path + ".new"));
+    fs::remove(path + ".new");
+    fs::create_directories(path + ".bak/inside");  // ".bak" cannot be removed
+    EXPECT_FALSE(WriteBackOffsets(path, def, 'D'));
+    EXPECT_FALSE(fs::exists(path + ".new"));
+    fs::remove_all(path + ".bak");
     if (::geteuid() != 0) {  // a read-only folder (root may write anyway)
         fs::permissions(dir.Dir(), fs::perms::owner_write, fs::perm_options::remove);
         EXPECT_FALSE(WriteBackOffsets(path, def, 'D'));

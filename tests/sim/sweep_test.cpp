@@ -1,5 +1,5 @@
 // The cut left by the sweepers against closed formulas: a flat slot's
-// volume, a ball plunge's sphere, a full circle's annulus, row strips bit
+// volume, a swept ball, a full circle's annulus, row strips bit
 // for bit, step counts and the cutting directions of a slot.
 #include "sim/cut_motion.h"
 
@@ -7,12 +7,14 @@
 
 #include <cmath>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace morvex {
 namespace {
 
 constexpr double kTop = 10.0;
+constexpr float kTopF = static_cast<float>(kTop);
 
 WorkModel MakeWork(int nx, int ny, double pitch) {
     WorkModel w;
@@ -23,7 +25,7 @@ WorkModel MakeWork(int nx, int ny, double pitch) {
     w.pitch = pitch;
     w.cellCount = static_cast<std::uint32_t>(nx * ny);
     w.zMax = kTop;
-    w.heightA.assign(w.cellCount, static_cast<float>(kTop));
+    w.heightA.assign(w.cellCount, kTopF);
     w.attrA.assign(w.cellCount, 0);
     w.lineNumbers.assign(w.cellCount, 0);
     w.height = w.heightA.data();
@@ -33,18 +35,20 @@ WorkModel MakeWork(int nx, int ny, double pitch) {
     return w;
 }
 
-ToolProfile Tool(int shape, float d, float r) {
+// Tool 1 of a table; a scribing marker has only d and h.
+ToolProfile Tool(int shape, float d, float r, float h = 30.0f, int pen = 3) {
     ToolTable table;
     table.tools.resize(2);
     ToolDef& t = table.tools[1];
     t.defined = true;
     t.shape = shape;
     t.d = d;
-    t.r = r;
-    t.f = r;
-    t.e = d / 2 - r;
-    t.h = 30.0f;
-    t.pen = 3;
+    t.h = h;
+    t.pen = pen;
+    if (shape != kShapeKegaki) {
+        t.r = t.f = r;
+        t.e = d / 2 - r;
+    }
     ToolProfile p;
     SelectTool(table, 1, 0.0, 0.0, nullptr, p);
     return p;
@@ -61,10 +65,24 @@ SweepContext Context(WorkModel& w, const ToolProfile& t) {
 
 SweepMotionInput Line(Point p0, Point p1) {
     SweepMotionInput m;
-    m.type = kLine;
     m.p0 = p0;
     m.p1 = p1;
     return m;
+}
+
+// A counter-clockwise arc starting along +X from the centre.
+SweepMotionInput Arc(Point centre, Point p0, Point p1, double r0, double r1, double sweep) {
+    SweepMotionInput arc;
+    arc.type = kArcCcw;
+    arc.centre = centre;
+    arc.p0 = p0;
+    arc.p1 = p1;
+    arc.startDir = {1, 0, 0};
+    arc.startRadius = r0;
+    arc.endRadius = r1;
+    arc.sweep = sweep;
+    arc.arcLength = 0.5 * (r0 + r1) * sweep;
+    return arc;
 }
 
 double Removed(const WorkModel& w) {
@@ -73,133 +91,85 @@ double Removed(const WorkModel& w) {
     return v;
 }
 
-TEST(Sweep, FlatSlotRemovesItsVolumeAndBallPlungeLeavesASphere) {
+TEST(Sweep, FlatSlotAlongXOrYRemovesItsVolume) {
+    const ToolProfile flat = Tool(kShapeFlat, 10.0f, 0.0f);
+    // (L * d + pi r^2) * depth; each node stands for a cell of pitch^2, so
+    // the error is bounded by the outline's length times pitch times depth.
+    const double want = (30.0 * 10.0 + kPi * 25.0) * 2.0;
+    const double bound = (2.0 * 30.0 + 2.0 * kPi * 5.0) * 0.2 * 2.0;
+    for (const bool alongY : {false, true}) {
+        WorkModel w = alongY ? MakeWork(201, 301, 0.2) : MakeWork(301, 201, 0.2);
+        const SweepContext ctx = Context(w, flat);
+        auto at = [&](double along, double across) {  // slot coordinates
+            return alongY ? Point{across, along, 0} : Point{along, across, 0};
+        };
+        auto height = [&](int along, int across) {
+            return w.height[alongY ? NodeIndex(w, across, along) : NodeIndex(w, along, across)];
+        };
+        SweepFlags flags;
+        const Point a = at(10, 20), b = at(40, 20);
+        ASSERT_EQ(CutMotion(ctx, Line({a[0], a[1], 12}, {a[0], a[1], 8}), CutOptions{}, flags), 1);
+        ASSERT_EQ(CutMotion(ctx, Line({a[0], a[1], 8}, {b[0], b[1], 8}), CutOptions{}, flags), 1);
+        EXPECT_EQ(flags.cutDone, 1);
+        EXPECT_NEAR(Removed(w), want, bound) << alongY;
+        EXPECT_EQ(height(100, 100), 8.0f) << alongY;   // on the path
+        EXPECT_EQ(height(25, 100), 8.0f) << alongY;    // the round start
+        EXPECT_EQ(height(24, 100), kTopF) << alongY;   // 5.2 before the start
+        EXPECT_EQ(height(100, 124), 8.0f) << alongY;   // 4.8 off the line
+        EXPECT_EQ(height(100, 126), kTopF) << alongY;  // 5.2 off it
+        EXPECT_EQ(w.lineNo[NodeIndex(w, 100, 100)], 7);
+    }
+}
+
+// A full circle leaves an annulus; a quarter arc cuts the ring alongside it,
+// past its end only the end disc, and nothing behind its start.
+TEST(Sweep, ArcsCutTheirRingAndTheEndDisc) {
     {
         WorkModel w = MakeWork(301, 201, 0.2);
-        const ToolProfile flat = Tool(kShapeFlat, 10.0f, 0.0f);
-        const SweepContext ctx = Context(w, flat);
+        const ToolProfile flat = Tool(kShapeFlat, 6.0f, 0.0f);
+        SweepMotionInput circle = Arc({30, 20, 8}, {45, 20, 8}, {45, 20, 8}, 15.0, 15.0, 2.0 * kPi);
         SweepFlags flags;
-        CutOptions options;
-        ASSERT_EQ(CutMotion(ctx, Line({10, 20, 12}, {10, 20, 8}), options, flags), 1);
-        ASSERT_EQ(CutMotion(ctx, Line({10, 20, 8}, {40, 20, 8}), options, flags), 1);
-        EXPECT_EQ(flags.cutDone, 1);
-        // (L * d + pi r^2) * depth; each node stands for a cell of pitch^2, so
-        // the error is bounded by the outline's length times pitch times depth.
-        const double want = (30.0 * 10.0 + kPi * 25.0) * 2.0;
-        const double bound = (2.0 * 30.0 + 2.0 * kPi * 5.0) * 0.2 * 2.0;
-        EXPECT_NEAR(Removed(w), want, bound);
-        EXPECT_EQ(w.height[NodeIndex(w, 100, 100)], 8.0f);                   // (20, 20) on the path
-        EXPECT_EQ(w.height[NodeIndex(w, 25, 100)], 8.0f);                    // (5, 20): the round start
-        EXPECT_EQ(w.height[NodeIndex(w, 24, 100)], static_cast<float>(kTop));  // (4.8, 20): outside it
-        EXPECT_EQ(w.lineNo[NodeIndex(w, 100, 100)], 7);
-        // The same slot along Y: alongside it the column's offset decides.
-        WorkModel v = MakeWork(201, 301, 0.2);
-        const SweepContext ctxY = Context(v, flat);
-        SweepFlags flagsY;
-        ASSERT_EQ(CutMotion(ctxY, Line({20, 10, 12}, {20, 10, 8}), options, flagsY), 1);
-        ASSERT_EQ(CutMotion(ctxY, Line({20, 10, 8}, {20, 40, 8}), options, flagsY), 1);
-        EXPECT_NEAR(Removed(v), want, bound);
-        EXPECT_EQ(v.height[NodeIndex(v, 124, 150)], 8.0f);                    // 4.8 off the line
-        EXPECT_EQ(v.height[NodeIndex(v, 126, 150)], static_cast<float>(kTop));  // 5.2 off it
-    }
-    {
-        WorkModel w = MakeWork(201, 201, 0.2);
-        const ToolProfile ball = Tool(kShapeBall, 10.0f, 5.0f);
-        const SweepContext ctx = Context(w, ball);
-        SweepFlags flags;
-        ASSERT_EQ(CutMotion(ctx, Line({20, 20, 12}, {20, 20, 7}), CutOptions{}, flags), 1);
-        int checked = 0;
+        ASSERT_EQ(SweepMotion(Context(w, flat), circle, flags), 1);
         for (int iy = 0; iy < w.ny; ++iy) {
             for (int ix = 0; ix < w.nx; ++ix) {
-                const double rho2 = std::pow(ix * 0.2 - 20, 2) + std::pow(iy * 0.2 - 20, 2);
-                const double sphere = rho2 <= 25.0 ? 7.0 + 5.0 - std::sqrt(25.0 - rho2) : 1e9;
-                const float want = static_cast<float>(std::min(sphere, kTop));
-                ASSERT_FLOAT_EQ(w.height[NodeIndex(w, ix, iy)], want) << ix << "," << iy;
-                checked += sphere < kTop;
-            }
-        }
-        EXPECT_GT(checked, 1000);
-    }
-}
-
-TEST(Sweep, FullCircleWithAFlatLeavesAnAnnulus) {
-    WorkModel w = MakeWork(301, 201, 0.2);
-    const ToolProfile flat = Tool(kShapeFlat, 6.0f, 0.0f);
-    const SweepContext ctx = Context(w, flat);
-    SweepMotionInput arc;
-    arc.type = kArcCcw;
-    arc.centre = {30, 20, 8};
-    arc.p0 = {45, 20, 8};
-    arc.p1 = arc.p0;
-    arc.startDir = {1, 0, 0};
-    arc.startRadius = arc.endRadius = 15.0;
-    arc.sweep = 2.0 * kPi;
-    arc.arcLength = 30.0 * kPi;
-    SweepFlags flags;
-    ASSERT_EQ(SweepMotion(ctx, arc, flags), 1);
-    for (int iy = 0; iy < w.ny; ++iy) {
-        for (int ix = 0; ix < w.nx; ++ix) {
-            const double rc = std::hypot(ix * 0.2 - 30, iy * 0.2 - 20);
-            const float h = w.height[NodeIndex(w, ix, iy)];
-            if (std::fabs(rc - 15.0) < 3.0 - 1e-9) {
-                ASSERT_EQ(h, 8.0f) << ix << "," << iy;
-            } else if (std::fabs(rc - 15.0) > 3.0 + 1e-9) {
-                ASSERT_EQ(h, static_cast<float>(kTop)) << ix << "," << iy;
+                const double off = std::fabs(std::hypot(ix * 0.2 - 30, iy * 0.2 - 20) - 15.0);
+                const float h = w.height[NodeIndex(w, ix, iy)];
+                if (off < 3.0 - 1e-9) {
+                    ASSERT_EQ(h, 8.0f) << ix << "," << iy;
+                }
+                if (off > 3.0 + 1e-9) {
+                    ASSERT_EQ(h, kTopF) << ix << "," << iy;
+                }
             }
         }
     }
-}
-
-// A ball plunged at p0 and then moved along an inclined line leaves at every
-// node the lowest point of the balls along the path: compared with a dense
-// sampling of the ball positions.
-// A quarter arc: alongside it the ring is cut, past its end only the end
-// disc, and nothing behind its start.
-TEST(Sweep, QuarterArcCutsItsSectorAndTheEndDisc) {
     WorkModel w = MakeWork(301, 301, 0.2);
     const ToolProfile flat = Tool(kShapeFlat, 4.0f, 0.0f);
-    SweepMotionInput arc;
-    arc.type = kArcCcw;
-    arc.centre = {30, 30, 8};
-    arc.p0 = {45, 30, 8};
-    arc.p1 = {30, 45, 8};
-    arc.startDir = {1, 0, 0};
-    arc.startRadius = arc.endRadius = 15.0;
-    arc.sweep = 0.5 * kPi;
-    arc.arcLength = 7.5 * kPi;
     SweepFlags flags;
-    ASSERT_EQ(SweepMotion(Context(w, flat), arc, flags), 1);
+    ASSERT_EQ(SweepMotion(Context(w, flat), Arc({30, 30, 8}, {45, 30, 8}, {30, 45, 8}, 15.0, 15.0, 0.5 * kPi), flags),
+              1);
     auto at = [&](double angleDeg, double radius) {
         const double a = angleDeg * kPi / 180.0;
         const int ix = static_cast<int>(std::lround((30 + radius * std::cos(a)) / 0.2));
         const int iy = static_cast<int>(std::lround((30 + radius * std::sin(a)) / 0.2));
         return w.height[NodeIndex(w, ix, iy)];
     };
-    EXPECT_EQ(at(45, 15), 8.0f);
     EXPECT_EQ(at(45, 16.6), 8.0f);
-    EXPECT_EQ(at(45, 17.4), static_cast<float>(kTop));   // beyond the tool's radius of 2
-    EXPECT_EQ(at(95, 15), 8.0f);                          // the end disc: 1.3 from p1
-    EXPECT_EQ(at(105, 15), static_cast<float>(kTop));     // 3.9 from p1
-    EXPECT_EQ(at(-5, 15), static_cast<float>(kTop));      // behind the start
+    EXPECT_EQ(at(45, 17.4), kTopF);  // beyond the tool's radius of 2
+    EXPECT_EQ(at(95, 15), 8.0f);     // the end disc: 1.3 from p1
+    EXPECT_EQ(at(105, 15), kTopF);   // 3.9 from p1
+    EXPECT_EQ(at(-5, 15), kTopF);    // behind the start
 }
 
 // A spiral is stepped, not swept as a circle: a node beside its start that
 // the tool passes within its radius is cut although it lies "behind" the
 // start direction.
-TEST(Sweep, SpiralArcsAreStepped) {
+TEST(Sweep, SpiralArcsAreSteppedAndFarMotionsEndAtOnce) {
     WorkModel w = MakeWork(151, 151, 0.2);
     const ToolProfile flat = Tool(kShapeFlat, 10.0f, 0.0f);
     const SweepContext ctx = Context(w, flat);
-    SweepMotionInput arc;
-    arc.type = kArcCcw;
-    arc.centre = {15.013, 15.029, 7};
-    arc.p0 = {25.013, 15.029, 7};
-    arc.p1 = {15.013, 20.029, 7};
-    arc.startDir = {1, 0, 0};
-    arc.startRadius = 10.0;
-    arc.endRadius = 5.0;
-    arc.sweep = 0.5 * kPi;
-    arc.arcLength = 7.5 * 0.5 * kPi;
+    const SweepMotionInput arc =
+        Arc({15.013, 15.029, 7}, {25.013, 15.029, 7}, {15.013, 20.029, 7}, 10.0, 5.0, 0.5 * kPi);
     CutOptions options;
     options.movingPitch = 0.05;
     SweepFlags flags;
@@ -209,19 +179,15 @@ TEST(Sweep, SpiralArcsAreStepped) {
     EXPECT_EQ(w.height[NodeIndex(w, 100, 71)], 7.0f);
 
     // A scribing motion far off the grid touches nothing and ends at once.
-    ToolTable table;
-    table.tools.resize(2);
-    table.tools[1].defined = true;
-    table.tools[1].shape = kShapeKegaki;
-    table.tools[1].d = 1.0f;
-    table.tools[1].h = 0.5f;
-    ToolProfile marker;
-    SelectTool(table, 1, 0.0, 0.0, nullptr, marker);
+    const ToolProfile marker = Tool(kShapeKegaki, 1.0f, 0.0f, 0.5f);
     SweepFlags none;
     CutMotion(Context(w, marker), Line({1e12, 5, 5}, {2e12, 5, 5}), CutOptions{}, none);
     EXPECT_EQ(none.cutDone, 0);
 }
 
+// A ball plunged at p0 (a sphere) and then moved along an inclined line
+// leaves at every node the lowest point of the balls along the path:
+// compared with a dense sampling of the ball positions.
 TEST(Sweep, InclinedBallLineLeavesTheLowestPointOfTheSweptBall) {
     WorkModel w = MakeWork(201, 151, 0.2);
     const ToolProfile ball = Tool(kShapeBall, 6.0f, 3.0f);
@@ -238,9 +204,8 @@ TEST(Sweep, InclinedBallLineLeavesTheLowestPointOfTheSweptBall) {
             for (int i = 0; i <= kSamples; ++i) {
                 const double t = static_cast<double>(i) / kSamples;
                 const double cx = p0[0] + t * (p1[0] - p0[0]), cy = p0[1] + t * (p1[1] - p0[1]);
-                const double cz = p0[2] + t * (p1[2] - p0[2]) + 3.0;
                 const double d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
-                if (d2 <= 9.0) lowest = std::min(lowest, cz - std::sqrt(9.0 - d2));
+                if (d2 <= 9.0) lowest = std::min(lowest, p0[2] + t * (p1[2] - p0[2]) + 3.0 - std::sqrt(9.0 - d2));
             }
             // Sampling finds the lowest point from above, within the sampling step.
             const float h = w.height[NodeIndex(w, ix, iy)];
@@ -323,16 +288,7 @@ TEST(Sweep, ScribingMarkerFollowsTheSurfaceBeforeTheRun) {
     w.heightB.assign(w.heightA.begin(), w.heightA.end());
     w.heightOther = w.heightB.data();
     w.height[NodeIndex(w, 60, 50)] = 1.0f;  // already deeper than the mark
-    ToolTable table;
-    table.tools.resize(2);
-    ToolDef& t = table.tools[1];
-    t.defined = true;
-    t.shape = kShapeKegaki;
-    t.d = 1.0f;
-    t.h = 0.3f;
-    t.pen = 2;
-    ToolProfile marker;
-    SelectTool(table, 1, 0.0, 0.0, nullptr, marker);
+    const ToolProfile marker = Tool(kShapeKegaki, 1.0f, 0.0f, 0.3f, 2);
     const SweepContext ctx = Context(w, marker);
     SweepFlags flags;
     CutOptions rapid;
@@ -340,26 +296,24 @@ TEST(Sweep, ScribingMarkerFollowsTheSurfaceBeforeTheRun) {
     EXPECT_EQ(CutMotion(ctx, Line({5, 10, 50}, {15, 10, 50}), rapid, flags), 0);
     EXPECT_EQ(flags.cutDone, 0);
     ASSERT_EQ(CutMotion(ctx, Line({5, 10, 50}, {15, 10, 50}), CutOptions{}, flags), 1);
-    EXPECT_EQ(w.height[NodeIndex(w, 50, 50)], static_cast<float>(static_cast<float>(5.0 + 0.5) - 0.3f));
-    EXPECT_EQ(w.height[NodeIndex(w, 50, 52)], static_cast<float>(static_cast<float>(5.0 + 0.5) - 0.3f));  // 0.4 off
-    EXPECT_EQ(w.height[NodeIndex(w, 50, 53)], static_cast<float>(5.0 + 0.5));  // 0.6 off: outside d / 2
+    const float surface = static_cast<float>(5.0 + 0.5);
+    EXPECT_EQ(w.height[NodeIndex(w, 50, 50)], surface - 0.3f);
+    EXPECT_EQ(w.height[NodeIndex(w, 50, 52)], surface - 0.3f);  // 0.4 off
+    EXPECT_EQ(w.height[NodeIndex(w, 50, 53)], surface);         // 0.6 off: outside d / 2
     EXPECT_EQ(w.height[NodeIndex(w, 60, 50)], 1.0f);
     EXPECT_EQ(w.attr[NodeIndex(w, 50, 50)] & kAttrPenMask, 4);
     EXPECT_GT(flags.removedVolume, 0.0);
 }
 
 TEST(Sweep, StepCountsAndCuttingDirections) {
-    CutOptions normal;
-    normal.movingPitch = 1.0;
-    EXPECT_EQ(StepCount(10.0, normal), 10);
-    normal.movingPitch = 3.0;
-    EXPECT_EQ(StepCount(10.0, normal), 4);
-    CutOptions fast;
-    fast.fast = true;
-    fast.movingPitch = 3.0;
-    EXPECT_EQ(StepCount(10.0, fast), 4);
-    fast.movingPitch = 2.5;
-    EXPECT_EQ(StepCount(10.0, fast), 4);
+    // A normal run adds 0.99 of a step before truncating, a fast run rounds up.
+    for (const auto& [length, pitch, fast, steps] : {std::tuple{10.0, 1.0, false, 10}, {10.0, 3.0, false, 4},
+                                                     {10.005, 1.0, false, 10}, {10.005, 1.0, true, 11}}) {
+        CutOptions options;
+        options.movingPitch = pitch;
+        options.fast = fast;
+        EXPECT_EQ(StepCount(length, options), steps) << length << " / " << pitch << " fast " << fast;
+    }
 
     // A step along +X through the middle of the material: up-cut on the +Y
     // side (left of the travel), down-cut on the -Y side, 0 on the line.
@@ -398,57 +352,54 @@ TEST(Sweep, NodeChecksAndLoadSums) {
         double weighted = 0.0, torque = 0.0;
         for (int iy = 0; iy <= w.lastY; ++iy) {
             for (int ix = 0; ix <= w.lastX; ++ix) {
-                const double removed = kTop - w.height[NodeIndex(w, ix, iy)];
                 const double weight = (ix == 0 || ix == w.lastX ? 0.5 : 1.0) * (iy == 0 || iy == w.lastY ? 0.5 : 1.0);
-                weighted += removed * weight * 0.25;
-                torque += removed * weight * 0.25 * std::hypot(ix * 0.5, iy * 0.5);
+                const double removed = (kTop - w.height[NodeIndex(w, ix, iy)]) * weight * 0.25;
+                weighted += removed;
+                torque += removed * std::hypot(ix * 0.5, iy * 0.5);
             }
         }
         EXPECT_GT(weighted, 0.0);
         EXPECT_NEAR(flags.loadVolume, weighted, 1e-9);
         EXPECT_NEAR(flags.loadTorque, torque, 1e-9);
     }
-    // Flute length 3: a plunge of 2 mm is fine, a further 2 mm into a fresh
-    // spot leaves 4 mm of material above the tip there.
+    // Mode 2 stops, mode 1 measures. Flute length 3: a plunge of 2 mm is fine,
+    // 4 mm leaves 4 mm of material above the tip. VERTICAL D10: tip width 5
+    // (= R) has no dead zone; tip width 2 leaves rho < 3 uncut by the edge.
     for (const double depth : {2.0, 4.0}) {
-        WorkModel w = MakeWork(41, 41, 0.5);
-        ToolProfile flat = Tool(kShapeFlat, 10.0f, 0.0f);
-        flat.tool.h = 3.0f;
-        SweepContext ctx = Context(w, flat);
-        ctx.lengthMode = 2;
-        SweepFlags flags;
-        SweepStep(ctx, {10.0, 10.0, kTop}, {10.0, 10.0, kTop - depth}, flags);
-        EXPECT_EQ(flags.lengthHit, depth > 3.0 ? 1 : 0) << depth;
-        ctx.lengthMode = 1;
-        WorkModel again = MakeWork(41, 41, 0.5);
-        ctx.work = &again;
-        SweepFlags measured;
-        SweepStep(ctx, {10.0, 10.0, kTop}, {10.0, 10.0, kTop - depth}, measured);
-        EXPECT_EQ(measured.lengthHit, 0);
-        EXPECT_NEAR(measured.needFlute, depth, 1e-6);
-    }
-    // VERTICAL D10: tip width 5 (= R) has no dead zone; tip width 2 leaves
-    // rho < 3 uncut by the edge, so a plunge lowers nodes there with it.
-    for (const float tipWidth : {5.0f, 2.0f}) {
-        WorkModel w = MakeWork(41, 41, 0.5);
-        ToolProfile v = Tool(kShapeFlat, 10.0f, 0.0f);
-        v.shape = kShapeVertical;
-        v.tool.tipWidth = tipWidth;
-        SweepContext ctx = Context(w, v);
-        ctx.chipMode = 2;
-        SweepFlags flags;
-        SweepStep(ctx, {10.0, 10.0, kTop}, {10.0, 10.0, kTop - 1.0}, flags);
-        EXPECT_EQ(flags.chipHit, tipWidth < 5.0f ? 1 : 0) << tipWidth;
-        if (tipWidth < 5.0f) {
-            EXPECT_NE(w.attr[NodeIndex(w, 20, 20)] & kAttrPaint, 0);
+        for (const int mode : {2, 1}) {
+            WorkModel w = MakeWork(41, 41, 0.5);
+            ToolProfile flat = Tool(kShapeFlat, 10.0f, 0.0f);
+            flat.tool.h = 3.0f;
+            SweepContext ctx = Context(w, flat);
+            ctx.lengthMode = mode;
+            SweepFlags flags;
+            SweepStep(ctx, {10.0, 10.0, kTop}, {10.0, 10.0, kTop - depth}, flags);
+            EXPECT_EQ(flags.lengthHit, mode == 2 && depth > 3.0 ? 1 : 0) << depth;
+            if (mode == 1) {
+                EXPECT_NEAR(flags.needFlute, depth, 1e-6);
+            }
         }
-        ctx.chipMode = 1;
-        WorkModel again = MakeWork(41, 41, 0.5);
-        ctx.work = &again;
-        SweepFlags measured;
-        SweepStep(ctx, {10.0, 10.0, kTop}, {10.0, 10.0, kTop - 1.0}, measured);
-        // The node under the axis needs the whole radius as tip width.
-        EXPECT_NEAR(measured.needTipWidth, tipWidth < 5.0f ? 5.0 : 0.0, 1e-9);
+    }
+    for (const float tipWidth : {5.0f, 2.0f}) {
+        for (const int mode : {2, 1}) {
+            WorkModel w = MakeWork(41, 41, 0.5);
+            ToolProfile v = Tool(kShapeFlat, 10.0f, 0.0f);
+            v.shape = kShapeVertical;
+            v.tool.tipWidth = tipWidth;
+            SweepContext ctx = Context(w, v);
+            ctx.chipMode = mode;
+            SweepFlags flags;
+            SweepStep(ctx, {10.0, 10.0, kTop}, {10.0, 10.0, kTop - 1.0}, flags);
+            const bool dead = tipWidth < 5.0f;
+            EXPECT_EQ(flags.chipHit, mode == 2 && dead ? 1 : 0) << tipWidth;
+            if (mode == 2 && dead) {
+                EXPECT_NE(w.attr[NodeIndex(w, 20, 20)] & kAttrPaint, 0);
+            }
+            // The node under the axis needs the whole radius as tip width.
+            if (mode == 1) {
+                EXPECT_NEAR(flags.needTipWidth, dead ? 5.0 : 0.0, 1e-9);
+            }
+        }
     }
 }
 
