@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <iterator>
 #include <system_error>
 
 #include "base/paths.h"
@@ -23,18 +22,9 @@ namespace fs = std::filesystem;
 fs::path Canonical(const fs::path& p) {
     std::error_code ec;
     fs::path c = fs::weakly_canonical(fs::absolute(p, ec), ec);
-    return ec ? fs::path() : c;
-}
-
-// Whether folder `dir` is `root` or lies below it, component by component.
-bool IsWithin(const fs::path& dir, const fs::path& root) {
-    if (dir.empty() || root.empty()) return false;
-    auto d = dir.begin();
-    for (auto r = root.begin(); r != root.end(); ++r, ++d) {
-        if (r->empty() && std::next(r) == root.end()) break;  // a trailing "/" of root
-        if (d == dir.end() || *d != *r) return false;
-    }
-    return true;
+    if (ec) return {};
+    if (!c.has_filename() && c.has_relative_path()) c = c.parent_path();  // "dir/" as "dir"
+    return c;
 }
 
 }  // namespace
@@ -66,8 +56,10 @@ std::vector<WaitFileNote> DeleteStaleWaitFiles(const std::string& ctlPath,
         const fs::file_status status = fs::symlink_status(path, ec);
         if (ec || !fs::exists(status)) continue;  // nothing stale
         const fs::path folder = Canonical(fs::path(path).parent_path());
+        // Directly in an allowed folder: a subfolder of the user's CTL folder
+        // may hold anything of theirs.
         bool inside = false;
-        for (const fs::path& root : allowed) inside = inside || IsWithin(folder, root);
+        for (const fs::path& root : allowed) inside = inside || (!folder.empty() && folder == root);
         if (!inside) {
             notes.push_back({path, WaitFileFate::KeptOutside});
         } else if (!fs::is_regular_file(status)) {

@@ -34,8 +34,8 @@ struct WaitFileNote {
 std::string ResolveWaitFile(const std::string& ctlPath, const std::string& name);
 
 // Deletes every existing wait file (codes[i].path) that is a regular file in
-// the controller file's folder, the NC folder or the temporary folder, or
-// below one of them; folders are compared canonically, so ".." and linked
+// the controller file's folder, the NC folder or the temporary folder itself
+// (not a subfolder); folders are compared canonically, so ".." and linked
 // folders count where they lead. Returns what became of each existing name.
 std::vector<WaitFileNote> DeleteStaleWaitFiles(const std::string& ctlPath,
                                                const std::vector<WaitCode>& codes,

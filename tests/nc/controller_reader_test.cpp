@@ -188,7 +188,7 @@ TEST(ControllerReader, WaitCodesNameFilesAndStaleOnesAreDeleted) {
 TEST(ControllerReader, StaleWaitFilesAreDeletedOnlyInTheirFolders) {
     namespace fs = std::filesystem;
     test::TempDir dir;
-    for (const char* name : {"ctl/rel.w", "outside/abs.w", "outside/target", "x", "nc/n.w", "tmp/t.w"}) {
+    for (const char* name : {"ctl/rel.w", "ctl/sub/s.w", "outside/abs.w", "outside/target", "x", "nc/n.w", "tmp/t.w"}) {
         dir.Write(name, "keep me");
     }
     fs::create_directory(dir.Path("ctl/dir.w"));
@@ -208,6 +208,7 @@ TEST(ControllerReader, StaleWaitFilesAreDeletedOnlyInTheirFolders) {
         {"out/target", dir.Path("ctl/out/target"), WaitFileFate::KeptOutside},  // a linked folder leads out
         {"link.w", dir.Path("ctl/link.w"), WaitFileFate::KeptNotRegular},       // the link is kept, not followed
         {"dir.w", dir.Path("ctl/dir.w"), WaitFileFate::KeptNotRegular},
+        {"sub/s.w", dir.Path("ctl/sub/s.w"), WaitFileFate::KeptOutside},  // only the folder itself
         {dir.Path("nc/n.w"), dir.Path("nc/n.w"), WaitFileFate::Deleted},
         {dir.Path("nc/../tmp/t.w"), dir.Path("tmp/t.w"), WaitFileFate::Deleted},
         {"absent.w", dir.Path("ctl/absent.w"), std::nullopt},
