@@ -144,12 +144,17 @@ TEST_F(CommandLine, PlainArgumentsAreClassifiedByTheirEndingIgnoringCase) {
     EXPECT_EQ(std::tuple(missing.ncProgram, missing.ncProgramOpened),
               std::tuple("missing.nc", false));
 
-    // An absolute path naming an existing file is a file, not an option
-    // ("/tmp/..." would otherwise read as /T with a value).
+    // An absolute path is a file, not an option ("/tmp/..." would otherwise
+    // read as /T with a value), even when it does not exist yet; an option
+    // whose value starts a path is still an option.
     const std::string tools = dir_.Write("tools.ttl", "");
     const LaunchOptions a = Options({tools, dir_.Path("prog.nc")});
     EXPECT_EQ(std::tuple(a.toolTable, a.ncProgram, a.ncProgramOpened),
               std::tuple(tools, dir_.Path("prog.nc"), true));
+    const LaunchOptions b = Options({dir_.Path("missing/job.nc")});
+    EXPECT_EQ(std::tuple(b.ncProgram, b.ncProgramOpened, b.toolTable),
+              std::tuple(dir_.Path("missing/job.nc"), false, ""));
+    EXPECT_EQ(Options({"/Onowhere/out.stl"}).outputWork, "nowhere/out.stl");
 }
 
 TEST_F(CommandLine, LinksAreFollowedAndClassifiedByTheirTarget) {
@@ -222,17 +227,21 @@ TEST_F(CommandLine, AutomaticRunModesVariantsAndTheMinimisedFlag) {
                   std::tuple(c.operation, c.kind, c.file, "prog.nc", true))
             << c.args[0];
     }
-    // Report modes; only mode 6 is unattended.
+    // Report modes, the digit attached or separate; only mode 6 is
+    // unattended. A separate digit that names a file is the NC program.
+    dir_.Write("5", "a program named 5");
     const struct {
-        const char* option;
+        std::vector<std::string> args;
         int report;
         bool minimised;
-    } reports[] = {{"/V", 1, false}, {"/V5", 5, false}, {"-v6", 6, true}};
+        std::string program;
+    } reports[] = {{{"/V", "prog.nc"}, 1, false, "prog.nc"}, {{"/V5", "prog.nc"}, 5, false, "prog.nc"},
+                   {{"-v6", "prog.nc"}, 6, true, "prog.nc"}, {{"/V", "6", "prog.nc"}, 6, true, "prog.nc"},
+                   {{"/V", "5"}, 1, false, "5"}};
     for (const auto& r : reports) {
-        const LaunchOptions o = Options({r.option, "prog.nc"});
-        EXPECT_EQ(std::tuple(o.reportMode, o.minimised, o.ncProgram),
-                  std::tuple(r.report, r.minimised, "prog.nc"))
-            << r.option;
+        const LaunchOptions o = Options(r.args);
+        EXPECT_EQ(std::tuple(o.reportMode, o.minimised, o.ncProgram), std::tuple(r.report, r.minimised, r.program))
+            << r.args[0] << " " << r.args[1];
     }
     // Work-definition option, alone and with numbers; the list may follow
     // after a blank, like any option value.
@@ -273,22 +282,6 @@ TEST_F(CommandLine, UnusableArgumentsAreErrors) {
         EXPECT_EQ(p.status, CommandLineStatus::Error) << args[0];
         EXPECT_NE(p.error.find(args[0]), std::string::npos) << p.error;
     }
-}
-
-TEST_F(CommandLine, MissingAbsolutePathsAreFilesAndReportModesTakeASeparateDigit) {
-    // "/tmp/..." names a file even when it does not exist yet: it is never
-    // taken for the option "/t" with the value "mp/...".
-    const std::string missing = dir_.Path("missing/job.nc");
-    LaunchOptions o = Options({missing});
-    EXPECT_EQ(std::tuple(o.ncProgram, o.ncProgramOpened, o.toolTable),
-              std::tuple(missing, false, ""));
-    // An option whose value starts a path is still an option.
-    EXPECT_EQ(Options({"/Onowhere/out.stl"}).outputWork, "nowhere/out.stl");
-    o = Options({"/V", "6", "prog.nc"});
-    EXPECT_EQ(std::tuple(o.reportMode, o.minimised, o.ncProgram), std::tuple(6, true, "prog.nc"));
-    dir_.Write("5", "a program named 5");
-    o = Options({"/V", "5"});  // the file "5" is the NC program
-    EXPECT_EQ(std::tuple(o.reportMode, o.ncProgram), std::tuple(1, "5"));
 }
 
 }  // namespace

@@ -8,9 +8,7 @@
 
 #include "nc/nc_alarms.h"
 #include "results/nc_check.h"
-#include "sim/work_model.h"
-#include "support/recording_host.h"
-#include "support/temp_dir.h"
+#include "support/cutting_bench.h"
 
 namespace morvex {
 namespace {
@@ -46,52 +44,23 @@ TEST(RunStatus, BlockWhileOpenSummaryAfter) {
 }
 
 TEST(RunStatus, RunClockTimesLikeTheCheck) {
-    const std::string program = "G00 X4 Y4 Z12\nG01 Z7 F100\nX12\nG02 X12 Y12 R4\nG04 P1.5\nT2\n"
-                                "G01 X4 F300\nX10 Y6\nG00 Z20\n";
-    test::TempDir dir;
-    const std::string path = dir.Write("p.nc", program);
-    ControllerDef ctl;
-    ctl.decimalPoint = 3;
-    ctl.readStatus = 1;
+    test::Bench b;
+    b.tools.tools[2] = test::Flat(4.0f, "FLAT4");
     MachineDef machine;
     machine.toolChangeTime = 7.0f;
-    ToolTable tools;
-    tools.tools.resize(3);
-    for (int t = 1; t <= 2; ++t) {
-        ToolDef& d = tools.tools[static_cast<std::size_t>(t)];
-        d.defined = true;
-        d.shape = kShapeFlat;
-        d.d = 4.0f;
-        d.h = 30.0f;
-        d.name = "FLAT4";
-    }
-    WorkModel work;
-    PitchSettings pitch;
-    pitch.workPitch = 0.5;
-    ASSERT_EQ(DefineBoxWork(work, BoxRequest{0, 0, 0, 20, 20, 10}, pitch, kDataLevelFull), DefineWorkStatus::Ok);
-    RunSetup setup;
-    setup.workPitch = 0.5;
-    setup.checks = RunChecks{0, 0, 0, 0};
-    setup.start = {10, 10, 20};
-    setup.ncPath = path;
-    setup.listFolder = dir.Dir();
-    setup.delivery.batch = true;
-    setup.delivery.logDir = dir.Dir();
-    setup.lengthReport.folder = dir.Dir();
     RunClock clock;
-    setup.afterMotion = [&clock](const CuttingRun& run, const ChangedNodes&) { ClockRunMotion(clock, run); };
-    test::RecordingHost host;
-    CuttingRun run;
-    ASSERT_TRUE(StartRun(run, setup, work, ctl, tools));
-    StartRunClock(clock, machine, setup.checks.rapidFeedrate, ctl.smoothAngle, run.toolNumber);
-    EXPECT_EQ(RunLoop(run, work, ctl, tools, host), RunState::Finished);
-    EndRun(run, host);
+    b.setup.afterMotion = [&clock](const CuttingRun& run, const ChangedNodes&) { ClockRunMotion(clock, run); };
+    ASSERT_TRUE(b.Start("G00 X4 Y4 Z12\nG01 Z7 F100\nX12\nG02 X12 Y12 R4\nG04 P1.5\nT2\n"
+                        "G01 X4 F300\nX10 Y6\nG00 Z20\n"));
+    StartRunClock(clock, machine, b.setup.checks.rapidFeedrate, b.ctl.smoothAngle, b.run.toolNumber);
+    EXPECT_EQ(b.Loop(), RunState::Finished);
+    b.End();
 
     CheckInput input;
-    input.ncPath = path;
-    input.start = setup.start;
+    input.ncPath = b.setup.ncPath;
+    input.start = b.setup.start;
     CheckResult checked;
-    ControllerDef checkCtl = ctl;
+    ControllerDef checkCtl = b.ctl;
     ASSERT_EQ(CheckProgram(input, checkCtl, machine, CheckTools{}, checked), 0);
     const double expected = checked.totals.rapidTime + checked.totals.feedTime;
     EXPECT_GT(expected, 8.5);  // the dwell and the tool change at least

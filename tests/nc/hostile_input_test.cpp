@@ -26,39 +26,29 @@ std::vector<std::string> HostileFiles() {
             "G54 P2147483647\nT2147483647 H-5 D99999\nG68 R1e308\nG51 P0\nX1 Y1\n"};
 }
 
-TEST(HostileInput, NcProgramsEndWithADefinedResult) {
+// Each file as an NC program, under a lenient and a strict controller, and as
+// a controller and a machine definition.
+TEST(HostileInput, FilesEndWithADefinedResult) {
     test::TempDir dir;
     int index = 0;
     for (const std::string& content : HostileFiles()) {
+        const std::string path = dir.Write("h" + std::to_string(index) + ".nc", content);
         for (const bool strict : {false, true}) {
             ControllerDef ctl;
             ctl.codeCheck = strict;
             ctl.decimalPoint = strict ? 3 : 0;
             ctl.endOfRecord = strict ? '%' : ' ';
             Interpreter in;
-            ASSERT_TRUE(OpenNcProgram(in.reader, dir.Write("h" + std::to_string(index) + ".nc", content)));
+            ASSERT_TRUE(OpenNcProgram(in.reader, path));
             StartProgram(in, ctl, Point{});
             MotionResult result = MotionResult::Motion;
-            int motions = 0;
-            while (result == MotionResult::Motion && motions < 2000000) {
+            for (int motions = 0; result == MotionResult::Motion && motions < 2000000; ++motions) {
                 result = NextMotion(in, ctl, ToolWordForm{true, 9});
-                if (result == MotionResult::Motion) {
-                    ToToolFrame(in);
-                    ++motions;
-                }
+                if (result == MotionResult::Motion) ToToolFrame(in);
             }
             EXPECT_NE(result, MotionResult::Motion) << index;
             for (const double v : in.path.toolEnd) EXPECT_FALSE(std::isnan(v)) << index;
         }
-        ++index;
-    }
-}
-
-TEST(HostileInput, DefinitionFilesEndWithADefinedResult) {
-    test::TempDir dir;
-    int index = 0;
-    for (const std::string& content : HostileFiles()) {
-        const std::string path = dir.Write("h" + std::to_string(index++) + ".def", content);
         ControllerDef ctl;
         EXPECT_EQ(ReadControllerDef(path, ctl), 1);
         EXPECT_LE(ctl.replacements.size(), 30u);
@@ -66,6 +56,7 @@ TEST(HostileInput, DefinitionFilesEndWithADefinedResult) {
         MachineDef machine;
         EXPECT_EQ(ReadMachineDef(path, machine), 1);
         EXPECT_LE(machine.attachmentCount, 10);
+        ++index;
     }
 }
 

@@ -12,12 +12,14 @@
 #include <vector>
 
 #include "base/messages.h"
+#include "support/language.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"
 
 namespace morvex {
 namespace {
 
+using test::LanguageScope;
 using test::TempDir;
 
 // Keeps every message request whole (the recording host keeps the text only).
@@ -35,16 +37,6 @@ public:
     bool OpenWithViewer(const std::string&) override { return true; }
     bool StartProgram(const std::string&, const std::vector<std::string>&) override { return true; }
     bool IsUnattended() const override { return false; }
-};
-
-// Sets the language for one test and puts the old one back.
-class LanguageScope {
-public:
-    explicit LanguageScope(bool english) : old_(IsEnglish()) { SetEnglish(english); }
-    ~LanguageScope() { SetEnglish(old_); }
-
-private:
-    bool old_;
 };
 
 TEST(NcAlarmText, EveryCodeInBothLanguagesWithPlaceholders) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <nlohmann/json.hpp>
 
 #include "nc/interpreter.h"
@@ -12,45 +14,35 @@ namespace morvex {
 namespace {
 
 TEST(PathRecord, ArcQuantitiesInEachDirection) {
-    PathRecord p;
-    p.type = kArcCw;
-    p.start = {10, 0, 0};
-    p.end = {10, 0, 0};
-    p.centre = {0, 0, 0};
-    ComputeArcQuantities(p);
-    EXPECT_DOUBLE_EQ(p.sweep, 2 * kPi);  // start and end coincide: a full circle
-    EXPECT_NEAR(p.arcLength, 2 * kPi * 10, 1e-12);
-    EXPECT_DOUBLE_EQ(p.startDir[0], 1.0);
-
-    // A quarter from +X to +Y: counter-clockwise short, clockwise long.
-    p.end = {0, 10, 5};
-    p.type = kArcCcw;
-    ComputeArcQuantities(p);
-    EXPECT_NEAR(p.sweep, kPi / 2, 1e-12);
-    p.type = kArcCw;
-    ComputeArcQuantities(p);
-    EXPECT_NEAR(p.sweep, 1.5 * kPi, 1e-12);
-    EXPECT_NEAR(p.arcLength, 15 * kPi, 1e-9);  // the plane length; the tool axis is apart
-
-    // A spiral: radii 5 and 7 give the mean radius for the length.
-    p.start = {5, 0, 0};
-    p.end = {-7, 0, 0};
-    ComputeArcQuantities(p);
-    EXPECT_DOUBLE_EQ(p.startRadius, 5.0);
-    EXPECT_DOUBLE_EQ(p.endRadius, 7.0);
-    EXPECT_NEAR(p.arcLength, 6.0 * kPi, 1e-9);
-
-    // In the YZ plane the first axis is Y and the second Z.
-    PathRecord yz;
-    yz.first = 1;
-    yz.second = 2;
-    yz.third = 0;
-    yz.type = kArcCcw;
-    yz.start = {3, 10, 0};
-    yz.end = {3, 0, 10};
-    ComputeArcQuantities(yz);
-    EXPECT_NEAR(yz.sweep, kPi / 2, 1e-12);
-    EXPECT_DOUBLE_EQ(yz.startDir[0], 0.0);
+    const struct {
+        const char* what;
+        int type, first, second;
+        Point start, end;
+        double sweep, length, startRadius, endRadius, startDir0;
+    } cases[] = {
+        {"start = end: a full circle", kArcCw, 0, 1, {10, 0, 0}, {10, 0, 0}, 2 * kPi, 20 * kPi, 10, 10, 1},
+        {"quarter counter-clockwise", kArcCcw, 0, 1, {10, 0, 0}, {0, 10, 5}, kPi / 2, 5 * kPi, 10, 10, 1},
+        // The plane length: the tool axis is apart.
+        {"quarter clockwise", kArcCw, 0, 1, {10, 0, 0}, {0, 10, 5}, 1.5 * kPi, 15 * kPi, 10, 10, 1},
+        {"spiral: the mean radius", kArcCw, 0, 1, {5, 0, 0}, {-7, 0, 0}, kPi, 6 * kPi, 5, 7, 1},
+        {"YZ plane: first Y, second Z", kArcCcw, 1, 2, {3, 10, 0}, {3, 0, 10}, kPi / 2, 5 * kPi, 10, 10, 0},
+    };
+    for (const auto& c : cases) {
+        PathRecord p;
+        p.type = c.type;
+        p.first = c.first;
+        p.second = c.second;
+        p.third = 3 - c.first - c.second;
+        p.start = c.start;
+        p.end = c.end;
+        p.centre = {0, 0, 0};
+        ComputeArcQuantities(p);
+        EXPECT_NEAR(p.sweep, c.sweep, 1e-12) << c.what;
+        EXPECT_NEAR(p.arcLength, c.length, 1e-9) << c.what;
+        EXPECT_EQ(std::tuple(p.startRadius, p.endRadius, p.startDir[0]),
+                  std::tuple(c.startRadius, c.endRadius, c.startDir0))
+            << c.what;
+    }
 }
 
 TEST(PathRecord, StatusAndPointQueryTexts) {

@@ -9,122 +9,24 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "base/messages.h"
 #include "sim/program_path.h"
-#include "support/recording_host.h"
-#include "support/temp_dir.h"
+#include "support/cutting_bench.h"
+#include "support/language.h"
 
 namespace morvex {
 namespace {
 
-using test::RecordingHost;
+using test::Bench;
+using test::Flat;
+using test::HeightAt;
+using test::PaintedAt;
 using test::TempDir;
-
-constexpr float kTop = 10.0f;
-
-// The work spans 0..20 in X and Y at pitch 0.5: node (ix, iy) stands at (ix / 2, iy / 2).
-std::size_t At(const WorkModel& w, double x, double y) {
-    return NodeIndex(w, static_cast<int>(x * 2.0), static_cast<int>(y * 2.0));
-}
-float HeightAt(const WorkModel& w, double x, double y) {
-    return w.height[At(w, x, y)];
-}
-bool PaintedAt(const WorkModel& w, double x, double y) {
-    return (w.attr[At(w, x, y)] & kAttrPaint) != 0;
-}
-
-ToolDef Flat(float d, const char* name) {
-    ToolDef t;
-    t.defined = true;
-    t.shape = kShapeFlat;
-    t.d = d;
-    t.h = 30.0f;
-    t.pen = 2;
-    t.name = name;
-    return t;
-}
-
-// A box work 20 x 20 x 10, tool 1 a 4 mm flat standing at X10 Y10 Z20, all
-// checks off, messages to the batch log; the run's files go to one folder.
-struct Bench {
-    TempDir dir;
-    WorkModel work;
-    ControllerDef ctl;
-    ToolTable tools;
-    RecordingHost host;
-    RunSetup setup;
-    CuttingRun run;
-
-    Bench() {
-        PitchSettings pitch;
-        pitch.workPitch = 0.5;
-        EXPECT_EQ(DefineBoxWork(work, BoxRequest{0, 0, 0, 20, 20, 10}, pitch, kDataLevelFull),
-                  DefineWorkStatus::Ok);
-        ctl.decimalPoint = 3;  // numbers as written
-        ctl.readStatus = 1;
-        tools.tools.resize(4);
-        tools.tools[1] = Flat(4.0f, "FLAT4");
-        setup.workPitch = 0.5;
-        setup.checks = RunChecks{0, 0, 0, 0};
-        setup.start = {10, 10, 20};
-        setup.listFolder = dir.Dir();
-        setup.delivery.batch = true;
-        setup.delivery.logDir = dir.Dir();
-        setup.lengthReport.folder = dir.Dir();
-        setup.lengthReport.english = true;
-    }
-    ~Bench() { EndRun(run, host); }
-
-    // Tool 1 sticks out 5 mm from a holder 20 mm across.
-    void WithHolder() {
-        ToolDef& t = tools.tools[1];
-        t.length.kind = 1;
-        t.length.len = {5.0f, 0, 0, 0, 0, 0};
-        t.holder.defined = true;
-        t.holder.count = 1;
-        t.holder.dia[0] = 20.0f;
-        t.holder.hgt[0] = 30.0f;
-    }
-    void Vertical(float tipWidth) {
-        tools.tools[1].shape = kShapeVertical;
-        tools.tools[1].tipWidth = tipWidth;
-        tools.tools[1].name = "V4";
-    }
-
-    bool Start(const std::string& program) {
-        setup.ncPath = dir.Write("p.nc", program);
-        return StartRun(run, setup, work, ctl, tools);
-    }
-    RunState Loop() { return RunLoop(run, work, ctl, tools, host); }
-    void End() { EndRun(run, host); }
-
-    // Runs to an end state, resuming every pause; the program lines it paused after.
-    std::vector<int> RunThrough() {
-        std::vector<int> pausedAt;
-        while (Loop() == RunState::Paused && pausedAt.size() < 1000) {
-            pausedAt.push_back(run.interp.path.line);
-            ResumeRun(run);
-        }
-        return pausedAt;
-    }
-
-    int Count(bool (*what)(float, std::uint8_t)) const {
-        int n = 0;
-        for (std::uint32_t i = 0; i < work.cellCount; ++i)
-            n += what(work.height[i], work.attr[i]);
-        return n;
-    }
-    int Lowered() const {
-        return Count([](float h, std::uint8_t) { return h < kTop; });
-    }
-    int Painted() const {
-        return Count([](float, std::uint8_t a) { return (a & kAttrPaint) != 0; });
-    }
-    std::string List() const { return TempDir::Read(dir.Path("interference.txt")); }
-};
+constexpr float kTop = test::kBenchTop;
 
 TEST(RunControl, RapidGrazingOneNodePausesAndIsListed) {
     Bench b;
@@ -202,11 +104,7 @@ TEST(RunControl, StopModesAndTheStopKey) {
 }
 
 TEST(RunControl, AbortKeepsTheCutAndRestoreReturnsToTheWorkBeforeTheRun) {
-    struct English {
-        bool saved = IsEnglish();
-        English() { SetEnglish(true); }
-        ~English() { SetEnglish(saved); }
-    } english;
+    const test::LanguageScope english(true);
     Bench b;
     // A first run leaves a slot: the state the second run starts from.
     ASSERT_TRUE(b.Start("G01 Z8 F200\nX15\n"));
@@ -331,11 +229,14 @@ TEST(RunControl, AfterMotionReportsEveryChangedNode) {
     }
 }
 
+// A wait M-code writes its file and waits until it is deleted; a pause found
+// at that block comes once the wait is over.
 TEST(RunControl, WaitCodeWaitsUntilItsFileIsDeleted) {
     Bench b;
+    b.setup.checks.rapid = 2;
     const std::string flag = b.dir.Path("wait.flag");
     b.ctl.waitCodes.push_back(WaitCode{50, "wait.flag", flag});  // the run uses the resolved path
-    ASSERT_TRUE(b.Start("G00 X15 Y15\nM50\nG00 X16\nM51\n"));
+    ASSERT_TRUE(b.Start("G00 X15 Y15\nG00 Z8 M50\nG00 Z20\nM51\n"));
     EXPECT_EQ(b.Loop(), RunState::Waiting);
     EXPECT_EQ(b.run.motions, 2);
     ASSERT_TRUE(std::filesystem::exists(flag));
@@ -344,6 +245,9 @@ TEST(RunControl, WaitCodeWaitsUntilItsFileIsDeleted) {
     EXPECT_EQ(b.run.state, RunState::Waiting);
     std::filesystem::remove(flag);
     EXPECT_TRUE(WaitEnded(b.run));
+    EXPECT_EQ(b.Loop(), RunState::Paused);
+    EXPECT_EQ(std::tuple(b.run.pause, b.run.interp.path.line), std::tuple(StopReason::Check, 2));
+    ResumeRun(b.run);
     EXPECT_EQ(b.Loop(), RunState::Finished);
     EXPECT_EQ(b.run.motions, 4);
     EXPECT_FALSE(std::filesystem::exists(flag));
@@ -431,23 +335,16 @@ TEST(RunControl, WorkerStripsCutBitForBitLikeOneThread) {
     EXPECT_GT(lowered, 300);
     EXPECT_GT(directed, 300);  // stepped cuts record their direction
 
-    // With over-length pauses: the same heights, pauses and list.
+    // With over-length pauses: the same heights, marks, pauses and list.
     const RunResult onePaused = RunWithStrips(1, 3);
     const RunResult threePaused = RunWithStrips(3, 3);
     EXPECT_EQ(0, std::memcmp(one.height.data(), threePaused.height.data(),
                              one.height.size() * sizeof(float)));
     EXPECT_EQ(onePaused.line, threePaused.line);
+    EXPECT_EQ(onePaused.attr, threePaused.attr);  // the over-length marks too
     EXPECT_FALSE(onePaused.pausedAt.empty());
     EXPECT_EQ(onePaused.pausedAt, threePaused.pausedAt);
     EXPECT_EQ(onePaused.list, threePaused.list);
-}
-
-TEST(RunControl, WorkerStripsLeaveTheSameMarksAsOneThread) {
-    const RunResult one = RunWithStrips(1, 3);
-    const RunResult three = RunWithStrips(3, 3);
-    for (std::size_t i = 0; i < one.attr.size(); ++i) {
-        EXPECT_EQ(int{one.attr[i]}, int{three.attr[i]}) << "node " << i % 41 << "," << i / 41;
-    }
 }
 
 TEST(RunControl, StripBandsCoverEveryRowOnce) {
@@ -471,49 +368,38 @@ TEST(RunControl, StripBandsCoverEveryRowOnce) {
 
 TEST(RunControl, VerticalToolDeadZoneOnlyWhenTheTipIsNarrower) {
     const std::string plunge = "G01 Z5 F100\nG00 Z20\n";
-    {
-        Bench b;  // tip width equal to the radius: no dead zone
-        b.Vertical(2.0f);
+    const struct {
+        float tipWidth;
+        const char* program;
+        RunState end;
+    } cases[] = {
+        {2.0f, plunge.c_str(), RunState::Finished},  // tip as wide as the radius: no dead zone
+        {1.0f, plunge.c_str(), RunState::Aborted},  // a dead zone 1 mm round the axis
+        {1.0f, "G00 X-5\nG00 Z5\nG01 X25 F100\n", RunState::Finished},  // horizontal: swept whole
+    };
+    for (const auto& c : cases) {
+        Bench b;
+        b.Vertical(c.tipWidth);
         b.setup.checks.chip = 2;
-        ASSERT_TRUE(b.Start(plunge));
-        EXPECT_EQ(b.Loop(), RunState::Finished);
-        EXPECT_EQ(HeightAt(b.work, 10, 10), 5.0f);
-        EXPECT_EQ(b.Painted(), 0);
-    }
-    {
-        Bench b;  // a dead zone 1 mm round the axis
-        b.Vertical(1.0f);
-        b.setup.checks.chip = 2;
-        ASSERT_TRUE(b.Start(plunge));
-        EXPECT_EQ(b.Loop(), RunState::Aborted);
-        EXPECT_EQ(b.run.alarmCode, kAlarmOverChip);
-        EXPECT_EQ(b.run.alarmLine, 1);
+        ASSERT_TRUE(b.Start(c.program));
+        EXPECT_EQ(b.Loop(), c.end) << c.program << c.tipWidth;
+        if (c.end == RunState::Finished) {
+            EXPECT_EQ(HeightAt(b.work, 10, 10), 5.0f) << c.program << c.tipWidth;
+            EXPECT_EQ(b.Painted(), 0) << c.program << c.tipWidth;
+            continue;
+        }
+        EXPECT_EQ(std::tuple(b.run.alarmCode, b.run.alarmLine), std::tuple(kAlarmOverChip, 1));
         EXPECT_TRUE(PaintedAt(b.work, 10.5, 10.5));
-        EXPECT_FALSE(
-            PaintedAt(b.work, 11.5, 10));  // 1.5 from the axis: cut by the tip, no neighbour
+        EXPECT_FALSE(PaintedAt(b.work, 11.5, 10));  // 1.5 from the axis: cut by the tip, no neighbour
     }
-    {
-        // A horizontal cut is swept whole and not judged for the dead zone.
-        Bench b;
-        b.Vertical(1.0f);
-        b.setup.checks.chip = 2;
-        b.setup.start = {-5, 10, 20};
-        ASSERT_TRUE(b.Start("G00 Z5\nG01 X25 F100\n"));
-        EXPECT_EQ(b.Loop(), RunState::Finished);
-        EXPECT_EQ(HeightAt(b.work, 10, 10), 5.0f);
-        EXPECT_EQ(b.Painted(), 0);
-    }
-    {
-        // Computing: the node under the axis needs the whole radius, 2 mm, reported as 3.
-        Bench b;
-        b.Vertical(1.0f);
-        b.setup.checks.chip = 1;
-        ASSERT_TRUE(b.Start(plunge));
-        EXPECT_EQ(b.Loop(), RunState::Finished);
-        b.End();
-        EXPECT_EQ(TempDir::Read(b.dir.Path("chip-w.txt")),
-                  b.setup.ncPath + "\nT01:V4:TipW=   3.000\n");
-    }
+    // Computing: the node under the axis needs the whole radius, 2 mm, reported as 3.
+    Bench b;
+    b.Vertical(1.0f);
+    b.setup.checks.chip = 1;
+    ASSERT_TRUE(b.Start(plunge));
+    EXPECT_EQ(b.Loop(), RunState::Finished);
+    b.End();
+    EXPECT_EQ(TempDir::Read(b.dir.Path("chip-w.txt")), b.setup.ncPath + "\nT01:V4:TipW=   3.000\n");
 }
 
 TEST(RunControl, DeadZoneMarksSurviveTheStepThatSetThem) {
@@ -552,19 +438,16 @@ TEST(RunControl, RequiredStickOutPerToolWithOneMillimetreAdded) {
     b.End();
     EXPECT_EQ(TempDir::Read(b.dir.Path("length.txt")),
               b.setup.ncPath + "\nT01:FLAT4:Length=   8.000\nT02:BALL6:ARBOR not defined \n");
-}
 
-TEST(RunControl, RequiredStickOutOfADeepPlunge) {
     // At the bottom of a 10 mm plunge the material round the flute stands
     // 10 mm above the tip: the stick-out must be 10, reported as 11.
-    Bench b;
-    b.WithHolder();
-    b.setup.checks.arbor = 1;
-    ASSERT_TRUE(b.Start("G01 Z0 F100\nG00 Z20\n"));
-    EXPECT_EQ(b.Loop(), RunState::Finished);
-    b.End();
-    EXPECT_EQ(TempDir::Read(b.dir.Path("length.txt")),
-              b.setup.ncPath + "\nT01:FLAT4:Length=  11.000\n");
+    Bench deep;
+    deep.WithHolder();
+    deep.setup.checks.arbor = 1;
+    ASSERT_TRUE(deep.Start("G01 Z0 F100\nG00 Z20\n"));
+    EXPECT_EQ(deep.Loop(), RunState::Finished);
+    deep.End();
+    EXPECT_EQ(TempDir::Read(deep.dir.Path("length.txt")), deep.setup.ncPath + "\nT01:FLAT4:Length=  11.000\n");
 }
 
 // The fast version records no cutting direction but still checks the load:
@@ -583,24 +466,8 @@ TEST(RunControl, FastVersionChecksTheLoad) {
     }
 }
 
-// A pause found at a block with a wait M-code comes once the wait is over;
-// an undefined tool is reported under the number the program called.
-TEST(RunControl, PauseAfterWaitAndUndefinedToolLines) {
-    Bench b;
-    b.setup.checks.rapid = 2;
-    WaitCode wait;
-    wait.mCode = 100;
-    wait.file = b.dir.Path("wait.flag");
-    b.ctl.waitCodes.push_back(wait);
-    ASSERT_TRUE(b.Start("G00 Z8 M100\nG00 Z20\n"));
-    EXPECT_EQ(b.Loop(), RunState::Waiting);
-    std::filesystem::remove(wait.file);
-    EXPECT_TRUE(WaitEnded(b.run));
-    EXPECT_EQ(b.Loop(), RunState::Paused);
-    EXPECT_EQ(b.run.pause, StopReason::Check);
-    ResumeRun(b.run);
-    EXPECT_EQ(b.Loop(), RunState::Finished);
-
+// An undefined tool is reported under the number the program called.
+TEST(RunControl, UndefinedToolLinesInTheReport) {
     Bench t;
     t.setup.checks.length = 1;
     ASSERT_TRUE(t.Start("T9\nG00 X5\nT9\nG00 X6\nT1\n"));
@@ -620,13 +487,12 @@ TEST(RunControl, PossibleRapidInterferenceUnderUnknownRoutes) {
         b.ctl.g00Mode = 9;
         b.setup.checks.rapid = 1;
         b.setup.start = {10, 10, 5};
-        SetEnglish(true);
+        const test::LanguageScope english(true);
         ASSERT_TRUE(b.Start(twoAxes ? "G00 X15 Y15\n" : "G00 X15\n"));
         EXPECT_EQ(b.Loop(), RunState::Aborted);
         const std::string log = TempDir::Read(b.dir.Path("morvex.log"));
         const bool possible = log.find("or it's possible") != std::string::npos;
         EXPECT_EQ(possible, twoAxes) << log;
-        SetEnglish(false);
     }
 }
 

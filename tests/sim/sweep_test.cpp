@@ -336,8 +336,7 @@ TEST(Sweep, StepCountsAndCuttingDirections) {
 
 // The checks made on every lowered node: the load sums weigh border nodes
 // as the removal volume does; the flute check looks at the material the
-// flute took away; the dead zone of a VERTICAL tool exists only when its tip
-// is narrower than its radius.
+// flute took away. (The dead zone of a VERTICAL tool is checked on whole runs.)
 TEST(Sweep, NodeChecksAndLoadSums) {
     {
         // A flat D10 plunges 2 mm at a corner of the grid: border rows and
@@ -363,8 +362,7 @@ TEST(Sweep, NodeChecksAndLoadSums) {
         EXPECT_NEAR(flags.loadTorque, torque, 1e-9);
     }
     // Mode 2 stops, mode 1 measures. Flute length 3: a plunge of 2 mm is fine,
-    // 4 mm leaves 4 mm of material above the tip. VERTICAL D10: tip width 5
-    // (= R) has no dead zone; tip width 2 leaves rho < 3 uncut by the edge.
+    // 4 mm leaves 4 mm of material above the tip.
     for (const double depth : {2.0, 4.0}) {
         for (const int mode : {2, 1}) {
             WorkModel w = MakeWork(41, 41, 0.5);
@@ -377,27 +375,6 @@ TEST(Sweep, NodeChecksAndLoadSums) {
             EXPECT_EQ(flags.lengthHit, mode == 2 && depth > 3.0 ? 1 : 0) << depth;
             if (mode == 1) {
                 EXPECT_NEAR(flags.needFlute, depth, 1e-6);
-            }
-        }
-    }
-    for (const float tipWidth : {5.0f, 2.0f}) {
-        for (const int mode : {2, 1}) {
-            WorkModel w = MakeWork(41, 41, 0.5);
-            ToolProfile v = Tool(kShapeFlat, 10.0f, 0.0f);
-            v.shape = kShapeVertical;
-            v.tool.tipWidth = tipWidth;
-            SweepContext ctx = Context(w, v);
-            ctx.chipMode = mode;
-            SweepFlags flags;
-            SweepStep(ctx, {10.0, 10.0, kTop}, {10.0, 10.0, kTop - 1.0}, flags);
-            const bool dead = tipWidth < 5.0f;
-            EXPECT_EQ(flags.chipHit, mode == 2 && dead ? 1 : 0) << tipWidth;
-            if (mode == 2 && dead) {
-                EXPECT_NE(w.attr[NodeIndex(w, 20, 20)] & kAttrPaint, 0);
-            }
-            // The node under the axis needs the whole radius as tip width.
-            if (mode == 1) {
-                EXPECT_NEAR(flags.needTipWidth, dead ? 5.0 : 0.0, 1e-9);
             }
         }
     }

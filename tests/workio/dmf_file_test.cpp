@@ -103,11 +103,8 @@ TEST(DmfFile, ExactBytesAndSaveLevels) {
     }
 
     // Integer heights: half away from zero; the unit is the float 0.001 widened.
-    EXPECT_EQ(DmfCountOf(-0.0004 / 0.001), 0);
-    EXPECT_EQ(DmfCountOf(0.0004 / 0.001), 0);
-    EXPECT_EQ(DmfCountOf(0.0006 / 0.001), 1);
-    EXPECT_EQ(DmfCountOf(-0.0006 / 0.001), -1);
-    EXPECT_EQ(DmfCountOf(1e12), 2147483647);
+    for (const auto& [z, count] : {std::pair{-0.0004, 0}, {0.0004, 0}, {0.0006, 1}, {-0.0006, -1}, {1e9, 2147483647}})
+        EXPECT_EQ(DmfCountOf(z / 0.001), count) << z;
     ctx.saveLevel = 1;
     ctx.intHeights = true;
     const float zs[6] = {-0.0004f, 0.0006f, -0.0006f, 0.0004f, 2.0f, -2.0f};
@@ -136,14 +133,8 @@ TEST(DmfFile, RoundTripOriginAndGridCheck) {
     readCtx.intHeights = true;
     ASSERT_EQ(LoadDmf(path, back, readCtx), DmfStatus::Ok);
     EXPECT_FALSE(readCtx.intHeights);
-    EXPECT_EQ(back.nx, 3);
-    EXPECT_EQ(back.ny, 2);
-    EXPECT_EQ(back.xMin, 10.0);
-    EXPECT_EQ(back.yMin, 20.0);
-    EXPECT_EQ(back.xMax, 12.0);
-    EXPECT_EQ(back.yMax, 21.0);
-    EXPECT_EQ(back.zMin, -5.0);
-    EXPECT_EQ(back.zMax, 30.0);
+    EXPECT_EQ(std::tuple(back.nx, back.ny, back.xMin, back.yMin, back.xMax, back.yMax, back.zMin, back.zMax),
+              std::tuple(3, 2, 10.0, 20.0, 12.0, 21.0, -5.0, 30.0));
     EXPECT_EQ(back.workState, 2);  // mode 0 reads back as changed
     for (std::size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(back.height[i], w.height[i]) << i;
@@ -157,23 +148,16 @@ TEST(DmfFile, RoundTripOriginAndGridCheck) {
     noLines.dataLevel = kDataLevelMinimal;
     ASSERT_EQ(LoadDmf(path, noLines, readCtx), DmfStatus::Ok);
     EXPECT_EQ(noLines.lineNo, nullptr);
-    EXPECT_EQ(noLines.height[4], 25.0f);
-    EXPECT_EQ(noLines.attr[4], 0x13);
-    EXPECT_EQ(noLines.zMin, -5.0);
+    EXPECT_EQ(std::tuple(noLines.height[4], noLines.attr[4], noLines.zMin), std::tuple(25.0f, 0x13, -5.0));
 
     // Uniform code 5 and workState 0 -> mode 2 -> workState 0; uniform -> 1.
     Bytes u;
     u.Header(kIdentityAt10_20, 3, 2, 0.5, 0.0, 5, 1).Put(4.5f).Put<std::uint8_t>(0x02).Put<std::int32_t>(9);
     u.Put<std::int32_t>(0).Put<std::int32_t>(1).Put(-1.0f);
     ASSERT_EQ(LoadDmf(dir.Write("u.dmf", u.s), back, readCtx), DmfStatus::Ok);
-    EXPECT_EQ(back.workState, 1);
-    EXPECT_EQ(back.pitch, 0.5);
-    EXPECT_EQ(back.xMax, 11.0);
-    EXPECT_EQ(back.zMax, 4.5);
-    EXPECT_EQ(back.zMin, -1.0);
-    EXPECT_EQ(back.height[5], 4.5f);
-    EXPECT_EQ(back.attr[3], 0x02);
-    EXPECT_EQ(back.lineNo[1], 9);
+    EXPECT_EQ(std::tuple(back.workState, back.pitch, back.xMax, back.zMax, back.zMin),
+              std::tuple(1, 0.5, 11.0, 4.5, -1.0));
+    EXPECT_EQ(std::tuple(back.height[5], back.attr[3], back.lineNo[1]), std::tuple(4.5f, 0x02, 9));
     back.workState = 0;
     ASSERT_EQ(SaveDmf(path, back, ctx), kDmfSaved);
     EXPECT_EQ(TempDir::Read(path).size(), 156u + 6 * 9 + 12);
@@ -188,23 +172,17 @@ TEST(DmfFile, RoundTripOriginAndGridCheck) {
     in.Put<std::int32_t>(0).Put<std::int32_t>(1).Put<std::int32_t>(-300);
     ASSERT_EQ(LoadDmf(dir.Write("i.dmf", in.s), back, readCtx), DmfStatus::Ok);
     EXPECT_TRUE(readCtx.intHeights);
-    EXPECT_EQ(readCtx.unit, 0.01f);
-    EXPECT_EQ(back.height[0], 0.01f);
-    EXPECT_EQ(back.height[2], 250.0f * 0.01f);
-    EXPECT_EQ(back.zMin, static_cast<double>(-300.0f * 0.01f));
+    EXPECT_EQ(std::tuple(readCtx.unit, back.height[0], back.height[2], back.zMin),
+              std::tuple(0.01f, 0.01f, 250.0f * 0.01f, static_cast<double>(-300.0f * 0.01f)));
 
     // Non-identity matrix: origin from (m3, m7), matrix kept for the next save.
     Bytes rot;
     const std::vector<double> m = {0, -1, 0, 7.5, 1, 0, 0, -2.5, 1, 100, 200, 3};
     rot.Header(m, 2, 2, 1.0, 0.0, 0, 1).Put(1.0f).Put<std::int32_t>(0).Put<std::int32_t>(1).Put(0.0f);
     ASSERT_EQ(LoadDmf(dir.Write("r.dmf", rot.s), back, readCtx), DmfStatus::Ok);
-    EXPECT_EQ(back.xMin, 7.5);
-    EXPECT_EQ(back.yMin, -2.5);
-    EXPECT_EQ(back.xMax, 8.5);
-    EXPECT_EQ(readCtx.matrix[1], -1.0);
+    EXPECT_EQ(std::tuple(back.xMin, back.yMin, back.xMax, readCtx.matrix[1]), std::tuple(7.5, -2.5, 8.5, -1.0));
     ASSERT_EQ(SaveDmf(path, back, readCtx), kDmfSaved);
-    EXPECT_EQ(readCtx.matrix[9], 7.5);
-    EXPECT_EQ(readCtx.matrix[11], 0.0);
+    EXPECT_EQ(std::tuple(readCtx.matrix[9], readCtx.matrix[11]), std::tuple(7.5, 0.0));
 
     // Heights-only reader on a uniform and a full-grid file.
     DmfFile f;
@@ -216,8 +194,7 @@ TEST(DmfFile, RoundTripOriginAndGridCheck) {
     EXPECT_EQ(ReadDmfHeights(f, h, z, 5, pitchY, readCtx), DmfStatus::BadGrid);
     ASSERT_EQ(ReadDmfHeights(f, h, z, 6, pitchY, readCtx), DmfStatus::Ok);
     CloseDmf(f);
-    EXPECT_EQ(pitchY, 0.5);
-    EXPECT_EQ(z[5], 4.5f);
+    EXPECT_EQ(std::tuple(pitchY, z[5]), std::tuple(0.5, 4.5f));
     ASSERT_EQ(OpenDmf(f, dir.Path("w.dmf")), DmfStatus::Ok);
     ASSERT_EQ(ReadDmfHeader(f, h), DmfStatus::Ok);
     ASSERT_EQ(ReadDmfHeights(f, h, z, 4, pitchY, readCtx), DmfStatus::Ok);
@@ -290,9 +267,7 @@ TEST(DmfFile, RefusedFilesLeaveTheWorkAlone) {
         DmfContext before_ctx = ctx;
         EXPECT_EQ(LoadDmf(dir.Write("bad.dmf", c.content), w, ctx), c.status) << c.content.size();
         EXPECT_EQ(std::vector<float>(w.height, w.height + 6), before);
-        EXPECT_EQ(w.xMin, 10.0);
-        EXPECT_EQ(w.nx, 3);
-        EXPECT_EQ(w.attr[4], 0x13);
+        EXPECT_EQ(std::tuple(w.xMin, w.nx, w.attr[4]), std::tuple(10.0, 3, 0x13));
         EXPECT_EQ(ctx.matrix, before_ctx.matrix);
         EXPECT_TRUE(DmfLoadMessage(c.status).has_value());
     }
@@ -356,9 +331,8 @@ TEST(DmfFile, FailedSaveKeepsTheOldFile) {
     EXPECT_EQ(result, kDmfWriteFailed);
     EXPECT_EQ(TempDir::Read(path), old);
     EXPECT_TRUE(onlyOneFile());
-    EXPECT_EQ(DmfSaveMessage(result), MsgId::DmfWriteError);
-    EXPECT_EQ(DmfSaveTitle(result), MsgId::DmfDiskOverTitle);
-    EXPECT_EQ(DmfSaveTitle(kDmfResourceOver), MsgId::DmfResourceOverTitle);
+    EXPECT_EQ(std::tuple(DmfSaveMessage(result), DmfSaveTitle(result)),
+              std::tuple(MsgId::DmfWriteError, MsgId::DmfDiskOverTitle));
     EXPECT_FALSE(DmfSaveMessage(kDmfSaved).has_value());
 
     // A folder that cannot be written (root writes anyway) or does not exist.
