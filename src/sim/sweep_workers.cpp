@@ -1,12 +1,15 @@
 // Step-sweeper workers.
 //
-// Implementation notes: the handshake is one atomic state word per worker.
-// The caller writes the step (context, ends, box) and the worker's band, then
-// stores kWorkerRun with release order and notifies; the worker sweeps its
-// rows into its own flags and stores kWorkerDone. The caller waits for every
-// worker to leave kWorkerRun before it merges the flags. A worker parks in
-// std::atomic::wait on any state other than run or exit. Workers write only
-// their own rows; paint marks on other rows wait in their flags.
+// Implementation notes: the hand-over is a mutex with two condition
+// variables. The caller writes the step (context, ends, box) and every
+// worker's band, then, under the mutex, sets `pending` to the worker count
+// and bumps `generation`, and wakes the workers. A worker that sees a
+// generation it has not swept sweeps its rows into its own flags and, under
+// the mutex, counts `pending` down; the last one wakes the caller, which
+// waits for `pending` 0 before it merges the flags. Everything a worker reads
+// was written before the mutex was released to it, and everything it writes
+// before it takes the mutex again, so the mutex orders all of it. Workers
+// write only their own rows; paint marks on other rows wait in their flags.
 #include "sim/sweep_workers.h"
 
 #include <algorithm>
@@ -19,19 +22,20 @@ namespace {
 // same either way.
 constexpr int kMinRowsPerStrip = 4;
 
-void WorkerLoop(SweepWorkers* all, SweepWorker* self) {
+// `swept` starts at the generation in force when the worker was made, so a
+// step handed out before the thread first takes the mutex is not missed.
+void WorkerLoop(SweepWorkers* all, SweepWorker* self, long long swept) {
+    std::unique_lock lock(all->mutex);
     while (true) {
-        int s = self->state.load(std::memory_order_acquire);
-        while (s != kWorkerRun && s != kWorkerExit) {
-            self->state.wait(s, std::memory_order_acquire);
-            s = self->state.load(std::memory_order_acquire);
-        }
-        if (s == kWorkerExit) return;
+        all->started.wait(lock, [&] { return all->exit || all->generation != swept; });
+        if (all->exit) return;
+        swept = all->generation;
+        lock.unlock();
         if (self->first <= self->last) {
             SweepStepRows(*all->ctx, all->p0, all->p1, all->box, self->first, self->last + 1, self->flags);
         }
-        self->state.store(kWorkerDone, std::memory_order_release);
-        self->state.notify_all();
+        lock.lock();
+        if (--all->pending == 0) all->finished.notify_one();
     }
 }
 
@@ -52,11 +56,16 @@ std::vector<std::pair<int, int>> StripBands(int first, int last, int strips) {
 void StartWorkers(SweepWorkers& w, int strips) {
     StopWorkers(w);
     w.strips = std::max(1, strips);
+    long long generation = 0;
+    {
+        std::lock_guard lock(w.mutex);
+        w.exit = false;
+        w.pending = 0;
+        generation = w.generation;
+    }
     for (int i = 0; i + 1 < w.strips; ++i) {
         auto worker = std::make_unique<SweepWorker>();
-        worker->state.store(kWorkerIdle);
-        worker->alive = true;
-        worker->thread = std::thread(WorkerLoop, &w, worker.get());
+        worker->thread = std::thread(WorkerLoop, &w, worker.get(), generation);
         w.workers.push_back(std::move(worker));
     }
 }
@@ -81,22 +90,23 @@ bool SweepStepOnWorkers(SweepWorkers& w, const SweepContext& ctx, const Point& p
         worker.first = bands[i].first;
         worker.last = bands[i].second;
         worker.flags = SweepFlags{};
-        worker.state.store(kWorkerRun, std::memory_order_release);
-        worker.state.notify_one();
     }
+    {
+        std::lock_guard lock(w.mutex);
+        w.pending = static_cast<int>(w.workers.size());
+        ++w.generation;
+    }
+    w.started.notify_all();
     // The caller's band is the last; flags fold in band order so that the
     // step's class comes out as from one pass over the rows.
     SweepFlags own;
     const auto& band = bands.back();
     if (band.first <= band.second) SweepStepRows(ctx, p0, p1, box, band.first, band.second + 1, own);
-    for (auto& worker : w.workers) {
-        int s = worker->state.load(std::memory_order_acquire);
-        while (s == kWorkerRun) {
-            worker->state.wait(s, std::memory_order_acquire);
-            s = worker->state.load(std::memory_order_acquire);
-        }
-        MergeSweepFlags(flags, worker->flags);
+    {
+        std::unique_lock lock(w.mutex);
+        w.finished.wait(lock, [&w] { return w.pending == 0; });
     }
+    for (auto& worker : w.workers) MergeSweepFlags(flags, worker->flags);
     MergeSweepFlags(flags, own);
     ApplyDeferredPaint(*ctx.work, flags);
     return true;
@@ -114,12 +124,13 @@ SweepWorkers& SweepWorkers::operator=(SweepWorkers&& other) noexcept {
 SweepWorkers::~SweepWorkers() { StopWorkers(*this); }
 
 void StopWorkers(SweepWorkers& w) {
+    {
+        std::lock_guard lock(w.mutex);
+        w.exit = true;
+    }
+    w.started.notify_all();
     for (auto& worker : w.workers) {
-        if (!worker->alive) continue;
-        worker->state.store(kWorkerExit, std::memory_order_release);
-        worker->state.notify_all();
         if (worker->thread.joinable()) worker->thread.join();
-        worker->alive = false;
     }
     w.workers.clear();
 }

@@ -1,11 +1,12 @@
 // Worker threads of the step sweeper: the rows of each step's node box are
 // split into bands, one per strip; workers sweep all bands but the last,
 // which the calling thread sweeps itself. Workers are started once per run
-// and park on their state word between steps.
+// and wait on a condition variable between steps.
 #pragma once
 
-#include <atomic>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -14,19 +15,11 @@
 
 namespace morvex {
 
-// Worker states.
-inline constexpr int kWorkerIdle = 0;
-inline constexpr int kWorkerRun = 1;
-inline constexpr int kWorkerDone = 2;
-inline constexpr int kWorkerExit = -1;
-
 struct SweepWorker {
-    std::atomic<int> state{kWorkerIdle};
     int first = 0;  // rows first .. last of the current band
     int last = -1;
     SweepFlags flags;  // the band's own flags, merged by the caller
     std::thread thread;
-    bool alive = false;
 };
 
 // The band a worker sweeps is given by the step in `job*` fields, which the
@@ -43,6 +36,14 @@ struct SweepWorkers {
 
     std::vector<std::unique_ptr<SweepWorker>> workers;
     int strips = 1;
+    // The hand-over: the caller bumps `generation` to start a step and waits
+    // until `pending` workers have finished it; `exit` ends the workers.
+    std::mutex mutex;
+    std::condition_variable started;
+    std::condition_variable finished;
+    long long generation = 0;
+    int pending = 0;
+    bool exit = false;
     const SweepContext* ctx = nullptr;
     Point p0{};
     Point p1{};
@@ -56,7 +57,7 @@ struct SweepWorkers {
 // later. Empty bands (more strips than rows) come out with first > last.
 std::vector<std::pair<int, int>> StripBands(int first, int last, int strips);
 
-// Starts strips - 1 workers and waits until every one is parked.
+// Starts strips - 1 workers (after ending any the record still has).
 void StartWorkers(SweepWorkers& workers, int strips);
 
 // One step, its bands on the workers and the last on the calling thread;

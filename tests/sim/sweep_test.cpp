@@ -2,10 +2,16 @@
 // volume, a swept ball, a full circle's annulus, row strips bit
 // for bit, step counts and the cutting directions of a slot.
 #include "sim/cut_motion.h"
+#include "sim/sweep_workers.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -247,6 +253,55 @@ TEST(Sweep, StripsOnThreadsMarkTheSameAsOneStrip) {
     EXPECT_EQ(one.attrA, four.attrA);
     EXPECT_EQ(a.stepClass, b.stepClass);
     EXPECT_EQ(one.attr[NodeIndex(one, 50, 50)] & kAttrPaint, kAttrPaint);
+}
+
+// The hand-over between the caller and the workers: thousands of steps over
+// restarts with 2 to 4 strips, under a watchdog that ends the process rather
+// than let a lost wake-up hang the suite; the work comes out as one thread
+// cuts it, bit for bit.
+TEST(Sweep, WorkerHandOverNeverHangsAndCutsLikeOneThread) {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(mutex);
+        if (!finished.wait_for(lock, std::chrono::seconds(300), [&] { return done; })) {
+            std::fputs("the worker hand-over hung\n", stderr);
+            std::abort();
+        }
+    });
+    const ToolProfile flat = Tool(kShapeFlat, 6.0f, 0.0f);
+    WorkModel one = MakeWork(101, 101, 0.2);
+    WorkModel many = MakeWork(101, 101, 0.2);
+    const SweepContext single = Context(one, flat);
+    const SweepContext shared = Context(many, flat);
+    SweepWorkers workers;
+    int steps = 0, onWorkers = 0;
+    for (int round = 0; round < 30; ++round) {
+        StartWorkers(workers, 2 + round % 3);
+        for (int i = 0; i < 100; ++i, ++steps) {
+            // A zig-zag sinking slowly: every step takes fresh material.
+            const double t = steps;
+            const Point p0{2 + std::fmod(t * 0.37, 16.0), 2 + std::fmod(t * 0.53, 16.0), 9.9 - t * 0.002};
+            const Point p1{2 + std::fmod(t * 0.71, 16.0), 2 + std::fmod(t * 0.29, 16.0), 9.9 - t * 0.002};
+            SweepFlags a, b;
+            SweepStep(single, p0, p1, a);
+            onWorkers += SweepStepOnWorkers(workers, shared, p0, p1, b) ? 1 : 0;
+            ASSERT_EQ(std::tuple(a.cutDone, a.stepClass), std::tuple(b.cutDone, b.stepClass)) << steps;
+        }
+        if (round % 2 == 1) StopWorkers(workers);
+    }
+    StopWorkers(workers);
+    EXPECT_EQ(onWorkers, steps);
+    EXPECT_EQ(one.heightA, many.heightA);
+    EXPECT_EQ(one.attrA, many.attrA);
+    EXPECT_EQ(one.lineNumbers, many.lineNumbers);
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    finished.notify_one();
+    watchdog.join();
 }
 
 TEST(Sweep, RapidAreaClearLooksAtTheRectangleGrownByTheReach) {
