@@ -1,5 +1,6 @@
-// The desktop window on Qt's offscreen platform: title, menus, check marks,
-// and the settings written when it closes.
+// The desktop window on Qt's offscreen platform without an NC program: the
+// title and menus in the language of the message file, the check marks from
+// the settings, the settings written when it closes; the Qt host's keys.
 #include "frame/gui/main_window.h"
 
 #include <gtest/gtest.h>
@@ -18,71 +19,45 @@
 namespace morvex {
 namespace {
 
-struct Started {
-    App app;
-    QtHost host;
-};
-
-void Start(Started& s, const test::TempDir& start, const test::TempDir& program) {
-    const StartResult r = PrepareStartUp(s.app, {}, start.Dir(), program.Dir());
-    ASSERT_FALSE(r.exit);
-    ContinueStartUp(s.app, s.host);
-}
-
-TEST(MainWindow, JapaneseWithoutMessageFileAndSaveWrittenOnClose) {
-    test::TempDir start;
-    test::TempDir program;
-    const std::string ini = start.Write("morvex.ini", "; shop note\n[Define]\nPATH(RESULT)=NO\n");
-    Started s;
-    Start(s, start, program);
-    MainWindow window(s.app, s.host);
-    window.Create();
-    window.show();
-
-    const QString title = window.windowTitle();
-    EXPECT_TRUE(title.startsWith("MORVEX2000 - ")) << title.toStdString();
-    EXPECT_TRUE(title.contains(QString::fromUtf8("NCデータ未選択"))) << title.toStdString();
-    EXPECT_TRUE(title.endsWith("(atc.ttl,vadez.ctl,zuvid.mtl)")) << title.toStdString();
-
-    const QList<QAction*> pulldowns = window.menuBar()->actions();
-    ASSERT_EQ(pulldowns.size(), 8);
-    EXPECT_EQ(pulldowns[0]->text(), QString::fromUtf8("NCデータ(&N)"));
-    const auto& actions = window.Actions();
-    ASSERT_TRUE(actions.contains(cmd::kExit));
-    EXPECT_TRUE(actions[cmd::kExit]->isEnabled());
-    EXPECT_FALSE(actions[cmd::kRunResult]->isEnabled());  // no NC program read yet
-    EXPECT_FALSE(actions[cmd::kPathResult]->isChecked());  // off in the settings file
-    EXPECT_TRUE(actions[cmd::kBoundaryBox]->isChecked());
-    EXPECT_TRUE(actions[cmd::kStopModeFirst + 0]->isChecked());  // the controller's STOP OPTION, NONE
-    EXPECT_TRUE(actions[cmd::kArborAbort]->isChecked());
-    EXPECT_FALSE(actions[cmd::kArborPause]->isChecked());
-    EXPECT_EQ(window.Picture().pixelColor(0, 0), QColor(255, 255, 255));
-
-    EXPECT_TRUE(window.close());
-    const IniFile written = LoadIni(ini);
-    EXPECT_EQ(written.lines.front(), "; shop note");
-    EXPECT_EQ(GetIniString(written, "Define", "PATH(RESULT)", ""), "NO");
-    EXPECT_EQ(GetIniInt(written, "Save", "DISPLAY", -1), 0);
-    EXPECT_EQ(GetIniInt(written, "Save", "BACKGROUND", -1), 0);
-}
-
-TEST(MainWindow, EnglishWithMessageFileInTheProgramDirectory) {
+TEST(MainWindow, LanguageCheckMarksAndSaveWrittenOnClose) {
     const char* source = std::getenv("MORVEX_SOURCE_DIR");
     if (!source) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-    test::TempDir start;
-    test::TempDir program;
-    program.Write("morvex.mes",
-                  test::TempDir::Read(std::string(source) + "/src/resources/morvex.mes"));
-    Started s;
-    Start(s, start, program);
-    EXPECT_TRUE(IsEnglish());
-    MainWindow window(s.app, s.host);
-    window.Create();
-    EXPECT_TRUE(window.windowTitle().contains("Not Selected")) << window.windowTitle().toStdString();
-    EXPECT_EQ(window.menuBar()->actions()[0]->text(), "&NC Data");
-    EXPECT_EQ(window.Actions()[cmd::kExit]->text(), "E&xit");
-    SetEnglish(false);
-    window.close();
+    const struct {
+        bool messageFile;
+        const char *title, *menu, *exit;
+    } cases[] = {{false, "NCデータ未選択(atc.ttl,vadez.ctl,zuvid.mtl)", "NCデータ(&N)", "終了（&X）"},
+                 {true, "Not Selected(atc.ttl,vadez.ctl,zuvid.mtl)", "&NC Data", "E&xit"}};
+    for (const auto& c : cases) {
+        test::TempDir start, program;
+        const std::string ini = start.Write("morvex.ini", "; shop note\n[Define]\nPATH(RESULT)=NO\n");
+        if (c.messageFile) program.Write("morvex.mes", test::TempDir::Read(std::string(source) + "/src/resources/morvex.mes"));
+        App app;
+        QtHost host;
+        ASSERT_FALSE(PrepareStartUp(app, {}, start.Dir(), program.Dir()).exit);
+        ContinueStartUp(app, host);
+        EXPECT_EQ(IsEnglish(), c.messageFile);
+        MainWindow window(app, host);
+        window.Create();
+        window.show();
+        EXPECT_EQ(window.windowTitle(), QString("MORVEX2000 - ") + QString::fromUtf8(c.title));
+        const QList<QAction*> pulldowns = window.menuBar()->actions();
+        ASSERT_EQ(pulldowns.size(), 8);
+        EXPECT_EQ(pulldowns[0]->text(), QString::fromUtf8(c.menu));
+        const auto& actions = window.Actions();
+        EXPECT_EQ(actions[cmd::kExit]->text(), QString::fromUtf8(c.exit));
+        EXPECT_TRUE(actions[cmd::kExit]->isEnabled());
+        EXPECT_FALSE(actions[cmd::kRunResult]->isEnabled());  // no NC program read yet
+        EXPECT_FALSE(actions[cmd::kPathResult]->isChecked());  // off in the settings file
+        EXPECT_TRUE(actions[cmd::kBoundaryBox]->isChecked());
+        EXPECT_TRUE(actions[cmd::kStopModeFirst + 0]->isChecked());  // the controller's STOP OPTION, NONE
+        EXPECT_TRUE(actions[cmd::kArborAbort]->isChecked() && !actions[cmd::kArborPause]->isChecked());
+        EXPECT_TRUE(window.close());
+        const IniFile written = LoadIni(ini);
+        EXPECT_EQ(written.lines.front(), "; shop note");
+        EXPECT_EQ(GetIniString(written, "Define", "PATH(RESULT)", ""), "NO");
+        EXPECT_EQ(GetIniInt(written, "Save", "DISPLAY", -1), 0);
+        SetEnglish(false);
+    }
 }
 
 TEST(QtHost, KeysMapToVirtualCodesAndAreForgottenWithTheFocus) {
