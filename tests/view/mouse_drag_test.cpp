@@ -7,22 +7,12 @@
 
 #include <cmath>
 
+#include "support/view_scene.h"
+
 namespace morvex {
 namespace {
 
-ViewState Plan() {
-    ViewState v;
-    v.angleA = 0.0f;
-    v.angleB = 0.0f;
-    v.perspective = false;
-    v.scale = 4.0;
-    v.ox = 400.0;
-    v.oy = 300.0;
-    v.width = 800;
-    v.height = 600;
-    SetUpView(v);
-    return v;
-}
+ViewState Plan() { return test::MakeView(0, 0, 4.0, 400, 300, 800, 600); }
 
 TEST(MouseDrag, ThresholdRotateZoomAndPan) {
     ViewState v = Plan();

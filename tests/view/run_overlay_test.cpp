@@ -9,6 +9,7 @@
 #include "base/messages.h"
 #include "frame/picture_detail.h"
 #include "support/recording_host.h"
+#include "support/view_scene.h"
 #include "view/offscreen_bitmap.h"
 #include "view/work_picture.h"
 
@@ -24,15 +25,9 @@ struct Plan {
     ProjectedGrid grid;
     QImage bitmap;
 
-    Plan() {
-        st.display.angleA = 0.0;
-        st.display.angleB = 0.0;
-        st.display.displayGuidance = 2;
-        st.colors[ColorKey::Background] = MakeColor(10, 20, 30);
+    Plan() : st(test::PlanSettings()), w(test::Block20()) {
         st.colors[ColorKey::CutPath] = MakeColor(255, 0, 255);
         st.colors[ColorKey::ToolTop] = MakeColor(255, 255, 0);
-        PitchSettings pitch;
-        EXPECT_EQ(DefineBoxWork(w, BoxRequest{0, 0, -10, 20, 20, 0}, pitch, kDataLevelFull), DefineWorkStatus::Ok);
         v = PictureView(st, w, std::nullopt, 400, 300);
         style = RenderStyleOf(st, false);
         bitmap = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);

@@ -7,21 +7,13 @@
 
 #include <cmath>
 
+#include "support/view_scene.h"
+
 namespace morvex {
 namespace {
 
 ViewState View(float a, float b, bool perspective = false) {
-    ViewState v;
-    v.angleA = a;
-    v.angleB = b;
-    v.perspective = perspective;
-    v.scale = 2.0;
-    v.ox = 100.0;
-    v.oy = 100.0;
-    v.width = 1200;
-    v.height = 900;
-    SetUpView(v);
-    return v;
+    return test::MakeView(a, b, 2.0, 100, 100, 1200, 900, perspective);
 }
 
 void ExpectPoint(ScreenPoint p, int x, int y) {

