@@ -1,6 +1,6 @@
 // The desktop window on Qt's offscreen platform without an NC program: the
-// menus in the language of the message file and the check marks from the
-// settings; the Qt host's keys; the picture leaving the program: the print command printing to a PDF file on a
+// menus in the language of the message file, the check marks from the
+// settings and section Save written at close; the Qt host's keys; the picture leaving the program: the print command printing to a PDF file on a
 // machine without printers, the clipboard, and the quick view file.
 #include "frame/gui/main_window.h"
 
@@ -25,7 +25,7 @@
 namespace morvex {
 namespace {
 
-// The title and the settings written back at close are checked on the real program (e2e.desktop_window).
+// The title and the other lines kept in the settings file are checked on the real program (e2e.desktop_window).
 TEST(MainWindow, MenusInTheLanguageAndCheckMarksFromTheSettings) {
     const char* source = std::getenv("MORVEX_SOURCE_DIR");
     if (!source) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
@@ -57,7 +57,9 @@ TEST(MainWindow, MenusInTheLanguageAndCheckMarksFromTheSettings) {
         EXPECT_TRUE(actions[cmd::kStopModeFirst + 0]->isChecked());  // the controller's STOP OPTION, NONE
         EXPECT_TRUE(actions[cmd::kArborAbort]->isChecked() && !actions[cmd::kArborPause]->isChecked());
         EXPECT_TRUE(window.close());
-        EXPECT_EQ(GetIniString(LoadIni(ini), "Define", "PATH(RESULT)", ""), "NO");
+        const IniFile written = LoadIni(ini);
+        EXPECT_EQ(GetIniString(written, "Define", "PATH(RESULT)", ""), "NO");
+        EXPECT_EQ(GetIniInt(written, "Save", "DISPLAY", -1), 0);  // section Save written at close
         SetEnglish(false);
     }
 }
