@@ -55,7 +55,8 @@ struct Samples {
     bool ready = false;
 
     Samples(const std::string& nc, const std::string& program, double pitch, bool withWork) {
-        for (const auto& e : std::filesystem::directory_iterator(std::string(std::getenv("MORVEX_SOURCE_DIR")) + "/samples")) {
+        const std::string samples = std::string(std::getenv("MORVEX_SOURCE_DIR")) + "/samples";
+        for (const auto& e : std::filesystem::directory_iterator(samples)) {
             std::filesystem::copy(e.path(), start.Path(e.path().filename().string()));
         }
         if (!program.empty()) start.Write(nc, program);
@@ -109,8 +110,9 @@ protected:
     }
     // The window in English or Japanese on the samples, `settings` changed first; `nc` is the
     // program, with the text `program` when given, the work at `pitch` when above 0.
-    bool Open(bool english = false, const std::function<void(App&)>& settings = {}, const std::string& nc = "pocket.nc",
-              const std::string& program = {}, double pitch = 0.0, bool withWork = true) {
+    bool Open(bool english = false, const std::function<void(App&)>& settings = {},
+              const std::string& nc = "pocket.nc", const std::string& program = {}, double pitch = 0.0,
+              bool withWork = true) {
         s = std::make_unique<Samples>(nc, program, pitch, withWork);
         if (!s->ready) return false;
         if (settings) settings(s->app);
@@ -133,7 +135,9 @@ protected:
     std::string Title() const { return window->windowTitle().toStdString(); }
     bool InTitle(const std::string& piece) const { return Title().find(piece) != std::string::npos; }
     std::string LastBox() const { return boxes->texts.empty() ? "" : boxes->texts.back(); }
-    std::vector<float> Heights() const { return {s->app.work.height, s->app.work.height + s->app.work.cellCount}; }
+    std::vector<float> Heights() const {
+        return {s->app.work.height, s->app.work.height + s->app.work.cellCount};
+    }
     Desk& Work() { return window->Work(); }
     RunState State() { return window->Work().RunStateNow(); }
     void Drag(Qt::MouseButton b, int x0, int y0, int x1, int y1) {
@@ -233,7 +237,8 @@ TEST_F(DeskWindow, PausedRunEndsWithTheSameWorkAndCRestores) {
     // the first block, with its reason in the title, the block on the status line and the menu locked.
     PanelStrip& strip = *window->Strip();
     const QRect stops = strip.StopRect();
-    QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(stops.left() + stops.width() * 5 / 8, stops.center().y()));
+    const QPoint single(stops.left() + stops.width() * 5 / 8, stops.center().y());
+    QTest::mouseClick(&strip, Qt::LeftButton, {}, single);
     const auto& a = window->Actions();
     EXPECT_TRUE(a[cmd::kStopModeFirst + 3]->isChecked());
     QTest::keyClick(window.get(), Qt::Key_F5);
@@ -242,7 +247,9 @@ TEST_F(DeskWindow, PausedRunEndsWithTheSameWorkAndCRestores) {
     const std::string block = Work().Run()->interp.reader.block;
     EXPECT_EQ(window->StatusText().toStdString(), block.substr(0, block.find_last_not_of("\r\n ") + 1));
     EXPECT_FALSE(block.empty());
-    for (const int id : {cmd::kSelectNc, cmd::kLoadWork, cmd::kChooseToolTable}) EXPECT_FALSE(a[id]->isEnabled()) << id;
+    for (const int id : {cmd::kSelectNc, cmd::kLoadWork, cmd::kChooseToolTable}) {
+        EXPECT_FALSE(a[id]->isEnabled()) << id;
+    }
     EXPECT_TRUE(a[cmd::kMeshMode]->isEnabled());
     // GO on the strip goes on once; then the G key, to the end.
     const QRect run = strip.RunRect();
@@ -286,7 +293,8 @@ TEST_F(DeskWindow, RunKeepsTheWindowLiveAndShowsItsProgress) {
     int unlocked = 0, lines = 0, named = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&]() {
-        unlocked += window->Actions()[cmd::kSelectNc]->isEnabled() || window->Actions()[cmd::kLoadWork]->isEnabled();
+        const auto& a = window->Actions();
+        unlocked += a[cmd::kSelectNc]->isEnabled() || a[cmd::kLoadWork]->isEnabled();
         ticks.push_back(clock.elapsed());
         progress.push_back(window->ProgressValue());
         lines += window->StatusText().contains('X');

@@ -1,6 +1,7 @@
 // The desktop window on Qt's offscreen platform without an NC program: the
 // menus in the language of the message file, the check marks from the
-// settings and section Save written at close; the Qt host's keys; the picture leaving the program: the print command printing to a PDF file on a
+// settings and section Save written at close; the Qt host's keys; the
+// picture leaving the program: the print command printing to a PDF file on a
 // machine without printers, the clipboard, and the quick view file.
 #include "frame/gui/main_window.h"
 
@@ -25,7 +26,8 @@
 namespace morvex {
 namespace {
 
-// The title and the other lines kept in the settings file are checked on the real program (e2e.desktop_window).
+// The title and the other lines kept in the settings file are checked on the
+// real program (e2e.desktop_window).
 TEST(MainWindow, MenusInTheLanguageAndCheckMarksFromTheSettings) {
     const char* source = std::getenv("MORVEX_SOURCE_DIR");
     if (!source) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
@@ -36,7 +38,8 @@ TEST(MainWindow, MenusInTheLanguageAndCheckMarksFromTheSettings) {
     for (const auto& c : cases) {
         test::TempDir start, program;
         const std::string ini = start.Write("morvex.ini", "[Define]\nPATH(RESULT)=NO\n");
-        if (c.messageFile) program.Write("morvex.mes", test::TempDir::Read(std::string(source) + "/src/resources/morvex.mes"));
+        const std::string messages = std::string(source) + "/src/resources/morvex.mes";
+        if (c.messageFile) program.Write("morvex.mes", test::TempDir::Read(messages));
         App app;
         QtHost host;
         ASSERT_FALSE(PrepareStartUp(app, {}, start.Dir(), program.Dir()).exit);
@@ -145,7 +148,8 @@ TEST(PictureOutput, PrintCommandRemembersItsSettings) {
     SetEnglish(true);
     EXPECT_FALSE(PrintCommand(state, Picture(), 96, unwritable, host));
     SetEnglish(false);
-    EXPECT_EQ(host.messages, std::vector<std::string>{"The picture could not be written: /nonexistent-morvex-folder/out.pdf"});
+    EXPECT_EQ(host.messages,
+              std::vector<std::string>{"The picture could not be written: /nonexistent-morvex-folder/out.pdf"});
 }
 
 TEST(PictureOutput, ClipboardAndQuickView) {
