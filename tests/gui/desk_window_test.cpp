@@ -1,44 +1,43 @@
-// The window on the bundled samples (offscreen platform): commands and keys
-// change check marks, the colour mode and the title; a run from the window
-// locks the menu, pauses in single block with the reason in the title,
-// goes on with G, and leaves the same work as a run without stops; the C
-// key restores the work from before the run.
+// The window on the bundled samples (offscreen platform): the wiring of
+// commands, keys, the mouse, dialogs and file choosers to the work, the
+// check marks and the title; a run from the window locks the menu, pauses
+// in single block with the reason in the title, goes on with G, stays live
+// and leaves the same work as a run without stops; C restores the work.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QImage>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QImage>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTableWidget>
-#include <QPushButton>
-#include <QMessageBox>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <QtTest/QTest>
 #include <algorithm>
 #include <filesystem>
-#include <map>
+#include <memory>
 #include <vector>
 
 #include "base/messages.h"
 #include "frame/gui/command_panel.h"
 #include "frame/gui/desk.h"
 #include "frame/gui/display_dialogs.h"
+#include "frame/gui/main_window.h"
 #include "frame/gui/offset_dialog.h"
-#include "frame/gui/statistics_dialog.h"
 #include "frame/gui/panel_strip.h"
+#include "frame/gui/statistics_dialog.h"
 #include "frame/gui/tool_dialog.h"
 #include "frame/gui/work_dialogs.h"
 #include "frame/ini_file.h"
-#include "frame/gui/main_window.h"
 #include "frame/startup.h"
-#include "frame/unattended_cut.h"
 #include "frame/work_commands.h"
 #include "platform/qt/qt_host.h"
 #include "resources/command_ids.h"
@@ -48,48 +47,36 @@
 namespace morvex {
 namespace {
 
+// The samples (and, when given, the NC program `nc` with that text) started up as the program does.
 struct Samples {
     test::TempDir start, programDir;
     App app;
     QtHost host;
     bool ready = false;
 
-    // The samples and, when `program` is given, the NC program `nc` with that text.
-    explicit Samples(const std::string& nc, const std::string& program = {}, double pitch = 0.0,
-                     bool withWork = true) {
-        const char* source = std::getenv("MORVEX_SOURCE_DIR");
-        if (source == nullptr) return;
-        for (const auto& e : std::filesystem::directory_iterator(std::string(source) + "/samples")) {
+    Samples(const std::string& nc, const std::string& program, double pitch, bool withWork) {
+        const std::string samples = std::string(std::getenv("MORVEX_SOURCE_DIR")) + "/samples";
+        for (const auto& e : std::filesystem::directory_iterator(samples)) {
             std::filesystem::copy(e.path(), start.Path(e.path().filename().string()));
         }
         if (!program.empty()) start.Write(nc, program);
-        const StartResult r = PrepareStartUp(app, {start.Path(nc)}, start.Dir(), programDir.Dir());
-        if (r.exit) return;
+        if (PrepareStartUp(app, {start.Path(nc)}, start.Dir(), programDir.Dir()).exit) return;
         ContinueStartUp(app, host);
         if (pitch > 0.0) app.settings.work.workPitch = pitch;
         ready = !withWork || PrepareLaunchWork(app, host) == 0;
     }
-    std::vector<float> Heights() const { return {app.work.height, app.work.height + app.work.cellCount}; }
 };
 
-std::string Title(const MainWindow& w) { return w.windowTitle().toStdString(); }
-
-// The window's modal dialogs are handed to `fill`, which sets their fields
-// and accepts them (or not), instead of waiting for a user.
-void FillDialogsWith(MainWindow& window, std::function<void(QDialog&)>& fill) {
-    window.Tools().runDialog = [&fill](QDialog& d) {
-        fill(d);
-        return d.result();
-    };
-}
-
-// Answers the message boxes the window shows with `button`, keeping their texts.
+// Answers the window's message boxes with `button` (keeping their texts) and cancels its input dialogs.
 struct BoxAnswerer {
     QTimer timer;
     std::vector<std::string> texts;
-    explicit BoxAnswerer(QMessageBox::StandardButton button) {
-        QObject::connect(&timer, &QTimer::timeout, [this, button]() {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    QMessageBox::StandardButton button = QMessageBox::Ok;
+    BoxAnswerer() {
+        QObject::connect(&timer, &QTimer::timeout, [this]() {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* ask = qobject_cast<QInputDialog*>(modal)) ask->reject();
+            auto* box = qobject_cast<QMessageBox*>(modal);
             if (box == nullptr) return;
             texts.push_back(box->text().toStdString());
             QAbstractButton* b = box->button(button);
@@ -100,8 +87,7 @@ struct BoxAnswerer {
     }
 };
 
-// A raster of short feeds over the samples' 100 x 100 stock with the D8 ball:
-// 80 lines of 100 motions each.
+// A raster of short feeds over the samples' 100 x 100 stock with the D8 ball: 80 lines of 100 motions.
 std::string Raster() {
     std::string p = "%\nG17 G21 G40 G49 G80 G90\nT03 M06\nG00 G90 G54 X0. Y10. S8000 M03\nG43 Z30. H03\n"
                     "G01 Z-1. F1500\n";
@@ -112,332 +98,300 @@ std::string Raster() {
     return p + "G00 Z30.\nM30\n%\n";
 }
 
-TEST(DeskWindow, CommandsKeysAndTheTitle) {
-    Samples s("pocket.nc");
-    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-    SetEnglish(false);
-    MainWindow window(s.app, s.host);
-    window.Create();
-    window.show();
-    const auto& a = window.Actions();
+// One window on the samples per test; its modal dialogs go to `fill` instead of a user.
+class DeskWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::getenv("MORVEX_SOURCE_DIR") == nullptr) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
+    }
+    void TearDown() override {
+        if (window && window->isVisible()) window->close();
+        SetEnglish(false);
+    }
+    // The window in English or Japanese on the samples, `settings` changed first; `nc` is the
+    // program, with the text `program` when given, the work at `pitch` when above 0.
+    bool Open(bool english = false, const std::function<void(App&)>& settings = {},
+              const std::string& nc = "pocket.nc", const std::string& program = {}, double pitch = 0.0,
+              bool withWork = true) {
+        s = std::make_unique<Samples>(nc, program, pitch, withWork);
+        if (!s->ready) return false;
+        if (settings) settings(s->app);
+        SetEnglish(english);
+        window = std::make_unique<MainWindow>(s->app, s->host);
+        window->Create();
+        window->show();
+        window->Tools().runDialog = [this](QDialog& d) {
+            fill ? fill(d) : d.reject();
+            return d.result();
+        };
+        boxes = std::make_unique<BoxAnswerer>();
+        return true;
+    }
+    // The next dialog is a `D`, handed to `f`.
+    template <class D, class F> void Fill(F f) {
+        fill = [f](QDialog& d) { f(dynamic_cast<D&>(d)); };
+    }
+    std::string Title() const { return window->windowTitle().toStdString(); }
+    bool InTitle(const std::string& piece) const { return Title().find(piece) != std::string::npos; }
+    std::string LastBox() const { return boxes->texts.empty() ? "" : boxes->texts.back(); }
+    std::vector<float> Heights() const {
+        return {s->app.work.height, s->app.work.height + s->app.work.cellCount};
+    }
+    Desk& Work() { return window->Work(); }
+    RunState State() { return window->Work().RunStateNow(); }
+    void Drag(Qt::MouseButton b, int x0, int y0, int x1, int y1) {
+        window->OnMousePress(b, x0, y0, false);
+        if (x1 != x0 || y1 != y0) window->OnMouseMove(x1, y1, false);
+        window->OnMouseRelease(b, x1, y1);
+    }
+
+    std::unique_ptr<Samples> s;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<BoxAnswerer> boxes;
+    std::function<void(QDialog&)> fill;
+};
+
+// An accept that the dialog refuses (it names the fault in a box and stays open).
+void Refused(QDialog& d) {
+    d.accept();
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+}
+
+TEST_F(DeskWindow, CommandsKeysAndTheTitle) {
+    ASSERT_TRUE(Open());
+    const auto& a = window->Actions();
     // An NC program and a work: the run, path, print and image items can be chosen.
     for (const int id : {cmd::kRunResult, cmd::kRunFastResult, cmd::kToolTipPath, cmd::kPrint, cmd::kSaveImage}) {
         EXPECT_TRUE(a[id]->isEnabled()) << id;
     }
     EXPECT_FALSE(a[cmd::kReport]->isEnabled());  // its part is not in the program yet
-    EXPECT_NE(Title(window).find("pocket.nc"), std::string::npos) << Title(window);
-    EXPECT_NE(Title(window).find(" ペン色"), std::string::npos) << Title(window);
-    // The drawing step shows in the title while it is above 1.
-    const int step = window.Work().DrawingStepNow();
-    EXPECT_EQ(Title(window).find("/粗さ:") != std::string::npos, step > 1) << Title(window);
+    EXPECT_TRUE(InTitle("pocket.nc") && InTitle(" ペン色")) << Title();
     // F6 draws the tool-tip path over the work; F7 cuts with the fast version.
-    const QImage plain = window.Picture();
-    QTest::keyClick(&window, Qt::Key_F6);
-    EXPECT_NE(window.Picture(), plain);
-    QTest::keyClick(&window, Qt::Key_F7);
-    EXPECT_EQ(window.Work().RunStateNow(), RunState::Finished);
-    EXPECT_TRUE(window.Work().Run()->setup.fast);
-    // Y switches the colour mode, H the mesh (which greys the colour modes), N the optimised drawing.
-    QTest::keyClick(&window, Qt::Key_Y);
-    EXPECT_TRUE(a[cmd::kColorByDirection]->isChecked());
-    EXPECT_FALSE(a[cmd::kColorByPen]->isChecked());
-    EXPECT_NE(Title(window).find(" 方向色"), std::string::npos) << Title(window);
-    QTest::keyClick(&window, Qt::Key_H);
-    EXPECT_TRUE(a[cmd::kMeshMode]->isChecked());
+    const QImage plain = window->Picture();
+    QTest::keyClick(window.get(), Qt::Key_F6);
+    EXPECT_NE(window->Picture(), plain);
+    QTest::keyClick(window.get(), Qt::Key_F7);
+    EXPECT_EQ(State(), RunState::Finished);
+    EXPECT_TRUE(Work().Run()->setup.fast);
+    // Keys and commands set one member of their group; H (the mesh) greys the colour modes.
+    const struct {
+        int key, command, on, off;
+    } steps[] = {{'Y', 0, cmd::kColorByDirection, cmd::kColorByPen},
+                 {'H', 0, cmd::kMeshMode, 0},
+                 {0, cmd::kArborPause, cmd::kArborPause, cmd::kArborAbort},
+                 {0, cmd::kChipRequired, cmd::kChipRequired, cmd::kChipNo},
+                 {0, cmd::kStopModeFirst + 2, cmd::kStopModeFirst + 2, cmd::kStopModeFirst}};
+    for (const auto& st : steps) {
+        if (st.key != 0) QTest::keyClick(window.get(), Qt::Key(st.key));
+        if (st.command != 0) window->OnCommand(st.command);
+        EXPECT_TRUE(a[st.on]->isChecked()) << st.on;
+        EXPECT_TRUE(st.off == 0 || !a[st.off]->isChecked()) << st.off;
+    }
+    EXPECT_TRUE(InTitle(" 方向色")) << Title();
     EXPECT_FALSE(a[cmd::kColorByPen]->isEnabled());
-    QTest::keyClick(&window, Qt::Key_H);
+    QTest::keyClick(window.get(), Qt::Key_H);
     EXPECT_TRUE(a[cmd::kColorByPen]->isEnabled());
-    const bool optimised = s.app.settings.display.optimizeDrawing;
-    QTest::keyClick(&window, Qt::Key_N);
-    EXPECT_NE(s.app.settings.display.optimizeDrawing, optimised);
+    EXPECT_EQ(Work().state.stopMode, 2);
+    const bool optimised = s->app.settings.display.optimizeDrawing;
+    QTest::keyClick(window.get(), Qt::Key_N);
     EXPECT_EQ(a[cmd::kOptimizeDrawing]->isChecked(), !optimised);
-    // Radio groups: one member checked after each command.
-    window.OnCommand(cmd::kArborPause);
-    window.OnCommand(cmd::kChipRequired);
-    window.OnCommand(cmd::kStopModeFirst + 2);
-    EXPECT_TRUE(a[cmd::kArborPause]->isChecked() && !a[cmd::kArborAbort]->isChecked());
-    EXPECT_TRUE(a[cmd::kChipRequired]->isChecked() && !a[cmd::kChipNo]->isChecked());
-    EXPECT_TRUE(a[cmd::kStopModeFirst + 2]->isChecked() && !a[cmd::kStopModeFirst]->isChecked());
-    EXPECT_EQ(window.Work().state.stopMode, 2);
     // View keys: 0 is the plan view, then 5 turns A to 345.
-    EXPECT_TRUE(window.OnKey('0', false));
-    EXPECT_TRUE(window.OnKey('5', false));
-    EXPECT_FLOAT_EQ(window.Work().View().angleA, 345.0f);
-    EXPECT_FALSE(window.OnKey('Q', false));
-    window.close();
+    EXPECT_TRUE(window->OnKey('0', false) && window->OnKey('5', false));
+    EXPECT_FLOAT_EQ(Work().View().angleA, 345.0f);
+    EXPECT_FALSE(window->OnKey('Q', false));
 }
 
 // Without a work the run commands ask for one, in the window's language.
-TEST(DeskWindow, RunWithoutAWorkAsksForOne) {
-    Samples s("pocket.nc", {}, 0.0, false);
-    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-    SetEnglish(true);
-    MainWindow window(s.app, s.host);
-    window.Create();
-    window.show();
-    BoxAnswerer boxes(QMessageBox::Ok);
-    EXPECT_EQ(Title(window).find("Pen Color"), std::string::npos) << Title(window);  // no work: no colour mode
-    EXPECT_FALSE(window.Actions()[cmd::kPrint]->isEnabled());
-    QTest::keyClick(&window, Qt::Key_F5);
-    ASSERT_EQ(boxes.texts.size(), 1u);
-    EXPECT_EQ(boxes.texts[0], "Please Load Work.");
-    EXPECT_EQ(window.Work().RunStateNow(), RunState::Idle);
-    SetEnglish(false);
-    window.close();
+TEST_F(DeskWindow, RunWithoutAWorkAsksForOne) {
+    ASSERT_TRUE(Open(true, {}, "pocket.nc", {}, 0.0, false));
+    EXPECT_FALSE(InTitle("Pen Color")) << Title();  // no work: no colour mode
+    EXPECT_FALSE(window->Actions()[cmd::kPrint]->isEnabled());
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    EXPECT_EQ(boxes->texts, std::vector<std::string>{"Please Load Work."});
+    EXPECT_EQ(State(), RunState::Idle);
 }
 
-// Modes chosen while a run is open take effect from its next motion: a
-// single-block run switched to no stop goes to its end with one G. Closing
-// the window while a program is cut ends the run.
-TEST(DeskWindow, ModesChangeDuringARunAndClosingEndsIt) {
-    Samples s("raster.nc", Raster(), 0.1);
-    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-    MainWindow window(s.app, s.host);
-    window.Create();
-    window.show();
-    window.OnCommand(cmd::kStopModeFirst + 3);
-    window.OnKey(116, false);
-    ASSERT_EQ(window.Work().RunStateNow(), RunState::Paused);
-    window.OnCommand(cmd::kStopModeFirst + 0);
-    window.OnKey('G', false);
-    EXPECT_EQ(window.Work().RunStateNow(), RunState::Finished);
-
-    // Closed after 100 ms of a run of several hundred: the run ends there.
-    QTimer::singleShot(100, &window, [&window]() { window.close(); });
-    window.OnCommand(cmd::kRunSkip);
-    EXPECT_EQ(window.Work().RunStateNow(), RunState::Aborted);
-    EXPECT_FALSE(window.Work().state.runActive);
-    EXPECT_FALSE(window.isVisible());
+// A rapid into the stock under the pausing rapid check: the title names the interference, ESC ends the run.
+TEST_F(DeskWindow, InterferencePauseInTheTitle) {
+    ASSERT_TRUE(Open(true, [](App& app) { app.settings.work.rapidInterferenceMode = 2; }, "rapid.nc",
+                     "%\nT03 M06\nG90 G00 X50. Y50. Z5.\nZ-2.\nZ5.\nM30\n%\n"));  // the ball: no load limit
+    window->OnCommand(cmd::kStopModeFirst + 0);
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    EXPECT_TRUE(boxes->texts.empty()) << LastBox();
+    ASSERT_EQ(State(), RunState::Paused);
+    EXPECT_TRUE(InTitle(" --- INTERFERENCE! (G or ESC)")) << Title();
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(State(), RunState::Aborted);
+    EXPECT_FALSE(Work().state.runActive);
+    EXPECT_FALSE(InTitle("---")) << Title();
 }
 
-// A rapid into the stock under the pausing rapid check: the title names the
-// interference, ESC ends the run, and the list of interferences is opened.
-TEST(DeskWindow, InterferencePauseInTheTitle) {
-    Samples s("rapid.nc", "%\nT03 M06\nG90 G00 X50. Y50. Z5.\nZ-2.\nZ5.\nM30\n%\n");  // the ball has no load limit
-    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-    SetEnglish(true);
-    s.app.settings.work.rapidInterferenceMode = 2;
-    MainWindow window(s.app, s.host);
-    window.Create();
-    window.show();
-    BoxAnswerer boxes(QMessageBox::Ok);
-    window.OnCommand(cmd::kStopModeFirst + 0);
-    QTest::keyClick(&window, Qt::Key_F5);
-    for (const auto& text : boxes.texts) ADD_FAILURE() << text;
-    ASSERT_EQ(window.Work().RunStateNow(), RunState::Paused);
-    EXPECT_NE(Title(window).find(" --- INTERFERENCE! (G or ESC)"), std::string::npos) << Title(window);
-    QTest::keyClick(&window, Qt::Key_Escape);
-    EXPECT_EQ(window.Work().RunStateNow(), RunState::Aborted);
-    EXPECT_FALSE(window.Work().state.runActive);
-    EXPECT_EQ(Title(window).find("---"), std::string::npos) << Title(window);
-    SetEnglish(false);
-    window.close();
-}
-
-TEST(DeskWindow, PausedRunEndsWithTheSameWorkAndCRestores) {
-    Samples s("pocket.nc");
-    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-    SetEnglish(false);
-    MainWindow window(s.app, s.host);
-    window.Create();
-    window.show();
-    const std::vector<float> before = s.Heights();
-    const QImage uncut = window.Picture();
-
-    // Single block, chosen on the strip's third stop cell: the run started by
-    // a real F5 key press stops after the first block, with its reason in the
-    // title and GO and ESC on the strip.
-    PanelStrip& strip = *window.Strip();
+// Single block from the strip: the run pauses after each block until it is switched to no stop;
+// it leaves the same work as a run without stops, and C restores the work from before the run.
+TEST_F(DeskWindow, PausedRunEndsWithTheSameWorkAndCRestores) {
+    ASSERT_TRUE(Open());
+    const std::vector<float> before = Heights();
+    const QImage uncut = window->Picture();
+    // Single block, chosen on the strip's third stop cell: the run started by a real F5 stops after
+    // the first block, with its reason in the title, the block on the status line and the menu locked.
+    PanelStrip& strip = *window->Strip();
     const QRect stops = strip.StopRect();
-    QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(stops.left() + stops.width() * 5 / 8, stops.center().y()));
-    EXPECT_EQ(window.Work().state.stopMode, 3);
-    EXPECT_TRUE(window.Actions()[cmd::kStopModeFirst + 3]->isChecked());
-    QTest::keyClick(&window, Qt::Key_F5);
-    ASSERT_EQ(window.Work().RunStateNow(), RunState::Paused);
-    EXPECT_NE(Title(window).find(" --- 停止中! (G or ESC)"), std::string::npos) << Title(window);
-    // The status line shows the block it stopped after.
-    std::string block = window.Work().Run()->interp.reader.block;
-    while (!block.empty() && (block.back() == '\n' || block.back() == '\r' || block.back() == ' ')) block.pop_back();
+    const QPoint single(stops.left() + stops.width() * 5 / 8, stops.center().y());
+    QTest::mouseClick(&strip, Qt::LeftButton, {}, single);
+    const auto& a = window->Actions();
+    EXPECT_TRUE(a[cmd::kStopModeFirst + 3]->isChecked());
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    ASSERT_EQ(State(), RunState::Paused);
+    EXPECT_TRUE(InTitle(" --- 停止中! (G or ESC)")) << Title();
+    const std::string block = Work().Run()->interp.reader.block;
+    EXPECT_EQ(window->StatusText().toStdString(), block.substr(0, block.find_last_not_of("\r\n ") + 1));
     EXPECT_FALSE(block.empty());
-    EXPECT_EQ(window.StatusText().toStdString(), block);
-    const auto& a = window.Actions();
     for (const int id : {cmd::kSelectNc, cmd::kLoadWork, cmd::kChooseToolTable}) {
         EXPECT_FALSE(a[id]->isEnabled()) << id;
     }
     EXPECT_TRUE(a[cmd::kMeshMode]->isEnabled());
     // GO on the strip goes on once; then the G key, to the end.
     const QRect run = strip.RunRect();
-    const int lineBefore = window.Work().Run()->interp.path.line;
+    const int lineBefore = Work().Run()->interp.path.line;
     QTest::mouseClick(&strip, Qt::LeftButton, {}, QPoint(run.left() + 3, run.center().y()));
-    EXPECT_EQ(window.Work().RunStateNow(), RunState::Paused);
-    EXPECT_NE(window.Work().Run()->interp.path.line, lineBefore);
-    int pauses = 2;
-    while (window.Work().RunStateNow() == RunState::Paused && pauses < 1000) {
-        QTest::keyClick(&window, Qt::Key_G);
-        ++pauses;
-    }
-    EXPECT_EQ(window.Work().RunStateNow(), RunState::Finished);
-    EXPECT_GT(pauses, 20);
-    // After the run: finished, the motions and a machining time of the pocket's minutes.
-    const std::string summary = window.StatusText().toStdString();
-    EXPECT_EQ(summary.rfind("加工終了: 動作 " + std::to_string(window.Work().Run()->motions) + ", 加工時間 ", 0), 0u)
-        << summary;
-    EXPECT_EQ(summary.find("0:00:00"), std::string::npos) << summary;
-    EXPECT_EQ(Title(window).find("---"), std::string::npos) << Title(window);
+    EXPECT_EQ(State(), RunState::Paused);
+    EXPECT_NE(Work().Run()->interp.path.line, lineBefore);
+    for (int i = 0; i < 5; ++i) QTest::keyClick(window.get(), Qt::Key_G);
+    EXPECT_EQ(State(), RunState::Paused);
+    // No stop, chosen while the run is open, takes effect from the next motion.
+    window->OnCommand(cmd::kStopModeFirst + 0);
+    QTest::keyClick(window.get(), Qt::Key_G);
+    EXPECT_EQ(State(), RunState::Finished);
+    EXPECT_FALSE(InTitle("---")) << Title();
     for (const int id : {cmd::kSelectNc, cmd::kChooseToolTable}) EXPECT_TRUE(a[id]->isEnabled()) << id;
-    const std::vector<float> paused = s.Heights();
+    const std::vector<float> paused = Heights();
     EXPECT_NE(paused, before);
-    EXPECT_NE(window.Picture(), uncut);
-
+    EXPECT_NE(window->Picture(), uncut);
     // C: back to the work before the run; then a run without stops cuts the same.
-    EXPECT_TRUE(window.OnKey('C', false));
-    EXPECT_EQ(s.Heights(), before);
-    window.OnCommand(cmd::kStopModeFirst + 0);
-    window.OnKey(116, false);
-    EXPECT_EQ(window.Work().RunStateNow(), RunState::Finished);
-    EXPECT_EQ(s.Heights(), paused);
-    window.close();
+    EXPECT_TRUE(window->OnKey('C', false));
+    EXPECT_EQ(Heights(), before);
+    window->OnKey(116, false);
+    EXPECT_EQ(State(), RunState::Finished);
+    EXPECT_EQ(Heights(), paused);
 }
 
-// A skip run of 8,000 motions on a 1000 x 1000 grid from the window: events are handled at least
-// every 100 ms all through it, the status shows the NC line and the
-// progress bar moves on, and the view shows the cut work afterwards.
-TEST(DeskWindow, RunKeepsTheWindowLiveAndShowsItsProgress) {
-    Samples s("raster.nc", Raster(), 0.1);
-    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-    s.app.settings.display.progressBar = true;
-    s.app.settings.display.progressName = "Raster job";
-    MainWindow window(s.app, s.host);
-    window.Create();
-    window.show();
-    BoxAnswerer boxes(QMessageBox::Ok);
-    const QImage uncut = window.Picture();
+// A skip run of 8,000 motions on a 1000 x 1000 grid: events are handled at least every 100 ms all
+// through it, the menu stays locked, the status shows the NC line, the progress bar (with PROGRESS
+// NAME) moves on, and afterwards the status line sums the run up and the view shows the cut work.
+// Closing the window during a run ends it.
+TEST_F(DeskWindow, RunKeepsTheWindowLiveAndShowsItsProgress) {
+    const auto progressBar = [](App& app) {
+        app.settings.display.progressBar = true;
+        app.settings.display.progressName = "Raster job";
+    };
+    ASSERT_TRUE(Open(false, progressBar, "raster.nc", Raster(), 0.1));
+    const QImage uncut = window->Picture();
     QElapsedTimer clock;
     std::vector<qint64> ticks;
     std::vector<int> progress;
-    std::vector<std::string> statuses, bars;
-    int unlocked = 0;
+    int unlocked = 0, lines = 0, named = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&]() {
-        // The menu is locked while the program is cut; the run cells are blank.
-        unlocked += window.Actions()[cmd::kSelectNc]->isEnabled() || window.Actions()[cmd::kLoadWork]->isEnabled();
+        const auto& a = window->Actions();
+        unlocked += a[cmd::kSelectNc]->isEnabled() || a[cmd::kLoadWork]->isEnabled();
         ticks.push_back(clock.elapsed());
-        progress.push_back(window.ProgressValue());
-        statuses.push_back(window.StatusText().toStdString());
-        bars.push_back(window.ProgressText().toStdString());
+        progress.push_back(window->ProgressValue());
+        lines += window->StatusText().contains('X');
+        named += window->ProgressText().startsWith("Raster job");
     });
     timer.start(10);
     clock.start();
-    window.OnCommand(cmd::kRunSkip);
+    window->OnCommand(cmd::kRunSkip);
     const qint64 end = clock.elapsed();
     timer.stop();
-    EXPECT_EQ(window.Work().RunStateNow(), RunState::Finished);
-    for (const auto& text : boxes.texts) ADD_FAILURE() << text;
-    ASSERT_NE(window.Work().Run(), nullptr);
-    EXPECT_GE(window.Work().Run()->motions, 8000);
+    EXPECT_EQ(State(), RunState::Finished);
+    EXPECT_TRUE(boxes->texts.empty()) << LastBox();
+    ASSERT_NE(Work().Run(), nullptr);
+    EXPECT_GE(Work().Run()->motions, 8000);
     ASSERT_GE(ticks.size(), 3u) << "the run took " << end << " ms";
     std::vector<qint64> gaps = {ticks.front(), end - ticks.back()};
     for (std::size_t i = 1; i < ticks.size(); ++i) gaps.push_back(ticks[i] - ticks[i - 1]);
     std::sort(gaps.begin(), gaps.end());
-    const qint64 longest = gaps.back(), p95 = gaps[(gaps.size() - 1) * 95 / 100];
     std::printf("run %lld ms, %zu event rounds, gaps: 95%% under %lld ms, longest %lld ms\n",
-                static_cast<long long>(end), ticks.size(), static_cast<long long>(p95),
-                static_cast<long long>(longest));
-    // The loop hands events over every 50 ms. On a shared machine one round
-    // may come late now and then; instrumented builds run the motions
-    // several times slower.
+                static_cast<long long>(end), ticks.size(),
+                static_cast<long long>(gaps[(gaps.size() - 1) * 95 / 100]), static_cast<long long>(gaps.back()));
+    // The loop hands events over every 50 ms. On a shared machine one round may come late now
+    // and then; instrumented builds run the motions several times slower.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     constexpr qint64 kSlower = 3;
 #else
     constexpr qint64 kSlower = 1;
 #endif
-    EXPECT_LT(p95, 100 * kSlower);
-    EXPECT_LT(longest, 250 * kSlower);
+    EXPECT_LT(gaps[(gaps.size() - 1) * 95 / 100], 100 * kSlower) << "run " << end << " ms";
+    EXPECT_LT(gaps.back(), 250 * kSlower) << "run " << end << " ms";
     EXPECT_EQ(unlocked, 0);
-    EXPECT_TRUE(window.Actions()[cmd::kSelectNc]->isEnabled());
+    EXPECT_TRUE(window->Actions()[cmd::kSelectNc]->isEnabled());
     int moving = 0;
     for (std::size_t i = 1; i < progress.size(); ++i) {
         EXPECT_GE(progress[i], progress[i - 1] == -1 ? -1 : progress[i - 1]);
         moving += progress[i] > 0 && progress[i] < 1000;
     }
     EXPECT_GT(moving, 0);
-    EXPECT_NE(std::find_if(statuses.begin(), statuses.end(),
-                           [](const std::string& t) { return t.find('X') != std::string::npos; }),
-              statuses.end());
-    EXPECT_EQ(window.ProgressValue(), -1);
-    // PROGRESS NAME with the bar while it runs; the summary on the status line after it.
-    EXPECT_NE(std::find_if(bars.begin(), bars.end(),
-                           [](const std::string& t) { return t.rfind("Raster job", 0) == 0; }),
-              bars.end());
-    const std::string summary = window.StatusText().toStdString();
+    EXPECT_GT(lines, 0);
+    EXPECT_GT(named, 0);
+    EXPECT_EQ(window->ProgressValue(), -1);
+    // The summary: finished, the motions and a machining time of several minutes.
+    const std::string summary = window->StatusText().toStdString();
     EXPECT_EQ(summary.rfind(std::string(Msg(MsgId::RunFinished)) + ": ", 0), 0u) << summary;
-    EXPECT_NE(summary.find(std::to_string(window.Work().Run()->motions)), std::string::npos) << summary;
-    EXPECT_NE(window.Picture(), uncut);
-    window.close();
+    EXPECT_NE(summary.find(std::to_string(Work().Run()->motions)), std::string::npos) << summary;
+    EXPECT_EQ(summary.find("0:00:00"), std::string::npos) << summary;
+    EXPECT_NE(window->Picture(), uncut);
+    // Closing the window 100 ms into the next run ends the run there.
+    QTimer::singleShot(100, window.get(), [this]() { window->close(); });
+    window->OnCommand(cmd::kRunSkip);
+    EXPECT_EQ(State(), RunState::Aborted);
+    EXPECT_FALSE(Work().state.runActive);
+    EXPECT_FALSE(window->isVisible());
 }
 
 // The mouse over the view: drag-rotate, the zoom rectangle of Z (once) and
 // of mode 14, panning by a toggling right click or a held right button, and
 // the context menu of the mouse modes with the unbuilt ones greyed.
-TEST(DeskWindow, MouseRotatesZoomsPansAndOffersItsModes) {
-    Samples s("pocket.nc");
-    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-    MainWindow window(s.app, s.host);
-    window.Create();
-    window.resize(800, 600);
-    window.show();
-    ViewState& v = window.Work().View();
-    const float a = v.angleA;
-    window.OnMousePress(Qt::LeftButton, 100, 100, false);
-    window.OnMouseMove(200, 100, false);
-    window.OnMouseRelease(Qt::LeftButton, 200, 100);
-    EXPECT_NE(v.angleA, a);
-
+TEST_F(DeskWindow, MouseRotatesZoomsPansAndOffersItsModes) {
+    ASSERT_TRUE(Open());
+    window->resize(800, 600);
+    ViewState& v = Work().View();
+    float angle = v.angleA;
+    Drag(Qt::LeftButton, 100, 100, 200, 100);
+    EXPECT_NE(v.angleA, angle);
     // Z: the next drag zooms into its rectangle, then the mode is rotate again.
     double scale = v.scale;
-    EXPECT_TRUE(window.OnKey('Z', false));
-    window.OnMousePress(Qt::LeftButton, 100, 100, false);
-    window.OnMouseMove(180, 160, false);
-    window.OnMouseRelease(Qt::LeftButton, 180, 160);
+    EXPECT_TRUE(window->OnKey('Z', false));
+    Drag(Qt::LeftButton, 100, 100, 180, 160);
     EXPECT_GT(v.scale, scale * 2.0);
-    const float turned = v.angleA;
-    window.OnMousePress(Qt::LeftButton, 100, 100, false);
-    window.OnMouseMove(300, 100, false);
-    window.OnMouseRelease(Qt::LeftButton, 300, 100);
-    EXPECT_NE(v.angleA, turned);
-    window.SetMouseMode(14);
+    angle = v.angleA;
+    Drag(Qt::LeftButton, 100, 100, 300, 100);
+    EXPECT_NE(v.angleA, angle);
+    window->SetMouseMode(14);
     scale = v.scale;
-    window.OnMousePress(Qt::LeftButton, 10, 10, false);
-    window.OnMouseRelease(Qt::LeftButton, 300, 300);
+    Drag(Qt::LeftButton, 10, 10, 300, 300);
     EXPECT_NE(v.scale, scale);
-    window.SetMouseMode(3);  // the grinder is not in the program yet: the mode stays
-    EXPECT_EQ(window.Work().state.mouseMode, 14);
-    window.SetMouseMode(11);
-
+    window->SetMouseMode(3);  // the grinder is not in the program yet: the mode stays
+    EXPECT_EQ(Work().state.mouseMode, 14);
+    window->SetMouseMode(11);
     // MOVE SWITCH RBUTTONCLICK: a right click toggles panning with the pointer.
-    s.app.settings.mouse.moveWhileRightButtonDown = false;
+    s->app.settings.mouse.moveWhileRightButtonDown = false;
     Vec3 centre = v.centre;
-    window.OnMousePress(Qt::RightButton, 300, 300, false);
-    window.OnMouseRelease(Qt::RightButton, 300, 300);
-    EXPECT_TRUE(window.PanToggled());
-    window.OnMouseMove(340, 300, false);
+    Drag(Qt::RightButton, 300, 300, 300, 300);
+    EXPECT_TRUE(window->PanToggled());
+    window->OnMouseMove(340, 300, false);
     EXPECT_NE(v.centre.x, centre.x);
-    window.OnMousePress(Qt::RightButton, 340, 300, false);
-    window.OnMouseRelease(Qt::RightButton, 340, 300);
-    EXPECT_FALSE(window.PanToggled());
+    Drag(Qt::RightButton, 340, 300, 340, 300);
+    EXPECT_FALSE(window->PanToggled());
     centre = v.centre;
-    window.OnMouseMove(400, 300, false);
+    window->OnMouseMove(400, 300, false);
     EXPECT_EQ(v.centre.x, centre.x);
-
     // RBUTTONDOWN: a right drag pans; a right click opens the mode menu.
-    s.app.settings.mouse.moveWhileRightButtonDown = true;
-    window.OnMousePress(Qt::RightButton, 300, 300, false);
-    window.OnMouseMove(300, 360, false);
-    window.OnMouseRelease(Qt::RightButton, 300, 360);
+    s->app.settings.mouse.moveWhileRightButtonDown = true;
+    Drag(Qt::RightButton, 300, 300, 300, 360);
     EXPECT_NE(v.centre.y, centre.y);
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
-    window.OnMousePress(Qt::RightButton, 200, 200, false);
-    window.OnMouseRelease(Qt::RightButton, 200, 200);
+    Drag(Qt::RightButton, 200, 200, 200, 200);
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(menu, nullptr);
     const QList<QAction*> modes = menu->actions();
@@ -451,273 +405,192 @@ TEST(DeskWindow, MouseRotatesZoomsPansAndOffersItsModes) {
     EXPECT_EQ(checked, 257);  // drag-rotate
     EXPECT_EQ(enabled, 2);    // rotate and zoom
     modes.back()->trigger();  // zoom
-    EXPECT_EQ(window.Work().state.mouseMode, 14);
+    EXPECT_EQ(Work().state.mouseMode, 14);
     menu->close();
-    window.close();
 }
 
-// The command panel sends its keys to the window and follows VIEW_P; the
-// tool list shows the table's tools and follows VIEW_T; both flags are
-// written back at exit.
-TEST(DeskWindow, CommandPanelAndToolList) {
-    Samples s("pocket.nc");
-    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-    SetEnglish(false);
-    s.app.settings.save.viewPanel = 1;
-    s.app.settings.save.viewToolDialog = 0;
-    MainWindow window(s.app, s.host);
-    window.Create();
-    window.show();
-    ASSERT_NE(window.Panel(), nullptr);
-    EXPECT_TRUE(window.Panel()->isVisible());
-    EXPECT_TRUE(window.Actions()[cmd::kViewPanel]->isChecked());
-    const QList<QPushButton*> buttons = window.Panel()->findChildren<QPushButton*>();
-    ASSERT_EQ(buttons.size(), 20);
-    EXPECT_EQ(buttons[0]->text(), QString::fromUtf8("初期(&R)"));
-    window.OnKey('4', false);  // A = 315
-    window.Panel()->findChild<QPushButton*>(QStringLiteral("key-5"))->click();
-    EXPECT_FLOAT_EQ(window.Work().View().angleA, 300.0f);
-    window.OnCommand(cmd::kViewPanel);
-    EXPECT_FALSE(window.Panel()->isVisible());
-    EXPECT_FALSE(window.Actions()[cmd::kViewPanel]->isChecked());
+// The command panel sends its keys to the window and follows VIEW_P; the tool list shows the
+// table's tools and follows VIEW_T; both flags are written back at exit.
+TEST_F(DeskWindow, CommandPanelAndToolList) {
+    ASSERT_TRUE(Open(false, [](App& app) {
+        app.settings.save.viewPanel = 1;
+        app.settings.save.viewToolDialog = 0;
+    }));
+    ASSERT_NE(window->Panel(), nullptr);
+    EXPECT_TRUE(window->Panel()->isVisible() && window->Actions()[cmd::kViewPanel]->isChecked());
+    EXPECT_EQ(window->Panel()->findChildren<QPushButton*>().size(), 20);
+    window->OnKey('4', false);  // A = 315
+    window->Panel()->findChild<QPushButton*>(QStringLiteral("key-5"))->click();
+    EXPECT_FLOAT_EQ(Work().View().angleA, 300.0f);
+    window->OnCommand(cmd::kViewPanel);
+    EXPECT_FALSE(window->Panel()->isVisible() || window->Actions()[cmd::kViewPanel]->isChecked());
 
-    window.OnCommand(cmd::kToolDialog);
-    ASSERT_NE(window.ToolList(), nullptr);
-    EXPECT_TRUE(window.ToolList()->isVisible());
-    EXPECT_GE(window.ToolList()->Rows(), 4);
-    EXPECT_EQ(window.ToolList()->Cell(0, 0), "1");
-    EXPECT_EQ(window.ToolList()->Cell(0, 2), "10.000");  // the D10 flat
-    QTest::keyClick(window.ToolList(), Qt::Key_Escape);  // hidden by the escape key: as closed
-    EXPECT_FALSE(window.ToolList()->isVisible());
-    EXPECT_EQ(s.app.settings.save.viewToolDialog, 0);
-    EXPECT_FALSE(window.Actions()[cmd::kToolDialog]->isChecked());
-    window.OnCommand(cmd::kToolDialog);
-    window.OnCommand(cmd::kViewPanel);
-    window.close();
-    const IniFile written = LoadIni(s.app.locations.settingsFile);
+    window->OnCommand(cmd::kToolDialog);
+    ASSERT_NE(window->ToolList(), nullptr);
+    EXPECT_TRUE(window->ToolList()->isVisible());
+    EXPECT_EQ(window->ToolList()->Cell(0, 2), "10.000");  // T1, the D10 flat
+    QTest::keyClick(window->ToolList(), Qt::Key_Escape);  // hidden by the escape key: as closed
+    EXPECT_FALSE(window->ToolList()->isVisible() || window->Actions()[cmd::kToolDialog]->isChecked());
+    EXPECT_EQ(s->app.settings.save.viewToolDialog, 0);
+    window->OnCommand(cmd::kToolDialog);
+    window->OnCommand(cmd::kViewPanel);
+    window->close();
+    const IniFile written = LoadIni(s->app.locations.settingsFile);
     EXPECT_EQ(GetIniInt(written, "Save", "VIEW_P", -1), 1);
     EXPECT_EQ(GetIniInt(written, "Save", "VIEW_T", -1), 1);
 }
 
-// The work dialogs through the window: the pitch (refused at 0, stored with
-// its note), "Define Work" (reversed bounds refused, then the box built),
-// the removed volume after a cut, the paint commands and the version.
-TEST(DeskWindow, WorkDialogsAndCommands) {
-    Samples s("pocket.nc");
-    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-    SetEnglish(true);
-    MainWindow window(s.app, s.host);
-    window.Create();
-    window.show();
-    BoxAnswerer boxes(QMessageBox::Ok);
-    std::function<void(QDialog&)> fill;
-    FillDialogsWith(window, fill);
-    // Pitch: 0 is refused with the warning; 0.25 is stored with its note.
-    fill = [](QDialog& d) {
-        auto& p = dynamic_cast<PitchDialog&>(d);
+// The work dialogs through the window: the pitch (refused at 0, stored with its note), "Define
+// Work" (reversed bounds refused, then the box built), the points, the start-up state, the skip
+// levels, the removed volume after a cut, the paint commands, the NC check and the version.
+TEST_F(DeskWindow, WorkDialogsAndCommands) {
+    ASSERT_TRUE(Open(true));
+    App& app = s->app;
+    Fill<PitchDialog>([](PitchDialog& p) {
         p.Field("work")->setText("0");
-        p.accept();
-    };
-    window.OnCommand(cmd::kPitch);
-    ASSERT_EQ(boxes.texts.size(), 1u);
-    EXPECT_EQ(boxes.texts[0], "The pitch is 0.0 or less.");
-    fill = [](QDialog& d) {
-        auto& p = dynamic_cast<PitchDialog&>(d);
+        Refused(p);
         p.Field("work")->setText("0.25");
         p.Field("rate")->setText("2");
         p.AutoMove()->setChecked(true);
         EXPECT_EQ(p.Field("move")->text(), "0.500");  // follows work pitch x rate
         p.accept();
-    };
-    window.OnCommand(cmd::kPitch);
-    EXPECT_DOUBLE_EQ(s.app.settings.work.workPitch, 0.25);
-    EXPECT_TRUE(s.app.settings.work.autoMovePitch);
-    ASSERT_EQ(boxes.texts.size(), 2u);
-    EXPECT_EQ(boxes.texts[1], "Work pitch is reflected, When redefining work.");
-
-    // Define Work: Y reversed is named; a good box at pitch 0.5 is built.
-    fill = [](QDialog& d) {
-        auto& w = dynamic_cast<DefineWorkDialog&>(d);
-        const char* values[7] = {"0", "50", "-20", "40", "10", "0", "0.5"};
+    });
+    window->OnCommand(cmd::kPitch);
+    EXPECT_DOUBLE_EQ(app.settings.work.workPitch, 0.25);
+    EXPECT_TRUE(app.settings.work.autoMovePitch);
+    EXPECT_EQ(boxes->texts, (std::vector<std::string>{"The pitch is 0.0 or less.",
+                                                      "Work pitch is reflected, When redefining work."}));
+    Fill<DefineWorkDialog>([](DefineWorkDialog& w) {
+        const char* values[7] = {"0", "50", "-20", "40", "10", "0", "0.5"};  // Y reversed
         for (int i = 0; i < 7; ++i) w.Field(i)->setText(values[i]);
-        w.accept();
-        EXPECT_EQ(d.result(), QDialog::Rejected);
+        Refused(w);
         w.Field(1)->setText("0");
         w.Field(4)->setText("30");
         w.SetControlPoint(0);
         w.accept();
-    };
-    window.OnCommand(cmd::kDefineWorkTwoPoints);
-    ASSERT_EQ(boxes.texts.size(), 3u);
-    EXPECT_EQ(boxes.texts[2], "The maximum and the minimum of Y value are reversed.");
-    EXPECT_EQ(s.app.work.nx, 81);
-    EXPECT_EQ(s.app.work.ny, 61);
-    EXPECT_DOUBLE_EQ(s.app.work.zMax, 0.0);
-    EXPECT_EQ(s.app.settings.work.newControlPoint, 0);
-    EXPECT_EQ(GetIniString(LoadIni(s.app.locations.settingsFile), "Define", "NEW CONTROL POINT", ""), "BOX-TOP");
-    // The specified point is written at once; the start-up state keeps the window's place.
-    fill = [](QDialog& d) {
-        auto& p = dynamic_cast<PointDialog&>(d);
+    });
+    window->OnCommand(cmd::kDefineWorkTwoPoints);
+    EXPECT_EQ(LastBox(), "The maximum and the minimum of Y value are reversed.");
+    EXPECT_EQ(app.work.nx, 81);
+    EXPECT_EQ(app.work.ny, 61);
+    EXPECT_EQ(app.settings.work.newControlPoint, 0);
+    EXPECT_EQ(GetIniString(LoadIni(app.locations.settingsFile), "Define", "NEW CONTROL POINT", ""), "BOX-TOP");
+    // The specified point is written at once.
+    Fill<PointDialog>([](PointDialog& p) {
         p.Field(0)->setText("1.5");
         p.Field(2)->setText("x");  // not a number: 0
         p.accept();
-    };
-    window.OnCommand(cmd::kControlPoint);
-    EXPECT_EQ(GetIniString(LoadIni(s.app.locations.settingsFile), "Define", "SPECIFIED POINT", ""),
+    });
+    window->OnCommand(cmd::kControlPoint);
+    EXPECT_EQ(GetIniString(LoadIni(app.locations.settingsFile), "Define", "SPECIFIED POINT", ""),
               "(1.500,0.000,0.000)");
-    fill = [](QDialog& d) {
-        auto& st = dynamic_cast<StartupDialog&>(d);
+    Fill<StartupDialog>([](StartupDialog& st) {
         st.Box(0)->setChecked(true);
         st.accept();
-    };
-    window.OnCommand(cmd::kStartupState);
-    EXPECT_EQ(s.app.settings.save.display, 1);
-    fill = [](QDialog& d) {
-        auto& k = dynamic_cast<SkipDialog&>(d);
+    });
+    window->OnCommand(cmd::kStartupState);
+    EXPECT_EQ(app.settings.save.display, 1);
+    Fill<SkipDialog>([](SkipDialog& k) {
         k.Level(3)->setChecked(true);
         k.accept();
-    };
-    window.OnCommand(cmd::kOptionalBlockSkip);
-    EXPECT_TRUE(s.app.controller.skipLevels[3]);
-    EXPECT_TRUE(s.app.controller.skipActive);
-
-    // The removed volume after the pocket is cut: positive, in cubic millimetres.
-    window.OnKey(116, false);
-    window.OnCommand(cmd::kRemovalVolume);
-    ASSERT_EQ(boxes.texts.size(), 4u);
-    EXPECT_EQ(boxes.texts[3].rfind("Volume:\n", 0), 0u) << boxes.texts[3];
-    EXPECT_GT(std::stol(boxes.texts[3].substr(8)), 0) << boxes.texts[3];  // the pocket reaches into this smaller block
-    EXPECT_NE(boxes.texts[3].find("(Cubic mm)"), std::string::npos);
-
-    // Stripping pens: a cancelled question strips nothing.
-    s.app.work.attr[0] = 2;  // pen 1
-    QTimer cancel;
-    QObject::connect(&cancel, &QTimer::timeout, []() {
-        if (auto* ask = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) ask->reject();
     });
-    cancel.start(20);
-    window.OnCommand(cmd::kStripPen);
-    cancel.stop();
-    EXPECT_EQ(s.app.work.attr[0], 2);
-    // Paint all, then strip it.
-    window.OnCommand(cmd::kPaintAll);
-    EXPECT_NE(s.app.work.attr[0] & kAttrPaint, 0);
-    window.OnCommand(cmd::kStripPaint);
-    EXPECT_EQ(s.app.work.attr[0] & kAttrPaint, 0);
+    window->OnCommand(cmd::kOptionalBlockSkip);
+    EXPECT_TRUE(app.controller.skipLevels[3] && app.controller.skipActive);
+    // The removed volume after the pocket is cut: positive, in cubic millimetres.
+    window->OnKey(116, false);
+    window->OnCommand(cmd::kRemovalVolume);
+    ASSERT_EQ(boxes->texts.size(), 4u);
+    EXPECT_TRUE(LastBox().rfind("Volume:\n", 0) == 0 && std::stol(LastBox().substr(8)) > 0) << LastBox();
+    // Stripping pens: a cancelled question strips nothing. Paint all, then strip it.
+    app.work.attr[0] = 2;  // pen 1
+    window->OnCommand(cmd::kStripPen);
+    EXPECT_EQ(app.work.attr[0], 2);
+    window->OnCommand(cmd::kPaintAll);
+    EXPECT_NE(app.work.attr[0] & kAttrPaint, 0);
+    window->OnCommand(cmd::kStripPaint);
+    EXPECT_EQ(app.work.attr[0] & kAttrPaint, 0);
     // The NC check from the NC menu: the statistics of the pocket program.
-    std::map<std::string, std::string> figures;
-    fill = [&figures](QDialog& d) {
-        auto& st = dynamic_cast<StatisticsDialog&>(d);
+    std::string tools;
+    Fill<StatisticsDialog>([&tools](StatisticsDialog& st) {
         EXPECT_EQ(st.windowTitle(), "Check Data");
-        for (int r = 0; r < st.Table()->rowCount(); ++r) {
-            figures[st.Table()->item(r, 0)->text().toStdString()] = st.Table()->item(r, 1)->text().toStdString();
-        }
-        d.accept();
-    };
-    window.OnCommand(cmd::kCheckData);
-    EXPECT_EQ(figures["Tools"].rfind("T01", 0), 0u) << figures["Tools"];
-    EXPECT_NE(figures["Feed length"], "0.000 mm");
-    window.OnCommand(cmd::kVersion);
-    ASSERT_EQ(boxes.texts.size(), 5u);
-    EXPECT_EQ(boxes.texts[4].rfind("MORVEX2000 version ", 0), 0u) << boxes.texts[4];
-    SetEnglish(false);
-    window.close();
+        const auto found = st.Table()->findItems("Tools", Qt::MatchExactly);
+        if (!found.empty()) tools = st.Table()->item(found[0]->row(), 1)->text().toStdString();
+        st.accept();
+    });
+    window->OnCommand(cmd::kCheckData);
+    EXPECT_EQ(tools.rfind("T01", 0), 0u) << tools;
+    window->OnCommand(cmd::kVersion);
+    ASSERT_EQ(boxes->texts.size(), 5u);
+    EXPECT_EQ(LastBox().rfind("MORVEX2000 version ", 0), 0u) << LastBox();
 }
 
-// The display dialogs: a colour reaches the picture, the target area is
-// refused with reversed bounds, the zoom rate must zoom, a resized window
-// fits the work again when asked, the hand tools keep their pens in range.
-TEST(DeskWindow, DisplayDialogs) {
-    Samples s("pocket.nc");
-    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-    SetEnglish(true);
-    MainWindow window(s.app, s.host);
-    window.Create();
-    window.resize(800, 600);
-    window.show();
-    BoxAnswerer boxes(QMessageBox::Ok);
-    std::function<void(QDialog&)> fill;
-    FillDialogsWith(window, fill);
-    // The background colour: the corner of the view takes it.
-    fill = [](QDialog& d) {
-        auto& c = dynamic_cast<ColourDialog&>(d);
+// The display dialogs: a colour reaches the picture, the target area is refused with reversed
+// bounds, the zoom rate must zoom, a resized window fits the work again when asked, the hand
+// tools keep their pens in range.
+TEST_F(DeskWindow, DisplayDialogs) {
+    ASSERT_TRUE(Open(true));
+    window->resize(800, 600);
+    DisplaySettings& display = s->app.settings.display;
+    Fill<ColourDialog>([](ColourDialog& c) {
         c.SetColour(ColorKey::Background, MakeColor(10, 200, 30));
         c.accept();
-    };
-    window.OnCommand(cmd::kColors);
-    EXPECT_EQ(window.Picture().pixel(1, 1), qRgb(10, 200, 30));
-    // Target area: Z reversed is refused; a good one is switched on.
-    fill = [](QDialog& d) {
-        auto& t = dynamic_cast<TargetAreaDialog&>(d);
+    });
+    window->OnCommand(cmd::kColors);
+    EXPECT_EQ(window->Picture().pixel(1, 1), qRgb(10, 200, 30));
+    Fill<TargetAreaDialog>([](TargetAreaDialog& t) {
         t.Switch()->setChecked(true);
         const char* v[6] = {"0", "0", "0", "100", "100", "-5"};
         for (int i = 0; i < 6; ++i) t.Field(i)->setText(v[i]);
-        t.accept();
-        EXPECT_EQ(d.result(), QDialog::Rejected);
+        Refused(t);
         t.Field(2)->setText("-10");
         t.accept();
-    };
-    window.OnCommand(cmd::kTargetArea);
-    ASSERT_EQ(boxes.texts.size(), 1u);
-    EXPECT_EQ(boxes.texts[0], "The maximum and the minimum of Z value are reversed.");
-    EXPECT_TRUE(s.app.settings.display.targetAreaOn);
-    EXPECT_DOUBLE_EQ(s.app.settings.display.targetArea[2], -10.0);
+    });
+    window->OnCommand(cmd::kTargetArea);
+    EXPECT_EQ(LastBox(), "The maximum and the minimum of Z value are reversed.");
+    EXPECT_TRUE(display.targetAreaOn);
+    EXPECT_DOUBLE_EQ(display.targetArea[2], -10.0);
     // The zoom rate: 1 would not zoom; 2 is kept and W doubles the scale.
-    fill = [](QDialog& d) {
-        auto& r = dynamic_cast<RateDialog&>(d);
+    Fill<RateDialog>([](RateDialog& r) {
         r.Field()->setText("1");
-        r.accept();
-        EXPECT_EQ(d.result(), QDialog::Rejected);
+        Refused(r);
         r.Field()->setText("2");
         r.accept();
-    };
-    window.OnCommand(cmd::kExpandRate);
-    EXPECT_DOUBLE_EQ(s.app.settings.display.expandRate, 2.0);
-    const double scale = window.Work().View().scale;
-    window.OnKey('W', false);
-    EXPECT_DOUBLE_EQ(window.Work().View().scale, scale * 2.0);
+    });
+    window->OnCommand(cmd::kExpandRate);
+    EXPECT_DOUBLE_EQ(display.expandRate, 2.0);
+    const double scale = Work().View().scale;
+    window->OnKey('W', false);
+    EXPECT_DOUBLE_EQ(Work().View().scale, scale * 2.0);
     // Fit on resize: a smaller window fits the work again (a smaller scale).
-    fill = [](QDialog& d) {
-        dynamic_cast<ResizeDialog&>(d).Fit()->setChecked(true);
-        d.accept();
-    };
-    window.OnCommand(cmd::kResizeBehaviour);
-    window.OnKey('F', false);
-    const double fitted = window.Work().View().scale;
-    window.resize(500, 400);
+    Fill<ResizeDialog>([](ResizeDialog& r) {
+        r.Fit()->setChecked(true);
+        r.accept();
+    });
+    window->OnCommand(cmd::kResizeBehaviour);
+    window->OnKey('F', false);
+    const double fitted = Work().View().scale;
+    window->resize(500, 400);
     QApplication::processEvents();
-    EXPECT_LT(window.Work().View().scale, fitted);
+    EXPECT_LT(Work().View().scale, fitted);
     // Hand tools: pen 9 is refused; pen 3 kept.
-    fill = [](QDialog& d) {
-        auto& h = dynamic_cast<HandToolDialog&>(d);
+    Fill<HandToolDialog>([](HandToolDialog& h) {
         h.Field(2)->setText("9");
-        h.accept();
-        EXPECT_EQ(d.result(), QDialog::Rejected);
+        Refused(h);
         h.Field(2)->setText("3");
         h.accept();
-    };
-    window.OnCommand(cmd::kToolParameters);
-    EXPECT_EQ(s.app.settings.work.weldingPen, 3);
-    EXPECT_EQ(boxes.texts.size(), 3u);
-    SetEnglish(false);
-    window.close();
+    });
+    window->OnCommand(cmd::kToolParameters);
+    EXPECT_EQ(s->app.settings.work.weldingPen, 3);
+    EXPECT_EQ(boxes->texts.size(), 3u);
 }
 
-// The offset editors: edits on two pages reach the controller's memories;
-// "Modify CTL-File" writes them into the controller file (the old one kept
-// as .bak) without the definition check taking it for an outside edit.
-TEST(DeskWindow, OffsetEditorsStoreAndWriteBack) {
-    Samples s("pocket.nc");
-    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-    SetEnglish(true);
-    MainWindow window(s.app, s.host);
-    window.Create();
-    window.show();
-    BoxAnswerer boxes(QMessageBox::Ok);
-    std::function<void(QDialog&)> fill;
-    FillDialogsWith(window, fill);
-    fill = [](QDialog& d) {
-        auto& o = dynamic_cast<OffsetDialog&>(d);
+// The offset editors: edits on two pages reach the controller's memories; "Modify CTL-File"
+// writes them into the controller file (the old one kept as .bak) without the definition check
+// taking it for an outside edit.
+TEST_F(DeskWindow, OffsetEditorsStoreAndWriteBack) {
+    ASSERT_TRUE(Open(true));
+    ControllerDef& ctl = s->app.controller;
+    Fill<OffsetDialog>([](OffsetDialog& o) {
         EXPECT_EQ(o.windowTitle(), "Setting H-CODE");
         EXPECT_EQ(o.Grid()->verticalHeaderItem(3)->text(), "H03");
         o.Grid()->item(3, 0)->setText("12.5");
@@ -727,121 +600,96 @@ TEST(DeskWindow, OffsetEditorsStoreAndWriteBack) {
         o.Grid()->item(6, 0)->setText("not a number");
         o.Modify()->setChecked(true);
         o.accept();
-    };
-    const float kept = s.app.controller.hOffsets[26].value;
-    window.OnCommand(cmd::kLengthOffsets);
-    EXPECT_FLOAT_EQ(s.app.controller.hOffsets[3].value, 12.5f);
-    EXPECT_FLOAT_EQ(s.app.controller.hOffsets[25].second, 0.1f);
-    EXPECT_FLOAT_EQ(s.app.controller.hOffsets[26].value, kept);
-    const std::string ctl = s.app.definitions[DefinitionKind::Controller].path;
-    EXPECT_NE(test::TempDir::Read(ctl).find("MEMORY H03="), std::string::npos);
-    EXPECT_TRUE(std::filesystem::exists(ctl + ".bak"));
-    window.Work().Redraw();
+    });
+    const float kept = ctl.hOffsets[26].value;
+    window->OnCommand(cmd::kLengthOffsets);
+    EXPECT_FLOAT_EQ(ctl.hOffsets[3].value, 12.5f);
+    EXPECT_FLOAT_EQ(ctl.hOffsets[25].second, 0.1f);
+    EXPECT_FLOAT_EQ(ctl.hOffsets[26].value, kept);
+    const std::string file = s->app.definitions[DefinitionKind::Controller].path;
+    EXPECT_NE(test::TempDir::Read(file).find("MEMORY H03="), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(file + ".bak"));
+    Work().Redraw();
     QApplication::processEvents();  // a repaint runs the definition check
-    for (const auto& text : boxes.texts) ADD_FAILURE() << text;
-
+    EXPECT_TRUE(boxes->texts.empty()) << LastBox();
     // Work coordinates without the write-back: the memory only.
-    const std::string before = test::TempDir::Read(ctl);
-    fill = [](QDialog& d) {
-        auto& o = dynamic_cast<OffsetDialog&>(d);
-        EXPECT_EQ(o.Grid()->verticalHeaderItem(0)->text(), "1(G54)");
+    const std::string before = test::TempDir::Read(file);
+    Fill<OffsetDialog>([](OffsetDialog& o) {
         EXPECT_EQ(o.Grid()->verticalHeaderItem(6)->text(), "7(P1)");
         o.Grid()->item(0, 0)->setText("5");
         o.accept();
-    };
-    window.OnCommand(cmd::kWorkCoordinates);
-    EXPECT_FLOAT_EQ(s.app.controller.work[1].x, 5.0f);
-    EXPECT_EQ(test::TempDir::Read(ctl), before);
-    SetEnglish(false);
-    window.close();
+    });
+    window->OnCommand(cmd::kWorkCoordinates);
+    EXPECT_FLOAT_EQ(ctl.work[1].x, 5.0f);
+    EXPECT_EQ(test::TempDir::Read(file), before);
 }
 
-// F2, F3, F4 and Ctrl+F2: the files in the editors of the settings, or in the
-// system's viewer when no editor is set.
-TEST(DeskWindow, DefinitionFilesInTheirEditors) {
-    Samples s("pocket.nc");
-    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-    test::RecordingHost host;
-    s.app.settings.editor.ctlEditor = "\"\" \"\"";
-    EXPECT_TRUE(OpenDefinitionEditor(114, false, s.app, host));  // F3: no editor, the viewer
-    ASSERT_EQ(host.opened.size(), 1u);
-    EXPECT_EQ(host.opened[0], s.app.definitions[DefinitionKind::Controller].path);
-    s.app.settings.editor.defEditor = "\"\"";
-    s.start.Write("verify_form.def", "$NCFILE\n");
-    EXPECT_TRUE(OpenDefinitionEditor(113, true, s.app, host));  // Ctrl+F2: the template of the start folder
-    ASSERT_EQ(host.opened.size(), 2u);
-    EXPECT_EQ(host.opened[1], s.start.Path("verify_form.def"));
-    EXPECT_FALSE(OpenDefinitionEditor(116, false, s.app, host));
-}
-
-// The file commands with a chooser that answers for the user: NC selection,
-// DMF save and load, the picture, a definition file that is not there.
-TEST(DeskWindow, FileCommandsThroughTheChooser) {
-    Samples s("pocket.nc");
-    if (!s.ready) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-    SetEnglish(false);
-    MainWindow window(s.app, s.host);
-    window.Create();
-    window.show();
+// The file commands with a chooser that answers for the user: NC selection, DMF save and load, the
+// picture, a definition file that is not there, files dropped on the window; F2/F3 and Ctrl+F2
+// open their files in the editors of the settings, or the system's viewer when none is set.
+TEST_F(DeskWindow, FileCommandsThroughTheChooser) {
+    ASSERT_TRUE(Open());
     std::string answer;
-    window.Tools().choose = [&](FileKind, bool, const std::string&) { return answer; };
-    BoxAnswerer boxes(QMessageBox::Yes);
+    window->Tools().choose = [&](FileKind, bool, const std::string&) { return answer; };
+    boxes->button = QMessageBox::Yes;
+    const test::TempDir& dir = s->start;
 
-    answer = s.start.Path("drill.nc");
-    window.OnCommand(cmd::kSelectNc);
-    EXPECT_NE(Title(window).find("drill.nc"), std::string::npos) << Title(window);
-    EXPECT_TRUE(boxes.texts.empty());  // a work exists: no question
-    answer = s.start.Path("missing.nc");
-    window.OnCommand(cmd::kSelectNc);
-    EXPECT_NE(Title(window).find("drill.nc"), std::string::npos);
-    ASSERT_EQ(boxes.texts.size(), 1u);
-    EXPECT_NE(boxes.texts[0].find("missing.nc"), std::string::npos);
-    // Select and fit: asked first, then the block around the drilling program.
-    answer = s.start.Path("pocket.nc");
-    window.OnCommand(cmd::kSelectNcDefineWork);
-    ASSERT_EQ(boxes.texts.size(), 2u);
-    EXPECT_EQ(boxes.texts[1], "被切削材を更新してよいですね？");
-
+    answer = dir.Path("drill.nc");
+    window->OnCommand(cmd::kSelectNc);
+    EXPECT_TRUE(InTitle("drill.nc")) << Title();
+    EXPECT_TRUE(boxes->texts.empty());  // a work exists: no question
+    answer = dir.Path("missing.nc");
+    window->OnCommand(cmd::kSelectNc);
+    EXPECT_TRUE(InTitle("drill.nc"));
+    ASSERT_EQ(boxes->texts.size(), 1u);
+    EXPECT_NE(LastBox().find("missing.nc"), std::string::npos);
+    // Select and fit: asked first.
+    answer = dir.Path("pocket.nc");
+    window->OnCommand(cmd::kSelectNcDefineWork);
+    EXPECT_EQ(LastBox(), "被切削材を更新してよいですね？");
     // Cut, save as DMF, restore, load it back: the cut heights return.
-    window.OnKey(116, false);
-    const std::vector<float> cut = s.Heights();
-    answer = s.start.Path("cut.dmf");
-    window.OnCommand(cmd::kSaveWork);
+    window->OnKey(116, false);
+    const std::vector<float> cut = Heights();
+    answer = dir.Path("cut.dmf");
+    window->OnCommand(cmd::kSaveWork);
     EXPECT_TRUE(std::filesystem::exists(answer));
-    window.OnKey('C', false);
-    EXPECT_NE(s.Heights(), cut);
-    window.OnCommand(cmd::kLoadWork);
-    EXPECT_EQ(s.Heights(), cut);
-    EXPECT_NE(Title(window).find("/cut.dmf"), std::string::npos) << Title(window);
-
+    window->OnKey('C', false);
+    EXPECT_NE(Heights(), cut);
+    window->OnCommand(cmd::kLoadWork);
+    EXPECT_EQ(Heights(), cut);
+    EXPECT_TRUE(InTitle("/cut.dmf")) << Title();
     // The picture as PNG, at the view's size; an unwritable one is said so.
-    answer = s.start.Path("view.png");
-    window.OnCommand(cmd::kSaveImage);
-    QImage png(QString::fromStdString(answer));
-    EXPECT_EQ(png.size(), window.Picture().size());
-    const std::size_t before = boxes.texts.size();
+    answer = dir.Path("view.png");
+    window->OnCommand(cmd::kSaveImage);
+    EXPECT_EQ(QImage(QString::fromStdString(answer)).size(), window->Picture().size());
+    const std::size_t before = boxes->texts.size();
     answer = "/nonexistent-morvex-folder/view.png";
-    window.OnCommand(cmd::kSaveImage);
-    EXPECT_EQ(boxes.texts.size(), before + 1);
-
-    // A controller that is not there: said so, the old one stays.
-    const std::string controller = s.app.settings.table.controllerTable;
-    answer = s.start.Path("none.ctl");
-    window.OnCommand(cmd::kChooseController);
-    EXPECT_EQ(s.app.settings.table.controllerTable, controller);
-    EXPECT_EQ(boxes.texts.size(), before + 2);
-    // Cancelled choosers change nothing.
+    window->OnCommand(cmd::kSaveImage);
+    EXPECT_EQ(boxes->texts.size(), before + 1);
+    // A controller that is not there: said so, the old one stays. A cancelled chooser changes nothing.
+    const std::string controller = s->app.settings.table.controllerTable;
+    answer = dir.Path("none.ctl");
+    window->OnCommand(cmd::kChooseController);
+    EXPECT_EQ(s->app.settings.table.controllerTable, controller);
+    EXPECT_EQ(boxes->texts.size(), before + 2);
     answer.clear();
-    window.OnCommand(cmd::kLoadWork);
-    EXPECT_EQ(s.Heights(), cut);
-
+    window->OnCommand(cmd::kLoadWork);
+    EXPECT_EQ(Heights(), cut);
     // Files dropped on the window: the NC program, and a controller through a link.
-    std::filesystem::create_symlink(s.start.Path("vadez.ctl"), s.start.Path("link-to.ctl"));
-    DropFiles({s.start.Path("drill.nc"), s.start.Path("link-to.ctl")}, s.app, window.Work(), s.host);
-    window.UpdateTitle();
-    EXPECT_NE(Title(window).find("drill.nc"), std::string::npos) << Title(window);
-    EXPECT_EQ(s.app.definitions[DefinitionKind::Controller].path, s.start.Path("vadez.ctl"));
-    window.close();
+    std::filesystem::create_symlink(dir.Path("vadez.ctl"), dir.Path("link-to.ctl"));
+    DropFiles({dir.Path("drill.nc"), dir.Path("link-to.ctl")}, s->app, Work(), s->host);
+    window->UpdateTitle();
+    EXPECT_TRUE(InTitle("drill.nc")) << Title();
+    EXPECT_EQ(s->app.definitions[DefinitionKind::Controller].path, dir.Path("vadez.ctl"));
+    // The definition editors.
+    test::RecordingHost host;
+    s->app.settings.editor.ctlEditor = "\"\" \"\"";
+    s->app.settings.editor.defEditor = "\"\"";
+    dir.Write("verify_form.def", "$NCFILE\n");
+    EXPECT_TRUE(OpenDefinitionEditor(114, false, s->app, host));  // F3
+    EXPECT_TRUE(OpenDefinitionEditor(113, true, s->app, host));   // Ctrl+F2: the template of the start folder
+    EXPECT_FALSE(OpenDefinitionEditor(116, false, s->app, host));
+    EXPECT_EQ(host.opened, (std::vector<std::string>{dir.Path("vadez.ctl"), dir.Path("verify_form.def")}));
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 // Rendered pictures where a rule fixes the pixels: the plan view of a cut
-// pocket in its pen colour at the projected places, the uncut work and the
-// background; triangle classes; the PNG written with libpng checked by
-// pngcheck and decoded back to the same pixels.
+// pocket in its pen colour, partial redraws, the paths and the tool, the
+// panel cells, triangle classes, the PNG checked by pngcheck and decoded
+// back; and what the view shows while cutting: the cut path on its own layer
+// survives the partial redraws, the tool is drawn into the shown picture
+// only, the detailed drawing of a thinned-out view and the question before it.
 #include "view/work_render.h"
 
 #include <gtest/gtest.h>
@@ -10,37 +12,36 @@
 #include <QPainter>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
+#include "base/messages.h"
+#include "frame/picture_detail.h"
 #include "sim/tool_profile.h"
+#include "support/recording_host.h"
+#include "support/temp_dir.h"
+#include "support/view_scene.h"
 #include "view/offscreen_bitmap.h"
-#include "view/png_file.h"
 #include "view/overlays.h"
 #include "view/panels.h"
+#include "view/png_file.h"
+#include "view/run_overlay.h"
 #include "view/work_picture.h"
 
 namespace morvex {
 namespace {
 
-ViewSettings PlanSettings() {
-    ViewSettings st;
+using test::PlanSettings;
+
+ViewSettings PocketSettings() {
+    ViewSettings st = PlanSettings();
     st.colors[ColorKey::Work] = MakeColor(0, 128, 255);
     st.colors[ColorKey::Pen1] = MakeColor(255, 128, 0);
-    st.colors[ColorKey::Penki] = MakeColor(0, 200, 0);
-    st.colors[ColorKey::Background] = MakeColor(10, 20, 30);
-    st.display.angleA = 0.0;
-    st.display.angleB = 0.0;
-    st.display.lightVector = {1.0, 1.0, 1.0};
-    st.display.displayGuidance = 2;
     return st;
 }
 
-// 0..20 x 0..20 at pitch 1, top 0; a pocket 5..14 x 5..14 at -2 cut with pen 1.
+// The 20 x 20 block with a pocket 5..14 x 5..14 at -2 cut with pen 1.
 WorkModel Pocket() {
-    WorkModel w;
-    PitchSettings pitch;
-    EXPECT_EQ(DefineBoxWork(w, BoxRequest{0, 0, -10, 20, 20, 0}, pitch, kDataLevelFull), DefineWorkStatus::Ok);
+    WorkModel w = test::Block20();
     for (int iy = 5; iy <= 14; ++iy) {
         for (int ix = 5; ix <= 14; ++ix) {
             w.height[NodeIndex(w, ix, iy)] = -2.0f;
@@ -50,20 +51,53 @@ WorkModel Pocket() {
     return w;
 }
 
+// A plan view of a 20 x 20 block at pitch 1 in a 400 x 300 picture.
+struct Plan {
+    ViewSettings st;
+    WorkModel w;
+    ViewState v;
+    RenderStyle style;
+    ProjectedGrid grid;
+    QImage bitmap;
+
+    Plan() : st(test::PlanSettings()), w(test::Block20()) {
+        st.colors[ColorKey::CutPath] = MakeColor(255, 0, 255);
+        st.colors[ColorKey::ToolTop] = MakeColor(255, 255, 0);
+        v = PictureView(st, w, std::nullopt, 400, 300);
+        style = RenderStyleOf(st, false);
+        bitmap = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
+        DrawWork(bitmap, w, v, style, grid);
+    }
+    QPoint At(double x, double y, double z) const {
+        const ScreenPoint p = Project(v, x, y, z);
+        return {p.x, p.y};
+    }
+};
+
+// A tool table holding T1, a flat end mill d across and h long.
+ToolTable FlatTool(float d, float h) {
+    ToolTable table;
+    table.tools.resize(2);
+    ToolDef& t = table.tools[1];
+    t.defined = true;
+    t.shape = kShapeFlat;
+    t.d = d;
+    t.h = h;
+    return table;
+}
+
 QRgb Expected(const ViewSettings& st, ColorKey key, const ViewState& v) {
     const ColorRef c = ShadeColor(st.colors[key], ShadeOf(v, {0, 0, 1}));
     return qRgb(ColorRed(c), ColorGreen(c), ColorBlue(c));
 }
 
 TEST(WorkRender, PlanViewOfAPocket) {
-    const ViewSettings st = PlanSettings();
+    const ViewSettings st = PocketSettings();
     const WorkModel w = Pocket();
     const ViewState v = PictureView(st, w, std::nullopt, 400, 300);
     QImage image = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
     ProjectedGrid grid;
     DrawWork(image, w, v, RenderStyleOf(st, false), grid);
-    // Fitted plan view: 20 mm over 0.9 * 300 pixels, centred.
-    EXPECT_DOUBLE_EQ(v.scale, 13.5);
     auto pixel = [&](double x, double y, double z) {
         const ScreenPoint p = Project(v, x, y, z);
         return image.pixel(p.x, p.y);
@@ -76,10 +110,6 @@ TEST(WorkRender, PlanViewOfAPocket) {
     EXPECT_EQ(pixel(17.5, 18.5, 0), Expected(st, ColorKey::Work, v));
     EXPECT_EQ(image.pixel(5, 5), qRgb(10, 20, 30));
     EXPECT_EQ(image.pixel(395, 150), qRgb(10, 20, 30));
-    // X to the right, Y up: the pocket's corner (5, 5) lies left of and below (14, 14).
-    const ScreenPoint a = Project(v, 5, 5, 0), b = Project(v, 14, 14, 0);
-    EXPECT_LT(a.x, b.x);
-    EXPECT_GT(a.y, b.y);
     // The alarm stop paints everything red.
     DrawWork(image, w, v, RenderStyleOf(st, true), grid);
     const ColorRef red = ShadeColor(MakeColor(255, 0, 0), ShadeOf(v, {0, 0, 1}));
@@ -89,7 +119,7 @@ TEST(WorkRender, PlanViewOfAPocket) {
 // After a cut, redrawing only the changed region gives the same picture as
 // a full redraw, and the region is small.
 TEST(WorkRender, PartialRedrawMatchesFullRedraw) {
-    ViewSettings st = PlanSettings();
+    ViewSettings st = PocketSettings();
     st.display.angleA = 315.0;
     st.display.angleB = 45.0;
     WorkModel w = Pocket();
@@ -125,10 +155,9 @@ TEST(WorkRender, ToolTipPathInPlanView) {
     const WorkModel w = Pocket();
     const ViewState v = PictureView(st, w, std::nullopt, 400, 300);
     QImage image = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
-    const std::string path = (std::filesystem::temp_directory_path() / "morvex-path-test.nc").string();
-    std::ofstream(path) << "G90 G00 X2 Y15 Z5\nG01 X18 F500\nG00 Y5\nX2\nM30\n";
+    test::TempDir dir;
     PathSource source;
-    source.ncPath = path;
+    source.ncPath = dir.Write("path.nc", "G90 G00 X2 Y15 Z5\nG01 X18 F500\nG00 Y5\nX2\nM30\n");
     source.controller.decimalPoint = 3;
     source.controller.readStatus = 1;
     source.start = {2, 15, 5};
@@ -147,9 +176,7 @@ TEST(WorkRender, ToolTipPathInPlanView) {
     EXPECT_GT(on, (c.x - d.x) / 4);
     EXPECT_LT(on, (c.x - d.x) * 3 / 4);
     // The command-point path of a tool with a shift of 3 lies 3 above the tip path.
-    ToolTable table;
-    table.tools.resize(2);
-    table.tools[1].defined = true;
+    ToolTable table = FlatTool(4.0f, 10.0f);
     table.tools[1].shift = 3.0f;
     source.tools = &table;
     ViewState side = v;
@@ -165,7 +192,7 @@ TEST(WorkRender, ToolTipPathInPlanView) {
     const ScreenPoint tipAt = Project(side, 10, 15, 2), commandAt = Project(side, 10, 15, 5);
     EXPECT_EQ(front.pixel(tipAt.x, tipAt.y), magenta);
     EXPECT_EQ(front.pixel(commandAt.x, commandAt.y), qRgb(0, 255, 0));
-    std::filesystem::remove(path);
+    std::filesystem::remove(source.ncPath);
     QPainter painter(&image);
     EXPECT_EQ(DrawToolTipPath(painter, v, st, source), -1);
 }
@@ -177,13 +204,8 @@ TEST(WorkRender, ToolInSideView) {
     ViewSettings st = PlanSettings();
     st.colors[ColorKey::ToolSide] = MakeColor(255, 255, 0);
     st.colors[ColorKey::Arbor] = MakeColor(0, 255, 255);
-    ToolTable table;
-    table.tools.resize(2);
+    ToolTable table = FlatTool(10.0f, 15.0f);
     ToolDef& t = table.tools[1];
-    t.defined = true;
-    t.shape = kShapeFlat;
-    t.d = 10.0f;
-    t.h = 15.0f;
     t.length.kind = 1;
     t.length.len = {20.0f, 0, 0, 0, 0, 0};
     t.holder.defined = true;
@@ -192,16 +214,7 @@ TEST(WorkRender, ToolInSideView) {
     t.holder.hgt[0] = 10.0f;
     ToolProfile tool;
     SelectTool(table, 1, 0.0, 0.0, nullptr, tool);
-    ViewState v;
-    v.angleA = 0.0f;
-    v.angleB = 90.0f;
-    v.perspective = false;
-    v.scale = 4.0;
-    v.ox = 200.0;
-    v.oy = 250.0;
-    v.width = 400;
-    v.height = 300;
-    SetUpView(v);
+    const ViewState v = test::MakeView(0, 90, 4.0, 200, 250, 400, 300);
     QImage image = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
     {
         QPainter painter(&image);
@@ -235,46 +248,45 @@ TEST(WorkRender, ToolInSideView) {
     EXPECT_EQ(image.pixel(140, 140), qRgb(0, 255, 255));
 }
 
-// Panel cells: the sunken stop mode, the run buttons, the work and control
-// point groups in both languages, and cells drawn where they belong.
+// Panel cells: the sunken stop mode and offset table, the run buttons, the work, control point
+// and measurement groups in both languages with their numbers, and cells drawn where they belong.
 TEST(WorkRender, PanelCells) {
     const auto stop = StopModeCells(3, true);
     ASSERT_EQ(stop.size(), 4u);
-    EXPECT_EQ(stop[2].text, "\tSingle");
-    EXPECT_TRUE(stop[2].sunken);
-    EXPECT_FALSE(stop[0].sunken || stop[1].sunken || stop[3].sunken);
+    EXPECT_TRUE(stop[2].sunken && !stop[0].sunken && !stop[1].sunken && !stop[3].sunken);
     for (const auto& c : StopModeCells(1, false)) EXPECT_FALSE(c.sunken) << c.text;
-    EXPECT_EQ(StopModeCells(0, false)[0].text, "\tﾉﾝｽﾄｯﾌﾟ");
-    EXPECT_EQ(RunCells(RunButtons::Paused)[0].text, "\tGO");
-    EXPECT_EQ(RunCells(RunButtons::Paused)[1].text, "\tESC");
-    EXPECT_EQ(RunCells(RunButtons::NoRun)[0].text, "");
-    const WorkModel w = Pocket();
-    const auto work = WorkInfoCells(w, true);
-    ASSERT_EQ(work.size(), 14u);
-    EXPECT_EQ(work[1].text, "\tPitch:1.000\t");
-    EXPECT_EQ(work[2].text, "\tMax-X");
-    EXPECT_EQ(work[3].text, "\t   20.000");
-    EXPECT_EQ(WorkInfoCells(w, false)[0].text, "\t被切削材\t");
-    EXPECT_EQ(ControlPointCells({1.5, -2, 100}, true)[3].text, "\t  100.0000");
     const auto offsets = OffsetCells(OffsetTable::HCode, false, false);
     ASSERT_EQ(offsets.size(), 3u);
-    EXPECT_EQ(offsets[1].text, "\t長補正値");
     EXPECT_TRUE(offsets[1].sunken && !offsets[0].sunken && !offsets[2].sunken);
-    const auto sync = OffsetCells(OffsetTable::Coordinate, true, true);
-    ASSERT_EQ(sync.size(), 5u);
-    EXPECT_EQ(sync[2].text, "\tCoordinate");
-    EXPECT_EQ(sync[4].text, "\tPUT");
     MeasuredData m;
     m.count = 2;
     m.dx = -12.5;
     m.radius3 = 25.0;
-    const auto measured = MeasurementCells(m, true);
-    ASSERT_EQ(measured.size(), 17u);
-    EXPECT_EQ(measured[2].text, "\t2");
-    EXPECT_EQ(measured[3].text, "\tDelta-X");
-    EXPECT_EQ(measured[4].text, "\t  -12.5000");
-    EXPECT_EQ(measured[16].text, "\t   25.000");
-    EXPECT_EQ(MeasurementCells(m, false)[15].text, "\tR値(3PT)");
+    const WorkModel w = Pocket();
+    const struct {
+        std::vector<PanelCell> cells;
+        std::size_t count, index;
+        const char* text;
+    } cases[] = {
+        {stop, 4, 2, "\tSingle"},
+        {StopModeCells(0, false), 4, 0, "\tﾉﾝｽﾄｯﾌﾟ"},
+        {RunCells(RunButtons::Paused), 2, 1, "\tESC"},
+        {RunCells(RunButtons::NoRun), 2, 0, ""},
+        {WorkInfoCells(w, true), 14, 1, "\tPitch:1.000\t"},
+        {WorkInfoCells(w, true), 14, 3, "\t   20.000"},
+        {WorkInfoCells(w, false), 14, 0, "\t被切削材\t"},
+        {ControlPointCells({1.5, -2, 100}, true), 4, 3, "\t  100.0000"},
+        {offsets, 3, 1, "\t長補正値"},
+        {OffsetCells(OffsetTable::Coordinate, true, true), 5, 4, "\tPUT"},
+        {MeasurementCells(m, true), 17, 2, "\t2"},
+        {MeasurementCells(m, true), 17, 4, "\t  -12.5000"},
+        {MeasurementCells(m, true), 17, 16, "\t   25.000"},
+        {MeasurementCells(m, false), 17, 15, "\tR値(3PT)"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(c.cells.size(), c.count) << c.text;
+        EXPECT_EQ(c.cells[c.index].text, c.text);
+    }
     // The group follows the last command that chose one; others leave it.
     EXPECT_EQ(InfoGroupOfCommand(154, InfoGroup::Work), InfoGroup::ControlPoint);
     EXPECT_EQ(InfoGroupOfCommand(32884, InfoGroup::Work), InfoGroup::Offsets);
@@ -284,7 +296,7 @@ TEST(WorkRender, PanelCells) {
     QImage image = CreateOffscreenBitmap(200, 40, MakeColor(0, 0, 0));
     {
         QPainter painter(&image);
-        DrawPanelCells(painter, QRect(0, 20, 200, 20), StopModeCells(0, true));
+        DrawPanelCells(painter, QRect(0, 20, 200, 20), stop);
     }
     EXPECT_EQ(image.pixel(100, 10), qRgb(0, 0, 0));  // above the panel: untouched
     EXPECT_NE(image.pixel(100, 30), qRgb(0, 0, 0));  // the cells
@@ -312,25 +324,107 @@ TEST(WorkRender, PngCheckedAndDecodedToTheSamePixels) {
     for (int y = 0; y < 48; ++y) {
         for (int x = 0; x < 64; ++x) image.setPixel(x, y, qRgb(x * 4, y * 5, (x * y) & 0xFF));
     }
-    const std::string path = (std::filesystem::temp_directory_path() / "morvex-render-test.png").string();
+    test::TempDir dir;
+    const std::string path = dir.Path("render.png");
     ASSERT_TRUE(WritePng(path, image));
-    const QImage back(QString::fromStdString(path));
-    ASSERT_EQ(back.size(), image.size());
-    for (int y = 0; y < 48; ++y) {
-        for (int x = 0; x < 64; ++x) ASSERT_EQ(back.pixel(x, y), image.pixel(x, y)) << x << "," << y;
-    }
+    EXPECT_EQ(QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32), image);
     if (std::system("command -v pngcheck >/dev/null 2>&1") == 0) {
-        const std::string out = path + ".txt";
-        EXPECT_EQ(std::system(("pngcheck " + path + " >" + out).c_str()), 0);
-        std::ifstream in(out);
-        const std::string report((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_EQ(std::system(("pngcheck " + path + " >" + path + ".txt").c_str()), 0);
+        const std::string report = test::TempDir::Read(path + ".txt");
         EXPECT_NE(report.find("64x48, 24-bit RGB, non-interlaced"), std::string::npos) << report;
-        std::filesystem::remove(out);
     }
-    // A folder that does not exist: no file, false.
+    // A folder that does not exist, or no picture: no file, false.
     EXPECT_FALSE(WritePng("/nonexistent-folder/x.png", image));
-    EXPECT_FALSE(WritePng(path, QImage()));
-    std::filesystem::remove(path);
+    EXPECT_FALSE(WritePng(dir.Path("empty.png"), QImage()));
+}
+
+TEST(RunOverlay, CutPathSurvivesRedrawsAndTheToolStaysOutOfTheBitmap) {
+    Plan p;
+    CutPathLayer layer;
+    ClearCutPath(layer, 400, 300);
+    PathRecord line;
+    line.type = kLine;
+    line.feed = 100.0;
+    line.toolStart = {2, 10, 1};
+    line.toolEnd = {18, 10, 1};
+    // A work offset of (0, 2, 0) and a shift of 1: drawn along Y12 at Z0.
+    AddCutSegment(layer, p.v, p.st, line, Point{0, 2, 0}, 1.0, 5000.0);
+    // The cut goes on under the path: the region is drawn again.
+    for (int ix = 0; ix <= 20; ++ix) p.w.height[NodeIndex(p.w, ix, 12)] = -0.5f;
+    RedrawRegion(p.bitmap, p.w, p.v, p.style, p.grid, NodeRect{0, 10, 20, 14});
+    const QPoint mid = p.At(10, 12, 0);
+    EXPECT_NE(p.bitmap.pixel(mid), qRgb(255, 0, 255));
+    Point tip{15, 5, 0};
+    const ToolTable table = FlatTool(4.0f, 10.0f);
+    ToolProfile tool;
+    SelectTool(table, 1, 0.0, 0.0, nullptr, tool);
+    const QImage before = p.bitmap.copy();
+    const QImage shown = ComposeView(p.bitmap, &layer, ToolAt{&tool, tip}, p.v, p.st);
+    EXPECT_EQ(shown.pixel(mid), qRgb(255, 0, 255));
+    EXPECT_EQ(shown.pixel(p.At(3, 12, 0)), qRgb(255, 0, 255));
+    EXPECT_NE(shown.pixel(p.At(10, 8, 0)), qRgb(255, 0, 255));
+    // The tip circle (radius 2 about X15 Y5) in the tool-top colour, off the outline
+    // drawn across it along X.
+    EXPECT_EQ(shown.pixel(p.At(15, 7, 0)), qRgb(255, 255, 0));
+    EXPECT_EQ(p.bitmap, before);
+    // TOOL DISPLAY off: no tool; a layer of another size (the view was resized) is left out.
+    p.st.display.toolDisplay = false;
+    EXPECT_NE(ComposeView(p.bitmap, &layer, ToolAt{&tool, tip}, p.v, p.st).pixel(p.At(15, 7, 0)),
+              qRgb(255, 255, 0));
+    ClearCutPath(layer, 200, 100);
+    EXPECT_EQ(ComposeView(p.bitmap, &layer, ToolAt{}, p.v, p.st), p.bitmap);
+    ClearCutPath(layer, 0, 0);
+    EXPECT_TRUE(layer.image.isNull());
+    AddCutSegment(layer, p.v, p.st, line, Point{}, 0.0, 5000.0);  // no layer: nothing, no crash
+}
+
+TEST(RunOverlay, DetailOnceDrawsEveryNodeFilled) {
+    Plan p;
+    for (int iy = 3; iy <= 16; ++iy) {
+        for (int ix = 3; ix <= 16; ix += 2) p.w.height[NodeIndex(p.w, ix, iy)] = -3.0f;  // ribs a step apart
+    }
+    ViewState thin = p.v;
+    thin.step = 4;
+    RenderStyle mesh = p.style;
+    mesh.mesh = true;
+    ProjectedGrid grid;
+    DrawWork(p.bitmap, p.w, thin, mesh, grid);
+    const QImage thinned = p.bitmap.copy();
+    DrawDetailOnce(p.bitmap, p.w, thin, mesh);
+    ViewState full = p.v;
+    full.step = 1;
+    QImage expected = CreateOffscreenBitmap(400, 300, p.st.colors[ColorKey::Background]);
+    ProjectedGrid fresh;
+    DrawWork(expected, p.w, full, p.style, fresh);
+    EXPECT_EQ(p.bitmap, expected);
+    EXPECT_NE(thinned, expected);
+    // The caller's cache still belongs to its own step.
+    EXPECT_TRUE(grid.valid);
+    EXPECT_EQ(grid.columns.size(), fresh.columns.size() / 4 + 1);
+}
+
+TEST(RunOverlay, DetailQuestionFollowsDisplayGuidance) {
+    test::RecordingHost host;
+    // A full drawing, a running program, or NO: never asked, never redrawn.
+    EXPECT_FALSE(WantDetailedPicture(1, 1, false, host));
+    EXPECT_FALSE(WantDetailedPicture(2, 3, true, host));
+    EXPECT_FALSE(WantDetailedPicture(0, 3, false, host));
+    // DETAIL: always, without asking.
+    EXPECT_TRUE(WantDetailedPicture(2, 3, false, host));
+    EXPECT_TRUE(host.messages.empty());
+    // YES: the user's answer.
+    SetEnglish(true);
+    host.answer = MessageAnswer::No;
+    EXPECT_FALSE(WantDetailedPicture(1, 3, false, host));
+    host.answer = MessageAnswer::Yes;
+    EXPECT_TRUE(WantDetailedPicture(1, 2, false, host));
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0], "Detail Display?");
+    EXPECT_EQ(host.captions[0], "Skip Displaying");
+    SetEnglish(false);
+    EXPECT_TRUE(WantDetailedPicture(1, 2, false, host));
+    EXPECT_EQ(host.messages.back(), "精度を上げても良いですか？");
+    EXPECT_EQ(host.captions.back(), "現在表示が間引かれています");
 }
 
 }  // namespace
