@@ -36,7 +36,7 @@ xvfb_start() {
         3>"$xvfb_dir/display" >"$xvfb_dir/xvfb.log" 2>&1 &
     xvfb_pid=$!
     # The number arrives as one line once the server listens.
-    local number= deadline=$((SECONDS + 30))
+    local number="" deadline=$((SECONDS + 30))
     until read -r number 2>/dev/null <"$xvfb_dir/display"; do
         if ! kill -0 $xvfb_pid 2>/dev/null; then
             echo "Xvfb ended at its start:"; cat "$xvfb_dir/xvfb.log"; xvfb_pid=; return 1
@@ -55,8 +55,7 @@ xvfb_start() {
 xvfb_stop() {
     [ -n "$xvfb_pid" ] || return 0
     kill $xvfb_pid 2>/dev/null
-    local i
-    for i in $(seq 100); do kill -0 $xvfb_pid 2>/dev/null || break; sleep 0.05; done
+    for _ in $(seq 100); do kill -0 $xvfb_pid 2>/dev/null || break; sleep 0.05; done
     kill -KILL $xvfb_pid 2>/dev/null
     wait $xvfb_pid 2>/dev/null
     xvfb_pid=
