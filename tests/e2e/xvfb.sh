@@ -14,7 +14,7 @@
 #   xvfb_twice START... run the test's start-up function START (with its
 #                       arguments) and, when it fails, once more on a new server
 #   xvfb_wait_window PID TITLE SECONDS
-#                       wait until a viewable window whose name contains TITLE
+#                       wait until a viewable window whose name begins with TITLE
 #                       is shown while process PID runs; sets xvfb_window
 #
 # The caller ends the server on every way out, e.g.
