@@ -9,10 +9,12 @@ check() {
     local what=$1; shift
     if "$@"; then echo "ok: $what"; else echo "FAIL: $what"; fails=$((fails + 1)); return 1; fi
 }
-if ! command -v Xvfb >/dev/null || ! command -v xwininfo >/dev/null; then
-    echo "Xvfb or xwininfo is missing: install xvfb and x11-utils"; exit 1
-fi
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/xvfb.sh"
 work=$(mktemp -d)
+pid=
+trap '[ -n "$pid" ] && kill $pid 2>/dev/null; xvfb_stop; rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM HUP
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 # A copy of the binary in a folder of its own: files beside the built one
@@ -20,30 +22,34 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 mkdir "$work/bin"
 cp "$1" "$work/bin/morvex"
 morvex=$work/bin/morvex
-# Xvfb picks a free display itself and writes its number once it is ready.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
-if [ ! -s "$work/display" ]; then echo "FAIL: Xvfb did not start"; exit 1; fi
-display=:$(head -n 1 "$work/display")
-export DISPLAY=$display
+xvfb_start "$work" || { echo "FAIL: Xvfb did not start"; exit 1; }
 unset QT_QPA_PLATFORM
 # Window names hold Japanese text: tools print it as UTF-8 only in a UTF-8 locale.
 export LC_ALL=C.UTF-8
 
+# The program closes its window by itself; its settings are written only then,
+# so a start-up that is stopped and tried again leaves the folder as it was.
+start_window() {  # folder, expected title text
+    (cd "$1" && exec "$morvex" --close-after 8000 2>"$1/stderr.txt") &
+    pid=$!
+    xvfb_wait_window $pid "MORVEX2000 - $2" 60 && return 0
+    kill $pid 2>/dev/null
+    wait $pid 2>/dev/null
+    pid=
+    cat "$1/stderr.txt"
+    return 1
+}
+
 run_window() {  # folder, expected title text
-    local dir=$1 expect=$2 seen=0
-    (cd "$dir" && exec "$morvex" --close-after 8000 2>"$dir/stderr.txt") &
-    local pid=$!
-    while kill -0 $pid 2>/dev/null; do
-        if xwininfo -root -tree 2>/dev/null | grep -qF "MORVEX2000 - $expect"; then seen=1; break; fi
-        sleep 0.1
-    done
-    wait $pid
-    local rc=$?
+    local dir=$1 expect=$2 seen=0 rc=
+    xvfb_twice start_window "$dir" "$expect" && seen=1
     check "window title shows \"$expect\"" test $seen -eq 1
-    check "window closes with status 0 ($expect)" test $rc -eq 0 || { echo "status $rc"; cat "$dir/stderr.txt"; }
+    if [ $seen -eq 1 ]; then
+        wait $pid
+        rc=$?
+        pid=
+    fi
+    check "window closes with status 0 ($expect)" test "$rc" = 0 || { echo "status $rc"; cat "$dir/stderr.txt"; }
 }
 
 mkdir "$work/ja" "$work/en"

@@ -14,80 +14,101 @@ check() {
     local what=$1; shift
     if "$@"; then echo "ok: $what"; else echo "FAIL: $what"; fails=$((fails + 1)); return 1; fi
 }
-for tool in Xvfb xdotool xwd python3; do
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/xvfb.sh"
+for tool in xdotool xwd python3; do
     command -v $tool >/dev/null || { echo "$tool is missing: install xvfb xdotool x11-apps python3"; exit 1; }
 done
 work=$(mktemp -d)
+app=
+trap '[ -n "$app" ] && kill $app 2>/dev/null; xvfb_stop; rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM HUP
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-app=
-trap 'kill $app $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
-export DISPLAY=:$(head -n 1 "$work/display")
+xvfb_start "$work" || { echo "FAIL: Xvfb did not start"; exit 1; }
 unset QT_QPA_PLATFORM
 export LC_ALL=C.UTF-8
 
 mkdir "$work/run"
 cp -r "$source_dir/samples/." "$work/run/"
-(cd "$work/run" && exec "$binary" --close-after 60000 pocket.nc 2>"$work/stderr.txt") &
-app=$!
-window=
-for _ in $(seq 300); do
-    window=$(xdotool search --name "MORVEX2000 - pocket.nc" 2>/dev/null | head -n 1)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-check "the window opens with pocket.nc in its title" test -n "$window" || { cat "$work/stderr.txt"; exit 1; }
-sleep 1  # the first paint
+start_app() {
+    (cd "$work/run" && exec "$binary" --close-after 60000 pocket.nc 2>"$work/stderr.txt") &
+    app=$!
+    xvfb_wait_window $app "MORVEX2000 - pocket.nc" 60 && return 0
+    kill $app 2>/dev/null
+    wait $app 2>/dev/null
+    app=
+    cat "$work/stderr.txt"
+    return 1
+}
+xvfb_twice start_app
+window=$xvfb_window
+check "the window opens with pocket.nc in its title" test -n "$window" || exit 1
 
-# The picture inside the window: XWD to PNG, with its number of colours.
-shot() {  # name
-    xwd -silent -id "$window" -out "$work/$1.xwd" &&
-    python3 - "$work/$1.xwd" "$shots/$1.png" <<'PY'
+# The picture inside the window, grabbed as XWD.
+grab() {  # name
+    xwd -silent -id "$window" -out "$work/$1.xwd"
+}
+# A grabbed picture's number of colours; with a second argument it is also
+# written there as PNG.
+colours() {  # name [png]
+    python3 - "$work/$1.xwd" "${2:-}" <<'PY'
 import struct, sys, zlib
 data = open(sys.argv[1], "rb").read()
 (header_size, _, _, depth, width, height, _, byte_order, _, _, _, bpp, bpl, _, _, _, _, _, _,
  ncolors) = struct.unpack(">20I", data[:80])
+step = bpp // 8
+order = "little" if byte_order == 0 else "big"
 pixels = data[header_size + ncolors * 12:]
 rows, colours = [], set()
 for y in range(height):
-    row = bytearray([0])
-    for x in range(width):
-        o = y * bpl + x * (bpp // 8)
-        v = int.from_bytes(pixels[o:o + 4], "little" if byte_order == 0 else "big")
-        colours.add(v)
-        row += bytes(((v >> 16) & 255, (v >> 8) & 255, v & 255))
-    rows.append(bytes(row))
-def chunk(kind, body):
-    return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
-png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
-png += chunk(b"IDAT", zlib.compress(b"".join(rows))) + chunk(b"IEND", b"")
-open(sys.argv[2], "wb").write(png)
+    line = pixels[y * bpl:y * bpl + width * step]
+    values = [int.from_bytes(line[o:o + step], order) & 0xFFFFFF for o in range(0, len(line), step)]
+    colours.update(values)
+    if sys.argv[2]:
+        rows.append(b"\0" + b"".join(v.to_bytes(3, "big") for v in values))
+if sys.argv[2]:
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+    png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+    png += chunk(b"IDAT", zlib.compress(b"".join(rows))) + chunk(b"IEND", b"")
+    open(sys.argv[2], "wb").write(png)
 print(len(colours))
 PY
 }
-before=$(shot window-before)
+# Grabs every 0.5 s until the picture stands still (two grabs alike) and is
+# more than a background; the last grab is $1. Status 1 after $2 seconds.
+settled() {  # name, seconds
+    local deadline=$((SECONDS + $2))
+    grab "$1" || return 1
+    while [ $SECONDS -lt $deadline ]; do
+        sleep 0.5
+        mv "$work/$1.xwd" "$work/previous.xwd"
+        grab "$1" || return 1
+        cmp -s "$work/previous.xwd" "$work/$1.xwd" && [ "$(colours "$1")" -gt 20 ] && return 0
+    done
+    return 1
+}
+
+# The first paint: the work is drawn when the picture stands still.
+settled window-before 60
+before=$(colours window-before "$shots/window-before.png")
 check "the window shows the shaded work ($before colours)" test "${before:-0}" -gt 20
-xdotool windowfocus --sync "$window" 2>/dev/null || xdotool windowactivate --sync "$window"
+timeout 10 xdotool windowfocus --sync "$window" 2>/dev/null ||
+    timeout 10 xdotool windowactivate --sync "$window"
 xdotool key F5
 changed=0
-for _ in $(seq 60); do
-    sleep 0.5
-    after=$(shot window-after)
-    if ! cmp -s "$shots/window-before.png" "$shots/window-after.png"; then changed=1; break; fi
+deadline=$((SECONDS + 60))
+while [ $SECONDS -lt $deadline ]; do
+    sleep 0.2
+    grab window-after
+    if ! cmp -s "$work/window-before.xwd" "$work/window-after.xwd"; then changed=1; break; fi
 done
-check "F5 cuts the pocket and the view changes ($after colours)" test $changed -eq 1
+check "F5 cuts the pocket and the view changes" test $changed -eq 1
 # Until the picture stands still: the run has ended and the result is drawn.
-for _ in $(seq 60); do
-    sleep 0.5
-    cp "$shots/window-after.png" "$work/previous.png"
-    after=$(shot window-after)
-    cmp -s "$work/previous.png" "$shots/window-after.png" && break
-done
-check "the picture after the run is not blank" test "${after:-0}" -gt 20
+settled window-after 60
+after=$(colours window-after "$shots/window-after.png")
+check "the picture after the run is not blank ($after colours)" test "${after:-0}" -gt 20
 kill $app 2>/dev/null
 wait $app 2>/dev/null
 echo "screenshots: $shots/window-before.png $shots/window-after.png"

@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "base/messages.h"
@@ -26,27 +28,30 @@
 
 namespace {
 
-// Whether the window system can be reached. A platform chosen explicitly
-// (offscreen, wayland, ...) is trusted; otherwise the X server of DISPLAY must
-// answer, because Qt ends the process when it cannot connect.
-// Whether a window can be shown. The probe's connection to the X server is
-// handed back open: a server that was started without -noreset resets when
-// its last client leaves, and a connection closed just before Qt opens its
-// own would leave Qt knocking during the reset. The caller closes it once
-// Qt is connected.
+// Whether a window can be shown. A platform chosen explicitly (offscreen,
+// wayland, ...) is trusted; otherwise the X server of DISPLAY must answer,
+// because Qt ends the process when it cannot connect. An X server that was
+// started without -noreset resets when its last client leaves and turns
+// connections away meanwhile, so a refused connection is tried again for up
+// to a second before the display counts as missing. The probe's connection
+// is handed back open, so that the server cannot reset between the probe and
+// Qt's own connection; the caller closes it once Qt is connected.
 bool HasDisplay(xcb_connection_t*& probe) {
     probe = nullptr;
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (platform && *platform && std::string_view(platform) != "xcb") return true;
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display) return false;
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(connection) != 0) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+        if (xcb_connection_has_error(connection) == 0) {
+            probe = connection;
+            return true;
+        }
         xcb_disconnect(connection);
-        return false;
     }
-    probe = connection;
-    return true;
+    return false;
 }
 
 // Qt's note that it has no runtime folder means nothing to an unattended run.
