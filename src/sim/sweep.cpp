@@ -19,6 +19,7 @@
 #include <cmath>
 
 #include "sim/sweep_node.h"
+#include "sim/sweep_rows.h"
 
 namespace morvex {
 namespace {
@@ -186,41 +187,86 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Sw
     if (range.Empty()) return 0;
     const float zf = Rounded(zLow);
     const double* off = w.nodeOffset.data();
+    const double c0x = c0[0], c0z = c0[2], c1x = c1[0], c1z = c1[2];
+    sweep_detail::RowScratch& scratch = sweep_detail::ThreadScratch();
+    scratch.Reserve(static_cast<std::size_t>(range.ix1 - range.ix0 + 1));
+    double* __restrict footRow = scratch.aux.data();
+    float* __restrict candRow = scratch.candidate.data();
+    int* __restrict needRow = scratch.need.data();
+    int* __restrict listRow = scratch.list.data();
+    const sweep_detail::ReachRows reachRows(w, c0x, c0[1], c1x, c1[1], r, range.ix0, range.ix1);
+    if (range.iy0 < range.iy1 + 1) {
+        scratch.ReserveRows(static_cast<std::size_t>(range.iy1 + 1 - range.iy0));
+        reachRows.Rows(off + range.iy0, range.iy1 + 1 - range.iy0, scratch.spanBegin.data(), scratch.spanEnd.data());
+    }
     for (int iy = range.iy0; iy <= range.iy1; ++iy) {
         const double b = off[iy] - c0[1];
         const double ey = off[iy] - c1[1];
-        std::size_t idx = NodeIndex(w, range.ix0, iy);
-        for (int ix = range.ix0; ix <= range.ix1; ++ix, ++idx) {
-            if (w.height[idx] <= zf) continue;
-            const double a = off[ix] - c0[0];
-            const double k = a * ux + b * uy;
-            const double quadC = a * a + b * b - k * k - r2;
-            const double disc = k * k * uz * uz - quadA * quadC;
-            double z = HUGE_VAL;
-            double zTip = m.p1[2];
-            double q = 0.0;
-            if (disc >= 0.0) {
-                const double s = (k * uz - std::sqrt(disc)) * invQuadA;
-                const double foot = (k + s * uz) * invLength;
-                if (foot >= 0.0 && foot <= 1.0) {
-                    z = c0[2] + s;
-                    zTip = c0[2] + foot * lz - r;
+        // The capsule's shadow on the row: the centre segment grown by r.
+        const sweep_detail::ColumnSpan span{scratch.spanBegin[iy - range.iy0], scratch.spanEnd[iy - range.iy0]};
+        if (span.ix1 < span.ix0) continue;
+        const int n = span.ix1 - span.ix0 + 1;
+        const double b2 = b * b, buy = b * uy, ey2 = ey * ey;
+        // No point of the capsule over this row lies lower than the lowest
+        // centre less the half chord at the row's distance from the centre
+        // segment in Y: nodes at or below that floor keep their height.
+        const double gap = std::max({0.0, off[iy] - std::max(c0[1], c1[1]), std::min(c0[1], c1[1]) - off[iy]});
+        const double rowLow = std::min(c0z, c1z) - std::sqrt(std::max(0.0, r2 - gap * gap));
+        const float floor = std::max(zf, sweep_detail::FloorBelow(rowLow, 1e-6));
+        const std::size_t rowIdx = NodeIndex(w, span.ix0, iy);
+        sweep_detail::ForRunsAbove(w.height + rowIdx, n, floor, [&](int begin, int end) {
+            const double* offRun = off + span.ix0 + begin;
+            const int count = end - begin;
+            // The lowest point of the capsule over each node: on the
+            // cylinder when its foot lies within the segment (foot kept, else
+            // -1), on the end ball otherwise, none beyond both. A node needs
+            // a look when it stands above the tip and the capsule below it.
+            const float* __restrict hRun = w.height + rowIdx + begin;
+            // Locals, not the lambda's references, so that the loop is vector code.
+            const double ax = c0x, bx = c1x, aZ = c0z, bZ = c1z, kux = ux, kuz = uz, qa = quadA, iqa = invQuadA,
+                         il = invLength, rr = r2, bb = b2, by = buy, ee = ey2;
+            const float tip = zf;
+            float* __restrict cand = candRow;
+            double* __restrict feet = footRow;
+            int* __restrict needs = needRow;
+            const double* __restrict offs = offRun;
+            for (int i = 0; i < count; ++i) {
+                const double a = offs[i] - ax;
+                const double k = a * kux + by;
+                const double quadC = a * a + bb - k * k - rr;
+                const double disc = k * k * kuz * kuz - qa * quadC;
+                const double s = (k * kuz - std::sqrt(std::max(disc, 0.0))) * iqa;
+                const double foot = (k + s * kuz) * il;
+                const bool cylinder = (disc >= 0.0) & (foot >= 0.0) & (foot <= 1.0);
+                const double ex = offs[i] - bx;
+                const double d2 = ex * ex + ee;
+                const double zBall = bZ - std::sqrt(std::max(rr - d2, 0.0));
+                const double z = cylinder ? aZ + s : (d2 <= rr ? zBall : sweep_detail::kUnreached);
+                cand[i] = static_cast<float>(z);
+                feet[i] = cylinder ? foot : -1.0;
+            }
+            for (int i = 0; i < count; ++i) needs[i] = (hRun[i] > tip) & (cand[i] < hRun[i]);
+            const int needed = sweep_detail::NeededNodes(needRow, count, listRow);
+            for (int j = 0; j < needed; ++j) {
+                const int i = listRow[j];
+                const std::size_t idx = rowIdx + static_cast<std::size_t>(begin + i);
+                const int ix = span.ix0 + begin + i;
+                const double foot = footRow[i];
+                const float candidate = candRow[i];
+                double zTip = m.p1[2];
+                double q;
+                if (foot >= 0.0) {
+                    const double a = off[ix] - c0x;
+                    zTip = c0z + foot * lz - r;
                     const double px = a - foot * lx, py = b - foot * ly;
                     q = px * px + py * py;
+                } else {
+                    const double ex = off[ix] - c1x;
+                    q = ex * ex + ey * ey;
                 }
-            }
-            if (z == HUGE_VAL) {
-                const double ex = off[ix] - c1[0];
-                const double d2 = ex * ex + ey * ey;
-                if (d2 > r2) continue;
-                z = c1[2] - std::sqrt(r2 - d2);
-                q = d2;
-            }
-            const float candidate = Rounded(z);
-            if (candidate < w.height[idx]) {
                 LowerNode(ctx, idx, ix, iy, candidate, q, zTip, false, ctx.attrCode, flags);
             }
-        }
+        });
     }
     return 1;
 }
