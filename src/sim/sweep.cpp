@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "sim/sweep_node.h"
 #include "sim/sweep_rows.h"
@@ -32,6 +33,20 @@ constexpr double kMinLineLength = 0.0001;  // mm in XY
 struct NodeRange {
     int ix0 = 0, ix1 = -1, iy0 = 0, iy1 = -1;
     bool Empty() const { return ix1 < ix0 || iy1 < iy0; }
+};
+
+// The rows [begin, end) a whole-motion sweeper cuts; when measuring, it
+// cuts nothing and only notes the rows first..last its motion touches.
+struct RowBand {
+    int begin = 0;
+    int end = std::numeric_limits<int>::max();
+    bool measure = false;
+    int first = 0, last = -1;
+    bool Measure(int rowFirst, int rowLast) {
+        first = rowFirst;
+        last = rowLast;
+        return measure;
+    }
 };
 
 // Nodes of the grid-relative box [xlo, xhi] x [ylo, yhi].
@@ -66,7 +81,7 @@ bool AttachmentCanReach(const ToolProfile& t, double zTipLow, double zMax, int a
     return t.attachment && arborMode != kArborIgnore && zTipLow + t.holderTop < zMax;
 }
 
-int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
+int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, RowBand& band, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
     const double x0 = m.p0[0], y0 = m.p0[1], x1 = m.p1[0], y1 = m.p1[1], z = m.p0[2];
@@ -80,6 +95,7 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, Swee
     const NodeRange r = RangeOf(w, std::min(x0, x1) - reach, std::max(x0, x1) + reach, std::min(y0, y1) - reach,
                                 std::max(y0, y1) + reach);
     if (r.Empty()) return 0;
+    if (band.Measure(r.iy0, r.iy1)) return 1;
     const float zf = Rounded(z);
     const double zCentre = z + t.fC;
     const double invL2 = 1.0 / l2;
@@ -99,7 +115,7 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, Swee
             columnCandidate[static_cast<std::size_t>(ix - r.ix0)] = q <= reach2 ? profile(q) : 0.0f;
         }
     }
-    for (int iy = r.iy0; iy <= r.iy1; ++iy) {
+    for (int iy = std::max(r.iy0, band.begin); iy <= std::min(r.iy1, band.end - 1); ++iy) {
         const double ny = off[iy] - y0;
         const double ey = off[iy] - y1;
         std::size_t idx = NodeIndex(w, r.ix0, iy);
@@ -164,7 +180,7 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, Swee
 // When that point's foot on the line lies within the segment it is the
 // lowest point of the capsule; otherwise the lowest point is on the ball at
 // the end (the ball at the start was cut by the motion before).
-int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
+int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, RowBand& band, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
     const double r = t.R;
@@ -185,6 +201,8 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Sw
     const NodeRange range = RangeOf(w, std::min(c0[0], c1[0]) - r, std::max(c0[0], c1[0]) + r,
                                     std::min(c0[1], c1[1]) - r, std::max(c0[1], c1[1]) + r);
     if (range.Empty()) return 0;
+    if (band.Measure(range.iy0, range.iy1)) return 1;
+    const int rowFirst = std::max(range.iy0, band.begin), rowLast = std::min(range.iy1, band.end - 1);
     const float zf = Rounded(zLow);
     const double* off = w.nodeOffset.data();
     const double c0x = c0[0], c0z = c0[2], c1x = c1[0], c1z = c1[2];
@@ -195,15 +213,15 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Sw
     int* __restrict needRow = scratch.need.data();
     int* __restrict listRow = scratch.list.data();
     const sweep_detail::ReachRows reachRows(w, c0x, c0[1], c1x, c1[1], r, range.ix0, range.ix1);
-    if (range.iy0 < range.iy1 + 1) {
-        scratch.ReserveRows(static_cast<std::size_t>(range.iy1 + 1 - range.iy0));
-        reachRows.Rows(off + range.iy0, range.iy1 + 1 - range.iy0, scratch.spanBegin.data(), scratch.spanEnd.data());
+    if (rowFirst <= rowLast) {
+        scratch.ReserveRows(static_cast<std::size_t>(rowLast + 1 - rowFirst));
+        reachRows.Rows(off + rowFirst, rowLast + 1 - rowFirst, scratch.spanBegin.data(), scratch.spanEnd.data());
     }
-    for (int iy = range.iy0; iy <= range.iy1; ++iy) {
+    for (int iy = rowFirst; iy <= rowLast; ++iy) {
         const double b = off[iy] - c0[1];
         const double ey = off[iy] - c1[1];
         // The capsule's shadow on the row: the centre segment grown by r.
-        const sweep_detail::ColumnSpan span{scratch.spanBegin[iy - range.iy0], scratch.spanEnd[iy - range.iy0]};
+        const sweep_detail::ColumnSpan span{scratch.spanBegin[iy - rowFirst], scratch.spanEnd[iy - rowFirst]};
         if (span.ix1 < span.ix0) continue;
         const int n = span.ix1 - span.ix0 + 1;
         const double b2 = b * b, buy = b * uy, ey2 = ey * ey;
@@ -271,7 +289,7 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Sw
     return 1;
 }
 
-int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
+int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, RowBand& band, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
     const double z = m.p0[2];
@@ -284,6 +302,7 @@ int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags
     const double outer = std::max(m.startRadius, m.endRadius) + reach;
     const NodeRange r = RangeOf(w, cx - outer, cx + outer, cy - outer, cy + outer);
     if (r.Empty()) return 0;
+    if (band.Measure(r.iy0, r.iy1)) return 1;
     const float zf = Rounded(z);
     const double zCentre = z + t.fC;
     const double sdx = m.startDir[0], sdy = m.startDir[1];
@@ -297,7 +316,7 @@ int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags
     const double innerMin2 = innerMin * innerMin;
     const double outer2 = outer * outer;
     const double* off = w.nodeOffset.data();
-    for (int iy = r.iy0; iy <= r.iy1; ++iy) {
+    for (int iy = std::max(r.iy0, band.begin); iy <= std::min(r.iy1, band.end - 1); ++iy) {
         const double vy = off[iy] - cy;
         const double ey = off[iy] - m.p1[1];
         std::size_t idx = NodeIndex(w, r.ix0, iy);
@@ -426,25 +445,45 @@ double SweepReach(const ToolProfile& t, double zTipLow, double zMax, int arborMo
 
 namespace {
 
-int SweepWhole(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
+int SweepWhole(const SweepContext& ctx, const SweepMotionInput& m, RowBand& band, SweepFlags& flags) {
+    if (ctx.work == nullptr || ctx.tool == nullptr || ctx.work->nx < 2 || ctx.work->ny < 2) return 0;
     if (m.type == kArcCw || m.type == kArcCcw) {
         if (m.first != 0 || m.second != 1 || m.p0[2] != m.p1[2]) return -1;
-        return SweepPlaneArc(ctx, m, flags);
+        return SweepPlaneArc(ctx, m, band, flags);
     }
     if (m.p0[2] != m.p1[2]) {
         // Inclined lines are swept whole only for a ball; others are stepped.
-        return ctx.tool->shape == kShapeBall ? SweepInclinedBallLine(ctx, m, flags) : -1;
+        return ctx.tool->shape == kShapeBall ? SweepInclinedBallLine(ctx, m, band, flags) : -1;
     }
-    return SweepHorizontalLine(ctx, m, flags);
+    return SweepHorizontalLine(ctx, m, band, flags);
 }
 
 }  // namespace
 
 int SweepMotion(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
     if (ctx.work == nullptr || ctx.tool == nullptr || ctx.work->nx < 2 || ctx.work->ny < 2) return 0;
-    const int result = SweepWhole(ctx, m, flags);
+    RowBand all;
+    const int result = SweepWhole(ctx, m, all, flags);
     ApplyDeferredPaint(*ctx.work, flags);
     return result;
+}
+
+int WholeMotionRows(const SweepContext& ctx, const SweepMotionInput& m, int& first, int& last) {
+    RowBand band;
+    band.measure = true;
+    SweepFlags unused;
+    const int result = SweepWhole(ctx, m, band, unused);
+    first = band.first;
+    last = band.last;
+    return result;
+}
+
+void SweepMotionRows(const SweepContext& ctx, const SweepMotionInput& m, int rowBegin, int rowEnd,
+                     SweepFlags& flags) {
+    RowBand band;
+    band.begin = rowBegin;
+    band.end = rowEnd;
+    SweepWhole(ctx, m, band, flags);
 }
 
 }  // namespace morvex
