@@ -255,8 +255,8 @@ TEST(Sweep, StripsOnThreadsMarkTheSameAsOneStrip) {
     EXPECT_EQ(one.attr[NodeIndex(one, 50, 50)] & kAttrPaint, kAttrPaint);
 }
 
-// The hand-over between the caller and the workers: thousands of steps over
-// restarts with 2 to 4 strips, under a watchdog that ends the process rather
+// The hand-over between the caller and the workers: thousands of steps and
+// whole motions over restarts with 2 to 4 strips, under a watchdog that ends the process rather
 // than let a lost wake-up hang the suite; the work comes out as one thread
 // cuts it, bit for bit.
 TEST(Sweep, WorkerHandOverNeverHangsAndCutsLikeOneThread) {
@@ -275,6 +275,9 @@ TEST(Sweep, WorkerHandOverNeverHangsAndCutsLikeOneThread) {
     WorkModel many = MakeWork(101, 101, 0.2);
     const SweepContext single = Context(one, flat);
     const SweepContext shared = Context(many, flat);
+    const ToolProfile ball = Tool(kShapeBall, 6.0f, 3.0f);
+    const SweepContext singleBall = Context(one, ball);
+    const SweepContext sharedBall = Context(many, ball);
     SweepWorkers workers;
     int steps = 0, onWorkers = 0;
     for (int round = 0; round < 30; ++round) {
@@ -285,6 +288,17 @@ TEST(Sweep, WorkerHandOverNeverHangsAndCutsLikeOneThread) {
             const Point p0{2 + std::fmod(t * 0.37, 16.0), 2 + std::fmod(t * 0.53, 16.0), 9.9 - t * 0.002};
             const Point p1{2 + std::fmod(t * 0.71, 16.0), 2 + std::fmod(t * 0.29, 16.0), 9.9 - t * 0.002};
             SweepFlags a, b;
+            if (i % 10 == 9) {
+                // Now and then a ball's inclined line, swept whole.
+                SweepMotionInput m;
+                m.p0 = p0;
+                m.p1 = p1;
+                m.p1[2] -= 0.5;
+                const int whole = SweepMotion(singleBall, m, a);
+                onWorkers += SweepMotionOnWorkers(workers, sharedBall, m, b) == whole ? 1 : 0;
+                ASSERT_EQ(a.cutDone, b.cutDone) << steps;
+                continue;
+            }
             SweepStep(single, p0, p1, a);
             onWorkers += SweepStepOnWorkers(workers, shared, p0, p1, b) ? 1 : 0;
             ASSERT_EQ(std::tuple(a.cutDone, a.stepClass), std::tuple(b.cutDone, b.stepClass)) << steps;
