@@ -213,6 +213,12 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
     int* __restrict needRow = scratch.need.data();
     int* __restrict listRow = scratch.list.data();
     const sweep_detail::ReachRows reachRows(w, c0x, c0[1], c1x, c1[1], r, range.ix0, range.ix1);
+    // The cylinder's foot f lies within the segment only where
+    // k - f L (1 - uz^2) stays within r |uz|: k within [kLow, kHigh].
+    const double kMargin = 1e-6 * (1.0 + r + length);
+    const double kLow = -r * std::fabs(uz) - kMargin;
+    const double kHigh = length * quadA + r * std::fabs(uz) + kMargin;
+    const double invPitch = 1.0 / w.pitch;
     if (rowFirst <= rowLast) {
         scratch.ReserveRows(static_cast<std::size_t>(rowLast + 1 - rowFirst));
         reachRows.Rows(off + rowFirst, rowLast + 1 - rowFirst, scratch.spanBegin.data(), scratch.spanEnd.data());
@@ -248,7 +254,29 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
             double* __restrict feet = footRow;
             int* __restrict needs = needRow;
             const double* __restrict offs = offRun;
-            for (int i = 0; i < count; ++i) {
+            // Only nodes whose k lies within r |uz| (and a margin far above
+            // rounding) of [0, L (1 - uz^2)] can have the cylinder's foot
+            // within the segment; the others need the end ball alone.
+            int cylFirst = 0, cylEnd = count;
+            if (kux != 0.0) {
+                const double aLo = (kLow - by) / kux, aHi = (kHigh - by) / kux;
+                const double xLo = (std::min(aLo, aHi) + ax) * invPitch - 1.0;
+                const double xHi = (std::max(aLo, aHi) + ax) * invPitch + 2.0;
+                const double first = span.ix0 + begin;
+                cylFirst = static_cast<int>(std::clamp(xLo - first, 0.0, static_cast<double>(count)));
+                cylEnd = static_cast<int>(std::clamp(xHi - first, static_cast<double>(cylFirst), static_cast<double>(count)));
+            }
+            auto ballOnly = [&](int from, int to) {
+                for (int i = from; i < to; ++i) {
+                    const double ex = offs[i] - bx;
+                    const double d2 = ex * ex + ee;
+                    const double zBall = bZ - std::sqrt(std::max(rr - d2, 0.0));
+                    cand[i] = static_cast<float>(d2 <= rr ? zBall : sweep_detail::kUnreached);
+                    feet[i] = -1.0;
+                }
+            };
+            ballOnly(0, cylFirst);
+            for (int i = cylFirst; i < cylEnd; ++i) {
                 const double a = offs[i] - ax;
                 const double k = a * kux + by;
                 const double quadC = a * a + bb - k * k - rr;
@@ -263,6 +291,7 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
                 cand[i] = static_cast<float>(z);
                 feet[i] = cylinder ? foot : -1.0;
             }
+            ballOnly(cylEnd, count);
             for (int i = 0; i < count; ++i) needs[i] = (hRun[i] > tip) & (cand[i] < hRun[i]);
             const int needed = sweep_detail::NeededNodes(needRow, count, listRow);
             for (int j = 0; j < needed; ++j) {

@@ -162,11 +162,9 @@ void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, co
                     // No cutting directions: every cut counts as general.
                     sweep_detail::NoteClass(flags.stepClass, kStepClassGeneral);
                 } else {
-                    int direction = 3;
-                    if (travel) {
-                        const double c = dx * vy - dy * vx;
-                        direction = c > 0.0 ? 1 : (c < 0.0 ? 2 : 0);
-                    }
+                    // Up (1) or down (2) by the side of the travel, 0 on it, 3 without travel.
+                    const double c = dx * vy - dy * vx;
+                    const int direction = travel ? static_cast<int>(c > 0.0) + 2 * static_cast<int>(c < 0.0) : 3;
                     sweep_detail::NoteClass(flags.stepClass, ClassOf(direction));
                     attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) |
                                                      ctx.attrCode);
