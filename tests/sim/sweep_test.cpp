@@ -195,28 +195,41 @@ TEST(Sweep, SpiralArcsAreSteppedAndFarMotionsEndAtOnce) {
 // leaves at every node the lowest point of the balls along the path:
 // compared with a dense sampling of the ball positions.
 TEST(Sweep, InclinedBallLineLeavesTheLowestPointOfTheSweptBall) {
-    WorkModel w = MakeWork(201, 151, 0.2);
-    const ToolProfile ball = Tool(kShapeBall, 6.0f, 3.0f);
-    const SweepContext ctx = Context(w, ball);
-    const Point p0{8, 9, 8.5}, p1{31, 21, 6.2};
-    SweepFlags flags;
-    ASSERT_EQ(CutMotion(ctx, Line({p0[0], p0[1], 12}, p0), CutOptions{}, flags), 1);
-    ASSERT_EQ(SweepMotion(ctx, Line(p0, p1), flags), 1);
-    constexpr int kSamples = 20000;
-    for (int iy = 0; iy < w.ny; iy += 3) {
-        for (int ix = 0; ix < w.nx; ix += 3) {
-            const double x = ix * 0.2, y = iy * 0.2;
-            double lowest = kTop;
-            for (int i = 0; i <= kSamples; ++i) {
-                const double t = static_cast<double>(i) / kSamples;
-                const double cx = p0[0] + t * (p1[0] - p0[0]), cy = p0[1] + t * (p1[1] - p0[1]);
-                const double d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
-                if (d2 <= 9.0) lowest = std::min(lowest, p0[2] + t * (p1[2] - p0[2]) + 3.0 - std::sqrt(9.0 - d2));
+    // A long shallow ramp, short steep ones along +X and -X (the end ball
+    // covers most of their nodes), and one mostly along Y that climbs.
+    const std::pair<Point, Point> lines[] = {
+        {{8, 9, 8.5}, {31, 21, 6.2}},
+        {{15, 15, 8.0}, {15.5, 15, 7.6}},
+        {{25, 12, 7.0}, {24.2, 12.3, 8.1}},
+        {{10, 5, 6.5}, {11.5, 20, 8.8}},
+    };
+    for (const auto& [p0, p1] : lines) {
+        WorkModel w = MakeWork(201, 151, 0.2);
+        const ToolProfile ball = Tool(kShapeBall, 6.0f, 3.0f);
+        const SweepContext ctx = Context(w, ball);
+        SweepFlags flags;
+        ASSERT_EQ(CutMotion(ctx, Line({p0[0], p0[1], 12}, p0), CutOptions{}, flags), 1);
+        ASSERT_EQ(SweepMotion(ctx, Line(p0, p1), flags), 1);
+        constexpr int kSamples = 20000;
+        for (int iy = 0; iy < w.ny; iy += 2) {
+            for (int ix = 0; ix < w.nx; ix += 2) {
+                const double x = ix * 0.2, y = iy * 0.2;
+                if (x < std::min(p0[0], p1[0]) - 3.2 || x > std::max(p0[0], p1[0]) + 3.2 ||
+                    y < std::min(p0[1], p1[1]) - 3.2 || y > std::max(p0[1], p1[1]) + 3.2) {
+                    continue;
+                }
+                double lowest = kTop;
+                for (int i = 0; i <= kSamples; ++i) {
+                    const double t = static_cast<double>(i) / kSamples;
+                    const double cx = p0[0] + t * (p1[0] - p0[0]), cy = p0[1] + t * (p1[1] - p0[1]);
+                    const double d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+                    if (d2 <= 9.0) lowest = std::min(lowest, p0[2] + t * (p1[2] - p0[2]) + 3.0 - std::sqrt(9.0 - d2));
+                }
+                // Sampling finds the lowest point from above, within the sampling step.
+                const float h = w.height[NodeIndex(w, ix, iy)];
+                ASSERT_LE(h, static_cast<float>(lowest) + 1e-5f) << ix << "," << iy << " line " << p1[0];
+                ASSERT_GE(h, static_cast<float>(lowest) - 2e-3f) << ix << "," << iy << " line " << p1[0];
             }
-            // Sampling finds the lowest point from above, within the sampling step.
-            const float h = w.height[NodeIndex(w, ix, iy)];
-            ASSERT_LE(h, static_cast<float>(lowest) + 1e-5f) << ix << "," << iy;
-            ASSERT_GE(h, static_cast<float>(lowest) - 2e-3f) << ix << "," << iy;
         }
     }
 }
