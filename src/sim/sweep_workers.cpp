@@ -1,8 +1,8 @@
 // Sweeper workers.
 //
 // Implementation notes: the hand-over is a mutex with two condition
-// variables. The caller writes the job (context, a step or a whole motion)
-// and its bands, then, under the mutex, resets `nextBand` and bumps
+// variables. The caller writes the job (context, steps or a whole motion),
+// then, under the mutex, its bands, resets `nextBand` and bumps
 // `generation`, and wakes the workers. Every thread, the caller first, takes
 // the next band under the mutex (and counts `busy` up), sweeps it into the
 // band's own flags, and counts `busy` down under the mutex; the last one out
@@ -106,10 +106,12 @@ void WorkerLoop(SweepWorkers* all, long long swept) {
 void RunOnWorkers(SweepWorkers& w, int first, int last, SweepFlags& flags) {
     const int rows = last - first + 1;
     const int count = std::clamp(rows / kMinRowsPerStrip, 1, w.strips * kBandsPerStrip);
+    // The bands change together with the generation: a worker that woke
+    // for the job before looks at them under the mutex.
+    std::unique_lock lock(w.mutex);
     w.bands = StripBands(first, last, count);
     w.bandFlags.assign(w.bands.size(), SweepFlags{});
     if (!w.wholeMotion) w.stepClasses.assign(w.bands.size() * w.boxes.size(), kStepClassUnknown);
-    std::unique_lock lock(w.mutex);
     w.nextBand = 0;
     const long long job = ++w.generation;
     lock.unlock();
