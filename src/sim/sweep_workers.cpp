@@ -32,18 +32,14 @@ namespace {
 // same either way.
 constexpr int kMinRowsPerStrip = 4;
 // Bands per strip: a thread that comes late still finds work to share.
-constexpr int kBandsPerStrip = 4;
+constexpr int kBandsPerStrip = 2;
 
-// How long a side watches before it sleeps: some tens of microseconds.
-constexpr int kSpinRounds = 500;
+// How long a side watches before it sleeps: some tens of microseconds. It
+// yields the processor at every look, so that on a busy machine the watch
+// takes nothing from the thread it waits for or from anybody else.
+constexpr int kSpinRounds = 100;
 
-inline void CpuRelax() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#else
-    std::this_thread::yield();
-#endif
-}
+inline void CpuRelax() { std::this_thread::yield(); }
 
 // True as soon as `ready` holds, false when the watch ran out.
 template <class Ready>
@@ -55,22 +51,26 @@ bool WatchFor(Ready&& ready) {
     return false;
 }
 
+// The band's flags are gathered on the sweeping thread's own stack: flags
+// of neighbouring bands side by side in memory would bounce their cache
+// line between the threads at every lowered node.
 void SweepBand(SweepWorkers& all, int band) {
     const auto [first, last] = all.bands[static_cast<std::size_t>(band)];
     if (first > last) return;
-    SweepFlags& flags = all.bandFlags[static_cast<std::size_t>(band)];
+    SweepFlags flags;
     if (all.wholeMotion) {
         SweepMotionRows(*all.ctx, all.motion, first, last + 1, flags);
-        return;
-    }
-    const std::size_t steps = all.boxes.size();
-    int* classes = all.stepClasses.data() + static_cast<std::size_t>(band) * steps;
-    for (std::size_t i = 0; i < steps; ++i) {
+    } else {
+        const std::size_t steps = all.boxes.size();
+        int* classes = all.stepClasses.data() + static_cast<std::size_t>(band) * steps;
+        for (std::size_t i = 0; i < steps; ++i) {
+            flags.stepClass = kStepClassUnknown;
+            SweepStepRows(*all.ctx, all.points[i], all.points[i + 1], all.boxes[i], first, last + 1, flags);
+            classes[i] = flags.stepClass;
+        }
         flags.stepClass = kStepClassUnknown;
-        SweepStepRows(*all.ctx, all.points[i], all.points[i + 1], all.boxes[i], first, last + 1, flags);
-        classes[i] = flags.stepClass;
     }
-    flags.stepClass = kStepClassUnknown;
+    all.bandFlags[static_cast<std::size_t>(band)] = std::move(flags);
 }
 
 // Takes and sweeps bands of generation `job` until none is left. The lock
