@@ -13,10 +13,15 @@
 // it, and everything it writes before it takes the mutex again, so the mutex
 // orders all of it. Bands are disjoint rows; paint marks on other rows wait
 // in the flags.
+// A job of several steps (one motion's, when no step can leave a mark) has
+// every band sweep its rows step after step: each node still sees the steps
+// in order, and the class each band found in each step is folded step by
+// step, bands in row order, as one thread would find them.
 // Jobs come every few microseconds during a run, while waking a sleeping
 // thread costs about as much: before it sleeps on its condition variable,
-// each side watches the counter it waits for for a bounded while (loads
-// only; the decision is always taken again under the mutex).
+// each side watches the counter it waits for for a bounded while, yielding
+// the processor at each look (loads only; the decision is always taken
+// again under the mutex).
 #include "sim/sweep_workers.h"
 
 #include <algorithm>

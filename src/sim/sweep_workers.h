@@ -23,8 +23,8 @@ struct SweepWorker {
     std::thread thread;
 };
 
-// The job (a step or a whole motion) and each worker's band are written by
-// the caller before it sets the workers running.
+// The job (steps or a whole motion) is written by the caller before it sets
+// the workers running, its bands under the mutex.
 struct SweepWorkers {
     SweepWorkers() = default;
     SweepWorkers(const SweepWorkers&) = delete;
@@ -79,8 +79,9 @@ bool SweepStepOnWorkers(SweepWorkers& workers, const SweepContext& ctx, const Po
                         SweepFlags& flags);
 
 // Whether the steps of a motion may be handed over all at once
-// (SweepStepsOnWorkers): nothing in them can leave a paint mark on a
-// neighbour or a chip-zone node, whose order across steps matters.
+// (SweepStepsOnWorkers): nothing in them can leave a paint mark (a later
+// step that lowers a marked node clears its mark, so marks must be set
+// step by step) or note a chip-zone node (the last one counts).
 bool StepsBatchable(const SweepContext& ctx, double reach);
 
 // The steps points[0] -> points[1] -> ... of one motion, each as
@@ -89,9 +90,9 @@ bool StepsBatchable(const SweepContext& ctx, double reach);
 bool SweepStepsOnWorkers(SweepWorkers& workers, const SweepContext& ctx, const std::vector<Point>& points,
                          SweepFlags& flags);
 
-// A whole motion (SweepMotion), its rows in bands on the workers and the
-// last band on the calling thread; small motions on the caller alone. The
-// same heights, attributes, flags and result as SweepMotion.
+// A whole motion (SweepMotion), its rows in bands shared by the workers and
+// the calling thread; small motions on the caller alone. The same heights,
+// attributes, flags and result as SweepMotion.
 int SweepMotionOnWorkers(SweepWorkers& workers, const SweepContext& ctx, const SweepMotionInput& m,
                          SweepFlags& flags);
 
