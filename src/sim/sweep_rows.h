@@ -60,6 +60,25 @@ struct ReachRows {
     int lo, hi;
 };
 
+// The columns of each row within `radius` of (cx, cy), clipped to lo..hi,
+// a superset by one node on either side: for a step much shorter than the
+// tool's reach, the disc around its middle is nearly as tight as the
+// segment's, and costs one vector loop.
+inline void DiscRows(const WorkModel& w, double cx, double cy, double radius, int lo, int hi,
+                     const double* __restrict ys, int rows, int* __restrict ix0, int* __restrict ix1) {
+    const double r2 = radius * radius, invPitch = 1.0 / w.pitch, low = lo, high = hi;
+    for (int i = 0; i < rows; ++i) {
+        const double d = ys[i] - cy;
+        const double half = std::sqrt(std::max(0.0, r2 - d * d));
+        const double xlo = std::min(std::max((cx - half) * invPitch - 1.0, low), high);
+        const double xhi = std::min(std::max((cx + half) * invPitch + 2.0, low), high);
+        const bool hit = (d * d <= r2) & ((cx + half) * invPitch + 1.0 >= low) & ((cx - half) * invPitch - 1.0 <= high);
+        const int first = static_cast<int>(xlo), last = static_cast<int>(xhi);
+        ix0[i] = hit ? first : 0;
+        ix1[i] = hit ? last : -1;
+    }
+}
+
 // Scratch rows of one thread.
 struct RowScratch {
     std::vector<double> q;

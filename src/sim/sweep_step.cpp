@@ -85,7 +85,14 @@ void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, co
     rowEnd = std::min(rowEnd, box.iyEnd);
     if (rowBegin < rowEnd) {
         scratch.ReserveRows(static_cast<std::size_t>(rowEnd - rowBegin));
-        reachRows.Rows(off + rowBegin, rowEnd - rowBegin, scratch.spanBegin.data(), scratch.spanEnd.data());
+        const double halfLength = 0.5 * std::sqrt(l2);
+        if (halfLength < 0.25 * box.reach) {
+            sweep_detail::DiscRows(w, 0.5 * (x0 + x1), 0.5 * (y0 + y1), box.reach + halfLength, box.ixBegin,
+                                   box.ixEnd - 1, off + rowBegin, rowEnd - rowBegin, scratch.spanBegin.data(),
+                                   scratch.spanEnd.data());
+        } else {
+            reachRows.Rows(off + rowBegin, rowEnd - rowBegin, scratch.spanBegin.data(), scratch.spanEnd.data());
+        }
     }
     for (int iy = rowBegin; iy < rowEnd; ++iy) {
         const double ny = off[iy] - y0;
