@@ -5,8 +5,9 @@
 # BM_RasterFinishing case, here read, interpreted, cut and written as DMF by
 # `morvex -X6`). Prints the wall time (median of three) and the peak resident
 # memory with threadnc NO and with threadnc 2, for the ball (whose inclined
-# lines are swept whole, on one thread) and for a flat end mill of the same
-# diameter (whose inclined lines are stepped, on the worker strips).
+# lines are swept whole, their rows shared with the worker) and for a flat
+# end mill of the same diameter (whose inclined lines are stepped, each
+# motion's steps handed to the worker strips at once).
 set -euo pipefail
 morvex=$(realpath "${1:-$(dirname "$0")/../build/bin/morvex}")
 work=$(mktemp -d)

@@ -19,6 +19,9 @@
 namespace morvex {
 namespace {
 
+// The most steps of one motion handed to the sweep workers at once.
+constexpr long long kStepsPerHandOver = 256;
+
 // Start and end radii closer than an input increment make a circle.
 constexpr double kSpiralTolerance = 0.001;  // mm
 
@@ -101,11 +104,29 @@ int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptio
     if (!std::isfinite(length) || !(length > 0.0) || length < options.minimumLength) return 0;
     if (ctx.tool->shape == kShapeKegaki) return SweepKegaki(ctx, m, options, flags);
     if (!options.fast && !options.alwaysStep && SweptWhole(m, *ctx.tool)) {
-        const int whole = SweepMotion(ctx, m, flags);
+        const int whole =
+            options.workers != nullptr ? SweepMotionOnWorkers(*options.workers, ctx, m, flags) : SweepMotion(ctx, m, flags);
         if (whole >= 0) return whole;
     }
     const long long n = StepCount(length, options);
     const double stepLength = length / static_cast<double>(n);
+    if (options.workers != nullptr && !options.afterStep &&
+        StepsBatchable(ctx, SweepReach(*ctx.tool, std::min(m.p0[2], m.p1[2]), ctx.work->zMax, ctx.arborMode))) {
+        // Steps in hand-overs of up to kStepsPerHandOver: the workers' bands
+        // follow the steps in order.
+        static thread_local std::vector<Point> points;
+        bool touched = false;
+        Point from = m.p0;
+        for (long long i = 1; i <= n;) {
+            points.assign(1, from);
+            for (; i <= n && static_cast<long long>(points.size()) <= kStepsPerHandOver; ++i) {
+                points.push_back(i == n ? m.p1 : MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n)));
+            }
+            touched = SweepStepsOnWorkers(*options.workers, ctx, points, flags) || touched;
+            from = points.back();
+        }
+        return touched ? 1 : 0;
+    }
     Point from = m.p0;
     bool touched = false;
     SweepFlags step;

@@ -17,8 +17,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "sim/sweep_node.h"
+#include "sim/sweep_rows.h"
 
 namespace morvex {
 namespace {
@@ -31,6 +33,20 @@ constexpr double kMinLineLength = 0.0001;  // mm in XY
 struct NodeRange {
     int ix0 = 0, ix1 = -1, iy0 = 0, iy1 = -1;
     bool Empty() const { return ix1 < ix0 || iy1 < iy0; }
+};
+
+// The rows [begin, end) a whole-motion sweeper cuts; when measuring, it
+// cuts nothing and only notes the rows first..last its motion touches.
+struct RowBand {
+    int begin = 0;
+    int end = std::numeric_limits<int>::max();
+    bool measure = false;
+    int first = 0, last = -1;
+    bool Measure(int rowFirst, int rowLast) {
+        first = rowFirst;
+        last = rowLast;
+        return measure;
+    }
 };
 
 // Nodes of the grid-relative box [xlo, xhi] x [ylo, yhi].
@@ -65,7 +81,7 @@ bool AttachmentCanReach(const ToolProfile& t, double zTipLow, double zMax, int a
     return t.attachment && arborMode != kArborIgnore && zTipLow + t.holderTop < zMax;
 }
 
-int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
+int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, RowBand& band, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
     const double x0 = m.p0[0], y0 = m.p0[1], x1 = m.p1[0], y1 = m.p1[1], z = m.p0[2];
@@ -79,6 +95,7 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, Swee
     const NodeRange r = RangeOf(w, std::min(x0, x1) - reach, std::max(x0, x1) + reach, std::min(y0, y1) - reach,
                                 std::max(y0, y1) + reach);
     if (r.Empty()) return 0;
+    if (band.Measure(r.iy0, r.iy1)) return 1;
     const float zf = Rounded(z);
     const double zCentre = z + t.fC;
     const double invL2 = 1.0 / l2;
@@ -98,7 +115,7 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, Swee
             columnCandidate[static_cast<std::size_t>(ix - r.ix0)] = q <= reach2 ? profile(q) : 0.0f;
         }
     }
-    for (int iy = r.iy0; iy <= r.iy1; ++iy) {
+    for (int iy = std::max(r.iy0, band.begin); iy <= std::min(r.iy1, band.end - 1); ++iy) {
         const double ny = off[iy] - y0;
         const double ey = off[iy] - y1;
         std::size_t idx = NodeIndex(w, r.ix0, iy);
@@ -163,7 +180,7 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, Swee
 // When that point's foot on the line lies within the segment it is the
 // lowest point of the capsule; otherwise the lowest point is on the ball at
 // the end (the ball at the start was cut by the motion before).
-int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
+int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, RowBand& band, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
     const double r = t.R;
@@ -184,48 +201,124 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Sw
     const NodeRange range = RangeOf(w, std::min(c0[0], c1[0]) - r, std::max(c0[0], c1[0]) + r,
                                     std::min(c0[1], c1[1]) - r, std::max(c0[1], c1[1]) + r);
     if (range.Empty()) return 0;
+    if (band.Measure(range.iy0, range.iy1)) return 1;
+    const int rowFirst = std::max(range.iy0, band.begin), rowLast = std::min(range.iy1, band.end - 1);
     const float zf = Rounded(zLow);
     const double* off = w.nodeOffset.data();
-    for (int iy = range.iy0; iy <= range.iy1; ++iy) {
+    const double c0x = c0[0], c0z = c0[2], c1x = c1[0], c1z = c1[2];
+    sweep_detail::RowScratch& scratch = sweep_detail::ThreadScratch();
+    scratch.Reserve(static_cast<std::size_t>(range.ix1 - range.ix0 + 1));
+    double* __restrict footRow = scratch.aux.data();
+    float* __restrict candRow = scratch.candidate.data();
+    int* __restrict needRow = scratch.need.data();
+    int* __restrict listRow = scratch.list.data();
+    const sweep_detail::ReachRows reachRows(w, c0x, c0[1], c1x, c1[1], r, range.ix0, range.ix1);
+    // The cylinder's foot f lies within the segment only where
+    // k - f L (1 - uz^2) stays within r |uz|: k within [kLow, kHigh].
+    const double kMargin = 1e-6 * (1.0 + r + length);
+    const double kLow = -r * std::fabs(uz) - kMargin;
+    const double kHigh = length * quadA + r * std::fabs(uz) + kMargin;
+    const double invPitch = 1.0 / w.pitch;
+    if (rowFirst <= rowLast) {
+        scratch.ReserveRows(static_cast<std::size_t>(rowLast + 1 - rowFirst));
+        reachRows.Rows(off + rowFirst, rowLast + 1 - rowFirst, scratch.spanBegin.data(), scratch.spanEnd.data());
+    }
+    for (int iy = rowFirst; iy <= rowLast; ++iy) {
         const double b = off[iy] - c0[1];
         const double ey = off[iy] - c1[1];
-        std::size_t idx = NodeIndex(w, range.ix0, iy);
-        for (int ix = range.ix0; ix <= range.ix1; ++ix, ++idx) {
-            if (w.height[idx] <= zf) continue;
-            const double a = off[ix] - c0[0];
-            const double k = a * ux + b * uy;
-            const double quadC = a * a + b * b - k * k - r2;
-            const double disc = k * k * uz * uz - quadA * quadC;
-            double z = HUGE_VAL;
-            double zTip = m.p1[2];
-            double q = 0.0;
-            if (disc >= 0.0) {
-                const double s = (k * uz - std::sqrt(disc)) * invQuadA;
-                const double foot = (k + s * uz) * invLength;
-                if (foot >= 0.0 && foot <= 1.0) {
-                    z = c0[2] + s;
-                    zTip = c0[2] + foot * lz - r;
+        // The capsule's shadow on the row: the centre segment grown by r.
+        const sweep_detail::ColumnSpan span{scratch.spanBegin[iy - rowFirst], scratch.spanEnd[iy - rowFirst]};
+        if (span.ix1 < span.ix0) continue;
+        const int n = span.ix1 - span.ix0 + 1;
+        const double b2 = b * b, buy = b * uy, ey2 = ey * ey;
+        // No point of the capsule over this row lies lower than the lowest
+        // centre less the half chord at the row's distance from the centre
+        // segment in Y: nodes at or below that floor keep their height.
+        const double gap = std::max({0.0, off[iy] - std::max(c0[1], c1[1]), std::min(c0[1], c1[1]) - off[iy]});
+        const double rowLow = std::min(c0z, c1z) - std::sqrt(std::max(0.0, r2 - gap * gap));
+        const float floor = std::max(zf, sweep_detail::FloorBelow(rowLow, 1e-6));
+        const std::size_t rowIdx = NodeIndex(w, span.ix0, iy);
+        sweep_detail::ForRunsAbove(w.height + rowIdx, n, floor, [&](int begin, int end) {
+            const double* offRun = off + span.ix0 + begin;
+            const int count = end - begin;
+            // The lowest point of the capsule over each node: on the
+            // cylinder when its foot lies within the segment (foot kept, else
+            // -1), on the end ball otherwise, none beyond both. A node needs
+            // a look when it stands above the tip and the capsule below it.
+            const float* __restrict hRun = w.height + rowIdx + begin;
+            // Locals, not the lambda's references, so that the loop is vector code.
+            const double ax = c0x, bx = c1x, aZ = c0z, bZ = c1z, kux = ux, kuz = uz, qa = quadA, iqa = invQuadA,
+                         il = invLength, rr = r2, bb = b2, by = buy, ee = ey2;
+            const float tip = zf;
+            float* __restrict cand = candRow;
+            double* __restrict feet = footRow;
+            int* __restrict needs = needRow;
+            const double* __restrict offs = offRun;
+            // Only nodes whose k lies within r |uz| (and a margin far above
+            // rounding) of [0, L (1 - uz^2)] can have the cylinder's foot
+            // within the segment; the others need the end ball alone.
+            int cylFirst = 0, cylEnd = count;
+            if (kux != 0.0) {
+                const double aLo = (kLow - by) / kux, aHi = (kHigh - by) / kux;
+                const double xLo = (std::min(aLo, aHi) + ax) * invPitch - 1.0;
+                const double xHi = (std::max(aLo, aHi) + ax) * invPitch + 2.0;
+                const double first = span.ix0 + begin;
+                cylFirst = static_cast<int>(std::clamp(xLo - first, 0.0, static_cast<double>(count)));
+                cylEnd = static_cast<int>(std::clamp(xHi - first, static_cast<double>(cylFirst), static_cast<double>(count)));
+            }
+            auto ballOnly = [&](int from, int to) {
+                for (int i = from; i < to; ++i) {
+                    const double ex = offs[i] - bx;
+                    const double d2 = ex * ex + ee;
+                    const double zBall = bZ - std::sqrt(std::max(rr - d2, 0.0));
+                    cand[i] = static_cast<float>(d2 <= rr ? zBall : sweep_detail::kUnreached);
+                    feet[i] = -1.0;
+                }
+            };
+            ballOnly(0, cylFirst);
+            for (int i = cylFirst; i < cylEnd; ++i) {
+                const double a = offs[i] - ax;
+                const double k = a * kux + by;
+                const double quadC = a * a + bb - k * k - rr;
+                const double disc = k * k * kuz * kuz - qa * quadC;
+                const double s = (k * kuz - std::sqrt(std::max(disc, 0.0))) * iqa;
+                const double foot = (k + s * kuz) * il;
+                const bool cylinder = (disc >= 0.0) & (foot >= 0.0) & (foot <= 1.0);
+                const double ex = offs[i] - bx;
+                const double d2 = ex * ex + ee;
+                const double zBall = bZ - std::sqrt(std::max(rr - d2, 0.0));
+                const double z = cylinder ? aZ + s : (d2 <= rr ? zBall : sweep_detail::kUnreached);
+                cand[i] = static_cast<float>(z);
+                feet[i] = cylinder ? foot : -1.0;
+            }
+            ballOnly(cylEnd, count);
+            for (int i = 0; i < count; ++i) needs[i] = (hRun[i] > tip) & (cand[i] < hRun[i]);
+            const int needed = sweep_detail::NeededNodes(needRow, count, listRow);
+            for (int j = 0; j < needed; ++j) {
+                const int i = listRow[j];
+                const std::size_t idx = rowIdx + static_cast<std::size_t>(begin + i);
+                const int ix = span.ix0 + begin + i;
+                const double foot = footRow[i];
+                const float candidate = candRow[i];
+                double zTip = m.p1[2];
+                double q;
+                if (foot >= 0.0) {
+                    const double a = off[ix] - c0x;
+                    zTip = c0z + foot * lz - r;
                     const double px = a - foot * lx, py = b - foot * ly;
                     q = px * px + py * py;
+                } else {
+                    const double ex = off[ix] - c1x;
+                    q = ex * ex + ey * ey;
                 }
-            }
-            if (z == HUGE_VAL) {
-                const double ex = off[ix] - c1[0];
-                const double d2 = ex * ex + ey * ey;
-                if (d2 > r2) continue;
-                z = c1[2] - std::sqrt(r2 - d2);
-                q = d2;
-            }
-            const float candidate = Rounded(z);
-            if (candidate < w.height[idx]) {
                 LowerNode(ctx, idx, ix, iy, candidate, q, zTip, false, ctx.attrCode, flags);
             }
-        }
+        });
     }
     return 1;
 }
 
-int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
+int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, RowBand& band, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
     const double z = m.p0[2];
@@ -238,6 +331,7 @@ int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags
     const double outer = std::max(m.startRadius, m.endRadius) + reach;
     const NodeRange r = RangeOf(w, cx - outer, cx + outer, cy - outer, cy + outer);
     if (r.Empty()) return 0;
+    if (band.Measure(r.iy0, r.iy1)) return 1;
     const float zf = Rounded(z);
     const double zCentre = z + t.fC;
     const double sdx = m.startDir[0], sdy = m.startDir[1];
@@ -251,7 +345,7 @@ int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags
     const double innerMin2 = innerMin * innerMin;
     const double outer2 = outer * outer;
     const double* off = w.nodeOffset.data();
-    for (int iy = r.iy0; iy <= r.iy1; ++iy) {
+    for (int iy = std::max(r.iy0, band.begin); iy <= std::min(r.iy1, band.end - 1); ++iy) {
         const double vy = off[iy] - cy;
         const double ey = off[iy] - m.p1[1];
         std::size_t idx = NodeIndex(w, r.ix0, iy);
@@ -380,25 +474,45 @@ double SweepReach(const ToolProfile& t, double zTipLow, double zMax, int arborMo
 
 namespace {
 
-int SweepWhole(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
+int SweepWhole(const SweepContext& ctx, const SweepMotionInput& m, RowBand& band, SweepFlags& flags) {
+    if (ctx.work == nullptr || ctx.tool == nullptr || ctx.work->nx < 2 || ctx.work->ny < 2) return 0;
     if (m.type == kArcCw || m.type == kArcCcw) {
         if (m.first != 0 || m.second != 1 || m.p0[2] != m.p1[2]) return -1;
-        return SweepPlaneArc(ctx, m, flags);
+        return SweepPlaneArc(ctx, m, band, flags);
     }
     if (m.p0[2] != m.p1[2]) {
         // Inclined lines are swept whole only for a ball; others are stepped.
-        return ctx.tool->shape == kShapeBall ? SweepInclinedBallLine(ctx, m, flags) : -1;
+        return ctx.tool->shape == kShapeBall ? SweepInclinedBallLine(ctx, m, band, flags) : -1;
     }
-    return SweepHorizontalLine(ctx, m, flags);
+    return SweepHorizontalLine(ctx, m, band, flags);
 }
 
 }  // namespace
 
 int SweepMotion(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
     if (ctx.work == nullptr || ctx.tool == nullptr || ctx.work->nx < 2 || ctx.work->ny < 2) return 0;
-    const int result = SweepWhole(ctx, m, flags);
+    RowBand all;
+    const int result = SweepWhole(ctx, m, all, flags);
     ApplyDeferredPaint(*ctx.work, flags);
     return result;
+}
+
+int WholeMotionRows(const SweepContext& ctx, const SweepMotionInput& m, int& first, int& last) {
+    RowBand band;
+    band.measure = true;
+    SweepFlags unused;
+    const int result = SweepWhole(ctx, m, band, unused);
+    first = band.first;
+    last = band.last;
+    return result;
+}
+
+void SweepMotionRows(const SweepContext& ctx, const SweepMotionInput& m, int rowBegin, int rowEnd,
+                     SweepFlags& flags) {
+    RowBand band;
+    band.begin = rowBegin;
+    band.end = rowEnd;
+    SweepWhole(ctx, m, band, flags);
 }
 
 }  // namespace morvex

@@ -129,6 +129,16 @@ std::optional<Point> RapidCornerOverWork(const WorkModel& w, const ToolProfile& 
 // swept whole (it must be stepped), 1 otherwise.
 int SweepMotion(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags);
 
+// The rows first..last a whole motion can touch, cutting nothing; the
+// result is SweepMotion's (rows only when 1).
+int WholeMotionRows(const SweepContext& ctx, const SweepMotionInput& m, int& first, int& last);
+
+// Cuts the rows [rowBegin, rowEnd) of a whole motion (paint marks left in
+// the flags); bands over disjoint rows may run at once on different threads
+// and give, merged in row order, what SweepMotion gives.
+void SweepMotionRows(const SweepContext& ctx, const SweepMotionInput& m, int rowBegin, int rowEnd,
+                     SweepFlags& flags);
+
 // The node box a step touches: rows rowBegin..rowEnd-1 are what strips split.
 struct StepBox {
     int ixBegin = 0, ixEnd = 0;  // [begin, end)

@@ -17,6 +17,7 @@
 
 #include "sim/sweep.h"
 #include "sim/sweep_node.h"
+#include "sim/sweep_rows.h"
 
 namespace morvex {
 namespace {
@@ -68,52 +69,116 @@ void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, co
     const double invL2 = travel ? 1.0 / l2 : 0.0;
     const bool behindToo = p1[2] < p0[2];
     const double* off = w.nodeOffset.data();
+    const double x0 = p0[0], y0 = p0[1], x1 = p1[0], y1 = p1[1];
+    const bool rowProfile = sweep_detail::RowProfileUsable(t);
+    const double T3 = t.T3;
+    const bool attachment = t.attachment;
+    const double holderLimit = t.holderLimit;
+    sweep_detail::RowScratch& scratch = sweep_detail::ThreadScratch();
+    scratch.Reserve(static_cast<std::size_t>(box.ixEnd - box.ixBegin));
+    double* __restrict qRow = scratch.q.data();
+    float* __restrict candRow = scratch.candidate.data();
+    int* __restrict needRow = scratch.need.data();
+    int* __restrict listRow = scratch.list.data();
+    const sweep_detail::ReachRows reachRows(w, x0, y0, x1, y1, box.reach, box.ixBegin, box.ixEnd - 1);
     rowBegin = std::max(rowBegin, box.iyBegin);
     rowEnd = std::min(rowEnd, box.iyEnd);
-    for (int iy = rowBegin; iy < rowEnd; ++iy) {
-        const double ny = off[iy] - p0[1];
-        const double vy = off[iy] - p1[1];
-        std::size_t idx = NodeIndex(w, box.ixBegin, iy);
-        for (int ix = box.ixBegin; ix < box.ixEnd; ++ix, ++idx) {
-            if (w.height[idx] <= zf) continue;
-            const double vx = off[ix] - p1[0];
-            double q;
-            if (!travel) {
-                q = vx * vx + vy * vy;
-            } else {
-                const double nx = off[ix] - p0[0];
-                const double along = (nx * dx + ny * dy) * invL2;
-                if (along > 0.0 && along <= 1.0) {
-                    const double cross = nx * dy - ny * dx;
-                    q = cross * cross * invL2;
-                } else if (along > 1.0 || behindToo) {
-                    q = vx * vx + vy * vy;
-                } else {
-                    continue;
-                }
-            }
-            if (q > reach2) continue;
-            double candidateD = ToolProfileHeight(t, z, zCentre, std::sqrt(q), q);
-            if (q > t.holderLimit && t.attachment) {
-                if (const auto a = AttachmentHeight(t, z, vx, vy)) candidateD = std::min(candidateD, *a);
-            }
-            const float candidate = Rounded(candidateD);
-            if (!(candidate < w.height[idx])) continue;
-            std::uint8_t attr = ctx.attrCode;
-            if (ctx.fast) {
-                // No cutting directions: every cut counts as general.
-                sweep_detail::NoteClass(flags.stepClass, kStepClassGeneral);
-            } else {
-                int direction = 3;
-                if (travel) {
-                    const double c = dx * vy - dy * vx;
-                    direction = c > 0.0 ? 1 : (c < 0.0 ? 2 : 0);
-                }
-                sweep_detail::NoteClass(flags.stepClass, ClassOf(direction));
-                attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) | ctx.attrCode);
-            }
-            LowerNode(ctx, idx, ix, iy, candidate, q, z, true, attr, flags);
+    if (rowBegin < rowEnd) {
+        scratch.ReserveRows(static_cast<std::size_t>(rowEnd - rowBegin));
+        const double halfLength = 0.5 * std::sqrt(l2);
+        if (halfLength < 0.25 * box.reach) {
+            sweep_detail::DiscRows(w, 0.5 * (x0 + x1), 0.5 * (y0 + y1), box.reach + halfLength, box.ixBegin,
+                                   box.ixEnd - 1, off + rowBegin, rowEnd - rowBegin, scratch.spanBegin.data(),
+                                   scratch.spanEnd.data());
+        } else {
+            reachRows.Rows(off + rowBegin, rowEnd - rowBegin, scratch.spanBegin.data(), scratch.spanEnd.data());
         }
+    }
+    for (int iy = rowBegin; iy < rowEnd; ++iy) {
+        const double ny = off[iy] - y0;
+        const double vy = off[iy] - y1;
+        const sweep_detail::ColumnSpan span{scratch.spanBegin[iy - rowBegin], scratch.spanEnd[iy - rowBegin]};
+        if (span.ix1 < span.ix0) continue;
+        const int n = span.ix1 - span.ix0 + 1;
+        const double vy2 = vy * vy;
+        const double nyDx = ny * dx;
+        const double nyDy = ny * dy;
+        const std::size_t rowIdx = NodeIndex(w, span.ix0, iy);
+        sweep_detail::ForRunsAbove(w.height + rowIdx, n, zf, [&](int begin, int end) {
+            // The squared distance at which the tool meets each node
+            // (infinite where it meets none), then the profile over the run.
+            const int count = end - begin;
+            // Locals, not the lambda's references, so that the loops are vector code.
+            const double* __restrict offRun = off + span.ix0 + begin;
+            double* __restrict qOut = qRow;
+            const double ax = x0, bx = x1, ddx = dx, ddy = dy, il2 = invL2, vv = vy2, nyx = nyDx, nyy = nyDy;
+            const bool behind = behindToo;
+            if (travel) {
+                for (int i = 0; i < count; ++i) {
+                    const double vx = offRun[i] - bx;
+                    const double nx = offRun[i] - ax;
+                    const double qEnd = vx * vx + vv;
+                    const double along = (nx * ddx + nyy) * il2;
+                    const double cross = nx * ddy - nyx;
+                    const double qSide = cross * cross * il2;
+                    const bool alongside = (along > 0.0) & (along <= 1.0);
+                    const bool ahead = (along > 1.0) | behind;
+                    const double qBeyond = ahead ? qEnd : sweep_detail::kUnreached;
+                    qOut[i] = alongside ? qSide : qBeyond;
+                }
+            } else {
+                for (int i = 0; i < count; ++i) {
+                    const double vx = offRun[i] - bx;
+                    qOut[i] = vx * vx + vv;
+                }
+            }
+            if (rowProfile) sweep_detail::ProfileRow(t, z, zCentre, qRow, count, candRow);
+            // A node needs a look when it stands above the tip, lies within
+            // reach and the profile there lies below it (or the profile must
+            // be asked node by node: the neck, the holder, the attachment).
+            const float* __restrict hRun = w.height + rowIdx + begin;
+            const double* __restrict qs = qRow;
+            const float* __restrict cs = candRow;
+            int* __restrict needs = needRow;
+            const float tip = zf;
+            const double rr = reach2, flankEnd = rowProfile ? T3 : -1.0;
+            const double attachmentFrom = attachment ? holderLimit : sweep_detail::kUnreached;
+            for (int i = 0; i < count; ++i) {
+                const double q = qs[i];
+                const bool special = (q > flankEnd) | (q > attachmentFrom);
+                needs[i] = (hRun[i] > tip) & (q <= rr) & (special | (cs[i] < hRun[i]));
+            }
+            const int needed = sweep_detail::NeededNodes(needRow, count, listRow);
+            for (int j = 0; j < needed; ++j) {
+                const int i = listRow[j];
+                const std::size_t idx = rowIdx + static_cast<std::size_t>(begin + i);
+                const double q = qRow[i];
+                const int ix = span.ix0 + begin + i;
+                const double vx = off[ix] - x1;
+                float candidate = candRow[i];
+                if (!rowProfile || q > T3 || (attachment && q > holderLimit)) {
+                    double candidateD = ToolProfileHeight(t, z, zCentre, std::sqrt(q), q);
+                    if (q > holderLimit && attachment) {
+                        if (const auto a = AttachmentHeight(t, z, vx, vy)) candidateD = std::min(candidateD, *a);
+                    }
+                    candidate = Rounded(candidateD);
+                }
+                if (!(candidate < w.height[idx])) continue;
+                std::uint8_t attr = ctx.attrCode;
+                if (ctx.fast) {
+                    // No cutting directions: every cut counts as general.
+                    sweep_detail::NoteClass(flags.stepClass, kStepClassGeneral);
+                } else {
+                    // Up (1) or down (2) by the side of the travel, 0 on it, 3 without travel.
+                    const double c = dx * vy - dy * vx;
+                    const int direction = travel ? static_cast<int>(c > 0.0) + 2 * static_cast<int>(c < 0.0) : 3;
+                    sweep_detail::NoteClass(flags.stepClass, ClassOf(direction));
+                    attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) |
+                                                     ctx.attrCode);
+                }
+                LowerNode(ctx, idx, ix, iy, candidate, q, z, true, attr, flags);
+            }
+        });
     }
 }
 

@@ -1,42 +1,145 @@
-// Step-sweeper workers.
+// Sweeper workers.
 //
 // Implementation notes: the hand-over is a mutex with two condition
-// variables. The caller writes the step (context, ends, box) and every
-// worker's band, then, under the mutex, sets `pending` to the worker count
-// and bumps `generation`, and wakes the workers. A worker that sees a
-// generation it has not swept sweeps its rows into its own flags and, under
-// the mutex, counts `pending` down; the last one wakes the caller, which
-// waits for `pending` 0 before it merges the flags. Everything a worker reads
-// was written before the mutex was released to it, and everything it writes
-// before it takes the mutex again, so the mutex orders all of it. Workers
-// write only their own rows; paint marks on other rows wait in their flags.
+// variables. The caller writes the job (context, steps or a whole motion),
+// then, under the mutex, its bands, resets `nextBand` and bumps
+// `generation`, and wakes the workers. Every thread, the caller first, takes
+// the next band under the mutex (and counts `busy` up), sweeps it into the
+// band's own flags, and counts `busy` down under the mutex; the last one out
+// wakes the caller, which waits until every band is taken and none is busy
+// before it merges the flags in band order. A worker takes bands only of
+// the generation it woke for, so one that wakes late finds nothing left.
+// Everything a thread reads was written before the mutex was released to
+// it, and everything it writes before it takes the mutex again, so the mutex
+// orders all of it. Bands are disjoint rows; paint marks on other rows wait
+// in the flags.
+// A job of several steps (one motion's, when no step can leave a mark) has
+// every band sweep its rows step after step: each node still sees the steps
+// in order, and the class each band found in each step is folded step by
+// step, bands in row order, as one thread would find them.
+// Jobs come every few microseconds during a run, while waking a sleeping
+// thread costs about as much: before it sleeps on its condition variable,
+// each side watches the counter it waits for for a bounded while, yielding
+// the processor at each look (loads only; the decision is always taken
+// again under the mutex).
 #include "sim/sweep_workers.h"
 
 #include <algorithm>
+#include <limits>
+
+#include "sim/sweep_node.h"
 
 namespace morvex {
 namespace {
 
-// Boxes with fewer rows per strip than this are swept on the caller alone:
+// Boxes with fewer rows per band than this are swept on the caller alone:
 // the handover would cost more than the rows. Heights and marks are the
 // same either way.
 constexpr int kMinRowsPerStrip = 4;
+// Bands per strip: a thread that comes late still finds work to share.
+constexpr int kBandsPerStrip = 2;
+
+// How long a side watches before it sleeps: some tens of microseconds. It
+// yields the processor at every look, so that on a busy machine the watch
+// takes nothing from the thread it waits for or from anybody else.
+constexpr int kSpinRounds = 100;
+
+inline void CpuRelax() { std::this_thread::yield(); }
+
+// True as soon as `ready` holds, false when the watch ran out.
+template <class Ready>
+bool WatchFor(Ready&& ready) {
+    for (int i = 0; i < kSpinRounds; ++i) {
+        if (ready()) return true;
+        CpuRelax();
+    }
+    return false;
+}
+
+// The band's flags are gathered on the sweeping thread's own stack: flags
+// of neighbouring bands side by side in memory would bounce their cache
+// line between the threads at every lowered node.
+void SweepBand(SweepWorkers& all, int band) {
+    const auto [first, last] = all.bands[static_cast<std::size_t>(band)];
+    if (first > last) return;
+    SweepFlags flags;
+    if (all.wholeMotion) {
+        SweepMotionRows(*all.ctx, all.motion, first, last + 1, flags);
+    } else {
+        const std::size_t steps = all.boxes.size();
+        int* classes = all.stepClasses.data() + static_cast<std::size_t>(band) * steps;
+        for (std::size_t i = 0; i < steps; ++i) {
+            flags.stepClass = kStepClassUnknown;
+            SweepStepRows(*all.ctx, all.points[i], all.points[i + 1], all.boxes[i], first, last + 1, flags);
+            classes[i] = flags.stepClass;
+        }
+        flags.stepClass = kStepClassUnknown;
+    }
+    all.bandFlags[static_cast<std::size_t>(band)] = std::move(flags);
+}
+
+// Takes and sweeps bands of generation `job` until none is left. The lock
+// is held on entry and on return.
+void SweepBands(SweepWorkers& all, std::unique_lock<std::mutex>& lock, long long job) {
+    while (all.generation == job && all.nextBand < static_cast<int>(all.bands.size())) {
+        const int band = all.nextBand++;
+        ++all.busy;
+        lock.unlock();
+        SweepBand(all, band);
+        lock.lock();
+        if (--all.busy == 0 && all.nextBand >= static_cast<int>(all.bands.size())) all.finished.notify_one();
+    }
+}
 
 // `swept` starts at the generation in force when the worker was made, so a
-// step handed out before the thread first takes the mutex is not missed.
-void WorkerLoop(SweepWorkers* all, SweepWorker* self, long long swept) {
-    std::unique_lock lock(all->mutex);
+// job handed out before the thread first takes the mutex is not missed.
+void WorkerLoop(SweepWorkers* all, long long swept) {
     while (true) {
+        WatchFor([&] { return all->exit.load(std::memory_order_relaxed) ||
+                              all->generation.load(std::memory_order_relaxed) != swept; });
+        std::unique_lock lock(all->mutex);
         all->started.wait(lock, [&] { return all->exit || all->generation != swept; });
         if (all->exit) return;
         swept = all->generation;
-        lock.unlock();
-        if (self->first <= self->last) {
-            SweepStepRows(*all->ctx, all->p0, all->p1, all->box, self->first, self->last + 1, self->flags);
-        }
-        lock.lock();
-        if (--all->pending == 0) all->finished.notify_one();
+        SweepBands(*all, lock, swept);
     }
+}
+
+// Hands the current job, rows first..last, to the threads and merges the
+// flags of its bands in row order, so that a step's class comes out as from
+// one pass over the rows.
+void RunOnWorkers(SweepWorkers& w, int first, int last, SweepFlags& flags) {
+    const int rows = last - first + 1;
+    const int count = std::clamp(rows / kMinRowsPerStrip, 1, w.strips * kBandsPerStrip);
+    // The bands change together with the generation: a worker that woke
+    // for the job before looks at them under the mutex.
+    std::unique_lock lock(w.mutex);
+    w.bands = StripBands(first, last, count);
+    w.bandFlags.assign(w.bands.size(), SweepFlags{});
+    if (!w.wholeMotion) w.stepClasses.assign(w.bands.size() * w.boxes.size(), kStepClassUnknown);
+    w.nextBand = 0;
+    const long long job = ++w.generation;
+    lock.unlock();
+    w.started.notify_all();
+    lock.lock();
+    SweepBands(w, lock, job);
+    if (w.busy != 0) {
+        lock.unlock();
+        WatchFor([&w] { return w.busy.load(std::memory_order_relaxed) == 0; });
+        lock.lock();
+        w.finished.wait(lock, [&w] { return w.busy == 0; });
+    }
+    lock.unlock();
+    if (!w.wholeMotion) {
+        // Classes fold step by step, each step's bands in row order.
+        const std::size_t steps = w.boxes.size();
+        for (std::size_t i = 0; i < steps; ++i) {
+            for (std::size_t b = 0; b < w.bands.size(); ++b) {
+                sweep_detail::NoteClass(flags.stepClass, w.stepClasses[b * steps + i]);
+            }
+        }
+    }
+    for (const SweepFlags& band : w.bandFlags) MergeSweepFlags(flags, band);
 }
 
 }  // namespace
@@ -60,56 +163,68 @@ void StartWorkers(SweepWorkers& w, int strips) {
     {
         std::lock_guard lock(w.mutex);
         w.exit = false;
-        w.pending = 0;
-        generation = w.generation;
+        w.busy = 0;
+        w.nextBand = 0;
+        w.bands.clear();
+        generation = w.generation.load();
     }
     for (int i = 0; i + 1 < w.strips; ++i) {
         auto worker = std::make_unique<SweepWorker>();
-        worker->thread = std::thread(WorkerLoop, &w, worker.get(), generation);
+        worker->thread = std::thread(WorkerLoop, &w, generation);
         w.workers.push_back(std::move(worker));
     }
 }
 
 bool SweepStepOnWorkers(SweepWorkers& w, const SweepContext& ctx, const Point& p0, const Point& p1,
                         SweepFlags& flags) {
-    const StepBox box = StepNodeBox(ctx, p0, p1);
-    if (box.ixEnd <= box.ixBegin || box.iyEnd <= box.iyBegin) return false;
-    const int rows = box.iyEnd - box.iyBegin;
-    if (w.workers.empty() || rows < w.strips * kMinRowsPerStrip) {
-        SweepStepRows(ctx, p0, p1, box, box.iyBegin, box.iyEnd, flags);
-        ApplyDeferredPaint(*ctx.work, flags);
+    return SweepStepsOnWorkers(w, ctx, {p0, p1}, flags);
+}
+
+bool StepsBatchable(const SweepContext& ctx, double reach) {
+    if (ctx.tool == nullptr || ctx.markPaint || ctx.chipMode != 0 || ctx.lengthMode >= 2) return false;
+    const bool marksBeyondFlank = ctx.arborMode == kArborAbort || ctx.arborMode == kArborPause;
+    return !marksBeyondFlank || reach * reach <= ctx.tool->T3;
+}
+
+bool SweepStepsOnWorkers(SweepWorkers& w, const SweepContext& ctx, const std::vector<Point>& points,
+                         SweepFlags& flags) {
+    if (points.size() < 2) return false;
+    const std::size_t steps = points.size() - 1;
+    w.boxes.resize(steps);
+    int first = std::numeric_limits<int>::max(), last = -1;
+    bool touched = false;
+    for (std::size_t i = 0; i < steps; ++i) {
+        const StepBox& box = w.boxes[i] = StepNodeBox(ctx, points[i], points[i + 1]);
+        if (box.ixEnd <= box.ixBegin || box.iyEnd <= box.iyBegin) continue;
+        touched = true;
+        first = std::min(first, box.iyBegin);
+        last = std::max(last, box.iyEnd - 1);
+    }
+    if (!touched) return false;
+    if (w.workers.empty() || last - first + 1 < w.strips * kMinRowsPerStrip) {
+        for (std::size_t i = 0; i < steps; ++i) SweepStep(ctx, points[i], points[i + 1], flags);
         return true;
     }
-    const auto bands = StripBands(box.iyBegin, box.iyEnd - 1, w.strips);
     w.ctx = &ctx;
-    w.p0 = p0;
-    w.p1 = p1;
-    w.box = box;
-    for (std::size_t i = 0; i < w.workers.size(); ++i) {
-        SweepWorker& worker = *w.workers[i];
-        worker.first = bands[i].first;
-        worker.last = bands[i].second;
-        worker.flags = SweepFlags{};
-    }
-    {
-        std::lock_guard lock(w.mutex);
-        w.pending = static_cast<int>(w.workers.size());
-        ++w.generation;
-    }
-    w.started.notify_all();
-    // The caller's band is the last; flags fold in band order so that the
-    // step's class comes out as from one pass over the rows.
-    SweepFlags own;
-    const auto& band = bands.back();
-    if (band.first <= band.second) SweepStepRows(ctx, p0, p1, box, band.first, band.second + 1, own);
-    {
-        std::unique_lock lock(w.mutex);
-        w.finished.wait(lock, [&w] { return w.pending == 0; });
-    }
-    for (auto& worker : w.workers) MergeSweepFlags(flags, worker->flags);
-    MergeSweepFlags(flags, own);
+    w.wholeMotion = false;
+    w.points = points;
+    RunOnWorkers(w, first, last, flags);
     ApplyDeferredPaint(*ctx.work, flags);
     return true;
+}
+
+int SweepMotionOnWorkers(SweepWorkers& w, const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& flags) {
+    int first = 0, last = -1;
+    if (w.workers.empty() || WholeMotionRows(ctx, m, first, last) != 1 ||
+        last - first + 1 < w.strips * kMinRowsPerStrip) {
+        return SweepMotion(ctx, m, flags);
+    }
+    w.ctx = &ctx;
+    w.wholeMotion = true;
+    w.motion = m;
+    RunOnWorkers(w, first, last, flags);
+    ApplyDeferredPaint(*ctx.work, flags);
+    return 1;
 }
 
 SweepWorkers::SweepWorkers(SweepWorkers&& other) noexcept { StopWorkers(other); }

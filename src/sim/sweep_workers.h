@@ -1,9 +1,13 @@
-// Worker threads of the step sweeper: the rows of each step's node box are
-// split into bands, one per strip; workers sweep all bands but the last,
-// which the calling thread sweeps itself. Workers are started once per run
-// and wait on a condition variable between steps.
+// Worker threads of the sweepers: the rows of each step's node box, or of a
+// whole motion, are split into bands; the calling thread and the workers
+// take bands one by one until none is left, so a worker the system has not
+// yet woken costs the caller nothing but the bands it sweeps itself. Each
+// band has its own flags, merged in row order. Workers are started once per
+// run and wait on a condition variable between jobs (after a short watch,
+// since the next job usually follows within microseconds).
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -16,14 +20,11 @@
 namespace morvex {
 
 struct SweepWorker {
-    int first = 0;  // rows first .. last of the current band
-    int last = -1;
-    SweepFlags flags;  // the band's own flags, merged by the caller
     std::thread thread;
 };
 
-// The band a worker sweeps is given by the step in `job*` fields, which the
-// caller writes before it sets a worker running.
+// The job (steps or a whole motion) is written by the caller before it sets
+// the workers running, its bands under the mutex.
 struct SweepWorkers {
     SweepWorkers() = default;
     SweepWorkers(const SweepWorkers&) = delete;
@@ -36,18 +37,30 @@ struct SweepWorkers {
 
     std::vector<std::unique_ptr<SweepWorker>> workers;
     int strips = 1;
-    // The hand-over: the caller bumps `generation` to start a step and waits
-    // until `pending` workers have finished it; `exit` ends the workers.
+    // The hand-over: the caller bumps `generation` to start a job; every
+    // thread takes the band `nextBand` (counting it up) while one is left,
+    // counting `busy` up until it has swept it; the job is done when every
+    // band is taken and `busy` is 0. `exit` ends the workers. All of these
+    // change only under the mutex; the atomic ones so that a waiting side
+    // may watch them for a moment before it sleeps.
     std::mutex mutex;
     std::condition_variable started;
     std::condition_variable finished;
-    long long generation = 0;
-    int pending = 0;
-    bool exit = false;
+    std::atomic<long long> generation{0};
+    std::atomic<int> busy{0};
+    std::atomic<bool> exit{false};
+    int nextBand = 0;
+    std::vector<std::pair<int, int>> bands;  // rows first..last of each band of the job
+    std::vector<SweepFlags> bandFlags;
     const SweepContext* ctx = nullptr;
-    Point p0{};
-    Point p1{};
-    StepBox box;
+    bool wholeMotion = false;  // the job: a whole motion, or steps
+    SweepMotionInput motion;
+    // Steps i = 0 .. boxes - 1 from points[i] to points[i + 1]; each band
+    // sweeps them in order and notes each step's class in stepClasses
+    // (band-major), which the caller folds step by step.
+    std::vector<Point> points;
+    std::vector<StepBox> boxes;
+    std::vector<int> stepClasses;
 };
 
 // Strips of the `threadnc` setting: "NO"/"OFF" 1, "ON"/"YES" one per
@@ -64,6 +77,24 @@ void StartWorkers(SweepWorkers& workers, int strips);
 // the same heights, attributes and flags as SweepStep.
 bool SweepStepOnWorkers(SweepWorkers& workers, const SweepContext& ctx, const Point& p0, const Point& p1,
                         SweepFlags& flags);
+
+// Whether the steps of a motion may be handed over all at once
+// (SweepStepsOnWorkers): nothing in them can leave a paint mark (a later
+// step that lowers a marked node clears its mark, so marks must be set
+// step by step) or note a chip-zone node (the last one counts).
+bool StepsBatchable(const SweepContext& ctx, double reach);
+
+// The steps points[0] -> points[1] -> ... of one motion, each as
+// SweepStepOnWorkers would cut it, in one hand-over; true when any step's
+// box met the grid. Only where StepsBatchable holds for every step.
+bool SweepStepsOnWorkers(SweepWorkers& workers, const SweepContext& ctx, const std::vector<Point>& points,
+                         SweepFlags& flags);
+
+// A whole motion (SweepMotion), its rows in bands shared by the workers and
+// the calling thread; small motions on the caller alone. The same heights,
+// attributes, flags and result as SweepMotion.
+int SweepMotionOnWorkers(SweepWorkers& workers, const SweepContext& ctx, const SweepMotionInput& m,
+                         SweepFlags& flags);
 
 // Ends every worker and joins it; safe to call twice.
 void StopWorkers(SweepWorkers& workers);

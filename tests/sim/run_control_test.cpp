@@ -294,11 +294,16 @@ struct RunResult {
     std::string list;
 };
 
-// Ramps, a plunge and a helix with an 8 mm flat: stepped motions whose node
-// boxes are wide enough to be split over the strips.
-RunResult RunWithStrips(int strips, int lengthCheck) {
+// Ramps, a plunge, a helix, a level line and a level arc with an 8 mm flat
+// (every motion but the last two stepped) or ball (ramps, line and arc swept
+// whole): node boxes wide enough to be split over the strips.
+RunResult RunWithStrips(int strips, int lengthCheck, bool ball = false) {
     Bench b;
     b.tools.tools[1] = Flat(8.0f, "FLAT8");
+    if (ball) {
+        b.tools.tools[1].shape = kShapeBall;
+        b.tools.tools[1].r = 4.0f;
+    }
     b.tools.tools[1].h = 1.5f;  // a short flute: inclined cuts into fresh material go over it
     b.setup.strips = strips;
     b.setup.movingPitch = 0.5;
@@ -306,7 +311,7 @@ RunResult RunWithStrips(int strips, int lengthCheck) {
     b.setup.start = {4, 4, 15};
     EXPECT_TRUE(
         b.Start("G01 Z6 F300\nX16 Y8 Z3\nY16 Z5\nX4 Y12 Z2\n"
-                "G03 X10 Y18 I6 J0 Z4\nG01 X17 Y3 Z1\nG00 Z15\n"));
+                "G03 X10 Y18 I6 J0 Z4\nG01 X17 Y3 Z1\nX5\nG02 X11 Y3 I3 J0\nG00 Z15\n"));
     EXPECT_EQ(b.run.workers.workers.size(), static_cast<std::size_t>(strips - 1));
     RunResult r;
     r.pausedAt = b.RunThrough();
@@ -320,20 +325,27 @@ RunResult RunWithStrips(int strips, int lengthCheck) {
 }
 
 TEST(RunControl, WorkerStripsCutBitForBitLikeOneThread) {
-    const RunResult one = RunWithStrips(1, 0);
-    const RunResult three = RunWithStrips(3, 0);
-    ASSERT_EQ(one.height.size(), three.height.size());
-    EXPECT_EQ(
-        0, std::memcmp(one.height.data(), three.height.data(), one.height.size() * sizeof(float)));
-    EXPECT_EQ(one.attr, three.attr);
-    EXPECT_EQ(one.line, three.line);
-    int lowered = 0, directed = 0;
-    for (std::size_t i = 0; i < one.height.size(); ++i) {
-        lowered += one.height[i] < kTop;
-        directed += (one.attr[i] & kAttrDirMask) != 0;
+    for (const bool ball : {false, true}) {
+        const RunResult one = RunWithStrips(1, 0, ball);
+        for (const int strips : {2, 3}) {
+            const RunResult many = RunWithStrips(strips, 0, ball);
+            ASSERT_EQ(one.height.size(), many.height.size());
+            EXPECT_EQ(0, std::memcmp(one.height.data(), many.height.data(), one.height.size() * sizeof(float)))
+                << ball << strips;
+            EXPECT_EQ(one.attr, many.attr) << ball << strips;
+            EXPECT_EQ(one.line, many.line) << ball << strips;
+        }
+        int lowered = 0, directed = 0;
+        for (std::size_t i = 0; i < one.height.size(); ++i) {
+            lowered += one.height[i] < kTop;
+            directed += (one.attr[i] & kAttrDirMask) != 0;
+        }
+        EXPECT_GT(lowered, 300);
+        if (!ball) {
+            EXPECT_GT(directed, 300);  // stepped cuts record their direction
+        }
     }
-    EXPECT_GT(lowered, 300);
-    EXPECT_GT(directed, 300);  // stepped cuts record their direction
+    const RunResult one = RunWithStrips(1, 0);
 
     // With over-length pauses: the same heights, marks, pauses and list.
     const RunResult onePaused = RunWithStrips(1, 3);

@@ -195,28 +195,41 @@ TEST(Sweep, SpiralArcsAreSteppedAndFarMotionsEndAtOnce) {
 // leaves at every node the lowest point of the balls along the path:
 // compared with a dense sampling of the ball positions.
 TEST(Sweep, InclinedBallLineLeavesTheLowestPointOfTheSweptBall) {
-    WorkModel w = MakeWork(201, 151, 0.2);
-    const ToolProfile ball = Tool(kShapeBall, 6.0f, 3.0f);
-    const SweepContext ctx = Context(w, ball);
-    const Point p0{8, 9, 8.5}, p1{31, 21, 6.2};
-    SweepFlags flags;
-    ASSERT_EQ(CutMotion(ctx, Line({p0[0], p0[1], 12}, p0), CutOptions{}, flags), 1);
-    ASSERT_EQ(SweepMotion(ctx, Line(p0, p1), flags), 1);
-    constexpr int kSamples = 20000;
-    for (int iy = 0; iy < w.ny; iy += 3) {
-        for (int ix = 0; ix < w.nx; ix += 3) {
-            const double x = ix * 0.2, y = iy * 0.2;
-            double lowest = kTop;
-            for (int i = 0; i <= kSamples; ++i) {
-                const double t = static_cast<double>(i) / kSamples;
-                const double cx = p0[0] + t * (p1[0] - p0[0]), cy = p0[1] + t * (p1[1] - p0[1]);
-                const double d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
-                if (d2 <= 9.0) lowest = std::min(lowest, p0[2] + t * (p1[2] - p0[2]) + 3.0 - std::sqrt(9.0 - d2));
+    // A long shallow ramp, short steep ones along +X and -X (the end ball
+    // covers most of their nodes), and one mostly along Y that climbs.
+    const std::pair<Point, Point> lines[] = {
+        {{8, 9, 8.5}, {31, 21, 6.2}},
+        {{15, 15, 8.0}, {15.5, 15, 7.6}},
+        {{25, 12, 7.0}, {24.2, 12.3, 8.1}},
+        {{10, 5, 6.5}, {11.5, 20, 8.8}},
+    };
+    for (const auto& [p0, p1] : lines) {
+        WorkModel w = MakeWork(201, 151, 0.2);
+        const ToolProfile ball = Tool(kShapeBall, 6.0f, 3.0f);
+        const SweepContext ctx = Context(w, ball);
+        SweepFlags flags;
+        ASSERT_EQ(CutMotion(ctx, Line({p0[0], p0[1], 12}, p0), CutOptions{}, flags), 1);
+        ASSERT_EQ(SweepMotion(ctx, Line(p0, p1), flags), 1);
+        constexpr int kSamples = 20000;
+        for (int iy = 0; iy < w.ny; iy += 2) {
+            for (int ix = 0; ix < w.nx; ix += 2) {
+                const double x = ix * 0.2, y = iy * 0.2;
+                if (x < std::min(p0[0], p1[0]) - 3.2 || x > std::max(p0[0], p1[0]) + 3.2 ||
+                    y < std::min(p0[1], p1[1]) - 3.2 || y > std::max(p0[1], p1[1]) + 3.2) {
+                    continue;
+                }
+                double lowest = kTop;
+                for (int i = 0; i <= kSamples; ++i) {
+                    const double t = static_cast<double>(i) / kSamples;
+                    const double cx = p0[0] + t * (p1[0] - p0[0]), cy = p0[1] + t * (p1[1] - p0[1]);
+                    const double d2 = (x - cx) * (x - cx) + (y - cy) * (y - cy);
+                    if (d2 <= 9.0) lowest = std::min(lowest, p0[2] + t * (p1[2] - p0[2]) + 3.0 - std::sqrt(9.0 - d2));
+                }
+                // Sampling finds the lowest point from above, within the sampling step.
+                const float h = w.height[NodeIndex(w, ix, iy)];
+                ASSERT_LE(h, static_cast<float>(lowest) + 1e-5f) << ix << "," << iy << " line " << p1[0];
+                ASSERT_GE(h, static_cast<float>(lowest) - 2e-3f) << ix << "," << iy << " line " << p1[0];
             }
-            // Sampling finds the lowest point from above, within the sampling step.
-            const float h = w.height[NodeIndex(w, ix, iy)];
-            ASSERT_LE(h, static_cast<float>(lowest) + 1e-5f) << ix << "," << iy;
-            ASSERT_GE(h, static_cast<float>(lowest) - 2e-3f) << ix << "," << iy;
         }
     }
 }
@@ -255,8 +268,8 @@ TEST(Sweep, StripsOnThreadsMarkTheSameAsOneStrip) {
     EXPECT_EQ(one.attr[NodeIndex(one, 50, 50)] & kAttrPaint, kAttrPaint);
 }
 
-// The hand-over between the caller and the workers: thousands of steps over
-// restarts with 2 to 4 strips, under a watchdog that ends the process rather
+// The hand-over between the caller and the workers: thousands of steps and
+// whole motions over restarts with 2 to 4 strips, under a watchdog that ends the process rather
 // than let a lost wake-up hang the suite; the work comes out as one thread
 // cuts it, bit for bit.
 TEST(Sweep, WorkerHandOverNeverHangsAndCutsLikeOneThread) {
@@ -275,6 +288,9 @@ TEST(Sweep, WorkerHandOverNeverHangsAndCutsLikeOneThread) {
     WorkModel many = MakeWork(101, 101, 0.2);
     const SweepContext single = Context(one, flat);
     const SweepContext shared = Context(many, flat);
+    const ToolProfile ball = Tool(kShapeBall, 6.0f, 3.0f);
+    const SweepContext singleBall = Context(one, ball);
+    const SweepContext sharedBall = Context(many, ball);
     SweepWorkers workers;
     int steps = 0, onWorkers = 0;
     for (int round = 0; round < 30; ++round) {
@@ -285,6 +301,17 @@ TEST(Sweep, WorkerHandOverNeverHangsAndCutsLikeOneThread) {
             const Point p0{2 + std::fmod(t * 0.37, 16.0), 2 + std::fmod(t * 0.53, 16.0), 9.9 - t * 0.002};
             const Point p1{2 + std::fmod(t * 0.71, 16.0), 2 + std::fmod(t * 0.29, 16.0), 9.9 - t * 0.002};
             SweepFlags a, b;
+            if (i % 10 == 9) {
+                // Now and then a ball's inclined line, swept whole.
+                SweepMotionInput m;
+                m.p0 = p0;
+                m.p1 = p1;
+                m.p1[2] -= 0.5;
+                const int whole = SweepMotion(singleBall, m, a);
+                onWorkers += SweepMotionOnWorkers(workers, sharedBall, m, b) == whole ? 1 : 0;
+                ASSERT_EQ(a.cutDone, b.cutDone) << steps;
+                continue;
+            }
             SweepStep(single, p0, p1, a);
             onWorkers += SweepStepOnWorkers(workers, shared, p0, p1, b) ? 1 : 0;
             ASSERT_EQ(std::tuple(a.cutDone, a.stepClass), std::tuple(b.cutDone, b.stepClass)) << steps;

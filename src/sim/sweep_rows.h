@@ -1,0 +1,196 @@
+// Row helpers of the sweepers: the columns of a row the tool can reach, and
+// the tool profile over a whole row in a loop without branches that the
+// compiler turns into vector code. Internal to the sweepers.
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "sim/tool_profile.h"
+#include "sim/work_model.h"
+
+namespace morvex::sweep_detail {
+
+// Columns ix0..ix1 of a row; empty when ix1 < ix0.
+struct ColumnSpan {
+    int ix0 = 0, ix1 = -1;
+};
+
+// The columns of each row that lie within `radius` of the segment
+// (ax, ay)-(bx, by), clipped to lo..hi: a superset by one node on either
+// side (the sweepers test every node anyway; the span only spares them the
+// nodes nothing can reach). Set up once per motion or step.
+struct ReachRows {
+    ReachRows(const WorkModel& w, double ax, double ay, double bx, double by, double radius, int lo, int hi)
+        : ax(ax), ay(ay), dx(bx - ax), dy(by - ay), radius(radius), radius2(radius * radius),
+          invDy(dy != 0.0 ? 1.0 / dy : 0.0), invPitch(1.0 / w.pitch), lo(lo), hi(hi) {}
+
+    // The spans of the rows at ys[0..rows) into ix0/ix1 (ix1 < ix0 when
+    // empty). One loop over all rows without branches: the square roots of
+    // the rows overlap instead of waiting on each other.
+    void Rows(const double* __restrict ys, int rows, int* __restrict ix0, int* __restrict ix1) const {
+        const double x0a = ax, y0a = ay, ddx = dx, ddy = dy, rad = radius, rad2 = radius2, idy = invDy,
+                     ip = invPitch, low = lo, high = hi;
+        const bool slanted = dy != 0.0;
+        for (int i = 0; i < rows; ++i) {
+            const double y = ys[i];
+            // The part of the segment within `radius` of the row in Y.
+            const double ta = (y - rad - y0a) * idy, tb = (y + rad - y0a) * idy;
+            const double t0 = slanted ? std::max(0.0, std::min(ta, tb)) : 0.0;
+            const double t1 = slanted ? std::min(1.0, std::max(ta, tb)) : 1.0;
+            const bool near = slanted ? t0 <= t1 : std::fabs(y - y0a) <= rad;
+            const double xa = x0a + t0 * ddx, xb = x0a + t1 * ddx;
+            const double ya = y0a + t0 * ddy - y, yb = y0a + t1 * ddy - y;
+            // The nearest the clipped part comes to the row gives the widest chord.
+            const double gap = ya * yb <= 0.0 ? 0.0 : std::min(std::fabs(ya), std::fabs(yb));
+            const double half = std::sqrt(std::max(0.0, rad2 - gap * gap));
+            const double xlo = (std::min(xa, xb) - half) * ip - 1.0;
+            const double xhi = (std::max(xa, xb) + half) * ip + 1.0;
+            const bool hit = near & (xhi >= low) & (xlo <= high);
+            const int first = static_cast<int>(std::min(std::max(xlo, low), high));
+            const int last = std::min(hi, static_cast<int>(std::min(std::max(xhi, low), high)) + 1);
+            ix0[i] = hit ? first : 0;
+            ix1[i] = hit ? last : -1;
+        }
+    }
+
+    double ax, ay, dx, dy, radius, radius2, invDy, invPitch;
+    int lo, hi;
+};
+
+// The columns of each row within `radius` of (cx, cy), clipped to lo..hi,
+// a superset by one node on either side: for a step much shorter than the
+// tool's reach, the disc around its middle is nearly as tight as the
+// segment's, and costs one vector loop.
+inline void DiscRows(const WorkModel& w, double cx, double cy, double radius, int lo, int hi,
+                     const double* __restrict ys, int rows, int* __restrict ix0, int* __restrict ix1) {
+    const double r2 = radius * radius, invPitch = 1.0 / w.pitch, low = lo, high = hi;
+    for (int i = 0; i < rows; ++i) {
+        const double d = ys[i] - cy;
+        const double half = std::sqrt(std::max(0.0, r2 - d * d));
+        const double xlo = std::min(std::max((cx - half) * invPitch - 1.0, low), high);
+        const double xhi = std::min(std::max((cx + half) * invPitch + 2.0, low), high);
+        const bool hit = (d * d <= r2) & ((cx + half) * invPitch + 1.0 >= low) & ((cx - half) * invPitch - 1.0 <= high);
+        const int first = static_cast<int>(xlo), last = static_cast<int>(xhi);
+        ix0[i] = hit ? first : 0;
+        ix1[i] = hit ? last : -1;
+    }
+}
+
+// Scratch rows of one thread.
+struct RowScratch {
+    std::vector<double> q;
+    std::vector<double> aux;
+    std::vector<float> candidate;
+    std::vector<int> need;  // 1: the node must be looked at
+    std::vector<int> list;            // the positions of those nodes
+    std::vector<int> spanBegin, spanEnd;  // per row of the box
+    void ReserveRows(std::size_t rows) {
+        if (spanBegin.size() < rows) {
+            spanBegin.resize(rows);
+            spanEnd.resize(rows);
+        }
+    }
+    void Reserve(std::size_t n) {
+        if (q.size() < n) {
+            q.resize(n);
+            aux.resize(n);
+            candidate.resize(n);
+            need.resize(n);
+            list.resize(n);
+        }
+    }
+};
+
+inline RowScratch& ThreadScratch() {
+    static thread_local RowScratch scratch;
+    return scratch;
+}
+
+// Whether the bottom, corner and flank of the tool can be evaluated by
+// ProfileRow (every tool but the oval, whose bottom is an elliptic cap).
+inline bool RowProfileUsable(const ToolProfile& t) { return !t.ovalBottom; }
+
+// The cutting part's height (bottom, corner, flank) at q[i] for n nodes,
+// rounded to single precision, the same as ToolProfileHeight wherever
+// q <= T3; elsewhere the value is meaningless and the caller asks
+// ToolProfileHeight itself. No branches: the compiler makes vector code.
+inline void ProfileRow(const ToolProfile& t, double zTip, double zCentre, const double* __restrict q, int n,
+                       float* __restrict out) {
+    const double T1 = t.T1, T2 = t.T2;
+    const double bottomLift = t.bottomLift, tanA = t.tanA;
+    const double cornerDir = t.cornerDir, cornerOff = t.cornerOff, cornerLift = t.cornerLift,
+                 cornerSign = t.cornerSign, r2 = t.r2;
+    const double c = t.c, k = t.k;
+    if (T1 >= t.T3 && tanA == 0.0) {
+        // A flat bottom out to the flank's end: tanA * rho is a zero of
+        // tanA's sign for every finite rho.
+        const float flat = static_cast<float>(zTip + bottomLift + tanA * 0.0);
+        for (int i = 0; i < n; ++i) out[i] = flat;
+        return;
+    }
+    for (int i = 0; i < n; ++i) {
+        const double qi = q[i];
+        const double rho = std::sqrt(qi);
+        const double zb = zTip + bottomLift + tanA * rho;
+        const double tc = cornerDir * rho + cornerOff;
+        const double zc = zCentre + cornerLift + cornerSign * std::sqrt(std::max(0.0, r2 - tc * tc));
+        const double zs = zTip + c + k * rho;
+        const double z = qi <= T1 ? zb : (qi <= T2 ? zc : zs);
+        out[i] = static_cast<float>(z);
+    }
+}
+
+// Nodes are looked at in runs of blocks that hold a height above a floor
+// nothing can cut below: the scan of a block is vector code, and the nodes
+// the tool already left (most of each step) cost next to nothing.
+inline constexpr int kScanBlock = 8;
+
+// Calls visit(begin, end) for every run [begin, end) of blocks of h[0..n)
+// that holds a height above `floor` (NaN counts as not above: such a node
+// is never lowered).
+template <class Visit>
+inline void ForRunsAbove(const float* __restrict h, int n, float floor, Visit&& visit) {
+    int runBegin = -1;
+    int b = 0;
+    for (; b + kScanBlock <= n; b += kScanBlock) {
+        int any = 0;
+        for (int j = 0; j < kScanBlock; ++j) any |= h[b + j] > floor;
+        if (any != 0) {
+            if (runBegin < 0) runBegin = b;
+        } else if (runBegin >= 0) {
+            visit(runBegin, b);
+            runBegin = -1;
+        }
+    }
+    int any = 0;
+    for (int j = b; j < n; ++j) any |= h[j] > floor;
+    if (any != 0 && runBegin < 0) runBegin = b;
+    if (runBegin >= 0) visit(runBegin, any != 0 ? n : b);
+}
+
+// The largest float at or below v - margin: a floor that stays below any
+// height computed as v up to rounding.
+inline float FloorBelow(double v, double margin) {
+    const double d = v - margin;
+    float f = static_cast<float>(d);
+    if (static_cast<double>(f) > d) f = std::nextafter(f, -std::numeric_limits<float>::infinity());
+    return f;
+}
+
+// The positions i < n with need[i] set, in order; their count. No branch
+// per node: a lowered node among kept ones is no misprediction.
+inline int NeededNodes(const int* __restrict need, int n, int* __restrict list) {
+    int m = 0;
+    for (int i = 0; i < n; ++i) {
+        list[m] = i;
+        m += need[i];
+    }
+    return m;
+}
+
+inline constexpr double kUnreached = std::numeric_limits<double>::infinity();
+
+}  // namespace morvex::sweep_detail
