@@ -12,10 +12,10 @@
 //   exact for every count below 2^53.
 #include "sim/work_model.h"
 
-#include "base/memory_budget.h"
-
 #include <algorithm>
 #include <cmath>
+
+#include "base/memory_budget.h"
 
 namespace morvex {
 
