@@ -110,28 +110,38 @@ int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptio
     }
     const long long n = StepCount(length, options);
     const double stepLength = length / static_cast<double>(n);
-    if (options.workers != nullptr && !options.afterStep &&
-        StepsBatchable(ctx, SweepReach(*ctx.tool, std::min(m.p0[2], m.p1[2]), ctx.work->zMax, ctx.arborMode))) {
+    auto pointAt = [&](long long i) {
+        return i == n ? m.p1 : i == 0 ? m.p0 : MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n));
+    };
+    const bool batchable =
+        !options.afterStep &&
+        StepsBatchable(ctx, SweepReach(*ctx.tool, std::min(m.p0[2], m.p1[2]), ctx.work->zMax, ctx.arborMode));
+    const bool backwards = batchable && StepsBackwards(ctx, m);
+    if (options.workers != nullptr && batchable) {
         // Steps in hand-overs of up to kStepsPerHandOver: the workers' bands
-        // follow the steps in order.
+        // follow the steps in order (last chunk first when backwards).
         static thread_local std::vector<Point> points;
         bool touched = false;
-        Point from = m.p0;
-        for (long long i = 1; i <= n;) {
-            points.assign(1, from);
-            for (; i <= n && static_cast<long long>(points.size()) <= kStepsPerHandOver; ++i) {
-                points.push_back(i == n ? m.p1 : MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n)));
-            }
-            touched = SweepStepsOnWorkers(*options.workers, ctx, points, flags) || touched;
-            from = points.back();
+        for (long long done = 0; done < n;) {
+            const long long size = std::min(kStepsPerHandOver, n - done);
+            const long long from = backwards ? n - done - size : done;
+            points.clear();
+            for (long long i = from; i <= from + size; ++i) points.push_back(pointAt(i));
+            touched = SweepStepsOnWorkers(*options.workers, ctx, points, flags, backwards) || touched;
+            done += size;
         }
+        return touched ? 1 : 0;
+    }
+    if (backwards) {
+        bool touched = false;
+        for (long long i = n; i >= 1; --i) touched = SweepStep(ctx, pointAt(i - 1), pointAt(i), flags) || touched;
         return touched ? 1 : 0;
     }
     Point from = m.p0;
     bool touched = false;
     SweepFlags step;
     for (long long i = 1; i <= n; ++i) {
-        const Point to = i == n ? m.p1 : MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n));
+        const Point to = pointAt(i);
         // With an observer every step gets flags of its own, folded into the motion's after it.
         SweepFlags& into = options.afterStep ? step : flags;
         if (options.afterStep) step = SweepFlags{};

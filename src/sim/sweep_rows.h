@@ -5,9 +5,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "sim/sweep.h"
 #include "sim/tool_profile.h"
 #include "sim/work_model.h"
 
@@ -151,14 +157,26 @@ inline constexpr int kScanBlock = 8;
 // Calls visit(begin, end) for every run [begin, end) of blocks of h[0..n)
 // that holds a height above `floor` (NaN counts as not above: such a node
 // is never lowered).
+// Whether any of the kScanBlock heights at h lies above floor.
+inline bool BlockAbove(const float* h, float floor) {
+#if defined(__SSE2__)
+    const __m128 f = _mm_set1_ps(floor);
+    const __m128 above = _mm_or_ps(_mm_cmpgt_ps(_mm_loadu_ps(h), f), _mm_cmpgt_ps(_mm_loadu_ps(h + 4), f));
+    return _mm_movemask_ps(above) != 0;
+#else
+    int any = 0;
+    for (int j = 0; j < kScanBlock; ++j) any |= h[j] > floor;
+    return any != 0;
+#endif
+}
+
 template <class Visit>
 inline void ForRunsAbove(const float* __restrict h, int n, float floor, Visit&& visit) {
+    static_assert(kScanBlock == 8, "BlockAbove looks at two vectors of four");
     int runBegin = -1;
     int b = 0;
     for (; b + kScanBlock <= n; b += kScanBlock) {
-        int any = 0;
-        for (int j = 0; j < kScanBlock; ++j) any |= h[b + j] > floor;
-        if (any != 0) {
+        if (BlockAbove(h + b, floor)) {
             if (runBegin < 0) runBegin = b;
         } else if (runBegin >= 0) {
             visit(runBegin, b);
@@ -189,6 +207,26 @@ inline int NeededNodes(const int* __restrict need, int n, int* __restrict list) 
         m += need[i];
     }
     return m;
+}
+
+// Whether a lowered node needs nothing but its new height, attribute byte
+// and line number: no paint marks, no load sums, no length or chip checks,
+// no watched node. Parts beyond the flank still need the node by node path.
+inline bool PlainLowering(const SweepContext& ctx) {
+    return !ctx.markPaint && ctx.watchedNode < 0 && !ctx.sumLoad && ctx.chipMode == 0 && ctx.lengthMode == 0;
+}
+
+// The plain lowering of a run of n nodes: where lower[i] is set, the
+// height becomes cand[i], the attribute byte newAttr and the line number
+// `line` (no line numbers when lineNo is null). One pass per array, without
+// branches: vector code.
+inline void LowerRun(float* __restrict h, std::uint8_t* __restrict attr, std::int32_t* __restrict lineNo,
+                     const float* __restrict cand, const int* __restrict lower, int n, std::uint8_t newAttr,
+                     std::int32_t line) {
+    for (int i = 0; i < n; ++i) h[i] = lower[i] != 0 ? cand[i] : h[i];
+    for (int i = 0; i < n; ++i) attr[i] = lower[i] != 0 ? newAttr : attr[i];
+    if (lineNo == nullptr) return;
+    for (int i = 0; i < n; ++i) lineNo[i] = lower[i] != 0 ? line : lineNo[i];
 }
 
 inline constexpr double kUnreached = std::numeric_limits<double>::infinity();

@@ -25,6 +25,10 @@ namespace {
 using sweep_detail::LowerNode;
 using sweep_detail::Rounded;
 
+// Runs up to this many nodes long are looked at node by node: the row
+// loops cost more to set up than the few nodes above the tip in them.
+constexpr int kShortRun = 16;
+
 int ClassOf(int direction) {
     switch (direction) {
     case 1: return kStepClassUp;
@@ -34,6 +38,87 @@ int ClassOf(int direction) {
     }
 }
 
+// Lowers the nodes of a run of a plain step where lower[] is set (heights
+// from cand[], starting at node index idx0, columns at xs[]), with the
+// cutting direction of each node in its attribute byte and the step's
+// class noted as the node by node path notes it: the first lowered node's
+// class, then every other class met (the fold depends on nothing else).
+// The side of the travel, the sign of dx vy - dy (x - x1), is monotonic in
+// x (every rounding step is), so a run splits into at most three pieces of
+// one direction each, found by bisection with the very same expression.
+void LowerPlainRun(const SweepContext& ctx, std::size_t idx0, const double* __restrict xs, int n, double dx,
+                   double dy, double x1, double vy, bool travel, const int* __restrict lower,
+                   const float* __restrict cand, SweepFlags& flags) {
+    WorkModel& w = *ctx.work;
+    int first = -1;
+    for (int i = 0; i < n; ++i) {
+        if (lower[i] != 0) {
+            first = i;
+            break;
+        }
+    }
+    if (first < 0) return;
+    flags.cutDone = 1;
+    std::uint8_t* __restrict attr = w.attr + idx0;
+    std::int32_t* __restrict lineNo = w.lineNo != nullptr ? w.lineNo + idx0 : nullptr;
+    float* __restrict h = w.height + idx0;
+    if (ctx.fast) {
+        // No cutting directions: every cut counts as general.
+        sweep_detail::NoteClass(flags.stepClass, kStepClassGeneral);
+        sweep_detail::LowerRun(h, attr, lineNo, cand, lower, n, ctx.attrCode, ctx.lineNo);
+        return;
+    }
+    // Pieces [cut[k], cut[k + 1]) of direction dir[k]: up (1) or down (2)
+    // by the side of the travel, 0 on it, 3 without travel.
+    int cut[4] = {0, n, n, n};
+    int dir[3] = {3, 3, 3};
+    if (travel) {
+        auto side = [&](int i) { return dx * vy - dy * (xs[i] - x1); };
+        auto firstWhere = [&](auto&& pred) {
+            int lo = 0, hi = n;
+            while (lo < hi) {
+                const int mid = lo + (hi - lo) / 2;
+                if (pred(side(mid))) {
+                    hi = mid;
+                } else {
+                    lo = mid + 1;
+                }
+            }
+            return lo;
+        };
+        if (dy > 0.0) {  // the side falls along the row: up, on, down
+            cut[1] = firstWhere([](double c) { return !(c > 0.0); });
+            cut[2] = firstWhere([](double c) { return c < 0.0; });
+            dir[0] = 1, dir[1] = 0, dir[2] = 2;
+        } else if (dy < 0.0) {  // it rises: down, on, up
+            cut[1] = firstWhere([](double c) { return !(c < 0.0); });
+            cut[2] = firstWhere([](double c) { return c > 0.0; });
+            dir[0] = 2, dir[1] = 0, dir[2] = 1;
+        } else {
+            const double c = dx * vy;
+            dir[0] = static_cast<int>(c > 0.0) + 2 * static_cast<int>(c < 0.0);
+        }
+    }
+    for (int k = 0; k < 3; ++k) {
+        if (first >= cut[k] && first < cut[k + 1]) sweep_detail::NoteClass(flags.stepClass, ClassOf(dir[k]));
+    }
+    const std::uint8_t code = ctx.attrCode;
+    for (int k = 0; k < 3; ++k) {
+        int any = 0;
+        for (int i = cut[k]; i < cut[k + 1]; ++i) any |= lower[i];
+        if (any == 0) continue;
+        sweep_detail::NoteClass(flags.stepClass, ClassOf(dir[k]));
+        const auto mark = static_cast<std::uint8_t>((dir[k] << kAttrDirShift) | code);
+        for (int i = cut[k]; i < cut[k + 1]; ++i) {
+            const auto a = static_cast<std::uint8_t>((attr[i] & 0x80) | mark);
+            attr[i] = lower[i] != 0 ? a : attr[i];
+        }
+    }
+    for (int i = 0; i < n; ++i) h[i] = lower[i] != 0 ? cand[i] : h[i];
+    if (lineNo == nullptr) return;
+    const std::int32_t line = ctx.lineNo;
+    for (int i = 0; i < n; ++i) lineNo[i] = lower[i] != 0 ? line : lineNo[i];
+}
 
 }  // namespace
 
@@ -80,6 +165,11 @@ void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, co
     float* __restrict candRow = scratch.candidate.data();
     int* __restrict needRow = scratch.need.data();
     int* __restrict listRow = scratch.list.data();
+    // Plain steps lower nodes in vector loops: no node within reach lies
+    // beyond the flank and nothing but height, attribute and line number is
+    // written.
+    const bool plain = sweep_detail::PlainLowering(ctx) && rowProfile && reach2 <= T3 &&
+                       !(attachment && holderLimit < reach2);
     const sweep_detail::ReachRows reachRows(w, x0, y0, x1, y1, box.reach, box.ixBegin, box.ixEnd - 1);
     rowBegin = std::max(rowBegin, box.iyBegin);
     rowEnd = std::min(rowEnd, box.iyEnd);
@@ -113,42 +203,68 @@ void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, co
             double* __restrict qOut = qRow;
             const double ax = x0, bx = x1, ddx = dx, ddy = dy, il2 = invL2, vv = vy2, nyx = nyDx, nyy = nyDy;
             const bool behind = behindToo;
-            if (travel) {
-                for (int i = 0; i < count; ++i) {
-                    const double vx = offRun[i] - bx;
-                    const double nx = offRun[i] - ax;
-                    const double qEnd = vx * vx + vv;
-                    const double along = (nx * ddx + nyy) * il2;
-                    const double cross = nx * ddy - nyx;
-                    const double qSide = cross * cross * il2;
-                    const bool alongside = (along > 0.0) & (along <= 1.0);
-                    const bool ahead = (along > 1.0) | behind;
-                    const double qBeyond = ahead ? qEnd : sweep_detail::kUnreached;
-                    qOut[i] = alongside ? qSide : qBeyond;
-                }
-            } else {
-                for (int i = 0; i < count; ++i) {
-                    const double vx = offRun[i] - bx;
-                    qOut[i] = vx * vx + vv;
-                }
-            }
-            if (rowProfile) sweep_detail::ProfileRow(t, z, zCentre, qRow, count, candRow);
+            // The squared distance at which the tool meets the node at x.
+            auto distance = [=](double x) {
+                const double vx = x - bx;
+                const double qEnd = vx * vx + vv;
+                if (!travel) return qEnd;
+                const double nx = x - ax;
+                const double along = (nx * ddx + nyy) * il2;
+                const double cross = nx * ddy - nyx;
+                const double qSide = cross * cross * il2;
+                const bool alongside = (along > 0.0) & (along <= 1.0);
+                const bool ahead = (along > 1.0) | behind;
+                const double qBeyond = ahead ? qEnd : sweep_detail::kUnreached;
+                return alongside ? qSide : qBeyond;
+            };
             // A node needs a look when it stands above the tip, lies within
             // reach and the profile there lies below it (or the profile must
             // be asked node by node: the neck, the holder, the attachment).
             const float* __restrict hRun = w.height + rowIdx + begin;
-            const double* __restrict qs = qRow;
-            const float* __restrict cs = candRow;
-            int* __restrict needs = needRow;
             const float tip = zf;
             const double rr = reach2, flankEnd = rowProfile ? T3 : -1.0;
             const double attachmentFrom = attachment ? holderLimit : sweep_detail::kUnreached;
-            for (int i = 0; i < count; ++i) {
-                const double q = qs[i];
-                const bool special = (q > flankEnd) | (q > attachmentFrom);
-                needs[i] = (hRun[i] > tip) & (q <= rr) & (special | (cs[i] < hRun[i]));
+            int needed = 0;
+            if (count <= kShortRun) {
+                // A run of a block or two (most runs: the edge the tool
+                // advances into): the few nodes above the tip one by one,
+                // with the same distances and profile values as the rows.
+                for (int i = 0; i < count; ++i) {
+                    if (!(hRun[i] > tip)) continue;
+                    const double q = distance(offRun[i]);
+                    if (!(q <= rr)) continue;
+                    const bool special = (q > flankEnd) | (q > attachmentFrom);
+                    const float cand = rowProfile ? Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q)) : 0.0f;
+                    if (!(special || cand < hRun[i])) continue;
+                    qRow[i] = q;
+                    candRow[i] = cand;
+                    listRow[needed++] = i;
+                }
+            } else {
+                if (travel) {
+                    for (int i = 0; i < count; ++i) qOut[i] = distance(offRun[i]);
+                } else {
+                    for (int i = 0; i < count; ++i) {
+                        const double vx = offRun[i] - bx;
+                        qOut[i] = vx * vx + vv;
+                    }
+                }
+                if (rowProfile) sweep_detail::ProfileRow(t, z, zCentre, qRow, count, candRow);
+                const double* __restrict qs = qRow;
+                const float* __restrict cs = candRow;
+                int* __restrict needs = needRow;
+                for (int i = 0; i < count; ++i) {
+                    const double q = qs[i];
+                    const bool special = (q > flankEnd) | (q > attachmentFrom);
+                    needs[i] = (hRun[i] > tip) & (q <= rr) & (special | (cs[i] < hRun[i]));
+                }
+                if (plain) {
+                    LowerPlainRun(ctx, rowIdx + static_cast<std::size_t>(begin), offRun, count, dx, dy, x1, vy,
+                                  travel, needRow, candRow, flags);
+                    return;
+                }
+                needed = sweep_detail::NeededNodes(needRow, count, listRow);
             }
-            const int needed = sweep_detail::NeededNodes(needRow, count, listRow);
             for (int j = 0; j < needed; ++j) {
                 const int i = listRow[j];
                 const std::size_t idx = rowIdx + static_cast<std::size_t>(begin + i);

@@ -28,6 +28,7 @@
 #include <limits>
 
 #include "sim/sweep_node.h"
+#include "sim/sweep_rows.h"
 
 namespace morvex {
 namespace {
@@ -68,7 +69,8 @@ void SweepBand(SweepWorkers& all, int band) {
     } else {
         const std::size_t steps = all.boxes.size();
         int* classes = all.stepClasses.data() + static_cast<std::size_t>(band) * steps;
-        for (std::size_t i = 0; i < steps; ++i) {
+        for (std::size_t k = 0; k < steps; ++k) {
+            const std::size_t i = all.backwards ? steps - 1 - k : k;
             flags.stepClass = kStepClassUnknown;
             SweepStepRows(*all.ctx, all.points[i], all.points[i + 1], all.boxes[i], first, last + 1, flags);
             classes[i] = flags.stepClass;
@@ -119,6 +121,7 @@ void RunOnWorkers(SweepWorkers& w, int first, int last, SweepFlags& flags) {
     if (!w.wholeMotion) w.stepClasses.assign(w.bands.size() * w.boxes.size(), kStepClassUnknown);
     w.nextBand = 0;
     const long long job = ++w.generation;
+    ++w.handOvers;
     lock.unlock();
     w.started.notify_all();
     lock.lock();
@@ -131,9 +134,10 @@ void RunOnWorkers(SweepWorkers& w, int first, int last, SweepFlags& flags) {
     }
     lock.unlock();
     if (!w.wholeMotion) {
-        // Classes fold step by step, each step's bands in row order.
+        // Classes fold step by step in the order swept, each step's bands in row order.
         const std::size_t steps = w.boxes.size();
-        for (std::size_t i = 0; i < steps; ++i) {
+        for (std::size_t k = 0; k < steps; ++k) {
+            const std::size_t i = w.backwards ? steps - 1 - k : k;
             for (std::size_t b = 0; b < w.bands.size(); ++b) {
                 sweep_detail::NoteClass(flags.stepClass, w.stepClasses[b * steps + i]);
             }
@@ -186,8 +190,12 @@ bool StepsBatchable(const SweepContext& ctx, double reach) {
     return !marksBeyondFlank || reach * reach <= ctx.tool->T3;
 }
 
+bool StepsBackwards(const SweepContext& ctx, const SweepMotionInput& m) {
+    return m.type == kLine && m.p1[2] < m.p0[2] && sweep_detail::PlainLowering(ctx);
+}
+
 bool SweepStepsOnWorkers(SweepWorkers& w, const SweepContext& ctx, const std::vector<Point>& points,
-                         SweepFlags& flags) {
+                         SweepFlags& flags, bool backwards) {
     if (points.size() < 2) return false;
     const std::size_t steps = points.size() - 1;
     w.boxes.resize(steps);
@@ -202,11 +210,15 @@ bool SweepStepsOnWorkers(SweepWorkers& w, const SweepContext& ctx, const std::ve
     }
     if (!touched) return false;
     if (w.workers.empty() || last - first + 1 < w.strips * kMinRowsPerStrip) {
-        for (std::size_t i = 0; i < steps; ++i) SweepStep(ctx, points[i], points[i + 1], flags);
+        for (std::size_t k = 0; k < steps; ++k) {
+            const std::size_t i = backwards ? steps - 1 - k : k;
+            SweepStep(ctx, points[i], points[i + 1], flags);
+        }
         return true;
     }
     w.ctx = &ctx;
     w.wholeMotion = false;
+    w.backwards = backwards;
     w.points = points;
     RunOnWorkers(w, first, last, flags);
     ApplyDeferredPaint(*ctx.work, flags);

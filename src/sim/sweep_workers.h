@@ -61,6 +61,8 @@ struct SweepWorkers {
     std::vector<Point> points;
     std::vector<StepBox> boxes;
     std::vector<int> stepClasses;
+    bool backwards = false;  // steps swept last first
+    long long handOvers = 0;  // jobs shared with the workers so far
 };
 
 // Strips of the `threadnc` setting: "NO"/"OFF" 1, "ON"/"YES" one per
@@ -87,8 +89,18 @@ bool StepsBatchable(const SweepContext& ctx, double reach);
 // The steps points[0] -> points[1] -> ... of one motion, each as
 // SweepStepOnWorkers would cut it, in one hand-over; true when any step's
 // box met the grid. Only where StepsBatchable holds for every step.
+// `backwards` sweeps the last step first (see StepsBackwards); each step
+// still runs from points[i] to points[i + 1].
 bool SweepStepsOnWorkers(SweepWorkers& workers, const SweepContext& ctx, const std::vector<Point>& points,
-                         SweepFlags& flags);
+                         SweepFlags& flags, bool backwards = false);
+
+// Whether the steps of a motion from p0 to p1 are swept last step first: a
+// descending line whose nodes need nothing but height, attribute and line
+// number. Every node ends at the lowest of the steps' profiles in either
+// order, and its cutting side is that of the line; backwards, the lower
+// later steps come first and the earlier ones find most nodes already
+// below them, instead of lowering the whole tool disc again at every step.
+bool StepsBackwards(const SweepContext& ctx, const SweepMotionInput& m);
 
 // A whole motion (SweepMotion), its rows in bands shared by the workers and
 // the calling thread; small motions on the caller alone. The same heights,

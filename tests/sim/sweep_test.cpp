@@ -283,23 +283,29 @@ TEST(Sweep, WorkerHandOverNeverHangsAndCutsLikeOneThread) {
             std::abort();
         }
     });
-    const ToolProfile flat = Tool(kShapeFlat, 6.0f, 0.0f);
+    // Small boxes (21 rows: enough for 5 strips of 4) and many jobs: one,
+    // two and four workers, started and stopped again and again.
+    const ToolProfile flat = Tool(kShapeFlat, 4.0f, 0.0f);
     WorkModel one = MakeWork(101, 101, 0.2);
     WorkModel many = MakeWork(101, 101, 0.2);
     const SweepContext single = Context(one, flat);
     const SweepContext shared = Context(many, flat);
-    const ToolProfile ball = Tool(kShapeBall, 6.0f, 3.0f);
+    const ToolProfile ball = Tool(kShapeBall, 4.0f, 2.0f);
     const SweepContext singleBall = Context(one, ball);
     const SweepContext sharedBall = Context(many, ball);
     SweepWorkers workers;
     int steps = 0, onWorkers = 0;
-    for (int round = 0; round < 30; ++round) {
-        StartWorkers(workers, 2 + round % 3);
-        for (int i = 0; i < 100; ++i, ++steps) {
+    long long handOvers = 0;
+    for (int round = 0; round < 60; ++round) {
+        handOvers += workers.handOvers;
+        workers.handOvers = 0;
+        constexpr int kStrips[] = {2, 3, 5};
+        StartWorkers(workers, kStrips[round % 3]);
+        for (int i = 0; i < 3400; ++i, ++steps) {
             // A zig-zag sinking slowly: every step takes fresh material.
             const double t = steps;
-            const Point p0{2 + std::fmod(t * 0.37, 16.0), 2 + std::fmod(t * 0.53, 16.0), 9.9 - t * 0.002};
-            const Point p1{2 + std::fmod(t * 0.71, 16.0), 2 + std::fmod(t * 0.29, 16.0), 9.9 - t * 0.002};
+            const Point p0{2 + std::fmod(t * 0.37, 16.0), 2 + std::fmod(t * 0.53, 16.0), 9.9 - t * 0.00002};
+            const Point p1{2 + std::fmod(t * 0.71, 16.0), 2 + std::fmod(t * 0.29, 16.0), 9.9 - t * 0.00002};
             SweepFlags a, b;
             if (i % 10 == 9) {
                 // Now and then a ball's inclined line, swept whole.
@@ -319,7 +325,9 @@ TEST(Sweep, WorkerHandOverNeverHangsAndCutsLikeOneThread) {
         if (round % 2 == 1) StopWorkers(workers);
     }
     StopWorkers(workers);
+    handOvers += workers.handOvers;
     EXPECT_EQ(onWorkers, steps);
+    EXPECT_GE(handOvers, 200'000);
     EXPECT_EQ(one.heightA, many.heightA);
     EXPECT_EQ(one.attrA, many.attrA);
     EXPECT_EQ(one.lineNumbers, many.lineNumbers);
@@ -329,6 +337,68 @@ TEST(Sweep, WorkerHandOverNeverHangsAndCutsLikeOneThread) {
     }
     finished.notify_one();
     watchdog.join();
+}
+
+// A motion's steps handed to the workers at once, and a descending line's
+// steps swept last first, leave every node as single steps taken in order
+// do: heights, attributes (cutting side included), line numbers, class;
+// and the row loops of plain steps as the node by node path (which a
+// measuring check forces) does.
+TEST(Sweep, BatchedAndBackwardStepsCutLikeSingleSteps) {
+    const ToolProfile tools[] = {Tool(kShapeFlat, 6.0f, 0.0f), Tool(kShapeBull, 6.0f, 1.0f),
+                                 Tool(kShapeBall, 6.0f, 3.0f)};
+    const SweepMotionInput lines[] = {
+        Line({2, 5, 9.5}, {14, 5, 7.0}),      // descending along X
+        Line({3, 3, 7.5}, {13.7, 11.1, 9.8}),  // ascending, slanted
+        Line({15, 13, 9.9}, {4.3, 2.9, 6.1}),  // descending, slanted back
+        Line({8, 8, 9.5}, {8.05, 8.02, 6.0}),  // a near plunge
+    };
+    SweepWorkers workers;
+    StartWorkers(workers, 3);
+    for (const ToolProfile& tool : tools) {
+        WorkModel reference = MakeWork(91, 81, 0.2);
+        // Smooth below the middle (long runs of nodes above the tool), rough above it (short runs).
+        for (std::uint32_t i = 0; i < reference.cellCount; ++i) {
+            const double ix = i % 91, iy = i / 91;
+            reference.height[i] = static_cast<float>(iy < 40 ? 8.5 + std::sin(ix * 0.11) * std::cos(iy * 0.07)
+                                                            : 8.5 + std::sin(i * 0.37) + 0.5 * std::cos(i * 0.011));
+        }
+        WorkModel alone = reference, shared = reference, nodeByNode = reference;
+        for (WorkModel* w : {&reference, &alone, &shared, &nodeByNode}) {
+            w->height = w->heightA.data();
+            w->attr = w->attrA.data();
+            w->lineNo = w->lineNumbers.data();
+        }
+        for (const SweepMotionInput& m : lines) {
+            CutOptions options;
+            options.movingPitch = 0.3;
+            options.alwaysStep = true;
+            SweepFlags expected, a, b;
+            const long long n = StepCount(std::hypot(m.p1[0] - m.p0[0], m.p1[1] - m.p0[1], m.p1[2] - m.p0[2]), options);
+            Point from = m.p0;
+            for (long long i = 1; i <= n; ++i) {
+                const Point to = i == n ? m.p1 : MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n));
+                SweepStep(Context(reference, tool), from, to, expected);
+                SweepContext measuring = Context(nodeByNode, tool);
+                measuring.lengthMode = 1;
+                SweepFlags unused;
+                SweepStep(measuring, from, to, unused);
+                from = to;
+            }
+            CutMotion(Context(alone, tool), m, options, a);
+            options.workers = &workers;
+            CutMotion(Context(shared, tool), m, options, b);
+            for (const SweepFlags* f : {&a, &b}) {
+                EXPECT_EQ(std::tuple(f->cutDone, f->stepClass), std::tuple(expected.cutDone, expected.stepClass))
+                    << tool.shape << " line from " << m.p0[0];
+            }
+        }
+        for (const WorkModel* w : {&alone, &shared, &nodeByNode}) {
+            EXPECT_EQ(w->heightA, reference.heightA) << tool.shape;
+            EXPECT_EQ(w->attrA, reference.attrA) << tool.shape;
+            EXPECT_EQ(w->lineNumbers, reference.lineNumbers) << tool.shape;
+        }
+    }
 }
 
 TEST(Sweep, RapidAreaClearLooksAtTheRectangleGrownByTheReach) {
