@@ -117,9 +117,10 @@ int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptio
         !options.afterStep &&
         StepsBatchable(ctx, SweepReach(*ctx.tool, std::min(m.p0[2], m.p1[2]), ctx.work->zMax, ctx.arborMode));
     const bool backwards = batchable && StepsBackwards(ctx, m);
-    if (options.workers != nullptr && batchable) {
-        // Steps in hand-overs of up to kStepsPerHandOver: the workers' bands
-        // follow the steps in order (last chunk first when backwards).
+    if (batchable) {
+        // Steps in hand-overs of up to kStepsPerHandOver: each row is looked
+        // at once for all of them, and the workers' bands follow the steps
+        // in order (last chunk first when backwards).
         static thread_local std::vector<Point> points;
         bool touched = false;
         for (long long done = 0; done < n;) {
@@ -127,14 +128,12 @@ int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptio
             const long long from = backwards ? n - done - size : done;
             points.clear();
             for (long long i = from; i <= from + size; ++i) points.push_back(pointAt(i));
-            touched = SweepStepsOnWorkers(*options.workers, ctx, points, flags, backwards) || touched;
+            const bool hit = options.workers != nullptr
+                                 ? SweepStepsOnWorkers(*options.workers, ctx, points, flags, backwards)
+                                 : SweepStepsHere(ctx, points, flags, backwards);
+            touched = hit || touched;
             done += size;
         }
-        return touched ? 1 : 0;
-    }
-    if (backwards) {
-        bool touched = false;
-        for (long long i = n; i >= 1; --i) touched = SweepStep(ctx, pointAt(i - 1), pointAt(i), flags) || touched;
         return touched ? 1 : 0;
     }
     Point from = m.p0;

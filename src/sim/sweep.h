@@ -154,6 +154,15 @@ StepBox StepNodeBox(const SweepContext& ctx, const Point& p0, const Point& p1);
 void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, const StepBox& box, int rowBegin,
                    int rowEnd, SweepFlags& flags);
 
+// The steps i = 0 .. steps - 1 from points[i] to points[i + 1], boxes[i]
+// their boxes, over the rows [rowBegin, rowEnd), last step first when
+// `backwards`: every node meets the steps in that order, each step the rows
+// in order, as one SweepStepRows per step would cut them, but each row is
+// looked at once for all steps. Step i's class goes to classes[i] (to
+// flags.stepClass when classes is null).
+void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox* boxes, int steps, bool backwards,
+                    int rowBegin, int rowEnd, SweepFlags& flags, int* classes);
+
 // One step on the calling thread; false when its box missed the grid or lay
 // above the work.
 bool SweepStep(const SweepContext& ctx, const Point& p0, const Point& p1, SweepFlags& flags);

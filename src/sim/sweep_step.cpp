@@ -14,6 +14,8 @@
 // strip, bit for bit.
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <vector>
 
 #include "sim/sweep.h"
 #include "sim/sweep_node.h"
@@ -48,7 +50,7 @@ int ClassOf(int direction) {
 // one direction each, found by bisection with the very same expression.
 void LowerPlainRun(const SweepContext& ctx, std::size_t idx0, const double* __restrict xs, int n, double dx,
                    double dy, double x1, double vy, bool travel, const int* __restrict lower,
-                   const float* __restrict cand, SweepFlags& flags) {
+                   const float* __restrict cand, SweepFlags& flags, int& stepClass) {
     WorkModel& w = *ctx.work;
     int first = -1;
     for (int i = 0; i < n; ++i) {
@@ -64,7 +66,7 @@ void LowerPlainRun(const SweepContext& ctx, std::size_t idx0, const double* __re
     float* __restrict h = w.height + idx0;
     if (ctx.fast) {
         // No cutting directions: every cut counts as general.
-        sweep_detail::NoteClass(flags.stepClass, kStepClassGeneral);
+        sweep_detail::NoteClass(stepClass, kStepClassGeneral);
         sweep_detail::LowerRun(h, attr, lineNo, cand, lower, n, ctx.attrCode, ctx.lineNo);
         return;
     }
@@ -100,14 +102,14 @@ void LowerPlainRun(const SweepContext& ctx, std::size_t idx0, const double* __re
         }
     }
     for (int k = 0; k < 3; ++k) {
-        if (first >= cut[k] && first < cut[k + 1]) sweep_detail::NoteClass(flags.stepClass, ClassOf(dir[k]));
+        if (first >= cut[k] && first < cut[k + 1]) sweep_detail::NoteClass(stepClass, ClassOf(dir[k]));
     }
     const std::uint8_t code = ctx.attrCode;
     for (int k = 0; k < 3; ++k) {
         int any = 0;
         for (int i = cut[k]; i < cut[k + 1]; ++i) any |= lower[i];
         if (any == 0) continue;
-        sweep_detail::NoteClass(flags.stepClass, ClassOf(dir[k]));
+        sweep_detail::NoteClass(stepClass, ClassOf(dir[k]));
         const auto mark = static_cast<std::uint8_t>((dir[k] << kAttrDirShift) | code);
         for (int i = cut[k]; i < cut[k + 1]; ++i) {
             const auto a = static_cast<std::uint8_t>((attr[i] & 0x80) | mark);
@@ -118,6 +120,210 @@ void LowerPlainRun(const SweepContext& ctx, std::size_t idx0, const double* __re
     if (lineNo == nullptr) return;
     const std::int32_t line = ctx.lineNo;
     for (int i = 0; i < n; ++i) lineNo[i] = lower[i] != 0 ? line : lineNo[i];
+}
+
+// What stays the same for every node of one step.
+struct StepGeometry {
+    int index = 0;  // the step's place among the steps of the job
+    StepBox box;
+    double x0 = 0.0, y0 = 0.0, x1 = 0.0, y1 = 0.0;
+    double z = 0.0, zCentre = 0.0;  // tip at the step end, corner centre
+    float zf = 0.0f;
+    double reach2 = 0.0;
+    double dx = 0.0, dy = 0.0, l2 = 0.0, invL2 = 0.0;
+    bool travel = false;
+    bool behindToo = false;  // a descending step meets the nodes behind its start
+    // Plain steps lower nodes in vector loops: no node within reach lies
+    // beyond the flank and nothing but height, attribute and line number
+    // is written.
+    bool plain = false;
+    // A flat bottom out to the flank's end: the same height wherever the
+    // tool reaches (the profile's own value there).
+    bool flat = false;
+    float flatHeight = 0.0f;
+    int* spanBegin = nullptr;  // columns of each row of the job, empty where the step has none
+    int* spanEnd = nullptr;
+};
+
+StepGeometry GeometryOf(const SweepContext& ctx, const Point& p0, const Point& p1, const StepBox& box, int index) {
+    const ToolProfile& t = *ctx.tool;
+    StepGeometry g;
+    g.index = index;
+    g.box = box;
+    g.x0 = p0[0], g.y0 = p0[1], g.x1 = p1[0], g.y1 = p1[1];
+    g.z = p1[2];
+    g.zCentre = g.z + t.fC;
+    g.zf = Rounded(g.z);
+    g.reach2 = box.reach * box.reach;
+    g.dx = p1[0] - p0[0], g.dy = p1[1] - p0[1];
+    g.l2 = g.dx * g.dx + g.dy * g.dy;
+    g.travel = g.dx != 0.0 || g.dy != 0.0;
+    g.invL2 = g.travel ? 1.0 / g.l2 : 0.0;
+    g.behindToo = p1[2] < p0[2];
+    g.plain = sweep_detail::PlainLowering(ctx) && sweep_detail::RowProfileUsable(t) && g.reach2 <= t.T3 &&
+              !(t.attachment && t.holderLimit < g.reach2);
+    g.flat = sweep_detail::RowProfileUsable(t) && t.T1 >= t.T3 && t.tanA == 0.0;
+    g.flatHeight = Rounded(g.z + t.bottomLift + t.tanA * 0.0);
+    return g;
+}
+
+// The columns of the rows at ys[0..rows) the step can reach.
+void StepSpans(const WorkModel& w, const StepGeometry& g, const double* ys, int rows, int* ix0, int* ix1) {
+    const double halfLength = 0.5 * std::sqrt(g.l2);
+    const double reach = g.box.reach;
+    if (halfLength < 0.25 * reach) {
+        sweep_detail::DiscRows(w, 0.5 * (g.x0 + g.x1), 0.5 * (g.y0 + g.y1), reach + halfLength, g.box.ixBegin,
+                               g.box.ixEnd - 1, ys, rows, ix0, ix1);
+    } else {
+        sweep_detail::ReachRows(w, g.x0, g.y0, g.x1, g.y1, reach, g.box.ixBegin, g.box.ixEnd - 1)
+            .Rows(ys, rows, ix0, ix1);
+    }
+}
+
+// One step over the nodes [ixBegin, ixEnd) of row iy; its class into stepClass.
+void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ixBegin, int ixEnd,
+                  sweep_detail::RowScratch& scratch, SweepFlags& flags, int& stepClass) {
+    WorkModel& w = *ctx.work;
+    const ToolProfile& t = *ctx.tool;
+    const double* off = w.nodeOffset.data();
+    const double z = g.z, zCentre = g.zCentre;
+    const double dx = g.dx, dy = g.dy, x1 = g.x1;
+    const bool travel = g.travel;
+    const bool rowProfile = sweep_detail::RowProfileUsable(t);
+    const double T3 = t.T3;
+    const bool attachment = t.attachment;
+    const double holderLimit = t.holderLimit;
+    double* __restrict qRow = scratch.q.data();
+    float* __restrict candRow = scratch.candidate.data();
+    int* __restrict needRow = scratch.need.data();
+    int* __restrict listRow = scratch.list.data();
+    const double ny = off[iy] - g.y0;
+    const double vy = off[iy] - g.y1;
+    const std::size_t runIdx = NodeIndex(w, ixBegin, iy);
+    // The squared distance at which the tool meets each node (infinite
+    // where it meets none), then the profile over the run.
+    const int count = ixEnd - ixBegin;
+    // Locals, not references, so that the loops are vector code.
+    const double* __restrict offRun = off + ixBegin;
+    double* __restrict qOut = qRow;
+    const double ax = g.x0, bx = x1, ddx = dx, ddy = dy, il2 = g.invL2, vv = vy * vy, nyx = ny * dx, nyy = ny * dy;
+    const bool behind = g.behindToo;
+    // The squared distance at which the tool meets the node at x.
+    auto distance = [=](double x) {
+        const double vx = x - bx;
+        const double qEnd = vx * vx + vv;
+        if (!travel) return qEnd;
+        const double nx = x - ax;
+        const double along = (nx * ddx + nyy) * il2;
+        const double cross = nx * ddy - nyx;
+        const double qSide = cross * cross * il2;
+        const bool alongside = (along > 0.0) & (along <= 1.0);
+        const bool ahead = (along > 1.0) | behind;
+        const double qBeyond = ahead ? qEnd : sweep_detail::kUnreached;
+        return alongside ? qSide : qBeyond;
+    };
+    // A node needs a look when it stands above the tip, lies within reach
+    // and the profile there lies below it (or the profile must be asked
+    // node by node: the neck, the holder, the attachment).
+    const float* __restrict hRun = w.height + runIdx;
+    const float tip = g.zf;
+    const double rr = g.reach2, flankEnd = rowProfile ? T3 : -1.0;
+    const double attachmentFrom = attachment ? holderLimit : sweep_detail::kUnreached;
+    int needed = 0;
+    if (count <= kShortRun && g.plain) {
+        // A short run of a plain step: each node above the tip and below
+        // the tool takes height, attribute and line number at once.
+        const float flat = g.flatHeight;
+        for (int i = 0; i < count; ++i) {
+            if (!(hRun[i] > tip)) continue;
+            const double q = distance(offRun[i]);
+            if (!(q <= rr)) continue;
+            const float cand = g.flat ? flat : Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q));
+            if (!(cand < hRun[i])) continue;
+            const std::size_t idx = runIdx + static_cast<std::size_t>(i);
+            std::uint8_t attr = ctx.attrCode;
+            if (ctx.fast) {
+                sweep_detail::NoteClass(stepClass, kStepClassGeneral);
+            } else {
+                const double c = dx * vy - dy * (offRun[i] - x1);
+                const int direction = travel ? static_cast<int>(c > 0.0) + 2 * static_cast<int>(c < 0.0) : 3;
+                sweep_detail::NoteClass(stepClass, ClassOf(direction));
+                attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) | ctx.attrCode);
+            }
+            w.height[idx] = cand;
+            w.attr[idx] = attr;
+            if (w.lineNo != nullptr) w.lineNo[idx] = ctx.lineNo;
+            flags.cutDone = 1;
+        }
+        return;
+    }
+    if (count <= kShortRun) {
+        // A run of a block or two (most runs: the edge the tool advances
+        // into): the few nodes above the tip one by one, with the same
+        // distances and profile values as the row loops.
+        for (int i = 0; i < count; ++i) {
+            if (!(hRun[i] > tip)) continue;
+            const double q = distance(offRun[i]);
+            if (!(q <= rr)) continue;
+            const bool special = (q > flankEnd) | (q > attachmentFrom);
+            const float cand = rowProfile ? Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q)) : 0.0f;
+            if (!(special || cand < hRun[i])) continue;
+            qRow[i] = q;
+            candRow[i] = cand;
+            listRow[needed++] = i;
+        }
+    } else {
+        if (travel) {
+            for (int i = 0; i < count; ++i) qOut[i] = distance(offRun[i]);
+        } else {
+            for (int i = 0; i < count; ++i) {
+                const double vx = offRun[i] - bx;
+                qOut[i] = vx * vx + vv;
+            }
+        }
+        if (rowProfile) sweep_detail::ProfileRow(t, z, zCentre, qRow, count, candRow);
+        const double* __restrict qs = qRow;
+        const float* __restrict cs = candRow;
+        int* __restrict needs = needRow;
+        for (int i = 0; i < count; ++i) {
+            const double q = qs[i];
+            const bool special = (q > flankEnd) | (q > attachmentFrom);
+            needs[i] = (hRun[i] > tip) & (q <= rr) & (special | (cs[i] < hRun[i]));
+        }
+        if (g.plain) {
+            LowerPlainRun(ctx, runIdx, offRun, count, dx, dy, x1, vy, travel, needRow, candRow, flags, stepClass);
+            return;
+        }
+        needed = sweep_detail::NeededNodes(needRow, count, listRow);
+    }
+    for (int j = 0; j < needed; ++j) {
+        const int i = listRow[j];
+        const std::size_t idx = runIdx + static_cast<std::size_t>(i);
+        const double q = qRow[i];
+        const int ix = ixBegin + i;
+        const double vx = off[ix] - x1;
+        float candidate = candRow[i];
+        if (!rowProfile || q > T3 || (attachment && q > holderLimit)) {
+            double candidateD = ToolProfileHeight(t, z, zCentre, std::sqrt(q), q);
+            if (q > holderLimit && attachment) {
+                if (const auto a = AttachmentHeight(t, z, vx, vy)) candidateD = std::min(candidateD, *a);
+            }
+            candidate = Rounded(candidateD);
+        }
+        if (!(candidate < w.height[idx])) continue;
+        std::uint8_t attr = ctx.attrCode;
+        if (ctx.fast) {
+            // No cutting directions: every cut counts as general.
+            sweep_detail::NoteClass(stepClass, kStepClassGeneral);
+        } else {
+            // Up (1) or down (2) by the side of the travel, 0 on it, 3 without travel.
+            const double c = dx * vy - dy * vx;
+            const int direction = travel ? static_cast<int>(c > 0.0) + 2 * static_cast<int>(c < 0.0) : 3;
+            sweep_detail::NoteClass(stepClass, ClassOf(direction));
+            attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) | ctx.attrCode);
+        }
+        LowerNode(ctx, idx, ix, iy, candidate, q, z, true, attr, flags);
+    }
 }
 
 }  // namespace
@@ -142,157 +348,72 @@ StepBox StepNodeBox(const SweepContext& ctx, const Point& p0, const Point& p1) {
 
 void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, const StepBox& box, int rowBegin,
                    int rowEnd, SweepFlags& flags) {
+    const Point points[] = {p0, p1};
+    SweepStepsRows(ctx, points, &box, 1, false, rowBegin, rowEnd, flags, nullptr);
+}
+
+void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox* boxes, int steps, bool backwards,
+                    int rowBegin, int rowEnd, SweepFlags& flags, int* classes) {
+    if (steps < 1) return;
     WorkModel& w = *ctx.work;
-    const ToolProfile& t = *ctx.tool;
-    const double z = p1[2];
-    const double zCentre = z + t.fC;
-    const float zf = Rounded(z);
-    const double reach2 = box.reach * box.reach;
-    const double dx = p1[0] - p0[0], dy = p1[1] - p0[1];
-    const double l2 = dx * dx + dy * dy;
-    const bool travel = dx != 0.0 || dy != 0.0;
-    const double invL2 = travel ? 1.0 / l2 : 0.0;
-    const bool behindToo = p1[2] < p0[2];
     const double* off = w.nodeOffset.data();
-    const double x0 = p0[0], y0 = p0[1], x1 = p1[0], y1 = p1[1];
-    const bool rowProfile = sweep_detail::RowProfileUsable(t);
-    const double T3 = t.T3;
-    const bool attachment = t.attachment;
-    const double holderLimit = t.holderLimit;
     sweep_detail::RowScratch& scratch = sweep_detail::ThreadScratch();
-    scratch.Reserve(static_cast<std::size_t>(box.ixEnd - box.ixBegin));
-    double* __restrict qRow = scratch.q.data();
-    float* __restrict candRow = scratch.candidate.data();
-    int* __restrict needRow = scratch.need.data();
-    int* __restrict listRow = scratch.list.data();
-    // Plain steps lower nodes in vector loops: no node within reach lies
-    // beyond the flank and nothing but height, attribute and line number is
-    // written.
-    const bool plain = sweep_detail::PlainLowering(ctx) && rowProfile && reach2 <= T3 &&
-                       !(attachment && holderLimit < reach2);
-    const sweep_detail::ReachRows reachRows(w, x0, y0, x1, y1, box.reach, box.ixBegin, box.ixEnd - 1);
-    rowBegin = std::max(rowBegin, box.iyBegin);
-    rowEnd = std::min(rowEnd, box.iyEnd);
-    if (rowBegin < rowEnd) {
-        scratch.ReserveRows(static_cast<std::size_t>(rowEnd - rowBegin));
-        const double halfLength = 0.5 * std::sqrt(l2);
-        if (halfLength < 0.25 * box.reach) {
-            sweep_detail::DiscRows(w, 0.5 * (x0 + x1), 0.5 * (y0 + y1), box.reach + halfLength, box.ixBegin,
-                                   box.ixEnd - 1, off + rowBegin, rowEnd - rowBegin, scratch.spanBegin.data(),
-                                   scratch.spanEnd.data());
-        } else {
-            reachRows.Rows(off + rowBegin, rowEnd - rowBegin, scratch.spanBegin.data(), scratch.spanEnd.data());
+    // Each step's geometry and the spans of its rows within [rowBegin, rowEnd).
+    static thread_local std::vector<StepGeometry> geometry;
+    geometry.clear();
+    int first = rowEnd, last = rowBegin - 1;
+    for (int k = 0; k < steps; ++k) {
+        const int i = backwards ? steps - 1 - k : k;
+        const StepBox& box = boxes[i];
+        const int from = std::max(rowBegin, box.iyBegin), to = std::min(rowEnd, box.iyEnd);
+        if (box.ixEnd <= box.ixBegin || from >= to) continue;
+        geometry.push_back(GeometryOf(ctx, points[i], points[i + 1], box, i));
+        first = std::min(first, from);
+        last = std::max(last, to - 1);
+    }
+    if (geometry.empty()) return;
+    const int rows = last - first + 1;
+    scratch.Reserve(static_cast<std::size_t>(w.nx));
+    scratch.ReserveRows(static_cast<std::size_t>(rows) * geometry.size());
+    for (std::size_t g = 0; g < geometry.size(); ++g) {
+        StepGeometry& s = geometry[g];
+        s.spanBegin = scratch.spanBegin.data() + g * static_cast<std::size_t>(rows);
+        s.spanEnd = scratch.spanEnd.data() + g * static_cast<std::size_t>(rows);
+        StepSpans(w, s, off + first, rows, s.spanBegin, s.spanEnd);
+        // Rows outside the step's box have no columns.
+        for (int iy = first; iy <= last; ++iy) {
+            if (iy < std::max(rowBegin, s.box.iyBegin) || iy >= std::min(rowEnd, s.box.iyEnd)) {
+                s.spanBegin[iy - first] = 0;
+                s.spanEnd[iy - first] = -1;
+            }
         }
     }
-    for (int iy = rowBegin; iy < rowEnd; ++iy) {
-        const double ny = off[iy] - y0;
-        const double vy = off[iy] - y1;
-        const sweep_detail::ColumnSpan span{scratch.spanBegin[iy - rowBegin], scratch.spanEnd[iy - rowBegin]};
-        if (span.ix1 < span.ix0) continue;
-        const int n = span.ix1 - span.ix0 + 1;
-        const double vy2 = vy * vy;
-        const double nyDx = ny * dx;
-        const double nyDy = ny * dy;
-        const std::size_t rowIdx = NodeIndex(w, span.ix0, iy);
-        sweep_detail::ForRunsAbove(w.height + rowIdx, n, zf, [&](int begin, int end) {
-            // The squared distance at which the tool meets each node
-            // (infinite where it meets none), then the profile over the run.
-            const int count = end - begin;
-            // Locals, not the lambda's references, so that the loops are vector code.
-            const double* __restrict offRun = off + span.ix0 + begin;
-            double* __restrict qOut = qRow;
-            const double ax = x0, bx = x1, ddx = dx, ddy = dy, il2 = invL2, vv = vy2, nyx = nyDx, nyy = nyDy;
-            const bool behind = behindToo;
-            // The squared distance at which the tool meets the node at x.
-            auto distance = [=](double x) {
-                const double vx = x - bx;
-                const double qEnd = vx * vx + vv;
-                if (!travel) return qEnd;
-                const double nx = x - ax;
-                const double along = (nx * ddx + nyy) * il2;
-                const double cross = nx * ddy - nyx;
-                const double qSide = cross * cross * il2;
-                const bool alongside = (along > 0.0) & (along <= 1.0);
-                const bool ahead = (along > 1.0) | behind;
-                const double qBeyond = ahead ? qEnd : sweep_detail::kUnreached;
-                return alongside ? qSide : qBeyond;
-            };
-            // A node needs a look when it stands above the tip, lies within
-            // reach and the profile there lies below it (or the profile must
-            // be asked node by node: the neck, the holder, the attachment).
-            const float* __restrict hRun = w.height + rowIdx + begin;
-            const float tip = zf;
-            const double rr = reach2, flankEnd = rowProfile ? T3 : -1.0;
-            const double attachmentFrom = attachment ? holderLimit : sweep_detail::kUnreached;
-            int needed = 0;
-            if (count <= kShortRun) {
-                // A run of a block or two (most runs: the edge the tool
-                // advances into): the few nodes above the tip one by one,
-                // with the same distances and profile values as the rows.
-                for (int i = 0; i < count; ++i) {
-                    if (!(hRun[i] > tip)) continue;
-                    const double q = distance(offRun[i]);
-                    if (!(q <= rr)) continue;
-                    const bool special = (q > flankEnd) | (q > attachmentFrom);
-                    const float cand = rowProfile ? Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q)) : 0.0f;
-                    if (!(special || cand < hRun[i])) continue;
-                    qRow[i] = q;
-                    candRow[i] = cand;
-                    listRow[needed++] = i;
-                }
-            } else {
-                if (travel) {
-                    for (int i = 0; i < count; ++i) qOut[i] = distance(offRun[i]);
-                } else {
-                    for (int i = 0; i < count; ++i) {
-                        const double vx = offRun[i] - bx;
-                        qOut[i] = vx * vx + vv;
-                    }
-                }
-                if (rowProfile) sweep_detail::ProfileRow(t, z, zCentre, qRow, count, candRow);
-                const double* __restrict qs = qRow;
-                const float* __restrict cs = candRow;
-                int* __restrict needs = needRow;
-                for (int i = 0; i < count; ++i) {
-                    const double q = qs[i];
-                    const bool special = (q > flankEnd) | (q > attachmentFrom);
-                    needs[i] = (hRun[i] > tip) & (q <= rr) & (special | (cs[i] < hRun[i]));
-                }
-                if (plain) {
-                    LowerPlainRun(ctx, rowIdx + static_cast<std::size_t>(begin), offRun, count, dx, dy, x1, vy,
-                                  travel, needRow, candRow, flags);
-                    return;
-                }
-                needed = sweep_detail::NeededNodes(needRow, count, listRow);
-            }
-            for (int j = 0; j < needed; ++j) {
-                const int i = listRow[j];
-                const std::size_t idx = rowIdx + static_cast<std::size_t>(begin + i);
-                const double q = qRow[i];
-                const int ix = span.ix0 + begin + i;
-                const double vx = off[ix] - x1;
-                float candidate = candRow[i];
-                if (!rowProfile || q > T3 || (attachment && q > holderLimit)) {
-                    double candidateD = ToolProfileHeight(t, z, zCentre, std::sqrt(q), q);
-                    if (q > holderLimit && attachment) {
-                        if (const auto a = AttachmentHeight(t, z, vx, vy)) candidateD = std::min(candidateD, *a);
-                    }
-                    candidate = Rounded(candidateD);
-                }
-                if (!(candidate < w.height[idx])) continue;
-                std::uint8_t attr = ctx.attrCode;
-                if (ctx.fast) {
-                    // No cutting directions: every cut counts as general.
-                    sweep_detail::NoteClass(flags.stepClass, kStepClassGeneral);
-                } else {
-                    // Up (1) or down (2) by the side of the travel, 0 on it, 3 without travel.
-                    const double c = dx * vy - dy * vx;
-                    const int direction = travel ? static_cast<int>(c > 0.0) + 2 * static_cast<int>(c < 0.0) : 3;
-                    sweep_detail::NoteClass(flags.stepClass, ClassOf(direction));
-                    attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) |
-                                                     ctx.attrCode);
-                }
-                LowerNode(ctx, idx, ix, iy, candidate, q, z, true, attr, flags);
+    // Row by row, the nodes above the lowest tip of the steps that reach
+    // the row; each run of them swept by those steps in order, so that
+    // every node sees the steps in order and each step meets the rows in
+    // order.
+    for (int iy = first; iy <= last; ++iy) {
+        int lo = w.nx, hi = -1;
+        float floor = std::numeric_limits<float>::infinity();
+        for (const StepGeometry& s : geometry) {
+            const int a = s.spanBegin[iy - first], b = s.spanEnd[iy - first];
+            if (b < a) continue;
+            lo = std::min(lo, a);
+            hi = std::max(hi, b);
+            floor = std::min(floor, s.zf);
+        }
+        if (hi < lo) continue;
+        const std::size_t rowIdx = NodeIndex(w, lo, iy);
+        sweep_detail::ForRunsAbove(w.height + rowIdx, hi - lo + 1, floor, [&](int begin, int end) {
+            for (const StepGeometry& s : geometry) {
+                const int a = std::max(lo + begin, s.spanBegin[iy - first]);
+                const int b = std::min(lo + end - 1, s.spanEnd[iy - first]);
+                if (b < a) continue;
+                int& stepClass = classes != nullptr ? classes[s.index] : flags.stepClass;
+                // Within the run, the blocks above this step's own tip.
+                sweep_detail::ForRunsAbove(w.height + NodeIndex(w, a, iy), b - a + 1, s.zf, [&](int from, int to) {
+                    SweepStepRun(ctx, s, iy, a + from, a + to, scratch, flags, stepClass);
+                });
             }
         });
     }

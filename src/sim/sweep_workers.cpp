@@ -69,13 +69,8 @@ void SweepBand(SweepWorkers& all, int band) {
     } else {
         const std::size_t steps = all.boxes.size();
         int* classes = all.stepClasses.data() + static_cast<std::size_t>(band) * steps;
-        for (std::size_t k = 0; k < steps; ++k) {
-            const std::size_t i = all.backwards ? steps - 1 - k : k;
-            flags.stepClass = kStepClassUnknown;
-            SweepStepRows(*all.ctx, all.points[i], all.points[i + 1], all.boxes[i], first, last + 1, flags);
-            classes[i] = flags.stepClass;
-        }
-        flags.stepClass = kStepClassUnknown;
+        SweepStepsRows(*all.ctx, all.points.data(), all.boxes.data(), static_cast<int>(steps), all.backwards, first,
+                       last + 1, flags, classes);
     }
     all.bandFlags[static_cast<std::size_t>(band)] = std::move(flags);
 }
@@ -146,7 +141,49 @@ void RunOnWorkers(SweepWorkers& w, int first, int last, SweepFlags& flags) {
     for (const SweepFlags& band : w.bandFlags) MergeSweepFlags(flags, band);
 }
 
+// The boxes of the steps points[i] -> points[i + 1] and the rows
+// first..last they span; false when no box met the grid.
+bool StepBoxes(const SweepContext& ctx, const std::vector<Point>& points, std::vector<StepBox>& boxes, int& first,
+               int& last) {
+    if (points.size() < 2) return false;
+    const std::size_t steps = points.size() - 1;
+    boxes.resize(steps);
+    first = std::numeric_limits<int>::max(), last = -1;
+    bool touched = false;
+    for (std::size_t i = 0; i < steps; ++i) {
+        const StepBox& box = boxes[i] = StepNodeBox(ctx, points[i], points[i + 1]);
+        if (box.ixEnd <= box.ixBegin || box.iyEnd <= box.iyBegin) continue;
+        touched = true;
+        first = std::min(first, box.iyBegin);
+        last = std::max(last, box.iyEnd - 1);
+    }
+    return touched;
+}
+
+// The steps on the calling thread, their classes folded step by step in
+// the order swept, as one SweepStep after the other leaves them.
+void StepsHere(const SweepContext& ctx, const std::vector<Point>& points, const std::vector<StepBox>& boxes,
+               bool backwards, int first, int last, SweepFlags& flags) {
+    static thread_local std::vector<int> classes;
+    const std::size_t steps = boxes.size();
+    classes.assign(steps, kStepClassUnknown);
+    SweepStepsRows(ctx, points.data(), boxes.data(), static_cast<int>(steps), backwards, first, last + 1, flags,
+                   classes.data());
+    for (std::size_t k = 0; k < steps; ++k) {
+        sweep_detail::NoteClass(flags.stepClass, classes[backwards ? steps - 1 - k : k]);
+    }
+    ApplyDeferredPaint(*ctx.work, flags);
+}
+
 }  // namespace
+
+bool SweepStepsHere(const SweepContext& ctx, const std::vector<Point>& points, SweepFlags& flags, bool backwards) {
+    static thread_local std::vector<StepBox> boxes;
+    int first = 0, last = -1;
+    if (!StepBoxes(ctx, points, boxes, first, last)) return false;
+    StepsHere(ctx, points, boxes, backwards, first, last, flags);
+    return true;
+}
 
 std::vector<std::pair<int, int>> StripBands(int first, int last, int strips) {
     std::vector<std::pair<int, int>> bands;
@@ -196,24 +233,10 @@ bool StepsBackwards(const SweepContext& ctx, const SweepMotionInput& m) {
 
 bool SweepStepsOnWorkers(SweepWorkers& w, const SweepContext& ctx, const std::vector<Point>& points,
                          SweepFlags& flags, bool backwards) {
-    if (points.size() < 2) return false;
-    const std::size_t steps = points.size() - 1;
-    w.boxes.resize(steps);
-    int first = std::numeric_limits<int>::max(), last = -1;
-    bool touched = false;
-    for (std::size_t i = 0; i < steps; ++i) {
-        const StepBox& box = w.boxes[i] = StepNodeBox(ctx, points[i], points[i + 1]);
-        if (box.ixEnd <= box.ixBegin || box.iyEnd <= box.iyBegin) continue;
-        touched = true;
-        first = std::min(first, box.iyBegin);
-        last = std::max(last, box.iyEnd - 1);
-    }
-    if (!touched) return false;
+    int first = 0, last = -1;
+    if (!StepBoxes(ctx, points, w.boxes, first, last)) return false;
     if (w.workers.empty() || last - first + 1 < w.strips * kMinRowsPerStrip) {
-        for (std::size_t k = 0; k < steps; ++k) {
-            const std::size_t i = backwards ? steps - 1 - k : k;
-            SweepStep(ctx, points[i], points[i + 1], flags);
-        }
+        StepsHere(ctx, points, w.boxes, backwards, first, last, flags);
         return true;
     }
     w.ctx = &ctx;

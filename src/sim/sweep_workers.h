@@ -94,6 +94,10 @@ bool StepsBatchable(const SweepContext& ctx, double reach);
 bool SweepStepsOnWorkers(SweepWorkers& workers, const SweepContext& ctx, const std::vector<Point>& points,
                          SweepFlags& flags, bool backwards = false);
 
+// The same on the calling thread alone.
+bool SweepStepsHere(const SweepContext& ctx, const std::vector<Point>& points, SweepFlags& flags,
+                    bool backwards = false);
+
 // Whether the steps of a motion from p0 to p1 are swept last step first: a
 // descending line whose nodes need nothing but height, attribute and line
 // number. Every node ends at the lowest of the steps' profiles in either
