@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim/cut_motion.h"
+#include "sim/sweep_workers.h"
 
 namespace morvex {
 namespace {
@@ -122,16 +123,23 @@ void BM_SteppedInclinedFlat(benchmark::State& state) {
 }
 BENCHMARK(BM_SteppedInclinedFlat)->Unit(benchmark::kMillisecond);
 
-// A 3-D raster finishing pass: 6 mm ball over 100 x 100 mm at 0.1 mm pitch,
-// 0.3 mm step-over, segments of 0.5 mm following a wavy surface.
+// A 3-D raster finishing pass: 6 mm ball (argument 0) or flat end mill
+// (1) over 100 x 100 mm at 0.1 mm pitch, 0.3 mm step-over, segments of
+// 0.5 mm following a wavy surface, on one strip or several (argument 2):
+// the sweep alone, without reading the program.
 void BM_RasterFinishing(benchmark::State& state) {
     WorkModel w = MakeWork(100.0, 0.1);
-    const ToolProfile ball = Tool(kShapeBall, 6.0f, 3.0f);
+    const ToolProfile tool = state.range(0) == 0 ? Tool(kShapeBall, 6.0f, 3.0f) : Tool(kShapeFlat, 6.0f, 0.0f);
     SweepContext ctx;
     ctx.work = &w;
-    ctx.tool = &ball;
+    ctx.tool = &tool;
     CutOptions options;
     options.movingPitch = 0.1;
+    SweepWorkers workers;
+    if (state.range(1) > 1) {
+        StartWorkers(workers, static_cast<int>(state.range(1)));
+        options.workers = &workers;
+    }
     auto surface = [](double x, double y) { return 15.0 + 2.0 * std::sin(x * 0.1) * std::cos(y * 0.1); };
     long long motions = 0;
     for (auto _ : state) {
@@ -156,7 +164,13 @@ void BM_RasterFinishing(benchmark::State& state) {
     state.counters["motions/s"] = benchmark::Counter(static_cast<double>(motions),
                                                      benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(BM_RasterFinishing)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+BENCHMARK(BM_RasterFinishing)
+    ->ArgsProduct({{0, 1}, {1, 2}})
+    ->ArgNames({"flat", "strips"})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 }  // namespace
 }  // namespace morvex

@@ -219,6 +219,10 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
     const double kLow = -r * std::fabs(uz) - kMargin;
     const double kHigh = length * quadA + r * std::fabs(uz) + kMargin;
     const double invPitch = 1.0 / w.pitch;
+    // Nodes that need nothing but height, attribute and line number (the
+    // ball reaches no further than its flank, r² = T3).
+    const bool plain = sweep_detail::PlainLowering(ctx) && r2 <= t.T3;
+    const double flankEnd = t.T3;
     if (rowFirst <= rowLast) {
         scratch.ReserveRows(static_cast<std::size_t>(rowLast + 1 - rowFirst));
         reachRows.Rows(off + rowFirst, rowLast + 1 - rowFirst, scratch.spanBegin.data(), scratch.spanEnd.data());
@@ -308,8 +312,17 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
                     const double px = a - foot * lx, py = b - foot * ly;
                     q = px * px + py * py;
                 } else {
+                    // Met by the end ball: within r, so within the flank.
+                    if (plain) {
+                        sweep_detail::LowerPlainNode(ctx, idx, candidate, flags);
+                        continue;
+                    }
                     const double ex = off[ix] - c1x;
                     q = ex * ex + ey * ey;
+                }
+                if (plain && q <= flankEnd) {
+                    sweep_detail::LowerPlainNode(ctx, idx, candidate, flags);
+                    continue;
                 }
                 LowerNode(ctx, idx, ix, iy, candidate, q, zTip, false, ctx.attrCode, flags);
             }

@@ -169,6 +169,16 @@ inline void MeasureBeyondFlank(const ToolProfile& t, double above, double q, Swe
     ClassifyNode(ctx, ix, iy, before, candidate, zTip, q, stepped, flags);
 }
 
+// A node lowered by a plain sweep (see PlainLowering): what LowerNode
+// writes for a node within the flank when no check looks at it.
+inline void LowerPlainNode(const SweepContext& ctx, std::size_t idx, float candidate, SweepFlags& flags) {
+    WorkModel& w = *ctx.work;
+    w.height[idx] = candidate;
+    w.attr[idx] = ctx.attrCode;
+    if (w.lineNo != nullptr) w.lineNo[idx] = ctx.lineNo;
+    flags.cutDone = 1;
+}
+
 inline float Rounded(double v) { return static_cast<float>(v); }
 
 }  // namespace morvex::sweep_detail

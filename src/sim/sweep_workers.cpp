@@ -40,19 +40,30 @@ constexpr int kMinRowsPerStrip = 4;
 // Bands per strip: a thread that comes late still finds work to share.
 constexpr int kBandsPerStrip = 2;
 
-// How long a side watches before it sleeps: some tens of microseconds. It
-// yields the processor at every look, so that on a busy machine the watch
-// takes nothing from the thread it waits for or from anybody else.
+// How long a side watches before it sleeps: a few microseconds of busy
+// looks (the other side usually answers within one or two), then some tens
+// of microseconds yielding the processor at every look, so that on a busy
+// machine the watch takes next to nothing from the thread it waits for or
+// from anybody else.
+constexpr int kBusyRounds = 64;
 constexpr int kSpinRounds = 100;
 
-inline void CpuRelax() { std::this_thread::yield(); }
+inline void CpuPause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
 
 // True as soon as `ready` holds, false when the watch ran out.
 template <class Ready>
 bool WatchFor(Ready&& ready) {
+    for (int i = 0; i < kBusyRounds; ++i) {
+        if (ready()) return true;
+        CpuPause();
+    }
     for (int i = 0; i < kSpinRounds; ++i) {
         if (ready()) return true;
-        CpuRelax();
+        std::this_thread::yield();
     }
     return false;
 }
