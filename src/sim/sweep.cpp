@@ -40,6 +40,7 @@ struct NodeRange {
 struct RowBand {
     int begin = 0;
     int end = std::numeric_limits<int>::max();
+    int stride = 1;  // rows begin, begin + stride, ...
     bool measure = false;
     int first = 0, last = -1;
     bool Measure(int rowFirst, int rowLast) {
@@ -115,7 +116,8 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, RowB
             columnCandidate[static_cast<std::size_t>(ix - r.ix0)] = q <= reach2 ? profile(q) : 0.0f;
         }
     }
-    for (int iy = std::max(r.iy0, band.begin); iy <= std::min(r.iy1, band.end - 1); ++iy) {
+    const int rowEnd = std::min(r.iy1, band.end - 1);
+    for (int iy = FirstBandRow(r.iy0, band.begin, band.stride); iy <= rowEnd; iy += band.stride) {
         const double ny = off[iy] - y0;
         const double ey = off[iy] - y1;
         std::size_t idx = NodeIndex(w, r.ix0, iy);
@@ -202,7 +204,7 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
                                     std::min(c0[1], c1[1]) - r, std::max(c0[1], c1[1]) + r);
     if (range.Empty()) return 0;
     if (band.Measure(range.iy0, range.iy1)) return 1;
-    const int rowFirst = std::max(range.iy0, band.begin), rowLast = std::min(range.iy1, band.end - 1);
+    const int rowFirst = FirstBandRow(range.iy0, band.begin, band.stride), rowLast = std::min(range.iy1, band.end - 1);
     const float zf = Rounded(zLow);
     const double* off = w.nodeOffset.data();
     const double c0x = c0[0], c0z = c0[2], c1x = c1[0], c1z = c1[2];
@@ -227,7 +229,7 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
         scratch.ReserveRows(static_cast<std::size_t>(rowLast + 1 - rowFirst));
         reachRows.Rows(off + rowFirst, rowLast + 1 - rowFirst, scratch.spanBegin.data(), scratch.spanEnd.data());
     }
-    for (int iy = rowFirst; iy <= rowLast; ++iy) {
+    for (int iy = rowFirst; iy <= rowLast; iy += band.stride) {
         const double b = off[iy] - c0[1];
         const double ey = off[iy] - c1[1];
         // The capsule's shadow on the row: the centre segment grown by r.
@@ -358,7 +360,8 @@ int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, RowBand& b
     const double innerMin2 = innerMin * innerMin;
     const double outer2 = outer * outer;
     const double* off = w.nodeOffset.data();
-    for (int iy = std::max(r.iy0, band.begin); iy <= std::min(r.iy1, band.end - 1); ++iy) {
+    const int rowEnd = std::min(r.iy1, band.end - 1);
+    for (int iy = FirstBandRow(r.iy0, band.begin, band.stride); iy <= rowEnd; iy += band.stride) {
         const double vy = off[iy] - cy;
         const double ey = off[iy] - m.p1[1];
         std::size_t idx = NodeIndex(w, r.ix0, iy);
@@ -447,6 +450,21 @@ void ApplyDeferredPaint(WorkModel& work, SweepFlags& flags) {
     flags.deferredPaint.clear();
 }
 
+int ResolveClass(const ClassFold& fold) {
+    const bool sided = fold.first == kStepClassUp || fold.first == kStepClassDown;
+    if (fold.first != kStepClassUnknown && sided && (fold.seen & ~(1 << fold.first)) != 0) return kStepClassGeneral;
+    return fold.first;
+}
+
+void MergeClassFold(ClassFold& into, const ClassFold& other) {
+    if (other.first == kStepClassUnknown) return;
+    if (into.first == kStepClassUnknown || other.firstNode < into.firstNode) {
+        into.first = other.first;
+        into.firstNode = other.firstNode;
+    }
+    into.seen |= other.seen;
+}
+
 void MergeSweepFlags(SweepFlags& into, const SweepFlags& s) {
     into.deferredPaint.insert(into.deferredPaint.end(), s.deferredPaint.begin(), s.deferredPaint.end());
     into.cutDone |= s.cutDone;
@@ -520,11 +538,12 @@ int WholeMotionRows(const SweepContext& ctx, const SweepMotionInput& m, int& fir
     return result;
 }
 
-void SweepMotionRows(const SweepContext& ctx, const SweepMotionInput& m, int rowBegin, int rowEnd,
+void SweepMotionRows(const SweepContext& ctx, const SweepMotionInput& m, int rowBegin, int rowEnd, int stride,
                      SweepFlags& flags) {
     RowBand band;
     band.begin = rowBegin;
     band.end = rowEnd;
+    band.stride = std::max(1, stride);
     SweepWhole(ctx, m, band, flags);
 }
 

@@ -28,6 +28,22 @@ inline constexpr int kStepClassVertical = 1;
 inline constexpr int kStepClassUp = 2;
 inline constexpr int kStepClassDown = 3;
 
+// The class of a step as NoteClass folds its nodes' classes in row order,
+// kept so that the folds of bands of rows merge: NoteClass ends at the
+// first class met, or general when that is up or down and any other class
+// follows, so the first class (and its node) and every class met say it all.
+struct ClassFold {
+    int first = kStepClassUnknown;
+    long long firstNode = -1;  // node index of the first class noted
+    int seen = 0;              // bit 1 << class of every class met
+};
+
+// The class NoteClass would have found.
+int ResolveClass(const ClassFold& fold);
+
+// Folds `other` (rows of another band of the same step) into `into`.
+void MergeClassFold(ClassFold& into, const ClassFold& other);
+
 // Flags a sweep leaves for the checks and the run; plain integers that any
 // strip may set to 1 and nobody clears during a step.
 struct SweepFlags {
@@ -133,11 +149,16 @@ int SweepMotion(const SweepContext& ctx, const SweepMotionInput& m, SweepFlags& 
 // result is SweepMotion's (rows only when 1).
 int WholeMotionRows(const SweepContext& ctx, const SweepMotionInput& m, int& first, int& last);
 
-// Cuts the rows [rowBegin, rowEnd) of a whole motion (paint marks left in
-// the flags); bands over disjoint rows may run at once on different threads
-// and give, merged in row order, what SweepMotion gives.
-void SweepMotionRows(const SweepContext& ctx, const SweepMotionInput& m, int rowBegin, int rowEnd,
+// Cuts the rows rowBegin, rowBegin + stride, ... below rowEnd of a whole
+// motion (paint marks left in the flags); bands over disjoint rows may run
+// at once on different threads and give, merged, what SweepMotion gives.
+void SweepMotionRows(const SweepContext& ctx, const SweepMotionInput& m, int rowBegin, int rowEnd, int stride,
                      SweepFlags& flags);
+
+// The first row at or after `from` of the rows begin, begin + stride, ...
+inline int FirstBandRow(int from, int begin, int stride) {
+    return from <= begin ? begin : begin + ((from - begin + stride - 1) / stride) * stride;
+}
 
 // The node box a step touches: rows rowBegin..rowEnd-1 are what strips split.
 struct StepBox {
@@ -155,13 +176,13 @@ void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, co
                    int rowEnd, SweepFlags& flags);
 
 // The steps i = 0 .. steps - 1 from points[i] to points[i + 1], boxes[i]
-// their boxes, over the rows [rowBegin, rowEnd), last step first when
-// `backwards`: every node meets the steps in that order, each step the rows
-// in order, as one SweepStepRows per step would cut them, but each row is
-// looked at once for all steps. Step i's class goes to classes[i] (to
-// flags.stepClass when classes is null).
+// their boxes, over the rows rowBegin, rowBegin + stride, ... below rowEnd,
+// last step first when `backwards`: every node meets the steps in that
+// order, each step the rows in order, as one SweepStepRows per step would
+// cut them, but each row is looked at once for all steps. Step i's class
+// is folded into classes[i].
 void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox* boxes, int steps, bool backwards,
-                    int rowBegin, int rowEnd, SweepFlags& flags, int* classes);
+                    int rowBegin, int rowEnd, int stride, SweepFlags& flags, ClassFold* classes);
 
 // One step on the calling thread; false when its box missed the grid or lay
 // above the work.

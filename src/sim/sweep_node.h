@@ -24,6 +24,16 @@ inline void NoteClass(int& stepClass, int cls) {
     }
 }
 
+// A class noted at node `node` (nodes come in row order within a band).
+inline void NoteClassAt(ClassFold& fold, int cls, long long node) {
+    if (cls == kStepClassUnknown) return;
+    if (fold.first == kStepClassUnknown) {
+        fold.first = cls;
+        fold.firstNode = node;
+    }
+    fold.seen |= 1 << cls;
+}
+
 // Marks the node and its eight neighbours with the paint bit once the step
 // or motion is swept (ApplyDeferredPaint): a neighbour lowered later in the
 // same sweep gets its attribute byte rewritten, and a strip must not write

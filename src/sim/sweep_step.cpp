@@ -50,7 +50,7 @@ int ClassOf(int direction) {
 // one direction each, found by bisection with the very same expression.
 void LowerPlainRun(const SweepContext& ctx, std::size_t idx0, const double* __restrict xs, int n, double dx,
                    double dy, double x1, double vy, bool travel, const int* __restrict lower,
-                   const float* __restrict cand, SweepFlags& flags, int& stepClass) {
+                   const float* __restrict cand, SweepFlags& flags, ClassFold& stepClass) {
     WorkModel& w = *ctx.work;
     int first = -1;
     for (int i = 0; i < n; ++i) {
@@ -66,7 +66,7 @@ void LowerPlainRun(const SweepContext& ctx, std::size_t idx0, const double* __re
     float* __restrict h = w.height + idx0;
     if (ctx.fast) {
         // No cutting directions: every cut counts as general.
-        sweep_detail::NoteClass(stepClass, kStepClassGeneral);
+        sweep_detail::NoteClassAt(stepClass, kStepClassGeneral, static_cast<long long>(idx0) + first);
         sweep_detail::LowerRun(h, attr, lineNo, cand, lower, n, ctx.attrCode, ctx.lineNo);
         return;
     }
@@ -102,14 +102,16 @@ void LowerPlainRun(const SweepContext& ctx, std::size_t idx0, const double* __re
         }
     }
     for (int k = 0; k < 3; ++k) {
-        if (first >= cut[k] && first < cut[k + 1]) sweep_detail::NoteClass(stepClass, ClassOf(dir[k]));
+        if (first >= cut[k] && first < cut[k + 1]) {
+            sweep_detail::NoteClassAt(stepClass, ClassOf(dir[k]), static_cast<long long>(idx0) + first);
+        }
     }
     const std::uint8_t code = ctx.attrCode;
     for (int k = 0; k < 3; ++k) {
         int any = 0;
         for (int i = cut[k]; i < cut[k + 1]; ++i) any |= lower[i];
         if (any == 0) continue;
-        sweep_detail::NoteClass(stepClass, ClassOf(dir[k]));
+        sweep_detail::NoteClassAt(stepClass, ClassOf(dir[k]), static_cast<long long>(idx0) + first);
         const auto mark = static_cast<std::uint8_t>((dir[k] << kAttrDirShift) | code);
         for (int i = cut[k]; i < cut[k + 1]; ++i) {
             const auto a = static_cast<std::uint8_t>((attr[i] & 0x80) | mark);
@@ -182,7 +184,7 @@ void StepSpans(const WorkModel& w, const StepGeometry& g, const double* ys, int 
 
 // One step over the nodes [ixBegin, ixEnd) of row iy; its class into stepClass.
 void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ixBegin, int ixEnd,
-                  sweep_detail::RowScratch& scratch, SweepFlags& flags, int& stepClass) {
+                  sweep_detail::RowScratch& scratch, SweepFlags& flags, ClassFold& stepClass) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
     const double* off = w.nodeOffset.data();
@@ -242,12 +244,13 @@ void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
             if (!(cand < hRun[i])) continue;
             const std::size_t idx = runIdx + static_cast<std::size_t>(i);
             std::uint8_t attr = ctx.attrCode;
+            const auto node = static_cast<long long>(idx);
             if (ctx.fast) {
-                sweep_detail::NoteClass(stepClass, kStepClassGeneral);
+                sweep_detail::NoteClassAt(stepClass, kStepClassGeneral, node);
             } else {
                 const double c = dx * vy - dy * (offRun[i] - x1);
                 const int direction = travel ? static_cast<int>(c > 0.0) + 2 * static_cast<int>(c < 0.0) : 3;
-                sweep_detail::NoteClass(stepClass, ClassOf(direction));
+                sweep_detail::NoteClassAt(stepClass, ClassOf(direction), node);
                 attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) | ctx.attrCode);
             }
             w.height[idx] = cand;
@@ -312,14 +315,15 @@ void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
         }
         if (!(candidate < w.height[idx])) continue;
         std::uint8_t attr = ctx.attrCode;
+        const auto node = static_cast<long long>(idx);
         if (ctx.fast) {
             // No cutting directions: every cut counts as general.
-            sweep_detail::NoteClass(stepClass, kStepClassGeneral);
+            sweep_detail::NoteClassAt(stepClass, kStepClassGeneral, node);
         } else {
             // Up (1) or down (2) by the side of the travel, 0 on it, 3 without travel.
             const double c = dx * vy - dy * vx;
             const int direction = travel ? static_cast<int>(c > 0.0) + 2 * static_cast<int>(c < 0.0) : 3;
-            sweep_detail::NoteClass(stepClass, ClassOf(direction));
+            sweep_detail::NoteClassAt(stepClass, ClassOf(direction), node);
             attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) | ctx.attrCode);
         }
         LowerNode(ctx, idx, ix, iy, candidate, q, z, true, attr, flags);
@@ -349,12 +353,15 @@ StepBox StepNodeBox(const SweepContext& ctx, const Point& p0, const Point& p1) {
 void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, const StepBox& box, int rowBegin,
                    int rowEnd, SweepFlags& flags) {
     const Point points[] = {p0, p1};
-    SweepStepsRows(ctx, points, &box, 1, false, rowBegin, rowEnd, flags, nullptr);
+    ClassFold fold;
+    SweepStepsRows(ctx, points, &box, 1, false, rowBegin, rowEnd, 1, flags, &fold);
+    sweep_detail::NoteClass(flags.stepClass, ResolveClass(fold));
 }
 
 void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox* boxes, int steps, bool backwards,
-                    int rowBegin, int rowEnd, SweepFlags& flags, int* classes) {
+                    int rowBegin, int rowEnd, int stride, SweepFlags& flags, ClassFold* classes) {
     if (steps < 1) return;
+    stride = std::max(1, stride);
     WorkModel& w = *ctx.work;
     const double* off = w.nodeOffset.data();
     sweep_detail::RowScratch& scratch = sweep_detail::ThreadScratch();
@@ -365,7 +372,7 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
     for (int k = 0; k < steps; ++k) {
         const int i = backwards ? steps - 1 - k : k;
         const StepBox& box = boxes[i];
-        const int from = std::max(rowBegin, box.iyBegin), to = std::min(rowEnd, box.iyEnd);
+        const int from = FirstBandRow(box.iyBegin, rowBegin, stride), to = std::min(rowEnd, box.iyEnd);
         if (box.ixEnd <= box.ixBegin || from >= to) continue;
         geometry.push_back(GeometryOf(ctx, points[i], points[i + 1], box, i));
         first = std::min(first, from);
@@ -392,7 +399,7 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
     // the row; each run of them swept by those steps in order, so that
     // every node sees the steps in order and each step meets the rows in
     // order.
-    for (int iy = first; iy <= last; ++iy) {
+    for (int iy = first; iy <= last; iy += stride) {
         int lo = w.nx, hi = -1;
         float floor = std::numeric_limits<float>::infinity();
         for (const StepGeometry& s : geometry) {
@@ -409,7 +416,7 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
                 const int a = std::max(lo + begin, s.spanBegin[iy - first]);
                 const int b = std::min(lo + end - 1, s.spanEnd[iy - first]);
                 if (b < a) continue;
-                int& stepClass = classes != nullptr ? classes[s.index] : flags.stepClass;
+                ClassFold& stepClass = classes[s.index];
                 // Within the run, the blocks above this step's own tip.
                 sweep_detail::ForRunsAbove(w.height + NodeIndex(w, a, iy), b - a + 1, s.zf, [&](int from, int to) {
                     SweepStepRun(ctx, s, iy, a + from, a + to, scratch, flags, stepClass);

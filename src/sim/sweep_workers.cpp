@@ -7,16 +7,17 @@
 // the next band under the mutex (and counts `busy` up), sweeps it into the
 // band's own flags, and counts `busy` down under the mutex; the last one out
 // wakes the caller, which waits until every band is taken and none is busy
-// before it merges the flags in band order. A worker takes bands only of
-// the generation it woke for, so one that wakes late finds nothing left.
-// Everything a thread reads was written before the mutex was released to
-// it, and everything it writes before it takes the mutex again, so the mutex
-// orders all of it. Bands are disjoint rows; paint marks on other rows wait
-// in the flags.
+// before it merges the flags. A worker takes bands only of the generation
+// it woke for, so one that wakes late finds nothing left. Everything a
+// thread reads was written before the mutex was released to it, and
+// everything it writes before it takes the mutex again, so the mutex orders
+// all of it. Bands are disjoint sets of rows (every bandCount-th row); paint
+// marks on other rows wait in the flags.
 // A job of several steps (one motion's, when no step can leave a mark) has
 // every band sweep its rows step after step: each node still sees the steps
-// in order, and the class each band found in each step is folded step by
-// step, bands in row order, as one thread would find them.
+// in order. Each band folds the classes of each step with the node where
+// the fold began, so the bands' folds merge into what one pass over the
+// rows finds (ClassFold).
 // Jobs come every few microseconds during a run, while waking a sleeping
 // thread costs about as much: before it sleeps on its condition variable,
 // each side watches the counter it waits for for a bounded while, yielding
@@ -72,16 +73,16 @@ bool WatchFor(Ready&& ready) {
 // of neighbouring bands side by side in memory would bounce their cache
 // line between the threads at every lowered node.
 void SweepBand(SweepWorkers& all, int band) {
-    const auto [first, last] = all.bands[static_cast<std::size_t>(band)];
-    if (first > last) return;
+    const int first = all.first + band;
+    if (first > all.last) return;
     SweepFlags flags;
     if (all.wholeMotion) {
-        SweepMotionRows(*all.ctx, all.motion, first, last + 1, flags);
+        SweepMotionRows(*all.ctx, all.motion, first, all.last + 1, all.bandCount, flags);
     } else {
         const std::size_t steps = all.boxes.size();
-        int* classes = all.stepClasses.data() + static_cast<std::size_t>(band) * steps;
+        ClassFold* classes = all.stepClasses.data() + static_cast<std::size_t>(band) * steps;
         SweepStepsRows(*all.ctx, all.points.data(), all.boxes.data(), static_cast<int>(steps), all.backwards, first,
-                       last + 1, flags, classes);
+                       all.last + 1, all.bandCount, flags, classes);
     }
     all.bandFlags[static_cast<std::size_t>(band)] = std::move(flags);
 }
@@ -89,13 +90,13 @@ void SweepBand(SweepWorkers& all, int band) {
 // Takes and sweeps bands of generation `job` until none is left. The lock
 // is held on entry and on return.
 void SweepBands(SweepWorkers& all, std::unique_lock<std::mutex>& lock, long long job) {
-    while (all.generation == job && all.nextBand < static_cast<int>(all.bands.size())) {
+    while (all.generation == job && all.nextBand < all.bandCount) {
         const int band = all.nextBand++;
         ++all.busy;
         lock.unlock();
         SweepBand(all, band);
         lock.lock();
-        if (--all.busy == 0 && all.nextBand >= static_cast<int>(all.bands.size())) all.finished.notify_one();
+        if (--all.busy == 0 && all.nextBand >= all.bandCount) all.finished.notify_one();
     }
 }
 
@@ -114,17 +115,22 @@ void WorkerLoop(SweepWorkers* all, long long swept) {
 }
 
 // Hands the current job, rows first..last, to the threads and merges the
-// flags of its bands in row order, so that a step's class comes out as from
-// one pass over the rows.
+// flags of its bands: a step's class from the band that met its first
+// node, the last chip-zone node the one furthest on in row order, the rest
+// as one pass over the rows leaves it.
 void RunOnWorkers(SweepWorkers& w, int first, int last, SweepFlags& flags) {
     const int rows = last - first + 1;
     const int count = std::clamp(rows / kMinRowsPerStrip, 1, w.strips * kBandsPerStrip);
+    const std::size_t steps = w.wholeMotion ? 0 : w.boxes.size();
     // The bands change together with the generation: a worker that woke
     // for the job before looks at them under the mutex.
     std::unique_lock lock(w.mutex);
-    w.bands = StripBands(first, last, count);
-    w.bandFlags.assign(w.bands.size(), SweepFlags{});
-    if (!w.wholeMotion) w.stepClasses.assign(w.bands.size() * w.boxes.size(), kStepClassUnknown);
+    w.first = first;
+    w.last = last;
+    w.bandCount = count;
+    w.bandFlags.resize(static_cast<std::size_t>(count));
+    for (SweepFlags& band : w.bandFlags) band = SweepFlags{};
+    w.stepClasses.assign(static_cast<std::size_t>(count) * steps, ClassFold{});
     w.nextBand = 0;
     const long long job = ++w.generation;
     ++w.handOvers;
@@ -139,17 +145,19 @@ void RunOnWorkers(SweepWorkers& w, int first, int last, SweepFlags& flags) {
         w.finished.wait(lock, [&w] { return w.busy == 0; });
     }
     lock.unlock();
-    if (!w.wholeMotion) {
-        // Classes fold step by step in the order swept, each step's bands in row order.
-        const std::size_t steps = w.boxes.size();
-        for (std::size_t k = 0; k < steps; ++k) {
-            const std::size_t i = w.backwards ? steps - 1 - k : k;
-            for (std::size_t b = 0; b < w.bands.size(); ++b) {
-                sweep_detail::NoteClass(flags.stepClass, w.stepClasses[b * steps + i]);
-            }
-        }
+    // Classes fold step by step in the order swept.
+    for (std::size_t k = 0; k < steps; ++k) {
+        const std::size_t i = w.backwards ? steps - 1 - k : k;
+        ClassFold step;
+        for (int b = 0; b < count; ++b) MergeClassFold(step, w.stepClasses[static_cast<std::size_t>(b) * steps + i]);
+        sweep_detail::NoteClass(flags.stepClass, ResolveClass(step));
     }
-    for (const SweepFlags& band : w.bandFlags) MergeSweepFlags(flags, band);
+    long long chipNode = -1;
+    for (SweepFlags& band : w.bandFlags) {
+        chipNode = std::max(chipNode, band.chipNode);
+        MergeSweepFlags(flags, band);
+    }
+    if (chipNode >= 0) flags.chipNode = chipNode;
 }
 
 // The boxes of the steps points[i] -> points[i + 1] and the rows
@@ -175,13 +183,13 @@ bool StepBoxes(const SweepContext& ctx, const std::vector<Point>& points, std::v
 // the order swept, as one SweepStep after the other leaves them.
 void StepsHere(const SweepContext& ctx, const std::vector<Point>& points, const std::vector<StepBox>& boxes,
                bool backwards, int first, int last, SweepFlags& flags) {
-    static thread_local std::vector<int> classes;
+    static thread_local std::vector<ClassFold> classes;
     const std::size_t steps = boxes.size();
-    classes.assign(steps, kStepClassUnknown);
-    SweepStepsRows(ctx, points.data(), boxes.data(), static_cast<int>(steps), backwards, first, last + 1, flags,
+    classes.assign(steps, ClassFold{});
+    SweepStepsRows(ctx, points.data(), boxes.data(), static_cast<int>(steps), backwards, first, last + 1, 1, flags,
                    classes.data());
     for (std::size_t k = 0; k < steps; ++k) {
-        sweep_detail::NoteClass(flags.stepClass, classes[backwards ? steps - 1 - k : k]);
+        sweep_detail::NoteClass(flags.stepClass, ResolveClass(classes[backwards ? steps - 1 - k : k]));
     }
     ApplyDeferredPaint(*ctx.work, flags);
 }
@@ -196,18 +204,6 @@ bool SweepStepsHere(const SweepContext& ctx, const std::vector<Point>& points, S
     return true;
 }
 
-std::vector<std::pair<int, int>> StripBands(int first, int last, int strips) {
-    std::vector<std::pair<int, int>> bands;
-    strips = std::max(1, strips);
-    int begin = first;
-    for (int i = 0; i < strips; ++i) {
-        const int end = first + static_cast<int>((static_cast<long long>(last - first) * (i + 1)) / strips);
-        bands.emplace_back(begin, end);
-        begin = end + 1;
-    }
-    return bands;
-}
-
 void StartWorkers(SweepWorkers& w, int strips) {
     StopWorkers(w);
     w.strips = std::max(1, strips);
@@ -217,7 +213,7 @@ void StartWorkers(SweepWorkers& w, int strips) {
         w.exit = false;
         w.busy = 0;
         w.nextBand = 0;
-        w.bands.clear();
+        w.bandCount = 0;
         generation = w.generation.load();
     }
     for (int i = 0; i + 1 < w.strips; ++i) {

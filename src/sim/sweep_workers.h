@@ -50,27 +50,28 @@ struct SweepWorkers {
     std::atomic<int> busy{0};
     std::atomic<bool> exit{false};
     int nextBand = 0;
-    std::vector<std::pair<int, int>> bands;  // rows first..last of each band of the job
+    // The rows first..last of the job in `bandCount` interleaved bands: band
+    // b sweeps rows first + b, first + b + bandCount, ... Neighbouring rows
+    // cost about the same, so the bands do too, whatever the tool meets.
+    int first = 0, last = -1;
+    int bandCount = 0;
     std::vector<SweepFlags> bandFlags;
     const SweepContext* ctx = nullptr;
     bool wholeMotion = false;  // the job: a whole motion, or steps
     SweepMotionInput motion;
     // Steps i = 0 .. boxes - 1 from points[i] to points[i + 1]; each band
-    // sweeps them in order and notes each step's class in stepClasses
-    // (band-major), which the caller folds step by step.
+    // sweeps them in order and folds each step's class in stepClasses
+    // (band-major), which the caller merges and folds step by step.
     std::vector<Point> points;
     std::vector<StepBox> boxes;
-    std::vector<int> stepClasses;
+    std::vector<ClassFold> stepClasses;
     bool backwards = false;  // steps swept last first
     long long handOvers = 0;  // jobs shared with the workers so far
 };
 
 // Strips of the `threadnc` setting: "NO"/"OFF" 1, "ON"/"YES" one per
 // processor, a number n gives n; workers = strips - 1.
-// Bands of rows first..last for `strips` strips: band i ends at
-// first + ((last - first) * (i + 1)) / strips, band i + 1 starts one row
-// later. Empty bands (more strips than rows) come out with first > last.
-std::vector<std::pair<int, int>> StripBands(int first, int last, int strips);
+
 
 // Starts strips - 1 workers (after ending any the record still has).
 void StartWorkers(SweepWorkers& workers, int strips);

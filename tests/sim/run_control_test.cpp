@@ -15,6 +15,7 @@
 
 #include "base/messages.h"
 #include "sim/program_path.h"
+#include "sim/sweep_node.h"
 #include "support/cutting_bench.h"
 #include "support/language.h"
 
@@ -359,21 +360,42 @@ TEST(RunControl, WorkerStripsCutBitForBitLikeOneThread) {
     EXPECT_EQ(onePaused.list, threePaused.list);
 }
 
-TEST(RunControl, StripBandsCoverEveryRowOnce) {
-    using Bands = std::vector<std::pair<int, int>>;
-    EXPECT_EQ(StripBands(10, 19, 3), (Bands{{10, 13}, {14, 16}, {17, 19}}));
-    EXPECT_EQ(StripBands(0, 7, 0), (Bands{{0, 7}}));
-    for (const auto& [first, last] : {std::pair{0, 0}, {0, 1}, {3, 40}, {5, 11}, {0, 100}}) {
-        for (int strips = 1; strips <= 9; ++strips) {
-            const Bands bands = StripBands(first, last, strips);
-            ASSERT_EQ(bands.size(), static_cast<std::size_t>(strips));
-            // Consecutive and ending at `last`; empty bands (first > last) only past the rows.
-            int next = first;
-            for (const auto& [a, z] : bands) {
-                EXPECT_EQ(a, next) << first << ".." << last << " / " << strips;
-                if (a <= z) next = z + 1;
+// Interleaved bands (every count-th row) cover each row once, and the
+// class folds of the bands merge into what one pass over the rows finds.
+TEST(RunControl, InterleavedBandsCoverEveryRowAndFoldLikeOnePass) {
+    for (const auto& [first, last] : {std::pair{0, 0}, {0, 1}, {3, 40}, {5, 11}}) {
+        for (int count = 1; count <= 5; ++count) {
+            std::vector<int> seen(static_cast<std::size_t>(last + 1), 0);
+            for (int b = 0; b < count; ++b) {
+                for (int iy = FirstBandRow(first, first + b, count); iy <= last; iy += count) ++seen[iy];
             }
-            EXPECT_EQ(next, last + 1) << first << ".." << last << " / " << strips;
+            for (int iy = first; iy <= last; ++iy) EXPECT_EQ(seen[iy], 1) << first << ".." << last << " / " << count;
+        }
+        // A band starting below a box still starts on its own rows.
+        EXPECT_EQ(FirstBandRow(first + 7, first + 1, 3), first + 7);
+        EXPECT_EQ(FirstBandRow(first + 8, first + 1, 3), first + 10);
+    }
+    // Class sequences (some nodes without a class) split over 1..4 bands.
+    unsigned state = 12345;
+    for (int trial = 0; trial < 400; ++trial) {
+        std::vector<int> classes;
+        const int n = trial % 9;
+        for (int i = 0; i < n; ++i) {
+            state = state * 1103515245u + 12345u;
+            const int pick = static_cast<int>((state >> 16) % 6);  // unknown twice as likely
+            classes.push_back(pick >= 4 ? kStepClassUnknown : pick);
+            if (trial % 3 == 0 && i > 0) classes.back() = classes.front();  // one class throughout
+        }
+        int expected = kStepClassUnknown;
+        for (const int c : classes) sweep_detail::NoteClass(expected, c);
+        for (int count = 1; count <= 4; ++count) {
+            ClassFold merged;
+            for (int b = 0; b < count; ++b) {
+                ClassFold band;
+                for (int i = b; i < n; i += count) sweep_detail::NoteClassAt(band, classes[static_cast<std::size_t>(i)], i);
+                MergeClassFold(merged, band);
+            }
+            EXPECT_EQ(ResolveClass(merged), expected) << "trial " << trial << " bands " << count;
         }
     }
 }
