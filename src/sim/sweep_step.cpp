@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "sim/sweep.h"
@@ -143,8 +144,15 @@ struct StepGeometry {
     // tool reaches (the profile's own value there).
     bool flat = false;
     float flatHeight = 0.0f;
-    int* spanBegin = nullptr;  // columns of each row of the job, empty where the step has none
+    // The columns of its rows rowFrom..rowTo (within the band).
+    int rowFrom = 0, rowTo = -1;
+    int* spanBegin = nullptr;
     int* spanEnd = nullptr;
+    // The columns of row iy, empty (first > last) outside the step's rows.
+    std::pair<int, int> Span(int iy) const {
+        if (iy < rowFrom || iy > rowTo) return {0, -1};
+        return {spanBegin[iy - rowFrom], spanEnd[iy - rowFrom]};
+    }
 };
 
 StepGeometry GeometryOf(const SweepContext& ctx, const Point& p0, const Point& p1, const StepBox& box, int index) {
@@ -365,35 +373,33 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
     WorkModel& w = *ctx.work;
     const double* off = w.nodeOffset.data();
     sweep_detail::RowScratch& scratch = sweep_detail::ThreadScratch();
-    // Each step's geometry and the spans of its rows within [rowBegin, rowEnd).
+    // Each step's geometry and the spans of its rows within the band.
     static thread_local std::vector<StepGeometry> geometry;
     geometry.clear();
     int first = rowEnd, last = rowBegin - 1;
+    std::size_t spans = 0;
     for (int k = 0; k < steps; ++k) {
         const int i = backwards ? steps - 1 - k : k;
         const StepBox& box = boxes[i];
-        const int from = FirstBandRow(box.iyBegin, rowBegin, stride), to = std::min(rowEnd, box.iyEnd);
-        if (box.ixEnd <= box.ixBegin || from >= to) continue;
-        geometry.push_back(GeometryOf(ctx, points[i], points[i + 1], box, i));
+        const int from = FirstBandRow(box.iyBegin, rowBegin, stride), to = std::min(rowEnd, box.iyEnd) - 1;
+        if (box.ixEnd <= box.ixBegin || from > to) continue;
+        StepGeometry& g = geometry.emplace_back(GeometryOf(ctx, points[i], points[i + 1], box, i));
+        g.rowFrom = from;
+        g.rowTo = to;
+        spans += static_cast<std::size_t>(to - from + 1);
         first = std::min(first, from);
-        last = std::max(last, to - 1);
+        last = std::max(last, to);
     }
     if (geometry.empty()) return;
-    const int rows = last - first + 1;
     scratch.Reserve(static_cast<std::size_t>(w.nx));
-    scratch.ReserveRows(static_cast<std::size_t>(rows) * geometry.size());
-    for (std::size_t g = 0; g < geometry.size(); ++g) {
-        StepGeometry& s = geometry[g];
-        s.spanBegin = scratch.spanBegin.data() + g * static_cast<std::size_t>(rows);
-        s.spanEnd = scratch.spanEnd.data() + g * static_cast<std::size_t>(rows);
-        StepSpans(w, s, off + first, rows, s.spanBegin, s.spanEnd);
-        // Rows outside the step's box have no columns.
-        for (int iy = first; iy <= last; ++iy) {
-            if (iy < std::max(rowBegin, s.box.iyBegin) || iy >= std::min(rowEnd, s.box.iyEnd)) {
-                s.spanBegin[iy - first] = 0;
-                s.spanEnd[iy - first] = -1;
-            }
-        }
+    scratch.ReserveRows(spans);
+    std::size_t at = 0;
+    for (StepGeometry& g : geometry) {
+        const int rows = g.rowTo - g.rowFrom + 1;
+        g.spanBegin = scratch.spanBegin.data() + at;
+        g.spanEnd = scratch.spanEnd.data() + at;
+        StepSpans(w, g, off + g.rowFrom, rows, g.spanBegin, g.spanEnd);
+        at += static_cast<std::size_t>(rows);
     }
     // Row by row, the nodes above the lowest tip of the steps that reach
     // the row; each run of them swept by those steps in order, so that
@@ -402,24 +408,25 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
     for (int iy = first; iy <= last; iy += stride) {
         int lo = w.nx, hi = -1;
         float floor = std::numeric_limits<float>::infinity();
-        for (const StepGeometry& s : geometry) {
-            const int a = s.spanBegin[iy - first], b = s.spanEnd[iy - first];
+        for (const StepGeometry& g : geometry) {
+            const auto [a, b] = g.Span(iy);
             if (b < a) continue;
             lo = std::min(lo, a);
             hi = std::max(hi, b);
-            floor = std::min(floor, s.zf);
+            floor = std::min(floor, g.zf);
         }
         if (hi < lo) continue;
         const std::size_t rowIdx = NodeIndex(w, lo, iy);
         sweep_detail::ForRunsAbove(w.height + rowIdx, hi - lo + 1, floor, [&](int begin, int end) {
-            for (const StepGeometry& s : geometry) {
-                const int a = std::max(lo + begin, s.spanBegin[iy - first]);
-                const int b = std::min(lo + end - 1, s.spanEnd[iy - first]);
+            for (const StepGeometry& g : geometry) {
+                const auto [spanFirst, spanLast] = g.Span(iy);
+                const int a = std::max(lo + begin, spanFirst);
+                const int b = std::min(lo + end - 1, spanLast);
                 if (b < a) continue;
-                ClassFold& stepClass = classes[s.index];
+                ClassFold& stepClass = classes[g.index];
                 // Within the run, the blocks above this step's own tip.
-                sweep_detail::ForRunsAbove(w.height + NodeIndex(w, a, iy), b - a + 1, s.zf, [&](int from, int to) {
-                    SweepStepRun(ctx, s, iy, a + from, a + to, scratch, flags, stepClass);
+                sweep_detail::ForRunsAbove(w.height + NodeIndex(w, a, iy), b - a + 1, g.zf, [&](int from, int to) {
+                    SweepStepRun(ctx, g, iy, a + from, a + to, scratch, flags, stepClass);
                 });
             }
         });
