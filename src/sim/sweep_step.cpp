@@ -125,6 +125,48 @@ void LowerPlainRun(const SweepContext& ctx, std::size_t idx0, const double* __re
     for (int i = 0; i < n; ++i) lineNo[i] = lower[i] != 0 ? line : lineNo[i];
 }
 
+// The squared distance at which a step's tool meets the node at x of a
+// row: ax, bx the step's start and end in X, (ddx, ddy) its travel, il2
+// one over its squared length, vv the row's squared distance from the end
+// in Y, nyx and nyy its distance from the start in Y times ddx and ddy.
+// Infinite where the step meets the node not at all.
+inline double StepDistance(double x, double ax, double bx, double ddx, double ddy, double il2, double vv,
+                           double nyx, double nyy, bool behind, bool travel) {
+    const double vx = x - bx;
+    const double qEnd = vx * vx + vv;
+    if (!travel) return qEnd;
+    const double nx = x - ax;
+    const double along = (nx * ddx + nyy) * il2;
+    const double cross = nx * ddy - nyx;
+    const double qSide = cross * cross * il2;
+    const bool alongside = (along > 0.0) & (along <= 1.0);
+    const bool ahead = (along > 1.0) | behind;
+    const double qBeyond = ahead ? qEnd : sweep_detail::kUnreached;
+    return alongside ? qSide : qBeyond;
+}
+
+// A node lowered by a plain step: height, the attribute byte with the side
+// of the travel (x the node's column offset, vy its row's distance from
+// the step end in Y), line number, class.
+inline void LowerPlainStepNode(const SweepContext& ctx, std::size_t idx, double x, double dx, double dy, double x1,
+                               double vy, bool travel, float cand, SweepFlags& flags, ClassFold& stepClass) {
+    WorkModel& w = *ctx.work;
+    std::uint8_t attr = ctx.attrCode;
+    const auto node = static_cast<long long>(idx);
+    if (ctx.fast) {
+        sweep_detail::NoteClassAt(stepClass, kStepClassGeneral, node);
+    } else {
+        const double c = dx * vy - dy * (x - x1);
+        const int direction = travel ? static_cast<int>(c > 0.0) + 2 * static_cast<int>(c < 0.0) : 3;
+        sweep_detail::NoteClassAt(stepClass, ClassOf(direction), node);
+        attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) | ctx.attrCode);
+    }
+    w.height[idx] = cand;
+    w.attr[idx] = attr;
+    if (w.lineNo != nullptr) w.lineNo[idx] = ctx.lineNo;
+    flags.cutDone = 1;
+}
+
 // What stays the same for every node of one step.
 struct StepGeometry {
     int index = 0;  // the step's place among the steps of the job
@@ -218,20 +260,7 @@ void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
     double* __restrict qOut = qRow;
     const double ax = g.x0, bx = x1, ddx = dx, ddy = dy, il2 = g.invL2, vv = vy * vy, nyx = ny * dx, nyy = ny * dy;
     const bool behind = g.behindToo;
-    // The squared distance at which the tool meets the node at x.
-    auto distance = [=](double x) {
-        const double vx = x - bx;
-        const double qEnd = vx * vx + vv;
-        if (!travel) return qEnd;
-        const double nx = x - ax;
-        const double along = (nx * ddx + nyy) * il2;
-        const double cross = nx * ddy - nyx;
-        const double qSide = cross * cross * il2;
-        const bool alongside = (along > 0.0) & (along <= 1.0);
-        const bool ahead = (along > 1.0) | behind;
-        const double qBeyond = ahead ? qEnd : sweep_detail::kUnreached;
-        return alongside ? qSide : qBeyond;
-    };
+    auto distance = [=](double x) { return StepDistance(x, ax, bx, ddx, ddy, il2, vv, nyx, nyy, behind, travel); };
     // A node needs a look when it stands above the tip, lies within reach
     // and the profile there lies below it (or the profile must be asked
     // node by node: the neck, the holder, the attachment).
@@ -250,21 +279,8 @@ void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
             if (!(q <= rr)) continue;
             const float cand = g.flat ? flat : Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q));
             if (!(cand < hRun[i])) continue;
-            const std::size_t idx = runIdx + static_cast<std::size_t>(i);
-            std::uint8_t attr = ctx.attrCode;
-            const auto node = static_cast<long long>(idx);
-            if (ctx.fast) {
-                sweep_detail::NoteClassAt(stepClass, kStepClassGeneral, node);
-            } else {
-                const double c = dx * vy - dy * (offRun[i] - x1);
-                const int direction = travel ? static_cast<int>(c > 0.0) + 2 * static_cast<int>(c < 0.0) : 3;
-                sweep_detail::NoteClassAt(stepClass, ClassOf(direction), node);
-                attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) | ctx.attrCode);
-            }
-            w.height[idx] = cand;
-            w.attr[idx] = attr;
-            if (w.lineNo != nullptr) w.lineNo[idx] = ctx.lineNo;
-            flags.cutDone = 1;
+            LowerPlainStepNode(ctx, runIdx + static_cast<std::size_t>(i), offRun[i], dx, dy, x1, vy, travel, cand,
+                               flags, stepClass);
         }
         return;
     }
@@ -405,12 +421,19 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
     // the row; each run of them swept by those steps in order, so that
     // every node sees the steps in order and each step meets the rows in
     // order.
+    struct RowStep {
+        const StepGeometry* g;
+        int first, last;  // columns
+    };
+    static thread_local std::vector<RowStep> reaching;
     for (int iy = first; iy <= last; iy += stride) {
+        reaching.clear();
         int lo = w.nx, hi = -1;
         float floor = std::numeric_limits<float>::infinity();
         for (const StepGeometry& g : geometry) {
             const auto [a, b] = g.Span(iy);
             if (b < a) continue;
+            reaching.push_back({&g, a, b});
             lo = std::min(lo, a);
             hi = std::max(hi, b);
             floor = std::min(floor, g.zf);
@@ -418,10 +441,10 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
         if (hi < lo) continue;
         const std::size_t rowIdx = NodeIndex(w, lo, iy);
         sweep_detail::ForRunsAbove(w.height + rowIdx, hi - lo + 1, floor, [&](int begin, int end) {
-            for (const StepGeometry& g : geometry) {
-                const auto [spanFirst, spanLast] = g.Span(iy);
-                const int a = std::max(lo + begin, spanFirst);
-                const int b = std::min(lo + end - 1, spanLast);
+            for (const RowStep& r : reaching) {
+                const StepGeometry& g = *r.g;
+                const int a = std::max(lo + begin, r.first);
+                const int b = std::min(lo + end - 1, r.last);
                 if (b < a) continue;
                 ClassFold& stepClass = classes[g.index];
                 // Within the run, the blocks above this step's own tip.
