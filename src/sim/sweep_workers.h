@@ -1,10 +1,11 @@
 // Worker threads of the sweepers: the rows of each step's node box, or of a
-// whole motion, are split into bands; the calling thread and the workers
-// take bands one by one until none is left, so a worker the system has not
-// yet woken costs the caller nothing but the bands it sweeps itself. Each
-// band has its own flags, merged in row order. Workers are started once per
-// run and wait on a condition variable between jobs (after a short watch,
-// since the next job usually follows within microseconds).
+// whole motion, are split into bands of interleaved rows; the calling
+// thread and the workers take bands one by one until none is left, so a
+// worker the system has not yet woken costs the caller nothing but the
+// bands it sweeps itself. Each band has its own flags, merged so that they
+// say what one pass over the rows says. Workers are started once per run
+// and wait on a condition variable between jobs (after a short watch, since
+// the next job usually follows within microseconds).
 #pragma once
 
 #include <atomic>
