@@ -1,0 +1,315 @@
+// One step of the step sweeper over a run of nodes of one row.
+//
+// Implementation notes: runs of more than a block or two go through loops
+// over the whole run without branches (distances, profile, which nodes to
+// lower), which the compiler turns into vector code; shorter ones, most of
+// them (the edge the tool advances into), node by node with the same
+// expressions. Plain steps (see PlainLowering) write their nodes at once;
+// the others go through LowerNode and the checks.
+#include "sim/sweep_step_run.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+#include "sim/sweep_node.h"
+
+namespace morvex::sweep_detail {
+namespace {
+
+// Runs up to this many nodes long are looked at node by node: the row
+// loops cost more to set up than the few nodes above the tip in them.
+constexpr int kShortRun = 16;
+
+int ClassOf(int direction) {
+    switch (direction) {
+    case 1: return kStepClassUp;
+    case 2: return kStepClassDown;
+    case 3: return kStepClassVertical;
+    default: return kStepClassGeneral;
+    }
+}
+
+// Lowers the nodes of a run of a plain step where lower[] is set (heights
+// from cand[], starting at node index idx0, columns at xs[]), with the
+// cutting direction of each node in its attribute byte and the step's
+// class noted as the node by node path notes it: the first lowered node's
+// class, then every other class met (the fold depends on nothing else).
+// The side of the travel, the sign of dx vy - dy (x - x1), is monotonic in
+// x (every rounding step is), so a run splits into at most three pieces of
+// one direction each, found by bisection with the very same expression.
+void LowerPlainRun(const SweepContext& ctx, std::size_t idx0, const double* __restrict xs, int n, double dx,
+                   double dy, double x1, double vy, bool travel, const int* __restrict lower,
+                   const float* __restrict cand, SweepFlags& flags, ClassFold& stepClass) {
+    WorkModel& w = *ctx.work;
+    int first = -1;
+    for (int i = 0; i < n; ++i) {
+        if (lower[i] != 0) {
+            first = i;
+            break;
+        }
+    }
+    if (first < 0) return;
+    flags.cutDone = 1;
+    std::uint8_t* __restrict attr = w.attr + idx0;
+    std::int32_t* __restrict lineNo = w.lineNo != nullptr ? w.lineNo + idx0 : nullptr;
+    float* __restrict h = w.height + idx0;
+    if (ctx.fast) {
+        // No cutting directions: every cut counts as general.
+        NoteClassAt(stepClass, kStepClassGeneral, static_cast<long long>(idx0) + first);
+        LowerRun(h, attr, lineNo, cand, lower, n, ctx.attrCode, ctx.lineNo);
+        return;
+    }
+    // Pieces [cut[k], cut[k + 1]) of direction dir[k]: up (1) or down (2)
+    // by the side of the travel, 0 on it, 3 without travel.
+    int cut[4] = {0, n, n, n};
+    int dir[3] = {3, 3, 3};
+    if (travel) {
+        auto side = [&](int i) { return dx * vy - dy * (xs[i] - x1); };
+        auto firstWhere = [&](auto&& pred) {
+            int lo = 0, hi = n;
+            while (lo < hi) {
+                const int mid = lo + (hi - lo) / 2;
+                if (pred(side(mid))) {
+                    hi = mid;
+                } else {
+                    lo = mid + 1;
+                }
+            }
+            return lo;
+        };
+        if (dy > 0.0) {  // the side falls along the row: up, on, down
+            cut[1] = firstWhere([](double c) { return !(c > 0.0); });
+            cut[2] = firstWhere([](double c) { return c < 0.0; });
+            dir[0] = 1, dir[1] = 0, dir[2] = 2;
+        } else if (dy < 0.0) {  // it rises: down, on, up
+            cut[1] = firstWhere([](double c) { return !(c < 0.0); });
+            cut[2] = firstWhere([](double c) { return c > 0.0; });
+            dir[0] = 2, dir[1] = 0, dir[2] = 1;
+        } else {
+            const double c = dx * vy;
+            dir[0] = static_cast<int>(c > 0.0) + 2 * static_cast<int>(c < 0.0);
+        }
+    }
+    for (int k = 0; k < 3; ++k) {
+        if (first >= cut[k] && first < cut[k + 1]) {
+            NoteClassAt(stepClass, ClassOf(dir[k]), static_cast<long long>(idx0) + first);
+        }
+    }
+    const std::uint8_t code = ctx.attrCode;
+    for (int k = 0; k < 3; ++k) {
+        int any = 0;
+        for (int i = cut[k]; i < cut[k + 1]; ++i) any |= lower[i];
+        if (any == 0) continue;
+        NoteClassAt(stepClass, ClassOf(dir[k]), static_cast<long long>(idx0) + first);
+        const auto mark = static_cast<std::uint8_t>((dir[k] << kAttrDirShift) | code);
+        for (int i = cut[k]; i < cut[k + 1]; ++i) {
+            const auto a = static_cast<std::uint8_t>((attr[i] & 0x80) | mark);
+            attr[i] = lower[i] != 0 ? a : attr[i];
+        }
+    }
+    for (int i = 0; i < n; ++i) h[i] = lower[i] != 0 ? cand[i] : h[i];
+    if (lineNo == nullptr) return;
+    const std::int32_t line = ctx.lineNo;
+    for (int i = 0; i < n; ++i) lineNo[i] = lower[i] != 0 ? line : lineNo[i];
+}
+// The squared distance at which a step's tool meets the node at x of a
+// row: ax, bx the step's start and end in X, (ddx, ddy) its travel, il2
+// one over its squared length, vv the row's squared distance from the end
+// in Y, nyx and nyy its distance from the start in Y times ddx and ddy.
+// Infinite where the step meets the node not at all.
+inline double StepDistance(double x, double ax, double bx, double ddx, double ddy, double il2, double vv,
+                           double nyx, double nyy, bool behind, bool travel) {
+    const double vx = x - bx;
+    const double qEnd = vx * vx + vv;
+    if (!travel) return qEnd;
+    const double nx = x - ax;
+    const double along = (nx * ddx + nyy) * il2;
+    const double cross = nx * ddy - nyx;
+    const double qSide = cross * cross * il2;
+    const bool alongside = (along > 0.0) & (along <= 1.0);
+    const bool ahead = (along > 1.0) | behind;
+    const double qBeyond = ahead ? qEnd : kUnreached;
+    return alongside ? qSide : qBeyond;
+}
+
+// A node lowered by a plain step: height, the attribute byte with the side
+// of the travel (x the node's column offset, vy its row's distance from
+// the step end in Y), line number, class.
+inline void LowerPlainStepNode(const SweepContext& ctx, std::size_t idx, double x, double dx, double dy, double x1,
+                               double vy, bool travel, float cand, SweepFlags& flags, ClassFold& stepClass) {
+    WorkModel& w = *ctx.work;
+    std::uint8_t attr = ctx.attrCode;
+    const auto node = static_cast<long long>(idx);
+    if (ctx.fast) {
+        NoteClassAt(stepClass, kStepClassGeneral, node);
+    } else {
+        const double c = dx * vy - dy * (x - x1);
+        const int direction = travel ? static_cast<int>(c > 0.0) + 2 * static_cast<int>(c < 0.0) : 3;
+        NoteClassAt(stepClass, ClassOf(direction), node);
+        attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) | ctx.attrCode);
+    }
+    w.height[idx] = cand;
+    w.attr[idx] = attr;
+    if (w.lineNo != nullptr) w.lineNo[idx] = ctx.lineNo;
+    flags.cutDone = 1;
+}
+}  // namespace
+
+StepGeometry GeometryOf(const SweepContext& ctx, const Point& p0, const Point& p1, const StepBox& box, int index) {
+    const ToolProfile& t = *ctx.tool;
+    StepGeometry g;
+    g.index = index;
+    g.box = box;
+    g.x0 = p0[0], g.y0 = p0[1], g.x1 = p1[0], g.y1 = p1[1];
+    g.z = p1[2];
+    g.zCentre = g.z + t.fC;
+    g.zf = Rounded(g.z);
+    g.reach2 = box.reach * box.reach;
+    g.dx = p1[0] - p0[0], g.dy = p1[1] - p0[1];
+    g.l2 = g.dx * g.dx + g.dy * g.dy;
+    g.travel = g.dx != 0.0 || g.dy != 0.0;
+    g.invL2 = g.travel ? 1.0 / g.l2 : 0.0;
+    g.behindToo = p1[2] < p0[2];
+    g.plain = PlainLowering(ctx) && RowProfileUsable(t) && g.reach2 <= t.T3 &&
+              !(t.attachment && t.holderLimit < g.reach2);
+    g.flat = RowProfileUsable(t) && t.T1 >= t.T3 && t.tanA == 0.0;
+    g.flatHeight = Rounded(g.z + t.bottomLift + t.tanA * 0.0);
+    return g;
+}
+
+// The columns of the rows at ys[0..rows) the step can reach.
+void StepSpans(const WorkModel& w, const StepGeometry& g, const double* ys, int rows, int* ix0, int* ix1) {
+    const double halfLength = 0.5 * std::sqrt(g.l2);
+    const double reach = g.box.reach;
+    if (halfLength < 0.25 * reach) {
+        DiscRows(w, 0.5 * (g.x0 + g.x1), 0.5 * (g.y0 + g.y1), reach + halfLength, g.box.ixBegin,
+                               g.box.ixEnd - 1, ys, rows, ix0, ix1);
+    } else {
+        ReachRows(w, g.x0, g.y0, g.x1, g.y1, reach, g.box.ixBegin, g.box.ixEnd - 1)
+            .Rows(ys, rows, ix0, ix1);
+    }
+}
+// One step over the nodes [ixBegin, ixEnd) of row iy; its class into stepClass.
+void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ixBegin, int ixEnd,
+                  RowScratch& scratch, SweepFlags& flags, ClassFold& stepClass) {
+    WorkModel& w = *ctx.work;
+    const ToolProfile& t = *ctx.tool;
+    const double* off = w.nodeOffset.data();
+    const double z = g.z, zCentre = g.zCentre;
+    const double dx = g.dx, dy = g.dy, x1 = g.x1;
+    const bool travel = g.travel;
+    const bool rowProfile = RowProfileUsable(t);
+    const double T3 = t.T3;
+    const bool attachment = t.attachment;
+    const double holderLimit = t.holderLimit;
+    double* __restrict qRow = scratch.q.data();
+    float* __restrict candRow = scratch.candidate.data();
+    int* __restrict needRow = scratch.need.data();
+    int* __restrict listRow = scratch.list.data();
+    const double ny = off[iy] - g.y0;
+    const double vy = off[iy] - g.y1;
+    const std::size_t runIdx = NodeIndex(w, ixBegin, iy);
+    // The squared distance at which the tool meets each node (infinite
+    // where it meets none), then the profile over the run.
+    const int count = ixEnd - ixBegin;
+    // Locals, not references, so that the loops are vector code.
+    const double* __restrict offRun = off + ixBegin;
+    double* __restrict qOut = qRow;
+    const double ax = g.x0, bx = x1, ddx = dx, ddy = dy, il2 = g.invL2, vv = vy * vy, nyx = ny * dx, nyy = ny * dy;
+    const bool behind = g.behindToo;
+    auto distance = [=](double x) { return StepDistance(x, ax, bx, ddx, ddy, il2, vv, nyx, nyy, behind, travel); };
+    // A node needs a look when it stands above the tip, lies within reach
+    // and the profile there lies below it (or the profile must be asked
+    // node by node: the neck, the holder, the attachment).
+    const float* __restrict hRun = w.height + runIdx;
+    const float tip = g.zf;
+    const double rr = g.reach2, flankEnd = rowProfile ? T3 : -1.0;
+    const double attachmentFrom = attachment ? holderLimit : kUnreached;
+    int needed = 0;
+    if (count <= kShortRun && g.plain) {
+        // A short run of a plain step: each node above the tip and below
+        // the tool takes height, attribute and line number at once.
+        const float flat = g.flatHeight;
+        for (int i = 0; i < count; ++i) {
+            if (!(hRun[i] > tip)) continue;
+            const double q = distance(offRun[i]);
+            if (!(q <= rr)) continue;
+            const float cand = g.flat ? flat : Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q));
+            if (!(cand < hRun[i])) continue;
+            LowerPlainStepNode(ctx, runIdx + static_cast<std::size_t>(i), offRun[i], dx, dy, x1, vy, travel, cand,
+                               flags, stepClass);
+        }
+        return;
+    }
+    if (count <= kShortRun) {
+        // A run of a block or two (most runs: the edge the tool advances
+        // into): the few nodes above the tip one by one, with the same
+        // distances and profile values as the row loops.
+        for (int i = 0; i < count; ++i) {
+            if (!(hRun[i] > tip)) continue;
+            const double q = distance(offRun[i]);
+            if (!(q <= rr)) continue;
+            const bool special = (q > flankEnd) | (q > attachmentFrom);
+            const float cand = rowProfile ? Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q)) : 0.0f;
+            if (!(special || cand < hRun[i])) continue;
+            qRow[i] = q;
+            candRow[i] = cand;
+            listRow[needed++] = i;
+        }
+    } else {
+        if (travel) {
+            for (int i = 0; i < count; ++i) qOut[i] = distance(offRun[i]);
+        } else {
+            for (int i = 0; i < count; ++i) {
+                const double vx = offRun[i] - bx;
+                qOut[i] = vx * vx + vv;
+            }
+        }
+        if (rowProfile) ProfileRow(t, z, zCentre, qRow, count, candRow);
+        const double* __restrict qs = qRow;
+        const float* __restrict cs = candRow;
+        int* __restrict needs = needRow;
+        for (int i = 0; i < count; ++i) {
+            const double q = qs[i];
+            const bool special = (q > flankEnd) | (q > attachmentFrom);
+            needs[i] = (hRun[i] > tip) & (q <= rr) & (special | (cs[i] < hRun[i]));
+        }
+        if (g.plain) {
+            LowerPlainRun(ctx, runIdx, offRun, count, dx, dy, x1, vy, travel, needRow, candRow, flags, stepClass);
+            return;
+        }
+        needed = NeededNodes(needRow, count, listRow);
+    }
+    for (int j = 0; j < needed; ++j) {
+        const int i = listRow[j];
+        const std::size_t idx = runIdx + static_cast<std::size_t>(i);
+        const double q = qRow[i];
+        const int ix = ixBegin + i;
+        const double vx = off[ix] - x1;
+        float candidate = candRow[i];
+        if (!rowProfile || q > T3 || (attachment && q > holderLimit)) {
+            double candidateD = ToolProfileHeight(t, z, zCentre, std::sqrt(q), q);
+            if (q > holderLimit && attachment) {
+                if (const auto a = AttachmentHeight(t, z, vx, vy)) candidateD = std::min(candidateD, *a);
+            }
+            candidate = Rounded(candidateD);
+        }
+        if (!(candidate < w.height[idx])) continue;
+        std::uint8_t attr = ctx.attrCode;
+        const auto node = static_cast<long long>(idx);
+        if (ctx.fast) {
+            // No cutting directions: every cut counts as general.
+            NoteClassAt(stepClass, kStepClassGeneral, node);
+        } else {
+            // Up (1) or down (2) by the side of the travel, 0 on it, 3 without travel.
+            const double c = dx * vy - dy * vx;
+            const int direction = travel ? static_cast<int>(c > 0.0) + 2 * static_cast<int>(c < 0.0) : 3;
+            NoteClassAt(stepClass, ClassOf(direction), node);
+            attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) | ctx.attrCode);
+        }
+        LowerNode(ctx, idx, ix, iy, candidate, q, z, true, attr, flags);
+    }
+}
+
+}  // namespace morvex::sweep_detail

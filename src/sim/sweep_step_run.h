@@ -1,0 +1,54 @@
+// One step of the step sweeper over a run of nodes of one row: what stays
+// the same for every node of the step, and the run itself. Internal to the
+// step sweeper.
+#pragma once
+
+#include <cstddef>
+#include <utility>
+
+#include "sim/sweep.h"
+#include "sim/sweep_rows.h"
+
+namespace morvex::sweep_detail {
+
+// What stays the same for every node of one step.
+struct StepGeometry {
+    int index = 0;  // the step's place among the steps of the job
+    StepBox box;
+    double x0 = 0.0, y0 = 0.0, x1 = 0.0, y1 = 0.0;
+    double z = 0.0, zCentre = 0.0;  // tip at the step end, corner centre
+    float zf = 0.0f;
+    double reach2 = 0.0;
+    double dx = 0.0, dy = 0.0, l2 = 0.0, invL2 = 0.0;
+    bool travel = false;
+    bool behindToo = false;  // a descending step meets the nodes behind its start
+    // Plain steps lower nodes in vector loops: no node within reach lies
+    // beyond the flank and nothing but height, attribute and line number
+    // is written.
+    bool plain = false;
+    // A flat bottom out to the flank's end: the same height wherever the
+    // tool reaches (the profile's own value there).
+    bool flat = false;
+    float flatHeight = 0.0f;
+    // The columns of its rows rowFrom..rowTo (within the band).
+    int rowFrom = 0, rowTo = -1;
+    int* spanBegin = nullptr;
+    int* spanEnd = nullptr;
+    // The columns of row iy, empty (first > last) outside the step's rows.
+    std::pair<int, int> Span(int iy) const {
+        if (iy < rowFrom || iy > rowTo) return {0, -1};
+        return {spanBegin[iy - rowFrom], spanEnd[iy - rowFrom]};
+    }
+};
+
+// The geometry of the step p0 -> p1 with its box, the index-th of its job.
+StepGeometry GeometryOf(const SweepContext& ctx, const Point& p0, const Point& p1, const StepBox& box, int index);
+
+// The columns of the rows at ys[0..rows) the step can reach.
+void StepSpans(const WorkModel& w, const StepGeometry& g, const double* ys, int rows, int* ix0, int* ix1);
+
+// One step over the nodes [ixBegin, ixEnd) of row iy; its class into stepClass.
+void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ixBegin, int ixEnd, RowScratch& scratch,
+                  SweepFlags& flags, ClassFold& stepClass);
+
+}  // namespace morvex::sweep_detail
