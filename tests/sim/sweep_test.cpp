@@ -268,21 +268,43 @@ TEST(Sweep, StripsOnThreadsMarkTheSameAsOneStrip) {
     EXPECT_EQ(one.attr[NodeIndex(one, 50, 50)] & kAttrPaint, kAttrPaint);
 }
 
-// The hand-over between the caller and the workers: thousands of steps and
-// whole motions over restarts with 2 to 4 strips, under a watchdog that ends the process rather
+// The hand-over between the caller and the workers: 200,000 steps and
+// whole motions over restarts with 1, 2 and 4 workers, under a watchdog
+// that ends the process when no hand-over has finished for 10 s rather
 // than let a lost wake-up hang the suite; the work comes out as one thread
 // cuts it, bit for bit.
 TEST(Sweep, WorkerHandOverNeverHangsAndCutsLikeOneThread) {
     std::mutex mutex;
     std::condition_variable finished;
     bool done = false;
+    long long progress = 0;  // motions finished, under the mutex
     std::thread watchdog([&] {
         std::unique_lock lock(mutex);
-        if (!finished.wait_for(lock, std::chrono::seconds(300), [&] { return done; })) {
-            std::fputs("the worker hand-over hung\n", stderr);
-            std::abort();
+        long long seen = -1;
+        while (!done) {
+            if (progress == seen) {
+                std::fprintf(stderr, "a worker hand-over hung after %lld motions\n", seen);
+                std::abort();
+            }
+            seen = progress;
+            finished.wait_for(lock, std::chrono::seconds(10), [&] { return done; });
         }
     });
+    // The watchdog ends with the test, a failed assertion included.
+    struct StopWatchdog {
+        std::mutex& mutex;
+        std::condition_variable& finished;
+        bool& done;
+        std::thread& watchdog;
+        ~StopWatchdog() {
+            {
+                std::lock_guard lock(mutex);
+                done = true;
+            }
+            finished.notify_one();
+            watchdog.join();
+        }
+    } stopWatchdog{mutex, finished, done, watchdog};
     // Small boxes (21 rows: enough for 5 strips of 4) and many jobs: one,
     // two and four workers, started and stopped again and again.
     const ToolProfile flat = Tool(kShapeFlat, 4.0f, 0.0f);
@@ -321,6 +343,10 @@ TEST(Sweep, WorkerHandOverNeverHangsAndCutsLikeOneThread) {
             SweepStep(single, p0, p1, a);
             onWorkers += SweepStepOnWorkers(workers, shared, p0, p1, b) ? 1 : 0;
             ASSERT_EQ(std::tuple(a.cutDone, a.stepClass), std::tuple(b.cutDone, b.stepClass)) << steps;
+            if (i % 100 == 0) {
+                std::lock_guard lock(mutex);
+                progress = steps;
+            }
         }
         if (round % 2 == 1) StopWorkers(workers);
     }
@@ -331,12 +357,6 @@ TEST(Sweep, WorkerHandOverNeverHangsAndCutsLikeOneThread) {
     EXPECT_EQ(one.heightA, many.heightA);
     EXPECT_EQ(one.attrA, many.attrA);
     EXPECT_EQ(one.lineNumbers, many.lineNumbers);
-    {
-        std::lock_guard lock(mutex);
-        done = true;
-    }
-    finished.notify_one();
-    watchdog.join();
 }
 
 // A motion's steps handed to the workers at once, and a descending line's
