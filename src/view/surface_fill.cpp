@@ -3,6 +3,7 @@
 // out only once the fill finds a pixel to colour.
 #include "view/surface_fill.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace morvex {
@@ -44,6 +45,13 @@ void FillSurface(PixelFill& pixels, const QRect& reach, const WorkModel& w, cons
         x1 = x0 + cols, y1 = y0 + cols;
     };
     auto cell = [&](int c) {
+        // A pixel is filled when its centre lies inside: a cell whose corners
+        // span no centre in X or in Y fills none.
+        const int left = std::min(std::min(x0[c], x0[c + 1]), std::min(x1[c], x1[c + 1]));
+        const int right = std::max(std::max(x0[c], x0[c + 1]), std::max(x1[c], x1[c + 1]));
+        const int top = std::min(std::min(y0[c], y0[c + 1]), std::min(y1[c], y1[c + 1]));
+        const int bottom = std::max(std::max(y0[c], y0[c + 1]), std::max(y1[c], y1[c + 1]));
+        if (left == right || top == bottom || !pixels.Reaches(left, right - 1, top, bottom - 1)) return;
         const QPoint q00(x0[c], y0[c]), q10(x0[c + 1], y0[c + 1]), q01(x1[c], y1[c]), q11(x1[c + 1], y1[c + 1]);
         const int ix0 = columns[c], ix1 = columns[c + 1];
         const float h00 = h0[ix0], h10 = h0[ix1], h01 = h1[ix0], h11 = h1[ix1];
