@@ -4,7 +4,6 @@
 #include "view/surface_fill.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace morvex {
 namespace {
@@ -24,9 +23,6 @@ void FillSurface(PixelFill& pixels, const QRect& reach, const WorkModel& w, cons
     const int flatShade = ShadeOf(v, Vec3{0.0, 0.0, 1.0});
     const bool flatFacing = V.z > 0.0;
     const std::uint32_t* shades = s.shade.data();
-    // Cell widths along X: the step, the last one what remains.
-    std::vector<double> widths(static_cast<std::size_t>(cols - 1));
-    for (int c = 0; c + 1 < cols; ++c) widths[static_cast<std::size_t>(c)] = (g.columns[c + 1] - g.columns[c]) * w.pitch;
     const int* columns = g.columns.data();
     // The row being drawn: its two node rows in the work and in the cache.
     const float *h0 = nullptr, *h1 = nullptr;
@@ -72,7 +68,7 @@ void FillSurface(PixelFill& pixels, const QRect& reach, const WorkModel& w, cons
             pixels.TriangleOf(q00, q11, q01, colour);
             return;
         }
-        const double sx = widths[static_cast<std::size_t>(c)];
+        const double sx = (ix1 - ix0) * w.pitch;  // the step, the last cell what remains
         pixels.TriangleOf(q00, q10, q01, [&](std::uint32_t& rgb) {
             const Vec3 n = Normalised({(h00 - h10) * sy, (h00 - h01) * sx, sx * sy});
             if (!(Dot(n, V) > 0.0)) return false;

@@ -7,7 +7,11 @@
 // away (n . V <= 0) is not filled. A cell whose four heights are equal is
 // one flat quad in the flat shade. Rows and columns are walked from the far
 // side to the near one (the depth dx sin A + dy cos A falls), so nearer cells
-// paint over farther ones; the walls facing the viewer come last.
+// paint over farther ones; the walls facing the viewer come last. Filled
+// cells are written straight into the pixels (surface_fill), a large
+// picture in bands on several threads (surface_bands); the cached screen
+// extents of cell rows and blocks let a partial redraw pass over what cannot
+// reach its rectangle.
 #include "view/work_render.h"
 
 #include <QPainter>
@@ -17,6 +21,7 @@
 
 #include "view/offscreen_bitmap.h"
 #include "view/pixel_fill.h"
+#include "view/surface_bands.h"
 #include "view/surface_fill.h"
 
 namespace morvex {
@@ -137,10 +142,7 @@ void DrawSurface(QImage& image, const WorkModel& w, const ViewState& v, const Re
                  const QRect* clip) {
     const bool direct = !s.mesh && PixelFill::Takes(image);
     const QRect reach = clip != nullptr ? clip->intersected(image.rect()) : image.rect();
-    if (direct) {
-        PixelFill pixels(image, reach);  // before the painter takes the image
-        FillSurface(pixels, reach, w, v, s, g);
-    }
+    if (direct) FillSurfaceInBands(image, reach, w, v, s, g, SurfaceBands(g, reach));  // before the painter
     QPainter p(&image);
     if (clip != nullptr) p.setClipRect(*clip);
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -228,10 +230,6 @@ void DrawSurface(QImage& image, const WorkModel& w, const ViewState& v, const Re
     wall({-1.0, 0.0, 0.0}, false, 0);
     wall({1.0, 0.0, 0.0}, false, 1);
 }
-
-}  // namespace
-
-namespace {
 
 // A cache made for this work's grid at this step (a cache kept across a
 // change of the work or the step would index past the nodes).
