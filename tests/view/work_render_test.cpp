@@ -188,30 +188,27 @@ TEST(WorkRender, PartialRedrawMatchesFullRedraw) {
     }
 }
 
-// A cache left from another step or another work is made again, not read
-// past its nodes: the picture is that of a fresh cache; a partial redraw
-// through it draws nothing and says so.
+// A cache left from another step or a larger work is made again, not read
+// past the nodes; a partial redraw through it draws nothing and says so.
 TEST(WorkRender, StaleGridCacheIsRebuilt) {
-    const ViewSettings st = PocketSettings();
-    const WorkModel small = Pocket();
-    WorkModel large;
+    Plan p;
+    const WorkModel large = Pocket();  // 21 x 21 nodes against the plan's 20 x 20 cells
+    WorkModel small;
     PitchSettings pitch;
-    pitch.workPitch = 0.5;
-    ASSERT_EQ(DefineBoxWork(large, BoxRequest{0, 0, -10, 40, 40, 0}, pitch, kDataLevelFull), DefineWorkStatus::Ok);
-    ViewState v = PictureView(st, small, std::nullopt, 400, 300);
-    const RenderStyle style = RenderStyleOf(st, false);
-    QImage expected = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
-    ProjectedGrid fresh;
-    DrawWork(expected, small, v, style, fresh);
-    for (const bool otherWork : {false, true}) {
+    pitch.workPitch = 2.0;
+    ASSERT_EQ(DefineBoxWork(small, BoxRequest{0, 0, -10, 20, 20, 0}, pitch, kDataLevelFull), DefineWorkStatus::Ok);
+    for (const int step : {4, 1}) {
+        ViewState other = p.v;
+        other.step = step;
         ProjectedGrid stale;
-        ViewState other = v;
-        other.step = otherWork ? 1 : 4;
-        ProjectGrid(otherWork ? large : small, other, stale);
-        EXPECT_TRUE(RedrawRegion(expected, small, v, style, stale, NodeRect{2, 2, 3, 3}).isEmpty()) << otherWork;
-        QImage image = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
-        DrawWork(image, small, v, style, stale);
-        EXPECT_TRUE(image == expected) << otherWork;
+        ProjectGrid(step == 1 ? large : p.w, other, stale);
+        const WorkModel& drawn = step == 1 ? small : p.w;
+        EXPECT_TRUE(RedrawRegion(p.bitmap, drawn, p.v, p.style, stale, NodeRect{2, 2, 3, 3}).isEmpty()) << step;
+        QImage expected = CreateOffscreenBitmap(400, 300, p.st.colors[ColorKey::Background]), image = expected;
+        ProjectedGrid fresh;
+        DrawWork(expected, drawn, p.v, p.style, fresh);
+        DrawWork(image, drawn, p.v, p.style, stale);
+        EXPECT_TRUE(image == expected) << step;
     }
 }
 
