@@ -73,26 +73,25 @@ void PixelFill::TriangleOf(QPoint a, QPoint b, QPoint c, Colour&& colour) {
     // E(P) = (B - A) x (P - A) at the doubled centre of pixel (x0, y0);
     // inside where every E >= 0, an edge's own centres where E == 0. Of two
     // triangles sharing an edge, the edge runs in opposite directions, and
-    // exactly one of a direction and its reverse owns its centres.
-    long long e[3], stepX[3], stepY[3];
-    const QPoint v[3] = {a, b, c};
-    for (int i = 0; i < 3; ++i) {
-        const QPoint& p = v[i];
-        const QPoint& q = v[(i + 1) % 3];
+    // exactly one of a direction and its reverse owns its centres. The three
+    // edges are kept in single variables, not an array: the row loop then
+    // keeps them in registers.
+    auto start = [x0, y0](QPoint p, QPoint q) {
         const long long dx = q.x() - p.x(), dy = q.y() - p.y();
         const long long px = 2LL * x0 + 1 - 2LL * p.x(), py = 2LL * y0 + 1 - 2LL * p.y();
         const bool owned = dy < 0 || (dy == 0 && dx > 0);
-        e[i] = dx * py - dy * px - (owned ? 0 : 1);
-        stepX[i] = -2 * dy;
-        stepY[i] = 2 * dx;
-    }
+        return dx * py - dy * px - (owned ? 0 : 1);
+    };
+    long long r0 = start(a, b), r1 = start(b, c), r2 = start(c, a);  // at the start of the row
+    const long long sx0 = -2LL * (b.y() - a.y()), sx1 = -2LL * (c.y() - b.y()), sx2 = -2LL * (a.y() - c.y());
+    const long long sy0 = 2LL * (b.x() - a.x()), sy1 = 2LL * (c.x() - b.x()), sy2 = 2LL * (a.x() - c.x());
     std::uint32_t rgb = 0;
     bool asked = false;
     std::uint32_t* row = bits_ + static_cast<std::ptrdiff_t>(y0) * stride_;
-    for (int y = y0; y <= y1; ++y, row += stride_) {
-        long long e0 = e[0], e1 = e[1], e2 = e[2];
+    for (int y = y0; y <= y1; ++y, row += stride_, r0 += sy0, r1 += sy1, r2 += sy2) {
+        long long e0 = r0, e1 = r1, e2 = r2;
         bool entered = false;
-        for (int x = x0; x <= x1; ++x) {
+        for (int x = x0; x <= x1; ++x, e0 += sx0, e1 += sx1, e2 += sx2) {
             if ((e0 | e1 | e2) >= 0) {
                 if (!asked) {
                     asked = true;
@@ -103,11 +102,7 @@ void PixelFill::TriangleOf(QPoint a, QPoint b, QPoint c, Colour&& colour) {
             } else if (entered) {
                 break;  // a row of a convex shape is one run
             }
-            e0 += stepX[0];
-            e1 += stepX[1];
-            e2 += stepX[2];
         }
-        for (int i = 0; i < 3; ++i) e[i] += stepY[i];
     }
 }
 
