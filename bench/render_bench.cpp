@@ -59,7 +59,7 @@ BENCHMARK(BM_FullRedraw)
     ->Repetitions(3);
 
 // The surface alone at step 1 on the 1000 x 1000 work, on the calling
-// thread and in as many bands as the processors allow: what the drawing
+// thread and on as many threads as the processors allow: what the drawing
 // threads win where there are processors to spare.
 void BM_SurfaceBands(benchmark::State& state) {
     const WorkModel w = CutWork(1000);
@@ -71,12 +71,12 @@ void BM_SurfaceBands(benchmark::State& state) {
     const RenderStyle style = RenderStyleOf(st, false);
     ProjectedGrid grid;
     ProjectGrid(w, v, grid);
-    const int bands = state.range(0) == 1 ? 1 : SurfaceBands(grid, image.rect());
+    const int threads = state.range(0) == 1 ? 1 : SurfaceThreads(grid, image.rect());
     for (auto _ : state) {
-        FillSurfaceInBands(image, image.rect(), w, v, style, grid, bands);
+        FillSurfaceInBands(image, image.rect(), w, v, style, grid, threads);
         benchmark::DoNotOptimize(image.constBits());
     }
-    state.counters["bands"] = bands;
+    state.counters["threads"] = threads;
 }
 BENCHMARK(BM_SurfaceBands)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(3);
 

@@ -4,6 +4,7 @@
 #include "view/surface_bands.h"
 
 #include <algorithm>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -16,7 +17,8 @@ namespace {
 
 constexpr long long kThreadedCells = 200000;  // fewer: one thread is quicker than starting more
 constexpr long long kThreadedPixels = 256 * 256;
-constexpr int kMaxBands = 4;
+constexpr int kMaxThreads = 4;
+constexpr int kBandsPerThread = 4;
 constexpr int kMinBandRows = 16;
 
 // The pixel rows of `reach` that some cell row reaches.
@@ -32,20 +34,21 @@ QRect SurfaceRows(const ProjectedGrid& g, const QRect& reach) {
 
 }  // namespace
 
-int SurfaceBands(const ProjectedGrid& g, const QRect& reach) {
+int SurfaceThreads(const ProjectedGrid& g, const QRect& reach) {
     const long long cells = static_cast<long long>(g.rows.size() > 1 ? g.rows.size() - 1 : 0) *
                             static_cast<long long>(g.columns.size() > 1 ? g.columns.size() - 1 : 0);
     const long long pixels = static_cast<long long>(reach.width()) * reach.height();
     const int processors = static_cast<int>(std::thread::hardware_concurrency());
     if (cells < kThreadedCells || pixels < kThreadedPixels || processors < 2) return 1;
-    return std::min(processors, kMaxBands);
+    return std::min(processors, kMaxThreads);
 }
 
 void FillSurfaceInBands(QImage& image, const QRect& reach, const WorkModel& w, const ViewState& v,
-                        const RenderStyle& s, const ProjectedGrid& g, int bands) {
+                        const RenderStyle& s, const ProjectedGrid& g, int threads) {
     const QRect rows = SurfaceRows(g, reach.intersected(image.rect()));
     if (rows.isEmpty()) return;
-    bands = std::clamp(std::min(bands, rows.height() / kMinBandRows), 1, kMaxBands * 4);
+    threads = std::clamp(threads, 1, kMaxThreads * 2);
+    const int bands = threads == 1 ? 1 : std::clamp(rows.height() / kMinBandRows, 1, threads * kBandsPerThread);
     // Every fill takes the image's pixels here, on the calling thread, so
     // that the image is detached once and before any thread writes.
     std::vector<QRect> rects;
@@ -58,22 +61,30 @@ void FillSurfaceInBands(QImage& image, const QRect& reach, const WorkModel& w, c
         rects.emplace_back(QRect(rows.left(), top, rows.width(), bottom - top + 1));
         fills.emplace_back(image, rects.back());
     }
-    auto draw = [&](int i) {
-        const std::size_t k = static_cast<std::size_t>(i);
-        FillSurface(fills[k], rects[k], w, v, s, g);
+    std::mutex mutex;
+    int next = 0;  // the first band not yet taken
+    auto drawBands = [&] {
+        for (;;) {
+            int i;
+            {
+                std::lock_guard lock(mutex);
+                if (next == bands) return;
+                i = next++;
+            }
+            const std::size_t k = static_cast<std::size_t>(i);
+            FillSurface(fills[k], rects[k], w, v, s, g);
+        }
     };
     std::vector<std::thread> workers;
-    workers.reserve(static_cast<std::size_t>(bands));
-    std::vector<int> left;  // bands no thread could be started for
-    for (int i = 1; i < bands; ++i) {
+    workers.reserve(static_cast<std::size_t>(threads));
+    for (int i = 1; i < threads && i < bands; ++i) {
         try {
-            workers.emplace_back(draw, i);
+            workers.emplace_back(drawBands);
         } catch (const std::system_error&) {
-            left.push_back(i);
+            break;  // the threads there are take the rest
         }
     }
-    draw(0);
-    for (const int i : left) draw(i);
+    drawBands();
     for (std::thread& t : workers) t.join();
 }
 

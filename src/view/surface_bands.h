@@ -14,15 +14,17 @@
 
 namespace morvex {
 
-// How many bands are worth their threads for drawing `reach` of the grid:
-// 1 for a small rectangle or a small grid (a partial redraw during
-// cutting), else the processors there are, at most 4.
-int SurfaceBands(const ProjectedGrid& grid, const QRect& reach);
+// How many threads are worth starting for drawing `reach` of the grid: 1
+// for a small rectangle or a small grid (a partial redraw during cutting),
+// else the processors there are, at most 4.
+int SurfaceThreads(const ProjectedGrid& grid, const QRect& reach);
 
-// FillSurface over `reach` of a 32-bit image in `bands` bands (at least 1),
-// the first on the calling thread; returns when all are drawn. A thread that
-// cannot be started leaves its band to the caller.
+// FillSurface over `reach` of a 32-bit image by `threads` threads (at
+// least 1), the calling thread one of them; returns when all is drawn. The
+// bands, a few per thread, are taken in turn by whichever thread is free,
+// so that a thread the system keeps waiting holds up no more than its band;
+// a thread that cannot be started leaves its share to the others.
 void FillSurfaceInBands(QImage& image, const QRect& reach, const WorkModel& work, const ViewState& view,
-                        const RenderStyle& style, const ProjectedGrid& grid, int bands);
+                        const RenderStyle& style, const ProjectedGrid& grid, int threads);
 
 }  // namespace morvex

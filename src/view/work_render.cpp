@@ -142,7 +142,7 @@ void DrawSurface(QImage& image, const WorkModel& w, const ViewState& v, const Re
                  const QRect* clip) {
     const bool direct = !s.mesh && PixelFill::Takes(image);
     const QRect reach = clip != nullptr ? clip->intersected(image.rect()) : image.rect();
-    if (direct) FillSurfaceInBands(image, reach, w, v, s, g, SurfaceBands(g, reach));  // before the painter
+    if (direct) FillSurfaceInBands(image, reach, w, v, s, g, SurfaceThreads(g, reach));  // before the painter
     QPainter p(&image);
     if (clip != nullptr) p.setClipRect(*clip);
     p.setRenderHint(QPainter::Antialiasing, false);

@@ -1,5 +1,5 @@
 // Drawing the surface in bands on several threads: the picture is the one a
-// single thread draws, bit for bit, for any number of bands, whole and
+// single thread draws, bit for bit, for any number of threads, whole and
 // within a rectangle, over hundreds of thread starts; under a watchdog that
 // ends the process rather than let a thread that never returns hang the
 // suite.
@@ -68,11 +68,11 @@ TEST(SurfaceBands, ManyThreadsDrawWhatOneDraws) {
                 one.fill(background);
                 FillSurfaceInBands(one, reach, w, v, style, grid, 1);
                 EXPECT_NE(one.pixel(reach.center()), background) << view.a;  // something to compare
-                for (int bands = 2; bands <= 7; ++bands) {
+                for (int threads = 2; threads <= 7; ++threads) {
                     QImage many(320, 240, QImage::Format_RGB32);
                     many.fill(background);
-                    FillSurfaceInBands(many, reach, w, v, style, grid, bands);
-                    EXPECT_TRUE(many == one) << view.a << "/" << view.b << " in " << bands << " bands";
+                    FillSurfaceInBands(many, reach, w, v, style, grid, threads);
+                    EXPECT_TRUE(many == one) << view.a << "/" << view.b << " by " << threads << " threads";
                 }
             }
         }
