@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "view/offscreen_bitmap.h"
+#include "view/surface_bands.h"
 #include "view/work_picture.h"
 #include "view/work_render.h"
 
@@ -56,6 +57,28 @@ BENCHMARK(BM_FullRedraw)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3)
     ->Repetitions(3);
+
+// The surface alone at step 1 on the 1000 x 1000 work, on the calling
+// thread and on as many threads as the processors allow: what the drawing
+// threads win where there are processors to spare.
+void BM_SurfaceBands(benchmark::State& state) {
+    const WorkModel w = CutWork(1000);
+    ViewSettings st;
+    st.display.displayGuidance = 0;
+    ViewState v = PictureView(st, w, std::nullopt, 1200, 900);
+    v.step = 1;
+    QImage image = CreateOffscreenBitmap(1200, 900, st.colors[ColorKey::Background]);
+    const RenderStyle style = RenderStyleOf(st, false);
+    ProjectedGrid grid;
+    ProjectGrid(w, v, grid);
+    const int threads = state.range(0) == 1 ? 1 : SurfaceThreads(grid, image.rect());
+    for (auto _ : state) {
+        FillSurfaceInBands(image, image.rect(), w, v, style, grid, threads);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.counters["threads"] = threads;
+}
+BENCHMARK(BM_SurfaceBands)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(3);
 
 // The partial redraw after one motion: a ball D6 step at 0.1 mm pitch
 // changes about 60 x 60 nodes of the 1000 x 1000 work.

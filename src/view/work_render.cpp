@@ -7,7 +7,11 @@
 // away (n . V <= 0) is not filled. A cell whose four heights are equal is
 // one flat quad in the flat shade. Rows and columns are walked from the far
 // side to the near one (the depth dx sin A + dy cos A falls), so nearer cells
-// paint over farther ones; the walls facing the viewer come last.
+// paint over farther ones; the walls facing the viewer come last. Filled
+// cells are written straight into the pixels (surface_fill), a large
+// picture in bands on several threads (surface_bands); the cached screen
+// extents of cell rows and blocks let a partial redraw pass over what cannot
+// reach its rectangle.
 #include "view/work_render.h"
 
 #include <QPainter>
@@ -17,6 +21,8 @@
 
 #include "view/offscreen_bitmap.h"
 #include "view/pixel_fill.h"
+#include "view/surface_bands.h"
+#include "view/surface_fill.h"
 
 namespace morvex {
 namespace {
@@ -121,6 +127,8 @@ void ProjectGrid(const WorkModel& w, const ViewState& v, ProjectedGrid& g) {
             ++k;
         }
     }
+    g.blocksPerRow = 0;  // all extents anew
+    UpdateCellSpans(g, 0, static_cast<int>(g.rows.size()), 0, static_cast<int>(g.columns.size()));
     g.valid = true;
 }
 
@@ -133,50 +141,43 @@ namespace {
 void DrawSurface(QImage& image, const WorkModel& w, const ViewState& v, const RenderStyle& s, const ProjectedGrid& g,
                  const QRect* clip) {
     const bool direct = !s.mesh && PixelFill::Takes(image);
-    PixelFill pixels(image, clip != nullptr ? *clip : image.rect());  // before the painter takes the image
+    const QRect reach = clip != nullptr ? clip->intersected(image.rect()) : image.rect();
+    if (direct) FillSurfaceInBands(image, reach, w, v, s, g, SurfaceThreads(g, reach));  // before the painter
     QPainter p(&image);
     if (clip != nullptr) p.setClipRect(*clip);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(Qt::NoPen);
     Painter paint{p, s};
     const Vec3 V = v.toViewer;
-    const int flatShade = ShadeOf(v, Vec3{0.0, 0.0, 1.0});
-    const bool flatFacing = V.z > 0.0;
     const int cols = static_cast<int>(g.columns.size()), rows = static_cast<int>(g.rows.size());
-    // Far to near along each axis.
-    const bool yDown = v.cosA > 0.0, xDown = v.sinA > 0.0;
     auto node = [&](int r, int c) { return static_cast<std::size_t>(r) * cols + c; };
     auto point = [&](int r, int c) { return QPoint(g.xs[node(r, c)], g.ys[node(r, c)]); };
-    auto fill = [&](int cls, int shade, const QPoint* pts, int n) {
-        const std::uint32_t rgb = s.shade[static_cast<std::size_t>(cls * kShades + shade)];
-        if (direct) {
-            if (n == 4) {
-                pixels.Quad(pts[0], pts[1], pts[2], pts[3], rgb);
+    if (!direct) {
+        const int flatShade = ShadeOf(v, Vec3{0.0, 0.0, 1.0});
+        const bool flatFacing = V.z > 0.0;
+        auto fill = [&](int cls, int shade, const QPoint* pts, int n) {
+            paint.Use(s.shade[static_cast<std::size_t>(cls * kShades + shade)]);
+            if (s.mesh) {
+                p.drawPolygon(pts, n);
             } else {
-                pixels.Triangle(pts[0], pts[1], pts[2], rgb);
+                p.drawConvexPolygon(pts, n);
             }
-            return;
-        }
-        paint.Use(rgb);
-        if (s.mesh) {
-            p.drawPolygon(pts, n);
-        } else {
-            p.drawConvexPolygon(pts, n);
-        }
-    };
-    for (int rr = 0; rr + 1 < rows; ++rr) {
-        const int r = yDown ? rows - 2 - rr : rr;
-        const int iy0 = g.rows[static_cast<std::size_t>(r)], iy1 = g.rows[static_cast<std::size_t>(r + 1)];
-        const double sy = (iy1 - iy0) * w.pitch;
-        for (int cc = 0; cc + 1 < cols; ++cc) {
-            const int c = xDown ? cols - 2 - cc : cc;
+        };
+        int r = 0, iy0 = 0, iy1 = 0;
+        double sy = 0.0;
+        auto row = [&](int cellRow) {
+            r = cellRow;
+            iy0 = g.rows[static_cast<std::size_t>(r)], iy1 = g.rows[static_cast<std::size_t>(r + 1)];
+            sy = (iy1 - iy0) * w.pitch;
+        };
+        auto cell = [&](int c) {
             const QPoint q00 = point(r, c), q10 = point(r, c + 1), q01 = point(r + 1, c), q11 = point(r + 1, c + 1);
             if (clip != nullptr) {
                 const int x0 = std::min({q00.x(), q10.x(), q01.x(), q11.x()});
                 const int x1 = std::max({q00.x(), q10.x(), q01.x(), q11.x()});
                 const int y0 = std::min({q00.y(), q10.y(), q01.y(), q11.y()});
                 const int y1 = std::max({q00.y(), q10.y(), q01.y(), q11.y()});
-                if (x1 < clip->left() || x0 > clip->right() || y1 < clip->top() || y0 > clip->bottom()) continue;
+                if (x1 < clip->left() || x0 > clip->right() || y1 < clip->top() || y0 > clip->bottom()) return;
             }
             const int ix0 = g.columns[static_cast<std::size_t>(c)], ix1 = g.columns[static_cast<std::size_t>(c + 1)];
             const double sx = (ix1 - ix0) * w.pitch;
@@ -184,11 +185,11 @@ void DrawSurface(QImage& image, const WorkModel& w, const ViewState& v, const Re
             const std::size_t i01 = NodeIndex(w, ix0, iy1), i11 = NodeIndex(w, ix1, iy1);
             const float h00 = w.height[i00], h10 = w.height[i10], h01 = w.height[i01], h11 = w.height[i11];
             if (h00 == h10 && h00 == h01 && h00 == h11) {
-                if (!flatFacing) continue;
+                if (!flatFacing) return;
                 const int cls = TriangleClass(s, {h00, h10, h01}, {w.attr[i00], w.attr[i10], w.attr[i01]});
                 const QPoint quad[4] = {q00, q10, q11, q01};
                 fill(cls, flatShade, quad, 4);
-                continue;
+                return;
             }
             const Vec3 n1 = Normalised({(h00 - h10) * sy, (h00 - h01) * sx, sx * sy});
             if (Dot(n1, V) > 0.0) {
@@ -202,7 +203,9 @@ void DrawSurface(QImage& image, const WorkModel& w, const ViewState& v, const Re
                 const QPoint tri[3] = {q11, q01, q10};
                 fill(cls, ShadeOf(v, n2), tri, 3);
             }
-        }
+        };
+        // A margin of a pixel, for the mesh's lines about the cells' corners.
+        WalkCells(g, v, reach.adjusted(-1, -1, 1, 1), row, cell);
     }
     // Side walls facing the viewer: the edge row or column down to the bottom.
     const int wallClass = s.alarm ? kClassAlarm : kClassWork;
@@ -228,18 +231,30 @@ void DrawSurface(QImage& image, const WorkModel& w, const ViewState& v, const Re
     wall({1.0, 0.0, 0.0}, false, 1);
 }
 
+// A cache made for this work's grid at this step (a cache kept across a
+// change of the work or the step would index past the nodes).
+bool GridFits(const WorkModel& w, const ViewState& v, const ProjectedGrid& g) {
+    const std::size_t step = static_cast<std::size_t>(std::max(1, v.step));
+    auto fits = [step](const std::vector<int>& nodes, int count) {
+        return nodes.size() >= 2 && nodes.front() == 0 && nodes.back() == count - 1 &&
+               nodes.size() == (static_cast<std::size_t>(count) - 2) / step + 2;
+    };
+    return g.valid && fits(g.columns, w.nx) && fits(g.rows, w.ny) && g.xs.size() == g.columns.size() * g.rows.size() &&
+           g.ys.size() == g.xs.size();
+}
+
 }  // namespace
 
 void DrawWork(QImage& image, const WorkModel& w, const ViewState& v, const RenderStyle& s, ProjectedGrid& g) {
     image.fill(s.background);
     if (w.nx < 2 || w.ny < 2 || w.height == nullptr) return;
-    if (!g.valid) ProjectGrid(w, v, g);
+    if (!GridFits(w, v, g)) ProjectGrid(w, v, g);
     DrawSurface(image, w, v, s, g, nullptr);
 }
 
 QRect RedrawRegion(QImage& image, const WorkModel& w, const ViewState& v, const RenderStyle& s, ProjectedGrid& g,
                    const NodeRect& changed) {
-    if (w.nx < 2 || w.ny < 2 || w.height == nullptr || !g.valid) return {};
+    if (w.nx < 2 || w.ny < 2 || w.height == nullptr || !GridFits(w, v, g)) return {};
     // Drawn nodes inside the changed box: their old and new projections
     // bound what changed on the screen.
     auto first = [](const std::vector<int>& nodes, int i) {
@@ -268,6 +283,7 @@ QRect RedrawRegion(QImage& image, const WorkModel& w, const ViewState& v, const 
             include(p[0], p[1]);
         }
     }
+    UpdateCellSpans(g, r0 - 1, r1, c0 - 1, c1);
     // Widened by one drawn cell and clipped to the picture.
     const int margin = static_cast<int>(std::clamp(w.pitch * v.step * v.scale, 1.0, 65536.0));
     dirty = dirty.adjusted(-margin, -margin, margin, margin).intersected(image.rect());

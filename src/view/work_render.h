@@ -37,14 +37,34 @@ struct RenderStyle {
 // their shades.
 RenderStyle RenderStyleOf(const ViewSettings& settings, bool alarm);
 
+// The screen box of some drawn cells: the smallest and largest x and y of
+// their projected corners.
+struct CellSpan {
+    std::int16_t x0 = 0, x1 = -1, y0 = 0, y1 = -1;
+};
+
+// Cells per block of a cell row in the extent cache.
+inline constexpr int kSpanCells = 32;
+
 // Screen positions of the drawn nodes (every step-th node and the last of
-// each row and column), rebuilt when the view or the step changes.
+// each row and column), rebuilt when the view or the step changes; with the
+// screen box of every cell row and of every block of kSpanCells cells along
+// it, so that a redraw of a small rectangle passes over rows and blocks
+// outside it instead of visiting each of their cells.
 struct ProjectedGrid {
     std::vector<int> columns;  // node indices drawn along X
     std::vector<int> rows;     // along Y
     std::vector<std::int16_t> xs, ys;  // rows.size() x columns.size()
+    std::vector<CellSpan> rowSpans;    // rows.size() - 1
+    std::vector<CellSpan> blockSpans;  // (rows.size() - 1) x blocksPerRow
+    int blocksPerRow = 0;
     bool valid = false;
 };
+
+// The extents of cell rows r0..r1 and cell columns c0..c1 (inclusive,
+// clipped to the grid) from the node positions; all of them when the
+// extents do not match the grid yet.
+void UpdateCellSpans(ProjectedGrid& grid, int r0, int r1, int c0, int c1);
 
 // Rebuilds the cache for the work under the view (view.step cells per drawn cell).
 void ProjectGrid(const WorkModel& work, const ViewState& view, ProjectedGrid& grid);

@@ -1,6 +1,7 @@
 // The direct triangle fill: a jittered mesh of triangles covers every pixel
 // of its outline exactly once (no gaps, no double fills along shared edges),
-// in either winding, and nothing outside the clip.
+// in either winding, and nothing outside the clip; a triangle's colour is
+// asked only when it has a pixel to fill.
 #include "view/pixel_fill.h"
 
 #include <gtest/gtest.h>
@@ -12,38 +13,50 @@ namespace morvex {
 namespace {
 
 TEST(PixelFill, MeshCoversEachPixelOnceAndKeepsToTheClip) {
-    constexpr int kCells = 12, kSize = 10, kSide = kCells * kSize;  // 120 x 120 pixels
-    std::mt19937 random(7);
-    std::uniform_int_distribution<int> jitter(-2, 2);
-    std::vector<QPoint> grid((kCells + 1) * (kCells + 1));
-    for (int j = 0; j <= kCells; ++j) {
-        for (int i = 0; i <= kCells; ++i) {
-            const bool border = i == 0 || j == 0 || i == kCells || j == kCells;
-            grid[j * (kCells + 1) + i] = QPoint(i * kSize + (border ? 0 : jitter(random)),
-                                                j * kSize + (border ? 0 : jitter(random)));
+    // Cells of 10 pixels with jittered inner nodes, and cells of a pixel,
+    // where most triangles cover no pixel centre at all.
+    for (const int size : {10, 1}) {
+        constexpr int kCells = 12;
+        const int side = kCells * size;
+        std::mt19937 random(7);
+        std::uniform_int_distribution<int> jitter(size > 4 ? -2 : 0, size > 4 ? 2 : 0);
+        std::vector<QPoint> grid((kCells + 1) * (kCells + 1));
+        for (int j = 0; j <= kCells; ++j) {
+            for (int i = 0; i <= kCells; ++i) {
+                const bool border = i == 0 || j == 0 || i == kCells || j == kCells;
+                grid[j * (kCells + 1) + i] = QPoint(i * size + (border ? 0 : jitter(random)),
+                                                    j * size + (border ? 0 : jitter(random)));
+            }
         }
+        std::vector<int> count(side * side, 0);
+        QImage one(side, side, QImage::Format_RGB32);
+        auto add = [&](QPoint a, QPoint b, QPoint c) {
+            one.fill(0u);
+            PixelFill fill(one, one.rect());
+            // The colour is asked once, and only of a triangle that covers a centre.
+            int asked = 0, filled = 0;
+            fill.TriangleOf(a, b, c, [&asked](std::uint32_t& rgb) { return ++asked, rgb = 0xFFFFFFFFu, true; });
+            for (int y = 0; y < side; ++y) {
+                for (int x = 0; x < side; ++x) {
+                    const bool on = one.pixel(x, y) == 0xFFFFFFFFu;
+                    filled += on;
+                    count[y * side + x] += on;
+                }
+            }
+            EXPECT_EQ(asked, filled > 0 ? 1 : 0) << size;
+        };
+        for (int j = 0; j < kCells; ++j) {
+            for (int i = 0; i < kCells; ++i) {
+                const QPoint p00 = grid[j * (kCells + 1) + i], p10 = grid[j * (kCells + 1) + i + 1];
+                const QPoint p01 = grid[(j + 1) * (kCells + 1) + i], p11 = grid[(j + 1) * (kCells + 1) + i + 1];
+                add(p00, p10, p01);  // one winding
+                add(p11, p10, p01);  // and the other
+            }
+        }
+        int wrong = 0;
+        for (const int c : count) wrong += c != 1;
+        EXPECT_EQ(wrong, 0) << size;
     }
-    std::vector<int> count(kSide * kSide, 0);
-    QImage one(kSide, kSide, QImage::Format_RGB32);
-    auto add = [&](QPoint a, QPoint b, QPoint c) {
-        one.fill(0u);
-        PixelFill fill(one, one.rect());
-        fill.Triangle(a, b, c, 0xFFFFFFFFu);
-        for (int y = 0; y < kSide; ++y) {
-            for (int x = 0; x < kSide; ++x) count[y * kSide + x] += one.pixel(x, y) == 0xFFFFFFFFu;
-        }
-    };
-    for (int j = 0; j < kCells; ++j) {
-        for (int i = 0; i < kCells; ++i) {
-            const QPoint p00 = grid[j * (kCells + 1) + i], p10 = grid[j * (kCells + 1) + i + 1];
-            const QPoint p01 = grid[(j + 1) * (kCells + 1) + i], p11 = grid[(j + 1) * (kCells + 1) + i + 1];
-            add(p00, p10, p01);  // one winding
-            add(p11, p10, p01);  // and the other
-        }
-    }
-    int wrong = 0;
-    for (const int c : count) wrong += c != 1;
-    EXPECT_EQ(wrong, 0);
 
     // A degenerate triangle fills nothing; a clip keeps the fill inside it.
     QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
@@ -60,6 +73,10 @@ TEST(PixelFill, MeshCoversEachPixelOnceAndKeepsToTheClip) {
     }
     EXPECT_EQ(inside, 100);
     EXPECT_EQ(outside, 0);
+    // A colour refused fills nothing.
+    const QImage before = image.copy();
+    clipped.TriangleOf(QPoint(-100, -100), QPoint(140, -100), QPoint(140, 140), [](std::uint32_t&) { return false; });
+    EXPECT_EQ(image, before);
     EXPECT_FALSE(PixelFill::Takes(QImage(4, 4, QImage::Format_RGB888)));
 }
 

@@ -10,6 +10,7 @@
 
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -117,32 +118,97 @@ TEST(WorkRender, PlanViewOfAPocket) {
 }
 
 // After a cut, redrawing only the changed region gives the same picture as
-// a full redraw, and the region is small.
+// a full redraw, and the region is small: seen from every quadrant, in
+// perspective, thinned out, zoomed in past the picture's edges and as a
+// mesh; and the screen positions and extents kept up to date through the
+// redraws are those made anew.
 TEST(WorkRender, PartialRedrawMatchesFullRedraw) {
-    ViewSettings st = PocketSettings();
-    st.display.angleA = 315.0;
-    st.display.angleB = 45.0;
-    WorkModel w = Pocket();
-    const ViewState v = PictureView(st, w, std::nullopt, 400, 300);
-    const RenderStyle style = RenderStyleOf(st, false);
-    QImage partial = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
-    ProjectedGrid grid;
-    DrawWork(partial, w, v, style, grid);
-    // A small hole at nodes 2..3 x 16..17, then one at the block's edge.
-    for (const NodeRect r : {NodeRect{2, 16, 3, 17}, NodeRect{19, 0, 20, 1}}) {
-        for (int iy = r.iy0; iy <= r.iy1; ++iy) {
-            for (int ix = r.ix0; ix <= r.ix1; ++ix) {
-                w.height[NodeIndex(w, ix, iy)] = -6.0f;
-                w.attr[NodeIndex(w, ix, iy)] = 1;  // painted
+    const struct {
+        float a, b;
+        bool perspective;
+        int step;
+        double zoom;
+        bool mesh;
+    } views[] = {
+        {315, 45, false, 1, 1.0, false}, {45, 30, true, 1, 1.0, false},  {135, 60, false, 1, 1.0, false},
+        {225, 20, true, 1, 1.0, false},  {0, 0, false, 1, 1.0, false},   {250, 80, false, 1, 1.0, false},
+        {300, 50, true, 3, 1.0, false},  {200, 40, false, 1, 3.0, false}, {315, 45, false, 1, 1.0, true},
+    };
+    for (const auto& view : views) {
+        ViewSettings st = PocketSettings();
+        st.display.angleA = view.a;
+        st.display.angleB = view.b;
+        st.display.perspective = view.perspective;
+        st.display.meshMode = view.mesh;
+        // 80 x 80 cells: rows of more than one block of the extent cache.
+        WorkModel w;
+        PitchSettings pitch;
+        pitch.workPitch = 0.5;
+        ASSERT_EQ(DefineBoxWork(w, BoxRequest{0, 0, -10, 40, 40, 0}, pitch, kDataLevelFull), DefineWorkStatus::Ok);
+        ViewState v = PictureView(st, w, std::nullopt, 400, 300);
+        v.step = view.step;
+        v.scale *= view.zoom;
+        const RenderStyle style = RenderStyleOf(st, false);
+        QImage partial = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
+        ProjectedGrid grid;
+        DrawWork(partial, w, v, style, grid);
+        // Small holes, one at the block's edge, deep cuts next to each other,
+        // and one of them cut deeper again.
+        const NodeRect cuts[] = {{4, 32, 7, 35},    {78, 0, 80, 3},     {16, 16, 19, 19},
+                                 {20, 16, 23, 19},  {18, 20, 21, 23},   {16, 16, 19, 19}};
+        float depth = -6.0f;
+        for (const NodeRect& r : cuts) {
+            for (int iy = r.iy0; iy <= r.iy1; ++iy) {
+                for (int ix = r.ix0; ix <= r.ix1; ++ix) {
+                    w.height[NodeIndex(w, ix, iy)] = depth;
+                    w.attr[NodeIndex(w, ix, iy)] = 1;  // painted
+                }
             }
+            depth -= 0.5f;
+            const QRect dirty = RedrawRegion(partial, w, v, style, grid, r);
+            const std::string where = std::to_string(view.a) + "/" + std::to_string(view.b) + " at " +
+                                      std::to_string(r.ix0) + "," + std::to_string(r.iy0);
+            if (view.zoom == 1.0) {
+                EXPECT_FALSE(dirty.isEmpty()) << where;
+                EXPECT_LT(dirty.width() * dirty.height(), 400 * 300 / 4) << where;
+            }
+            QImage full = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
+            ProjectedGrid fresh;
+            DrawWork(full, w, v, style, fresh);
+            EXPECT_TRUE(partial == full) << where;
+            // The cache kept up to date is the cache made anew.
+            auto same = [](const std::vector<CellSpan>& a, const std::vector<CellSpan>& b) {
+                return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const CellSpan& s, const CellSpan& t) {
+                    return s.x0 == t.x0 && s.x1 == t.x1 && s.y0 == t.y0 && s.y1 == t.y1;
+                });
+            };
+            EXPECT_TRUE(grid.xs == fresh.xs && grid.ys == fresh.ys) << where;
+            EXPECT_TRUE(same(grid.rowSpans, fresh.rowSpans) && same(grid.blockSpans, fresh.blockSpans)) << where;
         }
-        const QRect dirty = RedrawRegion(partial, w, v, style, grid, r);
-        EXPECT_FALSE(dirty.isEmpty());
-        EXPECT_LT(dirty.width() * dirty.height(), 400 * 300 / 4);
-        QImage full = CreateOffscreenBitmap(400, 300, st.colors[ColorKey::Background]);
+    }
+}
+
+// A cache left from another step or a larger work is made again, not read
+// past the nodes; a partial redraw through it draws nothing and says so.
+TEST(WorkRender, StaleGridCacheIsRebuilt) {
+    Plan p;
+    const WorkModel large = Pocket();  // 21 x 21 nodes against the plan's 20 x 20 cells
+    WorkModel small;
+    PitchSettings pitch;
+    pitch.workPitch = 2.0;
+    ASSERT_EQ(DefineBoxWork(small, BoxRequest{0, 0, -10, 20, 20, 0}, pitch, kDataLevelFull), DefineWorkStatus::Ok);
+    for (const int step : {4, 1}) {
+        ViewState other = p.v;
+        other.step = step;
+        ProjectedGrid stale;
+        ProjectGrid(step == 1 ? large : p.w, other, stale);
+        const WorkModel& drawn = step == 1 ? small : p.w;
+        EXPECT_TRUE(RedrawRegion(p.bitmap, drawn, p.v, p.style, stale, NodeRect{2, 2, 3, 3}).isEmpty()) << step;
+        QImage expected = CreateOffscreenBitmap(400, 300, p.st.colors[ColorKey::Background]), image = expected;
         ProjectedGrid fresh;
-        DrawWork(full, w, v, style, fresh);
-        EXPECT_TRUE(partial == full) << r.ix0 << "," << r.iy0;
+        DrawWork(expected, drawn, p.v, p.style, fresh);
+        DrawWork(image, drawn, p.v, p.style, stale);
+        EXPECT_TRUE(image == expected) << step;
     }
 }
 
