@@ -8,6 +8,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <iterator>
 #include <limits>
 
 namespace morvex {
@@ -26,7 +28,17 @@ struct WordNumber {
     int characters = 0;  // of the number as written
 };
 
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+constexpr int kExactDigits = 15;  // any 15-digit integer is exact in a double
+
 // Blanks, then sign, digits, point, digits; anything after ends the number.
+// A number of at most 15 significant digits and 22 decimals is its digits as
+// an integer divided by a power of ten: both exact, so the one division
+// rounds correctly and gives the same double as a full conversion, which
+// only the longer numbers take.
 WordNumber ParseWordNumber(std::string_view text) {
     WordNumber out;
     std::size_t i = 0;
@@ -35,22 +47,34 @@ WordNumber ParseWordNumber(std::string_view text) {
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     const std::size_t digitsFrom = i;
     bool digits = false;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, digits = true;
+    std::uint64_t mantissa = 0;
+    int significant = 0;  // digits counted into the mantissa from the first non-zero one
+    int decimals = 0;
+    auto take = [&](char c) {
+        if (significant > 0 || c != '0') {
+            if (++significant <= kExactDigits) mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+        }
+    };
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') take(text[i++]), digits = true;
     if (i < text.size() && text[i] == '.') {
         out.hasPoint = true;
         ++i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, digits = true;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') take(text[i++]), ++decimals, digits = true;
     }
     out.characters = static_cast<int>(i - begin);
     if (!digits) return out;
     double value = 0.0;
-    const auto result = std::from_chars(text.data() + digitsFrom, text.data() + i, value);
-    if (result.ec != std::errc() || !std::isfinite(value)) {
-        // Out of range: huge when the whole part has a non-zero digit, else tiny.
-        const std::string_view whole = text.substr(digitsFrom, i - digitsFrom);
-        const bool huge = whole.substr(0, whole.find('.')).find_first_of("123456789") !=
-                          std::string_view::npos;
-        value = huge ? std::numeric_limits<double>::max() : 0.0;
+    if (significant <= kExactDigits && decimals < static_cast<int>(std::size(kExactPowers))) {
+        value = static_cast<double>(mantissa) / kExactPowers[decimals];
+    } else {
+        const auto result = std::from_chars(text.data() + digitsFrom, text.data() + i, value);
+        if (result.ec != std::errc() || !std::isfinite(value)) {
+            // Out of range: huge when the whole part has a non-zero digit, else tiny.
+            const std::string_view whole = text.substr(digitsFrom, i - digitsFrom);
+            const bool huge = whole.substr(0, whole.find('.')).find_first_of("123456789") !=
+                              std::string_view::npos;
+            value = huge ? std::numeric_limits<double>::max() : 0.0;
+        }
     }
     out.value = text[begin] == '-' ? -value : value;
     return out;

@@ -122,17 +122,39 @@ void CloseSegment(MachiningTimer& t, double endSpeed) {
     Book(rapidClass ? m.rapidClassLength : m.cutClassLength, length);
 }
 
-void Merge(FeedSegment& s, double length, const Point& direction, const Point& end, int type) {
+void Merge(FeedSegment& s, double length, const Point& direction, const Point& unit, const Point& end,
+           int type) {
     s.end = end;
     s.length += length;
     s.count += 1;
     s.direction = direction;
+    s.unit = unit;
     s.type = type;
 }
 
-void StartSegment(FeedSegment& s, double length, const Point& direction, const Point& start,
-                  const Point& end, double feed, int type, double startSpeed) {
-    s = FeedSegment{start, end, length, feed, startSpeed, type, 1, direction};
+void StartSegment(FeedSegment& s, double length, const Point& direction, const Point& unit,
+                  const Point& start, const Point& end, double feed, int type, double startSpeed) {
+    s = FeedSegment{start, end, length, feed, startSpeed, type, 1, direction, unit};
+}
+
+// Whether the angle between unit vectors of dot product c (clamped to -1..1)
+// exceeds smoothAngle degrees: acos(c) in degrees > smoothAngle. Away from
+// the limit the cosine of the smooth angle decides: a dot product more than
+// kCornerMargin from it is an angle at least that many radians (the slope of
+// acos is never below 1) from the limit, far beyond the rounding of either
+// function; only the corners near the limit take the arc cosine.
+bool SharperThanSmooth(MachiningTimer& t, double c) {
+    constexpr double kCornerMargin = 1e-9;
+    const double limit = t.smoothAngle;
+    if (limit > 0.0 && limit < 180.0) {
+        if (!(t.cornerCosineOf == limit)) {
+            t.cornerCosine = std::cos(limit / kRadToDeg);
+            t.cornerCosineOf = limit;
+        }
+        if (c >= t.cornerCosine + kCornerMargin) return false;
+        if (c <= t.cornerCosine - kCornerMargin) return true;
+    }
+    return std::acos(c) * kRadToDeg > limit;
 }
 
 }  // namespace
@@ -193,24 +215,24 @@ void AddFeedMotion(MachiningTimer& t, double length, const Point& direction, con
     if (p.count == 0) {
         p.start = start;
         p.feed = feed;
-        Merge(p, length, dir, end, type);
+        Merge(p, length, dir, unit, end, type);
         return;
     }
-    const Point prev = UnitOrZero(p.direction);
+    const Point& prev = p.unit;
     bool corner = IsZero(unit) || IsZero(prev);
     if (!corner) {
         const double c = unit[0] * prev[0] + unit[1] * prev[1] + unit[2] * prev[2];
-        corner = std::acos(std::clamp(c, -1.0, 1.0)) * kRadToDeg > t.smoothAngle;
+        corner = SharperThanSmooth(t, std::clamp(c, -1.0, 1.0));
     }
     if (corner) {
         CloseSegment(t, 0.0);
-        StartSegment(p, length, dir, start, end, feed, type, 0.0);
+        StartSegment(p, length, dir, unit, start, end, feed, type, 0.0);
     } else if (feed == p.feed) {
-        Merge(p, length, dir, end, type);
+        Merge(p, length, dir, unit, end, type);
     } else {
         const double speed = std::min(p.feed, feed);
         CloseSegment(t, speed);
-        StartSegment(p, length, dir, start, end, feed, type, speed);
+        StartSegment(p, length, dir, unit, start, end, feed, type, speed);
     }
 }
 
