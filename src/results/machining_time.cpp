@@ -137,13 +137,34 @@ void StartSegment(FeedSegment& s, double length, const Point& direction, const P
     s = FeedSegment{start, end, length, feed, startSpeed, type, 1, direction, unit};
 }
 
-// Whether the angle between unit vectors of dot product c (clamped to -1..1)
-// exceeds smoothAngle degrees: acos(c) in degrees > smoothAngle. Away from
-// the limit the cosine of the smooth angle decides: a dot product more than
-// kCornerMargin from it is an angle at least that many radians (the slope of
-// acos is never below 1) from the limit, far beyond the rounding of either
-// function; only the corners near the limit take the arc cosine.
-bool SharperThanSmooth(MachiningTimer& t, double c) {
+// The unit vector of d to within a few units in the last place, by
+// multiplying with reciprocals; zero exactly where UnitOrZero gives zero.
+// Near the ends of the range, where a reciprocal would lose digits, it is
+// UnitOrZero itself.
+Point QuickUnit(const Point& d) {
+    double m = 0.0;
+    for (const double c : d) {
+        if (!std::isfinite(c)) return {};
+        m = std::max(m, std::fabs(c));
+    }
+    if (m == 0.0) return {};
+    if (m < 1e-290 || m > 1e290) return UnitOrZero(d);
+    const double inv = 1.0 / m;
+    const Point s{d[0] * inv, d[1] * inv, d[2] * inv};
+    const double n = 1.0 / std::sqrt(s[0] * s[0] + s[1] * s[1] + s[2] * s[2]);
+    return {s[0] * n, s[1] * n, s[2] * n};
+}
+
+// Whether the corner between two directions exceeds smoothAngle degrees:
+// acos of the dot product of their unit vectors (UnitOrZero), in degrees,
+// > smoothAngle. Away from the limit the quick unit vectors and the cosine
+// of the smooth angle decide: a dot product more than kCornerMargin from it
+// is an angle at least that many radians (the slope of acos is never below
+// 1) from the limit, far beyond the rounding of the quick vectors and of
+// either function; only the corners near the limit take the exact vectors
+// and the arc cosine.
+bool SharperThanSmooth(MachiningTimer& t, const Point& quick, const Point& quickPrevious,
+                       const Point& direction, const Point& previous) {
     constexpr double kCornerMargin = 1e-9;
     const double limit = t.smoothAngle;
     if (limit > 0.0 && limit < 180.0) {
@@ -151,10 +172,14 @@ bool SharperThanSmooth(MachiningTimer& t, double c) {
             t.cornerCosine = std::cos(limit / kRadToDeg);
             t.cornerCosineOf = limit;
         }
+        const double c = quick[0] * quickPrevious[0] + quick[1] * quickPrevious[1] + quick[2] * quickPrevious[2];
         if (c >= t.cornerCosine + kCornerMargin) return false;
         if (c <= t.cornerCosine - kCornerMargin) return true;
     }
-    return std::acos(c) * kRadToDeg > limit;
+    const Point unit = UnitOrZero(direction);
+    const Point prev = UnitOrZero(previous);
+    const double c = unit[0] * prev[0] + unit[1] * prev[1] + unit[2] * prev[2];
+    return std::acos(std::clamp(c, -1.0, 1.0)) * kRadToDeg > limit;
 }
 
 }  // namespace
@@ -208,7 +233,7 @@ void AddFeedMotion(MachiningTimer& t, double length, const Point& direction, con
     NoteFeed(t, feed);
     if (!UsableLength(length)) return;
     if (!(feed >= 0.0)) feed = 0.0;
-    const Point unit = UnitOrZero(direction);
+    const Point unit = QuickUnit(direction);
     const Point dir = IsZero(unit) ? Point{} : direction;
     FeedSegment& p = t.pending;
 
@@ -218,12 +243,8 @@ void AddFeedMotion(MachiningTimer& t, double length, const Point& direction, con
         Merge(p, length, dir, unit, end, type);
         return;
     }
-    const Point& prev = p.unit;
-    bool corner = IsZero(unit) || IsZero(prev);
-    if (!corner) {
-        const double c = unit[0] * prev[0] + unit[1] * prev[1] + unit[2] * prev[2];
-        corner = SharperThanSmooth(t, std::clamp(c, -1.0, 1.0));
-    }
+    bool corner = IsZero(unit) || IsZero(p.unit);
+    if (!corner) corner = SharperThanSmooth(t, unit, p.unit, dir, p.direction);
     if (corner) {
         CloseSegment(t, 0.0);
         StartSegment(p, length, dir, unit, start, end, feed, type, 0.0);

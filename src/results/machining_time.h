@@ -31,7 +31,7 @@ struct FeedSegment {
     int type = 0;           // motion type of the last merged motion
     int count = 0;          // motions merged
     Point direction{};
-    Point unit{};  // the direction as a unit vector, zero for no direction
+    Point unit{};  // about the direction's unit vector (to a few units in the last place), zero for none
 };
 
 // One check run's timer: the totals, the pending segment and the rates used.
