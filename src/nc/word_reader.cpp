@@ -98,18 +98,17 @@ int ReadIntegerWord(std::string_view block, std::size_t& cursor) {
         cursor = block.size();
         return 0;
     }
-    const std::size_t end = WordEnd(block, cursor);
-    std::string_view text = block.substr(cursor, end - cursor);
-    cursor = end;
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    // The number's characters never end a word: read it, then find the word's end.
+    std::size_t i = cursor;
+    while (i < block.size() && (block[i] == ' ' || block[i] == '\t')) ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i < block.size() && (block[i] == '+' || block[i] == '-')) negative = block[i++] == '-';
     long long value = 0;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
-        value = value * 10 + (text[i++] - '0');
+    while (i < block.size() && IsDigit(block[i])) {
+        value = value * 10 + (block[i++] - '0');
         if (value > std::numeric_limits<int>::max()) value = std::numeric_limits<int>::max();
     }
+    cursor = WordEnd(block, i);
     return static_cast<int>(negative ? -value : value);
 }
 
