@@ -4,7 +4,6 @@
 #pragma once
 
 #include <limits>
-
 #include <vector>
 
 #include "nc/path_record.h"
