@@ -60,6 +60,15 @@ int ListMotions(App& app, Host& host, std::FILE* out) {
     delivery.ncPath = app.launch.ncProgram;
     delivery.logDir = app.settings.output.logDir;
     delivery.ncName = FileTitle(app.launch.ncProgram);
+    // The listing is gathered in one buffer and written in large pieces.
+    constexpr std::size_t kFlushBytes = 256 * 1024;
+    std::string listing;
+    listing.reserve(kFlushBytes + 4096);
+    JsonNumberCache numbers;
+    auto flush = [&] {
+        std::fwrite(listing.data(), 1, listing.size(), out);
+        listing.clear();
+    };
     int status = 0;
     while (true) {
         const MotionResult result = NextMotion(interp, ctl, tools);
@@ -68,13 +77,16 @@ int ListMotions(App& app, Host& host, std::FILE* out) {
             const int change = ToolChangeOf(atcType, tools, interp.path, preselected);
             if (change >= 0) tool = change;
             ToToolFrame(interp);
-            std::fprintf(out, "%s\n", MotionListingLine(interp.path, tool).c_str());
+            AppendMotionListingLine(listing, interp.path, tool, numbers);
+            listing += '\n';
+            if (listing.size() >= kFlushBytes) flush();
         }
         if (error != kNcNoError) {
             // The error ends the listing; the alarm goes to the batch log and stderr as well.
             const int code = error + kNcAlarmBase;
             AlarmDetail detail = NcErrorDetail(interp.reader, ctl.endOfRecord);
             if (result == MotionResult::Motion) detail.programLine = interp.path.line;
+            flush();
             std::fprintf(out, "%s\n", ErrorLine(code, detail.programLine, AlarmText(code, detail, IsEnglish(), true)).c_str());
             ShowAlarm(host, delivery, code, detail);
             status = 1;
@@ -82,6 +94,7 @@ int ListMotions(App& app, Host& host, std::FILE* out) {
         }
         if (result != MotionResult::Motion) break;
     }
+    flush();
     return status;
 }
 

@@ -12,6 +12,8 @@ namespace {
 // Makes the block end with exactly one newline (a carriage return before
 // it has already been folded into it by the line reader).
 void NormaliseLineEnd(std::string& block) {
+    const std::size_t n = block.size();
+    if (n >= 2 && block[n - 1] == '\n' && block[n - 2] != '\n' && block[n - 2] != '\r') return;
     while (!block.empty() && (block.back() == '\n' || block.back() == '\r')) block.pop_back();
     block += '\n';
 }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <limits>
@@ -71,6 +72,8 @@ std::size_t FindNumberStart(std::size_t cursor, std::string_view line) {
 }  // namespace
 
 bool OpenDefinitionFile(const std::string& path, DefinitionLineReader& reader) {
+    reader.begin = 0;
+    reader.end = 0;
     // Only regular files: a FIFO or device would block or never end.
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
@@ -81,22 +84,45 @@ bool OpenDefinitionFile(const std::string& path, DefinitionLineReader& reader) {
     return reader.file != nullptr;
 }
 
+namespace {
+
+// Reads the next piece of the file into the emptied buffer; false at the end
+// of the file or on a read error (which the file's error flag keeps).
+bool Refill(DefinitionLineReader& reader) {
+    if (!reader.buffer) reader.buffer = std::make_unique<char[]>(kReadAheadBytes);
+    reader.begin = 0;
+    reader.end = std::fread(reader.buffer.get(), 1, kReadAheadBytes, reader.file.get());
+    return reader.end > 0;
+}
+
+}  // namespace
+
 bool ReadDefinitionLine(DefinitionLineReader& reader, std::string& line, std::size_t maxChars) {
     line.clear();
-    std::FILE* f = reader.file.get();
-    if (!f) return false;
+    if (!reader.file) return false;
     while (line.size() < maxChars) {
-        int c = std::fgetc(f);
-        if (c == EOF) break;
+        if (reader.begin == reader.end && !Refill(reader)) break;
+        const char* data = reader.buffer.get() + reader.begin;
+        const std::size_t avail = std::min(reader.end - reader.begin, maxChars - line.size());
+        // Everything up to the first line end or carriage return is taken as it stands.
+        const void* newline = std::memchr(data, '\n', avail);
+        const std::size_t scan = newline ? static_cast<std::size_t>(static_cast<const char*>(newline) - data) : avail;
+        const void* cr = std::memchr(data, '\r', scan);
+        const std::size_t plain = cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : scan;
+        line.append(data, plain);
+        reader.begin += plain;
+        if (plain == avail) continue;  // the line is full or the buffer used up
+        char c = data[plain];
+        ++reader.begin;
         if (c == '\r') {
-            const int next = std::fgetc(f);
-            if (next == '\n') {
+            // "\r\n" counts as "\n"; a carriage return alone is an ordinary character.
+            if (reader.begin == reader.end) Refill(reader);
+            if (reader.begin < reader.end && reader.buffer[reader.begin] == '\n') {
+                ++reader.begin;
                 c = '\n';
-            } else if (next != EOF) {
-                std::ungetc(next, f);
             }
         }
-        line.push_back(static_cast<char>(c));
+        line.push_back(c);
         if (c == '\n') break;
     }
     return !line.empty();

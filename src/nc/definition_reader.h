@@ -22,8 +22,15 @@ struct FileCloser {
     }
 };
 
+// Bytes read from the file ahead of the lines handed out: one large read
+// serves thousands of NC blocks.
+inline constexpr std::size_t kReadAheadBytes = 64 * 1024;
+
 struct DefinitionLineReader {
     std::unique_ptr<std::FILE, FileCloser> file;
+    std::unique_ptr<char[]> buffer;  // kReadAheadBytes, made on the first read
+    std::size_t begin = 0;           // next byte of the buffer to hand out
+    std::size_t end = 0;             // bytes in the buffer
 };
 
 [[nodiscard]] bool OpenDefinitionFile(const std::string& path, DefinitionLineReader& reader);

@@ -89,7 +89,7 @@ void StartProgram(Interpreter& interp, const ControllerDef& ctl, const Point& st
     interp.path.toolEnd = start;
 }
 
-void QueueMotion(Interpreter& interp, PathRecord motion) {
+void QueueMotion(Interpreter& interp, const PathRecord& motion) {
     interp.queuedEnd = motion.end;
     interp.queue.push_back(motion);
 }
@@ -140,6 +140,12 @@ MotionResult NextMotion(Interpreter& interp, ControllerDef& ctl, const ToolWordF
         interp.reader.pendingError = kNcNoError;
     }
     while (true) {
+        if (interp.pathQueued) {
+            interp.pathQueued = false;
+            interp.reader.pendingError = interp.path.error;
+            ApplyPendingOffsetChange(interp);
+            return MotionResult::Motion;
+        }
         if (!interp.queue.empty()) {
             interp.path = interp.queue.front();
             interp.queue.pop_front();

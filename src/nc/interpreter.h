@@ -3,7 +3,6 @@
 #pragma once
 
 #include <array>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -11,6 +10,7 @@
 
 #include "nc/block_reader.h"
 #include "nc/controller_def.h"
+#include "nc/motion_queue.h"
 #include "nc/path_record.h"
 #include "nc/spline.h"
 
@@ -109,7 +109,7 @@ struct CompensationRun {
     bool heldStartsUp = false;  // `held` is the element that started compensation
     PathRecord heldProgrammed;
     PathRecord held;                  // compensated
-    std::deque<PathRecord> toolAxis;  // blocks read past `held` that do not move in the plane
+    std::vector<PathRecord> toolAxis;  // blocks read past `held` that do not move in the plane
     std::vector<LookAheadElement> ahead;  // at most PRE READ of them
     Point position{};  // where the tool stands while cancelling
     double r = 0.0;    // signed radius offset in force (positive: tool on the left)
@@ -216,7 +216,10 @@ struct Interpreter {
     CompensationRun comp;
     // Motions of the blocks read so far, handed out one per NextMotion call
     // before the next block is read: rapid pieces, cycle holes, corners.
-    std::deque<PathRecord> queue;
+    MotionQueue queue;
+    // A block of one motion that nothing else is queued before leaves it in
+    // `path` and sets this instead of queueing a copy; NextMotion hands it out next.
+    bool pathQueued = false;
     Point queuedEnd{};       // end of the last motion queued
     bool endAfterQueue = false;
 };
@@ -237,7 +240,7 @@ MotionResult NextMotion(Interpreter& interp, ControllerDef& ctl, const ToolWordF
 
 // Appends a motion to the hand-out queue; its start is the end of the motion
 // queued before.
-void QueueMotion(Interpreter& interp, PathRecord motion);
+void QueueMotion(Interpreter& interp, const PathRecord& motion);
 
 // Acts on every word of the block in interp.reader.block.
 void InterpretBlock(Interpreter& interp, ControllerDef& ctl, const ToolWordForm& tools);

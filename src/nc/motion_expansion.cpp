@@ -198,6 +198,12 @@ void ExpandBlock(Interpreter& in, ControllerDef& ctl) {
         QueueRapid(in, ctl);
         return;
     }
+    if (in.queue.empty()) {
+        // The usual block: its one motion is handed out from where it stands.
+        in.queuedEnd = p.end;
+        in.pathQueued = true;
+        return;
+    }
     QueueMotion(in, p);
 }
 

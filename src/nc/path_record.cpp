@@ -9,9 +9,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
-#include <nlohmann/json.hpp>
-
+#include "base/json_number.h"
 #include "base/text.h"
 
 namespace morvex {
@@ -77,32 +77,84 @@ std::string PointQueryText(const PathRecord& p) {
                   p.end[0], p.end[1], p.end[2]);
 }
 
-std::string MotionListingLine(const PathRecord& p, int tool) {
-    static constexpr const char* kTypes[] = {"rapid", "line", "arc_cw", "arc_ccw"};
-    const char* type = p.type >= kRapid && p.type <= kArcCcw ? kTypes[p.type]
-                       : p.type == kSpline                   ? "spline"
-                                                             : "other";
-    // The keys keep the order in which they are documented.
-    nlohmann::ordered_json j;
-    j["line"] = p.line;
-    j["type"] = type;
-    j["start"] = p.start;
-    j["end"] = p.end;
-    j["tool_start"] = p.toolStart;
-    j["tool_end"] = p.toolEnd;
-    if (p.type == kArcCw || p.type == kArcCcw) {
-        j["centre"] = p.centre;
-        j["tool_centre"] = p.toolCentre;
-        j["sweep"] = p.sweep;
-        j["arc_length"] = p.arcLength;
-        j["radius"] = p.startRadius;
-        j["plane"] = p.plane;
-        j["sweep_deg"] = p.sweep * 180.0 / kPi;
+namespace {
+
+// Room for the longest line: 7 points and 5 numbers of kJsonNumberChars,
+// three integers, and the keys.
+constexpr std::size_t kMaxListingLine = 1024;
+
+template <std::size_t N>
+void Put(char*& at, const char (&text)[N]) {
+    std::memcpy(at, text, N - 1);
+    at += N - 1;
+}
+
+void PutPoint(char*& at, const Point& p, JsonNumberCache& numbers) {
+    *at++ = '[';
+    at = WriteJsonNumber(at, p[0], numbers);
+    *at++ = ',';
+    at = WriteJsonNumber(at, p[1], numbers);
+    *at++ = ',';
+    at = WriteJsonNumber(at, p[2], numbers);
+    *at++ = ']';
+}
+
+}  // namespace
+
+void AppendMotionListingLine(std::string& out, const PathRecord& p, int tool, JsonNumberCache& numbers) {
+    char line[kMaxListingLine];
+    char* at = line;
+    // The keys keep the order in which they are documented; no text needs escaping.
+    Put(at, "{\"line\":");
+    at = WriteJsonNumber(at, p.line);
+    switch (p.type) {
+    case kRapid: Put(at, ",\"type\":\"rapid\",\"start\":"); break;
+    case kLine: Put(at, ",\"type\":\"line\",\"start\":"); break;
+    case kArcCw: Put(at, ",\"type\":\"arc_cw\",\"start\":"); break;
+    case kArcCcw: Put(at, ",\"type\":\"arc_ccw\",\"start\":"); break;
+    case kSpline: Put(at, ",\"type\":\"spline\",\"start\":"); break;
+    default: Put(at, ",\"type\":\"other\",\"start\":"); break;
     }
-    j["feed"] = p.feed;
-    j["tool"] = tool;
-    j["compensated"] = p.compensated;
-    return j.dump();
+    PutPoint(at, p.start, numbers);
+    Put(at, ",\"end\":");
+    PutPoint(at, p.end, numbers);
+    Put(at, ",\"tool_start\":");
+    PutPoint(at, p.toolStart, numbers);
+    Put(at, ",\"tool_end\":");
+    PutPoint(at, p.toolEnd, numbers);
+    if (p.type == kArcCw || p.type == kArcCcw) {
+        Put(at, ",\"centre\":");
+        PutPoint(at, p.centre, numbers);
+        Put(at, ",\"tool_centre\":");
+        PutPoint(at, p.toolCentre, numbers);
+        Put(at, ",\"sweep\":");
+        at = WriteJsonNumber(at, p.sweep, numbers);
+        Put(at, ",\"arc_length\":");
+        at = WriteJsonNumber(at, p.arcLength, numbers);
+        Put(at, ",\"radius\":");
+        at = WriteJsonNumber(at, p.startRadius, numbers);
+        Put(at, ",\"plane\":");
+        at = WriteJsonNumber(at, p.plane);
+        Put(at, ",\"sweep_deg\":");
+        at = WriteJsonNumber(at, p.sweep * 180.0 / kPi, numbers);
+    }
+    Put(at, ",\"feed\":");
+    at = WriteJsonNumber(at, p.feed, numbers);
+    Put(at, ",\"tool\":");
+    at = WriteJsonNumber(at, tool);
+    if (p.compensated) {
+        Put(at, ",\"compensated\":true}");
+    } else {
+        Put(at, ",\"compensated\":false}");
+    }
+    out.append(line, static_cast<std::size_t>(at - line));
+}
+
+std::string MotionListingLine(const PathRecord& p, int tool) {
+    std::string line;
+    JsonNumberCache numbers;
+    AppendMotionListingLine(line, p, tool, numbers);
+    return line;
 }
 
 }  // namespace morvex

@@ -6,6 +6,8 @@
 #include <array>
 #include <string>
 
+#include "base/json_number.h"
+
 namespace morvex {
 
 struct SplineCurve;
@@ -75,5 +77,8 @@ std::string PointQueryText(const PathRecord& path);
 // the compensated flag. Numbers in their shortest form that reads back to the
 // same double.
 std::string MotionListingLine(const PathRecord& path, int tool);
+// The same line appended to `out` (without a line end), for listings built
+// in one reused buffer; `numbers` keeps the texts of the numbers written last.
+void AppendMotionListingLine(std::string& out, const PathRecord& path, int tool, JsonNumberCache& numbers);
 
 }  // namespace morvex

@@ -122,17 +122,64 @@ void CloseSegment(MachiningTimer& t, double endSpeed) {
     Book(rapidClass ? m.rapidClassLength : m.cutClassLength, length);
 }
 
-void Merge(FeedSegment& s, double length, const Point& direction, const Point& end, int type) {
+void Merge(FeedSegment& s, double length, const Point& direction, const Point& unit, const Point& end,
+           int type) {
     s.end = end;
     s.length += length;
     s.count += 1;
     s.direction = direction;
+    s.unit = unit;
     s.type = type;
 }
 
-void StartSegment(FeedSegment& s, double length, const Point& direction, const Point& start,
-                  const Point& end, double feed, int type, double startSpeed) {
-    s = FeedSegment{start, end, length, feed, startSpeed, type, 1, direction};
+void StartSegment(FeedSegment& s, double length, const Point& direction, const Point& unit,
+                  const Point& start, const Point& end, double feed, int type, double startSpeed) {
+    s = FeedSegment{start, end, length, feed, startSpeed, type, 1, direction, unit};
+}
+
+// The unit vector of d to within a few units in the last place, by
+// multiplying with reciprocals; zero exactly where UnitOrZero gives zero.
+// Near the ends of the range, where a reciprocal would lose digits, it is
+// UnitOrZero itself.
+Point QuickUnit(const Point& d) {
+    double m = 0.0;
+    for (const double c : d) {
+        if (!std::isfinite(c)) return {};
+        m = std::max(m, std::fabs(c));
+    }
+    if (m == 0.0) return {};
+    if (m < 1e-290 || m > 1e290) return UnitOrZero(d);
+    const double inv = 1.0 / m;
+    const Point s{d[0] * inv, d[1] * inv, d[2] * inv};
+    const double n = 1.0 / std::sqrt(s[0] * s[0] + s[1] * s[1] + s[2] * s[2]);
+    return {s[0] * n, s[1] * n, s[2] * n};
+}
+
+// Whether the corner between two directions exceeds smoothAngle degrees:
+// acos of the dot product of their unit vectors (UnitOrZero), in degrees,
+// > smoothAngle. Away from the limit the quick unit vectors and the cosine
+// of the smooth angle decide: a dot product more than kCornerMargin from it
+// is an angle at least that many radians (the slope of acos is never below
+// 1) from the limit, far beyond the rounding of the quick vectors and of
+// either function; only the corners near the limit take the exact vectors
+// and the arc cosine.
+bool SharperThanSmooth(MachiningTimer& t, const Point& quick, const Point& quickPrevious,
+                       const Point& direction, const Point& previous) {
+    constexpr double kCornerMargin = 1e-9;
+    const double limit = t.smoothAngle;
+    if (limit > 0.0 && limit < 180.0) {
+        if (!(t.cornerCosineOf == limit)) {
+            t.cornerCosine = std::cos(limit / kRadToDeg);
+            t.cornerCosineOf = limit;
+        }
+        const double c = quick[0] * quickPrevious[0] + quick[1] * quickPrevious[1] + quick[2] * quickPrevious[2];
+        if (c >= t.cornerCosine + kCornerMargin) return false;
+        if (c <= t.cornerCosine - kCornerMargin) return true;
+    }
+    const Point unit = UnitOrZero(direction);
+    const Point prev = UnitOrZero(previous);
+    const double c = unit[0] * prev[0] + unit[1] * prev[1] + unit[2] * prev[2];
+    return std::acos(std::clamp(c, -1.0, 1.0)) * kRadToDeg > limit;
 }
 
 }  // namespace
@@ -186,31 +233,27 @@ void AddFeedMotion(MachiningTimer& t, double length, const Point& direction, con
     NoteFeed(t, feed);
     if (!UsableLength(length)) return;
     if (!(feed >= 0.0)) feed = 0.0;
-    const Point unit = UnitOrZero(direction);
+    const Point unit = QuickUnit(direction);
     const Point dir = IsZero(unit) ? Point{} : direction;
     FeedSegment& p = t.pending;
 
     if (p.count == 0) {
         p.start = start;
         p.feed = feed;
-        Merge(p, length, dir, end, type);
+        Merge(p, length, dir, unit, end, type);
         return;
     }
-    const Point prev = UnitOrZero(p.direction);
-    bool corner = IsZero(unit) || IsZero(prev);
-    if (!corner) {
-        const double c = unit[0] * prev[0] + unit[1] * prev[1] + unit[2] * prev[2];
-        corner = std::acos(std::clamp(c, -1.0, 1.0)) * kRadToDeg > t.smoothAngle;
-    }
+    bool corner = IsZero(unit) || IsZero(p.unit);
+    if (!corner) corner = SharperThanSmooth(t, unit, p.unit, dir, p.direction);
     if (corner) {
         CloseSegment(t, 0.0);
-        StartSegment(p, length, dir, start, end, feed, type, 0.0);
+        StartSegment(p, length, dir, unit, start, end, feed, type, 0.0);
     } else if (feed == p.feed) {
-        Merge(p, length, dir, end, type);
+        Merge(p, length, dir, unit, end, type);
     } else {
         const double speed = std::min(p.feed, feed);
         CloseSegment(t, speed);
-        StartSegment(p, length, dir, start, end, feed, type, speed);
+        StartSegment(p, length, dir, unit, start, end, feed, type, speed);
     }
 }
 

@@ -3,6 +3,7 @@
 // without a stop are merged into one segment before they are timed.
 #pragma once
 
+#include <limits>
 #include <vector>
 
 #include "nc/path_record.h"
@@ -29,6 +30,7 @@ struct FeedSegment {
     int type = 0;           // motion type of the last merged motion
     int count = 0;          // motions merged
     Point direction{};
+    Point unit{};  // about the direction's unit vector (to a few units in the last place), zero for none
 };
 
 // One check run's timer: the totals, the pending segment and the rates used.
@@ -38,6 +40,10 @@ struct MachiningTimer {
     MachineDef machine;                  // copy of the rates used
     double rapidFeedrate = 999999999.0;  // mm/min: feeds at or above it are booked as rapid
     double smoothAngle = 2.0;            // degrees: larger corners stop the motion
+    // The cosine of smoothAngle and the angle it was taken of, kept so that
+    // most corners are decided without an arc cosine.
+    double cornerCosineOf = std::numeric_limits<double>::quiet_NaN();
+    double cornerCosine = 1.0;
 };
 
 // Time (s) to travel `length` mm starting at vStart, cruising at vFeed and

@@ -106,6 +106,22 @@ TEST(DefinitionReader, LinesAreCutAt255CharactersAndLineEndsNormalised) {
     std::vector<std::string> lines;
     for (std::string line; ReadDefinitionLine(reader, line);) lines.push_back(line);
     EXPECT_EQ(lines, (std::vector<std::string>{std::string(255, 'A'), std::string(45, 'A') + "\n", "KEY=1\n", "LAST"}));
+    // The file is read in large pieces: a line end split between two pieces
+    // is still one "\r\n", a carriage return alone stays a character, and a
+    // cut line goes on across the piece boundary.
+    for (const std::size_t at : {kReadAheadBytes - 1, kReadAheadBytes, kReadAheadBytes + 1}) {
+        std::string text(at - 6, '\n');
+        text += "G1X1\r\nG2\rX2\r";
+        text += std::string(260, 'B') + "\r";
+        DefinitionLineReader big;
+        ASSERT_TRUE(OpenDefinitionFile(dir.Write("big.nc", text), big));
+        std::vector<std::string> got;
+        for (std::string line; ReadDefinitionLine(big, line);) got.push_back(line);
+        ASSERT_EQ(got.size(), at - 6 + 3) << at;
+        EXPECT_EQ(got[at - 6], "G1X1\n") << at;
+        EXPECT_EQ(got[at - 5], "G2\rX2\r" + std::string(249, 'B')) << at;
+        EXPECT_EQ(got[at - 4], std::string(11, 'B') + "\r") << at;
+    }
     DefinitionLineReader missing;
     std::string line;
     EXPECT_FALSE(OpenDefinitionFile(dir.Path("none.ctl"), missing));

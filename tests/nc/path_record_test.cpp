@@ -3,7 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -93,6 +99,75 @@ TEST(PathRecord, MotionListingLineReadsBack) {
     EXPECT_EQ(arc["sweep"].get<double>(), p.sweep);
     EXPECT_EQ(arc["arc_length"].get<double>(), p.arcLength);
     EXPECT_NEAR(arc["sweep_deg"].get<double>() * kPi / 180.0, p.sweep, 1e-12);
+}
+
+// The line as the JSON library would write it, key by key.
+std::string LibraryListingLine(const PathRecord& p, int tool) {
+    static constexpr const char* kTypes[] = {"rapid", "line", "arc_cw", "arc_ccw"};
+    nlohmann::ordered_json j;
+    j["line"] = p.line;
+    j["type"] = p.type >= 0 && p.type <= 3 ? kTypes[p.type] : p.type == kSpline ? "spline" : "other";
+    j["start"] = p.start;
+    j["end"] = p.end;
+    j["tool_start"] = p.toolStart;
+    j["tool_end"] = p.toolEnd;
+    if (p.type == kArcCw || p.type == kArcCcw) {
+        j["centre"] = p.centre;
+        j["tool_centre"] = p.toolCentre;
+        j["sweep"] = p.sweep;
+        j["arc_length"] = p.arcLength;
+        j["radius"] = p.startRadius;
+        j["plane"] = p.plane;
+        j["sweep_deg"] = p.sweep * 180.0 / kPi;
+    }
+    j["feed"] = p.feed;
+    j["tool"] = tool;
+    j["compensated"] = p.compensated;
+    return j.dump();
+}
+
+// The listing is written without a JSON document, byte for byte as the
+// library writes it: whole values, negative zero, the exponent limits, the
+// ends of the double range, non-finite values, and random doubles.
+TEST(PathRecord, MotionListingLineIsTheLibrarysText) {
+    std::vector<double> values = {0.0, -0.0, 1.0, 50.0, -50.0, 0.1, 1.0 / 3.0, 2.0 * kPi, 1e-5, 1e-4,
+                                  0.0001234, 9.9999e-5, 1e15, 1e16, 123456789012345.0, 1234567890123456.0,
+                                  999999999999999.9, 1e17, 4.1752050594835004e+78, 1e300, 5e-324,
+                                  std::numeric_limits<double>::max(), std::numeric_limits<double>::min(),
+                                  -9999999.0, 9999999.0, std::numeric_limits<double>::quiet_NaN(),
+                                  std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()};
+    std::mt19937_64 random(42);
+    for (int i = 0; i < 3000; ++i) {
+        values.push_back(std::bit_cast<double>(random()));                                  // any bit pattern
+        values.push_back(static_cast<double>(static_cast<int>(random() % 2000001) - 1000000) / 1000.0);  // mm
+        values.push_back(std::ldexp(static_cast<double>(random() >> 11), static_cast<int>(random() % 140) - 90));
+    }
+    std::size_t next = 0;
+    auto take = [&] { return values[next++ % values.size()]; };
+    const int types[] = {kRapid, kLine, kArcCw, kArcCcw, kSpline, 7, -1};
+    JsonNumberCache numbers;  // shared, as in a listing: values come back, and collide
+    for (int i = 0; i < 6000; ++i) {
+        PathRecord p;
+        p.type = types[i % 7];
+        p.line = static_cast<int>(random());
+        for (Point* q : {&p.start, &p.end, &p.toolStart, &p.toolEnd, &p.centre, &p.toolCentre}) {
+            *q = Point{take(), take(), take()};
+        }
+        p.sweep = take();
+        p.arcLength = take();
+        p.startRadius = take();
+        p.feed = take();
+        p.plane = i % 2 ? 18 : -19;
+        p.compensated = i % 3 == 0;
+        const int tool = i % 5 == 0 ? std::numeric_limits<int>::min() : static_cast<int>(random() % 3) - 1;
+        std::string line;
+        AppendMotionListingLine(line, p, tool, numbers);
+        ASSERT_EQ(line, LibraryListingLine(p, tool)) << i;
+    }
+    std::string out = "x";
+    AppendMotionListingLine(out, PathRecord{}, 1, numbers);  // appends, keeping what was there
+    EXPECT_EQ(out, "x" + LibraryListingLine(PathRecord{}, 1));
+    EXPECT_EQ(MotionListingLine(PathRecord{}, 1), LibraryListingLine(PathRecord{}, 1));
 }
 
 }  // namespace

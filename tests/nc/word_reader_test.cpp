@@ -4,8 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
+#include <cstdint>
+#include <limits>
+#include <random>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace morvex {
 namespace {
@@ -59,6 +65,39 @@ TEST(WordReader, CoordinatesFollowTheDecimalPointModeAndTheIncrement) {
         std::size_t cursor = 0;
         EXPECT_DOUBLE_EQ(ReadCoordinateWord(b, cursor, c.mode, c.increment), c.value) << c.word;
         EXPECT_TRUE(cursor == b.size() - 1 || b[cursor] == 'Y') << c.word;
+    }
+    // Every written number reads as the correctly rounded double, the value a
+    // full conversion gives: short and long digit strings, many decimals,
+    // leading and trailing zeros, halfway cases, and values past the range.
+    std::vector<std::string> numbers = {
+        "0.1", "0.3333333333333333", "-0.", "-0.000", "9007199254740993", "123456789012345",
+        "1234567890123456", "999999999999999.9", "0.000000000000000000001", "0.0000000000000000000001",
+        "0.00000000000000000000001", "00000.0000500", "12345678901234567.5", "2.2250738585072014",
+        "1.00000000000000011102230246251565404236316680908203125", "4.35", "0.7",
+        "179769313486231570000000000000000000000000000000000000000000000000000000000000000000000000000000"
+        "000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+        "000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+        "0000000000000000000000000000000000000"};
+    std::mt19937_64 random(15);
+    for (int i = 0; i < 20000; ++i) {
+        const int whole = static_cast<int>(random() % 9), decimals = static_cast<int>(random() % 25);
+        std::string n = random() % 2 ? "-" : "";
+        for (int d = 0; d < whole; ++d) n += static_cast<char>('0' + random() % 10);
+        if (decimals > 0 || random() % 2) n += '.';
+        for (int d = 0; d < decimals; ++d) n += static_cast<char>('0' + random() % 10);
+        numbers.push_back(n.size() > 1 ? n : n + "7");
+    }
+    for (const std::string& n : numbers) {
+        const std::string b = n + "Y\n";
+        std::size_t at = 0;
+        const double got = ReadCoordinateWord(b, at, 3, 1000);
+        const std::string digits = n[0] == '-' ? n.substr(1) : n;
+        double want = 0.0;
+        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), want);
+        if (ec == std::errc::result_out_of_range) want = std::numeric_limits<double>::max();
+        if (n[0] == '-' && ec != std::errc::invalid_argument) want = -want;  // "-." reads 0
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(got), std::bit_cast<std::uint64_t>(want)) << n;
+        EXPECT_EQ(b[at], 'Y') << n;
     }
     std::size_t cursor = 0;
     EXPECT_DOUBLE_EQ(ReadScaledWord("45000\n", cursor, 1000), 45.0);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <limits>
@@ -98,6 +99,26 @@ TEST(MachiningTime, SegmentMerging) {
             EXPECT_NEAR(t.totals.feedTime, split, 1e-9) << degrees;
         }
         EXPECT_DOUBLE_EQ(t.totals.feedLength, 100.0);
+    }
+    // Bends a hair inside and outside the smooth angle, and smooth angles that
+    // are no angle, decide as the arc cosine of the unit vectors' dot product does.
+    for (const double smooth : {0.001, 2.0, 45.0, 90.0, 179.99, 0.0, -1.0, 180.0, 400.0, kNaN}) {
+        for (const double delta : {0.0, 1e-12, -1e-12, 1e-9, -1e-9, 1e-6, -1e-6, 1e-3, -1e-3, 1.0, -1.0}) {
+            for (const double size : {50.0, 1e-306, 1e-295, 1e295, 1e306}) {  // mm, each line
+                const double r = ((std::isnan(smooth) ? 2.0 : smooth) + delta) / 57.29577951308232;
+                const Point end{size + size * std::cos(r), size * std::sin(r), 0};
+                const double dx = end[0] - size, dy = end[1];
+                const double m = std::max(std::fabs(dx), std::fabs(dy));
+                const double sx = dx / m, sy = dy / m;
+                const double c = sx / std::sqrt(sx * sx + sy * sy);
+                const bool corner = std::acos(std::clamp(c, -1.0, 1.0)) * 57.29577951308232 > smooth;
+                MachiningTimer t = Timer();
+                t.smoothAngle = smooth;
+                Line(t, {0, 0, 0}, {size, 0, 0}, 3000);
+                Line(t, {size, 0, 0}, end, 3000);
+                EXPECT_EQ(t.pending.count, corner ? 1 : 2) << smooth << " " << delta << " " << size;
+            }
+        }
     }
     {   // Feed change on a straight line: 20 mm/s -> 15 mm/s, a = 2940.
         // 1st: 10 -> 20 -> 15, d1 = 15 * 10 / 2940, d3 = 17.5 * 5 / 2940;
