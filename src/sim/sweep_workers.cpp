@@ -38,8 +38,6 @@ namespace {
 // the handover would cost more than the rows. Heights and marks are the
 // same either way.
 constexpr int kMinRowsPerStrip = 4;
-// Bands per strip: a thread that comes late still finds work to share.
-constexpr int kBandsPerStrip = 2;
 
 // How long a side watches before it sleeps: a few microseconds of busy
 // looks (the other side usually answers within one or two), then some tens
@@ -73,15 +71,13 @@ bool WatchFor(Ready&& ready) {
 // of neighbouring bands side by side in memory would bounce their cache
 // line between the threads at every lowered node.
 void SweepBand(SweepWorkers& all, int band) {
-    const int first = all.first + band;
-    if (first > all.last) return;
     SweepFlags flags;
     if (all.wholeMotion) {
-        SweepMotionRows(*all.ctx, all.motion, first, all.last + 1, all.bandCount, flags);
+        SweepMotionRows(*all.ctx, all.motion, band, all.last + 1, all.bandCount, flags);
     } else {
         const std::size_t steps = all.boxes.size();
         ClassFold* classes = all.stepClasses.data() + static_cast<std::size_t>(band) * steps;
-        SweepStepsRows(*all.ctx, all.points.data(), all.boxes.data(), static_cast<int>(steps), all.backwards, first,
+        SweepStepsRows(*all.ctx, all.points.data(), all.boxes.data(), static_cast<int>(steps), all.backwards, band,
                        all.last + 1, all.bandCount, flags, classes);
     }
     all.bandFlags[static_cast<std::size_t>(band)] = std::move(flags);
@@ -120,7 +116,7 @@ void WorkerLoop(SweepWorkers* all, long long swept) {
 // as one pass over the rows leaves it.
 void RunOnWorkers(SweepWorkers& w, int first, int last, SweepFlags& flags) {
     const int rows = last - first + 1;
-    const int count = std::clamp(rows / kMinRowsPerStrip, 1, w.strips * kBandsPerStrip);
+    const int count = std::clamp(rows / kMinRowsPerStrip, 1, w.strips);
     const std::size_t steps = w.wholeMotion ? 0 : w.boxes.size();
     // The bands change together with the generation: a worker that woke
     // for the job before looks at them under the mutex.

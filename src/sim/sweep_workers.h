@@ -52,8 +52,10 @@ struct SweepWorkers {
     std::atomic<bool> exit{false};
     int nextBand = 0;
     // The rows first..last of the job in `bandCount` interleaved bands: band
-    // b sweeps rows first + b, first + b + bandCount, ... Neighbouring rows
-    // cost about the same, so the bands do too, whatever the tool meets.
+    // b sweeps the rows iy with iy % bandCount == b. Neighbouring rows cost
+    // about the same, so the bands do too, whatever the tool meets; and as
+    // the caller takes band 0 and a waiting worker the next, a row stays
+    // with one thread from job to job, its nodes in that processor's cache.
     int first = 0, last = -1;
     int bandCount = 0;
     std::vector<SweepFlags> bandFlags;
