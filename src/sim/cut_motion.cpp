@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "sim/sweep_rows.h"
 #include "sim/sweep_workers.h"
 
 namespace morvex {
@@ -154,6 +155,56 @@ int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptio
         }
     }
     return touched ? 1 : 0;
+}
+
+bool PlanBatchedCut(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options, long long maxSteps,
+                    BatchedCut& cut) {
+    if (ctx.work == nullptr || ctx.tool == nullptr || ctx.work->nx < 2 || ctx.work->ny < 2) return false;
+    const ToolProfile& tool = *ctx.tool;
+    if (options.fast || options.afterStep || tool.shape == kShapeKegaki || !sweep_detail::PlainLowering(ctx)) {
+        return false;
+    }
+    const double reach = SweepReach(tool, std::min(m.p0[2], m.p1[2]), ctx.work->zMax, ctx.arborMode);
+    if (!(reach * reach <= tool.T3) || !StepsBatchable(ctx, reach)) return false;
+    cut.ctx = ctx;
+    cut.motion = m;
+    cut.whole = false;
+    cut.backwards = false;
+    cut.points.clear();
+    cut.boxes.clear();
+    cut.first = 0, cut.last = -1;
+    const double length = MotionLength(m);
+    if (!std::isfinite(length) || !(length > 0.0) || length < options.minimumLength) return true;
+    if (!options.alwaysStep && SweptWhole(m, tool)) {
+        const int whole = WholeMotionRows(ctx, m, cut.first, cut.last);
+        if (whole == 0) cut.first = 0, cut.last = -1;
+        if (whole >= 0) {
+            cut.whole = true;
+            return true;
+        }
+        cut.first = 0, cut.last = -1;
+    }
+    const long long n = StepCount(length, options);
+    if (n > maxSteps) return false;
+    cut.backwards = StepsBackwards(ctx, m);
+    cut.points.reserve(static_cast<std::size_t>(n) + 1);
+    cut.points.push_back(m.p0);
+    for (long long i = 1; i <= n; ++i) {
+        cut.points.push_back(i == n ? m.p1 : MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n)));
+    }
+    int first = 0, last = -1;
+    bool touched = false;
+    cut.boxes.resize(static_cast<std::size_t>(n));
+    for (long long i = 0; i < n; ++i) {
+        const StepBox& box = cut.boxes[static_cast<std::size_t>(i)] =
+            StepNodeBox(ctx, cut.points[static_cast<std::size_t>(i)], cut.points[static_cast<std::size_t>(i) + 1]);
+        if (box.ixEnd <= box.ixBegin || box.iyEnd <= box.iyBegin) continue;
+        first = touched ? std::min(first, box.iyBegin) : box.iyBegin;
+        last = touched ? std::max(last, box.iyEnd - 1) : box.iyEnd - 1;
+        touched = true;
+    }
+    if (touched) cut.first = first, cut.last = last;
+    return true;
 }
 
 }  // namespace morvex

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <vector>
 
 #include "nc/path_record.h"
 #include "sim/sweep.h"
@@ -47,5 +48,26 @@ int SweepKegaki(const SweepContext& ctx, const SweepMotionInput& m, const CutOpt
 // Cuts the motion: sweeps it whole where that is exact, else steps it.
 // Returns 0 when nothing could be touched, 1 otherwise.
 int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options, SweepFlags& flags);
+
+// A motion planned for sweeping together with the motions around it in one
+// hand-over (SweepBatchOnWorkers): swept whole, or its steps at once.
+struct BatchedCut {
+    SweepContext ctx;
+    SweepMotionInput motion;
+    bool whole = false;
+    bool backwards = false;          // steps swept last first (StepsBackwards)
+    std::vector<Point> points;       // steps points[i] -> points[i + 1]
+    std::vector<StepBox> boxes;      // their boxes
+    int first = 0, last = -1;        // the rows it can touch; none when last < first
+    long long Steps() const { return whole ? 1 : static_cast<long long>(boxes.size()); }
+};
+
+// Plans the motion as CutMotion would cut it, for a batch. False when it
+// must be cut on its own: its nodes may need more than height, attribute
+// and line number (a check, a paint mark, a part beyond the flank within
+// reach: its flags may stop the run), a fast run, an observer of its steps,
+// the scribing marker, or more than maxSteps steps.
+bool PlanBatchedCut(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options, long long maxSteps,
+                    BatchedCut& cut);
 
 }  // namespace morvex

@@ -127,6 +127,21 @@ void WriteLengthLine(CuttingRun& run) {
     std::fflush(run.lengthReport.get());
 }
 
+// Batches of motions planned for one hand-over: at most this many motions
+// and steps, so that a batch's points stay small and the window of an
+// unattended run still gets its progress in time.
+constexpr std::size_t kBatchMotions = 64;
+constexpr long long kBatchSteps = 2048;
+
+// Whether the run plans its motions for batches: an unattended run with
+// sweep workers, where nobody looks at a motion's nodes as it is cut. A
+// batch of motions costs the workers one hand-over instead of one each,
+// which is what lets them beat one thread on motions of a few microseconds.
+bool Batching(const CuttingRun& run) {
+    const RunSetup& s = run.setup;
+    return !s.interactive && !s.afterMotion && !s.fast && !run.workers.workers.empty();
+}
+
 // Sweeps the current motion (a spline as its chords).
 void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool offsetMarked, SweepFlags& flags) {
     const PathRecord& p = run.interp.path;
@@ -157,6 +172,7 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
         };
     }
     if (p.type == kSpline && p.spline != nullptr) {
+        FlushCuts(run, work);
         std::vector<Point> points;
         SplinePolyline(*p.spline, kSplineTolerance, kMaxSplinePolylinePoints, points);
         const double lift = p.toolEnd[2] - p.end[2];  // the length offset in force
@@ -180,7 +196,21 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
     }
     // Motions shorter than the controller's position tolerance cut nothing.
     options.minimumLength = ctl.positionTolerance;
-    CutMotion(ctx, SweepInputOf(p, work, run.interp.workOffset, run.tool.shift), options, flags);
+    const SweepMotionInput m = SweepInputOf(p, work, run.interp.workOffset, run.tool.shift);
+    if (Batching(run)) {
+        if (run.pendingCount == run.pending.size()) run.pending.emplace_back();
+        BatchedCut& cut = run.pending[run.pendingCount];
+        if (PlanBatchedCut(ctx, m, options, kBatchSteps, cut)) {
+            if (cut.first <= cut.last) {
+                ++run.pendingCount;
+                run.pendingSteps += cut.Steps();
+            }
+            if (run.pendingCount >= kBatchMotions || run.pendingSteps >= kBatchSteps) FlushCuts(run, work);
+            return;
+        }
+    }
+    FlushCuts(run, work);
+    CutMotion(ctx, m, options, flags);
 }
 
 void EndWithAlarm(CuttingRun& run, Host& host, RunState state, int code, const AlarmDetail& detail) {
@@ -241,6 +271,8 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
     if (s.runMode != kRunResult) host.ShowStatus(in.reader.block);
     const int change = ToolChangeOf(s.atcType, s.toolWords, p, run.preselected);
     if (change >= 0 && change != run.toolNumber) {
+        // The planned motions point at the tool in use.
+        FlushCuts(run, work);
         WriteLengthLine(run);
         SelectRunTool(run, tools, change);
     }
@@ -299,6 +331,15 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
 
 }  // namespace
 
+void FlushCuts(CuttingRun& run, WorkModel& work) {
+    if (run.pendingCount == 0) return;
+    SweepFlags flags;
+    SweepBatchOnWorkers(run.workers, run.pending.data(), run.pendingCount, flags);
+    if (flags.cutDone) work.workState = 2;
+    run.pendingCount = 0;
+    run.pendingSteps = 0;
+}
+
 InterpreterSetup RunInterpreterSetup(const RunSetup& setup) {
     InterpreterSetup in;
     in.runMode = setup.runMode + (setup.fast ? 3 : 0);
@@ -322,6 +363,7 @@ bool StartRun(CuttingRun& run, const RunSetup& setup, WorkModel& work, Controlle
     // G00MODE UNKNOWN: one corner is enough where the area of the move is
     // clear of material at the end height.
     in.setup.rapidCorner = [&run, &work](const Point& start, const Point& end) -> std::optional<Point> {
+        FlushCuts(run, work);  // the heights it looks at
         if (!RapidCornerOverWork(work, run.tool, run.setup.checks.arbor, TipInWork(run, start), TipInWork(run, end))) {
             return std::nullopt;
         }
@@ -343,6 +385,7 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
     while (run.state == RunState::Running) {
         const auto now = std::chrono::steady_clock::now();
         if (now - lastPump >= kPumpInterval) {
+            FlushCuts(run, work);
             // The progress first, so that the events handled next show it.
             if (s.progress) s.progress(run);
             host.PumpMessages();
@@ -365,6 +408,7 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
         if (next == MotionResult::End) run.state = RunState::Finished;
         if (next == MotionResult::Error) run.state = RunState::NcError;
     }
+    FlushCuts(run, work);
     return run.state;
 }
 

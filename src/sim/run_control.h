@@ -8,9 +8,11 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "nc/interpreter.h"
 #include "nc/nc_alarms.h"
+#include "sim/cut_motion.h"
 #include "sim/run_checks.h"
 #include "sim/sweep_workers.h"
 #include "sim/tool_profile.h"
@@ -116,7 +118,16 @@ struct CuttingRun {
     // bulge outside the box of its ends.
     std::array<double, 4> splineExtent{};  // x min, y min, x max, y max
     StepLoad overloadLoad;
+    // Unattended runs with sweep workers: motions planned but not yet swept,
+    // swept together in one hand-over (FlushCuts) before anything looks at
+    // the work or at their results.
+    std::vector<BatchedCut> pending;
+    std::size_t pendingCount = 0;
+    long long pendingSteps = 0;
 };
+
+// Sweeps the motions the run has planned but not yet swept.
+void FlushCuts(CuttingRun& run, WorkModel& work);
 
 // The interpreter's set-up for a run of `setup`: its run mode (rapid split
 // and canned-cycle pecks depend on it), the work pitch and the machine's

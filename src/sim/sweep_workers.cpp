@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "sim/cut_motion.h"
 #include "sim/sweep_node.h"
 #include "sim/sweep_rows.h"
 
@@ -72,7 +73,22 @@ bool WatchFor(Ready&& ready) {
 // line between the threads at every lowered node.
 void SweepBand(SweepWorkers& all, int band) {
     SweepFlags flags;
-    if (all.wholeMotion) {
+    if (all.cuts != nullptr) {
+        // Every cut of the batch on this band's rows, in order; step
+        // classes are not asked for.
+        static thread_local std::vector<ClassFold> classes;
+        for (std::size_t c = 0; c < all.cutCount; ++c) {
+            const BatchedCut& cut = all.cuts[c];
+            if (cut.last < cut.first) continue;
+            if (cut.whole) {
+                SweepMotionRows(cut.ctx, cut.motion, band, cut.last + 1, all.bandCount, flags);
+                continue;
+            }
+            classes.assign(cut.boxes.size(), ClassFold{});
+            SweepStepsRows(cut.ctx, cut.points.data(), cut.boxes.data(), static_cast<int>(cut.boxes.size()),
+                           cut.backwards, band, cut.last + 1, all.bandCount, flags, classes.data());
+        }
+    } else if (all.wholeMotion) {
         SweepMotionRows(*all.ctx, all.motion, band, all.last + 1, all.bandCount, flags);
     } else {
         const std::size_t steps = all.boxes.size();
@@ -117,7 +133,7 @@ void WorkerLoop(SweepWorkers* all, long long swept) {
 void RunOnWorkers(SweepWorkers& w, int first, int last, SweepFlags& flags) {
     const int rows = last - first + 1;
     const int count = std::clamp(rows / kMinRowsPerStrip, 1, w.strips);
-    const std::size_t steps = w.wholeMotion ? 0 : w.boxes.size();
+    const std::size_t steps = w.wholeMotion || w.cuts != nullptr ? 0 : w.boxes.size();
     // The bands change together with the generation: a worker that woke
     // for the job before looks at them under the mutex.
     std::unique_lock lock(w.mutex);
@@ -243,6 +259,7 @@ bool SweepStepsOnWorkers(SweepWorkers& w, const SweepContext& ctx, const std::ve
         return true;
     }
     w.ctx = &ctx;
+    w.cuts = nullptr;
     w.wholeMotion = false;
     w.backwards = backwards;
     w.points = points;
@@ -258,11 +275,40 @@ int SweepMotionOnWorkers(SweepWorkers& w, const SweepContext& ctx, const SweepMo
         return SweepMotion(ctx, m, flags);
     }
     w.ctx = &ctx;
+    w.cuts = nullptr;
     w.wholeMotion = true;
     w.motion = m;
     RunOnWorkers(w, first, last, flags);
     ApplyDeferredPaint(*ctx.work, flags);
     return 1;
+}
+
+void SweepBatchOnWorkers(SweepWorkers& w, const BatchedCut* cuts, std::size_t count, SweepFlags& flags) {
+    int first = std::numeric_limits<int>::max(), last = -1;
+    const WorkModel* work = nullptr;
+    for (std::size_t c = 0; c < count; ++c) {
+        if (cuts[c].last < cuts[c].first) continue;
+        first = std::min(first, cuts[c].first);
+        last = std::max(last, cuts[c].last);
+        work = cuts[c].ctx.work;
+    }
+    if (work == nullptr) return;
+    w.cuts = cuts;
+    w.cutCount = count;
+    if (w.workers.empty() || last - first + 1 < w.strips * kMinRowsPerStrip) {
+        // One band of every row, here (the workers, if any, wait for a
+        // new generation and look at nothing of this).
+        w.bandCount = 1;
+        w.last = last;
+        w.bandFlags.assign(1, SweepFlags{});
+        SweepBand(w, 0);
+        MergeSweepFlags(flags, w.bandFlags[0]);
+    } else {
+        RunOnWorkers(w, first, last, flags);
+    }
+    w.cuts = nullptr;
+    w.cutCount = 0;
+    ApplyDeferredPaint(*cuts[0].ctx.work, flags);
 }
 
 SweepWorkers::SweepWorkers(SweepWorkers&& other) noexcept { StopWorkers(other); }

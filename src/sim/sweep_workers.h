@@ -61,6 +61,10 @@ struct SweepWorkers {
     std::vector<SweepFlags> bandFlags;
     const SweepContext* ctx = nullptr;
     bool wholeMotion = false;  // the job: a whole motion, or steps
+    // Or the job is a batch of motions (cuts[0 .. cutCount)), each swept
+    // whole or in its steps, one after the other on every band.
+    const struct BatchedCut* cuts = nullptr;
+    std::size_t cutCount = 0;
     SweepMotionInput motion;
     // Steps i = 0 .. boxes - 1 from points[i] to points[i + 1]; each band
     // sweeps them in order and folds each step's class in stepClasses
@@ -115,6 +119,13 @@ bool StepsBackwards(const SweepContext& ctx, const SweepMotionInput& m);
 // attributes, flags and result as SweepMotion.
 int SweepMotionOnWorkers(SweepWorkers& workers, const SweepContext& ctx, const SweepMotionInput& m,
                          SweepFlags& flags);
+
+// The motions cuts[0 .. count), planned by PlanBatchedCut, in one
+// hand-over (on the calling thread alone without workers): every node
+// meets them in order, so the work comes out as CutMotion one after the
+// other leaves it. Their flags (nothing but cutDone can be set) go into
+// `flags`.
+void SweepBatchOnWorkers(SweepWorkers& workers, const BatchedCut* cuts, std::size_t count, SweepFlags& flags);
 
 // Ends every worker and joins it; safe to call twice.
 void StopWorkers(SweepWorkers& workers);
