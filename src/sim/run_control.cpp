@@ -13,8 +13,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <cmath>
+#include <filesystem>
+#include <utility>
 
 #include "nc/block_reader.h"
 #include "nc/spline.h"
@@ -142,6 +143,29 @@ bool Batching(const CuttingRun& run) {
     return !s.interactive && !s.afterMotion && !s.fast && !run.workers.workers.empty();
 }
 
+// Waits for the batch the workers are sweeping.
+void FinishSweeping(CuttingRun& run, WorkModel& work) {
+    if (!run.sweepingNow) return;
+    SweepFlags flags;
+    FinishBatchOnWorkers(run.workers, flags);
+    if (flags.cutDone) work.workState = 2;
+    run.sweepingNow = false;
+}
+
+// Hands the planned batch to the workers once the one before is swept, and
+// returns while they sweep it.
+void HandOverCuts(CuttingRun& run, WorkModel& work) {
+    FinishSweeping(run, work);
+    if (run.pendingCount == 0) return;
+    std::swap(run.pending, run.sweeping);
+    const std::size_t count = run.pendingCount;
+    run.pendingCount = 0;
+    run.pendingSteps = 0;
+    SweepFlags flags;
+    run.sweepingNow = StartBatchOnWorkers(run.workers, run.sweeping.data(), count, flags);
+    if (flags.cutDone) work.workState = 2;
+}
+
 // Sweeps the current motion (a spline as its chords).
 void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool offsetMarked, SweepFlags& flags) {
     const PathRecord& p = run.interp.path;
@@ -205,7 +229,7 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
                 ++run.pendingCount;
                 run.pendingSteps += cut.Steps();
             }
-            if (run.pendingCount >= kBatchMotions || run.pendingSteps >= kBatchSteps) FlushCuts(run, work);
+            if (run.pendingCount >= kBatchMotions || run.pendingSteps >= kBatchSteps) HandOverCuts(run, work);
             return;
         }
     }
@@ -332,12 +356,8 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
 }  // namespace
 
 void FlushCuts(CuttingRun& run, WorkModel& work) {
-    if (run.pendingCount == 0) return;
-    SweepFlags flags;
-    SweepBatchOnWorkers(run.workers, run.pending.data(), run.pendingCount, flags);
-    if (flags.cutDone) work.workState = 2;
-    run.pendingCount = 0;
-    run.pendingSteps = 0;
+    HandOverCuts(run, work);
+    FinishSweeping(run, work);
 }
 
 InterpreterSetup RunInterpreterSetup(const RunSetup& setup) {

@@ -119,14 +119,18 @@ struct CuttingRun {
     std::array<double, 4> splineExtent{};  // x min, y min, x max, y max
     StepLoad overloadLoad;
     // Unattended runs with sweep workers: motions planned but not yet swept,
-    // swept together in one hand-over (FlushCuts) before anything looks at
-    // the work or at their results.
+    // handed to the workers a batch at a time; the batch before may still
+    // be being swept (`sweeping`) while the next is planned. FlushCuts
+    // sweeps all before anything looks at the work or at their results.
     std::vector<BatchedCut> pending;
     std::size_t pendingCount = 0;
     long long pendingSteps = 0;
+    std::vector<BatchedCut> sweeping;
+    bool sweepingNow = false;
 };
 
-// Sweeps the motions the run has planned but not yet swept.
+// Sweeps the motions the run has planned but not yet swept, and waits for
+// the batch the workers may be sweeping.
 void FlushCuts(CuttingRun& run, WorkModel& work);
 
 // The interpreter's set-up for a run of `setup`: its run mode (rapid split

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "sim/sweep_node.h"
 #include "sim/sweep_rows.h"
@@ -226,14 +227,20 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
     const bool plain = sweep_detail::PlainLowering(ctx) && r2 <= t.T3;
     const double flankEnd = t.T3;
     if (rowFirst <= rowLast) {
-        scratch.ReserveRows(static_cast<std::size_t>(rowLast + 1 - rowFirst));
-        reachRows.Rows(off + rowFirst, rowLast + 1 - rowFirst, scratch.spanBegin.data(), scratch.spanEnd.data());
+        // The spans of the band's rows.
+        const int rows = (rowLast - rowFirst) / band.stride + 1;
+        static thread_local std::vector<double> ys;
+        ys.resize(static_cast<std::size_t>(rows));
+        for (int k = 0; k < rows; ++k) ys[static_cast<std::size_t>(k)] = off[rowFirst + k * band.stride];
+        scratch.ReserveRows(static_cast<std::size_t>(rows));
+        reachRows.Rows(ys.data(), rows, scratch.spanBegin.data(), scratch.spanEnd.data());
     }
     for (int iy = rowFirst; iy <= rowLast; iy += band.stride) {
         const double b = off[iy] - c0[1];
         const double ey = off[iy] - c1[1];
         // The capsule's shadow on the row: the centre segment grown by r.
-        const sweep_detail::ColumnSpan span{scratch.spanBegin[iy - rowFirst], scratch.spanEnd[iy - rowFirst]};
+        const int k = (iy - rowFirst) / band.stride;
+        const sweep_detail::ColumnSpan span{scratch.spanBegin[k], scratch.spanEnd[k]};
         if (span.ix1 < span.ix0) continue;
         const int n = span.ix1 - span.ix0 + 1;
         const double b2 = b * b, buy = b * uy, ey2 = ey * ey;

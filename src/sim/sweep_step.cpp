@@ -73,7 +73,7 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
         StepGeometry& g = geometry.emplace_back(sweep_detail::GeometryOf(ctx, points[i], points[i + 1], box, i));
         g.rowFrom = from;
         g.rowTo = to;
-        spans += static_cast<std::size_t>(to - from + 1);
+        spans += static_cast<std::size_t>((to - from) / stride + 1);
         first = std::min(first, from);
         last = std::max(last, to);
     }
@@ -81,11 +81,16 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
     scratch.Reserve(static_cast<std::size_t>(w.nx));
     scratch.ReserveRows(spans);
     std::size_t at = 0;
+    static thread_local std::vector<double> ys;  // the Y offsets of a step's rows in the band
     for (StepGeometry& g : geometry) {
-        const int rows = g.rowTo - g.rowFrom + 1;
+        const int rows = (g.rowTo - g.rowFrom) / stride + 1;
+        g.kFrom = (g.rowFrom - first) / stride;
+        g.kTo = g.kFrom + rows - 1;
         g.spanBegin = scratch.spanBegin.data() + at;
         g.spanEnd = scratch.spanEnd.data() + at;
-        sweep_detail::StepSpans(w, g, off + g.rowFrom, rows, g.spanBegin, g.spanEnd);
+        ys.resize(static_cast<std::size_t>(rows));
+        for (int k = 0; k < rows; ++k) ys[static_cast<std::size_t>(k)] = off[g.rowFrom + k * stride];
+        sweep_detail::StepSpans(w, g, ys.data(), rows, g.spanBegin, g.spanEnd);
         at += static_cast<std::size_t>(rows);
     }
     // Row by row, the nodes above the lowest tip of the steps that reach
@@ -97,12 +102,12 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
         int first, last;  // columns
     };
     static thread_local std::vector<RowStep> reaching;
-    for (int iy = first; iy <= last; iy += stride) {
+    for (int iy = first, k = 0; iy <= last; iy += stride, ++k) {
         reaching.clear();
         int lo = w.nx, hi = -1;
         float floor = std::numeric_limits<float>::infinity();
         for (const StepGeometry& g : geometry) {
-            const auto [a, b] = g.Span(iy);
+            const auto [a, b] = g.Span(k);
             if (b < a) continue;
             reaching.push_back({&g, a, b});
             lo = std::min(lo, a);

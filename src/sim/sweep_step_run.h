@@ -30,14 +30,18 @@ struct StepGeometry {
     // tool reaches (the profile's own value there).
     bool flat = false;
     float flatHeight = 0.0f;
-    // The columns of its rows rowFrom..rowTo (within the band).
+    // The columns of its rows rowFrom, rowFrom + stride, ... up to rowTo
+    // (the rows of the band), which are the band's rows kFrom..kTo counted
+    // from the band's first row.
     int rowFrom = 0, rowTo = -1;
+    int kFrom = 0, kTo = -1;
     int* spanBegin = nullptr;
     int* spanEnd = nullptr;
-    // The columns of row iy, empty (first > last) outside the step's rows.
-    std::pair<int, int> Span(int iy) const {
-        if (iy < rowFrom || iy > rowTo) return {0, -1};
-        return {spanBegin[iy - rowFrom], spanEnd[iy - rowFrom]};
+    // The columns of the band's k-th row, empty (first > last) outside the
+    // step's rows.
+    std::pair<int, int> Span(int k) const {
+        if (k < kFrom || k > kTo) return {0, -1};
+        return {spanBegin[k - kFrom], spanEnd[k - kFrom]};
     }
 };
 

@@ -39,6 +39,8 @@ namespace {
 // the handover would cost more than the rows. Heights and marks are the
 // same either way.
 constexpr int kMinRowsPerStrip = 4;
+// Bands per strip of a batch of motions (see StartBatchOnWorkers).
+constexpr int kBatchBandsPerStrip = 2;
 
 // How long a side watches before it sleeps: a few microseconds of busy
 // looks (the other side usually answers within one or two), then some tens
@@ -126,13 +128,9 @@ void WorkerLoop(SweepWorkers* all, long long swept) {
     }
 }
 
-// Hands the current job, rows first..last, to the threads and merges the
-// flags of its bands: a step's class from the band that met its first
-// node, the last chip-zone node the one furthest on in row order, the rest
-// as one pass over the rows leaves it.
-void RunOnWorkers(SweepWorkers& w, int first, int last, SweepFlags& flags) {
-    const int rows = last - first + 1;
-    const int count = std::clamp(rows / kMinRowsPerStrip, 1, w.strips);
+// Hands the current job, rows first..last in `count` bands, to the workers
+// and returns at once; its generation.
+long long StartJob(SweepWorkers& w, int first, int last, int count) {
     const std::size_t steps = w.wholeMotion || w.cuts != nullptr ? 0 : w.boxes.size();
     // The bands change together with the generation: a worker that woke
     // for the job before looks at them under the mutex.
@@ -148,7 +146,15 @@ void RunOnWorkers(SweepWorkers& w, int first, int last, SweepFlags& flags) {
     ++w.handOvers;
     lock.unlock();
     w.started.notify_all();
-    lock.lock();
+    return job;
+}
+
+// Sweeps the bands of job `job` no worker has taken, waits for the others
+// and merges the flags of its bands: a step's class from the band that met
+// its first node, the last chip-zone node the one furthest on in row
+// order, the rest as one pass over the rows leaves it.
+void FinishJob(SweepWorkers& w, long long job, SweepFlags& flags) {
+    std::unique_lock lock(w.mutex);
     SweepBands(w, lock, job);
     if (w.busy != 0) {
         lock.unlock();
@@ -157,6 +163,8 @@ void RunOnWorkers(SweepWorkers& w, int first, int last, SweepFlags& flags) {
         w.finished.wait(lock, [&w] { return w.busy == 0; });
     }
     lock.unlock();
+    const int count = w.bandCount;
+    const std::size_t steps = w.wholeMotion || w.cuts != nullptr ? 0 : w.boxes.size();
     // Classes fold step by step in the order swept.
     for (std::size_t k = 0; k < steps; ++k) {
         const std::size_t i = w.backwards ? steps - 1 - k : k;
@@ -170,6 +178,14 @@ void RunOnWorkers(SweepWorkers& w, int first, int last, SweepFlags& flags) {
         MergeSweepFlags(flags, band);
     }
     if (chipNode >= 0) flags.chipNode = chipNode;
+}
+
+// One job, rows first..last, one band per strip: the caller takes band 0
+// and a waiting worker the next, so a row stays with one thread from job
+// to job.
+void RunOnWorkers(SweepWorkers& w, int first, int last, SweepFlags& flags) {
+    const int count = std::clamp((last - first + 1) / kMinRowsPerStrip, 1, w.strips);
+    FinishJob(w, StartJob(w, first, last, count), flags);
 }
 
 // The boxes of the steps points[i] -> points[i + 1] and the rows
@@ -283,16 +299,14 @@ int SweepMotionOnWorkers(SweepWorkers& w, const SweepContext& ctx, const SweepMo
     return 1;
 }
 
-void SweepBatchOnWorkers(SweepWorkers& w, const BatchedCut* cuts, std::size_t count, SweepFlags& flags) {
+bool StartBatchOnWorkers(SweepWorkers& w, const BatchedCut* cuts, std::size_t count, SweepFlags& flags) {
     int first = std::numeric_limits<int>::max(), last = -1;
-    const WorkModel* work = nullptr;
     for (std::size_t c = 0; c < count; ++c) {
         if (cuts[c].last < cuts[c].first) continue;
         first = std::min(first, cuts[c].first);
         last = std::max(last, cuts[c].last);
-        work = cuts[c].ctx.work;
     }
-    if (work == nullptr) return;
+    if (last < 0) return false;
     w.cuts = cuts;
     w.cutCount = count;
     if (w.workers.empty() || last - first + 1 < w.strips * kMinRowsPerStrip) {
@@ -303,12 +317,28 @@ void SweepBatchOnWorkers(SweepWorkers& w, const BatchedCut* cuts, std::size_t co
         w.bandFlags.assign(1, SweepFlags{});
         SweepBand(w, 0);
         MergeSweepFlags(flags, w.bandFlags[0]);
-    } else {
-        RunOnWorkers(w, first, last, flags);
+        w.cuts = nullptr;
+        ApplyDeferredPaint(*cuts[0].ctx.work, flags);
+        return false;
     }
+    // A batch runs long enough for bands taken as they come to pay: more
+    // bands than threads, so that the workers go on while the caller plans
+    // the next batch, and the caller joins them when it is done.
+    const int bands = std::clamp((last - first + 1) / kMinRowsPerStrip, 1, w.strips * kBatchBandsPerStrip);
+    w.batchJob = StartJob(w, first, last, bands);
+    return true;
+}
+
+void FinishBatchOnWorkers(SweepWorkers& w, SweepFlags& flags) {
+    if (w.cuts == nullptr) return;
+    FinishJob(w, w.batchJob, flags);
+    ApplyDeferredPaint(*w.cuts[0].ctx.work, flags);
     w.cuts = nullptr;
     w.cutCount = 0;
-    ApplyDeferredPaint(*cuts[0].ctx.work, flags);
+}
+
+void SweepBatchOnWorkers(SweepWorkers& w, const BatchedCut* cuts, std::size_t count, SweepFlags& flags) {
+    if (StartBatchOnWorkers(w, cuts, count, flags)) FinishBatchOnWorkers(w, flags);
 }
 
 SweepWorkers::SweepWorkers(SweepWorkers&& other) noexcept { StopWorkers(other); }

@@ -65,6 +65,7 @@ struct SweepWorkers {
     // whole or in its steps, one after the other on every band.
     const struct BatchedCut* cuts = nullptr;
     std::size_t cutCount = 0;
+    long long batchJob = 0;  // the generation of the batch started last
     SweepMotionInput motion;
     // Steps i = 0 .. boxes - 1 from points[i] to points[i + 1]; each band
     // sweeps them in order and folds each step's class in stepClasses
@@ -126,6 +127,16 @@ int SweepMotionOnWorkers(SweepWorkers& workers, const SweepContext& ctx, const S
 // other leaves it. Their flags (nothing but cutDone can be set) go into
 // `flags`.
 void SweepBatchOnWorkers(SweepWorkers& workers, const BatchedCut* cuts, std::size_t count, SweepFlags& flags);
+
+// The same in two halves: StartBatchOnWorkers hands the batch to the
+// workers and returns at once (true), so that the caller can plan the next
+// batch meanwhile; FinishBatchOnWorkers sweeps what the workers have not
+// taken, waits for them and gives the flags. Until then the cuts, the tools
+// they point at and the work's nodes are the workers'. Without workers, or
+// for a batch of few rows, the batch is swept at once (false, its flags in
+// `flags`).
+bool StartBatchOnWorkers(SweepWorkers& workers, const BatchedCut* cuts, std::size_t count, SweepFlags& flags);
+void FinishBatchOnWorkers(SweepWorkers& workers, SweepFlags& flags);
 
 // Ends every worker and joins it; safe to call twice.
 void StopWorkers(SweepWorkers& workers);

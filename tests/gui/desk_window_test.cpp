@@ -92,8 +92,10 @@ struct BoxAnswerer {
 std::string Raster() {
     std::string p = "%\nG17 G21 G40 G49 G80 G90\nT03 M06\nG00 G90 G54 X0. Y10. S8000 M03\nG43 Z30. H03\n"
                     "G01 Z-1. F1500\n";
-    for (int line = 0; line < 80; ++line) {
-        p += "Y" + std::to_string(10 + line) + ".\n";
+    // 320 rows a quarter of a millimetre apart: a run long enough for several
+    // event rounds however fast the sweep gets.
+    for (int line = 0; line < 320; ++line) {
+        p += "Y" + std::to_string(10 + line / 4) + "." + std::to_string(line % 4 * 25) + "\n";
         for (int i = 1; i <= 100; ++i) p += "X" + std::to_string(line % 2 == 0 ? i : 100 - i) + ".\n";
     }
     return p + "G00 Z30.\nM30\n%\n";
@@ -290,7 +292,7 @@ qint64 WaitedForProcessorMs() {
     return ns / 1000000;
 }
 
-// A skip run of 8,000 motions on a 1000 x 1000 grid: events are handled at least every 100 ms all
+// A skip run of 32,000 motions on a 1000 x 1000 grid: events are handled at least every 100 ms all
 // through it, the menu stays locked, the status shows the NC line, the progress bar (with PROGRESS
 // NAME) moves on, and afterwards the status line sums the run up and the view shows the cut work.
 // Closing the window during a run ends it.
@@ -328,7 +330,7 @@ TEST_F(DeskWindow, RunKeepsTheWindowLiveAndShowsItsProgress) {
     EXPECT_EQ(State(), RunState::Finished);
     EXPECT_TRUE(boxes->texts.empty()) << LastBox();
     ASSERT_NE(Work().Run(), nullptr);
-    EXPECT_GE(Work().Run()->motions, 8000);
+    EXPECT_GE(Work().Run()->motions, 32000);
     ASSERT_GE(ticks.size(), 3u) << "the run took " << end << " ms";
     // A gap between two event rounds is the wall clock less the time the
     // machine kept the process waiting for a processor: other programs
