@@ -297,14 +297,16 @@ struct RunResult {
 
 // Ramps, a plunge, a helix, a level line and a level arc with an 8 mm flat
 // (every motion but the last two stepped) or ball (ramps, line and arc swept
-// whole): node boxes wide enough to be split over the strips.
+// whole), then two ramps with the other tool: node boxes wide enough to be
+// split over the strips (and, unattended, motions swept in batches that
+// must end at the tool change).
 RunResult RunWithStrips(int strips, int lengthCheck, bool ball = false) {
     Bench b;
     b.tools.tools[1] = Flat(8.0f, "FLAT8");
-    if (ball) {
-        b.tools.tools[1].shape = kShapeBall;
-        b.tools.tools[1].r = 4.0f;
-    }
+    b.tools.tools[2] = Flat(6.0f, "FLAT6");
+    ToolDef& other = b.tools.tools[ball ? 1 : 2];
+    other.shape = kShapeBall;
+    other.r = other.d / 2;
     b.tools.tools[1].h = 1.5f;  // a short flute: inclined cuts into fresh material go over it
     b.setup.strips = strips;
     b.setup.movingPitch = 0.5;
@@ -312,7 +314,7 @@ RunResult RunWithStrips(int strips, int lengthCheck, bool ball = false) {
     b.setup.start = {4, 4, 15};
     EXPECT_TRUE(
         b.Start("G01 Z6 F300\nX16 Y8 Z3\nY16 Z5\nX4 Y12 Z2\n"
-                "G03 X10 Y18 I6 J0 Z4\nG01 X17 Y3 Z1\nX5\nG02 X11 Y3 I3 J0\nG00 Z15\n"));
+                "G03 X10 Y18 I6 J0 Z4\nG01 X17 Y3 Z1\nX5\nG02 X11 Y3 I3 J0\nT2\nX4 Y10 Z1.5\nX16 Z0.5\nG00 Z15\n"));
     EXPECT_EQ(b.run.workers.workers.size(), static_cast<std::size_t>(strips - 1));
     RunResult r;
     r.pausedAt = b.RunThrough();
