@@ -270,7 +270,10 @@ bool SweepStepsOnWorkers(SweepWorkers& w, const SweepContext& ctx, const std::ve
                          SweepFlags& flags, bool backwards) {
     int first = 0, last = -1;
     if (!StepBoxes(ctx, points, w.boxes, first, last)) return false;
-    if (w.workers.empty() || last - first + 1 < w.strips * kMinRowsPerStrip) {
+    // A single step that rises meets no more than the edge its tool moves
+    // into, less than a hand-over costs (a retract is such steps one by one).
+    const bool rising = points.size() == 2 && points[1][2] > points[0][2];
+    if (w.workers.empty() || rising || last - first + 1 < w.strips * kMinRowsPerStrip) {
         StepsHere(ctx, points, w.boxes, backwards, first, last, flags);
         return true;
     }
