@@ -5,9 +5,9 @@
 # BM_RasterFinishing case, here read, interpreted, cut and written as DMF by
 # `morvex -X6`). Prints the wall time (median of three) and the peak resident
 # memory with threadnc NO and with threadnc 2, for the ball (whose inclined
-# lines are swept whole, their rows shared with the worker) and for a flat
-# end mill of the same diameter (whose inclined lines are stepped, each
-# motion's steps handed to the worker strips at once).
+# lines are swept whole) and for a flat end mill of the same diameter (whose
+# inclined lines are stepped). With threadnc 2 the unattended run hands its
+# motions to the worker in batches, their rows shared between the threads.
 set -euo pipefail
 morvex=$(realpath "${1:-$(dirname "$0")/../build/bin/morvex}")
 work=$(mktemp -d)
