@@ -108,6 +108,8 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
      "/DXには6個の数値が必要です: (xmin,ymin,zmin,xmax,ymax,zmax)"},
     {MsgId::OutputNotWritten, "The output work file could not be written: ",
      "出力ワークファイルを書き込めません: "},
+    {MsgId::ResultNotWritten, "The result could not be written to the standard output",
+     "結果を標準出力に書き込めません"},
     {MsgId::StatusCutting, "Cutting", "加工中"},
     {MsgId::RunFinished, "Finished", "加工終了"},
     {MsgId::RunEnded, "Ended before the program's end", "途中で終了"},

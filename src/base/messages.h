@@ -86,6 +86,7 @@ enum class MsgId {
     WorkFormatNotAvailable,
     WorkDefinitionNumbers,
     OutputNotWritten,
+    ResultNotWritten,
     StatusCutting,
     RunFinished,
     RunEnded,

@@ -78,6 +78,10 @@ int RunCheckCommand(App& app, Host& host, std::FILE* out) {
         return 2;
     }
     std::fprintf(out, "%s\n", CheckResultJson(result).c_str());
+    if (std::fflush(out) != 0 || std::ferror(out) != 0) {
+        ShowText(host, Msg(MsgId::ResultNotWritten));
+        return 2;
+    }
     if (result.error == 0) return 0;
     AlarmDelivery delivery;
     delivery.batch = true;

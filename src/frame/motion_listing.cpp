@@ -95,6 +95,11 @@ int ListMotions(App& app, Host& host, std::FILE* out) {
         if (result != MotionResult::Motion) break;
     }
     flush();
+    // A listing cut short (a full disk, a closed pipe) is no success.
+    if (std::fflush(out) != 0 || std::ferror(out) != 0) {
+        ShowText(host, Msg(MsgId::ResultNotWritten));
+        return 2;
+    }
     return status;
 }
 

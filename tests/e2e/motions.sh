@@ -32,5 +32,14 @@ then echo "ok: error"; else echo "FAIL: error rc=$rc"; cat bad.out bad.err; fail
 "$morvex" --motions missing.nc >missing.out 2>missing.err; rc=$?
 if [ $rc -eq 2 ] && [ -s missing.err ] && [ ! -s missing.out ]; then echo "ok: missing"
 else echo "FAIL: missing rc=$rc"; fails=$((fails + 1)); fi
-echo "$((4 - fails)) passed, $fails failed"
+# Output that cannot be written (a full disk) is a failure, for the check too.
+if [ -w /dev/full ]; then
+    "$morvex" --motions pocket.nc >/dev/full 2>full.err; rc=$?
+    "$morvex" --check pocket.nc >/dev/full 2>>full.err; rc2=$?
+    if [ $rc -eq 2 ] && [ $rc2 -eq 2 ] && [ "$(wc -l <full.err)" -eq 2 ]; then echo "ok: full disk"
+    else echo "FAIL: full disk rc=$rc/$rc2"; cat full.err; fails=$((fails + 1)); fi
+else
+    echo "ok: full disk (no /dev/full here)"
+fi
+echo "$((5 - fails)) passed, $fails failed"
 test $fails -eq 0
