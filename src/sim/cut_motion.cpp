@@ -176,13 +176,13 @@ bool PlanBatchedCut(const SweepContext& ctx, const SweepMotionInput& m, const Cu
     const double length = MotionLength(m);
     if (!std::isfinite(length) || !(length > 0.0) || length < options.minimumLength) return true;
     if (!options.alwaysStep && SweptWhole(m, tool)) {
-        const int whole = WholeMotionRows(ctx, m, cut.first, cut.last);
-        if (whole == 0) cut.first = 0, cut.last = -1;
+        int first = 0, last = -1;
+        const int whole = WholeMotionRows(ctx, m, first, last);
         if (whole >= 0) {
             cut.whole = true;
+            if (whole == 1) cut.first = first, cut.last = last;
             return true;
         }
-        cut.first = 0, cut.last = -1;
     }
     const long long n = StepCount(length, options);
     if (n > maxSteps) return false;
@@ -193,17 +193,7 @@ bool PlanBatchedCut(const SweepContext& ctx, const SweepMotionInput& m, const Cu
         cut.points.push_back(i == n ? m.p1 : MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n)));
     }
     int first = 0, last = -1;
-    bool touched = false;
-    cut.boxes.resize(static_cast<std::size_t>(n));
-    for (long long i = 0; i < n; ++i) {
-        const StepBox& box = cut.boxes[static_cast<std::size_t>(i)] =
-            StepNodeBox(ctx, cut.points[static_cast<std::size_t>(i)], cut.points[static_cast<std::size_t>(i) + 1]);
-        if (box.ixEnd <= box.ixBegin || box.iyEnd <= box.iyBegin) continue;
-        first = touched ? std::min(first, box.iyBegin) : box.iyBegin;
-        last = touched ? std::max(last, box.iyEnd - 1) : box.iyEnd - 1;
-        touched = true;
-    }
-    if (touched) cut.first = first, cut.last = last;
+    if (StepBoxes(ctx, cut.points, cut.boxes, first, last)) cut.first = first, cut.last = last;
     return true;
 }
 

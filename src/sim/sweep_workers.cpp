@@ -188,25 +188,6 @@ void RunOnWorkers(SweepWorkers& w, int first, int last, SweepFlags& flags) {
     FinishJob(w, StartJob(w, first, last, count), flags);
 }
 
-// The boxes of the steps points[i] -> points[i + 1] and the rows
-// first..last they span; false when no box met the grid.
-bool StepBoxes(const SweepContext& ctx, const std::vector<Point>& points, std::vector<StepBox>& boxes, int& first,
-               int& last) {
-    if (points.size() < 2) return false;
-    const std::size_t steps = points.size() - 1;
-    boxes.resize(steps);
-    first = std::numeric_limits<int>::max(), last = -1;
-    bool touched = false;
-    for (std::size_t i = 0; i < steps; ++i) {
-        const StepBox& box = boxes[i] = StepNodeBox(ctx, points[i], points[i + 1]);
-        if (box.ixEnd <= box.ixBegin || box.iyEnd <= box.iyBegin) continue;
-        touched = true;
-        first = std::min(first, box.iyBegin);
-        last = std::max(last, box.iyEnd - 1);
-    }
-    return touched;
-}
-
 // The steps on the calling thread, their classes folded step by step in
 // the order swept, as one SweepStep after the other leaves them.
 void StepsHere(const SweepContext& ctx, const std::vector<Point>& points, const std::vector<StepBox>& boxes,
@@ -223,6 +204,23 @@ void StepsHere(const SweepContext& ctx, const std::vector<Point>& points, const 
 }
 
 }  // namespace
+
+bool StepBoxes(const SweepContext& ctx, const std::vector<Point>& points, std::vector<StepBox>& boxes, int& first,
+               int& last) {
+    if (points.size() < 2) return false;
+    const std::size_t steps = points.size() - 1;
+    boxes.resize(steps);
+    first = std::numeric_limits<int>::max(), last = -1;
+    bool touched = false;
+    for (std::size_t i = 0; i < steps; ++i) {
+        const StepBox& box = boxes[i] = StepNodeBox(ctx, points[i], points[i + 1]);
+        if (box.ixEnd <= box.ixBegin || box.iyEnd <= box.iyBegin) continue;
+        touched = true;
+        first = std::min(first, box.iyBegin);
+        last = std::max(last, box.iyEnd - 1);
+    }
+    return touched;
+}
 
 bool SweepStepsHere(const SweepContext& ctx, const std::vector<Point>& points, SweepFlags& flags, bool backwards) {
     static thread_local std::vector<StepBox> boxes;

@@ -103,6 +103,11 @@ bool StepsBatchable(const SweepContext& ctx, double reach);
 bool SweepStepsOnWorkers(SweepWorkers& workers, const SweepContext& ctx, const std::vector<Point>& points,
                          SweepFlags& flags, bool backwards = false);
 
+// The boxes of the steps points[i] -> points[i + 1] and the rows
+// first..last they span; false when no box met the grid.
+bool StepBoxes(const SweepContext& ctx, const std::vector<Point>& points, std::vector<StepBox>& boxes, int& first,
+               int& last);
+
 // The same on the calling thread alone.
 bool SweepStepsHere(const SweepContext& ctx, const std::vector<Point>& points, SweepFlags& flags,
                     bool backwards = false);
