@@ -235,12 +235,28 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
         scratch.ReserveRows(static_cast<std::size_t>(rows));
         reachRows.Rows(ys.data(), rows, scratch.spanBegin.data(), scratch.spanEnd.data());
     }
-    for (int iy = rowFirst; iy <= rowLast; iy += band.stride) {
+    // The column where a row's nodes stop being behind the start: edgeAt
+    // less edgeStep times the row's offset from the start.
+    const double invUx = ux != 0.0 ? 1.0 / ux : 0.0;
+    const double edgeAt = (c0x + kLow * invUx) * invPitch, edgeStep = uy * invUx * invPitch;
+    for (int iy = rowFirst, k = 0; iy <= rowLast; iy += band.stride, ++k) {
         const double b = off[iy] - c0[1];
         const double ey = off[iy] - c1[1];
         // The capsule's shadow on the row: the centre segment grown by r.
-        const int k = (iy - rowFirst) / band.stride;
-        const sweep_detail::ColumnSpan span{scratch.spanBegin[k], scratch.spanEnd[k]};
+        sweep_detail::ColumnSpan span{scratch.spanBegin[k], scratch.spanEnd[k]};
+        // Behind the start (k < kLow) the capsule's lowest point is on the
+        // ball at the start, which the motion before left there; the end
+        // ball reaches no lower over those nodes, so they are skipped (two
+        // columns of margin on the node offsets).
+        if (ux > 0.0) {
+            const double edge = edgeAt - b * edgeStep - 2.0;
+            span.ix0 = std::max(span.ix0, static_cast<int>(std::clamp(edge, -1.0, static_cast<double>(w.nx))));
+        } else if (ux < 0.0) {
+            const double edge = edgeAt - b * edgeStep + 2.0;
+            span.ix1 = std::min(span.ix1, static_cast<int>(std::clamp(edge, -1.0, static_cast<double>(w.nx))));
+        } else if (b * uy < kLow) {
+            continue;
+        }
         if (span.ix1 < span.ix0) continue;
         const int n = span.ix1 - span.ix0 + 1;
         const double b2 = b * b, buy = b * uy, ey2 = ey * ey;
@@ -272,7 +288,7 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
             // within the segment; the others need the end ball alone.
             int cylFirst = 0, cylEnd = count;
             if (kux != 0.0) {
-                const double aLo = (kLow - by) / kux, aHi = (kHigh - by) / kux;
+                const double aLo = (kLow - by) * invUx, aHi = (kHigh - by) * invUx;
                 const double xLo = (std::min(aLo, aHi) + ax) * invPitch - 1.0;
                 const double xHi = (std::max(aLo, aHi) + ax) * invPitch + 2.0;
                 const double first = span.ix0 + begin;

@@ -196,12 +196,15 @@ TEST(Sweep, SpiralArcsAreSteppedAndFarMotionsEndAtOnce) {
 // compared with a dense sampling of the ball positions.
 TEST(Sweep, InclinedBallLineLeavesTheLowestPointOfTheSweptBall) {
     // A long shallow ramp, short steep ones along +X and -X (the end ball
-    // covers most of their nodes), and one mostly along Y that climbs.
+    // covers most of their nodes), one mostly along Y that climbs and one
+    // exactly along -Y that descends (nodes behind the start are skipped by
+    // the side of the travel they lie on).
     const std::pair<Point, Point> lines[] = {
         {{8, 9, 8.5}, {31, 21, 6.2}},
         {{15, 15, 8.0}, {15.5, 15, 7.6}},
         {{25, 12, 7.0}, {24.2, 12.3, 8.1}},
         {{10, 5, 6.5}, {11.5, 20, 8.8}},
+        {{20, 25, 8.0}, {20, 16, 6.9}},
     };
     for (const auto& [p0, p1] : lines) {
         WorkModel w = MakeWork(201, 151, 0.2);
