@@ -80,6 +80,13 @@ enum class MsgId {
     DmfBadGrid,
     DmfBadLength,
     DmfReadFailed,
+    // STL models: refused files.
+    StlNotOpened,
+    StlEmpty,
+    StlBadCount,
+    StlBadNumber,
+    StlNoFacets,
+    StlReadFailed,
     // Unattended cutting runs.
     NcDataMissing,
     OutputFormatNotAvailable,

@@ -55,7 +55,10 @@ int RunUnattendedCut(App& app, Host& host) {
     // nowhere: both files are needed.
     if (app.tools.status != 1) return Fail(host, Msg(MsgId::TtlNotFound), " " + app.settings.table.toolTable);
     if (app.tools.arborStatus == -1) return Fail(host, Msg(MsgId::AtlNotFound), " " + app.tools.arborFile);
-    if (!launch.outputWork.empty() && launch.outputFormat != OutputFormat::Dmf) {
+    const bool writable = launch.outputFormat == OutputFormat::Dmf || launch.outputFormat == OutputFormat::Stl ||
+                          launch.outputFormat == OutputFormat::StlBinary ||
+                          launch.outputFormat == OutputFormat::StlBinary2;
+    if (!launch.outputWork.empty() && !writable) {
         return Fail(host, Msg(MsgId::OutputFormatNotAvailable), launch.outputWork);
     }
     if (launch.reportMode != 0) ShowText(host, Msg(MsgId::ReportNotAvailable));
@@ -85,9 +88,7 @@ int RunUnattendedCut(App& app, Host& host) {
     }
     int status = run.state == RunState::Finished ? 0 : 1;
     if (!launch.outputWork.empty()) {
-        DmfContext ctx = DmfContextOf(app.settings);
-        const int saved = SaveDmf(launch.outputWork, app.work, ctx);
-        if (saved != kDmfSaved) {
+        if (SaveWork(app, launch.outputWork, launch.outputFormat) != kFileSaved) {
             ShowText(host, std::string(Msg(MsgId::OutputNotWritten)) + launch.outputWork);
             status = 2;
         }

@@ -67,16 +67,7 @@ DmfContext DmfContextOf(const Settings& st) {
 int PrepareLaunchWork(App& app, Host& host) {
     const Settings& st = app.settings;
     const LaunchOptions& launch = app.launch;
-    if (!launch.workFile.empty()) {
-        if (!EndsWithNoCase(launch.workFile, ".dmf")) {
-            return Fail(host, Msg(MsgId::WorkFormatNotAvailable), launch.workFile);
-        }
-        DmfContext ctx = DmfContextOf(st);
-        const DmfStatus status = LoadDmf(launch.workFile, app.work, ctx);
-        if (const auto message = DmfLoadMessage(status)) return Fail(host, Msg(*message), " " + launch.workFile);
-        PlaceStart(app, true);
-        return 0;
-    }
+    if (!launch.workFile.empty()) return LoadWorkFile(app, host, launch.workFile) ? 0 : 2;
     BoxRequest box = InitialBox(st);
     if (!launch.dNumbers.empty()) {
         if (launch.dNumbers.size() != 6) return Fail(host, Msg(MsgId::WorkDefinitionNumbers));
@@ -119,27 +110,55 @@ int DefineOptimumWork(App& app, Host& host) {
 }
 
 bool LoadWorkFile(App& app, Host& host, const std::string& path) {
-    if (!EndsWithNoCase(path, ".dmf")) {
+    const bool stl = EndsWithNoCase(path, ".stl") || EndsWithNoCase(path, ".dme");
+    if (!stl && !EndsWithNoCase(path, ".dmf")) {
         Fail(host, Msg(MsgId::WorkFormatNotAvailable), path);
         return false;
     }
-    DmfContext ctx = DmfContextOf(app.settings);
-    const DmfStatus status = LoadDmf(path, app.work, ctx);
-    if (const auto message = DmfLoadMessage(status)) {
-        Fail(host, Msg(*message), " " + path);
-        return false;
+    if (stl) {
+        StlLoadOptions options;
+        options.pitch = app.settings.work.workPitch;
+        options.dataLevel = app.work.dataLevel;
+        options.spikeFilter = app.settings.dmf.stlFilter;
+        const StlStatus status = LoadStlWork(path, options, app.work);
+        if (const auto message = StlLoadMessage(status)) {
+            Fail(host, Msg(*message), path);
+            return false;
+        }
+    } else {
+        DmfContext ctx = DmfContextOf(app.settings);
+        const DmfStatus status = LoadDmf(path, app.work, ctx);
+        if (const auto message = DmfLoadMessage(status)) {
+            Fail(host, Msg(*message), " " + path);
+            return false;
+        }
     }
     PlaceStart(app, true);
     return true;
 }
 
+int SaveWork(App& app, const std::string& path, OutputFormat format) {
+    switch (format) {
+        case OutputFormat::Dmf: {
+            DmfContext ctx = DmfContextOf(app.settings);
+            return SaveDmf(path, app.work, ctx);
+        }
+        case OutputFormat::Stl: return WriteStl(path, app.work, kStlText);
+        case OutputFormat::StlBinary: return WriteStl(path, app.work, kStlBinaryLittle);
+        case OutputFormat::StlBinary2: return WriteStl(path, app.work, kStlBinaryBig);
+        default: return kFileWriteFailed;
+    }
+}
+
 bool SaveWorkFile(App& app, Host& host, const std::string& path) {
-    if (!EndsWithNoCase(path, ".dmf")) {
+    OutputFormat format = OutputFormat::None;
+    if (EndsWithNoCase(path, ".dmf")) format = OutputFormat::Dmf;
+    if (EndsWithNoCase(path, ".stl")) format = OutputFormat::Stl;
+    if (format == OutputFormat::None) {
         Fail(host, Msg(MsgId::OutputFormatNotAvailable), path);
         return false;
     }
-    DmfContext ctx = DmfContextOf(app.settings);
-    if (SaveDmf(path, app.work, ctx) == kDmfSaved) return true;
+    if (SaveWork(app, path, format) == kFileSaved) return true;
     Fail(host, Msg(MsgId::OutputNotWritten), path);
     return false;
 }

@@ -8,6 +8,7 @@
 
 #include "frame/app.h"
 #include "workio/dmf_file.h"
+#include "workio/stl_file.h"
 
 namespace morvex {
 
@@ -33,9 +34,13 @@ int DefineWork(App& app, Host& host, const BoxRequest& box);
 // 0, or 2 after the message.
 int DefineOptimumWork(App& app, Host& host);
 
-// A work file: only DMF in this version. True when it replaced the work;
-// otherwise the work is unchanged and the message was shown.
+// A work file by its ending: DMF, or an STL model (".STL", ".DME") as a
+// work of its bounding box at the work pitch. True when it replaced the
+// work; otherwise the work is unchanged and the message was shown.
 bool LoadWorkFile(App& app, Host& host, const std::string& path);
+// The work in a format: kFileSaved, kFileWriteFailed or kFileResourceOver.
+int SaveWork(App& app, const std::string& path, OutputFormat format);
+// By the ending: DMF, or text STL; false after the message.
 bool SaveWorkFile(App& app, Host& host, const std::string& path);
 
 // Makes `path` the NC program; false (nothing changed) with the message

@@ -13,6 +13,7 @@
 #include "base/memory_budget.h"
 #include "base/messages.h"
 #include "sim/work_model.h"
+#include "workio/replaced_file.h"
 
 namespace morvex {
 
@@ -69,9 +70,9 @@ struct DmfFile {
 };
 
 // Save results.
-inline constexpr int kDmfSaved = 1;
-inline constexpr int kDmfWriteFailed = 0;
-inline constexpr int kDmfResourceOver = -9;
+inline constexpr int kDmfSaved = kFileSaved;
+inline constexpr int kDmfWriteFailed = kFileWriteFailed;
+inline constexpr int kDmfResourceOver = kFileResourceOver;
 
 // Writes the work at ctx.saveLevel through a temporary file in the same
 // folder renamed over `path`; a failed save leaves any previous file as it

@@ -1,14 +1,10 @@
 // Saving the work as a DMF file at one of the three save levels.
 //
 // Implementation notes:
-// - The file is written to "<path>.<pid>.tmp" in the same folder and renamed
-//   over `path` only after every byte was written and flushed, so a failed
-//   save (folder not writable, disk full, file size limit) leaves the
-//   previous file whole; the temporary file is removed on failure.
-// - Every block goes through WriteBlock, which keeps writing after a short
-//   write in chunks no larger than the last successful one (400 bytes when
-//   nothing was written yet) and gives up on a write that writes nothing.
-//   The header words use the same writer: a failure there is just as real.
+// - The file goes out through a ReplacedFile: written beside `path`, renamed
+//   over it when complete, so a failed save (folder not writable, disk
+//   full, file size limit) leaves the previous file whole. The header words
+//   go through the same writer: a failure there is just as real.
 // - Out of memory from the system (ENOMEM, ENOBUFS) reports
 //   kDmfResourceOver; any other failure kDmfWriteFailed.
 // - Numbers are encoded little-endian byte by byte, so the layout does not
@@ -18,8 +14,6 @@
 //   for v > 0 and trunc(v - 0.5) otherwise; the uniform height and the
 //   bottom use v = z / unit, the full-grid rows v = z * (1 / unit), with the
 //   unit being the single-precision unit widened to double.
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
@@ -30,6 +24,7 @@
 #include <vector>
 
 #include "workio/dmf_file.h"
+#include "workio/replaced_file.h"
 
 namespace morvex {
 namespace {
@@ -54,41 +49,12 @@ public:
     }
 };
 
+// The DMF body goes out through a replaced file.
 struct Writer {
-    int fd = -1;
-    int error = 0;  // errno of the failed write, 0 while all is well
-
-    // Writes all of data, continuing after short writes.
-    bool WriteBlock(const unsigned char* data, std::size_t size) {
-        std::size_t done = 0;
-        std::size_t chunk = size;
-        bool first = true;
-        while (done < size) {
-            const std::size_t want = std::min(chunk, size - done);
-            const ssize_t n = ::write(fd, data + done, want);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                if (!first || n < 0) {
-                    error = n < 0 ? errno : EIO;
-                    return false;
-                }
-                // Nothing written on the first attempt: retry in 400-byte chunks.
-                chunk = 400;
-                first = false;
-                continue;
-            }
-            done += static_cast<std::size_t>(n);
-            chunk = static_cast<std::size_t>(n);
-            first = false;
-        }
-        return true;
-    }
+    ReplacedFile& file;
+    bool WriteBlock(const unsigned char* data, std::size_t size) { return WriteBytes(file, data, size); }
     bool Write(const Buffer& b) { return WriteBlock(b.bytes.data(), b.bytes.size()); }
 };
-
-int ResultOf(int error) {
-    return (error == ENOMEM || error == ENOBUFS) ? kDmfResourceOver : kDmfWriteFailed;
-}
 
 double Unit(const DmfContext& ctx) { return static_cast<double>(ctx.unit); }
 
@@ -187,28 +153,10 @@ int SaveDmf(const std::string& path, const WorkModel& work, DmfContext& ctx) {
         return kDmfWriteFailed;
     }
     try {
-        const std::string temp = path + "." + std::to_string(::getpid()) + ".tmp";
-        Writer w;
-        w.fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (w.fd < 0) return ResultOf(errno);
-        bool ok = WriteBody(w, work, ctx);
-        if (ok && ::fsync(w.fd) != 0) {
-            w.error = errno;
-            ok = false;
-        }
-        if (::close(w.fd) != 0 && ok) {
-            w.error = errno;
-            ok = false;
-        }
-        if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
-            w.error = errno;
-            ok = false;
-        }
-        if (!ok) {
-            ::unlink(temp.c_str());
-            return ResultOf(w.error);
-        }
-        return kDmfSaved;
+        ReplacedFile file;
+        if (!BeginReplace(file, path)) return FinishReplace(file, false);
+        Writer w{file};
+        return FinishReplace(file, WriteBody(w, work, ctx));
     } catch (const std::bad_alloc&) {
         return kDmfResourceOver;
     }

@@ -33,7 +33,7 @@ namespace {
 QString FilterOf(FileKind kind) {
     switch (kind) {
     case FileKind::NcProgram: return QStringLiteral("NC (*.nc *.NC *.ncd *.tap *.txt);;* (*)");
-    case FileKind::Work: return QStringLiteral("DMF (*.dmf *.DMF)");
+    case FileKind::Work: return QStringLiteral("DMF (*.dmf *.DMF);;STL (*.stl *.STL *.dme *.DME)");
     case FileKind::Image: return QStringLiteral("PNG (*.png *.PNG)");
     case FileKind::ToolTable: return QStringLiteral("TTL (*.ttl *.TTL)");
     case FileKind::Controller: return QStringLiteral("CTL (*.ctl *.CTL)");

@@ -1,0 +1,100 @@
+// Implementation notes: a write that writes nothing on its first attempt is
+// retried in 400-byte chunks (some file systems refuse large writes near
+// their limits); later writes continue in chunks no larger than the last
+// successful one, and a write that writes nothing then is a failure.
+#include "workio/replaced_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+namespace morvex {
+namespace {
+
+int ResultOf(int error) {
+    return (error == ENOMEM || error == ENOBUFS) ? kFileResourceOver : kFileWriteFailed;
+}
+
+}  // namespace
+
+bool BeginReplace(ReplacedFile& file, const std::string& path) {
+    file.path = path;
+    file.temp = path + "." + std::to_string(::getpid()) + ".tmp";
+    file.error = 0;
+    file.fd = ::open(file.temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (file.fd < 0) {
+        file.error = errno;
+        return false;
+    }
+    return true;
+}
+
+bool WriteBytes(ReplacedFile& file, const void* data, std::size_t size) {
+    if (file.fd < 0 || file.error != 0) return false;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::size_t done = 0;
+    std::size_t chunk = size;
+    bool first = true;
+    while (done < size) {
+        const std::size_t want = std::min(chunk, size - done);
+        const ssize_t n = ::write(file.fd, bytes + done, want);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (!first || n < 0) {
+                file.error = n < 0 ? errno : EIO;
+                return false;
+            }
+            chunk = 400;
+            first = false;
+            continue;
+        }
+        done += static_cast<std::size_t>(n);
+        chunk = static_cast<std::size_t>(n);
+        first = false;
+    }
+    return true;
+}
+
+bool WriteBytesAt(ReplacedFile& file, std::uint64_t offset, const void* data, std::size_t size) {
+    if (file.fd < 0 || file.error != 0) return false;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(file.fd, bytes + done, size - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            file.error = n < 0 ? errno : EIO;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+int FinishReplace(ReplacedFile& file, bool ok) {
+    if (file.fd < 0) return ResultOf(file.error);
+    ok = ok && file.error == 0;
+    if (ok && ::fsync(file.fd) != 0) {
+        file.error = errno;
+        ok = false;
+    }
+    if (::close(file.fd) != 0 && ok) {
+        file.error = errno;
+        ok = false;
+    }
+    file.fd = -1;
+    if (ok && std::rename(file.temp.c_str(), file.path.c_str()) != 0) {
+        file.error = errno;
+        ok = false;
+    }
+    if (!ok) {
+        ::unlink(file.temp.c_str());
+        return ResultOf(file.error);
+    }
+    return kFileSaved;
+}
+
+}  // namespace morvex

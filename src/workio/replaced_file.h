@@ -1,0 +1,35 @@
+// A file written beside its final name and renamed over it only once every
+// byte is written and flushed: a failed save never leaves a half file under
+// the user's name, and the previous file stays whole.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace morvex {
+
+// Results of a save, shared by every work-file writer.
+inline constexpr int kFileSaved = 1;
+inline constexpr int kFileWriteFailed = 0;
+inline constexpr int kFileResourceOver = -9;  // the system ran out of memory
+
+struct ReplacedFile {
+    std::string path;  // the final name
+    std::string temp;  // "<path>.<pid>.tmp" while writing
+    int fd = -1;
+    int error = 0;  // errno of the first failure, 0 while all is well
+};
+
+// Creates the temporary file; false (with file.error) when it cannot.
+[[nodiscard]] bool BeginReplace(ReplacedFile& file, const std::string& path);
+// Writes all of data at the end, continuing after short writes.
+[[nodiscard]] bool WriteBytes(ReplacedFile& file, const void* data, std::size_t size);
+// Writes data at a byte offset (a count patched in at the end).
+[[nodiscard]] bool WriteBytesAt(ReplacedFile& file, std::uint64_t offset, const void* data, std::size_t size);
+// Flushes, closes and renames over the final name when ok and nothing
+// failed; otherwise removes the temporary file. Returns kFileSaved,
+// kFileWriteFailed or kFileResourceOver.
+int FinishReplace(ReplacedFile& file, bool ok);
+
+}  // namespace morvex
