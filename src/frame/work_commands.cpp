@@ -146,6 +146,13 @@ int SaveWork(App& app, const std::string& path, OutputFormat format) {
         case OutputFormat::Stl: return WriteStl(path, app.work, kStlText);
         case OutputFormat::StlBinary: return WriteStl(path, app.work, kStlBinaryLittle);
         case OutputFormat::StlBinary2: return WriteStl(path, app.work, kStlBinaryBig);
+        case OutputFormat::Wrl:
+        case OutputFormat::WrlCompressed: {
+            VrmlOptions options;
+            options.gzip = format == OutputFormat::WrlCompressed;
+            options.color = app.settings.colors[ColorKey::Work];
+            return WriteVrml(path, app.work, options);
+        }
         default: return kFileWriteFailed;
     }
 }
@@ -154,6 +161,7 @@ bool SaveWorkFile(App& app, Host& host, const std::string& path) {
     OutputFormat format = OutputFormat::None;
     if (EndsWithNoCase(path, ".dmf")) format = OutputFormat::Dmf;
     if (EndsWithNoCase(path, ".stl")) format = OutputFormat::Stl;
+    if (EndsWithNoCase(path, ".wrl")) format = OutputFormat::Wrl;
     if (format == OutputFormat::None) {
         Fail(host, Msg(MsgId::OutputFormatNotAvailable), path);
         return false;

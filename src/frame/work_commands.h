@@ -9,6 +9,7 @@
 #include "frame/app.h"
 #include "workio/dmf_file.h"
 #include "workio/stl_file.h"
+#include "workio/vrml_file.h"
 
 namespace morvex {
 
@@ -40,7 +41,7 @@ int DefineOptimumWork(App& app, Host& host);
 bool LoadWorkFile(App& app, Host& host, const std::string& path);
 // The work in a format: kFileSaved, kFileWriteFailed or kFileResourceOver.
 int SaveWork(App& app, const std::string& path, OutputFormat format);
-// By the ending: DMF, or text STL; false after the message.
+// By the ending: DMF, text STL or VRML (the solid); false after the message.
 bool SaveWorkFile(App& app, Host& host, const std::string& path);
 
 // Makes `path` the NC program; false (nothing changed) with the message

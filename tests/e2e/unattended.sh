@@ -99,8 +99,12 @@ head -c 300 little.stl >broken.stl
 "$morvex" -X6 air.nc broken.stl -O x.dmf 2>err.txt; rc=$?
 if [ $rc -eq 2 ] && [ ! -e x.dmf ] && grep -q 'broken.stl' err.txt; then ok "truncated STL: 2, named"
 else fail "truncated STL rc=$rc"; cat err.txt; fi
-"$morvex" -X6 air.nc cut.dmf -O x.wrl 2>/dev/null; rc=$?
-[ $rc -eq 2 ] && [ ! -e x.wrl ] && ok "VRML output not yet: 2" || fail "VRML rc=$rc"
+# VRML: the ",z" tail is dropped from the name and the file is the plain one gzipped.
+"$morvex" -X6 air.nc cut.dmf -O plain.wrl 2>/dev/null; rc1=$?
+"$morvex" -X6 air.nc cut.dmf -O packed.wrl,z 2>/dev/null; rc2=$?
+if [ $rc1$rc2 = 00 ] && head -1 plain.wrl | grep -q '^#VRML V2.0 utf8$' && [ ! -e packed.wrl,z ] &&
+    python3 -c "import gzip,sys; sys.exit(gzip.open('packed.wrl').read() != open('plain.wrl','rb').read())"; then
+    ok "VRML output, plain and gzipped"; else fail "VRML rc=$rc1$rc2"; fi
 
 # Worker strips give the same work as one thread; the fast version steps
 # every motion and meets the dome top within the dip of the rising line.
