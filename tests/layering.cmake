@@ -2,7 +2,7 @@
 # display, the simulation, the NC core, the work files, the results and the
 # platform layer are used by the frame, never the other way round.
 # Run as: cmake -DSOURCE_DIR=<src> -P layering.cmake
-set(lower base platform resources nc sim workio results view)
+set(lower base platform resources nc sim workio workops results view)
 set(offenders "")
 foreach(folder IN LISTS lower)
   file(GLOB_RECURSE files "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")

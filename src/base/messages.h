@@ -87,6 +87,12 @@ enum class MsgId {
     StlBadNumber,
     StlNoFacets,
     StlReadFailed,
+    // Unattended work operations.
+    OffsetValueMissing,
+    OffsetTooLarge,
+    WorkModifyLetter,
+    OperationNeedsOutput,
+    BasicModelMissing,
     // Unattended cutting runs.
     NcDataMissing,
     OutputFormatNotAvailable,

@@ -146,7 +146,10 @@ bool ParseAutoRun(Cursor& cur, std::string_view rest, LaunchOptions& options) {
     if (first != 'O' && first != 'A' && first != 'M') return false;
     options.workOperation = first;
     options.minimised = true;
-    std::string_view body = rest.substr(1);
+    // The kind may follow directly (/XON,1.5) or as the next argument (/XO N,1.5).
+    std::string bodyText(rest.substr(1));
+    if (TrimBlanks(bodyText).empty() && !TakeValue(cur, {}, bodyText)) return false;
+    const std::string_view body = TrimBlanks(bodyText);
     if (first == 'O') {
         // Offset kind, then optionally ",value" or the value as the next argument.
         const std::size_t comma = body.find(',');
@@ -457,9 +460,12 @@ std::string CommandLineHelp() {
            "                 work around the program), else INITIAL SIZE. Status 0 ran\n"
            "                 to the end, 1 an alarm or NC error ended it, 2 unusable\n"
            "                 arguments or files. /X1../X5 are not available yet\n"
-           "  /XO kind[,v]   unattended work offset: Z, Z2, N, N2, N3, H, H2, H3\n"
-           "  /XA{H|L} file  unattended work operation with a file\n"
-           "  /XM letters    unattended work modification\n"
+           "  /XO kind,v     offset the work by v mm and write it to /O: Z along Z, N along\n"
+           "                 the surface normal, H horizontally; Z2, N2, H2 only painted\n"
+           "                 nodes; N3, H3 the basic model (/K) instead, written as the work\n"
+           "  /XA{H|L} file  merge a .DMF or .STL model into the work, Higher or Lower\n"
+           "  /XM letters    turn the work, letters in order: R 90, L -90, U 180 degrees,\n"
+           "                 X mirror at X=0, Y mirror at Y=0, F/G turn over along X/Y\n"
            "  /V, /V5, /V6   report mode 1, 5 or 6 (/V6 runs unattended)\n"
            "  /D, /DX(n,..)  work definition of an unattended cut: /D the optimum work\n"
            "                 from the program's cutting extents, /DX the box given\n"

@@ -21,6 +21,7 @@
 #include "frame/motion_listing.h"
 #include "frame/startup.h"
 #include "frame/unattended_cut.h"
+#include "frame/unattended_operation.h"
 #include "frame/work_commands.h"
 #include "view/work_picture.h"
 #include "platform/qt/qt_host.h"
@@ -89,10 +90,12 @@ int RunUnattended(morvex::App& app) {
     const bool cut = app.launch.autoRunMode == 6 || app.launch.autoRunMode == 7;
     if (cut) {
         status = morvex::RunUnattendedCut(app, host);
+    } else if (app.launch.workOperation != 0) {
+        status = morvex::RunUnattendedOperation(app, host);
     } else if (!app.launch.imageFile.empty()) {
         status = morvex::PrepareLaunchWork(app, host);  // a picture of a loaded or defined work
     } else {
-        // The work operations and reports join with their subsystems.
+        // The reports join with their subsystem.
         morvex::ShowText(host, morvex::Msg(morvex::MsgId::AutoRunNotAvailable));
     }
     if (!app.launch.imageFile.empty() && status != 2 && app.work.nx >= 2) {
