@@ -93,6 +93,12 @@ enum class MsgId {
     WorkModifyLetter,
     OperationNeedsOutput,
     BasicModelMissing,
+    // Difference to the basic model.
+    DifferenceFileNotFound,
+    DifferencePositions,
+    DifferenceSizes,
+    DifferencePitches,
+    PenOutOfRange,
     // Unattended cutting runs.
     NcDataMissing,
     OutputFormatNotAvailable,
