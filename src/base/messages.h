@@ -99,6 +99,12 @@ enum class MsgId {
     DifferenceSizes,
     DifferencePitches,
     PenOutOfRange,
+    ThinCountTooSmall,
+    ThinCountTitle,
+    XyzCutEmpty,
+    StatusOffset,
+    StatusDifference,
+    StatusZValue,
     // Unattended cutting runs.
     NcDataMissing,
     OutputFormatNotAvailable,

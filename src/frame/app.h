@@ -15,6 +15,8 @@
 #include "results/machine_def.h"
 #include "sim/tool_def.h"
 #include "sim/work_model.h"
+#include "workops/difference.h"
+#include "workops/work_ops.h"
 #include "resources/menu_table.h"
 
 namespace morvex {
@@ -25,6 +27,23 @@ struct Locations {
     std::string settingsFile;  // the settings file read (and written back)
     std::string helpFile;
     std::string messageFile;  // "morvex.mes" when found; its presence means English
+};
+
+// The values of the work-operation dialogs, kept while the program runs.
+struct OperationValues {
+    int turn = 0;  // 0..4: 90, 180, -90, X-Mirror, Y-Mirror
+    int moveMode = 0;  // 0 Shift, 1 Position
+    double move[3] = {0.0, 0.0, 0.0};
+    int offsetDirection = 0;  // 0 Normal, 1 Z-Axis, 2 Horizon
+    double offsetValue = 1.0;
+    bool onlyPaint = false;
+    bool obscure = false;  // "Obscure on Boundary", kept with the others
+    XyzCut cut;
+    int thinCount = 2;
+    bool thinXEnd = false, thinYEnd = false;
+    bool mergeHigher = true;
+    ReverseSetting reverse;
+    DifferenceSettings difference;
 };
 
 struct App {
@@ -38,6 +57,7 @@ struct App {
     ToolTable tools;
     WorkModel work;
     BoxRequest workBox;  // the last "Define Work" request
+    OperationValues operations;
     SoundTable sounds;
     MessagePump pump;
     MenuBarDef menu;

@@ -26,6 +26,8 @@ constexpr int kBuilt[] = {
     kSaveLevelBase + 1, kSaveLevelBase + 2, kSaveLevelBase + 3,
     kDataLevelFirst, kDataLevelFirst + 1, kDataLevelFirst + 2, kDataLevelFirst + 3, kHelp,
     kColors, kTargetArea, kExpandRate, kResizeBehaviour, kToolParameters, kOptionalBlockSkip, kStartupState, kRadiusOffsets, kLengthOffsets, kWorkCoordinates, kPitch, kDefineWorkTwoPoints, kControlPoint, kRemovalVolume, kPaintAll, kStripPaint, kStripPen, kVersion,
+    kLoadWorkFlip, kMergeWork, kRotateMirrorWork, kMoveWork, kOffsetWork, kCutWorkXyz, kThinWork, kBasicModel,
+    kDifferencePaint,
 };
 
 // The commands that need an NC program read, and those that need a work.

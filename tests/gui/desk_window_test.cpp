@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QButtonGroup>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -31,6 +32,7 @@
 #include "frame/gui/command_panel.h"
 #include "frame/gui/desk.h"
 #include "frame/gui/display_dialogs.h"
+#include "frame/gui/form_dialog.h"
 #include "frame/gui/main_window.h"
 #include "frame/gui/offset_dialog.h"
 #include "frame/gui/panel_strip.h"
@@ -723,6 +725,80 @@ TEST_F(DeskWindow, FileCommandsThroughTheChooser) {
     EXPECT_TRUE(OpenDefinitionEditor(113, true, s->app, host));   // Ctrl+F2: the template of the start folder
     EXPECT_FALSE(OpenDefinitionEditor(116, false, s->app, host));
     EXPECT_EQ(host.opened, (std::vector<std::string>{dir.Path("vadez.ctl"), dir.Path("verify_form.def")}));
+}
+
+// The work menu's operations through their dialogs: each backs the work up
+// ("C" brings it back), refuses values it cannot use with the dialog kept
+// open, and the difference painting needs a basic model.
+TEST_F(DeskWindow, WorkOperationsThroughTheirDialogs) {
+    ASSERT_TRUE(Open(true));
+    WorkModel& w = s->app.work;
+    const std::vector<float> start = Heights();
+    const int nx = w.nx;
+    // Z-axis offset of -1: every node 1 lower; C restores.
+    Fill<FormDialog>([](FormDialog& d) {
+        d.Field(0)->setText("-1");
+        d.Group(0)->button(1)->setChecked(true);
+        d.accept();
+    });
+    window->OnCommand(cmd::kOffsetWork);
+    ASSERT_EQ(Heights().size(), start.size());
+    EXPECT_FLOAT_EQ(Heights()[7], start[7] - 1.0f);
+    window->OnKey('C', false);
+    EXPECT_EQ(Heights(), start);
+    // A normal offset on worker bands: a flat block rises by its radius.
+    s->app.settings.work.offsetThreads.count = 2;
+    Fill<FormDialog>([](FormDialog& d) {
+        d.Field(0)->setText("0.5");
+        d.Group(0)->button(0)->setChecked(true);
+        d.accept();
+    });
+    window->OnCommand(cmd::kOffsetWork);
+    EXPECT_FLOAT_EQ(Heights()[7], start[7] + 0.5f);
+    window->OnKey('C', false);
+    // Thinning by 1 is refused and the dialog stays; by 2 it halves the grid.
+    Fill<FormDialog>([](FormDialog& d) {
+        d.Field(0)->setText("1");
+        Refused(d);
+        d.Field(0)->setText("2");
+        d.accept();
+    });
+    window->OnCommand(cmd::kThinWork);
+    EXPECT_EQ(LastBox(), std::string(MsgIn(MsgId::ThinCountTooSmall, true)));
+    EXPECT_EQ(w.nx, (nx - 1) / 2 + 1);
+    window->OnKey('C', false);
+    EXPECT_EQ(w.nx, nx);
+    // A half turn keeps the counts and puts the first node last.
+    const float first = w.height[0];
+    Fill<FormDialog>([](FormDialog& d) {
+        d.Group(0)->button(1)->setChecked(true);
+        d.accept();
+    });
+    window->OnCommand(cmd::kRotateMirrorWork);
+    EXPECT_EQ(w.height[w.cellCount - 1], first);
+    window->OnKey('C', false);
+    // No basic model: said so, nothing painted. With the work itself as the
+    // basic model, a node cut 1 deeper paints as "Minus".
+    s->app.settings.dmf.basicModel.clear();
+    window->OnCommand(cmd::kDifferencePaint);
+    EXPECT_EQ(LastBox(), std::string(MsgIn(MsgId::BasicModelMissing, true)));
+    const std::string model = s->start.Path("model.dmf");
+    window->Tools().choose = [&](FileKind, bool, const std::string&) { return model; };
+    window->OnCommand(cmd::kSaveWork);
+    window->OnCommand(cmd::kBasicModel);
+    ASSERT_EQ(w.basicHeight.size(), w.cellCount);
+    w.height[9] -= 1.0f;
+    Fill<FormDialog>([](FormDialog& d) {
+        d.Group(0)->button(1)->setChecked(true);  // Minus
+        d.Group(1)->button(1)->setChecked(true);  // a pen
+        d.Field(1)->setText("9");
+        Refused(d);  // "Pen No = 1-7"
+        d.Field(1)->setText("3");
+        d.accept();
+    });
+    window->OnCommand(cmd::kDifferencePaint);
+    EXPECT_EQ(w.attr[9] & kDifferencePenMask, kDifferencePenCodes[3]);
+    EXPECT_EQ(w.attr[8] & kDifferencePenMask, 0);
 }
 
 }  // namespace

@@ -30,6 +30,7 @@
 #include "frame/gui/panel_strip.h"
 #include "frame/gui/tool_dialog.h"
 #include "frame/gui/mouse_modes.h"
+#include "frame/gui/operation_commands.h"
 #include "frame/gui/work_view.h"
 #include "frame/menu_state.h"
 #include "frame/sounds.h"
@@ -323,7 +324,8 @@ bool MainWindow::OtherCommand(int id) {
         if (!app_.locations.helpFile.empty()) host_.OpenWithViewer(app_.locations.helpFile);
         return true;
     default:
-        if (!RunFileCommand(id, app_, *desk_, host_, tools_) && !RunWorkCommand(id, app_, *desk_, host_, tools_)) {
+        if (!RunFileCommand(id, app_, *desk_, host_, tools_) && !RunWorkCommand(id, app_, *desk_, host_, tools_) &&
+            !RunOperationCommand(id, app_, *desk_, host_, tools_)) {
             return false;
         }
         if (toolDialog_ != nullptr) toolDialog_->Refresh(app_.tools);

@@ -1,0 +1,17 @@
+// The work operations of the window's work menu: loading a work turned
+// over, merge, basic model, rotate/mirror, move, offset, XYZ cut, thinning
+// and the difference painting, each through its dialog.
+#pragma once
+
+#include "frame/app.h"
+#include "frame/gui/window_commands.h"
+
+namespace morvex {
+
+class Desk;
+class Host;
+
+// Carries out command `id` when it is one of these; false for other commands.
+bool RunOperationCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools);
+
+}  // namespace morvex
