@@ -157,16 +157,33 @@ int SaveWork(App& app, const std::string& path, OutputFormat format) {
     }
 }
 
-bool SaveWorkFile(App& app, Host& host, const std::string& path) {
+bool SaveWorkFile(App& app, Host& host, const std::string& chosen) {
+    // The form by the ending and the tails of /O (",b", ",b2", ",z"); ",p"
+    // asks for the VRML points form.
+    std::string path = chosen;
+    const bool points = EndsWithNoCase(path, ".wrl,p");
+    if (points) path.resize(path.size() - 2);
     OutputFormat format = OutputFormat::None;
-    if (EndsWithNoCase(path, ".dmf")) format = OutputFormat::Dmf;
-    if (EndsWithNoCase(path, ".stl")) format = OutputFormat::Stl;
-    if (EndsWithNoCase(path, ".wrl")) format = OutputFormat::Wrl;
+    for (const char* ending : {".dmf", ".stl", ".stl,b", ".stl,b2", ".wrl", ".wrl,z"}) {
+        if (EndsWithNoCase(path, ending)) format = ClassifyOutputName(path);
+    }
     if (format == OutputFormat::None) {
-        Fail(host, Msg(MsgId::OutputFormatNotAvailable), path);
+        Fail(host, Msg(MsgId::OutputFormatNotAvailable), chosen);
         return false;
     }
-    if (SaveWork(app, path, format) == kFileSaved) return true;
+    int saved = kFileWriteFailed;
+    if (points) {
+        VrmlOptions options;
+        options.form = kVrmlPoints;
+        options.color = app.settings.colors[ColorKey::Work];
+        saved = WriteVrml(path, app.work, options);
+    } else {
+        saved = SaveWork(app, path, format);
+    }
+    if (saved == kFileSaved) {
+        host.ShowStatus(path);
+        return true;
+    }
     Fail(host, Msg(MsgId::OutputNotWritten), path);
     return false;
 }

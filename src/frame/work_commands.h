@@ -41,7 +41,9 @@ int DefineOptimumWork(App& app, Host& host);
 bool LoadWorkFile(App& app, Host& host, const std::string& path);
 // The work in a format: kFileSaved, kFileWriteFailed or kFileResourceOver.
 int SaveWork(App& app, const std::string& path, OutputFormat format);
-// By the ending: DMF, text STL or VRML (the solid); false after the message.
+// By the ending and the tails of /O (",b", ",b2", ",z"; ",p" the VRML points
+// form): DMF, STL, VRML; the status line names the file written. False after
+// the message.
 bool SaveWorkFile(App& app, Host& host, const std::string& path);
 
 // Makes `path` the NC program; false (nothing changed) with the message

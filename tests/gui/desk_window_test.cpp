@@ -799,6 +799,25 @@ TEST_F(DeskWindow, WorkOperationsThroughTheirDialogs) {
     window->OnCommand(cmd::kDifferencePaint);
     EXPECT_EQ(w.attr[9] & kDifferencePenMask, kDifferencePenCodes[3]);
     EXPECT_EQ(w.attr[8] & kDifferencePenMask, 0);
+
+    // Saving in the forms of the save dialog (its filters give the tails).
+    std::string answer;
+    window->Tools().choose = [&](FileKind, bool, const std::string&) { return answer; };
+    answer = s->start.Path("w.stl,b");
+    window->OnCommand(cmd::kSaveWork);
+    const std::string binary = test::TempDir::Read(s->start.Path("w.stl"));
+    ASSERT_GE(binary.size(), 84u);
+    EXPECT_EQ(binary.substr(0, 6), "w.stl ");
+    answer = s->start.Path("w.wrl,p");
+    window->OnCommand(cmd::kSaveWork);
+    EXPECT_NE(test::TempDir::Read(s->start.Path("w.wrl")).find("ElevationGrid"), std::string::npos);
+    answer = s->start.Path("f.wrl");
+    window->OnCommand(cmd::kSaveWork);
+    EXPECT_NE(test::TempDir::Read(s->start.Path("f.wrl")).find("IndexedFaceSet"), std::string::npos);
+    // The STL loaded back as the work.
+    answer = s->start.Path("w.stl");
+    window->OnCommand(cmd::kLoadWork);
+    EXPECT_EQ(w.workState, 2);
 }
 
 }  // namespace

@@ -76,9 +76,36 @@ const DefinitionChoice kMachineChoice{DefinitionKind::Machine, &TableSettings::m
 
 }  // namespace
 
+// The forms a work can be saved in: the filter, the ending a name gets
+// when it has none, and the tail that tells SaveWorkFile the form.
+struct SaveForm {
+    const char* filter;
+    const char* ending;
+    const char* tail;
+};
+constexpr SaveForm kSaveForms[] = {
+    {"DMF (*.dmf *.DMF)", ".dmf", ""},
+    {"STL Format/Text(*.STL)", ".stl", ""},
+    {"STL Format/Binary/Intel(*.STL)", ".stl", ",b"},
+    {"STL Format/Binary/Motorola(*.STL)", ".stl", ",b2"},
+    {"VRML2.0/Facet(*.WRL)", ".wrl", ""},
+    {"VRML2.0/Points(*.WRL)", ".wrl", ",p"},
+};
+
 ChooseFile FileDialogOf(QWidget* parent) {
     return [parent](FileKind kind, bool save, const std::string& proposal) {
         const QString start = QString::fromStdString(proposal);
+        if (save && kind == FileKind::Work) {
+            QStringList filters;
+            for (const SaveForm& f : kSaveForms) filters << QString::fromUtf8(f.filter);
+            QString chosen;
+            std::string path =
+                QFileDialog::getSaveFileName(parent, QString(), start, filters.join(";;"), &chosen).toStdString();
+            if (path.empty()) return path;
+            const SaveForm& form = kSaveForms[std::max<qsizetype>(0, filters.indexOf(chosen))];
+            if (!EndsWithNoCase(path, form.ending)) path += form.ending;
+            return path + form.tail;
+        }
         const QString path = save ? QFileDialog::getSaveFileName(parent, QString(), start, FilterOf(kind))
                                   : QFileDialog::getOpenFileName(parent, QString(), start, FilterOf(kind));
         return path.toStdString();
