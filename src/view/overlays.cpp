@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "view/offscreen_bitmap.h"
+#include "workio/stl_file.h"
 
 namespace morvex {
 namespace {
@@ -158,6 +159,21 @@ void DrawBoundaryBox(QPainter& painter, const ViewState& v, const ViewSettings& 
             if ((i & bit) == 0) painter.drawLine(corner(i), corner(i | bit));
         }
     }
+}
+
+long long DrawStlFacets(QPainter& painter, const ViewState& v, const ViewSettings& st, const std::string& path) {
+    int type = kStlText;
+    if (DetectStlType(path, type) != StlStatus::Ok) return -1;
+    painter.setPen(QPen(ToQColor(st.colors[ColorKey::Work]), 0));
+    painter.setBrush(Qt::NoBrush);
+    long long drawn = 0;
+    const StlStatus status = ForEachStlFacet(type, path, [&](const StlFacet& f) {
+        const QPoint outline[3] = {At(v, f.v[0]), At(v, f.v[1]), At(v, f.v[2])};
+        painter.drawPolygon(outline, 3);
+        ++drawn;
+        return true;
+    });
+    return status == StlStatus::Ok ? drawn : -1;
 }
 
 void DrawAxes(QPainter& painter, const ViewState& v, const Point& start, int length) {

@@ -54,6 +54,12 @@ void DrawTool(QPainter& painter, const ViewState& view, const ViewSettings& sett
 // The twelve edges of the work block in the work colour.
 void DrawBoundaryBox(QPainter& painter, const ViewState& view, const ViewSettings& settings, const WorkModel& work);
 
+// The STL model check: every facet of the model file as a closed outline
+// in the work colour. The number of facets drawn; -1 when the file could
+// not be read to its end.
+long long DrawStlFacets(QPainter& painter, const ViewState& view, const ViewSettings& settings,
+                        const std::string& path);
+
 // X, Y and Z axes at the program origin (red, green, blue, `length` pixels
 // long at the current scale) and a marker at the start point.
 void DrawAxes(QPainter& painter, const ViewState& view, const Point& start, int length = 40);

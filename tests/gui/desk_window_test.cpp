@@ -818,6 +818,11 @@ TEST_F(DeskWindow, WorkOperationsThroughTheirDialogs) {
     answer = s->start.Path("w.stl");
     window->OnCommand(cmd::kLoadWork);
     EXPECT_EQ(w.workState, 2);
+    // STL CHECK draws the model's facets over the loaded work.
+    const QImage plain = Work().Picture();
+    s->app.settings.dmf.stlCheck = true;
+    window->OnCommand(cmd::kLoadWork);
+    EXPECT_NE(Work().Picture(), plain);
 }
 
 }  // namespace

@@ -124,6 +124,15 @@ void Desk::DrawOverlays(const QRect& clip) {
     if (d.basicAxis) DrawAxes(painter, view_, StartPointOf(app_));
 }
 
+void Desk::DrawModelCheck(const std::string& path) {
+    if (bitmap_.isNull()) return;
+    {
+        QPainter painter(&bitmap_);
+        DrawStlFacets(painter, view_, app_.settings, path);
+    }
+    if (changed) changed();
+}
+
 void Desk::RestyleAndRedraw() { Redraw(); }
 
 QImage Desk::Picture() const {

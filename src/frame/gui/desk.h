@@ -50,6 +50,8 @@ public:
     void RedrawDetailed();
     void RestyleAndRedraw();  // colours or colour mode changed
     void FitToWork();         // a new work: initial view, fitted
+    // STL CHECK: the facets of the model just loaded, drawn once over the work.
+    void DrawModelCheck(const std::string& path);
 
     // The picture the window shows: the bitmap, the cut path and the tool.
     QImage Picture() const;

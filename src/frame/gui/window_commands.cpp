@@ -150,6 +150,7 @@ bool RunFileCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
         if (path.empty() || !LoadWorkFile(app, host, path)) return true;
         desk.state.workFile = path;
         desk.FitToWork();
+        if (app.settings.dmf.stlCheck && EndsWithNoCase(path, ".stl")) desk.DrawModelCheck(path);
         return true;
     }
     case kSaveWork: {
@@ -287,6 +288,7 @@ void DropFiles(const std::vector<std::string>& paths, App& app, Desk& desk, Host
             if (LoadWorkFile(app, host, path)) {
                 desk.state.workFile = path;
                 desk.FitToWork();
+                if (app.settings.dmf.stlCheck && EndsWithNoCase(path, ".stl")) desk.DrawModelCheck(path);
             }
         } else if (SelectNcProgram(app, host, path)) {
             desk.state.ncLoaded = true;
