@@ -15,6 +15,7 @@
 #include "results/machine_def.h"
 #include "sim/tool_def.h"
 #include "sim/work_model.h"
+#include "workio/rotary_load.h"
 #include "workops/difference.h"
 #include "workops/work_ops.h"
 #include "resources/menu_table.h"
@@ -44,6 +45,7 @@ struct OperationValues {
     bool mergeHigher = true;
     ReverseSetting reverse;
     DifferenceSettings difference;
+    SwingSetting swing;
 };
 
 struct App {

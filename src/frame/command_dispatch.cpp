@@ -26,7 +26,7 @@ constexpr int kBuilt[] = {
     kSaveLevelBase + 1, kSaveLevelBase + 2, kSaveLevelBase + 3,
     kDataLevelFirst, kDataLevelFirst + 1, kDataLevelFirst + 2, kDataLevelFirst + 3, kHelp,
     kColors, kTargetArea, kExpandRate, kResizeBehaviour, kToolParameters, kOptionalBlockSkip, kStartupState, kRadiusOffsets, kLengthOffsets, kWorkCoordinates, kPitch, kDefineWorkTwoPoints, kControlPoint, kRemovalVolume, kPaintAll, kStripPaint, kStripPen, kVersion,
-    kLoadWorkFlip, kMergeWork, kRotateMirrorWork, kMoveWork, kOffsetWork, kCutWorkXyz, kThinWork, kBasicModel,
+    kLoadWorkFlip, kLoadWorkTilt, kMergeWork, kRotateMirrorWork, kMoveWork, kOffsetWork, kCutWorkXyz, kThinWork, kBasicModel,
     kDifferencePaint,
 };
 
@@ -37,7 +37,7 @@ bool NeedsNc(int id) {
               id);
 }
 bool NeedsWork(int id) {
-    return In({kSaveWork, kMergeWork, kRotateMirrorWork, kMoveWork, kOffsetWork, kCutWorkXyz, kThinWork, kPaintAll,
+    return In({kSaveWork, kLoadWorkTilt, kMergeWork, kRotateMirrorWork, kMoveWork, kOffsetWork, kCutWorkXyz, kThinWork, kPaintAll,
                kStripPaint, kStripPen, kHighlightPen, kRemovalVolume, kBasicModel, kDifferencePaint, kPrint,
                kSaveImage},
               id);

@@ -8,7 +8,9 @@
 //   heights must be those of the model's vertices. A facet whose unit
 //   normal has |z| < 1e-8 (vertical, or degenerate) gives nothing.
 // - Row by row the facet's XY triangle is cut by the row's line: the span
-//   between the crossings, widened by kEdgeSlack, holds the nodes inside.
+//   between the crossings, widened by kEdgeSlack, holds the nodes inside;
+//   a row within kEdgeSlack of a corner still meets it (a turned model's
+//   edges lie on the grid's rows up to rounding).
 //   A node on an edge shared by two facets is thus found by both (the
 //   larger height wins), never by neither.
 #include <algorithm>
@@ -54,15 +56,14 @@ void RasteriseStlFacet(const StlFacet& facet, double xMin, double yMin, double p
         for (int e = 0; e < 3; ++e) {
             const Point& p = *corners[e];
             const Point& q = *corners[(e + 1) % 3];
-            if (p[1] == q[1]) {
-                if (p[1] == y) {
-                    lo = std::min({lo, p[0], q[0]});
-                    hi = std::max({hi, p[0], q[0]});
-                }
+            if (y < std::min(p[1], q[1]) - kEdgeSlack || y > std::max(p[1], q[1]) + kEdgeSlack) continue;
+            if (std::fabs(q[1] - p[1]) <= kEdgeSlack) {
+                lo = std::min({lo, p[0], q[0]});
+                hi = std::max({hi, p[0], q[0]});
                 continue;
             }
-            if (y < std::min(p[1], q[1]) || y > std::max(p[1], q[1])) continue;
-            const double x = p[0] + (y - p[1]) * (q[0] - p[0]) / (q[1] - p[1]);
+            const double t = std::clamp((y - p[1]) / (q[1] - p[1]), 0.0, 1.0);
+            const double x = p[0] + t * (q[0] - p[0]);
             lo = std::min(lo, x);
             hi = std::max(hi, x);
         }

@@ -800,6 +800,16 @@ TEST_F(DeskWindow, WorkOperationsThroughTheirDialogs) {
     EXPECT_EQ(w.attr[9] & kDifferencePenMask, kDifferencePenCodes[3]);
     EXPECT_EQ(w.attr[8] & kDifferencePenMask, 0);
 
+    // The rotary load of the basic model's file, turned by 0 about Z: the
+    // saved heights again, on the current grid.
+    Fill<FormDialog>([](FormDialog& d) {
+        d.Field(3)->setText("0");
+        d.Group(0)->button(2)->setChecked(true);
+        d.accept();
+    });
+    window->OnCommand(cmd::kLoadWorkTilt);
+    EXPECT_FLOAT_EQ(w.height[9], w.basicHeight[9]);
+
     // Saving in the forms of the save dialog (its filters give the tails).
     std::string answer;
     window->Tools().choose = [&](FileKind, bool, const std::string&) { return answer; };

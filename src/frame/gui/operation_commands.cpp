@@ -16,6 +16,7 @@
 #include "platform/host.h"
 #include "resources/command_ids.h"
 #include "workio/model_heights.h"
+#include "workio/rotary_load.h"
 #include "workops/offset.h"
 
 namespace morvex {
@@ -263,13 +264,35 @@ bool LoadTurnedOver(App& app, Desk& desk, Host& host, WindowTools& tools, bool e
     return true;
 }
 
+bool LoadSwungWork(App& app, Desk& desk, Host& host, WindowTools& tools, bool en) {
+    const std::string path = tools.choose(FileKind::Work, false, desk.state.workFile);
+    if (path.empty()) return true;
+    SwingSetting& v = app.operations.swing;
+    FormDialog d(Tr(en, "Rotary Method", "軸振り"), tools.parent);
+    d.AddNumber("Center X", "%8.3f", v.centre[0]);
+    d.AddNumber("Center Y", "%8.3f", v.centre[1]);
+    d.AddNumber("Center Z", "%8.3f", v.centre[2]);
+    d.AddNumber("Angle(&D)", "%8.3f", v.angle);
+    d.AddChoice("Axis(&A)", {"X", "Y", "Z"}, v.axis);
+    d.check = NumbersCheck(host, 4);
+    if (Run(tools, d) != QDialog::Accepted) return true;
+    v = SwingSetting{d.Choice(0), Point{d.Number(0), d.Number(1), d.Number(2)}, d.Number(3)};
+    BackUp(app);
+    if (auto failed = LoadSwung(path, v, app.work)) {
+        Say(host, *failed, " " + path);
+        return true;
+    }
+    desk.Redraw();
+    return true;
+}
+
 }  // namespace
 
 bool RunOperationCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools) {
     using namespace cmd;
     const bool en = IsEnglish();
     if (id == kLoadWorkFlip) return LoadTurnedOver(app, desk, host, tools, en);
-    if (id != kMergeWork && id != kRotateMirrorWork && id != kMoveWork && id != kOffsetWork && id != kCutWorkXyz &&
+    if (id != kLoadWorkTilt && id != kMergeWork && id != kRotateMirrorWork && id != kMoveWork && id != kOffsetWork && id != kCutWorkXyz &&
         id != kThinWork && id != kBasicModel && id != kDifferencePaint) {
         return false;
     }
@@ -278,6 +301,7 @@ bool RunOperationCommand(int id, App& app, Desk& desk, Host& host, WindowTools& 
         return true;
     }
     switch (id) {
+    case kLoadWorkTilt: return LoadSwungWork(app, desk, host, tools, en);
     case kMergeWork: return Merge(app, desk, host, tools, en);
     case kRotateMirrorWork: return Turn(app, desk, tools, en);
     case kMoveWork: return Move(app, desk, host, tools, en);
