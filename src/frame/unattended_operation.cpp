@@ -18,16 +18,6 @@ int Fail(Host& host, MsgId id, const std::string& detail = {}) {
     return 2;
 }
 
-// The basic model of /K (or BASIC MODEL) on the work's grid.
-std::optional<MsgId> LoadBasicModel(App& app) {
-    const std::string& path = app.settings.dmf.basicModel;
-    if (path.empty()) return MsgId::BasicModelMissing;
-    std::vector<float> heights;
-    if (auto failed = ModelHeightsOnGrid(path, app.work, kBasicModelStart, heights)) return failed;
-    app.work.basicHeight.swap(heights);
-    return std::nullopt;
-}
-
 int Offset(App& app, Host& host) {
     const LaunchOptions& l = app.launch;
     if (!l.offsetValue) return Fail(host, MsgId::OffsetValueMissing, l.workOperationKind);
@@ -45,7 +35,10 @@ int Offset(App& app, Host& host) {
     run.threads = app.settings.work.offsetThreads.count;
     OffsetStatus status = OffsetStatus::Ok;
     if (basic) {
-        if (auto failed = LoadBasicModel(app)) return Fail(host, *failed, " " + app.settings.dmf.basicModel);
+        // The basic model of /K (or BASIC MODEL) on the work's grid.
+        const std::string path = app.settings.dmf.basicModel;
+        if (path.empty()) return Fail(host, MsgId::BasicModelMissing);
+        if (auto failed = ReadBasicModel(app, path)) return Fail(host, *failed, " " + path);
         int rows = 0;
         status = OffsetHeights(app.work.basicHeight.data(), app.work.nx, app.work.ny, app.work.pitch, run, rows);
         // The offset model becomes the work, so that /O shows it.

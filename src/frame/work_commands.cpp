@@ -7,6 +7,7 @@
 #include "frame/check_command.h"
 #include "platform/host.h"
 #include "results/nc_check.h"
+#include "workio/model_heights.h"
 
 namespace morvex {
 namespace {
@@ -135,6 +136,15 @@ bool LoadWorkFile(App& app, Host& host, const std::string& path) {
     }
     PlaceStart(app, true);
     return true;
+}
+
+std::optional<MsgId> ReadBasicModel(App& app, const std::string& path) {
+    std::vector<float> heights;
+    if (auto failed = ModelHeightsOnGrid(path, app.work, kBasicModelStart, heights)) return failed;
+    app.work.basicHeight.swap(heights);
+    app.settings.dmf.basicModel = path;
+    app.settings.dmf.basicModelOn = true;
+    return std::nullopt;
 }
 
 int SaveWork(App& app, const std::string& path, OutputFormat format) {

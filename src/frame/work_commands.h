@@ -4,6 +4,7 @@
 // selected, with the questions the window asks around them.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "frame/app.h"
@@ -39,6 +40,11 @@ int DefineOptimumWork(App& app, Host& host);
 // work of its bounding box at the work pitch. True when it replaced the
 // work; otherwise the work is unchanged and the message was shown.
 bool LoadWorkFile(App& app, Host& host, const std::string& path);
+// The basic model at `path` (DMF or STL) on the work's grid, kept in
+// work.basicHeight and as the settings' basic model; the message of a
+// failure (nothing changed), nullopt on success.
+std::optional<MsgId> ReadBasicModel(App& app, const std::string& path);
+
 // The work in a format: kFileSaved, kFileWriteFailed or kFileResourceOver.
 int SaveWork(App& app, const std::string& path, OutputFormat format);
 // By the ending and the tails of /O (",b", ",b2", ",z"; ",p" the VRML points

@@ -43,18 +43,13 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 bool IsDmeName(const std::string& path) { return EndsWithNoCase(path, ".DME"); }
 
-std::uint64_t FileSize(std::FILE* fp) {
-    struct stat st {};
-    if (::fstat(::fileno(fp), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
-    return static_cast<std::uint64_t>(st.st_size);
-}
-
+// A regular file opened for reading, with its size.
 FilePtr OpenRegular(const std::string& path, std::uint64_t& size) {
     FilePtr fp(std::fopen(path.c_str(), "rb"));
     if (!fp) return fp;
     struct stat st {};
     if (::fstat(::fileno(fp.get()), &st) != 0 || !S_ISREG(st.st_mode)) return FilePtr();
-    size = FileSize(fp.get());
+    size = static_cast<std::uint64_t>(st.st_size);
     return fp;
 }
 

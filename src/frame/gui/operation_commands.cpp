@@ -178,21 +178,17 @@ bool Merge(App& app, Desk& desk, Host& host, WindowTools& tools, bool en) {
     return true;
 }
 
-bool ReadBasicModel(App& app, Host& host, const std::string& path) {
-    std::vector<float> heights;
-    if (auto failed = ModelHeightsOnGrid(path, app.work, kBasicModelStart, heights)) {
+bool BasicModelRead(App& app, Host& host, const std::string& path) {
+    if (auto failed = ReadBasicModel(app, path)) {
         Say(host, *failed, " " + path);
         return false;
     }
-    app.work.basicHeight.swap(heights);
-    app.settings.dmf.basicModel = path;
-    app.settings.dmf.basicModelOn = true;
     return true;
 }
 
 bool BasicModel(App& app, Host& host, WindowTools& tools) {
     const std::string path = tools.choose(FileKind::Work, false, app.settings.dmf.basicModel);
-    if (!path.empty()) ReadBasicModel(app, host, path);
+    if (!path.empty()) BasicModelRead(app, host, path);
     return true;
 }
 
@@ -202,7 +198,7 @@ bool Difference(App& app, Desk& desk, Host& host, WindowTools& tools, bool en) {
             Say(host, MsgId::BasicModelMissing);
             return true;
         }
-        if (!ReadBasicModel(app, host, app.settings.dmf.basicModel)) return true;
+        if (!BasicModelRead(app, host, app.settings.dmf.basicModel)) return true;
     }
     DifferenceSettings& s = app.operations.difference;
     FormDialog d(Tr(en, "Penki of Difference", "差分塗り"), tools.parent);
