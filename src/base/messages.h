@@ -105,6 +105,10 @@ enum class MsgId {
     StatusOffset,
     StatusDifference,
     StatusZValue,
+    StatusMinMax,
+    StatusBasicZ,
+    StatusMergeZ,
+    StatusSetZ,
     // Unattended cutting runs.
     NcDataMissing,
     OutputFormatNotAvailable,

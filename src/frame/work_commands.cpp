@@ -110,7 +110,7 @@ int DefineOptimumWork(App& app, Host& host) {
     return DefineWork(app, host, box);
 }
 
-bool LoadWorkFile(App& app, Host& host, const std::string& path) {
+bool LoadWorkFile(App& app, Host& host, const std::string& path, const Progress* progress) {
     const bool stl = EndsWithNoCase(path, ".stl") || EndsWithNoCase(path, ".dme");
     if (!stl && !EndsWithNoCase(path, ".dmf")) {
         Fail(host, Msg(MsgId::WorkFormatNotAvailable), path);
@@ -121,6 +121,7 @@ bool LoadWorkFile(App& app, Host& host, const std::string& path) {
         options.pitch = app.settings.work.workPitch;
         options.dataLevel = app.work.dataLevel;
         options.spikeFilter = app.settings.dmf.stlFilter;
+        options.progress = progress;
         const StlStatus status = LoadStlWork(path, options, app.work);
         if (const auto message = StlLoadMessage(status)) {
             Fail(host, Msg(*message), path);
@@ -138,9 +139,11 @@ bool LoadWorkFile(App& app, Host& host, const std::string& path) {
     return true;
 }
 
-std::optional<MsgId> ReadBasicModel(App& app, const std::string& path) {
+std::optional<MsgId> ReadBasicModel(App& app, const std::string& path, const Progress* progress) {
     std::vector<float> heights;
-    if (auto failed = ModelHeightsOnGrid(path, app.work, kBasicModelStart, heights)) return failed;
+    if (auto failed = ModelHeightsOnGrid(path, app.work, kBasicModelStart, heights, AvailableMemory(), progress)) {
+        return failed;
+    }
     app.work.basicHeight.swap(heights);
     app.settings.dmf.basicModel = path;
     app.settings.dmf.basicModelOn = true;

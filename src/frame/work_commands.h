@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "base/progress.h"
 #include "frame/app.h"
 #include "workio/dmf_file.h"
 #include "workio/stl_file.h"
@@ -39,11 +40,12 @@ int DefineOptimumWork(App& app, Host& host);
 // A work file by its ending: DMF, or an STL model (".STL", ".DME") as a
 // work of its bounding box at the work pitch. True when it replaced the
 // work; otherwise the work is unchanged and the message was shown.
-bool LoadWorkFile(App& app, Host& host, const std::string& path);
+// `progress` hears the stages of an STL.
+bool LoadWorkFile(App& app, Host& host, const std::string& path, const Progress* progress = nullptr);
 // The basic model at `path` (DMF or STL) on the work's grid, kept in
 // work.basicHeight and as the settings' basic model; the message of a
 // failure (nothing changed), nullopt on success.
-std::optional<MsgId> ReadBasicModel(App& app, const std::string& path);
+std::optional<MsgId> ReadBasicModel(App& app, const std::string& path, const Progress* progress = nullptr);
 
 // The work in a format: kFileSaved, kFileWriteFailed or kFileResourceOver.
 int SaveWork(App& app, const std::string& path, OutputFormat format);

@@ -12,7 +12,7 @@ namespace morvex {
 namespace {
 
 std::optional<MsgId> FromDmf(const std::string& path, const WorkModel& work, std::vector<float>& target,
-                             std::optional<std::uint64_t> available) {
+                             std::optional<std::uint64_t> available, const Progress* progress) {
     DmfFile file;
     DmfHeader h;
     DmfStatus status = OpenDmf(file, path);
@@ -43,6 +43,7 @@ std::optional<MsgId> FromDmf(const std::string& path, const WorkModel& work, std
     CloseDmf(file);
     if (status != DmfStatus::Ok) return DmfLoadMessage(status);
     if (!sameGrid) {
+        StageOf(progress, MsgId::StatusSetZ);
         ResampleGrid(scratch.data(), h.nx, h.ny, h.origin[0], h.origin[1], h.pitchX, pitchY > 0.0 ? pitchY : h.pitchX,
                      work, out.data());
     }
@@ -51,7 +52,8 @@ std::optional<MsgId> FromDmf(const std::string& path, const WorkModel& work, std
 }
 
 std::optional<MsgId> FromStl(const std::string& path, const WorkModel& work, float startValue,
-                             std::vector<float>& target, std::optional<std::uint64_t> available) {
+                             std::vector<float>& target, std::optional<std::uint64_t> available,
+                             const Progress* progress) {
     if (!FitsInMemory(4 * static_cast<std::uint64_t>(work.cellCount), available)) return MsgId::MemoryOver;
     std::vector<float> out;
     try {
@@ -62,10 +64,11 @@ std::optional<MsgId> FromStl(const std::string& path, const WorkModel& work, flo
     int type = kStlText;
     StlStatus status = DetectStlType(path, type);
     if (status == StlStatus::Ok) {
+        StageOf(progress, startValue == kBasicModelStart ? MsgId::StatusBasicZ : MsgId::StatusMergeZ);
         status = ForEachStlFacet(type, path, [&](const StlFacet& f) {
             RasteriseStlFacet(f, work.xMin, work.yMin, work.pitch, work.nx, work.ny, work.zMin, out.data());
             return true;
-        });
+        }, progress);
     }
     if (status != StlStatus::Ok) return StlLoadMessage(status);
     target.swap(out);
@@ -75,10 +78,11 @@ std::optional<MsgId> FromStl(const std::string& path, const WorkModel& work, flo
 }  // namespace
 
 std::optional<MsgId> ModelHeightsOnGrid(const std::string& path, const WorkModel& work, float startValue,
-                                        std::vector<float>& target, std::optional<std::uint64_t> availableMemory) {
+                                        std::vector<float>& target, std::optional<std::uint64_t> availableMemory,
+                                        const Progress* progress) {
     if (work.height == nullptr || work.nx < 2 || work.ny < 2) return MsgId::WorkFormatNotAvailable;
-    if (EndsWithNoCase(path, "DMF")) return FromDmf(path, work, target, availableMemory);
-    if (EndsWithNoCase(path, "STL")) return FromStl(path, work, startValue, target, availableMemory);
+    if (EndsWithNoCase(path, "DMF")) return FromDmf(path, work, target, availableMemory, progress);
+    if (EndsWithNoCase(path, "STL")) return FromStl(path, work, startValue, target, availableMemory, progress);
     return MsgId::WorkFormatNotAvailable;
 }
 

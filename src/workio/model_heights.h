@@ -10,6 +10,7 @@
 
 #include "base/memory_budget.h"
 #include "base/messages.h"
+#include "base/progress.h"
 #include "sim/work_model.h"
 
 namespace morvex {
@@ -21,10 +22,13 @@ inline constexpr float kBasicModelStart = -100000.0f;
 // the last three characters of the name, "DMF" or "STL", any case). Nodes
 // the model does not cover keep startValue (an STL), or -100000 (a DMF on
 // another grid). Returns the message of a failure, nullopt on success;
-// target is only assigned on success.
+// target is only assigned on success. `progress` hears "Calculating Basic
+// Z-Value" (startValue kBasicModelStart) or "Calculating Merge Z-Value"
+// while an STL is read, "Set Z-Value" while a DMF is resampled.
 [[nodiscard]] std::optional<MsgId> ModelHeightsOnGrid(const std::string& path, const WorkModel& work,
                                                       float startValue, std::vector<float>& target,
-                                                      std::optional<std::uint64_t> availableMemory = AvailableMemory());
+                                                      std::optional<std::uint64_t> availableMemory = AvailableMemory(),
+                                                      const Progress* progress = nullptr);
 
 // A source grid (origin, pitch, nx x ny heights) resampled onto the work's
 // nodes: the source cell holding a node, interpolated on the cell's

@@ -11,6 +11,7 @@
 
 #include "base/memory_budget.h"
 #include "base/messages.h"
+#include "base/progress.h"
 #include "nc/path_record.h"
 #include "sim/work_model.h"
 #include "workio/replaced_file.h"
@@ -54,7 +55,9 @@ enum class StlStatus {
 // disagrees with their length; a non-finite vertex stops the read with
 // BadNumber (facets before it have been visited).
 using StlVisitor = std::function<bool(const StlFacet&)>;
-[[nodiscard]] StlStatus ForEachStlFacet(int type, const std::string& path, const StlVisitor& visit);
+// `progress` hears the share of the file read after every block.
+[[nodiscard]] StlStatus ForEachStlFacet(int type, const std::string& path, const StlVisitor& visit,
+                                        const Progress* progress = nullptr);
 
 struct StlBounds {
     Point min{9999999.0, 9999999.0, 9999999.0};
@@ -63,7 +66,8 @@ struct StlBounds {
 };
 
 // The first pass: the bounding box of every vertex.
-[[nodiscard]] StlStatus ReadStlBounds(int type, const std::string& path, StlBounds& bounds);
+[[nodiscard]] StlStatus ReadStlBounds(int type, const std::string& path, StlBounds& bounds,
+                                      const Progress* progress = nullptr);
 
 // Nodes along a model's extent: trunc(span / pitch + 1.001), at least 2;
 // as a double so that absurd spans can be refused before conversion.
@@ -86,6 +90,7 @@ struct StlLoadOptions {
     double pitch = 1.0;
     int dataLevel = kDataLevelFull;
     bool spikeFilter = false;  // STL FILTER
+    const Progress* progress = nullptr;  // "Checking Min-Max", then "Calculating Z-Value"
 };
 
 // Loads an STL model as the work: bounds pass, a grid over the model's box

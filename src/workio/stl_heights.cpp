@@ -102,7 +102,10 @@ StlStatus LoadStlWork(const std::string& path, const StlLoadOptions& options, Wo
     int type = kStlText;
     StlStatus status = DetectStlType(path, type);
     StlBounds bounds;
-    if (status == StlStatus::Ok) status = ReadStlBounds(type, path, bounds);
+    if (status == StlStatus::Ok) {
+        StageOf(options.progress, MsgId::StatusMinMax);
+        status = ReadStlBounds(type, path, bounds, options.progress);
+    }
     if (status != StlStatus::Ok) return status;
     const double pitch = options.pitch;
     if (!(pitch > 0.0) || !std::isfinite(pitch)) return StlStatus::MemoryOver;
@@ -126,10 +129,11 @@ StlStatus LoadStlWork(const std::string& path, const StlLoadOptions& options, Wo
     std::fill(fresh.height, fresh.height + fresh.cellCount, static_cast<float>(bottom));
     std::fill(fresh.attr, fresh.attr + fresh.cellCount, std::uint8_t{0});
     if (fresh.lineNo != nullptr) std::fill(fresh.lineNo, fresh.lineNo + fresh.cellCount, 0);
+    StageOf(options.progress, MsgId::StatusZValue);
     status = ForEachStlFacet(type, path, [&](const StlFacet& f) {
         RasteriseStlFacet(f, fresh.xMin, fresh.yMin, pitch, nx, ny, bottom, fresh.height);
         return true;
-    });
+    }, options.progress);
     if (status != StlStatus::Ok) return status;
     if (options.spikeFilter) StlSpikeFilter(fresh.height, nx, ny, bottom);
     fresh.workState = 2;

@@ -64,10 +64,12 @@ bool Finite(const StlFacet& f) {
 
 // Lines of at most kLineMax characters from a buffered file.
 struct LineReader {
-    std::FILE* fp;
+    std::FILE* fp = nullptr;
     std::unique_ptr<char[]> buf{new char[kReadBuffer]};
     std::size_t pos = 0, len = 0;
     bool eof = false, failed = false;
+    std::uint64_t consumed = 0;  // bytes read from the file so far
+    std::function<void(std::uint64_t)> refilled;
 
     // The next line without its end; false at the end of the file.
     bool Next(std::string_view& line) {
@@ -79,6 +81,8 @@ struct LineReader {
                 if (eof) break;
                 len = std::fread(buf.get(), 1, kReadBuffer, fp);
                 pos = 0;
+                consumed += len;
+                if (refilled) refilled(consumed);
                 if (len == 0) {
                     eof = true;
                     failed = std::ferror(fp) != 0;
@@ -131,8 +135,14 @@ Point ThreeNumbers(std::string_view line, std::size_t at) {
     return p;
 }
 
-StlStatus ReadText(std::FILE* fp, const StlVisitor& visit) {
-    LineReader reader{fp};
+StlStatus ReadText(std::FILE* fp, std::uint64_t size, const StlVisitor& visit, const Progress* progress) {
+    LineReader reader;
+    reader.fp = fp;
+    if (progress != nullptr) {
+        reader.refilled = [&](std::uint64_t consumed) {
+            progress->Advance(static_cast<double>(consumed) / static_cast<double>(size));
+        };
+    }
     std::string_view line;
     StlFacet facet;
     int vertices = 0;
@@ -179,7 +189,8 @@ double F32(const unsigned char* b, bool big) {
     return static_cast<double>(f);
 }
 
-StlStatus ReadBinary(std::FILE* fp, std::uint64_t size, bool big, const StlVisitor& visit) {
+StlStatus ReadBinary(std::FILE* fp, std::uint64_t size, bool big, const StlVisitor& visit,
+                     const Progress* progress) {
     unsigned char head[kStlHeaderSize + 4];
     if (size < sizeof head) return StlStatus::BadCount;
     if (std::fread(head, 1, sizeof head, fp) != sizeof head) return StlStatus::ReadFailed;
@@ -201,6 +212,7 @@ StlStatus ReadBinary(std::FILE* fp, std::uint64_t size, bool big, const StlVisit
             if (!visit(facet)) return StlStatus::Ok;
         }
         done += want;
+        AdvanceOf(progress, static_cast<double>(done) / static_cast<double>(count));
     }
     return StlStatus::Ok;
 }
@@ -232,16 +244,16 @@ StlStatus DetectStlType(const std::string& path, int& type) {
     return StlStatus::Ok;
 }
 
-StlStatus ForEachStlFacet(int type, const std::string& path, const StlVisitor& visit) {
+StlStatus ForEachStlFacet(int type, const std::string& path, const StlVisitor& visit, const Progress* progress) {
     std::uint64_t size = 0;
     FilePtr fp = OpenRegular(path, size);
     if (!fp) return StlStatus::NotOpened;
     if (size == 0) return StlStatus::Empty;
-    if (type == kStlText) return ReadText(fp.get(), visit);
-    return ReadBinary(fp.get(), size, type == kStlBinaryBig, visit);
+    if (type == kStlText) return ReadText(fp.get(), size, visit, progress);
+    return ReadBinary(fp.get(), size, type == kStlBinaryBig, visit, progress);
 }
 
-StlStatus ReadStlBounds(int type, const std::string& path, StlBounds& bounds) {
+StlStatus ReadStlBounds(int type, const std::string& path, StlBounds& bounds, const Progress* progress) {
     bounds = StlBounds{};
     const StlStatus status = ForEachStlFacet(type, path, [&](const StlFacet& f) {
         for (const Point& p : f.v) {
@@ -252,7 +264,7 @@ StlStatus ReadStlBounds(int type, const std::string& path, StlBounds& bounds) {
         }
         ++bounds.facets;
         return true;
-    });
+    }, progress);
     if (status != StlStatus::Ok) return status;
     return bounds.facets == 0 ? StlStatus::NoFacets : StlStatus::Ok;
 }

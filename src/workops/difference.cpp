@@ -14,7 +14,7 @@
 namespace morvex {
 
 DifferenceStatus PaintDifference(WorkModel& w, const std::vector<float>& basic, const DifferenceSettings& s,
-                                 int threads, std::vector<std::uint8_t>& marks) {
+                                 int threads, std::vector<std::uint8_t>& marks, const Progress* progress) {
     if (w.height == nullptr || basic.size() < w.cellCount) return DifferenceStatus::NoBasicModel;
     if (s.penMode && (s.penNumber < 1 || s.penNumber > 7)) return DifferenceStatus::BadPen;
     const bool plus = s.area >= 0;
@@ -30,6 +30,7 @@ DifferenceStatus PaintDifference(WorkModel& w, const std::vector<float>& basic, 
         run.kind = OffsetKind::Normal;
         run.value = plus ? std::fabs(s.margin) : -std::fabs(s.margin);
         run.threads = threads;
+        run.progress = progress;
         int rows = 0;
         const OffsetStatus status = OffsetHeights(model.data(), w.nx, w.ny, w.pitch, run, rows);
         if (status == OffsetStatus::TooLarge) return DifferenceStatus::OffsetTooLarge;

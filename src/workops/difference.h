@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/progress.h"
 #include "nc/path_record.h"
 #include "sim/work_model.h"
 
@@ -36,7 +37,8 @@ enum class DifferenceStatus { Ok, NoBasicModel, BadPen, OffsetTooLarge, MemoryOv
 // line numbers and other attribute bits stay.
 [[nodiscard]] DifferenceStatus PaintDifference(WorkModel& work, const std::vector<float>& basic,
                                                const DifferenceSettings& settings, int threads,
-                                               std::vector<std::uint8_t>& marks);
+                                               std::vector<std::uint8_t>& marks,
+                                               const Progress* progress = nullptr);
 
 struct DifferencePoint {
     double vertical = 0.0;  // work height - model height

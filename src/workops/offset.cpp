@@ -127,6 +127,7 @@ OffsetStatus OffsetHeights(float* heights, int nx, int ny, double pitch, const O
     }
     const int bands = std::max(1, run.threads);
     std::atomic<bool> stop{false};
+    std::atomic<int> finished{0};  // rows done by all bands, for the progress bar only
     std::vector<int> done(static_cast<std::size_t>(bands), 0);
     auto band = [&](int b) {
         std::vector<float> acc(static_cast<std::size_t>(nx));
@@ -136,6 +137,7 @@ OffsetStatus OffsetHeights(float* heights, int nx, int ny, double pitch, const O
             if (stop.load(std::memory_order_relaxed)) break;
             OffsetRow(in, k, upward, nx, iy, heights + static_cast<std::size_t>(iy) * nx, acc.data());
             ++done[static_cast<std::size_t>(b)];
+            finished.fetch_add(1, std::memory_order_relaxed);
         }
     };
     if (run.threads <= 0) {
@@ -143,8 +145,9 @@ OffsetStatus OffsetHeights(float* heights, int nx, int ny, double pitch, const O
         std::vector<float> acc(static_cast<std::size_t>(nx));
         auto next = std::chrono::steady_clock::now() + run.pollEvery;
         for (int iy = 0; iy < ny; ++iy) {
-            if (run.poll && std::chrono::steady_clock::now() >= next) {
-                if (run.poll()) return OffsetStatus::Stopped;
+            if ((run.poll || run.progress != nullptr) && std::chrono::steady_clock::now() >= next) {
+                AdvanceOf(run.progress, static_cast<double>(iy) / ny);
+                if (run.poll && run.poll()) return OffsetStatus::Stopped;
                 next = std::chrono::steady_clock::now() + run.pollEvery;
             }
             OffsetRow(in, k, upward, nx, iy, heights + static_cast<std::size_t>(iy) * nx, acc.data());
@@ -172,6 +175,7 @@ OffsetStatus OffsetHeights(float* heights, int nx, int ny, double pitch, const O
         std::unique_lock<std::mutex> lock(m);
         while (!cv.wait_for(lock, run.pollEvery, [&] { return running == 0; })) {
             lock.unlock();
+            AdvanceOf(run.progress, static_cast<double>(finished.load(std::memory_order_relaxed)) / ny);
             if (!stopped && run.poll && run.poll()) {
                 stop.store(true, std::memory_order_relaxed);
                 stopped = true;

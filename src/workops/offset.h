@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "base/progress.h"
 #include "sim/work_model.h"
 
 namespace morvex {
@@ -34,6 +35,8 @@ struct OffsetRun {
     // returning true stops the offset with the rows done so far.
     std::function<bool()> poll;
     std::chrono::milliseconds pollEvery{100};
+    // Hears the share of rows done at every poll (on the calling thread).
+    const Progress* progress = nullptr;
 };
 
 // Offsets heights[] (nx x ny at the pitch) in place from an unmodified

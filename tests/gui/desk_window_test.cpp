@@ -35,6 +35,7 @@
 #include "frame/gui/form_dialog.h"
 #include "frame/gui/main_window.h"
 #include "frame/gui/offset_dialog.h"
+#include "frame/gui/operation_commands.h"
 #include "frame/gui/panel_strip.h"
 #include "frame/gui/statistics_dialog.h"
 #include "frame/gui/tool_dialog.h"
@@ -833,6 +834,146 @@ TEST_F(DeskWindow, WorkOperationsThroughTheirDialogs) {
     s->app.settings.dmf.stlCheck = true;
     window->OnCommand(cmd::kLoadWork);
     EXPECT_NE(Work().Picture(), plain);
+}
+
+// Pixels in the minus (cyan) and plus (magenta) colours of the difference display.
+std::pair<int, int> DifferencePixels(const QImage& picture) {
+    int minus = 0, plus = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb p = picture.pixel(x, y);
+            const int r = qRed(p), g = qGreen(p), b = qBlue(p);
+            minus += g > r + 60 && b > r + 60;
+            plus += r > g + 60 && b > g + 60;
+        }
+    }
+    return {minus, plus};
+}
+
+TEST_F(DeskWindow, DifferenceDisplayKeysAndModes) {
+    ASSERT_TRUE(Open(true, [](App& app) {
+        app.settings.colors[ColorKey::Plus] = MakeColor(255, 0, 255);
+        app.settings.colors[ColorKey::Minus] = MakeColor(0, 255, 255);
+        app.settings.colors[ColorKey::Work] = MakeColor(160, 160, 160);
+    }));
+    WorkModel& w = s->app.work;
+    // No basic model: said so.
+    s->app.settings.dmf.basicModel.clear();
+    window->OnKey('L', false);
+    EXPECT_EQ(LastBox(), std::string(MsgIn(MsgId::BasicModelMissing, true)));
+    // The work as its own model, one patch cut 2 deeper and one standing 2 higher.
+    w.basicHeight.assign(w.height, w.height + w.cellCount);
+    for (int iy = w.ny / 4; iy < w.ny / 2; ++iy) {
+        for (int ix = w.nx / 4; ix < w.nx / 2; ++ix) w.height[NodeIndex(w, ix, iy)] -= 2.0f;
+        for (int ix = w.nx / 2; ix < 3 * w.nx / 4; ++ix) w.height[NodeIndex(w, ix, iy)] += 2.0f;
+    }
+    Work().Redraw();
+    const QImage plain = window->Picture();
+    const auto [minus0, plus0] = DifferencePixels(plain);
+    window->OnKey('L', false);
+    const QImage both = window->Picture();
+    const auto [minusBoth, plusBoth] = DifferencePixels(both);
+    EXPECT_GT(minusBoth, minus0 + 100);
+    EXPECT_GT(plusBoth, plus0 + 100);
+    // The minus key: the overcut side only; pressed again it hides it.
+    window->OnKey(kKeyMinus, false);
+    EXPECT_EQ(DifferencePixels(window->Picture()), std::make_pair(minusBoth, plus0));
+    window->OnKey(kKeyMinus, false);
+    EXPECT_EQ(window->Picture(), plain);
+    window->OnKey(kKeyPlus, false);
+    EXPECT_EQ(DifferencePixels(window->Picture()), std::make_pair(minus0, plusBoth));
+    // Temporary (the default): a view change draws the plain work again.
+    window->OnKey('6', false);
+    window->OnKey('5', false);
+    EXPECT_EQ(window->Picture(), plain);
+    // Always: it stays over view changes, and a node cut meanwhile shows on
+    // the next redraw.
+    window->OnCommand(cmd::kDifferenceAlways);
+    EXPECT_TRUE(s->app.settings.work.differenceAlways);
+    window->OnKey('L', false);
+    window->OnKey('6', false);
+    window->OnKey('5', false);
+    EXPECT_EQ(window->Picture(), both);
+    // (A triangle takes a side's colour when two of its corners agree: a patch.)
+    auto cutPatch = [&](float dz) {
+        for (int iy = 3 * w.ny / 4; iy < 3 * w.ny / 4 + 4; ++iy) {
+            for (int ix = 3 * w.nx / 4; ix < 3 * w.nx / 4 + 4; ++ix) w.height[NodeIndex(w, ix, iy)] += dz;
+        }
+    };
+    cutPatch(-2.0f);
+    Work().Redraw();
+    EXPECT_GT(DifferencePixels(window->Picture()).first, minusBoth);
+    window->OnKey('L', false);
+    cutPatch(2.0f);
+    Work().Redraw();
+    EXPECT_EQ(window->Picture(), plain);
+
+    // A run drawn as it cuts, paused block by block: the parts drawn again
+    // after each block show the difference as a full redraw does.
+    s->app.settings.display.pathStart = false;
+    window->OnCommand(cmd::kStopModeFirst + 3);
+    window->OnKey('L', false);
+    window->OnCommand(cmd::kRunReal);
+    ASSERT_EQ(State(), RunState::Paused);
+    for (int i = 0; i < 8; ++i) window->OnKey('G', false);
+    ASSERT_EQ(State(), RunState::Paused);
+    const QImage drawn = window->Picture();
+    Work().Redraw();
+    EXPECT_EQ(window->Picture(), drawn);
+    EXPECT_NE(drawn, both);
+}
+
+// Loading an STL as the work and a normal offset show their captions and
+// progress on the status line and the bar, and clear both at the end.
+TEST_F(DeskWindow, WorkOperationsShowTheirProgress) {
+    ASSERT_TRUE(Open(true, [](App& app) { app.settings.display.progressBar = true; }));
+    std::string answer = s->start.Path("w.stl,b");
+    window->Tools().choose = [&](FileKind, bool, const std::string&) { return answer; };
+    window->OnCommand(cmd::kSaveWork);
+    struct Shown {
+        std::string caption;
+        int permille;
+        int bar;
+    };
+    std::vector<Shown> shown;
+    const auto original = window->Tools().progress;
+    ASSERT_TRUE(original);
+    window->Tools().progress = [&](const std::string& caption, int permille) {
+        original(caption, permille);
+        shown.push_back({window->StatusText().toStdString(), permille, window->ProgressValue()});
+    };
+    answer = s->start.Path("w.stl");
+    window->OnCommand(cmd::kLoadWork);
+    ASSERT_EQ(s->app.work.workState, 2);
+    auto stageEnds = [&](const std::string& caption) {
+        int last = -2;
+        for (const Shown& x : shown) {
+            if (x.caption != caption) continue;
+            EXPECT_EQ(x.bar, x.permille);  // the bar shows what it was told
+            EXPECT_GE(x.permille, last);   // and never goes back
+            last = x.permille;
+        }
+        return last;
+    };
+    EXPECT_EQ(stageEnds("Checking Min-Max"), 1000);
+    EXPECT_EQ(stageEnds("Calculating Z-Value"), 1000);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back().permille, -1);
+    EXPECT_EQ(window->ProgressValue(), -1);
+    EXPECT_EQ(window->StatusText().toStdString(), "");
+
+    shown.clear();
+    s->app.settings.work.offsetThreads.count = 2;
+    Fill<FormDialog>([](FormDialog& d) {
+        d.Field(0)->setText("0.5");
+        d.Group(0)->button(0)->setChecked(true);
+        d.accept();
+    });
+    window->OnCommand(cmd::kOffsetWork);
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_EQ(shown.front().caption, "Offset");
+    EXPECT_EQ(shown.back().permille, -1);
+    EXPECT_EQ(window->ProgressValue(), -1);
 }
 
 }  // namespace

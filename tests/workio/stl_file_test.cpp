@@ -162,7 +162,20 @@ TEST(Stl, WorkWrittenAndLoadedBackKeepsItsGridAndHeights) {
         StlLoadOptions options;
         options.pitch = 0.25;
         options.dataLevel = kDataLevelMinimal;
+        // Each of the two passes reports its caption and reaches the whole file.
+        std::vector<std::pair<MsgId, double>> heard;
+        Progress progress;
+        progress.stage = [&](MsgId id) { heard.emplace_back(id, 0.0); };
+        progress.advance = [&](double share) {
+            ASSERT_FALSE(heard.empty());
+            EXPECT_GE(share, heard.back().second);
+            heard.back().second = share;
+        };
+        options.progress = &progress;
         ASSERT_EQ(LoadStlWork(path, options, back), StlStatus::Ok);
+        ASSERT_EQ(heard.size(), 2u);
+        EXPECT_EQ(heard[0], std::make_pair(MsgId::StatusMinMax, 1.0));
+        EXPECT_EQ(heard[1], std::make_pair(MsgId::StatusZValue, 1.0));
         ASSERT_EQ(back.nx, 41);
         ASSERT_EQ(back.ny, 23);
         EXPECT_NEAR(back.xMin, -3.0, 1e-6);

@@ -8,6 +8,7 @@
 #include "base/messages.h"
 #include "frame/run_command.h"
 #include "platform/host.h"
+#include "view/difference_view.h"
 #include "view/offscreen_bitmap.h"
 
 namespace morvex {
@@ -88,6 +89,23 @@ void Desk::FitToWork() {
 }
 
 void Desk::Redraw() {
+    if (!app_.settings.work.differenceAlways) differenceSides_ = 0;
+    Draw();
+}
+
+bool Desk::ShowDifference(int sides) {
+    if (sides == 0) {
+        differenceSides_ = 0;
+        Draw();
+        return true;
+    }
+    if (app_.work.workState <= 0 || app_.work.basicHeight.size() != app_.work.cellCount) return false;
+    differenceSides_ = sides;
+    Draw();
+    return true;
+}
+
+void Desk::Draw() {
     if (bitmap_.isNull()) return;
     const DisplaySettings& d = app_.settings.display;
     const int step = app_.work.workState > 0
@@ -97,10 +115,21 @@ void Desk::Redraw() {
     view_.step = step;
     // The cut path was drawn for the view as it was: a new view starts it afresh.
     if (state.runActive) ClearCutPath(cutPath_, view_.width, view_.height);
-    style_ = RenderStyleOf(app_.settings, run_ && run_->state == RunState::Aborted && run_->alarmCode != 0);
+    const bool alarm = run_ && run_->state == RunState::Aborted && run_->alarmCode != 0;
+    const WorkModel& w = app_.work;
+    if (differenceSides_ != 0 &&
+        !DifferenceAttributes(w, app_.operations.difference.margin, differenceSides_, 0, 0, w.lastX, w.lastY,
+                              differenceAttr_)) {
+        differenceSides_ = 0;  // the basic model went with its work
+    }
+    style_ = differenceSides_ != 0 ? DifferenceStyleOf(app_.settings, alarm) : RenderStyleOf(app_.settings, alarm);
     grid_.valid = false;
-    if (app_.work.workState > 0) {
-        DrawWork(bitmap_, app_.work, view_, style_, grid_);
+    if (w.workState > 0) {
+        if (differenceSides_ != 0) {
+            DrawWork(bitmap_, WithAttributes(w, differenceAttr_.data()), view_, style_, grid_);
+        } else {
+            DrawWork(bitmap_, w, view_, style_, grid_);
+        }
         DrawOverlays();
     } else {
         bitmap_.fill(style_.background);
@@ -111,7 +140,11 @@ void Desk::Redraw() {
 
 void Desk::RedrawDetailed() {
     if (bitmap_.isNull() || app_.work.workState <= 0) return;
-    DrawDetailOnce(bitmap_, app_.work, view_, style_);
+    if (differenceSides_ != 0 && differenceAttr_.size() == app_.work.cellCount) {
+        DrawDetailOnce(bitmap_, WithAttributes(app_.work, differenceAttr_.data()), view_, style_);
+    } else {
+        DrawDetailOnce(bitmap_, app_.work, view_, style_);
+    }
     DrawOverlays();
     if (changed) changed();
 }
@@ -257,7 +290,20 @@ void Desk::AfterMotion(const CuttingRun& run, const ChangedNodes& nodes) {
 void Desk::FlushChanges() {
     if (pending_.ix1 < pending_.ix0) return;
     // The box and axes lie in the bitmap too: drawn again where the work was.
-    const QRect redrawn = RedrawRegion(bitmap_, app_.work, view_, style_, grid_, pending_);
+    QRect redrawn;
+    if (differenceSides_ == 0) {
+        redrawn = RedrawRegion(bitmap_, app_.work, view_, style_, grid_, pending_);
+    } else if (!app_.settings.work.differenceAlways ||
+               !DifferenceAttributes(app_.work, app_.operations.difference.margin, differenceSides_, pending_.ix0,
+                                     pending_.iy0, pending_.ix1, pending_.iy1, differenceAttr_)) {
+        // A temporary difference goes with the first change of the work.
+        pending_ = NodeRect{};
+        Redraw();
+        return;
+    } else {
+        redrawn = RedrawRegion(bitmap_, WithAttributes(app_.work, differenceAttr_.data()), view_, style_, grid_,
+                               pending_);
+    }
     if (!redrawn.isEmpty()) DrawOverlays(redrawn);
     pending_ = NodeRect{};
     if (changed) changed();

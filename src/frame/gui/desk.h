@@ -52,6 +52,11 @@ public:
     void FitToWork();         // a new work: initial view, fitted
     // STL CHECK: the facets of the model just loaded, drawn once over the work.
     void DrawModelCheck(const std::string& path);
+    // The difference to the basic model (kShowPlus, kShowMinus or both; 0
+    // hides it). Shown until the next redraw, or on every redraw while the
+    // difference mode is "always". False when there is no basic model.
+    bool ShowDifference(int sides);
+    int DifferenceShown() const { return differenceSides_; }
 
     // The picture the window shows: the bitmap, the cut path and the tool.
     QImage Picture() const;
@@ -84,6 +89,7 @@ public:
     const CuttingRun* Run() const { return run_.get(); }
 
 private:
+    void Draw();  // the full redraw, with the difference while it is shown
     void DrawOverlays(const QRect& clip = QRect());
     void FlushChanges();  // the nodes changed since the last screen update, drawn again
     void AfterRunLoop();
@@ -105,6 +111,8 @@ private:
     NodeRect pending_;  // changed nodes not drawn yet (empty when ix1 < ix0)
     ToolAt toolAt_;
     ToolProfile shownTool_;
+    int differenceSides_ = 0;  // the difference display, 0 when off
+    std::vector<std::uint8_t> differenceAttr_;
 };
 
 }  // namespace morvex

@@ -131,6 +131,18 @@ void MainWindow::Create() {
         while (shown.endsWith(QLatin1Char('\n')) || shown.endsWith(QLatin1Char('\r'))) shown.chop(1);
         status_->setText(shown);
     };
+    // A work operation's caption and progress, painted at once: the
+    // operation holds the event loop until it ends.
+    tools_.progress = [this](const std::string& caption, int permille) {
+        status_->setText(QString::fromStdString(caption));
+        const bool show = app_.settings.display.progressBar && permille >= 0;
+        progress_->setVisible(show);
+        if (show) {
+            progress_->setFormat(QString::fromStdString(caption) + QStringLiteral("  %p%"));
+            progress_->setValue(std::clamp(permille, 0, 1000));
+        }
+        statusBar()->repaint();
+    };
     desk_->progress = [this](int line, int lines) {
         const bool show = app_.settings.display.progressBar && lines > 0;
         progress_->setVisible(show);
@@ -494,6 +506,13 @@ bool MainWindow::OnKey(int key, bool ctrl) {
     case 'Y': OnCommand(ColourModeSwitch(app_.settings)); return true;
     case 'N': OnCommand(kOptimizeDrawing); return true;
     case 'H': OnCommand(kMeshMode); return true;
+    case 'L':
+    case kKeyPlus:
+    case kKeyMinus:
+        if (ctrl) break;
+        DifferenceKey(key, app_, *desk_, host_);
+        UpdateTitle();
+        return true;
     default: break;
     }
     if (key == 'Z' && !ctrl) {
@@ -606,7 +625,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
     }
     if (paths.empty() || desk_->state.runActive) return;
     event->acceptProposedAction();
-    DropFiles(paths, app_, *desk_, host_);
+    const ProgressScope progress(tools_);
+    DropFiles(paths, app_, *desk_, host_, progress.get());
     if (toolDialog_ != nullptr) toolDialog_->Refresh(app_.tools);
     UpdateTitle();
     RefreshMenuState();

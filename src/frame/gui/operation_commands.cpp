@@ -15,6 +15,7 @@
 #include "frame/work_commands.h"
 #include "platform/host.h"
 #include "resources/command_ids.h"
+#include "view/difference_view.h"
 #include "workio/model_heights.h"
 #include "workio/rotary_load.h"
 #include "workops/offset.h"
@@ -97,8 +98,10 @@ bool Offset(App& app, Desk& desk, Host& host, WindowTools& tools, bool en) {
     if (v.offsetDirection == 1) {
         OffsetWorkZ(app.work, v.offsetValue, v.onlyPaint);
     } else {
-        host.ShowStatus(std::string(Msg(MsgId::StatusOffset)));
+        const ProgressScope progress(tools);
+        progress.get()->Stage(MsgId::StatusOffset);
         OffsetRun run;
+        run.progress = progress.get();
         run.kind = v.offsetDirection == 0 ? OffsetKind::Normal : OffsetKind::Horizontal;
         run.value = v.offsetValue;
         run.threads = app.settings.work.offsetThreads.count;
@@ -108,7 +111,6 @@ bool Offset(App& app, Desk& desk, Host& host, WindowTools& tools, bool en) {
             return host.IsKeyDown(kEscKey);
         };
         const OffsetStatus status = OffsetWork(app.work, run, v.onlyPaint);
-        host.ShowStatus(std::string());
         if (status == OffsetStatus::TooLarge) Say(host, MsgId::OffsetTooLarge);
         if (status == OffsetStatus::MemoryOver) Say(host, MsgId::MemoryOver);
     }
@@ -168,9 +170,13 @@ bool Merge(App& app, Desk& desk, Host& host, WindowTools& tools, bool en) {
     if (Run(tools, d) != QDialog::Accepted) return true;
     v.mergeHigher = d.Choice(0) == 0;
     std::vector<float> model;
-    if (auto failed = ModelHeightsOnGrid(path, app.work, static_cast<float>(app.work.zMin), model)) {
-        Say(host, *failed, " " + path);
-        return true;
+    {
+        const ProgressScope progress(tools);
+        if (auto failed = ModelHeightsOnGrid(path, app.work, static_cast<float>(app.work.zMin), model,
+                                             AvailableMemory(), progress.get())) {
+            Say(host, *failed, " " + path);
+            return true;
+        }
     }
     BackUp(app);
     ApplyMerge(app.work, model, v.mergeHigher);
@@ -178,8 +184,8 @@ bool Merge(App& app, Desk& desk, Host& host, WindowTools& tools, bool en) {
     return true;
 }
 
-bool BasicModelRead(App& app, Host& host, const std::string& path) {
-    if (auto failed = ReadBasicModel(app, path)) {
+bool BasicModelRead(App& app, Host& host, const std::string& path, const Progress* progress) {
+    if (auto failed = ReadBasicModel(app, path, progress)) {
         Say(host, *failed, " " + path);
         return false;
     }
@@ -188,17 +194,26 @@ bool BasicModelRead(App& app, Host& host, const std::string& path) {
 
 bool BasicModel(App& app, Host& host, WindowTools& tools) {
     const std::string path = tools.choose(FileKind::Work, false, app.settings.dmf.basicModel);
-    if (!path.empty()) BasicModelRead(app, host, path);
+    if (path.empty()) return true;
+    const ProgressScope progress(tools);
+    BasicModelRead(app, host, path, progress.get());
     return true;
 }
 
+// The basic model in memory, read from the BASIC MODEL file when it is not.
+bool HaveBasicModel(App& app, Host& host, const Progress* progress = nullptr) {
+    if (app.work.basicHeight.size() == app.work.cellCount) return true;
+    if (app.settings.dmf.basicModel.empty()) {
+        Say(host, MsgId::BasicModelMissing);
+        return false;
+    }
+    return BasicModelRead(app, host, app.settings.dmf.basicModel, progress);
+}
+
 bool Difference(App& app, Desk& desk, Host& host, WindowTools& tools, bool en) {
-    if (app.work.basicHeight.size() != app.work.cellCount) {
-        if (app.settings.dmf.basicModel.empty()) {
-            Say(host, MsgId::BasicModelMissing);
-            return true;
-        }
-        if (!BasicModelRead(app, host, app.settings.dmf.basicModel)) return true;
+    {
+        const ProgressScope progress(tools);
+        if (!HaveBasicModel(app, host, progress.get())) return true;
     }
     DifferenceSettings& s = app.operations.difference;
     FormDialog d(Tr(en, "Penki of Difference", "差分塗り"), tools.parent);
@@ -228,11 +243,14 @@ bool Difference(App& app, Desk& desk, Host& host, WindowTools& tools, bool en) {
     s.penMode = d.Choice(1) == 1;
     s.normalCheck = d.Choice(2) == 1;
     s.clear = d.Checked(0);
-    host.ShowStatus(std::string(Msg(MsgId::StatusDifference)));
     std::vector<std::uint8_t> marks;
-    const DifferenceStatus status =
-        PaintDifference(app.work, app.work.basicHeight, s, app.settings.work.offsetThreads.count, marks);
-    host.ShowStatus(std::string());
+    DifferenceStatus status = DifferenceStatus::Ok;
+    {
+        const ProgressScope progress(tools);
+        progress.get()->Stage(MsgId::StatusDifference);
+        status = PaintDifference(app.work, app.work.basicHeight, s, app.settings.work.offsetThreads.count, marks,
+                                 progress.get());
+    }
     if (status == DifferenceStatus::OffsetTooLarge) Say(host, MsgId::OffsetTooLarge);
     if (status == DifferenceStatus::MemoryOver) Say(host, MsgId::MemoryOver);
     desk.Redraw();
@@ -283,6 +301,22 @@ bool LoadSwungWork(App& app, Desk& desk, Host& host, WindowTools& tools, bool en
 }
 
 }  // namespace
+
+bool DifferenceKey(int key, App& app, Desk& desk, Host& host) {
+    int sides = 0;
+    if (key == 'L') sides = kShowPlus | kShowMinus;
+    else if (key == kKeyPlus) sides = kShowPlus;
+    else if (key == kKeyMinus) sides = kShowMinus;
+    else return false;
+    if (app.work.workState <= 0) {
+        Say(host, MsgId::PleaseLoadWork);
+        return true;
+    }
+    // The same key again hides what it shows.
+    if (desk.DifferenceShown() == sides) return desk.ShowDifference(0);
+    if (HaveBasicModel(app, host)) (void)desk.ShowDifference(sides);
+    return true;
+}
 
 bool RunOperationCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools) {
     using namespace cmd;

@@ -28,6 +28,25 @@
 #include "view/png_file.h"
 
 namespace morvex {
+
+ProgressScope::ProgressScope(const WindowTools& tools) : show_(tools.progress) {
+    if (!show_) return;
+    progress_.stage = [this](MsgId caption) {
+        caption_ = Msg(caption);
+        shown_ = 0;
+        show_(caption_, 0);
+    };
+    progress_.advance = [this](double share) {
+        const int permille = static_cast<int>(std::clamp(share, 0.0, 1.0) * 1000.0);
+        if (permille == shown_) return;
+        shown_ = permille;
+        show_(caption_, permille);
+    };
+}
+
+ProgressScope::~ProgressScope() {
+    if (show_) show_(std::string(), -1);
+}
 namespace {
 
 QString FilterOf(FileKind kind) {
@@ -147,7 +166,11 @@ bool RunFileCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
     }
     case kLoadWork: {
         const std::string path = tools.choose(FileKind::Work, false, desk.state.workFile);
-        if (path.empty() || !LoadWorkFile(app, host, path)) return true;
+        if (path.empty()) return true;
+        {
+            const ProgressScope progress(tools);
+            if (!LoadWorkFile(app, host, path, progress.get())) return true;
+        }
         desk.state.workFile = path;
         desk.FitToWork();
         if (app.settings.dmf.stlCheck && EndsWithNoCase(path, ".stl")) desk.DrawModelCheck(path);
@@ -265,7 +288,7 @@ void EditOffsets(OffsetEditor table, App& app, Host& host, WindowTools& tools) {
 
 }  // namespace
 
-void DropFiles(const std::vector<std::string>& paths, App& app, Desk& desk, Host& host) {
+void DropFiles(const std::vector<std::string>& paths, App& app, Desk& desk, Host& host, const Progress* progress) {
     for (const std::string& dropped : paths) {
         std::string path = dropped;
         std::error_code ec;
@@ -285,7 +308,7 @@ void DropFiles(const std::vector<std::string>& paths, App& app, Desk& desk, Host
         } else if (EndsWithNoCase(path, ".mtl")) {
             ReadDefinition(kMachineChoice, path, app, desk, host);
         } else if (EndsWithNoCase(path, ".dmf") || EndsWithNoCase(path, ".stl") || EndsWithNoCase(path, ".wrl")) {
-            if (LoadWorkFile(app, host, path)) {
+            if (LoadWorkFile(app, host, path, progress)) {
                 desk.state.workFile = path;
                 desk.FitToWork();
                 if (app.settings.dmf.stlCheck && EndsWithNoCase(path, ".stl")) desk.DrawModelCheck(path);

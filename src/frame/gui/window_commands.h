@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/progress.h"
 #include "frame/app.h"
 #include "frame/gui/picture_output.h"
 
@@ -34,6 +35,26 @@ struct WindowTools {
     std::function<int(QDialog& dialog)> runDialog;
     // The pen whose colour is to be stripped (1..8), 0 when cancelled.
     std::function<int()> askPen;
+    // A long operation's caption and progress (0..1000) on the status
+    // line and the bar; a permille below 0 clears both.
+    std::function<void(const std::string& caption, int permille)> progress;
+};
+
+// The progress of one operation shown through tools.progress, cleared
+// when the scope ends.
+class ProgressScope {
+public:
+    explicit ProgressScope(const WindowTools& tools);
+    ~ProgressScope();
+    ProgressScope(const ProgressScope&) = delete;
+    ProgressScope& operator=(const ProgressScope&) = delete;
+    const Progress* get() const { return &progress_; }
+
+private:
+    std::function<void(const std::string&, int)> show_;
+    std::string caption_;
+    int shown_ = -1;
+    Progress progress_;
 };
 
 // Carries out command `id` when it is one of these; false for other commands.
@@ -51,7 +72,8 @@ bool OpenDefinitionEditor(int functionKey, bool ctrl, App& app, Host& host);
 // Files dropped on the window, taken by their endings as on the command
 // line (a link resolved first): definition files are read, a work file is
 // loaded, anything else is the NC program.
-void DropFiles(const std::vector<std::string>& paths, App& app, Desk& desk, Host& host);
+void DropFiles(const std::vector<std::string>& paths, App& app, Desk& desk, Host& host,
+               const Progress* progress = nullptr);
 
 // The picture of the view, drawn in detail first when the view is thinned
 // out and DISPLAY GUIDANCE says so.
