@@ -163,6 +163,7 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
      "待ちファイルを削除しませんでした。通常のファイルではありません（フォルダ、シンボリックリンク、デバイス）: "},
     {MsgId::ReportNotAvailable, "The cutting-information report is not available in this version; the cut goes on.",
      "この版では加工情報レポートは使えません。加工は続けます。"},
+    {MsgId::WriteProtect, "Write protect", "書き込み保護されています"},
     {MsgId::ImageNotWritten, "The picture could not be written: ", "画像を書き込めません: "},
     {MsgId::DetailDisplay, "Detail Display?", "精度を上げても良いですか？"},
     {MsgId::DetailDisplayCaption, "Skip Displaying", "現在表示が間引かれています"},

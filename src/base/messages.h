@@ -126,6 +126,7 @@ enum class MsgId {
     WaitFileKeptOutside,
     WaitFileKeptNotRegular,
     ReportNotAvailable,
+    WriteProtect,
     ImageNotWritten,
     DetailDisplay,
     DetailDisplayCaption,

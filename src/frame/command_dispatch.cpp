@@ -15,7 +15,7 @@ bool In(std::initializer_list<int> ids, int id) { return std::find(ids.begin(), 
 
 // Commands whose operation exists in this program.
 constexpr int kBuilt[] = {
-    kSelectNc, kSelectNcDefineWork, kCheckData, kCheckMinMax, kExit, kLoadWork, kSaveWork, kPrint, kSaveImage,
+    kSelectNc, kSelectNcDefineWork, cmd::kCheckData, cmd::kCheckMinMax, kReport, kExit, kLoadWork, kSaveWork, kPrint, kSaveImage,
     kRunReal, kRunSkip, kRunResult, kRunFastSkip, kRunFastResult, kToolTipPath, kCommandPointPath,
     kRapidCheckNo, kRapidCheckAbort, kRapidCheckPause,
     kArborIgnore, kArborRequired, kArborCut, kArborAbort, kArborPause,
@@ -32,7 +32,7 @@ constexpr int kBuilt[] = {
 
 // The commands that need an NC program read, and those that need a work.
 bool NeedsNc(int id) {
-    return In({kReport, kCheckData, kCheckMinMax, kEditor, kRunReal, kRunSkip, kRunResult, kToolTipPath, kCommandPointPath, kRunFastSkip,
+    return In({kReport, cmd::kCheckData, cmd::kCheckMinMax, kEditor, kRunReal, kRunSkip, kRunResult, kToolTipPath, kCommandPointPath, kRunFastSkip,
                kRunFastResult, kRunOptimizedNc},
               id);
 }
@@ -131,7 +131,7 @@ bool CanChooseCommand(int id, const Settings& st, const DeskState& desk) {
     if ((id == kColorByPen || id == kColorByDirection) && st.display.meshMode) return false;
     static const MenuBarDef menu = DefaultMenuBar();
     if (desk.runActive && LockedDuringRun(menu, id)) return false;
-    if (desk.runActive && (id == kCheckData || id == kCheckMinMax)) return false;  // one interpreter at a time
+    if (desk.runActive && (id == cmd::kCheckData || id == cmd::kCheckMinMax)) return false;  // one interpreter at a time
     return true;
 }
 

@@ -7,7 +7,9 @@
 
 #include <string>
 
+#include "base/file_time.h"
 #include "frame/settings.h"
+#include "results/nc_check.h"
 #include "resources/menu_table.h"
 
 namespace morvex {
@@ -21,6 +23,11 @@ struct DeskState {
     std::string workFile;  // the work file loaded last ("" none)
     int mouseMode = 11;    // the context menu's mode: 11 drag-rotate
     bool fitOnResize = false;  // a resized window fits the work again (else the scale stays)
+    // The last "Check Data" run, of the program file at that path and time:
+    // the report uses its totals while the program is unchanged.
+    CheckResult lastCheck;
+    std::string lastCheckProgram;
+    FileTime lastCheckTime;
 };
 
 // What a command changed.

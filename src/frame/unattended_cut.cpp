@@ -15,6 +15,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/text.h"
+#include "frame/report_command.h"
 #include "frame/run_command.h"
 #include "frame/work_commands.h"
 #include "nc/nc_alarms.h"
@@ -59,7 +60,6 @@ int RunUnattendedCut(App& app, Host& host) {
     if (!launch.outputWork.empty() && !writable) {
         return Fail(host, Msg(MsgId::OutputFormatNotAvailable), launch.outputWork);
     }
-    if (launch.reportMode != 0) ShowText(host, Msg(MsgId::ReportNotAvailable));
     if (const int status = PrepareLaunchWork(app, host); status != 0) return status;
 
     CuttingRun run;
@@ -91,6 +91,9 @@ int RunUnattendedCut(App& app, Host& host) {
             status = 2;
         }
     }
+    // The report of /V and /V5: the program's data check, its NC error (if
+    // any) already told by the run.
+    if (launch.reportMode != 0 && WriteProgramReport(app, host) == 2) status = 2;
     return status;
 }
 

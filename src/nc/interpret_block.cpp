@@ -6,6 +6,7 @@
 // changes how coordinates are taken (G52, G92, G51, G68, G10) acts on the
 // axis words after it in the block, as NC programs write them. Positions are
 // kept per machine axis; the plane axes index into them.
+#include <algorithm>
 #include <cmath>
 
 #include "nc/plane.h"
@@ -492,7 +493,10 @@ void ActOnWord(Scan& s, char letter) {
         }
         break;
     case 'O': in.programNumber = ReadIntegerWord(s.block, s.cursor); break;
-    case 'S': in.spindle = ReadIntegerWord(s.block, s.cursor); break;
+    case 'S':
+        in.spindle = ReadIntegerWord(s.block, s.cursor);
+        in.maxSpindle = std::max(in.maxSpindle, in.spindle);
+        break;
     default: break;
     }
 }

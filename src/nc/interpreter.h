@@ -193,6 +193,7 @@ struct Interpreter {
     int sequenceNumber = 0;
     int programNumber = 0;
     double spindle = 0.0;
+    double maxSpindle = 0.0;  // the largest S read so far
 
     BlockWords words;
     bool g92Seen = false;

@@ -162,6 +162,7 @@ void TakeMotion(CheckRun& run) {
 void Finish(CheckRun& run) {
     CheckResult& r = run.result;
     r.lines = run.interp.reader.programLine;
+    r.maxSpindle = run.interp.maxSpindle;
     if (run.input.mode == kCheckData) {
         FlushFeedSegment(run.timer);
         r.totals = run.timer.totals;

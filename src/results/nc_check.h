@@ -42,6 +42,7 @@ struct CheckResult {
     // it ends there.
     double cutTop = -9999999.0;
     MachiningTotals totals;
+    double maxSpindle = 0.0;  // the largest S value read
     std::vector<int> tools, g, m, d, h;  // codes used, ascending
 };
 

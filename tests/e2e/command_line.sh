@@ -16,7 +16,7 @@ cd "$work" || exit 1
 help=$("$morvex" --help); rc=$?
 check "--help exits 0" test $rc -eq 0
 for opt in "/I file" "/T file" "/C file" "/M file" "/K file" "/O file" "/S(x,y,z)" "/P(w,m)" \
-           "/(x,y,h,w)" "/G n" "/F n" "/X1 .. /X7" "/XO" "/XA" "/XM" "/V, /V5, /V6" "/D" "--version"; do
+           "/(x,y,h,w)" "/G n" "/F n" "/X1 .. /X7" "/XO" "/XA" "/XM" "/V, /V5" "/V6" "/D" "--version"; do
     check "--help lists $opt" grep -qF -- "$opt" <<<"$help"
 done
 version=$("$morvex" --version); rc=$?

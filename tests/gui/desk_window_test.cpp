@@ -170,7 +170,7 @@ TEST_F(DeskWindow, CommandsKeysAndTheTitle) {
     for (const int id : {cmd::kRunResult, cmd::kRunFastResult, cmd::kToolTipPath, cmd::kPrint, cmd::kSaveImage}) {
         EXPECT_TRUE(a[id]->isEnabled()) << id;
     }
-    EXPECT_FALSE(a[cmd::kReport]->isEnabled());  // its part is not in the program yet
+    EXPECT_TRUE(a[cmd::kReport]->isEnabled());
     EXPECT_TRUE(InTitle("pocket.nc") && InTitle(" ペン色")) << Title();
     // F6 draws the tool-tip path over the work; F7 cuts with the fast version.
     const QImage plain = window->Picture();
@@ -974,6 +974,43 @@ TEST_F(DeskWindow, WorkOperationsShowTheirProgress) {
     EXPECT_EQ(shown.front().caption, "Offset");
     EXPECT_EQ(shown.back().permille, -1);
     EXPECT_EQ(window->ProgressValue(), -1);
+}
+
+// The report item: enabled with a program; it writes the report from the
+// last data check of the unchanged program (checking first otherwise) and
+// opens it; a report that cannot be written says "Write protect".
+TEST_F(DeskWindow, ReportFromTheLastDataCheck) {
+    ASSERT_TRUE(Open(true));
+    EXPECT_TRUE(window->Actions()[cmd::kReport]->isEnabled());
+    const test::TempDir& dir = s->start;
+    OutputSettings& o = s->app.settings.output;
+    o.verifyNamingMode = 1;
+    o.verifyDir = dir.Path("reports");
+    test::RecordingHost host;
+    const std::string report = dir.Path("reports/verify.txt");
+    ASSERT_TRUE(RunWorkCommand(cmd::kReport, s->app, Work(), host, window->Tools()));
+    EXPECT_EQ(host.opened, std::vector<std::string>{report});
+    const std::string first = test::TempDir::Read(report);
+    EXPECT_NE(first.find("MORVEX cutting information"), std::string::npos);  // the samples' template
+    // A data check stands for the program while it is unchanged: stale
+    // totals planted into it show in the next report.
+    Work().state.lastCheck.totals.feedLength = 123456.0;
+    ASSERT_TRUE(RunWorkCommand(cmd::kReport, s->app, Work(), host, window->Tools()));
+    EXPECT_NE(test::TempDir::Read(report).find("feed  123456"), std::string::npos);
+    // A changed program file is checked again.
+    std::filesystem::last_write_time(s->app.launch.ncProgram,
+                                     std::filesystem::last_write_time(s->app.launch.ncProgram) + std::chrono::seconds(5));
+    ASSERT_TRUE(RunWorkCommand(cmd::kReport, s->app, Work(), host, window->Tools()));
+    EXPECT_EQ(test::TempDir::Read(report), first);
+    // Under a regular file no folder can be made.
+    dir.Write("blocked", "");
+    o.verifyDir = dir.Path("blocked/sub");
+    const std::size_t shown = host.messages.size();
+    ASSERT_TRUE(RunWorkCommand(cmd::kReport, s->app, Work(), host, window->Tools()));
+    ASSERT_EQ(host.messages.size(), shown + 1);
+    EXPECT_EQ(host.messages.back(), "Write protect");
+    EXPECT_EQ(host.captions.back(), dir.Path("blocked/sub/verify.txt"));
+    EXPECT_EQ(host.opened.size(), 3u);
 }
 
 }  // namespace

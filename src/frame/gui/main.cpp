@@ -19,6 +19,7 @@
 #include "frame/gui/main_window.h"
 #include "frame/check_command.h"
 #include "frame/motion_listing.h"
+#include "frame/report_command.h"
 #include "frame/startup.h"
 #include "frame/unattended_cut.h"
 #include "frame/unattended_operation.h"
@@ -90,6 +91,8 @@ int RunUnattended(morvex::App& app) {
     const bool cut = app.launch.autoRunMode == 6 || app.launch.autoRunMode == 7;
     if (cut) {
         status = morvex::RunUnattendedCut(app, host);
+    } else if (app.launch.reportMode == 6) {
+        status = morvex::RunReportCommand(app, host);
     } else if (app.launch.workOperation != 0) {
         status = morvex::RunUnattendedOperation(app, host);
     } else if (!app.launch.imageFile.empty()) {

@@ -15,6 +15,8 @@
 #include "frame/gui/offset_dialog.h"
 #include "frame/gui/statistics_dialog.h"
 #include "frame/check_command.h"
+#include "frame/report_command.h"
+#include "base/file_time.h"
 #include "frame/check_statistics.h"
 #include "frame/gui/work_dialogs.h"
 #include "nc/controller_writer.h"
@@ -390,9 +392,37 @@ bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
             ShowText(host, std::string(Msg(MsgId::NcProgramNotOpened)) + app.launch.ncProgram);
             return true;
         }
+        if (mode == morvex::kCheckData) {
+            desk.state.lastCheck = result;
+            desk.state.lastCheckProgram = app.launch.ncProgram;
+            desk.state.lastCheckTime = ReadFileTime(app.launch.ncProgram);
+        }
         StatisticsDialog dialog(CheckTitle(mode, IsEnglish()), CheckStatistics(result, mode, IsEnglish()),
                                 tools.parent);
         Run(tools, dialog);
+        return true;
+    }
+    case cmd::kReport: {
+        // The totals of the last data check of this program, checked first
+        // when there is none or the file changed since.
+        DeskState& s = desk.state;
+        const FileTime now = ReadFileTime(app.launch.ncProgram);
+        if (s.lastCheckProgram != app.launch.ncProgram || !s.lastCheckTime || s.lastCheckTime != now) {
+            CheckResult result;
+            ControllerDef ctl = app.controller;
+            if (CheckProgram(CheckInputOf(app, morvex::kCheckData), ctl, app.machine, CheckToolsOf(app), result) != 0) {
+                ShowText(host, std::string(Msg(MsgId::NcProgramNotOpened)) + app.launch.ncProgram);
+                return true;
+            }
+            s.lastCheck = result;
+            s.lastCheckProgram = app.launch.ncProgram;
+            s.lastCheckTime = now;
+        }
+        const std::string path = WriteCuttingReport(app, host, s.lastCheck);
+        if (!path.empty()) {
+            host.ShowStatus(path);
+            if (!host.OpenWithViewer(path)) ShowText(host, std::string(Msg(MsgId::EditorNotStarted)) + " " + path);
+        }
         return true;
     }
     case kOptionalBlockSkip: {

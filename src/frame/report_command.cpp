@@ -1,0 +1,108 @@
+// The report command.
+#include "frame/report_command.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "base/messages.h"
+#include "base/paths.h"
+#include "frame/check_command.h"
+#include "nc/nc_alarms.h"
+#include "platform/host.h"
+#include "results/report_file.h"
+
+namespace morvex {
+
+ReportValues ReportValuesOf(const App& app, const CheckResult& check) {
+    ReportValues v;
+    v.totals = check.totals;
+    v.all = check.all;
+    v.cut = check.cut;
+    v.maxS = check.maxSpindle;
+    v.g = check.g;
+    v.m = check.m;
+    v.tools = check.tools;
+    v.h = check.h;
+    v.d = check.d;
+    v.lines = check.lines;
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(app.launch.ncProgram, ec);
+    v.nc = ec ? app.launch.ncProgram : full.lexically_normal().string();
+    const auto size = std::filesystem::file_size(v.nc, ec);
+    v.ncSize = ec ? 0 : static_cast<std::uint64_t>(size);
+    v.ttl = app.settings.table.toolTable;
+    v.ctl = app.settings.table.controllerTable;
+    v.mtl = app.settings.table.machineTable;
+    v.rapidFeedrate = app.settings.work.rapidFeedrate;
+    for (int a = 0; a < 3; ++a) v.machineRapid[a] = app.machine.rapid[static_cast<std::size_t>(a)];
+    for (const WorkCoordinate& w : app.controller.work) v.workOffsets.push_back(Point{w.x, w.y, w.z});
+    return v;
+}
+
+std::string WriteCuttingReport(const App& app, Host& host, const CheckResult& check) {
+    const OutputSettings& o = app.settings.output;
+    ReportFileSettings s;
+    s.dir = o.verifyDir;
+    s.suffix = o.verifySuffix;
+    s.append = o.verifyAppend;
+    s.automatic = o.verifyNamingMode == 2;
+    const std::string path = ReportFileName(s, app.launch.ncProgram);
+    ReportValues values = ReportValuesOf(app, check);
+    const std::string settingsDir = app.locations.settingsFile.empty()
+                                        ? app.locations.programDir
+                                        : DirectoryPart(app.locations.settingsFile);
+    const std::string templ = FindReportTemplate(app.locations.startDir, settingsDir);
+    std::string text;
+    if (templ.empty() || !ReadReportTemplate(templ, text)) {
+        text = BuiltInReport(values, IsEnglish());
+    } else {
+        text = ExpandReport(text, values);
+    }
+    if (!WriteReportFile(path, text, s.append, s.automatic ? std::string() : s.dir)) {
+        MessageRequest request;
+        request.text = std::string(Msg(MsgId::WriteProtect));
+        if (host.IsUnattended()) request.text += " " + path;
+        request.caption = path;
+        request.kind = MessageKind::Error;
+        host.ShowMessage(request);
+        return {};
+    }
+    return path;
+}
+
+int WriteProgramReport(App& app, Host& host, CheckResult* out) {
+    if (app.controller.readStatus != 1) {
+        ShowText(host, std::string(Msg(MsgId::CtlNotFound)) + " " + app.settings.table.controllerTable);
+        return 2;
+    }
+    CheckResult result;
+    ControllerDef ctl = app.controller;  // the check may change offsets
+    if (app.launch.ncProgram.empty() ||
+        CheckProgram(CheckInputOf(app, kCheckData), ctl, app.machine, CheckToolsOf(app), result) != 0) {
+        ShowText(host, std::string(Msg(MsgId::NcProgramNotOpened)) + app.launch.ncProgram);
+        return 2;
+    }
+    if (WriteCuttingReport(app, host, result).empty()) return 2;
+    const int status = result.error == 0 ? 0 : 1;
+    if (out != nullptr) *out = std::move(result);
+    return status;
+}
+
+int RunReportCommand(App& app, Host& host) {
+    CheckResult result;
+    const int status = WriteProgramReport(app, host, &result);
+    if (status != 1) return status;
+    const ControllerDef& ctl = app.controller;
+    AlarmDelivery delivery;
+    delivery.batch = true;
+    delivery.ncPath = app.launch.ncProgram;
+    delivery.logDir = app.settings.output.logDir;
+    delivery.ncName = FileTitle(app.launch.ncProgram);
+    AlarmDetail detail;
+    detail.programLine = result.errorLine;
+    detail.endOfRecord = ctl.endOfRecord;
+    ShowAlarm(host, delivery, result.error + kNcAlarmBase, detail);
+    return 1;
+}
+
+}  // namespace morvex
