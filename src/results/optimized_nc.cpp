@@ -1,0 +1,415 @@
+// The optimised NC program and the cut data.
+//
+// Implementation notes: steps arrive one by one; the optimised NC holds one
+// pending run (consecutive steps of one motion that keep the same feed, or
+// consecutive escape steps) and writes it when a step cannot join it. The
+// last written X, Y, Z (in counts), F, motion word and plane make every
+// word modal, as the controller reads them. Both files are written through
+// temporary files renamed at the end, so an aborted or failed run never
+// leaves a half file under the final name.
+#include "results/optimized_nc.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace morvex {
+namespace {
+
+template <class... A>
+std::string Format(const char* format, A... args) {
+    char buf[192];
+    const int n = std::snprintf(buf, sizeof buf, format, args...);
+    return n <= 0 ? std::string() : std::string(buf, static_cast<std::size_t>(std::min<int>(n, sizeof buf - 1)));
+}
+
+long long Truncated(double v) {
+    if (!(v == v)) return 0;
+    return static_cast<long long>(std::clamp(v, -9.0e15, 9.0e15));
+}
+
+constexpr long long kRapidFeed = -1;  // a kept rapid: G00 without a feed word
+
+void Flush(OptimizedOutput& out) {
+    if (out.writeNc && !out.ncText.empty() && !WriteBytes(out.nc, out.ncText.data(), out.ncText.size())) {
+        out.failed = true;
+    }
+    out.ncText.clear();
+    if (out.writeData && !out.dataBytes.empty() && !WriteBytes(out.data, out.dataBytes.data(), out.dataBytes.size())) {
+        out.failed = true;
+    }
+    out.dataBytes.clear();
+}
+
+void Text(OptimizedOutput& out, const std::string& s) {
+    if (!out.writeNc) return;
+    out.ncText += s;
+    if (out.ncText.size() >= (1u << 16)) Flush(out);
+}
+
+// Writes an axis word when its count differs from the last written one.
+bool Axis(OptimizedOutput& out, const char* letter, long long counts, long long& last) {
+    if (out.haveLast && counts == last) return false;
+    Text(out, FormatCounts(letter, counts, out.format));
+    last = counts;
+    return true;
+}
+
+bool Feed(OptimizedOutput& out, long long f) {
+    if (f < 0 || f == out.lastF) return false;
+    Text(out, Format("F%lld", f));
+    out.lastF = f;
+    return true;
+}
+
+long long C(const OptimizedOutput& out, double mm) { return ToCounts(mm, out.format.units); }
+
+void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
+    const long long sx = C(out, run.start[0]), sy = C(out, run.start[1]), sz = C(out, run.start[2]);
+    // Back down after an escape: over the start, 2 mm above it at rapid, then at the feed.
+    if (out.lastMode == kRapid && out.previousEscape && run.feed != kRapidFeed) {
+        bool any = Axis(out, "X", sx, out.lastX);
+        any = Axis(out, "Y", sy, out.lastY) || any;
+        if (any) Text(out, "\n");
+        if (sz != out.lastZ) {
+            long long above = C(out, run.start[2] + 2.0);
+            Text(out, FormatCounts("Z", above, out.format) + "\n");
+            out.lastZ = above;
+            Text(out, "G01");
+            Axis(out, "Z", sz, out.lastZ);
+            Feed(out, run.feed);
+            Text(out, "\n");
+            out.lastMode = kLine;
+        }
+    }
+    const bool arc = run.type == kArcCw || run.type == kArcCcw;
+    const int mode = run.feed == kRapidFeed ? kRapid : run.type;
+    if (arc && run.plane != out.lastPlane) {
+        Text(out, Format("G%d", run.plane));
+        out.lastPlane = run.plane;
+    }
+    // The motion word whenever the mode in force is another (an escape
+    // leaves G00 in force).
+    if (mode != out.lastMode) {
+        Text(out, mode == kRapid ? "G00" : mode == kArcCw ? "G02" : mode == kArcCcw ? "G03" : "G01");
+        out.lastMode = mode;
+    }
+    out.lastClass = run.escape;
+    out.lastType = run.type;
+    bool any = Axis(out, "X", C(out, run.end[0]), out.lastX);
+    any = Axis(out, "Y", C(out, run.end[1]), out.lastY) || any;
+    any = Axis(out, "Z", C(out, run.end[2]), out.lastZ) || any;
+    if (arc) {
+        // Centre offsets from the run's start, in the plane's order.
+        static constexpr int kAxes[3][2] = {{0, 1}, {2, 0}, {1, 2}};
+        static constexpr const char* kLetters = "IJK";
+        const int p = run.plane == 18 ? 1 : run.plane == 19 ? 2 : 0;
+        for (const int a : kAxes[p]) {
+            const long long d = C(out, run.centre[static_cast<std::size_t>(a)] - run.start[static_cast<std::size_t>(a)]);
+            if (d == 0) continue;
+            const char letter[2] = {kLetters[a], '\0'};
+            Text(out, FormatCounts(letter, d, out.format));
+            any = true;
+        }
+    }
+    if (mode != kRapid) any = Feed(out, run.feed) || any;
+    if (any) Text(out, "\n");
+    out.haveLast = true;
+    out.previousEscape = false;
+}
+
+void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, int previousLine) {
+    const long long ex = C(out, run.end[0]), ey = C(out, run.end[1]), ez = C(out, run.end[2]);
+    auto rapid = [&] {
+        if (out.lastMode != kRapid) Text(out, "G00");
+        out.lastMode = kRapid;
+        out.lastClass = 0;
+    };
+    if (programEnd) {
+        rapid();
+        Axis(out, "Z", ez, out.lastZ);
+        Text(out, "\n");
+        bool any = Axis(out, "X", ex, out.lastX);
+        any = Axis(out, "Y", ey, out.lastY) || any;
+        if (any) Text(out, "\n");
+        out.previousEscape = true;
+        return;
+    }
+    const double travel = std::hypot(run.end[0] - run.start[0], run.end[1] - run.start[1]);
+    if (run.line == previousLine && !(travel > out.options.escapeWidth)) return;
+    rapid();
+    const double lastZ = static_cast<double>(out.lastZ) / out.format.units;
+    if (!(lastZ > out.workTop)) {
+        const double z = out.clearance ? out.clearance(run.start, run.end) : out.workTop + out.options.escapeHeight;
+        Axis(out, "Z", C(out, std::max(z, lastZ)), out.lastZ);
+    }
+    Text(out, "\n");
+    bool any = Axis(out, "X", ex, out.lastX);
+    any = Axis(out, "Y", ey, out.lastY) || any;
+    if (any) Text(out, "\n");
+    if (Axis(out, "Z", ez, out.lastZ)) Text(out, "\n");
+    out.previousEscape = true;
+}
+
+void WritePending(OptimizedOutput& out, bool programEnd) {
+    OptimizeRun& run = out.pending;
+    if (run.escape < 0) return;
+    if (run.escape == 0) {
+        WriteEscape(out, run, programEnd, out.lastWrittenLine);
+    } else {
+        WriteKept(out, run);
+    }
+    out.lastWrittenLine = run.line;
+    run.escape = -1;
+}
+
+void PutBytes(std::string& b, const void* p, std::size_t n) { b.append(static_cast<const char*>(p), n); }
+
+void Record(OptimizedOutput& out, const OptimizeStep& step, long long chosen, int tool) {
+    const int type = step.type & 0xFF;
+    const int cls = step.cutClass >= 0 && step.cutClass <= 3 ? step.cutClass : 255;
+    const int feed = static_cast<int>(Truncated(step.feed));
+    const float x = static_cast<float>(step.end[0]), y = static_cast<float>(step.end[1]),
+                z = static_cast<float>(step.end[2]), load = static_cast<float>(step.load);
+    const int f = static_cast<int>(std::clamp<long long>(chosen, -2147483647LL, 2147483647LL));
+    if (!out.binary) {
+        std::string line = step.nurbs ? Format("N%d(%04d)NURBSX%fY%fZ%f", step.line, step.blockEnd ? 1 : 0, step.end[0],
+                                               step.end[1], step.end[2])
+                                      : Format("N%d(%04d)G%02dX%fY%fZ%f", step.line, step.blockEnd ? 1 : 0, type,
+                                               step.end[0], step.end[1], step.end[2]);
+        if (cls <= 3) {
+            line += Format("F%d(%c%fF%d)\n", feed, "AVUD"[cls], step.load, f);
+        } else {
+            line += "(N)\n";
+        }
+        out.dataBytes += line;
+        return;
+    }
+    unsigned char flags[2] = {0, 0};
+    std::string fields;
+    if (tool != out.recTool) {
+        const std::uint16_t t = static_cast<std::uint16_t>(tool);
+        flags[0] |= 0x01, PutBytes(fields, &t, 2), out.recTool = tool;
+    }
+    if (step.line != out.recLine) {
+        const std::int32_t l = step.line;
+        flags[0] |= 0x02, PutBytes(fields, &l, 4), out.recLine = step.line;
+    }
+    if (type != out.recType) {
+        const std::uint8_t t = static_cast<std::uint8_t>(type);
+        flags[0] |= 0x04, PutBytes(fields, &t, 1), out.recType = type;
+    }
+    if (x != out.recX) flags[0] |= 0x08, PutBytes(fields, &x, 4), out.recX = x;
+    if (y != out.recY) flags[0] |= 0x10, PutBytes(fields, &y, 4), out.recY = y;
+    if (z != out.recZ) flags[0] |= 0x20, PutBytes(fields, &z, 4), out.recZ = z;
+    if (feed != out.recFeed) {
+        const std::int32_t v = feed;
+        flags[0] |= 0x40, PutBytes(fields, &v, 4), out.recFeed = feed;
+    }
+    if (cls != out.recClass) {
+        const std::uint8_t c = static_cast<std::uint8_t>(cls);
+        flags[0] |= 0x80, PutBytes(fields, &c, 1), out.recClass = cls;
+    }
+    if (load != out.recLoad) flags[1] |= 0x01, PutBytes(fields, &load, 4), out.recLoad = load;
+    if (f != out.recF) {
+        const std::int32_t v = f;
+        flags[1] |= 0x02, PutBytes(fields, &v, 4), out.recF = f;
+    }
+    PutBytes(out.dataBytes, flags, 2);
+    out.dataBytes += fields;
+}
+
+}  // namespace
+
+OptimizeFeeds OptimizeFeedsOf(int toolNumber, const ToolDef& tool, const std::array<float, 3>& maxFeed) {
+    OptimizeFeeds f;
+    f.tool = toolNumber;
+    f.table = tool.optF;
+    f.maxMachineF = std::max({maxFeed[0], maxFeed[1], maxFeed[2]});
+    const OptFeedSlot& a = tool.optF[0];
+    if (a.set) {
+        f.minOptF = a.first;
+        f.maxOptF = a.pairCount > 0 ? a.b[static_cast<std::size_t>(a.pairCount - 1)] : a.first;
+    } else {
+        f.minOptF = 50.0;
+        f.maxOptF = f.maxMachineF;
+    }
+    return f;
+}
+
+long long OptimalFeed(const OptimizeFeeds& feeds, int cutClass, double load, double programmedFeed) {
+    const OptFeedSlot* t = nullptr;
+    if (cutClass >= 0 && cutClass <= 3 && feeds.table[static_cast<std::size_t>(cutClass)].set) {
+        t = &feeds.table[static_cast<std::size_t>(cutClass)];
+    } else if (feeds.table[0].set) {
+        t = &feeds.table[0];
+    }
+    if (t == nullptr) return Truncated(programmedFeed);
+    const int n = std::clamp(t->pairCount, 0, 19);
+    auto feedAt = [&](int i) { return i == 0 ? t->first : t->b[static_cast<std::size_t>(i - 1)]; };
+    for (int i = 0; i < n; ++i) {
+        if (t->a[static_cast<std::size_t>(i)] < load) return Truncated(feedAt(i));
+    }
+    return Truncated(feedAt(n));
+}
+
+long long ToCounts(double mm, int units) {
+    const double v = mm * units;
+    if (!std::isfinite(v)) return 0;
+    return static_cast<long long>(std::clamp(std::round(v), -9.0e15, 9.0e15));  // half away from zero
+}
+
+std::string FormatCounts(const char* letter, long long counts, const OptimizeFormat& format) {
+    if (!format.decimalPoint) return Format("%s%lld", letter, counts);
+    if (counts == 0) return Format("%s0.0", letter);
+    int decimals = 0;
+    for (long long u = std::max(format.units, 1); u > 1; u /= 10) ++decimals;
+    decimals = std::clamp(decimals, 1, 9);
+    std::string number = Format("%.*f", decimals, static_cast<double>(counts) / std::max(format.units, 1));
+    // Trailing zeros go, down to one decimal.
+    const std::size_t dot = number.find('.');
+    while (number.size() > dot + 2 && number.back() == '0') number.pop_back();
+    return letter + number;
+}
+
+bool OpenOptimisedOutputs(OptimizedOutput& out, const OptimizeOptions& options, const OptimizeFormat& format,
+                          const std::string& ncPath, const std::string& dataPath, int tool) {
+    out = OptimizedOutput{};
+    out.options = options;
+    out.format = format;
+    if (out.format.units <= 0) out.format.units = 1000;
+    out.binary = options.cutData == kCutDataBinary || options.cutData == kCutDataBinaryOpen;
+    out.recTool = tool;
+    if (!ncPath.empty()) {
+        if (!BeginReplace(out.nc, ncPath)) return false;
+        out.writeNc = true;
+    }
+    if (!dataPath.empty()) {
+        if (!BeginReplace(out.data, dataPath)) {
+            if (out.writeNc) FinishReplace(out.nc, false);
+            out.writeNc = false;
+            return false;
+        }
+        out.writeData = true;
+    }
+    if (format.delimiter != ' ' && format.delimiter != '\0') {
+        Text(out, Format("%c\n", format.delimiter));
+        if (!out.binary) out.dataBytes += Format("%c\n", format.delimiter);
+    }
+    return true;
+}
+
+void BeginOptimisedOutput(OptimizedOutput& out, const Point& start) {
+    out.startPoint = start;
+    out.lastEnd = start;
+    out.lastX = C(out, start[0]), out.lastY = C(out, start[1]), out.lastZ = C(out, start[2]);
+    Text(out, "G92" + FormatCounts("X", out.lastX, out.format) + FormatCounts("Y", out.lastY, out.format) +
+                  FormatCounts("Z", out.lastZ, out.format) + "\n");
+    out.haveLast = true;
+    out.recX = static_cast<float>(start[0]), out.recY = static_cast<float>(start[1]),
+    out.recZ = static_cast<float>(start[2]);
+    if (out.binary) {
+        const float head[3] = {out.recX, out.recY, out.recZ};
+        PutBytes(out.dataBytes, head, sizeof head);
+    } else {
+        out.dataBytes += Format("G92X%fY%fZ%f\n", start[0], start[1], start[2]);
+    }
+}
+
+void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const OptimizeFeeds& feeds) {
+    const OptimizeOptions& o = out.options;
+    const bool rapid = step.type == kRapid;
+    int e = 1;
+    long long f = 0;
+    if (step.cut) {
+        e = o.optCut == kOptCutEscape ? 0 : 1;
+        if (rapid) {
+            // A rapid into material: never written as a rapid.
+            f = e == 0 || o.optCut == kOptCutNo || out.pending.escape == 0
+                    ? (e == 0 ? Truncated(step.feed) : Truncated(feeds.minOptF))
+                    : OptimalFeed(feeds, step.cutClass, step.load, step.feed);
+        } else if (e == 1) {
+            f = o.optCut != kOptCutOptimize ? Truncated(step.feed)
+                : out.pending.escape == 0   ? Truncated(feeds.minOptF)
+                                            : OptimalFeed(feeds, step.cutClass, step.load, step.feed);
+        } else {
+            f = o.optAircut == kOptAirMaxOptF       ? Truncated(feeds.maxOptF)
+                : o.optAircut == kOptAirMaxMachineF ? Truncated(feeds.maxMachineF)
+                                                    : Truncated(step.feed);
+        }
+    } else {
+        // Air: escaped, or kept with its own motion at the feed the setting names.
+        e = o.optAircut == kOptAirEscape ? 0 : 1;
+        if (rapid) {
+            f = kRapidFeed;
+        } else {
+            f = o.optAircut == kOptAirMaxOptF       ? Truncated(feeds.maxOptF)
+                : o.optAircut == kOptAirMaxMachineF ? Truncated(feeds.maxMachineF)
+                                                    : Truncated(step.feed);
+        }
+    }
+    Record(out, step, f == kRapidFeed ? Truncated(step.feed) : f, feeds.tool);
+
+    OptimizeRun& run = out.pending;
+    const int type = step.nurbs ? kLine : step.type;
+    const bool arc = type == kArcCw || type == kArcCcw;
+    if (run.escape >= 0 && run.escape == e) {
+        if (e == 0) {
+            run.end = step.end;
+            out.lastEnd = step.end;
+            return;
+        }
+        // A kept run goes on with a step of the same motion at the same feed.
+        if (run.motion == step.motion && run.type == type && run.feed == f &&
+            (!arc || (run.plane == step.plane && run.centre == step.centre)) && !out.pendingEnded) {
+            run.end = step.end;
+            out.pendingEnded = step.blockEnd;
+            out.lastEnd = step.end;
+            return;
+        }
+    }
+    const Point start = out.lastEnd;
+    WritePending(out, false);
+    run.escape = e;
+    run.motion = step.motion;
+    run.cut = step.cut;
+    run.type = type;
+    run.line = step.line;
+    run.plane = step.plane;
+    run.start = start;
+    run.end = step.end;
+    run.centre = step.centre;
+    run.feed = f;
+    out.pendingEnded = step.blockEnd;
+    out.lastEnd = step.end;
+}
+
+bool CloseOptimisedOutputs(OptimizedOutput& out, bool aborted) {
+    WritePending(out, true);
+    if (out.format.delimiter != ' ' && out.format.delimiter != '\0') {
+        Text(out, Format("%c\n", out.format.delimiter));
+        if (!out.binary) out.dataBytes += Format("%c\n", out.format.delimiter);
+    }
+    Flush(out);
+    bool ok = !out.failed;
+    if (out.writeNc) ok = FinishReplace(out.nc, !aborted && !out.failed) == kFileSaved && ok;
+    if (out.writeData) ok = FinishReplace(out.data, !out.failed) == kFileSaved && ok;
+    out.writeNc = out.writeData = false;
+    return aborted ? false : ok;
+}
+
+std::string OptimizedFileName(const std::string& folder, bool automatic, const std::string& ncPath,
+                              const std::string& fixedName, const std::string& suffix) {
+    std::string name = fixedName;
+    if (automatic) {
+        const std::size_t slash = ncPath.find_last_of('/');
+        name = slash == std::string::npos ? ncPath : ncPath.substr(slash + 1);
+        const std::size_t dot = name.find('.');
+        name = (dot == std::string::npos ? name : name.substr(0, dot)) + "." + suffix;
+    }
+    if (folder.empty()) return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+}  // namespace morvex

@@ -1,0 +1,139 @@
+// The optimised NC program and the cut data of a cutting run: every motion
+// step of the sweep comes here with whether it removed material and how
+// much. Cutting steps get a feed from the tool's OPT-F table by their load;
+// air steps are kept, sped up or replaced by escape moves; steps of equal
+// feed merge into one block. The cut data logs every step, as text or as a
+// compact binary stream.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "nc/path_record.h"
+#include "sim/tool_def.h"
+#include "workio/replaced_file.h"
+
+namespace morvex {
+
+// Codes of the settings of section Optimize.
+inline constexpr int kOptCutNo = 0, kOptCutOptimize = 1, kOptCutEscape = 2;
+inline constexpr int kOptAirNo = 0, kOptAirEscape = 1, kOptAirMaxOptF = 2, kOptAirMaxMachineF = 3;
+inline constexpr int kCutDataNo = 0, kCutDataText = 1, kCutDataTextOpen = 2, kCutDataBinary = 3,
+                     kCutDataBinaryOpen = 4;
+inline constexpr int kOptNcNo = 0, kOptNcWrite = 1, kOptNcWriteOpen = 2;
+
+struct OptimizeOptions {
+    int optCut = kOptCutOptimize;
+    int optAircut = kOptAirEscape;
+    int cutData = kCutDataNo;
+    int optNc = kOptNcWriteOpen;
+    bool torque = false;        // V-VALUE TORQUE: the cut data and the feed choice use the torque load
+    double escapeWidth = 0.3;   // mm (ESCAPE-WIDTH, or 3 pitches for 0)
+    double escapeHeight = 3.0;  // mm
+};
+
+// How the controller writes numbers: counts per mm, decimal points, the
+// program delimiter (a blank for none).
+struct OptimizeFormat {
+    int units = 1000;
+    bool decimalPoint = true;
+    char delimiter = ' ';
+};
+
+// A tool's feeds for the choice: its OPT-F tables and the limits they give.
+struct OptimizeFeeds {
+    int tool = 0;
+    std::array<OptFeedSlot, 4> table{};
+    double minOptF = 50.0;
+    double maxOptF = 0.0;
+    double maxMachineF = 0.0;  // the largest maxFeed of the machine's axes
+};
+OptimizeFeeds OptimizeFeedsOf(int toolNumber, const ToolDef& tool, const std::array<float, 3>& maxFeed);
+
+// One motion step, positions in the program's frame (mm).
+struct OptimizeStep {
+    bool cut = false;       // it removed material
+    bool blockEnd = false;  // it ends its NC block
+    int type = kLine;       // kRapid, kLine, kArcCw, kArcCcw
+    bool nurbs = false;     // a chord of a spline (written as a line)
+    int line = 0;           // NC line number
+    long long motion = 0;   // which motion of the run it belongs to
+    int plane = 17;
+    Point end{};
+    Point centre{};  // arcs
+    double feed = 0.0;   // programmed, mm/min
+    int cutClass = -1;   // 0 A, 1 V, 2 U, 3 D, -1 none
+    double load = 0.0;   // per step length, by the V-VALUE measure
+};
+
+// The feed the table gives for a load: the feed of the first threshold
+// below the load, the last feed when none is; the programmed feed without
+// a table for the class or for class A.
+long long OptimalFeed(const OptimizeFeeds& feeds, int cutClass, double load, double programmedFeed);
+
+// A value in counts after its letter, in the controller's number form.
+std::string FormatCounts(const char* letter, long long counts, const OptimizeFormat& format);
+long long ToCounts(double mm, int units);
+
+struct OptimizeRun {
+    int escape = -1;  // 0 escape, 1 kept, -1 none pending
+    bool cut = false;
+    int type = kLine;
+    int line = 0;  // of its first step
+    long long motion = 0;
+    int plane = 17;
+    Point start{}, end{}, centre{};
+    long long feed = 0;
+};
+
+struct OptimizedOutput {
+    OptimizeOptions options;
+    OptimizeFormat format;
+    ReplacedFile nc, data;
+    bool writeNc = false, writeData = false, binary = false;
+    bool failed = false;  // a write failed: nothing is renamed into place
+    std::string ncText, dataBytes;  // buffered, written in large pieces
+    // The retract height (program frame) that clears the work over the
+    // straight path between two points, and the work's top.
+    std::function<double(const Point& from, const Point& to)> clearance;
+    double workTop = 0.0;
+    OptimizeRun pending;
+    bool pendingEnded = false;    // its last step ended its NC block
+    Point lastEnd{};              // where the last step ended
+    int lastWrittenLine = -1;     // the NC line of the run written last
+    bool previousEscape = false;  // the run written last was an escape
+    long long lastX = 0, lastY = 0, lastZ = 0;
+    bool haveLast = false;
+    long long lastF = -1;
+    int lastMode = -1;
+    int lastPlane = -1;
+    int lastClass = -1;
+    int lastType = -1;
+    // The previous binary record.
+    int recTool = 0, recLine = 0, recType = 0x5C, recClass = 255, recFeed = 0, recF = 0;
+    float recX = 0, recY = 0, recZ = 0, recLoad = 0;
+    Point startPoint{};
+};
+
+// Opens the files (an empty path: that file is not written) and writes
+// the leading delimiter. False when one cannot be created.
+bool OpenOptimisedOutputs(OptimizedOutput& out, const OptimizeOptions& options, const OptimizeFormat& format,
+                          const std::string& ncPath, const std::string& dataPath, int tool);
+// The G92 line at the program's start point.
+void BeginOptimisedOutput(OptimizedOutput& out, const Point& start);
+void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const OptimizeFeeds& feeds);
+// Writes the pending run as the end of the program and the trailing
+// delimiter and puts both files in place. An aborted run leaves no
+// optimised NC (its cut data stays). Returns false when a file could not
+// be written.
+bool CloseOptimisedOutputs(OptimizedOutput& out, bool aborted);
+
+// File names in their folders: FIXED "OPTNC.NC", "CUTDATA.TXT" or
+// "CUTDATA.BIN"; AUTO the NC program's title with everything after its
+// first "." replaced by the suffix.
+std::string OptimizedFileName(const std::string& folder, bool automatic, const std::string& ncPath,
+                              const std::string& fixedName, const std::string& suffix);
+
+}  // namespace morvex

@@ -1,0 +1,134 @@
+#include "results/optimized_nc.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "support/temp_dir.h"
+
+namespace morvex {
+namespace {
+
+using test::TempDir;
+
+OptimizeFeeds Table() {
+    ToolDef t;
+    OptFeedSlot& a = t.optF[0];
+    a.set = true;
+    a.first = 100.0f;  // above load 5
+    a.pairCount = 2;
+    a.a = {5.0f, 2.0f};
+    a.b = {200.0f, 400.0f};  // above 2, and at most 2
+    return OptimizeFeedsOf(1, t, {3000.0f, 3000.0f, 2000.0f});
+}
+
+OptimizeStep Step(long long motion, int line, Point end, bool cut, double load, bool blockEnd = false) {
+    OptimizeStep s;
+    s.motion = motion;
+    s.line = line;
+    s.end = end;
+    s.cut = cut;
+    s.load = load;
+    s.feed = 500.0;
+    s.cutClass = cut ? 0 : -1;
+    s.blockEnd = blockEnd;
+    return s;
+}
+
+TEST(OptimizedNc, NumbersAndFeedChoice) {
+    const OptimizeFormat mm{1000, true, '%'};
+    EXPECT_EQ(FormatCounts("X", ToCounts(12.5, 1000), mm), "X12.5");
+    EXPECT_EQ(FormatCounts("X", 0, mm), "X0.0");
+    EXPECT_EQ(FormatCounts("X", ToCounts(1.25, 1000), mm), "X1.25");
+    EXPECT_EQ(FormatCounts("X", ToCounts(0.001, 1000), mm), "X0.001");
+    EXPECT_EQ(FormatCounts("Y", ToCounts(-0.0005, 1000), mm), "Y-0.001");  // half away from zero
+    EXPECT_EQ(FormatCounts("Z", ToCounts(0.0001, 10000), OptimizeFormat{10000, true, ' '}), "Z0.0001");
+    EXPECT_EQ(FormatCounts("Z", ToCounts(2.5, 100), OptimizeFormat{100, true, ' '}), "Z2.5");
+    EXPECT_EQ(FormatCounts("X", ToCounts(12.5, 1000), OptimizeFormat{1000, false, ' '}), "X12500");
+
+    const OptimizeFeeds f = Table();
+    EXPECT_EQ(f.minOptF, 100.0);
+    EXPECT_EQ(f.maxOptF, 400.0);
+    EXPECT_EQ(OptimalFeed(f, 0, 6.0, 500.0), 100);
+    EXPECT_EQ(OptimalFeed(f, 0, 3.0, 500.0), 200);
+    EXPECT_EQ(OptimalFeed(f, 0, 2.0, 500.0), 400);
+    EXPECT_EQ(OptimalFeed(f, 1, 3.0, 500.0), 200);  // no V table: table A
+    EXPECT_EQ(OptimalFeed(OptimizeFeeds{}, 1, 3.0, 512.7), 512);
+    const OptimizeFeeds none = OptimizeFeedsOf(2, ToolDef{}, {3000.0f, 4000.0f, 2000.0f});
+    EXPECT_EQ(none.minOptF, 50.0);
+    EXPECT_EQ(none.maxOptF, 4000.0);
+}
+
+TEST(OptimizedNc, RunsMergeSplitEscapeAndEnd) {
+    TempDir dir;
+    OptimizedOutput out;
+    OptimizeOptions o;
+    o.cutData = kCutDataText;
+    ASSERT_TRUE(OpenOptimisedOutputs(out, o, OptimizeFormat{1000, true, '%'}, dir.Path("OPTNC.NC"),
+                                     dir.Path("CUTDATA.TXT"), 1));
+    out.workTop = 10.0;
+    out.clearance = [](const Point&, const Point&) { return 13.0; };
+    BeginOptimisedOutput(out, {0.0, 0.0, 50.0});
+    // Motion 1 (line 2): two steps under load 3 merge; load 6 splits the block.
+    AddOptimisedStep(out, Step(1, 2, {1, 0, 5}, true, 3.0), Table());
+    AddOptimisedStep(out, Step(1, 2, {2, 0, 5}, true, 3.0), Table());
+    AddOptimisedStep(out, Step(1, 2, {3, 0, 5}, true, 6.0, true), Table());
+    // Motion 2 (line 3): air, escaped; motion 3 (line 4) cuts again.
+    AddOptimisedStep(out, Step(2, 3, {20, 0, 5}, false, 0.0, true), Table());
+    AddOptimisedStep(out, Step(3, 4, {21, 0, 5}, true, 1.0, true), Table());
+    ASSERT_TRUE(CloseOptimisedOutputs(out, false));
+    EXPECT_EQ(TempDir::Read(dir.Path("OPTNC.NC")),
+              "%\n"
+              "G92X0.0Y0.0Z50.0\n"
+              "G01X2.0Z5.0F200\n"
+              "X3.0F100\n"
+              "G00Z13.0\n"  // the escape: up over the work, across, down
+              "X20.0\n"
+              "Z5.0\n"
+              "G01X21.0\n"  // nothing to come down: on at the feed in force, the lowest after an escape
+              "%\n");
+    const std::string data = TempDir::Read(dir.Path("CUTDATA.TXT"));
+    EXPECT_NE(data.find("G92X0.000000Y0.000000Z50.000000\n"), std::string::npos);
+    EXPECT_NE(data.find("N2(0000)G01X1.000000Y0.000000Z5.000000F500(A3.000000F200)\n"), std::string::npos);
+    EXPECT_NE(data.find("N3(0001)G01X20.000000Y0.000000Z5.000000(N)\n"), std::string::npos);
+}
+
+TEST(OptimizedNc, BinaryRecordsAndAbortedRuns) {
+    TempDir dir;
+    OptimizedOutput out;
+    OptimizeOptions o;
+    o.cutData = kCutDataBinary;
+    ASSERT_TRUE(OpenOptimisedOutputs(out, o, OptimizeFormat{}, dir.Path("OPTNC.NC"), dir.Path("CUTDATA.BIN"), 1));
+    BeginOptimisedOutput(out, {0.0, 0.0, 50.0});
+    OptimizeStep a = Step(1, 2, {0, 0, 40}, true, 3.0);
+    a.type = kLine;
+    AddOptimisedStep(out, a, Table());
+    OptimizeStep b = a;
+    b.end[2] = 39.0;  // only Z and, by the load, F change
+    b.load = 3.0;
+    AddOptimisedStep(out, b, Table());
+    b.end[2] = 38.0;
+    b.load = 6.0;
+    AddOptimisedStep(out, b, Table());
+    // An aborted run writes no optimised NC, and leaves no temporary file.
+    EXPECT_FALSE(CloseOptimisedOutputs(out, true));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("OPTNC.NC")));
+    const std::string bin = TempDir::Read(dir.Path("CUTDATA.BIN"));
+    // Header 12; the first record: flags, line, type, Z, feed, class, load, F.
+    const std::size_t first = 2 + 4 + 1 + 4 + 4 + 1 + 4 + 4;
+    ASSERT_EQ(bin.size(), 12 + first + 2 + 4 + (2 + 4 + 4 + 4));
+    EXPECT_EQ(static_cast<unsigned char>(bin[12 + first]), 0x20);      // Z only ...
+    EXPECT_EQ(static_cast<unsigned char>(bin[12 + first + 1]), 0x00);  // ... the load and F as before
+    EXPECT_EQ(static_cast<unsigned char>(bin[12 + first + 6]), 0x20);
+    EXPECT_EQ(static_cast<unsigned char>(bin[12 + first + 7]), 0x03);  // Z, load and F
+    float z = 0;
+    std::memcpy(&z, bin.data() + 12 + first + 8, 4);
+    EXPECT_EQ(z, 38.0f);
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Dir())) ++files;
+    EXPECT_EQ(files, 1u);
+}
+
+}  // namespace
+}  // namespace morvex
