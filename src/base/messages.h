@@ -127,6 +127,8 @@ enum class MsgId {
     WaitFileKeptNotRegular,
     ReportNotAvailable,
     WriteProtect,
+    OptimizedNotWritten,
+    OptimizedNotWrittenAborted,
     ImageNotWritten,
     DetailDisplay,
     DetailDisplayCaption,

@@ -200,6 +200,10 @@ bool ParseLongOption(Cursor& cur, const std::string& arg, LaunchOptions& options
         options.checkProgram = true;
         return true;
     }
+    if (name == "--optimize") {
+        options.optimize = true;
+        return true;
+    }
     if (name == "--image" || name == "--view" || name == "--size") {
         std::string value;
         if (eq != std::string::npos) {
@@ -475,6 +479,8 @@ std::string CommandLineHelp() {
            "  --close-after ms  close the window after ms milliseconds (smoke tests)\n"
            "  --motions      print the motions of the NC program as JSON Lines and end\n"
            "  --check        check the NC program and print its extents, lengths and times as JSON\n"
+           "  --optimize     with /X6 or /X7: also write the optimised NC and the cut data as\n"
+           "                 section Optimize of the settings says\n"
            "  --image F.png  after an unattended cut (or with a work file) write a picture of\n"
            "                 the work, fitted as the F key does\n"
            "  --view A,B     the picture's angles (default the settings' ANGLE-A, ANGLE-B)\n"

@@ -71,6 +71,7 @@ struct LaunchOptions {
     int closeAfterMs = -1;     // --close-after: close the window after this many ms
     bool listMotions = false;  // --motions: print the NC program's motions and end
     bool checkProgram = false;  // --check: check the NC program, print the result and end
+    bool optimize = false;      // --optimize: an unattended cut writes the optimised NC and cut data
     std::string imageFile;      // --image: picture of the work after an unattended run or a load
     std::optional<std::pair<double, double>> imageView;  // --view A,B (degrees)
     int imageWidth = 1200;      // --size WxH

@@ -69,8 +69,8 @@ struct OutputSettings {
 struct OptimizeSettings {
     bool torqueValue = false;  // optimise by torque instead of volume
     int optCut = 1;            // 0 no, 1 optimise, 2 escape
-    int optAircut = 1;         // 0 no, 1 escape, 2 maximum optimised feed
-    int cutData = 0;           // 0 no, 1 text, 3 binary, 4 binary and open
+    int optAircut = 1;         // 0 no, 1 escape, 2 maximum optimised feed, 3 maximum machine feed
+    int cutData = 0;           // 0 no, 1 text, 2 text and open, 3 binary, 4 binary and open
     int cutDataNameMode = 0;   // 0 fixed, 1 automatic
     std::string cutDataSuffixTxt = "TXT";
     std::string cutDataSuffixBin = "BIN";

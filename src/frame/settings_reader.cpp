@@ -193,9 +193,9 @@ void ReadOptimize(const IniFile& ini, OptimizeSettings& o) {
     o.torqueValue = s.Is("V-VALUE", "VOLUME", "TORQUE");
     o.optCut = s.Choice("OPT-CUT", "OPTIMIZE", {{"NO", 0}, {"ESCAPE", 2}}, 1);
     o.optAircut =
-        s.Choice("OPT-AIRCUT", "ESCAPE", {{"NO", 0}, {"ESCAPE", 1}, {"MAXOPTF", 2}}, o.optAircut);
+        s.Choice("OPT-AIRCUT", "ESCAPE", {{"NO", 0}, {"ESCAPE", 1}, {"MAXOPTF", 2}}, 3);
     o.cutData = s.Choice("CUT-DATA", "NO",
-                         {{"NO", 0}, {"YES", 1}, {"BINARY-OPEN", 4}, {"BINARY", 3}}, o.cutData);
+                         {{"NO", 0}, {"YES", 1}, {"BINARY-OPEN", 4}, {"BINARY", 3}}, 2);
     o.cutDataNameMode = s.Choice("CUT-DATA NAME MODE", "FIXED", {{"AUTO", 1}}, 0);
     o.cutDataSuffixTxt = s.Text("CUT-DATA SUFFIX(TXT)", "TXT");
     o.cutDataSuffixBin = s.Text("CUT-DATA SUFFIX(BIN)", "BIN");

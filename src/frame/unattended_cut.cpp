@@ -15,6 +15,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/text.h"
+#include "frame/optimize_run.h"
 #include "frame/report_command.h"
 #include "frame/run_command.h"
 #include "frame/work_commands.h"
@@ -63,8 +64,18 @@ int RunUnattendedCut(App& app, Host& host) {
     if (const int status = PrepareLaunchWork(app, host); status != 0) return status;
 
     CuttingRun run;
-    if (!StartRunFromApp(app, host, run, kRunResult, launch.autoRunMode == 7, true)) {
-        return Fail(host, Msg(MsgId::NcProgramNotOpened), launch.ncProgram);
+    OptimizeSession optimized;
+    bool outputsReady = true;
+    auto adjust = [&](RunSetup& setup) {
+        if (launch.optimize) outputsReady = PrepareOptimizedRun(app, host, optimized, setup, app.work);
+    };
+    if (!StartRunFromApp(app, host, run, kRunResult, launch.autoRunMode == 7, true, adjust)) {
+        if (optimized.open) (void)CloseOptimisedOutputs(optimized.out, true);
+        return outputsReady ? Fail(host, Msg(MsgId::NcProgramNotOpened), launch.ncProgram) : 2;
+    }
+    if (!outputsReady) {
+        EndRun(run, host);
+        return 2;
     }
     const bool progress = isatty(STDERR_FILENO) != 0;
     if (progress) run.setup.progress = ShowProgress;
@@ -85,6 +96,7 @@ int RunUnattendedCut(App& app, Host& host) {
         std::fputc('\n', stderr);
     }
     int status = run.state == RunState::Finished ? 0 : 1;
+    if (launch.optimize && !FinishOptimizedRun(app, host, optimized, run, false) && status == 0) status = 2;
     if (!launch.outputWork.empty()) {
         if (SaveWork(app, launch.outputWork, launch.outputFormat) != kFileSaved) {
             ShowText(host, std::string(Msg(MsgId::OutputNotWritten)) + launch.outputWork);

@@ -29,8 +29,6 @@ long long Truncated(double v) {
     return static_cast<long long>(std::clamp(v, -9.0e15, 9.0e15));
 }
 
-constexpr long long kRapidFeed = -1;  // a kept rapid: G00 without a feed word
-
 void Flush(OptimizedOutput& out) {
     if (out.writeNc && !out.ncText.empty() && !WriteBytes(out.nc, out.ncText.data(), out.ncText.size())) {
         out.failed = true;
@@ -68,7 +66,7 @@ long long C(const OptimizedOutput& out, double mm) { return ToCounts(mm, out.for
 void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
     const long long sx = C(out, run.start[0]), sy = C(out, run.start[1]), sz = C(out, run.start[2]);
     // Back down after an escape: over the start, 2 mm above it at rapid, then at the feed.
-    if (out.lastMode == kRapid && out.previousEscape && run.feed != kRapidFeed) {
+    if (out.lastMode == kRapid && out.previousEscape) {
         bool any = Axis(out, "X", sx, out.lastX);
         any = Axis(out, "Y", sy, out.lastY) || any;
         if (any) Text(out, "\n");
@@ -84,7 +82,8 @@ void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
         }
     }
     const bool arc = run.type == kArcCw || run.type == kArcCcw;
-    const int mode = run.feed == kRapidFeed ? kRapid : run.type;
+    // A rapid in a kept run is a feed move at the run's feed.
+    const int mode = run.type == kRapid ? kLine : run.type;
     if (arc && run.plane != out.lastPlane) {
         Text(out, Format("G%d", run.plane));
         out.lastPlane = run.plane;
@@ -113,7 +112,7 @@ void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
             any = true;
         }
     }
-    if (mode != kRapid) any = Feed(out, run.feed) || any;
+    any = Feed(out, run.feed) || any;
     if (any) Text(out, "\n");
     out.haveLast = true;
     out.previousEscape = false;
@@ -339,17 +338,20 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const Opti
                                                     : Truncated(step.feed);
         }
     } else {
-        // Air: escaped, or kept with its own motion at the feed the setting names.
+        // Air: escaped, or kept at the feed the setting names. A kept rapid
+        // becomes a feed move (the controller may split a rapid into axis
+        // moves, a feed move goes straight), at the machine's highest feed
+        // unless the table's highest is asked for.
         e = o.optAircut == kOptAirEscape ? 0 : 1;
         if (rapid) {
-            f = kRapidFeed;
+            f = o.optAircut == kOptAirMaxOptF ? Truncated(feeds.maxOptF) : Truncated(feeds.maxMachineF);
         } else {
             f = o.optAircut == kOptAirMaxOptF       ? Truncated(feeds.maxOptF)
                 : o.optAircut == kOptAirMaxMachineF ? Truncated(feeds.maxMachineF)
                                                     : Truncated(step.feed);
         }
     }
-    Record(out, step, f == kRapidFeed ? Truncated(step.feed) : f, feeds.tool);
+    Record(out, step, f, feeds.tool);
 
     OptimizeRun& run = out.pending;
     const int type = step.nurbs ? kLine : step.type;

@@ -58,7 +58,7 @@ SweepContext ContextFor(const CuttingRun& run, WorkModel& work, const Controller
     ctx.lengthMode = s.checks.length;
     ctx.chipMode = s.checks.chip;
     ctx.rapidMotion = rapid;
-    ctx.sumLoad = run.tool.tool.limit.kind != 0;
+    ctx.sumLoad = run.tool.tool.limit.kind != 0 || static_cast<bool>(s.observeStep);
     ctx.torque = s.torqueLoad;
     return ctx;
 }
@@ -166,6 +166,55 @@ void HandOverCuts(CuttingRun& run, WorkModel& work) {
     if (flags.cutDone) work.workState = 2;
 }
 
+// The step observer: each step is held until the next one comes, so that
+// the last step of a motion is told as such (with the block's end).
+void TellHeldStep(CuttingRun& run, bool motionEnd) {
+    if (!run.stepHeld) return;
+    RunStep& step = run.heldStep;
+    const Interpreter& in = run.interp;
+    step.blockEnd = motionEnd && (in.queue.empty() || in.queue.front().line != in.path.line);
+    run.setup.observeStep(run, step);
+    run.stepHeld = false;
+}
+
+void ObserveStep(CuttingRun& run, const WorkModel& work, const SweepFlags& flags, double length, const Point& end) {
+    TellHeldStep(run, false);
+    const PathRecord& p = run.interp.path;
+    RunStep& step = run.heldStep;
+    step = RunStep{};
+    step.cut = flags.cutDone != 0;
+    step.spline = p.type == kSpline;
+    step.type = step.spline ? kLine : p.type;
+    step.line = p.line;
+    step.motion = run.motions;
+    step.plane = std::abs(p.plane);
+    step.end = RunFramePoint(run, work, end);
+    for (int a = 0; a < 3; ++a) {
+        step.centre[a] = p.toolCentre[a] + run.interp.workOffset[a] - run.frameOffset[a];
+    }
+    step.feed = p.feed;
+    step.cutClass = flags.stepClass;
+    if (length > 0.0) {
+        step.volumeLoad = flags.loadVolume / length;
+        step.torqueLoad = flags.loadTorque / length;
+    }
+    run.stepHeld = true;
+    ++run.observedSteps;
+}
+
+// A motion that touched no node: one air step to its end.
+void ObserveWholeMotion(CuttingRun& run, const WorkModel& work) {
+    const PathRecord& p = run.interp.path;
+    Point end{};
+    for (int a = 0; a < 3; ++a) end[a] = p.toolEnd[a] + run.interp.workOffset[a] - run.frameOffset[a];
+    Point grid{};
+    grid[0] = end[0] - (work.xMin - run.frameOffset[0]);
+    grid[1] = end[1] - (work.yMin - run.frameOffset[1]);
+    grid[2] = end[2] - (run.tool.shift - run.frameOffset[2]);
+    SweepFlags none;
+    ObserveStep(run, work, none, 0.0, grid);
+}
+
 // Sweeps the current motion (a spline as its chords).
 void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool offsetMarked, SweepFlags& flags) {
     const PathRecord& p = run.interp.path;
@@ -183,6 +232,7 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
     if (ctx.sumLoad) {
         const LimitDef& limit = run.tool.tool.limit;
         options.afterStep = [&](const SweepFlags& step, double length, const Point& end) {
+            if (s.observeStep) ObserveStep(run, work, step, length, end);
             const StepLoad load = CheckStepLoad(limit, step, length, p.feed, s.torqueLoad);
             if (!load.over) return true;
             if (limit.kind == 11 || limit.kind == 12) {
@@ -301,12 +351,22 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
         SelectRunTool(run, tools, change);
     }
     ToToolFrame(in);
+    if (!run.frameSet) {
+        run.frameSet = true;
+        for (int a = 0; a < 3; ++a) run.frameOffset[a] = in.workOffset[a];
+        if (s.observeStart) s.observeStart(run, p.toolStart);
+    }
+    const long long observedBefore = run.observedSteps;
     run.offsetMarked = TakeOffsetMark(run.alarms);
     const bool g92 = in.words.nonModalG == 92 && in.queue.empty();
     SweepFlags flags;
     // IGNORE G00: rapids move the tool but neither cut nor raise the rapid alarm.
     const bool swept = !g92 && p.error == kNcNoError && !(s.ignoreRapids && p.type == kRapid);
     if (swept) CutPath(run, work, ctl, run.offsetMarked, flags);
+    if (s.observeStep && !g92 && p.error == kNcNoError) {
+        if (run.observedSteps == observedBefore) ObserveWholeMotion(run, work);
+        TellHeldStep(run, true);
+    }
     ++run.motions;
     if (flags.cutDone) work.workState = 2;
     if (s.afterMotion && !g92 && p.error == kNcNoError) {
@@ -467,6 +527,24 @@ void EndRun(CuttingRun& run, Host& host) {
     run.lengthReport.reset();
     CloseAlarmFiles(run.alarms, host, run.setup.delivery.batch, run.setup.offsetListOption);
     CloseLimitRecord(run.limits);
+}
+
+Point RunFramePoint(const CuttingRun& run, const WorkModel& work, const Point& grid) {
+    return Point{grid[0] + work.xMin - run.frameOffset[0], grid[1] + work.yMin - run.frameOffset[1],
+                 grid[2] + run.tool.shift - run.frameOffset[2]};
+}
+
+double WorkTopInRunFrame(const CuttingRun& run, const WorkModel& work) {
+    return work.zMax + run.tool.shift - run.frameOffset[2];
+}
+
+double ClearanceHeight(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, double margin) {
+    // Run frame to the work's coordinates (machine X, Y; the tip's Z).
+    const double x0 = from[0] + run.frameOffset[0], y0 = from[1] + run.frameOffset[1];
+    const double x1 = to[0] + run.frameOffset[0], y1 = to[1] + run.frameOffset[1];
+    const double reach = std::max({run.tool.outerRadius, run.tool.R, 0.0}) + work.pitch;
+    const double top = HighestAlong(work, x0, y0, x1, y1, reach);
+    return top + margin + run.tool.shift - run.frameOffset[2];
 }
 
 }  // namespace morvex

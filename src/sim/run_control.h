@@ -47,6 +47,25 @@ struct ChangedNodes {
     bool changed = false;
 };
 
+// A motion step for an observer of a run's steps (the optimised NC output).
+// Positions are in the run's frame: the program's frame as it stood at the
+// run's first motion, so that later work-offset changes do not move it.
+struct RunStep {
+    bool cut = false;       // the step removed material
+    bool blockEnd = false;  // the last step of its NC block
+    int type = 1;           // kRapid, kLine, kArcCw, kArcCcw
+    bool spline = false;    // a chord of a spline
+    int line = 0;
+    long long motion = 0;   // the run's motion counter
+    int plane = 17;
+    Point end{};
+    Point centre{};  // arcs
+    double feed = 0.0;
+    int cutClass = -1;  // 0 A, 1 V, 2 U, 3 D, -1 none
+    double volumeLoad = 0.0;  // removed volume per mm of the step (mm2)
+    double torqueLoad = 0.0;  // torque measure per mm (with V-VALUE TORQUE)
+};
+
 // Everything a run takes from the settings and the definitions, filled by
 // the command that starts it.
 struct RunSetup {
@@ -81,6 +100,11 @@ struct RunSetup {
     // Called after every motion the run swept (the window redraws the
     // changed nodes, draws the cutting path and the tool).
     std::function<void(const struct CuttingRun&, const ChangedNodes&)> afterMotion;
+    // Called for every step of every motion (a motion that touches no node
+    // as one step to its end); the run then steps every motion and sums the
+    // loads. The first motion's start is told before its steps.
+    std::function<void(const struct CuttingRun&, const Point& start)> observeStart;
+    std::function<void(const struct CuttingRun&, const RunStep&)> observeStep;
 };
 
 // One run from StartRun to EndRun. The interpreter keeps a reference to the
@@ -127,7 +151,22 @@ struct CuttingRun {
     long long pendingSteps = 0;
     std::vector<BatchedCut> sweeping;
     bool sweepingNow = false;
+    // The work offset at the first motion: the run frame of RunStep.
+    Point frameOffset{};
+    bool frameSet = false;
+    RunStep heldStep;  // the step observer's last step, told when the next comes
+    bool stepHeld = false;
+    long long observedSteps = 0;
 };
+
+// A grid-relative point (the sweep's) in the run's frame, with the tool in use.
+Point RunFramePoint(const CuttingRun& run, const WorkModel& work, const Point& grid);
+
+// The height (run frame) at which the tool passes `margin` above every node
+// within its reach of the straight path between two run-frame points; and
+// the work's top in the run frame.
+double ClearanceHeight(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, double margin);
+double WorkTopInRunFrame(const CuttingRun& run, const WorkModel& work);
 
 // Sweeps the motions the run has planned but not yet swept, and waits for
 // the batch the workers may be sweeping.

@@ -1,0 +1,120 @@
+// The optimised run.
+#include "frame/optimize_run.h"
+
+#include "base/messages.h"
+#include "base/paths.h"
+#include "platform/host.h"
+
+namespace morvex {
+namespace {
+
+std::string Folder(const std::string& folder, const App& app) {
+    if (!folder.empty()) return folder;
+    return app.settings.nc.ncDir.empty() ? DirectoryPart(app.launch.ncProgram) : app.settings.nc.ncDir;
+}
+
+}  // namespace
+
+OptimizeOptions OptimizeOptionsOf(const App& app) {
+    const OptimizeSettings& s = app.settings.optimize;
+    OptimizeOptions o;
+    o.optCut = s.optCut;
+    o.optAircut = s.optAircut;
+    o.cutData = s.cutData;
+    o.optNc = s.optNc;
+    o.torque = s.torqueValue;
+    o.escapeWidth = s.escapeWidth > 0.0 ? s.escapeWidth : 3.0 * app.work.pitch;
+    o.escapeHeight = s.escapeHeight;
+    return o;
+}
+
+std::string OptimizedNcPath(const App& app) {
+    const OptimizeSettings& s = app.settings.optimize;
+    if (s.optNc == kOptNcNo) return {};
+    return OptimizedFileName(Folder(s.optNcDir, app), s.optNcNameMode == 1, app.launch.ncProgram, "OPTNC.NC",
+                             s.optNcSuffix);
+}
+
+std::string CutDataPath(const App& app) {
+    const OptimizeSettings& s = app.settings.optimize;
+    if (s.cutData == kCutDataNo) return {};
+    const bool binary = s.cutData == kCutDataBinary || s.cutData == kCutDataBinaryOpen;
+    return OptimizedFileName(Folder(s.cutDataDir, app), s.cutDataNameMode == 1, app.launch.ncProgram,
+                             binary ? "CUTDATA.BIN" : "CUTDATA.TXT", binary ? s.cutDataSuffixBin : s.cutDataSuffixTxt);
+}
+
+bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetup& setup, WorkModel& work) {
+    session = OptimizeSession{};
+    session.ncPath = OptimizedNcPath(app);
+    session.dataPath = CutDataPath(app);
+    if (session.ncPath.empty() && session.dataPath.empty()) return true;
+    OptimizeFormat format;
+    format.units = app.controller.lengthIncrement;
+    format.decimalPoint = app.controller.decimalPoint == 1 || app.controller.decimalPoint == 3;
+    format.delimiter = app.controller.endOfRecord;
+    if (!OpenOptimisedOutputs(session.out, OptimizeOptionsOf(app), format, session.ncPath, session.dataPath,
+                              setup.initialTool)) {
+        const std::string& failed = session.ncPath.empty() ? session.dataPath : session.ncPath;
+        ShowText(host, std::string(Msg(MsgId::OptimizedNotWritten)) + failed);
+        return false;
+    }
+    session.open = true;
+    const std::array<float, 3>& maxFeed = app.machine.maxFeed;
+    for (std::size_t n = 0; n < app.tools.tools.size(); ++n) {
+        session.feeds.push_back(OptimizeFeedsOf(static_cast<int>(n), app.tools.tools[n], maxFeed));
+    }
+    OptimizedOutput& out = session.out;
+    const double margin = out.options.escapeHeight;
+    setup.observeStart = [&out](const CuttingRun&, const Point& start) { BeginOptimisedOutput(out, start); };
+    setup.observeStep = [&session, &work, margin](const CuttingRun& run, const RunStep& s) {
+        OptimizedOutput& o = session.out;
+        o.workTop = WorkTopInRunFrame(run, work);
+        o.clearance = [&run, &work, margin](const Point& a, const Point& b) {
+            return ClearanceHeight(run, work, a, b, margin);
+        };
+        OptimizeStep step;
+        step.cut = s.cut;
+        step.blockEnd = s.blockEnd;
+        step.type = s.type;
+        step.nurbs = s.spline;
+        step.line = s.line;
+        step.motion = s.motion;
+        step.plane = s.plane;
+        step.end = s.end;
+        step.centre = s.centre;
+        step.feed = s.feed;
+        step.cutClass = s.cutClass;
+        step.load = o.options.torque ? s.torqueLoad : s.volumeLoad;
+        const std::size_t tool = static_cast<std::size_t>(std::max(run.toolNumber, 0));
+        static const OptimizeFeeds kNone;
+        AddOptimisedStep(o, step, tool < session.feeds.size() ? session.feeds[tool] : kNone);
+    };
+    return true;
+}
+
+bool FinishOptimizedRun(App& app, Host& host, OptimizeSession& session, const CuttingRun& run, bool openViewers) {
+    if (!session.open) return true;
+    session.open = false;
+    const bool aborted = run.state != RunState::Finished;
+    session.out.clearance = nullptr;
+    const bool ok = CloseOptimisedOutputs(session.out, aborted);
+    if (aborted && !session.ncPath.empty()) {
+        ShowText(host, std::string(Msg(MsgId::OptimizedNotWrittenAborted)) + session.ncPath);
+        return false;
+    }
+    if (!ok) {
+        ShowText(host, std::string(Msg(MsgId::OptimizedNotWritten)) +
+                           (session.ncPath.empty() ? session.dataPath : session.ncPath));
+        return false;
+    }
+    if (openViewers) {
+        const OptimizeSettings& s = app.settings.optimize;
+        if (s.optNc == kOptNcWriteOpen && !session.ncPath.empty()) host.OpenWithViewer(session.ncPath);
+        if ((s.cutData == kCutDataTextOpen || s.cutData == kCutDataBinaryOpen) && !session.dataPath.empty()) {
+            host.OpenWithViewer(session.dataPath);
+        }
+    }
+    return true;
+}
+
+}  // namespace morvex

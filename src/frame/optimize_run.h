@@ -1,0 +1,43 @@
+// A cutting run that writes the optimised NC program and the cut data as
+// section Optimize of the settings says: the files are named and opened
+// before the run, fed with every step the sweep makes, and put in place
+// when it ends.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frame/app.h"
+#include "results/optimized_nc.h"
+#include "sim/run_control.h"
+
+namespace morvex {
+
+class Host;
+
+struct OptimizeSession {
+    OptimizedOutput out;
+    std::vector<OptimizeFeeds> feeds;  // by tool number
+    std::string ncPath, dataPath;      // "" for a file not written
+    bool open = false;
+};
+
+// The options of the settings (ESCAPE-WIDTH 0 is three work pitches).
+OptimizeOptions OptimizeOptionsOf(const App& app);
+
+// The file names of the settings for the command line's NC program.
+std::string OptimizedNcPath(const App& app);
+std::string CutDataPath(const App& app);
+
+// Opens the outputs and hooks the run's step observer to them (before
+// StartRun, through the setup). False after a message when a file cannot
+// be created.
+bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetup& setup, WorkModel& work);
+
+// Puts the files in place once the run ended. A run that did not reach its
+// end writes no optimised NC, and says so. Returns false when an output is
+// missing (not written or failed).
+bool FinishOptimizedRun(App& app, Host& host, OptimizeSession& session, const CuttingRun& run, bool openViewers);
+
+}  // namespace morvex

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# The optimised NC of an unattended cut (--optimize): with air motions kept
+# it follows the input's path (every end point of the input in order, every
+# point it writes on the input's path), its feeds are the OPT-F table's for
+# the loads in the cut data; with escapes its cut under the rapid check
+# raises no alarm; an aborted run writes no optimised NC.
+set -u
+morvex=$1
+source_dir=$2
+fails=0
+pass() { echo "ok: $1"; }
+fail() { echo "FAIL: $1"; fails=$((fails + 1)); }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+cp -r "$source_dir/samples/." .
+set_key() { sed -i "s/^$1=.*/$1=$2/" morvex.ini; }
+set_key CUT-DATA YES
+set_key OPT-AIRCUT NO
+cat >follows.py <<'PY'
+import json, math, sys
+load = lambda p: [json.loads(l) for l in open(p)]
+inp, out = load(sys.argv[1]), load(sys.argv[2])
+tol = 2e-3
+def near(a, b): return max(abs(x - y) for x, y in zip(a, b)) <= tol
+def on_motion(p, m):
+    a, b = m["tool_start"], m["tool_end"]
+    if m["type"].startswith("arc"):
+        c, r, pl = m["tool_centre"], m["radius"], m["plane"]
+        i, j, k = {17: (0, 1, 2), 18: (2, 0, 1), 19: (1, 2, 0)}[abs(pl)]
+        radial = math.hypot(p[i] - c[i], p[j] - c[j])
+        lo, hi = min(a[k], b[k]) - tol, max(a[k], b[k]) + tol
+        return abs(radial - r) <= tol and lo <= p[k] <= hi
+    d = [y - x for x, y in zip(a, b)]
+    l2 = sum(v * v for v in d)
+    t = 0 if l2 == 0 else max(0, min(1, sum((p[i] - a[i]) * d[i] for i in range(3)) / l2))
+    return math.dist(p, [a[i] + t * d[i] for i in range(3)]) <= tol
+ends = [m["tool_end"] for m in out]
+# Every end of the input (after the start the run and the listing share) in order.
+k = 0
+missing = 0
+for m in inp:
+    while k < len(ends) and not near(ends[k], m["tool_end"]): k += 1
+    if k == len(ends): missing += 1; break
+off = [e for e in ends if not any(on_motion(e, m) for m in inp)]
+if missing or off: print("missing", missing, "off the path", off[:5]); sys.exit(1)
+PY
+for name in pocket contour drill finish3d; do
+    "$morvex" -X6 $name.nc -O kept.dmf --optimize 2>kept.err; rc=$?
+    if [ $rc -ne 0 ] || [ ! -s $name.onc ] || [ ! -s $name.TXT ]; then fail "$name: kept run rc=$rc"; cat kept.err; continue; fi
+    "$morvex" --motions $name.nc "/S(0,0,100)" >in.jsonl  # where the cut started
+    "$morvex" --motions $name.onc >out.jsonl
+    if python3 follows.py in.jsonl out.jsonl; then pass "$name: kept path follows the input"
+    else fail "$name: kept path"; fi
+done
+if python3 - pocket.TXT <<'PY'
+import re, sys
+tables = {"A": (400, [(35.0, 800), (20.0, 1200), (8.0, 1600)]), "V": (150, [(20.0, 300)])}
+def feed(cls, load):
+    first, pairs = tables.get(cls, tables["A"])
+    feeds = [first] + [f for _, f in pairs]
+    for i, (t, _) in enumerate(pairs):
+        if t < load: return feeds[i]
+    return feeds[len(pairs)]
+bad = checked = 0
+for line in open(sys.argv[1]):
+    m = re.search(r"\(([AVUD])(-?[0-9.]+)F(-?\d+)\)$", line.strip())
+    if not m or "G00" in line: continue
+    checked += 1
+    if int(m.group(3)) != feed(m.group(1), float(m.group(2))): bad += 1
+if bad or checked < 50: print("bad", bad, "of", checked); sys.exit(1)
+PY
+then pass "feeds from the OPT-F table"; else fail "feeds"; fi
+
+# Escapes: cut again under the rapid check (an alarm ends the run with 1).
+set_key OPT-AIRCUT ESCAPE
+"$morvex" -X6 pocket.nc -O esc.dmf --optimize 2>esc.err; rc=$?
+escapes=$(grep -c "^G00" pocket.onc)
+"$morvex" -X6 pocket.onc -O onc.dmf 2>onc.err; rc2=$?
+if [ $rc -eq 0 ] && [ $rc2 -eq 0 ] && [ "$escapes" -gt 0 ]; then pass "escapes clear the work ($escapes)"
+else fail "escapes rc=$rc rc2=$rc2 escapes=$escapes"; cat esc.err onc.err; fi
+
+# A run that ends in an alarm writes no optimised NC and says why.
+rm -f pocket.onc
+printf 'G90 G00 X50 Y50 Z100\nG01 Z-2 F300\nG00 X20\nM30\n' >crash.nc
+"$morvex" -X6 crash.nc -O crash.dmf --optimize 2>crash.err; rc=$?
+if [ $rc -eq 1 ] && [ ! -e crash.onc ] && ! ls ./*.tmp >/dev/null 2>&1 && grep -q "optimised NC\|最適化NC" crash.err
+then pass "aborted run"; else fail "aborted run rc=$rc"; cat crash.err; ls; fi
+echo "$((8 - fails)) passed, $fails failed"
+test $fails -eq 0
