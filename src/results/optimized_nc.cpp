@@ -10,6 +10,7 @@
 #include "results/optimized_nc.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -165,6 +166,23 @@ void WritePending(OptimizedOutput& out, bool programEnd) {
 
 void PutBytes(std::string& b, const void* p, std::size_t n) { b.append(static_cast<const char*>(p), n); }
 
+// "%f" (six decimals) without printf: the cut data has one line per step.
+void AppendFixed(std::string& s, double v) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
+    if (r.ec == std::errc()) {
+        s.append(buf, r.ptr);
+    } else {
+        s += Format("%f", v);
+    }
+}
+
+void AppendInt(std::string& s, long long v) {
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    s.append(buf, r.ptr);
+}
+
 void Record(OptimizedOutput& out, const OptimizeStep& step, long long chosen, int tool) {
     const int type = step.type & 0xFF;
     const int cls = step.cutClass >= 0 && step.cutClass <= 3 ? step.cutClass : 255;
@@ -173,16 +191,37 @@ void Record(OptimizedOutput& out, const OptimizeStep& step, long long chosen, in
                 z = static_cast<float>(step.end[2]), load = static_cast<float>(step.load);
     const int f = static_cast<int>(std::clamp<long long>(chosen, -2147483647LL, 2147483647LL));
     if (!out.binary) {
-        std::string line = step.nurbs ? Format("N%d(%04d)NURBSX%fY%fZ%f", step.line, step.blockEnd ? 1 : 0, step.end[0],
-                                               step.end[1], step.end[2])
-                                      : Format("N%d(%04d)G%02dX%fY%fZ%f", step.line, step.blockEnd ? 1 : 0, type,
-                                               step.end[0], step.end[1], step.end[2]);
-        if (cls <= 3) {
-            line += Format("F%d(%c%fF%d)\n", feed, "AVUD"[cls], step.load, f);
+        // "N%d(%04d)G%02dX%fY%fZ%f" (or NURBS for the type), then the class part.
+        std::string& s = out.dataBytes;
+        s += 'N';
+        AppendInt(s, step.line);
+        s += step.blockEnd ? "(0001)" : "(0000)";
+        if (step.nurbs) {
+            s += "NURBS";
         } else {
-            line += "(N)\n";
+            s += 'G';
+            if (type < 10) s += '0';
+            AppendInt(s, type);
         }
-        out.dataBytes += line;
+        s += 'X';
+        AppendFixed(s, step.end[0]);
+        s += 'Y';
+        AppendFixed(s, step.end[1]);
+        s += 'Z';
+        AppendFixed(s, step.end[2]);
+        if (cls <= 3) {
+            s += 'F';
+            AppendInt(s, feed);
+            s += '(';
+            s += "AVUD"[cls];
+            AppendFixed(s, step.load);
+            s += 'F';
+            AppendInt(s, f);
+            s += ")\n";
+        } else {
+            s += "(N)\n";
+        }
+        if (s.size() >= (1u << 16)) Flush(out);
         return;
     }
     unsigned char flags[2] = {0, 0};
@@ -217,6 +256,7 @@ void Record(OptimizedOutput& out, const OptimizeStep& step, long long chosen, in
     }
     PutBytes(out.dataBytes, flags, 2);
     out.dataBytes += fields;
+    if (out.dataBytes.size() >= (1u << 16)) Flush(out);
 }
 
 }  // namespace

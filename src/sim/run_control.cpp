@@ -202,8 +202,10 @@ void ObserveStep(CuttingRun& run, const WorkModel& work, const SweepFlags& flags
     ++run.observedSteps;
 }
 
-// A motion that touched no node: one air step to its end.
-void ObserveWholeMotion(CuttingRun& run, const WorkModel& work) {
+// A motion swept whole (or not at all) is one step to its end, with the
+// loads summed over the motion and the class of its direction: vertical,
+// rising, falling or level.
+void ObserveWholeMotion(CuttingRun& run, const WorkModel& work, const SweepFlags& flags) {
     const PathRecord& p = run.interp.path;
     Point end{};
     for (int a = 0; a < 3; ++a) end[a] = p.toolEnd[a] + run.interp.workOffset[a] - run.frameOffset[a];
@@ -211,8 +213,22 @@ void ObserveWholeMotion(CuttingRun& run, const WorkModel& work) {
     grid[0] = end[0] - (work.xMin - run.frameOffset[0]);
     grid[1] = end[1] - (work.yMin - run.frameOffset[1]);
     grid[2] = end[2] - (run.tool.shift - run.frameOffset[2]);
-    SweepFlags none;
-    ObserveStep(run, work, none, 0.0, grid);
+    const double dx = p.toolEnd[0] - p.toolStart[0], dy = p.toolEnd[1] - p.toolStart[1];
+    const double dz = p.toolEnd[2] - p.toolStart[2];
+    const bool arc = p.type == kArcCw || p.type == kArcCcw;
+    const double length = arc ? p.arcLength : std::sqrt(dx * dx + dy * dy + dz * dz);
+    SweepFlags motion;
+    motion.cutDone = flags.cutDone;
+    motion.loadVolume = flags.loadVolume;
+    motion.loadTorque = flags.loadTorque;
+    if (flags.cutDone != 0) {
+        const double level = 1e-9 * (1.0 + length);
+        motion.stepClass = !arc && std::hypot(dx, dy) <= level ? kStepClassVertical
+                           : dz > level                        ? kStepClassUp
+                           : dz < -level                       ? kStepClassDown
+                                                               : kStepClassGeneral;
+    }
+    ObserveStep(run, work, motion, length, grid);
 }
 
 // Sweeps the current motion (a spline as its chords).
@@ -224,7 +240,9 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
     options.movingPitch = s.movingPitch;
     options.fast = s.fast;
     options.cutting = !FedAsRapid(p.type == kRapid, p.feed, s.checks);
-    options.alwaysStep = ctx.sumLoad;
+    // The load check looks at every step; the optimised output takes a
+    // motion swept whole as one step.
+    options.alwaysStep = run.tool.tool.limit.kind != 0;
     if (!s.fast && !run.workers.workers.empty()) options.workers = &run.workers;
     // Grid-relative points back to the tool frame: the work offset and the length shift.
     const Point origin{work.xMin - run.interp.workOffset[0], work.yMin - run.interp.workOffset[1],
@@ -364,7 +382,7 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
     const bool swept = !g92 && p.error == kNcNoError && !(s.ignoreRapids && p.type == kRapid);
     if (swept) CutPath(run, work, ctl, run.offsetMarked, flags);
     if (s.observeStep && !g92 && p.error == kNcNoError) {
-        if (run.observedSteps == observedBefore) ObserveWholeMotion(run, work);
+        if (run.observedSteps == observedBefore) ObserveWholeMotion(run, work, flags);
         TellHeldStep(run, true);
     }
     ++run.motions;
