@@ -27,7 +27,7 @@ constexpr int kBuilt[] = {
     kDataLevelFirst, kDataLevelFirst + 1, kDataLevelFirst + 2, kDataLevelFirst + 3, kHelp,
     kColors, kTargetArea, kExpandRate, kResizeBehaviour, kToolParameters, kOptionalBlockSkip, kStartupState, kRadiusOffsets, kLengthOffsets, kWorkCoordinates, kPitch, kDefineWorkTwoPoints, kControlPoint, kRemovalVolume, kPaintAll, kStripPaint, kStripPen, kVersion,
     kLoadWorkFlip, kLoadWorkTilt, kMergeWork, kRotateMirrorWork, kMoveWork, kOffsetWork, kCutWorkXyz, kThinWork, kBasicModel,
-    kDifferencePaint, kDifferenceTemporary, kDifferenceAlways,
+    kDifferencePaint, kDifferenceTemporary, kDifferenceAlways, kWriteNcData, kRunOptimizedNc,
 };
 
 // The commands that need an NC program read, and those that need a work.

@@ -43,6 +43,7 @@
 #include "frame/ini_file.h"
 #include "frame/startup.h"
 #include "frame/work_commands.h"
+#include "results/optimized_nc.h"
 #include "platform/qt/qt_host.h"
 #include "resources/command_ids.h"
 #include "support/recording_host.h"
@@ -1011,6 +1012,37 @@ TEST_F(DeskWindow, ReportFromTheLastDataCheck) {
     EXPECT_EQ(host.messages.back(), "Write protect");
     EXPECT_EQ(host.captions.back(), dir.Path("blocked/sub/verify.txt"));
     EXPECT_EQ(host.opened.size(), 3u);
+}
+
+// "Cut and write optimised NC": the dialog's choices, then a run that
+// writes the optimised NC and the cut data; a cancelled dialog runs
+// nothing; a run ended by the escape key writes no optimised NC.
+TEST_F(DeskWindow, OptimizedRunFromTheMenu) {
+    ASSERT_TRUE(Open(true));
+    const test::TempDir& dir = s->start;
+    const std::string onc = dir.Path("pocket.onc"), data = dir.Path("pocket.TXT");
+    window->OnCommand(cmd::kRunOptimizedNc);  // cancelled
+    EXPECT_EQ(State(), RunState::Idle);
+    EXPECT_FALSE(std::filesystem::exists(onc));
+    Fill<FormDialog>([](FormDialog& d) {
+        d.Group(4)->button(1)->setChecked(true);  // cut data as text
+        d.accept();
+    });
+    window->OnCommand(cmd::kRunOptimizedNc);
+    EXPECT_EQ(State(), RunState::Finished);
+    EXPECT_EQ(s->app.settings.optimize.cutData, kCutDataText);
+    EXPECT_EQ(test::TempDir::Read(onc).substr(0, 6), "%\nG92X");
+    EXPECT_NE(test::TempDir::Read(data).find("(A"), std::string::npos);
+    // Single block, then the escape key: the run ends early.
+    std::filesystem::remove(onc);
+    window->OnCommand(cmd::kStopModeFirst + 3);
+    Fill<FormDialog>([](FormDialog& d) { d.accept(); });
+    window->OnCommand(cmd::kRunOptimizedNc);
+    ASSERT_EQ(State(), RunState::Paused);
+    window->OnKey(s->app.settings.work.escapeKey, false);
+    EXPECT_NE(State(), RunState::Paused);
+    EXPECT_FALSE(std::filesystem::exists(onc));
+    EXPECT_NE(LastBox().find("optimised NC"), std::string::npos) << LastBox();
 }
 
 }  // namespace

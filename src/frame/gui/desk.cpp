@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "base/messages.h"
+#include "frame/optimize_run.h"
 #include "frame/run_command.h"
 #include "platform/host.h"
 #include "view/difference_view.h"
@@ -51,6 +52,8 @@ Desk::Desk(App& app, Host& host) : app_(app), host_(host) {
 
 Desk::~Desk() {
     if (run_) EndRun(*run_, host_);
+    // A run closed with the window never reached its end: no optimised NC.
+    if (optimized_ && optimized_->open) (void)CloseOptimisedOutputs(optimized_->out, true);
 }
 
 void Desk::Resize(int width, int height) {
@@ -220,7 +223,7 @@ void Desk::ShowPath(PathSet set) {
     if (changed) changed();
 }
 
-bool Desk::StartRun(int runMode, bool fast) {
+bool Desk::StartRun(int runMode, bool fast, bool optimize) {
     if (app_.work.workState <= 0) {
         ShowText(host_, Msg(MsgId::PleaseLoadWork));
         return false;
@@ -236,8 +239,12 @@ bool Desk::StartRun(int runMode, bool fast) {
     pathMode_ = runMode;
     pathFast_ = fast;
     programLines_ = CountLines(app_.launch.ncProgram);
-    auto adjust = [this, stopMode](RunSetup& s) {
+    optimized_.reset();
+    bool outputsReady = true;
+    if (optimize) optimized_ = std::make_unique<OptimizeSession>();
+    auto adjust = [this, stopMode, &outputsReady](RunSetup& s) {
         s.stopMode = stopMode;
+        if (optimized_) outputsReady = PrepareOptimizedRun(app_, host_, *optimized_, s, app_.work);
         s.progress = [this](const CuttingRun& run) {
             FlushChanges();
             host_.ShowStatus(RunStatusText(run, 0.0, IsEnglish()));
@@ -246,9 +253,11 @@ bool Desk::StartRun(int runMode, bool fast) {
         s.afterMotion = [this](const CuttingRun& run, const ChangedNodes& nodes) { AfterMotion(run, nodes); };
     };
     state.runActive = true;
-    if (!StartRunFromApp(app_, host_, *run_, runMode, fast, false, adjust)) {
+    if (!StartRunFromApp(app_, host_, *run_, runMode, fast, false, adjust) || !outputsReady) {
         state.runActive = false;
-        ShowText(host_, std::string(Msg(MsgId::NcProgramNotOpened)) + app_.launch.ncProgram);
+        if (optimized_ && optimized_->open) (void)CloseOptimisedOutputs(optimized_->out, true);
+        optimized_.reset();
+        if (outputsReady) ShowText(host_, std::string(Msg(MsgId::NcProgramNotOpened)) + app_.launch.ncProgram);
         return false;
     }
     StartRunClock(clock_, app_.machine, run_->setup.checks.rapidFeedrate, app_.controller.smoothAngle,
@@ -323,6 +332,12 @@ void Desk::AfterRunLoop() {
     // The summary stays on the status line until the next run.
     const std::string summary = RunStatusText(*run_, RunClockSeconds(clock_), IsEnglish());
     EndRun(*run_, host_);
+    if (optimized_) {
+        FinishOptimizedRun(app_, host_, *optimized_, *run_, true);
+        run_->setup.observeStart = nullptr;
+        run_->setup.observeStep = nullptr;
+        optimized_.reset();
+    }
     state.runActive = false;
     host_.ShowStatus(summary);
     if (progress) progress(0, 0);

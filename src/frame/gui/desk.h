@@ -76,7 +76,9 @@ public:
 
     // Runs: start in a run mode (fast versions), continue after a pause (G),
     // end a paused or waiting run (escape). The loop pumps the window's events.
-    bool StartRun(int runMode, bool fast);
+    // With `optimize` the run also writes the optimised NC and the cut
+    // data as section Optimize says.
+    bool StartRun(int runMode, bool fast, bool optimize = false);
     void Continue();
     // The stop or check modes changed: an open run takes them from its next motion.
     void ModesChanged();
@@ -111,6 +113,7 @@ private:
     NodeRect pending_;  // changed nodes not drawn yet (empty when ix1 < ix0)
     ToolAt toolAt_;
     ToolProfile shownTool_;
+    std::unique_ptr<struct OptimizeSession> optimized_;  // the outputs of an optimised run
     int differenceSides_ = 0;  // the difference display, 0 when off
     std::vector<std::uint8_t> differenceAttr_;
 };

@@ -4,6 +4,7 @@
 // offsets poll the Esc key and serve the window between their bands' rows.
 #include "frame/gui/operation_commands.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -302,6 +303,30 @@ bool LoadSwungWork(App& app, Desk& desk, Host& host, WindowTools& tools, bool en
 
 }  // namespace
 
+// "Optimize NC-Data": the settings of section Optimize; false when cancelled.
+bool OptimizeDialog(App& app, Host& host, WindowTools& tools, bool en) {
+    OptimizeSettings& o = app.settings.optimize;
+    FormDialog d("Optimize NC-Data", tools.parent);
+    d.AddChoice("V-Value", {"Volume", "Torque"}, o.torqueValue ? 1 : 0);
+    d.AddChoice("Cut", {"Not Change", "Optimize F", "Escape(Special usage)"}, std::clamp(o.optCut, 0, 2));
+    d.AddChoice("Air Cut", {"Not Change", "Escape", "Max Optimize F", "Max Machine F"}, std::clamp(o.optAircut, 0, 3));
+    d.AddChoice("Optimized NC-Data", {Tr(en, "None", "なし"), "Output", "Output+Open"}, std::clamp(o.optNc, 0, 2));
+    d.AddChoice("Cut-Data", {Tr(en, "None", "なし"), "Output", "Output+Open", "Binary File", "Binary+Open"},
+                std::clamp(o.cutData, 0, 4));
+    d.AddNumber("Escape-H", "%8.3f", o.escapeHeight);
+    d.AddNumber("Escape-W", "%8.3f", o.escapeWidth);
+    d.check = NumbersCheck(host, 2);
+    if (Run(tools, d) != QDialog::Accepted) return false;
+    o.torqueValue = d.Choice(0) == 1;
+    o.optCut = d.Choice(1);
+    o.optAircut = d.Choice(2);
+    o.optNc = d.Choice(3);
+    o.cutData = d.Choice(4);
+    o.escapeHeight = d.Number(0);
+    o.escapeWidth = std::max(0.0, d.Number(1));
+    return true;
+}
+
 bool DifferenceKey(int key, App& app, Desk& desk, Host& host) {
     int sides = 0;
     if (key == 'L') sides = kShowPlus | kShowMinus;
@@ -322,6 +347,15 @@ bool RunOperationCommand(int id, App& app, Desk& desk, Host& host, WindowTools& 
     using namespace cmd;
     const bool en = IsEnglish();
     if (id == kLoadWorkFlip) return LoadTurnedOver(app, desk, host, tools, en);
+    if (id == kWriteNcData) {
+        OptimizeDialog(app, host, tools, en);
+        return true;
+    }
+    if (id == kRunOptimizedNc) {
+        // The dialog, then a cut with the result shown that writes the outputs.
+        if (OptimizeDialog(app, host, tools, en)) desk.StartRun(morvex::kRunResult, false, true);
+        return true;
+    }
     if (id != kLoadWorkTilt && id != kMergeWork && id != kRotateMirrorWork && id != kMoveWork && id != kOffsetWork && id != kCutWorkXyz &&
         id != kThinWork && id != kBasicModel && id != kDifferencePaint) {
         return false;
@@ -340,6 +374,7 @@ bool RunOperationCommand(int id, App& app, Desk& desk, Host& host, WindowTools& 
     case kThinWork: return Thin(app, desk, host, tools, en);
     case kBasicModel: return BasicModel(app, host, tools);
     case kDifferencePaint: return Difference(app, desk, host, tools, en);
+
     default: return false;
     }
 }

@@ -1,6 +1,7 @@
 // The work operations of the window's work menu: loading a work turned
-// over, merge, basic model, rotate/mirror, move, offset, XYZ cut, thinning
-// and the difference painting, each through its dialog.
+// over, merge, basic model, rotate/mirror, move, offset, XYZ cut, thinning,
+// the difference painting, each through its dialog, and the "Optimize
+// NC-Data" settings with the optimised run.
 #pragma once
 
 #include "frame/app.h"
