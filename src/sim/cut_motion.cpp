@@ -114,15 +114,19 @@ int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptio
     auto pointAt = [&](long long i) {
         return i == n ? m.p1 : i == 0 ? m.p0 : MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n));
     };
+    const bool observed = static_cast<bool>(options.afterStep);
     const bool batchable =
-        !options.afterStep &&
+        (!observed || options.observeOnly) &&
         StepsBatchable(ctx, SweepReach(*ctx.tool, std::min(m.p0[2], m.p1[2]), ctx.work->zMax, ctx.arborMode));
-    const bool backwards = batchable && StepsBackwards(ctx, m);
+    // An observer hears the steps in order.
+    const bool backwards = batchable && !observed && StepsBackwards(ctx, m);
     if (batchable) {
         // Steps in hand-overs of up to kStepsPerHandOver: each row is looked
         // at once for all of them, and the workers' bands follow the steps
         // in order (last chunk first when backwards).
         static thread_local std::vector<Point> points;
+        static thread_local std::vector<ClassFold> folds;
+        std::vector<ClassFold>* told = observed ? &folds : nullptr;
         bool touched = false;
         for (long long done = 0; done < n;) {
             const long long size = std::min(kStepsPerHandOver, n - done);
@@ -130,10 +134,19 @@ int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptio
             points.clear();
             for (long long i = from; i <= from + size; ++i) points.push_back(pointAt(i));
             const bool hit = options.workers != nullptr
-                                 ? SweepStepsOnWorkers(*options.workers, ctx, points, flags, backwards)
-                                 : SweepStepsHere(ctx, points, flags, backwards);
+                                 ? SweepStepsOnWorkers(*options.workers, ctx, points, flags, backwards, told)
+                                 : SweepStepsHere(ctx, points, flags, backwards, told);
             touched = hit || touched;
             done += size;
+            if (!observed) continue;
+            for (std::size_t i = 0; i < folds.size(); ++i) {
+                SweepFlags step;
+                step.loadVolume = folds[i].loadVolume;
+                step.loadTorque = folds[i].loadTorque;
+                step.cutDone = folds[i].first != kStepClassUnknown || folds[i].loadVolume > 0.0 ? 1 : 0;
+                step.stepClass = ResolveClass(folds[i]);
+                (void)options.afterStep(step, stepLength, points[i + 1]);
+            }
         }
         return touched ? 1 : 0;
     }

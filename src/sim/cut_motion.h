@@ -23,6 +23,10 @@ struct CutOptions {
     // (grid-relative); false ends the motion there (an overload that stops
     // the run).
     std::function<bool(const SweepFlags& step, double stepLength, const Point& stepEnd)> afterStep;
+    // The observer only looks (it never ends a motion): the steps may then
+    // be swept together and told afterwards, each with its own cut flag,
+    // loads and class.
+    bool observeOnly = false;
 };
 
 // Steps a long motion may take at most; a tiny moving pitch on a long motion

@@ -22,6 +22,7 @@
 #include "nc/tool_change.h"
 #include "platform/host.h"
 #include "sim/cut_motion.h"
+#include "sim/sweep_rows.h"
 
 namespace morvex {
 namespace {
@@ -243,6 +244,7 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
     // The load check looks at every step; the optimised output takes a
     // motion swept whole as one step.
     options.alwaysStep = run.tool.tool.limit.kind != 0;
+    options.observeOnly = !options.alwaysStep;
     if (!s.fast && !run.workers.workers.empty()) options.workers = &run.workers;
     // Grid-relative points back to the tool frame: the work offset and the length shift.
     const Point origin{work.xMin - run.interp.workOffset[0], work.yMin - run.interp.workOffset[1],
@@ -555,6 +557,38 @@ Point RunFramePoint(const CuttingRun& run, const WorkModel& work, const Point& g
 double WorkTopInRunFrame(const CuttingRun& run, const WorkModel& work) {
     return work.zMax + run.tool.shift - run.frameOffset[2];
 }
+
+namespace {
+
+// The highest node height within `reach` of the segment (x0, y0)-(x1, y1)
+// (work coordinates), from the spans of the rows the segment's capsule
+// covers (a node more on either side); the bottom when none.
+double HighestAlong(const WorkModel& w, double x0, double y0, double x1, double y1, double reach) {
+    double top = w.zMin;
+    if (w.height == nullptr || w.nx < 2 || w.ny < 2 || !(w.pitch > 0.0) || !(reach >= 0.0)) return top;
+    const auto row = [&](double y) { return std::clamp((y - w.yMin) / w.pitch, -1.0, static_cast<double>(w.ny)); };
+    const int iy0 = std::max(0, static_cast<int>(std::floor(row(std::min(y0, y1) - reach))));
+    const int iy1 = std::min(w.lastY, static_cast<int>(std::ceil(row(std::max(y0, y1) + reach))));
+    if (iy1 < iy0) return top;
+    static thread_local std::vector<double> ys;
+    static thread_local std::vector<int> lo, hi;
+    const int rows = iy1 - iy0 + 1;
+    ys.resize(static_cast<std::size_t>(rows));
+    lo.resize(static_cast<std::size_t>(rows));
+    hi.resize(static_cast<std::size_t>(rows));
+    for (int k = 0; k < rows; ++k) ys[static_cast<std::size_t>(k)] = (iy0 + k) * w.pitch;
+    const sweep_detail::ReachRows spans(w, x0 - w.xMin, y0 - w.yMin, x1 - w.xMin, y1 - w.yMin, reach, 0, w.lastX);
+    spans.Rows(ys.data(), rows, lo.data(), hi.data());
+    for (int k = 0; k < rows; ++k) {
+        const float* h = w.height + NodeIndex(w, 0, iy0 + k);
+        for (int ix = lo[static_cast<std::size_t>(k)]; ix <= hi[static_cast<std::size_t>(k)]; ++ix) {
+            top = std::max(top, static_cast<double>(h[ix]));
+        }
+    }
+    return top;
+}
+
+}  // namespace
 
 double ClearanceHeight(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, double margin) {
     // Run frame to the work's coordinates (machine X, Y; the tip's Z).

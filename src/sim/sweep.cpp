@@ -480,6 +480,8 @@ int ResolveClass(const ClassFold& fold) {
 }
 
 void MergeClassFold(ClassFold& into, const ClassFold& other) {
+    into.loadVolume += other.loadVolume;
+    into.loadTorque += other.loadTorque;
     if (other.first == kStepClassUnknown) return;
     if (into.first == kStepClassUnknown || other.firstNode < into.firstNode) {
         into.first = other.first;

@@ -36,6 +36,9 @@ struct ClassFold {
     int first = kStepClassUnknown;
     long long firstNode = -1;  // node index of the first class noted
     int seen = 0;              // bit 1 << class of every class met
+    // The step's own load sums (only when the context sums loads).
+    double loadVolume = 0.0;
+    double loadTorque = 0.0;
 };
 
 // The class NoteClass would have found.

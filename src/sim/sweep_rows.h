@@ -216,6 +216,12 @@ inline bool PlainLowering(const SweepContext& ctx) {
     return !ctx.markPaint && ctx.watchedNode < 0 && !ctx.sumLoad && ctx.chipMode == 0 && ctx.lengthMode == 0;
 }
 
+// The same for the step sweep, which sums the loads of its plain nodes
+// itself.
+inline bool PlainStepLowering(const SweepContext& ctx) {
+    return !ctx.markPaint && ctx.watchedNode < 0 && ctx.chipMode == 0 && ctx.lengthMode == 0;
+}
+
 // The plain lowering of a run of n nodes: where lower[i] is set, the
 // height becomes cand[i], the attribute byte newAttr and the line number
 // `line` (no line numbers when lineNo is null). One pass per array, without

@@ -124,9 +124,15 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
                 if (b < a) continue;
                 ClassFold& stepClass = classes[g.index];
                 // Within the run, the blocks above this step's own tip.
+                // The loads the step adds go to its own fold as well.
+                const double volume = flags.loadVolume, torque = flags.loadTorque;
                 sweep_detail::ForRunsAbove(w.height + NodeIndex(w, a, iy), b - a + 1, g.zf, [&](int from, int to) {
                     sweep_detail::SweepStepRun(ctx, g, iy, a + from, a + to, scratch, flags, stepClass);
                 });
+                if (ctx.sumLoad) {
+                    stepClass.loadVolume += flags.loadVolume - volume;
+                    stepClass.loadTorque += flags.loadTorque - torque;
+                }
             }
         });
     }

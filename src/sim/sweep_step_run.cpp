@@ -171,7 +171,7 @@ StepGeometry GeometryOf(const SweepContext& ctx, const Point& p0, const Point& p
     g.travel = g.dx != 0.0 || g.dy != 0.0;
     g.invL2 = g.travel ? 1.0 / g.l2 : 0.0;
     g.behindToo = p1[2] < p0[2];
-    g.plain = PlainLowering(ctx) && RowProfileUsable(t) && g.reach2 <= t.T3 &&
+    g.plain = PlainStepLowering(ctx) && RowProfileUsable(t) && g.reach2 <= t.T3 &&
               !(t.attachment && t.holderLimit < g.reach2);
     g.flat = RowProfileUsable(t) && t.T1 >= t.T3 && t.tanA == 0.0;
     g.flatHeight = Rounded(g.z + t.bottomLift + t.tanA * 0.0);
@@ -237,6 +237,7 @@ void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
             if (!(q <= rr)) continue;
             const float cand = g.flat ? flat : Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q));
             if (!(cand < hRun[i])) continue;
+            if (ctx.sumLoad) AddNodeLoad(ctx, ixBegin + i, iy, hRun[i], cand, q, flags);
             LowerPlainStepNode(ctx, runIdx + static_cast<std::size_t>(i), offRun[i], dx, dy, x1, vy, travel, cand,
                                flags, stepClass);
         }
@@ -276,6 +277,11 @@ void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
             needs[i] = (hRun[i] > tip) & (q <= rr) & (special | (cs[i] < hRun[i]));
         }
         if (g.plain) {
+            if (ctx.sumLoad) {
+                for (int i = 0; i < count; ++i) {
+                    if (needRow[i] != 0) AddNodeLoad(ctx, ixBegin + i, iy, hRun[i], candRow[i], qRow[i], flags);
+                }
+            }
             LowerPlainRun(ctx, runIdx, offRun, count, dx, dy, x1, vy, travel, needRow, candRow, flags, stepClass);
             return;
         }

@@ -166,12 +166,15 @@ void FinishJob(SweepWorkers& w, long long job, SweepFlags& flags) {
     const int count = w.bandCount;
     const std::size_t steps = w.wholeMotion || w.cuts != nullptr ? 0 : w.boxes.size();
     // Classes fold step by step in the order swept.
+    if (w.stepFolds != nullptr) w.stepFolds->assign(steps, ClassFold{});
     for (std::size_t k = 0; k < steps; ++k) {
         const std::size_t i = w.backwards ? steps - 1 - k : k;
         ClassFold step;
         for (int b = 0; b < count; ++b) MergeClassFold(step, w.stepClasses[static_cast<std::size_t>(b) * steps + i]);
         sweep_detail::NoteClass(flags.stepClass, ResolveClass(step));
+        if (w.stepFolds != nullptr) (*w.stepFolds)[i] = step;
     }
+    w.stepFolds = nullptr;
     long long chipNode = -1;
     for (SweepFlags& band : w.bandFlags) {
         chipNode = std::max(chipNode, band.chipNode);
@@ -191,7 +194,7 @@ void RunOnWorkers(SweepWorkers& w, int first, int last, SweepFlags& flags) {
 // The steps on the calling thread, their classes folded step by step in
 // the order swept, as one SweepStep after the other leaves them.
 void StepsHere(const SweepContext& ctx, const std::vector<Point>& points, const std::vector<StepBox>& boxes,
-               bool backwards, int first, int last, SweepFlags& flags) {
+               bool backwards, int first, int last, SweepFlags& flags, std::vector<ClassFold>* folds) {
     static thread_local std::vector<ClassFold> classes;
     const std::size_t steps = boxes.size();
     classes.assign(steps, ClassFold{});
@@ -200,6 +203,7 @@ void StepsHere(const SweepContext& ctx, const std::vector<Point>& points, const 
     for (std::size_t k = 0; k < steps; ++k) {
         sweep_detail::NoteClass(flags.stepClass, ResolveClass(classes[backwards ? steps - 1 - k : k]));
     }
+    if (folds != nullptr) folds->assign(classes.begin(), classes.end());
     ApplyDeferredPaint(*ctx.work, flags);
 }
 
@@ -222,11 +226,15 @@ bool StepBoxes(const SweepContext& ctx, const std::vector<Point>& points, std::v
     return touched;
 }
 
-bool SweepStepsHere(const SweepContext& ctx, const std::vector<Point>& points, SweepFlags& flags, bool backwards) {
+bool SweepStepsHere(const SweepContext& ctx, const std::vector<Point>& points, SweepFlags& flags, bool backwards,
+                    std::vector<ClassFold>* folds) {
     static thread_local std::vector<StepBox> boxes;
     int first = 0, last = -1;
-    if (!StepBoxes(ctx, points, boxes, first, last)) return false;
-    StepsHere(ctx, points, boxes, backwards, first, last, flags);
+    if (!StepBoxes(ctx, points, boxes, first, last)) {
+        if (folds != nullptr) folds->assign(points.size() > 0 ? points.size() - 1 : 0, ClassFold{});
+        return false;
+    }
+    StepsHere(ctx, points, boxes, backwards, first, last, flags, folds);
     return true;
 }
 
@@ -265,14 +273,17 @@ bool StepsBackwards(const SweepContext& ctx, const SweepMotionInput& m) {
 }
 
 bool SweepStepsOnWorkers(SweepWorkers& w, const SweepContext& ctx, const std::vector<Point>& points,
-                         SweepFlags& flags, bool backwards) {
+                         SweepFlags& flags, bool backwards, std::vector<ClassFold>* folds) {
     int first = 0, last = -1;
-    if (!StepBoxes(ctx, points, w.boxes, first, last)) return false;
+    if (!StepBoxes(ctx, points, w.boxes, first, last)) {
+        if (folds != nullptr) folds->assign(points.size() > 0 ? points.size() - 1 : 0, ClassFold{});
+        return false;
+    }
     // A single step that rises meets no more than the edge its tool moves
     // into, less than a hand-over costs (a retract is such steps one by one).
     const bool rising = points.size() == 2 && points[1][2] > points[0][2];
     if (w.workers.empty() || rising || last - first + 1 < w.strips * kMinRowsPerStrip) {
-        StepsHere(ctx, points, w.boxes, backwards, first, last, flags);
+        StepsHere(ctx, points, w.boxes, backwards, first, last, flags, folds);
         return true;
     }
     w.ctx = &ctx;
@@ -280,6 +291,7 @@ bool SweepStepsOnWorkers(SweepWorkers& w, const SweepContext& ctx, const std::ve
     w.wholeMotion = false;
     w.backwards = backwards;
     w.points = points;
+    w.stepFolds = folds;
     RunOnWorkers(w, first, last, flags);
     ApplyDeferredPaint(*ctx.work, flags);
     return true;

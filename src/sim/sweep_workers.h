@@ -73,6 +73,7 @@ struct SweepWorkers {
     std::vector<Point> points;
     std::vector<StepBox> boxes;
     std::vector<ClassFold> stepClasses;
+    std::vector<ClassFold>* stepFolds = nullptr;  // where FinishJob leaves each step's merged fold
     bool backwards = false;  // steps swept last first
     long long handOvers = 0;  // jobs shared with the workers so far
 };
@@ -100,8 +101,10 @@ bool StepsBatchable(const SweepContext& ctx, double reach);
 // box met the grid. Only where StepsBatchable holds for every step.
 // `backwards` sweeps the last step first (see StepsBackwards); each step
 // still runs from points[i] to points[i + 1].
+// `folds` (when given) receives each step's own class fold and load sums, in
+// step order.
 bool SweepStepsOnWorkers(SweepWorkers& workers, const SweepContext& ctx, const std::vector<Point>& points,
-                         SweepFlags& flags, bool backwards = false);
+                         SweepFlags& flags, bool backwards = false, std::vector<ClassFold>* folds = nullptr);
 
 // The boxes of the steps points[i] -> points[i + 1] and the rows
 // first..last they span; false when no box met the grid.
@@ -110,7 +113,7 @@ bool StepBoxes(const SweepContext& ctx, const std::vector<Point>& points, std::v
 
 // The same on the calling thread alone.
 bool SweepStepsHere(const SweepContext& ctx, const std::vector<Point>& points, SweepFlags& flags,
-                    bool backwards = false);
+                    bool backwards = false, std::vector<ClassFold>* folds = nullptr);
 
 // Whether the steps of a motion from p0 to p1 are swept last step first: a
 // descending line whose nodes need nothing but height, attribute and line

@@ -289,31 +289,4 @@ bool StripPen(WorkModel& w, int pen) {
     return true;
 }
 
-double HighestAlong(const WorkModel& w, double x0, double y0, double x1, double y1, double reach) {
-    double top = w.zMin;
-    if (w.height == nullptr || w.nx < 1 || w.ny < 1 || !(w.pitch > 0.0) || !(reach >= 0.0)) return top;
-    const double dx = x1 - x0, dy = y1 - y0, l2 = dx * dx + dy * dy, r2 = reach * reach;
-    auto index = [&](double v, double origin, int last, bool up) {
-        const double f = (v - origin) / w.pitch;
-        const double i = up ? std::ceil(f) : std::floor(f);
-        return static_cast<int>(std::clamp(i, -1.0, static_cast<double>(last) + 1.0));
-    };
-    const int iy0 = std::max(0, index(std::min(y0, y1) - reach, w.yMin, w.lastY, false));
-    const int iy1 = std::min(w.lastY, index(std::max(y0, y1) + reach, w.yMin, w.lastY, true));
-    const int ix0 = std::max(0, index(std::min(x0, x1) - reach, w.xMin, w.lastX, false));
-    const int ix1 = std::min(w.lastX, index(std::max(x0, x1) + reach, w.xMin, w.lastX, true));
-    for (int iy = iy0; iy <= iy1; ++iy) {
-        const double y = w.yMin + iy * w.pitch;
-        const float* row = w.height + NodeIndex(w, 0, iy);
-        for (int ix = ix0; ix <= ix1; ++ix) {
-            const double x = w.xMin + ix * w.pitch;
-            double t = l2 > 0.0 ? ((x - x0) * dx + (y - y0) * dy) / l2 : 0.0;
-            t = std::clamp(t, 0.0, 1.0);
-            const double ex = x - (x0 + t * dx), ey = y - (y0 + t * dy);
-            if (ex * ex + ey * ey <= r2 && row[ix] > top) top = row[ix];
-        }
-    }
-    return top;
-}
-
 }  // namespace morvex

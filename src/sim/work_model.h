@@ -183,10 +183,6 @@ void WidenFlatBox(BoxRequest& box, double pitch);
 bool Backup(WorkModel& work, const Point& originOffset, const Point& toolPosition);
 bool Restore(WorkModel& work, Point& originOffset, Point& toolPosition);
 
-// The highest node height within `reach` of the segment (x0, y0)-(x1, y1)
-// (work coordinates); zMin when no node lies that near.
-double HighestAlong(const WorkModel& work, double x0, double y0, double x1, double y1, double reach);
-
 // zMax := the largest node height (finite heights only).
 void RecomputeZMax(WorkModel& work);
 
