@@ -74,15 +74,16 @@ std::string Int7(long long v) { return Format("%7lld", v); }
 std::string Coord(double v) { return Format("%9.3f", v); }
 std::string Triple(const Point& p) { return Format("(%9.3f,%9.3f,%9.3f)", p[0], p[1], p[2]); }
 
-// The digits after a name: their value (-1 for none) and count.
+// The integer at the start of text (as atoi reads it: 0 without digits).
+// The work-offset variables are five characters long whatever follows
+// "$G5" or "$WK": `used` gets the two characters they take after the name.
 int Digits(std::string_view text, std::size_t& used) {
-    used = 0;
+    used = std::min<std::size_t>(2, text.size());
     long long v = 0;
-    while (used < text.size() && used < 3 && std::isdigit(static_cast<unsigned char>(text[used])) != 0) {
-        v = v * 10 + (text[used] - '0');
-        ++used;
+    for (std::size_t i = 0; i < text.size() && i < 9 && std::isdigit(static_cast<unsigned char>(text[i])) != 0; ++i) {
+        v = v * 10 + (text[i] - '0');
     }
-    return used == 0 ? -1 : static_cast<int>(v);
+    return static_cast<int>(v);
 }
 
 std::string WorkOffset(const ReportValues& v, int entry) {
@@ -149,6 +150,7 @@ std::string Value(Var var, std::string_view after, ReportValues& v, std::size_t&
     case Var::Size: return Format("%9" PRIu64, v.ncSize);
     case Var::Lines: return Format("%8d", v.lines);
     case Var::G5: {
+        // "$G5" and one digit make four characters; the fifth goes too.
         const int n = Digits(after, extra);
         return n >= 4 && n <= 9 ? WorkOffset(v, n - 3) : std::string();
     }
@@ -201,7 +203,10 @@ std::string ExpandReportLine(std::string_view line, ReportValues& values) {
             continue;
         }
         std::size_t extra = 0;
-        out += Value(found->var, rest.substr(found->text.size()), values, extra);
+        const std::string_view after = rest.substr(found->text.size());
+        out += Value(found->var, after, values, extra);
+        // A variable that took the line's end with it still ends the line.
+        if (after.substr(0, extra).find('\n') != std::string_view::npos) out += '\n';
         at = dollar + 1 + found->text.size() + extra;
     }
     return out;

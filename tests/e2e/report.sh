@@ -47,7 +47,7 @@ PY
 then pass "built-in report agrees with --check"; else fail "built-in report rc=$rc"; cat out/verify.txt v6.err; fi
 
 # A template beside the program: clock, code lists, work offsets, feeds.
-printf 'T$TIM|$GCODEW;$GCODE|$TCODE|$G54$$|$MAXS|$MINF$MAXF2\nend$' >verify_form.def
+printf 'T$TIM|$GCODEW;$GCODE|$TCODE|$G54 $$|$MAXS|$MINF$MAXF2\nend$' >verify_form.def
 "$morvex" -I r.ini /V6 shape.nc; rc=$?
 feed=$(python3 -c 'import json,sys; r=json.load(open("shape.json")); print(int(r["rapidTime"]+0.5)+int(r["feedTime"]+0.5))')
 clock=$(printf ' %02d:%02d:%02d' $((feed / 3600)) $((feed / 60 % 60)) $((feed % 60)))

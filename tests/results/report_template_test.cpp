@@ -51,10 +51,12 @@ TEST(Report, VariablesMatchLongestFirstAndKeepTheirFormats) {
     EXPECT_EQ(ExpandReportLine("$RAPIDFEEDRATE\n", v), "   5000\n");
     // Unknown names lose the "$" and one character; "$$" writes nothing.
     EXPECT_EQ(ExpandReportLine("a$$b $QX c$\n", v), "ab X c\n");
-    // Work offsets: G54 is entry 1; a text after the name stays; the line
-    // end stays too.
-    EXPECT_EQ(ExpandReportLine("$G54 $WK02\n", v), "(   10.000,   20.000,   -5.000) (    1.500,    2.500,    3.500)\n");
-    EXPECT_EQ(ExpandReportLine("[$G53][$G59][$WK150]$G54", v), "[][][](   10.000,   20.000,   -5.000)");
+    // Work offsets: G54 is entry 1. Both forms are five characters long, so
+    // the character after "$G54" goes with it; a line end taken so is
+    // written all the same.
+    EXPECT_EQ(ExpandReportLine("$G54 $WK02\n", v), "(   10.000,   20.000,   -5.000)(    1.500,    2.500,    3.500)\n");
+    EXPECT_EQ(ExpandReportLine("X$G54\n", v), "X(   10.000,   20.000,   -5.000)\n");
+    EXPECT_EQ(ExpandReportLine("[$G53][$G59][$WK150]$G54", v), "[[[0](   10.000,   20.000,   -5.000)");
     // Codes: none is "None"; GCODEW takes G54..G59 from a later GCODE.
     EXPECT_EQ(ExpandReportLine("$TCODE $MCODE\n", v), "None 03,30\n");
     ReportValues other = v;
