@@ -83,16 +83,20 @@ int RunCheckCommand(App& app, Host& host, std::FILE* out) {
         return 2;
     }
     if (result.error == 0) return 0;
+    ShowCheckAlarm(app, host, result);
+    return 1;
+}
+
+void ShowCheckAlarm(const App& app, Host& host, const CheckResult& result) {
     AlarmDelivery delivery;
     delivery.batch = true;
-    delivery.ncPath = input.ncPath;
+    delivery.ncPath = app.launch.ncProgram;
     delivery.logDir = app.settings.output.logDir;
-    delivery.ncName = FileTitle(input.ncPath);
+    delivery.ncName = FileTitle(app.launch.ncProgram);
     AlarmDetail detail;
     detail.programLine = result.errorLine;
-    detail.endOfRecord = ctl.endOfRecord;
+    detail.endOfRecord = app.controller.endOfRecord;
     ShowAlarm(host, delivery, result.error + kNcAlarmBase, detail);
-    return 1;
 }
 
 }  // namespace morvex

@@ -20,6 +20,10 @@ std::string CheckResultJson(const CheckResult& result);
 CheckInput CheckInputOf(const App& app, int mode);
 CheckTools CheckToolsOf(const App& app);
 
+// The NC error that stopped a check of the command line's program, to the
+// batch log.
+void ShowCheckAlarm(const App& app, Host& host, const CheckResult& result);
+
 // Checks the NC program of the command line under the definitions read at
 // start-up and prints the result to `out`. Returns the exit status: 0 done,
 // 1 an NC error (the JSON is still printed), 2 a file that cannot be read.

@@ -7,7 +7,6 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "frame/check_command.h"
-#include "nc/nc_alarms.h"
 #include "platform/host.h"
 #include "results/report_file.h"
 
@@ -91,18 +90,8 @@ int WriteProgramReport(App& app, Host& host, CheckResult* out) {
 int RunReportCommand(App& app, Host& host) {
     CheckResult result;
     const int status = WriteProgramReport(app, host, &result);
-    if (status != 1) return status;
-    const ControllerDef& ctl = app.controller;
-    AlarmDelivery delivery;
-    delivery.batch = true;
-    delivery.ncPath = app.launch.ncProgram;
-    delivery.logDir = app.settings.output.logDir;
-    delivery.ncName = FileTitle(app.launch.ncProgram);
-    AlarmDetail detail;
-    detail.programLine = result.errorLine;
-    detail.endOfRecord = ctl.endOfRecord;
-    ShowAlarm(host, delivery, result.error + kNcAlarmBase, detail);
-    return 1;
+    if (status == 1) ShowCheckAlarm(app, host, result);
+    return status;
 }
 
 }  // namespace morvex
