@@ -580,3 +580,35 @@ TEST(RunControl, DrawnPathIsTheMovedPath) {
 
 }  // namespace
 }  // namespace morvex
+
+namespace morvex {
+namespace {
+
+// The escape height of the optimised output: every node within the tool's
+// reach of the straight path counts, in the run's frame.
+TEST(RunControl, ClearanceCoversTheToolsReachOfThePath) {
+    WorkModel w;
+    PitchSettings pitch;
+    pitch.workPitch = 0.5;
+    ASSERT_EQ(DefineBoxWork(w, BoxRequest{0, 0, 0, 20, 20, 10}, pitch, kDataLevelMinimal), DefineWorkStatus::Ok);
+    w.height[NodeIndex(w, 20, 24)] = 15.0f;  // (10, 12): 2 mm beside the path y = 10
+    CuttingRun run;
+    run.frameOffset = {1.0, 2.0, 3.0};  // run frame = work - offset (Z: the tip plus the shift)
+    run.tool.shift = 5.0;
+    run.tool.R = 3.0;
+    run.tool.outerRadius = 3.0;
+    const Point from{2.0 - 1.0, 10.0 - 2.0, 0.0}, to{18.0 - 1.0, 10.0 - 2.0, 0.0};
+    EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, from, to, 3.0), 15.0 + 3.0 + 5.0 - 3.0);
+    EXPECT_DOUBLE_EQ(WorkTopInRunFrame(run, w), w.zMax + 5.0 - 3.0);
+    // A slender tool passes beside the raised node: the block's top counts.
+    run.tool.R = 1.0;
+    run.tool.outerRadius = 1.0;
+    EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, from, to, 3.0), 10.0 + 3.0 + 5.0 - 3.0);
+    // A diagonal path past its corner, and a path wholly off the work.
+    run.tool.R = run.tool.outerRadius = 3.0;
+    EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, {-1.0, -2.0, 0.0}, {11.0 - 1.0, 14.0 - 2.0, 0.0}, 0.0), 15.0 + 5.0 - 3.0);
+    EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, {100.0, 100.0, 0.0}, {120.0, 100.0, 0.0}, 0.0), w.zMin + 5.0 - 3.0);
+}
+
+}  // namespace
+}  // namespace morvex
