@@ -8,8 +8,16 @@
 # lines are swept whole) and for a flat end mill of the same diameter (whose
 # inclined lines are stepped). With threadnc 2 the unattended run hands its
 # motions to the worker in batches, their rows shared between the threads.
+# With --optimize as the second argument every run also writes the
+# optimised NC and the text cut data (OPT-NC=YES, CUT-DATA=YES).
 set -euo pipefail
 morvex=$(realpath "${1:-$(dirname "$0")/../build/bin/morvex}")
+optimize=()
+optimize_ini=""
+if [ "${2:-}" = "--optimize" ]; then
+    optimize=(--optimize)
+    optimize_ini=$'[Optimize]\nOPT-NC=YES\nCUT-DATA=YES'
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -40,11 +48,12 @@ PITCH(MOVE)=0.1
 NEW CONTROL POINT=SPECIFY
 SPECIFIED POINT=(0,0,40)
 threadnc=$threads
+$optimize_ini
 INI
     times=()
     for run in 1 2 3; do
         start=$(date +%s%N)
-        /usr/bin/time -f '%M' -o rss.txt "$morvex" -I bench.ini -X6 raster.nc -O out.dmf 2>/dev/null
+        /usr/bin/time -f '%M' -o rss.txt "$morvex" -I bench.ini -X6 raster.nc -O out.dmf "${optimize[@]}" 2>/dev/null
         end=$(date +%s%N)
         times+=($(((end - start) / 1000000)))
         rss=$(tail -1 rss.txt)
