@@ -424,6 +424,65 @@ TEST(Sweep, BatchedAndBackwardStepsCutLikeSingleSteps) {
     }
 }
 
+// An observer that only looks gets the steps swept together, each with its
+// own cut flag, class and load sums, on one thread or on workers: the same
+// as sweeping the steps one by one, and the same heights.
+TEST(Sweep, ObservedStepsSweptTogetherReportTheirOwnLoads) {
+    const ToolProfile tool = Tool(kShapeFlat, 6.0f, 0.0f);
+    const SweepMotionInput lines[] = {Line({2, 5, 9.5}, {14, 5, 7.0}), Line({3, 3, 7.5}, {13.7, 11.1, 9.8}),
+                                      Line({15, 13, 8.9}, {4.3, 2.9, 8.1})};
+    SweepWorkers workers;
+    StartWorkers(workers, 2);
+    struct Told {
+        int cut, cls;
+        double volume, torque;
+        Point end;
+    };
+    auto run = [&](WorkModel& w, bool together, SweepWorkers* on) {
+        std::vector<Told> told;
+        for (const SweepMotionInput& m : lines) {
+            CutOptions options;
+            options.movingPitch = 0.3;
+            options.observeOnly = together;
+            options.workers = on;
+            options.afterStep = [&](const SweepFlags& f, double, const Point& end) {
+                told.push_back({f.cutDone, f.stepClass, f.loadVolume, f.loadTorque, end});
+                return true;
+            };
+            SweepContext ctx = Context(w, tool);
+            ctx.sumLoad = true;
+            ctx.torque = true;
+            SweepFlags flags;
+            CutMotion(ctx, m, options, flags);
+        }
+        return told;
+    };
+    WorkModel base = MakeWork(91, 81, 0.2);
+    for (std::uint32_t i = 0; i < base.cellCount; ++i) base.height[i] = static_cast<float>(8.5 + std::sin(i * 0.37));
+    WorkModel single = base, alone = base, shared = base;
+    for (WorkModel* w : {&single, &alone, &shared}) {
+        w->height = w->heightA.data();
+        w->attr = w->attrA.data();
+        w->lineNo = w->lineNumbers.data();
+    }
+    const std::vector<Told> expected = run(single, false, nullptr);
+    ASSERT_GT(expected.size(), 50u);
+    for (const auto& [w, on] : {std::pair{&alone, static_cast<SweepWorkers*>(nullptr)}, std::pair{&shared, &workers}}) {
+        const std::vector<Told> got = run(*w, true, on);
+        ASSERT_EQ(got.size(), expected.size());
+        int cuts = 0;
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(std::tuple(got[i].cut, got[i].cls, got[i].end), std::tuple(expected[i].cut, expected[i].cls, expected[i].end))
+                << "step " << i;
+            EXPECT_NEAR(got[i].volume, expected[i].volume, 1e-9 * (1.0 + expected[i].volume)) << "step " << i;
+            EXPECT_NEAR(got[i].torque, expected[i].torque, 1e-9 * (1.0 + expected[i].torque)) << "step " << i;
+            cuts += got[i].cut;
+        }
+        EXPECT_GT(cuts, 20);
+        EXPECT_EQ(w->heightA, single.heightA);
+    }
+}
+
 TEST(Sweep, RapidAreaClearLooksAtTheRectangleGrownByTheReach) {
     WorkModel w = MakeWork(101, 101, 0.2);
     std::fill(w.heightA.begin(), w.heightA.end(), 5.0f);
