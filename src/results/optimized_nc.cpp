@@ -95,8 +95,6 @@ void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
         Text(out, mode == kRapid ? "G00" : mode == kArcCw ? "G02" : mode == kArcCcw ? "G03" : "G01");
         out.lastMode = mode;
     }
-    out.lastClass = run.escape;
-    out.lastType = run.type;
     bool any = Axis(out, "X", C(out, run.end[0]), out.lastX);
     any = Axis(out, "Y", C(out, run.end[1]), out.lastY) || any;
     any = Axis(out, "Z", C(out, run.end[2]), out.lastZ) || any;
@@ -124,7 +122,6 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
     auto rapid = [&] {
         if (out.lastMode != kRapid) Text(out, "G00");
         out.lastMode = kRapid;
-        out.lastClass = 0;
     };
     if (programEnd) {
         rapid();
@@ -340,7 +337,6 @@ bool OpenOptimisedOutputs(OptimizedOutput& out, const OptimizeOptions& options, 
 }
 
 void BeginOptimisedOutput(OptimizedOutput& out, const Point& start) {
-    out.startPoint = start;
     out.lastEnd = start;
     out.lastX = C(out, start[0]), out.lastY = C(out, start[1]), out.lastZ = C(out, start[2]);
     Text(out, "G92" + FormatCounts("X", out.lastX, out.format) + FormatCounts("Y", out.lastY, out.format) +
@@ -391,7 +387,7 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const Opti
                                                     : Truncated(step.feed);
         }
     }
-    Record(out, step, f, feeds.tool);
+    if (out.writeData) Record(out, step, f, feeds.tool);
 
     OptimizeRun& run = out.pending;
     const int type = step.nurbs ? kLine : step.type;
@@ -415,7 +411,6 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const Opti
     WritePending(out, false);
     run.escape = e;
     run.motion = step.motion;
-    run.cut = step.cut;
     run.type = type;
     run.line = step.line;
     run.plane = step.plane;

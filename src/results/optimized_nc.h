@@ -79,7 +79,6 @@ long long ToCounts(double mm, int units);
 
 struct OptimizeRun {
     int escape = -1;  // 0 escape, 1 kept, -1 none pending
-    bool cut = false;
     int type = kLine;
     int line = 0;  // of its first step
     long long motion = 0;
@@ -109,12 +108,9 @@ struct OptimizedOutput {
     long long lastF = -1;
     int lastMode = -1;
     int lastPlane = -1;
-    int lastClass = -1;
-    int lastType = -1;
     // The previous binary record.
     int recTool = 0, recLine = 0, recType = 0x5C, recClass = 255, recFeed = 0, recF = 0;
     float recX = 0, recY = 0, recZ = 0, recLoad = 0;
-    Point startPoint{};
 };
 
 // Opens the files (an empty path: that file is not written) and writes
