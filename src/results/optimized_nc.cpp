@@ -161,6 +161,16 @@ void WritePending(OptimizedOutput& out, bool programEnd) {
     run.escape = -1;
 }
 
+// Whether c lies on the ray from a through b, beyond b (to rounding).
+bool Straight(const Point& a, const Point& b, const Point& c) {
+    const Point u{b[0] - a[0], b[1] - a[1], b[2] - a[2]}, v{c[0] - b[0], c[1] - b[1], c[2] - b[2]};
+    const Point cross{u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+    const double uu = u[0] * u[0] + u[1] * u[1] + u[2] * u[2], vv = v[0] * v[0] + v[1] * v[1] + v[2] * v[2];
+    const double dot = u[0] * v[0] + u[1] * v[1] + u[2] * v[2];
+    const double cc = cross[0] * cross[0] + cross[1] * cross[1] + cross[2] * cross[2];
+    return uu == 0.0 || vv == 0.0 || (dot > 0.0 && cc <= 1e-18 * uu * vv);
+}
+
 void PutBytes(std::string& b, const void* p, std::size_t n) { b.append(static_cast<const char*>(p), n); }
 
 // "%f" (six decimals) without printf: the cut data has one line per step.
@@ -398,9 +408,11 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const Opti
             out.lastEnd = step.end;
             return;
         }
-        // A kept run goes on with a step of the same motion at the same feed.
+        // A kept run goes on with a step of the same motion at the same feed
+        // that goes on along it (a spline's chords turn).
         if (run.motion == step.motion && run.type == type && run.feed == f &&
-            (!arc || (run.plane == step.plane && run.centre == step.centre)) && !out.pendingEnded) {
+            (arc ? run.plane == step.plane && run.centre == step.centre : Straight(run.start, run.end, step.end)) &&
+            !out.pendingEnded) {
             run.end = step.end;
             out.pendingEnded = step.blockEnd;
             out.lastEnd = step.end;

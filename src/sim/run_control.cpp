@@ -178,7 +178,8 @@ void TellHeldStep(CuttingRun& run, bool motionEnd) {
     run.stepHeld = false;
 }
 
-void ObserveStep(CuttingRun& run, const WorkModel& work, const SweepFlags& flags, double length, const Point& end) {
+// A step ending at `end` (run frame).
+void ObserveStep(CuttingRun& run, const SweepFlags& flags, double length, const Point& end) {
     TellHeldStep(run, false);
     const PathRecord& p = run.interp.path;
     RunStep& step = run.heldStep;
@@ -189,7 +190,7 @@ void ObserveStep(CuttingRun& run, const WorkModel& work, const SweepFlags& flags
     step.line = p.line;
     step.motion = run.motions;
     step.plane = std::abs(p.plane);
-    step.end = RunFramePoint(run, work, end);
+    step.end = end;
     for (int a = 0; a < 3; ++a) {
         step.centre[a] = p.toolCentre[a] + run.interp.workOffset[a] - run.frameOffset[a];
     }
@@ -203,19 +204,14 @@ void ObserveStep(CuttingRun& run, const WorkModel& work, const SweepFlags& flags
     ++run.observedSteps;
 }
 
-// A motion swept whole (or not at all) is one step to its end, with the
-// loads summed over the motion and the class of its direction: vertical,
-// rising, falling or level.
-void ObserveWholeMotion(CuttingRun& run, const WorkModel& work, const SweepFlags& flags) {
+// A motion (or a spline's chord, tool frame from `start` to `end`) swept
+// whole or not at all is one step, with the loads summed over it and the
+// class of its direction: vertical, rising, falling or level.
+void ObserveWhole(CuttingRun& run, const SweepFlags& flags, const Point& start, const Point& end) {
     const PathRecord& p = run.interp.path;
-    Point end{};
-    for (int a = 0; a < 3; ++a) end[a] = p.toolEnd[a] + run.interp.workOffset[a] - run.frameOffset[a];
-    Point grid{};
-    grid[0] = end[0] - (work.xMin - run.frameOffset[0]);
-    grid[1] = end[1] - (work.yMin - run.frameOffset[1]);
-    grid[2] = end[2] - (run.tool.shift - run.frameOffset[2]);
-    const double dx = p.toolEnd[0] - p.toolStart[0], dy = p.toolEnd[1] - p.toolStart[1];
-    const double dz = p.toolEnd[2] - p.toolStart[2];
+    Point at{};
+    for (int a = 0; a < 3; ++a) at[a] = end[a] + run.interp.workOffset[a] - run.frameOffset[a];
+    const double dx = end[0] - start[0], dy = end[1] - start[1], dz = end[2] - start[2];
     const bool arc = p.type == kArcCw || p.type == kArcCcw;
     const double length = arc ? p.arcLength : std::sqrt(dx * dx + dy * dy + dz * dz);
     SweepFlags motion;
@@ -229,7 +225,7 @@ void ObserveWholeMotion(CuttingRun& run, const WorkModel& work, const SweepFlags
                            : dz < -level                       ? kStepClassDown
                                                                : kStepClassGeneral;
     }
-    ObserveStep(run, work, motion, length, grid);
+    ObserveStep(run, motion, length, at);
 }
 
 // Sweeps the current motion (a spline as its chords).
@@ -252,7 +248,7 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
     if (ctx.sumLoad) {
         const LimitDef& limit = run.tool.tool.limit;
         options.afterStep = [&](const SweepFlags& step, double length, const Point& end) {
-            if (s.observeStep) ObserveStep(run, work, step, length, end);
+            if (s.observeStep) ObserveStep(run, step, length, RunFramePoint(run, work, end));
             const StepLoad load = CheckStepLoad(limit, step, length, p.feed, s.torqueLoad);
             if (!load.over) return true;
             if (limit.kind == 11 || limit.kind == 12) {
@@ -282,7 +278,13 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
                 m.p0[a] = from[a] - origin[a];
                 m.p1[a] = q[a] - origin[a];
             }
-            CutMotion(ctx, m, options, flags);
+            // An observer hears every chord, so that the curve's shape
+            // reaches it even where the chords met no node.
+            const long long observed = run.observedSteps;
+            SweepFlags chord;
+            CutMotion(ctx, m, options, chord);
+            if (s.observeStep && run.observedSteps == observed) ObserveWhole(run, chord, from, q);
+            MergeSweepFlags(flags, chord);
             from = q;
             if (run.overload) return;
         }
@@ -384,7 +386,7 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
     const bool swept = !g92 && p.error == kNcNoError && !(s.ignoreRapids && p.type == kRapid);
     if (swept) CutPath(run, work, ctl, run.offsetMarked, flags);
     if (s.observeStep && !g92 && p.error == kNcNoError) {
-        if (run.observedSteps == observedBefore) ObserveWholeMotion(run, work, flags);
+        if (run.observedSteps == observedBefore) ObserveWhole(run, flags, p.toolStart, p.toolEnd);
         TellHeldStep(run, true);
     }
     ++run.motions;

@@ -53,6 +53,20 @@ for name in pocket contour drill finish3d; do
     if python3 follows.py in.jsonl out.jsonl; then pass "$name: kept path follows the input"
     else fail "$name: kept path"; fi
 done
+# A spline in the air keeps its shape: a quadratic curve through (10, 5).
+printf '%%\nG90 G17 G54\nT01 M06\nG00 X0 Y0 S1000 M03\nG43 Z40. H01\nG01 Z35. F300\nG06.2 P3 K0 X0 Y0 F500\nK0 X10. Y10.\nK0 X20. Y0\nK1\nK1\nK1\nG01 X30.\nG00 Z100.\nM30\n%%\n' >spline.nc
+"$morvex" -X6 spline.nc -O spline.dmf --optimize 2>spline.err; rc=$?
+"$morvex" --motions spline.onc >spline.jsonl
+if [ $rc -eq 0 ] && python3 - spline.jsonl <<'PY'
+import json, sys
+ends = [json.loads(l)["tool_end"] for l in open(sys.argv[1])]
+top = max(e[1] for e in ends)
+# Every point near the curve y = x (20 - x) / 20 between x 0 and 20.
+off = [e for e in ends if 0 < e[0] < 20 and abs(e[1] - e[0] * (20 - e[0]) / 20) > 0.01]
+sys.exit(0 if abs(top - 5.0) < 0.02 and not off and len(ends) > 20 else 1)
+PY
+then pass "spline keeps its shape"; else fail "spline rc=$rc"; cat spline.err; head -20 spline.onc; fi
+
 if python3 - pocket.TXT <<'PY'
 import re, sys
 tables = {"A": (400, [(35.0, 800), (20.0, 1200), (8.0, 1600)]), "V": (150, [(20.0, 300)])}
@@ -86,5 +100,5 @@ printf 'G90 G00 X50 Y50 Z100\nG01 Z-2 F300\nG00 X20\nM30\n' >crash.nc
 "$morvex" -X6 crash.nc -O crash.dmf --optimize 2>crash.err; rc=$?
 if [ $rc -eq 1 ] && [ ! -e crash.onc ] && ! ls ./*.tmp >/dev/null 2>&1 && grep -q "optimised NC\|最適化NC" crash.err
 then pass "aborted run"; else fail "aborted run rc=$rc"; cat crash.err; ls; fi
-echo "$((8 - fails)) passed, $fails failed"
+echo "$((9 - fails)) passed, $fails failed"
 test $fails -eq 0

@@ -69,7 +69,7 @@ TEST(OptimizedNc, RunsMergeSplitEscapeAndEnd) {
                                      dir.Path("CUTDATA.TXT"), 1));
     out.workTop = 10.0;
     out.clearance = [](const Point&, const Point&) { return 13.0; };
-    BeginOptimisedOutput(out, {0.0, 0.0, 50.0});
+    BeginOptimisedOutput(out, {0.0, 0.0, 5.0});
     // Motion 1 (line 2): two steps under load 3 merge; load 6 splits the block.
     AddOptimisedStep(out, Step(1, 2, {1, 0, 5}, true, 3.0), Table());
     AddOptimisedStep(out, Step(1, 2, {2, 0, 5}, true, 3.0), Table());
@@ -80,8 +80,8 @@ TEST(OptimizedNc, RunsMergeSplitEscapeAndEnd) {
     ASSERT_TRUE(CloseOptimisedOutputs(out, false));
     EXPECT_EQ(TempDir::Read(dir.Path("OPTNC.NC")),
               "%\n"
-              "G92X0.0Y0.0Z50.0\n"
-              "G01X2.0Z5.0F200\n"
+              "G92X0.0Y0.0Z5.0\n"
+              "G01X2.0F200\n"
               "X3.0F100\n"
               "G00Z13.0\n"  // the escape: up over the work, across, down
               "X20.0\n"
@@ -89,7 +89,7 @@ TEST(OptimizedNc, RunsMergeSplitEscapeAndEnd) {
               "G01X21.0\n"  // nothing to come down: on at the feed in force, the lowest after an escape
               "%\n");
     const std::string data = TempDir::Read(dir.Path("CUTDATA.TXT"));
-    EXPECT_NE(data.find("G92X0.000000Y0.000000Z50.000000\n"), std::string::npos);
+    EXPECT_NE(data.find("G92X0.000000Y0.000000Z5.000000\n"), std::string::npos);
     EXPECT_NE(data.find("N2(0000)G01X1.000000Y0.000000Z5.000000F500(A3.000000F200)\n"), std::string::npos);
     EXPECT_NE(data.find("N3(0001)G01X20.000000Y0.000000Z5.000000(N)\n"), std::string::npos);
 }
