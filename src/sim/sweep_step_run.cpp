@@ -271,7 +271,12 @@ void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
             if (!(q <= rr)) continue;
             const float cand = g.flat ? flat : Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q));
             if (!(cand < hRun[i])) continue;
-            if (ctx.sumLoad) AddNodeLoad(ctx, ixBegin + i, iy, hRun[i], cand, q, flags);
+            if (ctx.sumLoad) {
+                // AddNodeLoad, in line: the short runs are most of a stepped line's nodes.
+                const double v = (static_cast<double>(hRun[i]) - cand) * w.pitch * w.pitch * NodeWeight(w, ixBegin + i, iy);
+                flags.loadVolume += v;
+                if (ctx.torque) flags.loadTorque += v * std::sqrt(q);
+            }
             LowerPlainStepNode(ctx, runIdx + static_cast<std::size_t>(i), offRun[i], dx, dy, x1, vy, travel, cand,
                                flags, stepClass);
         }
