@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/paths.h"
+
 namespace morvex {
 namespace {
 
@@ -452,13 +454,10 @@ std::string OptimizedFileName(const std::string& folder, bool automatic, const s
                               const std::string& fixedName, const std::string& suffix) {
     std::string name = fixedName;
     if (automatic) {
-        const std::size_t slash = ncPath.find_last_of('/');
-        name = slash == std::string::npos ? ncPath : ncPath.substr(slash + 1);
-        const std::size_t dot = name.find('.');
-        name = (dot == std::string::npos ? name : name.substr(0, dot)) + "." + suffix;
+        name = FileTitle(ncPath);
+        name = name.substr(0, name.find('.')) + "." + suffix;
     }
-    if (folder.empty()) return name;
-    return folder.back() == '/' ? folder + name : folder + "/" + name;
+    return JoinPath(folder, name);
 }
 
 }  // namespace morvex

@@ -5,26 +5,14 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/paths.h"
 #include "workio/replaced_file.h"
 
 namespace morvex {
-namespace {
-
-bool IsFile(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec);
-}
-
-std::string Joined(const std::string& dir, const std::string& name) {
-    if (dir.empty()) return name;
-    return dir.back() == '/' ? dir + name : dir + "/" + name;
-}
-
-}  // namespace
 
 std::string ReportFileName(const ReportFileSettings& s, const std::string& ncPath) {
     const std::string tail = "verify." + s.suffix;
-    if (!s.automatic) return Joined(s.dir, tail);
+    if (!s.automatic) return JoinPath(s.dir, tail);
     // The last "." of the file's own name, not of a folder's.
     const std::size_t slash = ncPath.find_last_of('/');
     const std::size_t dot = ncPath.find_last_of('.');
@@ -36,8 +24,8 @@ std::string ReportFileName(const ReportFileSettings& s, const std::string& ncPat
 
 std::string FindReportTemplate(const std::string& currentDir, const std::string& settingsDir) {
     for (const std::string& dir : {currentDir, settingsDir}) {
-        const std::string path = Joined(dir, kReportTemplateName);
-        if (IsFile(path)) return path;
+        const std::string path = JoinPath(dir, kReportTemplateName);
+        if (CanOpenForReading(path)) return path;
     }
     return {};
 }

@@ -226,25 +226,24 @@ std::string ExpandReport(std::string_view text, ReportValues& values) {
 }
 
 std::string BuiltInReport(const ReportValues& v, bool english) {
+    struct Labels {
+        const char *head, *missing, *rapid, *feed, *time, *max, *min;
+    };
+    static constexpr Labels kEnglish{"\" Cutting Information >>>\n", "※:\"verify_form.def\" is not found.\n",
+                                     "Length of Rapid Path:%7lld\n", "Length of Feed Path:%7lld\n", "Time:%7lld\n",
+                                     "Maximum X:%9.3f ,Y:%9.3f ,Z:%9.3f\n", "Minimum X:%9.3f ,Y:%9.3f ,Z:%9.3f\n"};
+    static constexpr Labels kJapanese{"\" の加工情報出力 >>>\n",
+                                      "※:\"verify_form.def\"が見つかりません。一部適当に出力しておきます。\n",
+                                      "早送り長さ:%7lld\n", "切削送り長さ:%7lld\n", "全加工時間:%7lld\n",
+                                      "最大 X:%9.3f ,Y:%9.3f ,Z:%9.3f\n", "最小 X:%9.3f ,Y:%9.3f ,Z:%9.3f\n"};
+    const Labels& l = english ? kEnglish : kJapanese;
     const MachiningTotals& t = v.totals;
-    std::string out;
-    if (english) {
-        out += "<<< \"" + v.nc + "\" Cutting Information >>>\n";
-        out += "※:\"verify_form.def\" is not found.\n";
-        out += Format("Length of Rapid Path:%7lld\n", Rounded(t.rapidLength));
-        out += Format("Length of Feed Path:%7lld\n", Rounded(t.feedLength));
-        out += Format("Time:%7lld\n", Rounded(t.rapidTime) + Rounded(t.feedTime));
-        out += Format("Maximum X:%9.3f ,Y:%9.3f ,Z:%9.3f\n", v.all.max[0], v.all.max[1], v.all.max[2]);
-        out += Format("Minimum X:%9.3f ,Y:%9.3f ,Z:%9.3f\n", v.all.min[0], v.all.min[1], v.all.min[2]);
-    } else {
-        out += "<<< \"" + v.nc + "\" の加工情報出力 >>>\n";
-        out += "※:\"verify_form.def\"が見つかりません。一部適当に出力しておきます。\n";
-        out += Format("早送り長さ:%7lld\n", Rounded(t.rapidLength));
-        out += Format("切削送り長さ:%7lld\n", Rounded(t.feedLength));
-        out += Format("全加工時間:%7lld\n", Rounded(t.rapidTime) + Rounded(t.feedTime));
-        out += Format("最大 X:%9.3f ,Y:%9.3f ,Z:%9.3f\n", v.all.max[0], v.all.max[1], v.all.max[2]);
-        out += Format("最小 X:%9.3f ,Y:%9.3f ,Z:%9.3f\n", v.all.min[0], v.all.min[1], v.all.min[2]);
-    }
+    std::string out = "<<< \"" + v.nc + l.head + l.missing;
+    out += Format(l.rapid, Rounded(t.rapidLength));
+    out += Format(l.feed, Rounded(t.feedLength));
+    out += Format(l.time, Rounded(t.rapidTime) + Rounded(t.feedTime));
+    out += Format(l.max, v.all.max[0], v.all.max[1], v.all.max[2]);
+    out += Format(l.min, v.all.min[0], v.all.min[1], v.all.min[2]);
     return out;
 }
 
