@@ -34,8 +34,11 @@ public:
     // Handles pending window-system events so that the window stays alive.
     virtual void PumpMessages() = 0;
     virtual void RequestRedraw() = 0;
-    // Plays a loaded sound slot; silent when there is no sound or no backend.
+    // Plays a loaded sound slot once; silent when there is no sound or no backend.
     virtual void PlaySound(int slot) = 0;
+    // Plays a slot over and over until the next call; a negative slot stops
+    // the loop. Never blocks the caller.
+    virtual void LoopSound(int /*slot*/) {}
     // Opens a file with the system's viewer for its type.
     virtual bool OpenWithViewer(const std::string& path) = 0;
     virtual bool StartProgram(const std::string& program, const std::vector<std::string>& args) = 0;
