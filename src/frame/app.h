@@ -13,6 +13,7 @@
 #include "frame/system_info.h"
 #include "nc/controller_def.h"
 #include "results/machine_def.h"
+#include "sim/stroke_record.h"
 #include "sim/tool_def.h"
 #include "sim/work_model.h"
 #include "workio/rotary_load.h"
@@ -61,6 +62,7 @@ struct App {
     BoxRequest workBox;  // the last "Define Work" request
     OperationValues operations;
     SoundTable sounds;
+    StrokeRecord strokes;  // hand-tool strokes and measured points
     MessagePump pump;
     MenuBarDef menu;
     PanelCaptions panelCaptions;

@@ -100,6 +100,7 @@ void ContinueStartUp(App& app, Host& host) {
         LoadSounds(app.sounds, app.locations.startDir, app.locations.programDir);
     }
     AllocateTables(app);
+    AllocateStrokeRecord(app.strokes);
     CreateSyncMapping(app);
 }
 
