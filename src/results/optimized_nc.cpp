@@ -309,16 +309,25 @@ long long ToCounts(double mm, int units) {
 }
 
 std::string FormatCounts(const char* letter, long long counts, const OptimizeFormat& format) {
-    if (!format.decimalPoint) return Format("%s%lld", letter, counts);
-    if (counts == 0) return Format("%s0.0", letter);
+    // Every output block has a few of these: to_chars, not printf, which
+    // gives the same digits (both round the exact binary value).
+    std::string text = letter;
+    if (!format.decimalPoint) {
+        AppendInt(text, counts);
+        return text;
+    }
+    if (counts == 0) return text + "0.0";
     int decimals = 0;
     for (long long u = std::max(format.units, 1); u > 1; u /= 10) ++decimals;
     decimals = std::clamp(decimals, 1, 9);
-    std::string number = Format("%.*f", decimals, static_cast<double>(counts) / std::max(format.units, 1));
+    char buf[64];
+    const double value = static_cast<double>(counts) / std::max(format.units, 1);
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    std::string number = r.ec == std::errc() ? std::string(buf, r.ptr) : Format("%.*f", decimals, value);
     // Trailing zeros go, down to one decimal.
     const std::size_t dot = number.find('.');
     while (number.size() > dot + 2 && number.back() == '0') number.pop_back();
-    return letter + number;
+    return text + number;
 }
 
 bool OpenOptimisedOutputs(OptimizedOutput& out, const OptimizeOptions& options, const OptimizeFormat& format,

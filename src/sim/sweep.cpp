@@ -183,6 +183,20 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, RowB
 // When that point's foot on the line lies within the segment it is the
 // lowest point of the capsule; otherwise the lowest point is on the ball at
 // the end (the ball at the start was cut by the motion before).
+// A plain node of the whole-motion sweeps: lowered as LowerNode lowers it,
+// with the load sums it adds when they are kept (the same terms in the same
+// order, without the call).
+inline void LowerPlainLoaded(const SweepContext& ctx, std::size_t idx, int ix, int iy, float candidate, double q,
+                             SweepFlags& flags) {
+    if (ctx.sumLoad) {
+        const WorkModel& w = *ctx.work;
+        const double v = (static_cast<double>(w.height[idx]) - candidate) * w.pitch * w.pitch * sweep_detail::NodeWeight(w, ix, iy);
+        flags.loadVolume += v;
+        if (ctx.torque) flags.loadTorque += v * std::sqrt(q);
+    }
+    sweep_detail::LowerPlainNode(ctx, idx, candidate, flags);
+}
+
 int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, RowBand& band, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
@@ -222,9 +236,9 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
     const double kLow = -r * std::fabs(uz) - kMargin;
     const double kHigh = length * quadA + r * std::fabs(uz) + kMargin;
     const double invPitch = 1.0 / w.pitch;
-    // Nodes that need nothing but height, attribute and line number (the
-    // ball reaches no further than its flank, r² = T3).
-    const bool plain = sweep_detail::PlainLowering(ctx) && r2 <= t.T3;
+    // Nodes that need nothing but height, attribute, line number and their
+    // load (the ball reaches no further than its flank, r² = T3).
+    const bool plain = sweep_detail::PlainStepLowering(ctx) && r2 <= t.T3;
     const double flankEnd = t.T3;
     if (rowFirst <= rowLast) {
         // The spans of the band's rows.
@@ -338,15 +352,15 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
                     q = px * px + py * py;
                 } else {
                     // Met by the end ball: within r, so within the flank.
-                    if (plain) {
-                        sweep_detail::LowerPlainNode(ctx, idx, candidate, flags);
-                        continue;
-                    }
                     const double ex = off[ix] - c1x;
                     q = ex * ex + ey * ey;
+                    if (plain) {
+                        LowerPlainLoaded(ctx, idx, ix, iy, candidate, q, flags);
+                        continue;
+                    }
                 }
                 if (plain && q <= flankEnd) {
-                    sweep_detail::LowerPlainNode(ctx, idx, candidate, flags);
+                    LowerPlainLoaded(ctx, idx, ix, iy, candidate, q, flags);
                     continue;
                 }
                 LowerNode(ctx, idx, ix, iy, candidate, q, zTip, false, ctx.attrCode, flags);

@@ -595,6 +595,25 @@ TEST(Sweep, NodeChecksAndLoadSums) {
         EXPECT_NEAR(flags.loadVolume, weighted, 1e-9);
         EXPECT_NEAR(flags.loadTorque, torque, 1e-9);
     }
+    {
+        // A ball D6 line swept whole, descending across the grid's corner
+        // and out over its edge: the same weighted sum.
+        WorkModel w = MakeWork(41, 41, 0.5);
+        const ToolProfile ball = Tool(kShapeBall, 6.0f, 3.0f);
+        SweepContext ctx = Context(w, ball);
+        ctx.sumLoad = true;
+        SweepFlags flags;
+        ASSERT_EQ(SweepMotion(ctx, Line({1.0, 1.5, kTop - 0.5}, {19.0, 21.0, kTop - 2.5}), flags), 1);
+        double weighted = 0.0;
+        for (int iy = 0; iy <= w.lastY; ++iy) {
+            for (int ix = 0; ix <= w.lastX; ++ix) {
+                const double weight = (ix == 0 || ix == w.lastX ? 0.5 : 1.0) * (iy == 0 || iy == w.lastY ? 0.5 : 1.0);
+                weighted += (kTop - w.height[NodeIndex(w, ix, iy)]) * weight * 0.25;
+            }
+        }
+        EXPECT_GT(weighted, 1.0);
+        EXPECT_NEAR(flags.loadVolume, weighted, 1e-9);
+    }
     // Mode 2 stops, mode 1 measures. Flute length 3: a plunge of 2 mm is fine,
     // 4 mm leaves 4 mm of material above the tip.
     for (const double depth : {2.0, 4.0}) {
