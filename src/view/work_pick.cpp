@@ -70,12 +70,32 @@ std::optional<GridCell> CellUnderPixel(const ViewState& v, const WorkModel& w, i
     const double dt = half / reach;
     const double span = (hi - lo) / dt;
     const long long samples = std::min<long long>(static_cast<long long>(span) + 2, 4'000'000);
-    for (long long k = 0; k < samples; ++k) {
-        const double t = std::max(lo, hi - static_cast<double>(k) * dt);
+    auto nodeAt = [&](double t) {
         const Vec3 p = origin + dir * t;
         const int ix = std::clamp(static_cast<int>(std::floor((p.x - w.xMin) / w.pitch + 0.5)), 0, w.lastX);
         const int iy = std::clamp(static_cast<int>(std::floor((p.y - w.yMin) / w.pitch + 0.5)), 0, w.lastY);
-        if (p.z <= w.height[NodeIndex(w, ix, iy)]) return GridCell{ix, iy};
+        return GridCell{ix, iy};
+    };
+    auto below = [&](double t) {
+        const GridCell c = nodeAt(t);
+        return origin.z + dir.z * t <= w.height[NodeIndex(w, c.ix, c.iy)];
+    };
+    double above = hi;
+    for (long long k = 0; k < samples; ++k) {
+        const double t = std::max(lo, hi - static_cast<double>(k) * dt);
+        if (!below(t)) {
+            above = t;
+            continue;
+        }
+        if (k == 0) return nodeAt(t);  // in through a side wall
+        // The sample may lie up to a step past the surface: close in on
+        // where the line goes under it.
+        double under = t;
+        for (int i = 0; i < 40 && above - under > 1e-9 * (1.0 + std::abs(above)); ++i) {
+            const double mid = 0.5 * (above + under);
+            (below(mid) ? under : above) = mid;
+        }
+        return nodeAt(under);
     }
     return std::nullopt;
 }
