@@ -27,6 +27,10 @@ HandToolParams HandToolParamsOf(const WorkSettings& w, HandTool tool) {
 
 HandToolInput::HandToolInput(App& app, Desk& desk, Host& host) : app_(app), desk_(desk), host_(host) {}
 
+HandToolInput::~HandToolInput() {
+    if (looping_) host_.LoopSound(-1);
+}
+
 bool HandToolInput::SoundOn() const { return app_.settings.work.sound; }
 
 double HandToolInput::Now() const {

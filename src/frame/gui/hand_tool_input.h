@@ -19,6 +19,9 @@ HandToolParams HandToolParamsOf(const WorkSettings& work, HandTool tool);
 class HandToolInput {
 public:
     HandToolInput(App& app, Desk& desk, Host& host);
+    ~HandToolInput();  // a grinder still running falls silent
+    HandToolInput(const HandToolInput&) = delete;
+    HandToolInput& operator=(const HandToolInput&) = delete;
 
     // Button down in a mouse mode: false when the mode is not a hand tool
     // (the window handles it). While a run is open the tools do nothing.
