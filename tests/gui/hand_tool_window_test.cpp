@@ -70,11 +70,27 @@ protected:
         const ScreenPoint p = Project(window->Work().View(), x, y, 0.0);
         return {p.x, p.y};
     }
-    void Press(int ix, int iy) { QTest::mousePress(view, Qt::LeftButton, {}, At(ix, iy)); }
-    void MoveTo(int ix, int iy) { QTest::mouseMove(view, At(ix, iy)); }
-    void Release(int ix, int iy) { QTest::mouseRelease(view, Qt::LeftButton, {}, At(ix, iy)); }
+    // A left-button stroke with real mouse events: down at the first node,
+    // moves to the others, up at the last.
+    void Stroke(int mode, const std::vector<GridCell>& nodes) {
+        window->SetMouseMode(mode);
+        ASSERT_EQ(window->Work().state.mouseMode, mode);
+        QTest::mousePress(view, Qt::LeftButton, {}, At(nodes.front().ix, nodes.front().iy));
+        for (std::size_t i = 1; i < nodes.size(); ++i) QTest::mouseMove(view, At(nodes[i].ix, nodes[i].iy));
+        QTest::mouseRelease(view, Qt::LeftButton, {}, At(nodes.back().ix, nodes.back().iy));
+    }
     float Z(int ix, int iy) const { return app.work.height[NodeIndex(app.work, ix, iy)]; }
     int Attr(int ix, int iy) const { return app.work.attr[NodeIndex(app.work, ix, iy)]; }
+    // Every node of x0..x1 x y0..y1 has height `in(ix, iy)` ? z1 : z0 and byte a1 : a0.
+    template <class In>
+    void ExpectNodes(int x0, int x1, int y0, int y1, In in, float z0, float z1, int a0, int a1) {
+        for (int iy = y0; iy <= y1; ++iy) {
+            for (int ix = x0; ix <= x1; ++ix) {
+                EXPECT_FLOAT_EQ(Z(ix, iy), in(ix, iy) ? z1 : z0) << ix << "," << iy;
+                EXPECT_EQ(Attr(ix, iy), in(ix, iy) ? a1 : a0) << ix << "," << iy;
+            }
+        }
+    }
     // The shade class a picture pixel belongs to (-1: none).
     int ClassAt(double x, double y) const {
         const QRgb c = window->Picture().pixel(At(x, y)) | 0xFF000000u;
@@ -107,38 +123,22 @@ TEST_F(HandToolWindow, StrokesWorkTheCellsUnderThePointer) {
     // red while the button is down, in pen 3's colour after it.
     SetParameters({{0, "0.5"}, {1, "5"}, {2, "3"}});
     window->SetMouseMode(2);
-    ASSERT_EQ(window->Work().state.mouseMode, 2);
-    Press(20, 20);
+    QTest::mousePress(view, Qt::LeftButton, {}, At(20, 20));
     EXPECT_EQ(ClassAt(20.5, 20.5), kClassAlarm);
-    Release(20, 20);
+    QTest::mouseRelease(view, Qt::LeftButton, {}, At(20, 20));
     EXPECT_EQ(ClassAt(20.5, 20.5), 3 + 1);
-    int raised = 0;
-    for (int iy = 17; iy <= 23; ++iy) {
-        for (int ix = 17; ix <= 23; ++ix) {
-            const int dx = ix - 20, dy = iy - 20;
-            const bool in = dx * dx + dy * dy <= 6;  // within 2.5 mm
-            EXPECT_FLOAT_EQ(Z(ix, iy), in ? 10.5f : 10.0f) << ix << "," << iy;
-            EXPECT_EQ(Attr(ix, iy), in ? 6 : 0) << ix << "," << iy;
-            raised += in;
-        }
-    }
-    EXPECT_EQ(raised, 21);
+    auto disc = [](int ix, int iy) { return (ix - 20) * (ix - 20) + (iy - 20) * (iy - 20) <= 6; };
+    ExpectNodes(17, 23, 17, 23, disc, 10.0f, 10.5f, 0, 6);
     EXPECT_FLOAT_EQ(static_cast<float>(app.work.zMax), 10.5f);
     EXPECT_EQ(app.strokes.count, 1u);
     // C takes the stroke back, as it does a run.
     ASSERT_TRUE(window->OnKey('C', false));
-    EXPECT_FLOAT_EQ(Z(20, 20), 10.0f);
-    EXPECT_EQ(Attr(20, 20), 0);
+    ExpectNodes(17, 23, 17, 23, disc, 10.0f, 10.0f, 0, 0);
 
-    // A drag from (10,30) to (13,30) in one move: discs at 10, 11, 12, 13.
-    Press(10, 30);
-    MoveTo(13, 30);
-    Release(13, 30);
-    const struct {
-        int ix, iy;
-        float z;
-    } welded[] = {{8, 30, 10.5f}, {10, 30, 11.5f}, {13, 30, 11.5f}, {15, 30, 10.5f}, {16, 30, 10.0f}, {13, 32, 11.0f}};
-    for (const auto& c : welded) EXPECT_FLOAT_EQ(Z(c.ix, c.iy), c.z) << c.ix << "," << c.iy;
+    // Down at (10,30), one move to (13,30): discs at 10, 11, 12 and 13.
+    Stroke(2, {{10, 30}, {13, 30}});
+    EXPECT_EQ((std::array{Z(8, 30), Z(10, 30), Z(13, 30), Z(13, 32), Z(15, 30), Z(16, 30)}),
+              (std::array{10.5f, 11.5f, 11.5f, 11.0f, 10.5f, 10.0f}));
 
     // Grinder 1 deep, 3 wide, pen 5 across a step from 5 mm (X < 20) to
     // 10 mm: the level 4 of the first contact; the plateau stays.
@@ -150,63 +150,32 @@ TEST_F(HandToolWindow, StrokesWorkTheCellsUnderThePointer) {
     }
     window->Work().Redraw();
     SetParameters({{3, "1"}, {4, "3"}, {5, "5"}});
-    window->SetMouseMode(3);
-    Press(10, 10);
-    MoveTo(30, 10);
-    Release(30, 10);
-    for (int ix = 8; ix <= 32; ++ix) {
-        for (int iy = 8; iy <= 12; ++iy) {
-            const bool ground = ix >= 9 && ix <= 19 && iy >= 9 && iy <= 11;
-            EXPECT_FLOAT_EQ(Z(ix, iy), ground ? 4.0f : ix < 20 ? 5.0f : 10.0f) << ix << "," << iy;
-            EXPECT_EQ(Attr(ix, iy), ground ? 5 << 1 : 0) << ix << "," << iy;
-        }
-    }
+    Stroke(3, {{10, 10}, {30, 10}});
+    ExpectNodes(8, 19, 8, 12, [](int ix, int iy) { return ix >= 9 && iy >= 9 && iy <= 11; }, 5.0f, 4.0f, 0, 10);
+    ExpectNodes(20, 32, 8, 12, [](int, int) { return false; }, 10.0f, 0.0f, 0, 0);
 
-    // Paper 0.25 deep, 3 wide, pen 7: nothing on the press, the 3 x 3
-    // square round the first point the pointer moves to.
+    // Paper 0.25 deep, 3 wide, pen 7: nothing at the press, the square round
+    // the first node the pointer moves to.
     SetParameters({{6, "0.25"}, {7, "3"}, {8, "7"}});
-    window->SetMouseMode(4);
-    Press(3, 35);
-    EXPECT_FLOAT_EQ(Z(3, 35), 5.0f);
-    MoveTo(6, 35);
-    Release(6, 35);
-    for (int ix = 3; ix <= 8; ++ix) {
-        for (int iy = 33; iy <= 37; ++iy) {
-            const bool sanded = ix >= 5 && ix <= 7 && iy >= 34 && iy <= 36;
-            EXPECT_FLOAT_EQ(Z(ix, iy), sanded ? 4.75f : 5.0f) << ix << "," << iy;
-            EXPECT_EQ(Attr(ix, iy), sanded ? 7 << 1 : 0) << ix << "," << iy;
-        }
-    }
+    Stroke(4, {{3, 35}, {6, 35}});
+    ExpectNodes(3, 8, 33, 37, [](int ix, int iy) { return ix >= 5 && ix <= 7 && iy >= 34 && iy <= 36; }, 5.0f,
+                4.75f, 0, 14);
 
     // Brush 3 wide paints round (32,30); the spatula, one node wide, scrapes
-    // (33,30) and then the walk back to (31,30). Heights and pens stay.
+    // (33,30) and the walk back to (31,30). Heights and pens stay.
     SetParameters({{9, "3"}, {10, "1"}});
     app.work.attr[NodeIndex(app.work, 32, 31)] = 0x24;  // pen 2, down-cut
-    window->SetMouseMode(6);
-    Press(30, 30);
-    MoveTo(32, 30);
-    Release(32, 30);
+    Stroke(6, {{30, 30}, {32, 30}});
     EXPECT_EQ(ClassAt(31.5, 29.5), kClassPaint);
-    window->SetMouseMode(7);
-    Press(32, 30);
-    MoveTo(33, 30);
-    MoveTo(31, 30);
-    Release(31, 30);
-    for (int ix = 29; ix <= 34; ++ix) {
-        for (int iy = 28; iy <= 32; ++iy) {
-            const bool painted = ix >= 31 && ix <= 33 && iy >= 29 && iy <= 31 && iy != 30;
-            const int pen = ix == 32 && iy == 31 ? 0x24 : 0;
-            EXPECT_EQ(Attr(ix, iy), pen | (painted ? kAttrPaint : 0)) << ix << "," << iy;
-            EXPECT_FLOAT_EQ(Z(ix, iy), 10.0f) << ix << "," << iy;
-        }
-    }
+    Stroke(7, {{32, 30}, {33, 30}, {31, 30}});
+    EXPECT_EQ(Attr(32, 31), 0x25);
+    app.work.attr[NodeIndex(app.work, 32, 31)] = kAttrPaint;
+    ExpectNodes(29, 34, 28, 32, [](int ix, int iy) { return ix >= 31 && ix <= 33 && iy >= 29 && iy <= 31 && iy != 30; },
+                10.0f, 10.0f, 0, kAttrPaint);
 
     // While a run is open the tools do nothing.
     window->Work().state.runActive = true;
-    window->SetMouseMode(6);
-    Press(20, 5);
-    MoveTo(22, 5);
-    Release(22, 5);
+    Stroke(6, {{20, 5}, {22, 5}});
     window->Work().state.runActive = false;
     EXPECT_EQ(Attr(21, 5), 0);
 }
@@ -219,32 +188,27 @@ TEST_F(HandToolWindow, ToolSoundsArePaced) {
     double now = 1000.0;
     tools.clockMs = [&now]() { return now; };
     app.settings.work.sound = true;
-    ASSERT_TRUE(tools.Press(3, At(10, 10).x(), At(10, 10).y()));
-    for (int ix = 11; ix <= 20; ++ix) EXPECT_TRUE(tools.Move(At(ix, 10).x(), At(ix, 10).y()));
-    EXPECT_TRUE(tools.Release());
+    auto stroke = [&](int mode, int iy, int moves) {
+        EXPECT_TRUE(tools.Press(mode, At(5, iy).x(), At(5, iy).y()));
+        for (int i = 1; i <= moves; ++i) {
+            now += 10.0;
+            EXPECT_TRUE(tools.Move(At(5 + i % 20, iy).x(), At(5, iy).y()));
+        }
+        EXPECT_TRUE(tools.Release());
+    };
+    stroke(3, 10, 10);
     EXPECT_EQ(sounds.looped, (std::vector<int>{kSoundGrinder, -1}));
     EXPECT_EQ(sounds.played, (std::vector<int>{kSoundGrinder2, kSoundGrindOff}));
-    EXPECT_FALSE(tools.Release());  // no stroke any more
-    EXPECT_FALSE(tools.Move(0, 0));
-
-    // 40 steps of welding in 400 ms: one sound per 150 ms, at 0, 150, 300 ms.
+    EXPECT_FALSE(tools.Release() || tools.Move(0, 0));  // no stroke any more
+    // 40 steps of welding in 400 ms: one sound per 150 ms, at 0, 150 and 300 ms.
     sounds.played.clear();
-    ASSERT_TRUE(tools.Press(2, At(5, 20).x(), At(5, 20).y()));
-    for (int i = 1; i <= 40; ++i) {
-        now += 10.0;
-        tools.Move(At(5 + i % 20, 20).x(), At(5, 20).y());
-    }
-    tools.Release();
+    stroke(2, 20, 40);
     EXPECT_EQ(sounds.played, (std::vector<int>(3, kSoundWelding)));
-    // Silent with SOUND off; other modes are not the hand tools'.
     app.settings.work.sound = false;
     sounds.played.clear();
-    tools.Press(4, At(5, 5).x(), At(5, 5).y());
-    tools.Move(At(8, 5).x(), At(8, 5).y());
-    tools.Release();
+    stroke(3, 30, 5);
     EXPECT_TRUE(sounds.played.empty() && sounds.looped.size() == 2);
-    EXPECT_FALSE(tools.Press(11, 10, 10));
-    EXPECT_FALSE(tools.Press(1, 10, 10));
+    EXPECT_FALSE(tools.Press(11, 10, 10) || tools.Press(1, 10, 10));  // not the hand tools' modes
 }
 
 }  // namespace
