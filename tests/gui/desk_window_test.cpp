@@ -408,7 +408,7 @@ TEST_F(DeskWindow, MouseRotatesZoomsPansAndOffersItsModes) {
     scale = v.scale;
     Drag(Qt::LeftButton, 10, 10, 300, 300);
     EXPECT_NE(v.scale, scale);
-    window->SetMouseMode(3);  // the grinder is not in the program yet: the mode stays
+    window->SetMouseMode(13);  // no such mode: the mode stays
     EXPECT_EQ(Work().state.mouseMode, 14);
     window->SetMouseMode(11);
     // MOVE SWITCH RBUTTONCLICK: a right click toggles panning with the pointer.
@@ -440,7 +440,7 @@ TEST_F(DeskWindow, MouseRotatesZoomsPansAndOffersItsModes) {
         EXPECT_FALSE(action->icon().isNull());
     }
     EXPECT_EQ(checked, 257);  // drag-rotate
-    EXPECT_EQ(enabled, 2);    // rotate and zoom
+    EXPECT_EQ(enabled, 7);    // rotate, zoom and the five hand tools
     modes.back()->trigger();  // zoom
     EXPECT_EQ(Work().state.mouseMode, 14);
     menu->close();

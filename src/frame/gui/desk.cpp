@@ -223,6 +223,15 @@ void Desk::ShowPath(PathSet set) {
     if (changed) changed();
 }
 
+void Desk::RedrawNodes(const NodeRect& nodes, bool alarm) {
+    if (state.runActive || nodes.ix1 < nodes.ix0 || nodes.iy1 < nodes.iy0) return;
+    pending_ = nodes;
+    const bool before = style_.alarm;
+    style_.alarm = alarm;
+    FlushChanges();
+    style_.alarm = before;
+}
+
 bool Desk::StartRun(int runMode, bool fast, bool optimize) {
     if (app_.work.workState <= 0) {
         ShowText(host_, Msg(MsgId::PleaseLoadWork));

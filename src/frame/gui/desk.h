@@ -74,6 +74,10 @@ public:
     // F6 and the command-point path: the whole program's path over the work.
     void ShowPath(PathSet set);
 
+    // Nodes changed outside a run (the hand tools), drawn again at once;
+    // with `alarm` in the alarm colour.
+    void RedrawNodes(const NodeRect& nodes, bool alarm);
+
     // Runs: start in a run mode (fast versions), continue after a pause (G),
     // end a paused or waiting run (escape). The loop pumps the window's events.
     // With `optimize` the run also writes the optimised NC and the cut

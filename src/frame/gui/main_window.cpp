@@ -25,6 +25,7 @@
 #include "frame/command_dispatch.h"
 #include "frame/definition_files.h"
 #include "frame/gui/desk.h"
+#include "frame/gui/hand_tool_input.h"
 #include "frame/gui/command_panel.h"
 #include "frame/gui/menu_bar.h"
 #include "frame/gui/panel_strip.h"
@@ -49,6 +50,7 @@ MainWindow::MainWindow(App& app, QtHost& host) : app_(app), host_(host) {
 }
 
 MainWindow::~MainWindow() {
+    hand_.reset();
     desk_.reset();  // ends a run that is still open
     host_.status = nullptr;
     host_.owner = nullptr;
@@ -64,6 +66,8 @@ void MainWindow::Create() {
         connect(action, &QAction::triggered, this, [this, id]() { OnCommand(id); });
     }
     desk_ = std::make_unique<Desk>(app_, host_);
+    hand_ = std::make_unique<HandToolInput>(app_, *desk_, host_);
+    hand_->panelsChanged = [this]() { RefreshPanels(); };
     tools_.choose = FileDialogOf(this);
     tools_.askPrint = PrintDialogOf(this);
     tools_.screenDpi = logicalDpiX();
@@ -410,6 +414,7 @@ void MainWindow::OnMousePress(Qt::MouseButton button, int x, int y, bool ctrl) {
     }
     if (button != Qt::LeftButton) return;
     const int mode = zoomOnce_ ? kMouseZoomRect : desk_->state.mouseMode;
+    if (hand_->Press(mode, x, y)) return;
     if (mode == kMouseZoomRect) {
         BeginDrag(drag_, DragKind::ZoomRect, x, y);
     } else if (mode == kMouseRotate) {
@@ -420,6 +425,7 @@ void MainWindow::OnMousePress(Qt::MouseButton button, int x, int y, bool ctrl) {
 
 void MainWindow::OnMouseMove(int x, int y, bool ctrl) {
     if (ViewLocked()) return;
+    if (hand_->Move(x, y)) return;
     if (std::abs(x - rightDown_.x()) + std::abs(y - rightDown_.y()) >= 3) rightMoved_ = true;
     if (drag_.kind == DragKind::ZoomRect) {
         drag_.lastX = x;
@@ -458,6 +464,7 @@ void MainWindow::OnMouseRelease(Qt::MouseButton button, int x, int y) {
         }
         return;
     }
+    if (button == Qt::LeftButton && hand_->Release()) return;
     if (button != Qt::LeftButton || drag_.kind == DragKind::None) return;
     const bool zoom = drag_.kind == DragKind::ZoomRect;
     const bool changed = EndDrag(drag_, desk_->View(), x, y);

@@ -24,6 +24,7 @@ namespace morvex {
 class CommandPanel;
 class PanelStrip;
 class Desk;
+class HandToolInput;
 class QtHost;
 class ToolDialog;
 class WorkView;
@@ -90,6 +91,7 @@ private:
     QtHost& host_;
     QHash<int, QAction*> actions_;
     std::unique_ptr<Desk> desk_;
+    std::unique_ptr<HandToolInput> hand_;  // the hand tools' strokes
     WindowTools tools_;
     WorkView* view_ = nullptr;
     QTimer* waitTimer_ = nullptr;

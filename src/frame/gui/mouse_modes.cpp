@@ -30,7 +30,10 @@ int MouseModeOfCommand(int command) {
     return -1;
 }
 
-bool MouseModeBuilt(int mode) { return mode == kMouseRotate || mode == kMouseZoomDrag || mode == kMouseZoomRect; }
+bool MouseModeBuilt(int mode) {
+    return mode == kMouseRotate || mode == kMouseZoomDrag || mode == kMouseZoomRect || mode == 2 || mode == 3 ||
+           mode == 4 || mode == 6 || mode == 7;
+}
 
 QPixmap MouseModeIcon(int mode, int size) {
     QPixmap pixmap(size, size);
