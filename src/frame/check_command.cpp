@@ -95,6 +95,8 @@ void ShowCheckAlarm(const App& app, Host& host, const CheckResult& result) {
     delivery.ncName = FileTitle(app.launch.ncProgram);
     AlarmDetail detail;
     detail.programLine = result.errorLine;
+    detail.column = result.errorColumn;
+    detail.character = result.errorChar;
     detail.endOfRecord = app.controller.endOfRecord;
     ShowAlarm(host, delivery, result.error + kNcAlarmBase, detail);
 }
