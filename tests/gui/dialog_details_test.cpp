@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -154,6 +155,21 @@ TEST(PitchDialogChecks, FieldsNamedMinimumPitchAndLabels) {
             EXPECT_EQ(host.kinds.at(0), MessageKind::Warning);
         }
     }
+    {
+        // "Define Work" holds its pitch to the same bound.
+        test::RecordingHost host;
+        WorkDefinition w;
+        w.box = BoxRequest{0, 0, 0, 100, 100, 30};
+        DefineWorkDialog d(w, true, host, nullptr);
+        d.minimumPitch = 0.01;
+        d.Field(6)->setText(QStringLiteral("0.009"));
+        d.accept();
+        EXPECT_EQ(d.result(), QDialog::Rejected);
+        EXPECT_EQ(host.messages, std::vector<std::string>{"The work pitch is smaller than the minimum pitch: 0.01"});
+        d.Field(6)->setText(QStringLiteral("0.01"));
+        d.accept();
+        EXPECT_EQ(d.result(), QDialog::Accepted);
+    }
     for (const bool en : {true, false}) {
         test::RecordingHost host;
         PitchDialog d(PitchValues{}, en, host, nullptr);
@@ -168,7 +184,9 @@ TEST(PitchDialogChecks, FieldsNamedMinimumPitchAndLabels) {
             EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
         }
         for (const QCheckBox* box : d.findChildren<QCheckBox*>()) EXPECT_GE(box->width(), box->sizeHint().width());
-        EXPECT_EQ(d.findChildren<QLabel*>().front()->buddy() == nullptr, false);
+        int mnemonics = 0;
+        for (const QLabel* label : d.findChildren<QLabel*>()) mnemonics += label->buddy() == d.Field("maximum");
+        EXPECT_EQ(mnemonics, 1);
     }
 }
 
@@ -247,11 +265,23 @@ TEST(QtTranslations, JapaneseCatalogueForQtsDialogs) {
     }
     QTranslator* t = InstallQtTranslations(*QCoreApplication::instance(), false);
     ASSERT_NE(t, nullptr);
-    const QString saveAs = QCoreApplication::translate("QFileDialog", "Save As");
+    QString title, accept;
+    {
+        test::TempDir dir;
+        SaveFileDialog d(WorkSaveForms(), false, dir.Path("pocket.dmf"), nullptr);
+        title = d.windowTitle();
+        accept = d.labelText(QFileDialog::Accept);
+        Shot(d, "save_dialog_ja");
+        QColorDialog colour;
+        colour.setOption(QColorDialog::DontUseNativeDialog);
+        Shot(colour, "colour_chooser_ja");
+    }
     const QString cancel = QCoreApplication::translate("QPlatformTheme", "Cancel");
     QCoreApplication::removeTranslator(t);
     delete t;
-    EXPECT_NE(saveAs, QStringLiteral("Save As"));
+    EXPECT_FALSE(title.isEmpty());
+    EXPECT_NE(title, QStringLiteral("Save As"));
+    EXPECT_NE(accept, QStringLiteral("&Save"));
     EXPECT_NE(cancel, QStringLiteral("Cancel"));
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Save As"), QStringLiteral("Save As"));
 }
