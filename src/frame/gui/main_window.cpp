@@ -199,6 +199,7 @@ void FitIntoScreen(QWidget& window, const WindowRect& want, bool move) {
                             framed.right() - inner.right(), framed.bottom() - inner.bottom()};
     constexpr int kMinSide = 100;
     const WindowRect fit = FitWindowRect(want, {area.x(), area.y(), area.width(), area.height()}, frame, kMinSide);
+    if (fit == want) return;  // a window that fits stays where the window system put it
     if (move) {
         window.setGeometry(fit.x, fit.y, fit.width, fit.height);
     } else {

@@ -42,7 +42,7 @@ std::optional<double> OffsetCellValue(std::string_view text) {
 }
 
 OffsetDialog::OffsetDialog(OffsetEditor table, const ControllerDef& c, bool english, Host& host, QWidget* parent)
-    : QDialog(parent), table_(table), english_(english), host_(host) {
+    : QDialog(parent), table_(table), host_(host) {
     const char* titles[3][2] = {{"Setting D-CODE", "径補正値設定"},
                                 {"Setting H-CODE", "長補正値設定"},
                                 {"Setting Work Coordinate", "ワーク座標系設定"}};

@@ -47,7 +47,6 @@ private:
     bool TakePage();  // the shown page's cells into the copy; false (after the message) at a bad cell
 
     OffsetEditor table_;
-    bool english_;
     Host& host_;
     int page_ = 0;
     std::vector<std::array<double, 3>> values_;  // by number: two columns, or X Y Z

@@ -98,12 +98,16 @@ const DefinitionChoice kMachineChoice{DefinitionKind::Machine, &TableSettings::m
 
 }  // namespace
 
+namespace {
+
 // The name a save dialog offers: the NC program's (else the work file's)
 // in the work folder, with the form's ending.
 std::string SaveProposal(const App& app, const Desk& desk, const SaveForm& form) {
     const std::string nc = app.launch.ncProgramOpened ? app.launch.ncProgram : std::string();
     return ProposedSaveName(app.settings.dmf.dmfDir, nc, desk.state.workFile, form.ending);
 }
+
+}  // namespace
 
 ChooseFile FileDialogOf(QWidget* parent) {
     return [parent](FileKind kind, bool save, const std::string& proposal) {
