@@ -6,7 +6,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QColorDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -183,9 +182,6 @@ TEST(QtTranslations, JapaneseCatalogueForQtsDialogs) {
     const QString title = save->windowTitle(), accept = save->labelText(QFileDialog::Accept);
     Shot(*save, "save_dialog_ja");
     save.reset();
-    QColorDialog colour;
-    colour.setOption(QColorDialog::DontUseNativeDialog);
-    Shot(colour, "colour_chooser_ja");
     QCoreApplication::removeTranslator(t);
     delete t;
     EXPECT_NE(title, QStringLiteral("Save As"));
