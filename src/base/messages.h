@@ -145,6 +145,10 @@ enum class MsgId {
     CtlNotWritten,
     RateOutOfRange,
     HandToolValues,
+    // Save dialogs and the fields of the setting dialogs.
+    FieldNotNumber,
+    PitchBelowMinimum,
+    FileSaved,
     EditorNotStarted,
     VersionText,
     Count

@@ -67,19 +67,19 @@ CheckTools CheckToolsOf(const App& app) {
 int RunCheckCommand(App& app, Host& host, std::FILE* out) {
     ControllerDef& ctl = app.controller;
     if (ctl.readStatus != 1) {
-        ShowText(host, std::string(Msg(MsgId::CtlNotFound)) + " " + app.settings.table.controllerTable);
+        ShowError(host, std::string(Msg(MsgId::CtlNotFound)) + " " + app.settings.table.controllerTable);
         return 2;
     }
     const CheckInput input = CheckInputOf(app, kCheckData);
     const CheckTools tools = CheckToolsOf(app);
     CheckResult result;
     if (input.ncPath.empty() || CheckProgram(input, ctl, app.machine, tools, result) != 0) {
-        ShowText(host, std::string(Msg(MsgId::NcProgramNotOpened)) + input.ncPath);
+        ShowError(host, std::string(Msg(MsgId::NcProgramNotOpened)) + input.ncPath);
         return 2;
     }
     std::fprintf(out, "%s\n", CheckResultJson(result).c_str());
     if (std::fflush(out) != 0 || std::ferror(out) != 0) {
-        ShowText(host, Msg(MsgId::ResultNotWritten));
+        ShowError(host, Msg(MsgId::ResultNotWritten));
         return 2;
     }
     if (result.error == 0) return 0;
@@ -95,6 +95,8 @@ void ShowCheckAlarm(const App& app, Host& host, const CheckResult& result) {
     delivery.ncName = FileTitle(app.launch.ncProgram);
     AlarmDetail detail;
     detail.programLine = result.errorLine;
+    detail.column = result.errorColumn;
+    detail.character = result.errorChar;
     detail.endOfRecord = app.controller.endOfRecord;
     ShowAlarm(host, delivery, result.error + kNcAlarmBase, detail);
 }

@@ -35,7 +35,7 @@ int CheckDefinitionFiles(DefinitionFiles& files, Host& host, const DefinitionRel
         if (now == file.readTime) continue;
         const KindMessages& texts = kKindMessages[i];
         if (!now) {
-            ShowText(host, Msg(texts.notFound));
+            ShowError(host, Msg(texts.notFound));
             file.path.clear();
             file.readTime.reset();
             continue;

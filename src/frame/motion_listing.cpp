@@ -28,7 +28,7 @@ std::string ErrorLine(int code, int line, const std::string& message) {
 int ListMotions(App& app, Host& host, std::FILE* out) {
     ControllerDef& ctl = app.controller;
     if (ctl.readStatus != 1) {
-        ShowText(host, std::string(Msg(MsgId::CtlNotFound)) + " " + app.settings.table.controllerTable);
+        ShowError(host, std::string(Msg(MsgId::CtlNotFound)) + " " + app.settings.table.controllerTable);
         return 2;
     }
     const MachineDef& machine = app.machine;
@@ -38,7 +38,7 @@ int ListMotions(App& app, Host& host, std::FILE* out) {
 
     Interpreter interp;
     if (app.launch.ncProgram.empty() || !OpenNcProgram(interp.reader, app.launch.ncProgram)) {
-        ShowText(host, std::string(Msg(MsgId::NcProgramNotOpened)) + app.launch.ncProgram);
+        ShowError(host, std::string(Msg(MsgId::NcProgramNotOpened)) + app.launch.ncProgram);
         return 2;
     }
     // Rapids are split as a cutting run would split them.
@@ -97,7 +97,7 @@ int ListMotions(App& app, Host& host, std::FILE* out) {
     flush();
     // A listing cut short (a full disk, a closed pipe) is no success.
     if (std::fflush(out) != 0 || std::ferror(out) != 0) {
-        ShowText(host, Msg(MsgId::ResultNotWritten));
+        ShowError(host, Msg(MsgId::ResultNotWritten));
         return 2;
     }
     return status;

@@ -55,7 +55,7 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
     if (!OpenOptimisedOutputs(session.out, OptimizeOptionsOf(app), format, session.ncPath, session.dataPath,
                               setup.initialTool)) {
         const std::string& failed = session.ncPath.empty() ? session.dataPath : session.ncPath;
-        ShowText(host, std::string(Msg(MsgId::OptimizedNotWritten)) + failed);
+        ShowError(host, std::string(Msg(MsgId::OptimizedNotWritten)) + failed);
         return false;
     }
     session.open = true;
@@ -99,11 +99,11 @@ bool FinishOptimizedRun(App& app, Host& host, OptimizeSession& session, const Cu
     session.out.clearance = nullptr;
     const bool ok = CloseOptimisedOutputs(session.out, aborted);
     if (aborted && !session.ncPath.empty()) {
-        ShowText(host, std::string(Msg(MsgId::OptimizedNotWrittenAborted)) + session.ncPath);
+        ShowError(host, std::string(Msg(MsgId::OptimizedNotWrittenAborted)) + session.ncPath);
         return false;
     }
     if (!ok) {
-        ShowText(host, std::string(Msg(MsgId::OptimizedNotWritten)) +
+        ShowError(host, std::string(Msg(MsgId::OptimizedNotWritten)) +
                            (session.ncPath.empty() ? session.dataPath : session.ncPath));
         return false;
     }

@@ -71,14 +71,14 @@ std::string WriteCuttingReport(const App& app, Host& host, const CheckResult& ch
 
 int WriteProgramReport(App& app, Host& host, CheckResult* out) {
     if (app.controller.readStatus != 1) {
-        ShowText(host, std::string(Msg(MsgId::CtlNotFound)) + " " + app.settings.table.controllerTable);
+        ShowError(host, std::string(Msg(MsgId::CtlNotFound)) + " " + app.settings.table.controllerTable);
         return 2;
     }
     CheckResult result;
     ControllerDef ctl = app.controller;  // the check may change offsets
     if (app.launch.ncProgram.empty() ||
         CheckProgram(CheckInputOf(app, kCheckData), ctl, app.machine, CheckToolsOf(app), result) != 0) {
-        ShowText(host, std::string(Msg(MsgId::NcProgramNotOpened)) + app.launch.ncProgram);
+        ShowError(host, std::string(Msg(MsgId::NcProgramNotOpened)) + app.launch.ncProgram);
         return 2;
     }
     if (WriteCuttingReport(app, host, result).empty()) return 2;

@@ -92,7 +92,7 @@ void ContinueStartUp(App& app, Host& host) {
     // Unattended runs and the printing jobs report a missing program themselves.
     const bool window = !app.launch.minimised && !app.launch.listMotions && !app.launch.checkProgram;
     if (ResolveNcProgram(app, host) == NcResolve::Missing && window) {
-        ShowText(host, Msg(MsgId::NcDataNotExist));
+        ShowError(host, Msg(MsgId::NcDataNotExist));
     }
 
     ReadDefinitionFiles(app, host);
@@ -177,7 +177,7 @@ void ReloadDefinitionFile(App& app, Host& host, DefinitionKind kind) {
 void HandleWindowDestroy(App& app, Host& host, const WindowPlacement& placement) {
     if (!app.launch.minimised &&
         !SaveDisplaySettings(app.locations.settingsFile, app.settings, placement)) {
-        ShowText(host, std::string(Msg(MsgId::SettingsNotWritten)) + app.locations.settingsFile);
+        ShowError(host, std::string(Msg(MsgId::SettingsNotWritten)) + app.locations.settingsFile);
     }
     CloseEditorIfAsked(app);
     ReleasePlugins(app);

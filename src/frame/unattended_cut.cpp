@@ -30,7 +30,7 @@ namespace {
 constexpr std::chrono::milliseconds kWaitPoll{100};
 
 int Fail(Host& host, std::string_view text, const std::string& detail = {}) {
-    ShowText(host, std::string(text) + detail);
+    ShowError(host, std::string(text) + detail);
     return 2;
 }
 
@@ -99,7 +99,7 @@ int RunUnattendedCut(App& app, Host& host) {
     if (launch.optimize && !FinishOptimizedRun(app, host, optimized, run, false) && status == 0) status = 2;
     if (!launch.outputWork.empty()) {
         if (SaveWork(app, launch.outputWork, launch.outputFormat) != kFileSaved) {
-            ShowText(host, std::string(Msg(MsgId::OutputNotWritten)) + launch.outputWork);
+            ShowError(host, std::string(Msg(MsgId::OutputNotWritten)) + launch.outputWork);
             status = 2;
         }
     }

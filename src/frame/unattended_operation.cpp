@@ -14,7 +14,7 @@ namespace morvex {
 namespace {
 
 int Fail(Host& host, MsgId id, const std::string& detail = {}) {
-    ShowText(host, std::string(Msg(id)) + detail);
+    ShowError(host, std::string(Msg(id)) + detail);
     return 2;
 }
 

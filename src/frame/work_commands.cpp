@@ -13,7 +13,7 @@ namespace morvex {
 namespace {
 
 int Fail(Host& host, std::string_view text, const std::string& detail = {}) {
-    ShowText(host, std::string(text) + detail);
+    ShowError(host, std::string(text) + detail);
     return 2;
 }
 
@@ -194,7 +194,7 @@ bool SaveWorkFile(App& app, Host& host, const std::string& chosen) {
         saved = SaveWork(app, path, format);
     }
     if (saved == kFileSaved) {
-        host.ShowStatus(path);
+        host.ShowStatus(std::string(Msg(MsgId::FileSaved)) + path);
         return true;
     }
     Fail(host, Msg(MsgId::OutputNotWritten), path);
@@ -219,7 +219,7 @@ bool OfferOptimumWork(App& app, Host& host, bool fitWork) {
     }
     if (haveWork) return false;
     if (!Ask(host, MsgId::OptimumWorkQuestion)) {
-        ShowText(host, Msg(MsgId::PleaseLoadWork));
+        ShowWarning(host, Msg(MsgId::PleaseLoadWork));
         return false;
     }
     return DefineOptimumWork(app, host) == 0;

@@ -40,6 +40,15 @@ std::string OverloadText(int cutKind, bool english) {
     }
 }
 
+// The offending byte of an invalid character may be anything a file holds
+// (a control byte, half of a multi-byte character): it is quoted as itself
+// only when it is a printable ASCII character, so that the message stays
+// valid text; the detail line names every byte in hex.
+char Quotable(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x20 && byte < 0x7F ? c : '?';
+}
+
 // Writes the bytes as given (a block may hold any byte); a failed write only
 // loses the entry, the run goes on.
 void Put(std::FILE* f, std::string_view text) {
@@ -123,8 +132,8 @@ std::string AlarmText(int code, const AlarmDetail& d, bool english, bool batch) 
             }
             return Format("開始コード(%c)が見つかりません!", d.endOfRecord);
         case kAlarmInvalidCharacter:
-            return english ? Format("%d\"%c\" - Invalid Character!", d.column, d.character)
-                           : Format("%d文字目\"%c\" - 不正文字検出!", d.column, d.character);
+            return english ? Format("%d\"%c\" - Invalid Character!", d.column, Quotable(d.character))
+                           : Format("%d文字目\"%c\" - 不正文字検出!", d.column, Quotable(d.character));
         case kAlarmDoubleDecimalPoint:
             return english ? Format("%dth - Double decimal points!", d.column)
                            : Format("%d文字目 - 小数点重複!", d.column);
@@ -142,18 +151,28 @@ std::string AlarmText(int code, const AlarmDetail& d, bool english, bool batch) 
     }
 }
 
+std::string AlarmWhere(int code, const AlarmDetail& d, bool english) {
+    if (code != kAlarmInvalidCharacter) return {};
+    const unsigned byte = static_cast<unsigned char>(d.character);
+    return english ? Format("Byte 0x%02X in line %d, column %d.", byte, d.programLine, d.column)
+                   : Format("%d行目 %d文字目 バイト 0x%02X", d.programLine, d.column, byte);
+}
+
 void ShowAlarm(Host& host, const AlarmDelivery& delivery, int code, const AlarmDetail& detail) {
-    const std::string text = AlarmText(code, detail, IsEnglish(), delivery.batch);
+    std::string text = AlarmText(code, detail, IsEnglish(), delivery.batch);
     if (text.empty()) return;
+    const std::string where = AlarmWhere(code, detail, IsEnglish());
     if (!delivery.batch) {
         MessageRequest request;
-        request.text = text;
+        request.text = where.empty() ? text : text + "\n" + where;
         if (!delivery.ncPath.empty()) request.caption = delivery.ncPath;
         request.kind = MessageKind::Error;
         request.topMost = true;
         host.ShowMessage(request);
         return;
     }
+    // The log keeps one line per entry: the detail follows the message in brackets.
+    if (!where.empty()) text += " [" + where + "]";
     const std::string entry = Format("(%d) - ", detail.programLine) + text + "\n";
     const bool logged = AppendBatchLog(delivery.logDir, delivery.ncName, entry);
     if (host.IsUnattended()) {

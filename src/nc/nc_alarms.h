@@ -76,6 +76,12 @@ AlarmDetail NcErrorDetail(const BlockReader& reader, char endOfRecord);
 // codes 103 and 106. Empty for a code outside the table.
 std::string AlarmText(int code, const AlarmDetail& detail, bool english, bool batch);
 
+// Where the fault lies, for the codes that can say it: for 104 the byte in
+// hex with its line and column. Empty for the other codes. The message box
+// shows it on a line of its own under the message, the batch log in
+// brackets after it, so that the message itself keeps its wording.
+std::string AlarmWhere(int code, const AlarmDetail& detail, bool english);
+
 // Shows the message of `code` in the current language, or in batch mode
 // appends "(line) - message\n" to the batch log (also echoed on stderr when
 // the host is unattended). A code outside the table shows nothing.

@@ -55,4 +55,20 @@ inline MessageAnswer ShowText(Host& host, std::string_view text) {
     return host.ShowMessage(request);
 }
 
+// A failure (a file not read or not written) and a refusal (a command that
+// cannot run now, a value that cannot be used): the box carries the error or
+// the warning icon instead of the information one.
+inline MessageAnswer ShowError(Host& host, std::string_view text) {
+    MessageRequest request;
+    request.text = std::string(text);
+    request.kind = MessageKind::Error;
+    return host.ShowMessage(request);
+}
+inline MessageAnswer ShowWarning(Host& host, std::string_view text) {
+    MessageRequest request;
+    request.text = std::string(text);
+    request.kind = MessageKind::Warning;
+    return host.ShowMessage(request);
+}
+
 }  // namespace morvex

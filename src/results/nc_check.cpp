@@ -203,6 +203,8 @@ int CheckProgram(const CheckInput& input, ControllerDef& ctl, const MachineDef& 
         if (error != kNcNoError) {
             result.error = error;
             result.errorLine = run.interp.reader.programLine;
+            result.errorColumn = run.interp.reader.errorColumn;
+            result.errorChar = run.interp.reader.errorChar;
             break;
         }
         if (step != MotionResult::Motion) break;

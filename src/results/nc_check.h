@@ -34,6 +34,8 @@ struct CheckExtents {
 struct CheckResult {
     int error = 0;      // the pending NC error that stopped the check, 0 none
     int errorLine = 0;  // program line counter at that error
+    int errorColumn = 0;   // the character check's column (from 1) and byte, for its message
+    char errorChar = 0;
     int lines = 0;      // NC lines read
     CheckExtents all;   // every motion, machine coordinates
     CheckExtents cut;   // feed motions below RAPID FEEDRATE

@@ -634,15 +634,24 @@ TEST_F(DeskWindow, OffsetEditorsStoreAndWriteBack) {
         o.Pages()->setCurrentIndex(1);
         EXPECT_EQ(o.Grid()->verticalHeaderItem(5)->text(), "H25");
         o.Grid()->item(5, 1)->setText("0.1");
+        // Text that is not a number is named; the dialog and its page stay until it is mended.
         o.Grid()->item(6, 0)->setText("not a number");
+        Refused(o);
+        o.Pages()->setCurrentIndex(0);
+        EXPECT_EQ(o.Pages()->currentIndex(), 1);
+        EXPECT_EQ(o.Grid()->currentRow(), 6);
+        o.Grid()->item(6, 0)->setText(" -2.5 ");
         o.Modify()->setChecked(true);
         o.accept();
     });
-    const float kept = ctl.hOffsets[26].value;
     window->OnCommand(cmd::kLengthOffsets);
     EXPECT_FLOAT_EQ(ctl.hOffsets[3].value, 12.5f);
     EXPECT_FLOAT_EQ(ctl.hOffsets[25].second, 0.1f);
-    EXPECT_FLOAT_EQ(ctl.hOffsets[26].value, kept);
+    EXPECT_FLOAT_EQ(ctl.hOffsets[26].value, -2.5f);
+    ASSERT_EQ(boxes->texts.size(), 2u);
+    EXPECT_EQ(boxes->texts[0], "This field does not hold a number: H26 Offset");
+    EXPECT_EQ(boxes->texts[1], boxes->texts[0]);  // the page change was refused alike
+    boxes->texts.clear();
     const std::string file = s->app.definitions[DefinitionKind::Controller].path;
     EXPECT_NE(test::TempDir::Read(file).find("MEMORY H03="), std::string::npos);
     EXPECT_TRUE(std::filesystem::exists(file + ".bak"));

@@ -81,6 +81,26 @@ TEST(NcAlarmText, EveryCodeInBothLanguagesWithPlaceholders) {
     }
 }
 
+// The invalid character: quoted as itself only when printable, named in
+// hex with its line and column; no other code has a detail.
+TEST(NcAlarmText, InvalidCharacterNamesTheByteLineAndColumn) {
+    const char* cases[][4] = {
+        {"@", "3\"@\" - Invalid Character!", "Byte 0x40 in line 9, column 3.", "9行目 3文字目 バイト 0x40"},
+        {"\x01", "3\"?\" - Invalid Character!", "Byte 0x01 in line 9, column 3.", "9行目 3文字目 バイト 0x01"},
+        {"\x82", "3\"?\" - Invalid Character!", "Byte 0x82 in line 9, column 3.", "9行目 3文字目 バイト 0x82"},
+    };
+    for (const auto& c : cases) {
+        AlarmDetail d;
+        d.programLine = 9;
+        d.column = 3;
+        d.character = c[0][0];
+        EXPECT_EQ(AlarmText(104, d, true, false), c[1]);
+        EXPECT_EQ(AlarmWhere(104, d, true), c[2]);
+        EXPECT_EQ(AlarmWhere(104, d, false), c[3]);
+        EXPECT_EQ(AlarmWhere(105, d, true), "");
+    }
+}
+
 TEST(NcAlarmShow, MessageBoxOnTopWithTheNcPathAsCaption) {
     AlarmDelivery delivery;
     delivery.ncPath = "/home/user/parts/pocket.nc";
@@ -97,7 +117,9 @@ TEST(NcAlarmShow, MessageBoxOnTopWithTheNcPathAsCaption) {
     const MessageRequest& first = host.requests[0];
     EXPECT_EQ(
         std::tuple(first.text, first.caption, first.topMost, first.buttons),
-        std::tuple("12\"@\" - Invalid Character!", delivery.ncPath, true, MessageButtons::Ok));
+        std::tuple("12\"@\" - Invalid Character!\nByte 0x40 in line 7, column 12.", delivery.ncPath, true,
+                   MessageButtons::Ok));
+    EXPECT_EQ(first.kind, MessageKind::Error);
     EXPECT_EQ(host.requests[1].text, "Over Offset - Reverse Arc!(7Line)");
 
     LanguageScope japanese(false);
@@ -122,6 +144,9 @@ TEST(NcAlarmShow, BatchModeAppendsStampedLinesToTheLog) {
     ShowAlarm(host, delivery, 106, detail);
     detail.programLine = 5;
     ShowAlarm(host, delivery, 2, detail);
+    detail.column = 4;
+    detail.character = '$';
+    ShowAlarm(host, delivery, 104, detail);
     EXPECT_TRUE(host.messages.empty());
 
     std::istringstream log(TempDir::Read(dir.Path("logs/morvex.log")));
@@ -129,6 +154,7 @@ TEST(NcAlarmShow, BatchModeAppendsStampedLinesToTheLog) {
         "pocket.nc(31) - Start Code(%) is Not Found !",
         "pocket.nc(31) - Over Offset - Reverse Arc!",
         "pocket.nc(5) - Arbor interfered.",
+        "pocket.nc(5) - 4\"$\" - Invalid Character! [Byte 0x24 in line 5, column 4.]",
     };
     // "yyyy/mm/dd hh:mm:ss：": digits where the pattern has 9.
     const auto stamped = [](const std::string& text) {
@@ -148,7 +174,7 @@ TEST(NcAlarmShow, BatchModeAppendsStampedLinesToTheLog) {
         EXPECT_TRUE(stamped(line.substr(0, stampBytes))) << line;
         EXPECT_EQ(line.substr(stampBytes), expected[count]);
     }
-    EXPECT_EQ(count, 3u);
+    EXPECT_EQ(count, 4u);
 }
 
 TEST(NcAlarmFiles, ListContentsAfterTwoEntries) {

@@ -145,6 +145,13 @@ TEST(NcCheck, MissingStartCodeEndsWithError3) {
     EXPECT_EQ(c.result.error, kNcZeroFeed);
     EXPECT_EQ(c.result.errorLine, 2);
     EXPECT_NEAR(c.result.all.max[0], 5.0, 1e-12);
+    // The character check keeps where it stopped, for the message.
+    ControllerDef strict = Metric();
+    strict.codeCheck = strict.hasCheckChars = true;
+    strict.checkChars = "GXF .";
+    c = Check("G00 X5\nG00 X6\nG01 X1@ F100\n", strict);
+    EXPECT_EQ(std::tuple(c.result.error, c.result.errorLine, c.result.errorColumn, c.result.errorChar),
+              std::tuple(kNcInvalidCharacter, 3, 7, '@'));
 
     CheckInput input;
     input.ncPath = "/nonexistent/morvex/p.nc";

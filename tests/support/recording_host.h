@@ -14,6 +14,7 @@ class RecordingHost final : public Host {
 public:
     std::vector<std::string> messages;
     std::vector<std::string> captions;
+    std::vector<MessageKind> kinds;
     std::vector<int> sounds;
     std::vector<std::string> opened;
     std::set<int> keysDown;
@@ -25,6 +26,7 @@ public:
     MessageAnswer ShowMessage(const MessageRequest& request) override {
         messages.push_back(request.text);
         captions.push_back(request.caption);
+        kinds.push_back(request.kind);
         return request.buttons == MessageButtons::YesNo ? answer : MessageAnswer::Ok;
     }
     bool IsKeyDown(int key) override { return keysDown.count(key) != 0; }

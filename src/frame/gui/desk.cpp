@@ -234,7 +234,7 @@ void Desk::RedrawNodes(const NodeRect& nodes, bool alarm) {
 
 bool Desk::StartRun(int runMode, bool fast, bool optimize) {
     if (app_.work.workState <= 0) {
-        ShowText(host_, Msg(MsgId::PleaseLoadWork));
+        ShowWarning(host_, Msg(MsgId::PleaseLoadWork));
         return false;
     }
     if (state.runActive) return false;
@@ -266,7 +266,7 @@ bool Desk::StartRun(int runMode, bool fast, bool optimize) {
         state.runActive = false;
         if (optimized_ && optimized_->open) (void)CloseOptimisedOutputs(optimized_->out, true);
         optimized_.reset();
-        if (outputsReady) ShowText(host_, std::string(Msg(MsgId::NcProgramNotOpened)) + app_.launch.ncProgram);
+        if (outputsReady) ShowError(host_, std::string(Msg(MsgId::NcProgramNotOpened)) + app_.launch.ncProgram);
         return false;
     }
     StartRunClock(clock_, app_.machine, run_->setup.checks.rapidFeedrate, app_.controller.smoothAngle,

@@ -32,9 +32,11 @@ QDialogButtonBox* OkCancel(QDialog* dialog) {
     return buttons;
 }
 
-void Warn(Host& host, MsgId text, std::string_view caption) {
+void Warn(Host& host, MsgId text, std::string_view caption) { Warn(host, text, caption, QString()); }
+
+void Warn(Host& host, MsgId text, std::string_view caption, const QString& detail) {
     MessageRequest warning;
-    warning.text = std::string(Msg(text));
+    warning.text = std::string(Msg(text)) + detail.toStdString();
     warning.caption = std::string(caption);
     warning.kind = MessageKind::Warning;
     host.ShowMessage(warning);

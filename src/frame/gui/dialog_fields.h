@@ -27,5 +27,7 @@ double NumberOf(const QLineEdit* field);
 QDialogButtonBox* OkCancel(QDialog* dialog);
 
 void Warn(Host& host, MsgId text, std::string_view caption);
+// The message `text` followed by `detail` (the field or the value at fault).
+void Warn(Host& host, MsgId text, std::string_view caption, const QString& detail);
 
 }  // namespace morvex

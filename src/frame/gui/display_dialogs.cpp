@@ -16,6 +16,7 @@
 #include "base/messages.h"
 #include "base/text.h"
 #include "frame/gui/dialog_fields.h"
+#include "frame/readable_text.h"
 #include "platform/host.h"
 
 namespace morvex {
@@ -23,7 +24,40 @@ namespace {
 
 QColor ToColor(ColorRef c) { return QColor(ColorRed(c), ColorGreen(c), ColorBlue(c)); }
 
+// What each colour paints, in ColorKey order, in English and Japanese.
+constexpr const char* kColourCaptions[kColorCount][2] = {
+    {"Work", "被切削材"},
+    {"Pen 1", "ペン1"},
+    {"Pen 2", "ペン2"},
+    {"Pen 3", "ペン3"},
+    {"Pen 4", "ペン4"},
+    {"Pen 5", "ペン5"},
+    {"Pen 6", "ペン6"},
+    {"Pen 7", "ペン7"},
+    {"Up-cut", "アップカット"},
+    {"Down-cut", "ダウンカット"},
+    {"Vertical cut", "垂直加工"},
+    {"Paint", "ペンキ"},
+    {"Work in the target area", "変色域の被切削材"},
+    {"Tool top", "工具先端"},
+    {"Tool side", "工具側面"},
+    {"Arbor", "保持具"},
+    {"Attachment", "アタッチメント"},
+    {"Tool-tip path", "工具先端パス"},
+    {"Command-point path", "指令点パス"},
+    {"Cutting path", "切削パス"},
+    {"Construction points", "パスの構成点"},
+    {"Difference plus", "差分 プラス"},
+    {"Difference minus", "差分 マイナス"},
+    {"Background", "背景"},
+};
+
 }  // namespace
+
+QString ColourCaption(ColorKey key, bool english) {
+    const auto i = static_cast<std::size_t>(key);
+    return i < kColorCount ? QString::fromUtf8(kColourCaptions[i][english ? 0 : 1]) : QString();
+}
 
 ColourDialog::ColourDialog(const ColorSettings& colours, bool english, QWidget* parent)
     : QDialog(parent), colours_(colours) {
@@ -37,7 +71,10 @@ ColourDialog::ColourDialog(const ColorSettings& colours, bool english, QWidget* 
     auto* grid = new QGridLayout;
     for (std::size_t i = 0; i < kColorCount; ++i) {
         const auto key = static_cast<ColorKey>(i);
-        auto* button = new QPushButton(QString::fromUtf8(ColorKeyOf(key).key), this);
+        auto* button = new QPushButton(ColourCaption(key, english), this);
+        button->setToolTip(QString::fromUtf8(ColorKeyOf(key).key));  // the key of the settings file
+        // Room for the longest caption in either language, with the padding the colour fill keeps.
+        button->setMinimumWidth(button->fontMetrics().horizontalAdvance(button->text()) + 24);
         buttons_[i] = button;
         connect(button, &QPushButton::clicked, this, [this, key]() {
             ColorRef colour = colours_[key];
@@ -59,8 +96,10 @@ void ColourDialog::SetColour(ColorKey key, ColorRef colour) {
 void ColourDialog::Paint(ColorKey key) {
     QPushButton* button = buttons_[static_cast<std::size_t>(key)];
     const QColor c = ToColor(colours_[key]);
-    const QColor text = c.lightness() > 128 ? Qt::black : Qt::white;
-    button->setStyleSheet(QStringLiteral("background-color: %1; color: %2").arg(c.name(), text.name()));
+    const QColor text = ToColor(ReadableTextOn(colours_[key]));
+    // A style sheet that sets the background drops the style's padding: it is given back.
+    button->setStyleSheet(QStringLiteral("background-color: %1; color: %2; padding: 4px 10px;")
+                              .arg(c.name(), text.name()));
 }
 
 TargetAreaDialog::TargetAreaDialog(bool on, const std::array<double, 6>& area, bool english, Host& host,

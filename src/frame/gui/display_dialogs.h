@@ -18,12 +18,16 @@ namespace morvex {
 
 class Host;
 
+// What a colour paints, as the colour dialog's button says it.
+QString ColourCaption(ColorKey key, bool english);
+
 // One button per colour key, showing its colour; a click asks for a new one.
 class ColourDialog final : public QDialog {
     Q_OBJECT
 public:
     ColourDialog(const ColorSettings& colours, bool english, QWidget* parent);
     const ColorSettings& Colours() const { return colours_; }
+    QPushButton* Button(ColorKey key) const { return buttons_[static_cast<std::size_t>(key)]; }
     void SetColour(ColorKey key, ColorRef colour);  // what a click does once the colour is chosen
     std::function<bool(ColorRef& colour)> ask;       // the colour chooser (tests answer it)
 

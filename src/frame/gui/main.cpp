@@ -17,6 +17,7 @@
 #include "frame/app.h"
 #include "frame/gui/desk.h"
 #include "frame/gui/main_window.h"
+#include "frame/gui/qt_translations.h"
 #include "frame/check_command.h"
 #include "frame/motion_listing.h"
 #include "frame/report_command.h"
@@ -78,7 +79,7 @@ int WritePicture(morvex::App& app, morvex::Host& host) {
                                  program ? &*program : nullptr)) {
         return 0;
     }
-    morvex::ShowText(host, std::string(morvex::Msg(morvex::MsgId::ImageNotWritten)) + l.imageFile);
+    morvex::ShowError(host, std::string(morvex::Msg(morvex::MsgId::ImageNotWritten)) + l.imageFile);
     return 2;
 }
 
@@ -99,7 +100,7 @@ int RunUnattended(morvex::App& app) {
         status = morvex::PrepareLaunchWork(app, host);  // a picture of a loaded or defined work
     } else {
         // The reports join with their subsystem.
-        morvex::ShowText(host, morvex::Msg(morvex::MsgId::AutoRunNotAvailable));
+        morvex::ShowWarning(host, morvex::Msg(morvex::MsgId::AutoRunNotAvailable));
     }
     if (!app.launch.imageFile.empty() && status != 2 && app.work.nx >= 2) {
         const int picture = WritePicture(app, host);
@@ -146,6 +147,8 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication qtApp(qtArgc, argv);
     if (probe != nullptr) xcb_disconnect(probe);
+    // The language was chosen by the message file before Qt started.
+    morvex::InstallQtTranslations(qtApp, morvex::IsEnglish());
     morvex::QtHost host;
     morvex::ContinueStartUp(app, host);
     int exitCode = 0;
@@ -160,7 +163,7 @@ int main(int argc, char** argv) {
             window.LaunchWorkReady();
         });
         if (app.launch.autoRunMode != 0) {
-            morvex::ShowText(host, morvex::Msg(morvex::MsgId::AutoRunNotAvailable));
+            morvex::ShowWarning(host, morvex::Msg(morvex::MsgId::AutoRunNotAvailable));
         }
         exitCode = QApplication::exec();
     }

@@ -39,6 +39,7 @@
 #include "platform/qt/qt_host.h"
 #include "resources/command_ids.h"
 #include "view/offscreen_bitmap.h"
+#include "frame/window_fit.h"
 
 namespace morvex {
 
@@ -188,25 +189,39 @@ void PlaceBeside(QWidget& panel, const QWidget& window, bool right) {
     panel.move(at);
 }
 
+// The window's own area fitted into the available area of the screen under
+// its centre (else the primary screen); `move` places it, else only its size
+// changes and the window system places it.
+void FitIntoScreen(QWidget& window, const WindowRect& want, bool move) {
+    const QPoint centre(want.x + want.width / 2, want.y + want.height / 2);
+    const QScreen* screen = QGuiApplication::screenAt(centre);
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QRect area = screen->availableGeometry();
+    const QRect framed = window.frameGeometry(), inner = window.geometry();
+    const WindowFrame frame{inner.left() - framed.left(), inner.top() - framed.top(),
+                            framed.right() - inner.right(), framed.bottom() - inner.bottom()};
+    constexpr int kMinSide = 100;
+    const WindowRect fit = FitWindowRect(want, {area.x(), area.y(), area.width(), area.height()}, frame, kMinSide);
+    if (fit == want) return;  // a window that fits stays where the window system put it
+    if (move) {
+        window.setGeometry(fit.x, fit.y, fit.width, fit.height);
+    } else {
+        window.resize(fit.width, fit.height);
+    }
+}
+
 }  // namespace
 
 void MainWindow::ShowAtStart() {
     const SaveSettings& save = app_.settings.save;
     const bool placed = save.display == 1 || app_.launch.geometry.has_value();
-    if (placed && save.width > 0 && save.height > 0) {
-        // A saved or given placement is kept on the desktop, so that a
-        // window off every screen or larger than all of them never persists.
-        QRect desk(0, 0, 1920, 1080);
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            desk = screen->availableVirtualGeometry();
-        }
-        constexpr int kMinSide = 100;
-        const int width = std::clamp(save.width, kMinSide, std::max(kMinSide, desk.width()));
-        const int height = std::clamp(save.height, kMinSide, std::max(kMinSide, desk.height()));
-        const int x = std::clamp(save.x, desk.left(), std::max(desk.left(), desk.right() - kMinSide));
-        const int y = std::clamp(save.y, desk.top(), std::max(desk.top(), desk.bottom() - kMinSide));
-        setGeometry(x, y, width, height);
-    }
+    // A saved or given placement, or the default size, is fitted into the
+    // screen it falls on, so that no window larger than its screen (a scaled
+    // one offers fewer pixels) or off every screen ever shows.
+    const bool restored = placed && save.width > 0 && save.height > 0;
+    FitIntoScreen(*this, restored ? WindowRect{save.x, save.y, save.width, save.height}
+                                  : WindowRect{x(), y(), width(), height()}, restored);
     if (app_.launch.closeAfterMs >= 0) {
         // A message box still open then is closed too, so that the program ends.
         QTimer::singleShot(app_.launch.closeAfterMs, this, [this]() {
@@ -222,6 +237,9 @@ void MainWindow::ShowAtStart() {
     } else {
         this->show();  // a saved hidden state would leave no window to close
     }
+    // Once shown, the window system's frame is known: the framed window is
+    // fitted again.
+    if (!isMaximized() && !isMinimized()) FitIntoScreen(*this, {x(), y(), width(), height()}, true);
     // The panels go beside the window where it now stands.
     if (panel_ != nullptr) PlaceBeside(*panel_, *this, true);
     if (toolDialog_ != nullptr) PlaceBeside(*toolDialog_, *this, false);
@@ -505,7 +523,7 @@ bool MainWindow::OnKey(int key, bool ctrl) {
     case 113:  // F2 (Ctrl+F2 the report template), F3, F4: the definition files in their editors
     case 114:
     case 115:
-        if (!OpenDefinitionEditor(key, ctrl, app_, host_)) ShowText(host_, Msg(MsgId::EditorNotStarted));
+        if (!OpenDefinitionEditor(key, ctrl, app_, host_)) ShowError(host_, Msg(MsgId::EditorNotStarted));
         return true;
     case 116: if (nc) OnCommand(cmd::kRunResult); return true;  // F5
     case 117: if (nc) OnCommand(kToolTipPath); return true;    // F6
@@ -531,7 +549,7 @@ bool MainWindow::OnKey(int key, bool ctrl) {
     if (ctrl) {
         if (key == 'P') {
             if (app_.work.workState > 0 && !QuickView(app_, *desk_, host_)) {
-                ShowText(host_, std::string(Msg(MsgId::ImageNotWritten)) + JoinPath(app_.locations.startDir, "tmp.png"));
+                ShowError(host_, std::string(Msg(MsgId::ImageNotWritten)) + JoinPath(app_.locations.startDir, "tmp.png"));
             }
             return true;
         }

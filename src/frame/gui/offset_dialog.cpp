@@ -7,9 +7,13 @@
 #include <QTabBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <QSignalBlocker>
 #include <cmath>
+#include <limits>
 
+#include "base/messages.h"
 #include "base/text.h"
+#include "frame/gui/dialog_fields.h"
 
 namespace morvex {
 namespace {
@@ -27,8 +31,18 @@ std::string RowLabel(OffsetEditor t, int n) {
 
 }  // namespace
 
-OffsetDialog::OffsetDialog(OffsetEditor table, const ControllerDef& c, bool english, QWidget* parent)
-    : QDialog(parent), table_(table) {
+std::optional<double> OffsetCellValue(std::string_view text) {
+    const std::string_view t = TrimBlanks(text);
+    if (t.empty()) return std::nullopt;
+    bool ok = false;
+    const double v = QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size())).toDouble(&ok);
+    // Kept as single precision in the controller's memories.
+    if (!ok || !std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) return std::nullopt;
+    return v;
+}
+
+OffsetDialog::OffsetDialog(OffsetEditor table, const ControllerDef& c, bool english, Host& host, QWidget* parent)
+    : QDialog(parent), table_(table), host_(host) {
     const char* titles[3][2] = {{"Setting D-CODE", "径補正値設定"},
                                 {"Setting H-CODE", "長補正値設定"},
                                 {"Setting Work Coordinate", "ワーク座標系設定"}};
@@ -68,8 +82,12 @@ OffsetDialog::OffsetDialog(OffsetEditor table, const ControllerDef& c, bool engl
     layout->addWidget(modify_);
     layout->addWidget(buttons);
     connect(pages_, &QTabBar::currentChanged, this, [this](int page) {
-        TakePage();
-        ShowPage(page);
+        if (TakePage()) {
+            ShowPage(page);
+            return;
+        }
+        const QSignalBlocker still(pages_);  // back to the page with the bad cell
+        pages_->setCurrentIndex(page_);
     });
     ShowPage(0);
     resize(table == OffsetEditor::WorkCoordinates ? 460 : 360, 560);
@@ -96,23 +114,37 @@ void OffsetDialog::ShowPage(int page) {
     grid_->setVerticalHeaderLabels(labels);
 }
 
-void OffsetDialog::TakePage() {
+bool OffsetDialog::TakePage() {
     const int per = PerPage(table_), first = First(table_) + page_ * per;
     for (int r = 0; r < per; ++r) {
         const int n = first + r;
         if (n >= static_cast<int>(values_.size())) break;
         for (int col = 0; col < Columns(table_); ++col) {
-            const QTableWidgetItem* item = grid_->item(r, col);
-            bool ok = false;
-            const double v = item != nullptr ? item->text().trimmed().toDouble(&ok) : 0.0;
-            // Text that is not a number keeps the value the field had.
-            if (ok && std::isfinite(v)) values_[static_cast<std::size_t>(n)][col] = v;
+            QTableWidgetItem* item = grid_->item(r, col);
+            const std::optional<double> v = OffsetCellValue(item != nullptr ? item->text().toStdString() : "");
+            if (v) {
+                values_[static_cast<std::size_t>(n)][col] = *v;
+                continue;
+            }
+            const QString column = grid_->horizontalHeaderItem(col) != nullptr
+                                       ? grid_->horizontalHeaderItem(col)->text()
+                                       : QString::number(col + 1);
+            Warn(host_, MsgId::FieldNotNumber, Msg(MsgId::WarningTitle),
+                 QString::fromStdString(RowLabel(table_, n)) + QStringLiteral(" ") + column);
+            grid_->setCurrentCell(r, col);
+            grid_->setFocus();
+            return false;
         }
     }
+    return true;
+}
+
+void OffsetDialog::accept() {
+    if (TakePage()) QDialog::accept();
 }
 
 void OffsetDialog::StoreInto(ControllerDef& c) {
-    TakePage();
+    if (!TakePage()) return;
     const int first = First(table_);
     for (int n = first; n < static_cast<int>(values_.size()); ++n) {
         const auto& v = values_[static_cast<std::size_t>(n)];

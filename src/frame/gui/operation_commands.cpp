@@ -28,7 +28,7 @@ constexpr int kEscKey = 27;
 
 int Run(WindowTools& tools, QDialog& dialog) { return tools.runDialog ? tools.runDialog(dialog) : dialog.exec(); }
 
-void Say(Host& host, MsgId id, const std::string& detail = {}) { ShowText(host, std::string(Msg(id)) + detail); }
+void Say(Host& host, MsgId id, const std::string& detail = {}) { ShowError(host, std::string(Msg(id)) + detail); }
 
 bool Finite(const FormDialog& d, int count) {
     for (int i = 0; i < count; ++i) {
@@ -334,7 +334,7 @@ bool DifferenceKey(int key, App& app, Desk& desk, Host& host) {
     else if (key == kKeyMinus) sides = kShowMinus;
     else return false;
     if (app.work.workState <= 0) {
-        Say(host, MsgId::PleaseLoadWork);
+        ShowWarning(host, Msg(MsgId::PleaseLoadWork));
         return true;
     }
     // The same key again hides what it shows.
@@ -361,7 +361,7 @@ bool RunOperationCommand(int id, App& app, Desk& desk, Host& host, WindowTools& 
         return false;
     }
     if (app.work.workState <= 0 || app.work.nx < 2) {
-        Say(host, MsgId::PleaseLoadWork);
+        ShowWarning(host, Msg(MsgId::PleaseLoadWork));
         return true;
     }
     switch (id) {

@@ -80,7 +80,7 @@ bool PrintCommand(PrintState& state, const QImage& picture, int screenDpi, const
     if (PrintPicture(picture, printer, screenDpi)) return true;
     // Say where it failed: the PDF file that cannot be written, or the printer.
     const QString where = printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
-    ShowText(host, std::string(Msg(MsgId::ImageNotWritten)) + where.toStdString());
+    ShowError(host, std::string(Msg(MsgId::ImageNotWritten)) + where.toStdString());
     return false;
 }
 

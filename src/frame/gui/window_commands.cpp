@@ -13,6 +13,7 @@
 #include "frame/gui/desk.h"
 #include "frame/gui/display_dialogs.h"
 #include "frame/gui/offset_dialog.h"
+#include "frame/gui/save_dialog.h"
 #include "frame/gui/statistics_dialog.h"
 #include "frame/check_command.h"
 #include "frame/report_command.h"
@@ -74,7 +75,7 @@ struct DefinitionChoice {
 
 void ReadDefinition(const DefinitionChoice& c, const std::string& path, App& app, Desk& desk, Host& host) {
     if (!CanOpenForReading(path)) {
-        ShowText(host, std::string(Msg(c.notFound)) + " " + path);
+        ShowError(host, std::string(Msg(c.notFound)) + " " + path);
         return;
     }
     app.settings.table.*c.name = path;
@@ -97,36 +98,22 @@ const DefinitionChoice kMachineChoice{DefinitionKind::Machine, &TableSettings::m
 
 }  // namespace
 
-// The forms a work can be saved in: the filter, the ending a name gets
-// when it has none, and the tail that tells SaveWorkFile the form.
-struct SaveForm {
-    const char* filter;
-    const char* ending;
-    const char* tail;
-};
-constexpr SaveForm kSaveForms[] = {
-    {"DMF (*.dmf *.DMF)", ".dmf", ""},
-    {"STL Format/Text(*.STL)", ".stl", ""},
-    {"STL Format/Binary/Intel(*.STL)", ".stl", ",b"},
-    {"STL Format/Binary/Motorola(*.STL)", ".stl", ",b2"},
-    {"VRML2.0/Facet(*.WRL)", ".wrl", ""},
-    {"VRML2.0/Points(*.WRL)", ".wrl", ",p"},
-};
+namespace {
+
+// The name a save dialog offers: the NC program's (else the work file's)
+// in the work folder, with the form's ending.
+std::string SaveProposal(const App& app, const Desk& desk, const SaveForm& form) {
+    const std::string nc = app.launch.ncProgramOpened ? app.launch.ncProgram : std::string();
+    return ProposedSaveName(app.settings.dmf.dmfDir, nc, desk.state.workFile, form.ending);
+}
+
+}  // namespace
 
 ChooseFile FileDialogOf(QWidget* parent) {
     return [parent](FileKind kind, bool save, const std::string& proposal) {
         const QString start = QString::fromStdString(proposal);
-        if (save && kind == FileKind::Work) {
-            QStringList filters;
-            for (const SaveForm& f : kSaveForms) filters << QString::fromUtf8(f.filter);
-            QString chosen;
-            std::string path =
-                QFileDialog::getSaveFileName(parent, QString(), start, filters.join(";;"), &chosen).toStdString();
-            if (path.empty()) return path;
-            const SaveForm& form = kSaveForms[std::max<qsizetype>(0, filters.indexOf(chosen))];
-            if (!EndsWithNoCase(path, form.ending)) path += form.ending;
-            return path + form.tail;
-        }
+        if (save && kind == FileKind::Work) return AskSavePath(WorkSaveForms(), proposal, parent);
+        if (save && kind == FileKind::Image) return AskSavePath({&ImageSaveForm(), 1}, proposal, parent);
         const QString path = save ? QFileDialog::getSaveFileName(parent, QString(), start, FilterOf(kind))
                                   : QFileDialog::getOpenFileName(parent, QString(), start, FilterOf(kind));
         return path.toStdString();
@@ -179,16 +166,18 @@ bool RunFileCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
         return true;
     }
     case kSaveWork: {
-        const std::string path = tools.choose(FileKind::Work, true, desk.state.workFile);
+        const std::string path = tools.choose(FileKind::Work, true, SaveProposal(app, desk, WorkSaveForms()[0]));
         if (!path.empty()) SaveWorkFile(app, host, path);
         return true;
     }
     case kSaveImage: {
-        const std::string path = tools.choose(FileKind::Image, true, std::string());
+        const std::string path = tools.choose(FileKind::Image, true, SaveProposal(app, desk, ImageSaveForm()));
         if (path.empty()) return true;
         // A picture that cannot be written is said so rather than lost silently.
         if (!WritePng(path, PreparePicture(app, desk, host))) {
-            ShowText(host, std::string(Msg(MsgId::ImageNotWritten)) + path);
+            ShowError(host, std::string(Msg(MsgId::ImageNotWritten)) + path);
+        } else {
+            host.ShowStatus(std::string(Msg(MsgId::FileSaved)) + path);
         }
         return true;
     }
@@ -225,7 +214,7 @@ void EditSpecifiedPoint(App& app, Host& host, WindowTools& tools) {
     if (Run(tools, dialog) != QDialog::Accepted) return;
     app.settings.work.specifiedPoint = dialog.Value();
     if (!WriteSpecifiedPoint(app.locations.settingsFile, app.settings.work.specifiedPoint)) {
-        ShowText(host, std::string(Msg(MsgId::SettingsNotWritten)) + app.locations.settingsFile);
+        ShowError(host, std::string(Msg(MsgId::SettingsNotWritten)) + app.locations.settingsFile);
     }
 }
 
@@ -236,9 +225,12 @@ void DefineWorkByDialog(App& app, Desk& desk, Host& host, WindowTools& tools) {
     start.pitch = app.settings.work.workPitch;
     start.controlPoint = app.settings.work.newControlPoint;
     DefineWorkDialog dialog(start, IsEnglish(), host, tools.parent);
+    const auto minimum = [&app]() { return app.settings.work.autoPitch ? 0.0 : app.settings.work.minimumPitch; };
+    dialog.minimumPitch = minimum();
     dialog.detail = [&]() {
         if (EditPitch(app, host, tools)) {
             dialog.Field(6)->setText(QString::fromStdString(Format("%5.3f", app.settings.work.workPitch)).trimmed());
+            dialog.minimumPitch = minimum();
         }
     };
     dialog.controlPoint = [&]() { EditSpecifiedPoint(app, host, tools); };
@@ -247,7 +239,7 @@ void DefineWorkByDialog(App& app, Desk& desk, Host& host, WindowTools& tools) {
     app.settings.work.workPitch = v.pitch;
     app.settings.work.newControlPoint = v.controlPoint;
     if (!WriteNewControlPoint(app.locations.settingsFile, v.controlPoint)) {
-        ShowText(host, std::string(Msg(MsgId::SettingsNotWritten)) + app.locations.settingsFile);
+        ShowError(host, std::string(Msg(MsgId::SettingsNotWritten)) + app.locations.settingsFile);
     }
     if (DefineWork(app, host, v.box) != 0) return;
     desk.state.workFile.clear();
@@ -257,7 +249,7 @@ void DefineWorkByDialog(App& app, Desk& desk, Host& host, WindowTools& tools) {
 void ShowRemovalVolume(App& app, Host& host) {
     const std::optional<double> volume = RemovalVolume(app.work);
     if (!volume) {
-        ShowText(host, Msg(MsgId::VolumeNeedsBackup));
+        ShowWarning(host, Msg(MsgId::VolumeNeedsBackup));
         return;
     }
     MessageRequest box;
@@ -273,7 +265,7 @@ void ShowRemovalVolume(App& app, Host& host) {
 // the controller definition, whose new time is recorded so that the
 // definition check does not take the change for an outside edit.
 void EditOffsets(OffsetEditor table, App& app, Host& host, WindowTools& tools) {
-    OffsetDialog dialog(table, app.controller, IsEnglish(), tools.parent);
+    OffsetDialog dialog(table, app.controller, IsEnglish(), host, tools.parent);
     if (Run(tools, dialog) != QDialog::Accepted) return;
     dialog.StoreInto(app.controller);
     if (!dialog.WriteBack()) return;
@@ -282,7 +274,7 @@ void EditOffsets(OffsetEditor table, App& app, Host& host, WindowTools& tools) {
                              ? WriteBackWorkCoordinates(file.path, app.controller)
                              : WriteBackOffsets(file.path, app.controller, table == OffsetEditor::DCode ? 'D' : 'H');
     if (!written) {
-        ShowText(host, std::string(Msg(MsgId::CtlNotWritten)) + file.path);
+        ShowError(host, std::string(Msg(MsgId::CtlNotWritten)) + file.path);
         return;
     }
     file.readTime = app.controller.fileTime;
@@ -297,7 +289,7 @@ void DropFiles(const std::vector<std::string>& paths, App& app, Desk& desk, Host
         if (std::filesystem::is_symlink(path, ec)) {
             const std::filesystem::path resolved = std::filesystem::canonical(path, ec);
             if (ec) {
-                ShowText(host, std::string(Msg(MsgId::LinkNotResolved)) + path);
+                ShowError(host, std::string(Msg(MsgId::LinkNotResolved)) + path);
                 continue;
             }
             path = resolved.string();
@@ -389,7 +381,7 @@ bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
         CheckResult result;
         ControllerDef ctl = app.controller;  // the check may change offsets; runs start afresh
         if (CheckProgram(CheckInputOf(app, mode), ctl, app.machine, CheckToolsOf(app), result) != 0) {
-            ShowText(host, std::string(Msg(MsgId::NcProgramNotOpened)) + app.launch.ncProgram);
+            ShowError(host, std::string(Msg(MsgId::NcProgramNotOpened)) + app.launch.ncProgram);
             return true;
         }
         if (mode == morvex::kCheckData) {
@@ -411,7 +403,7 @@ bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
             CheckResult result;
             ControllerDef ctl = app.controller;
             if (CheckProgram(CheckInputOf(app, morvex::kCheckData), ctl, app.machine, CheckToolsOf(app), result) != 0) {
-                ShowText(host, std::string(Msg(MsgId::NcProgramNotOpened)) + app.launch.ncProgram);
+                ShowError(host, std::string(Msg(MsgId::NcProgramNotOpened)) + app.launch.ncProgram);
                 return true;
             }
             s.lastCheck = result;
@@ -421,7 +413,7 @@ bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
         const std::string path = WriteCuttingReport(app, host, s.lastCheck);
         if (!path.empty()) {
             host.ShowStatus(path);
-            if (!host.OpenWithViewer(path)) ShowText(host, std::string(Msg(MsgId::EditorNotStarted)) + " " + path);
+            if (!host.OpenWithViewer(path)) ShowError(host, std::string(Msg(MsgId::EditorNotStarted)) + " " + path);
         }
         return true;
     }
@@ -446,7 +438,7 @@ bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
     case kStripPaint:
     case kStripPen: {
         if (app.work.workState <= 0) {
-            ShowText(host, Msg(MsgId::PleaseLoadWork));
+            ShowWarning(host, Msg(MsgId::PleaseLoadWork));
             return true;
         }
         if (id == kPaintAll) PaintAll(app.work);

@@ -37,8 +37,10 @@ void StorePitchValues(const PitchValues& v, WorkSettings& w) {
     w.movePitchFactor = v.rate;
 }
 
+bool PitchBelowMinimum(const PitchValues& v) { return !v.autoWork && v.workPitch < v.minimumPitch; }
+
 PitchDialog::PitchDialog(const PitchValues& v, bool english, Host& host, QWidget* parent)
-    : QDialog(parent), host_(host) {
+    : QDialog(parent), english_(english), host_(host) {
     setWindowTitle(Tr(english, "Setting Pitch", "ピッチ設定"));
     work_ = NumberField(this, "%5.3f", v.workPitch);
     maximum_ = NumberField(this, "%.0f", v.maximum);
@@ -53,7 +55,10 @@ PitchDialog::PitchDialog(const PitchValues& v, bool english, Host& host, QWidget
     form->addRow(Tr(english, "Work Pitch", "被切削材ピッチ"), work_);
     auto* automatic = new QHBoxLayout;
     automatic->addWidget(autoWork_);
-    automatic->addWidget(new QLabel(Tr(english, "( Maximum(&N) :", "( 最大(&N) :"), this));
+    // The label's "&N" is the mnemonic of the field it names, not a character to show.
+    auto* maximumLabel = new QLabel(Tr(english, "( Maximum(&N) :", "( 最大(&N) :"), this);
+    maximumLabel->setBuddy(maximum_);
+    automatic->addWidget(maximumLabel);
     automatic->addWidget(maximum_);
     automatic->addWidget(new QLabel(Tr(english, "Under ,", "以下 ,"), this));
     form->addRow(automatic);
@@ -102,12 +107,30 @@ PitchValues PitchDialog::Values() const {
 }
 
 void PitchDialog::accept() {
+    // A field that holds no number is named, and the cursor put into it.
+    const char* names[5][2] = {{"Work Pitch", "被切削材ピッチ"}, {"Maximum", "最大"},
+                               {"Minimum Pitch", "最小ピッチ"}, {"Moving Pitch", "移動ピッチ"},
+                               {"Rate per Work Pitch", "被切削材ピッチに対する倍率"}};
+    QLineEdit* fields[5] = {work_, maximum_, minimum_, move_, rate_};
+    for (int i = 0; i < 5; ++i) {
+        if (std::isfinite(NumberOf(fields[i]))) continue;
+        Warn(host_, MsgId::FieldNotNumber, Msg(MsgId::WarningTitle), Tr(english_, names[i][0], names[i][1]));
+        fields[i]->setFocus();
+        fields[i]->selectAll();
+        return;
+    }
     const PitchValues v = Values();
-    // Anything that is not a number counts as no pitch at all.
-    const bool usable = v.workPitch > 0.0 && v.movePitch >= 0.0 && std::isfinite(v.workPitch) &&
-                        std::isfinite(v.movePitch) && std::isfinite(v.rate) && std::isfinite(v.minimumPitch);
-    if (!usable) {
+    if (!(v.workPitch > 0.0) || !(v.movePitch >= 0.0) || !(v.minimumPitch >= 0.0)) {
         Warn(host_, MsgId::PitchNotPositive, Msg(MsgId::WarningTitle));
+        return;
+    }
+    // A fixed work pitch finer than the smallest one accepted would only
+    // end in a grid too large to allocate.
+    if (PitchBelowMinimum(v)) {
+        Warn(host_, MsgId::PitchBelowMinimum, Msg(MsgId::WarningTitle),
+             QString::fromStdString(Format("%g", v.minimumPitch)));
+        work_->setFocus();
+        work_->selectAll();
         return;
     }
     QDialog::accept();
@@ -190,6 +213,13 @@ void DefineWorkDialog::accept() {
     }
     if (!(v.pitch > 0.0) || !std::isfinite(v.pitch)) {
         Warn(host_, MsgId::PitchNotPositive, Msg(MsgId::WarningTitle));
+        return;
+    }
+    if (v.pitch < minimumPitch) {
+        Warn(host_, MsgId::PitchBelowMinimum, Msg(MsgId::WarningTitle),
+             QString::fromStdString(Format("%g", minimumPitch)));
+        fields_[6]->setFocus();
+        fields_[6]->selectAll();
         return;
     }
     QDialog::accept();

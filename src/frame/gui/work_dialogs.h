@@ -31,6 +31,9 @@ struct PitchValues {
     bool operator==(const PitchValues&) const = default;
 };
 PitchValues PitchValuesOf(const WorkSettings& work);
+// A fixed work pitch below the minimum pitch is refused; an automatic one is
+// raised to it by the pitch rule instead.
+bool PitchBelowMinimum(const PitchValues& values);
 void StorePitchValues(const PitchValues& values, WorkSettings& work);
 
 class PitchDialog final : public QDialog {
@@ -46,6 +49,7 @@ public:
 private:
     void FollowRate();  // the moving pitch follows work pitch x rate while automatic
 
+    bool english_;
     Host& host_;
     QLineEdit *work_, *maximum_, *minimum_, *move_, *rate_;
     QCheckBox *autoWork_, *autoMove_;
@@ -67,6 +71,7 @@ public:
     void SetControlPoint(int mode);
     void accept() override;
 
+    double minimumPitch = 0.0;           // a pitch below it is refused (0: no bound)
     std::function<void()> detail;        // "Detail": the pitch dialog
     std::function<void()> controlPoint;  // "Controll Point": the specified point
 
