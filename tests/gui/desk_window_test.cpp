@@ -440,7 +440,7 @@ TEST_F(DeskWindow, MouseRotatesZoomsPansAndOffersItsModes) {
         EXPECT_FALSE(action->icon().isNull());
     }
     EXPECT_EQ(checked, 257);  // drag-rotate
-    EXPECT_EQ(enabled, 2);    // rotate and zoom
+    EXPECT_EQ(enabled, 6);    // rotate, zoom and the four measuring modes
     modes.back()->trigger();  // zoom
     EXPECT_EQ(Work().state.mouseMode, 14);
     menu->close();

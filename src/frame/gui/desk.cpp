@@ -77,6 +77,7 @@ void Desk::Resize(int width, int height) {
 void Desk::FitToWork() {
     const int w = view_.width, h = view_.height;
     view_ = InitialView(app_.settings.display, w, h);
+    watchedNode = -1;  // a new work
     state.workExists = app_.work.workState > 0;
     if (!state.workExists) {
         Redraw();
@@ -244,6 +245,7 @@ bool Desk::StartRun(int runMode, bool fast, bool optimize) {
     if (optimize) optimized_ = std::make_unique<OptimizeSession>();
     auto adjust = [this, stopMode, &outputsReady](RunSetup& s) {
         s.stopMode = stopMode;
+        if (watchedNode < static_cast<long long>(app_.work.cellCount)) s.watchedNode = watchedNode;
         if (optimized_) outputsReady = PrepareOptimizedRun(app_, host_, *optimized_, s, app_.work);
         s.progress = [this](const CuttingRun& run) {
             FlushChanges();

@@ -24,6 +24,7 @@ namespace morvex {
 class CommandPanel;
 class PanelStrip;
 class Desk;
+class MeasureInput;
 class QtHost;
 class ToolDialog;
 class WorkView;
@@ -64,6 +65,7 @@ public:
     void SetMouseMode(int mode);
     bool PanToggled() const { return panToggled_; }
     CommandPanel* Panel() const { return panel_; }
+    MeasureInput& Measuring() { return *measure_; }
     ToolDialog* ToolList() const { return toolDialog_; }
     PanelStrip* Strip() const { return strip_; }
 
@@ -90,6 +92,7 @@ private:
     QtHost& host_;
     QHash<int, QAction*> actions_;
     std::unique_ptr<Desk> desk_;
+    std::unique_ptr<MeasureInput> measure_;  // the measuring mouse modes
     WindowTools tools_;
     WorkView* view_ = nullptr;
     QTimer* waitTimer_ = nullptr;

@@ -30,7 +30,10 @@ int MouseModeOfCommand(int command) {
     return -1;
 }
 
-bool MouseModeBuilt(int mode) { return mode == kMouseRotate || mode == kMouseZoomDrag || mode == kMouseZoomRect; }
+bool MouseModeBuilt(int mode) {
+    return mode == kMouseRotate || mode == kMouseZoomDrag || mode == kMouseZoomRect || mode == 1 || mode == 5 ||
+           mode == 8 || mode == 9;
+}
 
 QPixmap MouseModeIcon(int mode, int size) {
     QPixmap pixmap(size, size);
