@@ -68,7 +68,7 @@ void SectionWindow::paintEvent(QPaintEvent*) {
     fill.moveTo(plot.left(), plot.bottom());
     for (const SectionSample& s : samples_)
         fill.lineTo(at(s));
-    fill.lineTo(plot.right(), plot.bottom());
+    fill.lineTo(at(samples_.back()).x(), plot.bottom());
     fill.closeSubpath();
     p.fillPath(fill, QColor(200, 220, 240));
     QPolygonF surface;
