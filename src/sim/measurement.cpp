@@ -22,18 +22,12 @@ namespace {
 
 constexpr double kDeterminantFloor = 0.001;
 
-Point Sub(const Point& a, const Point& b) {
-    return {a[0] - b[0], a[1] - b[1], a[2] - b[2]};
-}
-double DotP(const Point& a, const Point& b) {
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
+Point Sub(const Point& a, const Point& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+double DotP(const Point& a, const Point& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 Point Cross(const Point& a, const Point& b) {
     return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
 }
-double Norm(const Point& a) {
-    return std::sqrt(DotP(a, a));
-}
+double Norm(const Point& a) { return std::sqrt(DotP(a, a)); }
 
 bool Degenerate(const Point& n) {
     return std::fabs(n[0]) < kDeterminantFloor && std::fabs(n[1]) < kDeterminantFloor &&
@@ -85,9 +79,7 @@ MeasureValues AddMeasuredPoint(PointMeasure& m, const Point& p) {
     return v;
 }
 
-bool LineUsable(const Point& a, const Point& b) {
-    return Norm(Sub(b, a)) >= kDeterminantFloor;
-}
+bool LineUsable(const Point& a, const Point& b) { return Norm(Sub(b, a)) >= kDeterminantFloor; }
 
 LineDistance DistanceToLine(const Point& p, const Point& a, const Point& b) {
     LineDistance d;
@@ -97,8 +89,7 @@ LineDistance DistanceToLine(const Point& p, const Point& a, const Point& b) {
     // In plan: the same with Z dropped; a vertical line is a point there.
     const double ux = u[0], uy = u[1], wx = w[0], wy = w[1];
     const double planLength = std::hypot(ux, uy);
-    d.plan = planLength >= kDeterminantFloor ? std::fabs(ux * wy - uy * wx) / planLength
-                                             : std::hypot(wx, wy);
+    d.plan = planLength >= kDeterminantFloor ? std::fabs(ux * wy - uy * wx) / planLength : std::hypot(wx, wy);
     return d;
 }
 
@@ -106,69 +97,58 @@ bool PlaneThrough(const Point& a, const Point& b, const Point& c, MeasurePlane& 
     Point n = Cross(Sub(b, a), Sub(c, a));
     if (Degenerate(n)) return false;
     const double length = Norm(n);
-    for (double& x : n)
-        x /= length;
+    for (double& x : n) x /= length;
     // Up, so that "above the plane" reads the same whichever order the points came in.
     const bool flip = n[2] < 0.0 || (n[2] == 0.0 && (n[0] < 0.0 || (n[0] == 0.0 && n[1] < 0.0)));
     if (flip) {
-        for (double& x : n)
-            x = -x;
+        for (double& x : n) x = -x;
     }
     plane.origin = a;
     plane.normal = n;
     return true;
 }
 
-double DistanceToPlane(const MeasurePlane& plane, const Point& p) {
-    return DotP(Sub(p, plane.origin), plane.normal);
-}
+double DistanceToPlane(const MeasurePlane& plane, const Point& p) { return DotP(Sub(p, plane.origin), plane.normal); }
 
 double PlaneTilt(const MeasurePlane& plane) {
     return std::acos(std::clamp(std::fabs(plane.normal[2]), 0.0, 1.0)) * 180.0 / kPi;
 }
 
-std::vector<SectionSample> SectionProfile(const WorkModel& w, double x0, double y0, double x1,
-                                          double y1, int maxSamples) {
+std::vector<SectionSample> SectionProfile(const WorkModel& w, double x0, double y0, double x1, double y1,
+                                          int maxSamples) {
     std::vector<SectionSample> samples;
-    if (w.height == nullptr || w.nx < 2 || w.ny < 2 || !(w.pitch > 0.0) || maxSamples < 2)
-        return samples;
+    if (w.height == nullptr || w.nx < 2 || w.ny < 2 || !(w.pitch > 0.0) || maxSamples < 2) return samples;
     const double length = std::hypot(x1 - x0, y1 - y0);
     if (!std::isfinite(length)) return samples;
     const double wanted = std::ceil(length / (0.5 * w.pitch));
-    const int intervals =
-        static_cast<int>(std::clamp(wanted, 1.0, static_cast<double>(maxSamples - 1)));
+    const int intervals = static_cast<int>(std::clamp(wanted, 1.0, static_cast<double>(maxSamples - 1)));
     samples.reserve(static_cast<std::size_t>(intervals) + 1);
     const double xEnd = w.xMin + (w.nx - 1) * w.pitch, yEnd = w.yMin + (w.ny - 1) * w.pitch;
     const double slack = 1e-9 * w.pitch;
     for (int i = 0; i <= intervals; ++i) {
         const double t = static_cast<double>(i) / intervals;
         const double x = x0 + (x1 - x0) * t, y = y0 + (y1 - y0) * t;
-        if (x < w.xMin - slack || y < w.yMin - slack || x > xEnd + slack || y > yEnd + slack)
-            continue;
+        if (x < w.xMin - slack || y < w.yMin - slack || x > xEnd + slack || y > yEnd + slack) continue;
         // Bilinear between the nodes of the cell that holds (x, y).
         const double fx = std::clamp((x - w.xMin) / w.pitch, 0.0, static_cast<double>(w.nx - 1));
         const double fy = std::clamp((y - w.yMin) / w.pitch, 0.0, static_cast<double>(w.ny - 1));
-        const int ix = std::min(static_cast<int>(fx), w.nx - 2),
-                  iy = std::min(static_cast<int>(fy), w.ny - 2);
+        const int ix = std::min(static_cast<int>(fx), w.nx - 2), iy = std::min(static_cast<int>(fy), w.ny - 2);
         const double tx = fx - ix, ty = fy - iy;
-        const std::size_t i00 = static_cast<std::size_t>(iy) * static_cast<std::size_t>(w.nx) +
-                                static_cast<std::size_t>(ix);
+        const std::size_t i00 =
+            static_cast<std::size_t>(iy) * static_cast<std::size_t>(w.nx) + static_cast<std::size_t>(ix);
         const std::size_t i01 = i00 + static_cast<std::size_t>(w.nx);
-        const double z0 =
-            w.height[i00] + (w.height[i00 + 1] - static_cast<double>(w.height[i00])) * tx;
-        const double z1 =
-            w.height[i01] + (w.height[i01 + 1] - static_cast<double>(w.height[i01])) * tx;
+        const double z0 = w.height[i00] + (w.height[i00 + 1] - static_cast<double>(w.height[i00])) * tx;
+        const double z1 = w.height[i01] + (w.height[i01 + 1] - static_cast<double>(w.height[i01])) * tx;
         samples.push_back({length * t, z0 + (z1 - z0) * ty});
     }
     return samples;
 }
 
 Point NodePoint(const WorkModel& w, long long node) {
-    if (node < 0 || w.nx <= 0 || node >= static_cast<long long>(w.cellCount) || w.height == nullptr)
-        return Point{};
+    if (node < 0 || w.nx <= 0 || node >= static_cast<long long>(w.cellCount) || w.height == nullptr) return Point{};
     const long long ix = node % w.nx, iy = node / w.nx;
-    return Point{w.xMin + static_cast<double>(ix) * w.pitch,
-                 w.yMin + static_cast<double>(iy) * w.pitch, static_cast<double>(w.height[node])};
+    return Point{w.xMin + static_cast<double>(ix) * w.pitch, w.yMin + static_cast<double>(iy) * w.pitch,
+                 static_cast<double>(w.height[node])};
 }
 
 int CutLineOf(const WorkModel& w, long long node) {
@@ -197,8 +177,7 @@ std::string CutLineText(const std::string& ncPath, int line) {
     return Format("%ld: ", static_cast<long>(line)) + text;
 }
 
-std::string NodeQueryText(const WorkModel& w, long long node, const std::string& ncPath,
-                          bool english) {
+std::string NodeQueryText(const WorkModel& w, long long node, const std::string& ncPath, bool english) {
     const Point p = NodePoint(w, node);
     std::string text = Format("X=%9.3f Y=%9.3f Z=%9.3f", p[0], p[1], p[2]);
     const int line = CutLineOf(w, node);

@@ -84,8 +84,8 @@ struct SectionSample {
 // half a pitch apart (at most maxSamples, spread evenly when more would be
 // needed), heights interpolated bilinearly between the four surrounding
 // nodes. Points of the line outside the grid give no sample.
-std::vector<SectionSample> SectionProfile(const WorkModel& work, double x0, double y0, double x1,
-                                          double y1, int maxSamples = 4000);
+std::vector<SectionSample> SectionProfile(const WorkModel& work, double x0, double y0, double x1, double y1,
+                                          int maxSamples = 4000);
 
 // The node's point: its X, Y and current height.
 Point NodePoint(const WorkModel& work, long long node);
@@ -108,7 +108,6 @@ std::string CutLineText(const std::string& ncPath, int line);
 // The point query of a node: "X=... Y=... Z=..." ("%9.3f") followed, where
 // the work keeps line numbers, by the line that cut it (CutLineText) or by
 // "Not Cut".
-std::string NodeQueryText(const WorkModel& work, long long node, const std::string& ncPath,
-                          bool english);
+std::string NodeQueryText(const WorkModel& work, long long node, const std::string& ncPath, bool english);
 
 }  // namespace morvex

@@ -30,8 +30,8 @@ long long NodeUnderPixel(const WorkModel& w, const ViewState& v, int px, int py)
             const double d2 = ex * ex + ey * ey;
             if (d2 > r2) continue;
             // Distance towards the viewer along V (the perspective's depth too).
-            const double depth = (x - v.centre.x) * v.toViewer.x + (y - v.centre.y) * v.toViewer.y +
-                                 (z - v.centre.z) * v.toViewer.z;
+            const double depth =
+                (x - v.centre.x) * v.toViewer.x + (y - v.centre.y) * v.toViewer.y + (z - v.centre.z) * v.toViewer.z;
             if (depth < nearest - slack) continue;
             nearest = std::max(nearest, depth);
             near.push_back({node, depth, d2});

@@ -36,14 +36,12 @@ protected:
     void SetUp() override {
         const char* source = std::getenv("MORVEX_SOURCE_DIR");
         if (source == nullptr) GTEST_SKIP() << "MORVEX_SOURCE_DIR is not set";
-        for (const auto& e :
-             std::filesystem::directory_iterator(std::string(source) + "/samples")) {
+        for (const auto& e : std::filesystem::directory_iterator(std::string(source) + "/samples")) {
             std::filesystem::copy(e.path(), start.Path(e.path().filename().string()));
         }
         start.Write("groove.nc", kGroove);
         // The samples' stock: 100 x 100, top at Z0, pitch 0.5, line numbers kept.
-        ASSERT_FALSE(
-            PrepareStartUp(app, {start.Path("groove.nc")}, start.Dir(), programDir.Dir()).exit);
+        ASSERT_FALSE(PrepareStartUp(app, {start.Path("groove.nc")}, start.Dir(), programDir.Dir()).exit);
         ContinueStartUp(app, host);
         ASSERT_EQ(PrepareLaunchWork(app, host), 0);
         SetEnglish(true);

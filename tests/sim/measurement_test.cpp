@@ -18,8 +18,7 @@ WorkModel Grid(double xMax, double yMax, int level) {
     WorkModel w;
     PitchSettings pitch;
     pitch.workPitch = 1.0;
-    EXPECT_EQ(DefineBoxWork(w, BoxRequest{0, 0, 0, xMax, yMax, 10}, pitch, level),
-              DefineWorkStatus::Ok);
+    EXPECT_EQ(DefineBoxWork(w, BoxRequest{0, 0, 0, xMax, yMax, 10}, pitch, level), DefineWorkStatus::Ok);
     return w;
 }
 
@@ -29,16 +28,15 @@ TEST(Measurement, ThreePointRadius) {
     const double c30 = std::cos(kPi / 6.0), s30 = std::sin(kPi / 6.0);
     auto on = [&](double degrees) {
         const double t = degrees * kPi / 180.0;
-        return Point{3.0 + 12.5 * std::cos(t), -4.0 + 12.5 * std::sin(t) * c30,
-                     7.0 + 12.5 * std::sin(t) * s30};
+        return Point{3.0 + 12.5 * std::cos(t), -4.0 + 12.5 * std::sin(t) * c30, 7.0 + 12.5 * std::sin(t) * s30};
     };
     const struct {
         Point a, b, c;
         double radius;
     } rows[] = {
-        {{15, 20, 5}, {10, 25, 5}, {5, 20, 5}, 5.0},  // flat, through three quarters of a circle
-        {on(0), on(100), on(250), 12.5},              // tilted
-        {on(10), on(25), on(40), 12.5},               // a short arc still gives its circle
+        {{15, 20, 5}, {10, 25, 5}, {5, 20, 5}, 5.0},         // flat, through three quarters of a circle
+        {on(0), on(100), on(250), 12.5},                     // tilted
+        {on(10), on(25), on(40), 12.5},                      // a short arc still gives its circle
         {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, kNoCircleRadius},  // on a line
         {{1, 2, 3}, {1, 2, 3}, {5, 6, 7}, kNoCircleRadius},  // two the same
         // Just below and above the 0.001 floor of the determinants:
@@ -127,8 +125,7 @@ TEST(Measurement, SectionInterpolatesAndKeepsToTheWork) {
     ASSERT_EQ(w.nx, 5);
     auto surface = [](double x, double y) { return x * y + 2.0 * x + 1.0; };
     for (int iy = 0; iy < w.ny; ++iy) {
-        for (int ix = 0; ix < w.nx; ++ix)
-            w.height[iy * w.nx + ix] = static_cast<float>(surface(ix, iy));
+        for (int ix = 0; ix < w.nx; ++ix) w.height[iy * w.nx + ix] = static_cast<float>(surface(ix, iy));
     }
     // Length sqrt 10: ceil(3.162 / 0.5) = 7 intervals, 8 samples.
     std::vector<SectionSample> s = SectionProfile(w, 0.5, 0.5, 3.5, 1.5);
@@ -151,8 +148,7 @@ TEST(Measurement, SectionInterpolatesAndKeepsToTheWork) {
 TEST(Measurement, PointQueryWithAndWithoutLineNumbers) {
     test::TempDir dir;
     // A line longer than a block counts as two lines, as the reader counts them.
-    const std::string nc =
-        dir.Write("q.nc", "%\r\nG90 G54\r\n(" + std::string(300, 'C') + ")\nG01 X10. Y10. F500\n");
+    const std::string nc = dir.Write("q.nc", "%\r\nG90 G54\r\n(" + std::string(300, 'C') + ")\nG01 X10. Y10. F500\n");
     WorkModel w = Grid(2, 2, kDataLevelFull);
     w.height[4] = 7.25f;
     w.lineNo[4] = 5;   // the G01 line after the split comment
@@ -168,11 +164,9 @@ TEST(Measurement, PointQueryWithAndWithoutLineNumbers) {
         {7, true, nc, "X=    1.000 Y=    2.000 Z=   10.000   99:"},
         {4, true, "", "X=    1.000 Y=    1.000 Z=    7.250   5:"},
         {0, true, nc, "X=    0.000 Y=    0.000 Z=   10.000   Not Cut"},
-        {0, false, nc,
-         "X=    0.000 Y=    0.000 Z=   10.000   そこは選択中のNCデータで切削されていません"},
+        {0, false, nc, "X=    0.000 Y=    0.000 Z=   10.000   そこは選択中のNCデータで切削されていません"},
     };
-    for (const auto& r : rows)
-        EXPECT_EQ(NodeQueryText(w, r.node, r.program, r.english), r.text) << r.node;
+    for (const auto& r : rows) EXPECT_EQ(NodeQueryText(w, r.node, r.program, r.english), r.text) << r.node;
     EXPECT_EQ(CutLineOf(w, 5), 2);
     // The comment's first 255 characters are line 3, its rest line 4.
     EXPECT_EQ(CutLineText(nc, 4), "4: " + std::string(300 - 254, 'C') + ")");

@@ -73,8 +73,15 @@ void MainWindow::Create() {
 
     view_ = new WorkView(this);
     measure_ = std::make_unique<MeasureInput>(app_, *desk_, host_, this);
-    measure_->measured = [this]() { info_ = InfoGroup::Measurement; RefreshPanels(); };
-    view_->picture = [this]() { QImage picture = desk_->Picture(); measure_->DrawMarks(picture); return picture; };
+    measure_->measured = [this]() {
+        info_ = InfoGroup::Measurement;
+        RefreshPanels();
+    };
+    view_->picture = [this]() {
+        QImage picture = desk_->Picture();  // with the measured points and the watched node marked
+        measure_->DrawMarks(picture);
+        return picture;
+    };
     view_->afterPaint = [this]() { CheckDefinitionsSoon(); };
     view_->resized = [this](int width, int height) { desk_->Resize(width, height); };
     view_->wheel = [this](int notches, int x, int y) {
@@ -298,7 +305,7 @@ void MainWindow::RefreshPanels() {
         break;
     }
     case InfoGroup::Offsets: info = OffsetCells(offsets_, english, false); break;
-    case InfoGroup::Measurement: info = MeasurementCells(measure_ ? measure_->Data() : MeasuredData{}, english); break;
+    case InfoGroup::Measurement: info = MeasurementCells(measure_->Data(), english); break;
     case InfoGroup::Work: info = WorkInfoCells(app_.work, english); break;
     }
     strip_->SetCells(StopModeCells(desk_->state.stopMode, english), RunCells(buttons), std::move(info));

@@ -15,15 +15,12 @@
 namespace morvex {
 namespace {
 
-std::string Label(MsgId id) {
-    return std::string(Msg(id));
-}
+std::string Label(MsgId id) { return std::string(Msg(id)); }
 
 }  // namespace
 
 bool IsMeasureMode(int mode) {
-    return mode == kMouseMeasure || mode == kMouseSection || mode == kMouseLine ||
-           mode == kMousePlane;
+    return mode == kMouseMeasure || mode == kMouseSection || mode == kMouseLine || mode == kMousePlane;
 }
 
 MeasureInput::MeasureInput(App& app, Desk& desk, Host& host, QWidget* parent)
@@ -54,18 +51,10 @@ bool MeasureInput::Click(int mode, int x, int y, bool pickWatch) {
     }
     const Point p = NodePoint(app_.work, node);
     switch (mode) {
-        case kMouseMeasure:
-            Measure(node);
-            break;
-        case kMouseSection:
-            Section(p);
-            break;
-        case kMouseLine:
-            Line(p);
-            break;
-        default:
-            Plane(p);
-            break;
+    case kMouseMeasure: Measure(node); break;
+    case kMouseSection: Section(p); break;
+    case kMouseLine: Line(p); break;
+    default: Plane(p); break;
     }
     Changed();
     return true;
@@ -73,8 +62,8 @@ bool MeasureInput::Click(int mode, int x, int y, bool pickWatch) {
 
 void MeasureInput::Measure(long long node) {
     const Point p = NodePoint(app_.work, node);
-    AppendStrokePoint(app_.strokes, static_cast<float>(p[0]), static_cast<float>(p[1]),
-                      static_cast<float>(p[2]), false);
+    AppendStrokePoint(app_.strokes, static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]),
+                      false);
     values_ = AddMeasuredPoint(measure_, p);
     const std::string program = app_.launch.ncProgramOpened ? app_.launch.ncProgram : std::string();
     Status(NodeQueryText(app_.work, node, program, IsEnglish()));
@@ -94,8 +83,7 @@ void MeasureInput::Section(const Point& p) {
         return;
     }
     picked_.push_back(p);
-    const std::vector<SectionSample> samples =
-        SectionProfile(app_.work, from[0], from[1], p[0], p[1]);
+    const std::vector<SectionSample> samples = SectionProfile(app_.work, from[0], from[1], p[0], p[1]);
     if (!section_) section_ = new SectionWindow(parent_);
     section_->Show(samples, from, p, IsEnglish());
     Status(Label(MsgId::SectionTitle) + "  " + Label(MsgId::SectionLength) +
@@ -113,16 +101,15 @@ void MeasureInput::Line(const Point& p) {
             Status(Label(MsgId::PickLineEnd));
         } else {
             const Point& a = picked_[0];
-            Status(Label(MsgId::SectionLength) +
-                   Format(" %10.4f", std::hypot(p[0] - a[0], p[1] - a[1], p[2] - a[2])));
+            Status(Label(MsgId::SectionLength) + Format(" %10.4f", std::hypot(p[0] - a[0], p[1] - a[1], p[2] - a[2])));
         }
         return;
     }
     const LineDistance d = DistanceToLine(p, picked_[0], picked_[1]);
     last_ = p;
     haveLast_ = true;
-    Status(Label(MsgId::LineDistanceLabel) + Format(" %10.4f   ", d.space) +
-           Label(MsgId::PlanDistanceLabel) + Format(" %10.4f", d.plan));
+    Status(Label(MsgId::LineDistanceLabel) + Format(" %10.4f   ", d.space) + Label(MsgId::PlanDistanceLabel) +
+           Format(" %10.4f", d.plan));
 }
 
 void MeasureInput::Plane(const Point& p) {
@@ -156,16 +143,13 @@ void MeasureInput::Watch(long long node) {
         Status(Label(MsgId::WatchCleared));
     } else {
         desk_.watchedNode = node;
-        const std::string program =
-            app_.launch.ncProgramOpened ? app_.launch.ncProgram : std::string();
+        const std::string program = app_.launch.ncProgramOpened ? app_.launch.ncProgram : std::string();
         Status(Label(MsgId::WatchSet) + NodeQueryText(app_.work, node, program, IsEnglish()));
     }
     Changed();
 }
 
-void MeasureInput::Status(const std::string& text) {
-    host_.ShowStatus(text);
-}
+void MeasureInput::Status(const std::string& text) { host_.ShowStatus(text); }
 
 void MeasureInput::Changed() {
     if (desk_.changed) desk_.changed();
@@ -186,12 +170,10 @@ MeasuredData MeasureInput::Data() const {
 
 void MeasureInput::DrawMarks(QImage& picture) const {
     const WorkModel& w = app_.work;
-    const bool watched =
-        desk_.watchedNode >= 0 && desk_.watchedNode < static_cast<long long>(w.cellCount);
+    const bool watched = desk_.watchedNode >= 0 && desk_.watchedNode < static_cast<long long>(w.cellCount);
     std::vector<Point> points;
     if (mode_ == kMouseMeasure) {
-        for (int i = std::min(measure_.count, 3) - 1; i >= 0; --i)
-            points.push_back(measure_.recent[i]);
+        for (int i = std::min(measure_.count, 3) - 1; i >= 0; --i) points.push_back(measure_.recent[i]);
     } else {
         points = picked_;
     }
@@ -207,8 +189,7 @@ void MeasureInput::DrawMarks(QImage& picture) const {
     painter.setPen(QPen(QColor(0, 255, 0), 1));
     // The line of a section or a line measurement, the triangle of a plane.
     const std::size_t defining = mode_ == kMouseMeasure ? points.size() : picked_.size();
-    for (std::size_t i = 1; i < defining; ++i)
-        painter.drawLine(at(points[i - 1]), at(points[i]));
+    for (std::size_t i = 1; i < defining; ++i) painter.drawLine(at(points[i - 1]), at(points[i]));
     if (mode_ == kMousePlane && defining == 3) painter.drawLine(at(points[2]), at(points[0]));
     for (const Point& p : points) {
         const QPoint c = at(p);

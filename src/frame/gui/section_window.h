@@ -15,8 +15,7 @@ class SectionWindow final : public QWidget {
 public:
     explicit SectionWindow(QWidget* parent);
     // The profile from `from` to `to` (work points); shows the window.
-    void Show(const std::vector<SectionSample>& samples, const Point& from, const Point& to,
-              bool english);
+    void Show(const std::vector<SectionSample>& samples, const Point& from, const Point& to, bool english);
     const std::vector<SectionSample>& Samples() const { return samples_; }
 
 protected:
