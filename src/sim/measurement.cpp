@@ -129,19 +129,24 @@ std::vector<SectionSample> SectionProfile(const WorkModel& w, double x0, double 
         const double t = static_cast<double>(i) / intervals;
         const double x = x0 + (x1 - x0) * t, y = y0 + (y1 - y0) * t;
         if (x < w.xMin - slack || y < w.yMin - slack || x > xEnd + slack || y > yEnd + slack) continue;
-        // Bilinear between the nodes of the cell that holds (x, y).
-        const double fx = std::clamp((x - w.xMin) / w.pitch, 0.0, static_cast<double>(w.nx - 1));
-        const double fy = std::clamp((y - w.yMin) / w.pitch, 0.0, static_cast<double>(w.ny - 1));
-        const int ix = std::min(static_cast<int>(fx), w.nx - 2), iy = std::min(static_cast<int>(fy), w.ny - 2);
-        const double tx = fx - ix, ty = fy - iy;
-        const std::size_t i00 =
-            static_cast<std::size_t>(iy) * static_cast<std::size_t>(w.nx) + static_cast<std::size_t>(ix);
-        const std::size_t i01 = i00 + static_cast<std::size_t>(w.nx);
-        const double z0 = w.height[i00] + (w.height[i00 + 1] - static_cast<double>(w.height[i00])) * tx;
-        const double z1 = w.height[i01] + (w.height[i01 + 1] - static_cast<double>(w.height[i01])) * tx;
-        samples.push_back({length * t, z0 + (z1 - z0) * ty});
+        samples.push_back({length * t, SurfaceHeightAt(w, x, y)});
     }
     return samples;
+}
+
+double SurfaceHeightAt(const WorkModel& w, double x, double y) {
+    if (w.height == nullptr || w.nx < 2 || w.ny < 2 || !(w.pitch > 0.0)) return 0.0;
+    // Bilinear between the nodes of the cell that holds (x, y).
+    const double fx = std::clamp((x - w.xMin) / w.pitch, 0.0, static_cast<double>(w.nx - 1));
+    const double fy = std::clamp((y - w.yMin) / w.pitch, 0.0, static_cast<double>(w.ny - 1));
+    const int ix = std::min(static_cast<int>(fx), w.nx - 2), iy = std::min(static_cast<int>(fy), w.ny - 2);
+    const double tx = fx - ix, ty = fy - iy;
+    const std::size_t i00 =
+        static_cast<std::size_t>(iy) * static_cast<std::size_t>(w.nx) + static_cast<std::size_t>(ix);
+    const std::size_t i01 = i00 + static_cast<std::size_t>(w.nx);
+    const double z0 = w.height[i00] + (w.height[i00 + 1] - static_cast<double>(w.height[i00])) * tx;
+    const double z1 = w.height[i01] + (w.height[i01 + 1] - static_cast<double>(w.height[i01])) * tx;
+    return z0 + (z1 - z0) * ty;
 }
 
 Point NodePoint(const WorkModel& w, long long node) {

@@ -87,6 +87,10 @@ struct SectionSample {
 std::vector<SectionSample> SectionProfile(const WorkModel& work, double x0, double y0, double x1, double y1,
                                           int maxSamples = 4000);
 
+// The height of the surface at (x, y), interpolated bilinearly between the
+// four nodes around it; a point off the grid takes the nearest border point.
+double SurfaceHeightAt(const WorkModel& work, double x, double y);
+
 // The node's point: its X, Y and current height.
 Point NodePoint(const WorkModel& work, long long node);
 

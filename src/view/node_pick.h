@@ -7,11 +7,12 @@
 
 namespace morvex {
 
-// The node drawn under pixel (px, py), -1 when the pixel shows no node.
-// Candidates are the nodes projected within max(2, 0.75 cells) pixels of
-// it; of those, the nodes within two pitches of the one nearest the viewer
-// are what can be seen there (a wall or a rim hides what lies behind it),
-// and the one of them nearest the pixel is taken.
+// The node drawn under pixel (px, py), -1 when the pixel shows no work. The
+// line of sight through the middle of the pixel is followed from the viewer
+// into the work's block until it first meets the surface (heights between
+// nodes interpolated) or enters the block through a side wall; the node
+// nearest to that point is taken, so a node hidden behind a wall or a rim
+// is never picked.
 long long NodeUnderPixel(const WorkModel& work, const ViewState& view, int px, int py);
 
 }  // namespace morvex
