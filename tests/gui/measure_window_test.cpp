@@ -1,8 +1,8 @@
 // The measuring mouse modes in the window (offscreen platform), clicked on
 // the view from above: the measurement panel's values and the point query,
 // a section, a line and a plane measurement, and the NC search: a node
-// picked with Shift stops the next run after the motion that cuts it and
-// names that line; picked again it is let go.
+// picked with Shift (before a run or while it is paused) stops the run after
+// the motion that cuts it and names that line; picked again it is let go.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -116,12 +116,19 @@ TEST_F(MeasureWindow, MeasuresOnTheWorkAndStopsARunAtTheWatchedNode) {
     Click(50, 30);
     EXPECT_EQ(Status(), "Distance to the line:    20.0000   in plan:    20.0000");
 
-    // Shift picks the watched node: the run pauses after line 8, which cut it.
-    Click(60, 50, Qt::ShiftModifier);
-    EXPECT_EQ(window->Work().watchedNode, Node(60, 50));
+    // Shift picks the watched node: the run pauses after line 7, which cuts
+    // it; picked while the run is paused, another node pauses it after line 8.
+    Click(25, 50, Qt::ShiftModifier);
+    EXPECT_EQ(window->Work().watchedNode, Node(25, 50));
     window->OnCommand(cmd::kRunResult);
     ASSERT_EQ(window->Work().RunStateNow(), RunState::Paused);
     EXPECT_EQ(window->Work().PauseReason(), StopReason::SearchHit);
+    EXPECT_EQ(Status(), "NC search - cut by 7: X40.");
+    EXPECT_EQ(app.work.height[Node(60, 50)], 0.0f);
+    Click(60, 50, Qt::ShiftModifier);
+    EXPECT_EQ(window->Work().watchedNode, Node(60, 50));
+    window->OnKey('G', false);
+    ASSERT_EQ(window->Work().RunStateNow(), RunState::Paused);
     EXPECT_EQ(Status(), "NC search - cut by 8: X90.");
     EXPECT_EQ(app.work.height[Node(60, 50)], -1.0f);
     EXPECT_EQ(app.work.height[Node(95, 50)], 0.0f);

@@ -350,6 +350,8 @@ void Desk::AfterRunLoop() {
 
 void Desk::ModesChanged() {
     if (!run_ || !state.runActive) return;
+    // The watched node too: Shift+click may pick another while the run is paused.
+    run_->setup.watchedNode = watchedNode < static_cast<long long>(app_.work.cellCount) ? watchedNode : -1;
     ChangeRunModes(*run_, state.stopMode, MakeRunSetup(app_, run_->setup.runMode, run_->setup.fast, false).checks);
 }
 

@@ -146,6 +146,7 @@ void MeasureInput::Watch(long long node) {
         const std::string program = app_.launch.ncProgramOpened ? app_.launch.ncProgram : std::string();
         Status(Label(MsgId::WatchSet) + NodeQueryText(app_.work, node, program, IsEnglish()));
     }
+    desk_.ModesChanged();  // a paused run watches the new node from its next motion
     Changed();
 }
 
