@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "frame/check_statistics.h"
 #include "nc/nc_alarms.h"
+#include "sim/measurement.h"
 
 namespace morvex {
 namespace {
@@ -48,6 +49,12 @@ std::string RunStatusText(const CuttingRun& run, double seconds, bool english) {
     switch (run.state) {
     case RunState::Running:
     case RunState::Paused:
+        // The NC search names the line of the motion that cut the watched
+        // point (the reader may already be past it with compensation).
+        if (run.state == RunState::Paused && run.pause == StopReason::SearchHit) {
+            return std::string(MsgIn(MsgId::SearchHitLabel, english)) +
+                   OneLine(CutLineText(run.setup.ncPath, run.interp.path.line));
+        }
         return OneLine(run.interp.reader.block);
     case RunState::Waiting:
         return std::string(MsgIn(MsgId::WaitingForFile, english)) + run.waitFile;

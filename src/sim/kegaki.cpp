@@ -56,6 +56,10 @@ void MarkStep(const SweepContext& ctx, const Point& p0, const Point& p1, double 
             if (w.heightOther != nullptr) {
                 const float mark = static_cast<float>(w.heightOther[idx] - depth);
                 if (w.height[idx] < mark) continue;
+                if (static_cast<long long>(idx) == ctx.watchedNode && w.height[idx] > mark &&
+                    (!ctx.watchHeight || w.height[idx] == ctx.watchedHeight)) {
+                    flags.searchHit = 1;
+                }
                 flags.removedVolume += (w.height[idx] - mark) * BorderWeight(w, ix, iy) * w.pitch * w.pitch;
                 w.height[idx] = mark;
             }

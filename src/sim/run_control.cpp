@@ -62,6 +62,11 @@ SweepContext ContextFor(const CuttingRun& run, WorkModel& work, const Controller
     ctx.rapidMotion = rapid;
     ctx.sumLoad = run.tool.tool.limit.kind != 0 || static_cast<bool>(s.observeStep);
     ctx.torque = s.torqueLoad;
+    if (s.interactive) {
+        ctx.watchedNode = s.watchedNode;
+        ctx.watchedHeight = s.watchedHeight;
+        ctx.watchHeight = s.watchHeight;
+    }
     return ctx;
 }
 
@@ -330,6 +335,8 @@ bool StopRequested(CuttingRun& run, const ControllerDef& ctl, Host& host) {
     if (s.interactive && host.IsKeyDown(s.stopKey)) note(StopReason::StopKey);
     if (run.checkPause) note(StopReason::Check);
     run.checkPause = false;
+    if (run.searchHit) note(StopReason::SearchHit);
+    run.searchHit = false;
     if (run.offsetMarked && ctl.radiusCheckStop) note(StopReason::OffsetMark);
     run.offsetMarked = false;
     if (run.interp.reader.forcedStop) {
@@ -386,6 +393,7 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
     // IGNORE G00: rapids move the tool but neither cut nor raise the rapid alarm.
     const bool swept = !g92 && p.error == kNcNoError && !(s.ignoreRapids && p.type == kRapid);
     if (swept) CutPath(run, work, ctl, run.offsetMarked, flags);
+    if (flags.searchHit != 0) run.searchHit = true;
     if (s.observeStep && !g92 && p.error == kNcNoError) {
         if (run.observedSteps == observedBefore) ObserveWhole(run, flags, p.toolStart, p.toolEnd);
         TellHeldStep(run, true);

@@ -96,6 +96,12 @@ struct RunSetup {
     int offsetListOption = 0;  // the controller's radius-offset list option (the viewer opens OPEN lists)
     int stopKey = 17;
     int escapeKey = 27;
+    // The NC search (interactive runs only): the watched node, -1 for none,
+    // and with watchHeight the height it must have had when it is lowered.
+    // The run pauses after the motion that lowers it.
+    long long watchedNode = -1;
+    float watchedHeight = 0.0f;
+    bool watchHeight = false;
     std::function<void(const struct CuttingRun&)> progress;  // called before the pump, about every 50 ms
     // Called after every motion the run swept (the window redraws the
     // changed nodes, draws the cutting path and the tool).
@@ -130,6 +136,7 @@ struct CuttingRun {
     StopReason pendingPause = StopReason::None;  // found with a wait M-code, taken after the wait
     int toolNumber = 0;          // the tool the program called last (it may be undefined)
     bool checkPause = false;     // the checks asked for a pause
+    bool searchHit = false;      // the motion lowered the watched node
     bool endAfterMotion = false; // escape in modes 1 and 2: end once the motion is cut
     std::string waitFile;        // the wait file of the wait M-code being waited on
     int alarmCode = 0;           // the alarm that ended the run (1..8, 101..107), 0 none

@@ -440,7 +440,7 @@ TEST_F(DeskWindow, MouseRotatesZoomsPansAndOffersItsModes) {
         EXPECT_FALSE(action->icon().isNull());
     }
     EXPECT_EQ(checked, 257);  // drag-rotate
-    EXPECT_EQ(enabled, 7);    // rotate, zoom and the five hand tools
+    EXPECT_EQ(enabled, 11);   // rotate, zoom, the four measuring modes and the five hand tools
     modes.back()->trigger();  // zoom
     EXPECT_EQ(Work().state.mouseMode, 14);
     menu->close();

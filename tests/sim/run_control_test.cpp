@@ -1,7 +1,7 @@
-// Whole cutting runs on a small box work: pauses from the checks and the
-// stop modes, aborts and the "C" restore, holder contact in the arbor modes,
-// wait M-codes, worker strips against one thread, the chip dead zone and the
-// required stick-out report.
+// Whole cutting runs on a small box work: pauses from the checks, the stop
+// modes and the NC search, aborts and the "C" restore, holder contact in the
+// arbor modes, wait M-codes, worker strips against one thread, the chip dead
+// zone and the required stick-out report.
 #include "sim/run_control.h"
 
 #include <gtest/gtest.h>
@@ -101,6 +101,37 @@ TEST(RunControl, StopModesAndTheStopKey) {
             ResumeRun(b.run);
         }
         EXPECT_EQ(b.Loop(), RunState::Finished);
+    }
+    // The NC search: the node at X12 Y10 is lowered by line 4 (to Z5) and by
+    // line 6 (to Z4); an interactive run pauses after each, or only after the
+    // one that lowers it from the watched height, also with worker strips.
+    // Other runs do not watch.
+    const std::string passes =
+        "G00 X2 Y10\nG00 Z5\nG01 X8 F300\nG01 X15\nG01 Z4\nG01 X2\nG00 Z20\n";
+    const struct {
+        bool interactive, byHeight;
+        int strips;
+        std::vector<int> lines;
+    } searches[] = {{true, false, 1, {4, 6}},
+                    {true, true, 1, {6}},
+                    {true, false, 3, {4, 6}},
+                    {false, false, 1, {}}};
+    for (const auto& c : searches) {
+        Bench b;
+        b.setup.interactive = c.interactive;
+        b.setup.watchedNode = static_cast<long long>(test::At(b.work, 12, 10));
+        b.setup.watchHeight = c.byHeight;
+        b.setup.strips = c.strips;
+        b.setup.watchedHeight = 5.0f;
+        ASSERT_TRUE(b.Start(passes));
+        std::vector<int> lines;
+        while (b.Loop() == RunState::Paused && lines.size() < 10) {
+            EXPECT_EQ(b.run.pause, StopReason::SearchHit);
+            lines.push_back(b.run.interp.path.line);
+            ResumeRun(b.run);
+        }
+        EXPECT_EQ(lines, c.lines) << c.interactive << c.byHeight << c.strips;
+        EXPECT_EQ(HeightAt(b.work, 12, 10), 4.0f);
     }
 }
 

@@ -77,6 +77,7 @@ void Desk::Resize(int width, int height) {
 void Desk::FitToWork() {
     const int w = view_.width, h = view_.height;
     view_ = InitialView(app_.settings.display, w, h);
+    watchedNode = -1;  // a new work
     state.workExists = app_.work.workState > 0;
     if (!state.workExists) {
         Redraw();
@@ -253,6 +254,7 @@ bool Desk::StartRun(int runMode, bool fast, bool optimize) {
     if (optimize) optimized_ = std::make_unique<OptimizeSession>();
     auto adjust = [this, stopMode, &outputsReady](RunSetup& s) {
         s.stopMode = stopMode;
+        if (watchedNode < static_cast<long long>(app_.work.cellCount)) s.watchedNode = watchedNode;
         if (optimized_) outputsReady = PrepareOptimizedRun(app_, host_, *optimized_, s, app_.work);
         s.progress = [this](const CuttingRun& run) {
             FlushChanges();
@@ -357,6 +359,8 @@ void Desk::AfterRunLoop() {
 
 void Desk::ModesChanged() {
     if (!run_ || !state.runActive) return;
+    // The watched node too: Shift+click may pick another while the run is paused.
+    run_->setup.watchedNode = watchedNode < static_cast<long long>(app_.work.cellCount) ? watchedNode : -1;
     ChangeRunModes(*run_, state.stopMode, MakeRunSetup(app_, run_->setup.runMode, run_->setup.fast, false).checks);
 }
 

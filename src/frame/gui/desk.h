@@ -40,6 +40,7 @@ public:
     std::function<void()> retitle;  // the title's content changed
     std::function<void(int line, int lines)> progress;  // a run's place in its program
     std::function<void()> runStarted;  // a run began: the window locks its menu
+    long long watchedNode = -1;  // the NC search: runs from the window pause once they lower it
 
     // The drawing rectangle (the view widget's size); the view is fitted the first time.
     void Resize(int width, int height);

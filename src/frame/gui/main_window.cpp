@@ -27,6 +27,7 @@
 #include "frame/gui/desk.h"
 #include "frame/gui/hand_tool_input.h"
 #include "frame/gui/command_panel.h"
+#include "frame/gui/measure_input.h"
 #include "frame/gui/menu_bar.h"
 #include "frame/gui/panel_strip.h"
 #include "frame/gui/tool_dialog.h"
@@ -76,7 +77,16 @@ void MainWindow::Create() {
     RefreshMenuState();
 
     view_ = new WorkView(this);
-    view_->picture = [this]() { return desk_->Picture(); };
+    measure_ = std::make_unique<MeasureInput>(app_, *desk_, host_, this);
+    measure_->measured = [this]() {
+        info_ = InfoGroup::Measurement;
+        RefreshPanels();
+    };
+    view_->picture = [this]() {
+        QImage picture = desk_->Picture();  // with the measured points and the watched node marked
+        measure_->DrawMarks(picture);
+        return picture;
+    };
     view_->afterPaint = [this]() { CheckDefinitionsSoon(); };
     view_->resized = [this](int width, int height) { desk_->Resize(width, height); };
     view_->wheel = [this](int notches, int x, int y) {
@@ -317,7 +327,7 @@ void MainWindow::RefreshPanels() {
         break;
     }
     case InfoGroup::Offsets: info = OffsetCells(offsets_, english, false); break;
-    case InfoGroup::Measurement: info = MeasurementCells(MeasuredData{}, english); break;
+    case InfoGroup::Measurement: info = MeasurementCells(measure_->Data(), english); break;
     case InfoGroup::Work: info = WorkInfoCells(app_.work, english); break;
     }
     strip_->SetCells(StopModeCells(desk_->state.stopMode, english), RunCells(buttons), std::move(info));
@@ -405,6 +415,7 @@ bool MainWindow::ViewLocked() const {
 void MainWindow::SetMouseMode(int mode) {
     if (!MouseModeBuilt(mode)) return;
     desk_->state.mouseMode = mode;
+    measure_->ModeChosen(mode);
     zoomOnce_ = false;
     UpdateCursor(false);
 }
@@ -433,6 +444,7 @@ void MainWindow::OnMousePress(Qt::MouseButton button, int x, int y, bool ctrl) {
     if (button != Qt::LeftButton) return;
     const int mode = zoomOnce_ ? kMouseZoomRect : desk_->state.mouseMode;
     if (hand_->Press(mode, x, y)) return;
+    if (measure_->Click(mode, x, y, (QGuiApplication::keyboardModifiers() & Qt::ShiftModifier) != 0)) return;
     if (mode == kMouseZoomRect) {
         BeginDrag(drag_, DragKind::ZoomRect, x, y);
     } else if (mode == kMouseRotate) {

@@ -25,6 +25,7 @@ class CommandPanel;
 class PanelStrip;
 class Desk;
 class HandToolInput;
+class MeasureInput;
 class QtHost;
 class ToolDialog;
 class WorkView;
@@ -65,6 +66,7 @@ public:
     void SetMouseMode(int mode);
     bool PanToggled() const { return panToggled_; }
     CommandPanel* Panel() const { return panel_; }
+    MeasureInput& Measuring() { return *measure_; }
     ToolDialog* ToolList() const { return toolDialog_; }
     PanelStrip* Strip() const { return strip_; }
 
@@ -92,6 +94,7 @@ private:
     QHash<int, QAction*> actions_;
     std::unique_ptr<Desk> desk_;
     std::unique_ptr<HandToolInput> hand_;  // the hand tools' strokes
+    std::unique_ptr<MeasureInput> measure_;  // the measuring mouse modes
     WindowTools tools_;
     WorkView* view_ = nullptr;
     QTimer* waitTimer_ = nullptr;

@@ -31,8 +31,8 @@ int MouseModeOfCommand(int command) {
 }
 
 bool MouseModeBuilt(int mode) {
-    return mode == kMouseRotate || mode == kMouseZoomDrag || mode == kMouseZoomRect || mode == 2 || mode == 3 ||
-           mode == 4 || mode == 6 || mode == 7;
+    // Every mode of the menu: the view modes, the measuring modes and the hand tools.
+    return mode == kMouseRotate || mode == kMouseZoomDrag || mode == kMouseZoomRect || (mode >= 1 && mode <= 9);
 }
 
 QPixmap MouseModeIcon(int mode, int size) {
