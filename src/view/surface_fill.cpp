@@ -4,6 +4,8 @@
 #include "view/surface_fill.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 
 namespace morvex {
 namespace {
@@ -11,6 +13,123 @@ namespace {
 Vec3 Normalised(Vec3 n) {
     const double l = Length(n);
     return l > 0.0 ? n * (1.0 / l) : Vec3{0.0, 0.0, 1.0};
+}
+
+// A cell of a thinned-out drawing, its corners in the order 00, 10, 01, 11.
+struct Cell {
+    std::array<QPoint, 4> q;          // on the screen
+    std::array<float, 4> h;           // heights
+    std::array<std::uint8_t, 4> a;    // attributes
+    double sx = 0.0, sy = 0.0;        // its size in X and Y, mm
+};
+
+// The unit normal (pointing up) of the triangle through corners i, j, k.
+Vec3 NormalOf(const Cell& c, int i, int j, int k) {
+    auto at = [&c](int n) { return Vec3{(n & 1) * c.sx, (n >> 1) * c.sy, c.h[static_cast<std::size_t>(n)]}; };
+    const Vec3 u = at(j) - at(i), w = at(k) - at(i);
+    Vec3 n{u.y * w.z - u.z * w.y, u.z * w.x - u.x * w.z, u.x * w.y - u.y * w.x};
+    if (n.z < 0.0) n = n * -1.0;
+    return Normalised(n);
+}
+
+// The colour of a triangle with normal `n` in class `cls`; false when it faces away.
+bool Shaded(const RenderStyle& s, const ViewState& v, const Vec3& n, int cls, std::uint32_t& rgb) {
+    if (!(Dot(n, v.toViewer) > 0.0)) return false;
+    rgb = s.shade[static_cast<std::size_t>(cls * kShades + ShadeOf(v, n))];
+    return true;
+}
+
+// Fills the convex polygon of `n` points (half pixels) in one colour, as a fan.
+void FillFan(PixelFill& pixels, const QPoint* p, int n, std::uint32_t rgb) {
+    for (int i = 2; i < n; ++i) {
+        pixels.TriangleOfHalves(p[0], p[i - 1], p[i], [rgb](std::uint32_t& out) { return out = rgb, true; });
+    }
+}
+
+// A cell of a thinned-out drawing that the two fixed triangles would draw
+// badly; true when it was drawn here.
+//
+// Such a cell spans several nodes and a few pixels across, so that each of
+// its triangles shows. Where it crosses the edge of a cut, its corners lie
+// on two sides, and the triangle rule colours each triangle by the side
+// most of its corners lie on: on a steep wall, tall and narrow on the
+// screen, the colours of the two sides then alternate from cell to cell as
+// vertical streaks. Here the border between the sides runs through the
+// midpoints of the cell edges that cross it, as it does in the drawing of
+// every node, where the colour of a wall changes halfway down: two corners
+// on each side give two halves; one corner apart gives the small triangle
+// at that corner, and the cell is folded along the diagonal that keeps the
+// other three together. Where one corner lies apart in height alone, the
+// fold follows the edge of the cut in the same way.
+bool CoarseCell(PixelFill& pixels, const RenderStyle& s, const ViewState& v, const Cell& c) {
+    enum { k00, k10, k01, k11 };
+    int cls[4];
+    for (std::size_t i = 0; i < 4; ++i) cls[i] = TriangleClass(s, {c.h[i], c.h[i], c.h[i]}, {c.a[i], c.a[i], c.a[i]});
+    auto twice = [&c](int i) { return c.q[static_cast<std::size_t>(i)] * 2; };
+    auto mid = [&c](int i, int j) { return c.q[static_cast<std::size_t>(i)] + c.q[static_cast<std::size_t>(j)]; };
+    const bool rows = cls[k00] == cls[k10] && cls[k01] == cls[k11] && cls[k00] != cls[k01];
+    const bool columns = cls[k00] == cls[k01] && cls[k10] == cls[k11] && cls[k00] != cls[k10];
+    if (rows || columns) {
+        // The fixed triangles' shades: the first (00, 10, 01) lies mostly
+        // on the side of corner 00, the second on the side of corner 11.
+        std::uint32_t near = 0, far = 0;
+        if (!Shaded(s, v, NormalOf(c, k00, k10, k01), cls[k00], near) ||
+            !Shaded(s, v, NormalOf(c, k11, k01, k10), cls[k11], far)) {
+            return false;
+        }
+        if (rows) {
+            const QPoint m0 = mid(k00, k01), m1 = mid(k10, k11);
+            const QPoint a[4] = {twice(k00), twice(k10), m1, m0}, b[4] = {m0, m1, twice(k11), twice(k01)};
+            FillFan(pixels, a, 4, near);
+            FillFan(pixels, b, 4, far);
+        } else {
+            const QPoint m0 = mid(k00, k10), m1 = mid(k01, k11);
+            const QPoint a[4] = {twice(k00), m0, m1, twice(k01)}, b[4] = {m0, twice(k10), twice(k11), m1};
+            FillFan(pixels, a, 4, near);
+            FillFan(pixels, b, 4, far);
+        }
+        return true;
+    }
+    // The corner apart from the other three, by class, else by height.
+    int odd = -1;
+    for (int i = 0; i < 4 && odd < 0; ++i) {
+        const int o1 = (i + 1) % 4, o2 = (i + 2) % 4, o3 = (i + 3) % 4;
+        if (cls[o1] == cls[o2] && cls[o2] == cls[o3] && cls[i] != cls[o1]) odd = i;
+    }
+    const bool byClass = odd >= 0;
+    if (!byClass) {
+        // The fold along the diagonal whose ends lie closer in height.
+        if (!(std::fabs(c.h[k00] - c.h[k11]) < std::fabs(c.h[k10] - c.h[k01]))) return false;
+        odd = k10;
+    }
+    const int n1 = odd ^ 1, n2 = odd ^ 2, opposite = odd ^ 3;  // its neighbours along X and Y, the corner across
+    std::uint32_t rest = 0;
+    auto classOf = [&c, &s](int i, int j, int k) {
+        const std::size_t a = static_cast<std::size_t>(i), b = static_cast<std::size_t>(j),
+                          d = static_cast<std::size_t>(k);
+        return TriangleClass(s, {c.h[a], c.h[b], c.h[d]}, {c.a[a], c.a[b], c.a[d]});
+    };
+    const int other = byClass ? cls[opposite] : classOf(n1, opposite, n2);
+    if (Shaded(s, v, NormalOf(c, n1, opposite, n2), other, rest)) {
+        const QPoint p[3] = {twice(n1), twice(opposite), twice(n2)};
+        FillFan(pixels, p, 3, rest);
+    }
+    const Vec3 n = NormalOf(c, odd, n1, n2);
+    if (!byClass) {
+        std::uint32_t rgb = 0;
+        if (Shaded(s, v, n, classOf(odd, n1, n2), rgb)) {
+            const QPoint p[3] = {twice(odd), twice(n1), twice(n2)};
+            FillFan(pixels, p, 3, rgb);
+        }
+        return true;
+    }
+    std::uint32_t near = 0, far = 0;
+    if (!Shaded(s, v, n, cls[odd], near) || !Shaded(s, v, n, other, far)) return true;
+    const QPoint m1 = mid(odd, n1), m2 = mid(odd, n2);
+    const QPoint corner[3] = {twice(odd), m1, m2}, band[4] = {m1, twice(n1), twice(n2), m2};
+    FillFan(pixels, corner, 3, near);
+    FillFan(pixels, band, 4, far);
+    return true;
 }
 
 }  // namespace
@@ -22,6 +141,7 @@ void FillSurface(PixelFill& pixels, const QRect& reach, const WorkModel& w, cons
     const Vec3 V = v.toViewer;
     const int flatShade = ShadeOf(v, Vec3{0.0, 0.0, 1.0});
     const bool flatFacing = V.z > 0.0;
+    const bool coarse = v.step > 1;
     const std::uint32_t* shades = s.shade.data();
     const int* columns = g.columns.data();
     // The row being drawn: its two node rows in the work and in the cache.
@@ -69,6 +189,11 @@ void FillSurface(PixelFill& pixels, const QRect& reach, const WorkModel& w, cons
             return;
         }
         const double sx = (ix1 - ix0) * w.pitch;  // the step, the last cell what remains
+        if (coarse && CoarseCell(pixels, s, v,
+                                 Cell{{q00, q10, q01, q11}, {h00, h10, h01, h11}, {a0[ix0], a0[ix1], a1[ix0], a1[ix1]},
+                                      sx, sy})) {
+            return;
+        }
         pixels.TriangleOf(q00, q10, q01, [&](std::uint32_t& rgb) {
             const Vec3 n = Normalised({(h00 - h10) * sy, (h00 - h01) * sx, sx * sy});
             if (!(Dot(n, V) > 0.0)) return false;
