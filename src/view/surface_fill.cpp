@@ -15,7 +15,7 @@ Vec3 Normalised(Vec3 n) {
     return l > 0.0 ? n * (1.0 / l) : Vec3{0.0, 0.0, 1.0};
 }
 
-// A cell of a thinned-out drawing, its corners in the order 00, 10, 01, 11.
+// A cell, its corners in the order 00, 10, 01, 11.
 struct Cell {
     std::array<QPoint, 4> q;          // on the screen
     std::array<float, 4> h;           // heights
@@ -46,11 +46,11 @@ void FillFan(PixelFill& pixels, const QPoint* p, int n, std::uint32_t rgb) {
     }
 }
 
-// A cell of a thinned-out drawing that the two fixed triangles would draw
-// badly; true when it was drawn here.
+// A cell a few pixels wide that the two fixed triangles would draw badly;
+// true when it was drawn here.
 //
-// Such a cell spans several nodes and a few pixels across, so that each of
-// its triangles shows. Where it crosses the edge of a cut, its corners lie
+// Such a cell (drawn with a step above 1, or seen from close) is wide
+// enough for each of its triangles to show. Where it crosses the edge of a cut, its corners lie
 // on two sides, and the triangle rule colours each triangle by the side
 // most of its corners lie on: on a steep wall, tall and narrow on the
 // screen, the colours of the two sides then alternate from cell to cell as
@@ -61,7 +61,7 @@ void FillFan(PixelFill& pixels, const QPoint* p, int n, std::uint32_t rgb) {
 // at that corner, and the cell is folded along the diagonal that keeps the
 // other three together. Where one corner lies apart in height alone, the
 // fold follows the edge of the cut in the same way.
-bool CoarseCell(PixelFill& pixels, const RenderStyle& s, const ViewState& v, const Cell& c) {
+bool SplitCell(PixelFill& pixels, const RenderStyle& s, const ViewState& v, const Cell& c) {
     enum { k00, k10, k01, k11 };
     int cls[4];
     for (std::size_t i = 0; i < 4; ++i) cls[i] = TriangleClass(s, {c.h[i], c.h[i], c.h[i]}, {c.a[i], c.a[i], c.a[i]});
@@ -141,7 +141,6 @@ void FillSurface(PixelFill& pixels, const QRect& reach, const WorkModel& w, cons
     const Vec3 V = v.toViewer;
     const int flatShade = ShadeOf(v, Vec3{0.0, 0.0, 1.0});
     const bool flatFacing = V.z > 0.0;
-    const bool coarse = v.step > 1;
     const std::uint32_t* shades = s.shade.data();
     const int* columns = g.columns.data();
     // The row being drawn: its two node rows in the work and in the cache.
@@ -168,6 +167,8 @@ void FillSurface(PixelFill& pixels, const QRect& reach, const WorkModel& w, cons
         const int top = std::min(std::min(y0[c], y0[c + 1]), std::min(y1[c], y1[c + 1]));
         const int bottom = std::max(std::max(y0[c], y0[c + 1]), std::max(y1[c], y1[c + 1]));
         if (left == right || top == bottom || !pixels.Reaches(left, right - 1, top, bottom - 1)) return;
+        // A cell a pixel wide or less shows nothing of how it is split.
+        const bool wide = right - left >= 2;
         const QPoint q00(x0[c], y0[c]), q10(x0[c + 1], y0[c + 1]), q01(x1[c], y1[c]), q11(x1[c + 1], y1[c + 1]);
         const int ix0 = columns[c], ix1 = columns[c + 1];
         const float h00 = h0[ix0], h10 = h0[ix1], h01 = h1[ix0], h11 = h1[ix1];
@@ -189,7 +190,7 @@ void FillSurface(PixelFill& pixels, const QRect& reach, const WorkModel& w, cons
             return;
         }
         const double sx = (ix1 - ix0) * w.pitch;  // the step, the last cell what remains
-        if (coarse && CoarseCell(pixels, s, v,
+        if (wide && SplitCell(pixels, s, v,
                                  Cell{{q00, q10, q01, q11}, {h00, h10, h01, h11}, {a0[ix0], a0[ix1], a1[ix0], a1[ix1]},
                                       sx, sy})) {
             return;

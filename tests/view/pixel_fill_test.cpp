@@ -56,6 +56,47 @@ TEST(PixelFill, MeshCoversEachPixelOnceAndKeepsToTheClip) {
         int wrong = 0;
         for (const int c : count) wrong += c != 1;
         EXPECT_EQ(wrong, 0) << size;
+        // The same mesh with cells cut into halves at the midpoints of two
+        // opposite edges (half pixels), across rows and across columns in
+        // turn, next to cells of two triangles: still each pixel once.
+        std::fill(count.begin(), count.end(), 0);
+        auto addHalves = [&](QPoint a, QPoint b, QPoint c) {
+            one.fill(0u);
+            PixelFill fill(one, one.rect());
+            fill.TriangleOfHalves(a, b, c, [](std::uint32_t& rgb) { return rgb = 0xFFFFFFFFu, true; });
+            for (int y = 0; y < side; ++y) {
+                for (int x = 0; x < side; ++x) count[y * side + x] += one.pixel(x, y) == 0xFFFFFFFFu;
+            }
+        };
+        for (int j = 0; j < kCells; ++j) {
+            for (int i = 0; i < kCells; ++i) {
+                const QPoint p00 = grid[j * (kCells + 1) + i] * 2, p10 = grid[j * (kCells + 1) + i + 1] * 2;
+                const QPoint p01 = grid[(j + 1) * (kCells + 1) + i] * 2;
+                const QPoint p11 = grid[(j + 1) * (kCells + 1) + i + 1] * 2;
+                const auto half = [](QPoint p, QPoint q) { return (p + q) / 2; };
+                switch ((i + 2 * j) % 3) {
+                case 0:
+                    addHalves(p00, p10, p01);
+                    addHalves(p11, p01, p10);
+                    break;
+                case 1: {  // across the rows: midpoints of the edges 00-01 and 10-11
+                    const QPoint m0 = half(p00, p01), m1 = half(p10, p11);
+                    addHalves(p00, p10, m1), addHalves(p00, m1, m0);
+                    addHalves(m0, m1, p11), addHalves(m0, p11, p01);
+                    break;
+                }
+                default: {  // across the columns, the corner 00 cut off as a small triangle
+                    const QPoint m0 = half(p00, p10), m1 = half(p01, p11), m2 = half(p00, p01);
+                    addHalves(p00, m0, m2), addHalves(m0, m1, m2), addHalves(m2, m1, p01);
+                    addHalves(m0, p10, p11), addHalves(m0, p11, m1);
+                    break;
+                }
+                }
+            }
+        }
+        wrong = 0;
+        for (const int c : count) wrong += c != 1;
+        EXPECT_EQ(wrong, 0) << "halves " << size;
     }
 
     // A degenerate triangle fills nothing; a clip keeps the fill inside it.
