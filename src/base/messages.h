@@ -146,6 +146,8 @@ enum class MsgId {
     RateOutOfRange,
     HandToolValues,
     EditorNotStarted,
+    HelpNotFound,
+    HelpNotOpened,
     VersionText,
     Count
 };
