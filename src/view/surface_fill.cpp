@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 
 namespace morvex {
 namespace {
@@ -50,19 +49,21 @@ void FillFan(PixelFill& pixels, const QPoint* p, int n, std::uint32_t rgb) {
 // true when it was drawn here.
 //
 // Such a cell (drawn with a step above 1, or seen from close) is wide
-// enough for each of its triangles to show. Where it crosses the edge of a cut, its corners lie
-// on two sides, and the triangle rule colours each triangle by the side
-// most of its corners lie on: on a steep wall, tall and narrow on the
-// screen, the colours of the two sides then alternate from cell to cell as
-// vertical streaks. Here the border between the sides runs through the
+// enough for each of its triangles to show. Where it crosses the edge of a
+// cut, its corners lie on two sides, and the triangle rule colours each
+// triangle by the side most of its corners lie on: on a steep wall, tall
+// and narrow on the screen, the colours of the two sides then alternate
+// from cell to cell as vertical streaks. Here the border between the sides runs through the
 // midpoints of the cell edges that cross it, as it does in the drawing of
 // every node, where the colour of a wall changes halfway down: two corners
 // on each side give two halves; one corner apart gives the small triangle
 // at that corner, and the cell is folded along the diagonal that keeps the
-// other three together. Where one corner lies apart in height alone, the
-// fold follows the edge of the cut in the same way.
+// other three together. Cells of one class keep the two fixed triangles.
 bool SplitCell(PixelFill& pixels, const RenderStyle& s, const ViewState& v, const Cell& c) {
     enum { k00, k10, k01, k11 };
+    // Corners with the same attribute are of one class, unless the target
+    // area tells them apart by height.
+    if (!s.targetOn && c.a[0] == c.a[1] && c.a[0] == c.a[2] && c.a[0] == c.a[3]) return false;
     int cls[4];
     for (std::size_t i = 0; i < 4; ++i) cls[i] = TriangleClass(s, {c.h[i], c.h[i], c.h[i]}, {c.a[i], c.a[i], c.a[i]});
     auto twice = [&c](int i) { return c.q[static_cast<std::size_t>(i)] * 2; };
@@ -90,39 +91,22 @@ bool SplitCell(PixelFill& pixels, const RenderStyle& s, const ViewState& v, cons
         }
         return true;
     }
-    // The corner apart from the other three, by class, else by height.
+    // One corner apart from the other three: the small triangle at it, in
+    // the fold along the diagonal that keeps the other three together.
     int odd = -1;
     for (int i = 0; i < 4 && odd < 0; ++i) {
         const int o1 = (i + 1) % 4, o2 = (i + 2) % 4, o3 = (i + 3) % 4;
         if (cls[o1] == cls[o2] && cls[o2] == cls[o3] && cls[i] != cls[o1]) odd = i;
     }
-    const bool byClass = odd >= 0;
-    if (!byClass) {
-        // The fold along the diagonal whose ends lie closer in height.
-        if (!(std::fabs(c.h[k00] - c.h[k11]) < std::fabs(c.h[k10] - c.h[k01]))) return false;
-        odd = k10;
-    }
+    if (odd < 0) return false;
     const int n1 = odd ^ 1, n2 = odd ^ 2, opposite = odd ^ 3;  // its neighbours along X and Y, the corner across
+    const int other = cls[opposite];
     std::uint32_t rest = 0;
-    auto classOf = [&c, &s](int i, int j, int k) {
-        const std::size_t a = static_cast<std::size_t>(i), b = static_cast<std::size_t>(j),
-                          d = static_cast<std::size_t>(k);
-        return TriangleClass(s, {c.h[a], c.h[b], c.h[d]}, {c.a[a], c.a[b], c.a[d]});
-    };
-    const int other = byClass ? cls[opposite] : classOf(n1, opposite, n2);
     if (Shaded(s, v, NormalOf(c, n1, opposite, n2), other, rest)) {
         const QPoint p[3] = {twice(n1), twice(opposite), twice(n2)};
         FillFan(pixels, p, 3, rest);
     }
     const Vec3 n = NormalOf(c, odd, n1, n2);
-    if (!byClass) {
-        std::uint32_t rgb = 0;
-        if (Shaded(s, v, n, classOf(odd, n1, n2), rgb)) {
-            const QPoint p[3] = {twice(odd), twice(n1), twice(n2)};
-            FillFan(pixels, p, 3, rgb);
-        }
-        return true;
-    }
     std::uint32_t near = 0, far = 0;
     if (!Shaded(s, v, n, cls[odd], near) || !Shaded(s, v, n, other, far)) return true;
     const QPoint m1 = mid(odd, n1), m2 = mid(odd, n2);
