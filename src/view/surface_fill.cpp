@@ -1,6 +1,7 @@
 // Filling the surface cells. Most cells of a drawing at step 1 cover no
 // pixel centre at all, so a triangle's normal, shade and class are worked
-// out only once the fill finds a pixel to colour.
+// out only once the fill finds a pixel to colour. A cell a few pixels wide
+// whose corners differ in class is coloured by quarters (SplitCell).
 #include "view/surface_fill.h"
 
 #include <algorithm>
@@ -45,20 +46,19 @@ void FillFan(PixelFill& pixels, const QPoint* p, int n, std::uint32_t rgb) {
     }
 }
 
-// A cell a few pixels wide that the two fixed triangles would draw badly;
-// true when it was drawn here.
+// A cell a few pixels wide whose corners are not all of one class; true
+// when it was drawn here.
 //
 // Such a cell (drawn with a step above 1, or seen from close) is wide
 // enough for each of its triangles to show. Where it crosses the edge of a
-// cut, its corners lie on two sides, and the triangle rule colours each
-// triangle by the side most of its corners lie on: on a steep wall, tall
-// and narrow on the screen, the colours of the two sides then alternate
-// from cell to cell as vertical streaks. Here the border between the sides runs through the
-// midpoints of the cell edges that cross it, as it does in the drawing of
-// every node, where the colour of a wall changes halfway down: two corners
-// on each side give two halves; one corner apart gives the small triangle
-// at that corner, and the cell is folded along the diagonal that keeps the
-// other three together. Cells of one class keep the two fixed triangles.
+// cut, the triangle rule colours each triangle by the class most of its
+// corners have: on a steep wall, tall and narrow on the screen, the colours
+// of the two sides then alternate from cell to cell as vertical streaks.
+// Here each corner colours its own quarter of the cell instead (bounded by
+// the midpoints of the edges and the middle of the diagonal), as each node
+// colours the ground around it in a drawing of cells below a pixel, where
+// the colour of a wall changes halfway down. The two triangles keep their
+// own normals: each quarter is shaded by the triangle it lies in.
 bool SplitCell(PixelFill& pixels, const RenderStyle& s, const ViewState& v, const Cell& c) {
     enum { k00, k10, k01, k11 };
     // Corners with the same attribute are of one class, unless the target
@@ -66,53 +66,45 @@ bool SplitCell(PixelFill& pixels, const RenderStyle& s, const ViewState& v, cons
     if (!s.targetOn && c.a[0] == c.a[1] && c.a[0] == c.a[2] && c.a[0] == c.a[3]) return false;
     int cls[4];
     for (std::size_t i = 0; i < 4; ++i) cls[i] = TriangleClass(s, {c.h[i], c.h[i], c.h[i]}, {c.a[i], c.a[i], c.a[i]});
+    if (cls[0] == cls[1] && cls[0] == cls[2] && cls[0] == cls[3]) return false;
+    // In half pixels: the corners, the midpoints of the edges and of the diagonal 10-01.
     auto twice = [&c](int i) { return c.q[static_cast<std::size_t>(i)] * 2; };
     auto mid = [&c](int i, int j) { return c.q[static_cast<std::size_t>(i)] + c.q[static_cast<std::size_t>(j)]; };
-    const bool rows = cls[k00] == cls[k10] && cls[k01] == cls[k11] && cls[k00] != cls[k01];
-    const bool columns = cls[k00] == cls[k01] && cls[k10] == cls[k11] && cls[k00] != cls[k10];
-    if (rows || columns) {
-        // The fixed triangles' shades: the first (00, 10, 01) lies mostly
-        // on the side of corner 00, the second on the side of corner 11.
-        std::uint32_t near = 0, far = 0;
-        if (!Shaded(s, v, NormalOf(c, k00, k10, k01), cls[k00], near) ||
-            !Shaded(s, v, NormalOf(c, k11, k01, k10), cls[k11], far)) {
-            return false;
-        }
-        if (rows) {
-            const QPoint m0 = mid(k00, k01), m1 = mid(k10, k11);
-            const QPoint a[4] = {twice(k00), twice(k10), m1, m0}, b[4] = {m0, m1, twice(k11), twice(k01)};
-            FillFan(pixels, a, 4, near);
-            FillFan(pixels, b, 4, far);
-        } else {
-            const QPoint m0 = mid(k00, k10), m1 = mid(k01, k11);
-            const QPoint a[4] = {twice(k00), m0, m1, twice(k01)}, b[4] = {m0, twice(k10), twice(k11), m1};
-            FillFan(pixels, a, 4, near);
-            FillFan(pixels, b, 4, far);
-        }
-        return true;
+    const QPoint p00 = twice(k00), p10 = twice(k10), p01 = twice(k01), p11 = twice(k11);
+    const QPoint bottom = mid(k00, k10), top = mid(k01, k11), left = mid(k00, k01), right = mid(k10, k11);
+    const QPoint centre = mid(k10, k01);
+    auto colour = [&](const Vec3& n, int corner, std::uint32_t& rgb) {
+        return Shaded(s, v, n, cls[corner], rgb);
+    };
+    std::uint32_t rgb = 0;
+    // The first triangle (00, 10, 01): the quarter of 00 and halves of the quarters of 10 and 01.
+    const Vec3 n1 = NormalOf(c, k00, k10, k01);
+    if (colour(n1, k00, rgb)) {
+        const QPoint quarter[4] = {p00, bottom, centre, left};
+        FillFan(pixels, quarter, 4, rgb);
     }
-    // One corner apart from the other three: the small triangle at it, in
-    // the fold along the diagonal that keeps the other three together.
-    int odd = -1;
-    for (int i = 0; i < 4 && odd < 0; ++i) {
-        const int o1 = (i + 1) % 4, o2 = (i + 2) % 4, o3 = (i + 3) % 4;
-        if (cls[o1] == cls[o2] && cls[o2] == cls[o3] && cls[i] != cls[o1]) odd = i;
+    if (colour(n1, k10, rgb)) {
+        const QPoint part[3] = {bottom, p10, centre};
+        FillFan(pixels, part, 3, rgb);
     }
-    if (odd < 0) return false;
-    const int n1 = odd ^ 1, n2 = odd ^ 2, opposite = odd ^ 3;  // its neighbours along X and Y, the corner across
-    const int other = cls[opposite];
-    std::uint32_t rest = 0;
-    if (Shaded(s, v, NormalOf(c, n1, opposite, n2), other, rest)) {
-        const QPoint p[3] = {twice(n1), twice(opposite), twice(n2)};
-        FillFan(pixels, p, 3, rest);
+    if (colour(n1, k01, rgb)) {
+        const QPoint part[3] = {left, centre, p01};
+        FillFan(pixels, part, 3, rgb);
     }
-    const Vec3 n = NormalOf(c, odd, n1, n2);
-    std::uint32_t near = 0, far = 0;
-    if (!Shaded(s, v, n, cls[odd], near) || !Shaded(s, v, n, other, far)) return true;
-    const QPoint m1 = mid(odd, n1), m2 = mid(odd, n2);
-    const QPoint corner[3] = {twice(odd), m1, m2}, band[4] = {m1, twice(n1), twice(n2), m2};
-    FillFan(pixels, corner, 3, near);
-    FillFan(pixels, band, 4, far);
+    // The second (11, 01, 10): the quarter of 11 and the other halves.
+    const Vec3 n2 = NormalOf(c, k11, k01, k10);
+    if (colour(n2, k11, rgb)) {
+        const QPoint quarter[4] = {p11, top, centre, right};
+        FillFan(pixels, quarter, 4, rgb);
+    }
+    if (colour(n2, k10, rgb)) {
+        const QPoint part[3] = {p10, right, centre};
+        FillFan(pixels, part, 3, rgb);
+    }
+    if (colour(n2, k01, rgb)) {
+        const QPoint part[3] = {centre, top, p01};
+        FillFan(pixels, part, 3, rgb);
+    }
     return true;
 }
 

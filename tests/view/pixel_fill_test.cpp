@@ -56,9 +56,10 @@ TEST(PixelFill, MeshCoversEachPixelOnceAndKeepsToTheClip) {
         int wrong = 0;
         for (const int c : count) wrong += c != 1;
         EXPECT_EQ(wrong, 0) << size;
-        // The same mesh with cells cut into halves at the midpoints of two
-        // opposite edges (half pixels), across rows and across columns in
-        // turn, next to cells of two triangles: still each pixel once.
+        // The same mesh with cells cut at the midpoints of their edges (half
+        // pixels): into halves across the rows, into quarters about the
+        // middle of a diagonal, next to cells of two triangles: still each
+        // pixel once.
         std::fill(count.begin(), count.end(), 0);
         auto addHalves = [&](QPoint a, QPoint b, QPoint c) {
             one.fill(0u);
@@ -85,10 +86,11 @@ TEST(PixelFill, MeshCoversEachPixelOnceAndKeepsToTheClip) {
                     addHalves(m0, m1, p11), addHalves(m0, p11, p01);
                     break;
                 }
-                default: {  // across the columns, the corner 00 cut off as a small triangle
-                    const QPoint m0 = half(p00, p10), m1 = half(p01, p11), m2 = half(p00, p01);
-                    addHalves(p00, m0, m2), addHalves(m0, m1, m2), addHalves(m2, m1, p01);
-                    addHalves(m0, p10, p11), addHalves(m0, p11, m1);
+                default: {  // in quarters about the middle of the diagonal 10-01
+                    const QPoint b = half(p00, p10), t = half(p01, p11), l = half(p00, p01), r = half(p10, p11);
+                    const QPoint c = half(p10, p01);
+                    addHalves(p00, b, c), addHalves(p00, c, l), addHalves(b, p10, c), addHalves(l, c, p01);
+                    addHalves(p11, t, c), addHalves(p11, c, r), addHalves(p10, r, c), addHalves(c, t, p01);
                     break;
                 }
                 }
