@@ -209,6 +209,9 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
      "被切削材ピッチが最小ピッチより小さくなっています: "},
     {MsgId::FileSaved, "Saved: ", "保存しました: "},
     {MsgId::EditorNotStarted, "The editor or viewer could not be started.", "エディターまたはビューアーを起動できません。"},
+    {MsgId::HelpNotFound, "The user guide was not found:\n", "ヘルプファイルが見つかりません:\n"},
+    {MsgId::HelpNotOpened, "No web browser could be started for the user guide. Open this file in a browser:\n",
+     "ヘルプを表示するブラウザーを起動できません。次のファイルをブラウザーで開いて下さい:\n"},
     {MsgId::VersionText, "MORVEX2000 version %s\nProcessors: %d\nWord size: %d bits\nSystem: %s",
      "MORVEX2000 バージョン %s\nプロセッサ数: %d\nワードサイズ: %d ビット\nシステム: %s"},
 }};

@@ -164,6 +164,8 @@ enum class MsgId {
     PitchBelowMinimum,
     FileSaved,
     EditorNotStarted,
+    HelpNotFound,
+    HelpNotOpened,
     VersionText,
     Count
 };

@@ -44,6 +44,7 @@ int ReplayProgramPath(PathSource source, const PathMotion& motion) {
     int tool = source.initialTool, preselected = source.initialTool;
     int count = 0;
     for (long long guard = 0; guard < kMaxMotions; ++guard) {
+        if (source.maxMotions >= 0 && count >= source.maxMotions) break;
         if (NextMotion(in, source.controller, source.toolWords) != MotionResult::Motion) break;
         PathRecord& p = in.path;
         const int change = ToolChangeOf(source.atcType, source.toolWords, p, preselected);

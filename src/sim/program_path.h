@@ -28,6 +28,7 @@ struct PathSource {
     Point start{};
     double rapidFeedrate = 999999999.0;
     InterpreterSetup interpreter;
+    long long maxMotions = -1;  // the replay ends after this many motions; all when negative
 };
 
 // The path source of a run of `setup` under `controller`.

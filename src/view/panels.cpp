@@ -88,7 +88,7 @@ InfoGroup InfoGroupOfCommand(int command, InfoGroup current) {
     case cmd::kRadiusOffsets:
     case cmd::kLengthOffsets:
     case cmd::kWorkCoordinates: return InfoGroup::Offsets;
-    case cmd::kDefineWorkTwoPoints: return InfoGroup::Measurement;
+    case cmd::kDefineWorkTwoPoints:  // the new block's extents
     case cmd::kPitch: return InfoGroup::Work;
     default: return current;
     }

@@ -41,7 +41,14 @@ public:
     // it returns false nothing is filled. Most triangles of a drawing at step
     // 1 cover no centre, so whatever their colour costs is never spent.
     template <class Colour>
-    void TriangleOf(QPoint a, QPoint b, QPoint c, Colour&& colour);
+    void TriangleOf(QPoint a, QPoint b, QPoint c, Colour&& colour) {
+        TriangleOfHalves(a * 2, b * 2, c * 2, static_cast<Colour&&>(colour));
+    }
+    // The same with corners given in half pixels (doubled coordinates), for
+    // corners halfway between two projected points, such as the midpoints
+    // of a cell's edges.
+    template <class Colour>
+    void TriangleOfHalves(QPoint a, QPoint b, QPoint c, Colour&& colour);
 
     // True when the clip holds any pixel of the box x0..x1 x y0..y1 (inclusive).
     bool Reaches(int x0, int x1, int y0, int y1) const {
@@ -55,16 +62,17 @@ private:
 };
 
 // Edge functions on doubled coordinates, so that the pixel centres
-// (x + 0.5, y + 0.5) are integers and every test is exact.
+// (x + 0.5, y + 0.5) are the odd integers 2x + 1 and every test is exact.
 template <class Colour>
-void PixelFill::TriangleOf(QPoint a, QPoint b, QPoint c, Colour&& colour) {
+void PixelFill::TriangleOfHalves(QPoint a, QPoint b, QPoint c, Colour&& colour) {
     if (bits_ == nullptr) return;
-    // Centres x + 0.5 within [min x, max x]: pixels min x .. max x - 1.
-    const int x0 = std::max(std::min({a.x(), b.x(), c.x()}), left_);
-    const int x1 = std::min(std::max({a.x(), b.x(), c.x()}) - 1, right_);
+    // Centres 2x + 1 within [min, max]: pixels min >> 1 .. (max - 1) >> 1
+    // (shifts round toward minus infinity, also left of the picture).
+    const int x0 = std::max(std::min({a.x(), b.x(), c.x()}) >> 1, left_);
+    const int x1 = std::min((std::max({a.x(), b.x(), c.x()}) - 1) >> 1, right_);
     if (x1 < x0) return;
-    const int y0 = std::max(std::min({a.y(), b.y(), c.y()}), top_);
-    const int y1 = std::min(std::max({a.y(), b.y(), c.y()}) - 1, bottom_);
+    const int y0 = std::max(std::min({a.y(), b.y(), c.y()}) >> 1, top_);
+    const int y1 = std::min((std::max({a.y(), b.y(), c.y()}) - 1) >> 1, bottom_);
     if (y1 < y0) return;
     const long long area = static_cast<long long>(b.x() - a.x()) * (c.y() - a.y()) -
                            static_cast<long long>(b.y() - a.y()) * (c.x() - a.x());
@@ -78,7 +86,7 @@ void PixelFill::TriangleOf(QPoint a, QPoint b, QPoint c, Colour&& colour) {
     // keeps them in registers.
     auto start = [x0, y0](QPoint p, QPoint q) {
         const long long dx = q.x() - p.x(), dy = q.y() - p.y();
-        const long long px = 2LL * x0 + 1 - 2LL * p.x(), py = 2LL * y0 + 1 - 2LL * p.y();
+        const long long px = 2LL * x0 + 1 - p.x(), py = 2LL * y0 + 1 - p.y();
         const bool owned = dy < 0 || (dy == 0 && dx > 0);
         return dx * py - dy * px - (owned ? 0 : 1);
     };

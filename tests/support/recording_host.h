@@ -22,6 +22,7 @@ public:
     int redraws = 0;
     MessageAnswer answer = MessageAnswer::Yes;
     bool unattended = false;
+    bool viewerOpens = true;  // what OpenWithViewer answers
 
     MessageAnswer ShowMessage(const MessageRequest& request) override {
         messages.push_back(request.text);
@@ -35,7 +36,7 @@ public:
     void PlaySound(int slot) override { sounds.push_back(slot); }
     bool OpenWithViewer(const std::string& path) override {
         opened.push_back(path);
-        return true;
+        return viewerOpens;
     }
     bool StartProgram(const std::string&, const std::vector<std::string>&) override { return true; }
     bool IsUnattended() const override { return unattended; }

@@ -56,6 +56,49 @@ TEST(PixelFill, MeshCoversEachPixelOnceAndKeepsToTheClip) {
         int wrong = 0;
         for (const int c : count) wrong += c != 1;
         EXPECT_EQ(wrong, 0) << size;
+        // The same mesh with cells cut at the midpoints of their edges (half
+        // pixels): into halves across the rows, into quarters about the
+        // middle of a diagonal, next to cells of two triangles: still each
+        // pixel once.
+        std::fill(count.begin(), count.end(), 0);
+        auto addHalves = [&](QPoint a, QPoint b, QPoint c) {
+            one.fill(0u);
+            PixelFill fill(one, one.rect());
+            fill.TriangleOfHalves(a, b, c, [](std::uint32_t& rgb) { return rgb = 0xFFFFFFFFu, true; });
+            for (int y = 0; y < side; ++y) {
+                for (int x = 0; x < side; ++x) count[y * side + x] += one.pixel(x, y) == 0xFFFFFFFFu;
+            }
+        };
+        for (int j = 0; j < kCells; ++j) {
+            for (int i = 0; i < kCells; ++i) {
+                const QPoint p00 = grid[j * (kCells + 1) + i] * 2, p10 = grid[j * (kCells + 1) + i + 1] * 2;
+                const QPoint p01 = grid[(j + 1) * (kCells + 1) + i] * 2;
+                const QPoint p11 = grid[(j + 1) * (kCells + 1) + i + 1] * 2;
+                const auto half = [](QPoint p, QPoint q) { return (p + q) / 2; };
+                switch ((i + 2 * j) % 3) {
+                case 0:
+                    addHalves(p00, p10, p01);
+                    addHalves(p11, p01, p10);
+                    break;
+                case 1: {  // across the rows: midpoints of the edges 00-01 and 10-11
+                    const QPoint m0 = half(p00, p01), m1 = half(p10, p11);
+                    addHalves(p00, p10, m1), addHalves(p00, m1, m0);
+                    addHalves(m0, m1, p11), addHalves(m0, p11, p01);
+                    break;
+                }
+                default: {  // in quarters about the middle of the diagonal 10-01
+                    const QPoint b = half(p00, p10), t = half(p01, p11), l = half(p00, p01), r = half(p10, p11);
+                    const QPoint c = half(p10, p01);
+                    addHalves(p00, b, c), addHalves(p00, c, l), addHalves(b, p10, c), addHalves(l, c, p01);
+                    addHalves(p11, t, c), addHalves(p11, c, r), addHalves(p10, r, c), addHalves(c, t, p01);
+                    break;
+                }
+                }
+            }
+        }
+        wrong = 0;
+        for (const int c : count) wrong += c != 1;
+        EXPECT_EQ(wrong, 0) << "halves " << size;
     }
 
     // A degenerate triangle fills nothing; a clip keeps the fill inside it.

@@ -356,7 +356,7 @@ TEST(WorkRender, PanelCells) {
     // The group follows the last command that chose one; others leave it.
     EXPECT_EQ(InfoGroupOfCommand(154, InfoGroup::Work), InfoGroup::ControlPoint);
     EXPECT_EQ(InfoGroupOfCommand(32884, InfoGroup::Work), InfoGroup::Offsets);
-    EXPECT_EQ(InfoGroupOfCommand(32787, InfoGroup::Offsets), InfoGroup::Measurement);
+    EXPECT_EQ(InfoGroupOfCommand(32787, InfoGroup::Offsets), InfoGroup::Work);
     EXPECT_EQ(InfoGroupOfCommand(138, InfoGroup::Measurement), InfoGroup::Work);
     EXPECT_EQ(InfoGroupOfCommand(32771, InfoGroup::Offsets), InfoGroup::Offsets);
     QImage image = CreateOffscreenBitmap(200, 40, MakeColor(0, 0, 0));

@@ -117,8 +117,6 @@ void Desk::Draw() {
                          : 1;
     const bool newStep = step != view_.step;
     view_.step = step;
-    // The cut path was drawn for the view as it was: a new view starts it afresh.
-    if (state.runActive) ClearCutPath(cutPath_, view_.width, view_.height);
     const bool alarm = run_ && run_->state == RunState::Aborted && run_->alarmCode != 0;
     const WorkModel& w = app_.work;
     if (differenceSides_ != 0 &&
@@ -138,6 +136,7 @@ void Desk::Draw() {
     } else {
         bitmap_.fill(style_.background);
     }
+    DrawShownPaths();
     if (newStep && retitle) retitle();
     if (changed) changed();
 }
@@ -150,6 +149,7 @@ void Desk::RedrawDetailed() {
         DrawDetailOnce(bitmap_, app_.work, view_, style_);
     }
     DrawOverlays();
+    DrawShownPaths();
     if (changed) changed();
 }
 
@@ -159,6 +159,33 @@ void Desk::DrawOverlays(const QRect& clip) {
     if (!clip.isNull()) painter.setClipRect(clip);
     if (d.boundaryBox) DrawBoundaryBox(painter, view_, app_.settings, app_.work);
     if (d.basicAxis) DrawAxes(painter, view_, StartPointOf(app_));
+}
+
+void Desk::DrawShownPaths() {
+    if (bitmap_.isNull()) return;
+    if (state.runActive) {
+        // The path cut so far, drawn again for the view as it is now: the
+        // first motions of the program, as many as the run has moved.
+        ClearCutPath(cutPath_, view_.width, view_.height);
+        // Mode 3 shows the result only.
+        if (!run_ || run_->setup.runMode == kRunResult || cutMotions_ <= 0 || !app_.settings.display.pathStart ||
+            cutPath_.image.isNull()) {
+            return;
+        }
+        std::optional<PathSource> program = ProgramPathOf(app_, pathMode_, pathFast_);
+        if (!program) return;
+        program->maxMotions = cutMotions_;
+        QPainter painter(&cutPath_.image);
+        DrawProgramPath(painter, view_, app_.settings, *program, PathSet::Cutting);
+        return;
+    }
+    // The path of a program selected since is not shown.
+    if (shownPath_ && shownProgram_ != app_.launch.ncProgram) shownPath_.reset();
+    if (!shownPath_) return;
+    const std::optional<PathSource> program = ProgramPathOf(app_, pathMode_, pathFast_);
+    if (!program) return;
+    QPainter painter(&bitmap_);
+    DrawProgramPath(painter, view_, app_.settings, *program, *shownPath_);
 }
 
 void Desk::DrawModelCheck(const std::string& path) {
@@ -215,13 +242,14 @@ void Desk::ShowPath(PathSet set) {
     // While a program is cut the partial redraws would break a path drawn
     // into the work's picture; the cut path shows meanwhile.
     if (state.runActive) return;
-    const std::optional<PathSource> program = ProgramPathOf(app_, pathMode_, pathFast_);
-    if (!program || bitmap_.isNull()) return;
-    {
-        QPainter painter(&bitmap_);
-        DrawProgramPath(painter, view_, app_.settings, *program, set);
+    if (!ProgramPathOf(app_, pathMode_, pathFast_) || bitmap_.isNull()) return;
+    if (shownPath_ == set && shownProgram_ == app_.launch.ncProgram) {
+        shownPath_.reset();  // the same command again hides it
+    } else {
+        shownPath_ = set;
+        shownProgram_ = app_.launch.ncProgram;
     }
-    if (changed) changed();
+    Draw();
 }
 
 void Desk::RedrawNodes(const NodeRect& nodes, bool alarm) {
@@ -242,6 +270,8 @@ bool Desk::StartRun(int runMode, bool fast, bool optimize) {
     if (run_) EndRun(*run_, host_);
     run_ = std::make_unique<CuttingRun>();
     toolAt_ = ToolAt{};
+    shownPath_.reset();  // the run draws its own path
+    cutMotions_ = 0;
     Redraw();  // the grid cache the partial redraws work from
     ClearCutPath(cutPath_, view_.width, view_.height);
     pending_ = NodeRect{};
@@ -281,6 +311,7 @@ bool Desk::StartRun(int runMode, bool fast, bool optimize) {
 
 void Desk::AfterMotion(const CuttingRun& run, const ChangedNodes& nodes) {
     ClockRunMotion(clock_, run);
+    ++cutMotions_;
     const PathRecord& p = run.interp.path;
     Point tip = p.toolEnd;
     for (int a = 0; a < 3; ++a) tip[a] += run.interp.workOffset[a];
@@ -352,8 +383,11 @@ void Desk::AfterRunLoop() {
     state.runActive = false;
     host_.ShowStatus(summary);
     if (progress) progress(0, 0);
+    if (app_.settings.display.pathResult) {
+        shownPath_ = PathSet::ToolTip;
+        shownProgram_ = app_.launch.ncProgram;
+    }
     Redraw();
-    if (app_.settings.display.pathResult) ShowPath(PathSet::ToolTip);
     if (retitle) retitle();
 }
 

@@ -72,8 +72,12 @@ public:
     // program is being cut.
     void ShowTool(int tool);
 
-    // F6 and the command-point path: the whole program's path over the work.
+    // F6 and the command-point path: the whole program's path over the work,
+    // kept over view changes, colour changes and resizes until the same
+    // command hides it, another path, a run or another program replaces it.
     void ShowPath(PathSet set);
+    // The program path shown over the work, if any.
+    std::optional<PathSet> PathShown() const { return shownPath_; }
 
     // Nodes changed outside a run (the hand tools), drawn again at once;
     // with `alarm` in the alarm colour.
@@ -98,6 +102,7 @@ public:
 private:
     void Draw();  // the full redraw, with the difference while it is shown
     void DrawOverlays(const QRect& clip = QRect());
+    void DrawShownPaths();  // the program path shown, or the path cut so far
     void FlushChanges();  // the nodes changed since the last screen update, drawn again
     void AfterRunLoop();
     void AfterMotion(const CuttingRun& run, const ChangedNodes& nodes);
@@ -114,6 +119,9 @@ private:
     int programLines_ = 0;
     int pathMode_ = kRunResult;  // the run mode of the path shown: that of the last run
     bool pathFast_ = false;
+    std::optional<PathSet> shownPath_;  // the program path shown over the work
+    std::string shownProgram_;          // of this program
+    long long cutMotions_ = 0;  // motions of the open run, whose path the cut path layer shows
     RunClock clock_;  // the machining time of what the run has cut
     NodeRect pending_;  // changed nodes not drawn yet (empty when ix1 < ix0)
     ToolAt toolAt_;

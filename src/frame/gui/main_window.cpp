@@ -24,6 +24,7 @@
 #include "base/paths.h"
 #include "frame/command_dispatch.h"
 #include "frame/definition_files.h"
+#include "frame/help_file.h"
 #include "frame/gui/desk.h"
 #include "frame/gui/hand_tool_input.h"
 #include "frame/gui/command_panel.h"
@@ -364,9 +365,7 @@ bool MainWindow::OtherCommand(int id) {
     case kRunFastResult: desk_->StartRun(morvex::kRunResult, true); break;
     case kToolTipPath: desk_->ShowPath(PathSet::ToolTip); return true;
     case kCommandPointPath: desk_->ShowPath(PathSet::CommandPoint); return true;
-    case kHelp:
-        if (!app_.locations.helpFile.empty()) host_.OpenWithViewer(app_.locations.helpFile);
-        return true;
+    case kHelp: OpenHelpFile(app_.locations.helpFile, host_); return true;
     default:
         if (!RunFileCommand(id, app_, *desk_, host_, tools_) && !RunWorkCommand(id, app_, *desk_, host_, tools_) &&
             !RunOperationCommand(id, app_, *desk_, host_, tools_)) {
