@@ -63,6 +63,7 @@ struct LaunchOptions {
     std::optional<double> offsetValue;
     int reportMode = 0;      // /V 1, /V5 5, /V6 6
     bool minimised = false;  // unattended: no window, settings section Save untouched
+    bool endAtStart = false;  // the window's automatic run has no program: the program ends at once
     bool dOption = false;
     std::vector<double> dNumbers;  // /DX(n,...)
 

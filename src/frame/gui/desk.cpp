@@ -344,6 +344,7 @@ void Desk::AfterRunLoop() {
     Redraw();
     if (app_.settings.display.pathResult) ShowPath(PathSet::ToolTip);
     if (retitle) retitle();
+    if (runEnded && !closing_) runEnded();
 }
 
 void Desk::ModesChanged() {
@@ -352,6 +353,7 @@ void Desk::ModesChanged() {
 }
 
 void Desk::Abort() {
+    closing_ = true;
     if (!run_ || !state.runActive) return;
     const bool inLoop = run_->state == RunState::Running;
     AbandonRun(*run_);

@@ -40,6 +40,9 @@ public:
     std::function<void()> retitle;  // the title's content changed
     std::function<void(int line, int lines)> progress;  // a run's place in its program
     std::function<void()> runStarted;  // a run began: the window locks its menu
+    // A run came to its end (finished, aborted or an NC error), except by
+    // the window closing.
+    std::function<void()> runEnded;
 
     // The drawing rectangle (the view widget's size); the view is fitted the first time.
     void Resize(int width, int height);
@@ -115,6 +118,7 @@ private:
     ToolProfile shownTool_;
     std::unique_ptr<struct OptimizeSession> optimized_;  // the outputs of an optimised run
     int differenceSides_ = 0;  // the difference display, 0 when off
+    bool closing_ = false;     // the window closes: a run ending now ends with it
     std::vector<std::uint8_t> differenceAttr_;
 };
 

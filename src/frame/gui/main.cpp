@@ -15,6 +15,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "frame/app.h"
+#include "frame/gui/auto_run_window.h"
 #include "frame/gui/desk.h"
 #include "frame/gui/main_window.h"
 #include "frame/check_command.h"
@@ -147,7 +148,21 @@ int main(int argc, char** argv) {
     QApplication qtApp(qtArgc, argv);
     if (probe != nullptr) xcb_disconnect(probe);
     morvex::QtHost host;
+    // Sounds come from the table loaded at start-up (or when sound is
+    // switched on); with SOUND off every slot is silent.
+    host.soundData = [&app](int slot) -> const std::vector<std::uint8_t>* {
+        if (!app.settings.work.sound || !app.sounds.loaded || slot < 0 ||
+            slot >= static_cast<int>(morvex::kSoundSlots)) {
+            return nullptr;
+        }
+        return &app.sounds.data[static_cast<std::size_t>(slot)];
+    };
     morvex::ContinueStartUp(app, host);
+    if (app.launch.endAtStart) {
+        // The automatic run's program is missing: told in the batch log.
+        morvex::ShutDown(app);
+        return 2;
+    }
     int exitCode = 0;
     {
         morvex::MainWindow window(app, host);
@@ -156,14 +171,14 @@ int main(int argc, char** argv) {
         // Then the work to cut, as an unattended run would have it; a failure
         // shows its message over the window, which stays without a work.
         QTimer::singleShot(0, &window, [&app, &host, &window]() {
-            morvex::PrepareLaunchWork(app, host);
+            const bool workReady = morvex::PrepareLaunchWork(app, host) == 0;
             window.LaunchWorkReady();
+            // The automatic run of /X1 .. /X5, the window being there now.
+            morvex::StartAutoRun(app, host, window, workReady);
         });
-        if (app.launch.autoRunMode != 0) {
-            morvex::ShowText(host, morvex::Msg(morvex::MsgId::AutoRunNotAvailable));
-        }
         exitCode = QApplication::exec();
     }
+    host.LoopSound(-1);
     morvex::ShutDown(app);
     return exitCode;
 }

@@ -33,6 +33,7 @@
 #include "frame/gui/operation_commands.h"
 #include "frame/gui/work_view.h"
 #include "frame/menu_state.h"
+#include "frame/self_instance.h"
 #include "frame/sounds.h"
 #include "frame/startup.h"
 #include "platform/qt/qt_host.h"
@@ -313,11 +314,20 @@ void MainWindow::OnCommand(int id) {
         desk_->ModesChanged();
         SyncPanels();
         if (change.loadSounds) LoadSounds(app_.sounds, app_.locations.startDir, app_.locations.programDir);
+        if (id == cmd::kSound && !app_.settings.work.sound) host_.LoopSound(-1);
         if (change.redraw) desk_->Redraw();
         if (change.title) UpdateTitle();
     } else {
         OtherCommand(id);
     }
+    RefreshMenuState();
+}
+
+void MainWindow::RunProgram(int runMode, bool fast, bool optimize) {
+    if (!desk_ || desk_->state.runActive) return;
+    desk_->StartRun(runMode, fast, optimize);
+    if (desk_->RunStateNow() == RunState::Waiting) waitTimer_->start();
+    UpdateTitle();
     RefreshMenuState();
 }
 
@@ -506,6 +516,14 @@ bool MainWindow::OnKey(int key, bool ctrl) {
     case 'Y': OnCommand(ColourModeSwitch(app_.settings)); return true;
     case 'N': OnCommand(kOptimizeDrawing); return true;
     case 'H': OnCommand(kMeshMode); return true;
+    case 'X':
+        if (ctrl) break;
+        if (!StartSelfInstance(host_, app_.settings.editor.selfOption,
+                               desk_->state.ncLoaded ? app_.launch.ncProgram : std::string(),
+                               desk_->Run() ? desk_->Run()->interp.reader.programLine : 1)) {
+            ShowText(host_, Msg(MsgId::SelfNotStarted));
+        }
+        return true;
     case 'L':
     case kKeyPlus:
     case kKeyMinus:

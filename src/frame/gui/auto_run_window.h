@@ -1,0 +1,17 @@
+// The automatic run of the command line in the window (/X1 .. /X5): started
+// once the window and its work exist, as the run commands start it; when it
+// has ended, the outputs of /O and /V are written. The window stays open.
+#pragma once
+
+#include "frame/app.h"
+
+namespace morvex {
+
+class Host;
+class MainWindow;
+
+// `workReady`: the launch work was loaded or defined (its failure was told).
+// False when no run was started.
+bool StartAutoRun(App& app, Host& host, MainWindow& window, bool workReady);
+
+}  // namespace morvex
