@@ -60,7 +60,7 @@ int WriteRunOutputs(App& app, Host& host) {
     return status;
 }
 
-void ReportMissingNcProgram(App& app, Host& host, int autoRunMode) {
+void ReportMissingNcProgram(App& app, int autoRunMode) {
     LaunchOptions& launch = app.launch;
     if (autoRunMode >= 5) {
         const std::string line = launch.ncProgram + std::string(Msg(MsgId::NcDataNotExistLog));
@@ -68,7 +68,7 @@ void ReportMissingNcProgram(App& app, Host& host, int autoRunMode) {
         std::fprintf(stderr, "morvex: %s", line.c_str());
         launch.endAtStart = true;
     } else {
-        ShowText(host, Msg(MsgId::NcDataNotExist));
+        launch.tellNcMissing = true;
     }
     launch.autoRunMode = 0;
 }

@@ -37,9 +37,10 @@ AutoRunPlan AutoRunPlanOf(int autoRunMode, std::string_view variant);
 int WriteRunOutputs(App& app, Host& host);
 
 // The window's NC program was not found (`autoRunMode` as the command line
-// gave it): modes below 5 tell it in a message box, modes 5 and above append
-// it to the batch log and the program ends without a window (`endAtStart`).
-// Either way the automatic run is cleared.
-void ReportMissingNcProgram(App& app, Host& host, int autoRunMode);
+// gave it): below mode 5 the window tells it in a message box once it is
+// open (`tellNcMissing`), so that the box has its window; from mode 5 on the
+// program is appended to the batch log and the program ends without a window
+// (`endAtStart`). Either way the automatic run is cleared.
+void ReportMissingNcProgram(App& app, int autoRunMode);
 
 }  // namespace morvex

@@ -94,7 +94,7 @@ void ContinueStartUp(App& app, Host& host) {
     const bool window = !app.launch.minimised && !app.launch.listMotions && !app.launch.checkProgram;
     const int autoRunMode = app.launch.autoRunMode;
     if (ResolveNcProgram(app, host) == NcResolve::Missing && window) {
-        ReportMissingNcProgram(app, host, autoRunMode);
+        ReportMissingNcProgram(app, autoRunMode);
     }
 
     ReadDefinitionFiles(app, host);

@@ -12,6 +12,12 @@
 
 namespace morvex {
 
+void TellMissingProgram(App& app, Host& host) {
+    if (!app.launch.tellNcMissing) return;
+    app.launch.tellNcMissing = false;
+    ShowText(host, Msg(MsgId::NcDataNotExist));
+}
+
 bool StartAutoRun(App& app, Host& host, MainWindow& window, bool workReady) {
     LaunchOptions& launch = app.launch;
     const AutoRunPlan plan = AutoRunPlanOf(launch.autoRunMode, launch.autoVariant);

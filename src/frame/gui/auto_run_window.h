@@ -10,6 +10,9 @@ namespace morvex {
 class Host;
 class MainWindow;
 
+// The NC program of the command line was not found: told over the open window.
+void TellMissingProgram(App& app, Host& host);
+
 // `workReady`: the launch work was loaded or defined (its failure was told).
 // False when no run was started.
 bool StartAutoRun(App& app, Host& host, MainWindow& window, bool workReady);

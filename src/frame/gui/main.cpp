@@ -171,6 +171,7 @@ int main(int argc, char** argv) {
         // Then the work to cut, as an unattended run would have it; a failure
         // shows its message over the window, which stays without a work.
         QTimer::singleShot(0, &window, [&app, &host, &window]() {
+            morvex::TellMissingProgram(app, host);
             const bool workReady = morvex::PrepareLaunchWork(app, host) == 0;
             window.LaunchWorkReady();
             // The automatic run of /X1 .. /X5, the window being there now.
