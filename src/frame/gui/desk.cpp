@@ -10,6 +10,7 @@
 #include "frame/run_command.h"
 #include "platform/host.h"
 #include "view/difference_view.h"
+#include "view/highlight_view.h"
 #include "view/offscreen_bitmap.h"
 
 namespace morvex {
@@ -148,6 +149,14 @@ void Desk::RedrawDetailed() {
     } else {
         DrawDetailOnce(bitmap_, app_.work, view_, style_);
     }
+    DrawOverlays();
+    if (changed) changed();
+}
+
+void Desk::DrawHighlighted() {
+    if (bitmap_.isNull() || app_.work.workState <= 0) return;
+    ProjectedGrid grid;
+    DrawWork(bitmap_, app_.work, view_, HighlightStyleOf(app_.settings), grid);
     DrawOverlays();
     if (changed) changed();
 }

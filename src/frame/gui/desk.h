@@ -51,6 +51,8 @@ public:
     // Once in detail for a picture (every node, filled); the next redraw
     // returns to the view's own step and mesh.
     void RedrawDetailed();
+    // The pen and paint highlight, drawn once; the next redraw returns to the colours.
+    void DrawHighlighted();
     void RestyleAndRedraw();  // colours or colour mode changed
     void FitToWork();         // a new work: initial view, fitted
     // STL CHECK: the facets of the model just loaded, drawn once over the work.

@@ -342,6 +342,7 @@ bool MainWindow::OtherCommand(int id) {
     case kRunFastResult: desk_->StartRun(morvex::kRunResult, true); break;
     case kToolTipPath: desk_->ShowPath(PathSet::ToolTip); return true;
     case kCommandPointPath: desk_->ShowPath(PathSet::CommandPoint); return true;
+    case kHighlightPen: desk_->DrawHighlighted(); return true;
     case kHelp:
         if (!app_.locations.helpFile.empty()) host_.OpenWithViewer(app_.locations.helpFile);
         return true;
