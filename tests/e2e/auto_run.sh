@@ -73,6 +73,12 @@ for f in $(cd "$work/ref" && ls); do
 done
 [ $fails -eq 0 ] && pass "/X3NO writes the optimised outputs of the unattended run"
 
+# With --image no window is needed: /X4 cuts without one, like /X7, and draws the picture.
+"$morvex" /X7 pocket.nc --image ref7.png /O pic7.dmf 2>/dev/null
+"$morvex" /X4 pocket.nc --image pic4.png /O pic4.dmf 2>/dev/null; rc=$?
+[ $rc -eq 0 ] && cmp -s pic4.dmf pic7.dmf && cmp -s pic4.png ref7.png && pass "/X4 --image cuts without a window" ||
+    fail "/X4 --image: status $rc"
+
 # Nothing to cut: a letter that selects nothing, a missing program below /X5.
 "$morvex" --close-after 1500 /X3Q pocket.nc /O bad.dmf 2>/dev/null; rc=$?
 [ $rc -eq 0 ] && [ ! -e bad.dmf ] && pass "/X3Q cuts nothing and writes nothing" || fail "/X3Q: status $rc"

@@ -15,6 +15,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "frame/app.h"
+#include "frame/auto_run.h"
 #include "frame/gui/auto_run_window.h"
 #include "frame/gui/desk.h"
 #include "frame/gui/main_window.h"
@@ -73,8 +74,9 @@ int WritePicture(morvex::App& app, morvex::Host& host) {
     QGuiApplication qtApp(qtArgc, qtArgv);
     const morvex::LaunchOptions& l = app.launch;
     // The path of the program that was cut, replayed from its start as that run moved it.
+    const morvex::AutoRunPlan plan = morvex::AutoRunPlanOf(app.launch.autoRunMode, "");
     const std::optional<morvex::PathSource> program =
-        morvex::ProgramPathOf(app, morvex::kRunResult, app.launch.autoRunMode == 7);
+        morvex::ProgramPathOf(app, plan.runMode != 0 ? plan.runMode : morvex::kRunResult, plan.fast);
     if (morvex::WriteWorkPicture(app.settings, app.work, l.imageFile, l.imageView, l.imageWidth, l.imageHeight,
                                  program ? &*program : nullptr)) {
         return 0;
@@ -89,7 +91,11 @@ int RunUnattended(morvex::App& app) {
     host.logDir = app.settings.output.logDir;
     host.ncName = morvex::FileTitle(app.launch.ncProgram);
     int status = 2;
-    const bool cut = app.launch.autoRunMode == 6 || app.launch.autoRunMode == 7;
+    // /X1 .. /X5 with a picture asked for need no window either: cut as they
+    // would in it, then draw the picture.
+    const int mode = app.launch.autoRunMode;
+    const bool cut = mode == 6 || mode == 7 ||
+                     (mode >= 1 && mode <= 5 && !app.launch.imageFile.empty() && app.launch.reportMode != 6);
     if (cut) {
         status = morvex::RunUnattendedCut(app, host);
     } else if (app.launch.reportMode == 6) {
