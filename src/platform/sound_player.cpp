@@ -99,10 +99,12 @@ void SoundPlayer::Loop(const std::vector<std::uint8_t>& sound) {
 void SoundPlayer::Stop() { Submit(nullptr, false); }
 
 void SoundPlayer::Submit(const std::vector<std::uint8_t>* sound, bool loop) {
+    if (!Working()) return;
+    auto copy = sound != nullptr ? std::make_shared<const std::vector<std::uint8_t>>(*sound) : nullptr;
     {
         std::lock_guard lock(mutex_);
         if (!working_) return;
-        next_.sound = sound;
+        next_.sound = std::move(copy);
         next_.loop = loop;
         ++next_.serial;
     }

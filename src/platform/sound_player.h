@@ -9,6 +9,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -56,11 +57,12 @@ public:
 
 private:
     struct Request {
-        const std::vector<std::uint8_t>* sound = nullptr;  // the caller's table: it outlives the player
+        // A copy of the caller's bytes: the table may be reloaded or freed while they play.
+        std::shared_ptr<const std::vector<std::uint8_t>> sound;
         bool loop = false;
         unsigned serial = 0;
     };
-    void Submit(const std::vector<std::uint8_t>* sound, bool loop);
+    void Submit(const std::vector<std::uint8_t>* sound, bool loop);  // null: stop
     void Worker();
     // Plays one round of `request`; false when the player failed.
     bool PlayOnce(const Request& request, std::unique_lock<std::mutex>& lock);

@@ -80,7 +80,12 @@ TEST(SoundPlayer, OneSoundAtATimeALoopRepeatsUntilStoppedAndNothingWaits) {
     // The player takes the whole sound (as a real one would) and keeps it.
     SoundPlayer player(Script(t, "keep", "cat > '" + got + ".tmp' && mv '" + got + ".tmp' '" + got + "'"));
     const std::vector<std::uint8_t> once{'R', 'I', 'F', 'F', 1, 2, 3};
-    player.Play(once);
+    {
+        // The caller's bytes may go (a table reloaded or freed) while they play.
+        std::vector<std::uint8_t> table = once;
+        player.Play(table);
+        table.assign(table.size(), 0);
+    }
     ASSERT_TRUE(player.WaitIdle(5000));
     EXPECT_EQ(TempDir::Read(got), std::string(once.begin(), once.end()));
     EXPECT_TRUE(player.Working());
