@@ -68,21 +68,6 @@ TEST(AutoRun, AMissingProgramIsToldInTheWindowBelowModeFiveAndEndsTheProgramFrom
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
 }
 
-TEST(AutoRun, WritesTheOutputWorkAndTellsWhenItCannot) {
-    TempDir t;
-    App app;
-    app.work.workState = 0;  // no work: nothing can be saved
-    app.launch.outputWork = t.Path("missing-folder/out.dmf");
-    app.launch.outputFormat = OutputFormat::Dmf;
-    RecordingHost host;
-    EXPECT_EQ(WriteRunOutputs(app, host), 2);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_NE(host.messages[0].find(std::string(Msg(MsgId::OutputNotWritten))), std::string::npos);
-    App none;  // nothing asked for: nothing written, nothing told
-    EXPECT_EQ(WriteRunOutputs(none, host), 0);
-    EXPECT_EQ(host.messages.size(), 1u);
-}
-
 TEST(SelfInstance, TheTemplateBecomesTheArgumentsOfTheOtherInstance) {
     const struct {
         std::string option, program;

@@ -2,8 +2,6 @@
 // writes its outputs only when it has ended, once, and the window stays.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QTimer>
 #include <filesystem>
 #include <string>
 
@@ -76,16 +74,6 @@ TEST(AutoRunWindow, APausedRunWritesItsOutputsWhenItEndsOnceAndTheWindowStays) {
         EXPECT_FALSE(s.Written());
         window.close();
     }
-    // A letter that selects nothing starts no run.
-    AutoSamples bad(3, "Q");
-    MainWindow window(bad.app, bad.host);
-    window.Create();
-    QTimer::singleShot(0, [&window]() {
-        if (QWidget* box = QApplication::activeModalWidget()) box->close();
-    });
-    EXPECT_FALSE(StartAutoRun(bad.app, bad.host, window, bad.workReady));
-    EXPECT_EQ(window.Work().Run(), nullptr);
-    EXPECT_FALSE(bad.Written());
 }
 
 }  // namespace
