@@ -20,8 +20,9 @@ AutoRunPlan AutoRunPlanOf(int autoRunMode, std::string_view variant) {
         bool window;
     };
     static constexpr ModeRun kModes[] = {
-        {kRunReal, false, true},    {kRunSkip, false, true},    {kRunResult, false, true}, {kRunSkip, true, true},
-        {kRunResult, true, true},   {kRunResult, false, false}, {kRunResult, true, false},
+        {kRunReal, false, true},   {kRunSkip, false, true},  {kRunResult, false, true},
+        {kRunSkip, true, true},    {kRunResult, true, true}, {kRunResult, false, false},
+        {kRunResult, true, false},
     };
     AutoRunPlan plan;
     if (autoRunMode < 1 || autoRunMode > 7) return plan;
@@ -30,16 +31,12 @@ AutoRunPlan AutoRunPlanOf(int autoRunMode, std::string_view variant) {
     plan.fast = m.fast;
     plan.window = m.window;
     for (const char c : variant) {
-        switch (c) {
-        case 'O':
-        case 'o': plan.optimize = true; break;
-        case 'N':
-        case 'n': plan.nonStop = true; break;
-        case ' ':
-        case ',': break;
-        default:
-            if (plan.badLetter == 0) plan.badLetter = c;
-            break;
+        if (c == 'O' || c == 'o') {
+            plan.optimize = true;
+        } else if (c == 'N' || c == 'n') {
+            plan.nonStop = true;
+        } else if (c != ' ' && c != ',' && plan.badLetter == 0) {
+            plan.badLetter = c;
         }
     }
     return plan;

@@ -12,15 +12,18 @@ namespace morvex {
 namespace {
 
 void ReplaceAll(std::string& text, std::string_view what, const std::string& with) {
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size())) {
+    for (std::size_t at = text.find(what); at != std::string::npos;
+         at = text.find(what, at + with.size())) {
         text.replace(at, what.size(), with);
     }
 }
 
 }  // namespace
 
-std::vector<std::string> SelfInstanceArgs(const std::string& option, const std::string& ncProgram, int line) {
-    const std::string lineText = std::to_string(line == 0 ? 1 : std::abs(static_cast<long long>(line)));
+std::vector<std::string> SelfInstanceArgs(const std::string& option, const std::string& ncProgram,
+                                          int line) {
+    const std::string lineText =
+        std::to_string(line == 0 ? 1 : std::abs(static_cast<long long>(line)));
     std::vector<std::string> args;
     for (std::string word : CommandWords(option)) {
         // The line first: a program path may itself hold "%2".
@@ -37,7 +40,8 @@ std::string OwnProgramFile() {
     return ec || self.empty() ? std::string("/proc/self/exe") : self.string();
 }
 
-bool StartSelfInstance(Host& host, const std::string& option, const std::string& ncProgram, int line) {
+bool StartSelfInstance(Host& host, const std::string& option, const std::string& ncProgram,
+                       int line) {
     return host.StartProgram(OwnProgramFile(), SelfInstanceArgs(option, ncProgram, line));
 }
 

@@ -30,7 +30,9 @@ constexpr std::chrono::milliseconds kSlice{20};
 constexpr std::chrono::milliseconds kMinLoopRound{100};
 constexpr std::size_t kChunk = 16384;
 
-bool IsExecutable(const std::string& path) { return access(path.c_str(), X_OK) == 0; }
+bool IsExecutable(const std::string& path) {
+    return access(path.c_str(), X_OK) == 0;
+}
 
 // Ends the player: politely, then for sure.
 void EndChild(pid_t pid) {
@@ -50,7 +52,8 @@ std::string FindProgramOnPath(const std::vector<std::string>& names, const std::
         std::size_t start = 0;
         while (start <= pathList.size()) {
             const std::size_t colon = pathList.find(':', start);
-            const std::string dir = pathList.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+            const std::string dir = pathList.substr(
+                start, colon == std::string::npos ? std::string::npos : colon - start);
             if (!dir.empty()) {
                 const std::string path = dir + "/" + name;
                 if (IsExecutable(path)) return path;
@@ -65,7 +68,8 @@ std::string FindProgramOnPath(const std::vector<std::string>& names, const std::
 PlayerCommand FindSoundPlayer() {
     const char* env = std::getenv("PATH");
     const std::string path = env != nullptr ? env : "/usr/bin:/bin";
-    static const PlayerCommand kPlayers[] = {{"aplay", {"-q", "-"}}, {"pw-play", {"-"}}, {"paplay", {}}};
+    static const PlayerCommand kPlayers[] = {
+        {"aplay", {"-q", "-"}}, {"pw-play", {"-"}}, {"paplay", {}}};
     for (const PlayerCommand& p : kPlayers) {
         std::string found = FindProgramOnPath({p.program}, path);
         if (!found.empty()) return PlayerCommand{std::move(found), p.args};
@@ -96,11 +100,14 @@ void SoundPlayer::Loop(const std::vector<std::uint8_t>& sound) {
     Submit(sound.empty() ? nullptr : &sound, true);
 }
 
-void SoundPlayer::Stop() { Submit(nullptr, false); }
+void SoundPlayer::Stop() {
+    Submit(nullptr, false);
+}
 
 void SoundPlayer::Submit(const std::vector<std::uint8_t>* sound, bool loop) {
     if (!Working()) return;
-    auto copy = sound != nullptr ? std::make_shared<const std::vector<std::uint8_t>>(*sound) : nullptr;
+    auto copy =
+        sound != nullptr ? std::make_shared<const std::vector<std::uint8_t>>(*sound) : nullptr;
     {
         std::lock_guard lock(mutex_);
         if (!working_) return;
@@ -123,7 +130,8 @@ int SoundPlayer::Starts() const {
 
 bool SoundPlayer::WaitIdle(int ms) const {
     std::unique_lock lock(mutex_);
-    return wake_.wait_for(lock, std::chrono::milliseconds(ms), [this]() { return !busy_ && next_.sound == nullptr; });
+    return wake_.wait_for(lock, std::chrono::milliseconds(ms),
+                          [this]() { return !busy_ && next_.sound == nullptr; });
 }
 
 void SoundPlayer::Worker() {
@@ -167,10 +175,12 @@ bool SoundPlayer::PlayOnce(const Request& request, std::unique_lock<std::mutex>&
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     std::vector<char*> argv;
     argv.push_back(program_.data());
-    for (std::string& a : args_) argv.push_back(a.data());
+    for (std::string& a : args_)
+        argv.push_back(a.data());
     argv.push_back(nullptr);
     pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, program_.c_str(), &actions, nullptr, argv.data(), environ);
+    const int spawned =
+        posix_spawn(&pid, program_.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(sv[1]);
     if (spawned != 0) {

@@ -15,7 +15,8 @@ RenderStyle HighlightStyleOf(const ViewSettings& settings) {
     for (const int cls : {kClassWork, kClassTarget}) {
         for (int i = 0; i < kShades; ++i) {
             const ColorRef c = ShadeColor(kHighlightGrey, i);
-            s.shade[static_cast<std::size_t>(cls * kShades + i)] = qRgb(ColorRed(c), ColorGreen(c), ColorBlue(c));
+            s.shade[static_cast<std::size_t>(cls * kShades + i)] =
+                qRgb(ColorRed(c), ColorGreen(c), ColorBlue(c));
         }
     }
     return s;

@@ -59,12 +59,14 @@ TEST(AutoRun, AMissingProgramIsToldInTheWindowBelowModeFiveAndEndsTheProgramFrom
         app.launch.autoRunMode = mode;
         ReportMissingNcProgram(app, mode);
         EXPECT_EQ(app.launch.autoRunMode, 0) << mode;
-        EXPECT_EQ(std::tuple(app.launch.endAtStart, app.launch.tellNcMissing), std::tuple(mode >= 5, mode < 5))
+        EXPECT_EQ(std::tuple(app.launch.endAtStart, app.launch.tellNcMissing),
+                  std::tuple(mode >= 5, mode < 5))
             << mode;
     }
     // Only mode 5 wrote the batch log, with the program's name.
     const std::string log = TempDir::Read(t.Path("morvex.log"));
-    EXPECT_NE(log.find("gone.nc" + std::string(Msg(MsgId::NcDataNotExistLog))), std::string::npos) << log;
+    EXPECT_NE(log.find("gone.nc" + std::string(Msg(MsgId::NcDataNotExistLog))), std::string::npos)
+        << log;
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
 }
 
@@ -77,7 +79,10 @@ TEST(SelfInstance, TheTemplateBecomesTheArgumentsOfTheOtherInstance) {
         {"/X2 VAZED!.NC", "/nc/a.nc", 7, {"/X2", "VAZED!.NC"}},
         {"/X3 %1", "/nc/a.nc", 7, {"/X3", "/nc/a.nc"}},
         // A path with blanks stays one argument; quoted words keep their blanks.
-        {"/X1 \"%1\" /O \"out put.dmf\"", "/my nc/a b.nc", 1, {"/X1", "/my nc/a b.nc", "/O", "out put.dmf"}},
+        {"/X1 \"%1\" /O \"out put.dmf\"",
+         "/my nc/a b.nc",
+         1,
+         {"/X1", "/my nc/a b.nc", "/O", "out put.dmf"}},
         {"-j%2 %1", "a.nc", -12, {"-j12", "a.nc"}},
         {"-j%2", "", 0, {"-j1"}},
         // No program: its word goes; a "%2" inside the path is the path's own.

@@ -19,7 +19,8 @@ void Collect(const std::vector<MenuItem>& items, std::set<int>& greyed) {
 
 TEST(CommandDispatch, OnlyTheEditorLinkAndTheHomePageStayGreyed) {
     std::set<int> greyed;
-    for (const MenuPopup& popup : DefaultMenuBar()) Collect(popup.items, greyed);
+    for (const MenuPopup& popup : DefaultMenuBar())
+        Collect(popup.items, greyed);
     EXPECT_EQ(greyed, (std::set<int>{cmd::kEditor, cmd::kHomePage}));
 }
 

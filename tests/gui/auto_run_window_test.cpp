@@ -35,7 +35,8 @@ struct AutoSamples {
             std::filesystem::copy(e.path(), start.Path(e.path().filename().string()));
         }
         start.Write("stop.nc", kStopped);
-        if (PrepareStartUp(app, {start.Path("stop.nc")}, start.Dir(), programDir.Dir()).exit) return;
+        if (PrepareStartUp(app, {start.Path("stop.nc")}, start.Dir(), programDir.Dir()).exit)
+            return;
         ContinueStartUp(app, host);
         app.launch.autoRunMode = mode;
         app.launch.autoVariant = variant;
@@ -55,7 +56,8 @@ TEST(AutoRunWindow, APausedRunWritesItsOutputsWhenItEndsOnceAndTheWindowStays) {
         window.Create();
         window.ShowAtStart();
         window.LaunchWorkReady();
-        window.OnCommand(cmd::kStopModeFirst + 1);  // stop at M00, unless the letter N says otherwise
+        window.OnCommand(cmd::kStopModeFirst +
+                         1);  // stop at M00, unless the letter N says otherwise
         ASSERT_TRUE(StartAutoRun(s.app, s.host, window, s.workReady)) << variant;
         EXPECT_EQ(s.app.launch.autoRunMode, 0);  // once
         if (variant.empty()) {

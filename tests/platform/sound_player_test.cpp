@@ -78,7 +78,8 @@ TEST(SoundPlayer, OneSoundAtATimeALoopRepeatsUntilStoppedAndNothingWaits) {
     TempDir t;
     const std::string got = t.Path("got");
     // The player takes the whole sound (as a real one would) and keeps it.
-    SoundPlayer player(Script(t, "keep", "cat > '" + got + ".tmp' && mv '" + got + ".tmp' '" + got + "'"));
+    SoundPlayer player(
+        Script(t, "keep", "cat > '" + got + ".tmp' && mv '" + got + ".tmp' '" + got + "'"));
     const std::vector<std::uint8_t> once{'R', 'I', 'F', 'F', 1, 2, 3};
     {
         // The caller's bytes may go (a table reloaded or freed) while they play.
@@ -93,7 +94,8 @@ TEST(SoundPlayer, OneSoundAtATimeALoopRepeatsUntilStoppedAndNothingWaits) {
 
     player.Loop(once);
     const auto start = Clock::now();
-    while (player.Starts() < 4 && MsSince(start) < 5000) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    while (player.Starts() < 4 && MsSince(start) < 5000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_GE(player.Starts(), 4);
     player.Loop({});  // a silent slot ends the loop
     EXPECT_TRUE(player.WaitIdle(2000));

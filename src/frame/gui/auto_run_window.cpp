@@ -30,7 +30,8 @@ bool StartAutoRun(App& app, Host& host, MainWindow& window, bool workReady) {
     // Without its work or its program there is nothing to cut (the reason
     // was told when they were looked for).
     if (!workReady || !launch.ncProgramOpened) return false;
-    const bool writable = launch.outputFormat >= OutputFormat::Dmf && launch.outputFormat <= OutputFormat::WrlCompressed;
+    const bool writable = launch.outputFormat >= OutputFormat::Dmf &&
+                          launch.outputFormat <= OutputFormat::WrlCompressed;
     if (!launch.outputWork.empty() && !writable) {
         ShowText(host, std::string(Msg(MsgId::OutputFormatNotAvailable)) + launch.outputWork);
         return false;
