@@ -173,6 +173,10 @@ bool SoundPlayer::PlayOnce(const Request& request, std::unique_lock<std::mutex>&
     posix_spawn_file_actions_adddup2(&actions, sv[1], 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 34))
+    // The window system's connection and the program's files are not the player's.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+#endif
     std::vector<char*> argv;
     argv.push_back(program_.data());
     for (std::string& a : args_)
