@@ -73,6 +73,9 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
      "オプションを使って下さい)。"},
     {MsgId::AutoRunNotAvailable, "Automatic runs are not available in this version.",
      "この版では自動運転は使えません。"},
+    {MsgId::AutoRunVariantUnknown, "This letter selects nothing in the automatic run: ",
+     "この文字は自動運転の指定になりません: "},
+    {MsgId::SelfNotStarted, "Another MORVEX2000 could not be started.", "MORVEX2000をもう一つ起動できません。"},
     // Work model: box definition, pitch and allocation.
     {MsgId::ReversedX, "The maximum and the minimum of X value are reversed.",
      "X値の最大最小が逆転しています"},

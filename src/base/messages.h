@@ -62,6 +62,8 @@ enum class MsgId {
     NcProgramNotOpened,
     NoDisplay,
     AutoRunNotAvailable,
+    AutoRunVariantUnknown,
+    SelfNotStarted,
     // Work model: box definition, pitch and allocation.
     ReversedX,
     ReversedY,

@@ -54,6 +54,8 @@ EditorCommand EditorCommandOf(const std::string& setting, const std::string& fil
     return c;
 }
 
+std::vector<std::string> CommandWords(const std::string& text) { return Words(text); }
+
 bool OpenInEditor(Host& host, const std::string& setting, const std::string& file) {
     const EditorCommand c = EditorCommandOf(setting, file);
     if (c.program.empty()) return host.OpenWithViewer(file);

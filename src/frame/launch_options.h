@@ -63,6 +63,8 @@ struct LaunchOptions {
     std::optional<double> offsetValue;
     int reportMode = 0;      // /V 1, /V5 5, /V6 6
     bool minimised = false;  // unattended: no window, settings section Save untouched
+    bool endAtStart = false;    // the window's automatic run has no program: the program ends at once
+    bool tellNcMissing = false;  // the window tells, once it is open, that the NC program is missing
     bool dOption = false;
     std::vector<double> dNumbers;  // /DX(n,...)
 

@@ -8,6 +8,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/text.h"
+#include "frame/auto_run.h"
 #include "frame/nc_lookup.h"
 #include "frame/settings_reader.h"
 #include "nc/controller_reader.h"
@@ -91,8 +92,9 @@ void ContinueStartUp(App& app, Host& host) {
     // The NC program is looked for once the NC folder of the settings is known.
     // Unattended runs and the printing jobs report a missing program themselves.
     const bool window = !app.launch.minimised && !app.launch.listMotions && !app.launch.checkProgram;
+    const int autoRunMode = app.launch.autoRunMode;
     if (ResolveNcProgram(app, host) == NcResolve::Missing && window) {
-        ShowError(host, Msg(MsgId::NcDataNotExist));
+        ReportMissingNcProgram(app, autoRunMode);
     }
 
     ReadDefinitionFiles(app, host);

@@ -15,6 +15,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/text.h"
+#include "frame/auto_run.h"
 #include "frame/optimize_run.h"
 #include "frame/report_command.h"
 #include "frame/run_command.h"
@@ -61,15 +62,18 @@ int RunUnattendedCut(App& app, Host& host) {
     if (!launch.outputWork.empty() && !writable) {
         return Fail(host, Msg(MsgId::OutputFormatNotAvailable), launch.outputWork);
     }
+    const AutoRunPlan plan = AutoRunPlanOf(launch.autoRunMode, launch.autoVariant);
+    if (plan.badLetter != 0) return Fail(host, Msg(MsgId::AutoRunVariantUnknown), std::string(1, plan.badLetter));
+    const bool optimize = launch.optimize || plan.optimize;
     if (const int status = PrepareLaunchWork(app, host); status != 0) return status;
 
     CuttingRun run;
     OptimizeSession optimized;
     bool outputsReady = true;
     auto adjust = [&](RunSetup& setup) {
-        if (launch.optimize) outputsReady = PrepareOptimizedRun(app, host, optimized, setup, app.work);
+        if (optimize) outputsReady = PrepareOptimizedRun(app, host, optimized, setup, app.work);
     };
-    if (!StartRunFromApp(app, host, run, kRunResult, launch.autoRunMode == 7, true, adjust)) {
+    if (!StartRunFromApp(app, host, run, plan.runMode, plan.fast, true, adjust)) {
         if (optimized.open) (void)CloseOptimisedOutputs(optimized.out, true);
         return outputsReady ? Fail(host, Msg(MsgId::NcProgramNotOpened), launch.ncProgram) : 2;
     }
@@ -96,16 +100,8 @@ int RunUnattendedCut(App& app, Host& host) {
         std::fputc('\n', stderr);
     }
     int status = run.state == RunState::Finished ? 0 : 1;
-    if (launch.optimize && !FinishOptimizedRun(app, host, optimized, run, false) && status == 0) status = 2;
-    if (!launch.outputWork.empty()) {
-        if (SaveWork(app, launch.outputWork, launch.outputFormat) != kFileSaved) {
-            ShowError(host, std::string(Msg(MsgId::OutputNotWritten)) + launch.outputWork);
-            status = 2;
-        }
-    }
-    // The report of /V and /V5: the program's data check, its NC error (if
-    // any) already told by the run.
-    if (launch.reportMode != 0 && WriteProgramReport(app, host) == 2) status = 2;
+    if (optimize && !FinishOptimizedRun(app, host, optimized, run, false) && status == 0) status = 2;
+    if (WriteRunOutputs(app, host) != 0) status = 2;
     return status;
 }
 

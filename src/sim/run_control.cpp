@@ -433,7 +433,7 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
     // not; a motion with a finding keeps what plays.
     if (s.sound && s.runMode != kRunResult && verdict.decision == RunDecision::GoOn) {
         const int slot = flags.cutDone ? kSoundCutting : kSoundIdle;
-        if (slot != run.soundSlot) host.PlaySound(slot);
+        if (slot != run.soundSlot) host.LoopSound(slot);
         run.soundSlot = slot;
     }
     if (s.runMode == kRunSkip && flags.cutDone) host.RequestRedraw();
@@ -520,6 +520,11 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
         if (next == MotionResult::Error) run.state = RunState::NcError;
     }
     FlushCuts(run, work);
+    // A paused, waiting or ended run is silent; the next motion picks its sound again.
+    if (run.soundSlot >= 0) {
+        host.LoopSound(-1);
+        run.soundSlot = -1;
+    }
     return run.state;
 }
 

@@ -643,3 +643,53 @@ TEST(RunControl, ClearanceCoversTheToolsReachOfThePath) {
 
 }  // namespace
 }  // namespace morvex
+
+namespace morvex {
+namespace {
+
+// The looping sounds a run asks for, in order (-1 a stop).
+class LoopListener final : public Host {
+public:
+    std::vector<int> loops;
+    int singles = 0;
+    MessageAnswer ShowMessage(const MessageRequest&) override { return MessageAnswer::Ok; }
+    bool IsKeyDown(int) override { return false; }
+    void PumpMessages() override {}
+    void RequestRedraw() override {}
+    void PlaySound(int) override { ++singles; }
+    void LoopSound(int slot) override { loops.push_back(slot); }
+    bool OpenWithViewer(const std::string&) override { return true; }
+    bool StartProgram(const std::string&, const std::vector<std::string>&) override { return true; }
+    bool IsUnattended() const override { return false; }
+};
+
+TEST(RunControl, CuttingAndIdleSoundsLoopPerMotionAndFallSilentWhenTheRunStops) {
+    // Idle above the work, two cutting motions, idle again, a stop, idle, the end.
+    const std::string program = "G00 X15 Y15\nG01 Z5 F300\nX16\nG00 Z20\nM00\nX18\n";
+    const struct {
+        int runMode;
+        bool sound;
+        std::vector<int> loops;
+    } cases[] = {
+        {kRunReal, true, {0, 1, 0, -1, 0, -1}},
+        {kRunSkip, true, {0, 1, 0, -1, 0, -1}},
+        {kRunResult, true, {}},  // the result display cuts silently
+        {kRunSkip, false, {}},
+    };
+    for (const auto& c : cases) {
+        test::Bench b;
+        b.setup.runMode = c.runMode;
+        b.setup.sound = c.sound;
+        b.setup.stopMode = kStopM00;
+        ASSERT_TRUE(b.Start(program));
+        LoopListener host;
+        EXPECT_EQ(RunLoop(b.run, b.work, b.ctl, b.tools, host), RunState::Paused);
+        ResumeRun(b.run);
+        EXPECT_EQ(RunLoop(b.run, b.work, b.ctl, b.tools, host), RunState::Finished);
+        EXPECT_EQ(host.loops, c.loops) << c.runMode << " " << c.sound;
+        EXPECT_EQ(host.singles, 0);
+    }
+}
+
+}  // namespace
+}  // namespace morvex

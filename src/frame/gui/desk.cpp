@@ -10,6 +10,7 @@
 #include "frame/run_command.h"
 #include "platform/host.h"
 #include "view/difference_view.h"
+#include "view/highlight_view.h"
 #include "view/offscreen_bitmap.h"
 
 namespace morvex {
@@ -150,6 +151,14 @@ void Desk::RedrawDetailed() {
     }
     DrawOverlays();
     DrawShownPaths();
+    if (changed) changed();
+}
+
+void Desk::DrawHighlighted() {
+    if (bitmap_.isNull() || app_.work.workState <= 0) return;
+    ProjectedGrid grid;
+    DrawWork(bitmap_, app_.work, view_, HighlightStyleOf(app_.settings), grid);
+    DrawOverlays();
     if (changed) changed();
 }
 
@@ -389,6 +398,7 @@ void Desk::AfterRunLoop() {
     }
     Redraw();
     if (retitle) retitle();
+    if (runEnded && !closing_) runEnded();
 }
 
 void Desk::ModesChanged() {
@@ -399,6 +409,7 @@ void Desk::ModesChanged() {
 }
 
 void Desk::Abort() {
+    closing_ = true;
     if (!run_ || !state.runActive) return;
     const bool inLoop = run_->state == RunState::Running;
     AbandonRun(*run_);

@@ -41,6 +41,9 @@ public:
     std::function<void(int line, int lines)> progress;  // a run's place in its program
     std::function<void()> runStarted;  // a run began: the window locks its menu
     long long watchedNode = -1;  // the NC search: runs from the window pause once they lower it
+    // A run came to its end (finished, aborted or an NC error), except by
+    // the window closing.
+    std::function<void()> runEnded;
 
     // The drawing rectangle (the view widget's size); the view is fitted the first time.
     void Resize(int width, int height);
@@ -49,6 +52,8 @@ public:
     // Once in detail for a picture (every node, filled); the next redraw
     // returns to the view's own step and mesh.
     void RedrawDetailed();
+    // The pen and paint highlight, drawn once; the next redraw returns to the colours.
+    void DrawHighlighted();
     void RestyleAndRedraw();  // colours or colour mode changed
     void FitToWork();         // a new work: initial view, fitted
     // STL CHECK: the facets of the model just loaded, drawn once over the work.
@@ -128,6 +133,7 @@ private:
     ToolProfile shownTool_;
     std::unique_ptr<struct OptimizeSession> optimized_;  // the outputs of an optimised run
     int differenceSides_ = 0;  // the difference display, 0 when off
+    bool closing_ = false;     // the window closes: a run ending now ends with it
     std::vector<std::uint8_t> differenceAttr_;
 };
 

@@ -15,6 +15,8 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "frame/app.h"
+#include "frame/auto_run.h"
+#include "frame/gui/auto_run_window.h"
 #include "frame/gui/desk.h"
 #include "frame/gui/main_window.h"
 #include "frame/gui/qt_translations.h"
@@ -73,8 +75,9 @@ int WritePicture(morvex::App& app, morvex::Host& host) {
     QGuiApplication qtApp(qtArgc, qtArgv);
     const morvex::LaunchOptions& l = app.launch;
     // The path of the program that was cut, replayed from its start as that run moved it.
+    const morvex::AutoRunPlan plan = morvex::AutoRunPlanOf(app.launch.autoRunMode, "");
     const std::optional<morvex::PathSource> program =
-        morvex::ProgramPathOf(app, morvex::kRunResult, app.launch.autoRunMode == 7);
+        morvex::ProgramPathOf(app, plan.runMode != 0 ? plan.runMode : morvex::kRunResult, plan.fast);
     if (morvex::WriteWorkPicture(app.settings, app.work, l.imageFile, l.imageView, l.imageWidth, l.imageHeight,
                                  program ? &*program : nullptr)) {
         return 0;
@@ -89,7 +92,11 @@ int RunUnattended(morvex::App& app) {
     host.logDir = app.settings.output.logDir;
     host.ncName = morvex::FileTitle(app.launch.ncProgram);
     int status = 2;
-    const bool cut = app.launch.autoRunMode == 6 || app.launch.autoRunMode == 7;
+    // /X1 .. /X5 with a picture asked for need no window either: cut as they
+    // would in it, then draw the picture.
+    const int mode = app.launch.autoRunMode;
+    const bool cut = mode == 6 || mode == 7 ||
+                     (mode >= 1 && mode <= 5 && !app.launch.imageFile.empty() && app.launch.reportMode != 6);
     if (cut) {
         status = morvex::RunUnattendedCut(app, host);
     } else if (app.launch.reportMode == 6) {
@@ -150,7 +157,21 @@ int main(int argc, char** argv) {
     // The language was chosen by the message file before Qt started.
     morvex::InstallQtTranslations(qtApp, morvex::IsEnglish());
     morvex::QtHost host;
+    // Sounds come from the table loaded at start-up (or when sound is
+    // switched on); with SOUND off every slot is silent.
+    host.soundData = [&app](int slot) -> const std::vector<std::uint8_t>* {
+        if (!app.settings.work.sound || !app.sounds.loaded || slot < 0 ||
+            slot >= static_cast<int>(morvex::kSoundSlots)) {
+            return nullptr;
+        }
+        return &app.sounds.data[static_cast<std::size_t>(slot)];
+    };
     morvex::ContinueStartUp(app, host);
+    if (app.launch.endAtStart) {
+        // The automatic run's program is missing: told in the batch log.
+        morvex::ShutDown(app);
+        return 2;
+    }
     int exitCode = 0;
     {
         morvex::MainWindow window(app, host);
@@ -159,14 +180,15 @@ int main(int argc, char** argv) {
         // Then the work to cut, as an unattended run would have it; a failure
         // shows its message over the window, which stays without a work.
         QTimer::singleShot(0, &window, [&app, &host, &window]() {
-            morvex::PrepareLaunchWork(app, host);
+            morvex::TellMissingProgram(app, host);
+            const bool workReady = morvex::PrepareLaunchWork(app, host) == 0;
             window.LaunchWorkReady();
+            // The automatic run of /X1 .. /X5, the window being there now.
+            morvex::StartAutoRun(app, host, window, workReady);
         });
-        if (app.launch.autoRunMode != 0) {
-            morvex::ShowWarning(host, morvex::Msg(morvex::MsgId::AutoRunNotAvailable));
-        }
         exitCode = QApplication::exec();
     }
+    host.LoopSound(-1);
     morvex::ShutDown(app);
     return exitCode;
 }

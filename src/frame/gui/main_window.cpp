@@ -36,6 +36,7 @@
 #include "frame/gui/operation_commands.h"
 #include "frame/gui/work_view.h"
 #include "frame/menu_state.h"
+#include "frame/self_instance.h"
 #include "frame/sounds.h"
 #include "frame/startup.h"
 #include "platform/qt/qt_host.h"
@@ -346,11 +347,20 @@ void MainWindow::OnCommand(int id) {
         desk_->ModesChanged();
         SyncPanels();
         if (change.loadSounds) LoadSounds(app_.sounds, app_.locations.startDir, app_.locations.programDir);
+        if (id == cmd::kSound && !app_.settings.work.sound) host_.LoopSound(-1);
         if (change.redraw) desk_->Redraw();
         if (change.title) UpdateTitle();
     } else {
         OtherCommand(id);
     }
+    RefreshMenuState();
+}
+
+void MainWindow::RunProgram(int runMode, bool fast, bool optimize) {
+    if (!desk_ || desk_->state.runActive) return;
+    desk_->StartRun(runMode, fast, optimize);
+    if (desk_->RunStateNow() == RunState::Waiting) waitTimer_->start();
+    UpdateTitle();
     RefreshMenuState();
 }
 
@@ -365,6 +375,7 @@ bool MainWindow::OtherCommand(int id) {
     case kRunFastResult: desk_->StartRun(morvex::kRunResult, true); break;
     case kToolTipPath: desk_->ShowPath(PathSet::ToolTip); return true;
     case kCommandPointPath: desk_->ShowPath(PathSet::CommandPoint); return true;
+    case kHighlightPen: desk_->DrawHighlighted(); return true;
     case kHelp: OpenHelpFile(app_.locations.helpFile, host_); return true;
     default:
         if (!RunFileCommand(id, app_, *desk_, host_, tools_) && !RunWorkCommand(id, app_, *desk_, host_, tools_) &&
@@ -542,6 +553,14 @@ bool MainWindow::OnKey(int key, bool ctrl) {
     case 'Y': OnCommand(ColourModeSwitch(app_.settings)); return true;
     case 'N': OnCommand(kOptimizeDrawing); return true;
     case 'H': OnCommand(kMeshMode); return true;
+    case 'X':
+        if (ctrl) break;
+        if (!StartSelfInstance(host_, app_.settings.editor.selfOption,
+                               desk_->state.ncLoaded ? app_.launch.ncProgram : std::string(),
+                               desk_->Run() ? desk_->Run()->interp.reader.programLine : 1)) {
+            ShowText(host_, Msg(MsgId::SelfNotStarted));
+        }
+        return true;
     case 'L':
     case kKeyPlus:
     case kKeyMinus:

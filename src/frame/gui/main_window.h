@@ -56,6 +56,9 @@ public:
 
     // A command of the menu, a key or the command panel.
     void OnCommand(int id);
+    // A run of the program in a run mode (the fast version, with the
+    // optimised outputs), as the run commands start it but without a dialog.
+    void RunProgram(int runMode, bool fast, bool optimize);
     // A key pressed in the window (virtual-key code); true when it did something.
     bool OnKey(int virtualKey, bool ctrl);
     // The mouse over the view (view coordinates).

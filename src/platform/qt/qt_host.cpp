@@ -88,8 +88,24 @@ void QtHost::RequestRedraw() {
     if (redraw) redraw();
 }
 
-// No sound backend is part of the desktop build: every slot stays silent.
-void QtHost::PlaySound(int) {}
+SoundPlayer* QtHost::Player() {
+    if (!player_) player_ = std::make_unique<SoundPlayer>(FindSoundPlayer());
+    return player_.get();
+}
+
+void QtHost::PlaySound(int slot) {
+    const std::vector<std::uint8_t>* sound = soundData ? soundData(slot) : nullptr;
+    if (sound != nullptr && !sound->empty()) Player()->Play(*sound);
+}
+
+void QtHost::LoopSound(int slot) {
+    const std::vector<std::uint8_t>* sound = slot >= 0 && soundData ? soundData(slot) : nullptr;
+    if (sound != nullptr && !sound->empty()) {
+        Player()->Loop(*sound);
+    } else if (player_) {
+        player_->Stop();  // a silent slot or a stop ends the loop
+    }
+}
 
 bool QtHost::OpenWithViewer(const std::string& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));

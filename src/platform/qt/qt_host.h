@@ -4,9 +4,13 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <vector>
 
 #include "platform/host.h"
+#include "platform/sound_player.h"
 
 class QWidget;
 
@@ -22,12 +26,16 @@ public:
     QWidget* owner = nullptr;
     std::function<void()> redraw;
     std::function<void(const std::string&)> status;
+    // The bytes of a sound slot, null while it is silent (sound off, the
+    // table not loaded, no file): the host then plays nothing.
+    std::function<const std::vector<std::uint8_t>*(int slot)> soundData;
 
     MessageAnswer ShowMessage(const MessageRequest& request) override;
     bool IsKeyDown(int virtualKey) override;
     void PumpMessages() override;
     void RequestRedraw() override;
     void PlaySound(int slot) override;
+    void LoopSound(int slot) override;
     bool OpenWithViewer(const std::string& path) override;
     bool StartProgram(const std::string& program, const std::vector<std::string>& args) override;
     bool IsUnattended() const override { return false; }
@@ -43,6 +51,9 @@ public:
 private:
     std::array<bool, 256> keyDown_{};
     std::array<bool, 256> pressed_{};  // pressed since the last question: a tap between two pumps counts
+    // The sound player, started with the first sound that has bytes.
+    SoundPlayer* Player();
+    std::unique_ptr<SoundPlayer> player_;
 };
 
 }  // namespace morvex
