@@ -66,6 +66,7 @@ protected:
     }
     // The window in English on the samples, `settings` changed first.
     bool Open(const std::function<void(App&)>& settings = {}, double pitch = 0.0) {
+        window.reset();  // the old window refers to the old samples' host
         s = std::make_unique<Samples>(pitch);
         if (!s->ready) return false;
         if (settings) settings(s->app);

@@ -120,6 +120,7 @@ protected:
     bool Open(bool english = false, const std::function<void(App&)>& settings = {},
               const std::string& nc = "pocket.nc", const std::string& program = {}, double pitch = 0.0,
               bool withWork = true) {
+        window.reset();  // the old window refers to the old samples' host
         s = std::make_unique<Samples>(nc, program, pitch, withWork);
         if (!s->ready) return false;
         if (settings) settings(s->app);
