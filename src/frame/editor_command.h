@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"  // CommandWords
+
 namespace morvex {
 
 class Host;
@@ -18,10 +20,6 @@ struct EditorCommand {
 };
 
 EditorCommand EditorCommandOf(const std::string& setting, const std::string& file);
-
-// The words of a command text: quoted texts (which keep their blanks, the
-// quotes dropped) and runs of non-blank characters.
-std::vector<std::string> CommandWords(const std::string& text);
 
 // Starts the editor on `file`; false when it could not be started.
 bool OpenInEditor(Host& host, const std::string& setting, const std::string& file);
