@@ -1,6 +1,10 @@
 // Editor commands.
 #include "frame/editor_command.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "base/text.h"
 #include "platform/host.h"
 
@@ -29,6 +33,22 @@ bool OpenInEditor(Host& host, const std::string& setting, const std::string& fil
     const EditorCommand c = EditorCommandOf(setting, file);
     if (c.program.empty()) return host.OpenWithViewer(file);
     return host.StartProgram(c.program, c.args);
+}
+
+EditorSetup NcEditorSetup(const EditorSettings& e) {
+    EditorSetup s;
+    s.program = e.program;
+    s.option = e.option;
+    s.macroNo = e.macroNo;
+    s.macroName = e.macroName;
+    const std::string id = std::to_string(static_cast<long long>(::getpid()));
+    if (EditorKindOf(e.program) == EditorKind::Neovim) {
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        s.server = std::string(runtime != nullptr && *runtime != '\0' ? runtime : "/tmp") + "/morvex-editor-" + id + ".sock";
+    } else {
+        s.server = "MORVEX-" + id;
+    }
+    return s;
 }
 
 }  // namespace morvex

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "base/text.h"  // CommandWords
+#include "frame/settings.h"
+#include "integration/editor_control.h"
 
 namespace morvex {
 
@@ -23,5 +25,10 @@ EditorCommand EditorCommandOf(const std::string& setting, const std::string& fil
 
 // Starts the editor on `file`; false when it could not be started.
 bool OpenInEditor(Host& host, const std::string& setting, const std::string& file);
+
+// The editor of the NC program as section ExecEditor names it. The editor
+// instance this process drives (Vim's server, Neovim's socket) is named
+// after the process, so that two instances do not drive one editor.
+EditorSetup NcEditorSetup(const EditorSettings& settings);
 
 }  // namespace morvex
