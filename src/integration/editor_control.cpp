@@ -15,7 +15,8 @@ namespace morvex {
 namespace {
 
 void SendAll(Host& host, const EditorLink& link, const std::vector<WindowMessage>& messages) {
-    for (const WindowMessage& m : messages) (void)host.SendWindowMessage(link.titles, m);
+    for (const WindowMessage& m : messages)
+        (void)host.SendWindowMessage(link.titles, m);
 }
 
 // Starts one command and marks it in flight until the Host reports its end.
@@ -37,8 +38,8 @@ void StartCommand(EditorLink& link, Host& host, const ProgramCall& call) {
 
 }  // namespace
 
-bool OpenEditor(EditorLink& link, Host& host, const EditorSetup& setup, const std::string& file, int line,
-                long long nowMs) {
+bool OpenEditor(EditorLink& link, Host& host, const EditorSetup& setup, const std::string& file,
+                int line, long long nowMs) {
     // An editor plug-in, once plug-ins are loaded, replaces all of this
     // (kind PlugIn): none is loaded by this program yet.
     const EditorKind kind = EditorKindOf(setup.program);
@@ -64,7 +65,8 @@ bool OpenEditor(EditorLink& link, Host& host, const EditorSetup& setup, const st
     if (kind == EditorKind::Hidemaru) {
         link.macroCommand = MacroCommandId(setup.macroNo);
         link.macroFile = JumpMacroPath(setup.program, setup.macroName);
-        (void)WriteJumpMacro(link.macroFile, 1);  // the editor may not have its folder: nothing is reported
+        (void)WriteJumpMacro(link.macroFile,
+                             1);  // the editor may not have its folder: nothing is reported
     }
     ProgramCall call;
     if (FollowsByCommand(kind) && setup.option.size() == 2) {
@@ -72,7 +74,8 @@ bool OpenEditor(EditorLink& link, Host& host, const EditorSetup& setup, const st
     } else {
         const bool quoteToEnd = EndsWithProgramName(setup.program, "MIW");
         call.program = setup.program;
-        call.args = CommandWords(EditorArgumentText(EditorTemplate(kind, setup.option), file, line, quoteToEnd));
+        call.args = CommandWords(
+            EditorArgumentText(EditorTemplate(kind, setup.option), file, line, quoteToEnd));
     }
     if (call.program.empty() || !host.StartProgram(call.program, call.args)) return false;
     link.open = true;
@@ -113,7 +116,8 @@ void PumpFollow(EditorLink& link, Host& host, long long nowMs) {
     if (!link.open || link.followFailed) return;
     const int line = TakeLine(link.throttle, nowMs);
     if (line == 0) return;
-    StartCommand(link, host, EditorFollowCall(link.kind, link.program, link.file, line, link.server));
+    StartCommand(link, host,
+                 EditorFollowCall(link.kind, link.program, link.file, line, link.server));
 }
 
 long long EditorFollowDueMs(const EditorLink& link) {
@@ -123,8 +127,10 @@ long long EditorFollowDueMs(const EditorLink& link) {
 
 void CloseEditor(EditorLink& link, Host& host) {
     if (link.open) {
-        // The editor plug-in, when one is loaded, closes its editor instead (seam: no plug-ins yet).
-        if (FollowsByWindow(link.kind) && link.windowFound) SendAll(host, link, CloseMessages(link.kind));
+        // The editor plug-in, when one is loaded, closes its editor instead (seam: no plug-ins
+        // yet).
+        if (FollowsByWindow(link.kind) && link.windowFound)
+            SendAll(host, link, CloseMessages(link.kind));
         const ProgramCall close = EditorCloseCall(link.kind, link.program, link.server);
         if (!close.program.empty()) (void)host.StartProgram(close.program, close.args);
     }

@@ -54,8 +54,8 @@ struct EditorLink {
 
 // Opens `file` in the editor at `line`; an editor open on the same file
 // already is moved to the line instead. False when it could not be started.
-bool OpenEditor(EditorLink& link, Host& host, const EditorSetup& setup, const std::string& file, int line,
-                long long nowMs);
+bool OpenEditor(EditorLink& link, Host& host, const EditorSetup& setup, const std::string& file,
+                int line, long long nowMs);
 
 // The line being read or cut: the editor is moved along (commands through the
 // throttle, window messages at once). Nothing without an open editor.

@@ -41,10 +41,14 @@ std::size_t EndingLength(std::string_view program, std::string_view name) {
     return 0;
 }
 
-std::string LineText(int line) { return std::to_string(line < 1 ? 1 : line); }
+std::string LineText(int line) {
+    return std::to_string(line < 1 ? 1 : line);
+}
 
 // Vim's keys for "go to line N" from any mode.
-std::string VimGoto(int line) { return "<C-\\><C-N>:" + LineText(line) + "<CR>"; }
+std::string VimGoto(int line) {
+    return "<C-\\><C-N>:" + LineText(line) + "<CR>";
+}
 
 // The emacsclient next to an emacs program (the same folder).
 std::string EmacsClient(const std::string& program) {
@@ -59,7 +63,8 @@ bool EndsWithProgramName(std::string_view program, std::string_view name) {
 }
 
 EditorKind EditorKindOf(std::string_view program) {
-    if (EndsWithProgramName(program, "maruo") || EndsWithProgramName(program, "hidemaru")) return EditorKind::Hidemaru;
+    if (EndsWithProgramName(program, "maruo") || EndsWithProgramName(program, "hidemaru"))
+        return EditorKind::Hidemaru;
     if (EndsWithProgramName(program, "terapad")) return EditorKind::TeraPad;
     if (EndsWithProgramName(program, "K2editor")) return EditorKind::K2Editor;
     const std::string_view name = BaseName(program);
@@ -75,32 +80,39 @@ EditorKind EditorKindOf(std::string_view program) {
 
 bool FollowsByCommand(EditorKind kind) {
     switch (kind) {
-    case EditorKind::Vim:
-    case EditorKind::Neovim:
-    case EditorKind::Emacs:
-    case EditorKind::VsCode:
-    case EditorKind::Kate:
-    case EditorKind::Geany:
-    case EditorKind::Gedit: return true;
-    default: return false;
+        case EditorKind::Vim:
+        case EditorKind::Neovim:
+        case EditorKind::Emacs:
+        case EditorKind::VsCode:
+        case EditorKind::Kate:
+        case EditorKind::Geany:
+        case EditorKind::Gedit:
+            return true;
+        default:
+            return false;
     }
 }
 
 bool FollowsByWindow(EditorKind kind) {
-    return kind == EditorKind::Hidemaru || kind == EditorKind::TeraPad || kind == EditorKind::K2Editor;
+    return kind == EditorKind::Hidemaru || kind == EditorKind::TeraPad ||
+           kind == EditorKind::K2Editor;
 }
 
-std::string EditorArgumentText(std::string_view templ, const std::string& file, int line, bool quoteToEnd) {
+std::string EditorArgumentText(std::string_view templ, const std::string& file, int line,
+                               bool quoteToEnd) {
     const bool quote = file.find(' ') != std::string::npos;
     bool quoteOpen = false;
     std::string out;
     for (std::size_t i = 0; i < templ.size(); ++i) {
-        if (templ[i] == '%' && i + 1 < templ.size() && (templ[i + 1] == '1' || templ[i + 1] == '2')) {
+        if (templ[i] == '%' && i + 1 < templ.size() &&
+            (templ[i + 1] == '1' || templ[i + 1] == '2')) {
             if (templ[i + 1] == '1') {
                 if (quote) out += '"';
                 out += file;
-                if (quote && quoteToEnd) quoteOpen = true;
-                else if (quote) out += '"';
+                if (quote && quoteToEnd)
+                    quoteOpen = true;
+                else if (quote)
+                    out += '"';
             } else {
                 out += LineText(std::abs(line));
             }
@@ -116,10 +128,13 @@ std::string EditorArgumentText(std::string_view templ, const std::string& file, 
 std::string EditorTemplate(EditorKind kind, const std::string& option) {
     if (option.size() != 2) return option;
     switch (kind) {
-    case EditorKind::Hidemaru:
-    case EditorKind::K2Editor: return "/j%2 %1";
-    case EditorKind::TeraPad: return "/j=%2 %1";
-    default: return option;
+        case EditorKind::Hidemaru:
+        case EditorKind::K2Editor:
+            return "/j%2 %1";
+        case EditorKind::TeraPad:
+            return "/j=%2 %1";
+        default:
+            return option;
     }
 }
 
@@ -139,7 +154,9 @@ std::string JumpMacroPath(const std::string& program, const std::string& macroNa
     return kDefaultMacro;
 }
 
-std::string JumpMacroText(int line) { return Format("moveto 0,%d;\n", (line < 1 ? 1 : line) - 1); }
+std::string JumpMacroText(int line) {
+    return Format("moveto 0,%d;\n", (line < 1 ? 1 : line) - 1);
+}
 
 bool WriteJumpMacro(const std::string& path, int line) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -148,88 +165,122 @@ bool WriteJumpMacro(const std::string& path, int line) {
     return !out.fail();
 }
 
-std::vector<std::string> EditorWindowTitles(EditorKind kind, std::string_view program, const std::string& file) {
+std::vector<std::string> EditorWindowTitles(EditorKind kind, std::string_view program,
+                                            const std::string& file) {
     const std::string name(BaseName(file));
     switch (kind) {
-    case EditorKind::Hidemaru:
-        if (EndsWithProgramName(program, "maruo")) return {file + " - Maruo", "Maruo"};
-        return {file + " - 秀丸", "秀丸エディタ"};
-    case EditorKind::TeraPad: return {name + " - TeraPad", name + " * - TeraPad"};
-    case EditorKind::K2Editor: {
-        std::vector<std::string> titles = {"[" + name + "] - K2Editor", file + " - K2Editor", name + " - K2Editor"};
-        for (std::size_t i = 0; i < 3; ++i) titles.push_back("[変更]" + titles[i]);
-        return titles;
-    }
-    default: return {};
+        case EditorKind::Hidemaru:
+            if (EndsWithProgramName(program, "maruo")) return {file + " - Maruo", "Maruo"};
+            return {file + " - 秀丸", "秀丸エディタ"};
+        case EditorKind::TeraPad:
+            return {name + " - TeraPad", name + " * - TeraPad"};
+        case EditorKind::K2Editor: {
+            std::vector<std::string> titles = {"[" + name + "] - K2Editor", file + " - K2Editor",
+                                               name + " - K2Editor"};
+            for (std::size_t i = 0; i < 3; ++i)
+                titles.push_back("[変更]" + titles[i]);
+            return titles;
+        }
+        default:
+            return {};
     }
 }
 
 std::vector<WindowMessage> FollowMessages(EditorKind kind, int line) {
     const bool first = line <= 1;
     switch (kind) {
-    case EditorKind::Hidemaru:
-        if (first) return {WindowMessage{kWmCommand, "", 23, 0}};
-        return {WindowMessage{kWmCommand, "", 15, 0}, WindowMessage{kWmKeyUp, "", kVkDown, 0}};
-    case EditorKind::TeraPad: return {WindowMessage{kTeraPadJump, "", first ? 1 : line, 0}};
-    case EditorKind::K2Editor: return {WindowMessage{0, kK2Jump, 1, first ? 1 : line}};
-    default: return {};
+        case EditorKind::Hidemaru:
+            if (first) return {WindowMessage{kWmCommand, "", 23, 0}};
+            return {WindowMessage{kWmCommand, "", 15, 0}, WindowMessage{kWmKeyUp, "", kVkDown, 0}};
+        case EditorKind::TeraPad:
+            return {WindowMessage{kTeraPadJump, "", first ? 1 : line, 0}};
+        case EditorKind::K2Editor:
+            return {WindowMessage{0, kK2Jump, 1, first ? 1 : line}};
+        default:
+            return {};
     }
 }
 
 std::vector<WindowMessage> JumpMessages(EditorKind kind, int line, int macroCommand) {
     switch (kind) {
-    case EditorKind::Hidemaru: return {WindowMessage{kWmCommand, "", macroCommand, 0}};
-    case EditorKind::TeraPad: return {WindowMessage{kTeraPadJump, "", line, 0}};
-    case EditorKind::K2Editor: return {WindowMessage{0, kK2Jump, 1, line}};
-    default: return {};
+        case EditorKind::Hidemaru:
+            return {WindowMessage{kWmCommand, "", macroCommand, 0}};
+        case EditorKind::TeraPad:
+            return {WindowMessage{kTeraPadJump, "", line, 0}};
+        case EditorKind::K2Editor:
+            return {WindowMessage{0, kK2Jump, 1, line}};
+        default:
+            return {};
     }
 }
 
 std::vector<WindowMessage> CloseMessages(EditorKind kind) {
     switch (kind) {
-    case EditorKind::Hidemaru: return {WindowMessage{kWmCommand, "", 10, 0}};
-    case EditorKind::TeraPad: return {WindowMessage{kWmCommand, "", 42, 0}};
-    case EditorKind::K2Editor: return {WindowMessage{kWmCommand, "", 17, 0}};
-    default: return {};
+        case EditorKind::Hidemaru:
+            return {WindowMessage{kWmCommand, "", 10, 0}};
+        case EditorKind::TeraPad:
+            return {WindowMessage{kWmCommand, "", 42, 0}};
+        case EditorKind::K2Editor:
+            return {WindowMessage{kWmCommand, "", 17, 0}};
+        default:
+            return {};
     }
 }
 
-ProgramCall EditorOpenCall(EditorKind kind, const std::string& program, const std::string& file, int line,
-                           const std::string& server) {
+ProgramCall EditorOpenCall(EditorKind kind, const std::string& program, const std::string& file,
+                           int line, const std::string& server) {
     const std::string n = LineText(line);
     switch (kind) {
-    case EditorKind::Vim: return {program, {"--servername", server, "+" + n, file}};
-    case EditorKind::Neovim: return {program, {"--listen", server, "+" + n, file}};
-    case EditorKind::Emacs:
-        // emacsclient starts a server when none runs; a plain emacs starts one itself.
-        if (EqualsNoCase(BaseName(program), "emacsclient")) return {program, {"-c", "-n", "-a", "", "+" + n, file}};
-        return {program,
-                {"--eval", "(progn (require 'server) (unless (server-running-p) (server-start)))", "+" + n, file}};
-    default: return EditorFollowCall(kind, program, file, line, server);
+        case EditorKind::Vim:
+            return {program, {"--servername", server, "+" + n, file}};
+        case EditorKind::Neovim:
+            return {program, {"--listen", server, "+" + n, file}};
+        case EditorKind::Emacs:
+            // emacsclient starts a server when none runs; a plain emacs starts one itself.
+            if (EqualsNoCase(BaseName(program), "emacsclient"))
+                return {program, {"-c", "-n", "-a", "", "+" + n, file}};
+            return {
+                program,
+                {"--eval", "(progn (require 'server) (unless (server-running-p) (server-start)))",
+                 "+" + n, file}};
+        default:
+            return EditorFollowCall(kind, program, file, line, server);
     }
 }
 
-ProgramCall EditorFollowCall(EditorKind kind, const std::string& program, const std::string& file, int line,
-                             const std::string& server) {
+ProgramCall EditorFollowCall(EditorKind kind, const std::string& program, const std::string& file,
+                             int line, const std::string& server) {
     const std::string n = LineText(line);
     switch (kind) {
-    case EditorKind::Vim: return {program, {"--servername", server, "--remote-send", VimGoto(line)}};
-    case EditorKind::Neovim: return {program, {"--server", server, "--remote-send", VimGoto(line)}};
-    case EditorKind::Emacs: return {EmacsClient(program), {"-n", "+" + n, file}};
-    case EditorKind::VsCode: return {program, {"--goto", file + ":" + n}};
-    case EditorKind::Kate: return {program, {"-u", "-l", n, file}};
-    case EditorKind::Geany: return {program, {"--line", n, file}};
-    case EditorKind::Gedit: return {program, {"+" + n, file}};
-    default: return {};
+        case EditorKind::Vim:
+            return {program, {"--servername", server, "--remote-send", VimGoto(line)}};
+        case EditorKind::Neovim:
+            return {program, {"--server", server, "--remote-send", VimGoto(line)}};
+        case EditorKind::Emacs:
+            return {EmacsClient(program), {"-n", "+" + n, file}};
+        case EditorKind::VsCode:
+            return {program, {"--goto", file + ":" + n}};
+        case EditorKind::Kate:
+            return {program, {"-u", "-l", n, file}};
+        case EditorKind::Geany:
+            return {program, {"--line", n, file}};
+        case EditorKind::Gedit:
+            return {program, {"+" + n, file}};
+        default:
+            return {};
     }
 }
 
-ProgramCall EditorCloseCall(EditorKind kind, const std::string& program, const std::string& server) {
+ProgramCall EditorCloseCall(EditorKind kind, const std::string& program,
+                            const std::string& server) {
     // ":qa" refuses while a buffer has unsaved changes: nothing the user typed is lost.
     switch (kind) {
-    case EditorKind::Vim: return {program, {"--servername", server, "--remote-send", "<C-\\><C-N>:qa<CR>"}};
-    case EditorKind::Neovim: return {program, {"--server", server, "--remote-send", "<C-\\><C-N>:qa<CR>"}};
-    default: return {};
+        case EditorKind::Vim:
+            return {program, {"--servername", server, "--remote-send", "<C-\\><C-N>:qa<CR>"}};
+        case EditorKind::Neovim:
+            return {program, {"--server", server, "--remote-send", "<C-\\><C-N>:qa<CR>"}};
+        default:
+            return {};
     }
 }
 

@@ -20,14 +20,14 @@ enum class EditorKind {
     Hidemaru = 1,  // Hidemaru and Maruo
     TeraPad = 2,
     K2Editor = 3,
-    Vim = 10,      // vim, gvim, vimx: --servername / --remote-send
-    Neovim = 11,   // nvim: --listen / --server --remote-send
-    Emacs = 12,    // emacs, emacsclient: emacsclient -n +N file
-    VsCode = 13,   // code, codium, code-oss: --goto file:N
-    Kate = 14,     // kate -u -l N file
-    Geany = 15,    // geany --line N file
-    Gedit = 16,    // gedit +N file
-    PlugIn = 99,   // the editor plug-in drives the editor
+    Vim = 10,     // vim, gvim, vimx: --servername / --remote-send
+    Neovim = 11,  // nvim: --listen / --server --remote-send
+    Emacs = 12,   // emacs, emacsclient: emacsclient -n +N file
+    VsCode = 13,  // code, codium, code-oss: --goto file:N
+    Kate = 14,    // kate -u -l N file
+    Geany = 15,   // geany --line N file
+    Gedit = 16,   // gedit +N file
+    PlugIn = 99,  // the editor plug-in drives the editor
 };
 
 // A program and its arguments, started without a shell.
@@ -50,7 +50,8 @@ bool FollowsByWindow(EditorKind kind);
 // it holds a blank; with `quoteToEnd` the closing quote goes at the very end
 // of the whole text instead), "%2" the line (its absolute value, at least 1),
 // every other character copied.
-std::string EditorArgumentText(std::string_view templ, const std::string& file, int line, bool quoteToEnd);
+std::string EditorArgumentText(std::string_view templ, const std::string& file, int line,
+                               bool quoteToEnd);
 
 // The template the editor is opened with: an option of two characters (the
 // plain "%1") gives way to the editor's own form where it has one.
@@ -66,7 +67,8 @@ std::string JumpMacroText(int line);
 [[nodiscard]] bool WriteJumpMacro(const std::string& path, int line);
 
 // The titles by which the editor's window is looked for, in order.
-std::vector<std::string> EditorWindowTitles(EditorKind kind, std::string_view program, const std::string& file);
+std::vector<std::string> EditorWindowTitles(EditorKind kind, std::string_view program,
+                                            const std::string& file);
 
 // The window messages that move the editor to the line while a program is
 // followed (the next line), that jump to a line, and that close the editor.
@@ -78,10 +80,10 @@ std::vector<WindowMessage> CloseMessages(EditorKind kind);
 // line (`server` names the editor instance for those that need one), the
 // command that moves the open editor to a line, and the one that closes it
 // (none when the editor has no safe way to be closed from outside).
-ProgramCall EditorOpenCall(EditorKind kind, const std::string& program, const std::string& file, int line,
-                           const std::string& server);
-ProgramCall EditorFollowCall(EditorKind kind, const std::string& program, const std::string& file, int line,
-                             const std::string& server);
+ProgramCall EditorOpenCall(EditorKind kind, const std::string& program, const std::string& file,
+                           int line, const std::string& server);
+ProgramCall EditorFollowCall(EditorKind kind, const std::string& program, const std::string& file,
+                             int line, const std::string& server);
 ProgramCall EditorCloseCall(EditorKind kind, const std::string& program, const std::string& server);
 
 }  // namespace morvex

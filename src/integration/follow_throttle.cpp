@@ -10,7 +10,9 @@ void WantLine(FollowThrottle& t, int line, bool again) {
 }
 
 namespace {
-bool Waiting(const FollowThrottle& t) { return t.wanted != 0 && t.wanted != t.sent; }
+bool Waiting(const FollowThrottle& t) {
+    return t.wanted != 0 && t.wanted != t.sent;
+}
 }  // namespace
 
 int TakeLine(FollowThrottle& t, long long nowMs) {
@@ -25,7 +27,9 @@ int TakeLine(FollowThrottle& t, long long nowMs) {
     return line;
 }
 
-void CommandEnded(FollowThrottle& t) { t.inFlight = false; }
+void CommandEnded(FollowThrottle& t) {
+    t.inFlight = false;
+}
 
 long long NextSendMs(const FollowThrottle& t) {
     if (!Waiting(t) || t.inFlight) return -1;

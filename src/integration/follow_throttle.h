@@ -9,9 +9,9 @@ namespace morvex {
 inline constexpr long long kFollowSpacingMs = 100;
 
 struct FollowThrottle {
-    int wanted = 0;            // the latest line asked for, 0 none
-    int sent = 0;              // the line of the last command started, 0 none
-    bool inFlight = false;     // a command was started and has not ended
+    int wanted = 0;         // the latest line asked for, 0 none
+    int sent = 0;           // the line of the last command started, 0 none
+    bool inFlight = false;  // a command was started and has not ended
     bool everStarted = false;
     long long lastStartMs = 0;  // when the last command was started
 };

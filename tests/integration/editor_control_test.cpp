@@ -23,27 +23,46 @@ TEST(EditorKinds, RecognitionOpenAndFollowCommandsOfEveryKind) {
     const std::string f = "/w/a b.nc";
     const Case cases[] = {
         {"notepad", EditorKind::Other, {"notepad", f}, {}},
-        {"C:\\Tools\\Hidemaru.EXE", EditorKind::Hidemaru, {"C:\\Tools\\Hidemaru.EXE", "/j7", f}, {}},
+        {"C:\\Tools\\Hidemaru.EXE",
+         EditorKind::Hidemaru,
+         {"C:\\Tools\\Hidemaru.EXE", "/j7", f},
+         {}},
         {"/opt/maruo", EditorKind::Hidemaru, {"/opt/maruo", "/j7", f}, {}},
         {"TeraPad.exe", EditorKind::TeraPad, {"TeraPad.exe", "/j=7", f}, {}},
         {"k2editor", EditorKind::K2Editor, {"k2editor", "/j7", f}, {}},
         {"MIW.exe", EditorKind::Other, {"MIW.exe", f}, {}},
-        {"maruo.ex", EditorKind::Other, {"maruo.ex", f}, {}},  // a three-character ending is no extension
-        {"gvim", EditorKind::Vim, {"gvim", "--servername", "S", "+7", f},
+        {"maruo.ex",
+         EditorKind::Other,
+         {"maruo.ex", f},
+         {}},  // a three-character ending is no extension
+        {"gvim",
+         EditorKind::Vim,
+         {"gvim", "--servername", "S", "+7", f},
          {"gvim", "--servername", "S", "--remote-send", "<C-\\><C-N>:12<CR>"}},
-        {"/usr/bin/vim", EditorKind::Vim, {"/usr/bin/vim", "--servername", "S", "+7", f},
+        {"/usr/bin/vim",
+         EditorKind::Vim,
+         {"/usr/bin/vim", "--servername", "S", "+7", f},
          {"/usr/bin/vim", "--servername", "S", "--remote-send", "<C-\\><C-N>:12<CR>"}},
-        {"nvim", EditorKind::Neovim, {"nvim", "--listen", "S", "+7", f},
+        {"nvim",
+         EditorKind::Neovim,
+         {"nvim", "--listen", "S", "+7", f},
          {"nvim", "--server", "S", "--remote-send", "<C-\\><C-N>:12<CR>"}},
-        {"emacsclient", EditorKind::Emacs, {"emacsclient", "-c", "-n", "-a", "", "+7", f},
+        {"emacsclient",
+         EditorKind::Emacs,
+         {"emacsclient", "-c", "-n", "-a", "", "+7", f},
          {"emacsclient", "-n", "+12", f}},
-        {"/usr/bin/emacs", EditorKind::Emacs,
-         {"/usr/bin/emacs", "--eval", "(progn (require 'server) (unless (server-running-p) (server-start)))", "+7", f},
+        {"/usr/bin/emacs",
+         EditorKind::Emacs,
+         {"/usr/bin/emacs", "--eval",
+          "(progn (require 'server) (unless (server-running-p) (server-start)))", "+7", f},
          {"/usr/bin/emacsclient", "-n", "+12", f}},
         {"code", EditorKind::VsCode, {"code", "--goto", f + ":7"}, {"code", "--goto", f + ":12"}},
         {"kate", EditorKind::Kate, {"kate", "-u", "-l", "7", f}, {"kate", "-u", "-l", "12", f}},
         {"geany", EditorKind::Geany, {"geany", "--line", "7", f}, {"geany", "--line", "12", f}},
-        {"/usr/bin/gedit", EditorKind::Gedit, {"/usr/bin/gedit", "+7", f}, {"/usr/bin/gedit", "+12", f}},
+        {"/usr/bin/gedit",
+         EditorKind::Gedit,
+         {"/usr/bin/gedit", "+7", f},
+         {"/usr/bin/gedit", "+12", f}},
         {"xvim", EditorKind::Other, {"xvim", f}, {}},  // Linux editors go by their whole name
     };
     test::TempDir dir;
@@ -80,7 +99,8 @@ TEST(EditorKinds, TemplatesQuotingAndWindowTitles) {
     const Case cases[] = {
         {"%1", "C:\\My NC\\a.nc", 1, false, "\"C:\\My NC\\a.nc\""},
         {"%1", "C:\\NC\\a.nc", 1, false, "C:\\NC\\a.nc"},
-        {"%1 /j%2", "C:\\My NC\\a.nc", 5, true, "\"C:\\My NC\\a.nc /j5\""},  // MIW: the quote closes at the end
+        {"%1 /j%2", "C:\\My NC\\a.nc", 5, true,
+         "\"C:\\My NC\\a.nc /j5\""},  // MIW: the quote closes at the end
         {"/j%2 %1", "a.nc", -7, false, "/j7 a.nc"},
         {"/j%2 %1", "a.nc", 0, false, "/j1 a.nc"},
         {"%3 100% %", "a.nc", 2, false, "%3 100% %"},
@@ -94,12 +114,16 @@ TEST(EditorKinds, TemplatesQuotingAndWindowTitles) {
     EXPECT_EQ(EditorTemplate(EditorKind::Other, "%1"), "%1");
 
     const std::string f = "C:\\NC\\a.nc";
-    EXPECT_EQ(EditorWindowTitles(EditorKind::Hidemaru, "maruo.exe", f), (Words{f + " - Maruo", "Maruo"}));
-    EXPECT_EQ(EditorWindowTitles(EditorKind::Hidemaru, "hidemaru", f), (Words{f + " - 秀丸", "秀丸エディタ"}));
-    EXPECT_EQ(EditorWindowTitles(EditorKind::TeraPad, "terapad", f), (Words{"a.nc - TeraPad", "a.nc * - TeraPad"}));
-    EXPECT_EQ(EditorWindowTitles(EditorKind::K2Editor, "k2editor", f),
-              (Words{"[a.nc] - K2Editor", f + " - K2Editor", "a.nc - K2Editor", "[変更][a.nc] - K2Editor",
-                     "[変更]" + f + " - K2Editor", "[変更]a.nc - K2Editor"}));
+    EXPECT_EQ(EditorWindowTitles(EditorKind::Hidemaru, "maruo.exe", f),
+              (Words{f + " - Maruo", "Maruo"}));
+    EXPECT_EQ(EditorWindowTitles(EditorKind::Hidemaru, "hidemaru", f),
+              (Words{f + " - 秀丸", "秀丸エディタ"}));
+    EXPECT_EQ(EditorWindowTitles(EditorKind::TeraPad, "terapad", f),
+              (Words{"a.nc - TeraPad", "a.nc * - TeraPad"}));
+    EXPECT_EQ(
+        EditorWindowTitles(EditorKind::K2Editor, "k2editor", f),
+        (Words{"[a.nc] - K2Editor", f + " - K2Editor", "a.nc - K2Editor", "[変更][a.nc] - K2Editor",
+               "[変更]" + f + " - K2Editor", "[変更]a.nc - K2Editor"}));
     EXPECT_TRUE(EditorWindowTitles(EditorKind::Gedit, "gedit", f).empty());
 
     // The messages: follow, jump and close per kind (message, registered name, wParam, lParam).
@@ -126,11 +150,13 @@ TEST(EditorKinds, TemplatesQuotingAndWindowTitles) {
 }
 
 TEST(EditorKinds, JumpMacroNumberPathAndText) {
-    const std::pair<int, int> ids[] = {{-1, 283}, {0, 145}, {15, 160}, {16, 205}, {20, 209}, {30, 219},
-                                       {31, 234}, {80, 283}, {81, 283}, {-2, 283}};
-    for (const auto& [n, id] : ids) EXPECT_EQ(MacroCommandId(n), id) << n;
+    const std::pair<int, int> ids[] = {{-1, 283}, {0, 145},  {15, 160}, {16, 205}, {20, 209},
+                                       {30, 219}, {31, 234}, {80, 283}, {81, 283}, {-2, 283}};
+    for (const auto& [n, id] : ids)
+        EXPECT_EQ(MacroCommandId(n), id) << n;
 
-    EXPECT_EQ(JumpMacroPath("C:\\Tools\\hidemaru.exe", "MORVEXJUMP.MAC"), "C:\\Tools\\MORVEXJUMP.MAC");
+    EXPECT_EQ(JumpMacroPath("C:\\Tools\\hidemaru.exe", "MORVEXJUMP.MAC"),
+              "C:\\Tools\\MORVEXJUMP.MAC");
     EXPECT_EQ(JumpMacroPath("/opt/ed/Maruo", "J.MAC"), "/opt/ed/J.MAC");
     EXPECT_EQ(JumpMacroPath("hidemaru", "J.MAC"), "J.MAC");
     EXPECT_EQ(JumpMacroPath("C:\\Tools\\hidemaru.exe", "D:\\M\\J.MAC"), "D:\\M\\J.MAC");
@@ -200,7 +226,8 @@ TEST(EditorControl, FollowingARunThroughTheHost) {
     setup.program = "gedit";
     ASSERT_TRUE(OpenEditor(link, host, setup, "/w/a.nc", 1, 0));
     // A run reads 1000 lines within 50 ms: one command, for the first line.
-    for (int line = 1; line <= 1000; ++line) FollowLine(link, host, line, line / 20);
+    for (int line = 1; line <= 1000; ++line)
+        FollowLine(link, host, line, line / 20);
     ASSERT_EQ(host.started.size(), 2u);
     EXPECT_EQ(host.started[1], (Words{"gedit", "+2", "/w/a.nc"}));
     // Its end lets the latest line go once 100 ms have passed since it started.
@@ -239,7 +266,8 @@ TEST(EditorControl, FollowingARunThroughTheHost) {
     setup.server = "MORVEX-1";
     ASSERT_TRUE(OpenEditor(link, host, setup, "/w/a.nc", 1, 0));
     CloseEditor(link, host);
-    EXPECT_EQ(host.started.back(), (Words{"gvim", "--servername", "MORVEX-1", "--remote-send", "<C-\\><C-N>:qa<CR>"}));
+    EXPECT_EQ(host.started.back(),
+              (Words{"gvim", "--servername", "MORVEX-1", "--remote-send", "<C-\\><C-N>:qa<CR>"}));
     FollowLine(link, host, 3, 5000);  // nothing open any more
     EXPECT_EQ(host.started.back()[4], "<C-\\><C-N>:qa<CR>");
 }

@@ -16,7 +16,8 @@ long long EditorNowMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-EditorFollow::EditorFollow(App& app, Host& host, QObject* parent) : QObject(parent), app_(app), host_(host) {
+EditorFollow::EditorFollow(App& app, Host& host, QObject* parent)
+    : QObject(parent), app_(app), host_(host) {
     timer_ = new QTimer(this);
     timer_->setSingleShot(true);
     connect(timer_, &QTimer::timeout, this, [this]() { Pump(); });
@@ -25,12 +26,14 @@ EditorFollow::EditorFollow(App& app, Host& host, QObject* parent) : QObject(pare
     app_.editor.commandEnded = [this]() { Pump(); };
 }
 
-EditorFollow::~EditorFollow() { app_.editor.commandEnded = nullptr; }
+EditorFollow::~EditorFollow() {
+    app_.editor.commandEnded = nullptr;
+}
 
 bool EditorFollow::Open(int line) {
     if (app_.launch.ncProgram.empty()) return false;
-    const bool opened =
-        OpenEditor(app_.editor, host_, NcEditorSetup(app_.settings.editor), app_.launch.ncProgram, line, EditorNowMs());
+    const bool opened = OpenEditor(app_.editor, host_, NcEditorSetup(app_.settings.editor),
+                                   app_.launch.ncProgram, line, EditorNowMs());
     Schedule();
     return opened;
 }
@@ -53,7 +56,8 @@ void EditorFollow::Schedule() {
     const long long due = EditorFollowDueMs(app_.editor);
     if (due < 0) return;
     const long long wait = std::clamp(due - EditorNowMs(), 0LL, kFollowSpacingMs);
-    if (!timer_->isActive() || timer_->remainingTime() > wait) timer_->start(static_cast<int>(wait));
+    if (!timer_->isActive() || timer_->remainingTime() > wait)
+        timer_->start(static_cast<int>(wait));
 }
 
 }  // namespace morvex
