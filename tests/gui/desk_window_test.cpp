@@ -1120,6 +1120,18 @@ TEST_F(DeskWindow, TheEditorFollowsARun) {
     EXPECT_GE(follows, 1);
     EXPECT_EQ(c.back().first, "end");
     EXPECT_EQ(c[c.size() - 2].first, lastCall);
+
+    // The desktop host reports the end of a watched program, and refuses one it cannot start.
+    bool ended = false;
+    ASSERT_TRUE(s->host.StartProgramWatched("/bin/sh", {"-c", "exit 3"}, [&]() { ended = true; }));
+    EXPECT_TRUE(QTest::qWaitFor([&]() { return ended; }, 5000));
+    EXPECT_FALSE(s->host.StartProgramWatched(bin.Path("missing"), {}, [&]() { ended = false; }));
+    // An editor that cannot be started is named in a box.
+    s->app.settings.editor.program = bin.Path("missing");
+    window->OnKey('E', false);
+    EXPECT_TRUE(QTest::qWaitFor([&]() { return !boxes->texts.empty(); }, 5000));
+    EXPECT_NE(LastBox().find("could not be started"), std::string::npos) << LastBox();
+    EXPECT_TRUE(ended);
 }
 
 }  // namespace
