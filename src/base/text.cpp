@@ -1,6 +1,7 @@
 // Text helpers: ASCII-only case folding so that multi-byte text passes unchanged.
 #include "base/text.h"
 
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 
@@ -68,6 +69,27 @@ std::string TruncateBytes(std::string_view text, std::size_t maxBytes) {
     // Step back over UTF-8 continuation bytes so that no character is split.
     while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
     return std::string(text.substr(0, cut));
+}
+
+std::vector<std::string> CommandWords(std::string_view s) {
+    std::vector<std::string> words;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        if (std::isspace(static_cast<unsigned char>(s[i]))) {
+            ++i;
+            continue;
+        }
+        if (s[i] == '"') {
+            const std::size_t end = s.find('"', i + 1);
+            words.emplace_back(s.substr(i + 1, end == std::string_view::npos ? std::string_view::npos : end - i - 1));
+            i = end == std::string_view::npos ? s.size() : end + 1;
+        } else {
+            const std::size_t start = i;
+            while (i < s.size() && !std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+            words.emplace_back(s.substr(start, i - start));
+        }
+    }
+    return words;
 }
 
 }  // namespace morvex

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace morvex {
 
@@ -27,5 +28,9 @@ std::string_view TrimBlanks(std::string_view text);
 
 // Copies at most `maxBytes` bytes of `text`, never splitting a UTF-8 sequence.
 std::string TruncateBytes(std::string_view text, std::size_t maxBytes);
+
+// The words of a command text: quoted texts (which keep their blanks, the
+// quotes dropped) and runs of non-blank characters.
+std::vector<std::string> CommandWords(std::string_view text);
 
 }  // namespace morvex

@@ -28,7 +28,7 @@ constexpr int kBuilt[] = {
     kColors, kTargetArea, kExpandRate, kResizeBehaviour, kToolParameters, kOptionalBlockSkip, kStartupState, kRadiusOffsets, kLengthOffsets, kWorkCoordinates, kPitch, kDefineWorkTwoPoints, kControlPoint, kRemovalVolume, kPaintAll, kStripPaint, kStripPen, kVersion,
     kLoadWorkFlip, kLoadWorkTilt, kMergeWork, kRotateMirrorWork, kMoveWork, kOffsetWork, kCutWorkXyz, kThinWork, kBasicModel,
     kDifferencePaint, kDifferenceTemporary, kDifferenceAlways, kWriteNcData, kRunOptimizedNc,
-    kHighlightPen,
+    kHighlightPen, kEditor,
 };
 
 // The commands that need an NC program read, and those that need a work.

@@ -1,43 +1,18 @@
 // Editor commands.
 #include "frame/editor_command.h"
 
-#include <cctype>
+#include <unistd.h>
 
+#include <cstdlib>
+
+#include "base/text.h"
 #include "platform/host.h"
 
 namespace morvex {
-namespace {
-
-// The words of the setting: quoted texts (which may hold blanks) or runs of
-// non-blank characters.
-std::vector<std::string> Words(const std::string& s) {
-    std::vector<std::string> words;
-    std::size_t i = 0;
-    while (i < s.size()) {
-        if (std::isspace(static_cast<unsigned char>(s[i]))) {
-            ++i;
-            continue;
-        }
-        std::string word;
-        if (s[i] == '"') {
-            const std::size_t end = s.find('"', i + 1);
-            word = s.substr(i + 1, end == std::string::npos ? std::string::npos : end - i - 1);
-            i = end == std::string::npos ? s.size() : end + 1;
-        } else {
-            const std::size_t start = i;
-            while (i < s.size() && !std::isspace(static_cast<unsigned char>(s[i]))) ++i;
-            word = s.substr(start, i - start);
-        }
-        words.push_back(word);
-    }
-    return words;
-}
-
-}  // namespace
 
 EditorCommand EditorCommandOf(const std::string& setting, const std::string& file) {
     EditorCommand c;
-    std::vector<std::string> words = Words(setting);
+    std::vector<std::string> words = CommandWords(setting);
     if (words.empty() || words.front().empty()) return c;
     c.program = words.front();
     bool placed = false;
@@ -54,12 +29,26 @@ EditorCommand EditorCommandOf(const std::string& setting, const std::string& fil
     return c;
 }
 
-std::vector<std::string> CommandWords(const std::string& text) { return Words(text); }
-
 bool OpenInEditor(Host& host, const std::string& setting, const std::string& file) {
     const EditorCommand c = EditorCommandOf(setting, file);
     if (c.program.empty()) return host.OpenWithViewer(file);
     return host.StartProgram(c.program, c.args);
+}
+
+EditorSetup NcEditorSetup(const EditorSettings& e) {
+    EditorSetup s;
+    s.program = e.program;
+    s.option = e.option;
+    s.macroNo = e.macroNo;
+    s.macroName = e.macroName;
+    const std::string id = std::to_string(static_cast<long long>(::getpid()));
+    if (EditorKindOf(e.program) == EditorKind::Neovim) {
+        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+        s.server = std::string(runtime != nullptr && *runtime != '\0' ? runtime : "/tmp") + "/morvex-editor-" + id + ".sock";
+    } else {
+        s.server = "MORVEX-" + id;
+    }
+    return s;
 }
 
 }  // namespace morvex

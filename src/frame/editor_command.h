@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"  // CommandWords
+#include "frame/settings.h"
+#include "integration/editor_control.h"
+
 namespace morvex {
 
 class Host;
@@ -19,11 +23,12 @@ struct EditorCommand {
 
 EditorCommand EditorCommandOf(const std::string& setting, const std::string& file);
 
-// The words of a command text: quoted texts (which keep their blanks, the
-// quotes dropped) and runs of non-blank characters.
-std::vector<std::string> CommandWords(const std::string& text);
-
 // Starts the editor on `file`; false when it could not be started.
 bool OpenInEditor(Host& host, const std::string& setting, const std::string& file);
+
+// The editor of the NC program as section ExecEditor names it. The editor
+// instance this process drives (Vim's server, Neovim's socket) is named
+// after the process, so that two instances do not drive one editor.
+EditorSetup NcEditorSetup(const EditorSettings& settings);
 
 }  // namespace morvex

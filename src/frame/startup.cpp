@@ -33,8 +33,10 @@ void CloseSyncMapping(App&) {}
 void AllocateTables(App&) {}
 void FreeTables(App&) {}
 
-// Closing the external editor at exit (CLOSE END) belongs to editor control.
-void CloseEditorIfAsked(App&) {}
+// CLOSE END: the external editor showing the NC program goes with the window.
+void CloseEditorIfAsked(App& app, Host& host) {
+    if (app.settings.editor.closeEnd) CloseEditor(app.editor, host);
+}
 
 }  // namespace
 
@@ -181,7 +183,7 @@ void HandleWindowDestroy(App& app, Host& host, const WindowPlacement& placement)
         !SaveDisplaySettings(app.locations.settingsFile, app.settings, placement)) {
         ShowError(host, std::string(Msg(MsgId::SettingsNotWritten)) + app.locations.settingsFile);
     }
-    CloseEditorIfAsked(app);
+    CloseEditorIfAsked(app, host);
     ReleasePlugins(app);
 }
 

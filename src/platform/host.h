@@ -4,6 +4,7 @@
 // unattended host writes to the batch log and stderr and never has keys down.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,15 @@ struct MessageRequest {
     bool topMost = false;
 };
 
+// A message to another program's window: a numbered message, or one
+// registered by name (`registered` not empty), with its two parameters.
+struct WindowMessage {
+    int message = 0;
+    std::string registered;
+    long long wParam = 0;
+    long long lParam = 0;
+};
+
 class Host {
 public:
     virtual ~Host() = default;
@@ -42,6 +52,24 @@ public:
     // Opens a file with the system's viewer for its type.
     virtual bool OpenWithViewer(const std::string& path) = 0;
     virtual bool StartProgram(const std::string& program, const std::vector<std::string>& args) = 0;
+    // Starts a program whose end matters: `ended` is called once, from the
+    // event handling of the caller's thread, when it has ended or was given
+    // up on (killed after a time limit). False, and no call, when it could
+    // not be started. A host that cannot watch its programs reports the end
+    // at once.
+    virtual bool StartProgramWatched(const std::string& program, const std::vector<std::string>& args,
+                                     std::function<void()> ended) {
+        if (!StartProgram(program, args)) return false;
+        if (ended) ended();
+        return true;
+    }
+    // Programs driven by window messages: whether a top-level window with one
+    // of these titles exists, and sending a message to it. This desktop has
+    // no such windows, so by default none is found and nothing is sent.
+    virtual bool FindProgramWindow(const std::vector<std::string>& /*titles*/) { return false; }
+    virtual bool SendWindowMessage(const std::vector<std::string>& /*titles*/, const WindowMessage& /*message*/) {
+        return false;
+    }
     virtual bool IsUnattended() const = 0;
     // The status area's text (the NC line being cut, "Cutting"); nothing
     // where there is no status area.

@@ -17,11 +17,11 @@ void Collect(const std::vector<MenuItem>& items, std::set<int>& greyed) {
     }
 }
 
-TEST(CommandDispatch, OnlyTheEditorLinkAndTheHomePageStayGreyed) {
+TEST(CommandDispatch, OnlyTheHomePageStaysGreyed) {
     std::set<int> greyed;
     for (const MenuPopup& popup : DefaultMenuBar())
         Collect(popup.items, greyed);
-    EXPECT_EQ(greyed, (std::set<int>{cmd::kEditor, cmd::kHomePage}));
+    EXPECT_EQ(greyed, (std::set<int>{cmd::kHomePage}));
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <vector>
 
 #include "base/messages.h"
@@ -1053,6 +1054,85 @@ TEST_F(DeskWindow, OptimizedRunFromTheMenu) {
     EXPECT_NE(State(), RunState::Paused);
     EXPECT_FALSE(std::filesystem::exists(onc));
     EXPECT_NE(LastBox().find("optimised NC"), std::string::npos) << LastBox();
+}
+
+
+// E opens the NC program in the editor of the settings (a script standing in
+// for gedit that logs its calls), and a run moves it along: one command at a
+// time, at least 100 ms apart, ending at the line the run stopped at.
+TEST_F(DeskWindow, TheEditorFollowsARun) {
+    test::TempDir bin;
+    const std::string log = bin.Path("calls.log");
+    const std::string editor = bin.Write("gedit", "#!/bin/sh\necho \"start $(date +%s%N) $*\" >> '" + log +
+                                                      "'\nsleep 0.15\necho \"end $(date +%s%N)\" >> '" + log + "'\n");
+    std::filesystem::permissions(editor, std::filesystem::perms::owner_all);
+    std::string program = "%\nG17 G21 G40 G49 G80 G90\nT03 M06\nG00 G90 G54 X0. Y10. S8000 M03\nG43 Z30. H03\nG01 Z-1. F1500\n";
+    for (int row = 0; row < 16; ++row) {
+        program += "Y" + std::to_string(10 + row) + ".\n";
+        for (int i = 1; i <= 100; ++i) program += "X" + std::to_string(row % 2 == 0 ? i : 100 - i) + ".\n";
+    }
+    program += "G00 Z30.\nM30\n%\n";
+    ASSERT_TRUE(Open(true, [&](App& app) { app.settings.editor.program = editor; }, "follow.nc", program));
+    const std::string nc = s->app.launch.ncProgram;
+    auto calls = [&]() {
+        std::vector<std::pair<std::string, long long>> c;  // "start <args>" or "end", with the time in ns
+        std::istringstream in(test::TempDir::Read(log));
+        for (std::string line; std::getline(in, line);) {
+            std::istringstream words(line);
+            std::string kind, rest;
+            long long ns = 0;
+            words >> kind >> ns;
+            std::getline(words, rest);
+            c.push_back({kind == "start" ? "start" + rest : "end", ns});
+        }
+        return c;
+    };
+    EXPECT_TRUE(window->Actions()[cmd::kEditor]->isEnabled());
+    QTest::keyClick(window.get(), Qt::Key_E);
+    ASSERT_TRUE(QTest::qWaitFor([&]() { return calls().size() == 2; }, 5000)) << test::TempDir::Read(log);
+    EXPECT_EQ(calls()[0].first, "start +1 " + nc);
+
+    window->OnCommand(cmd::kRunSkip);
+    ASSERT_EQ(State(), RunState::Finished);
+    const int last = Work().Run()->interp.reader.programLine;
+    ASSERT_GT(last, 1600);
+    // The last line goes once the command before it has ended.
+    const std::string lastCall = "start +" + std::to_string(last) + " " + nc;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&]() {
+            const auto c = calls();
+            return !c.empty() && c.back().first == "end" &&
+                   std::any_of(c.begin(), c.end(), [&](const auto& call) { return call.first == lastCall; });
+        },
+        10000))
+        << test::TempDir::Read(log);
+    const auto c = calls();
+    ASSERT_EQ(c.size() % 2, 0u);
+    int follows = 0;
+    for (std::size_t i = 2; i < c.size(); i += 2) {
+        SCOPED_TRACE(c[i].first);
+        ASSERT_EQ(c[i].first.rfind("start +", 0), 0u);
+        EXPECT_EQ(c[i + 1].first, "end");  // never two at once: each ends before the next starts
+        if (i > 2) {
+            EXPECT_GE(c[i].second - c[i - 2].second, 90'000'000);  // at least 100 ms apart (clock jitter)
+        }
+        ++follows;
+    }
+    EXPECT_GE(follows, 1);
+    EXPECT_EQ(c.back().first, "end");
+    EXPECT_EQ(c[c.size() - 2].first, lastCall);
+
+    // The desktop host reports the end of a watched program, and refuses one it cannot start.
+    bool ended = false;
+    ASSERT_TRUE(s->host.StartProgramWatched("/bin/sh", {"-c", "exit 3"}, [&]() { ended = true; }));
+    EXPECT_TRUE(QTest::qWaitFor([&]() { return ended; }, 5000));
+    EXPECT_FALSE(s->host.StartProgramWatched(bin.Path("missing"), {}, [&]() { ended = false; }));
+    // An editor that cannot be started is named in a box.
+    s->app.settings.editor.program = bin.Path("missing");
+    window->OnKey('E', false);
+    EXPECT_TRUE(QTest::qWaitFor([&]() { return !boxes->texts.empty(); }, 5000));
+    EXPECT_NE(LastBox().find("could not be started"), std::string::npos) << LastBox();
+    EXPECT_TRUE(ended);
 }
 
 }  // namespace

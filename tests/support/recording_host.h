@@ -2,6 +2,7 @@
 // a preset answer, reports the keys a test sets as down.
 #pragma once
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -38,7 +39,30 @@ public:
         opened.push_back(path);
         return viewerOpens;
     }
-    bool StartProgram(const std::string&, const std::vector<std::string>&) override { return true; }
+    // Programs started: the program followed by its arguments. Watched ones
+    // stay in `running` until the test ends them (EndProgram).
+    std::vector<std::vector<std::string>> started;
+    std::vector<std::function<void()>> running;
+    bool programsStart = true;  // what StartProgram answers
+    bool StartProgram(const std::string& program, const std::vector<std::string>& args) override {
+        std::vector<std::string> call{program};
+        call.insert(call.end(), args.begin(), args.end());
+        started.push_back(call);
+        return programsStart;
+    }
+    bool StartProgramWatched(const std::string& program, const std::vector<std::string>& args,
+                             std::function<void()> ended) override {
+        if (!StartProgram(program, args)) return false;
+        running.push_back(std::move(ended));
+        return true;
+    }
+    // Ends the oldest watched program still running.
+    void EndProgram() {
+        if (running.empty()) return;
+        std::function<void()> ended = std::move(running.front());
+        running.erase(running.begin());
+        if (ended) ended();
+    }
     bool IsUnattended() const override { return unattended; }
 };
 

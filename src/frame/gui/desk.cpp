@@ -321,6 +321,7 @@ bool Desk::StartRun(int runMode, bool fast, bool optimize) {
 void Desk::AfterMotion(const CuttingRun& run, const ChangedNodes& nodes) {
     ClockRunMotion(clock_, run);
     ++cutMotions_;
+    if (lineRead) lineRead(run.interp.reader.programLine);
     const PathRecord& p = run.interp.path;
     Point tip = p.toolEnd;
     for (int a = 0; a < 3; ++a) tip[a] += run.interp.workOffset[a];
@@ -373,6 +374,7 @@ void Desk::AfterRunLoop() {
     if (!run_) return;
     FlushChanges();
     const RunState s = run_->state;
+    if (lineRead) lineRead(run_->interp.reader.programLine);
     if (s == RunState::Paused || s == RunState::Waiting || s == RunState::Running) {
         // The block it stopped after (or the file it waits for).
         host_.ShowStatus(RunStatusText(*run_, 0.0, IsEnglish()));

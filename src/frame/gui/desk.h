@@ -40,6 +40,7 @@ public:
     std::function<void()> retitle;  // the title's content changed
     std::function<void(int line, int lines)> progress;  // a run's place in its program
     std::function<void()> runStarted;  // a run began: the window locks its menu
+    std::function<void(int line)> lineRead;  // the program line a run has read up to
     long long watchedNode = -1;  // the NC search: runs from the window pause once they lower it
     // A run came to its end (finished, aborted or an NC error), except by
     // the window closing.

@@ -26,6 +26,7 @@
 #include "frame/definition_files.h"
 #include "frame/help_file.h"
 #include "frame/gui/desk.h"
+#include "frame/gui/editor_follow.h"
 #include "frame/gui/hand_tool_input.h"
 #include "frame/gui/command_panel.h"
 #include "frame/gui/measure_input.h"
@@ -70,6 +71,8 @@ void MainWindow::Create() {
         connect(action, &QAction::triggered, this, [this, id]() { OnCommand(id); });
     }
     desk_ = std::make_unique<Desk>(app_, host_);
+    editor_ = new EditorFollow(app_, host_, this);
+    desk_->lineRead = [this](int line) { editor_->Follow(line); };
     hand_ = std::make_unique<HandToolInput>(app_, *desk_, host_);
     hand_->panelsChanged = [this]() { RefreshPanels(); };
     tools_.choose = FileDialogOf(this);
@@ -351,7 +354,9 @@ void MainWindow::OnCommand(int id) {
         if (change.redraw) desk_->Redraw();
         if (change.title) UpdateTitle();
     } else {
+        const std::string program = app_.launch.ncProgram;
         OtherCommand(id);
+        if (app_.launch.ncProgram != program && desk_->state.ncLoaded) editor_->ProgramSelected();
     }
     RefreshMenuState();
 }
@@ -368,6 +373,7 @@ bool MainWindow::OtherCommand(int id) {
     using namespace cmd;
     switch (id) {
     case kExit: close(); return true;
+    case kEditor: OpenEditorAtLine(); return true;
     case cmd::kRunReal: desk_->StartRun(morvex::kRunReal, false); break;
     case cmd::kRunSkip: desk_->StartRun(morvex::kRunSkip, false); break;
     case cmd::kRunResult: desk_->StartRun(morvex::kRunResult, false); break;
@@ -526,6 +532,10 @@ bool MainWindow::OnKey(int key, bool ctrl) {
     // While a program cuts, the run reads the keys itself.
     if (desk_->state.runActive && run == RunState::Running) return false;
     if (desk_->state.runActive && (run == RunState::Paused || run == RunState::Waiting)) {
+        if (key == 'E') {
+            OpenEditorAtLine();  // the line the run stopped at
+            return true;
+        }
         if (key == 'G' && run == RunState::Paused) {
             desk_->Continue();
         } else if (key == app_.settings.work.escapeKey) {
@@ -550,6 +560,10 @@ bool MainWindow::OnKey(int key, bool ctrl) {
     case 116: if (nc) OnCommand(cmd::kRunResult); return true;  // F5
     case 117: if (nc) OnCommand(kToolTipPath); return true;    // F6
     case 118: if (nc) OnCommand(kRunFastResult); return true;  // F7
+    case 'E':
+        if (ctrl) break;
+        if (nc) OnCommand(kEditor);
+        return true;
     case 'Y': OnCommand(ColourModeSwitch(app_.settings)); return true;
     case 'N': OnCommand(kOptimizeDrawing); return true;
     case 'H': OnCommand(kMeshMode); return true;
@@ -594,6 +608,12 @@ bool MainWindow::OnKey(int key, bool ctrl) {
         return true;
     }
     return false;
+}
+
+void MainWindow::OpenEditorAtLine() {
+    const CuttingRun* run = desk_->state.runActive ? desk_->Run() : nullptr;
+    const int line = run != nullptr ? std::max(1, run->interp.reader.programLine) : 1;
+    if (!editor_->Open(line)) ShowError(host_, Msg(MsgId::EditorNotStarted));
 }
 
 void MainWindow::CheckDefinitionsSoon() {
@@ -681,7 +701,9 @@ void MainWindow::dropEvent(QDropEvent* event) {
     if (paths.empty() || desk_->state.runActive) return;
     event->acceptProposedAction();
     const ProgressScope progress(tools_);
+    const std::string program = app_.launch.ncProgram;
     DropFiles(paths, app_, *desk_, host_, progress.get());
+    if (app_.launch.ncProgram != program && desk_->state.ncLoaded) editor_->ProgramSelected();
     if (toolDialog_ != nullptr) toolDialog_->Refresh(app_.tools);
     UpdateTitle();
     RefreshMenuState();

@@ -22,6 +22,7 @@ class QTimer;
 namespace morvex {
 
 class CommandPanel;
+class EditorFollow;
 class PanelStrip;
 class Desk;
 class HandToolInput;
@@ -90,6 +91,7 @@ private:
     void ShowMouseMenu(int x, int y);
     void UpdateCursor(bool ctrl);
     void CheckDefinitionsSoon();
+    void OpenEditorAtLine();  // E: at the line of the open run, else at the first
     void CheckDefinitions();
 
     App& app_;
@@ -101,6 +103,7 @@ private:
     WindowTools tools_;
     WorkView* view_ = nullptr;
     QTimer* waitTimer_ = nullptr;
+    EditorFollow* editor_ = nullptr;
     DragState drag_;
     bool panToggled_ = false;  // MOVE SWITCH RBUTTONCLICK: the pointer pans until the next right click
     bool zoomOnce_ = false;    // Z: the next drag is a zoom rectangle

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QStringList>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
@@ -115,6 +116,33 @@ bool QtHost::StartProgram(const std::string& program, const std::vector<std::str
     QStringList list;
     for (const std::string& a : args) list << QString::fromStdString(a);
     return QProcess::startDetached(QString::fromStdString(program), list);
+}
+
+bool QtHost::StartProgramWatched(const std::string& program, const std::vector<std::string>& args,
+                                 std::function<void()> ended) {
+    QStringList list;
+    for (const std::string& a : args) list << QString::fromStdString(a);
+    auto* process = new QProcess();
+    process->setProgram(QString::fromStdString(program));
+    process->setArguments(list);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    process->start();
+    // A missing program fails at once; a started one is not waited for.
+    if (!process->waitForStarted(2000)) {
+        delete process;
+        return false;
+    }
+    auto reported = std::make_shared<bool>(false);
+    QObject::connect(process, &QProcess::finished, process, [process, reported, ended = std::move(ended)]() {
+        if (*reported) return;
+        *reported = true;
+        process->deleteLater();
+        if (ended) ended();
+    });
+    QTimer::singleShot(kWatchedProgramLimitMs, process, [process]() { process->kill(); });
+    return true;
 }
 
 }  // namespace morvex

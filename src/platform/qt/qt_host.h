@@ -38,6 +38,11 @@ public:
     void LoopSound(int slot) override;
     bool OpenWithViewer(const std::string& path) override;
     bool StartProgram(const std::string& program, const std::vector<std::string>& args) override;
+    // A watched program runs with no standard streams; one that has not
+    // ended after kWatchedProgramLimitMs is killed and reported as ended.
+    bool StartProgramWatched(const std::string& program, const std::vector<std::string>& args,
+                             std::function<void()> ended) override;
+    static constexpr int kWatchedProgramLimitMs = 5000;
     bool IsUnattended() const override { return false; }
     void ShowStatus(const std::string& text) override {
         if (status) status(text);
