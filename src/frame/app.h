@@ -11,6 +11,7 @@
 #include "frame/settings.h"
 #include "frame/sounds.h"
 #include "frame/system_info.h"
+#include "integration/sync_link.h"
 #include "nc/controller_def.h"
 #include "results/machine_def.h"
 #include "sim/stroke_record.h"
@@ -68,6 +69,7 @@ struct App {
     PanelCaptions panelCaptions;
     int wheelSupport = 2;  // the window system reports wheel events
     ProcessorAffinity affinityBefore;  // of the main thread before /G
+    SyncLink sync;  // the sync mapping of SYNC MODE, open from start-up to exit
 };
 
 }  // namespace morvex

@@ -11,6 +11,7 @@
 #include "frame/auto_run.h"
 #include "frame/nc_lookup.h"
 #include "frame/settings_reader.h"
+#include "frame/sync_run.h"
 #include "nc/controller_reader.h"
 #include "platform/host.h"
 #include "results/machine_def.h"
@@ -23,10 +24,6 @@ namespace {
 void LoadPlugins(App&) {}
 void ReleasePlugins(App&) {}
 void UnloadPlugins(App&) {}
-
-// Shared-memory sync mappings: created by the sync subsystem when it exists.
-void CreateSyncMapping(App&) {}
-void CloseSyncMapping(App&) {}
 
 // Per-tool tables and the hand-tool stroke record: sized by the tool table
 // and hand-tool subsystems when they exist.
@@ -103,7 +100,7 @@ void ContinueStartUp(App& app, Host& host) {
     }
     AllocateTables(app);
     AllocateStrokeRecord(app.strokes);
-    CreateSyncMapping(app);
+    CreateSyncMapping(app, host);
 }
 
 void PrepareMenu(App& app) {

@@ -39,6 +39,7 @@
 #include "frame/self_instance.h"
 #include "frame/sounds.h"
 #include "frame/startup.h"
+#include "frame/sync_run.h"
 #include "platform/qt/qt_host.h"
 #include "resources/command_ids.h"
 #include "view/offscreen_bitmap.h"
@@ -169,10 +170,21 @@ void MainWindow::Create() {
         progress_->setFormat(name.isEmpty() ? QStringLiteral("%p%") : name + QStringLiteral("  %p%"));
         progress_->setValue(static_cast<int>(1000.0 * std::min(line, lines) / lines));
     };
-    // A run waiting for its wait file looks for it a few times a second.
+    // A run waiting for its wait file looks for it a few times a second; a
+    // run paused with its lock-step group goes on when another instance
+    // lifted the pause (or stopped the group).
     waitTimer_ = new QTimer(this);
     waitTimer_->setInterval(200);
     connect(waitTimer_, &QTimer::timeout, this, [this]() {
+        if (desk_->RunStateNow() == RunState::Paused && InLockStep(app_)) {
+            if (GroupControl(app_.sync) != kGroupPause) {
+                desk_->Continue();
+                WatchRun();
+                UpdateTitle();
+                RefreshMenuState();
+            }
+            return;
+        }
         if (desk_->RunStateNow() != RunState::Waiting) {
             waitTimer_->stop();
             return;
@@ -356,10 +368,15 @@ void MainWindow::OnCommand(int id) {
     RefreshMenuState();
 }
 
+void MainWindow::WatchRun() {
+    const RunState run = desk_->RunStateNow();
+    if (run == RunState::Waiting || (run == RunState::Paused && InLockStep(app_))) waitTimer_->start();
+}
+
 void MainWindow::RunProgram(int runMode, bool fast, bool optimize) {
     if (!desk_ || desk_->state.runActive) return;
     desk_->StartRun(runMode, fast, optimize);
-    if (desk_->RunStateNow() == RunState::Waiting) waitTimer_->start();
+    WatchRun();
     UpdateTitle();
     RefreshMenuState();
 }
@@ -386,7 +403,7 @@ bool MainWindow::OtherCommand(int id) {
         UpdateTitle();
         return true;
     }
-    if (desk_->RunStateNow() == RunState::Waiting) waitTimer_->start();
+    WatchRun();
     UpdateTitle();
     return true;
 }
@@ -527,13 +544,15 @@ bool MainWindow::OnKey(int key, bool ctrl) {
     if (desk_->state.runActive && run == RunState::Running) return false;
     if (desk_->state.runActive && (run == RunState::Paused || run == RunState::Waiting)) {
         if (key == 'G' && run == RunState::Paused) {
+            if (InLockStep(app_)) (void)GroupContinueKey(app_);  // the whole group goes on
             desk_->Continue();
         } else if (key == app_.settings.work.escapeKey) {
+            if (InLockStep(app_)) GroupStopKey(app_);  // and the group stops
             desk_->Escape();
         } else {
             return false;
         }
-        if (desk_->RunStateNow() == RunState::Waiting) waitTimer_->start();
+        WatchRun();
         UpdateTitle();
         RefreshMenuState();
         return true;

@@ -59,6 +59,8 @@ public:
     // A run of the program in a run mode (the fast version, with the
     // optimised outputs), as the run commands start it but without a dialog.
     void RunProgram(int runMode, bool fast, bool optimize);
+    // Starts the timer of a run that waits for its wait file or its group.
+    void WatchRun();
     // A key pressed in the window (virtual-key code); true when it did something.
     bool OnKey(int virtualKey, bool ctrl);
     // The mouse over the view (view coordinates).
