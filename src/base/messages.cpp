@@ -174,6 +174,7 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
      "A synchronised instance did not arrive within %d seconds (ended or not started). The run is ended.",
      "同期中の他のプログラムが%d秒以内に到着しませんでした（終了したか、起動していません）。加工を中止します。"},
     {MsgId::SyncGroupStopped, "The synchronised group was stopped.", "同期グループが停止されました。"},
+    {MsgId::SyncFollowing, "Followed run: line %d  X%.3f Y%.3f Z%.3f", "追従中: %d行目  X%.3f Y%.3f Z%.3f"},
     {MsgId::WaitFileDeleted, "A wait file left from an earlier run was deleted: ",
      "前回の待ちファイルを削除しました: "},
     {MsgId::WaitFileKeptOutside,

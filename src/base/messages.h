@@ -141,6 +141,7 @@ enum class MsgId {
     SyncNotOpened,
     SyncPartnerMissing,
     SyncGroupStopped,
+    SyncFollowing,
     WaitFileDeleted,
     WaitFileKeptOutside,
     WaitFileKeptNotRegular,

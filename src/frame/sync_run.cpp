@@ -47,11 +47,12 @@ void AttachSyncToRun(App& app, Host& host, RunSetup& setup) {
         BarrierWaitOptions options;
         options.timeout = std::chrono::seconds(seconds);
         // The window stays alive while the group is awaited; its escape
-        // key stops the group.
+        // key stops the group and G lifts a group pause held here.
         if (interactive) {
             options.idle = [&link, &host, escapeKey]() {
                 host.PumpMessages();
                 if (host.IsKeyDown(escapeKey)) GroupStop(link);
+                if (host.IsKeyDown('G')) (void)GroupContinue(link);
             };
         }
         // Without a user, or at the last step, a group pause is held here
@@ -77,6 +78,7 @@ void AttachSyncToRun(App& app, Host& host, RunSetup& setup) {
         return GroupStep::GaveUp;
     };
     if (interactive) setup.pauseGroup = [&link]() { GroupPause(link); };
+    setup.stopGroup = [&link]() { GroupStop(link); };
 }
 
 bool GroupContinueKey(App& app) {
@@ -89,6 +91,14 @@ void GroupStopKey(App& app) {
 
 bool InLockStep(const App& app) {
     return app.sync.mode == kSyncBarrier && SyncLinkOpen(app.sync);
+}
+
+bool FollowedRun(const App& app, std::string& status) {
+    if (app.sync.mode != kSyncPosition) return false;
+    const PositionRecord r = ReadPosition(app.sync);
+    if (r.state == kPositionIdle) return false;
+    status = Format(std::string(Msg(MsgId::SyncFollowing)).c_str(), r.line, r.point[0], r.point[1], r.point[2]);
+    return true;
 }
 
 }  // namespace morvex

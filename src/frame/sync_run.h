@@ -19,7 +19,8 @@ void CloseSyncMapping(App& app);
 // Completes a run's setup: in lock-step mode the barrier is cleared for the
 // run and every step waits for the group (`interactive` runs pump events
 // while waiting and pause with the group; unattended ones hold a group
-// pause until it is lifted); in position mode every motion is published and
+// pause until it is lifted), and a run that ends early stops the group; in
+// position mode every motion is published and
 // a wait M-code waits for the outside reader to clear the record's state.
 void AttachSyncToRun(App& app, Host& host, RunSetup& setup);
 
@@ -28,5 +29,10 @@ void AttachSyncToRun(App& app, Host& host, RunSetup& setup);
 bool GroupContinueKey(App& app);
 void GroupStopKey(App& app);
 bool InLockStep(const App& app);
+
+// A follower of another instance's position record (MAPFILE without a run
+// of its own): the status text of the record, and whether a run is being
+// followed (state not 0).
+bool FollowedRun(const App& app, std::string& status);
 
 }  // namespace morvex

@@ -292,4 +292,16 @@ std::int32_t PositionState(const SyncLink& link) {
     return Field<std::int32_t>(link, offsetof(PositionRecord, state)).load(std::memory_order_acquire);
 }
 
+PositionRecord ReadPosition(const SyncLink& link) {
+    PositionRecord r{};
+    if (!PositionOpen(link)) return r;
+    r.state = Field<std::int32_t>(link, offsetof(PositionRecord, state)).load(std::memory_order_acquire);
+    r.line = Field<std::int32_t>(link, offsetof(PositionRecord, line)).load(std::memory_order_relaxed);
+    for (int a = 0; a < 3; ++a) {
+        r.point[a] = Field<double>(link, offsetof(PositionRecord, point) + a * sizeof(double))
+                         .load(std::memory_order_relaxed);
+    }
+    return r;
+}
+
 }  // namespace morvex

@@ -116,5 +116,8 @@ void PublishFinished(SyncLink& link);
 // The record's state word; a wait M-code's wait ends when the outside
 // reader has cleared it to 0.
 std::int32_t PositionState(const SyncLink& link);
+// The record as a follower reads it (all zero on a closed link); the line
+// and point may be one step apart while the writer is at work.
+PositionRecord ReadPosition(const SyncLink& link);
 
 }  // namespace morvex

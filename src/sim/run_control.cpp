@@ -554,6 +554,7 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
         if (next == MotionResult::Error) run.state = RunState::NcError;
     }
     FlushCuts(run, work);
+    if ((run.state == RunState::Aborted || run.state == RunState::NcError) && s.stopGroup) s.stopGroup();
     // A paused, waiting or ended run is silent; the next motion picks its sound again.
     if (run.soundSlot >= 0) {
         host.LoopSound(-1);

@@ -120,6 +120,9 @@ struct RunSetup {
     // its next step.
     std::function<GroupStep(const struct CuttingRun&)> groupStep;
     std::function<void()> pauseGroup;
+    // Told when the run ended early (an abort or an NC error), so that the
+    // group does not wait for it.
+    std::function<void()> stopGroup;
     // Told after every motion the run took, and once when it has finished
     // (state Finished).
     std::function<void(const struct CuttingRun&)> publish;

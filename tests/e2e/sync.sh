@@ -81,6 +81,11 @@ for n in 2 3; do
     state=$(byte_at "$name" 0)
     if [ ! -f rc1 ] && [ "$state" = "2" ]; then ok "$n: the first instance waits for its partners"
     else fail "$n: first instance rc=$(rc_of 1) state=$state"; cat err1.txt; fi
+    # Waiting backs off to short sleeps: far less than a core.
+    waiter=$(pgrep -P "${pids[-1]}" | head -1)
+    ticks=$(awk '{print $14 + $15}' "/proc/$waiter/stat" 2>/dev/null || echo none)
+    if [ "$ticks" != "none" ] && [ "$ticks" -lt 50 ]; then ok "$n: the waiting instance used $ticks ticks of CPU in 1.5 s"
+    else fail "$n: waiting instance CPU ticks $ticks"; fi
     for i in $(seq 2 "$n"); do start "$i" "s$i.ini" pocket.nc; done
     if finished $(seq "$n"); then
         all0=1

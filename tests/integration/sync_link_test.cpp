@@ -76,6 +76,10 @@ TEST(SyncLink, PositionRecordLayoutAsAnOutsideReaderSeesIt) {
     EXPECT_EQ(xyz[1], -3.25);
     EXPECT_EQ(xyz[2], 40.0);
     for (int i = 32; i < 120; ++i) EXPECT_EQ(reader.map.bytes[i], 0) << i;  // never written
+    const PositionRecord followed = ReadPosition(reader);  // as a following window reads it
+    EXPECT_EQ(followed.state, kPositionRunning);
+    EXPECT_EQ(followed.line, 1234);
+    EXPECT_EQ(followed.point[1], -3.25);
 
     PublishFinished(writer);
     EXPECT_EQ(PositionState(reader), kPositionFinished);

@@ -298,7 +298,8 @@ TEST(RunControl, GroupStepsAndPublishedPositions) {
     for (const Case& c : {Case{0, 0, RunState::Finished, 5, 3}, Case{2, 0, RunState::Finished, 6, 3},
                           Case{0, 3, RunState::Aborted, 3, 2}, Case{0, 5, RunState::Aborted, 5, 3}}) {
         Bench b;
-        int steps = 0;
+        int steps = 0, stops = 0;
+        b.setup.stopGroup = [&] { ++stops; };
         std::vector<int> finishedSteps;
         std::vector<int> told;
         b.setup.groupStep = [&](const CuttingRun& run) {
@@ -323,6 +324,7 @@ TEST(RunControl, GroupStepsAndPublishedPositions) {
         EXPECT_EQ(state, c.end) << c.pauseAt << c.stopAt;
         EXPECT_EQ(steps, c.steps) << c.pauseAt << c.stopAt;
         EXPECT_EQ(b.run.motions, c.motions) << c.pauseAt << c.stopAt;
+        EXPECT_EQ(stops, c.end == RunState::Aborted ? 1 : 0);  // an early end stops the others
         if (c.end == RunState::Finished) {
             EXPECT_EQ(finishedSteps, std::vector<int>{c.steps});  // the last step is the end's
             EXPECT_EQ(told, (std::vector<int>{1, 2, 3, -1}));

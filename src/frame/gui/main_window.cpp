@@ -191,6 +191,23 @@ void MainWindow::Create() {
         }
         desk_->WaitPoll();
     });
+    // With MAPFILE the window follows the run another instance publishes,
+    // until that record goes back to idle; its own runs publish instead.
+    if (app_.sync.mode == kSyncPosition) {
+        followTimer_ = new QTimer(this);
+        followTimer_->setInterval(200);
+        connect(followTimer_, &QTimer::timeout, this, [this]() {
+            if (desk_ && desk_->state.runActive) return;
+            std::string text;
+            if (FollowedRun(app_, text)) {
+                followed_ = true;
+                host_.ShowStatus(text);
+            } else if (followed_) {
+                followTimer_->stop();
+            }
+        });
+        followTimer_->start();
+    }
     resize(1024, 768);
     SyncPanels();
     UpdateTitle();

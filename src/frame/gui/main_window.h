@@ -103,6 +103,8 @@ private:
     WindowTools tools_;
     WorkView* view_ = nullptr;
     QTimer* waitTimer_ = nullptr;
+    QTimer* followTimer_ = nullptr;  // MAPFILE: following another instance's run
+    bool followed_ = false;
     DragState drag_;
     bool panToggled_ = false;  // MOVE SWITCH RBUTTONCLICK: the pointer pans until the next right click
     bool zoomOnce_ = false;    // Z: the next drag is a zoom rectangle
