@@ -4,8 +4,9 @@
 // - The mapped bytes are read and written through std::atomic_ref with
 //   acquire/release order: each instance writes its own state byte, the
 //   releasing instance moves every waiting byte to 1, and any instance may
-//   set the control byte. The releaser moves a byte by compare-and-swap, so
-//   that an instance that left meanwhile (9) is never made "released".
+//   set the control byte. The releaser moves a byte from 2 or 3 to 1 by
+//   compare-and-swap, so that an instance that left (9) or joined meanwhile
+//   is never made "released".
 // - A barrier round for instance k reads its own state s:
 //   0 -> 2 (arrived); 1 -> 0 and go on (released);
 //   2 -> when every other state is 9, 2 or 3: control 1 -> 3 (paused),
@@ -77,7 +78,10 @@ void ReleaseGroup(SyncLink& link) {
         if (i == link.self) continue;
         auto byte = Byte(link, i);
         std::uint8_t s = byte.load(std::memory_order_acquire);
-        while (s != kSyncAbsent && !byte.compare_exchange_weak(s, kSyncReleased, std::memory_order_acq_rel)) {
+        // Only a waiting or paused partner: one that left or (re)joined
+        // meanwhile is not released into a step it never came to.
+        while ((s == kSyncWaiting || s == kSyncPaused) &&
+               !byte.compare_exchange_weak(s, kSyncReleased, std::memory_order_acq_rel)) {
         }
     }
     Byte(link, link.self).store(kSyncRunning, std::memory_order_release);
