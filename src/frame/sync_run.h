@@ -1,6 +1,11 @@
 // The sync mapping of SYNC MODE in the program: made at start-up, closed at
 // exit, and tied into every run (the step barrier of lock-step runs, the
 // position record, group continue and stop from the keys).
+//
+// The synchronisation plug-in, which exchanges offset tables with an outside
+// party (its name hand-over and the GET/PUT entries), is a separate facility:
+// it joins here once the plug-in loader exists. The shared work (SHARE MODE)
+// belongs to the work model's allocation.
 #pragma once
 
 #include "frame/app.h"
