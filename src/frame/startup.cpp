@@ -100,6 +100,7 @@ void ContinueStartUp(App& app, Host& host) {
     }
     AllocateTables(app);
     AllocateStrokeRecord(app.strokes);
+    ShareWork(app);
     CreateSyncMapping(app, host);
 }
 
@@ -185,6 +186,7 @@ void HandleWindowDestroy(App& app, Host& host, const WindowPlacement& placement)
 void ShutDown(App& app) {
     CloseSyncMapping(app);
     FreeTables(app);
+    if (app.work.sharing) FreeWork(app.work);  // leaves the shared work's objects
     FreeSounds(app.sounds);
     UnloadPlugins(app);
 }

@@ -9,6 +9,54 @@
 
 namespace morvex {
 
+namespace {
+
+// The three objects of a shared work, kept while the grid keeps its size.
+struct SharedWork {
+    std::string name;
+    SharedMapping top, topc, topn;
+    std::size_t cells = 0;
+    bool lines = false;
+
+    void Close() {
+        CloseSharedMapping(top);
+        CloseSharedMapping(topc);
+        CloseSharedMapping(topn);
+        cells = 0;
+    }
+    ~SharedWork() { Close(); }
+};
+
+}  // namespace
+
+void ShareWork(App& app) {
+    if (!app.settings.dmf.shareMode) return;
+    auto work = std::make_shared<SharedWork>();
+    work->name = app.settings.dmf.shareName;
+    auto sharing = std::make_shared<WorkSharing>();
+    sharing->attach = [work](std::size_t cells, bool lines, float*& height, std::uint8_t*& attr,
+                             std::int32_t*& lineNo) {
+        if (work->cells != cells || work->lines != lines) {
+            work->Close();
+            std::string error;
+            if (!OpenSharedMapping(work->top, work->name + "_TOP", cells * sizeof(float), error) ||
+                !OpenSharedMapping(work->topc, work->name + "_TOPC", cells, error) ||
+                (lines && !OpenSharedMapping(work->topn, work->name + "_TOPN", cells * sizeof(std::int32_t), error))) {
+                work->Close();
+                return false;  // the allocation reports the memory failure
+            }
+            work->cells = cells;
+            work->lines = lines;
+        }
+        height = reinterpret_cast<float*>(work->top.bytes);
+        attr = work->topc.bytes;
+        lineNo = lines ? reinterpret_cast<std::int32_t*>(work->topn.bytes) : nullptr;
+        return true;
+    };
+    sharing->detach = [work]() { work->Close(); };
+    app.work.sharing = std::move(sharing);
+}
+
 void CreateSyncMapping(App& app, Host& host) {
     const SyncSettings& s = app.settings.sync;
     if (s.mode == kSyncNone) return;

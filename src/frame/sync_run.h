@@ -4,8 +4,7 @@
 //
 // The synchronisation plug-in, which exchanges offset tables with an outside
 // party (its name hand-over and the GET/PUT entries), is a separate facility:
-// it joins here once the plug-in loader exists. The shared work (SHARE MODE)
-// belongs to the work model's allocation.
+// it joins here once the plug-in loader exists.
 #pragma once
 
 #include "frame/app.h"
@@ -14,6 +13,12 @@
 namespace morvex {
 
 class Host;
+
+// SHARE MODE: the work's heights, attributes and line numbers live in the
+// named objects SHARE NAME + "_TOP", "_TOPC" and "_TOPN" from the next
+// allocation on; ShareWork is called at start-up, the objects are left when
+// the work is freed.
+void ShareWork(App& app);
 
 // Start-up: opens the mapping of the Sync section; a mapping that cannot be
 // used is reported and the program goes on without synchronisation.

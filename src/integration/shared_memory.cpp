@@ -73,9 +73,9 @@ bool OpenSharedMapping(SharedMapping& m, const std::string& mappingName, std::si
             fd = -1;
             continue;
         }
-        if (st.st_size < static_cast<off_t>(size)) {
+        if (st.st_size != static_cast<off_t>(size)) {
             errno = EINVAL;
-            error = SystemError("shared memory too small", name);
+            error = SystemError("shared memory of another size", name);
             close(fd);
             return false;
         }

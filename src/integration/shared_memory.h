@@ -22,7 +22,8 @@ struct SharedMapping {
 // holding it (the first in, or the first after a crashed run) sets the size
 // anew and clears the contents, so that stale objects never block a start.
 // False with `error` set when the object cannot be opened or mapped; the
-// record is then left closed.
+// record is then left closed, as it is when the members in hold the object
+// at another size (another grid).
 [[nodiscard]] bool OpenSharedMapping(SharedMapping& m, const std::string& mappingName, std::size_t size,
                                      std::string& error);
 

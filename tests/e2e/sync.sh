@@ -5,8 +5,9 @@
 # missing partner ends the run after SYNC TIMEOUT with a message, an
 # instance killed by Ctrl+C leaves the group so its partner goes on, an
 # object left by a killed run does not block the next start, the last one
-# out removes the object, and an outside reader follows the position record
-# while a run goes on. Every wait is bounded.
+# out removes the object, an outside reader follows the position record
+# while a run goes on, and the shared work is seen from another process.
+# Every wait is bounded.
 set -u
 morvex=$1
 source_dir=$2
@@ -215,6 +216,59 @@ if finished 1 && [ "$(rc_of 1)" = "0" ] && grep -q "states \[.*1, 2\]" reader.tx
 else
     fail "position record: rc=$(rc_of 1) $(cat reader.txt)"; cat err1.txt
 fi
+
+# The shared work: another process maps the heights while the run cuts and
+# finds in them, at the end, the work written to the DMF file.
+name="${tag}_work"
+rm -f rc* end*
+sed -e "s/^SHARE MODE=.*/SHARE MODE=YES/" -e "s/^SHARE NAME=MORVEXDMF.*/SHARE NAME=$name/" morvex.ini >w.ini
+start 1 w.ini finish3d.nc "-P(0.04,0.04)"
+python3 - "$name" >shared.txt <<'PY' &
+import mmap, os, sys, time
+path = "/dev/shm/" + sys.argv[1] + "_TOP"
+deadline = time.time() + 60
+fd = None
+while time.time() < deadline:
+    try:
+        fd = os.open(path, os.O_RDONLY)
+        if os.fstat(fd).st_size > 0:
+            break
+        os.close(fd)
+        fd = None
+    except FileNotFoundError:
+        pass
+    time.sleep(0.01)
+if fd is None:
+    print("no shared work")
+    sys.exit(0)
+# Seen while cutting: the heights go down (a sum over every 97th node).
+seen = []
+while time.time() < deadline and os.path.exists(path):
+    rec = mmap.mmap(fd, os.fstat(fd).st_size, prot=mmap.PROT_READ)
+    view = memoryview(rec).cast("f")
+    seen.append(sum(view[::97]))
+    view.release()
+    rec.close()
+    time.sleep(0.1)
+with open("shared.bin", "wb") as out:
+    out.write(os.pread(fd, os.fstat(fd).st_size, 0))
+print("samples", len(seen), "lowered", len(set(seen)) > 1)
+PY
+reader=$!
+finished 1
+wait "$reader"
+same=$(python3 - <<'PY' 2>/dev/null
+import struct
+d = open("out1.dmf", "rb").read()
+nx, ny = struct.unpack_from("<2i", d, 112)
+grid = d[156:156 + 4 * nx * ny]
+print("yes" if open("shared.bin", "rb").read() == grid else "no %d %d" % (len(grid), len(open("shared.bin", "rb").read())))
+PY
+)
+if [ "$(rc_of 1)" = "0" ] && [ "$same" = "yes" ] && grep -q "lowered True" shared.txt; then
+    ok "the shared work seen from outside: $(cat shared.txt), the same as the DMF"
+else fail "shared work: rc=$(rc_of 1) same=$same $(cat shared.txt)"; cat err1.txt; fi
+[ -e "/dev/shm/${name}_TOP" ] && fail "shared work left behind" || ok "the shared work's objects removed"
 
 [ $fails -eq 0 ] && echo "all sync checks passed" || echo "$fails sync check(s) failed"
 exit $((fails > 0))
