@@ -12,6 +12,7 @@
 #include "frame/sounds.h"
 #include "frame/system_info.h"
 #include "integration/editor_control.h"
+#include "integration/sync_link.h"
 #include "nc/controller_def.h"
 #include "results/machine_def.h"
 #include "sim/stroke_record.h"
@@ -70,6 +71,7 @@ struct App {
     int wheelSupport = 2;  // the window system reports wheel events
     ProcessorAffinity affinityBefore;  // of the main thread before /G
     EditorLink editor;  // the external editor showing the NC program
+    SyncLink sync;  // the sync mapping of SYNC MODE, open from start-up to exit
 };
 
 }  // namespace morvex

@@ -4,6 +4,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "frame/startup.h"
+#include "frame/sync_run.h"
 #include "platform/host.h"
 
 namespace morvex {
@@ -62,6 +63,7 @@ bool StartRunFromApp(App& app, Host& host, CuttingRun& run, int runMode, bool fa
     if (app.work.workState <= 0) return false;
     RefreshDefinitionsForRun(app, host);
     RunSetup setup = MakeRunSetup(app, runMode, fast, batch);
+    AttachSyncToRun(app, host, setup);
     if (adjust) adjust(setup);
     if (!StartRun(run, setup, app.work, app.controller, app.tools)) return false;
     host.ShowStatus(std::string(Msg(MsgId::StatusCutting)));

@@ -180,6 +180,7 @@ struct SyncSettings {
     std::string shareName = "MORVEXSYNC";
     std::uint8_t total = 0;
     std::uint8_t number = 0;  // this instance, 0-based
+    int timeoutSeconds = 60;  // SYNC TIMEOUT: longest wait for a partner at a step; 0 no limit
 };
 
 // The display keys and colours are the view's own record (ViewSettings), so

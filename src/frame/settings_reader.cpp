@@ -437,6 +437,7 @@ void ReadSync(const IniFile& ini, SyncSettings& y) {
     y.shareName = s.Text("SHARE NAME", "MORVEXSYNC");
     y.total = static_cast<std::uint8_t>(std::clamp(s.Integer("SYNC TOTAL", "0"), 0, 255));
     y.number = static_cast<std::uint8_t>(std::clamp(s.Integer("SYNC NO", "0") - 1, 0, 255));
+    y.timeoutSeconds = std::clamp(s.Integer("SYNC TIMEOUT", "60"), 0, 24 * 3600);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "frame/auto_run.h"
 #include "frame/nc_lookup.h"
 #include "frame/settings_reader.h"
+#include "frame/sync_run.h"
 #include "nc/controller_reader.h"
 #include "platform/host.h"
 #include "results/machine_def.h"
@@ -23,10 +24,6 @@ namespace {
 void LoadPlugins(App&) {}
 void ReleasePlugins(App&) {}
 void UnloadPlugins(App&) {}
-
-// Shared-memory sync mappings: created by the sync subsystem when it exists.
-void CreateSyncMapping(App&) {}
-void CloseSyncMapping(App&) {}
 
 // Per-tool tables and the hand-tool stroke record: sized by the tool table
 // and hand-tool subsystems when they exist.
@@ -105,7 +102,8 @@ void ContinueStartUp(App& app, Host& host) {
     }
     AllocateTables(app);
     AllocateStrokeRecord(app.strokes);
-    CreateSyncMapping(app);
+    ShareWork(app);
+    CreateSyncMapping(app, host);
 }
 
 void PrepareMenu(App& app) {
@@ -190,6 +188,7 @@ void HandleWindowDestroy(App& app, Host& host, const WindowPlacement& placement)
 void ShutDown(App& app) {
     CloseSyncMapping(app);
     FreeTables(app);
+    if (app.work.sharing) FreeWork(app.work);  // leaves the shared work's objects
     FreeSounds(app.sounds);
     UnloadPlugins(app);
 }

@@ -360,9 +360,34 @@ bool StopRequested(CuttingRun& run, const ControllerDef& ctl, Host& host) {
         }
     }
     if (reason == StopReason::None) return false;
+    if (s.pauseGroup) {
+        // The group pauses together at the step barrier ahead.
+        s.pauseGroup();
+        if (run.groupPause == StopReason::None) run.groupPause = reason;
+        return false;
+    }
     run.state = RunState::Paused;
     run.pause = reason;
     return true;
+}
+
+// The step barrier of a lock-step group; false when the run paused or ended there.
+bool GroupStepDone(CuttingRun& run) {
+    if (!run.setup.groupStep) return true;
+    switch (run.setup.groupStep(run)) {
+    case GroupStep::GoOn:
+        return true;
+    case GroupStep::Paused:
+        run.state = RunState::Paused;
+        run.pause = run.groupPause != StopReason::None ? run.groupPause : StopReason::Group;
+        run.groupPause = StopReason::None;
+        return false;
+    case GroupStep::Stop:
+    case GroupStep::GaveUp:
+        break;
+    }
+    run.state = RunState::Aborted;
+    return false;
 }
 
 // The motion just fetched: tool change, sweep, the checks' decision, sound
@@ -399,6 +424,7 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
         TellHeldStep(run, true);
     }
     ++run.motions;
+    if (s.publish) s.publish(run);
     if (flags.cutDone) work.workState = 2;
     if (s.afterMotion && !g92 && p.error == kNcNoError) {
         ChangedNodes nodes = MotionNodes(run, work, p);
@@ -508,6 +534,7 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
         }
         if (s.interactive && host.IsKeyDown(kTabKey)) host.RequestRedraw();
         if (StopRequested(run, ctl, host)) break;
+        if (!GroupStepDone(run)) break;
 
         const MotionResult next = NextMotion(in, ctl, s.toolWords);
         if (next == MotionResult::Motion && !TakeMotion(run, work, ctl, tools, host)) break;
@@ -516,10 +543,18 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
             EndWithAlarm(run, host, RunState::NcError, error + kNcAlarmBase, NcErrorDetail(in.reader, ctl.endOfRecord));
             break;
         }
-        if (next == MotionResult::End) run.state = RunState::Finished;
+        if (next == MotionResult::End) {
+            // A lock-step group ends together: the last step waits for all.
+            FlushCuts(run, work);
+            run.state = RunState::Finished;
+            // (a group pause at this step is waited out by the hook.)
+            if (s.groupStep && s.groupStep(run) != GroupStep::GoOn) run.state = RunState::Aborted;
+            if (s.publish) s.publish(run);
+        }
         if (next == MotionResult::Error) run.state = RunState::NcError;
     }
     FlushCuts(run, work);
+    if ((run.state == RunState::Aborted || run.state == RunState::NcError) && s.stopGroup) s.stopGroup();
     // A paused, waiting or ended run is silent; the next motion picks its sound again.
     if (run.soundSlot >= 0) {
         host.LoopSound(-1);
@@ -536,6 +571,12 @@ void ResumeRun(CuttingRun& run) {
 
 bool WaitEnded(CuttingRun& run) {
     if (run.state != RunState::Waiting) return false;
+    if (run.setup.waitOver) {
+        if (!run.setup.waitOver()) return false;
+        run.waitFile.clear();
+        run.state = RunState::Running;
+        return true;
+    }
     std::error_code ec;
     const bool exists = std::filesystem::exists(run.waitFile, ec);
     if (exists || ec) return false;  // a file that cannot be looked at has not been deleted

@@ -37,7 +37,10 @@ inline constexpr int kStopStrings = 4;
 enum class RunState { Idle, Running, Paused, Waiting, Finished, Aborted, NcError };
 
 // Why a run paused (the window title shows it).
-enum class StopReason { None, StopKey, StopBlock, Check, OffsetMark, SearchHit };
+enum class StopReason { None, StopKey, StopBlock, Check, OffsetMark, SearchHit, Group };
+
+// What a lock-step group answers at a step.
+enum class GroupStep { GoOn, Paused, Stop, GaveUp };
 
 // The nodes a motion may have changed (inclusive; empty when ix1 < ix0):
 // its extent in the work widened by the tool's reach and one node for the
@@ -111,6 +114,21 @@ struct RunSetup {
     // loads. The first motion's start is told before its steps.
     std::function<void(const struct CuttingRun&, const Point& start)> observeStart;
     std::function<void(const struct CuttingRun&, const RunStep&)> observeStep;
+    // Running in lock-step with other instances: called before every motion
+    // and once more when the program has ended. A pause the run asks for is
+    // handed to pauseGroup instead, so that the group pauses together at
+    // its next step.
+    std::function<GroupStep(const struct CuttingRun&)> groupStep;
+    std::function<void()> pauseGroup;
+    // Told when the run ended early (an abort or an NC error), so that the
+    // group does not wait for it.
+    std::function<void()> stopGroup;
+    // Told after every motion the run took, and once when it has finished
+    // (state Finished).
+    std::function<void(const struct CuttingRun&)> publish;
+    // When set, a wait M-code's wait ends when this answers true; its wait
+    // file is then not looked at.
+    std::function<bool()> waitOver;
 };
 
 // One run from StartRun to EndRun. The interpreter keeps a reference to the
@@ -134,6 +152,7 @@ struct CuttingRun {
     int blockStopMarks = 0;      // what a stop option can stop at in that block
     bool offsetMarked = false;   // the motion carried the radius-offset interference mark
     StopReason pendingPause = StopReason::None;  // found with a wait M-code, taken after the wait
+    StopReason groupPause = StopReason::None;    // handed to the group, shown when it pauses
     int toolNumber = 0;          // the tool the program called last (it may be undefined)
     bool checkPause = false;     // the checks asked for a pause
     bool searchHit = false;      // the motion lowered the watched node
@@ -197,8 +216,9 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
 // Resumes a paused run (the G key); the next RunLoop goes on.
 void ResumeRun(CuttingRun& run);
 
-// A waiting run polls here: when the wait file no longer exists the wait
-// ends and true is returned (the caller runs RunLoop again).
+// A waiting run polls here: when the wait file no longer exists (or the
+// setup's waitOver says so) the wait ends and true is returned (the caller
+// runs RunLoop again).
 bool WaitEnded(CuttingRun& run);
 
 // The stop mode and the check modes chosen while a run is open; they take

@@ -10,7 +10,8 @@
 //   allocated, so the old and the new block are never held together.
 // - After an allocation the current pair stays B only when B was current and
 //   both pairs kept their contents together with a saved state; otherwise A
-//   is current (pair A is the one a shared mapping would hold).
+//   is current. A shared work keeps pair A in the sharing's arrays and
+//   current at all times: a restore exchanges contents instead of pointers.
 // - Allocation failures (bad_alloc, length_error) are caught here and turned
 //   into FreeWork + false; nothing escapes the module.
 #include "sim/work_model.h"
@@ -124,14 +125,21 @@ bool AllocateWork(WorkModel& w, int nx, int ny, int dataLevel, bool fillOffsets)
     const bool lines = LevelHasLineNumbers(dataLevel);
     const bool wasOnB = w.height != nullptr && w.height == w.heightB.data();
     const auto n = static_cast<std::size_t>(cells);
+    const bool shared = w.sharing != nullptr;
     bool pairsKept = true;
     try {
         Grow(w.nodeOffset, static_cast<std::size_t>(std::max(nx, ny)));
         Grow(w.screenXY, 2 * n);
-        // With SHARE MODE on, pair A and the line numbers are the shared
-        // mappings "<SHARE NAME>_TOP", "_TOPC" and "_TOPN" instead of heap.
-        pairsKept = !Grow(w.heightA, n) && pairsKept;
-        pairsKept = !Grow(w.attrA, n) && pairsKept;
+        // Shared, pair A and the line numbers are the sharing's arrays
+        // (memory other processes map) instead of heap.
+        if (shared) {
+            Release(w.heightA);
+            Release(w.attrA);
+            pairsKept = n == w.sharedCells;
+        } else {
+            pairsKept = !Grow(w.heightA, n) && pairsKept;
+            pairsKept = !Grow(w.attrA, n) && pairsKept;
+        }
         if (backup) {
             pairsKept = !Grow(w.heightB, n) && pairsKept;
             pairsKept = !Grow(w.attrB, n) && pairsKept;
@@ -139,7 +147,7 @@ bool AllocateWork(WorkModel& w, int nx, int ny, int dataLevel, bool fillOffsets)
             Release(w.heightB);
             Release(w.attrB);
         }
-        if (lines) {
+        if (lines && !shared) {
             Grow(w.lineNumbers, n);
         } else {
             Release(w.lineNumbers);
@@ -151,14 +159,26 @@ bool AllocateWork(WorkModel& w, int nx, int ny, int dataLevel, bool fillOffsets)
         FreeWork(w);
         return false;
     }
+    float* sharedHeight = nullptr;
+    std::uint8_t* sharedAttr = nullptr;
+    std::int32_t* sharedLines = nullptr;
+    if (shared) {
+        if (!w.sharing->attach(n, lines, sharedHeight, sharedAttr, sharedLines)) {
+            FreeWork(w);
+            return false;
+        }
+        w.sharedCells = n;
+    }
 
     w.haveSaved = w.haveSaved && backup && pairsKept;
-    const bool onB = wasOnB && w.haveSaved;
-    w.height = onB ? w.heightB.data() : w.heightA.data();
-    w.attr = onB ? w.attrB.data() : w.attrA.data();
-    w.heightOther = backup ? (onB ? w.heightA.data() : w.heightB.data()) : nullptr;
-    w.attrOther = backup ? (onB ? w.attrA.data() : w.attrB.data()) : nullptr;
-    w.lineNo = lines ? w.lineNumbers.data() : nullptr;
+    const bool onB = !shared && wasOnB && w.haveSaved;
+    float* heightA = shared ? sharedHeight : w.heightA.data();
+    std::uint8_t* attrA = shared ? sharedAttr : w.attrA.data();
+    w.height = onB ? w.heightB.data() : heightA;
+    w.attr = onB ? w.attrB.data() : attrA;
+    w.heightOther = backup ? (onB ? heightA : w.heightB.data()) : nullptr;
+    w.attrOther = backup ? (onB ? attrA : w.attrB.data()) : nullptr;
+    w.lineNo = lines ? (shared ? sharedLines : w.lineNumbers.data()) : nullptr;
     w.nx = nx;
     w.ny = ny;
     w.lastX = nx - 1;
@@ -185,7 +205,43 @@ std::uint64_t WorkHeldBytes(const WorkModel& w) {
 
 void FreeWork(WorkModel& w) {
     // Assigning a fresh record releases every buffer and clears every count.
+    std::shared_ptr<WorkSharing> sharing = std::move(w.sharing);
+    if (sharing && sharing->detach) sharing->detach();
     w = WorkModel{};
+    w.sharing = std::move(sharing);
+}
+
+bool TakeSharing(WorkModel& w, std::shared_ptr<WorkSharing> sharing) {
+    if (!sharing || w.height == nullptr || w.attr == nullptr || w.cellCount == 0) return false;
+    const std::size_t n = w.cellCount;
+    const bool lines = w.lineNo != nullptr;
+    float* height = nullptr;
+    std::uint8_t* attr = nullptr;
+    std::int32_t* lineNo = nullptr;
+    if (!sharing->attach(n, lines, height, attr, lineNo)) return false;
+    std::copy_n(w.height, n, height);
+    std::copy_n(w.attr, n, attr);
+    if (lines) std::copy_n(w.lineNo, n, lineNo);
+    // The current pair becomes the shared one; a backup stays in the other.
+    const bool currentWasA = w.height == w.heightA.data();
+    if (!currentWasA && w.heightOther == w.heightA.data()) {
+        // The backup lived in A: it moves to B, which held the current pair.
+        std::copy_n(w.heightA.data(), n, w.heightB.data());
+        std::copy_n(w.attrA.data(), n, w.attrB.data());
+    }
+    w.height = height;
+    w.attr = attr;
+    w.lineNo = lineNo;
+    if (w.heightOther != nullptr) {
+        w.heightOther = w.heightB.data();
+        w.attrOther = w.attrB.data();
+    }
+    Release(w.heightA);
+    Release(w.attrA);
+    Release(w.lineNumbers);
+    w.sharing = std::move(sharing);
+    w.sharedCells = n;
+    return true;
 }
 
 void FillUniform(WorkModel& w) {
@@ -214,15 +270,25 @@ bool Restore(WorkModel& w, Point& originOffset, Point& toolPosition) {
     const std::uint64_t cells =
         static_cast<std::uint64_t>(target.nx) * static_cast<std::uint64_t>(target.ny);
     const std::size_t side = static_cast<std::size_t>(std::max(target.nx, target.ny));
-    if (cells > kMaxWorkNodes || cells > w.heightA.size() || cells > w.heightB.size() ||
-        cells > w.attrA.size() || cells > w.attrB.size() || side > w.nodeOffset.size() ||
-        (w.lineNo != nullptr && cells > w.lineNumbers.size())) {
+    const bool shared = w.sharing != nullptr;
+    const std::size_t pairA = shared ? w.sharedCells : std::min(w.heightA.size(), w.attrA.size());
+    const std::size_t lineCells = shared ? w.sharedCells : w.lineNumbers.size();
+    if (cells > kMaxWorkNodes || cells > pairA || cells > w.heightB.size() || cells > w.attrB.size() ||
+        side > w.nodeOffset.size() || (w.lineNo != nullptr && cells > lineCells)) {
         return false;
     }
+    const std::size_t before = w.cellCount;
     w.saved = ScalarsOf(w, originOffset, toolPosition);
     SetScalars(w, target, originOffset, toolPosition);
-    std::swap(w.height, w.heightOther);
-    std::swap(w.attr, w.attrOther);
+    if (shared) {
+        // The shared pair stays the current one: the contents change places.
+        const std::size_t span = std::max<std::size_t>(before, cells);
+        std::swap_ranges(w.height, w.height + span, w.heightOther);
+        std::swap_ranges(w.attr, w.attr + span, w.attrOther);
+    } else {
+        std::swap(w.height, w.heightOther);
+        std::swap(w.attr, w.attrOther);
+    }
     FillOffsets(w);
     // Line numbers are not backed up: after a restore no node has a cut line.
     if (w.lineNo != nullptr) std::fill_n(w.lineNo, w.cellCount, std::int32_t{0});

@@ -6,6 +6,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -44,6 +46,16 @@ struct WorkScalars {
     double toolPosition[3] = {0.0, 0.0, 0.0};
 };
 
+// Where pair A and the line numbers live when the work is shared with other
+// processes: attach gives the arrays for `cells` nodes (line numbers only
+// with `lines`), the same arrays again for the same count; detach releases
+// them. The program sets it when sharing is on.
+struct WorkSharing {
+    std::function<bool(std::size_t cells, bool lines, float*& height, std::uint8_t*& attr, std::int32_t*& lineNo)>
+        attach;
+    std::function<void()> detach;
+};
+
 struct WorkModel {
     double xMin = 0.0;  // mm, X of node (0, 0)
     double yMin = 0.0;
@@ -76,6 +88,11 @@ struct WorkModel {
     std::vector<std::int16_t> screenXY;  // 2 per node, owned by the display
     WorkScalars saved;                   // the state the backup pair holds
     bool haveSaved = false;
+    // Shared with other processes: pair A and the line numbers are the
+    // sharing's arrays of sharedCells nodes (heightA, attrA and lineNumbers
+    // stay empty), and pair A is always the current one.
+    std::shared_ptr<WorkSharing> sharing;
+    std::size_t sharedCells = 0;
 };
 
 inline std::size_t NodeIndex(const WorkModel& w, int ix, int iy) {
@@ -128,7 +145,13 @@ bool PitchSettingsValid(const PitchSettings& settings);
 // failure (counts below 2, over kMaxWorkNodes, out of memory) the work is
 // freed and false returned.
 [[nodiscard]] bool AllocateWork(WorkModel& work, int nx, int ny, int dataLevel, bool fillOffsets);
+// Releases every array; a sharing is detached but kept for the next allocation.
 void FreeWork(WorkModel& work);
+
+// A work built apart (a loaded file, swapped in) takes the sharing of the
+// work it replaced: its current pair and line numbers are copied into the
+// shared arrays. False, with the work left private, when they cannot be had.
+[[nodiscard]] bool TakeSharing(WorkModel& work, std::shared_ptr<WorkSharing> sharing);
 
 // Bytes AllocateWork asks for at nx x ny and the data level: every per-node
 // array and the node offsets.

@@ -282,6 +282,8 @@ DmfStatus LoadDmf(const std::string& path, WorkModel& work, DmfContext& ctx,
     CloseDmf(file);
     if (status != DmfStatus::Ok) return status;
     std::swap(work, fresh);
+    // A work shared with other processes stays shared.
+    if (fresh.sharing) (void)TakeSharing(work, std::move(fresh.sharing));
     ctx = next;
     return DmfStatus::Ok;
 }

@@ -138,6 +138,8 @@ StlStatus LoadStlWork(const std::string& path, const StlLoadOptions& options, Wo
     if (options.spikeFilter) StlSpikeFilter(fresh.height, nx, ny, bottom);
     fresh.workState = 2;
     std::swap(work, fresh);
+    // A work shared with other processes stays shared.
+    if (fresh.sharing) (void)TakeSharing(work, std::move(fresh.sharing));
     return StlStatus::Ok;
 }
 

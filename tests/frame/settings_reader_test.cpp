@@ -81,7 +81,7 @@ TEST(SettingsReader, NoSettingsFileGivesTheParsedDefaults) {
     ExpectFields(s, {{FIELD(work.rapidInterferenceMode), 1}, {FIELD(work.arborMode), 3},
                      {FIELD(work.lengthMode), 0}, {FIELD(work.sweepThreads.count), 0},
                      {FIELD(work.sweepThreads.countMinusOne), -1}, {FIELD(work.offsetThreads.count), 4},
-                     {FIELD(sync.number), 0}, {FIELD(save.x), -1}});
+                     {FIELD(sync.number), 0}, {FIELD(sync.timeoutSeconds), 60}, {FIELD(save.x), -1}});
     ExpectVec(s.dmf.initialMax, {100, 100, 30}, "block max");
     EXPECT_EQ(s.nc.ncDir, r.start.Dir());
     EXPECT_EQ(s.table.controllerTable, r.program.Path("vadez.ctl"));
@@ -307,6 +307,8 @@ TEST(SettingsReader, KeywordsMatchByPrefixIgnoringCase) {
         {"[Define]\nESCAPE KEY=break", FIELD(work.escapeKey), 3},
         {"[Optimize]\nOPT-NC=YES", FIELD(optimize.optNc), 1},
         {"[DMFdata]\nSAVE_LEVEL=5", FIELD(dmf.saveLevel), 1},  // out of range
+        {"[Sync]\nSYNC TIMEOUT=5", FIELD(sync.timeoutSeconds), 5},
+        {"[Sync]\nSYNC TIMEOUT=-3", FIELD(sync.timeoutSeconds), 0},  // no limit
     };
     for (const auto& c : cases) ExpectFields(r.Read(c.lines), {{c.field, double(c.value)}}, c.lines);
 }

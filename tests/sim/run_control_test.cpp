@@ -285,6 +285,84 @@ TEST(RunControl, WaitCodeWaitsUntilItsFileIsDeleted) {
     EXPECT_FALSE(std::filesystem::exists(flag));
 }
 
+// A lock-step group: a step before every motion and one at the end, the
+// group's pause and stop, a local pause handed to the group, the position
+// told after every motion, and a wait that ends by the group's word.
+TEST(RunControl, GroupStepsAndPublishedPositions) {
+    const std::string program = "G00 X15 Y15\nG00 Z8 M50\nG00 Z20\n";
+    struct Case {
+        int pauseAt, stopAt;  // the step (1-based) answered Paused / Stop, 0 none
+        RunState end;
+        int steps, motions;
+    };
+    for (const Case& c : {Case{0, 0, RunState::Finished, 5, 3}, Case{2, 0, RunState::Finished, 6, 3},
+                          Case{0, 3, RunState::Aborted, 3, 2}, Case{0, 5, RunState::Aborted, 5, 3}}) {
+        Bench b;
+        int steps = 0, stops = 0;
+        b.setup.stopGroup = [&] { ++stops; };
+        std::vector<int> finishedSteps;
+        std::vector<int> told;
+        b.setup.groupStep = [&](const CuttingRun& run) {
+            ++steps;
+            if (run.state == RunState::Finished) finishedSteps.push_back(steps);
+            if (steps == c.pauseAt) return GroupStep::Paused;
+            if (steps == c.stopAt) return GroupStep::Stop;
+            return GroupStep::GoOn;
+        };
+        b.setup.publish = [&](const CuttingRun& run) {
+            told.push_back(run.state == RunState::Finished ? -1 : run.interp.path.line);
+        };
+        ASSERT_TRUE(b.Start(program));
+        RunState state = b.Loop();
+        if (c.pauseAt != 0) {
+            EXPECT_EQ(state, RunState::Paused);
+            EXPECT_EQ(b.run.pause, StopReason::Group);
+            EXPECT_EQ(b.run.motions, c.pauseAt - 1);
+            ResumeRun(b.run);
+            state = b.Loop();
+        }
+        EXPECT_EQ(state, c.end) << c.pauseAt << c.stopAt;
+        EXPECT_EQ(steps, c.steps) << c.pauseAt << c.stopAt;
+        EXPECT_EQ(b.run.motions, c.motions) << c.pauseAt << c.stopAt;
+        EXPECT_EQ(stops, c.end == RunState::Aborted ? 1 : 0);  // an early end stops the others
+        if (c.end == RunState::Finished) {
+            EXPECT_EQ(finishedSteps, std::vector<int>{c.steps});  // the last step is the end's
+            EXPECT_EQ(told, (std::vector<int>{1, 2, 3, -1}));
+        }
+    }
+    // The stop key of an interactive member asks the group to pause; the
+    // run pauses only when the group does, showing why.
+    {
+        Bench b;
+        b.setup.interactive = true;
+        int asked = 0;
+        b.setup.pauseGroup = [&] { ++asked; };
+        b.setup.groupStep = [&](const CuttingRun&) { return asked > 0 ? GroupStep::Paused : GroupStep::GoOn; };
+        b.host.keysDown.insert(b.setup.stopKey);
+        ASSERT_TRUE(b.Start(program));
+        EXPECT_EQ(b.Loop(), RunState::Paused);
+        EXPECT_EQ(asked, 1);
+        EXPECT_EQ(b.run.pause, StopReason::StopKey);
+        EXPECT_EQ(b.run.motions, 0);
+    }
+    // With the group's word for the wait, the wait file is not looked at.
+    {
+        Bench b;
+        const std::string flag = b.dir.Path("group.flag");
+        b.ctl.waitCodes.push_back(WaitCode{50, "group.flag", flag});
+        bool over = false;
+        b.setup.waitOver = [&] { return over; };
+        ASSERT_TRUE(b.Start(program));
+        EXPECT_EQ(b.Loop(), RunState::Waiting);
+        EXPECT_FALSE(WaitEnded(b.run));
+        std::filesystem::remove(flag);
+        EXPECT_FALSE(WaitEnded(b.run));
+        over = true;
+        EXPECT_TRUE(WaitEnded(b.run));
+        EXPECT_EQ(b.Loop(), RunState::Finished);
+    }
+}
+
 // Motions that must not cut: no travel, travel below the controller's
 // position tolerance (probed on both sides), rapids under IGNORE G00.
 TEST(RunControl, MotionsThatCutNothing) {

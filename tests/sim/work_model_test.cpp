@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <memory>
+#include <vector>
 #include <limits>
 
 namespace morvex {
@@ -174,6 +176,78 @@ TEST(WorkModel, BackupRestoreAndRemovalVolume) {
     EXPECT_EQ(w.zMax, 11.0);
     ASSERT_TRUE(AllocateWork(w, 4, 4, kDataLevelFull, true));  // grid changed since the backup
     EXPECT_FALSE(RemovalVolume(w));
+}
+
+// A work shared with other processes: pair A and the line numbers are the
+// sharing's arrays and stay current through backup and restore; freeing
+// detaches but keeps the sharing; a refused attach is a failed allocation;
+// a work built apart takes the sharing with its contents.
+TEST(WorkModel, SharedPairStaysCurrent) {
+    struct Fake {
+        std::vector<float> height;
+        std::vector<std::uint8_t> attr;
+        std::vector<std::int32_t> lines;
+        int attaches = 0, detaches = 0;
+        bool refuse = false;
+    };
+    auto fake = std::make_shared<Fake>();
+    auto sharing = std::make_shared<WorkSharing>();
+    sharing->attach = [fake](std::size_t cells, bool lines, float*& h, std::uint8_t*& a, std::int32_t*& l) {
+        if (fake->refuse) return false;
+        ++fake->attaches;
+        if (fake->height.size() != cells) {
+            fake->height.assign(cells, 0.0f);
+            fake->attr.assign(cells, 0);
+            fake->lines.assign(cells, 0);
+        }
+        h = fake->height.data();
+        a = fake->attr.data();
+        l = lines ? fake->lines.data() : nullptr;
+        return true;
+    };
+    sharing->detach = [fake] { ++fake->detaches; };
+
+    WorkModel w;
+    w.sharing = sharing;
+    ASSERT_EQ(Define(w, {0, 0, 0, 10, 10, 20}, 1.0), DefineWorkStatus::Ok);
+    EXPECT_EQ(w.height, fake->height.data());
+    EXPECT_EQ(w.attr, fake->attr.data());
+    EXPECT_EQ(w.lineNo, fake->lines.data());
+    EXPECT_TRUE(w.heightA.empty() && w.attrA.empty() && w.lineNumbers.empty());
+    EXPECT_EQ(fake->height[0], 20.0f);  // the uniform fill went to the shared arrays
+
+    const std::size_t node = NodeIndex(w, 3, 4);
+    Point origin{}, tool{};
+    ASSERT_TRUE(Backup(w, origin, tool));
+    w.height[node] = 7.5f;
+    ASSERT_TRUE(Restore(w, origin, tool));
+    EXPECT_EQ(w.height, fake->height.data());  // contents exchanged, not pointers
+    EXPECT_EQ(fake->height[node], 20.0f);
+    ASSERT_TRUE(Restore(w, origin, tool));
+    EXPECT_EQ(fake->height[node], 7.5f);
+
+    // A work loaded apart (private) and swapped in takes the sharing.
+    WorkModel loaded;
+    loaded.pitch = 2.0;
+    ASSERT_TRUE(AllocateWork(loaded, 3, 2, kDataLevelFull, true));
+    FillUniform(loaded);
+    loaded.height[4] = 1.25f;
+    ASSERT_TRUE(Backup(loaded, origin, tool));
+    std::swap(w, loaded);
+    ASSERT_TRUE(TakeSharing(w, std::move(loaded.sharing)));
+    EXPECT_EQ(w.height, fake->height.data());
+    EXPECT_EQ(fake->height.size(), 6u);
+    EXPECT_EQ(fake->height[4], 1.25f);
+    EXPECT_EQ(w.heightOther[4], 1.25f);  // the backup pair is kept
+    EXPECT_TRUE(w.heightA.empty());
+
+    FreeWork(w);
+    EXPECT_EQ(fake->detaches, 1);
+    EXPECT_EQ(w.sharing, sharing);
+    fake->refuse = true;
+    EXPECT_FALSE(AllocateWork(w, 4, 4, kDataLevelFull, true));
+    EXPECT_EQ(w.height, nullptr);
+    EXPECT_FALSE(TakeSharing(w, nullptr));
 }
 
 TEST(WorkModel, AttributesControlPointAndOptimumBox) {

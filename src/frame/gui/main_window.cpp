@@ -40,6 +40,7 @@
 #include "frame/self_instance.h"
 #include "frame/sounds.h"
 #include "frame/startup.h"
+#include "frame/sync_run.h"
 #include "platform/qt/qt_host.h"
 #include "resources/command_ids.h"
 #include "view/offscreen_bitmap.h"
@@ -172,16 +173,44 @@ void MainWindow::Create() {
         progress_->setFormat(name.isEmpty() ? QStringLiteral("%p%") : name + QStringLiteral("  %p%"));
         progress_->setValue(static_cast<int>(1000.0 * std::min(line, lines) / lines));
     };
-    // A run waiting for its wait file looks for it a few times a second.
+    // A run waiting for its wait file looks for it a few times a second; a
+    // run paused with its lock-step group goes on when another instance
+    // lifted the pause (or stopped the group).
     waitTimer_ = new QTimer(this);
     waitTimer_->setInterval(200);
     connect(waitTimer_, &QTimer::timeout, this, [this]() {
+        if (desk_->RunStateNow() == RunState::Paused && InLockStep(app_)) {
+            if (GroupControl(app_.sync) != kGroupPause) {
+                desk_->Continue();
+                WatchRun();
+                UpdateTitle();
+                RefreshMenuState();
+            }
+            return;
+        }
         if (desk_->RunStateNow() != RunState::Waiting) {
             waitTimer_->stop();
             return;
         }
         desk_->WaitPoll();
     });
+    // With MAPFILE the window follows the run another instance publishes,
+    // until that record goes back to idle; its own runs publish instead.
+    if (app_.sync.mode == kSyncPosition) {
+        followTimer_ = new QTimer(this);
+        followTimer_->setInterval(200);
+        connect(followTimer_, &QTimer::timeout, this, [this]() {
+            if (desk_ && desk_->state.runActive) return;
+            std::string text;
+            if (FollowedRun(app_, text)) {
+                followed_ = true;
+                host_.ShowStatus(text);
+            } else if (followed_) {
+                followTimer_->stop();
+            }
+        });
+        followTimer_->start();
+    }
     resize(1024, 768);
     SyncPanels();
     UpdateTitle();
@@ -361,10 +390,15 @@ void MainWindow::OnCommand(int id) {
     RefreshMenuState();
 }
 
+void MainWindow::WatchRun() {
+    const RunState run = desk_->RunStateNow();
+    if (run == RunState::Waiting || (run == RunState::Paused && InLockStep(app_))) waitTimer_->start();
+}
+
 void MainWindow::RunProgram(int runMode, bool fast, bool optimize) {
     if (!desk_ || desk_->state.runActive) return;
     desk_->StartRun(runMode, fast, optimize);
-    if (desk_->RunStateNow() == RunState::Waiting) waitTimer_->start();
+    WatchRun();
     UpdateTitle();
     RefreshMenuState();
 }
@@ -392,7 +426,7 @@ bool MainWindow::OtherCommand(int id) {
         UpdateTitle();
         return true;
     }
-    if (desk_->RunStateNow() == RunState::Waiting) waitTimer_->start();
+    WatchRun();
     UpdateTitle();
     return true;
 }
@@ -537,13 +571,15 @@ bool MainWindow::OnKey(int key, bool ctrl) {
             return true;
         }
         if (key == 'G' && run == RunState::Paused) {
+            if (InLockStep(app_)) (void)GroupContinueKey(app_);  // the whole group goes on
             desk_->Continue();
         } else if (key == app_.settings.work.escapeKey) {
+            if (InLockStep(app_)) GroupStopKey(app_);  // and the group stops
             desk_->Escape();
         } else {
             return false;
         }
-        if (desk_->RunStateNow() == RunState::Waiting) waitTimer_->start();
+        WatchRun();
         UpdateTitle();
         RefreshMenuState();
         return true;

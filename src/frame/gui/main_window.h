@@ -60,6 +60,8 @@ public:
     // A run of the program in a run mode (the fast version, with the
     // optimised outputs), as the run commands start it but without a dialog.
     void RunProgram(int runMode, bool fast, bool optimize);
+    // Starts the timer of a run that waits for its wait file or its group.
+    void WatchRun();
     // A key pressed in the window (virtual-key code); true when it did something.
     bool OnKey(int virtualKey, bool ctrl);
     // The mouse over the view (view coordinates).
@@ -104,6 +106,8 @@ private:
     WorkView* view_ = nullptr;
     QTimer* waitTimer_ = nullptr;
     EditorFollow* editor_ = nullptr;
+    QTimer* followTimer_ = nullptr;  // MAPFILE: following another instance's run
+    bool followed_ = false;
     DragState drag_;
     bool panToggled_ = false;  // MOVE SWITCH RBUTTONCLICK: the pointer pans until the next right click
     bool zoomOnce_ = false;    // Z: the next drag is a zoom rectangle
