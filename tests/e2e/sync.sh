@@ -60,6 +60,15 @@ byte_at() {
         2>/dev/null || echo none
 }
 
+# wait_byte NAME I VALUE: waits up to 60 s until byte I of the object is VALUE.
+wait_byte() {
+    for _ in $(seq 600); do
+        [ "$(byte_at "$1" "$2")" = "$3" ] && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
 # The spread of the end times of the IDs, in ms.
 spread_ms() {
     local lo= hi= t i
@@ -78,6 +87,7 @@ for n in 2 3; do
     rm -f rc* end*
     for i in $(seq "$n"); do sync_ini "s$i.ini" SYNC "$name" "$n" "$i" 60; done
     start 1 s1.ini pocket.nc
+    wait_byte "$name" 0 2
     sleep 1.5
     state=$(byte_at "$name" 0)
     if [ ! -f rc1 ] && [ "$state" = "2" ]; then ok "$n: the first instance waits for its partners"
@@ -103,14 +113,17 @@ for n in 2 3; do
     [ -e "/dev/shm/$name" ] && fail "$n: the object was left behind" || ok "$n: the last one out removed the object"
 done
 
-# Group stop: an outside write of 2 into the control byte stops all three.
+# Group stop: an outside write of 2 into the control byte (the byte after
+# the members' own) stops all three.
+# (The group counts four, so the three wait for the fourth at their first
+# step and none can end before the stop.)
 name="${tag}_stop"
 rm -f rc* end*
-for i in 1 2 3; do sync_ini "s$i.ini" SYNC "$name" 3 "$i" 60; done
+for i in 1 2 3; do sync_ini "s$i.ini" SYNC "$name" 4 "$i" 60; done
 for i in 1 2 3; do start "$i" "s$i.ini" finish3d.nc "-P(0.04,0.04)"; done
-sleep 1
+wait_byte "$name" 0 2 && wait_byte "$name" 1 2 && wait_byte "$name" 2 2
 if [ -e "/dev/shm/$name" ] && [ ! -f rc1 ]; then
-    python3 -c "import sys; f=open('/dev/shm/'+sys.argv[1],'r+b'); f.seek(3); f.write(bytes([2]))" "$name"
+    python3 -c "import sys; f=open('/dev/shm/'+sys.argv[1],'r+b'); f.seek(4); f.write(bytes([2]))" "$name"
     if finished 1 2 3; then
         statuses="$(rc_of 1)$(rc_of 2)$(rc_of 3)"
         if [ "$statuses" = "111" ] && grep -q "synchronised group was stopped" err1.txt err2.txt err3.txt; then
@@ -139,11 +152,14 @@ else
 fi
 [ -e "/dev/shm/$name" ] && fail "timeout: object left behind" || ok "timeout: object removed"
 
-# Ctrl+C on one instance: it leaves (9), the other goes on alone and ends.
+# Ctrl+C on one instance: it leaves (9), the others go on without it and
+# end. (A group of three: the first two wait for the third at their first
+# step, the second is interrupted there, then the third comes.)
 name="${tag}_int"
 rm -f rc* end*
-sync_ini c1.ini SYNC "$name" 2 1 60
-sync_ini c2.ini SYNC "$name" 2 2 60
+sync_ini c1.ini SYNC "$name" 3 1 60
+sync_ini c2.ini SYNC "$name" 3 2 60
+sync_ini c3.ini SYNC "$name" 3 3 60
 start 1 c1.ini finish3d.nc "-P(0.04,0.04)"
 # (background jobs of a script ignore SIGINT: the default is put back as a
 # terminal would have it)
@@ -151,13 +167,14 @@ python3 -c 'import os, signal, sys; signal.signal(signal.SIGINT, signal.SIG_DFL)
     "$morvex" -I c2.ini -X6 finish3d.nc -D "-P(0.04,0.04)" -O out2.dmf 2>err2.txt &
 second=$!
 pids+=($second)
-sleep 1
+wait_byte "$name" 0 2 && wait_byte "$name" 1 2
 kill -INT "$second"
 wait "$second"; rc2=$?
 left=$(byte_at "$name" 1)
-if finished 1 && [ "$(rc_of 1)" = "0" ] && [ "$rc2" -ne 0 ] && [ "$left" = "9" -o ! -e "/dev/shm/$name" ]; then
+start 3 c3.ini finish3d.nc "-P(0.04,0.04)"
+if finished 1 3 && [ "$(rc_of 1)$(rc_of 3)" = "00" ] && [ "$rc2" -ne 0 ] && [ "$left" = "9" ]; then
     ok "an interrupted partner leaves; the other ends alone (rc2=$rc2)"
-else fail "interrupt: rc1=$(rc_of 1) rc2=$rc2 byte=$left"; cat err1.txt; fi
+else fail "interrupt: rc1=$(rc_of 1) rc2=$rc2 rc3=$(rc_of 3) byte=$left"; cat err1.txt err3.txt; fi
 
 # A run killed outright leaves its object behind; the next group starts anyway.
 name="${tag}_stale"
@@ -167,7 +184,7 @@ sync_ini k2.ini SYNC "$name" 2 2 60
 "$morvex" -I k1.ini -X6 pocket.nc -D -O out1.dmf 2>err1.txt &
 victim=$!
 pids+=($victim)
-sleep 1
+wait_byte "$name" 0 2
 { kill -9 "$victim" && wait "$victim"; } 2>/dev/null
 python3 -c "import sys; f=open('/dev/shm/'+sys.argv[1],'r+b'); f.write(bytes([2,1,0,2]))" "$name" 2>/dev/null
 if [ -e "/dev/shm/$name" ]; then ok "a killed run leaves its object"; else fail "stale: no object left"; fi
@@ -181,7 +198,7 @@ name="${tag}_pos"
 rm -f rc* end*
 sync_ini p1.ini MAPFILE "$name" 1 1 60
 # (a fine pitch makes the run last a few seconds)
-start 1 p1.ini finish3d.nc "-P(0.04,0.04)"
+start 1 p1.ini finish3d.nc "-P(0.02,0.02)"
 python3 - "$name" >reader.txt <<'PY'
 import mmap, struct, sys, time
 path = "/dev/shm/" + sys.argv[1]
@@ -222,7 +239,7 @@ fi
 name="${tag}_work"
 rm -f rc* end*
 sed -e "s/^SHARE MODE=.*/SHARE MODE=YES/" -e "s/^SHARE NAME=MORVEXDMF.*/SHARE NAME=$name/" morvex.ini >w.ini
-start 1 w.ini finish3d.nc "-P(0.04,0.04)"
+start 1 w.ini finish3d.nc "-P(0.02,0.02)"
 python3 - "$name" >shared.txt <<'PY' &
 import mmap, os, sys, time
 path = "/dev/shm/" + sys.argv[1] + "_TOP"
