@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/measurement.h"
 #include "sim/work_model.h"
 
 namespace morvex {
@@ -39,13 +40,9 @@ std::vector<PanelCell> ControlPointCells(const Point& point, bool english);
 enum class OffsetTable { DCode, HCode, Coordinate };
 std::vector<PanelCell> OffsetCells(OffsetTable chosen, bool english, bool getPut);
 
-// What the measurement hand tool found: the number of points, the last
+// What the point measurement found: the number of points, the last
 // increments and distance, and the radii through the points.
-struct MeasuredData {
-    int count = 0;
-    double dx = 0.0, dy = 0.0, dz = 0.0, distance = 0.0;
-    double radiusX = 0.0, radiusY = 0.0, radius3 = 0.0;
-};
+using MeasuredData = MeasureValues;
 
 // The measurement group: the title, then each label with its value
 // (increments and distance "%10.4f", radii "%9.3f").

@@ -157,18 +157,7 @@ void MeasureInput::Changed() {
     if (desk_.changed) desk_.changed();
 }
 
-MeasuredData MeasureInput::Data() const {
-    MeasuredData d;
-    d.count = values_.count;
-    d.dx = values_.dx;
-    d.dy = values_.dy;
-    d.dz = values_.dz;
-    d.distance = values_.distance;
-    d.radiusX = values_.radiusX;
-    d.radiusY = values_.radiusY;
-    d.radius3 = values_.radius3;
-    return d;
-}
+MeasuredData MeasureInput::Data() const { return values_; }
 
 void MeasureInput::DrawMarks(QImage& picture) const {
     const WorkModel& w = app_.work;
