@@ -12,6 +12,7 @@
 #include "frame/sounds.h"
 #include "frame/system_info.h"
 #include "integration/editor_control.h"
+#include "integration/plugins.h"
 #include "integration/sync_link.h"
 #include "nc/controller_def.h"
 #include "results/machine_def.h"
@@ -72,6 +73,7 @@ struct App {
     ProcessorAffinity affinityBefore;  // of the main thread before /G
     EditorLink editor;  // the external editor showing the NC program
     SyncLink sync;  // the sync mapping of SYNC MODE, open from start-up to exit
+    PluginSet plugins;  // the plug-in modules, loaded first at start-up, unloaded last at exit
 };
 
 }  // namespace morvex

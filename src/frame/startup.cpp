@@ -5,6 +5,8 @@
 // fills its own step.
 #include "frame/startup.h"
 
+#include <cstdio>
+
 #include "base/messages.h"
 #include "base/paths.h"
 #include "base/text.h"
@@ -20,10 +22,19 @@
 namespace morvex {
 namespace {
 
-// Plug-in modules: none are loaded until the module loader exists.
-void LoadPlugins(App&) {}
-void ReleasePlugins(App&) {}
-void UnloadPlugins(App&) {}
+// Plug-in modules come from the program's own folder only: when it is not
+// known, none are loaded (never from the start folder).
+void LoadPluginModules(App& app, const std::string& programDir) {
+    if (!programDir.empty()) LoadPlugins(app.plugins, programDir);
+}
+
+// Their consent and texts, once the menu language is known; what they
+// handed back that could not be used is logged.
+void InitPluginModules(App& app) {
+    InitPlugins(app.plugins, IsEnglish() ? 1 : 0);
+    for (const std::string& note : app.plugins.notes) std::fprintf(stderr, "morvex: plug-in %s\n", note.c_str());
+    app.plugins.notes.clear();
+}
 
 // Per-tool tables and the hand-tool stroke record: sized by the tool table
 // and hand-tool subsystems when they exist.
@@ -48,7 +59,7 @@ StartResult PrepareStartUp(App& app, const std::vector<std::string>& args,
         FindMessageFile(app.locations.startDir, app.locations.programDir);
     SetEnglish(!app.locations.messageFile.empty());
 
-    LoadPlugins(app);
+    LoadPluginModules(app, programDir);
     app.wheelSupport = 2;
 
     std::string error;
@@ -104,6 +115,7 @@ void ContinueStartUp(App& app, Host& host) {
     AllocateStrokeRecord(app.strokes);
     ShareWork(app);
     CreateSyncMapping(app, host);
+    InitPluginModules(app);
 }
 
 void PrepareMenu(App& app) {
@@ -182,7 +194,7 @@ void HandleWindowDestroy(App& app, Host& host, const WindowPlacement& placement)
         ShowError(host, std::string(Msg(MsgId::SettingsNotWritten)) + app.locations.settingsFile);
     }
     CloseEditorIfAsked(app, host);
-    ReleasePlugins(app);
+    FreePlugins(app.plugins);
 }
 
 void ShutDown(App& app) {
@@ -190,7 +202,7 @@ void ShutDown(App& app) {
     FreeTables(app);
     if (app.work.sharing) FreeWork(app.work);  // leaves the shared work's objects
     FreeSounds(app.sounds);
-    UnloadPlugins(app);
+    ReleasePlugins(app.plugins);
 }
 
 }  // namespace morvex
