@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/fixed_decimal.h"
 #include "base/paths.h"
 
 namespace morvex {
@@ -177,10 +178,9 @@ void PutBytes(std::string& b, const void* p, std::size_t n) { b.append(static_ca
 
 // "%f" (six decimals) without printf: the cut data has one line per step.
 void AppendFixed(std::string& s, double v) {
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
-    if (r.ec == std::errc()) {
-        s.append(buf, r.ptr);
+    char buf[32];
+    if (const char* end = WriteFixedSix(buf, v)) {
+        s.append(buf, static_cast<std::size_t>(end - buf));
     } else {
         s += Format("%f", v);
     }
