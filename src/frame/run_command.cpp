@@ -55,6 +55,7 @@ RunSetup MakeRunSetup(const App& app, int runMode, bool fast, bool batch) {
     s.sound = w.sound && !batch;
     s.stopKey = w.stopKey;
     s.escapeKey = w.escapeKey;
+    s.displayEvery = batch ? 0 : st.dmf.syncDisplay;
     return s;
 }
 

@@ -533,6 +533,15 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
             break;
         }
         if (s.interactive && host.IsKeyDown(kTabKey)) host.RequestRedraw();
+        if (s.displayEvery > 0 && s.runMode < kRunResult && ++run.displayCount >= s.displayEvery) {
+            // Another instance's work may be shared with this one: show it
+            // as it stands now, not at the next event pump.
+            run.displayCount = 0;
+            FlushCuts(run, work);
+            host.RequestRedraw();
+            host.PumpMessages();
+            lastPump = now;
+        }
         if (StopRequested(run, ctl, host)) break;
         if (!GroupStepDone(run)) break;
 

@@ -99,6 +99,9 @@ struct RunSetup {
     int offsetListOption = 0;  // the controller's radius-offset list option (the viewer opens OPEN lists)
     int stopKey = 17;
     int escapeKey = 27;
+    // SYNC DISPLAY: in the displaying modes (below kRunResult) the whole work
+    // is redrawn and shown every this many motions; 0 never.
+    int displayEvery = 0;
     // The NC search (interactive runs only): the watched node, -1 for none,
     // and with watchHeight the height it must have had when it is lowered.
     // The run pauses after the motion that lowers it.
@@ -162,6 +165,7 @@ struct CuttingRun {
     int alarmLine = 0;
     AlarmDetail alarmDetail;  // what the alarm's text needs
     long long motions = 0;
+    int displayCount = 0;  // motions since the last SYNC DISPLAY redraw
     int soundSlot = -1;  // the looping sound playing now
     bool overload = false;  // a LIMIT/LIMITS overload stopped the motion
     // The XY extent of the last spline's chords (tool frame): a spline may

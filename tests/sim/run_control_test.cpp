@@ -259,6 +259,21 @@ TEST(RunControl, AfterMotionReportsEveryChangedNode) {
             }
         }
     }
+    // SYNC DISPLAY: the displaying modes redraw the whole work every n-th
+    // motion (9 loop turns: 8 motions and the end) besides their own
+    // redraws; the result mode never.
+    auto redraws = [](int mode, int every) {
+        Bench b;
+        b.setup.runMode = mode;
+        b.setup.displayEvery = every;
+        EXPECT_TRUE(b.Start("G00 X4 Y4 Z12\nG01 Z7 F100\nG01 X12\nG01 Y12\nG00 Z20\nG00 X1 Y1\nG00 Z9.5\nG00 Z20\n"));
+        b.RunThrough();
+        EXPECT_EQ(b.run.state, RunState::Finished);
+        return b.host.redraws;
+    };
+    EXPECT_EQ(redraws(kRunReal, 3) - redraws(kRunReal, 0), 3);
+    EXPECT_EQ(redraws(kRunSkip, 4) - redraws(kRunSkip, 0), 2);
+    EXPECT_EQ(redraws(kRunResult, 1) - redraws(kRunResult, 0), 0);
 }
 
 // A wait M-code writes its file and waits until it is deleted; a pause found
