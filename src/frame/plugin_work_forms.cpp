@@ -49,6 +49,17 @@ CommandLineContext CommandLineContextOf(const PluginSet& plugins) {
     return context;
 }
 
+void SettleModuleOutputFormat(LaunchOptions& launch, const PluginSet& plugins) {
+    if (launch.outputFormat < OutputFormat::Plugin1 || launch.outputFormat > OutputFormat::Plugin3) return;
+    launch.outputFormat = OutputFormat::None;
+    for (std::size_t i = 0; i < plugins.savers.size() && i < 3; ++i) {
+        if (EndsWithPluginSuffix(launch.outputWork, plugins.savers[i].suffix)) {
+            launch.outputFormat = static_cast<OutputFormat>(static_cast<int>(OutputFormat::Plugin1) + static_cast<int>(i));
+            return;
+        }
+    }
+}
+
 OutputFormat SaverFormatOfTail(const PluginSet& plugins, std::string& path) {
     if (path.size() < 2 || path[path.size() - 2] != ',') return OutputFormat::None;
     const char digit = path.back();

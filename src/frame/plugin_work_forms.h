@@ -18,6 +18,11 @@ std::vector<std::string> LoaderEndings(const PluginSet& plugins);
 std::vector<std::string> SaverEndings(const PluginSet& plugins);
 CommandLineContext CommandLineContextOf(const PluginSet& plugins);
 
+// After the modules' consent (a declining save module closes up the slots
+// behind it): an /O format 7-9 is taken again from the output name's
+// ending, None when no save module has it any more.
+void SettleModuleOutputFormat(LaunchOptions& launch, const PluginSet& plugins);
+
 // A save dialog's choice of a save module comes back as the path followed
 // by ",7", ",8" or ",9": that tail is removed and its format returned when
 // the module is there; otherwise None and the path unchanged.

@@ -117,6 +117,7 @@ void ContinueStartUp(App& app, Host& host) {
     ShareWork(app);
     CreateSyncMapping(app, host);
     InitPluginModules(app);
+    SettleModuleOutputFormat(app.launch, app.plugins);
 }
 
 void PrepareMenu(App& app) {

@@ -281,6 +281,16 @@ TEST(WorkModuleForms, DialogsOutputFormatsAndTheProgramsLoadAndSave) {
     EXPECT_EQ(chosen, "/d/out.xyz,9");
     EXPECT_TRUE(OutputFormatWritable(set, OutputFormat::Plugin2));
     EXPECT_FALSE(OutputFormatWritable(set, OutputFormat::Plugin3));
+    // A first saver that declined at start-up closed up the slots: /O keeps
+    // the module of its ending.
+    LaunchOptions launch;
+    launch.outputWork = "/d/out.PTS";
+    launch.outputFormat = OutputFormat::Plugin3;
+    SettleModuleOutputFormat(launch, set);
+    EXPECT_EQ(launch.outputFormat, OutputFormat::Plugin2);
+    launch.outputWork = "/d/out.abc";
+    SettleModuleOutputFormat(launch, set);
+    EXPECT_EQ(launch.outputFormat, OutputFormat::None);
     EXPECT_NE(PluginHelp(set).find("/O format 8: .pts, written by the save module mvsave2"), std::string::npos);
 
     // The program's own load and save commands with the modules.
