@@ -14,6 +14,7 @@
 #include "base/messages.h"
 #include "frame/plugin_work_forms.h"
 #include "frame/work_commands.h"
+#include "support/language.h"
 #include "support/recording_host.h"
 #include "support/temp_dir.h"
 #include "workio/model_heights.h"
@@ -99,7 +100,7 @@ TEST(WorkLoaderModule, NonsenseIsRefusedWithItsValueAndTheWorkStays) {
         {"NaN origin", [](FakeLoader& f) { f.origin[1] = kNaN; }, "origin of the work is not a number: (10, nan, -10)"},
         {"read fails", [](FakeLoader& f) { f.loadFlag = 0; }, "could not be read"},
     };
-    SetEnglish(true);
+    const test::LanguageScope english(true);
     const LoaderModule loader = FakeLoaderModule();
     for (const auto& c : cases) {
         g_load = FakeLoader{};
@@ -123,6 +124,7 @@ TEST(WorkLoaderModule, NonsenseIsRefusedWithItsValueAndTheWorkStays) {
 }
 
 TEST(WorkLoaderModule, HeightsThatAreNotNumbersOrBelowTheBottomBecomeTheBottom) {
+    const test::LanguageScope english(true);
     g_load = FakeLoader{};
     g_load.heights = {0.0f, std::nanf(""), -20.0f, 1.0f, kInf, 2.0f};
     WorkModel work = OldWork();
@@ -140,6 +142,7 @@ TEST(WorkLoaderModule, HeightsThatAreNotNumbersOrBelowTheBottomBecomeTheBottom) 
 }
 
 TEST(WorkLoaderModule, ModelHeightsOnTheSameGridDirectlyOtherwiseResampled) {
+    const test::LanguageScope english(true);
     // The work: 3 x 2 nodes of 5 mm from (10, 20).
     g_load = FakeLoader{};
     WorkModel work;
@@ -232,7 +235,7 @@ TEST(WorkSaverModule, OnlyAReportedWriteReachesTheFinalNameAndAFailureKeepsTheOl
         {"an unknown flag", 1, 7, true, false, false, "old\n"},
         {"writes", 1, 1, true, true, false, "4 4 7\n"},
     };
-    SetEnglish(true);
+    const test::LanguageScope english(true);
     for (const auto& c : cases) {
         g_save = FakeSaver{};
         g_save.parameterFlag = c.parameterFlag;
