@@ -197,7 +197,10 @@ void MVLOADPARAMETER(const char* file, int32_t* flag);  /* opens the file; 0: ca
 void MVLOADSTARTPOINT(double origin[3]);                  /* xMin, yMin of node (0, 0) and the block's bottom zMin */
 /* The grid: nx, ny at least 2, pitch above 0. flag 0 fails the load. */
 void MVLOADGETWORKSIZE(int32_t* nx, int32_t* ny, double* pitch, int32_t* flag);
-/* Fills nx * ny heights (prefilled with the bottom). flag 0 fails the load. */
+/* Fills nx * ny heights (prefilled with the bottom). flag 0 fails the load.
+ * Heights that are not numbers, or lie below the bottom, become the bottom.
+ * The calls of one load: PARAMETER, STARTPOINT, GETWORKSIZE, LOADWORK; a
+ * refused size ends the load before LOADWORK and leaves the work as it was. */
 void MVLOADLOADWORK(float* height, int32_t* flag);
 void MVLOADFREE(void);
 
@@ -226,7 +229,10 @@ void MVSAVEKIND(int32_t* language, char text[MV_TEXT_SIZE]);
 void MVSAVEPARAMETER(const char* file, int32_t* flag);  /* final file name; 0 cancels */
 void MVSAVEGETBASICMODEL(const float* basic, const int32_t* present);
 void MVSAVEGETSAVELEVEL(const int32_t* dataLevel);  /* the program's data level, 1..4 */
-void MVSAVESAVEWORK(const char* file, const MvWork* work, int32_t* flag);  /* flag 1: written */
+/* file is the temporary name; flag 1: written (any other value, or no file
+ * under that name, fails the save: the temporary file is removed and a file
+ * already under the final name is kept). */
+void MVSAVESAVEWORK(const char* file, const MvWork* work, int32_t* flag);
 void MVSAVEFREE(void);
 
 /* ---- Network tool data: mvnccom ----------------------------------------

@@ -9,6 +9,7 @@
 #include "base/paths.h"
 #include "base/text.h"
 #include "frame/launch_options.h"
+#include "integration/plugins.h"
 #include "nc/definition_reader.h"
 
 namespace morvex {
@@ -75,7 +76,7 @@ bool ParseNumber(std::string_view text, double& out) {
 bool IsKnownWorkEnding(std::string_view name, const CommandLineContext& context) {
     if (EndsWithNoCase(name, ".DMF") || EndsWithNoCase(name, ".STL")) return true;
     for (const std::string& ending : context.workEndings) {
-        if (!ending.empty() && EndsWithNoCase(name, ending)) return true;
+        if (EndsWithPluginSuffix(name, ending)) return true;
     }
     return false;
 }
@@ -255,7 +256,8 @@ bool ParseLongOption(Cursor& cur, const std::string& arg, LaunchOptions& options
     return false;
 }
 
-bool ParseOption(Cursor& cur, const std::string& arg, LaunchOptions& options, std::string& error) {
+bool ParseOption(Cursor& cur, const std::string& arg, const CommandLineContext& context, LaunchOptions& options,
+                 std::string& error) {
     const std::string_view body = std::string_view(arg).substr(1);
     const char letter = ToUpperAscii(body[0]);
     const std::string_view rest = body.substr(1);
@@ -301,7 +303,7 @@ bool ParseOption(Cursor& cur, const std::string& arg, LaunchOptions& options, st
         return true;
     case 'O':
         if (!needValue()) return false;
-        options.outputFormat = ClassifyOutputName(value);
+        options.outputFormat = ClassifyOutputName(value, context.saverEndings);
         options.outputWork = value;
         return true;
     case 'S': {
@@ -390,7 +392,7 @@ bool LooksLikeOption(const std::string& arg) {
 
 }  // namespace
 
-OutputFormat ClassifyOutputName(std::string& name) {
+OutputFormat ClassifyOutputName(std::string& name, const std::vector<std::string>& saverEndings) {
     struct Ending {
         std::string_view text;
         std::size_t keep;  // characters of the ending that stay in the name
@@ -405,6 +407,11 @@ OutputFormat ClassifyOutputName(std::string& name) {
         if (EndsWithNoCase(name, e.text)) {
             name.resize(name.size() - e.text.size() + e.keep);
             return e.format;
+        }
+    }
+    for (std::size_t i = 0; i < saverEndings.size() && i < 3; ++i) {
+        if (EndsWithPluginSuffix(name, saverEndings[i])) {
+            return static_cast<OutputFormat>(static_cast<int>(OutputFormat::Plugin1) + static_cast<int>(i));
         }
     }
     name += ".DMF";
@@ -425,7 +432,7 @@ CommandLineStatus ParseCommandLine(const std::vector<std::string>& args,
         } else if (!optionsEnded && arg.rfind("--", 0) == 0) {
             ok = ParseLongOption(cur, arg, options, error);
         } else if (!optionsEnded && LooksLikeOption(arg)) {
-            ok = ParseOption(cur, arg, options, error);
+            ok = ParseOption(cur, arg, context, options, error);
         } else {
             ok = ClassifyPlainArgument(arg, context, options, error);
         }
@@ -450,7 +457,9 @@ std::string CommandLineHelp() {
            "  /K file        basic (reference) model\n"
            "  /O file        output work after an automatic run: .DMF, .STL (text), .STL,b\n"
            "                 (binary), .STL,b2 (binary, big-endian), .WRL (VRML), .WRL,z\n"
-           "                 (VRML gzipped); no known ending: .DMF is appended\n"
+           "                 (VRML gzipped); the ending of a save module (mvsave, mvsave1..3\n"
+           "                 next to the program): its format, 7 to 9 in slot order; no known\n"
+           "                 ending: .DMF is appended\n"
            "  /S(x,y,z)      control point (the setting CONTROL POINT is not read)\n"
            "  /P(w,m)        work pitch and move pitch (PITCH(WORK), PITCH(MOVE) not read)\n"
            "  /(x,y,h,w)     window position x, y, height h and width w\n"
@@ -463,8 +472,9 @@ std::string CommandLineHelp() {
            "                 report are written and the window stays open.\n"
            "                 /X6: cut unattended, no window (machining with result\n"
            "                 display) and write the work to the /O file; /X7: the same\n"
-           "                 with the fast version. Work: a .DMF or .STL file argument, else\n"
-           "                 /DX(xmin,ymin,zmin,xmax,ymax,zmax), else /D (the optimum\n"
+           "                 with the fast version. Work: a .DMF, .STL or load module's\n"
+           "                 file argument, else /DX(xmin,ymin,zmin,xmax,ymax,zmax),\n"
+           "                 else /D (the optimum\n"
            "                 work around the program), else INITIAL SIZE. Status 0 ran\n"
            "                 to the end, 1 an alarm or NC error ended it, 2 unusable\n"
            "                 arguments or files\n"
@@ -473,7 +483,8 @@ std::string CommandLineHelp() {
            "  /XO kind,v     offset the work by v mm and write it to /O: Z along Z, N along\n"
            "                 the surface normal, H horizontally; Z2, N2, H2 only painted\n"
            "                 nodes; N3, H3 the basic model (/K) instead, written as the work\n"
-           "  /XA{H|L} file  merge a .DMF or .STL model into the work, Higher or Lower\n"
+           "  /XA{H|L} file  merge a .DMF, .STL or load module's model into the work, Higher\n"
+           "                 or Lower\n"
            "  /XM letters    turn the work, letters in order: R 90, L -90, U 180 degrees,\n"
            "                 X mirror at X=0, Y mirror at Y=0, F/G turn over along X/Y\n"
            "  /V, /V5        with /X1../X7: write the cutting-information report after the cut\n"
@@ -491,7 +502,8 @@ std::string CommandLineHelp() {
            "                 the work, fitted as the F key does\n"
            "  --view A,B     the picture's angles (default the settings' ANGLE-A, ANGLE-B)\n"
            "  --size WxH     the picture's size in pixels (default 1200x900)\n"
-           "Files by ending: .INI settings, .TTL, .CTL, .MTL definitions, .DMF/.STL work;\n"
+           "Files by ending: .INI settings, .TTL, .CTL, .MTL definitions, .DMF/.STL work\n"
+           "(and the ending of a load module, mvload, mvload1..3 next to the program);\n"
            "any other file is the NC program. Symbolic links are followed.\n";
 }
 

@@ -85,9 +85,11 @@ inline constexpr int kMaxImageSide = 16384;
 
 enum class CommandLineStatus { Ok, Error };
 
-// Extra work-file endings (".XYZ") registered by load plug-ins.
+// Extra work-file endings (".GRD") registered by load modules, and the
+// endings of the save modules in slot order (/O formats 7, 8, 9).
 struct CommandLineContext {
     std::vector<std::string> workEndings;
+    std::vector<std::string> saverEndings;
 };
 
 // Parses the arguments after the program name. On an unusable argument the
@@ -97,8 +99,10 @@ struct CommandLineContext {
                                                  LaunchOptions& options, std::string& error);
 
 // Output format and file name of an /O value: the ",b", ",b2" and ",z" tails
-// are removed; a name without a known ending gets ".DMF".
-OutputFormat ClassifyOutputName(std::string& name);
+// are removed; a name ending as the n-th of `saverEndings` (compared as
+// file endings are, over the last four characters) is format 7 + n; a name
+// without a known ending gets ".DMF".
+OutputFormat ClassifyOutputName(std::string& name, const std::vector<std::string>& saverEndings = {});
 
 // The option list printed by --help, one line each.
 std::string CommandLineHelp();

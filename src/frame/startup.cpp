@@ -12,6 +12,7 @@
 #include "base/text.h"
 #include "frame/auto_run.h"
 #include "frame/nc_lookup.h"
+#include "frame/plugin_work_forms.h"
 #include "frame/settings_reader.h"
 #include "frame/sync_run.h"
 #include "nc/controller_reader.h"
@@ -63,7 +64,7 @@ StartResult PrepareStartUp(App& app, const std::vector<std::string>& args,
     app.wheelSupport = 2;
 
     std::string error;
-    if (ParseCommandLine(args, CommandLineContext{}, app.launch, error) != CommandLineStatus::Ok) {
+    if (ParseCommandLine(args, CommandLineContextOf(app.plugins), app.launch, error) != CommandLineStatus::Ok) {
         result.exit = true;
         result.exitCode = 2;
         result.error = error + "\n(morvex --help lists the options)\n";
@@ -71,7 +72,7 @@ StartResult PrepareStartUp(App& app, const std::vector<std::string>& args,
     }
     if (app.launch.showHelp) {
         result.exit = true;
-        result.output = CommandLineHelp();
+        result.output = CommandLineHelp() + PluginHelp(app.plugins);
     } else if (app.launch.showVersion) {
         result.exit = true;
         result.output = Format("%s (morvex) %s\n", std::string(kProgramTitle).c_str(), kProgramVersion);
@@ -116,6 +117,7 @@ void ContinueStartUp(App& app, Host& host) {
     ShareWork(app);
     CreateSyncMapping(app, host);
     InitPluginModules(app);
+    SettleModuleOutputFormat(app.launch, app.plugins);
 }
 
 void PrepareMenu(App& app) {

@@ -58,7 +58,7 @@ int RunUnattendedCut(App& app, Host& host) {
     // nowhere: both files are needed.
     if (app.tools.status != 1) return Fail(host, Msg(MsgId::TtlNotFound), " " + app.settings.table.toolTable);
     if (app.tools.arborStatus == -1) return Fail(host, Msg(MsgId::AtlNotFound), " " + app.tools.arborFile);
-    const bool writable = launch.outputFormat >= OutputFormat::Dmf && launch.outputFormat <= OutputFormat::WrlCompressed;
+    const bool writable = OutputFormatWritable(app.plugins, launch.outputFormat);
     if (!launch.outputWork.empty() && !writable) {
         return Fail(host, Msg(MsgId::OutputFormatNotAvailable), launch.outputWork);
     }

@@ -5,6 +5,7 @@
 
 #include "base/messages.h"
 #include "frame/work_commands.h"
+#include "integration/work_plugins.h"
 #include "platform/host.h"
 #include "workio/model_heights.h"
 #include "workops/offset.h"
@@ -38,7 +39,10 @@ int Offset(App& app, Host& host) {
         // The basic model of /K (or BASIC MODEL) on the work's grid.
         const std::string path = app.settings.dmf.basicModel;
         if (path.empty()) return Fail(host, MsgId::BasicModelMissing);
-        if (auto failed = ReadBasicModel(app, path)) return Fail(host, *failed, " " + path);
+        if (auto failed = ReadBasicModel(app, path)) {
+            ShowError(host, *failed);
+            return 2;
+        }
         int rows = 0;
         status = OffsetHeights(app.work.basicHeight.data(), app.work.nx, app.work.ny, app.work.pitch, run, rows);
         // The offset model becomes the work, so that /O shows it.
@@ -86,8 +90,9 @@ int Modify(App& app, Host& host) {
 int Merge(App& app, Host& host) {
     const std::string& path = app.launch.workOperationFile;
     std::vector<float> model;
-    if (auto failed = ModelHeightsOnGrid(path, app.work, static_cast<float>(app.work.zMin), model)) {
-        return Fail(host, *failed, " " + path);
+    if (auto failed = ModelHeightsOf(app.plugins, path, app.work, static_cast<float>(app.work.zMin), model)) {
+        ShowError(host, *failed);
+        return 2;
     }
     ApplyMerge(app.work, model, app.launch.workOperationKind == "H");
     return 0;
@@ -98,7 +103,7 @@ int Merge(App& app, Host& host) {
 int RunUnattendedOperation(App& app, Host& host) {
     const LaunchOptions& l = app.launch;
     if (l.outputWork.empty()) return Fail(host, MsgId::OperationNeedsOutput);
-    if (l.outputFormat < OutputFormat::Dmf || l.outputFormat > OutputFormat::WrlCompressed) {
+    if (!OutputFormatWritable(app.plugins, l.outputFormat)) {
         return Fail(host, MsgId::OutputFormatNotAvailable, l.outputWork);
     }
     if (const int status = PrepareLaunchWork(app, host); status != 0) return status;

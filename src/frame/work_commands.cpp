@@ -5,6 +5,8 @@
 #include "base/paths.h"
 #include "base/text.h"
 #include "frame/check_command.h"
+#include "frame/plugin_work_forms.h"
+#include "integration/work_plugins.h"
 #include "platform/host.h"
 #include "results/nc_check.h"
 #include "workio/model_heights.h"
@@ -111,8 +113,19 @@ int DefineOptimumWork(App& app, Host& host) {
 }
 
 bool LoadWorkFile(App& app, Host& host, const std::string& path, const Progress* progress) {
+    const bool dmf = EndsWithNoCase(path, ".dmf");
+    if (const LoaderModule* loader = dmf ? nullptr : LoaderForFile(app.plugins, path)) {
+        const PluginWorkResult r = LoadWorkWithPlugin(*loader, path, app.work, app.work.dataLevel);
+        for (const std::string& note : r.notes) ShowText(host, note);
+        if (!r.ok) {
+            Fail(host, r.message);
+            return false;
+        }
+        PlaceStart(app, true);
+        return true;
+    }
     const bool stl = EndsWithNoCase(path, ".stl") || EndsWithNoCase(path, ".dme");
-    if (!stl && !EndsWithNoCase(path, ".dmf")) {
+    if (!stl && !dmf) {
         Fail(host, Msg(MsgId::WorkFormatNotAvailable), path);
         return false;
     }
@@ -139,9 +152,9 @@ bool LoadWorkFile(App& app, Host& host, const std::string& path, const Progress*
     return true;
 }
 
-std::optional<MsgId> ReadBasicModel(App& app, const std::string& path, const Progress* progress) {
+std::optional<std::string> ReadBasicModel(App& app, const std::string& path, const Progress* progress) {
     std::vector<float> heights;
-    if (auto failed = ModelHeightsOnGrid(path, app.work, kBasicModelStart, heights, AvailableMemory(), progress)) {
+    if (auto failed = ModelHeightsOf(app.plugins, path, app.work, kBasicModelStart, heights, progress)) {
         return failed;
     }
     app.work.basicHeight.swap(heights);
@@ -166,8 +179,26 @@ int SaveWork(App& app, const std::string& path, OutputFormat format) {
             options.color = app.settings.colors[ColorKey::Work];
             return WriteVrml(path, app.work, options);
         }
+        case OutputFormat::Plugin1:
+        case OutputFormat::Plugin2:
+        case OutputFormat::Plugin3: {
+            const auto slot = static_cast<std::size_t>(format) - static_cast<std::size_t>(OutputFormat::Plugin1);
+            if (slot >= app.plugins.savers.size()) return kFileWriteFailed;
+            const bool basic = app.work.basicHeight.size() == app.work.cellCount && app.work.cellCount > 0;
+            const PluginWorkResult r = SaveWorkWithPlugin(app.plugins.savers[slot], path, app.work,
+                                                          basic ? app.work.basicHeight.data() : nullptr,
+                                                          app.work.dataLevel);
+            if (r.cancelled) return kFileSaveCancelled;
+            return r.ok ? kFileSaved : kFileWriteFailed;
+        }
         default: return kFileWriteFailed;
     }
+}
+
+bool OutputFormatWritable(const PluginSet& plugins, OutputFormat format) {
+    if (format >= OutputFormat::Dmf && format <= OutputFormat::WrlCompressed) return true;
+    if (format < OutputFormat::Plugin1 || format > OutputFormat::Plugin3) return false;
+    return static_cast<std::size_t>(format) - static_cast<std::size_t>(OutputFormat::Plugin1) < plugins.savers.size();
 }
 
 bool SaveWorkFile(App& app, Host& host, const std::string& chosen) {
@@ -176,9 +207,14 @@ bool SaveWorkFile(App& app, Host& host, const std::string& chosen) {
     std::string path = chosen;
     const bool points = EndsWithNoCase(path, ".wrl,p");
     if (points) path.resize(path.size() - 2);
-    OutputFormat format = OutputFormat::None;
+    OutputFormat format = SaverFormatOfTail(app.plugins, path);
     for (const char* ending : {".dmf", ".stl", ".stl,b", ".stl,b2", ".wrl", ".wrl,z"}) {
-        if (EndsWithNoCase(path, ending)) format = ClassifyOutputName(path);
+        if (format == OutputFormat::None && EndsWithNoCase(path, ending)) format = ClassifyOutputName(path);
+    }
+    if (format == OutputFormat::None) {
+        const std::vector<std::string> endings = SaverEndings(app.plugins);
+        std::string named = path;
+        if (const OutputFormat f = ClassifyOutputName(named, endings); f >= OutputFormat::Plugin1) format = f;
     }
     if (format == OutputFormat::None) {
         Fail(host, Msg(MsgId::OutputFormatNotAvailable), chosen);
@@ -197,6 +233,7 @@ bool SaveWorkFile(App& app, Host& host, const std::string& chosen) {
         host.ShowStatus(std::string(Msg(MsgId::FileSaved)) + path);
         return true;
     }
+    if (saved == kFileSaveCancelled) return false;
     Fail(host, Msg(MsgId::OutputNotWritten), path);
     return false;
 }

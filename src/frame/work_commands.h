@@ -37,20 +37,29 @@ int DefineWork(App& app, Host& host, const BoxRequest& box);
 // 0, or 2 after the message.
 int DefineOptimumWork(App& app, Host& host);
 
-// A work file by its ending: DMF, or an STL model (".STL", ".DME") as a
-// work of its bounding box at the work pitch. True when it replaced the
+// A work file by its ending: DMF, a load module's file, or an STL model
+// (".STL", ".DME") as a work of its bounding box at the work pitch. True when it replaced the
 // work; otherwise the work is unchanged and the message was shown.
 // `progress` hears the stages of an STL.
 bool LoadWorkFile(App& app, Host& host, const std::string& path, const Progress* progress = nullptr);
-// The basic model at `path` (DMF or STL) on the work's grid, kept in
-// work.basicHeight and as the settings' basic model; the message of a
-// failure (nothing changed), nullopt on success.
-std::optional<MsgId> ReadBasicModel(App& app, const std::string& path, const Progress* progress = nullptr);
+// The basic model at `path` (DMF, STL or a load module's file) on the
+// work's grid, kept in work.basicHeight and as the settings' basic model;
+// the message of a failure with the file's name (nothing changed), nullopt
+// on success.
+std::optional<std::string> ReadBasicModel(App& app, const std::string& path, const Progress* progress = nullptr);
 
-// The work in a format: kFileSaved, kFileWriteFailed or kFileResourceOver.
+// A save module's own parameter step declined: nothing was written.
+inline constexpr int kFileSaveCancelled = 2;
+
+// The work in a format: kFileSaved, kFileWriteFailed, kFileResourceOver, or
+// kFileSaveCancelled (formats 7-9, the save modules in slot order).
 int SaveWork(App& app, const std::string& path, OutputFormat format);
+// Whether SaveWork can write the format: the built-in six, and 7-9 when that
+// save module is there.
+bool OutputFormatWritable(const PluginSet& plugins, OutputFormat format);
 // By the ending and the tails of /O (",b", ",b2", ",z"; ",p" the VRML points
-// form): DMF, STL, VRML; the status line names the file written. False after
+// form; ",7" to ",9" a save module's form of the dialog): DMF, STL, VRML, or
+// the save module of the ending; the status line names the file written. False after
 // the message.
 bool SaveWorkFile(App& app, Host& host, const std::string& path);
 

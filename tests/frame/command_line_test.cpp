@@ -83,6 +83,26 @@ TEST(CommandLineOutput, FormatComesFromTheEndingAndTailsAreRemoved) {
         EXPECT_EQ(ClassifyOutputName(name), c.format) << c.given;
         EXPECT_EQ(name, c.name) << c.given;
     }
+    // The endings of save modules are formats 7, 8, 9 in slot order; the
+    // built-in endings come first.
+    const std::vector<std::string> savers = {".XYZ", ".pts", ".STL"};
+    const struct {
+        const char* given;
+        OutputFormat format;
+    } saved[] = {
+        {"out.xyz", OutputFormat::Plugin1}, {"out.PTS", OutputFormat::Plugin2},
+        {"out.stl", OutputFormat::Stl},     {"out.abc", OutputFormat::Dmf},
+    };
+    for (const auto& c : saved) {
+        std::string name = c.given;
+        EXPECT_EQ(ClassifyOutputName(name, savers), c.format) << c.given;
+    }
+    CommandLineContext context;
+    context.saverEndings = {".XYZ"};
+    LaunchOptions o;
+    std::string error;
+    ASSERT_EQ(ParseCommandLine({"/O", "out.xyz"}, context, o, error), CommandLineStatus::Ok);
+    EXPECT_EQ(std::tuple(o.outputWork, o.outputFormat), std::tuple("out.xyz", OutputFormat::Plugin1));
 }
 
 TEST_F(CommandLine, OptionsTakeValuesAttachedOrInTheNextArgument) {

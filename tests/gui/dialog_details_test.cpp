@@ -23,6 +23,7 @@
 #include "frame/gui/qt_translations.h"
 #include "frame/gui/save_dialog.h"
 #include "frame/gui/work_dialogs.h"
+#include "frame/plugin_work_forms.h"
 #include "frame/startup.h"
 #include "frame/work_commands.h"
 #include "platform/qt/qt_host.h"
@@ -74,10 +75,17 @@ TEST(SaveDialog, EndingOfTheChosenFilterAndTheOverwriteQuestion) {
         int form;
         const char* typed;
         const char* saved;
-    } cases[] = {{0, "part", "part.dmf"}, {0, "part.v2", "part.v2.dmf"}, {2, "binary", "binary.stl"}};
+    } cases[] = {{0, "part", "part.dmf"}, {0, "part.v2", "part.v2.dmf"}, {2, "binary", "binary.stl"},
+                 {6, "cloud", "cloud.XYZ"}};
+    // A save module's form follows the built-in six.
+    PluginSet modules;
+    modules.savers.emplace_back();
+    modules.savers[0].suffix = ".XYZ";
+    modules.savers[0].kind = "XYZ points";
+    const WorkSaveFormList list = WorkSaveFormsWith(modules);
     for (const auto& c : cases) {
-        SaveFileDialog d(WorkSaveForms(), true, dir.Dir(), nullptr);
-        d.selectNameFilter(QString::fromStdString(FilterText(WorkSaveForms()[static_cast<std::size_t>(c.form)], true)));
+        SaveFileDialog d(list.forms, true, dir.Dir(), nullptr);
+        d.selectNameFilter(QString::fromStdString(FilterText(list.forms[static_cast<std::size_t>(c.form)], true)));
         NameField(d)->setText(c.typed);
         d.accept();
         EXPECT_EQ(std::tuple(d.result(), d.Form(), d.Path()), std::tuple(1, c.form, dir.Path(c.saved)));

@@ -7,6 +7,7 @@
 #include "frame/auto_run.h"
 #include "frame/gui/desk.h"
 #include "frame/gui/main_window.h"
+#include "frame/work_commands.h"
 #include "platform/host.h"
 #include "resources/command_ids.h"
 
@@ -30,8 +31,7 @@ bool StartAutoRun(App& app, Host& host, MainWindow& window, bool workReady) {
     // Without its work or its program there is nothing to cut (the reason
     // was told when they were looked for).
     if (!workReady || !launch.ncProgramOpened) return false;
-    const bool writable = launch.outputFormat >= OutputFormat::Dmf &&
-                          launch.outputFormat <= OutputFormat::WrlCompressed;
+    const bool writable = OutputFormatWritable(app.plugins, launch.outputFormat);
     if (!launch.outputWork.empty() && !writable) {
         ShowText(host, std::string(Msg(MsgId::OutputFormatNotAvailable)) + launch.outputWork);
         return false;

@@ -76,7 +76,7 @@ void MainWindow::Create() {
     desk_->lineRead = [this](int line) { editor_->Follow(line); };
     hand_ = std::make_unique<HandToolInput>(app_, *desk_, host_);
     hand_->panelsChanged = [this]() { RefreshPanels(); };
-    tools_.choose = FileDialogOf(this);
+    tools_.choose = FileDialogOf(this, &app_.plugins);
     tools_.askPrint = PrintDialogOf(this);
     tools_.screenDpi = logicalDpiX();
     tools_.parent = this;

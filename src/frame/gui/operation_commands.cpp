@@ -14,6 +14,7 @@
 #include "frame/gui/dialog_fields.h"
 #include "frame/gui/form_dialog.h"
 #include "frame/work_commands.h"
+#include "integration/work_plugins.h"
 #include "platform/host.h"
 #include "resources/command_ids.h"
 #include "view/difference_view.h"
@@ -173,9 +174,9 @@ bool Merge(App& app, Desk& desk, Host& host, WindowTools& tools, bool en) {
     std::vector<float> model;
     {
         const ProgressScope progress(tools);
-        if (auto failed = ModelHeightsOnGrid(path, app.work, static_cast<float>(app.work.zMin), model,
-                                             AvailableMemory(), progress.get())) {
-            Say(host, *failed, " " + path);
+        if (auto failed = ModelHeightsOf(app.plugins, path, app.work, static_cast<float>(app.work.zMin), model,
+                                         progress.get())) {
+            ShowError(host, *failed);
             return true;
         }
     }
@@ -187,7 +188,7 @@ bool Merge(App& app, Desk& desk, Host& host, WindowTools& tools, bool en) {
 
 bool BasicModelRead(App& app, Host& host, const std::string& path, const Progress* progress) {
     if (auto failed = ReadBasicModel(app, path, progress)) {
-        Say(host, *failed, " " + path);
+        ShowError(host, *failed);
         return false;
     }
     return true;

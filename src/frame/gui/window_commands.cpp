@@ -25,6 +25,7 @@
 #include "frame/picture_detail.h"
 #include "frame/settings_writer.h"
 #include "frame/startup.h"
+#include "frame/plugin_work_forms.h"
 #include "frame/work_commands.h"
 #include "platform/host.h"
 #include "resources/command_ids.h"
@@ -109,10 +110,19 @@ std::string SaveProposal(const App& app, const Desk& desk, const SaveForm& form)
 
 }  // namespace
 
-ChooseFile FileDialogOf(QWidget* parent) {
-    return [parent](FileKind kind, bool save, const std::string& proposal) {
+ChooseFile FileDialogOf(QWidget* parent, const PluginSet* plugins) {
+    return [parent, plugins](FileKind kind, bool save, const std::string& proposal) {
         const QString start = QString::fromStdString(proposal);
-        if (save && kind == FileKind::Work) return AskSavePath(WorkSaveForms(), proposal, parent);
+        const PluginSet none;
+        const PluginSet& modules = plugins != nullptr ? *plugins : none;
+        if (save && kind == FileKind::Work) {
+            const WorkSaveFormList forms = WorkSaveFormsWith(modules);
+            return AskSavePath(forms.forms, proposal, parent);
+        }
+        if (!save && kind == FileKind::Work) {
+            const QString filter = QString::fromStdString(WorkOpenFilter(modules));
+            return QFileDialog::getOpenFileName(parent, QString(), start, filter).toStdString();
+        }
         if (save && kind == FileKind::Image) return AskSavePath({&ImageSaveForm(), 1}, proposal, parent);
         const QString path = save ? QFileDialog::getSaveFileName(parent, QString(), start, FilterOf(kind))
                                   : QFileDialog::getOpenFileName(parent, QString(), start, FilterOf(kind));
@@ -301,7 +311,8 @@ void DropFiles(const std::vector<std::string>& paths, App& app, Desk& desk, Host
             ReadDefinition(kControllerChoice, path, app, desk, host);
         } else if (EndsWithNoCase(path, ".mtl")) {
             ReadDefinition(kMachineChoice, path, app, desk, host);
-        } else if (EndsWithNoCase(path, ".dmf") || EndsWithNoCase(path, ".stl") || EndsWithNoCase(path, ".wrl")) {
+        } else if (EndsWithNoCase(path, ".dmf") || EndsWithNoCase(path, ".stl") || EndsWithNoCase(path, ".wrl") ||
+                   LoaderForFile(app.plugins, path) != nullptr) {
             if (LoadWorkFile(app, host, path, progress)) {
                 desk.state.workFile = path;
                 desk.FitToWork();

@@ -23,7 +23,9 @@ enum class FileKind { NcProgram, Work, Image, ToolTable, Controller, Machine };
 
 // Asks for a file to open or to save; "" when cancelled.
 using ChooseFile = std::function<std::string(FileKind kind, bool save, const std::string& proposal)>;
-ChooseFile FileDialogOf(QWidget* parent);
+// The window's file dialogs; the work dialogs list the kinds of the load
+// and save modules of `plugins` after the built-in ones.
+ChooseFile FileDialogOf(QWidget* parent, const PluginSet* plugins = nullptr);
 
 struct WindowTools {
     ChooseFile choose;
