@@ -14,6 +14,7 @@
 #include "frame/nc_lookup.h"
 #include "frame/settings_reader.h"
 #include "frame/sync_run.h"
+#include "integration/editor_module.h"
 #include "nc/controller_reader.h"
 #include "platform/host.h"
 #include "results/machine_def.h"
@@ -93,6 +94,11 @@ void ContinueStartUp(App& app, Host& host) {
     }
     app.locations.helpFile = LocateHelpFile(context);
     ReadSettings(LoadIni(app.locations.settingsFile), app.launch, context, app.settings);
+    // An editor module names the editor it drives.
+    if (HasEditorPlugin(app.plugins)) {
+        TakeEditorModuleTexts(app.plugins.editor.entry, app.settings.editor.program, app.settings.editor.option,
+                              app.plugins.notes);
+    }
     // With no settings file anywhere, the one written back at exit goes to the
     // start directory, which is looked at first (the program's own directory
     // is often not writable).
@@ -114,8 +120,9 @@ void ContinueStartUp(App& app, Host& host) {
     AllocateTables(app);
     AllocateStrokeRecord(app.strokes);
     ShareWork(app);
-    CreateSyncMapping(app, host);
+    // The sync module's consent comes before it is asked for the mapping's name.
     InitPluginModules(app);
+    CreateSyncMapping(app, host);
 }
 
 void PrepareMenu(App& app) {
