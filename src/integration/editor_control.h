@@ -35,7 +35,7 @@ struct EditorSetup {
     // PlugIn); its window is asked for up to `findTries` times, `findStepMs`
     // apart, with the Host's events handled in between.
     const EditorEntries* plugin = nullptr;
-    int findTries = 20;
+    int findTries = 10;
     int findStepMs = 100;
 };
 
