@@ -155,6 +155,17 @@ void FollowLine(EditorLink& link, Host& host, int line, long long nowMs) {
     PumpFollow(link, host, nowMs);
 }
 
+void FollowRunStart(EditorLink& link, long long nowMs) {
+    if (link.kind != EditorKind::PlugIn || !ModuleReady(link)) return;
+    ModuleFollow(link, 1);
+    // Counted as a follow call: the next line keeps the spacing after it.
+    FollowThrottle& t = link.throttle;
+    t.wanted = 0;
+    t.sent = 1;
+    t.everStarted = true;
+    t.lastStartMs = nowMs;
+}
+
 void JumpToLine(EditorLink& link, Host& host, int line, long long nowMs) {
     if (!link.open) return;
     if (line < 1) line = 1;

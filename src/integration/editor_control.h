@@ -75,6 +75,11 @@ bool OpenEditor(EditorLink& link, Host& host, const EditorSetup& setup, const st
 // throttle, window messages at once). Nothing without an open editor.
 void FollowLine(EditorLink& link, Host& host, int line, long long nowMs);
 
+// A run starts from the program's top: the editor module is told so (its
+// top call) at once, and the lines read follow through the throttle. Other
+// editors simply follow the lines read.
+void FollowRunStart(EditorLink& link, long long nowMs);
+
 // Moves the editor to `line` even when it showed that line last.
 void JumpToLine(EditorLink& link, Host& host, int line, long long nowMs);
 

@@ -57,9 +57,11 @@ TEST(EditorModule, OpenFindTopFollowJumpExit) {
     ASSERT_EQ(host.started.size(), 1u);
     EXPECT_EQ(host.started[0], (Words{"xed", "/w/a.nc"}));
     EXPECT_EQ(calls, (Words{"FIND /w/a.nc", "FIND /w/a.nc", "FIND /w/a.nc"}));
-    // A run reads 1000 lines in 50 ms: the top at once, the latest line 100 ms later.
+    // A run starts: the top at once; it reads 1000 lines in 50 ms: the
+    // latest line 100 ms after the top.
     calls.clear();
-    for (int line = 1; line <= 1000; ++line) FollowLine(link, host, line, line / 20);
+    FollowRunStart(link, 0);
+    for (int line = 2; line <= 1000; ++line) FollowLine(link, host, line, line / 20);
     EXPECT_EQ(calls, (Words{"TOP"}));
     EXPECT_EQ(EditorFollowDueMs(link), 100);
     PumpFollow(link, host, 99);
@@ -85,7 +87,7 @@ TEST(EditorModule, OpenFindTopFollowJumpExit) {
     calls.clear();
     ASSERT_TRUE(OpenEditor(link, host, setup, "/w/b.nc", 1, 1000));
     EXPECT_EQ(host.started.size(), 1u);
-    FollowLine(link, host, 1, 1000);
+    FollowLine(link, host, 1, 1000);  // line 1 read: the top, or line 1 without it
     FollowLine(link, host, 5, 1200);
     JumpToLine(link, host, 9, 1300);
     EXPECT_EQ(calls, (Words{"FIND /w/b.nc", "DOWN 1", "DOWN 5", "JUMP 9"}));
@@ -96,6 +98,7 @@ TEST(EditorModule, OpenFindTopFollowJumpExit) {
     findAnswersLeft = 1000;
     calls.clear();
     ASSERT_TRUE(OpenEditor(link, host, setup, "/w/c.nc", 1, 2000));
+    FollowRunStart(link, 2000);
     FollowLine(link, host, 3, 2000);
     JumpToLine(link, host, 3, 2000);
     CloseEditor(link, host);

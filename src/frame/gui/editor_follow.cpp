@@ -47,6 +47,11 @@ void EditorFollow::Follow(int line) {
     Schedule();
 }
 
+void EditorFollow::RunStarts() {
+    FollowRunStart(app_.editor, EditorNowMs());
+    Schedule();
+}
+
 void EditorFollow::Pump() {
     PumpFollow(app_.editor, host_, EditorNowMs());
     Schedule();
