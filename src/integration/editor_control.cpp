@@ -126,7 +126,7 @@ bool OpenEditor(EditorLink& link, Host& host, const EditorSetup& setup, const st
         if (!call.program.empty() && !host.StartProgram(call.program, call.args)) return false;
         link.open = true;
         FindModuleWindow(link, setup);
-        return true;  // the caret moves with the first line followed (the top for line 1)
+        return true;  // the caret moves when a run starts (the top) and follows its lines
     }
     if (call.program.empty() || !host.StartProgram(call.program, call.args)) return false;
     link.open = true;
