@@ -256,7 +256,16 @@ void MVNCCOMFREE(void);
 
 /* ---- Editor control: mveditor ------------------------------------------
  * Replaces the program's own editor control.
- * Required: MVEDITORFINDWINDOW. */
+ * Required: MVEDITORFINDWINDOW.
+ * After the settings are read, EXECPROGRAM and EXECOPTION receive the
+ * settings' editor program and option template and may change them. To
+ * open the NC program the program starts that editor (nothing when the
+ * program text is empty) and asks FINDWINDOW for its window, again every
+ * 100 ms for about a second while the answer is 0; with no window the caret
+ * calls are not made. While a run reads the program: TOP for line 1, else
+ * DOWN2 (or DOWN), at most one call per 100 ms, the latest line winning.
+ * JUMP2 (or JUMP) when the NC program is opened again while shown; EXIT
+ * when the editor is closed (CLOSE END at exit). There is no INIT or FREE. */
 void MVEDITORFINDWINDOW(const char* ncFile, int64_t* window);  /* window 0: not found (yet) */
 void MVEDITOREXECPROGRAM(char program[MV_EXEC_SIZE]);  /* in: the settings' editor program; out: the one to start */
 void MVEDITOREXECOPTION(char option[MV_EXEC_SIZE]);    /* the same for its options */
@@ -269,11 +278,18 @@ void MVEDITOREXIT(void);                               /* close the editor */
 
 /* ---- Synchronisation: mvsync -------------------------------------------
  * Exchanges the position and the work offsets with an outside party.
- * Required: MVSYNCGET or MVSYNCPUT. */
+ * Required: MVSYNCGET or MVSYNCPUT.
+ * A mapping name is asked for only when the settings' SYNC MODE makes one;
+ * it must be printable ASCII without '/', else the settings' name is used.
+ * Offsets are X Y Z of G54, G55, ... in turn; at GET they arrive holding
+ * the controller's six (count 6); a count of 1..6 replaces that many from
+ * G54 on, for that run only (a count out of range or a value that is not a
+ * finite number leaves the controller's, with a message). */
 #define MV_SYNC_OFFSETS 6 /* G54..G59, X Y Z each */
 void MVSYNCINIT(int32_t* flag);
 /* The mapping name to use instead of the settings' SYNC NAME: program is
- * the running program's file name; flag 1 when name was set. */
+ * the running program's file name (the morvex executable); flag 1 when name
+ * was set. */
 void MVSYNCGETNAME(const char* program, char name[MV_TEXT_SIZE], int32_t* flag);
 /* At the start of a run: the module may supply work offsets (flag 1), which
  * replace the controller's G54..G59 offsets for the run. */

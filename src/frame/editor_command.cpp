@@ -35,8 +35,9 @@ bool OpenInEditor(Host& host, const std::string& setting, const std::string& fil
     return host.StartProgram(c.program, c.args);
 }
 
-EditorSetup NcEditorSetup(const EditorSettings& e) {
+EditorSetup NcEditorSetup(const EditorSettings& e, const PluginSet* plugins) {
     EditorSetup s;
+    if (plugins != nullptr && HasEditorPlugin(*plugins)) s.plugin = &plugins->editor.entry;
     s.program = e.program;
     s.option = e.option;
     s.macroNo = e.macroNo;

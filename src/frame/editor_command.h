@@ -28,7 +28,8 @@ bool OpenInEditor(Host& host, const std::string& setting, const std::string& fil
 
 // The editor of the NC program as section ExecEditor names it. The editor
 // instance this process drives (Vim's server, Neovim's socket) is named
-// after the process, so that two instances do not drive one editor.
-EditorSetup NcEditorSetup(const EditorSettings& settings);
+// after the process, so that two instances do not drive one editor. With an
+// editor module among `plugins`, the module drives the editor.
+EditorSetup NcEditorSetup(const EditorSettings& settings, const PluginSet* plugins = nullptr);
 
 }  // namespace morvex

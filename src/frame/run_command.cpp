@@ -66,7 +66,11 @@ bool StartRunFromApp(App& app, Host& host, CuttingRun& run, int runMode, bool fa
     RunSetup setup = MakeRunSetup(app, runMode, fast, batch);
     AttachSyncToRun(app, host, setup);
     if (adjust) adjust(setup);
-    if (!StartRun(run, setup, app.work, app.controller, app.tools)) return false;
+    if (!StartRun(run, setup, app.work, app.controller, app.tools)) {
+        if (setup.ended) setup.ended();  // what the run's start changed is put back
+        run.setup.ended = nullptr;
+        return false;
+    }
     host.ShowStatus(std::string(Msg(MsgId::StatusCutting)));
     return true;
 }

@@ -15,6 +15,7 @@
 #include "frame/plugin_work_forms.h"
 #include "frame/settings_reader.h"
 #include "frame/sync_run.h"
+#include "integration/editor_module.h"
 #include "nc/controller_reader.h"
 #include "platform/host.h"
 #include "results/machine_def.h"
@@ -94,6 +95,11 @@ void ContinueStartUp(App& app, Host& host) {
     }
     app.locations.helpFile = LocateHelpFile(context);
     ReadSettings(LoadIni(app.locations.settingsFile), app.launch, context, app.settings);
+    // An editor module names the editor it drives.
+    if (HasEditorPlugin(app.plugins)) {
+        TakeEditorModuleTexts(app.plugins.editor.entry, app.settings.editor.program, app.settings.editor.option,
+                              app.plugins.notes);
+    }
     // With no settings file anywhere, the one written back at exit goes to the
     // start directory, which is looked at first (the program's own directory
     // is often not writable).
@@ -115,9 +121,10 @@ void ContinueStartUp(App& app, Host& host) {
     AllocateTables(app);
     AllocateStrokeRecord(app.strokes);
     ShareWork(app);
-    CreateSyncMapping(app, host);
+    // The sync module's consent comes before it is asked for the mapping's name.
     InitPluginModules(app);
     SettleModuleOutputFormat(app.launch, app.plugins);
+    CreateSyncMapping(app, host);
 }
 
 void PrepareMenu(App& app) {

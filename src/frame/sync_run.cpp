@@ -5,6 +5,9 @@
 
 #include "base/messages.h"
 #include "base/text.h"
+#include "frame/self_instance.h"
+#include "frame/sync_module_run.h"
+#include "integration/sync_module.h"
 #include "platform/host.h"
 
 namespace morvex {
@@ -60,8 +63,13 @@ void ShareWork(App& app) {
 void CreateSyncMapping(App& app, Host& host) {
     const SyncSettings& s = app.settings.sync;
     if (s.mode == kSyncNone) return;
+    std::string name = s.shareName;
+    if (HasSyncPlugin(app.plugins)) {
+        name = SyncModuleMappingName(app.plugins.sync.entry, OwnProgramFile(), name, app.plugins.notes);
+        ReportModuleNotes(app);
+    }
     std::string error;
-    if (!OpenSyncLink(app.sync, s.mode, s.shareName, s.total, s.number, error)) {
+    if (!OpenSyncLink(app.sync, s.mode, name, s.total, s.number, error)) {
         ShowError(host, std::string(Msg(MsgId::SyncNotOpened)) + error);
         return;
     }
@@ -72,7 +80,9 @@ void CloseSyncMapping(App& app) {
     CloseSyncLink(app.sync);
 }
 
-void AttachSyncToRun(App& app, Host& host, RunSetup& setup) {
+namespace {
+
+void AttachSyncLinkToRun(App& app, Host& host, RunSetup& setup) {
     SyncLink& link = app.sync;
     if (!SyncLinkOpen(link)) return;
     if (link.mode == kSyncPosition) {
@@ -127,6 +137,13 @@ void AttachSyncToRun(App& app, Host& host, RunSetup& setup) {
     };
     if (interactive) setup.pauseGroup = [&link]() { GroupPause(link); };
     setup.stopGroup = [&link]() { GroupStop(link); };
+}
+
+}  // namespace
+
+void AttachSyncToRun(App& app, Host& host, RunSetup& setup) {
+    AttachSyncLinkToRun(app, host, setup);
+    if (HasSyncPlugin(app.plugins)) AttachSyncModuleToRun(app, setup);
 }
 
 bool GroupContinueKey(App& app) {

@@ -2,9 +2,9 @@
 // exit, and tied into every run (the step barrier of lock-step runs, the
 // position record, group continue and stop from the keys).
 //
-// The synchronisation plug-in, which exchanges offset tables with an outside
-// party (its name hand-over and the GET/PUT entries), is a separate facility:
-// it joins here once the plug-in loader exists.
+// The synchronisation module, which exchanges offset tables with an outside
+// party, is a separate facility that joins here: it may name the mapping,
+// and AttachSyncToRun hands it each run (frame/sync_module_run.h).
 #pragma once
 
 #include "frame/app.h"

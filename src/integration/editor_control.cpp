@@ -6,7 +6,14 @@
 // command is reported by the Host from its event handling; the report holds
 // a weak reference to the link's `alive` token so that a report arriving
 // after the link was reset does nothing.
+//
+// An editor module is called in-process, so its calls end at once; its
+// follow calls still go through the throttle, as a module may drive its
+// editor by sending it something each time.
 #include "integration/editor_control.h"
+
+#include <chrono>
+#include <thread>
 
 #include "base/text.h"
 #include "platform/host.h"
@@ -36,14 +43,50 @@ void StartCommand(EditorLink& link, Host& host, const ProgramCall& call) {
     }
 }
 
+// The editor module's window for the file: asked again every step while it
+// answers 0, a bounded number of times (the editor may take a moment to
+// show its window).
+void FindModuleWindow(EditorLink& link, const EditorSetup& setup) {
+    if (link.plugin->findWindow == nullptr) return;
+    for (int attempt = 1;; ++attempt) {
+        std::int64_t window = 0;
+        link.plugin->findWindow(link.file.c_str(), &window);
+        if (window != 0) {
+            link.window = window;
+            return;
+        }
+        if (attempt >= setup.findTries) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(setup.findStepMs));
+    }
+}
+
+// The module's caret call for a followed line: the top for line 1, else the
+// line (told the file when the module takes it).
+void ModuleFollow(const EditorLink& link, int line) {
+    const EditorEntries& e = *link.plugin;
+    if (line == 1 && e.top != nullptr) {
+        e.top();
+    } else if (e.down2 != nullptr) {
+        e.down2(link.file.c_str(), line);
+    } else if (e.down != nullptr) {
+        e.down(line);
+    }
+}
+
+bool ModuleReady(const EditorLink& link) {
+    return link.open && link.kind == EditorKind::PlugIn && link.plugin != nullptr && link.window != 0;
+}
+
 }  // namespace
 
 bool OpenEditor(EditorLink& link, Host& host, const EditorSetup& setup, const std::string& file,
                 int line, long long nowMs) {
-    // An editor plug-in, once plug-ins are loaded, replaces all of this
-    // (kind PlugIn): none is loaded by this program yet.
-    const EditorKind kind = EditorKindOf(setup.program);
+    const EditorKind kind = setup.plugin != nullptr ? EditorKind::PlugIn : EditorKindOf(setup.program);
     if (link.open && link.file == file && link.program == setup.program) {
+        if (kind == EditorKind::PlugIn && ModuleReady(link) && link.plugin == setup.plugin) {
+            JumpToLine(link, host, line, nowMs);
+            return true;
+        }
         // The editor shows this file already: move it rather than start another.
         if (FollowsByCommand(link.kind) && !link.followFailed) {
             JumpToLine(link, host, line, nowMs);
@@ -62,6 +105,7 @@ bool OpenEditor(EditorLink& link, Host& host, const EditorSetup& setup, const st
     link.program = setup.program;
     link.file = file;
     link.server = setup.server;
+    link.plugin = setup.plugin;
     if (kind == EditorKind::Hidemaru) {
         link.macroCommand = MacroCommandId(setup.macroNo);
         link.macroFile = JumpMacroPath(setup.program, setup.macroName);
@@ -77,6 +121,13 @@ bool OpenEditor(EditorLink& link, Host& host, const EditorSetup& setup, const st
         call.args = CommandWords(
             EditorArgumentText(EditorTemplate(kind, setup.option), file, line, quoteToEnd));
     }
+    if (kind == EditorKind::PlugIn) {
+        // The module may show the file itself: an empty program starts nothing.
+        if (!call.program.empty() && !host.StartProgram(call.program, call.args)) return false;
+        link.open = true;
+        FindModuleWindow(link, setup);
+        return true;  // the caret moves when a run starts (the top) and follows its lines
+    }
     if (call.program.empty() || !host.StartProgram(call.program, call.args)) return false;
     link.open = true;
     link.throttle.sent = line < 1 ? 1 : line;  // it opens there
@@ -89,6 +140,12 @@ bool OpenEditor(EditorLink& link, Host& host, const EditorSetup& setup, const st
 
 void FollowLine(EditorLink& link, Host& host, int line, long long nowMs) {
     if (!link.open || line < 1) return;
+    if (link.kind == EditorKind::PlugIn) {
+        if (!ModuleReady(link)) return;
+        WantLine(link.throttle, line);
+        PumpFollow(link, host, nowMs);
+        return;
+    }
     if (FollowsByWindow(link.kind)) {
         if (link.windowFound) SendAll(host, link, FollowMessages(link.kind, line));
         return;
@@ -98,9 +155,30 @@ void FollowLine(EditorLink& link, Host& host, int line, long long nowMs) {
     PumpFollow(link, host, nowMs);
 }
 
+void FollowRunStart(EditorLink& link, long long nowMs) {
+    if (link.kind != EditorKind::PlugIn || !ModuleReady(link)) return;
+    ModuleFollow(link, 1);
+    // Counted as a follow call: the next line keeps the spacing after it.
+    FollowThrottle& t = link.throttle;
+    t.wanted = 0;
+    t.sent = 1;
+    t.everStarted = true;
+    t.lastStartMs = nowMs;
+}
+
 void JumpToLine(EditorLink& link, Host& host, int line, long long nowMs) {
     if (!link.open) return;
     if (line < 1) line = 1;
+    if (link.kind == EditorKind::PlugIn) {
+        if (!ModuleReady(link)) return;
+        if (link.plugin->jump2 != nullptr) {
+            link.plugin->jump2(link.file.c_str(), line);
+        } else if (link.plugin->jump != nullptr) {
+            link.plugin->jump(line);
+        }
+        link.throttle.sent = line;  // following goes on from there
+        return;
+    }
     if (FollowsByWindow(link.kind)) {
         if (!link.windowFound) return;
         if (link.kind == EditorKind::Hidemaru) (void)WriteJumpMacro(link.macroFile, line);
@@ -116,6 +194,11 @@ void PumpFollow(EditorLink& link, Host& host, long long nowMs) {
     if (!link.open || link.followFailed) return;
     const int line = TakeLine(link.throttle, nowMs);
     if (line == 0) return;
+    if (link.kind == EditorKind::PlugIn) {
+        if (ModuleReady(link)) ModuleFollow(link, line);
+        CommandEnded(link.throttle);  // the call has returned
+        return;
+    }
     StartCommand(link, host,
                  EditorFollowCall(link.kind, link.program, link.file, line, link.server));
 }
@@ -126,9 +209,10 @@ long long EditorFollowDueMs(const EditorLink& link) {
 }
 
 void CloseEditor(EditorLink& link, Host& host) {
-    if (link.open) {
-        // The editor plug-in, when one is loaded, closes its editor instead (seam: no plug-ins
-        // yet).
+    if (link.open && link.kind == EditorKind::PlugIn) {
+        // The module closes its editor, found or not.
+        if (link.plugin != nullptr && link.plugin->exit != nullptr) link.plugin->exit();
+    } else if (link.open) {
         if (FollowsByWindow(link.kind) && link.windowFound)
             SendAll(host, link, CloseMessages(link.kind));
         const ProgramCall close = EditorCloseCall(link.kind, link.program, link.server);

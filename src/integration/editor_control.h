@@ -3,9 +3,12 @@
 // closing it. Editors that are moved by commands are started through the
 // Host and throttled (one command at a time, at most one per 100 ms, the
 // latest line wins); editors driven by window messages are reached through
-// the Host's window messages.
+// the Host's window messages. With an editor module loaded, the module's
+// entries do all of this (kind PlugIn): the program is still started, but the
+// window is the module's answer and the caret moves through its calls.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -13,6 +16,7 @@
 
 #include "integration/editor_kinds.h"
 #include "integration/follow_throttle.h"
+#include "integration/plugins.h"
 
 namespace morvex {
 
@@ -27,6 +31,12 @@ struct EditorSetup {
     // The name of the editor instance this process drives (Vim's server
     // name, Neovim's socket), unique per process.
     std::string server;
+    // The editor module's entries when one is loaded (the kind is then
+    // PlugIn); its window is asked for up to `findTries` times, `findStepMs`
+    // apart, with the Host's events handled in between.
+    const EditorEntries* plugin = nullptr;
+    int findTries = 10;
+    int findStepMs = 100;
 };
 
 // The editor opened on the NC program. The Host's end reports refer to the
@@ -43,6 +53,10 @@ struct EditorLink {
     bool windowFound = false;
     int macroCommand = 283;
     std::string macroFile;
+    // The editor module: its entries and the window it found (0 none: the
+    // caret is then not moved).
+    const EditorEntries* plugin = nullptr;
+    std::int64_t window = 0;
     // Editors moved by commands: the throttle, and whether following gave
     // up because a command could not be started.
     FollowThrottle throttle;
@@ -60,6 +74,11 @@ bool OpenEditor(EditorLink& link, Host& host, const EditorSetup& setup, const st
 // The line being read or cut: the editor is moved along (commands through the
 // throttle, window messages at once). Nothing without an open editor.
 void FollowLine(EditorLink& link, Host& host, int line, long long nowMs);
+
+// A run starts from the program's top: the editor module is told so (its
+// top call) at once, and the lines read follow through the throttle. Other
+// editors simply follow the lines read.
+void FollowRunStart(EditorLink& link, long long nowMs);
 
 // Moves the editor to `line` even when it showed that line last.
 void JumpToLine(EditorLink& link, Host& host, int line, long long nowMs);

@@ -613,6 +613,11 @@ void EndRun(CuttingRun& run, Host& host) {
     run.lengthReport.reset();
     CloseAlarmFiles(run.alarms, host, run.setup.delivery.batch, run.setup.offsetListOption);
     CloseLimitRecord(run.limits);
+    if (run.setup.ended) {
+        const std::function<void()> ended = std::move(run.setup.ended);
+        run.setup.ended = nullptr;
+        ended();
+    }
 }
 
 Point RunFramePoint(const CuttingRun& run, const WorkModel& work, const Point& grid) {

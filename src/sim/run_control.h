@@ -129,6 +129,9 @@ struct RunSetup {
     // Told after every motion the run took, and once when it has finished
     // (state Finished).
     std::function<void(const struct CuttingRun&)> publish;
+    // Told once when the run ends (EndRun), however it ended; also by the
+    // command that set the run up when the run could not start.
+    std::function<void()> ended;
     // When set, a wait M-code's wait ends when this answers true; its wait
     // file is then not looked at.
     std::function<bool()> waitOver;

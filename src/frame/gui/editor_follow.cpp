@@ -32,7 +32,7 @@ EditorFollow::~EditorFollow() {
 
 bool EditorFollow::Open(int line) {
     if (app_.launch.ncProgram.empty()) return false;
-    const bool opened = OpenEditor(app_.editor, host_, NcEditorSetup(app_.settings.editor),
+    const bool opened = OpenEditor(app_.editor, host_, NcEditorSetup(app_.settings.editor, &app_.plugins),
                                    app_.launch.ncProgram, line, EditorNowMs());
     Schedule();
     return opened;
@@ -44,6 +44,11 @@ void EditorFollow::ProgramSelected() {
 
 void EditorFollow::Follow(int line) {
     FollowLine(app_.editor, host_, line, EditorNowMs());
+    Schedule();
+}
+
+void EditorFollow::RunStarts() {
+    FollowRunStart(app_.editor, EditorNowMs());
     Schedule();
 }
 

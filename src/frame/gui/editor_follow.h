@@ -25,6 +25,8 @@ public:
     void ProgramSelected();
     // The line a run reads now.
     void Follow(int line);
+    // A run starts from the program's top.
+    void RunStarts();
 
 private:
     void Pump();

@@ -123,6 +123,8 @@ void MainWindow::Create() {
         if (checkPending_ && !desk_->state.runActive) CheckDefinitionsSoon();
     };
     desk_->runStarted = [this]() {
+        // A fresh run (not one going on after a pause or a wait) starts at the top.
+        if (const CuttingRun* run = desk_->Run(); run != nullptr && run->motions == 0) editor_->RunStarts();
         RefreshMenuState();
         UpdateTitle();
     };
