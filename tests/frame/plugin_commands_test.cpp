@@ -192,6 +192,22 @@ TEST(PluginMenu, ItemsAtTheirPlacesAndTheirEnableRules) {
         EXPECT_EQ(CanChooseCommand(32931, settings, desk), r.toggle) << r.nc << r.work << r.run;
     }
     EXPECT_FALSE(IsCommandBuilt(32904));
+
+    // The switch turns the module off and on, reading the tool table each time.
+    test::TempDir dir;
+    App app;
+    test::RecordingHost host;
+    app.plugins.nccom.module.handle = &fakeModule;
+    app.definitions[DefinitionKind::ToolTable].path = dir.Write("t.ttl", "MAGAZINE01 FLAT 10.0,22.0\n");
+    ToggleNcCom(app, host);
+    EXPECT_FALSE(app.plugins.nccomEnabled);
+    EXPECT_EQ(app.tools.status, 1);
+    EXPECT_FLOAT_EQ(app.tools.tools.at(1).d, 10.0f);
+    dir.Write("t.ttl", "MAGAZINE01 FLAT 6.0,22.0\n");
+    ToggleNcCom(app, host);
+    EXPECT_TRUE(app.plugins.nccomEnabled);
+    EXPECT_FLOAT_EQ(app.tools.tools.at(1).d, 6.0f);
+    app.plugins.nccom.module.handle = nullptr;  // not a module: nothing to release
 }
 
 TEST(SimulationCommand, CallsInOrderAndCutsOnlyTheChosenMotions) {
