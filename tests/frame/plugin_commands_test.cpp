@@ -101,7 +101,8 @@ void ModWork(MvWork* work, int32_t* flag) {
 }
 
 // A 21 x 21 block from (0, 0, -10) to (20, 20, 0) at pitch 1 and a program
-// with a rapid, two lines, an arc and a rapid.
+// with a rapid, two lines with a tool change between them, an arc and a
+// rapid.
 struct Bench {
     test::TempDir dir;
     App app;
@@ -113,6 +114,7 @@ struct Bench {
                                          "G90 G17\n"
                                          "G00 X5. Y5. Z5.\n"
                                          "G01 Z-2. F100\n"
+                                         "T02 M06\n"
                                          "X15.\n"
                                          "G02 X15. Y15. R5.\n"
                                          "G00 Z5.\n"
@@ -212,19 +214,25 @@ TEST(PluginMenu, ItemsAtTheirPlacesAndTheirEnableRules) {
 
 TEST(SimulationCommand, CallsInOrderAndCutsOnlyTheChosenMotions) {
     Bench b;
-    const PluginCommandResult r = RunSimulationCommand(b.app, b.host, 0);
+    // The window locks its menu from before the first cut until after END.
+    SimulationHooks hooks;
+    hooks.started = [] { g.calls.push_back("(started)"); };
+    hooks.ended = [] { g.calls.push_back("(ended)"); };
+    const PluginCommandResult r = RunSimulationCommand(b.app, b.host, 0, hooks);
     EXPECT_EQ(r.end, PluginCommandEnd::Done);
     EXPECT_FALSE(r.changed);  // the module cut nothing
     EXPECT_EQ(b.app.work.workState, 1);
     const std::vector<std::string> calls = {"PARAMETER", "PATHTYPE", "GETWORK 21 1.000000 -10.000000 0.000000",
-                                            "START", "GETTOOL", "GETTOOLLEN", "GETARBOR", "CUTWORK", "CUTWORK",
-                                            "END"};
+                                            "START", "GETTOOL", "GETTOOLLEN", "GETARBOR", "(started)", "CUTWORK",
+                                            "GETTOOL", "GETTOOLLEN", "GETARBOR", "CUTWORK", "CUTWORK", "END",
+                                            "(ended)"};
     EXPECT_EQ(g.calls, calls);
-    // The two lines, in the work's coordinates, with their lines and feed.
-    ASSERT_EQ(g.motions.size(), 2u);
-    const MvMotion& m = g.motions[1];
+    // The lines (the tool change's block is one of no length), in the
+    // work's coordinates, with their lines and feed.
+    ASSERT_EQ(g.motions.size(), 3u);
+    const MvMotion& m = g.motions[2];
     EXPECT_EQ(m.type, MV_LINE);
-    EXPECT_EQ(m.line, 4);
+    EXPECT_EQ(m.line, 5);
     EXPECT_EQ((std::vector<double>{m.start[0], m.start[1], m.start[2], m.end[0], m.end[1], m.end[2], m.feed}),
               (std::vector<double>{5, 5, -2, 15, 5, -2, 100}));
     EXPECT_TRUE(b.host.messages.empty());
