@@ -159,7 +159,21 @@ void MVREADFREE(void);
  * A cutting command of its own in the machining menu (commands 32901-32903,
  * F8 and F9 for the first two): the program interprets the NC program and
  * hands every motion to the module instead of its own sweep.
- * Required: MVSIMMENUITEM (first entry), MVSIMGETWORK, MVSIMCUTWORK. */
+ * Required: MVSIMMENUITEM (first entry), MVSIMGETWORK, MVSIMCUTWORK.
+ *
+ * One command, in this order: MVSIMPARAMETER, MVSIMPATHTYPE, (the program
+ * backs the work up), MVSIMGETWORK, MVSIMSTART, then MVSIMGETTOOL,
+ * MVSIMGETTOOLLEN and MVSIMGETARBOR for the first tool and again at every
+ * tool change, MVSIMCUTWORK for every motion of a chosen kind, MVSIMEND.
+ * The program runs from the start of the NC program to its end without
+ * stopping (M00, single block and wait M-codes do not hold it; the escape
+ * key ends it early). `param` of MVSIMGETWORK, MVSIMSTART and MVSIMCUTWORK
+ * is the flag MVSIMPARAMETER returned (1 without that entry). A spline is
+ * handed over as its chords, each as a line. Motions are given in the
+ * work's coordinates (the frame of the grid's origin and heights), with
+ * the tip of the tool. After MVSIMEND the program checks the heights (see
+ * MVSIMCUTWORK) and marks the work changed when a result was 1 or a
+ * height changed. */
 void MVSIMMENUITEM(int32_t* language, char text[MV_TEXT_SIZE]);
 void MVSIMINIT(int32_t* flag);
 void MVSIMPARAMETER(int32_t* flag);  /* 0 cancels the command (e.g. the module's own dialog was cancelled) */
@@ -210,11 +224,15 @@ void MVLOADFREE(void);
  * Required: MVMODMENUITEM (first entry), MVMODMODWORK. */
 void MVMODMENUITEM(int32_t* language, char text[MV_TEXT_SIZE]);
 void MVMODINIT(int32_t* flag);  /* 0 declines; MV_MODIFIER_WANTS_BASIC_MODEL asks for the basic model */
-void MVMODPARAMETER(int32_t* flag);  /* 0 cancels the command */
+void MVMODPARAMETER(int32_t* flag);  /* 0 cancels the command (before anything else is called) */
 /* The basic model's heights on the work's grid (nx * ny), valid during the
  * call; present 0 and basic NULL when there is none. */
 void MVMODGETBASICMODEL(const float* basic, const int32_t* present);
-void MVMODMODWORK(MvWork* work, int32_t* flag);  /* flag 0: nothing changed (the work is put back) */
+/* flag 0: nothing changed (the work is put back as it was, whatever the
+ * module wrote). Else heights that are not numbers are put back, heights
+ * below zMin raised to it, zMax set to the highest height. Changes to the
+ * MvWork fields themselves (counts, pointers) are ignored. */
+void MVMODMODWORK(MvWork* work, int32_t* flag);
 void MVMODFREE(void);
 
 /* ---- Work saver: mvsave, mvsave1..3 ------------------------------------

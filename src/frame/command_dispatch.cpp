@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "frame/plugin_menu.h"
 #include "resources/command_ids.h"
 
 namespace morvex {
@@ -33,11 +34,13 @@ constexpr int kBuilt[] = {
 
 // The commands that need an NC program read, and those that need a work.
 bool NeedsNc(int id) {
+    if (SimCommandIndex(id) >= 0) return true;
     return In({kReport, cmd::kCheckData, cmd::kCheckMinMax, kEditor, kRunReal, kRunSkip, kRunResult, kToolTipPath, kCommandPointPath, kRunFastSkip,
                kRunFastResult, kRunOptimizedNc},
               id);
 }
 bool NeedsWork(int id) {
+    if (ModCommandIndex(id) >= 0) return true;
     return In({kSaveWork, kLoadWorkTilt, kMergeWork, kRotateMirrorWork, kMoveWork, kOffsetWork, kCutWorkXyz, kThinWork, kPaintAll,
                kStripPaint, kStripPen, kHighlightPen, kRemovalVolume, kBasicModel, kDifferencePaint, kPrint,
                kSaveImage},
@@ -122,6 +125,7 @@ int ColourModeSwitch(const Settings& st) { return st.display.colorByDirection ? 
 
 bool IsCommandBuilt(int id) {
     if (id >= kStopModeFirst && id <= kStopModeFirst + 4) return true;
+    if (SimCommandIndex(id) >= 0 || ModCommandIndex(id) >= 0 || id == cmd::kNcComToggle) return true;
     return std::find(std::begin(kBuilt), std::end(kBuilt), id) != std::end(kBuilt);
 }
 
@@ -137,6 +141,10 @@ bool CanChooseCommand(int id, const Settings& st, const DeskState& desk) {
 }
 
 bool LockedDuringRun(const MenuBarDef& menu, int id) {
+    // The plug-in items: the modifiers after the locked work items, the
+    // network switch with the definition-file menu, and the simulation
+    // commands, which cut the work a run holds.
+    if (SimCommandIndex(id) >= 0 || ModCommandIndex(id) >= 0 || id == cmd::kNcComToggle) return true;
     if (menu.size() <= static_cast<std::size_t>(kDefinitionMenu)) return false;
     return LockedIn(menu[kNcMenu], id, {{0, 2}}) || LockedIn(menu[kWorkMenu], id, {{0, 3}, {7, 12}}) ||
            LockedIn(menu[kMachiningMenu], id, {{19, 19}}) || LockedIn(menu[kDefinitionMenu], id, {{0, 1000}});

@@ -55,7 +55,8 @@ bool CanChooseCommand(int id, const Settings& settings, const DeskState& desk);
 
 // The items a run greys, by their place in the menu: the first three of
 // the NC menu, 0-3 and 7-12 of the work menu, 19 of the machining menu and
-// the whole definition-file menu.
+// the whole definition-file menu; and the plug-in items (simulation,
+// modifier and the network switch).
 bool LockedDuringRun(const MenuBarDef& menu, int id);
 
 }  // namespace morvex

@@ -417,7 +417,14 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
     SweepFlags flags;
     // IGNORE G00: rapids move the tool but neither cut nor raise the rapid alarm.
     const bool swept = !g92 && p.error == kNcNoError && !(s.ignoreRapids && p.type == kRapid);
-    if (swept) CutPath(run, work, ctl, run.offsetMarked, flags);
+    if (swept && s.cutInstead) {
+        if (!s.cutInstead(run, flags)) {
+            run.state = RunState::Aborted;
+            return false;
+        }
+    } else if (swept) {
+        CutPath(run, work, ctl, run.offsetMarked, flags);
+    }
     if (flags.searchHit != 0) run.searchHit = true;
     if (s.observeStep && !g92 && p.error == kNcNoError) {
         if (run.observedSteps == observedBefore) ObserveWhole(run, flags, p.toolStart, p.toolEnd);

@@ -135,6 +135,11 @@ struct RunSetup {
     // When set, a wait M-code's wait ends when this answers true; its wait
     // file is then not looked at.
     std::function<bool()> waitOver;
+    // When set, cuts every motion instead of the sweep (a simulation module
+    // does the cutting): called with the motion in the tool frame and its
+    // tool selected; it sets flags.cutDone when it cut and answers false to
+    // end the run (state Aborted).
+    std::function<bool(const struct CuttingRun&, SweepFlags&)> cutInstead;
 };
 
 // One run from StartRun to EndRun. The interpreter keeps a reference to the

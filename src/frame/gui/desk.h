@@ -101,7 +101,8 @@ public:
     void Abort();
     void Escape();
     bool WaitPoll();  // a waiting run: true when it went on
-    RunState RunStateNow() const { return run_ ? run_->state : RunState::Idle; }
+    bool moduleRunning = false;  // a simulation module's run holds the work: it counts as running
+    RunState RunStateNow() const { return moduleRunning ? RunState::Running : run_ ? run_->state : RunState::Idle; }
     StopReason PauseReason() const { return run_ ? run_->pause : StopReason::None; }
     const CuttingRun* Run() const { return run_.get(); }
 

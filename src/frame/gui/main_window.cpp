@@ -37,6 +37,8 @@
 #include "frame/gui/operation_commands.h"
 #include "frame/gui/work_view.h"
 #include "frame/menu_state.h"
+#include "frame/gui/plugin_command_window.h"
+#include "frame/plugin_menu.h"
 #include "frame/self_instance.h"
 #include "frame/sounds.h"
 #include "frame/startup.h"
@@ -66,7 +68,9 @@ MainWindow::~MainWindow() {
 
 void MainWindow::Create() {
     PrepareMenu(app_);
+    AddPluginMenuItems(app_.menu, app_.plugins, IsEnglish());
     actions_ = BuildMenuBar(app_.menu, *menuBar());
+    if (QAction* action = actions_.value(cmd::kNcComToggle)) action->setCheckable(true);
     for (QAction* action : std::as_const(actions_)) {
         const int id = action->data().toInt();
         connect(action, &QAction::triggered, this, [this, id]() { OnCommand(id); });
@@ -345,6 +349,9 @@ void MainWindow::RefreshMenuState() {
     for (const int id : CheckedCommands(app_.settings, state.stopMode)) {
         if (QAction* action = actions_.value(id)) action->setChecked(true);
     }
+    for (const int id : PluginCheckedCommands(app_.plugins)) {
+        if (QAction* action = actions_.value(id)) action->setChecked(true);
+    }
     RefreshPanels();
 }
 
@@ -421,7 +428,7 @@ bool MainWindow::OtherCommand(int id) {
     case kHelp: OpenHelpFile(app_.locations.helpFile, host_); return true;
     default:
         if (!RunFileCommand(id, app_, *desk_, host_, tools_) && !RunWorkCommand(id, app_, *desk_, host_, tools_) &&
-            !RunOperationCommand(id, app_, *desk_, host_, tools_)) {
+            !RunOperationCommand(id, app_, *desk_, host_, tools_) && !RunPluginCommand(id, app_, *desk_, host_)) {
             return false;
         }
         if (toolDialog_ != nullptr) toolDialog_->Refresh(app_.tools);
@@ -598,6 +605,10 @@ bool MainWindow::OnKey(int key, bool ctrl) {
     case 116: if (nc) OnCommand(cmd::kRunResult); return true;  // F5
     case 117: if (nc) OnCommand(kToolTipPath); return true;    // F6
     case 118: if (nc) OnCommand(kRunFastResult); return true;  // F7
+    case 119:  // F8, F9: the first two simulation modules
+    case 120:
+        if (nc) OnCommand(cmd::kPluginSimFirst + key - 119);
+        return true;
     case 'E':
         if (ctrl) break;
         if (nc) OnCommand(kEditor);
