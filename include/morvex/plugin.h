@@ -79,9 +79,10 @@ extern "C" {
  * that tool number (1000 alone is a block without motion). */
 #define MV_NO_MOTION 1000
 
-/* One motion as the simulation module receives it: in the tool frame (the
- * tip of the tool, after the program's offsets), with the arc centre in
- * full (the plane's two axes are meaningful). */
+/* One motion as the simulation module receives it: in the work's
+ * coordinates (the frame of the grid), for the tip of the tool, after the
+ * program's offsets and compensation; for arcs the plane's two axes of the
+ * centre are meaningful. */
 typedef struct MvMotion {
     int32_t type;      /* MV_RAPID, MV_LINE, MV_ARC_CW, MV_ARC_CCW */
     int32_t plane;     /* 17 XY, 18 ZX, 19 YZ */
