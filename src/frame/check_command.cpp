@@ -5,6 +5,7 @@
 
 #include "base/messages.h"
 #include "base/paths.h"
+#include "integration/reader_source.h"
 #include "nc/nc_alarms.h"
 #include "platform/host.h"
 
@@ -49,6 +50,7 @@ CheckInput CheckInputOf(const App& app, int mode) {
     input.rapidFeedrate = app.settings.work.rapidFeedrate;
     input.workPitch = app.settings.work.workPitch;
     if (app.tools.status == 1) input.initialTool = app.tools.initialTool;
+    input.reader = ModuleReaderFor(app.plugins, input.ncPath);
     return input;
 }
 
@@ -77,6 +79,7 @@ int RunCheckCommand(App& app, Host& host, std::FILE* out) {
         ShowError(host, std::string(Msg(MsgId::NcProgramNotOpened)) + input.ncPath);
         return 2;
     }
+    for (const std::string& note : result.notes) std::fprintf(stderr, "morvex: plug-in %s\n", note.c_str());
     std::fprintf(out, "%s\n", CheckResultJson(result).c_str());
     if (std::fflush(out) != 0 || std::ferror(out) != 0) {
         ShowError(host, Msg(MsgId::ResultNotWritten));
@@ -98,6 +101,7 @@ void ShowCheckAlarm(const App& app, Host& host, const CheckResult& result) {
     detail.column = result.errorColumn;
     detail.character = result.errorChar;
     detail.endOfRecord = app.controller.endOfRecord;
+    detail.reason = result.errorReason;
     ShowAlarm(host, delivery, result.error + kNcAlarmBase, detail);
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "nc/controller_def.h"
+#include "nc/module_reader.h"
 #include "nc/path_record.h"
 #include "results/machine_def.h"
 #include "results/machining_time.h"
@@ -36,6 +37,8 @@ struct CheckResult {
     int errorLine = 0;  // program line counter at that error
     int errorColumn = 0;   // the character check's column (from 1) and byte, for its message
     char errorChar = 0;
+    std::string errorReason;  // what the reader module did wrong (error 8)
+    std::vector<std::string> notes;  // what a module handed over that was refused
     int lines = 0;      // NC lines read
     CheckExtents all;   // every motion, machine coordinates
     CheckExtents cut;   // feed motions below RAPID FEEDRATE
@@ -55,6 +58,7 @@ struct CheckInput {
     double rapidFeedrate = 999999999.0;  // mm/min
     double workPitch = 1.0;              // mm
     int initialTool = 1;
+    ModuleReader reader;  // reads the program when active
 };
 
 // Runs the check. Returns 0 when the program was read to its end or to an
