@@ -4,9 +4,9 @@
 # cut; a file it cannot open is reported like an NC file that cannot be
 # opened. Usage: reader_module.sh morvex source_dir modules_dir
 set -u
-morvex=$1
+morvex=$(realpath "$1")
 source_dir=$2
-modules=$3
+modules=$(realpath "$3")
 fails=0
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -75,6 +75,19 @@ if [ $rc -eq 0 ] && [ -s cut.dmf ]; then
     if [ "$got" = "-3.000 -3.000 -3.000 0.000 0.000" ]; then ok "cut along the helix"
     else fail "cut heights: $got"; fi
 else fail "cut rc=$rc"; cat cut.err; fi
+
+# The comment tool example (as mvnccom.so) defines tool 3, in the table a
+# ball D8, as a ball D6 from a comment: the groove is that of the D6 ball
+# (at 2 mm beside its middle 1 - sqrt(5) deep, where the D8 ball would be
+# 2 - sqrt(12) deep).
+cp "$modules/nccom_comment.so" mvnccom.so
+printf '%%\n(TOOL 3 BALL D6)\nT3 M06\nG00 X45. Y50. Z5.\nG01 Z-2. F200\nX65.\nG00 Z30.\nM30\n%%\n' >groove.nc
+./morvex -X6 groove.nc "-DX(40,40,-10,70,60,0)" -O groove.dmf 2>groove.err; rc=$?
+if [ $rc -eq 0 ] && [ -s groove.dmf ]; then
+    got="$(height_at groove.dmf 55 50) $(height_at groove.dmf 55 52) $(height_at groove.dmf 55 53.5)"
+    if [ "$got" = "-2.000 -1.236 0.000" ]; then ok "tool from a comment"; else fail "groove heights: $got"; fi
+else fail "groove rc=$rc"; cat groove.err; fi
+rm mvnccom.so
 
 # A file the module cannot open: the message and status of an NC file that
 # cannot be opened.
