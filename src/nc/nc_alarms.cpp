@@ -148,6 +148,11 @@ std::string AlarmText(int code, const AlarmDetail& d, bool english, bool batch) 
             return english ? Format("Over Offset - Alarm(%dLine)", d.programLine)
                            : Format("過剰オフセット - アラーム(%d行目)", d.programLine);
         case kAlarmModuleRead:
+            // As with 106, the batch entry already leads with the line counter.
+            if (batch) {
+                return english ? Format("NC reader module error - %s!", d.reason.c_str())
+                               : Format("NC読込みモジュールのエラー - %s!", d.reason.c_str());
+            }
             return english ? Format("NC reader module error - %s!(%dLine)", d.reason.c_str(), d.programLine)
                            : Format("NC読込みモジュールのエラー - %s!(%d行目)", d.reason.c_str(), d.programLine);
         default:

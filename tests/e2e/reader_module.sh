@@ -54,6 +54,19 @@ sys.exit(not ok)
 PY
 then ok "motion listing on the helix"; else fail "motions rc=$rc"; head -5 motions.out; cat motions.err; fi
 
+# The example passes a centre it cannot read as a number on to the program
+# (sscanf reads "nan"): the program refuses the motion, the listing ends
+# with the module error at the motion's line and the status is 1.
+printf 'nan 50 6 0 -3 1 1 600\n' >nan.hlx
+./morvex --motions nan.hlx >nan.out 2>nan.err; rc=$?
+if [ $rc -eq 1 ] && grep -q "end point not a number" nan.err && python3 - nan.out <<'PY'
+import json, sys
+lines = [json.loads(l) for l in open(sys.argv[1])]
+last = lines[-1]
+sys.exit(not (len(lines) == 2 and last["error"] == 108 and last["line"] == 2))
+PY
+then ok "a motion that is not a number"; else fail "nan rc=$rc"; cat nan.out nan.err; fi
+
 # Height of the node nearest (x, y) in a DMF file written with f32 heights.
 height_at() {
     python3 - "$1" "$2" "$3" <<'PY'
