@@ -210,6 +210,19 @@ int CheckProgram(const CheckInput& input, ControllerDef& ctl, const MachineDef& 
     run.interp.setup.checkOnly = true;
     run.interp.setup.runMode = 0;
     run.interp.setup.workPitch = input.workPitch;
+    if (input.commentTools) {
+        // A tool a comment defines counts as defined, with its length.
+        run.interp.setup.commentHook = [&run](std::string_view block) {
+            bool defined = false;
+            double length = 0.0;
+            const int n = run.input.commentTools(block, run.tool, defined, length);
+            CheckTools& t = run.tools;
+            if (!t.haveTable || n <= 0 || static_cast<std::size_t>(n) >= t.defined.size()) return;
+            t.defined[static_cast<std::size_t>(n)] = defined;
+            t.length[static_cast<std::size_t>(n)] = length;
+            if (n == run.tool) run.toolLength = length;
+        };
+    }
     StartProgram(run.interp, ctl, input.start);
     StartMachiningTimer(run.timer, machine, input.rapidFeedrate, ctl.smoothAngle);
     while (true) {

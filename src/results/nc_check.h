@@ -4,7 +4,9 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "nc/controller_def.h"
@@ -59,6 +61,11 @@ struct CheckInput {
     double workPitch = 1.0;              // mm
     int initialTool = 1;
     ModuleReader reader;  // reads the program when active
+    // The network tool data module's comment hook (see InterpreterSetup):
+    // gets a block's text and the tool in use; returns the tool number it
+    // defined with that tool's definition and length, or -1. Unset when
+    // there is no such module.
+    std::function<int(std::string_view block, int tool, bool& defined, double& length)> commentTools;
 };
 
 // Runs the check. Returns 0 when the program was read to its end or to an

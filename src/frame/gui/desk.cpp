@@ -348,8 +348,10 @@ void Desk::AfterMotion(const CuttingRun& run, const ChangedNodes& nodes) {
         }
     }
     if (app_.settings.display.pathStart) {
+        const ReaderModule* reader = ReaderForFile(app_.plugins, run.setup.ncPath);
         AddCutSegment(cutPath_, view_, app_.settings, p, run.interp.workOffset, run.tool.shift,
-                      run.setup.checks.rapidFeedrate);
+                      run.setup.checks.rapidFeedrate,
+                      reader != nullptr && reader->usePathColors ? reader->pathColors.data() : nullptr);
     }
     if (changed) changed();
 }
