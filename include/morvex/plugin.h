@@ -150,7 +150,17 @@ void MVREADSTARTPOINT(double* x, double* y, double* z);  /* start of the path (t
  * (17, 18, 19; 0 keeps the current one), feed (0 keeps the current one) and
  * the NC line (0: the program counts on by one). Returns 1 when a motion was
  * delivered, 0 at the end of the program, a negative number on a read error
- * (the program reports it and ends the run). */
+ * (the program reports it and ends the run).
+ * Points are absolute work coordinates: x, y, z the end, i, j, k the arc
+ * centre itself (not relative to the start); an end that differs from the
+ * start along the plane's third axis makes a helical arc. On entry the
+ * fields hold the current position (type: the current motion mode, plane,
+ * feed and line 0). The program refuses, as a read error that ends the
+ * program, a type that is not 0..3 or 1000 and above, a point or feed that
+ * is not a finite number, a negative feed and a plane other than 0, 17, 18,
+ * 19; a negative line counts on like 0. A program gets at most 50,000,000
+ * motions. A type of 1000 + n (n > 0) is followed by MVREADTOOL,
+ * MVREADTOOLLEN and MVREADARBOR for tool n before the next MVREADPATH. */
 int32_t MVREADPATH(int32_t* type, double* x, double* y, double* z, double* i, double* j, double* k, int32_t* plane,
                    double* feed, int32_t* line);
 void MVREADCLOSE(void);
@@ -260,6 +270,14 @@ void MVSAVEFREE(void);
  * text of an NC block. flag 1: the module defined the item. The menu command
  * 32931 switches the module off and on.
  * Required: MVNCCOMTOOL or MVNCCOMTOOLF. */
+/* comment: the whole text of a block holding "(" (without its line end),
+ * once per block. tool holds the tool in use; the module may set
+ * tool->number to define another tool of the table. The name is the tool's
+ * name when the module writes one. MVNCCOMTOOLLEN and MVNCCOMARBOR then act
+ * on the tool MVNCCOMTOOL defined, or on the tool in use. The F variants
+ * get every tool number of the table with its definition filled in. Values
+ * that are not finite, negative sizes, unknown shapes or kinds and counts
+ * beyond their arrays keep the program's value. */
 void MVNCCOMTOOL(const char* comment, MvTool* tool, char name[MV_TEXT_SIZE], int32_t* flag);
 void MVNCCOMTOOLF(int32_t number, MvTool* tool, char name[MV_TEXT_SIZE], int32_t* flag);
 void MVNCCOMINIT(int32_t* flag);

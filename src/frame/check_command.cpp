@@ -5,6 +5,8 @@
 
 #include "base/messages.h"
 #include "base/paths.h"
+#include "integration/nccom_tools.h"
+#include "integration/reader_source.h"
 #include "nc/nc_alarms.h"
 #include "platform/host.h"
 
@@ -49,6 +51,21 @@ CheckInput CheckInputOf(const App& app, int mode) {
     input.rapidFeedrate = app.settings.work.rapidFeedrate;
     input.workPitch = app.settings.work.workPitch;
     if (app.tools.status == 1) input.initialTool = app.tools.initialTool;
+    input.reader = ModuleReaderFor(app.plugins, input.ncPath);
+    if (HasNcCom(app.plugins) && app.plugins.nccom.entry.tool != nullptr && app.tools.status == 1) {
+        // The check's own copy of the table, for the tools comments define.
+        input.commentTools = [entries = app.plugins.nccom.entry, table = app.tools](
+                                 std::string_view block, int tool, bool& defined, double& length) mutable {
+            std::vector<std::string> notes;
+            const int n = ApplyNcComComment(entries, block, tool, table, notes);
+            for (const std::string& note : notes) std::fprintf(stderr, "morvex: plug-in %s\n", note.c_str());
+            if (n < 1) return -1;
+            const ToolDef& t = table.tools[static_cast<std::size_t>(n)];
+            defined = t.defined;
+            length = t.shift;
+            return n;
+        };
+    }
     return input;
 }
 
@@ -77,6 +94,7 @@ int RunCheckCommand(App& app, Host& host, std::FILE* out) {
         ShowError(host, std::string(Msg(MsgId::NcProgramNotOpened)) + input.ncPath);
         return 2;
     }
+    for (const std::string& note : result.notes) std::fprintf(stderr, "morvex: plug-in %s\n", note.c_str());
     std::fprintf(out, "%s\n", CheckResultJson(result).c_str());
     if (std::fflush(out) != 0 || std::ferror(out) != 0) {
         ShowError(host, Msg(MsgId::ResultNotWritten));
@@ -98,6 +116,7 @@ void ShowCheckAlarm(const App& app, Host& host, const CheckResult& result) {
     detail.column = result.errorColumn;
     detail.character = result.errorChar;
     detail.endOfRecord = app.controller.endOfRecord;
+    detail.reason = result.errorReason;
     ShowAlarm(host, delivery, result.error + kNcAlarmBase, detail);
 }
 

@@ -5,6 +5,7 @@
 
 #include "base/messages.h"
 #include "base/paths.h"
+#include "integration/reader_source.h"
 #include "nc/interpreter.h"
 #include "nc/nc_alarms.h"
 #include "nc/tool_change.h"
@@ -37,7 +38,7 @@ int ListMotions(App& app, Host& host, std::FILE* out) {
     tools.offsetDigits = machine.offsetDigits;
 
     Interpreter interp;
-    if (app.launch.ncProgram.empty() || !OpenNcProgram(interp.reader, app.launch.ncProgram)) {
+    if (app.launch.ncProgram.empty() || !OpenNcProgram(interp.reader, app.launch.ncProgram, ModuleReaderFor(app.plugins, app.launch.ncProgram))) {
         ShowError(host, std::string(Msg(MsgId::NcProgramNotOpened)) + app.launch.ncProgram);
         return 2;
     }

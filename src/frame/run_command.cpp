@@ -5,6 +5,8 @@
 #include "base/paths.h"
 #include "frame/startup.h"
 #include "frame/sync_run.h"
+#include "integration/nccom_tools.h"
+#include "integration/reader_source.h"
 #include "platform/host.h"
 
 namespace morvex {
@@ -43,6 +45,13 @@ RunSetup MakeRunSetup(const App& app, int runMode, bool fast, bool batch) {
     s.start = Point{c.x, c.y, c.z};
     s.initialTool = app.tools.status == 1 ? app.tools.initialTool : 1;
     s.ncPath = app.launch.ncProgram;
+    s.reader = ModuleReaderFor(app.plugins, app.launch.ncProgram);
+    if (HasNcCom(app.plugins) && app.plugins.nccom.entry.tool != nullptr) {
+        s.commentTools = [entries = app.plugins.nccom.entry](std::string_view block, int tool, ToolTable& table,
+                                                             std::vector<std::string>& notes) {
+            return ApplyNcComComment(entries, block, tool, table, notes);
+        };
+    }
     s.delivery.batch = batch;
     s.delivery.ncPath = app.launch.ncProgram;
     s.delivery.logDir = st.output.logDir;

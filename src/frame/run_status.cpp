@@ -52,8 +52,11 @@ std::string RunStatusText(const CuttingRun& run, double seconds, bool english) {
         // The NC search names the line of the motion that cut the watched
         // point (the reader may already be past it with compensation).
         if (run.state == RunState::Paused && run.pause == StopReason::SearchHit) {
-            return std::string(MsgIn(MsgId::SearchHitLabel, english)) +
-                   OneLine(CutLineText(run.setup.ncPath, run.interp.path.line));
+            // A module's program is open in the run: its motion is at hand.
+            const std::string where = run.setup.reader.active()
+                                          ? PointQueryText(run.interp.path)
+                                          : CutLineText(run.setup.ncPath, run.interp.path.line);
+            return std::string(MsgIn(MsgId::SearchHitLabel, english)) + OneLine(where);
         }
         return OneLine(run.interp.reader.block);
     case RunState::Waiting:

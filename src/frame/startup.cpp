@@ -16,6 +16,7 @@
 #include "frame/settings_reader.h"
 #include "frame/sync_run.h"
 #include "integration/editor_module.h"
+#include "integration/nccom_tools.h"
 #include "nc/controller_reader.h"
 #include "platform/host.h"
 #include "results/machine_def.h"
@@ -188,6 +189,7 @@ void ReloadDefinitionFile(App& app, Host& host, DefinitionKind kind) {
         options.toolBasePoint = app.settings.work.toolBasePoint;
         DefinitionFile& table = app.definitions[DefinitionKind::ToolTable];
         (void)ReadToolTable(table.path, options, app.tools);
+        ApplyNcComToTable(app.plugins, app.tools, app.plugins.notes);
         table.readTime = app.tools.fileTime;
         DefinitionFile& arbor = app.definitions[DefinitionKind::Arbor];
         arbor.path = app.tools.arborFile;

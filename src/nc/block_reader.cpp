@@ -21,15 +21,21 @@ void NormaliseLineEnd(std::string& block) {
 }  // namespace
 
 bool OpenNcProgram(BlockReader& reader, const std::string& path) {
+    reader.module.Close();
     return OpenDefinitionFile(path, reader.source);
+}
+
+bool OpenNcProgram(BlockReader& reader, const std::string& path, const ModuleReader& module) {
+    if (!module.active()) return OpenNcProgram(reader, path);
+    return reader.module.Open(module, path);
 }
 
 void ResetBlockReader(BlockReader& reader, const ControllerDef& ctl) {
     reader.block.clear();
     reader.programLine = 0;
     reader.motionLine = 0;
-    reader.programState =
-        ctl.endOfRecord == ' ' ? ProgramState::InProgram : ProgramState::WaitingForStart;
+    reader.programState = ctl.endOfRecord == ' ' || reader.module.reading() ? ProgramState::InProgram
+                                                                            : ProgramState::WaitingForStart;
     reader.endState = EndState::None;
     reader.decimalPoint = ctl.decimalPoint;
     reader.pendingError = kNcNoError;

@@ -8,6 +8,7 @@
 
 #include "nc/controller_def.h"
 #include "nc/definition_reader.h"
+#include "nc/module_reader.h"
 
 namespace morvex {
 
@@ -27,7 +28,13 @@ enum NcError : int {
     kNcDoubleDecimalPoint = 5,
     kNcReverseArc = 6,   // radius compensation turns an arc over
     kNcOverOffset = 7,   // radius compensation makes the tool run against the path
+    kNcModuleRead = 8,   // the reader module failed or delivered a motion that cannot be used
 };
+
+// Errors that end the reading of the program (the others travel with a motion).
+inline bool IsReadError(int error) {
+    return (error >= kNcNoStartCode && error <= kNcDoubleDecimalPoint) || error == kNcModuleRead;
+}
 
 struct BlockReader {
     DefinitionLineReader source;  // the NC file, open from the start of a run to its end
@@ -42,9 +49,12 @@ struct BlockReader {
     char errorChar = 0;
     bool reuseBlock = false;        // hand the current block out once more
     bool forcedStop = false;        // the next stop test answers yes
+    ModuleSession module;           // the program comes from a reader module while it reads
 };
 
 [[nodiscard]] bool OpenNcProgram(BlockReader& reader, const std::string& path);
+// The same, through the reader module when `module` is active.
+[[nodiscard]] bool OpenNcProgram(BlockReader& reader, const std::string& path, const ModuleReader& module);
 
 // Counters, states and error cleared for a new program.
 void ResetBlockReader(BlockReader& reader, const ControllerDef& ctl);

@@ -697,9 +697,14 @@ void InterpretBlock(Interpreter& in, ControllerDef& ctl, const ToolWordForm& too
 
     Scan s{in, ctl, tools, in.reader.block};
     const std::string_view b = s.block;
+    bool commentOffered = false;
     while (s.cursor < b.size() && b[s.cursor] != '\n' && !in.words.stopReading) {
         const char c = b[s.cursor];
         if (c == '(') {
+            if (in.setup.commentHook && !commentOffered) {
+                commentOffered = true;
+                in.setup.commentHook(b);
+            }
             const std::size_t close = b.find(')', s.cursor + 1);
             s.cursor = close == std::string_view::npos ? b.size() : close + 1;
         } else if (c == ';' && IsHeidenhain(ctl)) {

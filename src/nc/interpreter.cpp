@@ -68,6 +68,10 @@ void StartProgram(Interpreter& interp, const ControllerDef& ctl, const Point& st
     interp.trackCodes = track;
     interp.setup = setup;
     ResetBlockReader(interp.reader, ctl);
+    const ModuleSession& module = interp.reader.module;
+    const Point begin = module.reading() && module.hasStart()
+                            ? Point{module.start()[0], module.start()[1], module.start()[2]}
+                            : start;
 
     const PlaneAxes axes = PlaneOf(ctl, ctl.initialPlane);
     interp.plane = axes.plane;
@@ -78,15 +82,15 @@ void StartProgram(Interpreter& interp, const ControllerDef& ctl, const Point& st
     interp.workOffset = WorkOffsetOf(interp, ctl, interp.workSystem);
     interp.returnLevel = ctl.returnLevel;
     interp.rotation.angle = ctl.rotationAngle;
-    interp.startPosition = start;
-    interp.current = start;
-    interp.lastProgrammed = start;
-    interp.lastToolEnd = start;
-    interp.queuedEnd = start;
+    interp.startPosition = begin;
+    interp.current = begin;
+    interp.lastProgrammed = begin;
+    interp.lastToolEnd = begin;
+    interp.queuedEnd = begin;
     interp.path = PathRecord{};
-    interp.path.start = start;
-    interp.path.end = start;
-    interp.path.toolEnd = start;
+    interp.path.start = begin;
+    interp.path.end = begin;
+    interp.path.toolEnd = begin;
 }
 
 void QueueMotion(Interpreter& interp, const PathRecord& motion) {
@@ -97,8 +101,16 @@ void QueueMotion(Interpreter& interp, const PathRecord& motion) {
 BlockRead ReadProgrammedBlock(Interpreter& interp, ControllerDef& ctl, const ToolWordForm& tools) {
     BlockReader& reader = interp.reader;
     if (reader.endState == EndState::EndReached) return BlockRead::End;
-    if (reader.pendingError >= kNcNoStartCode && reader.pendingError <= kNcDoubleDecimalPoint) {
-        return BlockRead::Error;
+    if (IsReadError(reader.pendingError)) return BlockRead::Error;
+    if (reader.module.reading()) {
+        const int read = ReadModuleBlock(interp, ctl);
+        if (read < 0) return BlockRead::Error;
+        if (read == 0) return BlockRead::End;
+        if (reader.pendingError == kNcArcRadius || reader.pendingError == kNcZeroFeed) {
+            interp.path.error = reader.pendingError;
+            reader.pendingError = kNcNoError;
+        }
+        return BlockRead::Block;
     }
     while (true) {
         if (!ReadNextBlock(reader, ctl)) {
@@ -136,9 +148,7 @@ BlockRead ReadProgrammedBlock(Interpreter& interp, ControllerDef& ctl, const Too
 
 MotionResult NextMotion(Interpreter& interp, ControllerDef& ctl, const ToolWordForm& tools) {
     // The error of the motion handed out last has been seen by the caller.
-    if (interp.reader.pendingError < kNcNoStartCode || interp.reader.pendingError > kNcDoubleDecimalPoint) {
-        interp.reader.pendingError = kNcNoError;
-    }
+    if (!IsReadError(interp.reader.pendingError)) interp.reader.pendingError = kNcNoError;
     while (true) {
         if (interp.pathQueued) {
             interp.pathQueued = false;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "nc/block_reader.h"
@@ -89,6 +90,10 @@ struct InterpreterSetup {
     // move is clear at its end height; when it is, one corner point is
     // enough and is returned. Set by the cutting run; unset means never.
     std::function<std::optional<Point>(const Point& start, const Point& end)> rapidCorner;
+    // Offered the whole text of every block read from the NC file that holds
+    // a comment, once per block, before its words act (the network tool data
+    // module defines tools from comments). Unset means none.
+    std::function<void(std::string_view block)> commentHook;
 };
 
 // Radius compensation between NextMotion calls: the element held back until

@@ -91,6 +91,7 @@ AlarmDetail NcErrorDetail(const BlockReader& reader, char endOfRecord) {
     detail.column = reader.errorColumn;
     detail.character = reader.errorChar;
     detail.endOfRecord = endOfRecord;
+    detail.reason = reader.module.error;
     return detail;
 }
 
@@ -146,6 +147,14 @@ std::string AlarmText(int code, const AlarmDetail& d, bool english, bool batch) 
         case kAlarmOverOffset:
             return english ? Format("Over Offset - Alarm(%dLine)", d.programLine)
                            : Format("過剰オフセット - アラーム(%d行目)", d.programLine);
+        case kAlarmModuleRead:
+            // As with 106, the batch entry already leads with the line counter.
+            if (batch) {
+                return english ? Format("NC reader module error - %s!", d.reason.c_str())
+                               : Format("NC読込みモジュールのエラー - %s!", d.reason.c_str());
+            }
+            return english ? Format("NC reader module error - %s!(%dLine)", d.reason.c_str(), d.programLine)
+                           : Format("NC読込みモジュールのエラー - %s!(%d行目)", d.reason.c_str(), d.programLine);
         default:
             return {};
     }

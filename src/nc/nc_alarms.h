@@ -33,6 +33,7 @@ inline constexpr int kAlarmInvalidCharacter = 104;
 inline constexpr int kAlarmDoubleDecimalPoint = 105;
 inline constexpr int kAlarmReverseArc = 106;
 inline constexpr int kAlarmOverOffset = 107;
+inline constexpr int kAlarmModuleRead = 108;
 
 // Cut kinds named by the overload message (code 7); any other value is general.
 inline constexpr int kCutKindVertical = 1;
@@ -57,6 +58,7 @@ struct AlarmDetail {
     // 1: the rapid interference is only possible; set it only when G00MODE is
     // UNKNOWN, so that the "or it's possible" text is used.
     bool possibleG00 = false;
+    std::string reason;  // 108: what the reader module did wrong
 };
 
 // Where a message goes: a message box on top with the NC file path as its

@@ -52,6 +52,7 @@ struct PathRecord {
     double dwell = 0.0;  // seconds booked by this block
     int mCode = -1;      // the block's M code, -1 when none
     int toolWord = -1;   // the block's T number, -1 when none
+    int moduleTool = 0;  // a reader module's tool change to this tool (always counts), 0 none
     int error = 0;       // NC error of the block or its compensation (1, 2, 6, 7), 0 none
     int stopMarks = 0;   // what a stop option can stop at in the block (kStopMark* bits)
     bool possibleRoute = false;  // a piece of one of the two routes a rapid may take (G00MODE UNKNOWN)

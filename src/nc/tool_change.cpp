@@ -11,6 +11,10 @@ int ToolNumberOfWord(const ToolWordForm& form, int word) {
 }
 
 int ToolChangeOf(int atcType, const ToolWordForm& form, const PathRecord& path, int& preselected) {
+    if (path.moduleTool > 0) {
+        preselected = path.moduleTool;
+        return path.moduleTool;
+    }
     const int word = path.toolWord >= 0 ? ToolNumberOfWord(form, path.toolWord) : -1;
     switch (atcType) {
     case kAtcWait:

@@ -17,7 +17,8 @@ inline constexpr int kAtcWait2 = 3;
 int ToolNumberOfWord(const ToolWordForm& form, int word);
 
 // The tool the block of `path` changes to, -1 when it changes none;
-// `preselected` keeps the tool a T word chose for a later M06.
+// `preselected` keeps the tool a T word chose for a later M06. A reader
+// module's tool change counts whatever the machine's way.
 int ToolChangeOf(int atcType, const ToolWordForm& form, const PathRecord& path, int& preselected);
 
 }  // namespace morvex

@@ -18,6 +18,7 @@
 #include "nc/interpreter.h"
 #include "nc/spline.h"
 #include "nc/tool_change.h"
+#include "sim/module_tool.h"
 
 namespace morvex {
 namespace {
@@ -26,7 +27,7 @@ struct CheckRun {
     const CheckInput& input;
     ControllerDef& ctl;
     const MachineDef& machine;
-    const CheckTools& tools;
+    CheckTools tools;  // a reader module may change a tool's length
     CheckResult& result;
     Interpreter interp;
     MachiningTimer timer;
@@ -80,8 +81,26 @@ void ChangeTool(CheckRun& run, int n) {
     }
 }
 
+// A reader module's data for tool n: only whether it is defined and its
+// length matter here.
+void TakeReaderTool(CheckRun& run, int n) {
+    CheckTools& t = run.tools;
+    if (!t.haveTable || n <= 0 || static_cast<std::size_t>(n) >= t.defined.size()) return;
+    const auto i = static_cast<std::size_t>(n);
+    ToolDef def;
+    def.defined = t.defined[i];
+    def.shift = static_cast<float>(t.length[i]);
+    ApplyReaderTool(run.input.reader, n, def, run.result.notes);
+    t.defined[i] = def.defined;
+    t.length[i] = def.shift;
+}
+
 void FollowToolChange(CheckRun& run, const PathRecord& p) {
     if (p.toolWord >= 0) Mark(run.usedTools, ToolNumberOfWord(run.form, p.toolWord));
+    if (p.moduleTool > 0) {
+        Mark(run.usedTools, p.moduleTool);
+        TakeReaderTool(run, p.moduleTool);
+    }
     const int next = ToolChangeOf(static_cast<int>(run.machine.atcType), run.form, p, run.preselected);
     if (next >= 0) ChangeTool(run, next);
 }
@@ -186,11 +205,24 @@ int CheckProgram(const CheckInput& input, ControllerDef& ctl, const MachineDef& 
     run.form.offsetDigits = machine.offsetDigits;
     run.tool = input.initialTool;
     run.toolLength = LengthOf(tools, input.initialTool);
-    if (!OpenNcProgram(run.interp.reader, input.ncPath)) return -1;
+    if (!OpenNcProgram(run.interp.reader, input.ncPath, input.reader)) return -1;
     run.interp.trackCodes = input.mode == kCheckData;
     run.interp.setup.checkOnly = true;
     run.interp.setup.runMode = 0;
     run.interp.setup.workPitch = input.workPitch;
+    if (input.commentTools) {
+        // A tool a comment defines counts as defined, with its length.
+        run.interp.setup.commentHook = [&run](std::string_view block) {
+            bool defined = false;
+            double length = 0.0;
+            const int n = run.input.commentTools(block, run.tool, defined, length);
+            CheckTools& t = run.tools;
+            if (!t.haveTable || n <= 0 || static_cast<std::size_t>(n) >= t.defined.size()) return;
+            t.defined[static_cast<std::size_t>(n)] = defined;
+            t.length[static_cast<std::size_t>(n)] = length;
+            if (n == run.tool) run.toolLength = length;
+        };
+    }
     StartProgram(run.interp, ctl, input.start);
     StartMachiningTimer(run.timer, machine, input.rapidFeedrate, ctl.smoothAngle);
     while (true) {
@@ -205,6 +237,7 @@ int CheckProgram(const CheckInput& input, ControllerDef& ctl, const MachineDef& 
             result.errorLine = run.interp.reader.programLine;
             result.errorColumn = run.interp.reader.errorColumn;
             result.errorChar = run.interp.reader.errorChar;
+            result.errorReason = run.interp.reader.module.error;
             break;
         }
         if (step != MotionResult::Motion) break;

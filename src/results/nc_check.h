@@ -4,10 +4,13 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "nc/controller_def.h"
+#include "nc/module_reader.h"
 #include "nc/path_record.h"
 #include "results/machine_def.h"
 #include "results/machining_time.h"
@@ -36,6 +39,8 @@ struct CheckResult {
     int errorLine = 0;  // program line counter at that error
     int errorColumn = 0;   // the character check's column (from 1) and byte, for its message
     char errorChar = 0;
+    std::string errorReason;  // what the reader module did wrong (error 8)
+    std::vector<std::string> notes;  // what a module handed over that was refused
     int lines = 0;      // NC lines read
     CheckExtents all;   // every motion, machine coordinates
     CheckExtents cut;   // feed motions below RAPID FEEDRATE
@@ -55,6 +60,12 @@ struct CheckInput {
     double rapidFeedrate = 999999999.0;  // mm/min
     double workPitch = 1.0;              // mm
     int initialTool = 1;
+    ModuleReader reader;  // reads the program when active
+    // The network tool data module's comment hook (see InterpreterSetup):
+    // gets a block's text and the tool in use; returns the tool number it
+    // defined with that tool's definition and length, or -1. Unset when
+    // there is no such module.
+    std::function<int(std::string_view block, int tool, bool& defined, double& length)> commentTools;
 };
 
 // Runs the check. Returns 0 when the program was read to its end or to an

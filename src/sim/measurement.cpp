@@ -16,6 +16,7 @@
 #include "base/text.h"
 #include "nc/block_reader.h"
 #include "nc/definition_reader.h"
+#include "nc/interpreter.h"
 
 namespace morvex {
 namespace {
@@ -176,19 +177,40 @@ bool NcLineText(const std::string& path, int line, std::string& text) {
     return true;
 }
 
-std::string CutLineText(const std::string& ncPath, int line) {
+// The motion of `line` read again through the module, in the point-query
+// form; false when the module cannot read the program now or has no such line.
+bool ModuleLineText(const ModuleReader& reader, const std::string& path, int line, std::string& text) {
+    Interpreter in;
+    if (!OpenNcProgram(in.reader, path, reader)) return false;
+    ControllerDef ctl;
+    StartProgram(in, ctl, Point{});
+    while (NextMotion(in, ctl, ToolWordForm{}) == MotionResult::Motion) {
+        if (in.path.line == line) {
+            text = PointQueryText(in.path);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string CutLineText(const std::string& ncPath, int line, const ModuleReader& reader) {
     std::string text;
+    if (reader.active() && line > 0 && !ncPath.empty()) {
+        if (ModuleLineText(reader, ncPath, line, text)) return text;
+        return Format("%ld:", static_cast<long>(line));
+    }
     if (!NcLineText(ncPath, line, text)) return Format("%ld:", static_cast<long>(line));
     return Format("%ld: ", static_cast<long>(line)) + text;
 }
 
-std::string NodeQueryText(const WorkModel& w, long long node, const std::string& ncPath, bool english) {
+std::string NodeQueryText(const WorkModel& w, long long node, const std::string& ncPath, bool english,
+                          const ModuleReader& reader) {
     const Point p = NodePoint(w, node);
     std::string text = Format("X=%9.3f Y=%9.3f Z=%9.3f", p[0], p[1], p[2]);
     const int line = CutLineOf(w, node);
     if (line < 0) return text;
     text += "   ";
-    text += line == 0 ? std::string(MsgIn(MsgId::NotCut, english)) : CutLineText(ncPath, line);
+    text += line == 0 ? std::string(MsgIn(MsgId::NotCut, english)) : CutLineText(ncPath, line, reader);
     return text;
 }
 

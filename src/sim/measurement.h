@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "nc/module_reader.h"
 #include "nc/path_record.h"
 #include "sim/work_model.h"
 
@@ -106,12 +107,14 @@ int CutLineOf(const WorkModel& work, long long node);
 bool NcLineText(const std::string& path, int line, std::string& text);
 
 // "%ld: " and the text of that line of the program ("%ld:" alone when it has
-// no such line or none is selected).
-std::string CutLineText(const std::string& ncPath, int line);
+// no such line or none is selected). With a reader module, the motion of
+// that line as the module delivers it, in the point-query form.
+std::string CutLineText(const std::string& ncPath, int line, const ModuleReader& reader = {});
 
 // The point query of a node: "X=... Y=... Z=..." ("%9.3f") followed, where
 // the work keeps line numbers, by the line that cut it (CutLineText) or by
 // "Not Cut".
-std::string NodeQueryText(const WorkModel& work, long long node, const std::string& ncPath, bool english);
+std::string NodeQueryText(const WorkModel& work, long long node, const std::string& ncPath, bool english,
+                          const ModuleReader& reader = {});
 
 }  // namespace morvex

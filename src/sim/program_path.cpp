@@ -24,6 +24,7 @@ PathSource PathSourceOf(const RunSetup& setup, const ControllerDef& controller, 
     s.start = setup.start;
     s.rapidFeedrate = setup.checks.rapidFeedrate;
     s.interpreter = RunInterpreterSetup(setup);
+    s.reader = setup.reader;
     return s;
 }
 
@@ -35,7 +36,7 @@ double ToolShiftOf(const ToolTable* tools, int tool) {
 
 int ReplayProgramPath(PathSource source, const PathMotion& motion) {
     Interpreter in;
-    if (!OpenNcProgram(in.reader, source.ncPath)) return -1;
+    if (!OpenNcProgram(in.reader, source.ncPath, source.reader)) return -1;
     in.setup = source.interpreter;
     // Nothing is written while a path is only drawn, and no work decides a rapid's corner.
     in.setup.alarms = nullptr;

@@ -4,6 +4,8 @@
 // the path that is cut.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -28,6 +30,11 @@ struct PathSource {
     Point start{};
     double rapidFeedrate = 999999999.0;
     InterpreterSetup interpreter;
+    ModuleReader reader;  // reads the program when active
+    // The reader module's own path colours (0xRRGGBB: rapid, cutting and arc
+    // motions, three each for the tool-tip, command-point and cutting path).
+    bool useModuleColors = false;
+    std::array<std::uint32_t, MV_PATH_COLORS> moduleColors{};
     long long maxMotions = -1;  // the replay ends after this many motions; all when negative
 };
 

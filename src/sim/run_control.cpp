@@ -23,6 +23,7 @@
 #include "nc/tool_change.h"
 #include "platform/host.h"
 #include "sim/cut_motion.h"
+#include "sim/module_tool.h"
 #include "sim/sweep_rows.h"
 
 namespace morvex {
@@ -398,12 +399,27 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
     Interpreter& in = run.interp;
     PathRecord& p = in.path;
     if (s.runMode != kRunResult) host.ShowStatus(in.reader.block);
+    const ToolTable& table = run.ownTools ? *run.ownTools : tools;
     const int change = ToolChangeOf(s.atcType, s.toolWords, p, run.preselected);
-    if (change >= 0 && change != run.toolNumber) {
+    const bool moduleChange = p.moduleTool > 0 && run.ownTools;
+    if (moduleChange && change < static_cast<int>(run.ownTools->tools.size())) {
+        ApplyReaderTool(in.reader.module.entries(), change,
+                        run.ownTools->tools[static_cast<std::size_t>(change)], run.notes);
+    }
+    if (s.delivery.batch && !run.notes.empty()) {
+        for (const std::string& note : run.notes) std::fprintf(stderr, "morvex: plug-in %s\n", note.c_str());
+        run.notes.clear();
+    }
+    if (change >= 0 && (change != run.toolNumber || moduleChange)) {
         // The planned motions point at the tool in use.
         FlushCuts(run, work);
         WriteLengthLine(run);
-        SelectRunTool(run, tools, change);
+        SelectRunTool(run, table, change);
+        run.toolRedefined = false;
+    } else if (run.toolRedefined) {
+        FlushCuts(run, work);
+        SelectRunTool(run, table, run.toolNumber);
+        run.toolRedefined = false;
     }
     ToToolFrame(in);
     if (!run.frameSet) {
@@ -499,8 +515,9 @@ bool StartRun(CuttingRun& run, const RunSetup& setup, WorkModel& work, Controlle
     run = CuttingRun{};
     run.setup = setup;
     Interpreter& in = run.interp;
-    if (!OpenNcProgram(in.reader, setup.ncPath)) return false;
+    if (!OpenNcProgram(in.reader, setup.ncPath, setup.reader)) return false;
     Backup(work, Point{}, Point{});
+    if (setup.reader.active() || setup.commentTools) run.ownTools = tools;
     in.setup = RunInterpreterSetup(setup);
     run.alarms.folder = setup.listFolder;
     in.setup.alarms = &run.alarms;
@@ -513,9 +530,15 @@ bool StartRun(CuttingRun& run, const RunSetup& setup, WorkModel& work, Controlle
         }
         return Point{start[0], end[1], end[2]};
     };
+    if (setup.commentTools) {
+        in.setup.commentHook = [&run](std::string_view block) {
+            const int defined = run.setup.commentTools(block, run.toolNumber, *run.ownTools, run.notes);
+            if (defined >= 0 && defined == run.toolNumber) run.toolRedefined = true;
+        };
+    }
     StartProgram(in, ctl, setup.start);
     run.preselected = setup.initialTool;
-    SelectRunTool(run, tools, setup.initialTool);
+    SelectRunTool(run, run.ownTools ? *run.ownTools : tools, setup.initialTool);
     run.lengthReport = OpenLengthReport(setup.checks, setup.ncPath, setup.lengthReport);
     if (!setup.fast && setup.strips > 1) StartWorkers(run.workers, setup.strips);
     run.state = RunState::Running;

@@ -7,7 +7,9 @@
 #include <array>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "nc/interpreter.h"
@@ -16,6 +18,7 @@
 #include "sim/run_checks.h"
 #include "sim/sweep_workers.h"
 #include "sim/tool_profile.h"
+#include "sim/tool_table.h"
 #include "sim/work_model.h"
 
 namespace morvex {
@@ -92,6 +95,12 @@ struct RunSetup {
     Point start{};  // control point: where the tool stands before the first motion
     int initialTool = 1;
     std::string ncPath;
+    ModuleReader reader;      // reads the program when active
+    // The network tool data module's comment hook: hands a block's text over,
+    // may redefine tools of `table`; returns the tool number it defined, or
+    // -1. Unset when there is no such module.
+    std::function<int(std::string_view block, int tool, ToolTable& table, std::vector<std::string>& notes)>
+        commentTools;
     AlarmDelivery delivery;   // message boxes or the batch log
     std::string listFolder;   // "alarm.txt", "interference.txt", limit records; "" the current folder
     LengthReportSettings lengthReport;
@@ -165,6 +174,12 @@ struct CuttingRun {
     StopReason pendingPause = StopReason::None;  // found with a wait M-code, taken after the wait
     StopReason groupPause = StopReason::None;    // handed to the group, shown when it pauses
     int toolNumber = 0;          // the tool the program called last (it may be undefined)
+    // The run's own copy of the tool table once a module may change tools
+    // (a reader module, comments read by the network tool data module); the
+    // table the program read stays as it was.
+    std::optional<ToolTable> ownTools;
+    bool toolRedefined = false;  // the tool in use was redefined: select it again
+    std::vector<std::string> notes;  // what a module handed over that was refused
     bool checkPause = false;     // the checks asked for a pause
     bool searchHit = false;      // the motion lowered the watched node
     bool endAfterMotion = false; // escape in modes 1 and 2: end once the motion is cut

@@ -52,11 +52,20 @@ void MotionPoints(const PathRecord& p, const Point& offset, double shift, QPolyg
 }  // namespace
 
 void DrawPathSegment(QPainter& painter, const ViewState& view, const ViewSettings& st, const PathRecord& p,
-                     const Point& workOffset, double shift, PathSet set, double rapidFeedrate) {
+                     const Point& workOffset, double shift, PathSet set, double rapidFeedrate,
+                     const std::uint32_t* moduleColors) {
     const ColorKey key = set == PathSet::ToolTip ? ColorKey::TopPath
                          : set == PathSet::CommandPoint ? ColorKey::ControlPath
                                                         : ColorKey::CutPath;
-    const QColor colour = ToQColor(st.colors[key]);
+    QColor colour = ToQColor(st.colors[key]);
+    if (moduleColors != nullptr) {
+        // A reader module's colours: rapid, cutting and arc motions, one per path set.
+        const int kind = p.type == kRapid ? 0 : (p.type == kArcCw || p.type == kArcCcw) ? 6 : 3;
+        const int index = kind + (set == PathSet::ToolTip ? 0 : set == PathSet::CommandPoint ? 1 : 2);
+        const std::uint32_t rgb = moduleColors[index];
+        colour = QColor(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
+                        static_cast<int>(rgb & 0xFF));
+    }
     const bool rapid = p.type == kRapid;
     const bool line = p.type == kLine || p.type == kSpline;
     const Qt::PenStyle style = rapid ? Qt::DotLine : (line && p.feed >= rapidFeedrate ? Qt::DashDotLine : Qt::SolidLine);
@@ -78,10 +87,12 @@ void DrawPathSegment(QPainter& painter, const ViewState& view, const ViewSetting
 int DrawProgramPath(QPainter& painter, const ViewState& view, const ViewSettings& st, PathSource source, PathSet set) {
     const double rapidFeedrate = source.rapidFeedrate;
     const ToolTable* tools = source.tools;
+    const std::array<std::uint32_t, MV_PATH_COLORS> colors = source.moduleColors;
+    const std::uint32_t* moduleColors = source.useModuleColors ? colors.data() : nullptr;
     return ReplayProgramPath(std::move(source), [&](const PathRecord& p, const Point& workOffset, int tool) {
         // The command point is the point the program drives; the tip lies the tool's shift below it.
         const double shift = set == PathSet::CommandPoint ? 0.0 : ToolShiftOf(tools, tool);
-        DrawPathSegment(painter, view, st, p, workOffset, shift, set, rapidFeedrate);
+        DrawPathSegment(painter, view, st, p, workOffset, shift, set, rapidFeedrate, moduleColors);
     });
 }
 

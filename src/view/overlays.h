@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QPainter>
+#include <cstdint>
 #include <string>
 
 #include "view/display_settings.h"
@@ -27,7 +28,8 @@ enum class PathSet { ToolTip, CommandPoint, Cutting };
 // dash-dotted, others solid; arcs as chords of at most 5 degrees; with
 // CONSTRUCTION POINT a marker at its end.
 void DrawPathSegment(QPainter& painter, const ViewState& view, const ViewSettings& settings, const PathRecord& motion,
-                     const Point& workOffset, double shift, PathSet set, double rapidFeedrate);
+                     const Point& workOffset, double shift, PathSet set, double rapidFeedrate,
+                     const std::uint32_t* moduleColors = nullptr);
 
 // The path of the whole program in one set, motion for motion as the run
 // of the source's set-up moves it; the number of motions drawn, -1 when the

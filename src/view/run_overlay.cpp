@@ -19,10 +19,10 @@ void ClearCutPath(CutPathLayer& layer, int width, int height) {
 }
 
 void AddCutSegment(CutPathLayer& layer, const ViewState& view, const ViewSettings& st, const PathRecord& motion,
-                   const Point& workOffset, double shift, double rapidFeedrate) {
+                   const Point& workOffset, double shift, double rapidFeedrate, const std::uint32_t* moduleColors) {
     if (layer.image.isNull()) return;
     QPainter painter(&layer.image);
-    DrawPathSegment(painter, view, st, motion, workOffset, shift, PathSet::Cutting, rapidFeedrate);
+    DrawPathSegment(painter, view, st, motion, workOffset, shift, PathSet::Cutting, rapidFeedrate, moduleColors);
 }
 
 QImage ComposeView(const QImage& work, const CutPathLayer* cutPath, const ToolAt& tool, const ViewState& view,

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QImage>
+#include <cstdint>
 
 #include "view/display_settings.h"
 #include "nc/path_record.h"
@@ -23,9 +24,10 @@ struct CutPathLayer {
 void ClearCutPath(CutPathLayer& layer, int width, int height);
 
 // Adds one motion (tool frame, `workOffset` added, tip lowered by `shift`)
-// in the cutting-path colours.
+// in the cutting-path colours, or a reader module's (its ten colours).
 void AddCutSegment(CutPathLayer& layer, const ViewState& view, const ViewSettings& settings, const PathRecord& motion,
-                   const Point& workOffset, double shift, double rapidFeedrate);
+                   const Point& workOffset, double shift, double rapidFeedrate,
+                   const std::uint32_t* moduleColors = nullptr);
 
 // The tool to draw: its profile and where its tip stands (work coordinates).
 struct ToolAt {

@@ -62,9 +62,11 @@ TEST(NcAlarmText, EveryCodeInBothLanguagesWithPlaceholders) {
         {106, false, 0, false, "Over Offset - Reverse Arc!(42Line)", "過剰オフセット - 円弧が反転!(42行目)"},
         {106, false, 0, true, "Over Offset - Reverse Arc!", "過剰オフセット - 円弧が反転!"},
         {107, false, 0, true, "Over Offset - Alarm(42Line)", "過剰オフセット - アラーム(42行目)"},
+        {108, false, 0, false, "NC reader module error - read error -3!(42Line)", "NC読込みモジュールのエラー - read error -3!(42行目)"},
+        {108, false, 0, true, "NC reader module error - read error -3!", "NC読込みモジュールのエラー - read error -3!"},
         // Codes outside the table have no text.
         {0, false, 0, false, "", ""}, {9, false, 0, false, "", ""},
-        {100, false, 0, false, "", ""}, {108, false, 0, true, "", ""},
+        {100, false, 0, false, "", ""}, {109, false, 0, true, "", ""},
         // clang-format on
     };
     for (const auto& c : cases) {
@@ -76,6 +78,7 @@ TEST(NcAlarmText, EveryCodeInBothLanguagesWithPlaceholders) {
         d.endOfRecord = '%';
         d.possibleG00 = c.possibleG00;
         d.cutKind = c.cutKind;
+        d.reason = "read error -3";
         EXPECT_EQ(AlarmText(c.code, d, true, c.batch), c.english);
         EXPECT_EQ(AlarmText(c.code, d, false, c.batch), c.japanese);
     }

@@ -124,6 +124,20 @@ TEST(NcCheck, ExtentsInMachineCoordinatesWithTheToolLength) {
     input.initialTool = 2;
     const Checked c = Check("G54 G00 X10 Y5 Z10\n", ctl, {}, tools, input);
     ExpectExtents(c.result.all, {110, -45, -20}, {110, -45, -20}, "G54 and 30 mm tool");
+
+    // A comment of the block may define the tool in use (network tool data),
+    // once per block however many comments it holds.
+    int offered = 0;
+    input.commentTools = [&offered](std::string_view block, int tool, bool& defined, double& length) {
+        ++offered;
+        EXPECT_NE(block.find("(T2) (again)"), std::string_view::npos);
+        defined = true;
+        length = 10.0;
+        return tool;
+    };
+    const Checked d = Check("G54 G00 X10 Y5 Z10 (T2) (again)\n", ctl, {}, tools, input);
+    EXPECT_EQ(offered, 1);
+    ExpectExtents(d.result.all, {110, -45, 0}, {110, -45, 0}, "G54 and a 10 mm tool from a comment");
 }
 
 TEST(NcCheck, MissingStartCodeEndsWithError3) {

@@ -8,6 +8,7 @@
 #include "base/messages.h"
 #include "frame/optimize_run.h"
 #include "frame/run_command.h"
+#include "integration/plugins.h"
 #include "platform/host.h"
 #include "view/difference_view.h"
 #include "view/highlight_view.h"
@@ -37,7 +38,12 @@ int CountLines(const std::string& path) {
 
 std::optional<PathSource> ProgramPathOf(const App& app, int runMode, bool fast) {
     if (!app.launch.ncProgramOpened || app.controller.readStatus != 1) return std::nullopt;
-    return PathSourceOf(MakeRunSetup(app, runMode, fast, true), app.controller, &app.tools);
+    PathSource source = PathSourceOf(MakeRunSetup(app, runMode, fast, true), app.controller, &app.tools);
+    if (const ReaderModule* reader = ReaderForFile(app.plugins, source.ncPath); reader && reader->usePathColors) {
+        source.useModuleColors = true;
+        source.moduleColors = reader->pathColors;
+    }
+    return source;
 }
 
 Point StartPointOf(const App& app) {
@@ -342,8 +348,10 @@ void Desk::AfterMotion(const CuttingRun& run, const ChangedNodes& nodes) {
         }
     }
     if (app_.settings.display.pathStart) {
+        const ReaderModule* reader = ReaderForFile(app_.plugins, run.setup.ncPath);
         AddCutSegment(cutPath_, view_, app_.settings, p, run.interp.workOffset, run.tool.shift,
-                      run.setup.checks.rapidFeedrate);
+                      run.setup.checks.rapidFeedrate,
+                      reader != nullptr && reader->usePathColors ? reader->pathColors.data() : nullptr);
     }
     if (changed) changed();
 }

@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "frame/gui/desk.h"
 #include "frame/gui/section_window.h"
+#include "integration/reader_source.h"
 #include "platform/host.h"
 #include "sim/stroke_record.h"
 #include "view/work_pick.h"
@@ -67,7 +68,7 @@ void MeasureInput::Measure(long long node) {
                       false);
     values_ = AddMeasuredPoint(measure_, p);
     const std::string program = app_.launch.ncProgramOpened ? app_.launch.ncProgram : std::string();
-    Status(NodeQueryText(app_.work, node, program, IsEnglish()));
+    Status(NodeQueryText(app_.work, node, program, IsEnglish(), ModuleReaderFor(app_.plugins, program)));
     if (measured) measured();
 }
 
@@ -145,7 +146,8 @@ void MeasureInput::Watch(long long node) {
     } else {
         desk_.watchedNode = node;
         const std::string program = app_.launch.ncProgramOpened ? app_.launch.ncProgram : std::string();
-        Status(Label(MsgId::WatchSet) + NodeQueryText(app_.work, node, program, IsEnglish()));
+        Status(Label(MsgId::WatchSet) +
+               NodeQueryText(app_.work, node, program, IsEnglish(), ModuleReaderFor(app_.plugins, program)));
     }
     desk_.ModesChanged();  // a paused run watches the new node from its next motion
     Changed();
