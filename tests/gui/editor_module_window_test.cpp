@@ -4,6 +4,8 @@
 // run's last line), and with CLOSE END the window's closing closes it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QElapsedTimer>
 #include <QtTest/QTest>
 #include <filesystem>
@@ -84,6 +86,33 @@ TEST(EditorModuleWindow, RecordsOpenFollowAndExit) {
     for (std::size_t i = 4; i + 1 < calls.size(); ++i) EXPECT_EQ(calls[i].rfind("DOWN2 ", 0), 0u) << calls[i];
     EXPECT_EQ(calls[calls.size() - 2], lastCall);
     EXPECT_EQ(calls.back(), "EXIT");
+}
+
+// SELECT OPEN: a program named on the command line is shown in the editor
+// as soon as the window is made, as one chosen in the window is.
+TEST(EditorModuleWindow, SelectOpenShowsTheCommandLineProgram) {
+    test::TempDir start, programDir;
+    const std::string nc = start.Write("short.nc", "%\nG00 X0 Y0 Z30\nG01 X10 F500\nM30\n%\n");
+    ASSERT_TRUE(test::InstallModule(programDir.Dir(), "recording_editor", "mveditor"));
+    const std::string log = start.Path("editor.log");
+    ::setenv("MORVEX_EDITOR_LOG", log.c_str(), 1);
+    for (const bool selectOpen : {false, true}) {
+        std::filesystem::remove(log);
+        App app;
+        QtHost host;
+        ASSERT_FALSE(PrepareStartUp(app, {nc}, start.Dir(), programDir.Dir()).exit);
+        ContinueStartUp(app, host);
+        app.settings.editor.selectOpen = selectOpen;
+        ASSERT_EQ(PrepareLaunchWork(app, host), 0);
+        auto window = std::make_unique<MainWindow>(app, host);
+        window->Create();
+        const std::vector<std::string> calls = Lines(test::TempDir::Read(log));
+        const bool found =
+            std::find(calls.begin(), calls.end(), "FINDWINDOW " + app.launch.ncProgram) != calls.end();
+        EXPECT_EQ(found, selectOpen);
+        window->close();
+    }
+    ::unsetenv("MORVEX_EDITOR_LOG");
 }
 
 }  // namespace

@@ -221,6 +221,9 @@ void MainWindow::Create() {
     SyncPanels();
     UpdateTitle();
     CheckDefinitions();
+    // A program named on the command line is selected as one chosen in the
+    // window is: SELECT OPEN shows it in the editor.
+    if (desk_->state.ncLoaded) editor_->ProgramSelected();
 }
 
 namespace {
