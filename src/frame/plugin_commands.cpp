@@ -23,6 +23,7 @@
 #include "frame/startup.h"
 #include "nc/spline.h"
 #include "platform/host.h"
+#include "sim/module_tool.h"
 
 namespace morvex {
 namespace {
@@ -62,7 +63,7 @@ bool HeightsDiffer(const WorkModel& w, const std::vector<float>& before) {
 // The tool in the spindle, handed to the module at each tool change.
 void TellTool(const SimEntries& e, const ToolDef& t, int number) {
     if (e.getTool != nullptr) {
-        const MvTool m = MvToolOf(t, number);
+        const MvTool m = ModuleToolOf(t, number);
         e.getTool(&m.number, &m.shape, &m.d, &m.r, &m.e, &m.f, &m.alpha, &m.beta, &m.tipWidth, &m.h, &m.shift);
     }
     if (e.getToolLen != nullptr) {
@@ -94,7 +95,7 @@ struct SimSession {
     // One motion (work coordinates) to CUTWORK; false when the module
     // stops. `cutNow` is set when it reports a cut.
     bool Cut(const CuttingRun& run, const MvMotion& motion, bool& cutNow) {
-        const MvTool tool = MvToolOf(run.tool.tool, run.toolNumber);
+        const MvTool tool = ModuleToolOf(run.tool.tool, run.toolNumber);
         const std::int32_t nx = work->nx, ny = work->ny;
         std::int32_t result = 0;
         module->entry.cutWork(&param, &motion, &tool, work->height, work->attr, work->lineNo, &nx, &ny, &result);

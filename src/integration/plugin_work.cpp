@@ -7,22 +7,6 @@
 
 namespace morvex {
 
-MvTool MvToolOf(const ToolDef& t, int number) {
-    MvTool m{};
-    m.number = number;
-    m.shape = t.shape;
-    m.d = t.d;
-    m.r = t.r;
-    m.e = t.e;
-    m.f = t.f;
-    m.alpha = t.alpha;
-    m.beta = t.beta;
-    m.tipWidth = t.tipWidth;
-    m.h = t.h;
-    m.shift = t.shift;
-    return m;
-}
-
 MvMotion MvMotionOf(int type, const Point& toolStart, const Point& toolEnd, const Point& toolCentre, int plane,
                     int line, double feed, const Point& workOffset, double shift) {
     MvMotion m{};

@@ -13,9 +13,6 @@
 
 namespace morvex {
 
-// The tool `number` as a module sees it.
-MvTool MvToolOf(const ToolDef& tool, int number);
-
 // A motion of the tool frame (start, end, centre) in the work's coordinates,
 // the frame of the grid's xMin, yMin and heights: the work offset in force
 // added, the tip lowered by the tool's length shift. `type` is MV_LINE for
