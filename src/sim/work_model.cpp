@@ -249,7 +249,9 @@ void FillUniform(WorkModel& w) {
     std::fill_n(w.height, w.cellCount, static_cast<float>(w.zMax));
     std::fill_n(w.attr, w.cellCount, std::uint8_t{0});
     if (w.lineNo != nullptr) std::fill_n(w.lineNo, w.cellCount, std::int32_t{0});
-    w.workState = 1;
+    // A shared work may be changed by other processes at any time: it is
+    // never taken for the uniform block.
+    w.workState = w.sharing ? 2 : 1;
 }
 
 bool Backup(WorkModel& w, const Point& originOffset, const Point& toolPosition) {

@@ -215,6 +215,9 @@ TEST(WorkModel, SharedPairStaysCurrent) {
     EXPECT_EQ(w.lineNo, fake->lines.data());
     EXPECT_TRUE(w.heightA.empty() && w.attrA.empty() && w.lineNumbers.empty());
     EXPECT_EQ(fake->height[0], 20.0f);  // the uniform fill went to the shared arrays
+    // Other processes may change a shared work at any time: it is never
+    // taken for the uniform block (which would be saved as one height).
+    EXPECT_EQ(w.workState, 2);
 
     const std::size_t node = NodeIndex(w, 3, 4);
     Point origin{}, tool{};
