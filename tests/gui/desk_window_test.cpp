@@ -37,12 +37,15 @@
 #include "frame/gui/main_window.h"
 #include "frame/gui/offset_dialog.h"
 #include "frame/gui/operation_commands.h"
+#include <unistd.h>
+
 #include "frame/gui/panel_strip.h"
 #include "frame/gui/statistics_dialog.h"
 #include "frame/gui/tool_dialog.h"
 #include "frame/gui/work_dialogs.h"
 #include "frame/ini_file.h"
 #include "frame/startup.h"
+#include "frame/sync_run.h"
 #include "frame/work_commands.h"
 #include "results/optimized_nc.h"
 #include "platform/qt/qt_host.h"
@@ -233,6 +236,43 @@ TEST_F(DeskWindow, InterferencePauseInTheTitle) {
     EXPECT_EQ(State(), RunState::Aborted);
     EXPECT_FALSE(Work().state.runActive);
     EXPECT_FALSE(InTitle("---")) << Title();
+}
+
+// Lock-step keys: a member that pauses at M00 pauses its group; G lifts
+// the group's pause and the run goes on to its end, the escape key stops
+// the whole group. The partner has left the group (its byte 9), so nobody
+// else is waited for.
+TEST_F(DeskWindow, GroupKeysContinueAndStopTheLockStepGroup) {
+    const std::string name = "morvex_keys_" + std::to_string(::getpid());
+    bool joined = false;
+    ASSERT_TRUE(Open(true, [&](App& app) {
+        std::string error;
+        SyncLink partner;
+        joined = OpenSyncLink(app.sync, kSyncBarrier, name, 2, 0, error) &&
+                 OpenSyncLink(partner, kSyncBarrier, name, 2, 1, error);
+        CloseSyncLink(partner);
+        app.settings.sync.mode = kSyncBarrier;
+        app.settings.sync.timeoutSeconds = 10;
+    }, "stop.nc", "%\nG00 X0 Y0 Z30\nM00\nG00 X10\nG00 X20\nM30\n%\n"));
+    ASSERT_TRUE(joined);
+    ASSERT_TRUE(InLockStep(s->app));
+    EXPECT_EQ(BarrierState(s->app.sync, 1), kSyncAbsent);
+    window->OnCommand(cmd::kStopModeFirst + 1);  // stop at M00
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    ASSERT_EQ(State(), RunState::Paused);
+    EXPECT_EQ(GroupControl(s->app.sync), 1);  // the group is asked to pause with it
+    QTest::keyClick(window.get(), Qt::Key_G);
+    EXPECT_EQ(GroupControl(s->app.sync), 0);  // the group goes on
+    ASSERT_TRUE(QTest::qWaitFor([&]() { return State() != RunState::Running; }, 10000));
+    EXPECT_EQ(State(), RunState::Finished);
+
+    QTest::keyClick(window.get(), Qt::Key_F5);
+    ASSERT_EQ(State(), RunState::Paused);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_EQ(GroupControl(s->app.sync), 2);  // every waiting member stops
+    EXPECT_EQ(State(), RunState::Aborted);
+    EXPECT_FALSE(Work().state.runActive);
+    CloseSyncLink(s->app.sync);  // the last one out removes the mapping
 }
 
 // Single block from the strip: the run pauses after each block until it is switched to no stop;
