@@ -7,21 +7,12 @@
 # alone: the cost of the barrier before every motion.
 set -euo pipefail
 morvex=$(realpath "${1:-$(dirname "$0")/../build/bin/morvex}")
+source "$(dirname "$0")/raster_program.sh"
 work=$(mktemp -d)
 tag="morvex_bench_$$"
 trap 'rm -rf "$work"; rm -f /dev/shm/${tag}* 2>/dev/null' EXIT
 cd "$work"
-printf 'DECIMAL POINT = NORMAL\nG00MODE = LINE\n' >bench.ctl
-awk 'BEGIN {
-    print "%"; print "G90 G17 G00 X0 Y0 Z30"
-    for (y = 0; y <= 100.0001; y += 0.3) {
-        printf "G00 X0 Y%.3f\n", y
-        printf "G01 Z%.4f F2000\n", 15 + 2 * sin(0) * cos(y * 0.1)
-        for (x = 0.5; x <= 100.0001; x += 0.5) printf "X%.3f Z%.4f\n", x, 15 + 2 * sin(x * 0.1) * cos(y * 0.1)
-        print "G00 Z30"
-    }
-    print "M30"; print "%"
-}' >raster.nc
+write_raster_program
 printf 'MAGAZINE01 BALL 6.0,20.0\n' >bench.ttl
 # ini FILE [SYNC NO]: the settings, with the barrier when a number is given.
 ini() {

@@ -12,6 +12,7 @@
 # optimised NC and the text cut data (OPT-NC=YES, CUT-DATA=YES).
 set -euo pipefail
 morvex=$(realpath "${1:-$(dirname "$0")/../build/bin/morvex}")
+source "$(dirname "$0")/raster_program.sh"
 optimize=()
 optimize_ini=""
 if [ "${2:-}" = "--optimize" ]; then
@@ -21,17 +22,7 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-printf 'DECIMAL POINT = NORMAL\nG00MODE = LINE\n' >bench.ctl
-awk 'BEGIN {
-    print "%"; print "G90 G17 G00 X0 Y0 Z30"
-    for (y = 0; y <= 100.0001; y += 0.3) {
-        printf "G00 X0 Y%.3f\n", y
-        printf "G01 Z%.4f F2000\n", 15 + 2 * sin(0) * cos(y * 0.1)
-        for (x = 0.5; x <= 100.0001; x += 0.5) printf "X%.3f Z%.4f\n", x, 15 + 2 * sin(x * 0.1) * cos(y * 0.1)
-        print "G00 Z30"
-    }
-    print "M30"; print "%"
-}' >raster.nc
+write_raster_program
 for tool in 'BALL 6.0,20.0' 'FLAT 6.0,20.0'; do
 printf 'MAGAZINE01 %s\n' "$tool" >bench.ttl
 for threads in NO 2; do
