@@ -14,3 +14,23 @@ write_raster_program() {
         print "M30"; print "%"
     }' >raster.nc
 }
+
+# write_raster_settings FILE THREADS: the settings of a raster run (tool
+# table bench.ttl, a 100 x 100 x 20 block at 0.1 mm pitch, threadnc THREADS);
+# more sections may be appended to FILE.
+write_raster_settings() {
+    cat >"$1" <<INI
+[Table]
+TOOL_TABLE=bench.ttl
+CONTROLLER_TABLE=bench.ctl
+[DMFdata]
+INITIAL SIZE=(0,0,0,100,100,20)
+DATA_LEVEL=1
+[Define]
+PITCH(WORK)=0.1
+PITCH(MOVE)=0.1
+NEW CONTROL POINT=SPECIFY
+SPECIFIED POINT=(0,0,40)
+threadnc=$2
+INI
+}

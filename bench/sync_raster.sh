@@ -16,20 +16,7 @@ write_raster_program
 printf 'MAGAZINE01 BALL 6.0,20.0\n' >bench.ttl
 # ini FILE [SYNC NO]: the settings, with the barrier when a number is given.
 ini() {
-    cat >"$1" <<INI
-[Table]
-TOOL_TABLE=bench.ttl
-CONTROLLER_TABLE=bench.ctl
-[DMFdata]
-INITIAL SIZE=(0,0,0,100,100,20)
-DATA_LEVEL=1
-[Define]
-PITCH(WORK)=0.1
-PITCH(MOVE)=0.1
-NEW CONTROL POINT=SPECIFY
-SPECIFIED POINT=(0,0,40)
-threadnc=NO
-INI
+    write_raster_settings "$1" NO
     if [ -n "${2:-}" ]; then
         printf '[Sync]\nSYNC MODE=SYNC\nSHARE NAME=%s\nSYNC TOTAL=2\nSYNC NO=%s\nSYNC TIMEOUT=120\n' "$tag" "$2" >>"$1"
     fi

@@ -26,21 +26,8 @@ write_raster_program
 for tool in 'BALL 6.0,20.0' 'FLAT 6.0,20.0'; do
 printf 'MAGAZINE01 %s\n' "$tool" >bench.ttl
 for threads in NO 2; do
-    cat >bench.ini <<INI
-[Table]
-TOOL_TABLE=bench.ttl
-CONTROLLER_TABLE=bench.ctl
-[DMFdata]
-INITIAL SIZE=(0,0,0,100,100,20)
-DATA_LEVEL=1
-[Define]
-PITCH(WORK)=0.1
-PITCH(MOVE)=0.1
-NEW CONTROL POINT=SPECIFY
-SPECIFIED POINT=(0,0,40)
-threadnc=$threads
-$optimize_ini
-INI
+    write_raster_settings bench.ini "$threads"
+    if [ -n "$optimize_ini" ]; then printf '%s\n' "$optimize_ini" >>bench.ini; fi
     times=()
     for run in 1 2 3; do
         start=$(date +%s%N)
