@@ -26,6 +26,7 @@
 #include "sim/sweep_workers.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 
 #include "sim/cut_motion.h"
@@ -43,12 +44,16 @@ constexpr int kMinRowsPerStrip = 4;
 constexpr int kBatchBandsPerStrip = 2;
 
 // How long a side watches before it sleeps: a few microseconds of busy
-// looks (the other side usually answers within one or two), then some tens
-// of microseconds yielding the processor at every look, so that on a busy
-// machine the watch takes next to nothing from the thread it waits for or
-// from anybody else.
+// looks (the other side usually answers within one or two), then up to a
+// millisecond yielding the processor at every look. A batch's bands take a
+// few hundred microseconds, so a worker that finished its bands first
+// still watches when the caller hands out the next batch: waking a thread
+// asleep on its condition variable costs tens of microseconds on a virtual
+// machine, at every batch. Yielding at each look, the watch takes next to
+// nothing from the thread it waits for or from anybody else on a busy
+// machine.
 constexpr int kBusyRounds = 64;
-constexpr int kSpinRounds = 100;
+constexpr std::chrono::microseconds kYieldWatch{1000};
 
 inline void CpuPause() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -63,10 +68,11 @@ bool WatchFor(Ready&& ready) {
         if (ready()) return true;
         CpuPause();
     }
-    for (int i = 0; i < kSpinRounds; ++i) {
+    const auto until = std::chrono::steady_clock::now() + kYieldWatch;
+    do {
         if (ready()) return true;
         std::this_thread::yield();
-    }
+    } while (std::chrono::steady_clock::now() < until);
     return false;
 }
 
