@@ -151,7 +151,7 @@ bool Batching(const CuttingRun& run) {
     return !s.interactive && !s.afterMotion && !s.fast && !run.workers.workers.empty();
 }
 
-// Waits for the batch the workers are sweeping.
+// Waits for the batches the workers are sweeping.
 void FinishSweeping(CuttingRun& run, WorkModel& work) {
     if (!run.sweepingNow) return;
     SweepFlags flags;
@@ -160,18 +160,21 @@ void FinishSweeping(CuttingRun& run, WorkModel& work) {
     run.sweepingNow = false;
 }
 
-// Hands the planned batch to the workers once the one before is swept, and
-// returns while they sweep it.
+// Hands the planned batch to the workers and returns while they sweep it;
+// with two batches in flight, the older is finished first. The batch
+// stays where it is until swept; planning goes on in the buffer of the
+// batch two hand-overs back, which is swept by then.
 void HandOverCuts(CuttingRun& run, WorkModel& work) {
-    FinishSweeping(run, work);
     if (run.pendingCount == 0) return;
-    std::swap(run.pending, run.sweeping);
+    static_assert(kBatchesInFlight == 2, "three buffers: one planned, two in flight");
     const std::size_t count = run.pendingCount;
     run.pendingCount = 0;
     run.pendingSteps = 0;
     SweepFlags flags;
-    run.sweepingNow = StartBatchOnWorkers(run.workers, run.sweeping.data(), count, flags);
+    run.sweepingNow = StartBatchOnWorkers(run.workers, run.pending.data(), count, flags);
     if (flags.cutDone) work.workState = 2;
+    std::swap(run.sweepingBefore, run.sweeping);
+    std::swap(run.sweeping, run.pending);
 }
 
 // The step observer: each step is held until the next one comes, so that

@@ -196,13 +196,15 @@ struct CuttingRun {
     std::array<double, 4> splineExtent{};  // x min, y min, x max, y max
     StepLoad overloadLoad;
     // Unattended runs with sweep workers: motions planned but not yet swept,
-    // handed to the workers a batch at a time; the batch before may still
-    // be being swept (`sweeping`) while the next is planned. FlushCuts
-    // sweeps all before anything looks at the work or at their results.
+    // handed to the workers a batch at a time; the two batches before may
+    // still be being swept (`sweeping`, and `sweepingBefore` before it)
+    // while the next is planned. FlushCuts sweeps all before anything looks
+    // at the work or at their results.
     std::vector<BatchedCut> pending;
     std::size_t pendingCount = 0;
     long long pendingSteps = 0;
     std::vector<BatchedCut> sweeping;
+    std::vector<BatchedCut> sweepingBefore;
     bool sweepingNow = false;
     // The work offset at the first motion: the run frame of RunStep.
     Point frameOffset{};

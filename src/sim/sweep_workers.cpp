@@ -18,6 +18,12 @@
 // in order. Each band folds the classes of each step with the node where
 // the fold began, so the bands' folds merge into what one pass over the
 // rows finds (ClassFold).
+// Batches of motions (an unattended run's) do not wait for each other as a
+// whole: every batch has the same bands, and band b of a batch may start
+// as soon as band b of the batch before is swept, since no plain cut
+// changes another row. The caller finishes the oldest batch only when it
+// hands out one more than kBatchesInFlight allows, so the threads sweep on
+// while it plans.
 // Jobs come every few microseconds during a run, while waking a sleeping
 // thread costs about as much: before it sleeps on its condition variable,
 // each side watches the counter it waits for for a bounded while, yielding
@@ -28,6 +34,7 @@
 #include <algorithm>
 #include <chrono>
 #include <limits>
+#include <utility>
 
 #include "sim/cut_motion.h"
 #include "sim/sweep_node.h"
@@ -41,9 +48,10 @@ namespace {
 // same either way.
 constexpr int kMinRowsPerStrip = 4;
 // Bands per strip of a batch of motions (see StartBatchOnWorkers): one.
-// Every band sets up every motion of the batch for its own rows, which
-// costs more than the balance finer bands would buy (on the raster
-// benchmark, two bands per strip were 2 to 5 % slower, four 3 to 7 %).
+// Every band sets up every motion of the batch for its own rows, and a
+// thread done with its band goes on with the next batch's, so finer bands
+// buy no balance worth their set-up (on the raster benchmark two bands per
+// strip were no faster, four slower).
 constexpr int kBatchBandsPerStrip = 1;
 
 // How long a side watches before it sleeps: a few microseconds of busy
@@ -84,22 +92,7 @@ bool WatchFor(Ready&& ready) {
 // line between the threads at every lowered node.
 void SweepBand(SweepWorkers& all, int band) {
     SweepFlags flags;
-    if (all.cuts != nullptr) {
-        // Every cut of the batch on this band's rows, in order; step
-        // classes are not asked for.
-        static thread_local std::vector<ClassFold> classes;
-        for (std::size_t c = 0; c < all.cutCount; ++c) {
-            const BatchedCut& cut = all.cuts[c];
-            if (cut.last < cut.first) continue;
-            if (cut.whole) {
-                SweepMotionRows(cut.ctx, cut.motion, band, cut.last + 1, all.bandCount, flags);
-                continue;
-            }
-            classes.assign(cut.boxes.size(), ClassFold{});
-            SweepStepsRows(cut.ctx, cut.points.data(), cut.boxes.data(), static_cast<int>(cut.boxes.size()),
-                           cut.backwards, band, cut.last + 1, all.bandCount, flags, classes.data());
-        }
-    } else if (all.wholeMotion) {
+    if (all.wholeMotion) {
         SweepMotionRows(*all.ctx, all.motion, band, all.last + 1, all.bandCount, flags);
     } else {
         const std::size_t steps = all.boxes.size();
@@ -108,6 +101,69 @@ void SweepBand(SweepWorkers& all, int band) {
                        all.last + 1, all.bandCount, flags, classes);
     }
     all.bandFlags[static_cast<std::size_t>(band)] = std::move(flags);
+}
+
+// Every cut of a batch on the rows of one band, in order; step classes are
+// not asked for.
+void SweepBatchBand(const SweepBatch& batch, int band, SweepFlags& flags) {
+    static thread_local std::vector<ClassFold> classes;
+    for (std::size_t c = 0; c < batch.count; ++c) {
+        const BatchedCut& cut = batch.cuts[c];
+        if (cut.last < cut.first) continue;
+        if (cut.whole) {
+            SweepMotionRows(cut.ctx, cut.motion, band, cut.last + 1, batch.bands, flags);
+            continue;
+        }
+        classes.assign(cut.boxes.size(), ClassFold{});
+        SweepStepsRows(cut.ctx, cut.points.data(), cut.boxes.data(), static_cast<int>(cut.boxes.size()),
+                       cut.backwards, band, cut.last + 1, batch.bands, flags, classes.data());
+    }
+}
+
+// The i-th batch in flight, oldest first.
+SweepBatch& BatchAt(SweepWorkers& w, int i) {
+    return w.batches[static_cast<std::size_t>((w.batchHead + i) % kBatchesInFlight)];
+}
+
+// The first band of the batches [0, upTo) in flight that may be swept now:
+// not taken, and its rows swept by the batch before; {-1, -1} when none.
+// Under the mutex.
+std::pair<int, int> FreeBatchBand(SweepWorkers& w, int upTo) {
+    for (int i = 0; i < std::min(w.batchCount, upTo); ++i) {
+        const SweepBatch& batch = BatchAt(w, i);
+        for (int band = 0; band < batch.bands; ++band) {
+            if (batch.bandState[static_cast<std::size_t>(band)] != 0) continue;
+            if (i > 0 && BatchAt(w, i - 1).bandState[static_cast<std::size_t>(band)] != 2) continue;
+            return {i, band};
+        }
+    }
+    return {-1, -1};
+}
+
+// Takes and sweeps free bands of the batches [0, upTo) until none is left.
+// The lock is held on entry and on return. A band is written only by the
+// thread that took it, and read after its state says swept, both under the
+// mutex; the batch stays in its slot until the caller has seen every band
+// swept.
+void SweepFreeBatchBands(SweepWorkers& w, std::unique_lock<std::mutex>& lock, int upTo) {
+    while (true) {
+        const auto [i, band] = FreeBatchBand(w, upTo);
+        if (i < 0) return;
+        SweepBatch& batch = BatchAt(w, i);
+        const auto b = static_cast<std::size_t>(band);
+        batch.bandState[b] = 1;
+        lock.unlock();
+        SweepFlags flags;
+        SweepBatchBand(batch, band, flags);
+        lock.lock();
+        batch.bandFlags[b] = std::move(flags);
+        batch.bandState[b] = 2;
+        --batch.bandsLeft;
+        ++w.batchEvents;
+        // The caller may wait for this batch, a worker for the band after it.
+        w.finished.notify_all();
+        w.started.notify_all();
+    }
 }
 
 // Takes and sweeps bands of generation `job` until none is left. The lock
@@ -125,22 +181,40 @@ void SweepBands(SweepWorkers& all, std::unique_lock<std::mutex>& lock, long long
 
 // `swept` starts at the generation in force when the worker was made, so a
 // job handed out before the thread first takes the mutex is not missed.
+// Between jobs the worker watches the generation and the batch events; an
+// event that leaves it nothing to sweep (another thread's band swept) sets
+// it watching again, so that it is awake for the next batch.
 void WorkerLoop(SweepWorkers* all, long long swept) {
+    long long seen = -1;  // batch events
     while (true) {
-        WatchFor([&] { return all->exit.load(std::memory_order_relaxed) ||
-                              all->generation.load(std::memory_order_relaxed) != swept; });
+        const bool changed = WatchFor([&] {
+            return all->exit.load(std::memory_order_relaxed) ||
+                   all->generation.load(std::memory_order_relaxed) != swept ||
+                   all->batchEvents.load(std::memory_order_relaxed) != seen;
+        });
         std::unique_lock lock(all->mutex);
-        all->started.wait(lock, [&] { return all->exit || all->generation != swept; });
+        auto work = [&] {
+            return all->exit || all->generation != swept || FreeBatchBand(*all, kBatchesInFlight).first >= 0;
+        };
+        if (!work()) {
+            seen = all->batchEvents;
+            if (changed) continue;
+            all->started.wait(lock, work);
+        }
         if (all->exit) return;
-        swept = all->generation;
-        SweepBands(*all, lock, swept);
+        if (all->generation != swept) {
+            swept = all->generation;
+            SweepBands(*all, lock, swept);
+        }
+        SweepFreeBatchBands(*all, lock, kBatchesInFlight);
+        seen = all->batchEvents;
     }
 }
 
 // Hands the current job, rows first..last in `count` bands, to the workers
 // and returns at once; its generation.
 long long StartJob(SweepWorkers& w, int first, int last, int count) {
-    const std::size_t steps = w.wholeMotion || w.cuts != nullptr ? 0 : w.boxes.size();
+    const std::size_t steps = w.wholeMotion ? 0 : w.boxes.size();
     // The bands change together with the generation: a worker that woke
     // for the job before looks at them under the mutex.
     std::unique_lock lock(w.mutex);
@@ -173,7 +247,7 @@ void FinishJob(SweepWorkers& w, long long job, SweepFlags& flags) {
     }
     lock.unlock();
     const int count = w.bandCount;
-    const std::size_t steps = w.wholeMotion || w.cuts != nullptr ? 0 : w.boxes.size();
+    const std::size_t steps = w.wholeMotion ? 0 : w.boxes.size();
     // Classes fold step by step in the order swept.
     if (w.stepFolds != nullptr) w.stepFolds->assign(steps, ClassFold{});
     for (std::size_t k = 0; k < steps; ++k) {
@@ -257,6 +331,8 @@ void StartWorkers(SweepWorkers& w, int strips) {
         w.busy = 0;
         w.nextBand = 0;
         w.bandCount = 0;
+        w.batchHead = 0;
+        w.batchCount = 0;
         generation = w.generation.load();
     }
     for (int i = 0; i + 1 < w.strips; ++i) {
@@ -296,7 +372,6 @@ bool SweepStepsOnWorkers(SweepWorkers& w, const SweepContext& ctx, const std::ve
         return true;
     }
     w.ctx = &ctx;
-    w.cuts = nullptr;
     w.wholeMotion = false;
     w.backwards = backwards;
     w.points = points;
@@ -313,13 +388,38 @@ int SweepMotionOnWorkers(SweepWorkers& w, const SweepContext& ctx, const SweepMo
         return SweepMotion(ctx, m, flags);
     }
     w.ctx = &ctx;
-    w.cuts = nullptr;
     w.wholeMotion = true;
     w.motion = m;
     RunOnWorkers(w, first, last, flags);
     ApplyDeferredPaint(*ctx.work, flags);
     return 1;
 }
+
+namespace {
+
+// Finishes the oldest batch in flight: sweeps its free bands, waits for the
+// others and merges its flags (paint marks not yet applied), then frees its
+// slot.
+void RetireOldestBatch(SweepWorkers& w, SweepFlags& flags) {
+    std::unique_lock lock(w.mutex);
+    SweepBatch& oldest = BatchAt(w, 0);
+    while (true) {
+        SweepFreeBatchBands(w, lock, 1);
+        if (oldest.bandsLeft == 0) break;
+        const long long seen = w.batchEvents;
+        lock.unlock();
+        WatchFor([&] { return w.batchEvents.load(std::memory_order_relaxed) != seen; });
+        lock.lock();
+        w.finished.wait(lock, [&] { return w.batchEvents != seen; });
+    }
+    for (SweepFlags& band : oldest.bandFlags) MergeSweepFlags(flags, band);
+    oldest.cuts = nullptr;
+    oldest.count = 0;
+    w.batchHead = (w.batchHead + 1) % kBatchesInFlight;
+    --w.batchCount;
+}
+
+}  // namespace
 
 bool StartBatchOnWorkers(SweepWorkers& w, const BatchedCut* cuts, std::size_t count, SweepFlags& flags) {
     int first = std::numeric_limits<int>::max(), last = -1;
@@ -328,35 +428,53 @@ bool StartBatchOnWorkers(SweepWorkers& w, const BatchedCut* cuts, std::size_t co
         first = std::min(first, cuts[c].first);
         last = std::max(last, cuts[c].last);
     }
-    if (last < 0) return false;
-    w.cuts = cuts;
-    w.cutCount = count;
+    if (last < 0) return w.batchCount > 0;
     if (w.workers.empty() || last - first + 1 < w.strips * kMinRowsPerStrip) {
-        // One band of every row, here (the workers, if any, wait for a
-        // new generation and look at nothing of this).
-        w.bandCount = 1;
-        w.last = last;
-        w.bandFlags.assign(1, SweepFlags{});
-        SweepBand(w, 0);
-        MergeSweepFlags(flags, w.bandFlags[0]);
-        w.cuts = nullptr;
+        // After the batches in flight, one band of every row, here.
+        FinishBatchOnWorkers(w, flags);
+        SweepBatch here;
+        here.cuts = cuts;
+        here.count = count;
+        here.last = last;
+        here.bands = 1;
+        SweepBatchBand(here, 0, flags);
         ApplyDeferredPaint(*cuts[0].ctx.work, flags);
         return false;
     }
-    // Bands taken as they come: the workers start at once while the caller
-    // plans the next batch, and the caller takes what is left when it is
-    // done.
     const int bands = std::clamp((last - first + 1) / kMinRowsPerStrip, 1, w.strips * kBatchBandsPerStrip);
-    w.batchJob = StartJob(w, first, last, bands);
+    // A band waits for the same band of the batch before: the same rows
+    // only while the batches have as many bands.
+    if (w.batchCount > 0 && BatchAt(w, w.batchCount - 1).bands != bands) FinishBatchOnWorkers(w, flags);
+    if (w.batchCount == kBatchesInFlight) {
+        RetireOldestBatch(w, flags);
+        // Marks go on neighbouring rows, which another batch may be sweeping.
+        if (!flags.deferredPaint.empty()) FinishBatchOnWorkers(w, flags);
+    }
+    {
+        std::lock_guard lock(w.mutex);
+        SweepBatch& batch = BatchAt(w, w.batchCount);
+        batch.cuts = cuts;
+        batch.count = count;
+        batch.last = last;
+        batch.bands = bands;
+        batch.bandFlags.assign(static_cast<std::size_t>(bands), SweepFlags{});
+        batch.bandState.assign(static_cast<std::size_t>(bands), 0);
+        batch.bandsLeft = bands;
+        ++w.batchCount;
+        ++w.batchEvents;
+        ++w.handOvers;
+    }
+    w.started.notify_all();
     return true;
 }
 
 void FinishBatchOnWorkers(SweepWorkers& w, SweepFlags& flags) {
-    if (w.cuts == nullptr) return;
-    FinishJob(w, w.batchJob, flags);
-    ApplyDeferredPaint(*w.cuts[0].ctx.work, flags);
-    w.cuts = nullptr;
-    w.cutCount = 0;
+    WorkModel* work = nullptr;
+    while (w.batchCount > 0) {
+        work = BatchAt(w, 0).cuts[0].ctx.work;
+        RetireOldestBatch(w, flags);
+    }
+    if (work != nullptr) ApplyDeferredPaint(*work, flags);
 }
 
 void SweepBatchOnWorkers(SweepWorkers& w, const BatchedCut* cuts, std::size_t count, SweepFlags& flags) {

@@ -8,6 +8,7 @@
 // the next job usually follows within microseconds).
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <memory>
@@ -22,6 +23,22 @@ namespace morvex {
 
 struct SweepWorker {
     std::thread thread;
+};
+
+// The most batches of motions in flight at once (StartBatchOnWorkers).
+inline constexpr int kBatchesInFlight = 2;
+
+// A batch of motions handed to the workers: cuts[0 .. count), every one of
+// them on every band's rows in turn; band b sweeps the rows iy with
+// iy % bands == b up to `last`.
+struct SweepBatch {
+    const struct BatchedCut* cuts = nullptr;
+    std::size_t count = 0;
+    int last = -1;
+    int bands = 0;
+    std::vector<SweepFlags> bandFlags;
+    std::vector<int> bandState;  // 0 waiting, 1 being swept, 2 swept
+    int bandsLeft = 0;
 };
 
 // The job (steps or a whole motion) is written by the caller before it sets
@@ -61,11 +78,6 @@ struct SweepWorkers {
     std::vector<SweepFlags> bandFlags;
     const SweepContext* ctx = nullptr;
     bool wholeMotion = false;  // the job: a whole motion, or steps
-    // Or the job is a batch of motions (cuts[0 .. cutCount)), each swept
-    // whole or in its steps, one after the other on every band.
-    const struct BatchedCut* cuts = nullptr;
-    std::size_t cutCount = 0;
-    long long batchJob = 0;  // the generation of the batch started last
     SweepMotionInput motion;
     // Steps i = 0 .. boxes - 1 from points[i] to points[i + 1]; each band
     // sweeps them in order and folds each step's class in stepClasses
@@ -76,6 +88,16 @@ struct SweepWorkers {
     std::vector<ClassFold>* stepFolds = nullptr;  // where FinishJob leaves each step's merged fold
     bool backwards = false;  // steps swept last first
     long long handOvers = 0;  // jobs shared with the workers so far
+    // Batches of motions in flight, oldest first from `batchHead`, apart
+    // from the jobs above (a batch is never in flight with one of them).
+    // Band b of a batch waits only for band b of the batch before (the
+    // same rows), so a thread done with its band of one batch goes on with
+    // the next while another still sweeps its band of the first. Changed
+    // under the mutex; `batchEvents` counts every batch started and every
+    // band swept, so that a waiting side may watch it before it sleeps.
+    std::array<SweepBatch, kBatchesInFlight> batches;
+    int batchHead = 0, batchCount = 0;
+    std::atomic<long long> batchEvents{0};
 };
 
 // Strips of the `threadnc` setting: "NO"/"OFF" 1, "ON"/"YES" one per
@@ -137,12 +159,15 @@ int SweepMotionOnWorkers(SweepWorkers& workers, const SweepContext& ctx, const S
 void SweepBatchOnWorkers(SweepWorkers& workers, const BatchedCut* cuts, std::size_t count, SweepFlags& flags);
 
 // The same in two halves: StartBatchOnWorkers hands the batch to the
-// workers and returns at once (true), so that the caller can plan the next
-// batch meanwhile; FinishBatchOnWorkers sweeps what the workers have not
-// taken, waits for them and gives the flags. Until then the cuts, the tools
-// they point at and the work's nodes are the workers'. Without workers, or
-// for a batch of few rows, the batch is swept at once (false, its flags in
-// `flags`).
+// workers and returns at once, so that the caller can plan the next batch
+// meanwhile. Up to kBatchesInFlight batches may be in flight: with that
+// many, StartBatchOnWorkers first finishes the oldest. FinishBatchOnWorkers
+// sweeps what the workers have not taken of every batch in flight, waits
+// for them and gives the flags. Until then the cuts, the tools they point
+// at and the work's nodes are the workers'. Without workers, or for a batch
+// of few rows, the batch is swept at once after the ones in flight. Flags
+// of every batch finished on the way go into `flags`; true when batches are
+// still in flight.
 bool StartBatchOnWorkers(SweepWorkers& workers, const BatchedCut* cuts, std::size_t count, SweepFlags& flags);
 void FinishBatchOnWorkers(SweepWorkers& workers, SweepFlags& flags);
 

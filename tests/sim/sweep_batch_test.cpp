@@ -1,0 +1,178 @@
+// Batches of motions handed to the sweep workers while the batches before
+// are still being swept: the work comes out as one thread cutting the
+// motions one by one leaves it, and no hand-over hangs.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "sim/cut_motion.h"
+#include "sim/sweep_workers.h"
+
+namespace morvex {
+namespace {
+
+constexpr float kTop = 10.0f;
+
+WorkModel MakeWork(int n, double pitch) {
+    WorkModel w;
+    w.nx = w.ny = n;
+    w.lastX = w.lastY = n - 1;
+    w.pitch = pitch;
+    w.cellCount = static_cast<std::uint32_t>(n * n);
+    w.zMax = kTop;
+    w.heightA.assign(w.cellCount, kTop);
+    w.attrA.assign(w.cellCount, 0);
+    w.lineNumbers.assign(w.cellCount, 0);
+    w.height = w.heightA.data();
+    w.attr = w.attrA.data();
+    w.lineNo = w.lineNumbers.data();
+    for (int i = 0; i < n; ++i) w.nodeOffset.push_back(i * pitch);
+    return w;
+}
+
+ToolProfile Tool(int shape, float d, float r) {
+    ToolTable table;
+    table.tools.resize(2);
+    ToolDef& t = table.tools[1];
+    t.defined = true;
+    t.shape = shape;
+    t.d = d;
+    t.h = 30.0f;
+    t.r = t.f = r;
+    t.e = d / 2 - r;
+    ToolProfile p;
+    SelectTool(table, 1, 0.0, 0.0, nullptr, p);
+    return p;
+}
+
+// Ends the process when no batch has finished for 10 s, rather than let a
+// lost wake-up hang the suite.
+class Watchdog {
+public:
+    Watchdog() : thread_([this] { Watch(); }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+    }
+    void Progress(long long n) {
+        std::lock_guard lock(mutex_);
+        progress_ = n;
+    }
+
+private:
+    void Watch() {
+        std::unique_lock lock(mutex_);
+        long long seen = -1;
+        while (!done_) {
+            if (progress_ == seen) {
+                std::fprintf(stderr, "a batch hand-over hung after %lld batches\n", seen);
+                std::abort();
+            }
+            seen = progress_;
+            wake_.wait_for(lock, std::chrono::seconds(10), [this] { return done_; });
+        }
+    }
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    long long progress_ = 0;
+    std::thread thread_;
+};
+
+// Batches of one to eight motions of a ball (inclined lines, swept whole)
+// or a flat end mill (level lines, swept whole; short inclined moves,
+// stepped), now and then a short move
+// of few rows (swept at once after the batches in flight) or a flush, on
+// 1, 2 and 4 workers started and stopped again: every batch is handed
+// over while up to two are in flight, as an unattended run does it.
+TEST(SweepBatch, BatchesInFlightCutLikeOneThreadAndNeverHang) {
+    Watchdog watchdog;
+    const ToolProfile tools[] = {Tool(kShapeBall, 3.0f, 1.5f), Tool(kShapeFlat, 3.0f, 0.0f)};
+    WorkModel one = MakeWork(101, 0.2);
+    WorkModel many = MakeWork(101, 0.2);
+    CutOptions options;
+    options.movingPitch = 0.3;
+    SweepWorkers workers;
+    std::array<std::vector<BatchedCut>, 3> buffers;  // one planned, two in flight
+    int planned = 0;
+    long long batches = 0, motions = 0, handOvers = 0;
+    bool inFlight = false;
+    auto handOver = [&](std::size_t count) {
+        SweepFlags flags;
+        inFlight = StartBatchOnWorkers(workers, buffers[static_cast<std::size_t>(planned)].data(), count, flags);
+        planned = (planned + 1) % 3;
+        watchdog.Progress(++batches);
+    };
+    auto flush = [&] {
+        SweepFlags flags;
+        if (inFlight) FinishBatchOnWorkers(workers, flags);
+        inFlight = false;
+    };
+    for (int round = 0; round < 12; ++round) {
+        constexpr int kStrips[] = {2, 3, 5};
+        StartWorkers(workers, kStrips[round % 3]);
+        for (int b = 0; b < 700; ++b) {
+            const ToolProfile& tool = tools[(b / 50) % 2];
+            SweepContext ctxOne, ctxMany;
+            ctxOne.work = &one;
+            ctxMany.work = &many;
+            ctxOne.tool = ctxMany.tool = &tool;
+            ctxOne.attrCode = ctxMany.attrCode = tool.attrCode;
+            std::vector<BatchedCut>& cuts = buffers[static_cast<std::size_t>(planned)];
+            const int size = 1 + (b * 7 + round) % 8;
+            if (cuts.size() < static_cast<std::size_t>(size)) cuts.resize(static_cast<std::size_t>(size));
+            std::size_t count = 0;
+            for (int i = 0; i < size; ++i, ++motions) {
+                // A zig-zag sinking slowly; every tenth motion a short move.
+                // The flat end mill cuts level in steps of height, so that
+                // many nodes meet several motions at the same height and
+                // keep the line number of the first: a motion swept out of
+                // turn shows.
+                const double t = static_cast<double>(motions);
+                SweepMotionInput m;
+                m.p0 = {2 + std::fmod(t * 0.37, 16.0), 2 + std::fmod(t * 0.53, 16.0), 9.9 - t * 0.00005};
+                m.p1 = {2 + std::fmod(t * 0.71, 16.0), 2 + std::fmod(t * 0.29, 16.0), 9.7 - t * 0.00005};
+                if (tool.shape == kShapeFlat) m.p0[2] = m.p1[2] = 9.9 - 0.05 * std::floor(t / 300.0);
+                if (motions % 10 == 0) m.p1 = {m.p0[0] + 0.3, m.p0[1], m.p0[2] - 0.2};
+                ctxOne.lineNo = ctxMany.lineNo = static_cast<int>(motions % 1000);
+                SweepFlags reference;
+                CutMotion(ctxOne, m, options, reference);
+                if (!PlanBatchedCut(ctxMany, m, options, 2048, cuts[count])) {
+                    ADD_FAILURE() << "a plain motion was not planned for a batch";
+                    continue;
+                }
+                if (cuts[count].first <= cuts[count].last) ++count;
+            }
+            if (count > 0) {
+                handOver(count);
+                ++handOvers;
+            }
+            if (b % 97 == 96) flush();
+        }
+        flush();
+        if (round % 2 == 1) StopWorkers(workers);
+    }
+    StopWorkers(workers);
+    EXPECT_GT(handOvers, 8000);
+    EXPECT_EQ(one.heightA, many.heightA);
+    EXPECT_EQ(one.attrA, many.attrA);
+    EXPECT_EQ(one.lineNumbers, many.lineNumbers);
+    std::size_t lowered = 0;
+    for (const float h : one.heightA) lowered += h < kTop ? 1 : 0;
+    EXPECT_GT(lowered, 5000u);
+}
+
+}  // namespace
+}  // namespace morvex
