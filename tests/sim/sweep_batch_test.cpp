@@ -15,43 +15,12 @@
 
 #include "sim/cut_motion.h"
 #include "sim/sweep_workers.h"
+#include "support/sweep_grid.h"
 
 namespace morvex {
 namespace {
 
 constexpr float kTop = 10.0f;
-
-WorkModel MakeWork(int n, double pitch) {
-    WorkModel w;
-    w.nx = w.ny = n;
-    w.lastX = w.lastY = n - 1;
-    w.pitch = pitch;
-    w.cellCount = static_cast<std::uint32_t>(n * n);
-    w.zMax = kTop;
-    w.heightA.assign(w.cellCount, kTop);
-    w.attrA.assign(w.cellCount, 0);
-    w.lineNumbers.assign(w.cellCount, 0);
-    w.height = w.heightA.data();
-    w.attr = w.attrA.data();
-    w.lineNo = w.lineNumbers.data();
-    for (int i = 0; i < n; ++i) w.nodeOffset.push_back(i * pitch);
-    return w;
-}
-
-ToolProfile Tool(int shape, float d, float r) {
-    ToolTable table;
-    table.tools.resize(2);
-    ToolDef& t = table.tools[1];
-    t.defined = true;
-    t.shape = shape;
-    t.d = d;
-    t.h = 30.0f;
-    t.r = t.f = r;
-    t.e = d / 2 - r;
-    ToolProfile p;
-    SelectTool(table, 1, 0.0, 0.0, nullptr, p);
-    return p;
-}
 
 // Ends the process when no batch has finished for 10 s, rather than let a
 // lost wake-up hang the suite.
@@ -99,9 +68,9 @@ private:
 // over while up to two are in flight, as an unattended run does it.
 TEST(SweepBatch, BatchesInFlightCutLikeOneThreadAndNeverHang) {
     Watchdog watchdog;
-    const ToolProfile tools[] = {Tool(kShapeBall, 3.0f, 1.5f), Tool(kShapeFlat, 3.0f, 0.0f)};
-    WorkModel one = MakeWork(101, 0.2);
-    WorkModel many = MakeWork(101, 0.2);
+    const ToolProfile tools[] = {test::SweepTool(kShapeBall, 3.0f, 1.5f), test::SweepTool(kShapeFlat, 3.0f, 0.0f)};
+    WorkModel one = test::SweepGrid(101, 101, 0.2, kTop);
+    WorkModel many = test::SweepGrid(101, 101, 0.2, kTop);
     CutOptions options;
     options.movingPitch = 0.3;
     SweepWorkers workers;

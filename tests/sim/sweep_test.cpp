@@ -3,6 +3,7 @@
 // for bit, step counts and the cutting directions of a slot.
 #include "sim/cut_motion.h"
 #include "sim/sweep_workers.h"
+#include "support/sweep_grid.h"
 
 #include <gtest/gtest.h>
 
@@ -22,42 +23,10 @@ namespace {
 constexpr double kTop = 10.0;
 constexpr float kTopF = static_cast<float>(kTop);
 
-WorkModel MakeWork(int nx, int ny, double pitch) {
-    WorkModel w;
-    w.nx = nx;
-    w.ny = ny;
-    w.lastX = nx - 1;
-    w.lastY = ny - 1;
-    w.pitch = pitch;
-    w.cellCount = static_cast<std::uint32_t>(nx * ny);
-    w.zMax = kTop;
-    w.heightA.assign(w.cellCount, kTopF);
-    w.attrA.assign(w.cellCount, 0);
-    w.lineNumbers.assign(w.cellCount, 0);
-    w.height = w.heightA.data();
-    w.attr = w.attrA.data();
-    w.lineNo = w.lineNumbers.data();
-    for (int i = 0; i < std::max(nx, ny); ++i) w.nodeOffset.push_back(i * pitch);
-    return w;
-}
+WorkModel MakeWork(int nx, int ny, double pitch) { return test::SweepGrid(nx, ny, pitch, kTopF); }
 
-// Tool 1 of a table; a scribing marker has only d and h.
 ToolProfile Tool(int shape, float d, float r, float h = 30.0f, int pen = 3) {
-    ToolTable table;
-    table.tools.resize(2);
-    ToolDef& t = table.tools[1];
-    t.defined = true;
-    t.shape = shape;
-    t.d = d;
-    t.h = h;
-    t.pen = pen;
-    if (shape != kShapeKegaki) {
-        t.r = t.f = r;
-        t.e = d / 2 - r;
-    }
-    ToolProfile p;
-    SelectTool(table, 1, 0.0, 0.0, nullptr, p);
-    return p;
+    return test::SweepTool(shape, d, r, h, pen);
 }
 
 SweepContext Context(WorkModel& w, const ToolProfile& t) {

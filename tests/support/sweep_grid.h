@@ -1,0 +1,53 @@
+// A bare work grid and a tool for the sweeper tests.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+#include "sim/tool_profile.h"
+#include "sim/tool_table.h"
+#include "sim/work_model.h"
+
+namespace morvex::test {
+
+// An nx x ny grid at `pitch`, every node at `top`, with attributes and line
+// numbers.
+inline WorkModel SweepGrid(int nx, int ny, double pitch, float top) {
+    WorkModel w;
+    w.nx = nx;
+    w.ny = ny;
+    w.lastX = nx - 1;
+    w.lastY = ny - 1;
+    w.pitch = pitch;
+    w.cellCount = static_cast<std::uint32_t>(nx * ny);
+    w.zMax = top;
+    w.heightA.assign(w.cellCount, top);
+    w.attrA.assign(w.cellCount, 0);
+    w.lineNumbers.assign(w.cellCount, 0);
+    w.height = w.heightA.data();
+    w.attr = w.attrA.data();
+    w.lineNo = w.lineNumbers.data();
+    for (int i = 0; i < std::max(nx, ny); ++i) w.nodeOffset.push_back(i * pitch);
+    return w;
+}
+
+// Tool 1 of a table; a scribing marker has only d and h.
+inline ToolProfile SweepTool(int shape, float d, float r, float h = 30.0f, int pen = 3) {
+    ToolTable table;
+    table.tools.resize(2);
+    ToolDef& t = table.tools[1];
+    t.defined = true;
+    t.shape = shape;
+    t.d = d;
+    t.h = h;
+    t.pen = pen;
+    if (shape != kShapeKegaki) {
+        t.r = t.f = r;
+        t.e = d / 2 - r;
+    }
+    ToolProfile p;
+    SelectTool(table, 1, 0.0, 0.0, nullptr, p);
+    return p;
+}
+
+}  // namespace morvex::test
