@@ -349,7 +349,10 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
                     const double a = off[ix] - c0x;
                     zTip = c0z + foot * lz - r;
                     const double px = a - foot * lx, py = b - foot * ly;
-                    q = px * px + py * py;
+                    // The lowest point of a ball lies within its radius of
+                    // the axis: a node met at its equator must not come out
+                    // beyond the flank by rounding (a false interference).
+                    q = std::min(px * px + py * py, r2);
                 } else {
                     // Met by the end ball: within r, so within the flank.
                     const double ex = off[ix] - c1x;

@@ -206,6 +206,33 @@ TEST(Sweep, InclinedBallLineLeavesTheLowestPointOfTheSweptBall) {
     }
 }
 
+// A ball reaches no further than its radius, rounding or not: lines along
+// Y over grid columns exactly a radius away (where the lowest point of the
+// swept ball is its equator), with the arbor check set to abort, raise no
+// interference of the parts beyond the flank and leave no paint mark.
+TEST(Sweep, InclinedBallLineNeverMeetsNodesBeyondItsFlank) {
+    const std::pair<Point, Point> lines[] = {
+        {{44.7, 14.5, 7.3}, {44.7, 43.8, 1.3}},  // descending along +Y
+        {{44.6, 21.7, 7.9}, {44.6, 12.1, 5.1}},  // descending along -Y
+        {{25.0, 5.0, 2.7}, {30.8, 5.0, 8.9}},    // rising along +X
+        {{21.9, 7.1, 7.0}, {14.5, 7.1, 1.0}},    // descending along -X
+    };
+    for (const auto& [p0, p1] : lines) {
+        WorkModel w = MakeWork(501, 501, 0.1);
+        const ToolProfile ball = Tool(kShapeBall, 6.0f, 3.0f);
+        SweepContext ctx = Context(w, ball);
+        ctx.arborMode = kArborAbort;
+        SweepFlags flags;
+        ASSERT_EQ(SweepMotion(ctx, Line(p0, p1), flags), 1);
+        EXPECT_EQ(std::tuple(flags.taperHit, flags.holderHit, flags.attachmentHit, flags.painted), std::tuple(0, 0, 0, 0))
+            << p0[0] << "," << p0[1] << " -> " << p1[0] << "," << p1[1];
+        EXPECT_EQ(flags.cutDone, 1);
+        std::size_t marked = 0;
+        for (const std::uint8_t a : w.attrA) marked += (a & kAttrPaint) != 0 ? 1 : 0;
+        EXPECT_EQ(marked, 0u);
+    }
+}
+
 // Strips on worker threads write only their own rows: marks on a
 // neighbouring strip's rows wait until the strips have joined, and the
 // result equals one strip's.
