@@ -4,61 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <chrono>
 #include <cmath>
-#include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "sim/cut_motion.h"
 #include "sim/sweep_workers.h"
+#include "support/progress_watchdog.h"
 #include "support/sweep_grid.h"
 
 namespace morvex {
 namespace {
 
 constexpr float kTop = 10.0f;
-
-// Ends the process when no batch has finished for 10 s, rather than let a
-// lost wake-up hang the suite.
-class Watchdog {
-public:
-    Watchdog() : thread_([this] { Watch(); }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard lock(mutex_);
-            done_ = true;
-        }
-        wake_.notify_one();
-        thread_.join();
-    }
-    void Progress(long long n) {
-        std::lock_guard lock(mutex_);
-        progress_ = n;
-    }
-
-private:
-    void Watch() {
-        std::unique_lock lock(mutex_);
-        long long seen = -1;
-        while (!done_) {
-            if (progress_ == seen) {
-                std::fprintf(stderr, "a batch hand-over hung after %lld batches\n", seen);
-                std::abort();
-            }
-            seen = progress_;
-            wake_.wait_for(lock, std::chrono::seconds(10), [this] { return done_; });
-        }
-    }
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool done_ = false;
-    long long progress_ = 0;
-    std::thread thread_;
-};
 
 // Batches of one to eight motions of a ball (inclined lines, swept whole)
 // or a flat end mill (level lines, swept whole; short inclined moves,
@@ -67,7 +24,7 @@ private:
 // 1, 2 and 4 workers started and stopped again: every batch is handed
 // over while up to two are in flight, as an unattended run does it.
 TEST(SweepBatch, BatchesInFlightCutLikeOneThreadAndNeverHang) {
-    Watchdog watchdog;
+    test::ProgressWatchdog watchdog("a batch hand-over hung after %lld batches");
     const ToolProfile tools[] = {test::SweepTool(kShapeBall, 3.0f, 1.5f), test::SweepTool(kShapeFlat, 3.0f, 0.0f)};
     WorkModel one = test::SweepGrid(101, 101, 0.2, kTop);
     WorkModel many = test::SweepGrid(101, 101, 0.2, kTop);

@@ -3,16 +3,12 @@
 // for bit, step counts and the cutting directions of a slot.
 #include "sim/cut_motion.h"
 #include "sim/sweep_workers.h"
+#include "support/progress_watchdog.h"
 #include "support/sweep_grid.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
-#include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
-#include <mutex>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -273,37 +269,7 @@ TEST(Sweep, StripsOnThreadsMarkTheSameAsOneStrip) {
 // than let a lost wake-up hang the suite; the work comes out as one thread
 // cuts it, bit for bit.
 TEST(Sweep, WorkerHandOverNeverHangsAndCutsLikeOneThread) {
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    long long progress = 0;  // motions finished, under the mutex
-    std::thread watchdog([&] {
-        std::unique_lock lock(mutex);
-        long long seen = -1;
-        while (!done) {
-            if (progress == seen) {
-                std::fprintf(stderr, "a worker hand-over hung after %lld motions\n", seen);
-                std::abort();
-            }
-            seen = progress;
-            finished.wait_for(lock, std::chrono::seconds(10), [&] { return done; });
-        }
-    });
-    // The watchdog ends with the test, a failed assertion included.
-    struct StopWatchdog {
-        std::mutex& mutex;
-        std::condition_variable& finished;
-        bool& done;
-        std::thread& watchdog;
-        ~StopWatchdog() {
-            {
-                std::lock_guard lock(mutex);
-                done = true;
-            }
-            finished.notify_one();
-            watchdog.join();
-        }
-    } stopWatchdog{mutex, finished, done, watchdog};
+    test::ProgressWatchdog watchdog("a worker hand-over hung after %lld motions");
     // Small boxes (21 rows: enough for 5 strips of 4) and many jobs: one,
     // two and four workers, started and stopped again and again.
     const ToolProfile flat = Tool(kShapeFlat, 4.0f, 0.0f);
@@ -342,10 +308,7 @@ TEST(Sweep, WorkerHandOverNeverHangsAndCutsLikeOneThread) {
             SweepStep(single, p0, p1, a);
             onWorkers += SweepStepOnWorkers(workers, shared, p0, p1, b) ? 1 : 0;
             ASSERT_EQ(std::tuple(a.cutDone, a.stepClass), std::tuple(b.cutDone, b.stepClass)) << steps;
-            if (i % 100 == 0) {
-                std::lock_guard lock(mutex);
-                progress = steps;
-            }
+            if (i % 100 == 0) watchdog.Progress(steps);
         }
         if (round % 2 == 1) StopWorkers(workers);
     }
