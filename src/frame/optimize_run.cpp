@@ -69,9 +69,13 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
     setup.observeStep = [&session, &work, margin](const CuttingRun& run, const RunStep& s) {
         OptimizedOutput& o = session.out;
         o.workTop = WorkTopInRunFrame(run, work);
-        o.clearance = [&run, &work, margin](const Point& a, const Point& b) {
-            return ClearanceHeight(run, work, a, b, margin);
-        };
+        // Made once per run: a new hook at every step costs an allocation.
+        if (session.clearanceRun != &run || !o.clearance) {
+            o.clearance = [&run, &work, margin](const Point& a, const Point& b) {
+                return ClearanceHeight(run, work, a, b, margin);
+            };
+            session.clearanceRun = &run;
+        }
         OptimizeStep step;
         step.cut = s.cut;
         step.blockEnd = s.blockEnd;
@@ -97,6 +101,7 @@ bool FinishOptimizedRun(App& app, Host& host, OptimizeSession& session, const Cu
     session.open = false;
     const bool aborted = run.state != RunState::Finished;
     session.out.clearance = nullptr;
+    session.clearanceRun = nullptr;
     const bool ok = CloseOptimisedOutputs(session.out, aborted);
     if (aborted && !session.ncPath.empty()) {
         ShowError(host, std::string(Msg(MsgId::OptimizedNotWrittenAborted)) + session.ncPath);

@@ -21,6 +21,7 @@ struct OptimizeSession {
     std::vector<OptimizeFeeds> feeds;  // by tool number
     std::string ncPath, dataPath;      // "" for a file not written
     bool open = false;
+    const CuttingRun* clearanceRun = nullptr;  // the run out.clearance looks at
 };
 
 // The options of the settings (ESCAPE-WIDTH 0 is three work pitches).

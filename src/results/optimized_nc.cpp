@@ -176,21 +176,34 @@ bool Straight(const Point& a, const Point& b, const Point& c) {
 
 void PutBytes(std::string& b, const void* p, std::size_t n) { b.append(static_cast<const char*>(p), n); }
 
-// "%f" (six decimals) without printf: the cut data has one line per step.
-void AppendFixed(std::string& s, double v) {
-    char buf[32];
-    if (const char* end = WriteFixedSix(buf, v)) {
-        s.append(buf, static_cast<std::size_t>(end - buf));
-    } else {
-        s += Format("%f", v);
-    }
-}
-
 void AppendInt(std::string& s, long long v) {
     char buf[24];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
     s.append(buf, r.ptr);
 }
+
+// A cut data line is put together in a buffer of its own and appended at
+// once: one line per step.
+struct LineBuffer {
+    char text[1024];
+    char* at = text;
+    void Put(char c) { *at++ = c; }
+    void Put(const char* s, std::size_t n) {
+        std::memcpy(at, s, n);
+        at += n;
+    }
+    void Int(long long v) { at = std::to_chars(at, at + 24, v).ptr; }
+    // "%f" (six decimals) without printf; printf's own form for the values
+    // WriteFixedSix leaves (beyond 1e12, not finite), cut to 191 characters.
+    void Fixed(double v) {
+        if (char* end = WriteFixedSix(at, v)) {
+            at = end;
+            return;
+        }
+        const int n = std::snprintf(at, 192, "%f", v);
+        at += std::clamp(n, 0, 191);
+    }
+};
 
 void Record(OptimizedOutput& out, const OptimizeStep& step, long long chosen, int tool) {
     const int type = step.type & 0xFF;
@@ -200,37 +213,39 @@ void Record(OptimizedOutput& out, const OptimizeStep& step, long long chosen, in
                 z = static_cast<float>(step.end[2]), load = static_cast<float>(step.load);
     const int f = static_cast<int>(std::clamp<long long>(chosen, -2147483647LL, 2147483647LL));
     if (!out.binary) {
-        // "N%d(%04d)G%02dX%fY%fZ%f" (or NURBS for the type), then the class part.
-        std::string& s = out.dataBytes;
-        s += 'N';
-        AppendInt(s, step.line);
-        s += step.blockEnd ? "(0001)" : "(0000)";
+        // "N%d(%04d)G%02dX%fY%fZ%f" (or NURBS for the type), then the class
+        // part. At most 12 + 6 + 5 + 4 x 192 + 2 x 12 + 5 characters.
+        LineBuffer s;
+        s.Put('N');
+        s.Int(step.line);
+        s.Put(step.blockEnd ? "(0001)" : "(0000)", 6);
         if (step.nurbs) {
-            s += "NURBS";
+            s.Put("NURBS", 5);
         } else {
-            s += 'G';
-            if (type < 10) s += '0';
-            AppendInt(s, type);
+            s.Put('G');
+            if (type < 10) s.Put('0');
+            s.Int(type);
         }
-        s += 'X';
-        AppendFixed(s, step.end[0]);
-        s += 'Y';
-        AppendFixed(s, step.end[1]);
-        s += 'Z';
-        AppendFixed(s, step.end[2]);
+        s.Put('X');
+        s.Fixed(step.end[0]);
+        s.Put('Y');
+        s.Fixed(step.end[1]);
+        s.Put('Z');
+        s.Fixed(step.end[2]);
         if (cls <= 3) {
-            s += 'F';
-            AppendInt(s, feed);
-            s += '(';
-            s += "AVUD"[cls];
-            AppendFixed(s, step.load);
-            s += 'F';
-            AppendInt(s, f);
-            s += ")\n";
+            s.Put('F');
+            s.Int(feed);
+            s.Put('(');
+            s.Put("AVUD"[cls]);
+            s.Fixed(step.load);
+            s.Put('F');
+            s.Int(f);
+            s.Put(")\n", 2);
         } else {
-            s += "(N)\n";
+            s.Put("(N)\n", 4);
         }
-        if (s.size() >= (1u << 16)) Flush(out);
+        out.dataBytes.append(s.text, static_cast<std::size_t>(s.at - s.text));
+        if (out.dataBytes.size() >= (1u << 16)) Flush(out);
         return;
     }
     unsigned char flags[2] = {0, 0};

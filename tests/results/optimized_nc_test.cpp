@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -92,6 +93,28 @@ TEST(OptimizedNc, RunsMergeSplitEscapeAndEnd) {
     EXPECT_NE(data.find("G92X0.000000Y0.000000Z5.000000\n"), std::string::npos);
     EXPECT_NE(data.find("N2(0000)G01X1.000000Y0.000000Z5.000000F500(A3.000000F200)\n"), std::string::npos);
     EXPECT_NE(data.find("N3(0001)G01X20.000000Y0.000000Z5.000000(N)\n"), std::string::npos);
+}
+
+// Values beyond the fast six-decimal writer take printf's "%f", cut to
+// 191 characters, in the same line as the others.
+TEST(OptimizedNc, CutDataLinesOfValuesBeyondTheFastWriter) {
+    TempDir dir;
+    OptimizedOutput out;
+    OptimizeOptions o;
+    o.cutData = kCutDataText;
+    o.optNc = kOptNcNo;
+    ASSERT_TRUE(OpenOptimisedOutputs(out, o, OptimizeFormat{1000, true, '%'}, "", dir.Path("CUTDATA.TXT"), 1));
+    BeginOptimisedOutput(out, {0.0, 0.0, 5.0});
+    AddOptimisedStep(out, Step(1, 2, {1e13, -0.0000004, 1e300}, true, 3.0), Table());
+    AddOptimisedStep(out, Step(2, 7, {1.5, 2.25, -3.125}, false, 0.0, true), Table());
+    ASSERT_TRUE(CloseOptimisedOutputs(out, false));
+    char huge[400];
+    std::snprintf(huge, sizeof huge, "%f", 1e300);
+    const std::string z = std::string(huge).substr(0, 191);
+    const std::string data = TempDir::Read(dir.Path("CUTDATA.TXT"));
+    EXPECT_NE(data.find("N2(0000)G01X10000000000000.000000Y-0.000000Z" + z + "F500(A3.000000F"), std::string::npos)
+        << data.substr(0, 400);
+    EXPECT_NE(data.find("\nN7(0001)G01X1.500000Y2.250000Z-3.125000(N)\n"), std::string::npos);
 }
 
 TEST(OptimizedNc, BinaryRecordsAndAbortedRuns) {
