@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -189,12 +190,24 @@ inline void ForRunsAbove(const float* __restrict h, int n, float floor, Visit&& 
     if (runBegin >= 0) visit(runBegin, any != 0 ? n : b);
 }
 
+// std::nextafter(f, -infinity) without the library call (once per row of
+// every sweep): the float next below f, -infinity and NaN as they are.
+inline float NextFloatDown(float f) {
+    if (!(f == f) || f == -std::numeric_limits<float>::infinity()) return f;
+    if (f == 0.0f) return -std::numeric_limits<float>::denorm_min();
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &f, sizeof bits);
+    bits = f > 0.0f ? bits - 1 : bits + 1;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
+}
+
 // The largest float at or below v - margin: a floor that stays below any
 // height computed as v up to rounding.
 inline float FloorBelow(double v, double margin) {
     const double d = v - margin;
     float f = static_cast<float>(d);
-    if (static_cast<double>(f) > d) f = std::nextafter(f, -std::numeric_limits<float>::infinity());
+    if (static_cast<double>(f) > d) f = NextFloatDown(f);
     return f;
 }
 

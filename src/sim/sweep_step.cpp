@@ -70,9 +70,11 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
         const StepBox& box = boxes[i];
         const int from = FirstBandRow(box.iyBegin, rowBegin, stride), to = std::min(rowEnd, box.iyEnd) - 1;
         if (box.ixEnd <= box.ixBegin || from > to) continue;
-        StepGeometry& g = geometry.emplace_back(sweep_detail::GeometryOf(ctx, points[i], points[i + 1], box, i));
+        StepGeometry g = sweep_detail::GeometryOf(ctx, points[i], points[i + 1], box, i);
+        if (!geometry.empty() && sweep_detail::LeftByPrevious(geometry.back(), g)) continue;
         g.rowFrom = from;
         g.rowTo = to;
+        geometry.push_back(g);
         spans += static_cast<std::size_t>((to - from) / stride + 1);
         first = std::min(first, from);
         last = std::max(last, to);

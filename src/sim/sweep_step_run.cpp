@@ -178,6 +178,11 @@ StepGeometry GeometryOf(const SweepContext& ctx, const Point& p0, const Point& p
     return g;
 }
 
+bool LeftByPrevious(const StepGeometry& prev, const StepGeometry& g) {
+    return prev.plain && g.plain && !prev.travel && !g.travel && prev.x1 == g.x1 && prev.y1 == g.y1 &&
+           prev.z <= g.z && prev.box.reach >= g.box.reach;
+}
+
 // The columns of the rows at ys[0..rows) the step can reach.
 void StepSpans(const WorkModel& w, const StepGeometry& g, const double* ys, int rows, int* ix0, int* ix1) {
     const double halfLength = 0.5 * std::sqrt(g.l2);

@@ -48,6 +48,15 @@ struct StepGeometry {
 // The geometry of the step p0 -> p1 with its box, the index-th of its job.
 StepGeometry GeometryOf(const SweepContext& ctx, const Point& p0, const Point& p1, const StepBox& box, int index);
 
+// Whether step g, swept right after prev on every node it can reach,
+// lowers none of them: both plain steps straight up or down at the same
+// place, prev no higher and reaching no less far. prev met each of g's
+// nodes at the same distance with a tool surface no higher than g's (the
+// profile at one distance rises with the tip), so g finds every node at
+// or below its own surface. A vertical move thus cuts with its lowest
+// step alone: the first going up, the last (swept first) going down.
+bool LeftByPrevious(const StepGeometry& prev, const StepGeometry& g);
+
 // The columns of the rows at ys[0..rows) the step can reach.
 void StepSpans(const WorkModel& w, const StepGeometry& g, const double* ys, int rows, int* ix0, int* ix1);
 

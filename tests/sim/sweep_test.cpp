@@ -2,6 +2,7 @@
 // volume, a swept ball, a full circle's annulus, row strips bit
 // for bit, step counts and the cutting directions of a slot.
 #include "sim/cut_motion.h"
+#include "sim/sweep_rows.h"
 #include "sim/sweep_workers.h"
 #include "support/progress_watchdog.h"
 #include "support/sweep_grid.h"
@@ -9,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -334,6 +337,8 @@ TEST(Sweep, BatchedAndBackwardStepsCutLikeSingleSteps) {
         Line({3, 3, 7.5}, {13.7, 11.1, 9.8}),  // ascending, slanted
         Line({15, 13, 9.9}, {4.3, 2.9, 6.1}),  // descending, slanted back
         Line({8, 8, 9.5}, {8.05, 8.02, 6.0}),  // a near plunge
+        Line({6, 12, 9.9}, {6, 12, 6.2}),      // a plunge: its lowest step alone cuts
+        Line({11, 4, 6.4}, {11, 4, 9.7}),      // straight up from within the material
     };
     SweepWorkers workers;
     StartWorkers(workers, 3);
@@ -389,7 +394,8 @@ TEST(Sweep, BatchedAndBackwardStepsCutLikeSingleSteps) {
 TEST(Sweep, ObservedStepsSweptTogetherReportTheirOwnLoads) {
     const ToolProfile tool = Tool(kShapeFlat, 6.0f, 0.0f);
     const SweepMotionInput lines[] = {Line({2, 5, 9.5}, {14, 5, 7.0}), Line({3, 3, 7.5}, {13.7, 11.1, 9.8}),
-                                      Line({15, 13, 8.9}, {4.3, 2.9, 8.1})};
+                                      Line({15, 13, 8.9}, {4.3, 2.9, 8.1}), Line({9, 9, 7.7}, {9, 9, 9.9}),
+                                      Line({6, 12, 9.9}, {6, 12, 7.1})};
     SweepWorkers workers;
     StartWorkers(workers, 2);
     struct Told {
@@ -439,6 +445,30 @@ TEST(Sweep, ObservedStepsSweptTogetherReportTheirOwnLoads) {
         }
         EXPECT_GT(cuts, 20);
         EXPECT_EQ(w->heightA, single.heightA);
+    }
+}
+
+TEST(Sweep, NextFloatDownIsNextafterTowardsMinusInfinity) {
+    const float inf = std::numeric_limits<float>::infinity();
+    std::vector<float> values = {0.0f, -0.0f, std::numeric_limits<float>::denorm_min(),
+                                 -std::numeric_limits<float>::denorm_min(), std::numeric_limits<float>::min(),
+                                 std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(), inf, -inf,
+                                 1.0f, -1.0f, 15.25f, -3e-39f};
+    for (std::uint32_t bits = 7; values.size() < 20000; bits = bits * 2654435761u + 12345u) {
+        float f = 0.0f;
+        std::memcpy(&f, &bits, sizeof f);
+        values.push_back(f);
+    }
+    for (const float f : values) {
+        const float want = std::nextafter(f, -inf), got = sweep_detail::NextFloatDown(f);
+        if (std::isnan(f)) {
+            EXPECT_TRUE(std::isnan(got));
+            continue;
+        }
+        std::uint32_t a = 0, b = 0;
+        std::memcpy(&a, &want, sizeof a);
+        std::memcpy(&b, &got, sizeof b);
+        EXPECT_EQ(a, b) << f;
     }
 }
 
