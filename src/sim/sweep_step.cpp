@@ -129,7 +129,11 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
                 // The loads the step adds go to its own fold as well.
                 const double volume = flags.loadVolume, torque = flags.loadTorque;
                 sweep_detail::ForRunsAbove(w.height + NodeIndex(w, a, iy), b - a + 1, g.zf, [&](int from, int to) {
-                    sweep_detail::SweepStepRun(ctx, g, iy, a + from, a + to, scratch, flags, stepClass);
+                    if (g.plain && to - from <= sweep_detail::kShortRun) {
+                        sweep_detail::SweepPlainShortRun(ctx, g, iy, a + from, a + to, flags, stepClass);
+                    } else {
+                        sweep_detail::SweepStepRun(ctx, g, iy, a + from, a + to, scratch, flags, stepClass);
+                    }
                 });
                 if (ctx.sumLoad) {
                     stepClass.loadVolume += flags.loadVolume - volume;

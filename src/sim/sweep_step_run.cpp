@@ -17,18 +17,7 @@
 namespace morvex::sweep_detail {
 namespace {
 
-// Runs up to this many nodes long are looked at node by node: the row
-// loops cost more to set up than the few nodes above the tip in them.
-constexpr int kShortRun = 16;
 
-int ClassOf(int direction) {
-    switch (direction) {
-    case 1: return kStepClassUp;
-    case 2: return kStepClassDown;
-    case 3: return kStepClassVertical;
-    default: return kStepClassGeneral;
-    }
-}
 
 // Lowers the nodes of a run of a plain step where lower[] is set (heights
 // from cand[], starting at node index idx0, columns at xs[]), with the
@@ -113,47 +102,7 @@ void LowerPlainRun(const SweepContext& ctx, std::size_t idx0, const double* __re
     const std::int32_t line = ctx.lineNo;
     for (int i = 0; i < n; ++i) lineNo[i] = lower[i] != 0 ? line : lineNo[i];
 }
-// The squared distance at which a step's tool meets the node at x of a
-// row: ax, bx the step's start and end in X, (ddx, ddy) its travel, il2
-// one over its squared length, vv the row's squared distance from the end
-// in Y, nyx and nyy its distance from the start in Y times ddx and ddy.
-// Infinite where the step meets the node not at all.
-inline double StepDistance(double x, double ax, double bx, double ddx, double ddy, double il2, double vv,
-                           double nyx, double nyy, bool behind, bool travel) {
-    const double vx = x - bx;
-    const double qEnd = vx * vx + vv;
-    if (!travel) return qEnd;
-    const double nx = x - ax;
-    const double along = (nx * ddx + nyy) * il2;
-    const double cross = nx * ddy - nyx;
-    const double qSide = cross * cross * il2;
-    const bool alongside = (along > 0.0) & (along <= 1.0);
-    const bool ahead = (along > 1.0) | behind;
-    const double qBeyond = ahead ? qEnd : kUnreached;
-    return alongside ? qSide : qBeyond;
-}
 
-// A node lowered by a plain step: height, the attribute byte with the side
-// of the travel (x the node's column offset, vy its row's distance from
-// the step end in Y), line number, class.
-inline void LowerPlainStepNode(const SweepContext& ctx, std::size_t idx, double x, double dx, double dy, double x1,
-                               double vy, bool travel, float cand, SweepFlags& flags, ClassFold& stepClass) {
-    WorkModel& w = *ctx.work;
-    std::uint8_t attr = ctx.attrCode;
-    const auto node = static_cast<long long>(idx);
-    if (ctx.fast) {
-        NoteClassAt(stepClass, kStepClassGeneral, node);
-    } else {
-        const double c = dx * vy - dy * (x - x1);
-        const int direction = travel ? static_cast<int>(c > 0.0) + 2 * static_cast<int>(c < 0.0) : 3;
-        NoteClassAt(stepClass, ClassOf(direction), node);
-        attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) | ctx.attrCode);
-    }
-    w.height[idx] = cand;
-    w.attr[idx] = attr;
-    if (w.lineNo != nullptr) w.lineNo[idx] = ctx.lineNo;
-    flags.cutDone = 1;
-}
 }  // namespace
 
 StepGeometry GeometryOf(const SweepContext& ctx, const Point& p0, const Point& p1, const StepBox& box, int index) {
@@ -267,24 +216,7 @@ void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
     const double attachmentFrom = attachment ? holderLimit : kUnreached;
     int needed = 0;
     if (count <= kShortRun && g.plain) {
-        // A short run of a plain step: each node above the tip and below
-        // the tool takes height, attribute and line number at once.
-        const float flat = g.flatHeight;
-        for (int i = 0; i < count; ++i) {
-            if (!(hRun[i] > tip)) continue;
-            const double q = distance(offRun[i]);
-            if (!(q <= rr)) continue;
-            const float cand = g.flat ? flat : Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q));
-            if (!(cand < hRun[i])) continue;
-            if (ctx.sumLoad) {
-                // AddNodeLoad, in line: the short runs are most of a stepped line's nodes.
-                const double v = (static_cast<double>(hRun[i]) - cand) * w.pitch * w.pitch * NodeWeight(w, ixBegin + i, iy);
-                flags.loadVolume += v;
-                if (ctx.torque) flags.loadTorque += v * std::sqrt(q);
-            }
-            LowerPlainStepNode(ctx, runIdx + static_cast<std::size_t>(i), offRun[i], dx, dy, x1, vy, travel, cand,
-                               flags, stepClass);
-        }
+        SweepPlainShortRun(ctx, g, iy, ixBegin, ixEnd, flags, stepClass);
         return;
     }
     if (count <= kShortRun) {

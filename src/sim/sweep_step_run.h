@@ -3,10 +3,13 @@
 // step sweeper.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 
 #include "sim/sweep.h"
+#include "sim/sweep_node.h"
 #include "sim/sweep_rows.h"
 
 namespace morvex::sweep_detail {
@@ -44,6 +47,97 @@ struct StepGeometry {
         return {spanBegin[k - kFrom], spanEnd[k - kFrom]};
     }
 };
+
+// Runs up to this many nodes long are looked at node by node: the row
+// loops cost more to set up than the few nodes above the tip in them.
+constexpr int kShortRun = 16;
+
+inline int ClassOf(int direction) {
+    switch (direction) {
+    case 1: return kStepClassUp;
+    case 2: return kStepClassDown;
+    case 3: return kStepClassVertical;
+    default: return kStepClassGeneral;
+    }
+}
+
+// The squared distance at which a step's tool meets the node at x of a
+// row: ax, bx the step's start and end in X, (ddx, ddy) its travel, il2
+// one over its squared length, vv the row's squared distance from the end
+// in Y, nyx and nyy its distance from the start in Y times ddx and ddy.
+// Infinite where the step meets the node not at all.
+inline double StepDistance(double x, double ax, double bx, double ddx, double ddy, double il2, double vv,
+                           double nyx, double nyy, bool behind, bool travel) {
+    const double vx = x - bx;
+    const double qEnd = vx * vx + vv;
+    if (!travel) return qEnd;
+    const double nx = x - ax;
+    const double along = (nx * ddx + nyy) * il2;
+    const double cross = nx * ddy - nyx;
+    const double qSide = cross * cross * il2;
+    const bool alongside = (along > 0.0) & (along <= 1.0);
+    const bool ahead = (along > 1.0) | behind;
+    const double qBeyond = ahead ? qEnd : kUnreached;
+    return alongside ? qSide : qBeyond;
+}
+
+// A node lowered by a plain step: height, the attribute byte with the side
+// of the travel (x the node's column offset, vy its row's distance from
+// the step end in Y), line number, class.
+inline void LowerPlainStepNode(const SweepContext& ctx, std::size_t idx, double x, double dx, double dy, double x1,
+                               double vy, bool travel, float cand, SweepFlags& flags, ClassFold& stepClass) {
+    WorkModel& w = *ctx.work;
+    std::uint8_t attr = ctx.attrCode;
+    const auto node = static_cast<long long>(idx);
+    if (ctx.fast) {
+        NoteClassAt(stepClass, kStepClassGeneral, node);
+    } else {
+        const double c = dx * vy - dy * (x - x1);
+        const int direction = travel ? static_cast<int>(c > 0.0) + 2 * static_cast<int>(c < 0.0) : 3;
+        NoteClassAt(stepClass, ClassOf(direction), node);
+        attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) | ctx.attrCode);
+    }
+    w.height[idx] = cand;
+    w.attr[idx] = attr;
+    if (w.lineNo != nullptr) w.lineNo[idx] = ctx.lineNo;
+    flags.cutDone = 1;
+}
+
+// A short run of a plain step: each node above the tip and below the tool
+// takes height, attribute and line number at once (with its load when the
+// loads are summed). In line here: most of a stepped line's runs are such
+// runs of a block or two, where a call would cost as much as the nodes.
+inline void SweepPlainShortRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ixBegin, int ixEnd,
+                               SweepFlags& flags, ClassFold& stepClass) {
+    WorkModel& w = *ctx.work;
+    const ToolProfile& t = *ctx.tool;
+    const double* off = w.nodeOffset.data();
+    const double ny = off[iy] - g.y0;
+    const double vy = off[iy] - g.y1;
+    const std::size_t runIdx = NodeIndex(w, ixBegin, iy);
+    const int count = ixEnd - ixBegin;
+    const double* __restrict offRun = off + ixBegin;
+    const float* __restrict hRun = w.height + runIdx;
+    const double ax = g.x0, bx = g.x1, ddx = g.dx, ddy = g.dy, il2 = g.invL2, vv = vy * vy, nyx = ny * g.dx,
+                 nyy = ny * g.dy, rr = g.reach2;
+    const bool behind = g.behindToo, travel = g.travel;
+    const float tip = g.zf, flat = g.flatHeight;
+    for (int i = 0; i < count; ++i) {
+        if (!(hRun[i] > tip)) continue;
+        const double q = StepDistance(offRun[i], ax, bx, ddx, ddy, il2, vv, nyx, nyy, behind, travel);
+        if (!(q <= rr)) continue;
+        const float cand = g.flat ? flat : Rounded(ToolProfileHeight(t, g.z, g.zCentre, std::sqrt(q), q));
+        if (!(cand < hRun[i])) continue;
+        if (ctx.sumLoad) {
+            // AddNodeLoad, in line.
+            const double v = (static_cast<double>(hRun[i]) - cand) * w.pitch * w.pitch * NodeWeight(w, ixBegin + i, iy);
+            flags.loadVolume += v;
+            if (ctx.torque) flags.loadTorque += v * std::sqrt(q);
+        }
+        LowerPlainStepNode(ctx, runIdx + static_cast<std::size_t>(i), offRun[i], g.dx, g.dy, g.x1, vy, travel, cand,
+                           flags, stepClass);
+    }
+}
 
 // The geometry of the step p0 -> p1 with its box, the index-th of its job.
 StepGeometry GeometryOf(const SweepContext& ctx, const Point& p0, const Point& p1, const StepBox& box, int index);
