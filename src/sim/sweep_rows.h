@@ -71,12 +71,33 @@ struct ReachRows {
 // a superset by one node on either side: for a step much shorter than the
 // tool's reach, the disc around its middle is nearly as tight as the
 // segment's, and costs one vector loop.
+// The half chords are those of the call before when the disc's radius,
+// its centre's Y and the rows are the same (the steps of a line along X):
+// each is the same square root of the same numbers.
 inline void DiscRows(const WorkModel& w, double cx, double cy, double radius, int lo, int hi,
                      const double* __restrict ys, int rows, int* __restrict ix0, int* __restrict ix1) {
     const double r2 = radius * radius, invPitch = 1.0 / w.pitch, low = lo, high = hi;
+    struct Chords {
+        double cy = 0.0, radius = -1.0, firstY = 0.0, lastY = 0.0;
+        int rows = -1;
+        std::vector<double> half;
+    };
+    static thread_local Chords chords;
+    if (!(rows > 0 && chords.rows == rows && chords.cy == cy && chords.radius == radius &&
+          chords.firstY == ys[0] && chords.lastY == ys[rows - 1])) {
+        chords.half.resize(static_cast<std::size_t>(std::max(rows, 0)));
+        double* __restrict h = chords.half.data();
+        for (int i = 0; i < rows; ++i) {
+            const double d = ys[i] - cy;
+            h[i] = std::sqrt(std::max(0.0, r2 - d * d));
+        }
+        chords.rows = rows, chords.cy = cy, chords.radius = radius;
+        chords.firstY = rows > 0 ? ys[0] : 0.0, chords.lastY = rows > 0 ? ys[rows - 1] : 0.0;
+    }
+    const double* __restrict halves = chords.half.data();
     for (int i = 0; i < rows; ++i) {
         const double d = ys[i] - cy;
-        const double half = std::sqrt(std::max(0.0, r2 - d * d));
+        const double half = halves[i];
         const double xlo = std::min(std::max((cx - half) * invPitch - 1.0, low), high);
         const double xhi = std::min(std::max((cx + half) * invPitch + 2.0, low), high);
         const bool hit = (d * d <= r2) & ((cx + half) * invPitch + 1.0 >= low) & ((cx - half) * invPitch - 1.0 <= high);
