@@ -184,7 +184,6 @@ bool PlanBatchedCut(const SweepContext& ctx, const SweepMotionInput& m, const Cu
     cut.whole = false;
     cut.backwards = false;
     cut.points.clear();
-    cut.boxes.clear();
     cut.first = 0, cut.last = -1;
     const double length = MotionLength(m);
     if (!std::isfinite(length) || !(length > 0.0) || length < options.minimumLength) return true;
@@ -200,13 +199,27 @@ bool PlanBatchedCut(const SweepContext& ctx, const SweepMotionInput& m, const Cu
     const long long n = StepCount(length, options);
     if (n > maxSteps) return false;
     cut.backwards = StepsBackwards(ctx, m);
-    cut.points.reserve(static_cast<std::size_t>(n) + 1);
-    cut.points.push_back(m.p0);
+    cut.points.resize(static_cast<std::size_t>(n) + 1);
+    Point* points = cut.points.data();
+    points[0] = m.p0;
+    for (long long i = 1; i < n; ++i) points[i] = MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n));
+    points[n] = m.p1;
+    // The rows every step's box lies within: the points' extent grown by
+    // the reach at the lowest point (the reach only shrinks going up).
+    const WorkModel& w = *ctx.work;
+    double xlo = points[0][0], xhi = xlo, ylo = points[0][1], yhi = ylo, zlo = points[0][2];
     for (long long i = 1; i <= n; ++i) {
-        cut.points.push_back(i == n ? m.p1 : MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n)));
+        xlo = std::min(xlo, points[i][0]), xhi = std::max(xhi, points[i][0]);
+        ylo = std::min(ylo, points[i][1]), yhi = std::max(yhi, points[i][1]);
+        zlo = std::min(zlo, points[i][2]);
     }
-    int first = 0, last = -1;
-    if (StepBoxes(ctx, cut.points, cut.boxes, first, last)) cut.first = first, cut.last = last;
+    if (!(zlo < w.zMax)) return true;
+    const double grown = SweepReach(tool, zlo, w.zMax, ctx.arborMode);
+    xlo -= grown, xhi += grown, ylo -= grown, yhi += grown;
+    if (!(xhi >= 0.0 && yhi >= 0.0 && xlo <= w.lastX * w.pitch && ylo <= w.lastY * w.pitch)) return true;
+    const double inv = 1.0 / w.pitch;
+    cut.first = std::clamp(static_cast<int>(std::max(ylo * inv, -1.0)), 0, w.lastY);
+    cut.last = std::clamp(static_cast<int>(std::min(yhi * inv, static_cast<double>(w.lastY))), 0, w.lastY);
     return true;
 }
 

@@ -60,10 +60,11 @@ struct BatchedCut {
     SweepMotionInput motion;
     bool whole = false;
     bool backwards = false;          // steps swept last first (StepsBackwards)
-    std::vector<Point> points;       // steps points[i] -> points[i + 1]
-    std::vector<StepBox> boxes;      // their boxes
-    int first = 0, last = -1;        // the rows it can touch; none when last < first
-    long long Steps() const { return whole ? 1 : static_cast<long long>(boxes.size()); }
+    // Steps points[i] -> points[i + 1]; their boxes are made by the bands
+    // that sweep them, not by the planning thread.
+    std::vector<Point> points;
+    int first = 0, last = -1;        // rows it can touch (a superset); none when last < first
+    long long Steps() const { return whole ? 1 : static_cast<long long>(points.size()) - 1; }
 };
 
 // Plans the motion as CutMotion would cut it, for a batch. False when it

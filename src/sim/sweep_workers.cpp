@@ -107,6 +107,7 @@ void SweepBand(SweepWorkers& all, int band) {
 // not asked for.
 void SweepBatchBand(const SweepBatch& batch, int band, SweepFlags& flags) {
     static thread_local std::vector<ClassFold> classes;
+    static thread_local std::vector<StepBox> boxes;
     for (std::size_t c = 0; c < batch.count; ++c) {
         const BatchedCut& cut = batch.cuts[c];
         if (cut.last < cut.first) continue;
@@ -114,9 +115,11 @@ void SweepBatchBand(const SweepBatch& batch, int band, SweepFlags& flags) {
             SweepMotionRows(cut.ctx, cut.motion, band, cut.last + 1, batch.bands, flags);
             continue;
         }
-        classes.assign(cut.boxes.size(), ClassFold{});
-        SweepStepsRows(cut.ctx, cut.points.data(), cut.boxes.data(), static_cast<int>(cut.boxes.size()),
-                       cut.backwards, band, cut.last + 1, batch.bands, flags, classes.data());
+        int first = 0, last = -1;
+        if (!StepBoxes(cut.ctx, cut.points, boxes, first, last)) continue;
+        classes.assign(boxes.size(), ClassFold{});
+        SweepStepsRows(cut.ctx, cut.points.data(), boxes.data(), static_cast<int>(boxes.size()), cut.backwards, band,
+                       last + 1, batch.bands, flags, classes.data());
     }
 }
 
