@@ -240,6 +240,7 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
     // load (the ball reaches no further than its flank, r² = T3).
     const bool plain = sweep_detail::PlainStepLowering(ctx) && r2 <= t.T3;
     const double flankEnd = t.T3;
+    const double* levelHalf = nullptr;
     if (rowFirst <= rowLast) {
         // The spans of the band's rows.
         const int rows = (rowLast - rowFirst) / band.stride + 1;
@@ -248,6 +249,9 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
         for (int k = 0; k < rows; ++k) ys[static_cast<std::size_t>(k)] = off[rowFirst + k * band.stride];
         scratch.ReserveRows(static_cast<std::size_t>(rows));
         reachRows.Rows(ys.data(), rows, scratch.spanBegin.data(), scratch.spanEnd.data());
+        // Along X the rows' half chords of the lowest point below are
+        // those of the spans.
+        if (c0[1] == c1[1]) levelHalf = reachRows.LevelHalfChords(ys.data(), rows);
     }
     // The column where a row's nodes stop being behind the start: edgeAt
     // less edgeStep times the row's offset from the start.
@@ -277,8 +281,14 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
         // No point of the capsule over this row lies lower than the lowest
         // centre less the half chord at the row's distance from the centre
         // segment in Y: nodes at or below that floor keep their height.
-        const double gap = std::max({0.0, off[iy] - std::max(c0[1], c1[1]), std::min(c0[1], c1[1]) - off[iy]});
-        const double rowLow = std::min(c0z, c1z) - std::sqrt(std::max(0.0, r2 - gap * gap));
+        double half = 0.0;
+        if (levelHalf != nullptr) {
+            half = levelHalf[k];
+        } else {
+            const double gap = std::max({0.0, off[iy] - std::max(c0[1], c1[1]), std::min(c0[1], c1[1]) - off[iy]});
+            half = std::sqrt(std::max(0.0, r2 - gap * gap));
+        }
+        const double rowLow = std::min(c0z, c1z) - half;
         const float floor = std::max(zf, sweep_detail::FloorBelow(rowLow, 1e-6));
         const std::size_t rowIdx = NodeIndex(w, span.ix0, iy);
         sweep_detail::ForRunsAbove(w.height + rowIdx, n, floor, [&](int begin, int end) {

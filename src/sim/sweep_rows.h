@@ -38,6 +38,10 @@ struct ReachRows {
     // empty). One loop over all rows without branches: the square roots of
     // the rows overlap instead of waiting on each other.
     void Rows(const double* __restrict ys, int rows, int* __restrict ix0, int* __restrict ix1) const {
+        if (dy == 0.0) {
+            LevelRows(ys, rows, ix0, ix1);
+            return;
+        }
         const double x0a = ax, y0a = ay, ddx = dx, ddy = dy, rad = radius, rad2 = radius2, idy = invDy,
                      ip = invPitch, low = lo, high = hi;
         const bool slanted = dy != 0.0;
@@ -53,6 +57,51 @@ struct ReachRows {
             // The nearest the clipped part comes to the row gives the widest chord.
             const double gap = ya * yb <= 0.0 ? 0.0 : std::min(std::fabs(ya), std::fabs(yb));
             const double half = std::sqrt(std::max(0.0, rad2 - gap * gap));
+            const double xlo = (std::min(xa, xb) - half) * ip - 1.0;
+            const double xhi = (std::max(xa, xb) + half) * ip + 1.0;
+            const bool hit = near & (xhi >= low) & (xlo <= high);
+            const int first = static_cast<int>(std::min(std::max(xlo, low), high));
+            const int last = std::min(hi, static_cast<int>(std::min(std::max(xhi, low), high)) + 1);
+            ix0[i] = hit ? first : 0;
+            ix1[i] = hit ? last : -1;
+        }
+    }
+
+    // A segment along X: each row's half chord sqrt(radius² - (y - ay)²),
+    // the same for every segment of a row of a raster at the same Y (kept
+    // per thread from the call before) and the same number Rows works out.
+    const double* LevelHalfChords(const double* __restrict ys, int rows) const {
+        struct Chords {
+            double y = 0.0, radius = -1.0, firstY = 0.0, lastY = 0.0;
+            int rows = -1;
+            std::vector<double> half;
+        };
+        static thread_local Chords chords;
+        if (rows > 0 && chords.rows == rows && chords.y == ay && chords.radius == radius && chords.firstY == ys[0] &&
+            chords.lastY == ys[rows - 1]) {
+            return chords.half.data();
+        }
+        chords.half.resize(static_cast<std::size_t>(std::max(rows, 0)));
+        double* __restrict h = chords.half.data();
+        const double y0a = ay, rad2 = radius2;
+        for (int i = 0; i < rows; ++i) {
+            const double gap = std::fabs(y0a - ys[i]);
+            h[i] = std::sqrt(std::max(0.0, rad2 - gap * gap));
+        }
+        chords.rows = rows, chords.y = ay, chords.radius = radius;
+        chords.firstY = rows > 0 ? ys[0] : 0.0, chords.lastY = rows > 0 ? ys[rows - 1] : 0.0;
+        return chords.half.data();
+    }
+
+    // Rows for a segment along X: the loop of Rows with t0 = 0, t1 = 1 and
+    // the half chords above, every number the same as there.
+    void LevelRows(const double* __restrict ys, int rows, int* __restrict ix0, int* __restrict ix1) const {
+        const double* __restrict halves = LevelHalfChords(ys, rows);
+        const double y0a = ay, rad = radius, ip = invPitch, low = lo, high = hi;
+        const double xa = ax + 0.0 * dx, xb = ax + 1.0 * dx;
+        for (int i = 0; i < rows; ++i) {
+            const double half = halves[i];
+            const bool near = std::fabs(ys[i] - y0a) <= rad;
             const double xlo = (std::min(xa, xb) - half) * ip - 1.0;
             const double xhi = (std::max(xa, xb) + half) * ip + 1.0;
             const bool hit = near & (xhi >= low) & (xlo <= high);
