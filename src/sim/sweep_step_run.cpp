@@ -82,7 +82,7 @@ void LowerPlainRun(const SweepContext& ctx, std::size_t idx0, const double* __re
     }
     for (int k = 0; k < 3; ++k) {
         if (first >= cut[k] && first < cut[k + 1]) {
-            NoteClassAt(stepClass, ClassOf(dir[k]), static_cast<long long>(idx0) + first);
+            NoteClassAt(stepClass, StepClassOf(dir[k]), static_cast<long long>(idx0) + first);
         }
     }
     const std::uint8_t code = ctx.attrCode;
@@ -90,7 +90,7 @@ void LowerPlainRun(const SweepContext& ctx, std::size_t idx0, const double* __re
         int any = 0;
         for (int i = cut[k]; i < cut[k + 1]; ++i) any |= lower[i];
         if (any == 0) continue;
-        NoteClassAt(stepClass, ClassOf(dir[k]), static_cast<long long>(idx0) + first);
+        NoteClassAt(stepClass, StepClassOf(dir[k]), static_cast<long long>(idx0) + first);
         const auto mark = static_cast<std::uint8_t>((dir[k] << kAttrDirShift) | code);
         for (int i = cut[k]; i < cut[k + 1]; ++i) {
             const auto a = static_cast<std::uint8_t>((attr[i] & 0x80) | mark);
@@ -283,7 +283,7 @@ void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
             // Up (1) or down (2) by the side of the travel, 0 on it, 3 without travel.
             const double c = dx * vy - dy * vx;
             const int direction = travel ? static_cast<int>(c > 0.0) + 2 * static_cast<int>(c < 0.0) : 3;
-            NoteClassAt(stepClass, ClassOf(direction), node);
+            NoteClassAt(stepClass, StepClassOf(direction), node);
             attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) | ctx.attrCode);
         }
         LowerNode(ctx, idx, ix, iy, candidate, q, z, true, attr, flags);

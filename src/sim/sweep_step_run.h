@@ -52,7 +52,9 @@ struct StepGeometry {
 // loops cost more to set up than the few nodes above the tip in them.
 constexpr int kShortRun = 16;
 
-inline int ClassOf(int direction) {
+// The step class of a node's cutting direction: 1 up, 2 down, 3 without
+// travel, else general.
+inline int StepClassOf(int direction) {
     switch (direction) {
     case 1: return kStepClassUp;
     case 2: return kStepClassDown;
@@ -94,7 +96,7 @@ inline void LowerPlainStepNode(const SweepContext& ctx, std::size_t idx, double 
     } else {
         const double c = dx * vy - dy * (x - x1);
         const int direction = travel ? static_cast<int>(c > 0.0) + 2 * static_cast<int>(c < 0.0) : 3;
-        NoteClassAt(stepClass, ClassOf(direction), node);
+        NoteClassAt(stepClass, StepClassOf(direction), node);
         attr = static_cast<std::uint8_t>((w.attr[idx] & 0x80) | (direction << kAttrDirShift) | ctx.attrCode);
     }
     w.height[idx] = cand;
