@@ -17,9 +17,34 @@ namespace {
 
 constexpr float kTop = 10.0f;
 
+// An arc from p0 turning 2 radians clockwise: a helix sinking 0.1 in XY,
+// or an arc in the XZ plane going down about 1.9 (both stepped for a flat
+// end mill).
+SweepMotionInput Arc(const Point& p0, bool helix) {
+    SweepMotionInput m;
+    m.type = kArcCw;
+    m.first = 0, m.second = helix ? 1 : 2, m.third = helix ? 2 : 1;
+    const double radius = 1.2, start = 0.7, sweep = 2.0;
+    m.startRadius = m.endRadius = radius;
+    m.sweep = sweep;
+    m.arcLength = radius * sweep;
+    m.startDir = {};
+    m.startDir[m.first] = std::cos(start);
+    m.startDir[m.second] = std::sin(start);
+    m.p0 = p0;
+    m.centre = p0;
+    m.centre[m.first] -= radius * std::cos(start);
+    m.centre[m.second] -= radius * std::sin(start);
+    m.p1 = m.centre;
+    m.p1[m.first] += radius * std::cos(start - sweep);
+    m.p1[m.second] += radius * std::sin(start - sweep);
+    m.p1[m.third] = p0[m.third] - (helix ? 0.1 : 0.0);
+    return m;
+}
+
 // Batches of one to eight motions of a ball (inclined lines, swept whole)
 // or a flat end mill (level lines, swept whole; short inclined moves,
-// stepped), now and then a short move
+// stepped), arcs (helices and arcs in XZ), now and then a short move
 // of few rows (swept at once after the batches in flight) or a flush, on
 // 1, 2 and 4 workers started and stopped again: every batch is handed
 // over while up to two are in flight, as an unattended run does it.
@@ -72,6 +97,7 @@ TEST(SweepBatch, BatchesInFlightCutLikeOneThreadAndNeverHang) {
                 m.p1 = {2 + std::fmod(t * 0.71, 16.0), 2 + std::fmod(t * 0.29, 16.0), 9.7 - t * 0.00005};
                 if (tool.shape == kShapeFlat) m.p0[2] = m.p1[2] = 9.9 - 0.05 * std::floor(t / 300.0);
                 if (motions % 10 == 0) m.p1 = {m.p0[0] + 0.3, m.p0[1], m.p0[2] - 0.2};
+                if (motions % 7 == 3) m = Arc(m.p0, motions % 14 == 3);
                 ctxOne.lineNo = ctxMany.lineNo = static_cast<int>(motions % 1000);
                 SweepFlags reference;
                 CutMotion(ctxOne, m, options, reference);
