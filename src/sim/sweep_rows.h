@@ -25,6 +25,47 @@ struct ColumnSpan {
     int ix0 = 0, ix1 = -1;
 };
 
+// Half chords sqrt(radius² - (y - cy)²) of the rows at ys, kept by a
+// caller per thread: the steps of a line along X (or the segments of a
+// raster row) ask for the same ones again and again.
+struct HalfChords {
+    double cy = 0.0, radius = -1.0, firstY = 0.0, lastY = 0.0;
+    int rows = -1;
+    std::vector<double> half;
+};
+
+inline const double* HalfChordsOf(HalfChords& c, double cy, double radius, const double* __restrict ys, int rows) {
+    // The same first and last row and count: the same rows (one stride).
+    if (rows > 0 && c.rows == rows && c.cy == cy && c.radius == radius && c.firstY == ys[0] &&
+        c.lastY == ys[rows - 1]) {
+        return c.half.data();
+    }
+    c.half.resize(static_cast<std::size_t>(std::max(rows, 0)));
+    double* __restrict h = c.half.data();
+    const double r2 = radius * radius;
+    for (int i = 0; i < rows; ++i) {
+        const double d = ys[i] - cy;
+        h[i] = std::sqrt(std::max(0.0, r2 - d * d));
+    }
+    c.rows = rows, c.cy = cy, c.radius = radius;
+    c.firstY = rows > 0 ? ys[0] : 0.0, c.lastY = rows > 0 ? ys[rows - 1] : 0.0;
+    return c.half.data();
+}
+
+// The columns of a row from xa..xb grown by the half chord, a column more
+// on either side, clipped to low..high (last at most hi); empty (0, -1)
+// when the row is not near or misses them.
+inline void ChordSpan(double xa, double xb, double half, bool near, double ip, double low, double high, int hi,
+                      int& ix0, int& ix1) {
+    const double xlo = (std::min(xa, xb) - half) * ip - 1.0;
+    const double xhi = (std::max(xa, xb) + half) * ip + 1.0;
+    const bool hit = near & (xhi >= low) & (xlo <= high);
+    const int first = static_cast<int>(std::min(std::max(xlo, low), high));
+    const int last = std::min(hi, static_cast<int>(std::min(std::max(xhi, low), high)) + 1);
+    ix0 = hit ? first : 0;
+    ix1 = hit ? last : -1;
+}
+
 // The columns of each row that lie within `radius` of the segment
 // (ax, ay)-(bx, by), clipped to lo..hi: a superset by one node on either
 // side (the sweepers test every node anyway; the span only spares them the
@@ -57,40 +98,8 @@ struct ReachRows {
             // The nearest the clipped part comes to the row gives the widest chord.
             const double gap = ya * yb <= 0.0 ? 0.0 : std::min(std::fabs(ya), std::fabs(yb));
             const double half = std::sqrt(std::max(0.0, rad2 - gap * gap));
-            const double xlo = (std::min(xa, xb) - half) * ip - 1.0;
-            const double xhi = (std::max(xa, xb) + half) * ip + 1.0;
-            const bool hit = near & (xhi >= low) & (xlo <= high);
-            const int first = static_cast<int>(std::min(std::max(xlo, low), high));
-            const int last = std::min(hi, static_cast<int>(std::min(std::max(xhi, low), high)) + 1);
-            ix0[i] = hit ? first : 0;
-            ix1[i] = hit ? last : -1;
+            ChordSpan(xa, xb, half, near, ip, low, high, hi, ix0[i], ix1[i]);
         }
-    }
-
-    // A segment along X: each row's half chord sqrt(radius² - (y - ay)²),
-    // the same for every segment of a row of a raster at the same Y (kept
-    // per thread from the call before) and the same number Rows works out.
-    const double* LevelHalfChords(const double* __restrict ys, int rows) const {
-        struct Chords {
-            double y = 0.0, radius = -1.0, firstY = 0.0, lastY = 0.0;
-            int rows = -1;
-            std::vector<double> half;
-        };
-        static thread_local Chords chords;
-        if (rows > 0 && chords.rows == rows && chords.y == ay && chords.radius == radius && chords.firstY == ys[0] &&
-            chords.lastY == ys[rows - 1]) {
-            return chords.half.data();
-        }
-        chords.half.resize(static_cast<std::size_t>(std::max(rows, 0)));
-        double* __restrict h = chords.half.data();
-        const double y0a = ay, rad2 = radius2;
-        for (int i = 0; i < rows; ++i) {
-            const double gap = std::fabs(y0a - ys[i]);
-            h[i] = std::sqrt(std::max(0.0, rad2 - gap * gap));
-        }
-        chords.rows = rows, chords.y = ay, chords.radius = radius;
-        chords.firstY = rows > 0 ? ys[0] : 0.0, chords.lastY = rows > 0 ? ys[rows - 1] : 0.0;
-        return chords.half.data();
     }
 
     // Rows for a segment along X: the loop of Rows with t0 = 0, t1 = 1 and
@@ -100,16 +109,17 @@ struct ReachRows {
         const double y0a = ay, rad = radius, ip = invPitch, low = lo, high = hi;
         const double xa = ax + 0.0 * dx, xb = ax + 1.0 * dx;
         for (int i = 0; i < rows; ++i) {
-            const double half = halves[i];
             const bool near = std::fabs(ys[i] - y0a) <= rad;
-            const double xlo = (std::min(xa, xb) - half) * ip - 1.0;
-            const double xhi = (std::max(xa, xb) + half) * ip + 1.0;
-            const bool hit = near & (xhi >= low) & (xlo <= high);
-            const int first = static_cast<int>(std::min(std::max(xlo, low), high));
-            const int last = std::min(hi, static_cast<int>(std::min(std::max(xhi, low), high)) + 1);
-            ix0[i] = hit ? first : 0;
-            ix1[i] = hit ? last : -1;
+            ChordSpan(xa, xb, halves[i], near, ip, low, high, hi, ix0[i], ix1[i]);
         }
+    }
+
+    // A segment along X: each row's half chord, the same number Rows works
+    // out (|y - ay| squared is (y - ay) squared), the same for every segment
+    // of a row of a raster at the same Y.
+    const double* LevelHalfChords(const double* ys, int rows) const {
+        static thread_local HalfChords chords;
+        return HalfChordsOf(chords, ay, radius, ys, rows);
     }
 
     double ax, ay, dx, dy, radius, radius2, invDy, invPitch;
@@ -120,30 +130,11 @@ struct ReachRows {
 // a superset by one node on either side: for a step much shorter than the
 // tool's reach, the disc around its middle is nearly as tight as the
 // segment's, and costs one vector loop.
-// The half chords are those of the call before when the disc's radius,
-// its centre's Y and the rows are the same (the steps of a line along X):
-// each is the same square root of the same numbers.
 inline void DiscRows(const WorkModel& w, double cx, double cy, double radius, int lo, int hi,
                      const double* __restrict ys, int rows, int* __restrict ix0, int* __restrict ix1) {
     const double r2 = radius * radius, invPitch = 1.0 / w.pitch, low = lo, high = hi;
-    struct Chords {
-        double cy = 0.0, radius = -1.0, firstY = 0.0, lastY = 0.0;
-        int rows = -1;
-        std::vector<double> half;
-    };
-    static thread_local Chords chords;
-    if (!(rows > 0 && chords.rows == rows && chords.cy == cy && chords.radius == radius &&
-          chords.firstY == ys[0] && chords.lastY == ys[rows - 1])) {
-        chords.half.resize(static_cast<std::size_t>(std::max(rows, 0)));
-        double* __restrict h = chords.half.data();
-        for (int i = 0; i < rows; ++i) {
-            const double d = ys[i] - cy;
-            h[i] = std::sqrt(std::max(0.0, r2 - d * d));
-        }
-        chords.rows = rows, chords.cy = cy, chords.radius = radius;
-        chords.firstY = rows > 0 ? ys[0] : 0.0, chords.lastY = rows > 0 ? ys[rows - 1] : 0.0;
-    }
-    const double* __restrict halves = chords.half.data();
+    static thread_local HalfChords chords;
+    const double* __restrict halves = HalfChordsOf(chords, cy, radius, ys, rows);
     for (int i = 0; i < rows; ++i) {
         const double d = ys[i] - cy;
         const double half = halves[i];
