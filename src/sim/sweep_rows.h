@@ -85,14 +85,13 @@ struct ReachRows {
         }
         const double x0a = ax, y0a = ay, ddx = dx, ddy = dy, rad = radius, rad2 = radius2, idy = invDy,
                      ip = invPitch, low = lo, high = hi;
-        const bool slanted = dy != 0.0;
         for (int i = 0; i < rows; ++i) {
             const double y = ys[i];
             // The part of the segment within `radius` of the row in Y.
             const double ta = (y - rad - y0a) * idy, tb = (y + rad - y0a) * idy;
-            const double t0 = slanted ? std::max(0.0, std::min(ta, tb)) : 0.0;
-            const double t1 = slanted ? std::min(1.0, std::max(ta, tb)) : 1.0;
-            const bool near = slanted ? t0 <= t1 : std::fabs(y - y0a) <= rad;
+            const double t0 = std::max(0.0, std::min(ta, tb));
+            const double t1 = std::min(1.0, std::max(ta, tb));
+            const bool near = t0 <= t1;
             const double xa = x0a + t0 * ddx, xb = x0a + t1 * ddx;
             const double ya = y0a + t0 * ddy - y, yb = y0a + t1 * ddy - y;
             // The nearest the clipped part comes to the row gives the widest chord.
