@@ -29,14 +29,17 @@ struct ColumnSpan {
 // caller per thread: the steps of a line along X (or the segments of a
 // raster row) ask for the same ones again and again.
 struct HalfChords {
-    double cy = 0.0, radius = -1.0, firstY = 0.0, lastY = 0.0;
+    double cy = 0.0, radius = -1.0, pitch = 0.0, firstY = 0.0, lastY = 0.0;
     int rows = -1;
     std::vector<double> half;
 };
 
-inline const double* HalfChordsOf(HalfChords& c, double cy, double radius, const double* __restrict ys, int rows) {
-    // The same first and last row and count: the same rows (one stride).
-    if (rows > 0 && c.rows == rows && c.cy == cy && c.radius == radius && c.firstY == ys[0] &&
+// ys are the offsets of rows of a grid of the given pitch (row times
+// pitch), evenly spaced: the same pitch, first and last offset and count
+// are the same rows, and so the same numbers.
+inline const double* HalfChordsOf(HalfChords& c, double cy, double radius, double pitch,
+                                  const double* __restrict ys, int rows) {
+    if (rows > 0 && c.rows == rows && c.cy == cy && c.radius == radius && c.pitch == pitch && c.firstY == ys[0] &&
         c.lastY == ys[rows - 1]) {
         return c.half.data();
     }
@@ -47,7 +50,7 @@ inline const double* HalfChordsOf(HalfChords& c, double cy, double radius, const
         const double d = ys[i] - cy;
         h[i] = std::sqrt(std::max(0.0, r2 - d * d));
     }
-    c.rows = rows, c.cy = cy, c.radius = radius;
+    c.rows = rows, c.cy = cy, c.radius = radius, c.pitch = pitch;
     c.firstY = rows > 0 ? ys[0] : 0.0, c.lastY = rows > 0 ? ys[rows - 1] : 0.0;
     return c.half.data();
 }
@@ -73,7 +76,7 @@ inline void ChordSpan(double xa, double xb, double half, bool near, double ip, d
 struct ReachRows {
     ReachRows(const WorkModel& w, double ax, double ay, double bx, double by, double radius, int lo, int hi)
         : ax(ax), ay(ay), dx(bx - ax), dy(by - ay), radius(radius), radius2(radius * radius),
-          invDy(dy != 0.0 ? 1.0 / dy : 0.0), invPitch(1.0 / w.pitch), lo(lo), hi(hi) {}
+          invDy(dy != 0.0 ? 1.0 / dy : 0.0), invPitch(1.0 / w.pitch), pitch(w.pitch), lo(lo), hi(hi) {}
 
     // The spans of the rows at ys[0..rows) into ix0/ix1 (ix1 < ix0 when
     // empty). One loop over all rows without branches: the square roots of
@@ -118,10 +121,10 @@ struct ReachRows {
     // of a row of a raster at the same Y.
     const double* LevelHalfChords(const double* ys, int rows) const {
         static thread_local HalfChords chords;
-        return HalfChordsOf(chords, ay, radius, ys, rows);
+        return HalfChordsOf(chords, ay, radius, pitch, ys, rows);
     }
 
-    double ax, ay, dx, dy, radius, radius2, invDy, invPitch;
+    double ax, ay, dx, dy, radius, radius2, invDy, invPitch, pitch;
     int lo, hi;
 };
 
@@ -133,7 +136,7 @@ inline void DiscRows(const WorkModel& w, double cx, double cy, double radius, in
                      const double* __restrict ys, int rows, int* __restrict ix0, int* __restrict ix1) {
     const double r2 = radius * radius, invPitch = 1.0 / w.pitch, low = lo, high = hi;
     static thread_local HalfChords chords;
-    const double* __restrict halves = HalfChordsOf(chords, cy, radius, ys, rows);
+    const double* __restrict halves = HalfChordsOf(chords, cy, radius, w.pitch, ys, rows);
     for (int i = 0; i < rows; ++i) {
         const double d = ys[i] - cy;
         const double half = halves[i];
