@@ -170,6 +170,60 @@ int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptio
     return touched ? 1 : 0;
 }
 
+namespace {
+
+// A line that never takes the tip below the work's top: every node stands
+// at or below the tip, and the tool's surface never lies below its tip.
+bool AboveWork(const WorkModel& w, const SweepMotionInput& m) {
+    return !IsArc(m.type) && std::min(m.p0[2], m.p1[2]) >= w.zMax;
+}
+
+// Whether the disc tells anything about motions cut with ctx and options.
+bool DiscApplies(const SweepContext& ctx, const CutOptions& options) {
+    return ctx.work != nullptr && ctx.tool != nullptr && ctx.work->nx >= 2 && !options.fast &&
+           ctx.tool->shape != kShapeKegaki;
+}
+
+}  // namespace
+
+CutDisc DiscAfter(const CutDisc& before, const SweepContext& ctx, const SweepMotionInput& m, bool rapidProfile,
+                  const CutOptions& options) {
+    CutDisc after;
+    const double length = MotionLength(m);
+    if (!DiscApplies(ctx, options) || !std::isfinite(length)) return after;
+    after.rapidProfile = rapidProfile;
+    after.at = m.p1;
+    const bool from = before.known && before.rapidProfile == rapidProfile && before.at == m.p0;
+    if (!(length > 0.0) || length < options.minimumLength) {
+        // Not swept: the disc stays known only where the tool stays.
+        after.known = from && m.p1 == m.p0;
+        return after;
+    }
+    const bool vertical = !IsArc(m.type) && m.p0[0] == m.p1[0] && m.p0[1] == m.p1[1];
+    after.known = from || vertical || AboveWork(*ctx.work, m);
+    return after;
+}
+
+bool MotionCutsNothing(const CutDisc& disc, const SweepContext& ctx, const SweepMotionInput& m, bool rapidProfile,
+                       const CutOptions& options) {
+    if (!DiscApplies(ctx, options) || options.afterStep || ctx.sumLoad) return false;
+    const WorkModel& w = *ctx.work;
+    if (AboveWork(w, m)) return true;
+    if (!disc.known || disc.rapidProfile != rapidProfile || disc.at != m.p0) return false;
+    if (IsArc(m.type) || m.p1[0] != m.p0[0] || m.p1[1] != m.p0[1] || !(m.p1[2] > m.p0[2])) return false;
+    // Nodes beyond the flank (a holder, a shank wider than the cutter) are
+    // marked rather than lowered, so the disc says nothing about them.
+    const ToolProfile& tool = *ctx.tool;
+    const double reach = SweepReach(tool, m.p0[2], w.zMax, ctx.arborMode);
+    if (!(reach * reach <= tool.T3)) return false;
+    const double length = m.p1[2] - m.p0[2];
+    if (!std::isfinite(length) || length < options.minimumLength) return false;
+    // The lowest step's tip stands `lift` above the disc; the sweepers leave
+    // nodes within 1e-4 mm of the swept surface, and heights are floats.
+    const double lift = length / static_cast<double>(StepCount(length, options));
+    return lift > 1e-3 + 1e-6 * (std::fabs(m.p0[2]) + std::fabs(w.zMax));
+}
+
 bool PlanBatchedCut(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options, long long maxSteps,
                     BatchedCut& cut) {
     if (ctx.work == nullptr || ctx.tool == nullptr || ctx.work->nx < 2 || ctx.work->ny < 2) return false;

@@ -75,4 +75,36 @@ struct BatchedCut {
 bool PlanBatchedCut(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options, long long maxSteps,
                     BatchedCut& cut);
 
+// Where the tool's surface is known to lie on or above every node within
+// its reach: the tip position (grid-relative) the last motion left the
+// tool at, and whether that motion was swept with the rapid check's wider
+// profile. Every sweeper cuts a motion on the assumption that the motion
+// before left the tool's disc at its start cut (a level or rising motion
+// does not meet the nodes behind its start), so a motion swept from where
+// the disc is known, with the same profile, leaves it known at its end. A
+// line wholly at or above the work's top, and a vertical line (swept in
+// steps, each of which meets every node of its disc), leave it known from
+// nothing.
+struct CutDisc {
+    bool known = false;
+    bool rapidProfile = false;
+    Point at{};
+};
+
+// What is known after motion m was cut as CutMotion cuts it, or passed by
+// MotionCutsNothing; `rapidProfile` says which profile ctx.tool is.
+CutDisc DiscAfter(const CutDisc& before, const SweepContext& ctx, const SweepMotionInput& m, bool rapidProfile,
+                  const CutOptions& options);
+
+// Whether cutting motion m would change no node and raise no flag, known
+// without looking at the work: a line wholly at or above the work's top, or
+// a straight rise from where `disc` knows the tool's disc cut, with the
+// same profile and nothing beyond the flank within reach. A rise's lowest
+// step stands its own height above that disc, far more than the sweepers'
+// rounding, so no node can stand above the tool's surface. Never for a
+// motion whose steps an observer or the load check looks at (they hear
+// every step, cut or not), the fast versions or the scribing marker.
+bool MotionCutsNothing(const CutDisc& disc, const SweepContext& ctx, const SweepMotionInput& m, bool rapidProfile,
+                       const CutOptions& options);
+
 }  // namespace morvex

@@ -79,6 +79,8 @@ void SelectRunTool(CuttingRun& run, const ToolTable& tools, int n) {
                s.attachment.count > 0 ? &s.attachment : nullptr, run.tool);
     // Only a checked rapid is widened by the clearance.
     run.rapidTool = s.checks.rapid > 0 ? RapidCheckProfile(run.tool) : run.tool;
+    run.rapidWidened = s.checks.rapid > 0 && RapidCheckWidens(run.tool);
+    run.cutDisc = CutDisc{};
 }
 
 // The grid nodes within the tool's reach of the motion (tool frame), with
@@ -272,6 +274,7 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
         };
     }
     if (p.type == kSpline && p.spline != nullptr) {
+        run.cutDisc = CutDisc{};
         FlushCuts(run, work);
         std::vector<Point> points;
         SplinePolyline(*p.spline, kSplineTolerance, kMaxSplinePolylinePoints, points);
@@ -303,6 +306,11 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
     // Motions shorter than the controller's position tolerance cut nothing.
     options.minimumLength = ctl.positionTolerance;
     const SweepMotionInput m = SweepInputOf(p, work, run.interp.workOffset, run.tool.shift);
+    // Nothing but the run changes the work of an unattended run, and other
+    // runs sharing it only lower nodes: what the disc says still holds.
+    const bool rapidProfile = ctx.tool == &run.rapidTool && run.rapidWidened;
+    const CutDisc disc = std::exchange(run.cutDisc, DiscAfter(run.cutDisc, ctx, m, rapidProfile, options));
+    if (!s.interactive && MotionCutsNothing(disc, ctx, m, rapidProfile, options)) return;
     if (Batching(run)) {
         if (run.pendingCount == run.pending.size()) run.pending.emplace_back();
         BatchedCut& cut = run.pending[run.pendingCount];
@@ -436,6 +444,7 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
     SweepFlags flags;
     // IGNORE G00: rapids move the tool but neither cut nor raise the rapid alarm.
     const bool swept = !g92 && p.error == kNcNoError && !(s.ignoreRapids && p.type == kRapid);
+    if (!swept || s.cutInstead) run.cutDisc = CutDisc{};
     if (swept && s.cutInstead) {
         if (!s.cutInstead(run, flags)) {
             run.state = RunState::Aborted;
@@ -632,6 +641,8 @@ void ChangeRunModes(CuttingRun& run, int stopMode, const RunChecks& checks) {
     run.setup.checks = checks;
     // Only a checked rapid is widened by the clearance.
     run.rapidTool = checks.rapid > 0 ? RapidCheckProfile(run.tool) : run.tool;
+    run.rapidWidened = checks.rapid > 0 && RapidCheckWidens(run.tool);
+    run.cutDisc = CutDisc{};
 }
 
 void AbandonRun(CuttingRun& run) {

@@ -160,6 +160,7 @@ struct CuttingRun {
     Interpreter interp;
     ToolProfile tool;
     ToolProfile rapidTool;  // the tool with the rapid-check clearance, for rapids
+    bool rapidWidened = false;  // rapidTool is wider than tool
     int preselected = 0;
     SweepWorkers workers;
     AlarmFiles alarms;
@@ -206,6 +207,10 @@ struct CuttingRun {
     std::vector<BatchedCut> sweeping;
     std::vector<BatchedCut> sweepingBefore;
     bool sweepingNow = false;
+    // Where the last motion left the tool's disc cut (unattended runs): a
+    // motion known to cut nothing, such as the retract after a cut, is
+    // passed without waiting for the batches in flight.
+    CutDisc cutDisc;
     // The work offset at the first motion: the run frame of RunStep.
     Point frameOffset{};
     bool frameSet = false;

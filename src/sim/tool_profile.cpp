@@ -261,9 +261,11 @@ double ToolProfileHeight(const ToolProfile& p, double zTip, double q) {
     return ToolProfileHeight(p, zTip, zTip + p.fC, std::sqrt(q), q);
 }
 
+bool RapidCheckWidens(const ToolProfile& p) { return p.rapidRadius > p.rho3 && p.number != 0; }
+
 ToolProfile RapidCheckProfile(const ToolProfile& p) {
     ToolProfile r = p;
-    if (!(p.rapidRadius > p.rho3) || p.number == 0) return r;
+    if (!RapidCheckWidens(p)) return r;
     if (p.T3 <= p.T2) {
         // No flank of its own: the clearance band stands level with the
         // edge of the cutting part.

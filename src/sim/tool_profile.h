@@ -115,6 +115,10 @@ double ToolProfileHeight(const ToolProfile& p, double zTip, double q);
 // when there is no clearance.
 ToolProfile RapidCheckProfile(const ToolProfile& p);
 
+// Whether RapidCheckProfile widens p (it has a clearance beyond its
+// cutting part).
+bool RapidCheckWidens(const ToolProfile& p);
+
 // The holder for T4 < q <= holderLimit; +infinity beyond the holder limit.
 double HolderProfileHeight(const ToolProfile& p, double zTip, double rho, double q);
 

@@ -411,6 +411,27 @@ TEST(RunControl, MotionsThatCutNothing) {
     }
 }
 
+// A retract straight up out of a pocket cuts nothing with the cutter's own
+// profile, so an unattended run passes it without a sweep; with a rapid
+// clearance its wider profile touches the pocket's wall, and the rapid
+// check must still stop the run there, on one thread or with workers.
+TEST(RunControl, RetractTouchingWithinTheRapidClearanceStillStops) {
+    for (const int strips : {1, 2}) {
+        for (const double clearance : {0.0, 1.0}) {
+            Bench b;
+            b.setup.strips = strips;
+            b.setup.checks.rapid = 1;
+            b.setup.toolClearance = clearance;
+            ASSERT_TRUE(b.Start("G01 Z5 F100\nX12\nG00 Z20\nX30\n"));
+            const bool wall = clearance > 0.0;
+            EXPECT_EQ(b.Loop(), wall ? RunState::Aborted : RunState::Finished) << strips;
+            EXPECT_EQ(b.run.alarmCode, wall ? kAlarmRapid : 0) << strips;
+            EXPECT_EQ(b.run.alarmLine, wall ? 3 : 0) << strips;
+            EXPECT_EQ(b.run.motions, wall ? 3 : 4) << strips;
+        }
+    }
+}
+
 struct RunResult {
     std::vector<float> height;
     std::vector<std::uint8_t> attr;

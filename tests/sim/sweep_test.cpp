@@ -28,21 +28,9 @@ ToolProfile Tool(int shape, float d, float r, float h = 30.0f, int pen = 3) {
     return test::SweepTool(shape, d, r, h, pen);
 }
 
-SweepContext Context(WorkModel& w, const ToolProfile& t) {
-    SweepContext ctx;
-    ctx.work = &w;
-    ctx.tool = &t;
-    ctx.attrCode = t.attrCode;
-    ctx.lineNo = 7;
-    return ctx;
-}
+SweepContext Context(WorkModel& w, const ToolProfile& t) { return test::SweepContextOf(w, t); }
 
-SweepMotionInput Line(Point p0, Point p1) {
-    SweepMotionInput m;
-    m.p0 = p0;
-    m.p1 = p1;
-    return m;
-}
+SweepMotionInput Line(Point p0, Point p1) { return test::LineMotion(p0, p1); }
 
 // A counter-clockwise arc starting along +X from the centre.
 SweepMotionInput Arc(Point centre, Point p0, Point p1, double r0, double r1, double sweep) {

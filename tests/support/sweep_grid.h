@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "sim/sweep.h"
 #include "sim/tool_profile.h"
 #include "sim/tool_table.h"
 #include "sim/work_model.h"
@@ -48,6 +49,24 @@ inline ToolProfile SweepTool(int shape, float d, float r, float h = 30.0f, int p
     ToolProfile p;
     SelectTool(table, 1, 0.0, 0.0, nullptr, p);
     return p;
+}
+
+// The sweeper's context for cutting w with t, as line 7.
+inline SweepContext SweepContextOf(WorkModel& w, const ToolProfile& t) {
+    SweepContext ctx;
+    ctx.work = &w;
+    ctx.tool = &t;
+    ctx.attrCode = t.attrCode;
+    ctx.lineNo = 7;
+    return ctx;
+}
+
+// A straight motion from p0 to p1 (grid-relative).
+inline SweepMotionInput LineMotion(Point p0, Point p1) {
+    SweepMotionInput m;
+    m.p0 = p0;
+    m.p1 = p1;
+    return m;
 }
 
 }  // namespace morvex::test

@@ -1,0 +1,184 @@
+// The tool's disc known to be cut: which motions keep, make or lose it, and
+// a random walk of motions through bumpy material in which every motion
+// passed as cutting nothing is swept anyway and must change nothing.
+#include "sim/cut_motion.h"
+#include "support/sweep_grid.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace morvex {
+namespace {
+
+constexpr float kTop = 10.0f;
+
+SweepContext Context(WorkModel& w, const ToolProfile& t) { return test::SweepContextOf(w, t); }
+
+SweepMotionInput Line(Point p0, Point p1) { return test::LineMotion(p0, p1); }
+
+// A counter-clockwise level or helical arc in XY about `centre` from angle a0 through `sweep`.
+SweepMotionInput Arc(Point centre, double r, double a0, double sweep, double z0, double z1) {
+    SweepMotionInput arc;
+    arc.type = kArcCcw;
+    arc.centre = {centre[0], centre[1], z0};
+    arc.p0 = {centre[0] + r * std::cos(a0), centre[1] + r * std::sin(a0), z0};
+    arc.p1 = {centre[0] + r * std::cos(a0 + sweep), centre[1] + r * std::sin(a0 + sweep), z1};
+    arc.startDir = {std::cos(a0), std::sin(a0), 0.0};
+    arc.startRadius = arc.endRadius = r;
+    arc.sweep = sweep;
+    arc.arcLength = r * sweep;
+    return arc;
+}
+
+TEST(CutDisc, WhatKeepsMakesAndLosesIt) {
+    WorkModel w = test::SweepGrid(51, 51, 0.2, kTop);
+    const ToolProfile flat = test::SweepTool(kShapeFlat, 4.0f, 0.0f);
+    const SweepContext ctx = Context(w, flat);
+    CutOptions options;
+    options.movingPitch = 0.2;
+    options.minimumLength = 0.001;
+    const CutDisc none;
+    const Point a{5, 5, 8}, b{6, 5, 8}, up{5, 5, 9}, high{5, 5, 12};
+
+    // Made from nothing: above the work's top, or straight down or up.
+    EXPECT_TRUE(DiscAfter(none, ctx, Line({1, 1, 12}, high), false, options).known);
+    EXPECT_TRUE(DiscAfter(none, ctx, Line(high, a), false, options).known);
+    EXPECT_TRUE(DiscAfter(none, ctx, Line(a, up), false, options).known);
+    // Not by a level line or an arc from an unknown start.
+    EXPECT_FALSE(DiscAfter(none, ctx, Line(b, a), false, options).known);
+    EXPECT_FALSE(DiscAfter(none, ctx, Arc({5, 5, 8}, 1.0, 0.0, 1.0, 8, 8), false, options).known);
+
+    // Kept from where it is known with the same profile, at the motion's end.
+    const CutDisc atA = DiscAfter(none, ctx, Line(high, a), false, options);
+    const CutDisc atB = DiscAfter(atA, ctx, Line(a, b), false, options);
+    EXPECT_TRUE(atB.known);
+    EXPECT_EQ(atB.at, b);
+    EXPECT_FALSE(DiscAfter(atA, ctx, Line(b, a), false, options).known) << "from elsewhere";
+    EXPECT_FALSE(DiscAfter(atA, ctx, Line(a, b), true, options).known) << "another profile";
+    // A motion too short to be swept keeps it only where the tool stays.
+    EXPECT_FALSE(DiscAfter(atA, ctx, Line(a, {5.0005, 5, 8}), false, options).known);
+    EXPECT_TRUE(DiscAfter(atA, ctx, Line(a, a), false, options).known);
+    // Nothing for the fast versions or the scribing marker.
+    CutOptions fast = options;
+    fast.fast = true;
+    EXPECT_FALSE(DiscAfter(none, ctx, Line(high, a), false, fast).known);
+    const ToolProfile marker = test::SweepTool(kShapeKegaki, 1.0f, 0.0f, 0.5f);
+    EXPECT_FALSE(DiscAfter(none, Context(w, marker), Line(high, a), false, options).known);
+
+    // What is passed: lines above the work, rises from the known disc.
+    EXPECT_TRUE(MotionCutsNothing(none, ctx, Line({1, 1, 12}, {9, 9, 10}), false, options));
+    EXPECT_FALSE(MotionCutsNothing(none, ctx, Line({1, 1, 12}, {9, 9, 9.99}), false, options));
+    EXPECT_TRUE(MotionCutsNothing(atA, ctx, Line(a, up), false, options));
+    EXPECT_FALSE(MotionCutsNothing(none, ctx, Line(a, up), false, options)) << "unknown disc";
+    EXPECT_FALSE(MotionCutsNothing(atA, ctx, Line(a, up), true, options)) << "the wider rapid profile";
+    EXPECT_FALSE(MotionCutsNothing(atA, ctx, Line(a, {5, 5, 7}), false, options)) << "down";
+    EXPECT_FALSE(MotionCutsNothing(atA, ctx, Line(a, {5.1, 5, 9}), false, options)) << "slanted";
+    EXPECT_FALSE(MotionCutsNothing(atB, ctx, Line(a, up), false, options)) << "from elsewhere";
+    // A rise whose lowest step stands less than the sweepers' rounding above the disc.
+    CutOptions exact = options;
+    exact.minimumLength = 0.0;
+    EXPECT_TRUE(MotionCutsNothing(atA, ctx, Line(a, {5, 5, 8.002}), false, exact));
+    EXPECT_FALSE(MotionCutsNothing(atA, ctx, Line(a, {5, 5, 8.0009}), false, exact));
+    // Observers and the load check hear every step, cut or not.
+    CutOptions observed = options;
+    observed.afterStep = [](const SweepFlags&, double, const Point&) { return true; };
+    EXPECT_FALSE(MotionCutsNothing(atA, ctx, Line(a, up), false, observed));
+    EXPECT_FALSE(MotionCutsNothing(none, ctx, Line({1, 1, 12}, high), false, observed));
+    SweepContext loads = ctx;
+    loads.sumLoad = true;
+    EXPECT_FALSE(MotionCutsNothing(atA, loads, Line(a, up), false, options));
+}
+
+// Random walks of plunges, level, rising and falling lines, level arcs,
+// helices, rises, moves above the work and jumps into the material, with a flat, a bull nose and a
+// ball, swept whole where the sweeper can and in steps elsewhere. Every
+// motion passed as cutting nothing is swept on a copy of the work, which
+// must come out the same, bit for bit, with no flag raised.
+TEST(CutDisc, PassedMotionsWouldHaveCutNothing) {
+    const ToolProfile tools[] = {test::SweepTool(kShapeFlat, 4.0f, 0.0f), test::SweepTool(kShapeBull, 4.0f, 1.0f),
+                                 test::SweepTool(kShapeBall, 4.0f, 2.0f)};
+    int passedRises = 0;
+    for (const ToolProfile& tool : tools) {
+        for (unsigned seed = 1; seed <= 6; ++seed) {
+            std::mt19937 random(seed * 7919u + static_cast<unsigned>(tool.shape));
+            std::uniform_real_distribution<double> unit(0.0, 1.0);
+            WorkModel w = test::SweepGrid(81, 81, 0.2, kTop);
+            for (std::uint32_t i = 0; i < w.cellCount; ++i) {
+                const double ix = i % 81, iy = i / 81;
+                w.height[i] = static_cast<float>(9.0 + 0.8 * std::sin(ix * 0.23) * std::cos(iy * 0.17) +
+                                                 0.1 * std::sin(i * 0.61));
+            }
+            const SweepContext ctx = Context(w, tool);
+            CutOptions options;
+            options.movingPitch = 0.25;
+            options.minimumLength = 0.001;
+            CutDisc disc;
+            Point at{8, 8, 12};
+            int jumped = 0;  // motions left of the sequence after a jump
+            for (int k = 0; k < 120; ++k) {
+                const double pick = unit(random);
+                const double x = 3 + 10 * unit(random), y = 3 + 10 * unit(random), z = 7.5 + 2.0 * unit(random);
+                SweepMotionInput m;
+                if (jumped == 2) {
+                    m = Line(at, {at[0] + 0.2, at[1], at[2]});
+                    --jumped;
+                } else if (jumped == 1) {
+                    m = Line(at, {at[0], at[1], at[2] + 1.0});
+                    --jumped;
+                } else if (pick < 0.15) {
+                    m = Line(at, {at[0], at[1], z});  // plunge or rise to a depth
+                } else if (pick < 0.35) {
+                    m = Line(at, {at[0], at[1], at[2] + 0.01 + 3.0 * unit(random)});  // straight up
+                } else if (pick < 0.55) {
+                    m = Line(at, {x, y, at[2]});  // level
+                } else if (pick < 0.7) {
+                    m = Line(at, {x, y, z});  // rising or falling
+                } else if (pick < 0.75) {
+                    m = Line(at, {at[0] + 0.3 * unit(random), at[1], at[2]});  // short level
+                } else if (pick < 0.8) {
+                    m = Line(at, {x, y, 11.0});  // out above the work
+                } else if (pick < 0.85) {
+                    // Put deep into the material without a sweep, as after a
+                    // motion the run does not cut: nothing is known there,
+                    // nor after a short move on, whose end disc reaches back
+                    // over uncut material; then straight up.
+                    at = {x, y, 7.5 + 0.5 * unit(random)};
+                    disc = CutDisc{};
+                    jumped = 2;
+                    continue;
+                } else {
+                    // A level arc or a helix starting here.
+                    const double r = 0.5 + 2.0 * unit(random), a0 = 6.283 * unit(random);
+                    const Point centre{at[0] - r * std::cos(a0), at[1] - r * std::sin(a0), at[2]};
+                    const double z1 = pick < 0.9 ? at[2] : at[2] - 0.5 + unit(random);
+                    m = Arc(centre, r, a0, 0.3 + 4.0 * unit(random), at[2], z1);
+                    m.p0 = at;  // the arc starts exactly where the tool stands
+                }
+                const CutDisc before = disc;
+                disc = DiscAfter(before, ctx, m, false, options);
+                SweepFlags flags;
+                if (MotionCutsNothing(before, ctx, m, false, options)) {
+                    if (m.p1[2] > m.p0[2] && m.p1[0] == m.p0[0]) ++passedRises;
+                    WorkModel copy = w;
+                    copy.height = copy.heightA.data();
+                    copy.attr = copy.attrA.data();
+                    copy.lineNo = copy.lineNumbers.data();
+                    CutMotion(Context(copy, tool), m, options, flags);
+                    ASSERT_EQ(copy.heightA, w.heightA) << "tool " << tool.shape << " seed " << seed << " motion " << k;
+                    ASSERT_EQ(copy.attrA, w.attrA);
+                    EXPECT_EQ(flags.cutDone, 0);
+                } else {
+                    CutMotion(ctx, m, options, flags);
+                }
+                at = m.p1;
+            }
+        }
+    }
+    // The walk does pass rises, or it proves nothing.
+    EXPECT_GT(passedRises, 100);
+}
+
+}  // namespace
+}  // namespace morvex
