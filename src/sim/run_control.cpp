@@ -692,7 +692,8 @@ double HighestAlong(const WorkModel& w, double x0, double y0, double x1, double 
     lo.resize(static_cast<std::size_t>(rows));
     hi.resize(static_cast<std::size_t>(rows));
     for (int k = 0; k < rows; ++k) ys[static_cast<std::size_t>(k)] = (iy0 + k) * w.pitch;
-    const sweep_detail::ReachRows spans(w, x0 - w.xMin, y0 - w.yMin, x1 - w.xMin, y1 - w.yMin, reach, 0, w.lastX);
+    const sweep_detail::ReachRows spans(w, x0 - w.xMin, y0 - w.yMin, x1 - w.xMin, y1 - w.yMin, reach, 0, w.lastX,
+                                        true);
     spans.Rows(ys.data(), rows, lo.data(), hi.data());
     // The rows' maxima in eight lanes of floats, which the compiler keeps
     // in vector registers (heights are floats; the maximum is exact).

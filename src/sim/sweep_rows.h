@@ -20,6 +20,21 @@
 
 namespace morvex::sweep_detail {
 
+// What the spans of a reach give away beyond their exact ends, in columns
+// at 1 / ip columns per mm: 1e-6 mm per mm of reach and one more. A node
+// a sweeper finds within reach (its squared distance rounded, at most a few
+// ulps of reach²) lies within reach·1e-7 of the exact chord even on a row
+// that only grazes the reach, where the chord's half width is most
+// sensitive to that rounding; far less than a column.
+inline double SpanSlack(double reach, double ip) { return (1.0 + reach) * 1e-6 * ip; }
+
+// The first column at or after x >= 0 (a column offset), without a call
+// to ceil.
+inline int CeilColumn(double x) {
+    const int i = static_cast<int>(x);
+    return i + static_cast<int>(static_cast<double>(i) < x);
+}
+
 // Columns ix0..ix1 of a row; empty when ix1 < ix0.
 struct ColumnSpan {
     int ix0 = 0, ix1 = -1;
@@ -55,28 +70,45 @@ inline const double* HalfChordsOf(HalfChords& c, double cy, double radius, doubl
     return c.half.data();
 }
 
-// The columns of a row from xa..xb grown by the half chord, a column more
-// on either side, clipped to low..high (last at most hi); empty (0, -1)
-// when the row is not near or misses them.
-inline void ChordSpan(double xa, double xb, double half, bool near, double ip, double low, double high, int hi,
-                      int& ix0, int& ix1) {
-    const double xlo = (std::min(xa, xb) - half) * ip - 1.0;
-    const double xhi = (std::max(xa, xb) + half) * ip + 1.0;
+// How far a span reaches beyond the chord: the columns the chord covers
+// with the slack of a reach (Tight, for the sweepers), or from the column
+// before it to two after (NodeAround, for heights that want a node of
+// margin around the reach).
+struct SpanMargin {
+    double pad = 0.0;  // columns added to the chord's ends
+    int up = 0;        // 1: the first column at or after the padded start, 0: the one before it
+    int extra = 0;     // columns after the one at or before the padded end
+    static SpanMargin Tight(double reach, double ip) { return {SpanSlack(reach, ip), 1, 0}; }
+    static SpanMargin NodeAround() { return {1.0, 0, 1}; }
+};
+
+// The columns of a row from xa..xb grown by the half chord and the margin,
+// clipped to low..high (last at most hi); empty (ix1 < ix0) when the row
+// is not near or misses them.
+inline void ChordSpan(double xa, double xb, double half, bool near, double ip, const SpanMargin& m, double low,
+                      double high, int hi, int& ix0, int& ix1) {
+    const double xlo = (std::min(xa, xb) - half) * ip - m.pad;
+    const double xhi = (std::max(xa, xb) + half) * ip + m.pad;
     const bool hit = near & (xhi >= low) & (xlo <= high);
-    const int first = static_cast<int>(std::min(std::max(xlo, low), high));
-    const int last = std::min(hi, static_cast<int>(std::min(std::max(xhi, low), high)) + 1);
+    const double from = std::min(std::max(xlo, low), high);
+    const int before = static_cast<int>(from);
+    const int first = before + (m.up & static_cast<int>(static_cast<double>(before) < from));
+    const int last = std::min(hi, static_cast<int>(std::min(std::max(xhi, low), high)) + m.extra);
     ix0 = hit ? first : 0;
     ix1 = hit ? last : -1;
 }
 
 // The columns of each row that lie within `radius` of the segment
-// (ax, ay)-(bx, by), clipped to lo..hi: a superset by one node on either
-// side (the sweepers test every node anyway; the span only spares them the
-// nodes nothing can reach). Set up once per motion or step.
+// (ax, ay)-(bx, by), clipped to lo..hi: every node the sweepers can find
+// within reach, and few more (they test every node anyway; the span spares
+// them the nodes nothing can reach), or a node around them with
+// `nodeAround`. Set up once per motion or step.
 struct ReachRows {
-    ReachRows(const WorkModel& w, double ax, double ay, double bx, double by, double radius, int lo, int hi)
+    ReachRows(const WorkModel& w, double ax, double ay, double bx, double by, double radius, int lo, int hi,
+              bool nodeAround = false)
         : ax(ax), ay(ay), dx(bx - ax), dy(by - ay), radius(radius), radius2(radius * radius),
-          invDy(dy != 0.0 ? 1.0 / dy : 0.0), invPitch(1.0 / w.pitch), pitch(w.pitch), lo(lo), hi(hi) {}
+          invDy(dy != 0.0 ? 1.0 / dy : 0.0), invPitch(1.0 / w.pitch), pitch(w.pitch),
+          margin(nodeAround ? SpanMargin::NodeAround() : SpanMargin::Tight(radius, invPitch)), lo(lo), hi(hi) {}
 
     // The spans of the rows at ys[0..rows) into ix0/ix1 (ix1 < ix0 when
     // empty). One loop over all rows without branches: the square roots of
@@ -100,7 +132,7 @@ struct ReachRows {
             // The nearest the clipped part comes to the row gives the widest chord.
             const double gap = ya * yb <= 0.0 ? 0.0 : std::min(std::fabs(ya), std::fabs(yb));
             const double half = std::sqrt(std::max(0.0, rad2 - gap * gap));
-            ChordSpan(xa, xb, half, near, ip, low, high, hi, ix0[i], ix1[i]);
+            ChordSpan(xa, xb, half, near, ip, margin, low, high, hi, ix0[i], ix1[i]);
         }
     }
 
@@ -112,7 +144,7 @@ struct ReachRows {
         const double xa = ax + 0.0 * dx, xb = ax + 1.0 * dx;
         for (int i = 0; i < rows; ++i) {
             const bool near = std::fabs(ys[i] - y0a) <= rad;
-            ChordSpan(xa, xb, halves[i], near, ip, low, high, hi, ix0[i], ix1[i]);
+            ChordSpan(xa, xb, halves[i], near, ip, margin, low, high, hi, ix0[i], ix1[i]);
         }
     }
 
@@ -125,25 +157,28 @@ struct ReachRows {
     }
 
     double ax, ay, dx, dy, radius, radius2, invDy, invPitch, pitch;
+    SpanMargin margin;
     int lo, hi;
 };
 
-// The columns of each row within `radius` of (cx, cy), clipped to lo..hi,
-// a superset by one node on either side: for a step much shorter than the
+// The columns of each row within `radius` of (cx, cy), clipped to lo..hi
+// (with the slack of a reach): for a step much shorter than the
 // tool's reach, the disc around its middle is nearly as tight as the
 // segment's, and costs one vector loop.
 inline void DiscRows(const WorkModel& w, double cx, double cy, double radius, int lo, int hi,
                      const double* __restrict ys, int rows, int* __restrict ix0, int* __restrict ix1) {
     const double r2 = radius * radius, invPitch = 1.0 / w.pitch, low = lo, high = hi;
+    const double slack = SpanSlack(radius, invPitch);
     static thread_local HalfChords chords;
     const double* __restrict halves = HalfChordsOf(chords, cy, radius, w.pitch, ys, rows);
     for (int i = 0; i < rows; ++i) {
         const double d = ys[i] - cy;
         const double half = halves[i];
-        const double xlo = std::min(std::max((cx - half) * invPitch - 1.0, low), high);
-        const double xhi = std::min(std::max((cx + half) * invPitch + 2.0, low), high);
-        const bool hit = (d * d <= r2) & ((cx + half) * invPitch + 1.0 >= low) & ((cx - half) * invPitch - 1.0 <= high);
-        const int first = static_cast<int>(xlo), last = static_cast<int>(xhi);
+        const double xlo = std::min(std::max((cx - half) * invPitch - slack, low), high);
+        const double xhi = std::min(std::max((cx + half) * invPitch + slack, low), high);
+        const bool hit = (d * d <= r2) & ((cx + half) * invPitch + slack >= low) &
+                         ((cx - half) * invPitch - slack <= high);
+        const int first = CeilColumn(xlo), last = static_cast<int>(xhi);
         ix0[i] = hit ? first : 0;
         ix1[i] = hit ? last : -1;
     }

@@ -1,0 +1,93 @@
+// The row spans the sweepers look at: every node a sweeper can find within
+// reach lies in its row's span, on grids fine and coarse, for reaches small
+// and large, on rows that only graze the reach and for nodes that lie on
+// it exactly; and the spans stay tight.
+#include "sim/sweep_rows.h"
+#include "sim/sweep_step_run.h"
+#include "support/sweep_grid.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+namespace morvex {
+namespace {
+
+struct Spans {
+    std::vector<double> ys;
+    std::vector<int> ix0, ix1;
+    explicit Spans(const WorkModel& w) : ys(w.nodeOffset.begin(), w.nodeOffset.begin() + w.ny), ix0(w.ny), ix1(w.ny) {}
+    bool Holds(int ix, int iy) const { return ix0[iy] <= ix && ix <= ix1[iy]; }
+};
+
+// A grid whose nodes lie where the cases put them: centres, ends and
+// reaches on whole columns half the time, so that rows graze the reach and
+// nodes lie on it exactly.
+double Snap(std::mt19937& random, double v, double pitch) {
+    return std::uniform_int_distribution<int>(0, 1)(random) != 0 ? std::round(v / pitch) * pitch : v;
+}
+
+TEST(SweepRows, SpansHoldEveryNodeWithinReachAndLittleMore) {
+    std::mt19937 random(20261208);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    long long within = 0, spanned = 0;
+    for (int c = 0; c < 400; ++c) {
+        const double pitch = std::pow(10.0, -2.3 + 2.6 * unit(random));  // 0.005 .. 2 mm
+        const int n = 60 + static_cast<int>(80 * unit(random));
+        const WorkModel w = test::SweepGrid(n, n, pitch, 0.0f);
+        const double size = (n - 1) * pitch;
+        const double reach = Snap(random, std::max(pitch, size * (0.02 + 0.4 * unit(random))), pitch);
+        const double ax = Snap(random, size * unit(random), pitch), ay = Snap(random, size * unit(random), pitch);
+        // Along X, along Y, slanted, or a short step.
+        double bx = Snap(random, size * unit(random), pitch), by = Snap(random, size * unit(random), pitch);
+        const int kind = c % 4;
+        if (kind == 0) by = ay;
+        if (kind == 1) bx = ax;
+        if (kind == 3) bx = ax + 0.3 * pitch * unit(random), by = ay + 0.2 * pitch * unit(random);
+        const double dx = bx - ax, dy = by - ay, l2 = dx * dx + dy * dy;
+        const bool travel = l2 > 0.0;
+        const double il2 = travel ? 1.0 / l2 : 0.0;
+
+        Spans capsule(w), disc(w), around(w);
+        sweep_detail::ReachRows(w, ax, ay, bx, by, reach, 0, w.lastX).Rows(capsule.ys.data(), n, capsule.ix0.data(),
+                                                                          capsule.ix1.data());
+        sweep_detail::ReachRows(w, ax, ay, bx, by, reach, 0, w.lastX, true)
+            .Rows(around.ys.data(), n, around.ix0.data(), around.ix1.data());
+        const double half = 0.5 * std::sqrt(l2);
+        sweep_detail::DiscRows(w, 0.5 * (ax + bx), 0.5 * (ay + by), reach + half, 0, w.lastX, disc.ys.data(), n,
+                               disc.ix0.data(), disc.ix1.data());
+        for (int iy = 0; iy < n; ++iy) {
+            const double y = w.nodeOffset[iy];
+            const double vy = y - by, ny = y - ay;
+            for (int ix = 0; ix < n; ++ix) {
+                const double x = w.nodeOffset[ix];
+                // As the step sweeper measures (behind the start at the end's
+                // distance), and the plain distance to the segment.
+                const double qStep = sweep_detail::StepDistance(x, ax, bx, dx, dy, il2, vy * vy, ny * dx, ny * dy,
+                                                                true, travel);
+                const double t = travel ? std::clamp(((x - ax) * dx + ny * dy) * il2, 0.0, 1.0) : 0.0;
+                const double ex = x - (ax + t * dx), ey = y - (ay + t * dy);
+                const bool reached = qStep <= reach * reach || ex * ex + ey * ey <= reach * reach;
+                if (capsule.Holds(ix, iy)) ++spanned;
+                if (!reached) continue;
+                ++within;
+                ASSERT_TRUE(capsule.Holds(ix, iy)) << "case " << c << " node " << ix << "," << iy;
+                ASSERT_TRUE(around.Holds(ix, iy) && around.Holds(std::max(ix - 1, 0), iy) &&
+                            around.Holds(std::min(ix + 1, w.lastX), iy))
+                    << "case " << c;
+                if (kind == 3) {
+                    ASSERT_TRUE(disc.Holds(ix, iy)) << "case " << c << " node " << ix << "," << iy;
+                }
+            }
+        }
+    }
+    ASSERT_GT(within, 100000);
+    // Tight: 5 % more than the nodes within reach here (slanted rows span
+    // their widest chord), where a node more at either end is 11 %.
+    EXPECT_LT(static_cast<double>(spanned), 1.08 * static_cast<double>(within));
+}
+
+}  // namespace
+}  // namespace morvex
