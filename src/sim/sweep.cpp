@@ -140,8 +140,11 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, RowB
                 } else if (alongY) {
                     q = nx * nx;
                 } else {
+                    // Near the end the distance to it, should the side
+                    // distance round above it.
                     const double cross = nx * dy - ny * dx;
-                    q = cross * cross * invL2;
+                    const double ex = off[ix] - x1;
+                    q = std::min(cross * cross * invL2, ex * ex + ey * ey);
                 }
                 alongside = true;
             } else {
@@ -440,7 +443,9 @@ int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, RowBand& b
                     radius += (m.endRadius - m.startRadius) * (angle / m.sweep);
                 }
                 const double rho = std::fabs(rc - radius);
-                q = rho * rho;
+                // Never further than the end itself (rounding, or a spiral's
+                // radial gap near its end).
+                q = std::min(rho * rho, endQ);
             } else if (pa <= endPseudo) {
                 q = endQ;
             } else {

@@ -75,11 +75,15 @@ inline const double* HalfChordsOf(HalfChords& c, double cy, double radius, doubl
 // before it to two after (NodeAround, for heights that want a node of
 // margin around the reach).
 struct SpanMargin {
-    double pad = 0.0;  // columns added to the chord's ends
-    int up = 0;        // 1: the first column at or after the padded start, 0: the one before it
-    int extra = 0;     // columns after the one at or before the padded end
-    static SpanMargin Tight(double reach, double ip) { return {SpanSlack(reach, ip), 1, 0}; }
-    static SpanMargin NodeAround() { return {1.0, 0, 1}; }
+    double pad = 0.0;   // columns added to the chord's ends
+    int up = 0;         // 1: the first column at or after the padded start, 0: the one before it
+    int extra = 0;      // columns after the one at or before the padded end
+    double padY = 0.0;  // mm added to the reach across the rows
+    static SpanMargin Tight(double reach, double ip) {
+        const double slack = SpanSlack(reach, ip);
+        return {slack, 1, 0, slack / ip};
+    }
+    static SpanMargin NodeAround() { return {1.0, 0, 1, 0.0}; }
 };
 
 // The columns of a row from xa..xb grown by the half chord and the margin,
@@ -118,12 +122,12 @@ struct ReachRows {
             LevelRows(ys, rows, ix0, ix1);
             return;
         }
-        const double x0a = ax, y0a = ay, ddx = dx, ddy = dy, rad = radius, rad2 = radius2, idy = invDy,
-                     ip = invPitch, low = lo, high = hi;
+        const double x0a = ax, y0a = ay, ddx = dx, ddy = dy, rad2 = radius2, idy = invDy, ip = invPitch, low = lo,
+                     high = hi, across = radius + margin.padY;
         for (int i = 0; i < rows; ++i) {
             const double y = ys[i];
             // The part of the segment within `radius` of the row in Y.
-            const double ta = (y - rad - y0a) * idy, tb = (y + rad - y0a) * idy;
+            const double ta = (y - across - y0a) * idy, tb = (y + across - y0a) * idy;
             const double t0 = std::max(0.0, std::min(ta, tb));
             const double t1 = std::min(1.0, std::max(ta, tb));
             const bool near = t0 <= t1;
@@ -142,8 +146,9 @@ struct ReachRows {
         const double* __restrict halves = LevelHalfChords(ys, rows);
         const double y0a = ay, rad = radius, ip = invPitch, low = lo, high = hi;
         const double xa = ax + 0.0 * dx, xb = ax + 1.0 * dx;
+        const double nearY = rad + margin.padY;
         for (int i = 0; i < rows; ++i) {
-            const bool near = std::fabs(ys[i] - y0a) <= rad;
+            const bool near = std::fabs(ys[i] - y0a) <= nearY;
             ChordSpan(xa, xb, halves[i], near, ip, margin, low, high, hi, ix0[i], ix1[i]);
         }
     }
@@ -167,8 +172,8 @@ struct ReachRows {
 // segment's, and costs one vector loop.
 inline void DiscRows(const WorkModel& w, double cx, double cy, double radius, int lo, int hi,
                      const double* __restrict ys, int rows, int* __restrict ix0, int* __restrict ix1) {
-    const double r2 = radius * radius, invPitch = 1.0 / w.pitch, low = lo, high = hi;
-    const double slack = SpanSlack(radius, invPitch);
+    const double invPitch = 1.0 / w.pitch, low = lo, high = hi;
+    const double slack = SpanSlack(radius, invPitch), slackY = slack * w.pitch;
     static thread_local HalfChords chords;
     const double* __restrict halves = HalfChordsOf(chords, cy, radius, w.pitch, ys, rows);
     for (int i = 0; i < rows; ++i) {
@@ -176,7 +181,7 @@ inline void DiscRows(const WorkModel& w, double cx, double cy, double radius, in
         const double half = halves[i];
         const double xlo = std::min(std::max((cx - half) * invPitch - slack, low), high);
         const double xhi = std::min(std::max((cx + half) * invPitch + slack, low), high);
-        const bool hit = (d * d <= r2) & ((cx + half) * invPitch + slack >= low) &
+        const bool hit = (std::fabs(d) <= radius + slackY) & ((cx + half) * invPitch + slack >= low) &
                          ((cx - half) * invPitch - slack <= high);
         const int first = CeilColumn(xlo), last = static_cast<int>(xhi);
         ix0[i] = hit ? first : 0;

@@ -80,7 +80,10 @@ inline double StepDistance(double x, double ax, double bx, double ddx, double dd
     const bool alongside = (along > 0.0) & (along <= 1.0);
     const bool ahead = (along > 1.0) | behind;
     const double qBeyond = ahead ? qEnd : kUnreached;
-    return alongside ? qSide : qBeyond;
+    // Beside the end the two measures agree but for rounding: the smaller,
+    // so that a node the tool reaches standing at the end is never missed
+    // by a rounding of the side distance.
+    return alongside ? std::min(qSide, qEnd) : qBeyond;
 }
 
 // A node lowered by a plain step: height, the attribute byte with the side

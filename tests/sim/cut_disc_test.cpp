@@ -101,12 +101,20 @@ TEST(CutDisc, PassedMotionsWouldHaveCutNothing) {
                                  test::SweepTool(kShapeBall, 4.0f, 2.0f)};
     int passedRises = 0;
     for (const ToolProfile& tool : tools) {
-        for (unsigned seed = 1; seed <= 6; ++seed) {
+        for (unsigned seed = 1; seed <= 12; ++seed) {
             std::mt19937 random(seed * 7919u + static_cast<unsigned>(tool.shape));
             std::uniform_real_distribution<double> unit(0.0, 1.0);
-            WorkModel w = test::SweepGrid(81, 81, 0.2, kTop);
+            // Every other walk on a binary pitch with its motions' ends on
+            // nodes half the time, so that nodes lie on the reach exactly.
+            const bool snapped = seed % 2 == 0;
+            const double pitch = snapped ? 0.25 : 0.2;
+            const int n = snapped ? 65 : 81;
+            auto snap = [&](double v) {
+                return snapped && unit(random) < 0.5 ? std::round(v / pitch) * pitch : v;
+            };
+            WorkModel w = test::SweepGrid(n, n, pitch, kTop);
             for (std::uint32_t i = 0; i < w.cellCount; ++i) {
-                const double ix = i % 81, iy = i / 81;
+                const double ix = i % static_cast<std::uint32_t>(n), iy = i / static_cast<std::uint32_t>(n);
                 w.height[i] = static_cast<float>(9.0 + 0.8 * std::sin(ix * 0.23) * std::cos(iy * 0.17) +
                                                  0.1 * std::sin(i * 0.61));
             }
@@ -119,7 +127,8 @@ TEST(CutDisc, PassedMotionsWouldHaveCutNothing) {
             int jumped = 0;  // motions left of the sequence after a jump
             for (int k = 0; k < 120; ++k) {
                 const double pick = unit(random);
-                const double x = 3 + 10 * unit(random), y = 3 + 10 * unit(random), z = 7.5 + 2.0 * unit(random);
+                const double x = snap(3 + 10 * unit(random)), y = snap(3 + 10 * unit(random));
+                const double z = 7.5 + 2.0 * unit(random);
                 SweepMotionInput m;
                 if (jumped == 2) {
                     m = Line(at, {at[0] + 0.2, at[1], at[2]});
@@ -136,7 +145,7 @@ TEST(CutDisc, PassedMotionsWouldHaveCutNothing) {
                 } else if (pick < 0.7) {
                     m = Line(at, {x, y, z});  // rising or falling
                 } else if (pick < 0.75) {
-                    m = Line(at, {at[0] + 0.3 * unit(random), at[1], at[2]});  // short level
+                    m = Line(at, {snap(at[0] + 0.3 * unit(random)), at[1], at[2]});  // short level
                 } else if (pick < 0.8) {
                     m = Line(at, {x, y, 11.0});  // out above the work
                 } else if (pick < 0.85) {
@@ -177,7 +186,47 @@ TEST(CutDisc, PassedMotionsWouldHaveCutNothing) {
         }
     }
     // The walk does pass rises, or it proves nothing.
-    EXPECT_GT(passedRises, 100);
+    EXPECT_GT(passedRises, 200);
+}
+
+// Moves ending on a node with nodes on the tool's reach around the end:
+// straight ahead of a short step, beside the end of a short step, beside
+// the end of a slanted line swept whole. The move lowers them (they are
+// within reach), so the rise after it, passed, would have cut nothing.
+TEST(CutDisc, MovesLeaveNodesOnTheReachCutForTheRise) {
+    const struct {
+        double x0, y0;
+        float d;
+    } cases[] = {
+        {10.0, 10.0 + 0.097965054785353722, 3.0f},
+        {10.0, 10.0 - 0.065296429059699512, 3.0f},
+        {10.0 - 0.8 * 1.5432498950505953, 10.0 - 0.6 * 1.5432498950505953, 2.5f},
+    };
+    for (const auto& c : cases) {
+        WorkModel w = test::SweepGrid(81, 81, 0.25, kTop);
+        const ToolProfile tool = test::SweepTool(kShapeFlat, c.d, 0.0f);
+        const SweepContext ctx = Context(w, tool);
+        CutOptions options;
+        options.movingPitch = 0.2;
+        options.minimumLength = 0.001;
+        const Point p{c.x0, c.y0, 8.0}, end{10.0, 10.0, 8.0};
+        CutDisc disc;
+        for (const SweepMotionInput& m : {Line({p[0], p[1], 12.0}, p), Line(p, end)}) {
+            disc = DiscAfter(disc, ctx, m, false, options);
+            SweepFlags flags;
+            CutMotion(ctx, m, options, flags);
+        }
+        const SweepMotionInput rise = Line(end, {10.0, 10.0, 9.0});
+        ASSERT_TRUE(MotionCutsNothing(disc, ctx, rise, false, options)) << c.y0;
+        WorkModel copy = w;
+        copy.height = copy.heightA.data();
+        copy.attr = copy.attrA.data();
+        copy.lineNo = copy.lineNumbers.data();
+        SweepFlags flags;
+        CutMotion(Context(copy, tool), rise, options, flags);
+        EXPECT_EQ(flags.cutDone, 0) << c.x0 << "," << c.y0;
+        EXPECT_EQ(copy.heightA, w.heightA) << c.x0 << "," << c.y0;
+    }
 }
 
 }  // namespace

@@ -38,14 +38,22 @@ TEST(SweepRows, SpansHoldEveryNodeWithinReachAndLittleMore) {
         const int n = 60 + static_cast<int>(80 * unit(random));
         const WorkModel w = test::SweepGrid(n, n, pitch, 0.0f);
         const double size = (n - 1) * pitch;
-        const double reach = Snap(random, std::max(pitch, size * (0.02 + 0.4 * unit(random))), pitch);
-        const double ax = Snap(random, size * unit(random), pitch), ay = Snap(random, size * unit(random), pitch);
+        double reach = Snap(random, std::max(pitch, size * (0.02 + 0.4 * unit(random))), pitch);
+        if (c % 8 == 3) reach = std::round(reach / pitch) * pitch;
+        double ax = Snap(random, size * unit(random), pitch), ay = Snap(random, size * unit(random), pitch);
         // Along X, along Y, slanted, or a short step.
         double bx = Snap(random, size * unit(random), pitch), by = Snap(random, size * unit(random), pitch);
         const int kind = c % 4;
         if (kind == 0) by = ay;
         if (kind == 1) bx = ax;
         if (kind == 3) bx = ax + 0.3 * pitch * unit(random), by = ay + 0.2 * pitch * unit(random);
+        if (kind == 3 && c % 8 == 3) {
+            // A short step ending on a node, along an axis: the nodes straight
+            // ahead and beside its end lie on the reach exactly.
+            bx = std::round(bx / pitch) * pitch, by = std::round(by / pitch) * pitch;
+            ax = c % 16 == 3 ? bx - 0.4 * pitch * unit(random) : bx;
+            ay = c % 16 == 3 ? by : by - 0.4 * pitch * unit(random);
+        }
         const double dx = bx - ax, dy = by - ay, l2 = dx * dx + dy * dy;
         const bool travel = l2 > 0.0;
         const double il2 = travel ? 1.0 / l2 : 0.0;
