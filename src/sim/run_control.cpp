@@ -306,11 +306,11 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
     // Motions shorter than the controller's position tolerance cut nothing.
     options.minimumLength = ctl.positionTolerance;
     const SweepMotionInput m = SweepInputOf(p, work, run.interp.workOffset, run.tool.shift);
-    // Nothing but the run changes the work of an unattended run, and other
-    // runs sharing it only lower nodes: what the disc says still holds.
+    // Between the event pumps nothing but the run changes the work (the
+    // disc is forgotten at every pump), unless another instance shares it.
     const bool rapidProfile = ctx.tool == &run.rapidTool && run.rapidWidened;
     const CutDisc disc = std::exchange(run.cutDisc, DiscAfter(run.cutDisc, ctx, m, rapidProfile, options));
-    if (!s.interactive && MotionCutsNothing(disc, ctx, m, rapidProfile, options)) return;
+    if (work.sharing == nullptr && MotionCutsNothing(disc, ctx, m, rapidProfile, options)) return;
     if (Batching(run)) {
         if (run.pendingCount == run.pending.size()) run.pending.emplace_back();
         BatchedCut& cut = run.pending[run.pendingCount];
@@ -561,6 +561,8 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
     const RunSetup& s = run.setup;
     Interpreter& in = run.interp;
     auto lastPump = std::chrono::steady_clock::now();
+    // The work may have changed while the run waited (a pause, a hand tool).
+    run.cutDisc = CutDisc{};
     while (run.state == RunState::Running) {
         const auto now = std::chrono::steady_clock::now();
         if (now - lastPump >= kPumpInterval) {
@@ -568,6 +570,7 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
             // The progress first, so that the events handled next show it.
             if (s.progress) s.progress(run);
             host.PumpMessages();
+            run.cutDisc = CutDisc{};
             lastPump = now;
         }
         if (s.interactive && s.runMode == kRunResult && host.IsKeyDown(s.escapeKey)) {
@@ -582,6 +585,7 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
             FlushCuts(run, work);
             host.RequestRedraw();
             host.PumpMessages();
+            run.cutDisc = CutDisc{};
             lastPump = now;
         }
         if (StopRequested(run, ctl, host)) break;

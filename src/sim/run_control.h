@@ -207,9 +207,9 @@ struct CuttingRun {
     std::vector<BatchedCut> sweeping;
     std::vector<BatchedCut> sweepingBefore;
     bool sweepingNow = false;
-    // Where the last motion left the tool's disc cut (unattended runs): a
-    // motion known to cut nothing, such as the retract after a cut, is
-    // passed without waiting for the batches in flight.
+    // Where the last motion left the tool's disc cut: a motion known to cut
+    // nothing, such as the retract after a cut, is passed without a sweep
+    // and without waiting for the batches in flight.
     CutDisc cutDisc;
     // The work offset at the first motion: the run frame of RunStep.
     Point frameOffset{};
