@@ -38,10 +38,12 @@ StepBox StepNodeBox(const SweepContext& ctx, const Point& p0, const Point& p1) {
     const double width = w.lastX * w.pitch, depth = w.lastY * w.pitch;
     if (!(xhi >= 0.0 && yhi >= 0.0 && xlo <= width && ylo <= depth)) return box;
     const double inv = 1.0 / w.pitch;
+    // A node on the reach stays in the box whichever way the division rounds.
+    const double slack = sweep_detail::SpanSlack(box.reach, inv);
     box.ixBegin = std::clamp(static_cast<int>(std::max(xlo * inv, -1.0)), 0, w.lastX);
-    box.ixEnd = std::clamp(static_cast<int>(std::min(xhi * inv, static_cast<double>(w.lastX))), 0, w.lastX) + 1;
+    box.ixEnd = std::clamp(static_cast<int>(std::min(xhi * inv + slack, static_cast<double>(w.lastX))), 0, w.lastX) + 1;
     box.iyBegin = std::clamp(static_cast<int>(std::max(ylo * inv, -1.0)), 0, w.lastY);
-    box.iyEnd = std::clamp(static_cast<int>(std::min(yhi * inv, static_cast<double>(w.lastY))), 0, w.lastY) + 1;
+    box.iyEnd = std::clamp(static_cast<int>(std::min(yhi * inv + slack, static_cast<double>(w.lastY))), 0, w.lastY) + 1;
     return box;
 }
 

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace morvex {
@@ -95,6 +96,35 @@ TEST(SweepRows, SpansHoldEveryNodeWithinReachAndLittleMore) {
     // Tight: 5 % more than the nodes within reach here (slanted rows span
     // their widest chord), where a node more at either end is 11 %.
     EXPECT_LT(static_cast<double>(spanned), 1.08 * static_cast<double>(within));
+}
+
+// The box of a step straight down onto a node, on pitches that are no
+// binary fractions, with the reach a whole number of pitches: the nodes on
+// the reach on every side lie in the box.
+TEST(SweepRows, StepBoxesHoldTheNodesOnTheReach) {
+    std::mt19937 random(7);
+    int onReach = 0;
+    for (const double pitch : {0.1, 0.3, 0.7, 0.05, 0.15}) {
+        WorkModel w = test::SweepGrid(201, 201, pitch, 10.0f);
+        for (int c = 0; c < 200; ++c) {
+            const int k = 2 + static_cast<int>(random() % 40);
+            const ToolProfile tool = test::SweepTool(kShapeFlat, static_cast<float>(2 * k * pitch), 0.0f);
+            const int cx = 50 + static_cast<int>(random() % 100), cy = 50 + static_cast<int>(random() % 100);
+            const Point end{w.nodeOffset[cx], w.nodeOffset[cy], 5.0};
+            const StepBox box = StepNodeBox(test::SweepContextOf(w, tool),
+                                            {end[0], end[1], 6.0}, end);
+            const double r2 = box.reach * box.reach;
+            for (const auto& [dx, dy] : {std::pair{k, 0}, std::pair{-k, 0}, std::pair{0, k}, std::pair{0, -k}}) {
+                const int ix = cx + dx, iy = cy + dy;
+                const double vx = w.nodeOffset[ix] - end[0], vy = w.nodeOffset[iy] - end[1];
+                if (!(vx * vx + vy * vy <= r2)) continue;
+                ++onReach;
+                EXPECT_TRUE(box.ixBegin <= ix && ix < box.ixEnd && box.iyBegin <= iy && iy < box.iyEnd)
+                    << "pitch " << pitch << " k " << k << " node " << ix << "," << iy;
+            }
+        }
+    }
+    EXPECT_GT(onReach, 1000);
 }
 
 }  // namespace
