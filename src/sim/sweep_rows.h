@@ -28,13 +28,6 @@ namespace morvex::sweep_detail {
 // sensitive to that rounding; far less than a column.
 inline double SpanSlack(double reach, double ip) { return (1.0 + reach) * 1e-6 * ip; }
 
-// The first column at or after x >= 0 (a column offset), without a call
-// to ceil.
-inline int CeilColumn(double x) {
-    const int i = static_cast<int>(x);
-    return i + static_cast<int>(static_cast<double>(i) < x);
-}
-
 // Columns ix0..ix1 of a row; empty when ix1 < ix0.
 struct ColumnSpan {
     int ix0 = 0, ix1 = -1;
@@ -173,19 +166,13 @@ struct ReachRows {
 inline void DiscRows(const WorkModel& w, double cx, double cy, double radius, int lo, int hi,
                      const double* __restrict ys, int rows, int* __restrict ix0, int* __restrict ix1) {
     const double invPitch = 1.0 / w.pitch, low = lo, high = hi;
-    const double slack = SpanSlack(radius, invPitch), slackY = slack * w.pitch;
+    const SpanMargin margin = SpanMargin::Tight(radius, invPitch);
+    const double nearY = radius + margin.padY;
     static thread_local HalfChords chords;
     const double* __restrict halves = HalfChordsOf(chords, cy, radius, w.pitch, ys, rows);
     for (int i = 0; i < rows; ++i) {
-        const double d = ys[i] - cy;
-        const double half = halves[i];
-        const double xlo = std::min(std::max((cx - half) * invPitch - slack, low), high);
-        const double xhi = std::min(std::max((cx + half) * invPitch + slack, low), high);
-        const bool hit = (std::fabs(d) <= radius + slackY) & ((cx + half) * invPitch + slack >= low) &
-                         ((cx - half) * invPitch - slack <= high);
-        const int first = CeilColumn(xlo), last = static_cast<int>(xhi);
-        ix0[i] = hit ? first : 0;
-        ix1[i] = hit ? last : -1;
+        const bool near = std::fabs(ys[i] - cy) <= nearY;
+        ChordSpan(cx, cx, halves[i], near, invPitch, margin, low, high, hi, ix0[i], ix1[i]);
     }
 }
 
