@@ -5,12 +5,15 @@
 // lower), which the compiler turns into vector code; shorter ones, most of
 // them (the edge the tool advances into), node by node with the same
 // expressions. Plain steps (see PlainLowering) write their nodes at once;
-// the others go through LowerNode and the checks.
+// the others go through LowerNode and the checks. A tool flat out to its
+// reach cuts every node within it to one height: its long runs take the
+// distance only of the nodes near the edge of the reach.
 #include "sim/sweep_step_run.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "sim/sweep_node.h"
 
@@ -176,6 +179,72 @@ void AddRunLoad(const SweepContext& ctx, int ixBegin, int iy, int n, const float
     if (ctx.torque) flags.loadTorque += torque * area;
 }
 
+// The nodes [from, to) of a run at columns xs[0..n) (row at vy from the
+// step's end in Y and ny from its start) that lie within the step's reach
+// by a margin far above the rounding of any distance to them: inside the
+// end disc and, for a step that does not descend, ahead of its start line.
+// Every node between two such nodes is one too, since the reach is convex
+// where the distance sees it. Empty (from == to) when no node is.
+std::pair<int, int> WellWithinReach(const StepGeometry& g, const double* xs, int n, double vy, double ny) {
+    const double reach = g.box.reach;
+    const double margin = 1e-6 * (1.0 + reach);  // mm; distances round at 1e-12 mm and below
+    const double inner = reach - margin;
+    if (!(inner > 0.0) || !(vy * vy < inner * inner)) return {0, 0};
+    const double half = std::sqrt(inner * inner - vy * vy);
+    double lo = g.x1 - half, hi = g.x1 + half;
+    if (g.travel && !g.behindToo) {
+        // Behind the start line a rising or level step finds no node: keep
+        // margin ahead of it, (x - x0) dx + ny dy >= margin * length.
+        const double past = margin * std::sqrt(g.l2) - ny * g.dy;
+        if (g.dx > 0.0) {
+            lo = std::max(lo, g.x0 + past / g.dx);
+        } else if (g.dx < 0.0) {
+            hi = std::min(hi, g.x0 + past / g.dx);
+        } else if (!(past <= 0.0)) {
+            return {0, 0};
+        }
+    }
+    int from = 0, to = n;
+    while (from < n && !(xs[from] >= lo)) ++from;
+    while (to > from && !(xs[to - 1] <= hi)) --to;
+    return {from, to};
+}
+
+// A long run of a plain step whose tool is flat out to its reach: every
+// node within reach goes to the same height, so only the nodes near the
+// edge of the reach need their distance. The same nodes are lowered as the
+// row loops of SweepStepRun lower, in the same order, with the same loads.
+void SweepFlatRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ixBegin, int count, RowScratch& scratch,
+                  SweepFlags& flags, ClassFold& stepClass) {
+    WorkModel& w = *ctx.work;
+    const double* off = w.nodeOffset.data();
+    const double ny = off[iy] - g.y0, vy = off[iy] - g.y1;
+    const std::size_t runIdx = NodeIndex(w, ixBegin, iy);
+    const double* __restrict xs = off + ixBegin;
+    const float* __restrict h = w.height + runIdx;
+    double* __restrict q = scratch.q.data();
+    float* __restrict cand = scratch.candidate.data();
+    int* __restrict need = scratch.need.data();
+    const double ax = g.x0, bx = g.x1, ddx = g.dx, ddy = g.dy, il2 = g.invL2, vv = vy * vy, nyx = ny * g.dx,
+                 nyy = ny * g.dy, rr = g.reach2;
+    const bool behind = g.behindToo, travel = g.travel;
+    const float tip = g.zf, flat = g.flatHeight;
+    const auto [inFrom, inTo] = WellWithinReach(g, xs, count, vy, ny);
+    auto edge = [&](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            const double vx = xs[i] - bx;
+            q[i] = travel ? StepDistance(xs[i], ax, bx, ddx, ddy, il2, vv, nyx, nyy, behind, travel) : vx * vx + vv;
+            need[i] = (h[i] > tip) & (q[i] <= rr) & (flat < h[i]);
+        }
+    };
+    edge(0, inFrom);
+    for (int i = inFrom; i < inTo; ++i) need[i] = (h[i] > tip) & (flat < h[i]);
+    edge(inTo, count);
+    for (int i = 0; i < count; ++i) cand[i] = flat;
+    if (ctx.sumLoad) AddRunLoad(ctx, ixBegin, iy, count, h, cand, q, need, flags);
+    LowerPlainRun(ctx, runIdx, xs, count, g.dx, g.dy, g.x1, vy, travel, need, cand, flags, stepClass);
+}
+
 }  // namespace
 
 // One step over the nodes [ixBegin, ixEnd) of row iy; its class into stepClass.
@@ -217,6 +286,10 @@ void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
     int needed = 0;
     if (count <= kShortRun && g.plain) {
         SweepPlainShortRun(ctx, g, iy, ixBegin, ixEnd, flags, stepClass);
+        return;
+    }
+    if (count > kShortRun && g.plain && g.flat && !ctx.torque) {
+        SweepFlatRun(ctx, g, iy, ixBegin, count, scratch, flags, stepClass);
         return;
     }
     if (count <= kShortRun) {

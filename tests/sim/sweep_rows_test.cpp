@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <random>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -125,6 +127,61 @@ TEST(SweepRows, StepBoxesHoldTheNodesOnTheReach) {
         }
     }
     EXPECT_GT(onReach, 1000);
+}
+
+
+// A flat tool's long runs skip the distance of the nodes well within reach:
+// steps of every kind (short and long, rising, level, descending, straight
+// down, along X, along Y, just off Y, where a start line nearly follows
+// the rows) lower the same nodes to the same heights, with the same
+// attributes, classes and loads, as the node by node path a measuring
+// check forces.
+TEST(SweepRows, FlatRunsLowerAsTheNodeByNodePath) {
+    std::mt19937 random(20261209);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (const double pitch : {0.1, 0.07}) {
+        WorkModel fast = test::SweepGrid(141, 141, pitch, 10.0f);
+        for (std::uint32_t i = 0; i < fast.cellCount; ++i) {
+            fast.heightA[i] = static_cast<float>(9.5 + 0.4 * std::sin(i % 141 * 0.05) * std::cos(i / 141 * 0.04));
+        }
+        WorkModel slow = fast;
+        for (WorkModel* w : {&fast, &slow}) {
+            w->height = w->heightA.data();
+            w->attr = w->attrA.data();
+            w->lineNo = w->lineNumbers.data();
+        }
+        const double size = 140 * pitch;
+        const ToolProfile tool = test::SweepTool(kShapeFlat, 4.0f + 2.0f * static_cast<float>(pitch), 0.0f);
+        int cuts = 0;
+        for (int c = 0; c < 1500; ++c) {
+            const Point p0{2.5 + (size - 5.0) * unit(random), 2.5 + (size - 5.0) * unit(random),
+                           9.9 - 2.0 * c / 1500.0 - 0.3 * unit(random)};
+            const double length = unit(random) < 0.7 ? 0.02 + 0.3 * unit(random) : 1.0 + 2.0 * unit(random);
+            double angle = 2.0 * 3.14159265358979 * unit(random);
+            const int kind = c % 6;
+            if (kind == 1) angle = 0.5 * 3.14159265358979;  // along Y
+            if (kind == 2) angle = 0.5 * 3.14159265358979 + 1e-9;  // just off Y
+            if (kind == 3) angle = 0.0;  // along X
+            const double reach = kind == 4 ? 0.0 : length;  // straight up or down
+            const double rise = (unit(random) - 0.6) * 0.5;
+            const Point p1{p0[0] + reach * std::cos(angle), p0[1] + reach * std::sin(angle),
+                           c % 5 == 0 ? p0[2] : p0[2] + rise};
+            SweepContext plain = test::SweepContextOf(fast, tool);
+            SweepContext measuring = test::SweepContextOf(slow, tool);
+            plain.sumLoad = measuring.sumLoad = true;
+            measuring.lengthMode = 1;
+            SweepFlags a, b;
+            SweepStep(plain, p0, p1, a);
+            SweepStep(measuring, p0, p1, b);
+            ASSERT_EQ(std::tuple(a.cutDone, a.stepClass), std::tuple(b.cutDone, b.stepClass)) << "step " << c;
+            ASSERT_NEAR(a.loadVolume, b.loadVolume, 1e-9 * (1.0 + b.loadVolume)) << "step " << c;
+            cuts += a.cutDone;
+        }
+        EXPECT_GT(cuts, 400);
+        EXPECT_EQ(fast.heightA, slow.heightA) << pitch;
+        EXPECT_EQ(fast.attrA, slow.attrA) << pitch;
+        EXPECT_EQ(fast.lineNumbers, slow.lineNumbers) << pitch;
+    }
 }
 
 }  // namespace
