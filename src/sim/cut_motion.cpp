@@ -206,7 +206,7 @@ CutDisc DiscAfter(const CutDisc& before, const SweepContext& ctx, const SweepMot
 
 bool MotionCutsNothing(const CutDisc& disc, const SweepContext& ctx, const SweepMotionInput& m, bool rapidProfile,
                        const CutOptions& options) {
-    if (!DiscApplies(ctx, options) || options.afterStep || ctx.sumLoad) return false;
+    if (!DiscApplies(ctx, options)) return false;
     const WorkModel& w = *ctx.work;
     if (AboveWork(w, m)) return true;
     if (!disc.known || disc.rapidProfile != rapidProfile || disc.at != m.p0) return false;
@@ -222,6 +222,21 @@ bool MotionCutsNothing(const CutDisc& disc, const SweepContext& ctx, const Sweep
     // nodes within 1e-4 mm of the swept surface, and heights are floats.
     const double lift = length / static_cast<double>(StepCount(length, options));
     return lift > 1e-3 + 1e-6 * (std::fabs(m.p0[2]) + std::fabs(w.zMax));
+}
+
+void TellUncutSteps(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options) {
+    if (!options.afterStep || ctx.tool == nullptr) return;
+    // The same steps as CutMotion takes; a motion it sweeps whole is told
+    // by its caller as one step.
+    const double length = MotionLength(m);
+    if (!std::isfinite(length) || !(length > 0.0) || length < options.minimumLength) return;
+    if (!options.fast && !options.alwaysStep && SweptWhole(m, *ctx.tool)) return;
+    const long long n = StepCount(length, options);
+    const double stepLength = length / static_cast<double>(n);
+    for (long long i = 1; i <= n; ++i) {
+        const Point to = i == n ? m.p1 : MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n));
+        if (!options.afterStep(SweepFlags{}, stepLength, to)) break;
+    }
 }
 
 bool PlanBatchedCut(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options, long long maxSteps,

@@ -101,10 +101,14 @@ CutDisc DiscAfter(const CutDisc& before, const SweepContext& ctx, const SweepMot
 // a straight rise from where `disc` knows the tool's disc cut, with the
 // same profile and nothing beyond the flank within reach. A rise's lowest
 // step stands its own height above that disc, far more than the sweepers'
-// rounding, so no node can stand above the tool's surface. Never for a
-// motion whose steps an observer or the load check looks at (they hear
-// every step, cut or not), the fast versions or the scribing marker.
+// rounding, so no node can stand above the tool's surface. Never for the
+// fast versions or the scribing marker.
 bool MotionCutsNothing(const CutDisc& disc, const SweepContext& ctx, const SweepMotionInput& m, bool rapidProfile,
                        const CutOptions& options);
+
+// Tells options.afterStep (an observer, the load check) the steps CutMotion
+// would tell it for motion m, each with the flags of a step that cut
+// nothing: for a motion MotionCutsNothing passes.
+void TellUncutSteps(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options);
 
 }  // namespace morvex

@@ -310,7 +310,10 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
     // disc is forgotten at every pump), unless another instance shares it.
     const bool rapidProfile = ctx.tool == &run.rapidTool && run.rapidWidened;
     const CutDisc disc = std::exchange(run.cutDisc, DiscAfter(run.cutDisc, ctx, m, rapidProfile, options));
-    if (work.sharing == nullptr && MotionCutsNothing(disc, ctx, m, rapidProfile, options)) return;
+    if (work.sharing == nullptr && MotionCutsNothing(disc, ctx, m, rapidProfile, options)) {
+        TellUncutSteps(ctx, m, options);
+        return;
+    }
     if (Batching(run)) {
         if (run.pendingCount == run.pending.size()) run.pending.emplace_back();
         BatchedCut& cut = run.pending[run.pendingCount];

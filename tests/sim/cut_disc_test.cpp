@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <random>
+#include <vector>
 
 namespace morvex {
 namespace {
@@ -81,25 +83,40 @@ TEST(CutDisc, WhatKeepsMakesAndLosesIt) {
     exact.minimumLength = 0.0;
     EXPECT_TRUE(MotionCutsNothing(atA, ctx, Line(a, {5, 5, 8.002}), false, exact));
     EXPECT_FALSE(MotionCutsNothing(atA, ctx, Line(a, {5, 5, 8.0009}), false, exact));
-    // Observers and the load check hear every step, cut or not.
+    // Under an observer or the load check as well (TellUncutSteps tells
+    // them the steps).
     CutOptions observed = options;
     observed.afterStep = [](const SweepFlags&, double, const Point&) { return true; };
-    EXPECT_FALSE(MotionCutsNothing(atA, ctx, Line(a, up), false, observed));
-    EXPECT_FALSE(MotionCutsNothing(none, ctx, Line({1, 1, 12}, high), false, observed));
     SweepContext loads = ctx;
     loads.sumLoad = true;
-    EXPECT_FALSE(MotionCutsNothing(atA, loads, Line(a, up), false, options));
+    EXPECT_TRUE(MotionCutsNothing(atA, loads, Line(a, up), false, observed));
+    EXPECT_TRUE(MotionCutsNothing(none, loads, Line({1, 1, 12}, high), false, observed));
+}
+
+// A step as an observer hears it.
+struct Told {
+    int cut, cls;
+    double volume, torque, length;
+    Point end;
+    bool operator==(const Told&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Told& t) {
+    return out << "{cut " << t.cut << " class " << t.cls << " volume " << t.volume << " torque " << t.torque
+               << " length " << t.length << " to " << t.end[0] << "," << t.end[1] << "," << t.end[2] << "}";
 }
 
 // Random walks of plunges, level, rising and falling lines, level arcs,
 // helices, rises, moves above the work and jumps into the material, with a flat, a bull nose and a
 // ball, swept whole where the sweeper can and in steps elsewhere. Every
 // motion passed as cutting nothing is swept on a copy of the work, which
-// must come out the same, bit for bit, with no flag raised.
+// must come out the same, bit for bit, with no flag raised, and an
+// observer must hear the same steps.
 TEST(CutDisc, PassedMotionsWouldHaveCutNothing) {
     const ToolProfile tools[] = {test::SweepTool(kShapeFlat, 4.0f, 0.0f), test::SweepTool(kShapeBull, 4.0f, 1.0f),
                                  test::SweepTool(kShapeBall, 4.0f, 2.0f)};
     int passedRises = 0;
+    long long passedSteps = 0;
     for (const ToolProfile& tool : tools) {
         for (unsigned seed = 1; seed <= 12; ++seed) {
             std::mt19937 random(seed * 7919u + static_cast<unsigned>(tool.shape));
@@ -118,10 +135,24 @@ TEST(CutDisc, PassedMotionsWouldHaveCutNothing) {
                 w.height[i] = static_cast<float>(9.0 + 0.8 * std::sin(ix * 0.23) * std::cos(iy * 0.17) +
                                                  0.1 * std::sin(i * 0.61));
             }
-            const SweepContext ctx = Context(w, tool);
+            // Half the walks with the steps observed and their loads summed,
+            // every other of those under the load check (each step swept
+            // on its own): a passed motion tells the same steps.
+            const bool observed = seed % 4 < 2;
+            SweepContext ctx = Context(w, tool);
+            ctx.sumLoad = observed;
             CutOptions options;
             options.movingPitch = 0.25;
             options.minimumLength = 0.001;
+            options.alwaysStep = observed && seed % 4 == 1;
+            options.observeOnly = !options.alwaysStep;
+            std::vector<Told>* into = nullptr;
+            if (observed) {
+                options.afterStep = [&into](const SweepFlags& f, double length, const Point& end) {
+                    into->push_back({f.cutDone, f.stepClass, f.loadVolume, f.loadTorque, length, end});
+                    return true;
+                };
+            }
             CutDisc disc;
             Point at{8, 8, 12};
             int jumped = 0;  // motions left of the sequence after a jump
@@ -168,17 +199,26 @@ TEST(CutDisc, PassedMotionsWouldHaveCutNothing) {
                 const CutDisc before = disc;
                 disc = DiscAfter(before, ctx, m, false, options);
                 SweepFlags flags;
+                std::vector<Told> swept, told;
                 if (MotionCutsNothing(before, ctx, m, false, options)) {
                     if (m.p1[2] > m.p0[2] && m.p1[0] == m.p0[0]) ++passedRises;
                     WorkModel copy = w;
                     copy.height = copy.heightA.data();
                     copy.attr = copy.attrA.data();
                     copy.lineNo = copy.lineNumbers.data();
-                    CutMotion(Context(copy, tool), m, options, flags);
+                    SweepContext onCopy = Context(copy, tool);
+                    onCopy.sumLoad = observed;
+                    into = &swept;
+                    CutMotion(onCopy, m, options, flags);
                     ASSERT_EQ(copy.heightA, w.heightA) << "tool " << tool.shape << " seed " << seed << " motion " << k;
                     ASSERT_EQ(copy.attrA, w.attrA);
                     EXPECT_EQ(flags.cutDone, 0);
+                    into = &told;
+                    TellUncutSteps(ctx, m, options);
+                    ASSERT_EQ(told, swept) << "tool " << tool.shape << " seed " << seed << " motion " << k;
+                    passedSteps += static_cast<long long>(told.size());
                 } else {
+                    into = &swept;
                     CutMotion(ctx, m, options, flags);
                 }
                 at = m.p1;
@@ -187,6 +227,7 @@ TEST(CutDisc, PassedMotionsWouldHaveCutNothing) {
     }
     // The walk does pass rises, or it proves nothing.
     EXPECT_GT(passedRises, 200);
+    EXPECT_GT(passedSteps, 2000);
 }
 
 // Moves ending on a node with nodes on the tool's reach around the end:
