@@ -192,6 +192,9 @@ std::pair<int, int> WellWithinReach(const StepGeometry& g, const double* xs, int
     if (!(inner > 0.0) || !(vy * vy < inner * inner)) return {0, 0};
     const double half = std::sqrt(inner * inner - vy * vy);
     double lo = g.x1 - half, hi = g.x1 + half;
+    // A travel too short to square (under 1e-162 mm) leaves the side of
+    // the start line to the rounding of along = 0 * inf: no node is sure.
+    if (g.travel && !std::isfinite(g.invL2)) return {0, 0};
     if (g.travel && !g.behindToo) {
         // Behind the start line a rising or level step finds no node: keep
         // margin ahead of it, (x - x0) dx + ny dy >= margin * length.

@@ -133,7 +133,7 @@ TEST(SweepRows, StepBoxesHoldTheNodesOnTheReach) {
 // A flat tool's long runs skip the distance of the nodes well within reach:
 // steps of every kind (short and long, rising, level, descending, straight
 // down, along X, along Y, just off Y, where a start line nearly follows
-// the rows) lower the same nodes to the same heights, with the same
+// the rows, travels too short to square) lower the same nodes to the same heights, with the same
 // attributes, classes and loads, as the node by node path a measuring
 // check forces.
 TEST(SweepRows, FlatRunsLowerAsTheNodeByNodePath) {
@@ -176,6 +176,19 @@ TEST(SweepRows, FlatRunsLowerAsTheNodeByNodePath) {
             ASSERT_EQ(std::tuple(a.cutDone, a.stepClass), std::tuple(b.cutDone, b.stepClass)) << "step " << c;
             ASSERT_NEAR(a.loadVolume, b.loadVolume, 1e-9 * (1.0 + b.loadVolume)) << "step " << c;
             cuts += a.cutDone;
+        }
+        // Travels too short to square, starting on the grid's first column or row.
+        for (const auto& [p0, p1] : {std::pair<Point, Point>{{0, 5, 7}, {1e-200, 5, 7}},
+                                     std::pair<Point, Point>{{3, 0, 6.5}, {3, 1e-200, 6.5}}}) {
+            SweepContext plain = test::SweepContextOf(fast, tool);
+            SweepContext measuring = test::SweepContextOf(slow, tool);
+            plain.sumLoad = measuring.sumLoad = true;
+            measuring.lengthMode = 1;
+            SweepFlags a, b;
+            SweepStep(plain, p0, p1, a);
+            SweepStep(measuring, p0, p1, b);
+            EXPECT_EQ(std::tuple(a.cutDone, a.stepClass), std::tuple(b.cutDone, b.stepClass));
+            EXPECT_NEAR(a.loadVolume, b.loadVolume, 1e-9 * (1.0 + b.loadVolume));
         }
         EXPECT_GT(cuts, 400);
         EXPECT_EQ(fast.heightA, slow.heightA) << pitch;
