@@ -152,7 +152,7 @@ TEST(SweepRows, FlatRunsLowerAsTheNodeByNodePath) {
         }
         const double size = 140 * pitch;
         const ToolProfile tool = test::SweepTool(kShapeFlat, 4.0f + 2.0f * static_cast<float>(pitch), 0.0f);
-        int cuts = 0;
+        std::vector<std::pair<Point, Point>> steps;
         for (int c = 0; c < 1500; ++c) {
             const Point p0{2.5 + (size - 5.0) * unit(random), 2.5 + (size - 5.0) * unit(random),
                            9.9 - 2.0 * c / 1500.0 - 0.3 * unit(random)};
@@ -164,8 +164,15 @@ TEST(SweepRows, FlatRunsLowerAsTheNodeByNodePath) {
             if (kind == 3) angle = 0.0;  // along X
             const double reach = kind == 4 ? 0.0 : length;  // straight up or down
             const double rise = (unit(random) - 0.6) * 0.5;
-            const Point p1{p0[0] + reach * std::cos(angle), p0[1] + reach * std::sin(angle),
-                           c % 5 == 0 ? p0[2] : p0[2] + rise};
+            steps.push_back({p0, {p0[0] + reach * std::cos(angle), p0[1] + reach * std::sin(angle),
+                                  c % 5 == 0 ? p0[2] : p0[2] + rise}});
+        }
+        // Travels too short to square, starting on the grid's first column or row.
+        steps.push_back({{0, 5, 7}, {1e-200, 5, 7}});
+        steps.push_back({{3, 0, 6.5}, {3, 1e-200, 6.5}});
+        int cuts = 0;
+        for (std::size_t c = 0; c < steps.size(); ++c) {
+            const auto& [p0, p1] = steps[c];
             SweepContext plain = test::SweepContextOf(fast, tool);
             SweepContext measuring = test::SweepContextOf(slow, tool);
             plain.sumLoad = measuring.sumLoad = true;
@@ -176,19 +183,6 @@ TEST(SweepRows, FlatRunsLowerAsTheNodeByNodePath) {
             ASSERT_EQ(std::tuple(a.cutDone, a.stepClass), std::tuple(b.cutDone, b.stepClass)) << "step " << c;
             ASSERT_NEAR(a.loadVolume, b.loadVolume, 1e-9 * (1.0 + b.loadVolume)) << "step " << c;
             cuts += a.cutDone;
-        }
-        // Travels too short to square, starting on the grid's first column or row.
-        for (const auto& [p0, p1] : {std::pair<Point, Point>{{0, 5, 7}, {1e-200, 5, 7}},
-                                     std::pair<Point, Point>{{3, 0, 6.5}, {3, 1e-200, 6.5}}}) {
-            SweepContext plain = test::SweepContextOf(fast, tool);
-            SweepContext measuring = test::SweepContextOf(slow, tool);
-            plain.sumLoad = measuring.sumLoad = true;
-            measuring.lengthMode = 1;
-            SweepFlags a, b;
-            SweepStep(plain, p0, p1, a);
-            SweepStep(measuring, p0, p1, b);
-            EXPECT_EQ(std::tuple(a.cutDone, a.stepClass), std::tuple(b.cutDone, b.stepClass));
-            EXPECT_NEAR(a.loadVolume, b.loadVolume, 1e-9 * (1.0 + b.loadVolume));
         }
         EXPECT_GT(cuts, 400);
         EXPECT_EQ(fast.heightA, slow.heightA) << pitch;
