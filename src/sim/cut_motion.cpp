@@ -52,6 +52,12 @@ bool SweptWhole(const SweepMotionInput& m, const ToolProfile& tool) {
     return travels && (m.p0[2] == m.p1[2] || ball);
 }
 
+// Whether CutMotion sweeps m whole rather than in steps (when the
+// whole-motion sweeper can take it).
+bool TakenWhole(const SweepMotionInput& m, const ToolProfile& tool, const CutOptions& options) {
+    return !options.fast && !options.alwaysStep && SweptWhole(m, tool);
+}
+
 }  // namespace
 
 Point MotionPointAt(const SweepMotionInput& m, double fraction) {
@@ -69,6 +75,15 @@ Point MotionPointAt(const SweepMotionInput& m, double fraction) {
     p[m.third] = m.p0[m.third] + (m.p1[m.third] - m.p0[m.third]) * fraction;
     return p;
 }
+
+namespace {
+
+// Where step i of n of motion m ends (0: its start); the last ends exactly at p1.
+Point StepEnd(const SweepMotionInput& m, long long i, long long n) {
+    return i == n ? m.p1 : i == 0 ? m.p0 : MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n));
+}
+
+}  // namespace
 
 SweepMotionInput SweepInputOf(const PathRecord& path, const WorkModel& work, const Point& workOffset, double shift) {
     SweepMotionInput m;
@@ -104,16 +119,14 @@ int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptio
     // A motion that does not move removes nothing the one before left.
     if (!std::isfinite(length) || !(length > 0.0) || length < options.minimumLength) return 0;
     if (ctx.tool->shape == kShapeKegaki) return SweepKegaki(ctx, m, options, flags);
-    if (!options.fast && !options.alwaysStep && SweptWhole(m, *ctx.tool)) {
+    if (TakenWhole(m, *ctx.tool, options)) {
         const int whole =
             options.workers != nullptr ? SweepMotionOnWorkers(*options.workers, ctx, m, flags) : SweepMotion(ctx, m, flags);
         if (whole >= 0) return whole;
     }
     const long long n = StepCount(length, options);
     const double stepLength = length / static_cast<double>(n);
-    auto pointAt = [&](long long i) {
-        return i == n ? m.p1 : i == 0 ? m.p0 : MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n));
-    };
+    auto pointAt = [&](long long i) { return StepEnd(m, i, n); };
     const bool observed = static_cast<bool>(options.afterStep);
     const bool batchable =
         (!observed || options.observeOnly) &&
@@ -230,12 +243,11 @@ void TellUncutSteps(const SweepContext& ctx, const SweepMotionInput& m, const Cu
     // by its caller as one step.
     const double length = MotionLength(m);
     if (!std::isfinite(length) || !(length > 0.0) || length < options.minimumLength) return;
-    if (!options.fast && !options.alwaysStep && SweptWhole(m, *ctx.tool)) return;
+    if (TakenWhole(m, *ctx.tool, options)) return;
     const long long n = StepCount(length, options);
     const double stepLength = length / static_cast<double>(n);
     for (long long i = 1; i <= n; ++i) {
-        const Point to = i == n ? m.p1 : MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n));
-        if (!options.afterStep(SweepFlags{}, stepLength, to)) break;
+        if (!options.afterStep(SweepFlags{}, stepLength, StepEnd(m, i, n))) break;
     }
 }
 
@@ -270,9 +282,7 @@ bool PlanBatchedCut(const SweepContext& ctx, const SweepMotionInput& m, const Cu
     cut.backwards = StepsBackwards(ctx, m);
     cut.points.resize(static_cast<std::size_t>(n) + 1);
     Point* points = cut.points.data();
-    points[0] = m.p0;
-    for (long long i = 1; i < n; ++i) points[i] = MotionPointAt(m, static_cast<double>(i) / static_cast<double>(n));
-    points[n] = m.p1;
+    for (long long i = 0; i <= n; ++i) points[i] = StepEnd(m, i, n);
     // The rows every step's box lies within: the points' extent grown by
     // the reach at the lowest point (the reach only shrinks going up).
     const WorkModel& w = *ctx.work;

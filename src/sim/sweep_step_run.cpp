@@ -189,12 +189,11 @@ std::pair<int, int> WellWithinReach(const StepGeometry& g, const double* xs, int
     const double reach = g.box.reach;
     const double margin = 1e-6 * (1.0 + reach);  // mm; distances round at 1e-12 mm and below
     const double inner = reach - margin;
-    if (!(inner > 0.0) || !(vy * vy < inner * inner)) return {0, 0};
-    const double half = std::sqrt(inner * inner - vy * vy);
-    double lo = g.x1 - half, hi = g.x1 + half;
     // A travel too short to square (under 1e-162 mm) leaves the side of
     // the start line to the rounding of along = 0 * inf: no node is sure.
-    if (g.travel && !std::isfinite(g.invL2)) return {0, 0};
+    if (!(inner > 0.0) || !(vy * vy < inner * inner) || (g.travel && !std::isfinite(g.invL2))) return {0, 0};
+    const double half = std::sqrt(inner * inner - vy * vy);
+    double lo = g.x1 - half, hi = g.x1 + half;
     if (g.travel && !g.behindToo) {
         // Behind the start line a rising or level step finds no node: keep
         // margin ahead of it, (x - x0) dx + ny dy >= margin * length.
@@ -235,8 +234,7 @@ void SweepFlatRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
     const auto [inFrom, inTo] = WellWithinReach(g, xs, count, vy, ny);
     auto edge = [&](int from, int to) {
         for (int i = from; i < to; ++i) {
-            const double vx = xs[i] - bx;
-            q[i] = travel ? StepDistance(xs[i], ax, bx, ddx, ddy, il2, vv, nyx, nyy, behind, travel) : vx * vx + vv;
+            q[i] = StepDistance(xs[i], ax, bx, ddx, ddy, il2, vv, nyx, nyy, behind, travel);
             need[i] = (h[i] > tip) & (q[i] <= rr) & (flat < h[i]);
         }
     };
@@ -291,7 +289,7 @@ void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
         SweepPlainShortRun(ctx, g, iy, ixBegin, ixEnd, flags, stepClass);
         return;
     }
-    if (count > kShortRun && g.plain && g.flat && !ctx.torque) {
+    if (g.plain && g.flat && !ctx.torque) {  // a long run: short plain ones went above
         SweepFlatRun(ctx, g, iy, ixBegin, count, scratch, flags, stepClass);
         return;
     }
