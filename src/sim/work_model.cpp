@@ -30,6 +30,11 @@ void Release(std::vector<T>& v) {
     std::vector<T>().swap(v);
 }
 
+template <class T>
+void Release(ZeroedArray<T>& a) {
+    a.Release();
+}
+
 // Makes v hold at least n elements; true when it had to be allocated anew
 // (its contents are then zero).
 template <class T>
@@ -37,6 +42,13 @@ bool Grow(std::vector<T>& v, std::size_t n) {
     if (v.size() >= n) return false;
     Release(v);
     v.resize(n);
+    return true;
+}
+
+template <class T>
+bool Grow(ZeroedArray<T>& a, std::size_t n) {
+    if (a.size() >= n) return false;
+    if (!a.Reset(n)) throw std::bad_alloc();
     return true;
 }
 

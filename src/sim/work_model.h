@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/messages.h"
+#include "base/zeroed_array.h"
 #include "nc/path_record.h"
 
 namespace morvex {
@@ -82,10 +83,13 @@ struct WorkModel {
     int dataLevel = kDataLevelFull;  // level of the last allocation
 
     // Storage (the pointers above point into these).
-    std::vector<float> heightA, heightB, basicHeight;
-    std::vector<std::uint8_t> attrA, attrB;
-    std::vector<std::int32_t> lineNumbers;
-    std::vector<std::int16_t> screenXY;  // 2 per node, owned by the display
+    // Zero-filled by the system as first touched: a work filled right after
+    // is written once, and a pair a run never uses costs no memory.
+    ZeroedArray<float> heightA, heightB;
+    ZeroedArray<std::uint8_t> attrA, attrB;
+    ZeroedArray<std::int32_t> lineNumbers;
+    ZeroedArray<std::int16_t> screenXY;  // 2 per node, owned by the display
+    std::vector<float> basicHeight;
     WorkScalars saved;                   // the state the backup pair holds
     bool haveSaved = false;
     // Shared with other processes: pair A and the line numbers are the
