@@ -8,13 +8,14 @@
 // - Out of memory from the system (ENOMEM, ENOBUFS) reports
 //   kDmfResourceOver; any other failure kDmfWriteFailed.
 // - Numbers are encoded little-endian byte by byte, so the layout does not
-//   depend on the host; heights and attribute bytes go out in row-sized
-//   blocks through one reused buffer.
+//   depend on the host; heights, attribute bytes and line numbers go out in
+//   blocks of whole rows through one reused buffer.
 // - Integer heights: half away from zero in double precision, trunc(v + 0.5)
 //   for v > 0 and trunc(v - 0.5) otherwise; the uniform height and the
 //   bottom use v = z / unit, the full-grid rows v = z * (1 / unit), with the
 //   unit being the single-precision unit widened to double.
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -66,6 +67,35 @@ void PutHeight(Buffer& b, double z, const DmfContext& ctx) {
     }
 }
 
+std::uint32_t FloatBits(float v) {
+    std::uint32_t u = 0;
+    std::memcpy(&u, &v, 4);
+    return u;
+}
+
+// One 32-bit word per node, word(i) for node i in index order, little-endian,
+// in blocks of whole rows (about 256 KB) rather than a write per row.
+template <class Word>
+bool WriteNodes(Writer& w, const WorkModel& work, Word&& word) {
+    const std::size_t nodes = work.cellCount;
+    const std::size_t nx = static_cast<std::size_t>(work.nx);
+    const std::size_t block = std::max<std::size_t>(1, (std::size_t{1} << 16) / nx) * nx;
+    std::vector<unsigned char> bytes(4 * std::min(block, nodes));
+    for (std::size_t from = 0; from < nodes; from += block) {
+        const std::size_t n = std::min(block, nodes - from);
+        unsigned char* out = bytes.data();
+        for (std::size_t i = 0; i < n; ++i, out += 4) {
+            const std::uint32_t v = word(from + i);
+            out[0] = static_cast<unsigned char>(v);
+            out[1] = static_cast<unsigned char>(v >> 8);
+            out[2] = static_cast<unsigned char>(v >> 16);
+            out[3] = static_cast<unsigned char>(v >> 24);
+        }
+        if (!w.WriteBlock(bytes.data(), 4 * n)) return false;
+    }
+    return true;
+}
+
 bool WriteBody(Writer& w, const WorkModel& work, DmfContext& ctx) {
     const bool linesKept = work.lineNo != nullptr;
     const std::int32_t code = DmfSaveCode(ctx.saveLevel, linesKept);
@@ -94,30 +124,18 @@ bool WriteBody(Writer& w, const WorkModel& work, DmfContext& ctx) {
         if (!w.Write(head)) return false;
     } else {
         if (!w.Write(head)) return false;
-        const auto nx = static_cast<std::size_t>(work.nx);
         const double inverse = 1.0 / Unit(ctx);
-        Buffer row;
-        row.bytes.reserve(4 * nx);
-        for (int iy = 0; iy < work.ny; ++iy) {
-            row.bytes.clear();
-            const float* z = work.height + NodeIndex(work, 0, iy);
-            for (std::size_t ix = 0; ix < nx; ++ix) {
-                if (ctx.intHeights) {
-                    row.I32(DmfCountOf(static_cast<double>(z[ix]) * inverse));
-                } else {
-                    row.F32(z[ix]);
-                }
-            }
-            if (!w.Write(row)) return false;
+        const bool counts = ctx.intHeights;
+        if (!WriteNodes(w, work, [&](std::size_t i) {
+                return counts ? static_cast<std::uint32_t>(DmfCountOf(static_cast<double>(work.height[i]) * inverse))
+                              : FloatBits(work.height[i]);
+            })) {
+            return false;
         }
         if (code > 0 && !w.WriteBlock(work.attr, work.cellCount)) return false;
-        if (code > 1) {
-            for (int iy = 0; iy < work.ny; ++iy) {
-                row.bytes.clear();
-                const std::int32_t* n = work.lineNo + NodeIndex(work, 0, iy);
-                for (std::size_t ix = 0; ix < nx; ++ix) row.I32(n[ix]);
-                if (!w.Write(row)) return false;
-            }
+        if (code > 1 &&
+            !WriteNodes(w, work, [&](std::size_t i) { return static_cast<std::uint32_t>(work.lineNo[i]); })) {
+            return false;
         }
     }
 

@@ -115,6 +115,30 @@ TEST(DmfFile, ExactBytesAndSaveLevels) {
     for (int c : {0, 1, -1, 0, 2000, -2000}) ints.Put<std::int32_t>(c);
     ints.Put<std::int32_t>(0).Put<std::int32_t>(1).Put<std::int32_t>(-5000);
     EXPECT_EQ(TempDir::Read(path), ints.s);
+
+    // A grid of several write blocks with a row length that divides none:
+    // every node once, in order, heights and line numbers alike.
+    WorkModel big;
+    PitchSettings p;
+    p.workPitch = 0.5;
+    ASSERT_EQ(DefineBoxWork(big, BoxRequest{10, 20, -5, 160, 370, 30}, p, kDataLevelFull), DefineWorkStatus::Ok);
+    ASSERT_EQ(big.nx, 301);
+    ctx.intHeights = false;
+    ctx.saveLevel = 3;
+    Bytes grid;
+    grid.Header(kIdentityAt10_20, big.nx, big.ny, 0.5, 0.0, 5, 0);
+    for (std::uint32_t i = 0; i < big.cellCount; ++i) {
+        big.height[i] = 29.0f - static_cast<float>(i % 977) * 0.01f;
+        big.attr[i] = static_cast<std::uint8_t>(i % 251);
+        big.lineNo[i] = static_cast<std::int32_t>(i * 3);
+        grid.Put(big.height[i]);
+    }
+    grid.s.append(reinterpret_cast<const char*>(big.attr), big.cellCount);
+    for (std::uint32_t i = 0; i < big.cellCount; ++i) grid.Put<std::int32_t>(big.lineNo[i]);
+    grid.Put<std::int32_t>(0).Put<std::int32_t>(1).Put(-5.0f);
+    big.workState = 2;
+    ASSERT_EQ(SaveDmf(path, big, ctx), kDmfSaved);
+    EXPECT_TRUE(TempDir::Read(path) == grid.s);
 }
 
 TEST(DmfFile, RoundTripOriginAndGridCheck) {
