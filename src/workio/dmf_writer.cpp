@@ -9,7 +9,7 @@
 //   kDmfResourceOver; any other failure kDmfWriteFailed.
 // - Numbers are encoded little-endian byte by byte, so the layout does not
 //   depend on the host; heights, attribute bytes and line numbers go out in
-//   blocks of whole rows through one reused buffer.
+//   blocks of whole rows, about 256 KB a write.
 // - Integer heights: half away from zero in double precision, trunc(v + 0.5)
 //   for v > 0 and trunc(v - 0.5) otherwise; the uniform height and the
 //   bottom use v = z / unit, the full-grid rows v = z * (1 / unit), with the
@@ -30,6 +30,12 @@
 namespace morvex {
 namespace {
 
+std::uint32_t FloatBits(float v) {
+    std::uint32_t u = 0;
+    std::memcpy(&u, &v, 4);
+    return u;
+}
+
 class Buffer {
 public:
     std::vector<unsigned char> bytes;
@@ -38,11 +44,7 @@ public:
     void U32(std::uint32_t v) {
         for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<unsigned char>(v >> (8 * i)));
     }
-    void F32(float v) {
-        std::uint32_t u = 0;
-        std::memcpy(&u, &v, 4);
-        U32(u);
-    }
+    void F32(float v) { U32(FloatBits(v)); }
     void F64(double v) {
         std::uint64_t u = 0;
         std::memcpy(&u, &v, 8);
@@ -65,12 +67,6 @@ void PutHeight(Buffer& b, double z, const DmfContext& ctx) {
     } else {
         b.F32(static_cast<float>(z));
     }
-}
-
-std::uint32_t FloatBits(float v) {
-    std::uint32_t u = 0;
-    std::memcpy(&u, &v, 4);
-    return u;
 }
 
 // One 32-bit word per node, word(i) for node i in index order, little-endian,
