@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <type_traits>
 #include <utility>
 
@@ -39,14 +40,11 @@ public:
         }
         return *this;
     }
-    // A copy holds the same elements in storage of its own (empty when
-    // that cannot be had).
+    // A copy has storage of its own; like a vector's, it throws
+    // std::bad_alloc when that cannot be had.
     ZeroedArray(const ZeroedArray& other) { CopyFrom(other); }
     ZeroedArray& operator=(const ZeroedArray& other) {
-        if (this != &other) {
-            Release();
-            CopyFrom(other);
-        }
+        if (this != &other) CopyFrom(other);
         return *this;
     }
 
@@ -97,7 +95,9 @@ public:
     }
 
 private:
-    void CopyFrom(const ZeroedArray& other) { (void)assign(other.begin(), other.end()); }
+    void CopyFrom(const ZeroedArray& other) {
+        if (!assign(other.begin(), other.end())) throw std::bad_alloc();
+    }
 
     T* data_ = nullptr;
     std::size_t size_ = 0;

@@ -9,8 +9,9 @@ namespace morvex {
 namespace {
 
 // Storage handed back and taken again (small blocks come from the heap,
-// large ones from fresh pages) is zero every time, whatever it held.
-TEST(ZeroedArray, FreshStorageIsZeroAndCopiesOwnTheirs) {
+// large ones from fresh pages) is zero every time, whatever it held;
+// assign and move carry the elements over.
+TEST(ZeroedArray, FreshStorageIsZeroAndAssignedOrMovedElementsStay) {
     for (const std::size_t n : {std::size_t{7}, std::size_t{1} << 12, std::size_t{1} << 20}) {
         ZeroedArray<std::int32_t> a;
         for (int round = 0; round < 3; ++round) {
@@ -21,7 +22,8 @@ TEST(ZeroedArray, FreshStorageIsZeroAndCopiesOwnTheirs) {
             EXPECT_EQ(nonZero, 0u) << n << " round " << round;
             for (std::size_t i = 0; i < n; ++i) a[i] = -1 - static_cast<std::int32_t>(i);
         }
-        ZeroedArray<std::int32_t> copy = a;
+        ZeroedArray<std::int32_t> copy;
+        ASSERT_TRUE(copy.assign(a.begin(), a.end()));
         EXPECT_TRUE(copy == a);
         EXPECT_NE(copy.data(), a.data());
         copy[n - 1] = 5;
