@@ -75,9 +75,10 @@ void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
         any = Axis(out, "Y", sy, out.lastY) || any;
         if (any) Text(out, "\n");
         if (sz != out.lastZ) {
-            long long above = C(out, run.start[2] + 2.0);
-            Text(out, FormatCounts("Z", above, out.format) + "\n");
-            out.lastZ = above;
+            // The escape stopped 2 mm above (or lower, where it travelled):
+            // no rapid up and down again.
+            const long long above = C(out, run.start[2] + 2.0);
+            if (above < out.lastZ && Axis(out, "Z", above, out.lastZ)) Text(out, "\n");
             Text(out, "G01");
             Axis(out, "Z", sz, out.lastZ);
             Feed(out, run.feed);
@@ -126,29 +127,46 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
         if (out.lastMode != kRapid) Text(out, "G00");
         out.lastMode = kRapid;
     };
+    const double travel = std::hypot(run.end[0] - run.start[0], run.end[1] - run.start[1]);
+    if (!programEnd && run.line == previousLine && !(travel > out.options.escapeWidth) && !out.piecesLost) {
+        // No escape within a line and the escape width: the moves as
+        // programmed (the tool must still reach the next run's start).
+        for (const OptimizeRun& piece : out.escapePieces) WriteKept(out, piece);
+        return;
+    }
+    rapid();
+    const double lastZ = static_cast<double>(out.lastZ) / out.format.units;
+    // The height to travel at: where the tip is when that is above the
+    // work's top, else the retract height over the path.
+    auto travelHeight = [&] {
+        if (lastZ > out.workTop) return lastZ;
+        const double z = out.clearance ? out.clearance(run.start, run.end) : out.workTop + out.options.escapeHeight;
+        return std::max(z, lastZ);
+    };
     if (programEnd) {
-        rapid();
-        Axis(out, "Z", ez, out.lastZ);
+        // To the end's height first, unless the work lies above it: then
+        // over the work at the travel height and down at the end.
+        const double end = static_cast<double>(ez) / out.format.units;
+        const long long z = end > out.workTop ? ez : std::max(ez, C(out, travelHeight()));
+        Axis(out, "Z", z, out.lastZ);
         Text(out, "\n");
         bool any = Axis(out, "X", ex, out.lastX);
         any = Axis(out, "Y", ey, out.lastY) || any;
         if (any) Text(out, "\n");
+        if (Axis(out, "Z", ez, out.lastZ)) Text(out, "\n");
         out.previousEscape = true;
         return;
     }
-    const double travel = std::hypot(run.end[0] - run.start[0], run.end[1] - run.start[1]);
-    if (run.line == previousLine && !(travel > out.options.escapeWidth)) return;
-    rapid();
-    const double lastZ = static_cast<double>(out.lastZ) / out.format.units;
-    if (!(lastZ > out.workTop)) {
-        const double z = out.clearance ? out.clearance(run.start, run.end) : out.workTop + out.options.escapeHeight;
-        Axis(out, "Z", C(out, std::max(z, lastZ)), out.lastZ);
-    }
+    Axis(out, "Z", C(out, travelHeight()), out.lastZ);
     Text(out, "\n");
     bool any = Axis(out, "X", ex, out.lastX);
     any = Axis(out, "Y", ey, out.lastY) || any;
     if (any) Text(out, "\n");
-    if (Axis(out, "Z", ez, out.lastZ)) Text(out, "\n");
+    // Down at rapid to 2 mm above the end only: the run that follows
+    // feeds the rest, as the end touches the work where cutting starts.
+    const long long above = C(out, run.end[2] + 2.0);
+    const long long z = ez >= out.lastZ ? ez : std::min(out.lastZ, above);
+    if (Axis(out, "Z", z, out.lastZ)) Text(out, "\n");
     out.previousEscape = true;
 }
 
@@ -388,6 +406,48 @@ void BeginOptimisedOutput(OptimizedOutput& out, const Point& start) {
     }
 }
 
+namespace {
+
+constexpr std::size_t kMaxEscapePieces = 4096;
+
+// The step of an escape as the program moves it (out.lastEnd: where the
+// step before ended): a run of its own, or the last one's continuation
+// where a kept run would go on.
+void AddEscapePiece(OptimizedOutput& out, const OptimizeStep& step, int type, const OptimizeFeeds& feeds) {
+    std::vector<OptimizeRun>& pieces = out.escapePieces;
+    if (out.piecesLost) return;
+    const long long f = type == kRapid ? Truncated(feeds.maxMachineF) : Truncated(step.feed);
+    const bool arc = type == kArcCw || type == kArcCcw;
+    if (!pieces.empty()) {
+        OptimizeRun& last = pieces.back();
+        if (last.motion == step.motion && last.type == type && last.feed == f && !out.piecesEnded &&
+            (arc ? last.plane == step.plane && last.centre == step.centre : Straight(last.start, last.end, step.end))) {
+            last.end = step.end;
+            out.piecesEnded = step.blockEnd;
+            return;
+        }
+    }
+    if (pieces.size() >= kMaxEscapePieces) {
+        pieces.clear();
+        out.piecesLost = true;
+        return;
+    }
+    OptimizeRun piece;
+    piece.escape = 1;
+    piece.motion = step.motion;
+    piece.type = type;
+    piece.line = step.line;
+    piece.plane = step.plane;
+    piece.start = out.lastEnd;
+    piece.end = step.end;
+    piece.centre = step.centre;
+    piece.feed = f;
+    pieces.push_back(piece);
+    out.piecesEnded = step.blockEnd;
+}
+
+}  // namespace
+
 void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const OptimizeFeeds& feeds) {
     const OptimizeOptions& o = out.options;
     const bool rapid = step.type == kRapid;
@@ -430,6 +490,7 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const Opti
     const bool arc = type == kArcCw || type == kArcCcw;
     if (run.escape >= 0 && run.escape == e) {
         if (e == 0) {
+            AddEscapePiece(out, step, type, feeds);
             run.end = step.end;
             out.lastEnd = step.end;
             return;
@@ -447,6 +508,11 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const Opti
     }
     const Point start = out.lastEnd;
     WritePending(out, false);
+    if (e == 0) {
+        out.escapePieces.clear();
+        out.piecesLost = false;
+        AddEscapePiece(out, step, type, feeds);
+    }
     run.escape = e;
     run.motion = step.motion;
     run.type = type;

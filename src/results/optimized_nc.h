@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "nc/path_record.h"
 #include "sim/tool_def.h"
@@ -100,6 +101,14 @@ struct OptimizedOutput {
     double workTop = 0.0;
     OptimizeRun pending;
     bool pendingEnded = false;    // its last step ended its NC block
+    // The pending escape as the program moves it: its steps merged into
+    // runs as kept steps would be, with the programmed feed (a rapid at
+    // the machine's highest). An escape that writes no move of its own
+    // writes these, so that the tool still follows the program; beyond
+    // 4096 pieces they are dropped and the escape is written in full.
+    std::vector<OptimizeRun> escapePieces;
+    bool piecesEnded = false;  // the last piece's step ended its NC block
+    bool piecesLost = false;
     Point lastEnd{};              // where the last step ended
     int lastWrittenLine = -1;     // the NC line of the run written last
     bool previousEscape = false;  // the run written last was an escape

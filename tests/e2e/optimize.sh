@@ -3,7 +3,8 @@
 # it follows the input's path (every end point of the input in order, every
 # point it writes on the input's path), its feeds are the OPT-F table's for
 # the loads in the cut data; with escapes its cut under the rapid check
-# raises no alarm; an aborted run writes no optimised NC.
+# raises no alarm and air too short to escape stays on the path; an
+# aborted run writes no optimised NC.
 set -u
 morvex=$1
 source_dir=$2
@@ -35,6 +36,24 @@ def on_motion(p, m):
     l2 = sum(v * v for v in d)
     t = 0 if l2 == 0 else max(0, min(1, sum((p[i] - a[i]) * d[i] for i in range(3)) / l2))
     return math.dist(p, [a[i] + t * d[i] for i in range(3)]) <= tol
+if len(sys.argv) > 3:
+    # Escapes written: the feed moves alone lie on the input's path (lines
+    # all along), arcs about the input's centres.
+    # (The feed down after an escape comes straight down over its end.)
+    off, centres = [], []
+    for k, m in enumerate(out):
+        a, b = m["tool_start"], m["tool_end"]
+        if m["type"] == "rapid" or (k > 0 and out[k - 1]["type"] == "rapid" and a[:2] == b[:2]): continue
+        arc = m["type"].startswith("arc")
+        points = [b] if arc else [[a[i] + t / 8 * (b[i] - a[i]) for i in range(3)] for t in range(9)]
+        off += [p for p in points if not any(on_motion(p, i) for i in inp)]
+        if arc:
+            x, y = {17: (0, 1), 18: (2, 0), 19: (1, 2)}[abs(m["plane"])]
+            c = m["tool_centre"]
+            if not any(i["type"].startswith("arc") and max(abs(c[x] - i["tool_centre"][x]), abs(c[y] - i["tool_centre"][y])) <= tol for i in inp):
+                centres.append(c)
+    if off or centres: print("off the path", off[:5], "centres", centres[:3]); sys.exit(1)
+    sys.exit(0)
 ends = [m["tool_end"] for m in out]
 # Every end of the input (after the start the run and the listing share) in order.
 k = 0
@@ -94,11 +113,32 @@ escapes=$(grep -c "^G00" pocket.onc)
 if [ $rc -eq 0 ] && [ $rc2 -eq 0 ] && [ "$escapes" -gt 0 ]; then pass "escapes clear the work ($escapes)"
 else fail "escapes rc=$rc rc2=$rc2 escapes=$escapes"; cat esc.err onc.err; fi
 
+# Escapes on real shapes. Air within a line and the escape width is kept
+# as programmed: a ramp over the top and an arc across a slot follow the
+# input, arcs about their own centres; a program that ends below the
+# work's top beside it goes over the work first (the cut under the rapid
+# check raises no alarm).
+set_key ESCAPE-WIDTH 20.0
+printf '%%\nG90 G17 G54\nT01 M06\nG00 X-10. Y50. S1000 M03\nG43 Z5. H01\nG01 Z-1. F500\nX20.\nX30. Z0.5\nX40. Z-1.\nX110.\nG00 Z100.\nM30\n%%\n' >ramp.nc
+printf '%%\nG90 G17 G54\nT01 M06\nG00 X44. Y-10. S1000 M03\nG43 Z5. H01\nG01 Z-1.5 F500\nY110.\nG00 Z5.\nX56.\nG01 Z-1.5\nY-10.\nG00 Z5.\nX-10. Y50.\nG01 Z-0.5\nX30.\nG02 X70. Y50. Z-1. I20. J0\nG01 X110.\nG00 Z100.\nM30\n%%\n' >arc.nc
+printf '%%\nG90 G17 G54\nT01 M06\nG00 X-10. Y10. S1000 M03\nG43 Z5. H01\nG01 Z-1. F300\nX30.\nG00 Z5.\nX-20. Y-20.\nZ-5.\nM30\n%%\n' >end.nc
+for name in ramp arc; do
+    "$morvex" -X6 $name.nc -O $name.dmf --optimize 2>$name.err; rc=$?
+    "$morvex" --motions $name.nc "/S(0,0,100)" >in.jsonl
+    "$morvex" --motions $name.onc >out.jsonl
+    if [ $rc -eq 0 ] && python3 follows.py in.jsonl out.jsonl feeds
+    then pass "$name: short air stays on the path"; else fail "$name rc=$rc"; cat $name.err $name.onc; fi
+done
+"$morvex" -X6 end.nc -O end.dmf --optimize 2>end.err; rc=$?
+"$morvex" -X6 end.onc -O end2.dmf 2>end2.err; rc2=$?
+if [ $rc -eq 0 ] && [ $rc2 -eq 0 ]; then pass "the closing escape clears the work"
+else fail "closing escape rc=$rc rc2=$rc2"; cat end.err end2.err end.onc; fi
+
 # A run that ends in an alarm writes no optimised NC and says why.
 rm -f pocket.onc
 printf 'G90 G00 X50 Y50 Z100\nG01 Z-2 F300\nG00 X20\nM30\n' >crash.nc
 "$morvex" -X6 crash.nc -O crash.dmf --optimize 2>crash.err; rc=$?
 if [ $rc -eq 1 ] && [ ! -e crash.onc ] && ! ls ./*.tmp >/dev/null 2>&1 && grep -q "optimised NC\|最適化NC" crash.err
 then pass "aborted run"; else fail "aborted run rc=$rc"; cat crash.err; ls; fi
-echo "$((9 - fails)) passed, $fails failed"
+echo "$((12 - fails)) passed, $fails failed"
 test $fails -eq 0

@@ -84,15 +84,84 @@ TEST(OptimizedNc, RunsMergeSplitEscapeAndEnd) {
               "G92X0.0Y0.0Z5.0\n"
               "G01X2.0F200\n"
               "X3.0F100\n"
-              "G00Z13.0\n"  // the escape: up over the work, across, down
+              "G00Z13.0\n"  // the escape: up over the work, across, down to 2 mm above
               "X20.0\n"
-              "Z5.0\n"
-              "G01X21.0\n"  // nothing to come down: on at the feed in force, the lowest after an escape
+              "Z7.0\n"
+              "G01Z5.0\n"  // the rest at the feed in force, the lowest after an escape
+              "X21.0\n"
               "%\n");
     const std::string data = TempDir::Read(dir.Path("CUTDATA.TXT"));
     EXPECT_NE(data.find("G92X0.000000Y0.000000Z5.000000\n"), std::string::npos);
     EXPECT_NE(data.find("N2(0000)G01X1.000000Y0.000000Z5.000000F500(A3.000000F200)\n"), std::string::npos);
     EXPECT_NE(data.find("N3(0001)G01X20.000000Y0.000000Z5.000000(N)\n"), std::string::npos);
+}
+
+// Escapes never leave the program's path nor rapid into the work: one
+// too short to write (same line, within the escape width) writes the air
+// as programmed, the arc with its own centre; one that ends the program
+// below the work's top goes over the work first; and one with more
+// pieces than are kept is written as an escape.
+TEST(OptimizedNc, EscapesKeepThePathAndClearTheWork) {
+    TempDir dir;
+    auto run = [&](auto&& steps) {
+        OptimizedOutput out;
+        OptimizeOptions o;
+        o.escapeWidth = 10.0;
+        EXPECT_TRUE(OpenOptimisedOutputs(out, o, OptimizeFormat{1000, true, ' '}, dir.Path("OPTNC.NC"), "", 1));
+        out.workTop = 0.0;
+        out.clearance = [](const Point&, const Point&) { return 3.0; };
+        BeginOptimisedOutput(out, {0.0, 0.0, -1.0});
+        steps(out);
+        EXPECT_TRUE(CloseOptimisedOutputs(out, false));
+        return TempDir::Read(dir.Path("OPTNC.NC"));
+    };
+    const std::string gap = run([](OptimizedOutput& out) {
+        AddOptimisedStep(out, Step(1, 2, {4, 0, -1}, true, 3.0), Table());
+        // Line 2 goes on into the air over a corner, then an arc of line 2 (centre (9, 2)).
+        AddOptimisedStep(out, Step(1, 2, {5, 0, -1}, false, 0.0, true), Table());
+        OptimizeStep up = Step(2, 2, {5, 2, -1}, false, 0.0, true);
+        AddOptimisedStep(out, up, Table());
+        for (const Point end : {Point{6.0, 4.0, -1.0}, Point{9.0, 6.0, -1.0}}) {
+            OptimizeStep arc = Step(3, 2, end, end[0] > 7.0, 3.0, end[0] > 7.0);
+            arc.type = kArcCw;
+            arc.centre = {9.0, 2.0, -1.0};
+            AddOptimisedStep(out, arc, Table());
+        }
+    });
+    EXPECT_EQ(gap,
+              "G92X0.0Y0.0Z-1.0\n"
+              "G01X4.0F200\n"
+              "X5.0F500\n"  // the air as programmed, at its own feed
+              "Y2.0\n"
+              "G17G02X6.0Y4.0I4.0\n"
+              "X9.0Y6.0I3.0J-2.0F100\n");  // the same centre from the new start
+    const std::string end = run([](OptimizedOutput& out) {
+        AddOptimisedStep(out, Step(1, 2, {4, 0, -1}, true, 3.0, true), Table());
+        AddOptimisedStep(out, Step(2, 3, {4, 0, 5}, false, 0.0, true), Table());
+        AddOptimisedStep(out, Step(3, 4, {-20, -20, 5}, false, 0.0, true), Table());
+        AddOptimisedStep(out, Step(4, 5, {-20, -20, -5}, false, 0.0, true), Table());
+    });
+    EXPECT_EQ(end,
+              "G92X0.0Y0.0Z-1.0\n"
+              "G01X4.0F200\n"
+              "G00Z3.0\n"  // over the work first, down only beside it
+              "X-20.0Y-20.0\n"
+              "Z-5.0\n");
+    const std::string many = run([](OptimizedOutput& out) {
+        AddOptimisedStep(out, Step(1, 2, {4, 0, -1}, true, 3.0), Table());
+        for (long long k = 0; k < 5000; ++k) {
+            AddOptimisedStep(out, Step(2 + k, 2, {4.0 + static_cast<double>(k % 2), 0, -1}, false, 0.0), Table());
+        }
+        AddOptimisedStep(out, Step(9000, 2, {6, 0, -1}, true, 3.0, true), Table());
+    });
+    EXPECT_EQ(many,
+              "G92X0.0Y0.0Z-1.0\n"
+              "G01X4.0F200\n"
+              "G00Z3.0\n"
+              "X5.0\n"
+              "Z1.0\n"
+              "G01Z-1.0F100\n"
+              "X6.0\n");
 }
 
 // Values beyond the fast six-decimal writer take printf's "%f", cut to
