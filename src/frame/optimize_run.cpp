@@ -13,6 +13,14 @@ std::string Folder(const std::string& folder, const App& app) {
     return app.settings.nc.ncDir.empty() ? DirectoryPart(app.launch.ncProgram) : app.settings.nc.ncDir;
 }
 
+// The file (or files) that could not be written.
+std::string FailedPath(const OptimizeSession& session) {
+    const bool nc = session.out.ncFailed && !session.ncPath.empty();
+    const bool data = session.out.dataFailed && !session.dataPath.empty();
+    if (nc && data) return session.ncPath + ", " + session.dataPath;
+    return data ? session.dataPath : session.ncPath.empty() ? session.dataPath : session.ncPath;
+}
+
 }  // namespace
 
 OptimizeOptions OptimizeOptionsOf(const App& app) {
@@ -54,8 +62,7 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
     format.delimiter = app.controller.endOfRecord;
     if (!OpenOptimisedOutputs(session.out, OptimizeOptionsOf(app), format, session.ncPath, session.dataPath,
                               setup.initialTool)) {
-        const std::string& failed = session.ncPath.empty() ? session.dataPath : session.ncPath;
-        ShowError(host, std::string(Msg(MsgId::OptimizedNotWritten)) + failed);
+        ShowError(host, std::string(Msg(MsgId::OptimizedNotWritten)) + FailedPath(session));
         return false;
     }
     session.open = true;
@@ -108,8 +115,7 @@ bool FinishOptimizedRun(App& app, Host& host, OptimizeSession& session, const Cu
         return false;
     }
     if (!ok) {
-        ShowError(host, std::string(Msg(MsgId::OptimizedNotWritten)) +
-                           (session.ncPath.empty() ? session.dataPath : session.ncPath));
+        ShowError(host, std::string(Msg(MsgId::OptimizedNotWritten)) + FailedPath(session));
         return false;
     }
     if (openViewers) {

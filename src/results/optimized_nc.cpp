@@ -35,11 +35,11 @@ long long Truncated(double v) {
 
 void Flush(OptimizedOutput& out) {
     if (out.writeNc && !out.ncText.empty() && !WriteBytes(out.nc, out.ncText.data(), out.ncText.size())) {
-        out.failed = true;
+        out.ncFailed = true;
     }
     out.ncText.clear();
     if (out.writeData && !out.dataBytes.empty() && !WriteBytes(out.data, out.dataBytes.data(), out.dataBytes.size())) {
-        out.failed = true;
+        out.dataFailed = true;
     }
     out.dataBytes.clear();
 }
@@ -372,13 +372,17 @@ bool OpenOptimisedOutputs(OptimizedOutput& out, const OptimizeOptions& options, 
     out.binary = options.cutData == kCutDataBinary || options.cutData == kCutDataBinaryOpen;
     out.recTool = tool;
     if (!ncPath.empty()) {
-        if (!BeginReplace(out.nc, ncPath)) return false;
+        if (!BeginReplace(out.nc, ncPath)) {
+            out.ncFailed = true;
+            return false;
+        }
         out.writeNc = true;
     }
     if (!dataPath.empty()) {
         if (!BeginReplace(out.data, dataPath)) {
             if (out.writeNc) FinishReplace(out.nc, false);
             out.writeNc = false;
+            out.dataFailed = true;
             return false;
         }
         out.writeData = true;
@@ -533,11 +537,12 @@ bool CloseOptimisedOutputs(OptimizedOutput& out, bool aborted) {
         if (!out.binary) out.dataBytes += Format("%c\n", out.format.delimiter);
     }
     Flush(out);
-    bool ok = !out.failed;
-    if (out.writeNc) ok = FinishReplace(out.nc, !aborted && !out.failed) == kFileSaved && ok;
-    if (out.writeData) ok = FinishReplace(out.data, !out.failed) == kFileSaved && ok;
+    // Each file on its own: a complete optimised NC is kept when only the
+    // cut data could not be written, and the other way round.
+    if (out.writeNc) out.ncFailed = FinishReplace(out.nc, !aborted && !out.ncFailed) != kFileSaved;
+    if (out.writeData) out.dataFailed = FinishReplace(out.data, !out.dataFailed) != kFileSaved;
     out.writeNc = out.writeData = false;
-    return aborted ? false : ok;
+    return !aborted && !out.ncFailed && !out.dataFailed;
 }
 
 std::string OptimizedFileName(const std::string& folder, bool automatic, const std::string& ncPath,

@@ -93,7 +93,9 @@ struct OptimizedOutput {
     OptimizeFormat format;
     ReplacedFile nc, data;
     bool writeNc = false, writeData = false, binary = false;
-    bool failed = false;  // a write failed: nothing is renamed into place
+    // A write of that file failed: it is not renamed into place. After
+    // CloseOptimisedOutputs: that file could not be put in place.
+    bool ncFailed = false, dataFailed = false;
     std::string ncText, dataBytes;  // buffered, written in large pieces
     // The retract height (program frame) that clears the work over the
     // straight path between two points, and the work's top.

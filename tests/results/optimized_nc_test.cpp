@@ -1,7 +1,9 @@
 #include "results/optimized_nc.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -220,6 +222,44 @@ TEST(OptimizedNc, BinaryRecordsAndAbortedRuns) {
     std::size_t files = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Dir())) ++files;
     EXPECT_EQ(files, 1u);
+}
+
+// The disk fills up while the long cut data is written: the short
+// optimised NC is complete and goes in place, the cut data keeps its old
+// file, and the flags say which one failed.
+TEST(OptimizedNc, AFileThatCannotBeWrittenLeavesTheOtherInPlace) {
+    TempDir dir;
+    const std::string data = dir.Path("CUTDATA.TXT");
+    {
+        std::FILE* old = std::fopen(data.c_str(), "w");
+        ASSERT_NE(old, nullptr);
+        std::fputs("old\n", old);
+        std::fclose(old);
+    }
+    OptimizedOutput out;
+    OptimizeOptions o;
+    o.cutData = kCutDataText;
+    ASSERT_TRUE(OpenOptimisedOutputs(out, o, OptimizeFormat{1000, true, ' '}, dir.Path("OPTNC.NC"), data, 1));
+    BeginOptimisedOutput(out, {0.0, 0.0, 5.0});
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    // 2,000 steps of one straight cut: one block of NC, 2,000 lines of cut data.
+    for (int i = 1; i <= 2000; ++i) AddOptimisedStep(out, Step(1, 2, {0.01 * i, 0, 5}, true, 3.0, i == 2000), Table());
+    const bool closed = CloseOptimisedOutputs(out, false);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(closed);
+    EXPECT_TRUE(out.dataFailed);
+    EXPECT_FALSE(out.ncFailed);
+    EXPECT_EQ(TempDir::Read(dir.Path("OPTNC.NC")), "G92X0.0Y0.0Z5.0\nG01X20.0F200\n");
+    EXPECT_EQ(TempDir::Read(data), "old\n");
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Dir())) ++files;
+    EXPECT_EQ(files, 2u);
 }
 
 }  // namespace
