@@ -1,13 +1,12 @@
 #include "results/optimized_nc.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace morvex {
@@ -241,17 +240,16 @@ TEST(OptimizedNc, AFileThatCannotBeWrittenLeavesTheOtherInPlace) {
     o.cutData = kCutDataText;
     ASSERT_TRUE(OpenOptimisedOutputs(out, o, OptimizeFormat{1000, true, ' '}, dir.Path("OPTNC.NC"), data, 1));
     BeginOptimisedOutput(out, {0.0, 0.0, 5.0});
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    // 2,000 steps of one straight cut: one block of NC, 2,000 lines of cut data.
-    for (int i = 1; i <= 2000; ++i) AddOptimisedStep(out, Step(1, 2, {0.01 * i, 0, 5}, true, 3.0, i == 2000), Table());
-    const bool closed = CloseOptimisedOutputs(out, false);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    bool closed = true;
+    {
+        test::FileSizeLimit limit(4096);
+        ASSERT_TRUE(limit.Set());
+        // 2,000 steps of one straight cut: one block of NC, 2,000 lines of cut data.
+        for (int i = 1; i <= 2000; ++i) {
+            AddOptimisedStep(out, Step(1, 2, {0.01 * i, 0, 5}, true, 3.0, i == 2000), Table());
+        }
+        closed = CloseOptimisedOutputs(out, false);
+    }
     EXPECT_FALSE(closed);
     EXPECT_TRUE(out.dataFailed);
     EXPECT_FALSE(out.ncFailed);

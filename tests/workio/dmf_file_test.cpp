@@ -17,6 +17,7 @@
 #include <tuple>
 #include <vector>
 
+#include "../support/file_size_limit.h"
 #include "../support/temp_dir.h"
 
 namespace morvex {
@@ -343,15 +344,12 @@ TEST(DmfFile, FailedSaveKeepsTheOldFile) {
 
     // The disk "fills up" after 200 bytes of the 222-byte cut work.
     Cut(w);
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 200;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const int result = SaveDmf(path, w, ctx);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    int result = kDmfSaved;
+    {
+        test::FileSizeLimit limit(200);
+        ASSERT_TRUE(limit.Set());
+        result = SaveDmf(path, w, ctx);
+    }
     EXPECT_EQ(result, kDmfWriteFailed);
     EXPECT_EQ(TempDir::Read(path), old);
     EXPECT_TRUE(onlyOneFile());
