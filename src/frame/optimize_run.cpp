@@ -1,6 +1,9 @@
 // The optimised run.
 #include "frame/optimize_run.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "base/messages.h"
 #include "base/paths.h"
 #include "platform/host.h"
@@ -11,6 +14,15 @@ namespace {
 std::string Folder(const std::string& folder, const App& app) {
     if (!folder.empty()) return folder;
     return app.settings.nc.ncDir.empty() ? DirectoryPart(app.launch.ncProgram) : app.settings.nc.ncDir;
+}
+
+// Whether two output names (neither empty) name one file.
+bool SameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    std::error_code ea, eb;
+    const std::filesystem::path pa = std::filesystem::weakly_canonical(a, ea);
+    const std::filesystem::path pb = std::filesystem::weakly_canonical(b, eb);
+    return a == b || (!ea && !eb && pa == pb);
 }
 
 // The file (or files) that could not be written.
@@ -56,6 +68,12 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
     session.ncPath = OptimizedNcPath(app);
     session.dataPath = CutDataPath(app);
     if (session.ncPath.empty() && session.dataPath.empty()) return true;
+    if (SameFile(session.ncPath, session.dataPath)) {
+        // Both under one name (AUTO naming with one suffix in one folder):
+        // either would overwrite the other.
+        ShowError(host, std::string(Msg(MsgId::OptimizedNotWritten)) + session.ncPath);
+        return false;
+    }
     OptimizeFormat format;
     format.units = app.controller.lengthIncrement;
     format.decimalPoint = app.controller.decimalPoint == 1 || app.controller.decimalPoint == 3;

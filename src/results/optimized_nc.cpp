@@ -415,12 +415,14 @@ namespace {
 constexpr std::size_t kMaxEscapePieces = 4096;
 
 // The step of an escape as the program moves it (out.lastEnd: where the
-// step before ended): a run of its own, or the last one's continuation
-// where a kept run would go on.
-void AddEscapePiece(OptimizedOutput& out, const OptimizeStep& step, int type, const OptimizeFeeds& feeds) {
+// step before ended), at the feed chosen for it (the cut data's; never
+// below the lowest optimised feed): a run of its own, or the last one's
+// continuation where a kept run would go on.
+void AddEscapePiece(OptimizedOutput& out, const OptimizeStep& step, int type, long long chosen,
+                    const OptimizeFeeds& feeds) {
     std::vector<OptimizeRun>& pieces = out.escapePieces;
     if (out.piecesLost) return;
-    const long long f = type == kRapid ? Truncated(feeds.maxMachineF) : Truncated(step.feed);
+    const long long f = std::max(chosen, Truncated(feeds.minOptF));
     const bool arc = type == kArcCw || type == kArcCcw;
     if (!pieces.empty()) {
         OptimizeRun& last = pieces.back();
@@ -494,7 +496,7 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const Opti
     const bool arc = type == kArcCw || type == kArcCcw;
     if (run.escape >= 0 && run.escape == e) {
         if (e == 0) {
-            AddEscapePiece(out, step, type, feeds);
+            AddEscapePiece(out, step, type, f, feeds);
             run.end = step.end;
             out.lastEnd = step.end;
             return;
@@ -515,7 +517,7 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const Opti
     if (e == 0) {
         out.escapePieces.clear();
         out.piecesLost = false;
-        AddEscapePiece(out, step, type, feeds);
+        AddEscapePiece(out, step, type, f, feeds);
     }
     run.escape = e;
     run.motion = step.motion;

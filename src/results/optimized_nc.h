@@ -104,8 +104,7 @@ struct OptimizedOutput {
     OptimizeRun pending;
     bool pendingEnded = false;    // its last step ended its NC block
     // The pending escape as the program moves it: its steps merged into
-    // runs as kept steps would be, with the programmed feed (a rapid at
-    // the machine's highest). An escape that writes no move of its own
+    // runs as kept steps would be, at their chosen feeds. An escape that writes no move of its own
     // writes these, so that the tool still follows the program; beyond
     // 4096 pieces they are dropped and the escape is written in full.
     std::vector<OptimizeRun> escapePieces;

@@ -134,11 +134,19 @@ done
 if [ $rc -eq 0 ] && [ $rc2 -eq 0 ]; then pass "the closing escape clears the work"
 else fail "closing escape rc=$rc rc2=$rc2"; cat end.err end2.err end.onc; fi
 
+# Both outputs under one name: refused before anything is cut or written.
+set_key "OPT-NC SUFFIX" TXT
+cp end.nc same.nc
+"$morvex" -X6 same.nc -O same.dmf --optimize 2>same.err; rc=$?
+if [ $rc -eq 2 ] && [ ! -e same.TXT ] && [ ! -e same.dmf ] && grep -q "same.TXT" same.err
+then pass "one name for both outputs refused"; else fail "one name rc=$rc"; cat same.err; ls; fi
+set_key "OPT-NC SUFFIX" onc
+
 # A run that ends in an alarm writes no optimised NC and says why.
 rm -f pocket.onc
 printf 'G90 G00 X50 Y50 Z100\nG01 Z-2 F300\nG00 X20\nM30\n' >crash.nc
 "$morvex" -X6 crash.nc -O crash.dmf --optimize 2>crash.err; rc=$?
 if [ $rc -eq 1 ] && [ ! -e crash.onc ] && ! ls ./*.tmp >/dev/null 2>&1 && grep -q "optimised NC\|最適化NC" crash.err
 then pass "aborted run"; else fail "aborted run rc=$rc"; cat crash.err; ls; fi
-echo "$((12 - fails)) passed, $fails failed"
+echo "$((13 - fails)) passed, $fails failed"
 test $fails -eq 0

@@ -104,9 +104,11 @@ TEST(OptimizedNc, RunsMergeSplitEscapeAndEnd) {
 // pieces than are kept is written as an escape.
 TEST(OptimizedNc, EscapesKeepThePathAndClearTheWork) {
     TempDir dir;
-    auto run = [&](auto&& steps) {
+    auto run = [&](auto&& steps, int optCut = kOptCutOptimize, int optAircut = kOptAirEscape) {
         OptimizedOutput out;
         OptimizeOptions o;
+        o.optCut = optCut;
+        o.optAircut = optAircut;
         o.escapeWidth = 10.0;
         EXPECT_TRUE(OpenOptimisedOutputs(out, o, OptimizeFormat{1000, true, ' '}, dir.Path("OPTNC.NC"), "", 1));
         out.workTop = 0.0;
@@ -148,6 +150,31 @@ TEST(OptimizedNc, EscapesKeepThePathAndClearTheWork) {
               "G00Z3.0\n"  // over the work first, down only beside it
               "X-20.0Y-20.0\n"
               "Z-5.0\n");
+    // Cutting runs escaped, air kept: a rapid into the work within its line
+    // goes on at the programmed feed, as the cut data says, not at the
+    // machine's highest.
+    const std::string plunge = run(
+        [](OptimizedOutput& out) {
+            OptimizeStep air = Step(1, 3, {0, 0, 0}, false, 0.0);
+            air.type = kRapid;
+            air.feed = 300.0;
+            AddOptimisedStep(out, air, Table());
+            OptimizeStep in = air;
+            in.end[2] = -1.0;
+            in.cut = true;
+            in.cutClass = 1;
+            in.blockEnd = true;
+            AddOptimisedStep(out, in, Table());
+            OptimizeStep up = Step(2, 4, {0, 0, 5}, false, 0.0, true);
+            up.type = kRapid;
+            AddOptimisedStep(out, up, Table());
+        },
+        kOptCutEscape, kOptAirNo);
+    EXPECT_EQ(plunge,
+              "G92X0.0Y0.0Z-1.0\n"
+              "G01Z0.0F3000\n"  // the air at the machine's highest
+              "Z-1.0F300\n"
+              "Z5.0F3000\n");
     const std::string many = run([](OptimizedOutput& out) {
         AddOptimisedStep(out, Step(1, 2, {4, 0, -1}, true, 3.0), Table());
         for (long long k = 0; k < 5000; ++k) {
