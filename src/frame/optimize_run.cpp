@@ -6,6 +6,7 @@
 
 #include "base/messages.h"
 #include "base/paths.h"
+#include "nc/rapid_split.h"
 #include "platform/host.h"
 
 namespace morvex {
@@ -91,13 +92,15 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
     OptimizedOutput& out = session.out;
     const double margin = out.options.escapeHeight;
     setup.observeStart = [&out](const CuttingRun&, const Point& start) { BeginOptimisedOutput(out, start); };
-    setup.observeStep = [&session, &work, margin](const CuttingRun& run, const RunStep& s) {
+    // Escapes are rapids: straight only where the controller moves G00 so.
+    const bool straight = app.controller.g00Mode == kG00Line;
+    setup.observeStep = [&session, &work, margin, straight](const CuttingRun& run, const RunStep& s) {
         OptimizedOutput& o = session.out;
         o.workTop = WorkTopInRunFrame(run, work);
         // Made once per run: a new hook at every step costs an allocation.
         if (session.clearanceRun != &run || !o.clearance) {
-            o.clearance = [&run, &work, margin](const Point& a, const Point& b) {
-                return ClearanceHeight(run, work, a, b, margin);
+            o.clearance = [&run, &work, margin, straight](const Point& a, const Point& b) {
+                return ClearanceHeight(run, work, a, b, margin, straight);
             };
             session.clearanceRun = &run;
         }

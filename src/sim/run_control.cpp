@@ -720,14 +720,40 @@ double HighestAlong(const WorkModel& w, double x0, double y0, double x1, double 
     return top;
 }
 
+// The highest node height within `reach` of the rectangle with corners
+// (x0, y0) and (x1, y1) (work coordinates; a node more on every side):
+// whatever route between them a rapid takes that moves its axes each on
+// its own. The bottom when no node is near.
+double HighestWithin(const WorkModel& w, double x0, double y0, double x1, double y1, double reach) {
+    double top = w.zMin;
+    if (w.height == nullptr || w.nx < 2 || w.ny < 2 || !(w.pitch > 0.0) || !(reach >= 0.0)) return top;
+    const double inv = 1.0 / w.pitch;
+    const double ixLo = std::floor((std::min(x0, x1) - reach - w.xMin) * inv) - 1.0;
+    const double ixHi = std::ceil((std::max(x0, x1) + reach - w.xMin) * inv) + 1.0;
+    const double iyLo = std::floor((std::min(y0, y1) - reach - w.yMin) * inv) - 1.0;
+    const double iyHi = std::ceil((std::max(y0, y1) + reach - w.yMin) * inv) + 1.0;
+    // Not-a-number compares false: such a rectangle meets no node.
+    if (!(ixHi >= 0.0 && iyHi >= 0.0 && ixLo <= w.lastX && iyLo <= w.lastY)) return top;
+    const int ix0 = static_cast<int>(std::max(ixLo, 0.0)), ix1 = static_cast<int>(std::min<double>(ixHi, w.lastX));
+    const int iy0 = static_cast<int>(std::max(iyLo, 0.0)), iy1 = static_cast<int>(std::min<double>(iyHi, w.lastY));
+    float highest = -std::numeric_limits<float>::infinity();
+    for (int iy = iy0; iy <= iy1; ++iy) {
+        const float* h = w.height + NodeIndex(w, 0, iy);
+        for (int ix = ix0; ix <= ix1; ++ix) highest = h[ix] > highest ? h[ix] : highest;
+    }
+    return std::max(top, static_cast<double>(highest));
+}
+
 }  // namespace
 
-double ClearanceHeight(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, double margin) {
+double ClearanceHeight(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, double margin,
+                       bool straight) {
     // Run frame to the work's coordinates (machine X, Y; the tip's Z).
     const double x0 = from[0] + run.frameOffset[0], y0 = from[1] + run.frameOffset[1];
     const double x1 = to[0] + run.frameOffset[0], y1 = to[1] + run.frameOffset[1];
     const double reach = std::max({run.tool.outerRadius, run.tool.R, 0.0}) + work.pitch;
-    const double top = HighestAlong(work, x0, y0, x1, y1, reach);
+    const double top =
+        straight ? HighestAlong(work, x0, y0, x1, y1, reach) : HighestWithin(work, x0, y0, x1, y1, reach);
     return top + margin + run.tool.shift - run.frameOffset[2];
 }
 

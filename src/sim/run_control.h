@@ -223,9 +223,11 @@ struct CuttingRun {
 Point RunFramePoint(const CuttingRun& run, const WorkModel& work, const Point& grid);
 
 // The height (run frame) at which the tool passes `margin` above every node
-// within its reach of the straight path between two run-frame points; and
-// the work's top in the run frame.
-double ClearanceHeight(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, double margin);
+// within its reach of the straight path between two run-frame points (of
+// the rectangle between them when the rapid is not `straight`: a G00 that
+// moves each axis on its own); and the work's top in the run frame.
+double ClearanceHeight(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, double margin,
+                       bool straight = true);
 double WorkTopInRunFrame(const CuttingRun& run, const WorkModel& work);
 
 // Sweeps the motions the run has planned but not yet swept, and waits for

@@ -753,6 +753,15 @@ TEST(RunControl, ClearanceCoversTheToolsReachOfThePath) {
     run.tool.R = run.tool.outerRadius = 3.0;
     EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, {-1.0, -2.0, 0.0}, {11.0 - 1.0, 14.0 - 2.0, 0.0}, 0.0), 15.0 + 5.0 - 3.0);
     EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, {100.0, 100.0, 0.0}, {120.0, 100.0, 0.0}, 0.0), w.zMin + 5.0 - 3.0);
+    // A rapid that moves its axes each on its own may pass anywhere between
+    // its ends: the raised node 5.7 mm off the diagonal counts then.
+    const Point a{6.0 - 1.0, 0.0 - 2.0, 0.0}, b{18.0 - 1.0, 12.0 - 2.0, 0.0};
+    EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, a, b, 0.0), 10.0 + 5.0 - 3.0);
+    EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, a, b, 0.0, false), 15.0 + 5.0 - 3.0);
+    EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, {100.0, 100.0, 0.0}, {120.0, 130.0, 0.0}, 0.0, false), w.zMin + 5.0 - 3.0);
+    // Beside the work by less than the reach: its edge counts.
+    EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, {22.0 - 1.0, 12.0 - 2.0, 0.0}, {30.0, 20.0, 0.0}, 0.0, false),
+                     10.0 + 5.0 - 3.0);
 }
 
 }  // namespace
