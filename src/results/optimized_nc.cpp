@@ -145,9 +145,11 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
     };
     if (programEnd) {
         // To the end's height first, unless the work lies above it: then
-        // over the work at the travel height and down at the end.
+        // over the work at the travel height and down at the end (straight
+        // there when it lies under the tool: the air above it is air too).
         const double end = static_cast<double>(ez) / out.format.units;
-        const long long z = end > out.workTop ? ez : std::max(ez, C(out, travelHeight()));
+        const bool over = ex == out.lastX && ey == out.lastY;
+        const long long z = end > out.workTop || over ? ez : std::max(ez, C(out, travelHeight()));
         Axis(out, "Z", z, out.lastZ);
         Text(out, "\n");
         bool any = Axis(out, "X", ex, out.lastX);

@@ -150,6 +150,15 @@ TEST(OptimizedNc, EscapesKeepThePathAndClearTheWork) {
               "G00Z3.0\n"  // over the work first, down only beside it
               "X-20.0Y-20.0\n"
               "Z-5.0\n");
+    // Ending straight under the tool: straight down, no detour over the work.
+    const std::string under = run([](OptimizedOutput& out) {
+        AddOptimisedStep(out, Step(1, 2, {4, 0, -1}, true, 3.0, true), Table());
+        AddOptimisedStep(out, Step(2, 3, {4, 0, -2}, false, 0.0, true), Table());
+    });
+    EXPECT_EQ(under,
+              "G92X0.0Y0.0Z-1.0\n"
+              "G01X4.0F200\n"
+              "G00Z-2.0\n");
     // Cutting runs escaped, air kept: a rapid into the work within its line
     // goes on at the programmed feed, as the cut data says, not at the
     // machine's highest.
