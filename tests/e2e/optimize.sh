@@ -3,8 +3,8 @@
 # it follows the input's path (every end point of the input in order, every
 # point it writes on the input's path), its feeds are the OPT-F table's for
 # the loads in the cut data; with escapes its cut under the rapid check
-# raises no alarm and air too short to escape stays on the path; an
-# aborted run writes no optimised NC.
+# raises no alarm and air too short to escape stays on the path; both
+# outputs under one name are refused; an aborted run writes no optimised NC.
 set -u
 morvex=$1
 source_dir=$2
