@@ -416,6 +416,30 @@ namespace {
 
 constexpr std::size_t kMaxEscapePieces = 4096;
 
+// Whether a kept run (or an escape's piece) goes on with the step: the same
+// motion at the same feed, going on along it (a spline's chords turn), and
+// the run's last step did not end its block.
+bool GoesOn(const OptimizeRun& run, bool ended, const OptimizeStep& step, int type, long long f) {
+    const bool arc = type == kArcCw || type == kArcCcw;
+    return run.motion == step.motion && run.type == type && run.feed == f && !ended &&
+           (arc ? run.plane == step.plane && run.centre == step.centre : Straight(run.start, run.end, step.end));
+}
+
+// The run the step starts, from `start`.
+OptimizeRun RunOf(const OptimizeStep& step, int escape, int type, const Point& start, long long f) {
+    OptimizeRun run;
+    run.escape = escape;
+    run.motion = step.motion;
+    run.type = type;
+    run.line = step.line;
+    run.plane = step.plane;
+    run.start = start;
+    run.end = step.end;
+    run.centre = step.centre;
+    run.feed = f;
+    return run;
+}
+
 // The step of an escape as the program moves it (out.lastEnd: where the
 // step before ended), at the feed chosen for it (the cut data's; never
 // below the lowest optimised feed): a run of its own, or the last one's
@@ -425,32 +449,17 @@ void AddEscapePiece(OptimizedOutput& out, const OptimizeStep& step, int type, lo
     std::vector<OptimizeRun>& pieces = out.escapePieces;
     if (out.piecesLost) return;
     const long long f = std::max(chosen, Truncated(feeds.minOptF));
-    const bool arc = type == kArcCw || type == kArcCcw;
-    if (!pieces.empty()) {
-        OptimizeRun& last = pieces.back();
-        if (last.motion == step.motion && last.type == type && last.feed == f && !out.piecesEnded &&
-            (arc ? last.plane == step.plane && last.centre == step.centre : Straight(last.start, last.end, step.end))) {
-            last.end = step.end;
-            out.piecesEnded = step.blockEnd;
-            return;
-        }
+    if (!pieces.empty() && GoesOn(pieces.back(), out.piecesEnded, step, type, f)) {
+        pieces.back().end = step.end;
+        out.piecesEnded = step.blockEnd;
+        return;
     }
     if (pieces.size() >= kMaxEscapePieces) {
         pieces.clear();
         out.piecesLost = true;
         return;
     }
-    OptimizeRun piece;
-    piece.escape = 1;
-    piece.motion = step.motion;
-    piece.type = type;
-    piece.line = step.line;
-    piece.plane = step.plane;
-    piece.start = out.lastEnd;
-    piece.end = step.end;
-    piece.centre = step.centre;
-    piece.feed = f;
-    pieces.push_back(piece);
+    pieces.push_back(RunOf(step, 1, type, out.lastEnd, f));
     out.piecesEnded = step.blockEnd;
 }
 
@@ -495,7 +504,6 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const Opti
 
     OptimizeRun& run = out.pending;
     const int type = step.nurbs ? kLine : step.type;
-    const bool arc = type == kArcCw || type == kArcCcw;
     if (run.escape >= 0 && run.escape == e) {
         if (e == 0) {
             AddEscapePiece(out, step, type, f, feeds);
@@ -503,11 +511,7 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const Opti
             out.lastEnd = step.end;
             return;
         }
-        // A kept run goes on with a step of the same motion at the same feed
-        // that goes on along it (a spline's chords turn).
-        if (run.motion == step.motion && run.type == type && run.feed == f &&
-            (arc ? run.plane == step.plane && run.centre == step.centre : Straight(run.start, run.end, step.end)) &&
-            !out.pendingEnded) {
+        if (GoesOn(run, out.pendingEnded, step, type, f)) {
             run.end = step.end;
             out.pendingEnded = step.blockEnd;
             out.lastEnd = step.end;
@@ -521,15 +525,7 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const Opti
         out.piecesLost = false;
         AddEscapePiece(out, step, type, f, feeds);
     }
-    run.escape = e;
-    run.motion = step.motion;
-    run.type = type;
-    run.line = step.line;
-    run.plane = step.plane;
-    run.start = start;
-    run.end = step.end;
-    run.centre = step.centre;
-    run.feed = f;
+    run = RunOf(step, e, type, start, f);
     out.pendingEnded = step.blockEnd;
     out.lastEnd = step.end;
 }
