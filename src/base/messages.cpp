@@ -71,6 +71,8 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
      "unattended option).",
      "ディスプレイがありません: デスクトップ画面を開けません (DISPLAY を設定するか無人運転の"
      "オプションを使って下さい)。"},
+    {MsgId::DesktopModuleNotLoaded, "The window part of the program cannot be loaded: ",
+     "プログラムの画面部分を読み込めません: "},
     {MsgId::AutoRunNotAvailable, "Automatic runs are not available in this version.",
      "この版では自動運転は使えません。"},
     {MsgId::AutoRunVariantUnknown, "This letter selects nothing in the automatic run: ",

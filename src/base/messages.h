@@ -61,6 +61,7 @@ enum class MsgId {
     LinkNotResolved,
     NcProgramNotOpened,
     NoDisplay,
+    DesktopModuleNotLoaded,
     AutoRunNotAvailable,
     AutoRunVariantUnknown,
     SelfNotStarted,

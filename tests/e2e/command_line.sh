@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The morvex binary's command line without a display: --help, --version,
-# unusable options, no display, and an unattended start that leaves the
-# settings file untouched.
+# unusable options, no display, an unattended start that leaves the
+# settings file untouched, and the command-line jobs without the desktop
+# module (the program alone in a folder).
 set -u
 morvex=$1
 fails=0
@@ -42,5 +43,26 @@ check "an unattended run that cannot be done exits non-zero" test $rc -ne 0
 check "the settings file is untouched" cmp -s morvex.ini before.ini
 check "the batch log has the entry" grep -q "job.nc" logs/morvex.log
 
-echo "$((18 + 11 - fails)) passed, $fails failed"
+# The program loads no Qt of its own: the window and the pictures come from
+# the desktop module next to it, and without it they are refused with the
+# module's name while the command-line jobs still run.
+check "the program needs no Qt library" bash -c '! ldd "$1" | grep -q libQt' _ "$morvex"
+mkdir alone
+cp "$morvex" alone/
+printf 'G0 X0 Y0 Z50\nG1 Z-1 F100\nX20\nM30\n' >cut.nc
+printf 'DECIMAL POINT = NORMAL\n' >plain.ctl
+printf 'MAGAZINE01 FLAT 6.0,20.0\n' >plain.ttl
+alone/morvex -C plain.ctl -T plain.ttl --check cut.nc >out.txt 2>err.txt; rc=$?
+check "the check runs without the module" test $rc -eq 0
+check "the check prints its totals" grep -q '"lines":4' out.txt
+env -u DISPLAY QT_QPA_PLATFORM=offscreen alone/morvex cut.nc >out.txt 2>err.txt; rc=$?
+check "the window without the module exits 2" test $rc -eq 2
+check "the message names the module" grep -q "alone/morvex_desktop.so" err.txt
+env -u DISPLAY alone/morvex -C plain.ctl -T plain.ttl -X6 cut.nc -O cut.dmf --image cut.png >out.txt 2>err.txt; rc=$?
+check "a picture without the module exits 2" test $rc -eq 2
+check "the cut is still saved" test -s cut.dmf
+check "no picture is left" test ! -e cut.png
+check "the picture's failure names the module" grep -q "alone/morvex_desktop.so" err.txt
+
+echo "$((18 + 11 + 9 - fails)) passed, $fails failed"
 test $fails -eq 0

@@ -21,6 +21,7 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 # (a message file or settings put there by hand) must not change the test.
 mkdir "$work/bin"
 cp "$1" "$work/bin/morvex"
+cp "$(dirname "$1")/morvex_desktop.so" "$work/bin/"  # the window part
 morvex=$work/bin/morvex
 xvfb_start "$work" || { echo "FAIL: Xvfb did not start"; exit 1; }
 unset QT_QPA_PLATFORM

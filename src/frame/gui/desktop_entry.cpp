@@ -1,4 +1,6 @@
-// The morvex program: one binary for the desktop and for unattended runs.
+// The desktop module: the window of the desktop program and the pictures
+// of unattended runs, loaded by the program only when a run needs one of
+// them (the entries at the end).
 #include <xcb/xcb.h>
 
 #include <QApplication>
@@ -20,16 +22,10 @@
 #include "frame/gui/desk.h"
 #include "frame/gui/main_window.h"
 #include "frame/gui/qt_translations.h"
-#include "frame/check_command.h"
-#include "frame/motion_listing.h"
-#include "frame/report_command.h"
 #include "frame/startup.h"
-#include "frame/unattended_cut.h"
-#include "frame/unattended_operation.h"
 #include "frame/work_commands.h"
 #include "view/work_picture.h"
 #include "platform/qt/qt_host.h"
-#include "platform/unattended_host.h"
 
 namespace {
 
@@ -86,65 +82,13 @@ int WritePicture(morvex::App& app, morvex::Host& host) {
     return 2;
 }
 
-int RunUnattended(morvex::App& app) {
-    morvex::UnattendedHost host;
-    morvex::ContinueStartUp(app, host);
-    host.logDir = app.settings.output.logDir;
-    host.ncName = morvex::FileTitle(app.launch.ncProgram);
-    int status = 2;
-    // /X1 .. /X5 with a picture asked for need no window either: cut as they
-    // would in it, then draw the picture.
-    const int mode = app.launch.autoRunMode;
-    const bool cut = mode == 6 || mode == 7 ||
-                     (mode >= 1 && mode <= 5 && !app.launch.imageFile.empty() && app.launch.reportMode != 6);
-    if (cut) {
-        status = morvex::RunUnattendedCut(app, host);
-    } else if (app.launch.reportMode == 6) {
-        status = morvex::RunReportCommand(app, host);
-    } else if (app.launch.workOperation != 0) {
-        status = morvex::RunUnattendedOperation(app, host);
-    } else if (!app.launch.imageFile.empty()) {
-        status = morvex::PrepareLaunchWork(app, host);  // a picture of a loaded or defined work
-    } else {
-        // The reports join with their subsystem.
-        morvex::ShowWarning(host, morvex::Msg(morvex::MsgId::AutoRunNotAvailable));
-    }
-    if (!app.launch.imageFile.empty() && status != 2 && app.work.nx >= 2) {
-        const int picture = WritePicture(app, host);
-        if (picture != 0) status = picture;
-    }
-    morvex::ShutDown(app);
-    return status;
-}
-
-// A job of the command line that prints its result and ends: the motion
-// listing or the NC check, with alarms going to the batch log.
-int RunPrintingJob(morvex::App& app, int (*job)(morvex::App&, morvex::Host&, std::FILE*)) {
-    morvex::UnattendedHost host;
-    morvex::ContinueStartUp(app, host);
-    host.logDir = app.settings.output.logDir;
-    host.ncName = morvex::FileTitle(app.launch.ncProgram);
-    const int status = job(app, host, stdout);
-    morvex::ShutDown(app);
-    return status;
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
-    morvex::App app;
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    const morvex::StartResult start = morvex::PrepareStartUp(
-        app, args, morvex::CurrentDirectory(), morvex::ExecutableDirectory());
-    if (start.exit) {
-        std::fputs(start.output.c_str(), stdout);
-        std::fputs(start.error.c_str(), stderr);
-        return start.exitCode;
-    }
-    if (app.launch.listMotions) return RunPrintingJob(app, morvex::ListMotions);
-    if (app.launch.checkProgram) return RunPrintingJob(app, morvex::RunCheckCommand);
-    if (app.launch.minimised) return RunUnattended(app);
-
+// The desktop program: the start-up goes on with the Qt host, then the
+// window runs until it is closed.
+extern "C" int morvex_desktop_window(morvex::App* appPointer, char* program) {
+    morvex::App& app = *appPointer;
+    char* argv[] = {program, nullptr};
     xcb_connection_t* probe = nullptr;
     if (!HasDisplay(probe)) {
         std::fprintf(stderr, "morvex: %s\n", std::string(morvex::Msg(morvex::MsgId::NoDisplay)).c_str());
@@ -191,4 +135,8 @@ int main(int argc, char** argv) {
     host.LoopSound(-1);
     morvex::ShutDown(app);
     return exitCode;
+}
+
+extern "C" int morvex_desktop_picture(morvex::App* app, morvex::Host* host) {
+    return WritePicture(*app, *host);
 }
