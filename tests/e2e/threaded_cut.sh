@@ -6,7 +6,7 @@
 # hands its motions over one by one. Small enough to run in the
 # ThreadSanitizer build too, where any report fails the run.
 set -u
-morvex=$1
+morvex=$1  # the program; $2 the source folder
 fails=0
 passes=0
 ok() { echo "ok: $1"; passes=$((passes + 1)); }
@@ -15,38 +15,13 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 
-printf 'DECIMAL POINT = NORMAL\nG00MODE = LINE\n' >raster.ctl
-awk 'BEGIN {
-    print "%"; print "G90 G17 G00 X0 Y0 Z30"
-    for (y = 0; y <= 40.0001; y += 0.6) {
-        printf "G00 X0 Y%.3f\n", y
-        printf "G01 Z%.4f F2000\n", 15 + 2 * cos(y * 0.2)
-        for (x = 0.5; x <= 40.0001; x += 0.5) printf "X%.3f Z%.4f\n", x, 15 + 2 * sin(x * 0.2) * cos(y * 0.2)
-        print "G00 Z30"
-    }
-    print "M30"; print "%"
-}' >raster.nc
-settings() {  # file, threadnc, tool line
+source "$2/bench/raster_program.sh"
+write_raster_program 40 0.6
+settings() {  # file, threadnc, tool line; the tool table of its own
+    write_raster_settings "$1" "$2" 40
     printf 'MAGAZINE01 %s\n' "$3" >"$1.ttl"
-    cat >"$1" <<INI
-[Table]
-TOOL_TABLE=$1.ttl
-CONTROLLER_TABLE=raster.ctl
-[DMFdata]
-INITIAL SIZE=(0,0,0,40,40,20)
-DATA_LEVEL=1
-[Define]
-PITCH(WORK)=0.1
-PITCH(MOVE)=0.1
-NEW CONTROL POINT=SPECIFY
-SPECIFIED POINT=(0,0,40)
-threadnc=$2
-[Optimize]
-OPT-NC=YES
-CUT-DATA=YES
-Target_OPT-NCdir=$2
-Target_CUT-DATAdir=$2
-INI
+    sed -i "s/^TOOL_TABLE=.*/TOOL_TABLE=$1.ttl/" "$1"
+    printf '[Optimize]\nOPT-NC=YES\nCUT-DATA=YES\nTarget_OPT-NCdir=%s\nTarget_CUT-DATAdir=%s\n' "$2" "$2" >>"$1"
 }
 run() {  # name, then the arguments
     local name=$1; shift
