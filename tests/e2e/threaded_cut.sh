@@ -6,7 +6,8 @@
 # hands its motions over one by one. Small enough to run in the
 # ThreadSanitizer build too, where any report fails the run.
 set -u
-morvex=$1  # the program; $2 the source folder
+morvex=$(realpath "$1")
+source_dir=$(realpath "$2")
 fails=0
 passes=0
 ok() { echo "ok: $1"; passes=$((passes + 1)); }
@@ -15,7 +16,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 
-source "$2/bench/raster_program.sh"
+source "$source_dir/bench/raster_program.sh" || exit 1
 write_raster_program 40 0.6
 settings() {  # file, threadnc, tool line; the tool table of its own
     write_raster_settings "$1" "$2" 40
