@@ -152,10 +152,16 @@ int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptio
             touched = hit || touched;
             done += size;
             if (!observed) continue;
+            if (options.sweptAhead) {
+                for (std::size_t i = 0; i < folds.size(); ++i) {
+                    options.sweptAhead(points[i], points[i + 1], folds[i].highestCut);
+                }
+            }
             for (std::size_t i = 0; i < folds.size(); ++i) {
                 SweepFlags step;
                 step.loadVolume = folds[i].loadVolume;
                 step.loadTorque = folds[i].loadTorque;
+                step.highestCut = folds[i].highestCut;
                 step.cutDone = folds[i].first != kStepClassUnknown || folds[i].loadVolume > 0.0 ? 1 : 0;
                 step.stepClass = ResolveClass(folds[i]);
                 (void)options.afterStep(step, stepLength, points[i + 1]);

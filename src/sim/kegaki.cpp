@@ -61,6 +61,7 @@ void MarkStep(const SweepContext& ctx, const Point& p0, const Point& p1, double 
                     flags.searchHit = 1;
                 }
                 flags.removedVolume += (w.height[idx] - mark) * BorderWeight(w, ix, iy) * w.pitch * w.pitch;
+                flags.highestCut = std::max(flags.highestCut, w.height[idx]);
                 w.height[idx] = mark;
             }
             w.attr[idx] = ctx.fast ? ctx.attrCode : static_cast<std::uint8_t>((w.attr[idx] & kAttrKeepMask) | ctx.attrCode);

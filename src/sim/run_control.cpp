@@ -188,10 +188,41 @@ void TellHeldStep(CuttingRun& run, bool motionEnd) {
     step.blockEnd = motionEnd && (in.queue.empty() || in.queue.front().line != in.path.line);
     run.setup.observeStep(run, step);
     run.stepHeld = false;
+    if (!run.sweptUntold.empty()) run.sweptUntold.pop_front();
+}
+
+// Enters a swept step from `from` to `to` (run frame) that cut material as
+// high as `highest` among those not yet told; `extent` (x min, y min,
+// x max, y max) where the tool's path bulges beyond its ends (an arc).
+void EnterSweptStep(CuttingRun& run, const Point& from, const Point& to, float highest,
+                    const std::array<double, 4>* extent = nullptr) {
+    const double reach = std::max({run.tool.outerRadius, run.rapidTool.outerRadius, run.rapidTool.rapidRadius,
+                                   run.tool.R, 0.0});
+    SweptStep s;
+    s.box = {std::min(from[0], to[0]), std::min(from[1], to[1]), std::max(from[0], to[0]), std::max(from[1], to[1])};
+    if (extent != nullptr) {
+        for (int a = 0; a < 2; ++a) {
+            s.box[static_cast<std::size_t>(a)] = std::min(s.box[static_cast<std::size_t>(a)], (*extent)[static_cast<std::size_t>(a)]);
+            s.box[static_cast<std::size_t>(a + 2)] = std::max(s.box[static_cast<std::size_t>(a + 2)], (*extent)[static_cast<std::size_t>(a + 2)]);
+        }
+    }
+    for (int a = 0; a < 2; ++a) {
+        s.box[static_cast<std::size_t>(a)] -= reach;
+        s.box[static_cast<std::size_t>(a + 2)] += reach;
+    }
+    s.highestCut = highest;
+    run.sweptUntold.push_back(s);
+    run.sweptFrom = to;
 }
 
 // A step ending at `end` (run frame).
 void ObserveStep(CuttingRun& run, const SweepFlags& flags, double length, const Point& end) {
+    // Entered first: it is swept, the held step told next comes before it.
+    if (run.sweptEarly > 0) {
+        --run.sweptEarly;
+    } else {
+        EnterSweptStep(run, run.sweptFrom, end, flags.highestCut);
+    }
     TellHeldStep(run, false);
     const PathRecord& p = run.interp.path;
     RunStep& step = run.heldStep;
@@ -230,6 +261,7 @@ void ObserveWhole(CuttingRun& run, const SweepFlags& flags, const Point& start, 
     motion.cutDone = flags.cutDone;
     motion.loadVolume = flags.loadVolume;
     motion.loadTorque = flags.loadTorque;
+    motion.highestCut = flags.highestCut;
     if (flags.cutDone != 0) {
         const double level = 1e-9 * (1.0 + length);
         motion.stepClass = !arc && std::hypot(dx, dy) <= level ? kStepClassVertical
@@ -237,6 +269,23 @@ void ObserveWhole(CuttingRun& run, const SweepFlags& flags, const Point& start, 
                            : dz < -level                       ? kStepClassDown
                                                                : kStepClassGeneral;
     }
+    // Entered here with its own start, around the whole circle for an arc
+    // (on the axes of its plane): the motion may bulge beyond its ends.
+    Point from{};
+    for (int a = 0; a < 3; ++a) from[a] = start[a] + run.interp.workOffset[a] - run.frameOffset[a];
+    std::array<double, 4> extent = {std::min(from[0], at[0]), std::min(from[1], at[1]), std::max(from[0], at[0]),
+                                    std::max(from[1], at[1])};
+    if (arc) {
+        const double r = std::max(p.startRadius, p.endRadius);
+        for (int a = 0; a < 2; ++a) {
+            if (a != p.first && a != p.second) continue;
+            const double c = p.toolCentre[a] + run.interp.workOffset[a] - run.frameOffset[a];
+            extent[static_cast<std::size_t>(a)] = std::min(extent[static_cast<std::size_t>(a)], c - r);
+            extent[static_cast<std::size_t>(a + 2)] = std::max(extent[static_cast<std::size_t>(a + 2)], c + r);
+        }
+    }
+    EnterSweptStep(run, from, at, flags.highestCut, &extent);
+    ++run.sweptEarly;
     ObserveStep(run, motion, length, at);
 }
 
@@ -272,6 +321,14 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
             run.overloadLoad = load;
             return false;
         };
+        // The steps of a hand-over are swept before the observer hears the
+        // first of them.
+        if (s.observeStep) {
+            options.sweptAhead = [&](const Point& a, const Point& b, float highest) {
+                EnterSweptStep(run, RunFramePoint(run, work, a), RunFramePoint(run, work, b), highest);
+                ++run.sweptEarly;
+            };
+        }
     }
     if (p.type == kSpline && p.spline != nullptr) {
         run.cutDisc = CutDisc{};
@@ -439,6 +496,7 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
     if (!run.frameSet) {
         run.frameSet = true;
         for (int a = 0; a < 3; ++a) run.frameOffset[a] = in.workOffset[a];
+        run.sweptFrom = p.toolStart;
         if (s.observeStart) s.observeStart(run, p.toolStart);
     }
     const long long observedBefore = run.observedSteps;
@@ -752,8 +810,18 @@ double ClearanceHeight(const CuttingRun& run, const WorkModel& work, const Point
     const double x0 = from[0] + run.frameOffset[0], y0 = from[1] + run.frameOffset[1];
     const double x1 = to[0] + run.frameOffset[0], y1 = to[1] + run.frameOffset[1];
     const double reach = std::max({run.tool.outerRadius, run.tool.R, 0.0}) + work.pitch;
-    const double top =
+    double top =
         straight ? HighestAlong(work, x0, y0, x1, y1, reach) : HighestWithin(work, x0, y0, x1, y1, reach);
+    // Steps swept after the path's end (the observer hears them later) may
+    // have cut what stood near it when the tool passes: the highest they
+    // cut counts wherever their box meets the path's.
+    const double lo[2] = {std::min(from[0], to[0]) - reach, std::min(from[1], to[1]) - reach};
+    const double hi[2] = {std::max(from[0], to[0]) + reach, std::max(from[1], to[1]) + reach};
+    for (const SweptStep& s : run.sweptUntold) {
+        if (s.box[0] <= hi[0] && s.box[2] >= lo[0] && s.box[1] <= hi[1] && s.box[3] >= lo[1]) {
+            top = std::max(top, static_cast<double>(s.highestCut));
+        }
+    }
     return top + margin + run.tool.shift - run.frameOffset[2];
 }
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -54,6 +55,14 @@ struct ChangedNodes {
 };
 
 // A motion step for an observer of a run's steps (the optimised NC output).
+// A step swept but not yet told to the step observer: the box its tool
+// could cut in (run frame XY: x min, y min, x max, y max) and the highest
+// material it took away there.
+struct SweptStep {
+    std::array<double, 4> box{};
+    float highestCut = 0.0f;
+};
+
 // Positions are in the run's frame: the program's frame as it stood at the
 // run's first motion, so that later work-offset changes do not move it.
 struct RunStep {
@@ -217,6 +226,13 @@ struct CuttingRun {
     RunStep heldStep;  // the step observer's last step, told when the next comes
     bool stepHeld = false;
     long long observedSteps = 0;
+    // The steps swept but not yet told, the held one first: when the
+    // observer reads the work, these have cut it already, although they
+    // come after the step it hears. `sweptEarly` of them were told by the
+    // sweep of a hand-over before the observer heard them.
+    std::deque<SweptStep> sweptUntold;
+    long long sweptEarly = 0;
+    Point sweptFrom{};  // run frame: where the last step entered ended
 };
 
 // A grid-relative point (the sweep's) in the run's frame, with the tool in use.
@@ -225,7 +241,9 @@ Point RunFramePoint(const CuttingRun& run, const WorkModel& work, const Point& g
 // The height (run frame) at which the tool passes `margin` above every node
 // within its reach of the straight path between two run-frame points (of
 // the rectangle between them when the rapid is not `straight`: a G00 that
-// moves each axis on its own); and the work's top in the run frame.
+// moves each axis on its own), as the work stood before the steps swept but
+// not yet told: where one of them could have cut near the path, the highest
+// material it cut counts too. And the work's top in the run frame.
 double ClearanceHeight(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, double margin,
                        bool straight = true);
 double WorkTopInRunFrame(const CuttingRun& run, const WorkModel& work);

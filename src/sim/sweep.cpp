@@ -196,6 +196,7 @@ inline void LowerPlainLoaded(const SweepContext& ctx, std::size_t idx, int ix, i
         const double v = (static_cast<double>(w.height[idx]) - candidate) * w.pitch * w.pitch * sweep_detail::NodeWeight(w, ix, iy);
         flags.loadVolume += v;
         if (ctx.torque) flags.loadTorque += v * std::sqrt(q);
+        flags.highestCut = std::max(flags.highestCut, w.height[idx]);
     }
     sweep_detail::LowerPlainNode(ctx, idx, candidate, flags);
 }
@@ -514,6 +515,7 @@ int ResolveClass(const ClassFold& fold) {
 void MergeClassFold(ClassFold& into, const ClassFold& other) {
     into.loadVolume += other.loadVolume;
     into.loadTorque += other.loadTorque;
+    into.highestCut = std::max(into.highestCut, other.highestCut);
     if (other.first == kStepClassUnknown) return;
     if (into.first == kStepClassUnknown || other.firstNode < into.firstNode) {
         into.first = other.first;
@@ -538,6 +540,7 @@ void MergeSweepFlags(SweepFlags& into, const SweepFlags& s) {
     if (s.chipNode >= 0) into.chipNode = s.chipNode;
     into.loadVolume += s.loadVolume;
     into.loadTorque += s.loadTorque;
+    into.highestCut = std::max(into.highestCut, s.highestCut);
     into.needStickOut = std::max(into.needStickOut, s.needStickOut);
     into.needNeck = std::max(into.needNeck, s.needNeck);
     into.needTaper = std::max(into.needTaper, s.needTaper);

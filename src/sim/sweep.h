@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -39,6 +40,7 @@ struct ClassFold {
     // The step's own load sums (only when the context sums loads).
     double loadVolume = 0.0;
     double loadTorque = 0.0;
+    float highestCut = -std::numeric_limits<float>::infinity();  // as SweepFlags::highestCut
 };
 
 // The class NoteClass would have found.
@@ -67,6 +69,10 @@ struct SweepFlags {
     // load is torque, that volume times its distance from the axis.
     double loadVolume = 0.0;  // mm3
     double loadTorque = 0.0;  // mm4
+    // With the load sums: the highest any node stood before this sweep
+    // lowered it (minus infinity when none was). Whoever looks at the work
+    // later, after more was cut, learns from it how high the material stood.
+    float highestCut = -std::numeric_limits<float>::infinity();
     // Required-length measurements (heights above the tip, mm).
     double needStickOut = 0.0;  // neck, shank or holder met material this high
     double needNeck = 0.0;      // the neck zone met material this high (Lu)

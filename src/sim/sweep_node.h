@@ -57,6 +57,7 @@ inline double NodeWeight(const WorkModel& w, int ix, int iy) {
     const double v = (static_cast<double>(before) - after) * w.pitch * w.pitch * NodeWeight(w, ix, iy);
     flags.loadVolume += v;
     if (ctx.torque) flags.loadTorque += v * std::sqrt(q);
+    flags.highestCut = std::max(flags.highestCut, before);
 }
 
 // The dead zone of a VERTICAL tool (rho < R - tipWidth) or the inner zone of

@@ -157,7 +157,10 @@ void AddRunLoad(const SweepContext& ctx, int ixBegin, int iy, int n, const float
                 SweepFlags& flags) {
     const WorkModel& w = *ctx.work;
     double volume = 0.0, torque = 0.0;
+    float highest = flags.highestCut;
     for (int i = 0; i < n; ++i) volume += need[i] != 0 ? static_cast<double>(h[i]) - cand[i] : 0.0;
+    for (int i = 0; i < n; ++i) highest = need[i] != 0 && h[i] > highest ? h[i] : highest;
+    flags.highestCut = highest;
     if (ctx.torque) {
         for (int i = 0; i < n; ++i) {
             torque += need[i] != 0 ? (static_cast<double>(h[i]) - cand[i]) * std::sqrt(q[i]) : 0.0;

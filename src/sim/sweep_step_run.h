@@ -3,6 +3,7 @@
 // step sweeper.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -138,6 +139,7 @@ inline void SweepPlainShortRun(const SweepContext& ctx, const StepGeometry& g, i
             const double v = (static_cast<double>(hRun[i]) - cand) * w.pitch * w.pitch * NodeWeight(w, ixBegin + i, iy);
             flags.loadVolume += v;
             if (ctx.torque) flags.loadTorque += v * std::sqrt(q);
+            flags.highestCut = std::max(flags.highestCut, hRun[i]);
         }
         LowerPlainStepNode(ctx, runIdx + static_cast<std::size_t>(i), offRun[i], g.dx, g.dy, g.x1, vy, travel, cand,
                            flags, stepClass);

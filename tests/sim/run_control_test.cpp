@@ -762,6 +762,16 @@ TEST(RunControl, ClearanceCoversTheToolsReachOfThePath) {
     // Beside the work by less than the reach: its edge counts.
     EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, {22.0 - 1.0, 12.0 - 2.0, 0.0}, {30.0, 20.0, 0.0}, 0.0, false),
                      10.0 + 5.0 - 3.0);
+    // Steps swept but not yet told cut material up to 17 near the path (in
+    // the run frame, boxes with the tool's reach): it stood there while the
+    // tool passed. One far off does not count.
+    run.sweptUntold.push_back({{30.0, 30.0, 40.0, 40.0}, 19.0f});
+    EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, from, to, 3.0), 15.0 + 3.0 + 5.0 - 3.0);
+    run.sweptUntold.push_back({{17.0 + 3.5, 8.0 - 1.0, 25.0, 9.0}, 17.0f});  // the reach and a node beyond the end
+    EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, from, to, 3.0), 17.0 + 3.0 + 5.0 - 3.0);
+    EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, from, to, 3.0, false), 17.0 + 3.0 + 5.0 - 3.0);
+    run.sweptUntold.back().box[0] = 17.0 + 3.6;  // beyond them
+    EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, from, to, 3.0), 15.0 + 3.0 + 5.0 - 3.0);
 }
 
 }  // namespace

@@ -377,8 +377,10 @@ TEST(Sweep, BatchedAndBackwardStepsCutLikeSingleSteps) {
 }
 
 // An observer that only looks gets the steps swept together, each with its
-// own cut flag, class and load sums, on one thread or on workers: the same
-// as sweeping the steps one by one, and the same heights.
+// own cut flag, class, load sums and the highest material it cut, on one
+// thread or on workers: the same as sweeping the steps one by one, and the
+// same heights. One by one, the highest cut is what the step's lowered
+// nodes stood at before it; a motion swept whole tells it for the motion.
 TEST(Sweep, ObservedStepsSweptTogetherReportTheirOwnLoads) {
     const ToolProfile tool = Tool(kShapeFlat, 6.0f, 0.0f);
     const SweepMotionInput lines[] = {Line({2, 5, 9.5}, {14, 5, 7.0}), Line({3, 3, 7.5}, {13.7, 11.1, 9.8}),
@@ -390,16 +392,33 @@ TEST(Sweep, ObservedStepsSweptTogetherReportTheirOwnLoads) {
         int cut, cls;
         double volume, torque;
         Point end;
+        float highest;
     };
+    const float none = -std::numeric_limits<float>::infinity();
+    // The highest height a node stood at in `before` where `after` is lower.
+    auto highestLowered = [none](const std::vector<float>& before, const WorkModel& after) {
+        float highest = none;
+        for (std::uint32_t i = 0; i < after.cellCount; ++i) {
+            if (after.height[i] < before[i]) highest = std::max(highest, before[i]);
+        }
+        return highest;
+    };
+    int checked = 0;
     auto run = [&](WorkModel& w, bool together, SweepWorkers* on) {
         std::vector<Told> told;
+        std::vector<float> before(w.height, w.height + w.cellCount);
         for (const SweepMotionInput& m : lines) {
             CutOptions options;
             options.movingPitch = 0.3;
             options.observeOnly = together;
             options.workers = on;
             options.afterStep = [&](const SweepFlags& f, double, const Point& end) {
-                told.push_back({f.cutDone, f.stepClass, f.loadVolume, f.loadTorque, end});
+                told.push_back({f.cutDone, f.stepClass, f.loadVolume, f.loadTorque, end, f.highestCut});
+                if (!together) {
+                    EXPECT_EQ(f.highestCut, highestLowered(before, w)) << "step " << told.size();
+                    checked += f.cutDone;
+                    before.assign(w.height, w.height + w.cellCount);
+                }
                 return true;
             };
             SweepContext ctx = Context(w, tool);
@@ -420,6 +439,7 @@ TEST(Sweep, ObservedStepsSweptTogetherReportTheirOwnLoads) {
     }
     const std::vector<Told> expected = run(single, false, nullptr);
     ASSERT_GT(expected.size(), 50u);
+    EXPECT_GT(checked, 20);
     for (const auto& [w, on] : {std::pair{&alone, static_cast<SweepWorkers*>(nullptr)}, std::pair{&shared, &workers}}) {
         const std::vector<Told> got = run(*w, true, on);
         ASSERT_EQ(got.size(), expected.size());
@@ -429,10 +449,30 @@ TEST(Sweep, ObservedStepsSweptTogetherReportTheirOwnLoads) {
                 << "step " << i;
             EXPECT_NEAR(got[i].volume, expected[i].volume, 1e-9 * (1.0 + expected[i].volume)) << "step " << i;
             EXPECT_NEAR(got[i].torque, expected[i].torque, 1e-9 * (1.0 + expected[i].torque)) << "step " << i;
+            EXPECT_EQ(got[i].highest, expected[i].highest) << "step " << i;
             cuts += got[i].cut;
         }
         EXPECT_GT(cuts, 20);
         EXPECT_EQ(w->heightA, single.heightA);
+    }
+    // Swept whole (a ball), on one thread and on workers; nothing cut: none.
+    const ToolProfile ball = Tool(kShapeBall, 6.0f, 0.0f);
+    for (SweepWorkers* on : {static_cast<SweepWorkers*>(nullptr), &workers}) {
+        WorkModel w = base;
+        w.height = w.heightA.data();
+        w.attr = w.attrA.data();
+        w.lineNo = w.lineNumbers.data();
+        for (const SweepMotionInput& m : {lines[1], lines[1], Line({3, 3, 30}, {13, 11, 30})}) {
+            const std::vector<float> before(w.height, w.height + w.cellCount);
+            CutOptions options;
+            options.workers = on;
+            SweepContext ctx = Context(w, ball);
+            ctx.sumLoad = true;
+            SweepFlags flags;
+            CutMotion(ctx, m, options, flags);
+            EXPECT_EQ(flags.highestCut, highestLowered(before, w));
+        }
+        EXPECT_EQ(w.heightA == base.heightA, false);
     }
 }
 
