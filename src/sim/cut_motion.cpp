@@ -152,11 +152,7 @@ int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptio
             touched = hit || touched;
             done += size;
             if (!observed) continue;
-            if (options.sweptAhead) {
-                for (std::size_t i = 0; i < folds.size(); ++i) {
-                    options.sweptAhead(points[i], points[i + 1], folds[i].highestCut);
-                }
-            }
+            if (options.sweptAhead) options.sweptAhead(points, folds);
             for (std::size_t i = 0; i < folds.size(); ++i) {
                 SweepFlags step;
                 step.loadVolume = folds[i].loadVolume;

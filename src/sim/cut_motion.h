@@ -27,10 +27,10 @@ struct CutOptions {
     // be swept together and told afterwards, each with its own cut flag,
     // loads and class.
     bool observeOnly = false;
-    // When steps are swept together: called with each step as soon as it is
-    // swept (its start and end, grid-relative, and the highest it cut),
-    // all of a hand-over's before afterStep hears the first of them.
-    std::function<void(const Point& from, const Point& to, float highestCut)> sweptAhead;
+    // When steps are swept together: called with a hand-over's steps as
+    // soon as they are swept, before afterStep hears the first of them (the
+    // points grid-relative, one more than the folds).
+    std::function<void(const std::vector<Point>& points, const std::vector<ClassFold>& folds)> sweptAhead;
 };
 
 // Steps a long motion may take at most; a tiny moving pitch on a long motion

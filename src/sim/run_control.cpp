@@ -191,28 +191,19 @@ void TellHeldStep(CuttingRun& run, bool motionEnd) {
     if (!run.sweptUntold.empty()) run.sweptUntold.pop_front();
 }
 
-// Enters a swept step from `from` to `to` (run frame) that cut material as
-// high as `highest` among those not yet told; `extent` (x min, y min,
-// x max, y max) where the tool's path bulges beyond its ends (an arc).
-void EnterSweptStep(CuttingRun& run, const Point& from, const Point& to, float highest,
-                    const std::array<double, 4>* extent = nullptr) {
+// The XY box (x min, y min, x max, y max) of the path from `a` to `b`.
+std::array<double, 4> BoxOf(const Point& a, const Point& b) {
+    return {std::min(a[0], b[0]), std::min(a[1], b[1]), std::max(a[0], b[0]), std::max(a[1], b[1])};
+}
+
+// Enters a swept step ending at `end` (run frame) that cut material as high
+// as `highest` among those not yet told; `box` holds its path (the tool's
+// reach is added here).
+void EnterSweptStep(CuttingRun& run, const std::array<double, 4>& box, const Point& end, float highest) {
     const double reach = std::max({run.tool.outerRadius, run.rapidTool.outerRadius, run.rapidTool.rapidRadius,
                                    run.tool.R, 0.0});
-    SweptStep s;
-    s.box = {std::min(from[0], to[0]), std::min(from[1], to[1]), std::max(from[0], to[0]), std::max(from[1], to[1])};
-    if (extent != nullptr) {
-        for (int a = 0; a < 2; ++a) {
-            s.box[static_cast<std::size_t>(a)] = std::min(s.box[static_cast<std::size_t>(a)], (*extent)[static_cast<std::size_t>(a)]);
-            s.box[static_cast<std::size_t>(a + 2)] = std::max(s.box[static_cast<std::size_t>(a + 2)], (*extent)[static_cast<std::size_t>(a + 2)]);
-        }
-    }
-    for (int a = 0; a < 2; ++a) {
-        s.box[static_cast<std::size_t>(a)] -= reach;
-        s.box[static_cast<std::size_t>(a + 2)] += reach;
-    }
-    s.highestCut = highest;
-    run.sweptUntold.push_back(s);
-    run.sweptFrom = to;
+    run.sweptUntold.push_back({{box[0] - reach, box[1] - reach, box[2] + reach, box[3] + reach}, highest});
+    run.sweptFrom = end;
 }
 
 // A step ending at `end` (run frame).
@@ -221,7 +212,7 @@ void ObserveStep(CuttingRun& run, const SweepFlags& flags, double length, const 
     if (run.sweptEarly > 0) {
         --run.sweptEarly;
     } else {
-        EnterSweptStep(run, run.sweptFrom, end, flags.highestCut);
+        EnterSweptStep(run, BoxOf(run.sweptFrom, end), end, flags.highestCut);
     }
     TellHeldStep(run, false);
     const PathRecord& p = run.interp.path;
@@ -273,18 +264,17 @@ void ObserveWhole(CuttingRun& run, const SweepFlags& flags, const Point& start, 
     // (on the axes of its plane): the motion may bulge beyond its ends.
     Point from{};
     for (int a = 0; a < 3; ++a) from[a] = start[a] + run.interp.workOffset[a] - run.frameOffset[a];
-    std::array<double, 4> extent = {std::min(from[0], at[0]), std::min(from[1], at[1]), std::max(from[0], at[0]),
-                                    std::max(from[1], at[1])};
+    std::array<double, 4> box = BoxOf(from, at);
     if (arc) {
         const double r = std::max(p.startRadius, p.endRadius);
-        for (int a = 0; a < 2; ++a) {
-            if (a != p.first && a != p.second) continue;
+        for (std::size_t a = 0; a < 2; ++a) {
+            if (static_cast<int>(a) != p.first && static_cast<int>(a) != p.second) continue;
             const double c = p.toolCentre[a] + run.interp.workOffset[a] - run.frameOffset[a];
-            extent[static_cast<std::size_t>(a)] = std::min(extent[static_cast<std::size_t>(a)], c - r);
-            extent[static_cast<std::size_t>(a + 2)] = std::max(extent[static_cast<std::size_t>(a + 2)], c + r);
+            box[a] = std::min(box[a], c - r);
+            box[a + 2] = std::max(box[a + 2], c + r);
         }
     }
-    EnterSweptStep(run, from, at, flags.highestCut, &extent);
+    EnterSweptStep(run, box, at, flags.highestCut);
     ++run.sweptEarly;
     ObserveStep(run, motion, length, at);
 }
@@ -324,9 +314,13 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
         // The steps of a hand-over are swept before the observer hears the
         // first of them.
         if (s.observeStep) {
-            options.sweptAhead = [&](const Point& a, const Point& b, float highest) {
-                EnterSweptStep(run, RunFramePoint(run, work, a), RunFramePoint(run, work, b), highest);
-                ++run.sweptEarly;
+            options.sweptAhead = [&](const std::vector<Point>& points, const std::vector<ClassFold>& folds) {
+                // Each step goes on from where the one before ended.
+                for (std::size_t i = 0; i < folds.size() && i + 1 < points.size(); ++i) {
+                    const Point end = RunFramePoint(run, work, points[i + 1]);
+                    EnterSweptStep(run, BoxOf(run.sweptFrom, end), end, folds[i].highestCut);
+                    ++run.sweptEarly;
+                }
             };
         }
     }

@@ -53,6 +53,7 @@ void SweepStepRows(const SweepContext& ctx, const Point& p0, const Point& p1, co
     ClassFold fold;
     SweepStepsRows(ctx, points, &box, 1, false, rowBegin, rowEnd, 1, flags, &fold);
     sweep_detail::NoteClass(flags.stepClass, ResolveClass(fold));
+    flags.highestCut = std::max(flags.highestCut, fold.highestCut);
 }
 
 void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox* boxes, int steps, bool backwards,
@@ -130,8 +131,6 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
                 // Within the run, the blocks above this step's own tip.
                 // The loads the step adds go to its own fold as well.
                 const double volume = flags.loadVolume, torque = flags.loadTorque;
-                const float highest = flags.highestCut;
-                if (ctx.sumLoad) flags.highestCut = -std::numeric_limits<float>::infinity();
                 sweep_detail::ForRunsAbove(w.height + NodeIndex(w, a, iy), b - a + 1, g.zf, [&](int from, int to) {
                     if (g.plain && to - from <= sweep_detail::kShortRun) {
                         sweep_detail::SweepPlainShortRun(ctx, g, iy, a + from, a + to, flags, stepClass);
@@ -142,8 +141,6 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
                 if (ctx.sumLoad) {
                     stepClass.loadVolume += flags.loadVolume - volume;
                     stepClass.loadTorque += flags.loadTorque - torque;
-                    stepClass.highestCut = std::max(stepClass.highestCut, flags.highestCut);
-                    flags.highestCut = std::max(flags.highestCut, highest);
                 }
             }
         });

@@ -154,13 +154,18 @@ namespace {
 
 void AddRunLoad(const SweepContext& ctx, int ixBegin, int iy, int n, const float* __restrict h,
                 const float* __restrict cand, const double* __restrict q, const int* __restrict need,
-                SweepFlags& flags) {
+                SweepFlags& flags, ClassFold& stepClass) {
     const WorkModel& w = *ctx.work;
     double volume = 0.0, torque = 0.0;
-    float highest = flags.highestCut;
-    for (int i = 0; i < n; ++i) volume += need[i] != 0 ? static_cast<double>(h[i]) - cand[i] : 0.0;
-    for (int i = 0; i < n; ++i) highest = need[i] != 0 && h[i] > highest ? h[i] : highest;
-    flags.highestCut = highest;
+    float highest = stepClass.highestCut;
+    // One pass: the sum's additions, each waiting for the one before, leave
+    // time for the maximum beside them.
+    for (int i = 0; i < n; ++i) {
+        const bool take = need[i] != 0;
+        volume += take ? static_cast<double>(h[i]) - cand[i] : 0.0;
+        highest = take && h[i] > highest ? h[i] : highest;
+    }
+    stepClass.highestCut = highest;
     if (ctx.torque) {
         for (int i = 0; i < n; ++i) {
             torque += need[i] != 0 ? (static_cast<double>(h[i]) - cand[i]) * std::sqrt(q[i]) : 0.0;
@@ -245,7 +250,7 @@ void SweepFlatRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
     for (int i = inFrom; i < inTo; ++i) need[i] = (h[i] > tip) & (flat < h[i]);
     edge(inTo, count);
     for (int i = 0; i < count; ++i) cand[i] = flat;
-    if (ctx.sumLoad) AddRunLoad(ctx, ixBegin, iy, count, h, cand, q, need, flags);
+    if (ctx.sumLoad) AddRunLoad(ctx, ixBegin, iy, count, h, cand, q, need, flags, stepClass);
     LowerPlainRun(ctx, runIdx, xs, count, g.dx, g.dy, g.x1, vy, travel, need, cand, flags, stepClass);
 }
 
@@ -330,7 +335,7 @@ void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
             needs[i] = (hRun[i] > tip) & (q <= rr) & (special | (cs[i] < hRun[i]));
         }
         if (g.plain) {
-            if (ctx.sumLoad) AddRunLoad(ctx, ixBegin, iy, count, hRun, candRow, qRow, needRow, flags);
+            if (ctx.sumLoad) AddRunLoad(ctx, ixBegin, iy, count, hRun, candRow, qRow, needRow, flags, stepClass);
             LowerPlainRun(ctx, runIdx, offRun, count, dx, dy, x1, vy, travel, needRow, candRow, flags, stepClass);
             return;
         }
@@ -351,6 +356,7 @@ void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
             candidate = Rounded(candidateD);
         }
         if (!(candidate < w.height[idx])) continue;
+        if (ctx.sumLoad) stepClass.highestCut = std::max(stepClass.highestCut, w.height[idx]);
         std::uint8_t attr = ctx.attrCode;
         const auto node = static_cast<long long>(idx);
         if (ctx.fast) {

@@ -139,7 +139,7 @@ inline void SweepPlainShortRun(const SweepContext& ctx, const StepGeometry& g, i
             const double v = (static_cast<double>(hRun[i]) - cand) * w.pitch * w.pitch * NodeWeight(w, ixBegin + i, iy);
             flags.loadVolume += v;
             if (ctx.torque) flags.loadTorque += v * std::sqrt(q);
-            flags.highestCut = std::max(flags.highestCut, hRun[i]);
+            stepClass.highestCut = std::max(stepClass.highestCut, hRun[i]);
         }
         LowerPlainStepNode(ctx, runIdx + static_cast<std::size_t>(i), offRun[i], g.dx, g.dy, g.x1, vy, travel, cand,
                            flags, stepClass);

@@ -258,6 +258,7 @@ void FinishJob(SweepWorkers& w, long long job, SweepFlags& flags) {
         ClassFold step;
         for (int b = 0; b < count; ++b) MergeClassFold(step, w.stepClasses[static_cast<std::size_t>(b) * steps + i]);
         sweep_detail::NoteClass(flags.stepClass, ResolveClass(step));
+        flags.highestCut = std::max(flags.highestCut, step.highestCut);
         if (w.stepFolds != nullptr) (*w.stepFolds)[i] = step;
     }
     w.stepFolds = nullptr;
@@ -288,6 +289,7 @@ void StepsHere(const SweepContext& ctx, const std::vector<Point>& points, const 
                    classes.data());
     for (std::size_t k = 0; k < steps; ++k) {
         sweep_detail::NoteClass(flags.stepClass, ResolveClass(classes[backwards ? steps - 1 - k : k]));
+        flags.highestCut = std::max(flags.highestCut, classes[k].highestCut);
     }
     if (folds != nullptr) folds->assign(classes.begin(), classes.end());
     ApplyDeferredPaint(*ctx.work, flags);
