@@ -94,6 +94,11 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
     setup.observeStart = [&out](const CuttingRun&, const Point& start) { BeginOptimisedOutput(out, start); };
     // Escapes are rapids: straight only where the controller moves G00 so.
     const bool straight = app.controller.g00Mode == kG00Line;
+    // Before each motion: a pending escape's height with the work as the
+    // motion finds it (the hook above is this run's once a step was told).
+    setup.observeMotion = [&session](const CuttingRun& run) {
+        if (session.clearanceRun == &run) PrepareEscapeClearance(session.out);
+    };
     setup.observeStep = [&session, &work, margin, straight](const CuttingRun& run, const RunStep& s) {
         OptimizedOutput& o = session.out;
         o.workTop = WorkTopInRunFrame(run, work);

@@ -140,7 +140,10 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
     // work's top, else the retract height over the path.
     auto travelHeight = [&] {
         if (lastZ > out.workTop) return lastZ;
-        const double z = out.clearance ? out.clearance(run.start, run.end) : out.workTop + out.options.escapeHeight;
+        const bool known = out.clearanceKnown && out.clearanceFrom == run.start && out.clearanceTo == run.end;
+        const double z = known           ? out.clearanceZ
+                         : out.clearance ? out.clearance(run.start, run.end)
+                                         : out.workTop + out.options.escapeHeight;
         return std::max(z, lastZ);
     };
     if (programEnd) {
@@ -182,6 +185,7 @@ void WritePending(OptimizedOutput& out, bool programEnd) {
     }
     out.lastWrittenLine = run.line;
     run.escape = -1;
+    out.clearanceKnown = false;  // the height taken held for this run alone
 }
 
 // Whether c lies on the ray from a through b, beyond b (to rounding).
@@ -464,6 +468,18 @@ void AddEscapePiece(OptimizedOutput& out, const OptimizeStep& step, int type, lo
 }
 
 }  // namespace
+
+void PrepareEscapeClearance(OptimizedOutput& out) {
+    out.clearanceKnown = false;
+    const OptimizeRun& run = out.pending;
+    if (run.escape != 0 || !out.clearance) return;
+    // An escape from above the work's top travels at the tip's height.
+    if (static_cast<double>(out.lastZ) / out.format.units > out.workTop) return;
+    out.clearanceFrom = run.start;
+    out.clearanceTo = run.end;
+    out.clearanceZ = out.clearance(run.start, run.end);
+    out.clearanceKnown = true;
+}
 
 void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const OptimizeFeeds& feeds) {
     const OptimizeOptions& o = out.options;

@@ -100,6 +100,11 @@ struct OptimizedOutput {
     // The retract height (program frame) that clears the work over the
     // straight path between two points, and the work's top.
     std::function<double(const Point& from, const Point& to)> clearance;
+    // The pending escape's retract height taken before the motion after it
+    // cut anything (PrepareEscapeClearance), for the path from..to.
+    bool clearanceKnown = false;
+    Point clearanceFrom{}, clearanceTo{};
+    double clearanceZ = 0.0;
     double workTop = 0.0;
     OptimizeRun pending;
     bool pendingEnded = false;    // its last step ended its NC block
@@ -130,6 +135,11 @@ bool OpenOptimisedOutputs(OptimizedOutput& out, const OptimizeOptions& options, 
 // The G92 line at the program's start point.
 void BeginOptimisedOutput(OptimizedOutput& out, const Point& start);
 void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const OptimizeFeeds& feeds);
+// Told before the next motion is swept, with the work as that motion finds
+// it: takes the retract height of a pending escape now, for the escape that
+// ends where the motion starts (exact; asked later, the work may already be
+// cut by what follows the escape).
+void PrepareEscapeClearance(OptimizedOutput& out);
 // Writes the pending run as the end of the program and the trailing
 // delimiter and puts both files in place. An aborted run leaves no
 // optimised NC (its cut data stays). Returns false when a file could not

@@ -506,6 +506,7 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
             return false;
         }
     } else if (swept) {
+        if (s.observeMotion && s.observeStep) s.observeMotion(run);
         CutPath(run, work, ctl, run.offsetMarked, flags);
     }
     if (flags.searchHit != 0) run.searchHit = true;

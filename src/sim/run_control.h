@@ -135,6 +135,9 @@ struct RunSetup {
     // loads. The first motion's start is told before its steps.
     std::function<void(const struct CuttingRun&, const Point& start)> observeStart;
     std::function<void(const struct CuttingRun&, const RunStep&)> observeStep;
+    // Called before each motion is swept, every step before it told: the
+    // work stands as the motion finds it.
+    std::function<void(const struct CuttingRun&)> observeMotion;
     // Running in lock-step with other instances: called before every motion
     // and once more when the program has ended. A pause the run asks for is
     // handed to pauseGroup instead, so that the group pauses together at

@@ -146,6 +146,17 @@ printf '%%\nG90 G17 G00 X64. Y50. Z10.\nZ1.\nG01 Z-10. F300\nG02 X64. Y50. I-12.
 "$morvex" -T island.ttl -X6 island.onc -O island2.dmf 2>island2.err; rc2=$?
 if [ $rc -eq 0 ] && [ $rc2 -eq 0 ]; then pass "an escape over material cut after it"
 else fail "island rc=$rc rc2=$rc2"; cat island.err island2.err island.onc; fi
+# The same care raises no escape for material cut far from it: after a
+# pocket, an escape inside it to a line that cuts full stock 30 mm on stays
+# just above the pocket's floor (Z-10).
+awk 'BEGIN { print "%"; print "G90 G17 G00 X10. Y10. Z10."; print "Z1."; print "G01 Z-10. F300"
+    for (y = 10; y <= 60; y += 5) { printf "X%d. Y%d.\n", (y / 5) % 2 ? 10 : 90, y; if (y < 60) printf "Y%d.\n", y + 5 }
+    print "G00 Z10."; print "X30. Y30."; print "Z-9."; print "G01 Z-11."; print "Z-10."; print "X60. Y30."
+    print "X60. Y95."; print "G00 Z10."; print "M30"; print "%" }' >far.nc
+"$morvex" -T island.ttl -X6 far.nc -O far.dmf --optimize 2>far.err; rc=$?
+"$morvex" -T island.ttl -X6 far.onc -O far2.dmf 2>far2.err; rc2=$?
+if [ $rc -eq 0 ] && [ $rc2 -eq 0 ] && grep -q "^G00Z-9.5$" far.onc; then pass "an escape is not raised by a cut far from it"
+else fail "far rc=$rc rc2=$rc2"; cat far.err far2.err far.onc; fi
 set_key ESCAPE-HEIGHT 3.0
 
 # Both outputs under one name: refused before anything is cut or written.
@@ -162,5 +173,5 @@ printf 'G90 G00 X50 Y50 Z100\nG01 Z-2 F300\nG00 X20\nM30\n' >crash.nc
 "$morvex" -X6 crash.nc -O crash.dmf --optimize 2>crash.err; rc=$?
 if [ $rc -eq 1 ] && [ ! -e crash.onc ] && ! ls ./*.tmp >/dev/null 2>&1 && grep -q "optimised NC\|最適化NC" crash.err
 then pass "aborted run"; else fail "aborted run rc=$rc"; cat crash.err; ls; fi
-echo "$((14 - fails)) passed, $fails failed"
+echo "$((15 - fails)) passed, $fails failed"
 test $fails -eq 0

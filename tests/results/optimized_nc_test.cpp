@@ -97,6 +97,34 @@ TEST(OptimizedNc, RunsMergeSplitEscapeAndEnd) {
     EXPECT_NE(data.find("N3(0001)G01X20.000000Y0.000000Z5.000000(N)\n"), std::string::npos);
 }
 
+// The retract height taken before the motion after an escape cut anything
+// is the one written: asked when that motion's first cut is heard, the
+// work may already be cut lower near the path. Air going on into that
+// motion ends the escape elsewhere: the height is asked then.
+TEST(OptimizedNc, EscapeHeightTakenBeforeTheNextMotionCuts) {
+    for (const bool airGoesOn : {false, true}) {
+        TempDir dir;
+        OptimizedOutput out;
+        OptimizeOptions o;
+        o.cutData = kCutDataText;
+        ASSERT_TRUE(OpenOptimisedOutputs(out, o, OptimizeFormat{1000, true, '%'}, dir.Path("OPTNC.NC"),
+                                         dir.Path("CUTDATA.TXT"), 1));
+        out.workTop = 10.0;
+        double now = 13.0;
+        out.clearance = [&now](const Point&, const Point&) { return now; };
+        BeginOptimisedOutput(out, {0.0, 0.0, 5.0});
+        AddOptimisedStep(out, Step(1, 2, {3, 0, 5}, true, 3.0, true), Table());
+        AddOptimisedStep(out, Step(2, 3, {20, 0, 5}, false, 0.0, true), Table());
+        PrepareEscapeClearance(out);  // before motion 3 is swept
+        now = 8.0;                    // motion 3 took away what stood near the path
+        if (airGoesOn) AddOptimisedStep(out, Step(3, 4, {20.5, 0, 5}, false, 0.0), Table());
+        AddOptimisedStep(out, Step(3, 4, {21, 0, 5}, true, 1.0, true), Table());
+        ASSERT_TRUE(CloseOptimisedOutputs(out, false));
+        const std::string nc = TempDir::Read(dir.Path("OPTNC.NC"));
+        EXPECT_NE(nc.find(airGoesOn ? "G00Z8.0\n" : "G00Z13.0\n"), std::string::npos) << nc;
+    }
+}
+
 // Escapes never leave the program's path nor rapid into the work: one
 // too short to write (same line, within the escape width) writes the air
 // as programmed, the arc with its own centre; one that ends the program
