@@ -38,6 +38,17 @@ OptimizeStep Step(long long motion, int line, Point end, bool cut, double load, 
     return s;
 }
 
+// Both outputs in dir, the cut data as text, millimetres to 0.001, over a
+// work whose top is at 10.
+bool OpenTextOutputs(OptimizedOutput& out, const TempDir& dir) {
+    OptimizeOptions o;
+    o.cutData = kCutDataText;
+    const bool open = OpenOptimisedOutputs(out, o, OptimizeFormat{1000, true, '%'}, dir.Path("OPTNC.NC"),
+                                           dir.Path("CUTDATA.TXT"), 1);
+    out.workTop = 10.0;
+    return open;
+}
+
 TEST(OptimizedNc, NumbersAndFeedChoice) {
     const OptimizeFormat mm{1000, true, '%'};
     EXPECT_EQ(FormatCounts("X", ToCounts(12.5, 1000), mm), "X12.5");
@@ -65,11 +76,7 @@ TEST(OptimizedNc, NumbersAndFeedChoice) {
 TEST(OptimizedNc, RunsMergeSplitEscapeAndEnd) {
     TempDir dir;
     OptimizedOutput out;
-    OptimizeOptions o;
-    o.cutData = kCutDataText;
-    ASSERT_TRUE(OpenOptimisedOutputs(out, o, OptimizeFormat{1000, true, '%'}, dir.Path("OPTNC.NC"),
-                                     dir.Path("CUTDATA.TXT"), 1));
-    out.workTop = 10.0;
+    ASSERT_TRUE(OpenTextOutputs(out, dir));
     out.clearance = [](const Point&, const Point&) { return 13.0; };
     BeginOptimisedOutput(out, {0.0, 0.0, 5.0});
     // Motion 1 (line 2): two steps under load 3 merge; load 6 splits the block.
@@ -105,11 +112,7 @@ TEST(OptimizedNc, EscapeHeightTakenBeforeTheNextMotionCuts) {
     for (const bool airGoesOn : {false, true}) {
         TempDir dir;
         OptimizedOutput out;
-        OptimizeOptions o;
-        o.cutData = kCutDataText;
-        ASSERT_TRUE(OpenOptimisedOutputs(out, o, OptimizeFormat{1000, true, '%'}, dir.Path("OPTNC.NC"),
-                                         dir.Path("CUTDATA.TXT"), 1));
-        out.workTop = 10.0;
+        ASSERT_TRUE(OpenTextOutputs(out, dir));
         double now = 13.0;
         out.clearance = [&now](const Point&, const Point&) { return now; };
         BeginOptimisedOutput(out, {0.0, 0.0, 5.0});
