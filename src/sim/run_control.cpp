@@ -83,6 +83,12 @@ void SelectRunTool(CuttingRun& run, const ToolTable& tools, int n) {
     run.cutDisc = CutDisc{};
 }
 
+// How far from its axis the tool in use can touch a node: its outer
+// radius, or the rapid check's wider profile.
+double ToolReach(const CuttingRun& run) {
+    return std::max({run.tool.outerRadius, run.rapidTool.outerRadius, run.rapidTool.rapidRadius, run.tool.R});
+}
+
 // The grid nodes within the tool's reach of the motion (tool frame), with
 // one more node around for the paint marks of the neighbours.
 ChangedNodes MotionNodes(const CuttingRun& run, const WorkModel& work, const PathRecord& p) {
@@ -106,8 +112,7 @@ ChangedNodes MotionNodes(const CuttingRun& run, const WorkModel& work, const Pat
             hi[a] = std::max(hi[a], p.toolCentre[a] + r);
         }
     }
-    const double reach = std::max({run.tool.outerRadius, run.rapidTool.outerRadius, run.rapidTool.rapidRadius,
-                                   run.tool.R});
+    const double reach = ToolReach(run);
     ChangedNodes n;
     const double origin[2] = {work.xMin - run.interp.workOffset[0], work.yMin - run.interp.workOffset[1]};
     const int last[2] = {work.nx - 1, work.ny - 1};
@@ -200,8 +205,7 @@ std::array<double, 4> BoxOf(const Point& a, const Point& b) {
 // as `highest` among those not yet told; `box` holds its path (the tool's
 // reach is added here).
 void EnterSweptStep(CuttingRun& run, const std::array<double, 4>& box, const Point& end, float highest) {
-    const double reach = std::max({run.tool.outerRadius, run.rapidTool.outerRadius, run.rapidTool.rapidRadius,
-                                   run.tool.R, 0.0});
+    const double reach = std::max(ToolReach(run), 0.0);
     run.sweptUntold.push_back({{box[0] - reach, box[1] - reach, box[2] + reach, box[3] + reach}, highest});
     run.sweptFrom = end;
 }
