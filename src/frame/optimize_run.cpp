@@ -90,7 +90,6 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
         session.feeds.push_back(OptimizeFeedsOf(static_cast<int>(n), app.tools.tools[n], maxFeed));
     }
     OptimizedOutput& out = session.out;
-    const double margin = out.options.escapeHeight;
     setup.observeStart = [&out](const CuttingRun&, const Point& start) { BeginOptimisedOutput(out, start); };
     // Escapes are rapids: straight only where the controller moves G00 so.
     const bool straight = app.controller.g00Mode == kG00Line;
@@ -99,13 +98,16 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
     setup.observeMotion = [&session](const CuttingRun& run) {
         if (session.clearanceRun == &run) PrepareEscapeClearance(session.out);
     };
-    setup.observeStep = [&session, &work, margin, straight](const CuttingRun& run, const RunStep& s) {
+    setup.observeStep = [&session, &work, straight](const CuttingRun& run, const RunStep& s) {
         OptimizedOutput& o = session.out;
         o.workTop = WorkTopInRunFrame(run, work);
         // Made once per run: a new hook at every step costs an allocation.
         if (session.clearanceRun != &run || !o.clearance) {
-            o.clearance = [&run, &work, margin, straight](const Point& a, const Point& b) {
+            o.clearance = [&run, &work, straight](const Point& a, const Point& b, double margin) {
                 return ClearanceHeight(run, work, a, b, margin, straight);
+            };
+            o.rapidFloor = [&run, &work](const Point& exact, const Point& written, double slack, double margin) {
+                return RapidFloor(run, work, exact, written, slack, margin);
             };
             session.clearanceRun = &run;
         }
@@ -122,6 +124,7 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
         step.feed = s.feed;
         step.cutClass = s.cutClass;
         step.load = o.options.torque ? s.torqueLoad : s.volumeLoad;
+        step.highestCut = s.highestCut;
         const std::size_t tool = static_cast<std::size_t>(std::max(run.toolNumber, 0));
         static const OptimizeFeeds kNone;
         AddOptimisedStep(o, step, tool < session.feeds.size() ? session.feeds[tool] : kNone);
@@ -134,6 +137,7 @@ bool FinishOptimizedRun(App& app, Host& host, OptimizeSession& session, const Cu
     session.open = false;
     const bool aborted = run.state != RunState::Finished;
     session.out.clearance = nullptr;
+    session.out.rapidFloor = nullptr;
     session.clearanceRun = nullptr;
     const bool ok = CloseOptimisedOutputs(session.out, aborted);
     if (aborted && !session.ncPath.empty()) {

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "base/fixed_decimal.h"
 #include "base/paths.h"
@@ -27,6 +28,12 @@ std::string Format(const char* format, A... args) {
     const int n = std::snprintf(buf, sizeof buf, format, args...);
     return n <= 0 ? std::string() : std::string(buf, static_cast<std::size_t>(std::min<int>(n, sizeof buf - 1)));
 }
+
+// How far above the highest material near an escape's end its rapid down
+// stops at the least (mm): a rapid may not touch it.
+constexpr double kDescentMargin = 0.01;
+// Distances the sweeps and the floor of a rapid may round differently (mm).
+constexpr double kFloorTolerance = 1e-6;
 
 long long Truncated(double v) {
     if (!(v == v)) return 0;
@@ -75,9 +82,10 @@ void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
         any = Axis(out, "Y", sy, out.lastY) || any;
         if (any) Text(out, "\n");
         if (sz != out.lastZ) {
-            // The escape stopped 2 mm above (or lower, where it travelled):
-            // no rapid up and down again.
-            const long long above = C(out, run.start[2] + 2.0);
+            // The escape stopped 2 mm above (or lower, where it travelled;
+            // higher where material stands near): no rapid up and down
+            // again, and never below where it stopped.
+            const long long above = std::max(C(out, run.start[2] + 2.0), out.escapeFloor);
             if (above < out.lastZ && Axis(out, "Z", above, out.lastZ)) Text(out, "\n");
             Text(out, "G01");
             Axis(out, "Z", sz, out.lastZ);
@@ -123,9 +131,12 @@ void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
 
 void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, int previousLine) {
     const long long ex = C(out, run.end[0]), ey = C(out, run.end[1]), ez = C(out, run.end[2]);
+    // "G00" when another mode is in force; true when it was written.
     auto rapid = [&] {
-        if (out.lastMode != kRapid) Text(out, "G00");
+        const bool word = out.lastMode != kRapid;
+        if (word) Text(out, "G00");
         out.lastMode = kRapid;
+        return word;
     };
     const double travel = std::hypot(run.end[0] - run.start[0], run.end[1] - run.start[1]);
     if (!programEnd && run.line == previousLine && !(travel > out.options.escapeWidth) && !out.piecesLost) {
@@ -134,44 +145,108 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
         for (const OptimizeRun& piece : out.escapePieces) WriteKept(out, piece);
         return;
     }
-    rapid();
     const double lastZ = static_cast<double>(out.lastZ) / out.format.units;
+    const bool known = out.clearanceKnown && out.clearanceFrom == run.start && out.clearanceTo == run.end;
+    // Cutting steps escaped (OPT-CUT=ESCAPE) leave their material standing.
+    const bool leftMaterial = out.escapeCutTop > -std::numeric_limits<double>::infinity();
     // The height to travel at: where the tip is when that is above the
-    // work's top, else the retract height over the path.
+    // work's top and nothing was left standing, else the retract height
+    // over the path.
     auto travelHeight = [&] {
-        if (lastZ > out.workTop) return lastZ;
-        const bool known = out.clearanceKnown && out.clearanceFrom == run.start && out.clearanceTo == run.end;
-        const double z = known           ? out.clearanceZ
-                         : out.clearance ? out.clearance(run.start, run.end)
-                                         : out.workTop + out.options.escapeHeight;
+        if (lastZ > out.workTop && !leftMaterial) return lastZ;
+        double z = known           ? out.clearanceZ
+                   : out.clearance ? out.clearance(run.start, run.end, out.options.escapeHeight)
+                                   : out.workTop + out.options.escapeHeight;
+        z = std::max(z, out.escapeCutTop + out.options.escapeHeight);
         return std::max(z, lastZ);
     };
+    // The lowest a vertical rapid may go at the escape's start (written
+    // where the tool stands) or at its end (see RapidFloor), in counts.
+    const double slack = kFloorTolerance;
+    auto floorAt = [&](bool atEnd) {
+        double z = -std::numeric_limits<double>::infinity();
+        if (known) {
+            z = atEnd ? out.clearanceEndZ : out.clearanceStartZ;
+        } else if (out.rapidFloor) {
+            const Point& exact = atEnd ? run.end : run.start;
+            const Point written{static_cast<double>(atEnd ? ex : out.lastX) / out.format.units,
+                                static_cast<double>(atEnd ? ey : out.lastY) / out.format.units, exact[2]};
+            z = out.rapidFloor(exact, written, slack, kDescentMargin);
+        }
+        if (atEnd) z = std::max(z, out.escapeCutTop + kDescentMargin);
+        return z > -9.0e15 ? C(out, z) : std::numeric_limits<long long>::min();
+    };
+    // Up to z: at the feed in force first while a rapid profile wider than
+    // the cutter (a tool clearance), or the rounding of the written start,
+    // would meet material beside the tool.
+    auto riseTo = [&](long long z) {
+        if (z <= out.lastZ) return;
+        const long long floor = floorAt(false);
+        if (floor > out.lastZ) {
+            if (out.lastMode != kLine) Text(out, "G01");
+            out.lastMode = kLine;
+            Axis(out, "Z", std::min(z, floor), out.lastZ);
+            const long long piece = out.escapePieces.empty() ? -1 : out.escapePieces.front().feed;
+            Feed(out, out.lastF > 0 ? out.lastF : piece > 0 ? piece : 1);
+            Text(out, "\n");
+        }
+        if (z <= out.lastZ) return;
+        rapid();
+        Axis(out, "Z", z, out.lastZ);
+        Text(out, "\n");
+    };
+    const bool over = ex == out.lastX && ey == out.lastY;
     if (programEnd) {
         // To the end's height first, unless the work lies above it: then
         // over the work at the travel height and down at the end (straight
         // there when it lies under the tool: the air above it is air too).
         const double end = static_cast<double>(ez) / out.format.units;
-        const bool over = ex == out.lastX && ey == out.lastY;
         const long long z = end > out.workTop || over ? ez : std::max(ez, C(out, travelHeight()));
-        Axis(out, "Z", z, out.lastZ);
-        Text(out, "\n");
+        riseTo(z);
+        const bool word = rapid();
+        if (Axis(out, "Z", z, out.lastZ) || word) Text(out, "\n");
         bool any = Axis(out, "X", ex, out.lastX);
         any = Axis(out, "Y", ey, out.lastY) || any;
         if (any) Text(out, "\n");
-        if (Axis(out, "Z", ez, out.lastZ)) Text(out, "\n");
+        // Down to the end, at the feed in force below a floor there.
+        const long long floor = floorAt(true);
+        if (ez < out.lastZ && floor > ez) {
+            if (floor < out.lastZ && Axis(out, "Z", floor, out.lastZ)) Text(out, "\n");
+            Text(out, "G01");
+            out.lastMode = kLine;
+            Axis(out, "Z", ez, out.lastZ);
+            Feed(out, out.lastF > 0 ? out.lastF : 1);
+            Text(out, "\n");
+        } else if (Axis(out, "Z", ez, out.lastZ)) {
+            Text(out, "\n");
+        }
         out.previousEscape = true;
         return;
     }
-    Axis(out, "Z", C(out, travelHeight()), out.lastZ);
-    Text(out, "\n");
-    bool any = Axis(out, "X", ex, out.lastX);
-    any = Axis(out, "Y", ey, out.lastY) || any;
-    if (any) Text(out, "\n");
+    // Over the end already: straight up or down there, the air between
+    // being air to the tool (it stood at both heights).
+    const long long travelZ = over ? std::max(out.lastZ, ez) : C(out, travelHeight());
+    riseTo(travelZ);
+    // "G00" on a line of its own when the tip already travels high enough;
+    // nothing when the rise at the feed already took the tool to the end.
+    if (!over || travelZ != out.lastZ || ez < out.lastZ) {
+        const bool word = rapid();
+        if (Axis(out, "Z", travelZ, out.lastZ) || word) Text(out, "\n");
+        bool any = Axis(out, "X", ex, out.lastX);
+        any = Axis(out, "Y", ey, out.lastY) || any;
+        if (any) Text(out, "\n");
+    }
     // Down at rapid to 2 mm above the end only: the run that follows
     // feeds the rest, as the end touches the work where cutting starts.
-    const long long above = C(out, run.end[2] + 2.0);
+    // Higher where a vertical rapid there must stop above material.
+    const long long above = std::max(C(out, run.end[2] + 2.0), floorAt(true));
     const long long z = ez >= out.lastZ ? ez : std::min(out.lastZ, above);
-    if (Axis(out, "Z", z, out.lastZ)) Text(out, "\n");
+    if (z != out.lastZ) {
+        rapid();
+        Axis(out, "Z", z, out.lastZ);
+        Text(out, "\n");
+    }
+    out.escapeFloor = z;
     out.previousEscape = true;
 }
 
@@ -477,7 +552,18 @@ void PrepareEscapeClearance(OptimizedOutput& out) {
     if (static_cast<double>(out.lastZ) / out.format.units > out.workTop) return;
     out.clearanceFrom = run.start;
     out.clearanceTo = run.end;
-    out.clearanceZ = out.clearance(run.start, run.end);
+    out.clearanceZ = out.clearance(run.start, run.end, out.options.escapeHeight);
+    const double slack = kFloorTolerance;
+    out.clearanceStartZ = -std::numeric_limits<double>::infinity();
+    out.clearanceEndZ = -std::numeric_limits<double>::infinity();
+    if (out.rapidFloor) {
+        const Point start{static_cast<double>(out.lastX) / out.format.units,
+                          static_cast<double>(out.lastY) / out.format.units, run.start[2]};
+        const Point end{static_cast<double>(C(out, run.end[0])) / out.format.units,
+                        static_cast<double>(C(out, run.end[1])) / out.format.units, run.end[2]};
+        out.clearanceStartZ = out.rapidFloor(run.start, start, slack, kDescentMargin);
+        out.clearanceEndZ = out.rapidFloor(run.end, end, slack, kDescentMargin);
+    }
     out.clearanceKnown = true;
 }
 
@@ -523,6 +609,7 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const Opti
     if (run.escape >= 0 && run.escape == e) {
         if (e == 0) {
             AddEscapePiece(out, step, type, f, feeds);
+            if (step.cut) out.escapeCutTop = std::max(out.escapeCutTop, step.highestCut);
             run.end = step.end;
             out.lastEnd = step.end;
             return;
@@ -536,7 +623,9 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const Opti
     }
     const Point start = out.lastEnd;
     WritePending(out, false);
+    out.escapeCutTop = -std::numeric_limits<double>::infinity();
     if (e == 0) {
+        if (step.cut) out.escapeCutTop = step.highestCut;
         out.escapePieces.clear();
         out.piecesLost = false;
         AddEscapePiece(out, step, type, f, feeds);

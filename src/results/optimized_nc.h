@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,8 @@ struct OptimizeStep {
     double feed = 0.0;   // programmed, mm/min
     int cutClass = -1;   // 0 A, 1 V, 2 U, 3 D, -1 none
     double load = 0.0;   // per step length, by the V-VALUE measure
+    // The highest material it took away (program frame), -infinity for none.
+    double highestCut = -std::numeric_limits<double>::infinity();
 };
 
 // The feed the table gives for a load: the feed of the first threshold
@@ -97,14 +100,29 @@ struct OptimizedOutput {
     // CloseOptimisedOutputs: that file could not be put in place.
     bool ncFailed = false, dataFailed = false;
     std::string ncText, dataBytes;  // buffered, written in large pieces
-    // The retract height (program frame) that clears the work over the
-    // straight path between two points, and the work's top.
-    std::function<double(const Point& from, const Point& to)> clearance;
-    // The pending escape's retract height taken before the motion after it
-    // cut anything (PrepareEscapeClearance), for the path from..to.
+    // The height (program frame) at which the tool passes `margin` above
+    // the work over the straight path between two points (a vertical move
+    // when they are one), and the work's top.
+    std::function<double(const Point& from, const Point& to, double margin)> clearance;
+    // The pending escape's heights taken before the motion after it cut
+    // anything (PrepareEscapeClearance), for the path from..to: its retract
+    // height, and the lowest its rapid down at the end may go.
     bool clearanceKnown = false;
     Point clearanceFrom{}, clearanceTo{};
     double clearanceZ = 0.0;
+    double clearanceStartZ = 0.0, clearanceEndZ = 0.0;
+    // The lowest tip height (program frame) a vertical rapid at `written`
+    // may reach, `margin` above material a rapid profile wider than the
+    // cutter, or the rounding of `exact` to `written` within `slack`, would
+    // meet beside what the tool cleared at `exact`; -infinity for none.
+    std::function<double(const Point& exact, const Point& written, double slack, double margin)> rapidFloor;
+    // The highest material (program frame) the pending escape's cutting
+    // steps took away in the run: an escape under OPT-CUT=ESCAPE leaves it
+    // standing. -infinity when none.
+    double escapeCutTop = -std::numeric_limits<double>::infinity();
+    // Counts: where the last escape's rapid down stopped; the run after it
+    // feeds on from there.
+    long long escapeFloor = 0;
     double workTop = 0.0;
     OptimizeRun pending;
     bool pendingEnded = false;    // its last step ended its NC block

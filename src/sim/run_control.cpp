@@ -234,6 +234,9 @@ void ObserveStep(CuttingRun& run, const SweepFlags& flags, double length, const 
     }
     step.feed = p.feed;
     step.cutClass = flags.stepClass;
+    if (flags.cutDone != 0) {
+        step.highestCut = static_cast<double>(flags.highestCut) + run.tool.shift - run.frameOffset[2];
+    }
     if (length > 0.0) {
         step.volumeLoad = flags.loadVolume / length;
         step.torqueLoad = flags.loadTorque / length;
@@ -808,7 +811,9 @@ double ClearanceHeight(const CuttingRun& run, const WorkModel& work, const Point
     // Run frame to the work's coordinates (machine X, Y; the tip's Z).
     const double x0 = from[0] + run.frameOffset[0], y0 = from[1] + run.frameOffset[1];
     const double x1 = to[0] + run.frameOffset[0], y1 = to[1] + run.frameOffset[1];
-    const double reach = std::max({run.tool.outerRadius, run.tool.R, 0.0}) + work.pitch;
+    // An escape is a rapid: the rapid check's wider profile counts, and a
+    // pitch more for the rounding of the written positions.
+    const double reach = std::max(ToolReach(run), 0.0) + work.pitch;
     double top =
         straight ? HighestAlong(work, x0, y0, x1, y1, reach) : HighestWithin(work, x0, y0, x1, y1, reach);
     // Steps swept after the path's end (the observer hears them later) may
@@ -821,6 +826,62 @@ double ClearanceHeight(const CuttingRun& run, const WorkModel& work, const Point
             top = std::max(top, static_cast<double>(s.highestCut));
         }
     }
+    return top + margin + run.tool.shift - run.frameOffset[2];
+}
+
+double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exact, const Point& written, double slack,
+                  double margin) {
+    constexpr double kNone = -std::numeric_limits<double>::infinity();
+    const WorkModel& w = work;
+    if (w.height == nullptr || w.nx < 2 || w.ny < 2 || !(w.pitch > 0.0) || !(slack >= 0.0)) return kNone;
+    const ToolProfile& rapid = run.rapidTool;
+    const double cutter = std::max(run.tool.rho3, 0.0);
+    const double outer = std::max(cutter, rapid.rho3) + slack;
+    // Run frame to the work's coordinates, relative to its first node.
+    const double wx = written[0] + run.frameOffset[0] - w.xMin, wy = written[1] + run.frameOffset[1] - w.yMin;
+    const double ex = exact[0] + run.frameOffset[0] - w.xMin, ey = exact[1] + run.frameOffset[1] - w.yMin;
+    if (!std::isfinite(wx) || !std::isfinite(wy) || !std::isfinite(ex) || !std::isfinite(ey) || !std::isfinite(outer)) {
+        return kNone;
+    }
+    const double inv = 1.0 / w.pitch;
+    const int ix0 = static_cast<int>(std::clamp(std::floor((wx - outer) * inv), 0.0, static_cast<double>(w.nx)));
+    const int ix1 = static_cast<int>(std::clamp(std::ceil((wx + outer) * inv), -1.0, static_cast<double>(w.lastX)));
+    const int iy0 = static_cast<int>(std::clamp(std::floor((wy - outer) * inv), 0.0, static_cast<double>(w.ny)));
+    const int iy1 = static_cast<int>(std::clamp(std::ceil((wy + outer) * inv), -1.0, static_cast<double>(w.lastY)));
+    // The swept steps not yet told whose box meets the nodes looked at, in
+    // the work's coordinates.
+    static thread_local std::vector<SweptStep> near;
+    near.clear();
+    const double bx = run.frameOffset[0] - w.xMin, by = run.frameOffset[1] - w.yMin;
+    for (const SweptStep& s : run.sweptUntold) {
+        const SweptStep t{{s.box[0] + bx, s.box[1] + by, s.box[2] + bx, s.box[3] + by}, s.highestCut};
+        if (t.box[0] <= wx + outer && t.box[2] >= wx - outer && t.box[1] <= wy + outer && t.box[3] >= wy - outer) {
+            near.push_back(t);
+        }
+    }
+    double top = kNone;
+    for (int iy = iy0; iy <= iy1; ++iy) {
+        const double y = iy * w.pitch;
+        for (int ix = ix0; ix <= ix1; ++ix) {
+            const double x = ix * w.pitch;
+            const double dw = std::hypot(x - wx, y - wy), de = std::hypot(x - ex, y - ey);
+            // Reached at `written`, and surely not by the cutter at `exact`,
+            // or at the edge of its reach there with `written` nearer.
+            if (!(dw <= outer)) continue;
+            const bool beyond = de > cutter + slack;
+            if (!beyond && !(de >= cutter - slack && dw < de - slack)) continue;
+            double h = w.height[NodeIndex(w, ix, iy)];
+            for (const SweptStep& s : near) {
+                if (x >= s.box[0] && x <= s.box[2] && y >= s.box[1] && y <= s.box[3]) {
+                    h = std::max(h, static_cast<double>(s.highestCut));
+                }
+            }
+            // The rapid profile stands this far above its tip there.
+            const double lift = ToolProfileHeight(rapid, 0.0, std::min(dw * dw, rapid.T3));
+            top = std::max(top, h - (std::isfinite(lift) ? std::max(lift, 0.0) : 0.0));
+        }
+    }
+    if (top == kNone) return kNone;
     return top + margin + run.tool.shift - run.frameOffset[2];
 }
 

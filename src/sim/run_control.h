@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -79,6 +80,8 @@ struct RunStep {
     int cutClass = -1;  // 0 A, 1 V, 2 U, 3 D, -1 none
     double volumeLoad = 0.0;  // removed volume per mm of the step (mm2)
     double torqueLoad = 0.0;  // torque measure per mm (with V-VALUE TORQUE)
+    // The highest material it took away (run frame, the tip's Z), -infinity for none.
+    double highestCut = -std::numeric_limits<double>::infinity();
 };
 
 // Everything a run takes from the settings and the definitions, filled by
@@ -250,6 +253,17 @@ Point RunFramePoint(const CuttingRun& run, const WorkModel& work, const Point& g
 double ClearanceHeight(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, double margin,
                        bool straight = true);
 double WorkTopInRunFrame(const CuttingRun& run, const WorkModel& work);
+
+// The lowest tip height (run frame) to which a vertical rapid at `written`
+// may go, its profile `margin` above every node the rapid check's profile
+// reaches there that the cutting part standing at `exact` does not reach
+// (both `slack` generous, for the sweeps' own rounding): the tool cleared
+// what lies under it at `exact`, not what a wider rapid profile, or the
+// same tool moved to the rounded position written, meets beside it. Nodes
+// count as high as they stood before the steps swept but not yet told
+// could cut them. -infinity when no such node stands anywhere near.
+double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exact, const Point& written, double slack,
+                  double margin);
 
 // Sweeps the motions the run has planned but not yet swept, and waits for
 // the batch the workers may be sweeping.

@@ -157,6 +157,25 @@ awk 'BEGIN { print "%"; print "G90 G17 G00 X10. Y10. Z10."; print "Z1."; print "
 "$morvex" -T island.ttl -X6 far.onc -O far2.dmf 2>far2.err; rc2=$?
 if [ $rc -eq 0 ] && [ $rc2 -eq 0 ] && grep -q "^G00Z-9.5$" far.onc; then pass "an escape is not raised by a cut far from it"
 else fail "far rc=$rc rc2=$rc2"; cat far.err far2.err far.onc; fi
+# Escapes whose written ends lie a rounding nearer a wall than the tool
+# passed it (a ramp's air steps in a slot), and whose rapids a tool
+# clearance widens beside walls: their vertical rapids stop short of what
+# the rapid check would meet, the rest at the feed.
+set_key ESCAPE-HEIGHT 0.3
+set_key ESCAPE-WIDTH 20.0
+printf '%%\nG90 G17 G54\nG00 X55.523 Y61.638 Z10.\nZ1.\nG01 X60.922 Y61.638 Z1. F300\nG03 X60.922 Y61.638 Z-9.730 I-5.400 J0\nG01 X12.757 Y82.030 Z-9.730\nG01 X24.661 Y81.602 Z-5.866\nG00 Z10.\nM30\n%%\n' >slot.nc
+printf '%%\nG90 G17 G54\nG00 X40.664 Y34.369 Z10.\nZ1.\nG01 Z-9.67 F300\nG02 I-17.744\nG01 Z-6.948\nG02 I-6.2\nG01 Z10.\nM30\n%%\n' >beside.nc
+printf 'MAGAZINE01 FLAT 2.0,40.0\n' >slender.ttl
+for case in "slot island.ttl" "beside slender.ttl"; do
+    set -- $case
+    [ "$1" = beside ] && set_key ESCAPE-WIDTH 0.0 && set_key "TOOL CLEARANCE" 1.0
+    "$morvex" -T "$2" -X6 "$1.nc" -O "$1.dmf" --optimize 2>"$1.err"; rc=$?
+    "$morvex" -T "$2" -X6 "$1.onc" -O "${1}2.dmf" 2>"${1}2.err"; rc2=$?
+    if [ $rc -eq 0 ] && [ $rc2 -eq 0 ]; then pass "$1: vertical rapids stop above the wall"
+    else fail "$1 rc=$rc rc2=$rc2"; cat "$1.err" "${1}2.err" "$1.onc"; fi
+done
+set_key "TOOL CLEARANCE" NO
+set_key ESCAPE-WIDTH 0.0
 set_key ESCAPE-HEIGHT 3.0
 
 # Both outputs under one name: refused before anything is cut or written.
@@ -173,5 +192,5 @@ printf 'G90 G00 X50 Y50 Z100\nG01 Z-2 F300\nG00 X20\nM30\n' >crash.nc
 "$morvex" -X6 crash.nc -O crash.dmf --optimize 2>crash.err; rc=$?
 if [ $rc -eq 1 ] && [ ! -e crash.onc ] && ! ls ./*.tmp >/dev/null 2>&1 && grep -q "optimised NC\|最適化NC" crash.err
 then pass "aborted run"; else fail "aborted run rc=$rc"; cat crash.err; ls; fi
-echo "$((15 - fails)) passed, $fails failed"
+echo "$((17 - fails)) passed, $fails failed"
 test $fails -eq 0

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
@@ -77,7 +78,7 @@ TEST(OptimizedNc, RunsMergeSplitEscapeAndEnd) {
     TempDir dir;
     OptimizedOutput out;
     ASSERT_TRUE(OpenTextOutputs(out, dir));
-    out.clearance = [](const Point&, const Point&) { return 13.0; };
+    out.clearance = [](const Point&, const Point&, double) { return 13.0; };
     BeginOptimisedOutput(out, {0.0, 0.0, 5.0});
     // Motion 1 (line 2): two steps under load 3 merge; load 6 splits the block.
     AddOptimisedStep(out, Step(1, 2, {1, 0, 5}, true, 3.0), Table());
@@ -114,7 +115,7 @@ TEST(OptimizedNc, EscapeHeightTakenBeforeTheNextMotionCuts) {
         OptimizedOutput out;
         ASSERT_TRUE(OpenTextOutputs(out, dir));
         double now = 13.0;
-        out.clearance = [&now](const Point&, const Point&) { return now; };
+        out.clearance = [&now](const Point&, const Point&, double) { return now; };
         BeginOptimisedOutput(out, {0.0, 0.0, 5.0});
         AddOptimisedStep(out, Step(1, 2, {3, 0, 5}, true, 3.0, true), Table());
         AddOptimisedStep(out, Step(2, 3, {20, 0, 5}, false, 0.0, true), Table());
@@ -143,7 +144,7 @@ TEST(OptimizedNc, EscapesKeepThePathAndClearTheWork) {
         o.escapeWidth = 10.0;
         EXPECT_TRUE(OpenOptimisedOutputs(out, o, OptimizeFormat{1000, true, ' '}, dir.Path("OPTNC.NC"), "", 1));
         out.workTop = 0.0;
-        out.clearance = [](const Point&, const Point&) { return 3.0; };
+        out.clearance = [](const Point&, const Point&, double) { return 3.0; };
         BeginOptimisedOutput(out, {0.0, 0.0, -1.0});
         steps(out);
         EXPECT_TRUE(CloseOptimisedOutputs(out, false));
@@ -234,6 +235,107 @@ TEST(OptimizedNc, EscapesKeepThePathAndClearTheWork) {
 
 // Values beyond the fast six-decimal writer take printf's "%f", cut to
 // 191 characters, in the same line as the others.
+// Vertical rapids of an escape stop above what a rapid profile wider than
+// the cutter (or the rounding of the written position) meets beside the
+// tool: up at the feed in force first, and down only to that floor, the
+// run after it feeding the rest. An escape back over where it started
+// goes straight up or down there, and one over cuts it leaves standing
+// (OPT-CUT=ESCAPE) travels above them.
+TEST(OptimizedNc, EscapeRapidsStopAboveMaterialBeside) {
+    TempDir dir;
+    auto run = [&](double startFloor, double endFloor, auto&& steps, int optCut = kOptCutOptimize) {
+        OptimizedOutput out;
+        OptimizeOptions o;
+        o.optCut = optCut;
+        o.optAircut = optCut == kOptCutEscape ? kOptAirNo : kOptAirEscape;
+        o.escapeWidth = 0.0;
+        EXPECT_TRUE(OpenOptimisedOutputs(out, o, OptimizeFormat{1000, true, ' '}, dir.Path("OPTNC.NC"), "", 1));
+        out.workTop = 0.0;
+        out.clearance = [](const Point&, const Point&, double margin) { return margin; };
+        // The floor at the escape's start (X4) and at its end (X20).
+        out.rapidFloor = [=](const Point& exact, const Point& written, double, double) {
+            EXPECT_NEAR(exact[0], written[0], 0.0005);
+            return written[0] < 10.0 ? startFloor : endFloor;
+        };
+        BeginOptimisedOutput(out, {0.0, 0.0, -8.0});
+        steps(out);
+        EXPECT_TRUE(CloseOptimisedOutputs(out, false));
+        return TempDir::Read(dir.Path("OPTNC.NC"));
+    };
+    auto across = [](OptimizedOutput& out) {
+        AddOptimisedStep(out, Step(1, 2, {4, 0, -8}, true, 3.0, true), Table());
+        AddOptimisedStep(out, Step(2, 3, {20, 0, -8}, false, 0.0, true), Table());
+        AddOptimisedStep(out, Step(3, 4, {21, 0, -8}, true, 3.0, true), Table());
+    };
+    const double none = -std::numeric_limits<double>::infinity();
+    EXPECT_EQ(run(none, none, across),
+              "G92X0.0Y0.0Z-8.0\n"
+              "G01X4.0F200\n"
+              "G00Z3.0\n"
+              "X20.0\n"
+              "Z-6.0\n"
+              "G01Z-8.0F100\n"  // the run after an escape at the lowest feed
+              "X21.0\n");
+    EXPECT_EQ(run(-2.5, -1.25, across),
+              "G92X0.0Y0.0Z-8.0\n"
+              "G01X4.0F200\n"
+              "Z-2.5\n"  // up at the feed in force while the rapid would meet the wall
+              "G00Z3.0\n"
+              "X20.0\n"
+              "Z-1.25\n"  // down no lower than the floor there, and never rapid below it
+              "G01Z-8.0F100\n"  // the run after an escape at the lowest feed
+              "X21.0\n");
+    // The closing escape too.
+    EXPECT_EQ(run(none, -2.0,
+                  [](OptimizedOutput& out) {
+                      AddOptimisedStep(out, Step(1, 2, {4, 0, -8}, true, 3.0, true), Table());
+                      AddOptimisedStep(out, Step(2, 3, {20, 0, -8}, false, 0.0, true), Table());
+                  }),
+              "G92X0.0Y0.0Z-8.0\n"
+              "G01X4.0F200\n"
+              "G00Z3.0\n"
+              "X20.0\n"
+              "Z-2.0\n"
+              "G01Z-8.0\n");
+    // Back over the start: straight down there, no retract over the work.
+    EXPECT_EQ(run(none, none,
+                  [](OptimizedOutput& out) {
+                      AddOptimisedStep(out, Step(1, 2, {4, 0, -8}, true, 3.0, true), Table());
+                      AddOptimisedStep(out, Step(2, 3, {4, 0, -4}, false, 0.0, true), Table());
+                      AddOptimisedStep(out, Step(3, 4, {4, 0, -12}, false, 0.0, true), Table());
+                      AddOptimisedStep(out, Step(4, 5, {5, 0, -12}, true, 3.0, true), Table());
+                  }),
+              "G92X0.0Y0.0Z-8.0\n"
+              "G01X4.0F200\n"
+              "G00\n"
+              "Z-10.0\n"
+              "G01Z-12.0F100\n"
+              "X5.0\n");
+    // Straight up there beside a wall: at the feed all the way.
+    EXPECT_EQ(run(0.01, none,
+                  [](OptimizedOutput& out) {
+                      AddOptimisedStep(out, Step(1, 2, {4, 0, -8}, true, 3.0, true), Table());
+                      AddOptimisedStep(out, Step(2, 3, {4, 0, -5}, false, 0.0, true), Table());
+                      AddOptimisedStep(out, Step(3, 4, {5, 0, -5}, true, 3.0, true), Table());
+                  }),
+              "G92X0.0Y0.0Z-8.0\n"
+              "G01X4.0F200\n"
+              "Z-5.0\n"
+              "X5.0F100\n");
+    // Cuts escaped leave their material: the travel goes over the highest of it.
+    const std::string skipped = run(
+        none, none,
+        [](OptimizedOutput& out) {
+            AddOptimisedStep(out, Step(1, 2, {4, 0, -8}, false, 0.0, true), Table());
+            OptimizeStep cut = Step(2, 3, {20, 0, -8}, true, 3.0, true);
+            cut.highestCut = 6.0;
+            AddOptimisedStep(out, cut, Table());
+            AddOptimisedStep(out, Step(3, 4, {21, 0, -8}, false, 0.0, true), Table());
+        },
+        kOptCutEscape);
+    EXPECT_NE(skipped.find("G00Z9.0\nX20.0\nZ6.01\n"), std::string::npos) << skipped;
+}
+
 TEST(OptimizedNc, CutDataLinesOfValuesBeyondTheFastWriter) {
     TempDir dir;
     OptimizedOutput out;

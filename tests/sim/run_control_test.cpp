@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -16,6 +18,7 @@
 #include "base/messages.h"
 #include "sim/program_path.h"
 #include "sim/sweep_node.h"
+#include "sim/tool_profile.h"
 #include "support/cutting_bench.h"
 #include "support/language.h"
 
@@ -772,6 +775,57 @@ TEST(RunControl, ClearanceCoversTheToolsReachOfThePath) {
     EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, from, to, 3.0, false), 17.0 + 3.0 + 5.0 - 3.0);
     run.sweptUntold.back().box[0] = 17.0 + 3.6;  // beyond them
     EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, from, to, 3.0), 15.0 + 3.0 + 5.0 - 3.0);
+}
+
+// The floor of a vertical rapid at the written position of a point the
+// tool stood at: what the cutter cleared there never counts; a node the
+// rounding of the position brings within its reach does, and so does one
+// within a wider rapid profile's, as high as it stood before the steps
+// swept but not yet told cut it.
+TEST(RunControl, RapidFloorCountsWhatTheCutterDidNotClear) {
+    WorkModel w;
+    PitchSettings pitch;
+    pitch.workPitch = 0.5;
+    ASSERT_EQ(DefineBoxWork(w, BoxRequest{0, 0, 0, 20, 20, 10}, pitch, kDataLevelMinimal), DefineWorkStatus::Ok);
+    ToolTable table;
+    table.tools.resize(2);
+    ToolDef& flat = table.tools[1];
+    flat.defined = true;
+    flat.shape = kShapeFlat;
+    flat.d = 6.0f, flat.e = 3.0f, flat.h = 20.0f;
+    CuttingRun run;
+    SelectTool(table, 1, 0.0, 0.0, nullptr, run.tool);
+    run.rapidTool = run.tool;
+    run.frameOffset = {1.0, 2.0, 3.0};
+    // The tool stood at (9.9996, 10) with its tip at 2: every node within
+    // 3 mm is down to 2; (13, 10), 3.0004 away, still stands at 10.
+    const double cx = 9.9996, cy = 10.0;
+    for (int iy = 0; iy <= w.lastY; ++iy) {
+        for (int ix = 0; ix <= w.lastX; ++ix) {
+            if (std::hypot(ix * 0.5 - cx, iy * 0.5 - cy) <= 3.0) w.height[NodeIndex(w, ix, iy)] = 2.0f;
+        }
+    }
+    const Point exact{cx - 1.0, cy - 2.0, -1.0};
+    const double none = -std::numeric_limits<double>::infinity();
+    const double wall = 10.0 + 0.01 - 3.0;
+    EXPECT_EQ(RapidFloor(run, w, exact, exact, 1e-6, 0.01), none);
+    EXPECT_EQ(RapidFloor(run, w, exact, {cx - 1.0 - 0.0004, cy - 2.0, -1.0}, 1e-6, 0.01), none);  // away from it
+    EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, {10.0 - 1.0, cy - 2.0, -1.0}, 1e-6, 0.01), wall);  // rounded onto it
+    // A rapid profile 1 mm wider meets the stock all round.
+    ToolProfile widened;
+    SelectTool(table, 1, 1.0, 0.0, nullptr, widened);
+    run.rapidTool = RapidCheckProfile(widened);
+    EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, exact, 1e-6, 0.01), wall);
+    // Cut down to 2 by a step swept but not yet told (run frame box): it
+    // stood at that step's highest cut when the rapid passes.
+    run.rapidTool = run.tool;
+    w.height[NodeIndex(w, 26, 20)] = 2.0f;
+    const double low = 2.0 + 0.01 - 3.0;
+    EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, {10.0 - 1.0, cy - 2.0, -1.0}, 1e-6, 0.01), low);
+    run.sweptUntold.push_back({{13.0 - 1.0, 10.0 - 2.0, 14.0 - 1.0, 11.0 - 2.0}, 12.0f});
+    EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, {10.0 - 1.0, cy - 2.0, -1.0}, 1e-6, 0.01), 12.0 + 0.01 - 3.0);
+    run.sweptUntold.front().box[0] = 13.1 - 1.0;  // its box beside the node
+    EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, {10.0 - 1.0, cy - 2.0, -1.0}, 1e-6, 0.01), low);
 }
 
 }  // namespace
