@@ -843,9 +843,10 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
     if (!std::isfinite(wx) || !std::isfinite(wy) || !std::isfinite(ex) || !std::isfinite(ey) || !std::isfinite(outer)) {
         return kNone;
     }
+    // The same tool at (nearly) the same place meets nothing it did not clear.
+    const double moved = std::hypot(wx - ex, wy - ey);
+    if (!(rapid.rho3 > cutter) && moved <= slack) return kNone;
     const double inv = 1.0 / w.pitch;
-    const int ix0 = static_cast<int>(std::clamp(std::floor((wx - outer) * inv), 0.0, static_cast<double>(w.nx)));
-    const int ix1 = static_cast<int>(std::clamp(std::ceil((wx + outer) * inv), -1.0, static_cast<double>(w.lastX)));
     const int iy0 = static_cast<int>(std::clamp(std::floor((wy - outer) * inv), 0.0, static_cast<double>(w.ny)));
     const int iy1 = static_cast<int>(std::clamp(std::ceil((wy + outer) * inv), -1.0, static_cast<double>(w.lastY)));
     // The swept steps not yet told whose box meets the nodes looked at, in
@@ -860,9 +861,28 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
         }
     }
     double top = kNone;
+    const double inner = cutter - slack;
+    const double last = static_cast<double>(w.lastX);
     for (int iy = iy0; iy <= iy1; ++iy) {
         const double y = iy * w.pitch;
+        // The row's nodes within reach of `written`, but for those well
+        // inside the cutter's reach of `exact`: the ring alone is looked at.
+        const double dy = y - wy, de2 = inner * inner - (y - ey) * (y - ey);
+        if (!(dy * dy <= outer * outer)) continue;
+        const double chord = std::sqrt(outer * outer - dy * dy);
+        const int ix0 = static_cast<int>(std::clamp(std::floor((wx - chord) * inv), 0.0, last + 1.0));
+        const int ix1 = static_cast<int>(std::clamp(std::ceil((wx + chord) * inv), -1.0, last));
+        int skip0 = 0, skip1 = -1;
+        if (inner > 0.0 && de2 > 0.0) {
+            const double half = std::sqrt(de2);
+            skip0 = static_cast<int>(std::clamp(std::ceil((ex - half) * inv) + 1.0, 0.0, last + 1.0));
+            skip1 = static_cast<int>(std::clamp(std::floor((ex + half) * inv) - 1.0, -1.0, last));
+        }
         for (int ix = ix0; ix <= ix1; ++ix) {
+            if (ix >= skip0 && ix <= skip1) {
+                ix = skip1;
+                continue;
+            }
             const double x = ix * w.pitch;
             const double dw = std::hypot(x - wx, y - wy), de = std::hypot(x - ex, y - ey);
             // Reached at `written`, and surely not by the cutter at `exact`,
