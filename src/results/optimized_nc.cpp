@@ -168,10 +168,12 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
         if (known) {
             z = atEnd ? out.clearanceEndZ : out.clearanceStartZ;
         } else if (out.rapidFloor) {
+            // At the start the tool stands where the last run written ended:
+            // it cleared what lies within its reach of the written position.
             const Point& exact = atEnd ? run.end : run.start;
             const Point written{static_cast<double>(atEnd ? ex : out.lastX) / out.format.units,
                                 static_cast<double>(atEnd ? ey : out.lastY) / out.format.units, exact[2]};
-            z = out.rapidFloor(exact, written, slack, kDescentMargin);
+            z = out.rapidFloor(atEnd ? exact : written, written, slack, kDescentMargin);
         }
         if (atEnd) z = std::max(z, out.escapeCutTop + kDescentMargin);
         return z > -9.0e15 ? C(out, z) : std::numeric_limits<long long>::min();
@@ -561,7 +563,7 @@ void PrepareEscapeClearance(OptimizedOutput& out) {
                           static_cast<double>(out.lastY) / out.format.units, run.start[2]};
         const Point end{static_cast<double>(C(out, run.end[0])) / out.format.units,
                         static_cast<double>(C(out, run.end[1])) / out.format.units, run.end[2]};
-        out.clearanceStartZ = out.rapidFloor(run.start, start, slack, kDescentMargin);
+        out.clearanceStartZ = out.rapidFloor(start, start, slack, kDescentMargin);
         out.clearanceEndZ = out.rapidFloor(run.end, end, slack, kDescentMargin);
     }
     out.clearanceKnown = true;

@@ -114,7 +114,8 @@ struct OptimizedOutput {
     // The lowest tip height (program frame) a vertical rapid at `written`
     // may reach, `margin` above material a rapid profile wider than the
     // cutter, or the rounding of `exact` to `written` within `slack`, would
-    // meet beside what the tool cleared at `exact`; -infinity for none.
+    // meet beside what the tool cleared at `exact`; -infinity for none. An
+    // escape's start is both: the run written before it ended there.
     std::function<double(const Point& exact, const Point& written, double slack, double margin)> rapidFloor;
     // The highest material (program frame) the pending escape's cutting
     // steps took away in the run: an escape under OPT-CUT=ESCAPE leaves it

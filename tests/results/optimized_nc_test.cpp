@@ -252,9 +252,13 @@ TEST(OptimizedNc, EscapeRapidsStopAboveMaterialBeside) {
         EXPECT_TRUE(OpenOptimisedOutputs(out, o, OptimizeFormat{1000, true, ' '}, dir.Path("OPTNC.NC"), "", 1));
         out.workTop = 0.0;
         out.clearance = [](const Point&, const Point&, double margin) { return margin; };
-        // The floor at the escape's start (X4) and at its end (X20).
+        // The floor at the escape's start (X4) and at its end (X20). At the
+        // start the tool stands where the run written before it ended.
         out.rapidFloor = [=](const Point& exact, const Point& written, double, double) {
             EXPECT_NEAR(exact[0], written[0], 0.0005);
+            if (written[0] < 10.0) {
+                EXPECT_EQ(exact, written);
+            }
             return written[0] < 10.0 ? startFloor : endFloor;
         };
         BeginOptimisedOutput(out, {0.0, 0.0, -8.0});
