@@ -79,6 +79,10 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
     format.units = app.controller.lengthIncrement;
     format.decimalPoint = app.controller.decimalPoint == 1 || app.controller.decimalPoint == 3;
     format.delimiter = app.controller.endOfRecord;
+    if (app.machine.toolCodeMode != ToolCodeMode::Plain) {
+        for (int d = 0; d < app.machine.offsetDigits && d < 9; ++d) format.toolWordScale *= 10;
+    }
+    format.toolChangeM06 = app.machine.atcType != AtcType::Direct;
     if (!OpenOptimisedOutputs(session.out, OptimizeOptionsOf(app), format, session.ncPath, session.dataPath,
                               setup.initialTool)) {
         ShowError(host, std::string(Msg(MsgId::OptimizedNotWritten)) + FailedPath(session));
@@ -125,6 +129,7 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
         step.cutClass = s.cutClass;
         step.load = o.options.torque ? s.torqueLoad : s.volumeLoad;
         step.highestCut = s.highestCut;
+        step.tool = run.toolNumber;
         const std::size_t tool = static_cast<std::size_t>(std::max(run.toolNumber, 0));
         static const OptimizeFeeds kNone;
         AddOptimisedStep(o, step, tool < session.feeds.size() ? session.feeds[tool] : kNone);

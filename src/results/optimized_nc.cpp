@@ -222,6 +222,7 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
         } else if (Axis(out, "Z", ez, out.lastZ)) {
             Text(out, "\n");
         }
+        out.haveLast = true;
         out.previousEscape = true;
         return;
     }
@@ -249,6 +250,7 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
         Text(out, "\n");
     }
     out.escapeFloor = z;
+    out.haveLast = true;  // every word was written after a tool change
     out.previousEscape = true;
 }
 
@@ -454,6 +456,7 @@ bool OpenOptimisedOutputs(OptimizedOutput& out, const OptimizeOptions& options, 
     if (out.format.units <= 0) out.format.units = 1000;
     out.binary = options.cutData == kCutDataBinary || options.cutData == kCutDataBinaryOpen;
     out.recTool = tool;
+    out.lastTool = tool;
     if (!ncPath.empty()) {
         if (!BeginReplace(out.nc, ncPath)) {
             out.ncFailed = true;
@@ -504,6 +507,20 @@ bool GoesOn(const OptimizeRun& run, bool ended, const OptimizeStep& step, int ty
     const bool arc = type == kArcCw || type == kArcCcw;
     return run.motion == step.motion && run.type == type && run.feed == f && !ended &&
            (arc ? run.plane == step.plane && run.centre == step.centre : Straight(run.start, run.end, step.end));
+}
+
+// The program changes to `tool`: what was pending is written, then the
+// change. The machine leaves the tool where its change puts it, so every
+// word is written again afterwards, and an escape goes across above the
+// work's top before it comes down.
+void ChangeTool(OptimizedOutput& out, int tool) {
+    WritePending(out, false);
+    const long long word = static_cast<long long>(tool) * std::max(out.format.toolWordScale, 1);
+    Text(out, Format("T%lld%s\n", word, out.format.toolChangeM06 ? "M06" : ""));
+    out.lastTool = tool;
+    out.lastZ = std::max(out.lastZ, C(out, out.workTop + out.options.escapeHeight));
+    out.haveLast = false;
+    out.lastMode = -1;
 }
 
 // The run the step starts, from `start`.
@@ -570,6 +587,7 @@ void PrepareEscapeClearance(OptimizedOutput& out) {
 }
 
 void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const OptimizeFeeds& feeds) {
+    if (step.tool >= 0 && step.tool != out.lastTool) ChangeTool(out, step.tool);
     const OptimizeOptions& o = out.options;
     const bool rapid = step.type == kRapid;
     int e = 1;

@@ -42,6 +42,11 @@ struct OptimizeFormat {
     int units = 1000;
     bool decimalPoint = true;
     char delimiter = ' ';
+    // How the machine changes tools: the T word of tool n is n times
+    // toolWordScale (offset digits after the tool number), and M06 makes
+    // the change unless the T word alone does.
+    int toolWordScale = 1;
+    bool toolChangeM06 = false;
 };
 
 // A tool's feeds for the choice: its OPT-F tables and the limits they give.
@@ -70,6 +75,7 @@ struct OptimizeStep {
     double load = 0.0;   // per step length, by the V-VALUE measure
     // The highest material it took away (program frame), -infinity for none.
     double highestCut = -std::numeric_limits<double>::infinity();
+    int tool = -1;  // the tool in use, -1 not known
 };
 
 // The feed the table gives for a load: the feed of the first threshold
@@ -140,6 +146,7 @@ struct OptimizedOutput {
     long long lastX = 0, lastY = 0, lastZ = 0;
     bool haveLast = false;
     long long lastF = -1;
+    int lastTool = -1;  // the tool the program written so far has in use
     int lastMode = -1;
     int lastPlane = -1;
     // The previous binary record.
@@ -148,7 +155,8 @@ struct OptimizedOutput {
 };
 
 // Opens the files (an empty path: that file is not written) and writes
-// the leading delimiter. False when one cannot be created.
+// the leading delimiter; `tool` is in use when the program starts. False
+// when one cannot be created.
 bool OpenOptimisedOutputs(OptimizedOutput& out, const OptimizeOptions& options, const OptimizeFormat& format,
                           const std::string& ncPath, const std::string& dataPath, int tool);
 // The G92 line at the program's start point.

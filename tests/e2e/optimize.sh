@@ -178,6 +178,14 @@ set_key "TOOL CLEARANCE" NO
 set_key ESCAPE-WIDTH 0.0
 set_key ESCAPE-HEIGHT 3.0
 
+# A program with three tools: its optimised NC changes tools as the
+# machine does (WAIT2: T and M06 in one block), and its recut drills with
+# the drills, not with the first tool of the table.
+"$morvex" -X6 drill.nc -O tools.dmf --optimize 2>tools.err; rc=$?
+"$morvex" -X6 drill.onc -O tools2.dmf 2>tools2.err; rc2=$?
+if [ $rc -eq 0 ] && [ $rc2 -eq 0 ] && [ "$(grep -c '^T[456]M06$' drill.onc)" -eq 3 ]; then pass "tool changes kept"
+else fail "tools rc=$rc rc2=$rc2"; cat tools.err tools2.err; grep -n '^T' drill.onc; fi
+
 # Both outputs under one name: refused before anything is cut or written.
 set_key "OPT-NC SUFFIX" TXT
 cp end.nc same.nc
@@ -192,5 +200,5 @@ printf 'G90 G00 X50 Y50 Z100\nG01 Z-2 F300\nG00 X20\nM30\n' >crash.nc
 "$morvex" -X6 crash.nc -O crash.dmf --optimize 2>crash.err; rc=$?
 if [ $rc -eq 1 ] && [ ! -e crash.onc ] && ! ls ./*.tmp >/dev/null 2>&1 && grep -q "optimised NC\|最適化NC" crash.err
 then pass "aborted run"; else fail "aborted run rc=$rc"; cat crash.err; ls; fi
-echo "$((17 - fails)) passed, $fails failed"
+echo "$((18 - fails)) passed, $fails failed"
 test $fails -eq 0

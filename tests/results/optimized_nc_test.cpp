@@ -340,6 +340,45 @@ TEST(OptimizedNc, EscapeRapidsStopAboveMaterialBeside) {
     EXPECT_NE(skipped.find("G00Z9.0\nX20.0\nZ6.01\n"), std::string::npos) << skipped;
 }
 
+// A program that changes tools changes them in its optimised NC too, in
+// the machine's own words, after what was pending is written; the tool
+// then stands where the change left it, so the escape after it writes
+// every word and travels above the work's top.
+TEST(OptimizedNc, ToolChangesAreWritten) {
+    TempDir dir;
+    auto run = [&](OptimizeFormat format) {
+        OptimizedOutput out;
+        EXPECT_TRUE(OpenOptimisedOutputs(out, OptimizeOptions{}, format, dir.Path("OPTNC.NC"), "", 1));
+        out.workTop = 0.0;
+        out.clearance = [](const Point&, const Point&, double margin) { return margin; };
+        BeginOptimisedOutput(out, {0.0, 0.0, 50.0});
+        auto step = [&](int tool, Point end, bool cut) {
+            OptimizeStep s = Step(tool, 2 + tool, end, cut, 3.0, true);
+            s.tool = tool;
+            AddOptimisedStep(out, s, Table());
+        };
+        step(1, {4, 0, -2}, true);   // the tool the run starts with: no change
+        step(1, {4, 0, 20}, false);  // up, and the change
+        step(4, {4, 0, 20}, false);
+        step(4, {8, 0, 10}, false);
+        step(4, {8, 0, -1}, true);
+        EXPECT_TRUE(CloseOptimisedOutputs(out, false));
+        return TempDir::Read(dir.Path("OPTNC.NC"));
+    };
+    EXPECT_EQ(run(OptimizeFormat{1000, true, ' ', 1, true}),
+              "G92X0.0Y0.0Z50.0\n"
+              "G01X4.0Z-2.0F200\n"
+              "Z20.0F500\n"  // air of the same line, as programmed
+              "T4M06\n"
+              "G00Z20.0\n"  // every word again, above the work
+              "X8.0Y0.0\n"
+              "Z12.0\n"
+              "G01Z10.0F100\n"
+              "Z-1.0\n");
+    const std::string direct = run(OptimizeFormat{1000, true, ' ', 100, false});
+    EXPECT_NE(direct.find("\nT400\nG00Z20.0\n"), std::string::npos) << direct;
+}
+
 TEST(OptimizedNc, CutDataLinesOfValuesBeyondTheFastWriter) {
     TempDir dir;
     OptimizedOutput out;
