@@ -112,7 +112,8 @@ struct OptimizedOutput {
     std::function<double(const Point& from, const Point& to, double margin)> clearance;
     // The pending escape's heights taken before the motion after it cut
     // anything (PrepareEscapeClearance), for the path from..to: its retract
-    // height, and the lowest its rapid down at the end may go.
+    // height, and the floors of its vertical rapids at its start and end
+    // (see rapidFloor).
     bool clearanceKnown = false;
     Point clearanceFrom{}, clearanceTo{};
     double clearanceZ = 0.0;
