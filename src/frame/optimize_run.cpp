@@ -102,6 +102,10 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
     setup.observeMotion = [&session](const CuttingRun& run) {
         if (session.clearanceRun == &run) PrepareEscapeClearance(session.out);
     };
+    setup.observeToolChange = [&session, &work](const CuttingRun& run, int tool) {
+        session.out.workTop = WorkTopInRunFrame(run, work);
+        ChangeOptimisedTool(session.out, tool);
+    };
     setup.observeStep = [&session, &work, straight](const CuttingRun& run, const RunStep& s) {
         OptimizedOutput& o = session.out;
         o.workTop = WorkTopInRunFrame(run, work);
@@ -110,8 +114,9 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
             o.clearance = [&run, &work, straight](const Point& a, const Point& b, double margin) {
                 return ClearanceHeight(run, work, a, b, margin, straight);
             };
-            o.rapidFloor = [&run, &work](const Point& exact, const Point& written, double slack, double margin) {
-                return RapidFloor(run, work, exact, written, slack, margin);
+            o.rapidFloor = [&run, &work](const Point& exact, const Point& written, double slack, double margin,
+                                         bool cleared) {
+                return RapidFloor(run, work, exact, written, slack, margin, cleared);
             };
             session.clearanceRun = &run;
         }

@@ -152,13 +152,16 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
     // The height to travel at: where the tip is when that is above the
     // work's top and nothing was left standing, else the retract height
     // over the path.
+    // After a tool change the machine may have left the tool anywhere:
+    // across above the work's top.
     auto travelHeight = [&] {
-        if (lastZ > out.workTop && !leftMaterial) return lastZ;
+        const double above = out.toolChanged ? out.workTop + out.options.escapeHeight : lastZ;
+        if (lastZ > out.workTop && !leftMaterial) return std::max(lastZ, above);
         double z = known           ? out.clearanceZ
                    : out.clearance ? out.clearance(run.start, run.end, out.options.escapeHeight)
                                    : out.workTop + out.options.escapeHeight;
         z = std::max(z, out.escapeCutTop + out.options.escapeHeight);
-        return std::max(z, lastZ);
+        return std::max({z, lastZ, above});
     };
     // The lowest a vertical rapid may go at the escape's start (written
     // where the tool stands) or at its end (see RapidFloor), in counts.
@@ -173,7 +176,8 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
             const Point& exact = atEnd ? run.end : run.start;
             const Point written{static_cast<double>(atEnd ? ex : out.lastX) / out.format.units,
                                 static_cast<double>(atEnd ? ey : out.lastY) / out.format.units, exact[2]};
-            z = out.rapidFloor(atEnd ? exact : written, written, slack, kDescentMargin);
+            // A tool just changed cleared nothing where it stands.
+            z = out.rapidFloor(atEnd ? exact : written, written, slack, kDescentMargin, atEnd || !out.toolChanged);
         }
         if (atEnd) z = std::max(z, out.escapeCutTop + kDescentMargin);
         return z > -9.0e15 ? C(out, z) : std::numeric_limits<long long>::min();
@@ -182,7 +186,7 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
     // the cutter (a tool clearance), or the rounding of the written start,
     // would meet material beside the tool.
     auto riseTo = [&](long long z) {
-        if (z <= out.lastZ) return;
+        if (z <= out.lastZ) return false;
         const long long floor = floorAt(false);
         if (floor > out.lastZ) {
             if (out.lastMode != kLine) Text(out, "G01");
@@ -192,10 +196,12 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
             Feed(out, out.lastF > 0 ? out.lastF : piece > 0 ? piece : 1);
             Text(out, "\n");
         }
-        if (z <= out.lastZ) return;
-        rapid();
-        Axis(out, "Z", z, out.lastZ);
-        Text(out, "\n");
+        if (z > out.lastZ) {
+            rapid();
+            Axis(out, "Z", z, out.lastZ);
+            Text(out, "\n");
+        }
+        return true;
     };
     const bool over = ex == out.lastX && ey == out.lastY;
     if (programEnd) {
@@ -204,9 +210,9 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
         // there when it lies under the tool: the air above it is air too).
         const double end = static_cast<double>(ez) / out.format.units;
         const long long z = end > out.workTop || over ? ez : std::max(ez, C(out, travelHeight()));
-        riseTo(z);
+        const bool rose = riseTo(z);
         const bool word = rapid();
-        if (Axis(out, "Z", z, out.lastZ) || word) Text(out, "\n");
+        if ((!rose && Axis(out, "Z", z, out.lastZ)) || word) Text(out, "\n");
         bool any = Axis(out, "X", ex, out.lastX);
         any = Axis(out, "Y", ey, out.lastY) || any;
         if (any) Text(out, "\n");
@@ -229,12 +235,12 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
     // Over the end already: straight up or down there, the air between
     // being air to the tool (it stood at both heights).
     const long long travelZ = over ? std::max(out.lastZ, ez) : C(out, travelHeight());
-    riseTo(travelZ);
+    const bool rose = riseTo(travelZ);
     // "G00" on a line of its own when the tip already travels high enough;
     // nothing when the rise at the feed already took the tool to the end.
     if (!over || travelZ != out.lastZ || ez < out.lastZ) {
         const bool word = rapid();
-        if (Axis(out, "Z", travelZ, out.lastZ) || word) Text(out, "\n");
+        if ((!rose && Axis(out, "Z", travelZ, out.lastZ)) || word) Text(out, "\n");
         bool any = Axis(out, "X", ex, out.lastX);
         any = Axis(out, "Y", ey, out.lastY) || any;
         if (any) Text(out, "\n");
@@ -265,6 +271,7 @@ void WritePending(OptimizedOutput& out, bool programEnd) {
     out.lastWrittenLine = run.line;
     run.escape = -1;
     out.clearanceKnown = false;  // the height taken held for this run alone
+    out.toolChanged = false;
 }
 
 // Whether c lies on the ray from a through b, beyond b (to rounding).
@@ -509,20 +516,6 @@ bool GoesOn(const OptimizeRun& run, bool ended, const OptimizeStep& step, int ty
            (arc ? run.plane == step.plane && run.centre == step.centre : Straight(run.start, run.end, step.end));
 }
 
-// The program changes to `tool`: what was pending is written, then the
-// change. The machine leaves the tool where its change puts it, so every
-// word is written again afterwards, and an escape goes across above the
-// work's top before it comes down.
-void ChangeTool(OptimizedOutput& out, int tool) {
-    WritePending(out, false);
-    const long long word = static_cast<long long>(tool) * std::max(out.format.toolWordScale, 1);
-    Text(out, Format("T%lld%s\n", word, out.format.toolChangeM06 ? "M06" : ""));
-    out.lastTool = tool;
-    out.lastZ = std::max(out.lastZ, C(out, out.workTop + out.options.escapeHeight));
-    out.haveLast = false;
-    out.lastMode = -1;
-}
-
 // The run the step starts, from `start`.
 OptimizeRun RunOf(const OptimizeStep& step, int escape, int type, const Point& start, long long f) {
     OptimizeRun run;
@@ -563,6 +556,16 @@ void AddEscapePiece(OptimizedOutput& out, const OptimizeStep& step, int type, lo
 
 }  // namespace
 
+void ChangeOptimisedTool(OptimizedOutput& out, int tool) {
+    WritePending(out, false);
+    const long long word = static_cast<long long>(tool) * std::max(out.format.toolWordScale, 1);
+    Text(out, Format("T%lld%s\n", word, out.format.toolChangeM06 ? "M06" : ""));
+    out.lastTool = tool;
+    out.haveLast = false;
+    out.lastMode = -1;
+    out.toolChanged = true;
+}
+
 void PrepareEscapeClearance(OptimizedOutput& out) {
     out.clearanceKnown = false;
     const OptimizeRun& run = out.pending;
@@ -580,14 +583,14 @@ void PrepareEscapeClearance(OptimizedOutput& out) {
                           static_cast<double>(out.lastY) / out.format.units, run.start[2]};
         const Point end{static_cast<double>(C(out, run.end[0])) / out.format.units,
                         static_cast<double>(C(out, run.end[1])) / out.format.units, run.end[2]};
-        out.clearanceStartZ = out.rapidFloor(start, start, slack, kDescentMargin);
-        out.clearanceEndZ = out.rapidFloor(run.end, end, slack, kDescentMargin);
+        out.clearanceStartZ = out.rapidFloor(start, start, slack, kDescentMargin, !out.toolChanged);
+        out.clearanceEndZ = out.rapidFloor(run.end, end, slack, kDescentMargin, true);
     }
     out.clearanceKnown = true;
 }
 
 void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const OptimizeFeeds& feeds) {
-    if (step.tool >= 0 && step.tool != out.lastTool) ChangeTool(out, step.tool);
+    if (step.tool >= 0 && step.tool != out.lastTool) ChangeOptimisedTool(out, step.tool);
     const OptimizeOptions& o = out.options;
     const bool rapid = step.type == kRapid;
     int e = 1;

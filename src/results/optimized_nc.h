@@ -123,7 +123,10 @@ struct OptimizedOutput {
     // cutter, or the rounding of `exact` to `written` within `slack`, would
     // meet beside what the tool cleared at `exact`; -infinity for none. An
     // escape's start is both: the run written before it ended there.
-    std::function<double(const Point& exact, const Point& written, double slack, double margin)> rapidFloor;
+    // Without `cleared` the tool has cleared nothing there (it was just
+    // changed): every node its rapid profile reaches counts.
+    std::function<double(const Point& exact, const Point& written, double slack, double margin, bool cleared)>
+        rapidFloor;
     // The highest material (program frame) the pending escape's cutting
     // steps took away in the run: an escape under OPT-CUT=ESCAPE leaves it
     // standing. -infinity when none.
@@ -148,6 +151,7 @@ struct OptimizedOutput {
     bool haveLast = false;
     long long lastF = -1;
     int lastTool = -1;  // the tool the program written so far has in use
+    bool toolChanged = false;  // the tool was changed after the last run written
     int lastMode = -1;
     int lastPlane = -1;
     // The previous binary record.
@@ -163,6 +167,13 @@ bool OpenOptimisedOutputs(OptimizedOutput& out, const OptimizeOptions& options, 
 // The G92 line at the program's start point.
 void BeginOptimisedOutput(OptimizedOutput& out, const Point& start);
 void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const OptimizeFeeds& feeds);
+// The program changes to `tool`, told while the tool it replaces is still
+// the run's (the pending run's heights are that tool's): the pending run is
+// written, then the change in the machine's words. The machine may leave
+// the tool anywhere, so every word is written again afterwards, the escape
+// after it goes across above the work's top, and the tool rises at the
+// feed out of whatever its rapid profile meets where it stands.
+void ChangeOptimisedTool(OptimizedOutput& out, int tool);
 // Told before the next motion is swept, with the work as that motion finds
 // it: takes the retract height of a pending escape now, for the escape that
 // ends where the motion starts (exact; asked later, the work may already be

@@ -485,6 +485,8 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
     if (change >= 0 && (change != run.toolNumber || moduleChange)) {
         // The planned motions point at the tool in use.
         FlushCuts(run, work);
+        // The observer hears of the change while the tool it replaces is in use.
+        if (s.observeToolChange && run.frameSet) s.observeToolChange(run, change);
         WriteLengthLine(run);
         SelectRunTool(run, table, change);
         run.toolRedefined = false;
@@ -830,13 +832,14 @@ double ClearanceHeight(const CuttingRun& run, const WorkModel& work, const Point
 }
 
 double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exact, const Point& written, double slack,
-                  double margin) {
+                  double margin, bool cleared) {
     constexpr double kNone = -std::numeric_limits<double>::infinity();
     const WorkModel& w = work;
     if (w.height == nullptr || w.nx < 2 || w.ny < 2 || !(w.pitch > 0.0) || !(slack >= 0.0)) return kNone;
     const ToolProfile& rapid = run.rapidTool;
-    const double cutter = std::max(run.tool.rho3, 0.0);
-    const double outer = std::max(cutter, rapid.rho3) + slack;
+    const double outer = std::max({run.tool.rho3, rapid.rho3, 0.0}) + slack;
+    // A tool that cleared nothing there yet (just changed) has no ring.
+    const double cutter = cleared ? std::max(run.tool.rho3, 0.0) : -1.0;
     // Run frame to the work's coordinates, relative to its first node.
     const double wx = written[0] + run.frameOffset[0] - w.xMin, wy = written[1] + run.frameOffset[1] - w.yMin;
     const double ex = exact[0] + run.frameOffset[0] - w.xMin, ey = exact[1] + run.frameOffset[1] - w.yMin;

@@ -141,6 +141,9 @@ struct RunSetup {
     // Called before each motion is swept, every step before it told: the
     // work stands as the motion finds it.
     std::function<void(const struct CuttingRun&)> observeMotion;
+    // Called when the program changes to tool `tool` after its first
+    // motion, before the change: the tool in use is still the one replaced.
+    std::function<void(const struct CuttingRun&, int tool)> observeToolChange;
     // Running in lock-step with other instances: called before every motion
     // and once more when the program has ended. A pause the run asks for is
     // handed to pauseGroup instead, so that the group pauses together at
@@ -262,8 +265,10 @@ double WorkTopInRunFrame(const CuttingRun& run, const WorkModel& work);
 // same tool moved to the rounded position written, meets beside it. Nodes
 // count as high as they stood before the steps swept but not yet told
 // could cut them. -infinity when no such node stands anywhere near.
+// Without `cleared` the tool cleared nothing at `exact` (it was just
+// changed there): every node its rapid profile reaches counts.
 double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exact, const Point& written, double slack,
-                  double margin);
+                  double margin, bool cleared = true);
 
 // Sweeps the motions the run has planned but not yet swept, and waits for
 // the batch the workers may be sweeping.

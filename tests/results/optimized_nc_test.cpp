@@ -254,7 +254,8 @@ TEST(OptimizedNc, EscapeRapidsStopAboveMaterialBeside) {
         out.clearance = [](const Point&, const Point&, double margin) { return margin; };
         // The floor at the escape's start (X4) and at its end (X20). At the
         // start the tool stands where the run written before it ended.
-        out.rapidFloor = [=](const Point& exact, const Point& written, double, double) {
+        out.rapidFloor = [=](const Point& exact, const Point& written, double, double, bool cleared) {
+            EXPECT_TRUE(cleared);
             EXPECT_NEAR(exact[0], written[0], 0.0005);
             if (written[0] < 10.0) {
                 EXPECT_EQ(exact, written);
@@ -343,39 +344,54 @@ TEST(OptimizedNc, EscapeRapidsStopAboveMaterialBeside) {
 // A program that changes tools changes them in its optimised NC too, in
 // the machine's own words, after what was pending is written; the tool
 // then stands where the change left it, so the escape after it writes
-// every word and travels above the work's top.
+// every word, travels above the work's top, and first rises at the feed
+// out of whatever its rapid profile meets there (it cleared nothing yet).
 TEST(OptimizedNc, ToolChangesAreWritten) {
     TempDir dir;
-    auto run = [&](OptimizeFormat format) {
+    auto run = [&](OptimizeFormat format, double changeZ) {
         OptimizedOutput out;
         EXPECT_TRUE(OpenOptimisedOutputs(out, OptimizeOptions{}, format, dir.Path("OPTNC.NC"), "", 1));
         out.workTop = 0.0;
         out.clearance = [](const Point&, const Point&, double margin) { return margin; };
+        out.rapidFloor = [](const Point&, const Point&, double, double, bool cleared) {
+            return cleared ? -std::numeric_limits<double>::infinity() : 1.0;
+        };
         BeginOptimisedOutput(out, {0.0, 0.0, 50.0});
         auto step = [&](int tool, Point end, bool cut) {
             OptimizeStep s = Step(tool, 2 + tool, end, cut, 3.0, true);
             s.tool = tool;
             AddOptimisedStep(out, s, Table());
         };
-        step(1, {4, 0, -2}, true);   // the tool the run starts with: no change
-        step(1, {4, 0, 20}, false);  // up, and the change
-        step(4, {4, 0, 20}, false);
-        step(4, {8, 0, 10}, false);
-        step(4, {8, 0, -1}, true);
+        step(1, {4, 0, -2}, true);  // the tool the run starts with: no change
+        if (changeZ > 0.0) step(1, {4, 0, changeZ}, false);
+        ChangeOptimisedTool(out, 4);  // as the run tells it, before the new tool's steps
+        step(4, {8, 0, -2}, false);
+        step(4, {8, 0, -3}, true);
         EXPECT_TRUE(CloseOptimisedOutputs(out, false));
         return TempDir::Read(dir.Path("OPTNC.NC"));
     };
-    EXPECT_EQ(run(OptimizeFormat{1000, true, ' ', 1, true}),
+    EXPECT_EQ(run(OptimizeFormat{1000, true, ' ', 1, true}, 20.0),
               "G92X0.0Y0.0Z50.0\n"
               "G01X4.0Z-2.0F200\n"
               "Z20.0F500\n"  // air of the same line, as programmed
               "T4M06\n"
-              "G00Z20.0\n"  // every word again, above the work
+              "G00Z20.0\n"  // every word again
               "X8.0Y0.0\n"
-              "Z12.0\n"
-              "G01Z10.0F100\n"
-              "Z-1.0\n");
-    const std::string direct = run(OptimizeFormat{1000, true, ' ', 100, false});
+              "Z0.0\n"
+              "G01Z-2.0F100\n"
+              "Z-3.0\n");
+    // Changed down in the work: up at the feed first, then above the top.
+    EXPECT_EQ(run(OptimizeFormat{1000, true, ' ', 1, true}, 0.0),
+              "G92X0.0Y0.0Z50.0\n"
+              "G01X4.0Z-2.0F200\n"
+              "T4M06\n"
+              "G01Z1.0\n"
+              "G00Z3.0\n"
+              "X8.0Y0.0\n"
+              "Z0.0\n"
+              "G01Z-2.0F100\n"
+              "Z-3.0\n");
+    const std::string direct = run(OptimizeFormat{1000, true, ' ', 100, false}, 20.0);
     EXPECT_NE(direct.find("\nT400\nG00Z20.0\n"), std::string::npos) << direct;
 }
 
