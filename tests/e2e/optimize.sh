@@ -185,6 +185,13 @@ set_key ESCAPE-HEIGHT 3.0
 "$morvex" -X6 drill.onc -O tools2.dmf 2>tools2.err; rc2=$?
 if [ $rc -eq 0 ] && [ $rc2 -eq 0 ] && [ "$(grep -c '^T[456]M06$' drill.onc)" -eq 3 ]; then pass "tool changes kept"
 else fail "tools rc=$rc rc2=$rc2"; cat tools.err tools2.err; grep -n '^T' drill.onc; fi
+# The D10 changed in where the D8 tap went down beside the work: it stands
+# in the work's edge, so the escape after the change rises at the feed.
+printf '%%\nG17 G21 G40 G49 G80 G90\nG00 Z100.\nT06 M06\nG00 X-4.2 Y80.\nZ-3.\nT01 M06\nG01 X20. F300\nG01 Z5. F1000\nG00 Z100.\nM30\n%%\n' >change.nc
+"$morvex" -X6 change.nc -O change.dmf --optimize 2>change.err; rc=$?
+"$morvex" -X6 change.onc -O change2.dmf 2>change2.err; rc2=$?
+if [ $rc -eq 0 ] && [ $rc2 -eq 0 ]; then pass "a tool changed in beside the work"
+else fail "change rc=$rc rc2=$rc2"; cat change.err change2.err change.onc; fi
 
 # Both outputs under one name: refused before anything is cut or written.
 set_key "OPT-NC SUFFIX" TXT
@@ -200,5 +207,5 @@ printf 'G90 G00 X50 Y50 Z100\nG01 Z-2 F300\nG00 X20\nM30\n' >crash.nc
 "$morvex" -X6 crash.nc -O crash.dmf --optimize 2>crash.err; rc=$?
 if [ $rc -eq 1 ] && [ ! -e crash.onc ] && ! ls ./*.tmp >/dev/null 2>&1 && grep -q "optimised NC\|最適化NC" crash.err
 then pass "aborted run"; else fail "aborted run rc=$rc"; cat crash.err; ls; fi
-echo "$((18 - fails)) passed, $fails failed"
+echo "$((19 - fails)) passed, $fails failed"
 test $fails -eq 0
