@@ -129,6 +129,25 @@ void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
     out.previousEscape = false;
 }
 
+// The lowest tip height (program frame) a vertical rapid of escape `run`
+// may reach at its start (written where the tool stands) or at its end
+// (written rounded), see OptimizedOutput::rapidFloor; -infinity for none.
+double EscapeFloor(const OptimizedOutput& out, const OptimizeRun& run, bool atEnd) {
+    if (!out.rapidFloor) return -std::numeric_limits<double>::infinity();
+    const auto written = [&](long long x, long long y, double z) {
+        return Point{static_cast<double>(x) / out.format.units, static_cast<double>(y) / out.format.units, z};
+    };
+    if (atEnd) {
+        return out.rapidFloor(run.end, written(C(out, run.end[0]), C(out, run.end[1]), run.end[2]), kFloorTolerance,
+                              kDescentMargin, true);
+    }
+    // At the start the tool stands where the last run written ended: it
+    // cleared what lies within its reach of the written position, unless it
+    // was just changed there.
+    const Point start = written(out.lastX, out.lastY, run.start[2]);
+    return out.rapidFloor(start, start, kFloorTolerance, kDescentMargin, !out.toolChanged);
+}
+
 void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, int previousLine) {
     const long long ex = C(out, run.end[0]), ey = C(out, run.end[1]), ez = C(out, run.end[2]);
     // "G00" when another mode is in force; true when it was written.
@@ -163,25 +182,15 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
         z = std::max(z, out.escapeCutTop + out.options.escapeHeight);
         return std::max({z, lastZ, above});
     };
-    // The lowest a vertical rapid may go at the escape's start (written
-    // where the tool stands) or at its end (see RapidFloor), in counts.
-    const double slack = kFloorTolerance;
+    // The lowest a vertical rapid may go at the escape's start or end, in counts.
     auto floorAt = [&](bool atEnd) {
-        double z = -std::numeric_limits<double>::infinity();
-        if (known) {
-            z = atEnd ? out.clearanceEndZ : out.clearanceStartZ;
-        } else if (out.rapidFloor) {
-            // At the start the tool stands where the last run written ended:
-            // it cleared what lies within its reach of the written position.
-            const Point& exact = atEnd ? run.end : run.start;
-            const Point written{static_cast<double>(atEnd ? ex : out.lastX) / out.format.units,
-                                static_cast<double>(atEnd ? ey : out.lastY) / out.format.units, exact[2]};
-            // A tool just changed cleared nothing where it stands.
-            z = out.rapidFloor(atEnd ? exact : written, written, slack, kDescentMargin, atEnd || !out.toolChanged);
-        }
+        double z = known ? (atEnd ? out.clearanceEndZ : out.clearanceStartZ) : EscapeFloor(out, run, atEnd);
         if (atEnd) z = std::max(z, out.escapeCutTop + kDescentMargin);
         return z > -9.0e15 ? C(out, z) : std::numeric_limits<long long>::min();
     };
+    // The feed in force, for moves at the feed an escape adds.
+    const long long piece = out.escapePieces.empty() ? -1 : out.escapePieces.front().feed;
+    const long long inForce = out.lastF > 0 ? out.lastF : piece > 0 ? piece : 1;
     // Up to z: at the feed in force first while a rapid profile wider than
     // the cutter (a tool clearance), or the rounding of the written start,
     // would meet material beside the tool.
@@ -192,8 +201,7 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
             if (out.lastMode != kLine) Text(out, "G01");
             out.lastMode = kLine;
             Axis(out, "Z", std::min(z, floor), out.lastZ);
-            const long long piece = out.escapePieces.empty() ? -1 : out.escapePieces.front().feed;
-            Feed(out, out.lastF > 0 ? out.lastF : piece > 0 ? piece : 1);
+            Feed(out, inForce);
             Text(out, "\n");
         }
         if (z > out.lastZ) {
@@ -223,7 +231,7 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
             Text(out, "G01");
             out.lastMode = kLine;
             Axis(out, "Z", ez, out.lastZ);
-            Feed(out, out.lastF > 0 ? out.lastF : 1);
+            Feed(out, inForce);
             Text(out, "\n");
         } else if (Axis(out, "Z", ez, out.lastZ)) {
             Text(out, "\n");
@@ -575,17 +583,8 @@ void PrepareEscapeClearance(OptimizedOutput& out) {
     out.clearanceFrom = run.start;
     out.clearanceTo = run.end;
     out.clearanceZ = out.clearance(run.start, run.end, out.options.escapeHeight);
-    const double slack = kFloorTolerance;
-    out.clearanceStartZ = -std::numeric_limits<double>::infinity();
-    out.clearanceEndZ = -std::numeric_limits<double>::infinity();
-    if (out.rapidFloor) {
-        const Point start{static_cast<double>(out.lastX) / out.format.units,
-                          static_cast<double>(out.lastY) / out.format.units, run.start[2]};
-        const Point end{static_cast<double>(C(out, run.end[0])) / out.format.units,
-                        static_cast<double>(C(out, run.end[1])) / out.format.units, run.end[2]};
-        out.clearanceStartZ = out.rapidFloor(start, start, slack, kDescentMargin, !out.toolChanged);
-        out.clearanceEndZ = out.rapidFloor(run.end, end, slack, kDescentMargin, true);
-    }
+    out.clearanceStartZ = EscapeFloor(out, run, false);
+    out.clearanceEndZ = EscapeFloor(out, run, true);
     out.clearanceKnown = true;
 }
 
