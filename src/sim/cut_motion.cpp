@@ -28,6 +28,8 @@ constexpr double kSpiralTolerance = 0.001;  // mm
 
 bool IsArc(int type) { return type == kArcCw || type == kArcCcw; }
 
+}  // namespace
+
 double MotionLength(const SweepMotionInput& m) {
     if (IsArc(m.type)) {
         const double dn = m.p1[m.third] - m.p0[m.third];
@@ -36,6 +38,8 @@ double MotionLength(const SweepMotionInput& m) {
     const double dx = m.p1[0] - m.p0[0], dy = m.p1[1] - m.p0[1], dz = m.p1[2] - m.p0[2];
     return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
+
+namespace {
 
 bool SweptWhole(const SweepMotionInput& m, const ToolProfile& tool) {
     if (tool.shape == kShapeRadius) return false;  // the RADIUS form is always stepped
@@ -239,27 +243,37 @@ bool MotionCutsNothing(const CutDisc& disc, const SweepContext& ctx, const Sweep
     return lift > 1e-3 + 1e-6 * (std::fabs(m.p0[2]) + std::fabs(w.zMax));
 }
 
-void TellUncutSteps(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options) {
-    if (!options.afterStep || ctx.tool == nullptr) return;
+double ObservedStepPoints(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options,
+                          std::vector<Point>& points) {
+    points.clear();
+    if (ctx.tool == nullptr) return 0.0;
     // The same steps as CutMotion takes; a motion it sweeps whole is told
     // by its caller as one step.
     const double length = MotionLength(m);
-    if (!std::isfinite(length) || !(length > 0.0) || length < options.minimumLength) return;
-    if (TakenWhole(m, *ctx.tool, options)) return;
+    if (!std::isfinite(length) || !(length > 0.0) || length < options.minimumLength) return 0.0;
+    if (TakenWhole(m, *ctx.tool, options)) return 0.0;
     const long long n = StepCount(length, options);
-    const double stepLength = length / static_cast<double>(n);
-    for (long long i = 1; i <= n; ++i) {
-        if (!options.afterStep(SweepFlags{}, stepLength, StepEnd(m, i, n))) break;
+    points.reserve(static_cast<std::size_t>(n) + 1);
+    for (long long i = 0; i <= n; ++i) points.push_back(StepEnd(m, i, n));
+    return length / static_cast<double>(n);
+}
+
+void TellUncutSteps(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options) {
+    if (!options.afterStep) return;
+    static thread_local std::vector<Point> points;
+    const double stepLength = ObservedStepPoints(ctx, m, options, points);
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        if (!options.afterStep(SweepFlags{}, stepLength, points[i])) break;
     }
 }
 
 bool PlanBatchedCut(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options, long long maxSteps,
-                    BatchedCut& cut) {
+                    BatchedCut& cut, bool observed) {
+    cut.findings = nullptr;
     if (ctx.work == nullptr || ctx.tool == nullptr || ctx.work->nx < 2 || ctx.work->ny < 2) return false;
     const ToolProfile& tool = *ctx.tool;
-    if (options.fast || options.afterStep || tool.shape == kShapeKegaki || !sweep_detail::PlainLowering(ctx)) {
-        return false;
-    }
+    const bool plain = observed ? sweep_detail::PlainStepLowering(ctx) : sweep_detail::PlainLowering(ctx);
+    if (options.fast || (options.afterStep && !observed) || tool.shape == kShapeKegaki || !plain) return false;
     const double reach = SweepReach(tool, std::min(m.p0[2], m.p1[2]), ctx.work->zMax, ctx.arborMode);
     if (!(reach * reach <= tool.T3) || !StepsBatchable(ctx, reach)) return false;
     cut.ctx = ctx;
@@ -281,7 +295,7 @@ bool PlanBatchedCut(const SweepContext& ctx, const SweepMotionInput& m, const Cu
     }
     const long long n = StepCount(length, options);
     if (n > maxSteps) return false;
-    cut.backwards = StepsBackwards(ctx, m);
+    cut.backwards = !observed && StepsBackwards(ctx, m);
     cut.points.resize(static_cast<std::size_t>(n) + 1);
     Point* points = cut.points.data();
     for (long long i = 0; i <= n; ++i) points[i] = StepEnd(m, i, n);

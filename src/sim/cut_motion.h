@@ -46,6 +46,9 @@ SweepMotionInput SweepInputOf(const PathRecord& path, const WorkModel& work, con
 // coordinate following linearly).
 Point MotionPointAt(const SweepMotionInput& m, double fraction);
 
+// The length of a motion (an arc's along its helix).
+double MotionLength(const SweepMotionInput& m);
+
 // Number of steps for a motion of length `length`.
 long long StepCount(double length, const CutOptions& options);
 
@@ -56,6 +59,15 @@ int SweepKegaki(const SweepContext& ctx, const SweepMotionInput& m, const CutOpt
 // Cuts the motion: sweeps it whole where that is exact, else steps it.
 // Returns 0 when nothing could be touched, 1 otherwise.
 int CutMotion(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options, SweepFlags& flags);
+
+// What the sweep found of a batched cut whose steps are observed, filled
+// when its batch is finished: a fold per step (its class, loads and highest
+// cut, merged over the bands), or for a motion swept whole one fold with
+// its loads and highest cut, whose class is set (general) when it cut.
+struct CutFindings {
+    std::vector<ClassFold> folds;
+    bool done = false;
+};
 
 // A motion planned for sweeping together with the motions around it in one
 // hand-over (SweepBatchOnWorkers): swept whole, or its steps at once.
@@ -68,6 +80,9 @@ struct BatchedCut {
     // that sweep them, not by the planning thread.
     std::vector<Point> points;
     int first = 0, last = -1;        // rows it can touch (a superset); none when last < first
+    // Where the findings of an observed cut go (its context sums the loads);
+    // null for the others.
+    CutFindings* findings = nullptr;
     long long Steps() const { return whole ? 1 : static_cast<long long>(points.size()) - 1; }
 };
 
@@ -75,9 +90,18 @@ struct BatchedCut {
 // must be cut on its own: its nodes may need more than height, attribute
 // and line number (a check, a paint mark, a part beyond the flank within
 // reach: its flags may stop the run), a fast run, an observer of its steps,
-// the scribing marker, or more than maxSteps steps.
+// the scribing marker, or more than maxSteps steps. An `observed` cut may
+// sum its loads (its steps are told later, from its findings): it is then
+// planned forwards, as CutMotion steps for an observer, and the options'
+// afterStep is not looked at.
 bool PlanBatchedCut(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options, long long maxSteps,
-                    BatchedCut& cut);
+                    BatchedCut& cut, bool observed = false);
+
+// The ends of the steps (grid-relative) CutMotion tells an observer of
+// motion m, the motion's start first, and their length; empty (length 0)
+// when it tells none: a motion too short to cut, or one it sweeps whole.
+double ObservedStepPoints(const SweepContext& ctx, const SweepMotionInput& m, const CutOptions& options,
+                          std::vector<Point>& points);
 
 // Where the tool's surface is known to lie on or above every node within
 // its reach: the tip position (grid-relative) the last motion left the

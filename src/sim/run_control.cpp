@@ -184,13 +184,36 @@ void HandOverCuts(CuttingRun& run, WorkModel& work) {
     std::swap(run.sweeping, run.pending);
 }
 
+// What the observer hears of the motion just fetched.
+MotionView ViewOf(const CuttingRun& run) {
+    const Interpreter& in = run.interp;
+    const PathRecord& p = in.path;
+    MotionView v;
+    v.type = p.type;
+    v.line = p.line;
+    v.plane = p.plane;
+    v.motion = run.motions;
+    v.toolStart = p.toolStart;
+    v.toolEnd = p.toolEnd;
+    v.toolCentre = p.toolCentre;
+    v.feed = p.feed;
+    v.arcLength = p.arcLength;
+    v.startRadius = p.startRadius;
+    v.endRadius = p.endRadius;
+    v.first = p.first;
+    v.second = p.second;
+    v.workOffset = in.workOffset;
+    v.blockEnd = in.queue.empty() || in.queue.front().line != p.line;
+    return v;
+}
+
 // The step observer: each step is held until the next one comes, so that
-// the last step of a motion is told as such (with the block's end).
-void TellHeldStep(CuttingRun& run, bool motionEnd) {
+// the last step of a motion is told as such (with the block's end when the
+// motion ends its block).
+void TellHeldStep(CuttingRun& run, bool blockEnd) {
     if (!run.stepHeld) return;
     RunStep& step = run.heldStep;
-    const Interpreter& in = run.interp;
-    step.blockEnd = motionEnd && (in.queue.empty() || in.queue.front().line != in.path.line);
+    step.blockEnd = blockEnd;
     run.setup.observeStep(run, step);
     run.stepHeld = false;
     if (!run.sweptUntold.empty()) run.sweptUntold.pop_front();
@@ -210,8 +233,8 @@ void EnterSweptStep(CuttingRun& run, const std::array<double, 4>& box, const Poi
     run.sweptFrom = end;
 }
 
-// A step ending at `end` (run frame).
-void ObserveStep(CuttingRun& run, const SweepFlags& flags, double length, const Point& end) {
+// A step of motion v ending at `end` (run frame).
+void ObserveStep(CuttingRun& run, const MotionView& v, const SweepFlags& flags, double length, const Point& end) {
     // Entered first: it is swept, the held step told next comes before it.
     if (run.sweptEarly > 0) {
         --run.sweptEarly;
@@ -219,20 +242,17 @@ void ObserveStep(CuttingRun& run, const SweepFlags& flags, double length, const 
         EnterSweptStep(run, BoxOf(run.sweptFrom, end), end, flags.highestCut);
     }
     TellHeldStep(run, false);
-    const PathRecord& p = run.interp.path;
     RunStep& step = run.heldStep;
     step = RunStep{};
     step.cut = flags.cutDone != 0;
-    step.spline = p.type == kSpline;
-    step.type = step.spline ? kLine : p.type;
-    step.line = p.line;
-    step.motion = run.motions;
-    step.plane = std::abs(p.plane);
+    step.spline = v.type == kSpline;
+    step.type = step.spline ? kLine : v.type;
+    step.line = v.line;
+    step.motion = v.motion;
+    step.plane = std::abs(v.plane);
     step.end = end;
-    for (int a = 0; a < 3; ++a) {
-        step.centre[a] = p.toolCentre[a] + run.interp.workOffset[a] - run.frameOffset[a];
-    }
-    step.feed = p.feed;
+    for (int a = 0; a < 3; ++a) step.centre[a] = v.toolCentre[a] + v.workOffset[a] - run.frameOffset[a];
+    step.feed = v.feed;
     step.cutClass = flags.stepClass;
     if (flags.cutDone != 0) {
         step.highestCut = static_cast<double>(flags.highestCut) + run.tool.shift - run.frameOffset[2];
@@ -245,17 +265,28 @@ void ObserveStep(CuttingRun& run, const SweepFlags& flags, double length, const 
     ++run.observedSteps;
 }
 
+// A motion told as one step: its flags, length, end and the box of its
+// path (run frame).
+struct WholeStep {
+    SweepFlags flags;
+    double length = 0.0;
+    Point at{};
+    std::array<double, 4> box{};
+};
+
 // A motion (or a spline's chord, tool frame from `start` to `end`) swept
 // whole or not at all is one step, with the loads summed over it and the
 // class of its direction: vertical, rising, falling or level.
-void ObserveWhole(CuttingRun& run, const SweepFlags& flags, const Point& start, const Point& end) {
-    const PathRecord& p = run.interp.path;
-    Point at{};
-    for (int a = 0; a < 3; ++a) at[a] = end[a] + run.interp.workOffset[a] - run.frameOffset[a];
+WholeStep WholeStepOf(const CuttingRun& run, const MotionView& p, const SweepFlags& flags, const Point& start,
+                      const Point& end) {
+    WholeStep whole;
+    Point& at = whole.at;
+    for (int a = 0; a < 3; ++a) at[a] = end[a] + p.workOffset[a] - run.frameOffset[a];
     const double dx = end[0] - start[0], dy = end[1] - start[1], dz = end[2] - start[2];
     const bool arc = p.type == kArcCw || p.type == kArcCcw;
     const double length = arc ? p.arcLength : std::sqrt(dx * dx + dy * dy + dz * dz);
-    SweepFlags motion;
+    whole.length = length;
+    SweepFlags& motion = whole.flags;
     motion.cutDone = flags.cutDone;
     motion.loadVolume = flags.loadVolume;
     motion.loadTorque = flags.loadTorque;
@@ -267,30 +298,193 @@ void ObserveWhole(CuttingRun& run, const SweepFlags& flags, const Point& start, 
                            : dz < -level                       ? kStepClassDown
                                                                : kStepClassGeneral;
     }
-    // Entered here with its own start, around the whole circle for an arc
-    // (on the axes of its plane): the motion may bulge beyond its ends.
+    // Entered with its own start, around the whole circle for an arc (on
+    // the axes of its plane): the motion may bulge beyond its ends.
     Point from{};
-    for (int a = 0; a < 3; ++a) from[a] = start[a] + run.interp.workOffset[a] - run.frameOffset[a];
-    std::array<double, 4> box = BoxOf(from, at);
+    for (int a = 0; a < 3; ++a) from[a] = start[a] + p.workOffset[a] - run.frameOffset[a];
+    std::array<double, 4>& box = whole.box;
+    box = BoxOf(from, at);
     if (arc) {
         const double r = std::max(p.startRadius, p.endRadius);
         for (std::size_t a = 0; a < 2; ++a) {
             if (static_cast<int>(a) != p.first && static_cast<int>(a) != p.second) continue;
-            const double c = p.toolCentre[a] + run.interp.workOffset[a] - run.frameOffset[a];
+            const double c = p.toolCentre[a] + p.workOffset[a] - run.frameOffset[a];
             box[a] = std::min(box[a], c - r);
             box[a + 2] = std::max(box[a + 2], c + r);
         }
     }
-    EnterSweptStep(run, box, at, flags.highestCut);
-    ++run.sweptEarly;
-    ObserveStep(run, motion, length, at);
+    return whole;
 }
 
-// Sweeps the current motion (a spline as its chords).
-void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool offsetMarked, SweepFlags& flags) {
+void ObserveWhole(CuttingRun& run, const MotionView& v, const SweepFlags& flags, const Point& start,
+                  const Point& end) {
+    const WholeStep whole = WholeStepOf(run, v, flags, start, end);
+    EnterSweptStep(run, whole.box, whole.at, flags.highestCut);
+    ++run.sweptEarly;
+    ObserveStep(run, v, whole.flags, whole.length, whole.at);
+}
+
+// Unattended observed runs sweep their motions in batches, as unobserved
+// ones do, and tell the observer of each motion's steps later, a group of
+// motions at a time: a group is told once the group after it is planned
+// and handed to the workers, which sweep on while the observer hears.
+// Whatever the observer reads of the work settles every sweep first
+// (run.settle): it then finds the work as the open group leaves it, with
+// the steps swept but not yet told entered beside it (they count as high
+// as they cut), the same for any number of threads at any speed. A motion
+// that must be cut on its own, a tool change and the run's end tell every
+// deferred motion first.
+bool DeferringSteps(const CuttingRun& run, const WorkModel& work) {
+    const RunSetup& s = run.setup;
+    return s.observeStep && !s.interactive && !s.afterMotion && !s.fast && !s.cutInstead && !s.groupStep &&
+           run.tool.tool.limit.kind == 0 && work.sharing == nullptr;
+}
+
+// The fold of a step, as flags for the observer.
+SweepFlags StepFlagsOf(const ClassFold& fold) {
+    SweepFlags step;
+    step.loadVolume = fold.loadVolume;
+    step.loadTorque = fold.loadTorque;
+    step.highestCut = fold.highestCut;
+    step.cutDone = fold.first != kStepClassUnknown || fold.loadVolume > 0.0 ? 1 : 0;
+    step.stepClass = ResolveClass(fold);
+    return step;
+}
+
+// The flags of a deferred motion told as one step.
+SweepFlags WholeFlagsOf(const DeferredMotion& d) {
+    SweepFlags flags;
+    if (d.findings.folds.empty()) return flags;
+    const ClassFold& fold = d.findings.folds.front();
+    flags.loadVolume = fold.loadVolume;
+    flags.loadTorque = fold.loadTorque;
+    flags.highestCut = fold.highestCut;
+    flags.cutDone = fold.first != kStepClassUnknown ? 1 : 0;
+    return flags;
+}
+
+// Enters the steps of the deferred motions whose sweep is finished, in
+// order, up to the first still being swept.
+void EnterDeferred(CuttingRun& run, const WorkModel& work) {
+    for (; run.deferredEntered < run.deferred.size(); ++run.deferredEntered) {
+        const DeferredMotion& d = run.deferred[run.deferredEntered];
+        if (!d.findings.done) return;
+        if (d.points.size() < 2) {
+            const SweepFlags flags = WholeFlagsOf(d);
+            const WholeStep whole = WholeStepOf(run, d.view, flags, d.view.toolStart, d.view.toolEnd);
+            EnterSweptStep(run, whole.box, whole.at, flags.highestCut);
+            ++run.sweptEarly;
+            continue;
+        }
+        for (std::size_t i = 1; i < d.points.size(); ++i) {
+            const Point end = RunFramePoint(run, work, d.points[i]);
+            const float highest = i - 1 < d.findings.folds.size() ? d.findings.folds[i - 1].highestCut
+                                                                 : -std::numeric_limits<float>::infinity();
+            EnterSweptStep(run, BoxOf(run.sweptFrom, end), end, highest);
+            ++run.sweptEarly;
+        }
+    }
+}
+
+// Waits for the batches of the first `count` deferred motions (the workers
+// sweep on with later ones) and tells them.
+void TellDeferred(CuttingRun& run, WorkModel& work, std::size_t count) {
+    count = std::min(count, run.deferred.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        while (!run.deferred[i].findings.done) {
+            SweepFlags flags;
+            if (!FinishOldestBatchOnWorkers(run.workers, flags)) {
+                FlushCuts(run, work);
+                break;
+            }
+            if (flags.cutDone) work.workState = 2;
+        }
+    }
+    run.sweepingNow = run.workers.batchCount > 0;
+    EnterDeferred(run, work);
+    const RunSetup& s = run.setup;
+    for (std::size_t i = 0; i < count; ++i) {
+        const DeferredMotion& d = run.deferred.front();
+        if (s.observeMotion) s.observeMotion(run);
+        if (d.points.size() >= 2) {
+            for (std::size_t k = 1; k < d.points.size(); ++k) {
+                const SweepFlags step =
+                    k - 1 < d.findings.folds.size() ? StepFlagsOf(d.findings.folds[k - 1]) : SweepFlags{};
+                ObserveStep(run, d.view, step, d.stepLength, RunFramePoint(run, work, d.points[k]));
+            }
+        } else {
+            // Entered already: told as ObserveWhole tells it.
+            const WholeStep whole = WholeStepOf(run, d.view, WholeFlagsOf(d), d.view.toolStart, d.view.toolEnd);
+            ObserveStep(run, d.view, whole.flags, whole.length, whole.at);
+        }
+        TellHeldStep(run, d.view.blockEnd);
+        run.deferred.pop_front();
+        if (run.deferredEntered > 0) --run.deferredEntered;
+    }
+    run.groupBegin -= std::min(run.groupBegin, count);
+}
+
+// Tells every deferred motion, after sweeping all that is planned.
+void TellAllDeferred(CuttingRun& run, WorkModel& work) {
+    if (run.deferred.empty()) return;
+    FlushCuts(run, work);
+    TellDeferred(run, work, run.deferred.size());
+    run.groupBegin = 0;
+    run.groupMotions = 0;
+    run.groupSteps = 0;
+}
+
+// Takes the motion just planned (`cut` when it went into a batch) as a
+// deferred one.
+void DeferMotion(CuttingRun& run, const MotionView& view, const SweepContext& ctx,
+                 const SweepMotionInput& m, const CutOptions& options, BatchedCut* cut) {
+    DeferredMotion& d = run.deferred.emplace_back();
+    d.view = view;
+    if (cut == nullptr) {
+        d.stepLength = ObservedStepPoints(ctx, m, options, d.points);
+    } else if (!cut->whole && cut->points.size() >= 2) {
+        // As planned: a motion the whole sweep declines is stepped.
+        d.points = cut->points;
+        d.stepLength = MotionLength(m) / static_cast<double>(cut->points.size() - 1);
+    }
+    if (cut != nullptr && cut->first <= cut->last) {
+        cut->findings = &d.findings;
+    } else {
+        d.findings.done = true;
+    }
+    ++run.groupMotions;
+    run.groupSteps += std::max<long long>(1, static_cast<long long>(d.points.size()) - 1);
+}
+
+// When the open group is full: hands it to the workers and tells the group
+// before it.
+void CloseFullGroup(CuttingRun& run, WorkModel& work) {
+    if (run.groupMotions < kBatchMotions && run.groupSteps < kBatchSteps) return;
+    HandOverCuts(run, work);
+    TellDeferred(run, work, run.groupBegin);
+    run.groupBegin = run.deferred.size();
+    run.groupMotions = 0;
+    run.groupSteps = 0;
+}
+
+// Sweeps the current motion (a spline as its chords). True when it was
+// deferred: planned for a batch, its steps told later (DeferringSteps).
+// `observedBefore` is set to the steps told before this motion's own.
+bool CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool offsetMarked, SweepFlags& flags,
+             long long& observedBefore) {
     const PathRecord& p = run.interp.path;
     const RunSetup& s = run.setup;
     const SweepContext ctx = ContextFor(run, work, ctl, p, offsetMarked);
+    const MotionView view = ViewOf(run);
+    const bool defer = DeferringSteps(run, work);
+    // A motion cut and told now: the deferred ones before it are told
+    // first, then the observer looks at the work as the motion finds it.
+    auto observeNow = [&] {
+        if (!s.observeStep) return;
+        TellAllDeferred(run, work);
+        observedBefore = run.observedSteps;
+        if (s.observeMotion) s.observeMotion(run);
+    };
     CutOptions options;
     options.movingPitch = s.movingPitch;
     options.fast = s.fast;
@@ -306,7 +500,7 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
     if (ctx.sumLoad) {
         const LimitDef& limit = run.tool.tool.limit;
         options.afterStep = [&](const SweepFlags& step, double length, const Point& end) {
-            if (s.observeStep) ObserveStep(run, step, length, RunFramePoint(run, work, end));
+            if (s.observeStep) ObserveStep(run, view, step, length, RunFramePoint(run, work, end));
             const StepLoad load = CheckStepLoad(limit, step, length, p.feed, s.torqueLoad);
             if (!load.over) return true;
             if (limit.kind == 11 || limit.kind == 12) {
@@ -332,6 +526,7 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
         }
     }
     if (p.type == kSpline && p.spline != nullptr) {
+        observeNow();
         run.cutDisc = CutDisc{};
         FlushCuts(run, work);
         std::vector<Point> points;
@@ -354,12 +549,12 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
             const long long observed = run.observedSteps;
             SweepFlags chord;
             CutMotion(ctx, m, options, chord);
-            if (s.observeStep && run.observedSteps == observed) ObserveWhole(run, chord, from, q);
+            if (s.observeStep && run.observedSteps == observed) ObserveWhole(run, view, chord, from, q);
             MergeSweepFlags(flags, chord);
             from = q;
-            if (run.overload) return;
+            if (run.overload) return false;
         }
-        return;
+        return false;
     }
     // Motions shorter than the controller's position tolerance cut nothing.
     options.minimumLength = ctl.positionTolerance;
@@ -369,23 +564,33 @@ void CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
     const bool rapidProfile = ctx.tool == &run.rapidTool && run.rapidWidened;
     const CutDisc disc = std::exchange(run.cutDisc, DiscAfter(run.cutDisc, ctx, m, rapidProfile, options));
     if (work.sharing == nullptr && MotionCutsNothing(disc, ctx, m, rapidProfile, options)) {
+        if (defer) {
+            DeferMotion(run, view, ctx, m, options, nullptr);
+            CloseFullGroup(run, work);
+            return true;
+        }
+        observeNow();
         TellUncutSteps(ctx, m, options);
-        return;
+        return false;
     }
-    if (Batching(run)) {
+    if (Batching(run) || defer) {
         if (run.pendingCount == run.pending.size()) run.pending.emplace_back();
         BatchedCut& cut = run.pending[run.pendingCount];
-        if (PlanBatchedCut(ctx, m, options, kBatchSteps, cut)) {
+        if (PlanBatchedCut(ctx, m, options, kBatchSteps, cut, defer)) {
+            if (defer) DeferMotion(run, view, ctx, m, options, &cut);
             if (cut.first <= cut.last) {
                 ++run.pendingCount;
                 run.pendingSteps += cut.Steps();
             }
             if (run.pendingCount >= kBatchMotions || run.pendingSteps >= kBatchSteps) HandOverCuts(run, work);
-            return;
+            if (defer) CloseFullGroup(run, work);
+            return defer;
         }
     }
+    observeNow();
     FlushCuts(run, work);
     CutMotion(ctx, m, options, flags);
+    return false;
 }
 
 void EndWithAlarm(CuttingRun& run, Host& host, RunState state, int code, const AlarmDetail& detail) {
@@ -483,7 +688,9 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
         run.notes.clear();
     }
     if (change >= 0 && (change != run.toolNumber || moduleChange)) {
-        // The planned motions point at the tool in use.
+        // The planned motions point at the tool in use; the observer hears
+        // their steps with it.
+        TellAllDeferred(run, work);
         FlushCuts(run, work);
         // The observer hears of the change while the tool it replaces is in use.
         if (s.observeToolChange && run.frameSet) s.observeToolChange(run, change);
@@ -491,6 +698,7 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
         SelectRunTool(run, table, change);
         run.toolRedefined = false;
     } else if (run.toolRedefined) {
+        TellAllDeferred(run, work);
         FlushCuts(run, work);
         SelectRunTool(run, table, run.toolNumber);
         run.toolRedefined = false;
@@ -502,26 +710,32 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
         run.sweptFrom = p.toolStart;
         if (s.observeStart) s.observeStart(run, p.toolStart);
     }
-    const long long observedBefore = run.observedSteps;
+    long long observedBefore = run.observedSteps;
     run.offsetMarked = TakeOffsetMark(run.alarms);
     const bool g92 = in.words.nonModalG == 92 && in.queue.empty();
     SweepFlags flags;
     // IGNORE G00: rapids move the tool but neither cut nor raise the rapid alarm.
     const bool swept = !g92 && p.error == kNcNoError && !(s.ignoreRapids && p.type == kRapid);
     if (!swept || s.cutInstead) run.cutDisc = CutDisc{};
+    bool deferred = false;
     if (swept && s.cutInstead) {
         if (!s.cutInstead(run, flags)) {
             run.state = RunState::Aborted;
             return false;
         }
     } else if (swept) {
-        if (s.observeMotion && s.observeStep) s.observeMotion(run);
-        CutPath(run, work, ctl, run.offsetMarked, flags);
+        deferred = CutPath(run, work, ctl, run.offsetMarked, flags, observedBefore);
     }
     if (flags.searchHit != 0) run.searchHit = true;
-    if (s.observeStep && !g92 && p.error == kNcNoError) {
-        if (run.observedSteps == observedBefore) ObserveWhole(run, flags, p.toolStart, p.toolEnd);
-        TellHeldStep(run, true);
+    if (s.observeStep && !g92 && p.error == kNcNoError && !deferred) {
+        if (!run.deferred.empty()) {
+            // A motion not swept: what was deferred comes before it.
+            TellAllDeferred(run, work);
+            observedBefore = run.observedSteps;
+        }
+        const MotionView view = ViewOf(run);
+        if (run.observedSteps == observedBefore) ObserveWhole(run, view, flags, p.toolStart, p.toolEnd);
+        TellHeldStep(run, view.blockEnd);
     }
     ++run.motions;
     if (s.publish) s.publish(run);
@@ -618,6 +832,11 @@ bool StartRun(CuttingRun& run, const RunSetup& setup, WorkModel& work, Controlle
     SelectRunTool(run, run.ownTools ? *run.ownTools : tools, setup.initialTool);
     run.lengthReport = OpenLengthReport(setup.checks, setup.ncPath, setup.lengthReport);
     if (!setup.fast && setup.strips > 1) StartWorkers(run.workers, setup.strips);
+    run.settle = [&run, &work] {
+        if (run.deferred.empty()) return;
+        FlushCuts(run, work);
+        EnterDeferred(run, work);
+    };
     run.state = RunState::Running;
     return true;
 }
@@ -665,6 +884,7 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
         }
         if (next == MotionResult::End) {
             // A lock-step group ends together: the last step waits for all.
+            TellAllDeferred(run, work);
             FlushCuts(run, work);
             run.state = RunState::Finished;
             // (a group pause at this step is waited out by the hook.)
@@ -673,6 +893,8 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
         }
         if (next == MotionResult::Error) run.state = RunState::NcError;
     }
+    // The observer hears every motion taken before the run stops.
+    TellAllDeferred(run, work);
     FlushCuts(run, work);
     if ((run.state == RunState::Aborted || run.state == RunState::NcError) && s.stopGroup) s.stopGroup();
     // A paused, waiting or ended run is silent; the next motion picks its sound again.
@@ -810,6 +1032,7 @@ double HighestWithin(const WorkModel& w, double x0, double y0, double x1, double
 
 double ClearanceHeight(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, double margin,
                        bool straight) {
+    if (run.settle) run.settle();
     // Run frame to the work's coordinates (machine X, Y; the tip's Z).
     const double x0 = from[0] + run.frameOffset[0], y0 = from[1] + run.frameOffset[1];
     const double x1 = to[0] + run.frameOffset[0], y1 = to[1] + run.frameOffset[1];
@@ -833,6 +1056,7 @@ double ClearanceHeight(const CuttingRun& run, const WorkModel& work, const Point
 
 double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exact, const Point& written, double slack,
                   double margin, bool cleared) {
+    if (run.settle) run.settle();
     constexpr double kNone = -std::numeric_limits<double>::infinity();
     const WorkModel& w = work;
     if (w.height == nullptr || w.nx < 2 || w.ny < 2 || !(w.pitch > 0.0) || !(slack >= 0.0)) return kNone;

@@ -169,6 +169,35 @@ struct RunSetup {
     std::function<bool(const struct CuttingRun&, SweepFlags&)> cutInstead;
 };
 
+// What a step observer hears of a motion besides its steps (run frame
+// aside), taken when the motion is fetched: an unattended run may tell the
+// steps later (DeferredMotion), when the interpreter has gone on.
+struct MotionView {
+    int type = 1;
+    int line = 0;
+    int plane = 17;
+    long long motion = 0;  // the run's motion counter
+    Point toolStart{}, toolEnd{}, toolCentre{};  // tool frame
+    double feed = 0.0;
+    // Arcs: length, radii and the axes of the plane.
+    double arcLength = 0.0, startRadius = 0.0, endRadius = 0.0;
+    int first = 0, second = 1;
+    Point workOffset{};  // in force for the motion
+    bool blockEnd = false;  // the last motion of its block
+};
+
+// A motion of an unattended observed run, swept in a batch with the motions
+// around it and told to the step observer a group of motions later.
+struct DeferredMotion {
+    MotionView view;
+    // Its steps' ends (grid-relative), its start first; fewer than two: it
+    // is told as one step.
+    std::vector<Point> points;
+    double stepLength = 0.0;
+    // What the sweep found; done at once for a motion that cuts nothing.
+    CutFindings findings;
+};
+
 // One run from StartRun to EndRun. The interpreter keeps a reference to the
 // record (the rapid-corner test), so a running record is not moved.
 struct CuttingRun {
@@ -242,6 +271,19 @@ struct CuttingRun {
     std::deque<SweptStep> sweptUntold;
     long long sweptEarly = 0;
     Point sweptFrom{};  // run frame: where the last step entered ended
+    // Unattended observed runs: motions swept in batches but not yet told,
+    // in order. Those before `groupBegin` form the group told next, once
+    // the open group after them is planned and handed to the workers;
+    // `deferredEntered` of them are entered in sweptUntold.
+    std::deque<DeferredMotion> deferred;
+    std::size_t deferredEntered = 0;
+    std::size_t groupBegin = 0;
+    std::size_t groupMotions = 0;
+    long long groupSteps = 0;
+    // Called before anything reads the work for the observer: sweeps what
+    // is planned and enters the deferred motions' steps, so that the work
+    // stands as it does after the open group whatever the threads.
+    std::function<void()> settle;
 };
 
 // A grid-relative point (the sweep's) in the run's frame, with the tool in use.

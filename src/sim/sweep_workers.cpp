@@ -103,23 +103,66 @@ void SweepBand(SweepWorkers& all, int band) {
     all.bandFlags[static_cast<std::size_t>(band)] = std::move(flags);
 }
 
-// Every cut of a batch on the rows of one band, in order; step classes are
-// not asked for.
-void SweepBatchBand(const SweepBatch& batch, int band, SweepFlags& flags) {
+// The steps of a cut in its findings: a motion swept whole counts one.
+std::size_t FoundSteps(const BatchedCut& cut) { return static_cast<std::size_t>(std::max(cut.Steps(), 0LL)); }
+
+// Every cut of a batch on the rows of one band, in order. Step classes are
+// kept only of the observed cuts: `found` gets, cut after cut, a fold per
+// step of each (one per motion swept whole: its loads and highest cut,
+// classed general when it cut), as this band's rows saw them.
+void SweepBatchBand(const SweepBatch& batch, int band, SweepFlags& flags, std::vector<ClassFold>& found) {
     static thread_local std::vector<ClassFold> classes;
     static thread_local std::vector<StepBox> boxes;
+    found.clear();
     for (std::size_t c = 0; c < batch.count; ++c) {
         const BatchedCut& cut = batch.cuts[c];
+        const bool observed = cut.findings != nullptr;
+        const std::size_t at = found.size();
+        if (observed) found.resize(at + FoundSteps(cut));
         if (cut.last < cut.first) continue;
-        if (cut.whole) {
+        if (cut.whole && !observed) {
             SweepMotionRows(cut.ctx, cut.motion, band, cut.last + 1, batch.bands, flags);
+            continue;
+        }
+        if (cut.whole) {
+            SweepFlags own;
+            SweepMotionRows(cut.ctx, cut.motion, band, cut.last + 1, batch.bands, own);
+            ClassFold& fold = found[at];
+            fold.loadVolume = own.loadVolume;
+            fold.loadTorque = own.loadTorque;
+            fold.highestCut = own.highestCut;
+            if (own.cutDone != 0) sweep_detail::NoteClassAt(fold, kStepClassGeneral, 0);
+            MergeSweepFlags(flags, own);
             continue;
         }
         int first = 0, last = -1;
         if (!StepBoxes(cut.ctx, cut.points, boxes, first, last)) continue;
-        classes.assign(boxes.size(), ClassFold{});
+        ClassFold* folds = found.data() + at;
+        if (!observed) {
+            classes.assign(boxes.size(), ClassFold{});
+            folds = classes.data();
+        }
         SweepStepsRows(cut.ctx, cut.points.data(), boxes.data(), static_cast<int>(boxes.size()), cut.backwards, band,
-                       last + 1, batch.bands, flags, classes.data());
+                       last + 1, batch.bands, flags, folds);
+    }
+}
+
+// Hands the bands' findings to the observed cuts of a finished batch: each
+// step's folds merged in band order, as one pass over the rows folds them.
+void TakeFindings(const BatchedCut* cuts, std::size_t count, const std::vector<std::vector<ClassFold>>& bands) {
+    std::size_t at = 0;
+    for (std::size_t c = 0; c < count; ++c) {
+        CutFindings* findings = cuts[c].findings;
+        if (findings == nullptr) continue;
+        const std::size_t steps = FoundSteps(cuts[c]);
+        findings->folds.assign(steps, ClassFold{});
+        for (const std::vector<ClassFold>& band : bands) {
+            for (std::size_t k = 0; k < steps && at + k < band.size(); ++k) {
+                MergeClassFold(findings->folds[k], band[at + k]);
+            }
+        }
+        findings->done = true;
+        at += steps;
     }
 }
 
@@ -157,9 +200,11 @@ void SweepFreeBatchBands(SweepWorkers& w, std::unique_lock<std::mutex>& lock, in
         batch.bandState[b] = 1;
         lock.unlock();
         SweepFlags flags;
-        SweepBatchBand(batch, band, flags);
+        std::vector<ClassFold> found;
+        SweepBatchBand(batch, band, flags, found);
         lock.lock();
         batch.bandFlags[b] = std::move(flags);
+        batch.bandFound[b] = std::move(found);
         batch.bandState[b] = 2;
         --batch.bandsLeft;
         ++w.batchEvents;
@@ -418,6 +463,7 @@ void RetireOldestBatch(SweepWorkers& w, SweepFlags& flags) {
         w.finished.wait(lock, [&] { return w.batchEvents != seen; });
     }
     for (SweepFlags& band : oldest.bandFlags) MergeSweepFlags(flags, band);
+    TakeFindings(oldest.cuts, oldest.count, oldest.bandFound);
     oldest.cuts = nullptr;
     oldest.count = 0;
     w.batchHead = (w.batchHead + 1) % kBatchesInFlight;
@@ -442,7 +488,9 @@ bool StartBatchOnWorkers(SweepWorkers& w, const BatchedCut* cuts, std::size_t co
         here.count = count;
         here.last = last;
         here.bands = 1;
-        SweepBatchBand(here, 0, flags);
+        here.bandFound.resize(1);
+        SweepBatchBand(here, 0, flags, here.bandFound[0]);
+        TakeFindings(cuts, count, here.bandFound);
         ApplyDeferredPaint(*cuts[0].ctx.work, flags);
         return false;
     }
@@ -463,6 +511,7 @@ bool StartBatchOnWorkers(SweepWorkers& w, const BatchedCut* cuts, std::size_t co
         batch.last = last;
         batch.bands = bands;
         batch.bandFlags.assign(static_cast<std::size_t>(bands), SweepFlags{});
+        batch.bandFound.resize(static_cast<std::size_t>(bands));
         batch.bandState.assign(static_cast<std::size_t>(bands), 0);
         batch.bandsLeft = bands;
         ++w.batchCount;
@@ -470,6 +519,15 @@ bool StartBatchOnWorkers(SweepWorkers& w, const BatchedCut* cuts, std::size_t co
         ++w.handOvers;
     }
     w.started.notify_all();
+    return true;
+}
+
+bool FinishOldestBatchOnWorkers(SweepWorkers& w, SweepFlags& flags) {
+    if (w.batchCount == 0) return false;
+    WorkModel* work = BatchAt(w, 0).cuts[0].ctx.work;
+    RetireOldestBatch(w, flags);
+    // Marks wait until no batch may sweep the rows they go on.
+    if (w.batchCount == 0) ApplyDeferredPaint(*work, flags);
     return true;
 }
 

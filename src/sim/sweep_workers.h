@@ -37,6 +37,9 @@ struct SweepBatch {
     int last = -1;
     int bands = 0;
     std::vector<SweepFlags> bandFlags;
+    // Each band's folds of the observed cuts' steps (see CutFindings),
+    // handed to the cuts when the batch is finished.
+    std::vector<std::vector<ClassFold>> bandFound;
     std::vector<int> bandState;  // 0 waiting, 1 being swept, 2 swept
     int bandsLeft = 0;
 };
@@ -170,6 +173,10 @@ void SweepBatchOnWorkers(SweepWorkers& workers, const BatchedCut* cuts, std::siz
 // still in flight.
 bool StartBatchOnWorkers(SweepWorkers& workers, const BatchedCut* cuts, std::size_t count, SweepFlags& flags);
 void FinishBatchOnWorkers(SweepWorkers& workers, SweepFlags& flags);
+// Finishes the oldest batch in flight alone (its flags into `flags`), while
+// the workers sweep on with the next; false when none is in flight. An
+// observed cut's findings are filled when its batch is finished.
+bool FinishOldestBatchOnWorkers(SweepWorkers& workers, SweepFlags& flags);
 
 // Ends every worker and joins it; safe to call twice.
 void StopWorkers(SweepWorkers& workers);

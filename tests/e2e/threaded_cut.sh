@@ -2,8 +2,9 @@
 # The unattended cut with sweep workers gives what one thread gives, byte
 # for byte: the work (DMF) of a raster finish with a ball and with a flat
 # end mill (whole-motion sweeps, descending steps swept last first, batches
-# of motions), and the optimised NC and cut data of the observed run, which
-# hands its motions over one by one. Small enough to run in the
+# of motions), and the optimised NC and cut data of the observed runs, which
+# sweep their motions in batches too and tell the steps afterwards (escapes
+# read the work while the workers sweep on). Small enough to run in the
 # ThreadSanitizer build too, where any report fails the run.
 set -u
 morvex=$(realpath "$1")
@@ -46,20 +47,28 @@ for tool in 'BALL 6.0,20.0' 'FLAT 6.0,20.0'; do
     done
 done
 
-# The observed run: the optimised NC and the cut data go to the folder of
-# its threadnc.
-settings FLATopt_NO.ini NO 'FLAT 6.0,20.0'
-settings FLATopt_2.ini 2 'FLAT 6.0,20.0'
-run optNO -I FLATopt_NO.ini -X6 raster.nc -O optNO.dmf --optimize
-run opt2 -I FLATopt_2.ini -X6 raster.nc -O opt2.dmf --optimize
-outputs=$(ls NO | wc -l)
-if [ "$outputs" -eq 2 ]; then ok "the observed run writes two outputs"; else fail "outputs: $(ls NO)"; fi
-for file in NO/*; do
-    if cmp -s "$file" "2/${file#NO/}"; then ok "optimised output ${file#NO/}: threadnc 2 = NO"
-    else fail "optimised output ${file#NO/} differs with threadnc 2"; fi
+# The observed runs: the optimised NC and the cut data go to the folder of
+# the tool and threadnc.
+for tool in 'BALL 6.0,20.0' 'FLAT 6.0,20.0'; do
+    kind=${tool%% *}
+    for threads in NO 2 3; do
+        mkdir -p "$kind$threads"
+        settings "${kind}opt_$threads.ini" "$kind$threads" "$tool"
+        sed -i "s/^threadnc=.*/threadnc=$threads/" "${kind}opt_$threads.ini"
+        run "${kind}opt$threads" -I "${kind}opt_$threads.ini" -X6 raster.nc -O "${kind}opt$threads.dmf" --optimize
+    done
+    outputs=$(ls "${kind}NO" | wc -l)
+    if [ "$outputs" -eq 2 ]; then ok "$kind: the observed run writes two outputs"; else fail "outputs: $(ls "${kind}NO")"; fi
+    for threads in 2 3; do
+        for file in "${kind}NO"/*; do
+            if cmp -s "$file" "$kind$threads/${file#*/}"; then ok "$kind: optimised output ${file#*/}: threadnc $threads = NO"
+            else fail "$kind: optimised output ${file#*/} differs with threadnc $threads"; fi
+        done
+        if cmp -s "${kind}optNO.dmf" "${kind}opt$threads.dmf" && cmp -s "${kind}optNO.dmf" "${kind}NO.dmf"; then
+            ok "$kind: the observed run with threadnc $threads cuts the same work"
+        else fail "$kind: the observed run's work differs with threadnc $threads"; fi
+    done
 done
-if cmp -s optNO.dmf opt2.dmf && cmp -s optNO.dmf FLATNO.dmf; then ok "the observed runs cut the same work"
-else fail "the observed runs' work differs"; fi
 if ! cmp -s BALLNO.dmf FLATNO.dmf; then ok "the two tools cut differently"; else fail "the tools left the same work"; fi
 
 echo "$passes passed, $fails failed"

@@ -510,6 +510,89 @@ TEST(RunControl, WorkerStripsCutBitForBitLikeOneThread) {
     EXPECT_EQ(onePaused.list, threePaused.list);
 }
 
+// What a step observer heard of a run: every step, and the clearance it
+// read over a fixed path at every 25th step.
+struct Observed {
+    std::vector<RunStep> steps;
+    std::vector<double> clearance;
+    bool toldLate = false;  // a step was told after a later motion was fetched
+    std::vector<float> height;
+};
+
+// A zig-zag of 150 short ramps between the cuts of RunWithStrips, so that
+// groups of deferred motions close in the middle, and a tool change.
+Observed ObserveRun(int strips, bool perMotion, bool ball) {
+    Bench b;
+    b.tools.tools[1] = Flat(8.0f, "FLAT8");
+    b.tools.tools[2] = Flat(6.0f, "FLAT6");
+    if (ball) {
+        b.tools.tools[1].shape = kShapeBall;
+        b.tools.tools[1].r = 4.0f;
+    }
+    b.setup.strips = strips;
+    b.setup.movingPitch = 0.5;
+    b.setup.start = {4, 4, 15};
+    Observed seen;
+    // A hook after every motion makes the run tell every step at once.
+    if (perMotion) b.setup.afterMotion = [](const CuttingRun&, const ChangedNodes&) {};
+    b.setup.observeStep = [&](const CuttingRun& run, const RunStep& step) {
+        seen.steps.push_back(step);
+        seen.toldLate = seen.toldLate || run.motions > step.motion + 1;
+        if (seen.steps.size() % 25 == 0) {
+            seen.clearance.push_back(ClearanceHeight(run, b.work, {2.0, 3.0, 0.0}, {17.0, 15.0, 0.0}, 0.5));
+        }
+    };
+    std::string program = "G01 Z6 F300\nX16 Y8 Z3\nY16 Z5\nX4 Y12 Z2\nG03 X10 Y18 I6 J0 Z4\n";
+    for (int i = 0; i < 150; ++i) {
+        program += "G01 X" + std::to_string(i % 2 == 0 ? 15 : 5) + " Y" + std::to_string(4.0 + 0.08 * i) + " Z" +
+                   std::to_string(3.0 - 0.01 * i) + "\n";
+    }
+    program += "G00 Z12\nX17 Y3\nG01 Z1\nX5\nG02 X11 Y3 I3 J0\nT2\nX4 Y10 Z1.5\nX16 Z0.5\nG00 Z15\nM30\n";
+    EXPECT_TRUE(b.Start(program));
+    b.RunThrough();
+    EXPECT_EQ(b.run.state, RunState::Finished);
+    EXPECT_TRUE(b.run.deferred.empty());
+    seen.height.assign(b.work.height, b.work.height + b.work.cellCount);
+    return seen;
+}
+
+// An unattended observed run sweeps its motions in batches and tells their
+// steps later: the observer hears the very steps, loads and classes it
+// hears when every motion is told at once, with one thread or several, and
+// what it reads of the work is the same whatever the threads.
+TEST(RunControl, DeferredStepsAreTheStepsToldAtOnce) {
+    for (const bool ball : {false, true}) {
+        const Observed atOnce = ObserveRun(1, true, ball);
+        const Observed deferred = ObserveRun(1, false, ball);
+        const Observed threaded = ObserveRun(3, false, ball);
+        EXPECT_FALSE(atOnce.toldLate);
+        EXPECT_TRUE(deferred.toldLate);
+        EXPECT_TRUE(threaded.toldLate);
+        EXPECT_EQ(0, std::memcmp(atOnce.height.data(), threaded.height.data(), atOnce.height.size() * sizeof(float)));
+        ASSERT_EQ(atOnce.steps.size(), deferred.steps.size()) << ball;
+        ASSERT_EQ(atOnce.steps.size(), threaded.steps.size()) << ball;
+        EXPECT_GT(atOnce.steps.size(), 300u);
+        int cut = 0;
+        for (std::size_t i = 0; i < atOnce.steps.size(); ++i) {
+            const RunStep& a = atOnce.steps[i];
+            for (const RunStep* other : {&deferred.steps[i], &threaded.steps[i]}) {
+                const RunStep& d = *other;
+                EXPECT_TRUE(a.cut == d.cut && a.blockEnd == d.blockEnd && a.type == d.type && a.line == d.line &&
+                            a.motion == d.motion && a.end == d.end && a.centre == d.centre && a.feed == d.feed &&
+                            a.cutClass == d.cutClass && a.highestCut == d.highestCut)
+                    << "step " << i << " ball " << ball;
+                // One thread sums every load in the same order; bands of
+                // rows sum them in parts.
+                const double tolerance = other == &deferred.steps[i] ? 0.0 : 1e-9 * (1.0 + a.volumeLoad);
+                EXPECT_NEAR(a.volumeLoad, d.volumeLoad, tolerance) << "step " << i;
+            }
+            cut += a.cut;
+        }
+        EXPECT_GT(cut, 100);
+        EXPECT_EQ(deferred.clearance, threaded.clearance) << ball;
+    }
+}
+
 // Interleaved bands (every count-th row) cover each row once, and the
 // class folds of the bands merge into what one pass over the rows finds.
 TEST(RunControl, InterleavedBandsCoverEveryRowAndFoldLikeOnePass) {
