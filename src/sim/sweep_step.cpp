@@ -107,7 +107,13 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
         int first, last;  // columns
     };
     static thread_local std::vector<RowStep> reaching;
+    // The steps of a flat tool going down along a line, their loads asked
+    // for: each row swept with every node looked at once, not once per step
+    // (going down, every step lowers the whole of its reach again).
+    const bool descent = classes != nullptr && ctx.sumLoad && !ctx.torque && !ctx.fast && !backwards &&
+                         sweep_detail::FlatDescent(geometry);
     for (int iy = first, k = 0; iy <= last; iy += stride, ++k) {
+        if (descent && sweep_detail::DescentRow(ctx, geometry, k, iy, flags, classes)) continue;
         reaching.clear();
         int lo = w.nx, hi = -1;
         float floor = std::numeric_limits<float>::infinity();

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <cstdint>
 #include <utility>
 
@@ -255,6 +256,233 @@ void SweepFlatRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
 }
 
 }  // namespace
+
+bool FlatDescent(const std::vector<StepGeometry>& steps) {
+    if (steps.size() < 2) return false;
+    const StepGeometry& first = steps.front();
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const StepGeometry& g = steps[i];
+        if (!g.plain || !g.flat || !g.behindToo || !(g.flatHeight >= g.zf)) return false;
+        // All straight down, or all along X the same way on one row of Y.
+        if (g.travel != first.travel) return false;
+        if (g.travel && (g.dy != 0.0 || g.y1 != first.y1 || (g.dx > 0.0) != (first.dx > 0.0))) return false;
+        if (i > 0 && !(g.flatHeight <= steps[i - 1].flatHeight)) return false;
+    }
+    return true;
+}
+
+// The exact columns [lo, hi] of row iy (the band's k-th) step g covers: the
+// nodes within its reach as the step sweep finds them (those well inside
+// without a distance, the others by their distance). False when the
+// covered nodes are not one run (a rounding at the edge of the reach).
+bool CoveredColumns(const WorkModel& w, const StepGeometry& g, int k, int iy, int& lo, int& hi) {
+    const auto [a, b] = g.Span(k);
+    lo = a, hi = a - 1;
+    if (b < a) return true;
+    const double* off = w.nodeOffset.data();
+    const double* xs = off + a;
+    const int n = b - a + 1;
+    const double ny = off[iy] - g.y0, vy = off[iy] - g.y1;
+    const double vv = vy * vy, nyx = ny * g.dx, nyy = ny * g.dy;
+    const std::pair<int, int> well = WellWithinReach(g, xs, n, vy, ny);
+    const int inFrom = well.first, inTo = well.second;
+    auto inside = [&](int i) {
+        return (i >= inFrom && i < inTo) ||
+               StepDistance(xs[i], g.x0, g.x1, g.dx, g.dy, g.invL2, vv, nyx, nyy, g.behindToo, g.travel) <= g.reach2;
+    };
+    // Covered nodes [from, to] found in order; false on a gap between them.
+    int first = -1, last = -1;
+    auto cover = [&](int from, int to) {
+        if (first < 0) {
+            first = from;
+        } else if (last != from - 1) {
+            return false;
+        }
+        last = to;
+        return true;
+    };
+    auto look = [&](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            if (inside(i) && !cover(i, i)) return false;
+        }
+        return true;
+    };
+    // The well-inside run needs no look.
+    if (inFrom < inTo) {
+        if (!look(0, inFrom) || !cover(inFrom, inTo - 1) || !look(inTo, n)) return false;
+    } else if (!look(0, n)) {
+        return false;
+    }
+    if (first < 0 || last < first) return true;
+    lo = a + first, hi = a + last;
+    return true;
+}
+
+bool DescentRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps, int k, int iy, SweepFlags& flags,
+                ClassFold* classes) {
+    WorkModel& w = *ctx.work;
+    const double* off = w.nodeOffset.data();
+    const int count = static_cast<int>(steps.size());
+    // Every step's covered columns; they must move one way (or, going
+    // straight down, widen), so that each node's covering steps follow
+    // each other and two searches find them.
+    // Only nodes above the lowest flat can be lowered: the runs of them
+    // within the steps' spans, often none.
+    int lo = w.nx, hi = -1;
+    float floor = std::numeric_limits<float>::infinity();
+    for (const StepGeometry& g : steps) {
+        const auto [a, b] = g.Span(k);
+        floor = std::min(floor, g.flatHeight);
+        if (b < a) continue;
+        lo = std::min(lo, a);
+        hi = std::max(hi, b);
+    }
+    if (hi < lo) return true;
+    static thread_local std::vector<std::pair<int, int>> runs;  // columns [first, end)
+    runs.clear();
+    ForRunsAbove(w.height + NodeIndex(w, lo, iy), hi - lo + 1, floor,
+                 [&](int begin, int end) { runs.push_back({lo + begin, lo + end}); });
+    if (runs.empty()) return true;
+    static thread_local std::vector<int> los, his;
+    los.resize(static_cast<std::size_t>(count));
+    his.resize(static_cast<std::size_t>(count));
+    bool none = true, rising = true, falling = true, widening = true;
+    lo = w.nx, hi = -1;
+    for (int j = 0; j < count; ++j) {
+        int a = 0, b = -1;
+        if (!CoveredColumns(w, steps[static_cast<std::size_t>(j)], k, iy, a, b)) return false;
+        los[static_cast<std::size_t>(j)] = a;
+        his[static_cast<std::size_t>(j)] = b;
+        if (b < a) {
+            if (!none) return false;
+            continue;
+        }
+        if (none && j > 0) return false;  // covers nothing before, something now
+        none = false;
+        lo = std::min(lo, a);
+        hi = std::max(hi, b);
+        if (j > 0) {
+            const int pa = los[static_cast<std::size_t>(j) - 1], pb = his[static_cast<std::size_t>(j) - 1];
+            rising = rising && a >= pa && b >= pb;
+            falling = falling && a <= pa && b <= pb;
+            widening = widening && a <= pa && b >= pb;
+        }
+    }
+    if (none) return true;
+    if (!rising && !falling && !widening) return false;
+    const int width = hi - lo + 1;
+    const int* lop = los.data();
+    const int* hip = his.data();
+    // Per node (column lo + i): the first and last step covering it, both
+    // found walking the columns with the steps' edges.
+    static thread_local std::vector<int> firstStep, lastStep;
+    firstStep.assign(static_cast<std::size_t>(width), -1);
+    lastStep.assign(static_cast<std::size_t>(width), -1);
+    int* first = firstStep.data();
+    int* last = lastStep.data();
+    if (widening) {
+        // Each step adds columns on either side of the ones before.
+        for (int j = 0; j < count; ++j) {
+            const int innerLo = j == 0 ? hip[0] + 1 : lop[j - 1], innerHi = j == 0 ? hip[0] : hip[j - 1];
+            for (int x = lop[j]; x < innerLo; ++x) first[x - lo] = j;
+            for (int x = std::max(innerHi + 1, lop[j]); x <= hip[j]; ++x) first[x - lo] = j;
+        }
+        for (int i = 0; i < width; ++i) last[i] = first[i] >= 0 ? count - 1 : -1;
+    } else {
+        // Moving one way: walking the nodes above the floor that way, the
+        // first and the last covering step only go on.
+        int a = 0, b = 0;
+        const int runCount = static_cast<int>(runs.size());
+        for (int r = 0; r < runCount && a < count; ++r) {
+            const auto [begin, end] = runs[static_cast<std::size_t>(rising ? r : runCount - 1 - r)];
+            for (int n = 0; n < end - begin; ++n) {
+                const int x = rising ? begin + n : end - 1 - n;
+                if (x < lo || x > hi) continue;
+                while (a < count && (rising ? hip[a] < x : lop[a] > x)) ++a;
+                if (a == count) break;
+                if (!(lop[a] <= x && x <= hip[a])) continue;
+                b = std::max(b, a);
+                while (b + 1 < count && lop[b + 1] <= x && x <= hip[b + 1]) ++b;
+                first[x - lo] = a;
+                last[x - lo] = b;
+            }
+        }
+    }
+    // Per step: the loads of the nodes it reaches first (`direct`), the
+    // weight of the nodes it goes on lowering (differences in `going`).
+    static thread_local std::vector<double> direct, going;
+    static thread_local std::vector<int> goingCount;
+    static thread_local std::vector<float> highest;
+    static thread_local std::vector<float> flat;
+    direct.assign(static_cast<std::size_t>(count), 0.0);
+    going.assign(static_cast<std::size_t>(count) + 1, 0.0);
+    goingCount.assign(static_cast<std::size_t>(count) + 1, 0);
+    highest.assign(static_cast<std::size_t>(count), -std::numeric_limits<float>::infinity());
+    flat.resize(static_cast<std::size_t>(count));
+    for (int j = 0; j < count; ++j) flat[static_cast<std::size_t>(j)] = steps[static_cast<std::size_t>(j)].flatHeight;
+    // One side of the travel for the whole row (all along X on one row of
+    // Y), or none.
+    const StepGeometry& g0 = steps.front();
+    const int direction = g0.travel ? static_cast<int>(g0.dx * (off[iy] - g0.y1) > 0.0) +
+                                          2 * static_cast<int>(g0.dx * (off[iy] - g0.y1) < 0.0)
+                                    : 3;
+    const auto mark = static_cast<std::uint8_t>((direction << kAttrDirShift) | ctx.attrCode);
+    const std::size_t rowIdx = NodeIndex(w, lo, iy);
+    float* h = w.height + rowIdx;
+    std::uint8_t* attr = w.attr + rowIdx;
+    std::int32_t* lineNo = w.lineNo != nullptr ? w.lineNo + rowIdx : nullptr;
+    bool any = false;
+    for (const auto& [begin, end] : runs) {
+      for (int i = std::max(begin, lo) - lo; i < std::min(end, hi + 1) - lo; ++i) {
+        const int a = first[i];
+        if (a < 0) continue;
+        const int b = last[i];
+        const float before = h[i];
+        if (!(before > flat[static_cast<std::size_t>(b)])) continue;
+        // The first covering step whose flat lies below the node.
+        int t = a;
+        while (!(flat[static_cast<std::size_t>(t)] < before)) ++t;
+        const int ix = lo + i;
+        const double weight = (ix == 0 || ix == w.lastX) ? 0.5 : 1.0;
+        direct[static_cast<std::size_t>(t)] += weight * (static_cast<double>(before) - flat[static_cast<std::size_t>(t)]);
+        highest[static_cast<std::size_t>(t)] = std::max(highest[static_cast<std::size_t>(t)], before);
+        going[static_cast<std::size_t>(t) + 1] += weight;
+        going[static_cast<std::size_t>(b) + 1] -= weight;
+        ++goingCount[static_cast<std::size_t>(t) + 1];
+        --goingCount[static_cast<std::size_t>(b) + 1];
+        h[i] = flat[static_cast<std::size_t>(b)];
+        attr[i] = static_cast<std::uint8_t>((attr[i] & 0x80) | mark);
+        if (lineNo != nullptr) lineNo[i] = ctx.lineNo;
+        any = true;
+      }
+    }
+    if (!any) return true;
+    flags.cutDone = 1;
+    const double area = w.pitch * w.pitch * ((iy == 0 || iy == w.lastY) ? 0.5 : 1.0);
+    const int cls = StepClassOf(direction);
+    double weightGoing = 0.0;
+    int nodesGoing = 0;
+    for (int j = 0; j < count; ++j) {
+        const auto sj = static_cast<std::size_t>(j);
+        weightGoing += going[sj];
+        nodesGoing += goingCount[sj];
+        double volume = direct[sj];
+        float top = highest[sj];
+        bool lowered = top != -std::numeric_limits<float>::infinity();
+        if (nodesGoing > 0 && flat[sj - 1] > flat[sj]) {
+            volume += weightGoing * (static_cast<double>(flat[sj - 1]) - flat[sj]);
+            top = std::max(top, flat[sj - 1]);
+            lowered = true;
+        }
+        if (!lowered) continue;
+        ClassFold& fold = classes[steps[sj].index];
+        NoteClassAt(fold, cls, static_cast<long long>(rowIdx));
+        fold.loadVolume += volume * area;
+        fold.highestCut = std::max(fold.highestCut, top);
+        flags.loadVolume += volume * area;
+    }
+    return true;
+}
 
 // One step over the nodes [ixBegin, ixEnd) of row iy; its class into stepClass.
 void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ixBegin, int ixEnd,

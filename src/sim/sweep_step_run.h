@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "sim/sweep.h"
 #include "sim/sweep_node.h"
@@ -160,6 +161,24 @@ bool LeftByPrevious(const StepGeometry& prev, const StepGeometry& g);
 
 // The columns of the rows at ys[0..rows) the step can reach.
 void StepSpans(const WorkModel& w, const StepGeometry& g, const double* ys, int rows, int* ix0, int* ix1);
+
+// Whether the steps (in order) descend along one line with a tool flat out
+// to its reach, so that DescentRow may sweep their rows: every step plain
+// and flat, its flat bottom at or above its tip, no step lower than the
+// next, and all of them straight down or all along X.
+bool FlatDescent(const std::vector<StepGeometry>& steps);
+
+// Row iy (the band's k-th) of the steps of a FlatDescent, with each
+// step's own loads, highest cut and class in classes[g.index], the same
+// as the steps one after the other leave them (the loads but for the order
+// of their sums): every node ends at the flat of the last step that covers
+// it, and a node the steps cover from step t on loses what stands above
+// the flat of t to step t and the flats' difference to every step after.
+// False, with nothing done, when a node's covering steps are not
+// consecutive (a rounding at the edge of the reach): the caller then
+// sweeps the row step by step.
+bool DescentRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps, int k, int iy, SweepFlags& flags,
+                ClassFold* classes);
 
 // One step over the nodes [ixBegin, ixEnd) of row iy; its class into stepClass.
 void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ixBegin, int ixEnd, RowScratch& scratch,

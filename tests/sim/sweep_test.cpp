@@ -476,6 +476,84 @@ TEST(Sweep, ObservedStepsSweptTogetherReportTheirOwnLoads) {
     }
 }
 
+// A flat end mill going down, its steps' loads asked for (no torque): the
+// rows are swept with every node looked at once, and each step still gets
+// what it takes one step after the other: cut flag, class, highest cut,
+// volume (but for the order of its sums), and every node the same height,
+// attribute and line number. Lines along X either way and plunges go that
+// way; a slanted line and one along Y go step by step. A tool flat out to
+// its reach only: the bull nose goes step by step.
+TEST(Sweep, FlatDescentRowsGiveEachStepItsOwnLoad) {
+    const SweepMotionInput lines[] = {
+        Line({2, 5, 9.5}, {14, 5, 7.0}),         // along X, across fresh and cut ground
+        Line({15, 6.1, 9.2}, {3, 6.1, 8.6}),     // back along X, shallower
+        Line({6, 12, 9.9}, {6, 12, 6.2}),        // a plunge
+        Line({-1, 0, 9.0}, {6, 0, 7.5}),         // along the grid's edge row, from beyond it
+        Line({2, 9, 8.4}, {16, 9, 8.3999999}),   // steps whose flats round to one height
+        Line({15, 13, 8.9}, {4.3, 2.9, 8.1}),    // slanted
+        Line({9, 2, 9.0}, {9, 14, 7.9}),         // along Y
+        Line({12, 3, 9.9}, {12.0, 3.0, 7.9}),    // a plunge into the cut of the first line's reach
+    };
+    struct Told {
+        int cut, cls;
+        double volume;
+        float highest;
+    };
+    SweepWorkers workers;
+    StartWorkers(workers, 2);
+    for (const ToolProfile& tool : {Tool(kShapeFlat, 6.0f, 0.0f), Tool(kShapeBull, 6.0f, 1.0f)}) {
+        auto run = [&](WorkModel& w, bool together, SweepWorkers* on) {
+            std::vector<Told> told;
+            for (const SweepMotionInput& m : lines) {
+                CutOptions options;
+                options.movingPitch = 0.25;
+                options.alwaysStep = true;
+                options.observeOnly = together;
+                options.workers = on;
+                options.afterStep = [&](const SweepFlags& f, double, const Point&) {
+                    told.push_back({f.cutDone, f.stepClass, f.loadVolume, f.highestCut});
+                    return true;
+                };
+                SweepContext ctx = Context(w, tool);
+                ctx.sumLoad = true;
+                SweepFlags flags;
+                CutMotion(ctx, m, options, flags);
+            }
+            return told;
+        };
+        WorkModel base = MakeWork(91, 81, 0.2);
+        for (std::uint32_t i = 0; i < base.cellCount; ++i) {
+            const double ix = i % 91, iy = i / 91;
+            base.height[i] = static_cast<float>(iy < 40 ? 8.5 + std::sin(ix * 0.11) * std::cos(iy * 0.07)
+                                                       : 8.5 + std::sin(i * 0.37) + 0.5 * std::cos(i * 0.011));
+        }
+        WorkModel single = base, alone = base, shared = base;
+        for (WorkModel* w : {&single, &alone, &shared}) {
+            w->height = w->heightA.data();
+            w->attr = w->attrA.data();
+            w->lineNo = w->lineNumbers.data();
+        }
+        const std::vector<Told> expected = run(single, false, nullptr);
+        ASSERT_GT(expected.size(), 200u);
+        for (const auto& [w, on] : {std::pair{&alone, static_cast<SweepWorkers*>(nullptr)}, std::pair{&shared, &workers}}) {
+            const std::vector<Told> got = run(*w, true, on);
+            ASSERT_EQ(got.size(), expected.size());
+            int cuts = 0;
+            for (std::size_t i = 0; i < got.size(); ++i) {
+                EXPECT_EQ(std::tuple(got[i].cut, got[i].cls, got[i].highest),
+                          std::tuple(expected[i].cut, expected[i].cls, expected[i].highest))
+                    << "tool " << tool.shape << " step " << i;
+                EXPECT_NEAR(got[i].volume, expected[i].volume, 1e-9 * (1.0 + expected[i].volume)) << "step " << i;
+                cuts += got[i].cut;
+            }
+            EXPECT_GT(cuts, 150);
+            EXPECT_EQ(w->heightA, single.heightA) << tool.shape;
+            EXPECT_EQ(w->attrA, single.attrA) << tool.shape;
+            EXPECT_EQ(w->lineNumbers, single.lineNumbers) << tool.shape;
+        }
+    }
+}
+
 TEST(Sweep, NextFloatDownIsNextafterTowardsMinusInfinity) {
     const float inf = std::numeric_limits<float>::infinity();
     std::vector<float> values = {0.0f, -0.0f, std::numeric_limits<float>::denorm_min(),
