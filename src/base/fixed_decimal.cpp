@@ -5,6 +5,14 @@
 #include <cstring>
 
 namespace morvex {
+namespace {
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+}  // namespace
 
 char* WriteFixedSix(char* out, double value) {
     if (!std::isfinite(value) || !(std::fabs(value) < 1e12)) return nullptr;
@@ -35,19 +43,28 @@ char* WriteFixedSix(char* out, double value) {
     char* p = out;
     if (negative) *p++ = '-';
     std::uint64_t whole = units / 1000000u;
-    std::uint32_t fraction = static_cast<std::uint32_t>(units % 1000000u);
+    const auto fraction = static_cast<std::uint32_t>(units % 1000000u);
+    // Two digits at a time from a table: a cut data line has four of these
+    // numbers, and a run writes a line per step.
     char digits[20];
-    int n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + whole % 10);
-        whole /= 10;
-    } while (whole != 0);
-    while (n > 0) *p++ = digits[--n];
-    *p++ = '.';
-    for (int i = 5; i >= 0; --i) {
-        p[i] = static_cast<char>('0' + fraction % 10);
-        fraction /= 10;
+    int n = 20;
+    while (whole >= 100) {
+        n -= 2;
+        std::memcpy(digits + n, kDigitPairs + 2 * (whole % 100), 2);
+        whole /= 100;
     }
+    if (whole >= 10) {
+        n -= 2;
+        std::memcpy(digits + n, kDigitPairs + 2 * whole, 2);
+    } else {
+        digits[--n] = static_cast<char>('0' + whole);
+    }
+    std::memcpy(p, digits + n, static_cast<std::size_t>(20 - n));
+    p += 20 - n;
+    *p++ = '.';
+    std::memcpy(p, kDigitPairs + 2 * (fraction / 10000), 2);
+    std::memcpy(p + 2, kDigitPairs + 2 * (fraction / 100 % 100), 2);
+    std::memcpy(p + 4, kDigitPairs + 2 * (fraction % 100), 2);
     return p + 6;
 }
 

@@ -418,6 +418,8 @@ void TellDeferred(CuttingRun& run, WorkModel& work, std::size_t count) {
             ObserveStep(run, d.view, whole.flags, whole.length, whole.at);
         }
         TellHeldStep(run, d.view.blockEnd);
+        // Kept for a motion to come: its vectors keep their room.
+        run.spareDeferred.push_back(std::move(run.deferred.front()));
         run.deferred.pop_front();
         if (run.deferredEntered > 0) --run.deferredEntered;
     }
@@ -439,6 +441,14 @@ void TellAllDeferred(CuttingRun& run, WorkModel& work) {
 void DeferMotion(CuttingRun& run, const MotionView& view, const SweepContext& ctx,
                  const SweepMotionInput& m, const CutOptions& options, BatchedCut* cut) {
     DeferredMotion& d = run.deferred.emplace_back();
+    if (!run.spareDeferred.empty()) {
+        d = std::move(run.spareDeferred.back());
+        run.spareDeferred.pop_back();
+        d.points.clear();
+        d.stepLength = 0.0;
+        d.findings.folds.clear();
+        d.findings.done = false;
+    }
     d.view = view;
     if (cut == nullptr) {
         d.stepLength = ObservedStepPoints(ctx, m, options, d.points);

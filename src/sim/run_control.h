@@ -276,6 +276,7 @@ struct CuttingRun {
     // the open group after them is planned and handed to the workers;
     // `deferredEntered` of them are entered in sweptUntold.
     std::deque<DeferredMotion> deferred;
+    std::vector<DeferredMotion> spareDeferred;  // told ones, their room kept
     std::size_t deferredEntered = 0;
     std::size_t groupBegin = 0;
     std::size_t groupMotions = 0;

@@ -200,11 +200,13 @@ void SweepFreeBatchBands(SweepWorkers& w, std::unique_lock<std::mutex>& lock, in
         batch.bandState[b] = 1;
         lock.unlock();
         SweepFlags flags;
-        std::vector<ClassFold> found;
+        // The band's folds trade places with the slot's from an earlier
+        // batch, so that neither side allocates again.
+        static thread_local std::vector<ClassFold> found;
         SweepBatchBand(batch, band, flags, found);
         lock.lock();
         batch.bandFlags[b] = std::move(flags);
-        batch.bandFound[b] = std::move(found);
+        std::swap(batch.bandFound[b], found);
         batch.bandState[b] = 2;
         --batch.bandsLeft;
         ++w.batchEvents;
@@ -488,9 +490,9 @@ bool StartBatchOnWorkers(SweepWorkers& w, const BatchedCut* cuts, std::size_t co
         here.count = count;
         here.last = last;
         here.bands = 1;
-        here.bandFound.resize(1);
-        SweepBatchBand(here, 0, flags, here.bandFound[0]);
-        TakeFindings(cuts, count, here.bandFound);
+        static thread_local std::vector<std::vector<ClassFold>> found(1);
+        SweepBatchBand(here, 0, flags, found[0]);
+        TakeFindings(cuts, count, found);
         ApplyDeferredPaint(*cuts[0].ctx.work, flags);
         return false;
     }
