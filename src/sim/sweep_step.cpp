@@ -78,9 +78,31 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
         g.rowFrom = from;
         g.rowTo = to;
         geometry.push_back(g);
-        spans += static_cast<std::size_t>((to - from) / stride + 1);
-        first = std::min(first, from);
-        last = std::max(last, to);
+    }
+    // Going straight down step by step (an observer's plunge), the steps
+    // above the highest node within reach meet nothing: dropped after one
+    // look at the nodes, instead of each looking at every row.
+    if (geometry.size() > 4 && !backwards &&
+        std::all_of(geometry.begin(), geometry.end(), [](const StepGeometry& g) { return !g.travel; })) {
+        int x0 = w.nx, x1 = 0, y0 = rowEnd, y1 = rowBegin - 1;
+        float highestTip = -std::numeric_limits<float>::infinity();
+        for (const StepGeometry& g : geometry) {
+            x0 = std::min(x0, g.box.ixBegin), x1 = std::max(x1, g.box.ixEnd);
+            y0 = std::min(y0, g.rowFrom), y1 = std::max(y1, g.rowTo);
+            highestTip = std::max(highestTip, g.zf);
+        }
+        // (Once a node stands above every tip, none is dropped.)
+        float highest = -std::numeric_limits<float>::infinity();
+        for (int iy = y0; iy <= y1 && !(highest > highestTip); iy += stride) {
+            const float* h = w.height + NodeIndex(w, x0, iy);
+            for (int ix = 0; ix < x1 - x0; ++ix) highest = h[ix] > highest ? h[ix] : highest;
+        }
+        std::erase_if(geometry, [highest](const StepGeometry& g) { return !(highest > g.zf); });
+    }
+    for (const StepGeometry& g : geometry) {
+        spans += static_cast<std::size_t>((g.rowTo - g.rowFrom) / stride + 1);
+        first = std::min(first, g.rowFrom);
+        last = std::max(last, g.rowTo);
     }
     if (geometry.empty()) return;
     scratch.Reserve(static_cast<std::size_t>(w.nx));

@@ -482,7 +482,8 @@ TEST(Sweep, ObservedStepsSweptTogetherReportTheirOwnLoads) {
 // volume (but for the order of its sums), and every node the same height,
 // attribute and line number. Lines along X either way and plunges go that
 // way; a slanted line and one along Y go step by step. A tool flat out to
-// its reach only: the bull nose goes step by step.
+// its reach only: the bull nose and the ball go step by step (a plunge's
+// steps above every node within reach dropped first).
 TEST(Sweep, FlatDescentRowsGiveEachStepItsOwnLoad) {
     const SweepMotionInput lines[] = {
         Line({2, 5, 9.5}, {14, 5, 7.0}),         // along X, across fresh and cut ground
@@ -493,6 +494,7 @@ TEST(Sweep, FlatDescentRowsGiveEachStepItsOwnLoad) {
         Line({15, 13, 8.9}, {4.3, 2.9, 8.1}),    // slanted
         Line({9, 2, 9.0}, {9, 14, 7.9}),         // along Y
         Line({12, 3, 9.9}, {12.0, 3.0, 7.9}),    // a plunge into the cut of the first line's reach
+        Line({8, 5, 9.99}, {8, 5, 6.0}),         // its steps above the first line's cut meet nothing
     };
     struct Told {
         int cut, cls;
@@ -501,7 +503,8 @@ TEST(Sweep, FlatDescentRowsGiveEachStepItsOwnLoad) {
     };
     SweepWorkers workers;
     StartWorkers(workers, 2);
-    for (const ToolProfile& tool : {Tool(kShapeFlat, 6.0f, 0.0f), Tool(kShapeBull, 6.0f, 1.0f)}) {
+    for (const ToolProfile& tool :
+         {Tool(kShapeFlat, 6.0f, 0.0f), Tool(kShapeBull, 6.0f, 1.0f), Tool(kShapeBall, 6.0f, 3.0f)}) {
         auto run = [&](WorkModel& w, bool together, SweepWorkers* on) {
             std::vector<Told> told;
             for (const SweepMotionInput& m : lines) {
