@@ -148,6 +148,9 @@ void WriteLengthLine(CuttingRun& run) {
 // unattended run still gets its progress in time.
 constexpr std::size_t kBatchMotions = 64;
 constexpr long long kBatchSteps = 2048;
+// An observed motion swept whole and longer than this many tool reaches is
+// not deferred (see CutPath).
+constexpr double kLongWholeReaches = 4.0;
 
 // Whether the run plans its motions for batches: an unattended run with
 // sweep workers, where nobody looks at a motion's nodes as it is cut. A
@@ -586,7 +589,11 @@ bool CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
     if (Batching(run) || defer) {
         if (run.pendingCount == run.pending.size()) run.pending.emplace_back();
         BatchedCut& cut = run.pending[run.pendingCount];
-        if (PlanBatchedCut(ctx, m, options, kBatchSteps, cut, defer)) {
+        // A long motion swept whole is cut and told on its own: told later,
+        // it would stand in an escape's way as one box with the highest
+        // material it cut anywhere along it.
+        if (PlanBatchedCut(ctx, m, options, kBatchSteps, cut, defer) &&
+            !(defer && cut.whole && MotionLength(m) > kLongWholeReaches * ToolReach(run))) {
             if (defer) DeferMotion(run, view, ctx, m, options, &cut);
             if (cut.first <= cut.last) {
                 ++run.pendingCount;

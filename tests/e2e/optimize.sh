@@ -191,6 +191,9 @@ for case in "island island.ttl" "far island.ttl" "slot island.ttl" "pocket atc.t
     done
     cmp -s "b${1}NO.onc" "b${1}2.onc" || { batched_ok=0; echo "$1: threadnc 2 differs"; }
 done
+# The long line cut after far's escape is cut on its own, so the escape
+# stays just above the pocket's floor here too.
+grep -q "^G00Z-9.7$" bfarNO.onc || { batched_ok=0; echo "far: escape raised"; cat bfarNO.onc; }
 if [ $batched_ok -eq 1 ]; then pass "batched motions: escapes clear and threads agree"; else fail "batched motions"; fi
 set_key "HEIGHT CHECK" STOP
 set_key "ARBOR CHECK" YES
