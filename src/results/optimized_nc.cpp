@@ -441,6 +441,9 @@ long long ToCounts(double mm, int units) {
     return static_cast<long long>(std::clamp(std::round(v), -9.0e15, 9.0e15));  // half away from zero
 }
 
+// Counts below this (in magnitude) have at most 15 digits.
+constexpr long long kExactCounts = 1'000'000'000'000'000LL;
+
 std::string FormatCounts(const char* letter, long long counts, const OptimizeFormat& format) {
     // Every output block has a few of these: to_chars, not printf, which
     // gives the same digits (both round the exact binary value).
@@ -453,7 +456,28 @@ std::string FormatCounts(const char* letter, long long counts, const OptimizeFor
     int decimals = 0;
     for (long long u = std::max(format.units, 1); u > 1; u /= 10) ++decimals;
     decimals = std::clamp(decimals, 1, 9);
+    long long scale = 1;
+    for (int i = 0; i < decimals; ++i) scale *= 10;
     char buf[64];
+    if (scale == format.units && counts > -kExactCounts && counts < kExactCounts) {
+        // A power of ten: the counts' own digits with the point put in,
+        // which is what the value's fixed form rounds back to (15 digits
+        // survive a double).
+        char* p = buf;
+        if (counts < 0) *p++ = '-';
+        const auto magnitude = static_cast<unsigned long long>(counts < 0 ? -counts : counts);
+        p = std::to_chars(p, buf + sizeof buf, magnitude / static_cast<unsigned long long>(scale)).ptr;
+        *p++ = '.';
+        unsigned long long fraction = magnitude % static_cast<unsigned long long>(scale);
+        for (int i = decimals - 1; i >= 0; --i) {
+            p[i] = static_cast<char>('0' + fraction % 10);
+            fraction /= 10;
+        }
+        // Trailing zeros go, down to one decimal.
+        int kept = decimals;
+        while (kept > 1 && p[kept - 1] == '0') --kept;
+        return text.append(buf, static_cast<std::size_t>(p + kept - buf));
+    }
     const double value = static_cast<double>(counts) / std::max(format.units, 1);
     const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
     std::string number = r.ec == std::errc() ? std::string(buf, r.ptr) : Format("%.*f", decimals, value);

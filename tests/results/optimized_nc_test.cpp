@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <random>
 
 #include "support/file_size_limit.h"
 #include "support/temp_dir.h"
@@ -60,6 +62,24 @@ TEST(OptimizedNc, NumbersAndFeedChoice) {
     EXPECT_EQ(FormatCounts("Z", ToCounts(0.0001, 10000), OptimizeFormat{10000, true, ' '}), "Z0.0001");
     EXPECT_EQ(FormatCounts("Z", ToCounts(2.5, 100), OptimizeFormat{100, true, ' '}), "Z2.5");
     EXPECT_EQ(FormatCounts("X", ToCounts(12.5, 1000), OptimizeFormat{1000, false, ' '}), "X12500");
+    // Every unit of a power of ten: the fixed form of the value, trailing
+    // zeros cut down to one decimal, over many magnitudes and signs.
+    std::mt19937_64 random(11);
+    for (const int units : {10, 100, 1000, 10000, 100000}) {
+        int decimals = 0;
+        for (int u = units; u > 1; u /= 10) ++decimals;
+        for (int i = 0; i < 20000; ++i) {
+            const long long counts = static_cast<long long>(random() % 2000000000000ULL) / (1LL << (i % 40)) *
+                                     (i % 3 == 0 ? -1 : 1);
+            char buf[64];
+            const auto r = std::to_chars(buf, buf + sizeof buf, static_cast<double>(counts) / units,
+                                         std::chars_format::fixed, decimals);
+            std::string want(buf, r.ptr);
+            while (want.size() > want.find('.') + 2 && want.back() == '0') want.pop_back();
+            if (counts == 0) want = "0.0";
+            ASSERT_EQ(FormatCounts("X", counts, OptimizeFormat{units, true, ' '}), "X" + want) << counts << " " << units;
+        }
+    }
 
     const OptimizeFeeds f = Table();
     EXPECT_EQ(f.minOptF, 100.0);
