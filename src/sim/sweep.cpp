@@ -186,21 +186,6 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, RowB
 // When that point's foot on the line lies within the segment it is the
 // lowest point of the capsule; otherwise the lowest point is on the ball at
 // the end (the ball at the start was cut by the motion before).
-// A plain node of the whole-motion sweeps: lowered as LowerNode lowers it,
-// with the load sums it adds when they are kept (the same terms in the same
-// order, without the call).
-inline void LowerPlainLoaded(const SweepContext& ctx, std::size_t idx, int ix, int iy, float candidate, double q,
-                             SweepFlags& flags) {
-    if (ctx.sumLoad) {
-        const WorkModel& w = *ctx.work;
-        const double v = (static_cast<double>(w.height[idx]) - candidate) * w.pitch * w.pitch * sweep_detail::NodeWeight(w, ix, iy);
-        flags.loadVolume += v;
-        if (ctx.torque) flags.loadTorque += v * std::sqrt(q);
-        flags.highestCut = std::max(flags.highestCut, w.height[idx]);
-    }
-    sweep_detail::LowerPlainNode(ctx, idx, candidate, flags);
-}
-
 int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, RowBand& band, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
@@ -351,6 +336,41 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
             ballOnly(cylEnd, count);
             for (int i = 0; i < count; ++i) needs[i] = (hRun[i] > tip) & (cand[i] < hRun[i]);
             const int needed = sweep_detail::NeededNodes(needRow, count, listRow);
+            // A plain node lowered as LowerNode lowers it, with the load
+            // terms it adds in the same order, and everything it reads in
+            // locals: the attribute byte written for each node may alias
+            // anything, which would have every one of them read again.
+            float* const heights = w.height;
+            std::uint8_t* const attrs = w.attr;
+            std::int32_t* const lines = w.lineNo;
+            const std::uint8_t code = ctx.attrCode;
+            const std::int32_t lineNo = ctx.lineNo;
+            const bool sum = ctx.sumLoad, torque = ctx.torque;
+            const double p = w.pitch;
+            const int lastX = w.lastX;
+            const double rowWeight = (iy == 0 || iy == w.lastY) ? 0.5 : 1.0;
+            double volume = flags.loadVolume, torqueSum = flags.loadTorque;
+            float top = flags.highestCut;
+            bool cut = false;
+            auto lowerPlain = [&](std::size_t idx, int ix, float candidate, double q) {
+                if (sum) {
+                    const double weight = (ix == 0 || ix == lastX ? 0.5 : 1.0) * rowWeight;
+                    const double v = (static_cast<double>(heights[idx]) - candidate) * p * p * weight;
+                    volume += v;
+                    if (torque) torqueSum += v * std::sqrt(q);
+                    top = std::max(top, heights[idx]);
+                }
+                heights[idx] = candidate;
+                attrs[idx] = code;
+                if (lines != nullptr) lines[idx] = lineNo;
+                cut = true;
+            };
+            auto store = [&] {
+                flags.loadVolume = volume;
+                flags.loadTorque = torqueSum;
+                flags.highestCut = top;
+                if (cut) flags.cutDone = 1;
+            };
             for (int j = 0; j < needed; ++j) {
                 const int i = listRow[j];
                 const std::size_t idx = rowIdx + static_cast<std::size_t>(begin + i);
@@ -372,16 +392,19 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
                     const double ex = off[ix] - c1x;
                     q = ex * ex + ey * ey;
                     if (plain) {
-                        LowerPlainLoaded(ctx, idx, ix, iy, candidate, q, flags);
+                        lowerPlain(idx, ix, candidate, q);
                         continue;
                     }
                 }
                 if (plain && q <= flankEnd) {
-                    LowerPlainLoaded(ctx, idx, ix, iy, candidate, q, flags);
+                    lowerPlain(idx, ix, candidate, q);
                     continue;
                 }
+                store();
                 LowerNode(ctx, idx, ix, iy, candidate, q, zTip, false, ctx.attrCode, flags);
+                volume = flags.loadVolume, torqueSum = flags.loadTorque, top = flags.highestCut;
             }
+            store();
         });
     }
     return 1;
