@@ -370,13 +370,16 @@ SweepFlags WholeFlagsOf(const DeferredMotion& d) {
 // order, up to the first still being swept.
 void EnterDeferred(CuttingRun& run, const WorkModel& work) {
     for (; run.deferredEntered < run.deferred.size(); ++run.deferredEntered) {
-        const DeferredMotion& d = run.deferred[run.deferredEntered];
+        DeferredMotion& d = run.deferred[run.deferredEntered];
         if (!d.findings.done) return;
         if (d.points.size() < 2) {
             const SweepFlags flags = WholeFlagsOf(d);
             const WholeStep whole = WholeStepOf(run, d.view, flags, d.view.toolStart, d.view.toolEnd);
             EnterSweptStep(run, whole.box, whole.at, flags.highestCut);
             ++run.sweptEarly;
+            d.wholeFlags = whole.flags;
+            d.wholeLength = whole.length;
+            d.wholeAt = whole.at;
             continue;
         }
         for (std::size_t i = 1; i < d.points.size(); ++i) {
@@ -417,8 +420,7 @@ void TellDeferred(CuttingRun& run, WorkModel& work, std::size_t count) {
             }
         } else {
             // Entered already: told as ObserveWhole tells it.
-            const WholeStep whole = WholeStepOf(run, d.view, WholeFlagsOf(d), d.view.toolStart, d.view.toolEnd);
-            ObserveStep(run, d.view, whole.flags, whole.length, whole.at);
+            ObserveStep(run, d.view, d.wholeFlags, d.wholeLength, d.wholeAt);
         }
         TellHeldStep(run, d.view.blockEnd);
         // Kept for a motion to come: its vectors keep their room.

@@ -196,6 +196,11 @@ struct DeferredMotion {
     double stepLength = 0.0;
     // What the sweep found; done at once for a motion that cuts nothing.
     CutFindings findings;
+    // Told as one step: its flags, length and end, worked out when it is
+    // entered among the steps swept but not yet told.
+    SweepFlags wholeFlags;
+    double wholeLength = 0.0;
+    Point wholeAt{};
 };
 
 // One run from StartRun to EndRun. The interpreter keeps a reference to the
