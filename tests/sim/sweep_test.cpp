@@ -47,6 +47,27 @@ SweepMotionInput Arc(Point centre, Point p0, Point p1, double r0, double r1, dou
     return arc;
 }
 
+// A copy of w whose height, attribute and line views are its own arrays.
+WorkModel CopyOf(const WorkModel& w) {
+    WorkModel copy = w;
+    copy.height = copy.heightA.data();
+    copy.attr = copy.attrA.data();
+    copy.lineNo = copy.lineNumbers.data();
+    return copy;
+}
+
+// A 91 x 81 grid at 0.2 mm: smooth below the middle (long runs of nodes
+// above a tool), rough above it (short runs).
+WorkModel MixedGround() {
+    WorkModel w = MakeWork(91, 81, 0.2);
+    for (std::uint32_t i = 0; i < w.cellCount; ++i) {
+        const double ix = i % 91, iy = i / 91;
+        w.height[i] = static_cast<float>(iy < 40 ? 8.5 + std::sin(ix * 0.11) * std::cos(iy * 0.07)
+                                                 : 8.5 + std::sin(i * 0.37) + 0.5 * std::cos(i * 0.011));
+    }
+    return w;
+}
+
 double Removed(const WorkModel& w) {
     double v = 0.0;
     for (std::uint32_t i = 0; i < w.cellCount; ++i) v += (kTop - w.height[i]) * w.pitch * w.pitch;
@@ -331,19 +352,8 @@ TEST(Sweep, BatchedAndBackwardStepsCutLikeSingleSteps) {
     SweepWorkers workers;
     StartWorkers(workers, 3);
     for (const ToolProfile& tool : tools) {
-        WorkModel reference = MakeWork(91, 81, 0.2);
-        // Smooth below the middle (long runs of nodes above the tool), rough above it (short runs).
-        for (std::uint32_t i = 0; i < reference.cellCount; ++i) {
-            const double ix = i % 91, iy = i / 91;
-            reference.height[i] = static_cast<float>(iy < 40 ? 8.5 + std::sin(ix * 0.11) * std::cos(iy * 0.07)
-                                                            : 8.5 + std::sin(i * 0.37) + 0.5 * std::cos(i * 0.011));
-        }
-        WorkModel alone = reference, shared = reference, nodeByNode = reference;
-        for (WorkModel* w : {&reference, &alone, &shared, &nodeByNode}) {
-            w->height = w->heightA.data();
-            w->attr = w->attrA.data();
-            w->lineNo = w->lineNumbers.data();
-        }
+        WorkModel reference = MixedGround();
+        WorkModel alone = CopyOf(reference), shared = CopyOf(reference), nodeByNode = CopyOf(reference);
         for (const SweepMotionInput& m : lines) {
             CutOptions options;
             options.movingPitch = 0.3;
@@ -431,12 +441,7 @@ TEST(Sweep, ObservedStepsSweptTogetherReportTheirOwnLoads) {
     };
     WorkModel base = MakeWork(91, 81, 0.2);
     for (std::uint32_t i = 0; i < base.cellCount; ++i) base.height[i] = static_cast<float>(8.5 + std::sin(i * 0.37));
-    WorkModel single = base, alone = base, shared = base;
-    for (WorkModel* w : {&single, &alone, &shared}) {
-        w->height = w->heightA.data();
-        w->attr = w->attrA.data();
-        w->lineNo = w->lineNumbers.data();
-    }
+    WorkModel single = CopyOf(base), alone = CopyOf(base), shared = CopyOf(base);
     const std::vector<Told> expected = run(single, false, nullptr);
     ASSERT_GT(expected.size(), 50u);
     EXPECT_GT(checked, 20);
@@ -458,10 +463,7 @@ TEST(Sweep, ObservedStepsSweptTogetherReportTheirOwnLoads) {
     // Swept whole (a ball), on one thread and on workers; nothing cut: none.
     const ToolProfile ball = Tool(kShapeBall, 6.0f, 0.0f);
     for (SweepWorkers* on : {static_cast<SweepWorkers*>(nullptr), &workers}) {
-        WorkModel w = base;
-        w.height = w.heightA.data();
-        w.attr = w.attrA.data();
-        w.lineNo = w.lineNumbers.data();
+        WorkModel w = CopyOf(base);
         for (const SweepMotionInput& m : {lines[1], lines[1], Line({3, 3, 30}, {13, 11, 30})}) {
             const std::vector<float> before(w.height, w.height + w.cellCount);
             CutOptions options;
@@ -524,18 +526,8 @@ TEST(Sweep, FlatDescentRowsGiveEachStepItsOwnLoad) {
             }
             return told;
         };
-        WorkModel base = MakeWork(91, 81, 0.2);
-        for (std::uint32_t i = 0; i < base.cellCount; ++i) {
-            const double ix = i % 91, iy = i / 91;
-            base.height[i] = static_cast<float>(iy < 40 ? 8.5 + std::sin(ix * 0.11) * std::cos(iy * 0.07)
-                                                       : 8.5 + std::sin(i * 0.37) + 0.5 * std::cos(i * 0.011));
-        }
-        WorkModel single = base, alone = base, shared = base;
-        for (WorkModel* w : {&single, &alone, &shared}) {
-            w->height = w->heightA.data();
-            w->attr = w->attrA.data();
-            w->lineNo = w->lineNumbers.data();
-        }
+        const WorkModel base = MixedGround();
+        WorkModel single = CopyOf(base), alone = CopyOf(base), shared = CopyOf(base);
         const std::vector<Told> expected = run(single, false, nullptr);
         ASSERT_GT(expected.size(), 200u);
         for (const auto& [w, on] : {std::pair{&alone, static_cast<SweepWorkers*>(nullptr)}, std::pair{&shared, &workers}}) {
