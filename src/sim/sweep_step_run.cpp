@@ -255,6 +255,72 @@ void SweepFlatRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
     LowerPlainRun(ctx, runIdx, xs, count, g.dx, g.dy, g.x1, vy, travel, need, cand, flags, stepClass);
 }
 
+// The row of a descent: its nodes from column 0, the line number and
+// attribute they are given, the work's last column (which counts half, as
+// the first does).
+struct DescentNodes {
+    float* h = nullptr;
+    std::uint8_t* attr = nullptr;
+    std::int32_t* lineNo = nullptr;
+    std::int32_t line = 0;
+    std::uint8_t mark = 0;
+    int lastX = 0;
+};
+
+// Per step of a descent row: its flat, the loads of the nodes it reaches
+// first (`direct`), the weight and count of the nodes it goes on lowering
+// (as differences: +1 at the step after the first, -1 after the last) and
+// the highest node it reaches first.
+struct DescentSums {
+    const float* flat;
+    double* direct;
+    double* going;
+    int* goingCount;
+    float* highest;
+};
+
+// The nodes of columns [from, to) of a descent row that stand above the
+// last step covering them (cover(x, first, last) gives the steps, false
+// where none covers x) go to its flat, their loads to the sums. True when
+// any node went down. The row's arrays are taken apart into restricted
+// locals: the attribute byte written may alias anything.
+template <class Cover>
+bool LowerDescentNodes(const DescentNodes& row, const DescentSums& sums, int from, int to, Cover&& cover) {
+    float* __restrict h = row.h;
+    std::uint8_t* __restrict attr = row.attr;
+    std::int32_t* __restrict lineNo = row.lineNo;
+    const std::int32_t line = row.line;
+    const std::uint8_t mark = row.mark;
+    const int lastX = row.lastX;
+    const float* __restrict flats = sums.flat;
+    double* __restrict direct = sums.direct;
+    double* __restrict going = sums.going;
+    int* __restrict goingCount = sums.goingCount;
+    float* __restrict highest = sums.highest;
+    bool any = false;
+    for (int x = from; x < to; ++x) {
+        int a = 0, b = 0;
+        if (!cover(x, a, b)) continue;
+        const float before = h[x];
+        if (!(before > flats[b])) continue;
+        // The first covering step whose flat lies below the node.
+        int t = a;
+        while (!(flats[t] < before)) ++t;
+        const double weight = (x == 0 || x == lastX) ? 0.5 : 1.0;
+        direct[t] += weight * (static_cast<double>(before) - flats[t]);
+        highest[t] = std::max(highest[t], before);
+        going[t + 1] += weight;
+        going[b + 1] -= weight;
+        ++goingCount[t + 1];
+        --goingCount[b + 1];
+        h[x] = flats[b];
+        attr[x] = static_cast<std::uint8_t>((attr[x] & 0x80) | mark);
+        if (lineNo != nullptr) lineNo[x] = line;
+        any = true;
+    }
+    return any;
+}
+
 }  // namespace
 
 bool FlatDescent(const std::vector<StepGeometry>& steps) {
@@ -370,44 +436,8 @@ bool DescentRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps,
     }
     if (none) return true;
     if (!rising && !falling && !widening) return false;
-    const int width = hi - lo + 1;
     const int* lop = los.data();
     const int* hip = his.data();
-    // Per node (column lo + i): the first and last step covering it, both
-    // found walking the columns with the steps' edges.
-    static thread_local std::vector<int> firstStep, lastStep;
-    firstStep.assign(static_cast<std::size_t>(width), -1);
-    lastStep.assign(static_cast<std::size_t>(width), -1);
-    int* first = firstStep.data();
-    int* last = lastStep.data();
-    if (widening) {
-        // Each step adds columns on either side of the ones before.
-        for (int j = 0; j < count; ++j) {
-            const int innerLo = j == 0 ? hip[0] + 1 : lop[j - 1], innerHi = j == 0 ? hip[0] : hip[j - 1];
-            for (int x = lop[j]; x < innerLo; ++x) first[x - lo] = j;
-            for (int x = std::max(innerHi + 1, lop[j]); x <= hip[j]; ++x) first[x - lo] = j;
-        }
-        for (int i = 0; i < width; ++i) last[i] = first[i] >= 0 ? count - 1 : -1;
-    } else {
-        // Moving one way: walking the nodes above the floor that way, the
-        // first and the last covering step only go on.
-        int a = 0, b = 0;
-        const int runCount = static_cast<int>(runs.size());
-        for (int r = 0; r < runCount && a < count; ++r) {
-            const auto [begin, end] = runs[static_cast<std::size_t>(rising ? r : runCount - 1 - r)];
-            for (int n = 0; n < end - begin; ++n) {
-                const int x = rising ? begin + n : end - 1 - n;
-                if (x < lo || x > hi) continue;
-                while (a < count && (rising ? hip[a] < x : lop[a] > x)) ++a;
-                if (a == count) break;
-                if (!(lop[a] <= x && x <= hip[a])) continue;
-                b = std::max(b, a);
-                while (b + 1 < count && lop[b + 1] <= x && x <= hip[b + 1]) ++b;
-                first[x - lo] = a;
-                last[x - lo] = b;
-            }
-        }
-    }
     // Per step: the loads of the nodes it reaches first (`direct`), the
     // weight of the nodes it goes on lowering (differences in `going`).
     static thread_local std::vector<double> direct, going;
@@ -426,35 +456,59 @@ bool DescentRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps,
     const int direction = g0.travel ? static_cast<int>(g0.dx * (off[iy] - g0.y1) > 0.0) +
                                           2 * static_cast<int>(g0.dx * (off[iy] - g0.y1) < 0.0)
                                     : 3;
-    const auto mark = static_cast<std::uint8_t>((direction << kAttrDirShift) | ctx.attrCode);
-    const std::size_t rowIdx = NodeIndex(w, lo, iy);
-    float* h = w.height + rowIdx;
-    std::uint8_t* attr = w.attr + rowIdx;
-    std::int32_t* lineNo = w.lineNo != nullptr ? w.lineNo + rowIdx : nullptr;
+    DescentNodes nodes;
+    const std::size_t rowIdx = NodeIndex(w, 0, iy);
+    nodes.h = w.height + rowIdx;
+    nodes.attr = w.attr + rowIdx;
+    nodes.lineNo = w.lineNo != nullptr ? w.lineNo + rowIdx : nullptr;
+    nodes.line = ctx.lineNo;
+    nodes.mark = static_cast<std::uint8_t>((direction << kAttrDirShift) | ctx.attrCode);
+    nodes.lastX = w.lastX;
+    const DescentSums sums{flat.data(), direct.data(), going.data(), goingCount.data(), highest.data()};
+    // The runs above the floor, left to right, with each node's first and
+    // last covering step.
     bool any = false;
-    for (const auto& [begin, end] : runs) {
-      for (int i = std::max(begin, lo) - lo; i < std::min(end, hi + 1) - lo; ++i) {
-        const int a = first[i];
-        if (a < 0) continue;
-        const int b = last[i];
-        const float before = h[i];
-        if (!(before > flat[static_cast<std::size_t>(b)])) continue;
-        // The first covering step whose flat lies below the node.
-        int t = a;
-        while (!(flat[static_cast<std::size_t>(t)] < before)) ++t;
-        const int ix = lo + i;
-        const double weight = (ix == 0 || ix == w.lastX) ? 0.5 : 1.0;
-        direct[static_cast<std::size_t>(t)] += weight * (static_cast<double>(before) - flat[static_cast<std::size_t>(t)]);
-        highest[static_cast<std::size_t>(t)] = std::max(highest[static_cast<std::size_t>(t)], before);
-        going[static_cast<std::size_t>(t) + 1] += weight;
-        going[static_cast<std::size_t>(b) + 1] -= weight;
-        ++goingCount[static_cast<std::size_t>(t) + 1];
-        --goingCount[static_cast<std::size_t>(b) + 1];
-        h[i] = flat[static_cast<std::size_t>(b)];
-        attr[i] = static_cast<std::uint8_t>((attr[i] & 0x80) | mark);
-        if (lineNo != nullptr) lineNo[i] = ctx.lineNo;
-        any = true;
-      }
+    if (rising) {
+        // Both edges move right: the first covering step is the first
+        // whose right edge is at or right of the node, the last the last
+        // whose left edge is at or left of it.
+        int a = 0, b = -1;
+        auto cover = [&](int x, int& first, int& last) {
+            while (a < count && hip[a] < x) ++a;
+            while (b + 1 < count && lop[b + 1] <= x) ++b;
+            first = a, last = b;
+            return a <= b;
+        };
+        for (const auto& [begin, end] : runs) any |= LowerDescentNodes(nodes, sums, std::max(begin, lo), std::min(end, hi + 1), cover);
+    } else if (falling) {
+        // Both edges move left: the steps whose left edge is at or left of
+        // a node end the list, those whose right edge is at or right of it
+        // begin it; going right, both ends come back.
+        int a = count, b = count - 1;
+        auto cover = [&](int x, int& first, int& last) {
+            while (a > 0 && lop[a - 1] <= x) --a;
+            while (b >= 0 && hip[b] < x) --b;
+            first = a, last = b;
+            return a <= b;
+        };
+        for (const auto& [begin, end] : runs) any |= LowerDescentNodes(nodes, sums, std::max(begin, lo), std::min(end, hi + 1), cover);
+    } else {
+        // Widening: each step adds columns on either side of the ones
+        // before, and every step after the first covering one covers too.
+        static thread_local std::vector<int> firstStep;
+        firstStep.assign(static_cast<std::size_t>(hi - lo + 1), -1);
+        int* firsts = firstStep.data();
+        for (int j = 0; j < count; ++j) {
+            const int innerLo = j == 0 ? hip[0] + 1 : lop[j - 1], innerHi = j == 0 ? hip[0] : hip[j - 1];
+            for (int x = lop[j]; x < innerLo; ++x) firsts[x - lo] = j;
+            for (int x = std::max(innerHi + 1, lop[j]); x <= hip[j]; ++x) firsts[x - lo] = j;
+        }
+        auto cover = [&](int x, int& first, int& last) {
+            first = firsts[x - lo];
+            last = count - 1;
+            return first >= 0;
+        };
+        for (const auto& [begin, end] : runs) any |= LowerDescentNodes(nodes, sums, std::max(begin, lo), std::min(end, hi + 1), cover);
     }
     if (!any) return true;
     flags.cutDone = 1;
@@ -476,7 +530,7 @@ bool DescentRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps,
         }
         if (!lowered) continue;
         ClassFold& fold = classes[steps[sj].index];
-        NoteClassAt(fold, cls, static_cast<long long>(rowIdx));
+        NoteClassAt(fold, cls, static_cast<long long>(rowIdx) + lo);
         fold.loadVolume += volume * area;
         fold.highestCut = std::max(fold.highestCut, top);
         flags.loadVolume += volume * area;
