@@ -121,6 +121,7 @@ StepGeometry GeometryOf(const SweepContext& ctx, const Point& p0, const Point& p
     g.reach2 = box.reach * box.reach;
     g.dx = p1[0] - p0[0], g.dy = p1[1] - p0[1];
     g.l2 = g.dx * g.dx + g.dy * g.dy;
+    g.length = std::sqrt(g.l2);
     g.travel = g.dx != 0.0 || g.dy != 0.0;
     g.invL2 = g.travel ? 1.0 / g.l2 : 0.0;
     g.behindToo = p1[2] < p0[2];
@@ -138,7 +139,7 @@ bool LeftByPrevious(const StepGeometry& prev, const StepGeometry& g) {
 
 // The columns of the rows at ys[0..rows) the step can reach.
 void StepSpans(const WorkModel& w, const StepGeometry& g, const double* ys, int rows, int* ix0, int* ix1) {
-    const double halfLength = 0.5 * std::sqrt(g.l2);
+    const double halfLength = 0.5 * g.length;
     const double reach = g.box.reach;
     if (halfLength < 0.25 * reach) {
         DiscRows(w, 0.5 * (g.x0 + g.x1), 0.5 * (g.y0 + g.y1), reach + halfLength, g.box.ixBegin,
@@ -188,25 +189,35 @@ void AddRunLoad(const SweepContext& ctx, int ixBegin, int iy, int n, const float
     if (ctx.torque) flags.loadTorque += torque * area;
 }
 
-// The nodes [from, to) of a run at columns xs[0..n) (row at vy from the
-// step's end in Y and ny from its start) that lie within the step's reach
+// How far inside the reach a node must lie to be sure of it (mm):
+// distances round at 1e-12 mm and below.
+double ReachMargin(const StepGeometry& g) { return 1e-6 * (1.0 + g.box.reach); }
+
+// The half chord of a step's end disc, shrunk by ReachMargin, on a row at
+// vy from its end in Y; negative where no node of the row is sure to lie
+// within reach. A travel too short to square (under 1e-162 mm) leaves the
+// side of the start line to the rounding of along = 0 * inf: no node is
+// sure then either.
+double InnerHalf(const StepGeometry& g, double vy) {
+    const double inner = g.box.reach - ReachMargin(g);
+    if (!(inner > 0.0) || !(vy * vy < inner * inner) || (g.travel && !std::isfinite(g.invL2))) return -1.0;
+    return std::sqrt(inner * inner - vy * vy);
+}
+
+// The nodes [from, to) of a run at columns xs[0..n) (row at ny from the
+// step's start in Y, half its InnerHalf) that lie within the step's reach
 // by a margin far above the rounding of any distance to them: inside the
 // end disc and, for a step that does not descend, ahead of its start line.
 // Every node between two such nodes is one too, since the reach is convex
 // where the distance sees it. Empty (from == to) when no node is.
-std::pair<int, int> WellWithinReach(const StepGeometry& g, const double* xs, int n, double vy, double ny) {
-    const double reach = g.box.reach;
-    const double margin = 1e-6 * (1.0 + reach);  // mm; distances round at 1e-12 mm and below
-    const double inner = reach - margin;
-    // A travel too short to square (under 1e-162 mm) leaves the side of
-    // the start line to the rounding of along = 0 * inf: no node is sure.
-    if (!(inner > 0.0) || !(vy * vy < inner * inner) || (g.travel && !std::isfinite(g.invL2))) return {0, 0};
-    const double half = std::sqrt(inner * inner - vy * vy);
+std::pair<int, int> WellWithinReach(const StepGeometry& g, const double* xs, int n, double ny, double half) {
+    if (!(half >= 0.0)) return {0, 0};
+    const double margin = ReachMargin(g);
     double lo = g.x1 - half, hi = g.x1 + half;
     if (g.travel && !g.behindToo) {
         // Behind the start line a rising or level step finds no node: keep
         // margin ahead of it, (x - x0) dx + ny dy >= margin * length.
-        const double past = margin * std::sqrt(g.l2) - ny * g.dy;
+        const double past = margin * g.length - ny * g.dy;
         if (g.dx > 0.0) {
             lo = std::max(lo, g.x0 + past / g.dx);
         } else if (g.dx < 0.0) {
@@ -240,7 +251,7 @@ void SweepFlatRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ix
                  nyy = ny * g.dy, rr = g.reach2;
     const bool behind = g.behindToo, travel = g.travel;
     const float tip = g.zf, flat = g.flatHeight;
-    const auto [inFrom, inTo] = WellWithinReach(g, xs, count, vy, ny);
+    const auto [inFrom, inTo] = WellWithinReach(g, xs, count, ny, InnerHalf(g, vy));
     auto edge = [&](int from, int to) {
         for (int i = from; i < to; ++i) {
             q[i] = StepDistance(xs[i], ax, bx, ddx, ddy, il2, vv, nyx, nyy, behind, travel);
@@ -341,7 +352,7 @@ bool FlatDescent(const std::vector<StepGeometry>& steps) {
 // nodes within its reach as the step sweep finds them (those well inside
 // without a distance, the others by their distance). False when the
 // covered nodes are not one run (a rounding at the edge of the reach).
-bool CoveredColumns(const WorkModel& w, const StepGeometry& g, int k, int iy, int& lo, int& hi) {
+bool CoveredColumns(const WorkModel& w, const StepGeometry& g, int k, int iy, double half, int& lo, int& hi) {
     const auto [a, b] = g.Span(k);
     lo = a, hi = a - 1;
     if (b < a) return true;
@@ -350,7 +361,7 @@ bool CoveredColumns(const WorkModel& w, const StepGeometry& g, int k, int iy, in
     const int n = b - a + 1;
     const double ny = off[iy] - g.y0, vy = off[iy] - g.y1;
     const double vv = vy * vy, nyx = ny * g.dx, nyy = ny * g.dy;
-    const std::pair<int, int> well = WellWithinReach(g, xs, n, vy, ny);
+    const std::pair<int, int> well = WellWithinReach(g, xs, n, ny, half);
     const int inFrom = well.first, inTo = well.second;
     auto inside = [&](int i) {
         return (i >= inFrom && i < inTo) ||
@@ -414,9 +425,21 @@ bool DescentRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps,
     his.resize(static_cast<std::size_t>(count));
     bool none = true, rising = true, falling = true, widening = true;
     lo = w.nx, hi = -1;
+    // The steps of a row mostly share their reach and their Y: the disc's
+    // chord is worked out again only where either changes.
+    double half = -1.0, halfReach = std::numeric_limits<double>::quiet_NaN(), halfY = halfReach;
+    bool halfUnsure = false;
     for (int j = 0; j < count; ++j) {
+        const StepGeometry& g = steps[static_cast<std::size_t>(j)];
+        const bool unsure = g.travel && !std::isfinite(g.invL2);
+        if (!(g.box.reach == halfReach && g.y1 == halfY && unsure == halfUnsure)) {
+            half = InnerHalf(g, off[iy] - g.y1);
+            halfReach = g.box.reach;
+            halfY = g.y1;
+            halfUnsure = unsure;
+        }
         int a = 0, b = -1;
-        if (!CoveredColumns(w, steps[static_cast<std::size_t>(j)], k, iy, a, b)) return false;
+        if (!CoveredColumns(w, g, k, iy, half, a, b)) return false;
         los[static_cast<std::size_t>(j)] = a;
         his[static_cast<std::size_t>(j)] = b;
         if (b < a) {

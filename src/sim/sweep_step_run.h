@@ -25,6 +25,7 @@ struct StepGeometry {
     float zf = 0.0f;
     double reach2 = 0.0;
     double dx = 0.0, dy = 0.0, l2 = 0.0, invL2 = 0.0;
+    double length = 0.0;  // sqrt(l2)
     bool travel = false;
     bool behindToo = false;  // a descending step meets the nodes behind its start
     // Plain steps lower nodes in vector loops: no node within reach lies
