@@ -75,6 +75,7 @@ void SelectWorkSystem(Interpreter& in, const ControllerDef& ctl, int workSystem)
         const double delta = in.workOffset[a] - next[a];
         in.current[a] += delta;
         in.lastProgrammed[a] += delta;
+        in.lastToolEnd[a] += delta;  // where the tool stands, in the new system
         in.path.start[a] += delta;
         if (!in.words.axisGiven[static_cast<std::size_t>(a)]) in.path.end[a] += delta;
     }
@@ -641,6 +642,7 @@ void EndOfBlock(Interpreter& in, ControllerDef& ctl) {
                 if (!w.axisGiven[static_cast<std::size_t>(a)]) continue;
                 const double shift = p.start[a] - p.end[a];
                 in.workOffset[a] += shift;
+                in.lastToolEnd[a] -= shift;  // the tool stays: its point is renamed
                 if (IsStandard(ctl)) {
                     float* common[3] = {&ctl.work[0].x, &ctl.work[0].y, &ctl.work[0].z};
                     *common[a] += ClampToFloat(shift);

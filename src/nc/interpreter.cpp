@@ -3,6 +3,7 @@
 #include "nc/interpreter.h"
 
 #include <cmath>
+#include <utility>
 
 #include "nc/motion_expansion.h"
 #include "nc/plane.h"
@@ -23,11 +24,19 @@ void Shift(PathRecord& e, const Point& delta) {
 
 // A new local shift: every point still to be handed out, and the points
 // the next motions start from, are expressed in the shifted system.
-void ApplyPendingOffsetChange(Interpreter& interp) {
+// `handingOut`: the motion about to be handed out was made in the old
+// system, so the tool's point moves into the new one only once that
+// motion is converted (see ToToolFrame).
+void ApplyPendingOffsetChange(Interpreter& interp, bool handingOut) {
     if (!interp.offsetChangePending) return;
     const Point& d = interp.offsetChange;
     Shift(interp.current, d);
     Shift(interp.lastProgrammed, d);
+    if (handingOut) {
+        Shift(interp.toolEndShift, d);
+    } else {
+        Shift(interp.lastToolEnd, d);
+    }
     Shift(interp.queuedEnd, d);
     CompensationRun& comp = interp.comp;
     Shift(comp.position, d);
@@ -153,17 +162,17 @@ MotionResult NextMotion(Interpreter& interp, ControllerDef& ctl, const ToolWordF
         if (interp.pathQueued) {
             interp.pathQueued = false;
             interp.reader.pendingError = interp.path.error;
-            ApplyPendingOffsetChange(interp);
+            ApplyPendingOffsetChange(interp, true);
             return MotionResult::Motion;
         }
         if (!interp.queue.empty()) {
             interp.path = interp.queue.front();
             interp.queue.pop_front();
             interp.reader.pendingError = interp.path.error;
-            if (interp.queue.empty()) ApplyPendingOffsetChange(interp);
+            if (interp.queue.empty()) ApplyPendingOffsetChange(interp, true);
             return MotionResult::Motion;
         }
-        ApplyPendingOffsetChange(interp);
+        ApplyPendingOffsetChange(interp, false);
         if (interp.endAfterQueue) return MotionResult::End;
         const BlockRead read = ReadProgrammedBlock(interp, ctl, tools);
         if (read == BlockRead::Error) return MotionResult::Error;
@@ -192,6 +201,7 @@ void ToToolFrame(Interpreter& interp) {
         p.toolEnd = p.toolStart;
         rot.mode = RotationMode::Off;
         interp.lastToolEnd = p.toolEnd;
+        Shift(interp.lastToolEnd, std::exchange(interp.toolEndShift, Point{}));
         return;
     }
     constexpr double kZero = 0.000001;
@@ -244,6 +254,7 @@ void ToToolFrame(Interpreter& interp) {
     p.toolEnd = e;
     p.toolCentre = c;
     interp.lastToolEnd = e;
+    Shift(interp.lastToolEnd, std::exchange(interp.toolEndShift, Point{}));
 }
 
 }  // namespace morvex

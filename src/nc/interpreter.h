@@ -204,6 +204,9 @@ struct Interpreter {
     bool g92Seen = false;
     Point g92Machine{};
     Point lastToolEnd{};
+    // Added to lastToolEnd once the motion handed out with a pending offset
+    // change (made in the old system) is converted to the tool frame.
+    Point toolEndShift{};
     bool offsetChangePending = false;
     Point offsetChange{};  // added to the current point once the queues are empty
 

@@ -157,6 +157,32 @@ TEST(Interpreter, WorkSystemsLocalShiftsAndCoordinateSetting) {
     EXPECT_FLOAT_EQ(ctl.work[0].y, -50.0f);
     // Machine X0 Y0 less the offset in force (150 - 40, 50 - 50).
     ExpectPoint(r.motions[5].end, -110, 0, 0, "G53");
+    // Changing the system moves no tool: the tool frame's start follows
+    // the point into the new system, so that the machine sees no travel.
+    for (std::size_t i : {1u, 2u, 4u}) {
+        ExpectPoint(r.motions[i].toolStart, r.motions[i].toolEnd[0], r.motions[i].toolEnd[1], r.motions[i].toolEnd[2],
+                    "no travel in the machine");
+    }
+    ExpectPoint(r.motions[3].toolStart, 0, 0, 0, "after G92, from the point it named");
+}
+
+TEST(Interpreter, WorkSystemChangeInsideTheWorkMovesNoTool) {
+    // A lone G55 with the tool down in the material, then a local shift:
+    // the sweep must not drag the tool 150 mm through the work.
+    ControllerDef ctl = Metric();
+    ctl.work[2] = {150.0f, 0.0f, 0.0f};  // G55
+    const Interpreted r = Interpret("G54 G01 X10 Y10 Z-5 F100\nG55\nG52 X5\nG01 X-135\n", ctl);
+    ASSERT_GE(r.motions.size(), 3u);
+    for (std::size_t i = 1; i < r.motions.size(); ++i) {
+        const PathRecord& m = r.motions[i];
+        const bool last = i + 1 == r.motions.size();
+        if (last) {
+            // X-135 in G55 shifted by X5: machine 150 - 135 + 5 = 20, from machine 10.
+            EXPECT_NEAR(m.toolEnd[0] - m.toolStart[0], 10.0, 1e-9);
+        } else {
+            ExpectPoint(m.toolStart, m.toolEnd[0], m.toolEnd[1], m.toolEnd[2], "no travel");
+        }
+    }
 }
 
 TEST(Interpreter, CoordinateSettingInBothModesAndNumberedWorkSystems) {
