@@ -115,8 +115,8 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
                 return ClearanceHeight(run, work, a, b, margin, straight);
             };
             o.rapidFloor = [&run, &work](const Point& exact, const Point& written, double slack, double margin,
-                                         bool cleared) {
-                return RapidFloor(run, work, exact, written, slack, margin, cleared);
+                                         bool cleared, double band) {
+                return RapidFloor(run, work, exact, written, slack, margin, cleared, band);
             };
             session.clearanceRun = &run;
         }

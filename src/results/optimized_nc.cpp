@@ -74,6 +74,12 @@ bool Feed(OptimizedOutput& out, long long f) {
 
 long long C(const OptimizedOutput& out, double mm) { return ToCounts(mm, out.format.units); }
 
+// Whether `counts` stands off the exact value `mm` by more than the
+// rounding of a number read from a program.
+bool OffExact(const OptimizedOutput& out, double mm, long long counts) {
+    return !(std::fabs(static_cast<double>(counts) / out.format.units - mm) <= 1e-9 * (1.0 + std::fabs(mm)));
+}
+
 void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
     const long long sx = C(out, run.start[0]), sy = C(out, run.start[1]), sz = C(out, run.start[2]);
     // Back down after an escape: over the start, 2 mm above it at rapid, then at the feed.
@@ -107,8 +113,10 @@ void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
         Text(out, mode == kRapid ? "G00" : mode == kArcCw ? "G02" : mode == kArcCcw ? "G03" : "G01");
         out.lastMode = mode;
     }
-    bool any = Axis(out, "X", C(out, run.end[0]), out.lastX);
-    any = Axis(out, "Y", C(out, run.end[1]), out.lastY) || any;
+    const long long ex = C(out, run.end[0]), ey = C(out, run.end[1]);
+    out.pathRounded = out.pathRounded || OffExact(out, run.end[0], ex) || OffExact(out, run.end[1], ey);
+    bool any = Axis(out, "X", ex, out.lastX);
+    any = Axis(out, "Y", ey, out.lastY) || any;
     any = Axis(out, "Z", C(out, run.end[2]), out.lastZ) || any;
     if (arc) {
         // Centre offsets from the run's start, in the plane's order.
@@ -116,7 +124,9 @@ void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
         static constexpr const char* kLetters = "IJK";
         const int p = run.plane == 18 ? 1 : run.plane == 19 ? 2 : 0;
         for (const int a : kAxes[p]) {
-            const long long d = C(out, run.centre[static_cast<std::size_t>(a)] - run.start[static_cast<std::size_t>(a)]);
+            const double offset = run.centre[static_cast<std::size_t>(a)] - run.start[static_cast<std::size_t>(a)];
+            const long long d = C(out, offset);
+            out.pathRounded = out.pathRounded || OffExact(out, offset, d);
             if (d == 0) continue;
             const char letter[2] = {kLetters[a], '\0'};
             Text(out, FormatCounts(letter, d, out.format));
@@ -138,14 +148,17 @@ double EscapeFloor(const OptimizedOutput& out, const OptimizeRun& run, bool atEn
         return Point{static_cast<double>(x) / out.format.units, static_cast<double>(y) / out.format.units, z};
     };
     if (atEnd) {
+        // Down where the tool stood at run.end: what the exact path cleared
+        // there the written one may have missed by half a count each way.
+        const double band = out.pathRounded ? 0.75 / out.format.units : 0.0;
         return out.rapidFloor(run.end, written(C(out, run.end[0]), C(out, run.end[1]), run.end[2]), kFloorTolerance,
-                              kDescentMargin, true);
+                              kDescentMargin, true, band);
     }
     // At the start the tool stands where the last run written ended: it
     // cleared what lies within its reach of the written position, unless it
     // was just changed there.
     const Point start = written(out.lastX, out.lastY, run.start[2]);
-    return out.rapidFloor(start, start, kFloorTolerance, kDescentMargin, !out.toolChanged);
+    return out.rapidFloor(start, start, kFloorTolerance, kDescentMargin, !out.toolChanged, 0.0);
 }
 
 void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, int previousLine) {

@@ -124,9 +124,16 @@ struct OptimizedOutput {
     // meet beside what the tool cleared at `exact`; -infinity for none. An
     // escape's start is both: the run written before it ended there.
     // Without `cleared` the tool has cleared nothing there (it was just
-    // changed): every node its rapid profile reaches counts.
-    std::function<double(const Point& exact, const Point& written, double slack, double margin, bool cleared)>
+    // changed): every node its rapid profile reaches counts. Nodes within
+    // `band` inside the edge of the cutter's reach at `exact` count as high
+    // as the highest node around them (see pathRounded).
+    std::function<double(const Point& exact, const Point& written, double slack, double margin, bool cleared,
+                         double band)>
         rapidFloor;
+    // A kept run was written off its exact path (coordinates rounded to the
+    // format): what the cutter cleared at an exact point it may have left
+    // standing by up to half a count each way.
+    bool pathRounded = false;
     // The highest material (program frame) the pending escape's cutting
     // steps took away in the run: an escape under OPT-CUT=ESCAPE leaves it
     // standing. -infinity when none.

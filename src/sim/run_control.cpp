@@ -1074,7 +1074,7 @@ double ClearanceHeight(const CuttingRun& run, const WorkModel& work, const Point
 }
 
 double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exact, const Point& written, double slack,
-                  double margin, bool cleared) {
+                  double margin, bool cleared, double band) {
     if (run.settle) run.settle();
     constexpr double kNone = -std::numeric_limits<double>::infinity();
     const WorkModel& w = work;
@@ -1089,9 +1089,10 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
     if (!std::isfinite(wx) || !std::isfinite(wy) || !std::isfinite(ex) || !std::isfinite(ey) || !std::isfinite(outer)) {
         return kNone;
     }
+    if (!(band >= 0.0) || !std::isfinite(band)) band = 0.0;
     // The same tool at (nearly) the same place meets nothing it did not clear.
     const double moved = std::hypot(wx - ex, wy - ey);
-    if (!(rapid.rho3 > cutter) && moved <= slack) return kNone;
+    if (!(rapid.rho3 > cutter) && moved <= slack && band == 0.0) return kNone;
     const double inv = 1.0 / w.pitch;
     const int iy0 = static_cast<int>(std::clamp(std::floor((wy - outer) * inv), 0.0, static_cast<double>(w.ny)));
     const int iy1 = static_cast<int>(std::clamp(std::ceil((wy + outer) * inv), -1.0, static_cast<double>(w.lastY)));
@@ -1107,7 +1108,7 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
         }
     }
     double top = kNone;
-    const double inner = cutter - slack;
+    const double inner = cutter - slack - band;
     const double last = static_cast<double>(w.lastX);
     for (int iy = iy0; iy <= iy1; ++iy) {
         const double y = iy * w.pitch;
@@ -1135,8 +1136,19 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
             // or at the edge of its reach there with `written` nearer.
             if (!(dw <= outer)) continue;
             const bool beyond = de > cutter + slack;
-            if (!beyond && !(de >= cutter - slack && dw < de - slack)) continue;
+            // Within the band of the cutter's edge: perhaps never cut.
+            const bool edge = !beyond && band > 0.0 && de >= cutter - slack - band;
+            if (!beyond && !edge && !(de >= cutter - slack && dw < de - slack)) continue;
             double h = w.height[NodeIndex(w, ix, iy)];
+            // Left standing, it would stand as the material just beyond the
+            // cut it missed: as high as the highest node around it.
+            if (edge) {
+                for (int ny = std::max(iy - 1, 0); ny <= std::min(iy + 1, w.lastY); ++ny) {
+                    for (int nx = std::max(ix - 1, 0); nx <= std::min(ix + 1, w.lastX); ++nx) {
+                        h = std::max(h, static_cast<double>(w.height[NodeIndex(w, nx, ny)]));
+                    }
+                }
+            }
             for (const SweptStep& s : near) {
                 if (x >= s.box[0] && x <= s.box[2] && y >= s.box[1] && y <= s.box[3]) {
                     h = std::max(h, static_cast<double>(s.highestCut));

@@ -314,9 +314,12 @@ double WorkTopInRunFrame(const CuttingRun& run, const WorkModel& work);
 // count as high as they stood before the steps swept but not yet told
 // could cut them. -infinity when no such node stands anywhere near.
 // Without `cleared` the tool cleared nothing at `exact` (it was just
-// changed there): every node its rapid profile reaches counts.
+// changed there): every node its rapid profile reaches counts. Nodes within
+// `band` inside the edge of what the cutter at `exact` reaches count as
+// high as the highest node around them: a path written rounded by up to the
+// band may have left them standing.
 double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exact, const Point& written, double slack,
-                  double margin, bool cleared = true);
+                  double margin, bool cleared = true, double band = 0.0);
 
 // Sweeps the motions the run has planned but not yet swept, and waits for
 // the batch the workers may be sweeping.

@@ -175,6 +175,15 @@ for case in "slot island.ttl" "beside slender.ttl"; do
     else fail "$1 rc=$rc rc2=$rc2"; cat "$1.err" "${1}2.err" "$1.onc"; fi
 done
 set_key "TOOL CLEARANCE" NO
+# A program finer than the format: the slot written at X82.999 Y78.5 leaves
+# standing a node the input's X82.9994 Y78.5004 cut, a hair inside the
+# reach of the escape's end written at Y78.501; its rapid down stops above
+# the work's top, not 2 mm over the plunge.
+printf '%%\nG90 G17 G54\nG00 Z10.\nX82.9994 Y78.5004\nZ1.\nG01 Z-6. F300\nY36.5005\nZ0.5\nY78.5009\nZ-6.5\nY36.5005\nG00 Z10.\nM30\n%%\n' >sliver.nc
+"$morvex" -T slender.ttl -X6 sliver.nc -O sliver.dmf --optimize 2>sliver.err; rc=$?
+"$morvex" -T slender.ttl -X6 sliver.onc -O sliver2.dmf 2>sliver2.err; rc2=$?
+if [ $rc -eq 0 ] && [ $rc2 -eq 0 ]; then pass "sliver: a rounded path's rapid down stops above what it left"
+else fail "sliver rc=$rc rc2=$rc2"; cat sliver.err sliver2.err sliver.onc; fi
 # Without the checks that look at every motion's result, the motions are
 # swept in batches and the escapes hear of them afterwards: the same cases
 # and the pocket still recut cleanly, and two threads write what one does.

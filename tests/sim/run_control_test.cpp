@@ -909,6 +909,20 @@ TEST(RunControl, RapidFloorCountsWhatTheCutterDidNotClear) {
     EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, {10.0 - 1.0, cy - 2.0, -1.0}, 1e-6, 0.01), 12.0 + 0.01 - 3.0);
     run.sweptUntold.front().box[0] = 13.1 - 1.0;  // its box beside the node
     EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, {10.0 - 1.0, cy - 2.0, -1.0}, 1e-6, 0.01), low);
+    // A path written rounded may have left standing what the cutter just
+    // reached: (7, 10), 2.9996 from where it stood, counts within a band of
+    // 0.00075, even at the same place, as high as the stock beside it.
+    run.sweptUntold.clear();
+    EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, exact, 1e-6, 0.01, true, 0.00075), wall);
+    // The stock beside it 1 mm lower (the work's top still at 10).
+    for (int iy = 0; iy <= w.lastY; ++iy) {
+        for (int ix = 0; ix <= w.lastX; ++ix) {
+            float& h = w.height[NodeIndex(w, ix, iy)];
+            if (h > 9.0f) h = 9.0f;
+        }
+    }
+    EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, exact, 1e-6, 0.01, true, 0.00075), 9.0 + 0.01 - 3.0);
+    EXPECT_EQ(RapidFloor(run, w, exact, exact, 1e-6, 0.01, true, 0.0), none);
 }
 
 }  // namespace
