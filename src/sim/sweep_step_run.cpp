@@ -490,6 +490,13 @@ bool DescentRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps,
     const DescentSums sums{flat.data(), direct.data(), going.data(), goingCount.data(), highest.data()};
     // The runs above the floor, left to right, with each node's first and
     // last covering step.
+    auto lowerRuns = [&](auto&& cover) {
+        bool lowered = false;
+        for (const auto& [begin, end] : runs) {
+            lowered |= LowerDescentNodes(nodes, sums, std::max(begin, lo), std::min(end, hi + 1), cover);
+        }
+        return lowered;
+    };
     bool any = false;
     if (rising) {
         // Both edges move right: the first covering step is the first
@@ -502,7 +509,7 @@ bool DescentRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps,
             first = a, last = b;
             return a <= b;
         };
-        for (const auto& [begin, end] : runs) any |= LowerDescentNodes(nodes, sums, std::max(begin, lo), std::min(end, hi + 1), cover);
+        any = lowerRuns(cover);
     } else if (falling) {
         // Both edges move left: the steps whose left edge is at or left of
         // a node end the list, those whose right edge is at or right of it
@@ -514,7 +521,7 @@ bool DescentRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps,
             first = a, last = b;
             return a <= b;
         };
-        for (const auto& [begin, end] : runs) any |= LowerDescentNodes(nodes, sums, std::max(begin, lo), std::min(end, hi + 1), cover);
+        any = lowerRuns(cover);
     } else {
         // Widening: each step adds columns on either side of the ones
         // before, and every step after the first covering one covers too.
@@ -531,7 +538,7 @@ bool DescentRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps,
             last = count - 1;
             return first >= 0;
         };
-        for (const auto& [begin, end] : runs) any |= LowerDescentNodes(nodes, sums, std::max(begin, lo), std::min(end, hi + 1), cover);
+        any = lowerRuns(cover);
     }
     if (!any) return true;
     flags.cutDone = 1;
