@@ -71,13 +71,12 @@ void SetPlane(Interpreter& in, const ControllerDef& ctl, int code) {
 void SelectWorkSystem(Interpreter& in, const ControllerDef& ctl, int workSystem) {
     if (workSystem < 0 || workSystem >= kWorkEntries) return;
     const Point next = WorkOffsetOf(in, ctl, workSystem);
+    const Point delta{in.workOffset[0] - next[0], in.workOffset[1] - next[1], in.workOffset[2] - next[2]};
+    ShiftProgramPoints(in, delta);
+    ShiftToolPoints(in, delta);  // the tool stays where it is
     for (int a = 0; a < 3; ++a) {
-        const double delta = in.workOffset[a] - next[a];
-        in.current[a] += delta;
-        in.lastProgrammed[a] += delta;
-        in.lastToolEnd[a] += delta;  // where the tool stands, in the new system
-        in.path.start[a] += delta;
-        if (!in.words.axisGiven[static_cast<std::size_t>(a)]) in.path.end[a] += delta;
+        in.path.start[a] += delta[a];
+        if (!in.words.axisGiven[static_cast<std::size_t>(a)]) in.path.end[a] += delta[a];
     }
     in.workOffset = next;
     in.workSystem = workSystem;
@@ -544,7 +543,17 @@ void ApplyG10(Interpreter& in, ControllerDef& ctl) {
             const float v = ClampToFloat(w.axisValue[a]);
             *fields[a] = in.incremental ? *fields[a] + v : v;
         }
-        in.workOffset = WorkOffsetOf(in, ctl, in.workSystem);
+        // A new value for the system in force: the tool stays, its point
+        // (and this block's, which does not move) is renamed.
+        const Point next = WorkOffsetOf(in, ctl, in.workSystem);
+        const Point d{in.workOffset[0] - next[0], in.workOffset[1] - next[1], in.workOffset[2] - next[2]};
+        ShiftProgramPoints(in, d);
+        ShiftToolPoints(in, d);
+        for (int a = 0; a < 3; ++a) {
+            in.path.start[a] += d[a];
+            in.path.end[a] += d[a];
+        }
+        in.workOffset = next;
         return;
     }
     if (!w.hasP || !w.hasR || p < 0 || p >= kOffsetNumbers) return;
@@ -638,16 +647,19 @@ void EndOfBlock(Interpreter& in, ControllerDef& ctl) {
     if (w.nonModalG == 92) {
         const bool first = !in.g92Seen;
         if (!(ctl.g92Mode == 1 && first)) {
+            Point renamed{};  // the tool stays: its point is renamed
             for (int a = 0; a < 3; ++a) {
                 if (!w.axisGiven[static_cast<std::size_t>(a)]) continue;
                 const double shift = p.start[a] - p.end[a];
                 in.workOffset[a] += shift;
-                in.lastToolEnd[a] -= shift;  // the tool stays: its point is renamed
+                renamed[a] = -shift;
                 if (IsStandard(ctl)) {
                     float* common[3] = {&ctl.work[0].x, &ctl.work[0].y, &ctl.work[0].z};
                     *common[a] += ClampToFloat(shift);
                 }
             }
+            ShiftProgramPoints(in, renamed);
+            ShiftToolPoints(in, renamed);
         }
         if (first) {
             for (int a = 0; a < 3; ++a) in.g92Machine[a] = p.start[a] + in.workOffset[a];
@@ -657,9 +669,13 @@ void EndOfBlock(Interpreter& in, ControllerDef& ctl) {
         in.lastProgrammed = p.end;
     }
     if (w.nonModalG == 52) {
-        // The new local shift moves the current point once queued motions are done.
+        // The new local shift moves the current point once queued motions
+        // are done; the motions made before it are placed with it at once
+        // (Interpreter::frameShift), and so is the tool.
         const Point next = WorkOffsetOf(in, ctl, in.workSystem);
-        for (int a = 0; a < 3; ++a) in.offsetChange[a] += in.workOffset[a] - next[a];
+        const Point d{in.workOffset[0] - next[0], in.workOffset[1] - next[1], in.workOffset[2] - next[2]};
+        for (int a = 0; a < 3; ++a) in.offsetChange[a] += d[a];
+        ShiftToolPoints(in, d);
         in.offsetChangePending = true;
         in.workOffset = next;
     }

@@ -3,7 +3,6 @@
 #include "nc/interpreter.h"
 
 #include <cmath>
-#include <utility>
 
 #include "nc/motion_expansion.h"
 #include "nc/plane.h"
@@ -24,20 +23,25 @@ void Shift(PathRecord& e, const Point& delta) {
 
 // A new local shift: every point still to be handed out, and the points
 // the next motions start from, are expressed in the shifted system.
-// `handingOut`: the motion about to be handed out was made in the old
-// system, so the tool's point moves into the new one only once that
-// motion is converted (see ToToolFrame).
-void ApplyPendingOffsetChange(Interpreter& interp, bool handingOut) {
+void ApplyPendingOffsetChange(Interpreter& interp) {
     if (!interp.offsetChangePending) return;
-    const Point& d = interp.offsetChange;
+    ShiftProgramPoints(interp, interp.offsetChange);
+    interp.offsetChange = Point{};
+    interp.offsetChangePending = false;
+}
+
+// Made in the work system before a pending change (a motion handed out
+// while it waits, or the one whose hand-out applies it): converted into
+// the system in force, which the run places it with.
+Point FrameShiftOf(const Interpreter& interp) { return interp.offsetChangePending ? interp.offsetChange : Point{}; }
+
+}  // namespace
+
+void ShiftProgramPoints(Interpreter& interp, const Point& d) {
     Shift(interp.current, d);
     Shift(interp.lastProgrammed, d);
-    if (handingOut) {
-        Shift(interp.toolEndShift, d);
-    } else {
-        Shift(interp.lastToolEnd, d);
-    }
     Shift(interp.queuedEnd, d);
+    Shift(interp.scaling.centre, d);
     CompensationRun& comp = interp.comp;
     Shift(comp.position, d);
     Shift(comp.held, d);
@@ -47,11 +51,13 @@ void ApplyPendingOffsetChange(Interpreter& interp, bool handingOut) {
         Shift(x.programmed, d);
         Shift(x.offset, d);
     }
-    interp.offsetChange = Point{};
-    interp.offsetChangePending = false;
 }
 
-}  // namespace
+void ShiftToolPoints(Interpreter& interp, const Point& d) {
+    Shift(interp.lastToolEnd, d);
+    Shift(interp.rotation.centre, d);
+    Shift(interp.mirror.coordinate, d);
+}
 
 Point WorkOffsetOf(const Interpreter& interp, const ControllerDef& ctl, int workSystem) {
     Point offset{ctl.work[0].x, ctl.work[0].y, ctl.work[0].z};
@@ -162,17 +168,19 @@ MotionResult NextMotion(Interpreter& interp, ControllerDef& ctl, const ToolWordF
         if (interp.pathQueued) {
             interp.pathQueued = false;
             interp.reader.pendingError = interp.path.error;
-            ApplyPendingOffsetChange(interp, true);
+            interp.frameShift = FrameShiftOf(interp);
+            ApplyPendingOffsetChange(interp);
             return MotionResult::Motion;
         }
         if (!interp.queue.empty()) {
             interp.path = interp.queue.front();
             interp.queue.pop_front();
             interp.reader.pendingError = interp.path.error;
-            if (interp.queue.empty()) ApplyPendingOffsetChange(interp, true);
+            interp.frameShift = FrameShiftOf(interp);
+            if (interp.queue.empty()) ApplyPendingOffsetChange(interp);
             return MotionResult::Motion;
         }
-        ApplyPendingOffsetChange(interp, false);
+        ApplyPendingOffsetChange(interp);
         if (interp.endAfterQueue) return MotionResult::End;
         const BlockRead read = ReadProgrammedBlock(interp, ctl, tools);
         if (read == BlockRead::Error) return MotionResult::Error;
@@ -189,19 +197,19 @@ void ToToolFrame(Interpreter& interp) {
     PathRecord& p = interp.path;
     p.toolStart = interp.lastToolEnd;
     RotationState& rot = interp.rotation;
+    const Point& shift = interp.frameShift;
     if (rot.mode == RotationMode::Cancelling) {
         // The tool stays where the rotated program left it: the programmed
-        // point follows the tool instead.
-        p.end[rot.first] = p.toolStart[rot.first];
-        p.end[rot.second] = p.toolStart[rot.second];
-        interp.current[rot.first] = p.end[rot.first];
-        interp.current[rot.second] = p.end[rot.second];
-        interp.lastProgrammed[rot.first] = p.end[rot.first];
-        interp.lastProgrammed[rot.second] = p.end[rot.second];
+        // point follows the tool instead (in the system the motion was made
+        // in; the current point in the one it is in now).
+        for (const int a : {rot.first, rot.second}) {
+            p.end[a] = p.toolStart[a] - shift[a];
+            interp.current[a] = interp.offsetChangePending ? p.end[a] : p.toolStart[a];
+            interp.lastProgrammed[a] = interp.current[a];
+        }
         p.toolEnd = p.toolStart;
         rot.mode = RotationMode::Off;
         interp.lastToolEnd = p.toolEnd;
-        Shift(interp.lastToolEnd, std::exchange(interp.toolEndShift, Point{}));
         return;
     }
     constexpr double kZero = 0.000001;
@@ -210,6 +218,8 @@ void ToToolFrame(Interpreter& interp) {
     for (int a = 0; a < 3; ++a) {
         if (std::fabs(e[a]) < kZero) e[a] = 0.0;
     }
+    Shift(e, shift);
+    Shift(c, shift);
     if (interp.lengthSign != 0) {
         e[p.third] += interp.lengthOffset;
         c[p.third] += interp.lengthOffset;
@@ -254,7 +264,6 @@ void ToToolFrame(Interpreter& interp) {
     p.toolEnd = e;
     p.toolCentre = c;
     interp.lastToolEnd = e;
-    Shift(interp.lastToolEnd, std::exchange(interp.toolEndShift, Point{}));
 }
 
 }  // namespace morvex

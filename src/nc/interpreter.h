@@ -204,9 +204,10 @@ struct Interpreter {
     bool g92Seen = false;
     Point g92Machine{};
     Point lastToolEnd{};
-    // Added to lastToolEnd once the motion handed out with a pending offset
-    // change (made in the old system) is converted to the tool frame.
-    Point toolEndShift{};
+    // Added to the programmed points of the motion handed out last when it
+    // is converted to the tool frame: it was made in the work system before
+    // a pending change, and the run places it with the offset in force.
+    Point frameShift{};
     bool offsetChangePending = false;
     Point offsetChange{};  // added to the current point once the queues are empty
 
@@ -256,6 +257,14 @@ void InterpretBlock(Interpreter& interp, ControllerDef& ctl, const ToolWordForm&
 
 // Fills the tool-frame fields of interp.path (rotation, mirror, length offset).
 void ToToolFrame(Interpreter& interp);
+
+// A change of the work offset the tool does not follow: the points kept in
+// the program frame (the current point, the held and looked-ahead motions
+// of the compensation, the scaling centre) or in the tool frame (the tool's last point, the
+// rotation centre, the mirror axes) are expressed in the new system, d
+// added to each (new = old + d).
+void ShiftProgramPoints(Interpreter& interp, const Point& d);
+void ShiftToolPoints(Interpreter& interp, const Point& d);
 
 // The work offset of a work system: common entry 0 + the entry + its local shift.
 Point WorkOffsetOf(const Interpreter& interp, const ControllerDef& ctl, int workSystem);

@@ -166,23 +166,70 @@ TEST(Interpreter, WorkSystemsLocalShiftsAndCoordinateSetting) {
     ExpectPoint(r.motions[3].toolStart, 0, 0, 0, "after G92, from the point it named");
 }
 
-TEST(Interpreter, WorkSystemChangeInsideTheWorkMovesNoTool) {
-    // A lone G55 with the tool down in the material, then a local shift:
-    // the sweep must not drag the tool 150 mm through the work.
-    ControllerDef ctl = Metric();
-    ctl.work[2] = {150.0f, 0.0f, 0.0f};  // G55
-    const Interpreted r = Interpret("G54 G01 X10 Y10 Z-5 F100\nG55\nG52 X5\nG01 X-135\n", ctl);
-    ASSERT_GE(r.motions.size(), 3u);
+// Every motion starts where the one before left the tool, in the machine's
+// terms: the tool frame plus the work offset the run places it with.
+void ExpectNoJump(const Interpreted& r, const std::string& what) {
     for (std::size_t i = 1; i < r.motions.size(); ++i) {
-        const PathRecord& m = r.motions[i];
-        const bool last = i + 1 == r.motions.size();
-        if (last) {
-            // X-135 in G55 shifted by X5: machine 150 - 135 + 5 = 20, from machine 10.
-            EXPECT_NEAR(m.toolEnd[0] - m.toolStart[0], 10.0, 1e-9);
-        } else {
-            ExpectPoint(m.toolStart, m.toolEnd[0], m.toolEnd[1], m.toolEnd[2], "no travel");
+        for (int a = 0; a < 3; ++a) {
+            const double from = r.motions[i - 1].toolEnd[a] + r.offsets[i - 1][a];
+            EXPECT_NEAR(r.motions[i].toolStart[a] + r.offsets[i][a], from, 1e-9)
+                << what << ": motion " << i << " (line " << r.motions[i].line << "), axis " << a;
         }
     }
+}
+
+TEST(Interpreter, WorkSystemChangesNeverMoveTheTool) {
+    // The tool in the material while the system changes: G55, a local shift
+    // (its own block, then a move), new values for the system in force, a
+    // G92, and each of them under rotation, mirroring, compensation and a
+    // drilling cycle. A jump would drag the tool through the work.
+    ControllerDef ctl = Metric();
+    ctl.work[2] = {150.0f, 0.0f, 0.0f};  // G55
+    ctl.dOffsets[1] = {5.0f, 0.0f};
+    ctl.g10Mode = 1;
+    const std::vector<std::pair<std::string, std::string>> programs = {
+        {"G55, G52", "G54 G01 X10 Y10 Z-5 F100\nG55\nG52 X5\nG01 X-135\n"},
+        {"G52 own block", "G54 G01 X50 Y50 Z-2 F100\nG52 X20\nG01 X40\n"},
+        {"G10 on the system in force", "G55 G01 X-100 Y50 Z-2 F100\nG10 L2 P2 X170\nG01 X-90\n"},
+        {"G92", "G01 X10 Y10 Z-2 F100\nG92 X0 Y0\nG01 X5\n"},
+        {"rotation", "G01 X50 Y50 Z-2 F100\nG68 X50 Y50 R90\nG01 X60\nG55\nG01 X-80\nG52 X5\nG01 X-70\n"
+                     "G69\nG01 X-60\n"},
+        {"mirror", "G01 X40 Y50 Z-2 F100\nG51.1 X50\nG01 X40\nG55\nG01 X-105\nG50.1 X0\nG01 X-100\n"},
+        {"compensation", "G00 X-10 Y-10 Z5\nG01 Z-2 F300\nG41 D1 X0 Y0\nG01 X20\nG55\nG01 X-120 Y10\nX-110\n"
+                         "G52 X5\nX-100\nG40 X-100 Y20\n"},
+        {"cycle", "G00 X50 Y50 Z10\nG98 G81 X50 Y50 Z-5 R2 F100\nX60\nG52 X5\nX70\nG80\n"},
+    };
+    for (const auto& [what, program] : programs) {
+        ControllerDef c = ctl;
+        const Interpreted r = Interpret(program, c);
+        EXPECT_EQ(r.error, 0) << what;
+        EXPECT_GE(r.motions.size(), 3u) << what;
+        ExpectNoJump(r, what);
+    }
+    // Where the tool ends: the local shift's X-135 is machine 150 - 135 + 5;
+    // mirrored about X50, X40 is 60 and G55's X-105 (machine 45) is 55.
+    ControllerDef c = ctl;
+    Interpreted r = Interpret(programs[0].second, c);
+    ASSERT_FALSE(r.motions.empty());
+    EXPECT_NEAR(r.motions.back().toolEnd[0] + r.offsets.back()[0], 20.0, 1e-9);
+    c = ctl;
+    r = Interpret(programs[5].second, c);
+    ASSERT_GE(r.motions.size(), 5u);
+    EXPECT_NEAR(r.motions[2].toolEnd[0] + r.offsets[2][0], 60.0, 1e-9);
+    EXPECT_NEAR(r.motions[4].toolEnd[0] + r.offsets[4][0], 55.0, 1e-9);
+    // Compensated, the X20 held while G55 is read still ends short of X20
+    // (at the corner with the next move), not 150 mm on.
+    c = ctl;
+    r = Interpret(programs[6].second, c);
+    bool seen = false;
+    for (std::size_t i = 0; i < r.motions.size(); ++i) {
+        if (r.motions[i].line != 4) continue;
+        seen = true;
+        const double x = r.motions[i].toolEnd[0] + r.offsets[i][0];
+        EXPECT_GT(x, 10.0);
+        EXPECT_LT(x, 20.0);
+    }
+    EXPECT_TRUE(seen);
 }
 
 TEST(Interpreter, CoordinateSettingInBothModesAndNumberedWorkSystems) {

@@ -15,6 +15,7 @@ namespace morvex::test {
 
 struct Interpreted {
     std::vector<PathRecord> motions;  // spline pointers cleared; see `curves`
+    std::vector<Point> offsets;       // the work offset each motion is placed with
     std::vector<SplineCurve> curves;
     MotionResult last = MotionResult::End;
     int error = 0;  // the pending error that stopped the run
@@ -53,6 +54,7 @@ inline Interpreted Interpret(const std::string& program, ControllerDef& ctl, con
         if (in.path.type == kSpline && in.path.spline != nullptr) run.curves.push_back(*in.path.spline);
         run.motions.push_back(in.path);
         run.motions.back().spline = nullptr;
+        run.offsets.push_back(in.workOffset);
         if (in.reader.pendingError != kNcNoError) break;
     }
     run.error = in.reader.pendingError;
