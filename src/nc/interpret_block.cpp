@@ -67,11 +67,17 @@ void SetPlane(Interpreter& in, const ControllerDef& ctl, int code) {
     in.third = axes.third;
 }
 
+// What a kept point's coordinates change by when the work offset in force
+// becomes `next` and the tool stays where it is.
+Point RenamingTo(const Interpreter& in, const Point& next) {
+    return {in.workOffset[0] - next[0], in.workOffset[1] - next[1], in.workOffset[2] - next[2]};
+}
+
 // Selects a work system and converts the current point into it.
 void SelectWorkSystem(Interpreter& in, const ControllerDef& ctl, int workSystem) {
     if (workSystem < 0 || workSystem >= kWorkEntries) return;
     const Point next = WorkOffsetOf(in, ctl, workSystem);
-    const Point delta{in.workOffset[0] - next[0], in.workOffset[1] - next[1], in.workOffset[2] - next[2]};
+    const Point delta = RenamingTo(in, next);
     ShiftProgramPoints(in, delta);
     ShiftToolPoints(in, delta);  // the tool stays where it is
     for (int a = 0; a < 3; ++a) {
@@ -546,7 +552,7 @@ void ApplyG10(Interpreter& in, ControllerDef& ctl) {
         // A new value for the system in force: the tool stays, its point
         // (and this block's, which does not move) is renamed.
         const Point next = WorkOffsetOf(in, ctl, in.workSystem);
-        const Point d{in.workOffset[0] - next[0], in.workOffset[1] - next[1], in.workOffset[2] - next[2]};
+        const Point d = RenamingTo(in, next);
         ShiftProgramPoints(in, d);
         ShiftToolPoints(in, d);
         for (int a = 0; a < 3; ++a) {
@@ -673,7 +679,7 @@ void EndOfBlock(Interpreter& in, ControllerDef& ctl) {
         // are done; the motions made before it are placed with it at once
         // (Interpreter::frameShift), and so is the tool.
         const Point next = WorkOffsetOf(in, ctl, in.workSystem);
-        const Point d{in.workOffset[0] - next[0], in.workOffset[1] - next[1], in.workOffset[2] - next[2]};
+        const Point d = RenamingTo(in, next);
         for (int a = 0; a < 3; ++a) in.offsetChange[a] += d[a];
         ShiftToolPoints(in, d);
         in.offsetChangePending = true;
