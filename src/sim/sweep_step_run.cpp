@@ -276,6 +276,7 @@ struct DescentNodes {
     std::int32_t line = 0;
     std::uint8_t mark = 0;
     int lastX = 0;
+    float floor = 0.0f;  // the lowest flat
 };
 
 // Per step of a descent row: its flat, the loads of the nodes it reaches
@@ -310,9 +311,12 @@ bool LowerDescentNodes(const DescentNodes& row, const DescentSums& sums, int fro
     float* __restrict highest = sums.highest;
     bool any = false;
     for (int x = from; x < to; ++x) {
+        // Most nodes of the runs (found a block at a time) stand at or
+        // below every flat: no step is looked up for them.
+        const float before = h[x];
+        if (!(before > row.floor)) continue;
         int a = 0, b = 0;
         if (!cover(x, a, b)) continue;
-        const float before = h[x];
         if (!(before > flats[b])) continue;
         // The first covering step whose flat lies below the node.
         int t = a;
@@ -463,16 +467,32 @@ bool DescentRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps,
     const int* hip = his.data();
     // Per step: the loads of the nodes it reaches first (`direct`), the
     // weight of the nodes it goes on lowering (differences in `going`).
-    static thread_local std::vector<double> direct, going;
-    static thread_local std::vector<int> goingCount;
-    static thread_local std::vector<float> highest;
-    static thread_local std::vector<float> flat;
-    direct.assign(static_cast<std::size_t>(count), 0.0);
-    going.assign(static_cast<std::size_t>(count) + 1, 0.0);
-    goingCount.assign(static_cast<std::size_t>(count) + 1, 0);
-    highest.assign(static_cast<std::size_t>(count), -std::numeric_limits<float>::infinity());
-    flat.resize(static_cast<std::size_t>(count));
-    for (int j = 0; j < count; ++j) flat[static_cast<std::size_t>(j)] = steps[static_cast<std::size_t>(j)].flatHeight;
+    // A row of a few steps keeps them on the stack.
+    constexpr int kFewSteps = 32;
+    double directFew[kFewSteps], goingFew[kFewSteps + 1];
+    int goingCountFew[kFewSteps + 1];
+    float highestFew[kFewSteps], flatFew[kFewSteps];
+    static thread_local std::vector<double> directMany, goingMany;
+    static thread_local std::vector<int> goingCountMany;
+    static thread_local std::vector<float> highestMany, flatMany;
+    const bool few = count <= kFewSteps;
+    if (!few) {
+        directMany.resize(static_cast<std::size_t>(count));
+        goingMany.resize(static_cast<std::size_t>(count) + 1);
+        goingCountMany.resize(static_cast<std::size_t>(count) + 1);
+        highestMany.resize(static_cast<std::size_t>(count));
+        flatMany.resize(static_cast<std::size_t>(count));
+    }
+    double* direct = few ? directFew : directMany.data();
+    double* going = few ? goingFew : goingMany.data();
+    int* goingCount = few ? goingCountFew : goingCountMany.data();
+    float* highest = few ? highestFew : highestMany.data();
+    float* flat = few ? flatFew : flatMany.data();
+    std::fill(direct, direct + count, 0.0);
+    std::fill(going, going + count + 1, 0.0);
+    std::fill(goingCount, goingCount + count + 1, 0);
+    std::fill(highest, highest + count, -std::numeric_limits<float>::infinity());
+    for (int j = 0; j < count; ++j) flat[j] = steps[static_cast<std::size_t>(j)].flatHeight;
     // One side of the travel for the whole row (all along X on one row of
     // Y), or none.
     const StepGeometry& g0 = steps.front();
@@ -487,7 +507,8 @@ bool DescentRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps,
     nodes.line = ctx.lineNo;
     nodes.mark = static_cast<std::uint8_t>((direction << kAttrDirShift) | ctx.attrCode);
     nodes.lastX = w.lastX;
-    const DescentSums sums{flat.data(), direct.data(), going.data(), goingCount.data(), highest.data()};
+    nodes.floor = floor;
+    const DescentSums sums{flat, direct, going, goingCount, highest};
     // The runs above the floor, left to right, with each node's first and
     // last covering step.
     auto lowerRuns = [&](auto&& cover) {
