@@ -134,8 +134,13 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
     // (going down, every step lowers the whole of its reach again).
     const bool descent = classes != nullptr && ctx.sumLoad && !ctx.torque && !ctx.fast && !backwards &&
                          sweep_detail::FlatDescent(geometry);
+    // The same for a tool of any other plain profile going straight down:
+    // each node meets every step at one distance.
+    const bool plunge = classes != nullptr && ctx.sumLoad && !ctx.torque && !ctx.fast && !backwards && !descent &&
+                        sweep_detail::PlungeSteps(*ctx.tool, geometry);
     for (int iy = first, k = 0; iy <= last; iy += stride, ++k) {
         if (descent && sweep_detail::DescentRow(ctx, geometry, k, iy, flags, classes)) continue;
+        if (plunge && sweep_detail::PlungeRow(ctx, geometry, k, iy, flags, classes)) continue;
         reaching.clear();
         int lo = w.nx, hi = -1;
         float floor = std::numeric_limits<float>::infinity();

@@ -181,6 +181,19 @@ bool FlatDescent(const std::vector<StepGeometry>& steps);
 bool DescentRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps, int k, int iy, SweepFlags& flags,
                 ClassFold* classes);
 
+// Whether the steps (in order) go straight down at one place with a plain
+// tool that is not flat out to its reach, each tip no higher than the one
+// before, so that PlungeRow may sweep their rows.
+bool PlungeSteps(const ToolProfile& tool, const std::vector<StepGeometry>& steps);
+
+// Row iy (the band's k-th) of the steps of a plunge (PlungeSteps), each
+// node taken through the steps one after the other at once, with each
+// step's own loads, highest cut and class in classes[g.index]: the same as
+// the steps one after the other leave them (the loads but for the order of
+// their sums).
+bool PlungeRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps, int k, int iy, SweepFlags& flags,
+               ClassFold* classes);
+
 // One step over the nodes [ixBegin, ixEnd) of row iy; its class into stepClass.
 void SweepStepRun(const SweepContext& ctx, const StepGeometry& g, int iy, int ixBegin, int ixEnd, RowScratch& scratch,
                   SweepFlags& flags, ClassFold& stepClass);

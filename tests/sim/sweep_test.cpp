@@ -484,8 +484,9 @@ TEST(Sweep, ObservedStepsSweptTogetherReportTheirOwnLoads) {
 // volume (but for the order of its sums), and every node the same height,
 // attribute and line number. Lines along X either way and plunges go that
 // way; a slanted line and one along Y go step by step. A tool flat out to
-// its reach only: the bull nose and the ball go step by step (a plunge's
-// steps above every node within reach dropped first).
+// its reach only: the bull nose and the ball go step by step but for their
+// plunges, whose rows take each node through every step at once (a
+// plunge's steps above every node within reach dropped first).
 TEST(Sweep, FlatDescentRowsGiveEachStepItsOwnLoad) {
     const SweepMotionInput lines[] = {
         Line({2, 5, 9.5}, {14, 5, 7.0}),         // along X, across fresh and cut ground
@@ -497,6 +498,8 @@ TEST(Sweep, FlatDescentRowsGiveEachStepItsOwnLoad) {
         Line({9, 2, 9.0}, {9, 14, 7.9}),         // along Y
         Line({12, 3, 9.9}, {12.0, 3.0, 7.9}),    // a plunge into the cut of the first line's reach
         Line({8, 5, 9.99}, {8, 5, 6.0}),         // its steps above the first line's cut meet nothing
+        Line({0, 0, 9.7}, {0, 0, 7.0}),          // plunges at the grid's corners: nodes of half and
+        Line({18, 16, 9.8}, {18, 16, 7.3}),      // quarter weight
     };
     struct Told {
         int cut, cls;
