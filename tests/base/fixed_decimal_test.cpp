@@ -1,6 +1,7 @@
 // Six-decimal numbers against the C library's "%f": random values over many
-// magnitudes, exact halves (which round to even), the smallest and the
-// largest accepted values, negative zero and what is handed back.
+// magnitudes, exact halves (which round to even), values near halves, the
+// smallest and the largest accepted values, negative zero and what is
+// handed back.
 #include "base/fixed_decimal.h"
 
 #include <gtest/gtest.h>
@@ -49,6 +50,17 @@ TEST(FixedDecimal, AgreesWithPrintfEverywhereItAnswers) {
         std::memcpy(&any, &b, sizeof any);
         if (std::isfinite(any) && std::fabs(any) < 1e12) {
             ASSERT_EQ(Fixed(any), Printf(any)) << any;
+        }
+    }
+
+    // Near one half of a unit, where a product rounded onto the half must
+    // not decide the rounding.
+    std::uniform_int_distribution<std::uint64_t> units(0, 999999999999ULL);
+    for (int i = 0; i < 20000; ++i) {
+        const double whole = static_cast<double>(units(random) >> (i % 40));
+        for (double d : {0.0, 1.0 / 1024, -1.0 / 1024, 1.0 / 1024 + 1e-7, -1.0 / 1024 - 1e-7, 1.0 / 16384, -1e-12}) {
+            const double v = (whole + 0.5 + d) / 1e6 * (i % 2 == 0 ? 1.0 : -1.0);
+            ASSERT_EQ(Fixed(v), Printf(v)) << v;
         }
     }
 
