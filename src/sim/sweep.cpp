@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 #include <vector>
 
 #include "sim/sweep_node.h"
@@ -345,19 +346,22 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
             std::int32_t* const lines = w.lineNo;
             const std::uint8_t code = ctx.attrCode;
             const std::int32_t lineNo = ctx.lineNo;
-            const bool sum = ctx.sumLoad, torque = ctx.torque;
             const double p = w.pitch;
             const int lastX = w.lastX;
             const double rowWeight = (iy == 0 || iy == w.lastY) ? 0.5 : 1.0;
+            // A node's weight: the row's, halved on the first and last column.
+            const double inner = 1.0 * rowWeight, edge = 0.5 * rowWeight;
             double volume = flags.loadVolume, torqueSum = flags.loadTorque;
             float top = flags.highestCut;
             bool cut = false;
-            auto lowerPlain = [&](std::size_t idx, int ix, float candidate, double q) {
-                if (sum) {
-                    const double weight = (ix == 0 || ix == lastX ? 0.5 : 1.0) * rowWeight;
+            // Whether loads are summed, and torques too, is settled once for
+            // the row (`sum` and `torque` are constants of the call).
+            auto lowerPlain = [&](std::size_t idx, int ix, float candidate, double q, auto sum, auto torque) {
+                if constexpr (decltype(sum)::value) {
+                    const double weight = ix == 0 || ix == lastX ? edge : inner;
                     const double v = (static_cast<double>(heights[idx]) - candidate) * p * p * weight;
                     volume += v;
-                    if (torque) torqueSum += v * std::sqrt(q);
+                    if constexpr (decltype(torque)::value) torqueSum += v * std::sqrt(q);
                     top = std::max(top, heights[idx]);
                 }
                 heights[idx] = candidate;
@@ -371,6 +375,7 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
                 flags.highestCut = top;
                 if (cut) flags.cutDone = 1;
             };
+            auto lowerAll = [&](auto sum, auto torque) {
             for (int j = 0; j < needed; ++j) {
                 const int i = listRow[j];
                 const std::size_t idx = rowIdx + static_cast<std::size_t>(begin + i);
@@ -392,17 +397,25 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
                     const double ex = off[ix] - c1x;
                     q = ex * ex + ey * ey;
                     if (plain) {
-                        lowerPlain(idx, ix, candidate, q);
+                        lowerPlain(idx, ix, candidate, q, sum, torque);
                         continue;
                     }
                 }
                 if (plain && q <= flankEnd) {
-                    lowerPlain(idx, ix, candidate, q);
+                    lowerPlain(idx, ix, candidate, q, sum, torque);
                     continue;
                 }
                 store();
                 LowerNode(ctx, idx, ix, iy, candidate, q, zTip, false, ctx.attrCode, flags);
                 volume = flags.loadVolume, torqueSum = flags.loadTorque, top = flags.highestCut;
+            }
+            };
+            if (!ctx.sumLoad) {
+                lowerAll(std::false_type{}, std::false_type{});
+            } else if (!ctx.torque) {
+                lowerAll(std::true_type{}, std::false_type{});
+            } else {
+                lowerAll(std::true_type{}, std::true_type{});
             }
             store();
         });
