@@ -35,7 +35,7 @@ bool PlungeSteps(const ToolProfile& tool, const std::vector<StepGeometry>& steps
     return true;
 }
 
-bool PlungeRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps, int k, int iy, SweepFlags& flags,
+void PlungeRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps, int k, int iy, SweepFlags& flags,
                ClassFold* classes) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
@@ -50,13 +50,13 @@ bool PlungeRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps, 
         lo = std::min(lo, a);
         hi = std::max(hi, b);
     }
-    if (hi < lo) return true;
+    if (hi < lo) return;
     const float floor = steps.back().zf;
     static thread_local std::vector<std::pair<int, int>> runs;  // columns [first, end)
     runs.clear();
     ForRunsAbove(w.height + NodeIndex(w, lo, iy), hi - lo + 1, floor,
                  [&](int begin, int end) { runs.push_back({lo + begin, lo + end}); });
-    if (runs.empty()) return true;
+    if (runs.empty()) return;
     // Per step: where the profile starts on the bottom, the corner and the
     // flank, the span on this row, and the loads and highest node of the
     // row's nodes it lowers.
@@ -139,7 +139,7 @@ bool PlungeRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps, 
             any = true;
         }
     }
-    if (!any) return true;
+    if (!any) return;
     flags.cutDone = 1;
     const double area = w.pitch * w.pitch * ((iy == 0 || iy == w.lastY) ? 0.5 : 1.0);
     const int cls = StepClassOf(3);
@@ -152,7 +152,6 @@ bool PlungeRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps, 
         fold.highestCut = std::max(fold.highestCut, r.highest);
         flags.loadVolume += r.volume * area;
     }
-    return true;
 }
 
 }  // namespace morvex::sweep_detail

@@ -140,7 +140,10 @@ void SweepStepsRows(const SweepContext& ctx, const Point* points, const StepBox*
                         sweep_detail::PlungeSteps(*ctx.tool, geometry);
     for (int iy = first, k = 0; iy <= last; iy += stride, ++k) {
         if (descent && sweep_detail::DescentRow(ctx, geometry, k, iy, flags, classes)) continue;
-        if (plunge && sweep_detail::PlungeRow(ctx, geometry, k, iy, flags, classes)) continue;
+        if (plunge) {
+            sweep_detail::PlungeRow(ctx, geometry, k, iy, flags, classes);
+            continue;
+        }
         reaching.clear();
         int lo = w.nx, hi = -1;
         float floor = std::numeric_limits<float>::infinity();

@@ -191,7 +191,7 @@ bool PlungeSteps(const ToolProfile& tool, const std::vector<StepGeometry>& steps
 // step's own loads, highest cut and class in classes[g.index]: the same as
 // the steps one after the other leave them (the loads but for the order of
 // their sums).
-bool PlungeRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps, int k, int iy, SweepFlags& flags,
+void PlungeRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps, int k, int iy, SweepFlags& flags,
                ClassFold* classes);
 
 // One step over the nodes [ixBegin, ixEnd) of row iy; its class into stepClass.
