@@ -32,7 +32,9 @@ TEST(FixedDecimal, AgreesWithPrintfEverywhereItAnswers) {
     const double cases[] = {0.0, -0.0, 1.0, -1.0, 0.5, 1.0 / 128, 3.0 / 128, -5.0 / 128,  // exact halves of 1e-6
                             0.0000005, 0.0000015, 0.0000025, 1e-7, -1e-7, 4.9406564584124654e-324,
                             123.4565, 99.9999995, 999999999999.9999, -999999999999.999, 0.1, 0.3, 2.675,
-                            1e11 + 0.1234565, 15.123456500000001};
+                            1e11 + 0.1234565, 15.123456500000001,
+                            // rounding up into one more digit before the point
+                            9.99999951, 99.99999951, 999.99999951, std::nextafter(1e6, 0.0)};
     for (double v : cases) EXPECT_EQ(Fixed(v), Printf(v)) << v;
 
     std::mt19937_64 random(7);
