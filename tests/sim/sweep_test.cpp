@@ -24,8 +24,8 @@ constexpr float kTopF = static_cast<float>(kTop);
 
 WorkModel MakeWork(int nx, int ny, double pitch) { return test::SweepGrid(nx, ny, pitch, kTopF); }
 
-ToolProfile Tool(int shape, float d, float r, float h = 30.0f, int pen = 3) {
-    return test::SweepTool(shape, d, r, h, pen);
+ToolProfile Tool(int shape, float d, float r, float h = 30.0f, int pen = 3, float alpha = 0.0f, float beta = 0.0f) {
+    return test::SweepTool(shape, d, r, h, pen, alpha, beta);
 }
 
 SweepContext Context(WorkModel& w, const ToolProfile& t) { return test::SweepContextOf(w, t); }
@@ -508,30 +508,12 @@ TEST(Sweep, FlatDescentRowsGiveEachStepItsOwnLoad) {
     };
     SweepWorkers workers;
     StartWorkers(workers, 2);
-    // Besides the flat, bull nose and ball: the profile's sloped bottom,
-    // concave corner and flank, which only the other forms reach.
-    auto shaped = [](int shape, float r, float alpha, float beta) {
-        ToolTable table;
-        table.tools.resize(2);
-        ToolDef& t = table.tools[1];
-        t.defined = true;
-        t.shape = shape;
-        t.d = 6.0f;
-        t.h = 30.0f;
-        t.pen = 3;
-        t.r = r;
-        t.f = std::fabs(r);
-        t.e = 3.0f - r;
-        t.alpha = alpha;
-        t.beta = beta;
-        ToolProfile p;
-        SelectTool(table, 1, 0.0, 0.0, nullptr, p);
-        return p;
-    };
+    // Besides the flat, bull nose and ball: a taper, a sloped bottom and a
+    // concave corner, parts of the profile only these forms reach.
     for (const ToolProfile& tool :
          {Tool(kShapeFlat, 6.0f, 0.0f), Tool(kShapeBull, 6.0f, 1.0f), Tool(kShapeBall, 6.0f, 3.0f),
-          shaped(kShapeTaperBall, 3.0f, 0.0f, 12.0f), shaped(kShapeOther, 0.8f, 15.0f, 4.0f),
-          shaped(kShapeRadius, -1.2f, 0.0f, 0.0f)}) {
+          Tool(kShapeTaperBall, 6.0f, 3.0f, 30.0f, 3, 0.0f, 12.0f), Tool(kShapeOther, 6.0f, 0.8f, 30.0f, 3, 15.0f, 4.0f),
+          Tool(kShapeRadius, 6.0f, -1.2f)}) {
         auto run = [&](WorkModel& w, bool together, SweepWorkers* on) {
             std::vector<Told> told;
             for (const SweepMotionInput& m : lines) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "sim/sweep.h"
@@ -33,7 +34,8 @@ inline WorkModel SweepGrid(int nx, int ny, double pitch, float top) {
 }
 
 // Tool 1 of a table; a scribing marker has only d and h.
-inline ToolProfile SweepTool(int shape, float d, float r, float h = 30.0f, int pen = 3) {
+inline ToolProfile SweepTool(int shape, float d, float r, float h = 30.0f, int pen = 3, float alpha = 0.0f,
+                             float beta = 0.0f) {
     ToolTable table;
     table.tools.resize(2);
     ToolDef& t = table.tools[1];
@@ -42,9 +44,13 @@ inline ToolProfile SweepTool(int shape, float d, float r, float h = 30.0f, int p
     t.d = d;
     t.h = h;
     t.pen = pen;
+    t.alpha = alpha;
+    t.beta = beta;
     if (shape != kShapeKegaki) {
-        t.r = t.f = r;
-        t.e = d / 2 - r;
+        // A negative r is a concave corner (RADIUS), as wide as |r|.
+        t.r = r;
+        t.f = std::fabs(r);
+        t.e = d / 2 - std::fabs(r);
     }
     ToolProfile p;
     SelectTool(table, 1, 0.0, 0.0, nullptr, p);
