@@ -29,8 +29,9 @@ bool PlungeSteps(const ToolProfile& tool, const std::vector<StepGeometry>& steps
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const StepGeometry& g = steps[i];
         if (!g.plain || g.flat || g.travel || g.x1 != first.x1 || g.y1 != first.y1) return false;
-        // Tips going down: each node's steps start at the first tip below it.
-        if (i > 0 && !(g.zf <= steps[i - 1].zf)) return false;
+        // Tips going down: each node's steps start at the first tip below
+        // it, and no step reaches lower than the last one.
+        if (i > 0 && !(g.zf <= steps[i - 1].zf && g.z <= steps[i - 1].z)) return false;
     }
     return true;
 }
@@ -98,10 +99,6 @@ void PlungeRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps, 
         for (int x = begin; x < end; ++x) {
             float now = h[x];
             if (!(now > floor)) continue;
-            // The first step whose tip lies below the node: no step before
-            // it can reach down to it (the tips only go down).
-            int j = static_cast<int>(
-                std::partition_point(rs, rs + count, [now](const RowStep& r) { return !(r.tip < now); }) - rs);
             const double vx = off[x] - x1;
             const double q = vx * vx + vv;
             const double rho = std::sqrt(q);
@@ -119,6 +116,17 @@ void PlungeRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps, 
                 term = t.k * rho;
                 part = 2;
             }
+            // The last step reaches lowest: a node it leaves standing, no
+            // step lowers (most of the disc, cut by the moves before).
+            {
+                const RowStep& r = rs[count - 1];
+                const double from = part == 0 ? r.bottom : part == 1 ? r.corner : r.flank;
+                if (!(static_cast<float>(from + term) < now)) continue;
+            }
+            // The first step whose tip lies below the node: no step before
+            // it can reach down to it (the tips only go down).
+            int j = static_cast<int>(
+                std::partition_point(rs, rs + count, [now](const RowStep& r) { return !(r.tip < now); }) - rs);
             const double weight = x == 0 || x == w.lastX ? 0.5 : 1.0;
             const float before = now;
             for (; j < count; ++j) {
