@@ -19,6 +19,8 @@ struct ReplacedFile {
     std::string temp;  // "<path>.<pid>.tmp" while writing
     int fd = -1;
     int error = 0;  // errno of the first failure, 0 while all is well
+    std::uint64_t written = 0;  // bytes appended so far
+    std::uint64_t started = 0;  // of them, bytes already handed to the disk
 };
 
 // Creates the temporary file; false (with file.error) when it cannot.

@@ -1,0 +1,66 @@
+// Files written beside their name: a file of several megabytes written in
+// uneven pieces (its write-back started on the way) comes out byte for
+// byte, patched counts land where they belong, and the file under the name
+// stays the old one until the finish, or for good when the write fails.
+#include "workio/replaced_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "../support/temp_dir.h"
+
+namespace morvex {
+namespace {
+
+using test::TempDir;
+
+// Bytes that differ from piece to piece, so that a lost or doubled piece shows.
+std::string Pattern(std::size_t size) {
+    std::string s(size, '\0');
+    unsigned v = 12345;
+    for (char& c : s) {
+        v = v * 1103515245u + 12345u;
+        c = static_cast<char>(v >> 16);
+    }
+    return s;
+}
+
+TEST(ReplacedFile, LongFileInPiecesReplacesTheOldOneOnlyAtTheFinish) {
+    TempDir dir;
+    const std::string path = dir.Write("CUTDATA.TXT", "the previous run's data\n");
+    const std::string data = Pattern(5u * 1024u * 1024u + 321u);
+    ReplacedFile file;
+    ASSERT_TRUE(BeginReplace(file, path));
+    // Pieces of uneven sizes, some far past a megabyte, some tiny.
+    std::size_t at = 0, piece = 1;
+    while (at < data.size()) {
+        const std::size_t n = std::min(piece, data.size() - at);
+        ASSERT_TRUE(WriteBytes(file, data.data() + at, n));
+        at += n;
+        piece = piece * 7 % 1500007 + 1;
+    }
+    // A count patched in near the start after its write-back has begun.
+    const char count[4] = {'N', 'E', 'W', '!'};
+    ASSERT_TRUE(WriteBytesAt(file, 10, count, sizeof count));
+    EXPECT_EQ(TempDir::Read(path), "the previous run's data\n");
+    EXPECT_EQ(FinishReplace(file, true), kFileSaved);
+    std::string expected = data;
+    expected.replace(10, 4, "NEW!");
+    const std::string written = TempDir::Read(path);
+    EXPECT_EQ(written.size(), expected.size());
+    EXPECT_TRUE(written == expected);
+    EXPECT_FALSE(std::filesystem::exists(file.temp));
+
+    // A run that fails after megabytes were written: the old file stays,
+    // and nothing is left beside it.
+    ASSERT_TRUE(BeginReplace(file, path));
+    ASSERT_TRUE(WriteBytes(file, data.data(), data.size()));
+    EXPECT_EQ(FinishReplace(file, false), kFileWriteFailed);
+    EXPECT_TRUE(TempDir::Read(path) == expected);
+    EXPECT_FALSE(std::filesystem::exists(file.temp));
+}
+
+}  // namespace
+}  // namespace morvex
