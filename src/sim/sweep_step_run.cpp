@@ -210,7 +210,8 @@ double InnerHalf(const StepGeometry& g, double vy) {
 // end disc and, for a step that does not descend, ahead of its start line.
 // Every node between two such nodes is one too, since the reach is convex
 // where the distance sees it. Empty (from == to) when no node is.
-std::pair<int, int> WellWithinReach(const StepGeometry& g, const double* xs, int n, double ny, double half) {
+[[gnu::always_inline]] inline std::pair<int, int> WellWithinReach(const StepGeometry& g, const double* xs,
+                                                                  int n, double ny, double half) {
     if (!(half >= 0.0)) return {0, 0};
     const double margin = ReachMargin(g);
     double lo = g.x1 - half, hi = g.x1 + half;
@@ -280,14 +281,15 @@ struct DescentNodes {
 };
 
 // Per step of a descent row: its flat, the loads of the nodes it reaches
-// first (`direct`), the weight and count of the nodes it goes on lowering
-// (as differences: +1 at the step after the first, -1 after the last) and
-// the highest node it reaches first.
+// first (`direct`), the weight of the nodes it goes on lowering (as
+// differences: + at the step after the first, - after the last) and the
+// highest node it reaches first. The weights are whole and half nodes, so
+// their sums are exact: a step's sum is above 0 exactly when some node goes
+// on down with it.
 struct DescentSums {
     const float* flat;
     double* direct;
     double* going;
-    int* goingCount;
     float* highest;
 };
 
@@ -296,7 +298,7 @@ struct DescentSums {
 // where none covers x) go to its flat, their loads to the sums. True when
 // any node went down. The row's arrays are taken apart into restricted
 // locals: the attribute byte written may alias anything.
-template <class Cover>
+template <bool kEdges, class Cover>
 bool LowerDescentNodes(const DescentNodes& row, const DescentSums& sums, int from, int to, Cover&& cover) {
     float* __restrict h = row.h;
     std::uint8_t* __restrict attr = row.attr;
@@ -307,7 +309,6 @@ bool LowerDescentNodes(const DescentNodes& row, const DescentSums& sums, int fro
     const float* __restrict flats = sums.flat;
     double* __restrict direct = sums.direct;
     double* __restrict going = sums.going;
-    int* __restrict goingCount = sums.goingCount;
     float* __restrict highest = sums.highest;
     bool any = false;
     for (int x = from; x < to; ++x) {
@@ -321,13 +322,13 @@ bool LowerDescentNodes(const DescentNodes& row, const DescentSums& sums, int fro
         // The first covering step whose flat lies below the node.
         int t = a;
         while (!(flats[t] < before)) ++t;
-        const double weight = (x == 0 || x == lastX) ? 0.5 : 1.0;
+        // Only a run that reaches the first or last column (kEdges) has a
+        // node of half weight.
+        const double weight = kEdges && (x == 0 || x == lastX) ? 0.5 : 1.0;
         direct[t] += weight * (static_cast<double>(before) - flats[t]);
         highest[t] = std::max(highest[t], before);
         going[t + 1] += weight;
         going[b + 1] -= weight;
-        ++goingCount[t + 1];
-        --goingCount[b + 1];
         h[x] = flats[b];
         attr[x] = static_cast<std::uint8_t>((attr[x] & 0x80) | mark);
         if (lineNo != nullptr) lineNo[x] = line;
@@ -356,7 +357,9 @@ bool FlatDescent(const std::vector<StepGeometry>& steps) {
 // nodes within its reach as the step sweep finds them (those well inside
 // without a distance, the others by their distance). False when the
 // covered nodes are not one run (a rounding at the edge of the reach).
-bool CoveredColumns(const WorkModel& w, const StepGeometry& g, int k, int iy, double half, int& lo, int& hi) {
+// Inlined into DescentRow, which calls it for every step of every row.
+[[gnu::always_inline]] inline bool CoveredColumns(const WorkModel& w, const StepGeometry& g, int k, int iy,
+                                                  double half, int& lo, int& hi) {
     const auto [a, b] = g.Span(k);
     lo = a, hi = a - 1;
     if (b < a) return true;
@@ -470,27 +473,22 @@ bool DescentRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps,
     // A row of a few steps keeps them on the stack.
     constexpr int kFewSteps = 32;
     double directFew[kFewSteps], goingFew[kFewSteps + 1];
-    int goingCountFew[kFewSteps + 1];
     float highestFew[kFewSteps], flatFew[kFewSteps];
     static thread_local std::vector<double> directMany, goingMany;
-    static thread_local std::vector<int> goingCountMany;
     static thread_local std::vector<float> highestMany, flatMany;
     const bool few = count <= kFewSteps;
     if (!few) {
         directMany.resize(static_cast<std::size_t>(count));
         goingMany.resize(static_cast<std::size_t>(count) + 1);
-        goingCountMany.resize(static_cast<std::size_t>(count) + 1);
         highestMany.resize(static_cast<std::size_t>(count));
         flatMany.resize(static_cast<std::size_t>(count));
     }
     double* direct = few ? directFew : directMany.data();
     double* going = few ? goingFew : goingMany.data();
-    int* goingCount = few ? goingCountFew : goingCountMany.data();
     float* highest = few ? highestFew : highestMany.data();
     float* flat = few ? flatFew : flatMany.data();
     std::fill(direct, direct + count, 0.0);
     std::fill(going, going + count + 1, 0.0);
-    std::fill(goingCount, goingCount + count + 1, 0);
     std::fill(highest, highest + count, -std::numeric_limits<float>::infinity());
     for (int j = 0; j < count; ++j) flat[j] = steps[static_cast<std::size_t>(j)].flatHeight;
     // One side of the travel for the whole row (all along X on one row of
@@ -508,13 +506,18 @@ bool DescentRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps,
     nodes.mark = static_cast<std::uint8_t>((direction << kAttrDirShift) | ctx.attrCode);
     nodes.lastX = w.lastX;
     nodes.floor = floor;
-    const DescentSums sums{flat, direct, going, goingCount, highest};
+    const DescentSums sums{flat, direct, going, highest};
     // The runs above the floor, left to right, with each node's first and
     // last covering step.
     auto lowerRuns = [&](auto&& cover) {
         bool lowered = false;
         for (const auto& [begin, end] : runs) {
-            lowered |= LowerDescentNodes(nodes, sums, std::max(begin, lo), std::min(end, hi + 1), cover);
+            const int from = std::max(begin, lo), to = std::min(end, hi + 1);
+            if (from == 0 || to > w.lastX) {
+                lowered |= LowerDescentNodes<true>(nodes, sums, from, to, cover);
+            } else {
+                lowered |= LowerDescentNodes<false>(nodes, sums, from, to, cover);
+            }
         }
         return lowered;
     };
@@ -566,15 +569,13 @@ bool DescentRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps,
     const double area = w.pitch * w.pitch * ((iy == 0 || iy == w.lastY) ? 0.5 : 1.0);
     const int cls = StepClassOf(direction);
     double weightGoing = 0.0;
-    int nodesGoing = 0;
     for (int j = 0; j < count; ++j) {
         const auto sj = static_cast<std::size_t>(j);
         weightGoing += going[sj];
-        nodesGoing += goingCount[sj];
         double volume = direct[sj];
         float top = highest[sj];
         bool lowered = top != -std::numeric_limits<float>::infinity();
-        if (nodesGoing > 0 && flat[sj - 1] > flat[sj]) {
+        if (weightGoing > 0.0 && flat[sj - 1] > flat[sj]) {
             volume += weightGoing * (static_cast<double>(flat[sj - 1]) - flat[sj]);
             top = std::max(top, flat[sj - 1]);
             lowered = true;
