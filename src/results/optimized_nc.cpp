@@ -16,7 +16,6 @@
 #include <cstring>
 #include <limits>
 
-#include "base/fixed_decimal.h"
 #include "base/paths.h"
 
 namespace morvex {
@@ -313,105 +312,42 @@ void AppendInt(std::string& s, long long v) {
     s.append(buf, r.ptr);
 }
 
-// A cut data line is put together in a buffer of its own and appended at
-// once: one line per step.
-struct LineBuffer {
-    char text[1024];
-    char* at = text;
-    void Put(char c) { *at++ = c; }
-    void Put(const char* s, std::size_t n) {
-        std::memcpy(at, s, n);
-        at += n;
+// Formats the records on this thread: no writer thread could be started.
+void FormatCutRecords(OptimizedOutput& out) {
+    for (const CutRecord& r : out.cutRecords) {
+        AppendCutRecord(out.dataForm, r, out.dataBytes);
+        if (out.dataBytes.size() >= (1u << 16)) Flush(out);
     }
-    void Int(long long v) { at = std::to_chars(at, at + 24, v).ptr; }
-    // "%f" (six decimals) without printf; printf's own form for the values
-    // WriteFixedSix leaves (beyond 1e12, not finite), cut to 191 characters.
-    void Fixed(double v) {
-        if (char* end = WriteFixedSix(at, v)) {
-            at = end;
-            return;
-        }
-        const int n = std::snprintf(at, 192, "%f", v);
-        at += std::clamp(n, 0, 191);
+    out.cutRecords.clear();
+}
+
+// A full chunk of records goes to the writer thread, which the first one
+// starts (after the bytes written so far, which lead the file).
+void HandOverCutRecords(OptimizedOutput& out) {
+    if (!out.dataWriter && !out.dataFailed) {
+        Flush(out);
+        out.dataWriter = StartCutDataWriter(out.data, out.dataForm);
     }
-};
+    if (out.dataWriter) {
+        HandCutRecords(*out.dataWriter, out.cutRecords);
+    } else {
+        FormatCutRecords(out);
+    }
+}
 
 void Record(OptimizedOutput& out, const OptimizeStep& step, long long chosen, int tool) {
-    const int type = step.type & 0xFF;
-    const int cls = step.cutClass >= 0 && step.cutClass <= 3 ? step.cutClass : 255;
-    const int feed = static_cast<int>(Truncated(step.feed));
-    const float x = static_cast<float>(step.end[0]), y = static_cast<float>(step.end[1]),
-                z = static_cast<float>(step.end[2]), load = static_cast<float>(step.load);
-    const int f = static_cast<int>(std::clamp<long long>(chosen, -2147483647LL, 2147483647LL));
-    if (!out.binary) {
-        // "N%d(%04d)G%02dX%fY%fZ%f" (or NURBS for the type), then the class
-        // part. At most 12 + 6 + 5 + 4 x 192 + 2 x 12 + 5 characters.
-        LineBuffer s;
-        s.Put('N');
-        s.Int(step.line);
-        s.Put(step.blockEnd ? "(0001)" : "(0000)", 6);
-        if (step.nurbs) {
-            s.Put("NURBS", 5);
-        } else {
-            s.Put('G');
-            if (type < 10) s.Put('0');
-            s.Int(type);
-        }
-        s.Put('X');
-        s.Fixed(step.end[0]);
-        s.Put('Y');
-        s.Fixed(step.end[1]);
-        s.Put('Z');
-        s.Fixed(step.end[2]);
-        if (cls <= 3) {
-            s.Put('F');
-            s.Int(feed);
-            s.Put('(');
-            s.Put("AVUD"[cls]);
-            s.Fixed(step.load);
-            s.Put('F');
-            s.Int(f);
-            s.Put(")\n", 2);
-        } else {
-            s.Put("(N)\n", 4);
-        }
-        out.dataBytes.append(s.text, static_cast<std::size_t>(s.at - s.text));
-        if (out.dataBytes.size() >= (1u << 16)) Flush(out);
-        return;
-    }
-    unsigned char flags[2] = {0, 0};
-    std::string fields;
-    if (tool != out.recTool) {
-        const std::uint16_t t = static_cast<std::uint16_t>(tool);
-        flags[0] |= 0x01, PutBytes(fields, &t, 2), out.recTool = tool;
-    }
-    if (step.line != out.recLine) {
-        const std::int32_t l = step.line;
-        flags[0] |= 0x02, PutBytes(fields, &l, 4), out.recLine = step.line;
-    }
-    if (type != out.recType) {
-        const std::uint8_t t = static_cast<std::uint8_t>(type);
-        flags[0] |= 0x04, PutBytes(fields, &t, 1), out.recType = type;
-    }
-    if (x != out.recX) flags[0] |= 0x08, PutBytes(fields, &x, 4), out.recX = x;
-    if (y != out.recY) flags[0] |= 0x10, PutBytes(fields, &y, 4), out.recY = y;
-    if (z != out.recZ) flags[0] |= 0x20, PutBytes(fields, &z, 4), out.recZ = z;
-    if (feed != out.recFeed) {
-        const std::int32_t v = feed;
-        flags[0] |= 0x40, PutBytes(fields, &v, 4), out.recFeed = feed;
-    }
-    if (cls != out.recClass) {
-        const std::uint8_t c = static_cast<std::uint8_t>(cls);
-        flags[0] |= 0x80, PutBytes(fields, &c, 1), out.recClass = cls;
-    }
-    if (load != out.recLoad) flags[1] |= 0x01, PutBytes(fields, &load, 4), out.recLoad = load;
-    if (f != out.recF) {
-        const std::int32_t v = f;
-        flags[1] |= 0x02, PutBytes(fields, &v, 4), out.recF = f;
-    }
-    PutBytes(out.dataBytes, flags, 2);
-    out.dataBytes += fields;
-    if (out.dataBytes.size() >= (1u << 16)) Flush(out);
+    CutRecord& r = out.cutRecords.emplace_back();
+    r.x = step.end[0], r.y = step.end[1], r.z = step.end[2];
+    r.load = step.load;
+    r.line = step.line;
+    r.type = step.type & 0xFF;
+    r.cutClass = step.cutClass >= 0 && step.cutClass <= 3 ? step.cutClass : 255;
+    r.feed = static_cast<int>(Truncated(step.feed));
+    r.chosen = static_cast<int>(std::clamp<long long>(chosen, -2147483647LL, 2147483647LL));
+    r.tool = tool;
+    r.blockEnd = step.blockEnd;
+    r.nurbs = step.nurbs;
+    if (out.cutRecords.size() >= kCutRecordChunk) HandOverCutRecords(out);
 }
 
 }  // namespace
@@ -507,7 +443,8 @@ bool OpenOptimisedOutputs(OptimizedOutput& out, const OptimizeOptions& options, 
     out.format = format;
     if (out.format.units <= 0) out.format.units = 1000;
     out.binary = options.cutData == kCutDataBinary || options.cutData == kCutDataBinaryOpen;
-    out.recTool = tool;
+    out.dataForm.binary = out.binary;
+    out.dataForm.tool = tool;
     out.lastTool = tool;
     if (!ncPath.empty()) {
         if (!BeginReplace(out.nc, ncPath)) {
@@ -524,6 +461,7 @@ bool OpenOptimisedOutputs(OptimizedOutput& out, const OptimizeOptions& options, 
             return false;
         }
         out.writeData = true;
+        out.cutRecords.reserve(kCutRecordChunk);
     }
     if (format.delimiter != ' ' && format.delimiter != '\0') {
         Text(out, Format("%c\n", format.delimiter));
@@ -538,10 +476,10 @@ void BeginOptimisedOutput(OptimizedOutput& out, const Point& start) {
     Text(out, "G92" + FormatCounts("X", out.lastX, out.format) + FormatCounts("Y", out.lastY, out.format) +
                   FormatCounts("Z", out.lastZ, out.format) + "\n");
     out.haveLast = true;
-    out.recX = static_cast<float>(start[0]), out.recY = static_cast<float>(start[1]),
-    out.recZ = static_cast<float>(start[2]);
+    out.dataForm.x = static_cast<float>(start[0]), out.dataForm.y = static_cast<float>(start[1]),
+    out.dataForm.z = static_cast<float>(start[2]);
     if (out.binary) {
-        const float head[3] = {out.recX, out.recY, out.recZ};
+        const float head[3] = {out.dataForm.x, out.dataForm.y, out.dataForm.z};
         PutBytes(out.dataBytes, head, sizeof head);
     } else {
         out.dataBytes += Format("G92X%fY%fZ%f\n", start[0], start[1], start[2]);
@@ -696,6 +634,11 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const Opti
 
 bool CloseOptimisedOutputs(OptimizedOutput& out, bool aborted) {
     WritePending(out, true);
+    if (out.dataWriter) {
+        if (!FinishCutDataWriter(*out.dataWriter, out.cutRecords, out.data, out.dataForm)) out.dataFailed = true;
+        out.dataWriter.reset();
+    }
+    FormatCutRecords(out);
     if (out.format.delimiter != ' ' && out.format.delimiter != '\0') {
         Text(out, Format("%c\n", out.format.delimiter));
         if (!out.binary) out.dataBytes += Format("%c\n", out.format.delimiter);

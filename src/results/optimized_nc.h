@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "nc/path_record.h"
+#include "results/cut_data.h"
 #include "sim/tool_def.h"
 #include "workio/replaced_file.h"
 
@@ -161,9 +162,12 @@ struct OptimizedOutput {
     bool toolChanged = false;  // the tool was changed after the last run written
     int lastMode = -1;
     int lastPlane = -1;
-    // The previous binary record.
-    int recTool = 0, recLine = 0, recType = 0x5C, recClass = 255, recFeed = 0, recF = 0;
-    float recX = 0, recY = 0, recZ = 0, recLoad = 0;
+    // The cut data: its form, the records not yet handed over, and the
+    // thread that formats and writes them (started with the first full
+    // chunk; without it the records are formatted here).
+    CutDataForm dataForm;
+    std::vector<CutRecord> cutRecords;
+    std::unique_ptr<CutDataWriter> dataWriter;
 };
 
 // Opens the files (an empty path: that file is not written) and writes

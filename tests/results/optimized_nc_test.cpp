@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -435,6 +436,28 @@ TEST(OptimizedNc, CutDataLinesOfValuesBeyondTheFastWriter) {
     EXPECT_NE(data.find("\nN7(0001)G01X1.500000Y2.250000Z-3.125000(N)\n"), std::string::npos);
 }
 
+// A run long enough for the cut data's writer thread: the leading
+// delimiter and start line, every step's line in order (those handed to the
+// thread in chunks and those formatted at the close), then the delimiter.
+TEST(OptimizedNc, LongCutDataKeepsItsLinesInOrder) {
+    TempDir dir;
+    OptimizedOutput out;
+    ASSERT_TRUE(OpenTextOutputs(out, dir));
+    BeginOptimisedOutput(out, {0.0, 0.0, 5.0});
+    const int steps = 3 * static_cast<int>(kCutRecordChunk) + 77;
+    for (int i = 1; i <= steps; ++i) AddOptimisedStep(out, Step(i, i, {0.5 * i, 1.0, 5}, true, 3.0, true), Table());
+    ASSERT_TRUE(CloseOptimisedOutputs(out, false));
+    const std::string data = TempDir::Read(dir.Path("CUTDATA.TXT"));
+    ASSERT_EQ(data.rfind("%\nG92X0.000000Y0.000000Z5.000000\nN1(0001)G01X0.500000Y1.000000Z5.000000F500(A3.", 0), 0u)
+        << data.substr(0, 200);
+    std::size_t at = data.find("\nN1(");
+    for (int i = 2; i <= steps && at != std::string::npos; ++i) at = data.find("\nN" + std::to_string(i) + "(", at + 1);
+    ASSERT_NE(at, std::string::npos);
+    EXPECT_EQ(data.substr(at + 1), "N" + std::to_string(steps) + "(0001)G01X" + std::to_string(steps / 2) +
+                                       ".500000Y1.000000Z5.000000F500(A3.000000F200)\n%\n");
+    EXPECT_EQ(std::count(data.begin(), data.end(), '\n'), steps + 3);
+}
+
 TEST(OptimizedNc, BinaryRecordsAndAbortedRuns) {
     TempDir dir;
     OptimizedOutput out;
@@ -492,16 +515,17 @@ TEST(OptimizedNc, AFileThatCannotBeWrittenLeavesTheOtherInPlace) {
     {
         test::FileSizeLimit limit(4096);
         ASSERT_TRUE(limit.Set());
-        // 2,000 steps of one straight cut: one block of NC, 2,000 lines of cut data.
-        for (int i = 1; i <= 2000; ++i) {
-            AddOptimisedStep(out, Step(1, 2, {0.01 * i, 0, 5}, true, 3.0, i == 2000), Table());
+        // 10,000 steps of one straight cut: one block of NC, 10,000 lines
+        // of cut data, most of them written on the cut data's own thread.
+        for (int i = 1; i <= 10000; ++i) {
+            AddOptimisedStep(out, Step(1, 2, {0.01 * i, 0, 5}, true, 3.0, i == 10000), Table());
         }
         closed = CloseOptimisedOutputs(out, false);
     }
     EXPECT_FALSE(closed);
     EXPECT_TRUE(out.dataFailed);
     EXPECT_FALSE(out.ncFailed);
-    EXPECT_EQ(TempDir::Read(dir.Path("OPTNC.NC")), "G92X0.0Y0.0Z5.0\nG01X20.0F200\n");
+    EXPECT_EQ(TempDir::Read(dir.Path("OPTNC.NC")), "G92X0.0Y0.0Z5.0\nG01X100.0F200\n");
     EXPECT_EQ(TempDir::Read(data), "old\n");
     std::size_t files = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Dir())) ++files;
