@@ -118,6 +118,10 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
                                          bool cleared, double band) {
                 return RapidFloor(run, work, exact, written, slack, margin, cleared, band);
             };
+            o.sliverFloor = [&run, &work](const Point& cutExact, const Point& cutWritten, const Point& written,
+                                          double slack, double margin) {
+                return SliverFloor(run, work, cutExact, cutWritten, written, slack, margin);
+            };
             session.clearanceRun = &run;
         }
         OptimizeStep step;
@@ -148,6 +152,7 @@ bool FinishOptimizedRun(App& app, Host& host, OptimizeSession& session, const Cu
     const bool aborted = run.state != RunState::Finished;
     session.out.clearance = nullptr;
     session.out.rapidFloor = nullptr;
+    session.out.sliverFloor = nullptr;
     session.clearanceRun = nullptr;
     const bool ok = CloseOptimisedOutputs(session.out, aborted);
     if (aborted && !session.ncPath.empty()) {

@@ -139,9 +139,10 @@ void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
 }
 
 // The lowest tip height (program frame) a vertical rapid of escape `run`
-// may reach at its start (written where the tool stands) or at its end
-// (written rounded), see OptimizedOutput::rapidFloor; -infinity for none.
-double EscapeFloor(const OptimizedOutput& out, const OptimizeRun& run, bool atEnd) {
+// may reach at its start (written where the tool stands, `fromX`, `fromY`
+// in counts) or at its end (written rounded), see
+// OptimizedOutput::rapidFloor; -infinity for none.
+double EscapeFloor(const OptimizedOutput& out, const OptimizeRun& run, bool atEnd, long long fromX, long long fromY) {
     if (!out.rapidFloor) return -std::numeric_limits<double>::infinity();
     const auto written = [&](long long x, long long y, double z) {
         return Point{static_cast<double>(x) / out.format.units, static_cast<double>(y) / out.format.units, z};
@@ -150,13 +151,20 @@ double EscapeFloor(const OptimizedOutput& out, const OptimizeRun& run, bool atEn
         // Down where the tool stood at run.end: what the exact path cleared
         // there the written one may have missed by half a count each way.
         const double band = out.pathRounded ? 0.75 / out.format.units : 0.0;
-        return out.rapidFloor(run.end, written(C(out, run.end[0]), C(out, run.end[1]), run.end[2]), kFloorTolerance,
-                              kDescentMargin, true, band);
+        const Point down = written(C(out, run.end[0]), C(out, run.end[1]), run.end[2]);
+        const double floor = out.rapidFloor(run.end, down, kFloorTolerance, kDescentMargin, true, band);
+        if (!out.sliverFloor || out.toolChanged) return floor;
+        // The air the escape replaces cut nothing: what stands at its end
+        // the last run written cleared, up to its end, written rounded.
+        // What the exact end reached and the written one does not may stand
+        // in the written program, within reach of a short escape's descent.
+        const Point cut = written(fromX, fromY, run.start[2]);
+        return std::max(floor, out.sliverFloor(run.start, cut, down, kFloorTolerance, kDescentMargin));
     }
     // At the start the tool stands where the last run written ended: it
     // cleared what lies within its reach of the written position, unless it
     // was just changed there.
-    const Point start = written(out.lastX, out.lastY, run.start[2]);
+    const Point start = written(fromX, fromY, run.start[2]);
     return out.rapidFloor(start, start, kFloorTolerance, kDescentMargin, !out.toolChanged, 0.0);
 }
 
@@ -177,6 +185,8 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
         return;
     }
     const double lastZ = static_cast<double>(out.lastZ) / out.format.units;
+    // Where the escape starts as written (the moves below change the last words).
+    const long long fromX = out.lastX, fromY = out.lastY;
     const bool known = out.clearanceKnown && out.clearanceFrom == run.start && out.clearanceTo == run.end;
     // Cutting steps escaped (OPT-CUT=ESCAPE) leave their material standing.
     const bool leftMaterial = out.escapeCutTop > -std::numeric_limits<double>::infinity();
@@ -196,7 +206,8 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
     };
     // The lowest a vertical rapid may go at the escape's start or end, in counts.
     auto floorAt = [&](bool atEnd) {
-        double z = known ? (atEnd ? out.clearanceEndZ : out.clearanceStartZ) : EscapeFloor(out, run, atEnd);
+        double z = known ? (atEnd ? out.clearanceEndZ : out.clearanceStartZ)
+                         : EscapeFloor(out, run, atEnd, fromX, fromY);
         if (atEnd) z = std::max(z, out.escapeCutTop + kDescentMargin);
         return z > -9.0e15 ? C(out, z) : std::numeric_limits<long long>::min();
     };
@@ -558,8 +569,8 @@ void PrepareEscapeClearance(OptimizedOutput& out) {
     out.clearanceFrom = run.start;
     out.clearanceTo = run.end;
     out.clearanceZ = out.clearance(run.start, run.end, out.options.escapeHeight);
-    out.clearanceStartZ = EscapeFloor(out, run, false);
-    out.clearanceEndZ = EscapeFloor(out, run, true);
+    out.clearanceStartZ = EscapeFloor(out, run, false, out.lastX, out.lastY);
+    out.clearanceEndZ = EscapeFloor(out, run, true, out.lastX, out.lastY);
     out.clearanceKnown = true;
 }
 

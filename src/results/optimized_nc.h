@@ -131,6 +131,13 @@ struct OptimizedOutput {
     std::function<double(const Point& exact, const Point& written, double slack, double margin, bool cleared,
                          double band)>
         rapidFloor;
+    // The lowest tip height (program frame) a vertical rapid at `written`
+    // may reach above what the cutter standing at `cutExact` cleared and the
+    // same cutter at `cutWritten`, that point rounded as written, may have
+    // left standing; -infinity for none.
+    std::function<double(const Point& cutExact, const Point& cutWritten, const Point& written, double slack,
+                         double margin)>
+        sliverFloor;
     // A kept run was written off its exact path (coordinates rounded to the
     // format): what the cutter cleared at an exact point it may have left
     // standing by up to half a count each way.

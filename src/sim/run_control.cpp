@@ -1163,4 +1163,80 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
     return top + margin + run.tool.shift - run.frameOffset[2];
 }
 
+double SliverFloor(const CuttingRun& run, const WorkModel& work, const Point& cutExact, const Point& cutWritten,
+                   const Point& written, double slack, double margin) {
+    constexpr double kNone = -std::numeric_limits<double>::infinity();
+    if (run.settle) run.settle();
+    const WorkModel& w = work;
+    const double cutter = run.tool.rho3;
+    if (w.height == nullptr || w.nx < 2 || w.ny < 2 || !(w.pitch > 0.0) || !(cutter > 0.0) || !(slack >= 0.0)) {
+        return kNone;
+    }
+    const ToolProfile& rapid = run.rapidTool;
+    const double outer = std::max(cutter, rapid.rho3) + slack;
+    // Run frame to the work's coordinates, relative to its first node.
+    const double fx = run.frameOffset[0] - w.xMin, fy = run.frameOffset[1] - w.yMin;
+    const double ex = cutExact[0] + fx, ey = cutExact[1] + fy;
+    const double cx = cutWritten[0] + fx, cy = cutWritten[1] + fy;
+    const double wx = written[0] + fx, wy = written[1] + fy;
+    if (!std::isfinite(ex + ey + cx + cy + wx + wy) || !std::isfinite(outer)) return kNone;
+    // The same place written: nothing was missed.
+    if (ex == cx && ey == cy) return kNone;
+    // The swept steps not yet told whose box meets the nodes looked at (a
+    // pitch around them), in the work's coordinates.
+    static thread_local std::vector<SweptStep> near;
+    near.clear();
+    const double around = outer + w.pitch;
+    for (const SweptStep& s : run.sweptUntold) {
+        const SweptStep t{{s.box[0] + fx, s.box[1] + fy, s.box[2] + fx, s.box[3] + fy}, s.highestCut};
+        if (t.box[0] <= wx + around && t.box[2] >= wx - around && t.box[1] <= wy + around &&
+            t.box[3] >= wy - around) {
+            near.push_back(t);
+        }
+    }
+    const double inv = 1.0 / w.pitch;
+    // Rows within the cutter's reach of the exact cut and the rapid's reach of `written`.
+    const double ylo = std::max(ey - cutter, wy - outer) - slack;
+    const double yhi = std::min(ey + cutter, wy + outer) + slack;
+    const int iy0 = static_cast<int>(std::clamp(std::ceil(ylo * inv), 0.0, static_cast<double>(w.ny)));
+    const int iy1 = static_cast<int>(std::clamp(std::floor(yhi * inv), -1.0, static_cast<double>(w.lastY)));
+    const double last = static_cast<double>(w.lastX);
+    double top = kNone;
+    for (int iy = iy0; iy <= iy1; ++iy) {
+        const double y = iy * w.pitch;
+        const double de2 = cutter * cutter - (y - ey) * (y - ey);
+        if (!(de2 >= 0.0)) continue;
+        const double half = std::sqrt(de2) + slack;
+        const int ix0 = static_cast<int>(std::clamp(std::ceil((ex - half) * inv), 0.0, last + 1.0));
+        const int ix1 = static_cast<int>(std::clamp(std::floor((ex + half) * inv), -1.0, last));
+        for (int ix = ix0; ix <= ix1; ++ix) {
+            const double x = ix * w.pitch;
+            // Reached from the exact cut, missed from the written one, and
+            // within the rapid's reach at `written`.
+            if (!(std::hypot(x - ex, y - ey) <= cutter + slack)) continue;
+            if (!(std::hypot(x - cx, y - cy) > cutter - slack)) continue;
+            const double dw = std::hypot(x - wx, y - wy);
+            if (!(dw <= outer)) continue;
+            // As high as the material beside it, as that stood before the
+            // steps not yet told cut it.
+            double h = w.height[NodeIndex(w, ix, iy)];
+            for (int ny = std::max(iy - 1, 0); ny <= std::min(iy + 1, w.lastY); ++ny) {
+                for (int nx = std::max(ix - 1, 0); nx <= std::min(ix + 1, w.lastX); ++nx) {
+                    h = std::max(h, static_cast<double>(w.height[NodeIndex(w, nx, ny)]));
+                }
+            }
+            for (const SweptStep& s : near) {
+                if (x + w.pitch >= s.box[0] && x - w.pitch <= s.box[2] && y + w.pitch >= s.box[1] &&
+                    y - w.pitch <= s.box[3]) {
+                    h = std::max(h, static_cast<double>(s.highestCut));
+                }
+            }
+            const double lift = ToolProfileHeight(rapid, 0.0, std::min(dw * dw, rapid.T3));
+            top = std::max(top, h - (std::isfinite(lift) ? std::max(lift, 0.0) : 0.0));
+        }
+    }
+    if (top == kNone) return kNone;
+    return top + margin + run.tool.shift - run.frameOffset[2];
+}
+
 }  // namespace morvex

@@ -321,6 +321,16 @@ double WorkTopInRunFrame(const CuttingRun& run, const WorkModel& work);
 double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exact, const Point& written, double slack,
                   double margin, bool cleared = true, double band = 0.0);
 
+// The lowest tip height (run frame) to which a vertical rapid at `written`
+// may go above slivers, its profile `margin` above them: nodes the cutter
+// standing at `cutExact` reached and the same cutter at `cutWritten` (that
+// position as the program writes it, rounded) does not, both `slack`
+// generous. The run cut them;
+// the written program may have left them standing, as high as the highest
+// node around them. -infinity when no such node is within reach.
+double SliverFloor(const CuttingRun& run, const WorkModel& work, const Point& cutExact, const Point& cutWritten,
+                   const Point& written, double slack, double margin);
+
 // Sweeps the motions the run has planned but not yet swept, and waits for
 // the batch the workers may be sweeping.
 void FlushCuts(CuttingRun& run, WorkModel& work);

@@ -860,34 +860,45 @@ TEST(RunControl, ClearanceCoversTheToolsReachOfThePath) {
     EXPECT_DOUBLE_EQ(ClearanceHeight(run, w, from, to, 3.0), 15.0 + 3.0 + 5.0 - 3.0);
 }
 
+// A 20 x 20 work 10 high at a pitch of 0.5 and a flat end mill of 6 mm in a
+// run whose frame is offset by (1, 2, 3), the tool having stood with its
+// tip at 2 over (cx, cy) (work coordinates): every node within 3 mm is down to 2.
+struct FlatOverBox {
+    WorkModel w;
+    CuttingRun run;
+    ToolTable table;
+    FlatOverBox(double cx, double cy) {
+        PitchSettings pitch;
+        pitch.workPitch = 0.5;
+        EXPECT_EQ(DefineBoxWork(w, BoxRequest{0, 0, 0, 20, 20, 10}, pitch, kDataLevelMinimal), DefineWorkStatus::Ok);
+        table.tools.resize(2);
+        ToolDef& flat = table.tools[1];
+        flat.defined = true;
+        flat.shape = kShapeFlat;
+        flat.d = 6.0f, flat.e = 3.0f, flat.h = 20.0f;
+        SelectTool(table, 1, 0.0, 0.0, nullptr, run.tool);
+        run.rapidTool = run.tool;
+        run.frameOffset = {1.0, 2.0, 3.0};
+        for (int iy = 0; iy <= w.lastY; ++iy) {
+            for (int ix = 0; ix <= w.lastX; ++ix) {
+                if (std::hypot(ix * 0.5 - cx, iy * 0.5 - cy) <= 3.0) w.height[NodeIndex(w, ix, iy)] = 2.0f;
+            }
+        }
+    }
+};
+
 // The floor of a vertical rapid at the written position of a point the
 // tool stood at: what the cutter cleared there never counts; a node the
 // rounding of the position brings within its reach does, and so does one
 // within a wider rapid profile's, as high as it stood before the steps
 // swept but not yet told cut it.
 TEST(RunControl, RapidFloorCountsWhatTheCutterDidNotClear) {
-    WorkModel w;
-    PitchSettings pitch;
-    pitch.workPitch = 0.5;
-    ASSERT_EQ(DefineBoxWork(w, BoxRequest{0, 0, 0, 20, 20, 10}, pitch, kDataLevelMinimal), DefineWorkStatus::Ok);
-    ToolTable table;
-    table.tools.resize(2);
-    ToolDef& flat = table.tools[1];
-    flat.defined = true;
-    flat.shape = kShapeFlat;
-    flat.d = 6.0f, flat.e = 3.0f, flat.h = 20.0f;
-    CuttingRun run;
-    SelectTool(table, 1, 0.0, 0.0, nullptr, run.tool);
-    run.rapidTool = run.tool;
-    run.frameOffset = {1.0, 2.0, 3.0};
-    // The tool stood at (9.9996, 10) with its tip at 2: every node within
-    // 3 mm is down to 2; (13, 10), 3.0004 away, still stands at 10.
+    // The tool stood at (9.9996, 10): (13, 10), 3.0004 away, still stands at 10.
     const double cx = 9.9996, cy = 10.0;
-    for (int iy = 0; iy <= w.lastY; ++iy) {
-        for (int ix = 0; ix <= w.lastX; ++ix) {
-            if (std::hypot(ix * 0.5 - cx, iy * 0.5 - cy) <= 3.0) w.height[NodeIndex(w, ix, iy)] = 2.0f;
-        }
-    }
+    FlatOverBox box(cx, cy);
+    WorkModel& w = box.w;
+    CuttingRun& run = box.run;
+    ToolTable& table = box.table;
     const Point exact{cx - 1.0, cy - 2.0, -1.0};
     const double none = -std::numeric_limits<double>::infinity();
     const double wall = 10.0 + 0.01 - 3.0;
@@ -923,6 +934,42 @@ TEST(RunControl, RapidFloorCountsWhatTheCutterDidNotClear) {
     }
     EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, exact, 1e-6, 0.01, true, 0.00075), 9.0 + 0.01 - 3.0);
     EXPECT_EQ(RapidFloor(run, w, exact, exact, 1e-6, 0.01, true, 0.0), none);
+}
+
+// Slivers: nodes the cutter reached at an exact point and not at that
+// point rounded as written count, within the rapid's reach of where it
+// comes down, as high as the stock beside them; nothing else does.
+TEST(RunControl, SliverFloorCountsWhatTheWrittenCutMissed) {
+    // Cut down to 2 around (10.0004, 10): (13, 10) lies 2.9996 away, and
+    // 3.0005 from (9.9995, 10), where the program writes the cut.
+    const double cx = 10.0004, cy = 10.0;
+    FlatOverBox box(cx, cy);
+    WorkModel& w = box.w;
+    CuttingRun& run = box.run;
+    const auto frame = [](double x, double y) { return Point{x - 1.0, y - 2.0, -1.0}; };
+    const Point cut = frame(cx, cy), written = frame(9.9995, cy);
+    const double none = -std::numeric_limits<double>::infinity();
+    const double stock = 10.0 + 0.01 - 3.0;
+    // Coming down where it cut, or a little nearer the sliver: it counts.
+    EXPECT_DOUBLE_EQ(SliverFloor(run, w, cut, written, frame(10.0, cy), 1e-6, 0.01), stock);
+    EXPECT_DOUBLE_EQ(SliverFloor(run, w, cut, written, frame(10.001, cy), 1e-6, 0.01), stock);
+    // Written where it was cut, or coming down out of reach: nothing.
+    EXPECT_EQ(SliverFloor(run, w, cut, cut, frame(10.0, cy), 1e-6, 0.01), none);
+    EXPECT_EQ(SliverFloor(run, w, cut, written, frame(9.5, cy), 1e-6, 0.01), none);
+    // Written rounded the other way, away from (7, 10) and towards (13, 10):
+    // the written cut reaches (13, 10), and (7, 10) the exact one never did.
+    EXPECT_EQ(SliverFloor(run, w, cut, frame(10.001, cy), frame(10.0, cy), 1e-6, 0.01), none);
+    // The stock beside it 5 high, but cut so by a step swept but not yet
+    // told (run frame box): it stood at that step's highest cut, 12.
+    for (int iy = 0; iy <= w.lastY; ++iy) {
+        for (int ix = 0; ix <= w.lastX; ++ix) {
+            float& h = w.height[NodeIndex(w, ix, iy)];
+            if (h > 5.0f) h = 5.0f;
+        }
+    }
+    EXPECT_DOUBLE_EQ(SliverFloor(run, w, cut, written, frame(10.0, cy), 1e-6, 0.01), 5.0 + 0.01 - 3.0);
+    run.sweptUntold.push_back({{13.5 - 1.0, 9.5 - 2.0, 13.5 - 1.0, 10.5 - 2.0}, 12.0f});
+    EXPECT_DOUBLE_EQ(SliverFloor(run, w, cut, written, frame(10.0, cy), 1e-6, 0.01), 12.0 + 0.01 - 3.0);
 }
 
 }  // namespace
