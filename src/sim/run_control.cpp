@@ -1073,6 +1073,36 @@ double ClearanceHeight(const CuttingRun& run, const WorkModel& work, const Point
     return top + margin + run.tool.shift - run.frameOffset[2];
 }
 
+namespace {
+
+// The swept steps not yet told whose box meets the square of half side
+// `reach` around (x, y), their boxes moved by (dx, dy) into the work's
+// coordinates.
+void UntoldStepsNear(const CuttingRun& run, double dx, double dy, double x, double y, double reach,
+                     std::vector<SweptStep>& near) {
+    near.clear();
+    for (const SweptStep& s : run.sweptUntold) {
+        const SweptStep t{{s.box[0] + dx, s.box[1] + dy, s.box[2] + dx, s.box[3] + dy}, s.highestCut};
+        if (t.box[0] <= x + reach && t.box[2] >= x - reach && t.box[1] <= y + reach && t.box[3] >= y - reach) {
+            near.push_back(t);
+        }
+    }
+}
+
+// The highest of a node and its eight neighbours: what a node left standing
+// beside a cut would stand as.
+double HighestAround(const WorkModel& w, int ix, int iy) {
+    double h = w.height[NodeIndex(w, ix, iy)];
+    for (int ny = std::max(iy - 1, 0); ny <= std::min(iy + 1, w.lastY); ++ny) {
+        for (int nx = std::max(ix - 1, 0); nx <= std::min(ix + 1, w.lastX); ++nx) {
+            h = std::max(h, static_cast<double>(w.height[NodeIndex(w, nx, ny)]));
+        }
+    }
+    return h;
+}
+
+}  // namespace
+
 double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exact, const Point& written, double slack,
                   double margin, bool cleared, double band) {
     if (run.settle) run.settle();
@@ -1099,14 +1129,7 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
     // The swept steps not yet told whose box meets the nodes looked at, in
     // the work's coordinates.
     static thread_local std::vector<SweptStep> near;
-    near.clear();
-    const double bx = run.frameOffset[0] - w.xMin, by = run.frameOffset[1] - w.yMin;
-    for (const SweptStep& s : run.sweptUntold) {
-        const SweptStep t{{s.box[0] + bx, s.box[1] + by, s.box[2] + bx, s.box[3] + by}, s.highestCut};
-        if (t.box[0] <= wx + outer && t.box[2] >= wx - outer && t.box[1] <= wy + outer && t.box[3] >= wy - outer) {
-            near.push_back(t);
-        }
-    }
+    UntoldStepsNear(run, run.frameOffset[0] - w.xMin, run.frameOffset[1] - w.yMin, wx, wy, outer, near);
     double top = kNone;
     const double inner = cutter - slack - band;
     const double last = static_cast<double>(w.lastX);
@@ -1139,16 +1162,9 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
             // Within the band of the cutter's edge: perhaps never cut.
             const bool edge = !beyond && band > 0.0 && de >= cutter - slack - band;
             if (!beyond && !edge && !(de >= cutter - slack && dw < de - slack)) continue;
-            double h = w.height[NodeIndex(w, ix, iy)];
             // Left standing, it would stand as the material just beyond the
             // cut it missed: as high as the highest node around it.
-            if (edge) {
-                for (int ny = std::max(iy - 1, 0); ny <= std::min(iy + 1, w.lastY); ++ny) {
-                    for (int nx = std::max(ix - 1, 0); nx <= std::min(ix + 1, w.lastX); ++nx) {
-                        h = std::max(h, static_cast<double>(w.height[NodeIndex(w, nx, ny)]));
-                    }
-                }
-            }
+            double h = edge ? HighestAround(w, ix, iy) : w.height[NodeIndex(w, ix, iy)];
             for (const SweptStep& s : near) {
                 if (x >= s.box[0] && x <= s.box[2] && y >= s.box[1] && y <= s.box[3]) {
                     h = std::max(h, static_cast<double>(s.highestCut));
@@ -1185,15 +1201,7 @@ double SliverFloor(const CuttingRun& run, const WorkModel& work, const Point& cu
     // The swept steps not yet told whose box meets the nodes looked at (a
     // pitch around them), in the work's coordinates.
     static thread_local std::vector<SweptStep> near;
-    near.clear();
-    const double around = outer + w.pitch;
-    for (const SweptStep& s : run.sweptUntold) {
-        const SweptStep t{{s.box[0] + fx, s.box[1] + fy, s.box[2] + fx, s.box[3] + fy}, s.highestCut};
-        if (t.box[0] <= wx + around && t.box[2] >= wx - around && t.box[1] <= wy + around &&
-            t.box[3] >= wy - around) {
-            near.push_back(t);
-        }
-    }
+    UntoldStepsNear(run, fx, fy, wx, wy, outer + w.pitch, near);
     const double inv = 1.0 / w.pitch;
     // Rows within the cutter's reach of the exact cut and the rapid's reach of `written`.
     const double ylo = std::max(ey - cutter, wy - outer) - slack;
@@ -1219,12 +1227,7 @@ double SliverFloor(const CuttingRun& run, const WorkModel& work, const Point& cu
             if (!(dw <= outer)) continue;
             // As high as the material beside it, as that stood before the
             // steps not yet told cut it.
-            double h = w.height[NodeIndex(w, ix, iy)];
-            for (int ny = std::max(iy - 1, 0); ny <= std::min(iy + 1, w.lastY); ++ny) {
-                for (int nx = std::max(ix - 1, 0); nx <= std::min(ix + 1, w.lastX); ++nx) {
-                    h = std::max(h, static_cast<double>(w.height[NodeIndex(w, nx, ny)]));
-                }
-            }
+            double h = HighestAround(w, ix, iy);
             for (const SweptStep& s : near) {
                 if (x + w.pitch >= s.box[0] && x - w.pitch <= s.box[2] && y + w.pitch >= s.box[1] &&
                     y - w.pitch <= s.box[3]) {
