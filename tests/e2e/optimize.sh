@@ -20,58 +20,12 @@ cp -r "$source_dir/samples/." .
 set_key() { sed -i "s/^$1=.*/$1=$2/" morvex.ini; }
 set_key CUT-DATA YES
 set_key OPT-AIRCUT NO
-cat >follows.py <<'PY'
-import json, math, sys
-load = lambda p: [json.loads(l) for l in open(p)]
-inp, out = load(sys.argv[1]), load(sys.argv[2])
-tol = 2e-3
-def near(a, b): return max(abs(x - y) for x, y in zip(a, b)) <= tol
-def on_motion(p, m):
-    a, b = m["tool_start"], m["tool_end"]
-    if m["type"].startswith("arc"):
-        c, r, pl = m["tool_centre"], m["radius"], m["plane"]
-        i, j, k = {17: (0, 1, 2), 18: (2, 0, 1), 19: (1, 2, 0)}[abs(pl)]
-        radial = math.hypot(p[i] - c[i], p[j] - c[j])
-        lo, hi = min(a[k], b[k]) - tol, max(a[k], b[k]) + tol
-        return abs(radial - r) <= tol and lo <= p[k] <= hi
-    d = [y - x for x, y in zip(a, b)]
-    l2 = sum(v * v for v in d)
-    t = 0 if l2 == 0 else max(0, min(1, sum((p[i] - a[i]) * d[i] for i in range(3)) / l2))
-    return math.dist(p, [a[i] + t * d[i] for i in range(3)]) <= tol
-if len(sys.argv) > 3:
-    # Escapes written: the feed moves alone lie on the input's path (lines
-    # all along), arcs about the input's centres.
-    # (The feed down after an escape comes straight down over its end.)
-    off, centres = [], []
-    for k, m in enumerate(out):
-        a, b = m["tool_start"], m["tool_end"]
-        if m["type"] == "rapid" or (k > 0 and out[k - 1]["type"] == "rapid" and a[:2] == b[:2]): continue
-        arc = m["type"].startswith("arc")
-        points = [b] if arc else [[a[i] + t / 8 * (b[i] - a[i]) for i in range(3)] for t in range(9)]
-        off += [p for p in points if not any(on_motion(p, i) for i in inp)]
-        if arc:
-            x, y = {17: (0, 1), 18: (2, 0), 19: (1, 2)}[abs(m["plane"])]
-            c = m["tool_centre"]
-            if not any(i["type"].startswith("arc") and max(abs(c[x] - i["tool_centre"][x]), abs(c[y] - i["tool_centre"][y])) <= tol for i in inp):
-                centres.append(c)
-    if off or centres: print("off the path", off[:5], "centres", centres[:3]); sys.exit(1)
-    sys.exit(0)
-ends = [m["tool_end"] for m in out]
-# Every end of the input (after the start the run and the listing share) in order.
-k = 0
-missing = 0
-for m in inp:
-    while k < len(ends) and not near(ends[k], m["tool_end"]): k += 1
-    if k == len(ends): missing += 1; break
-off = [e for e in ends if not any(on_motion(e, m) for m in inp)]
-if missing or off: print("missing", missing, "off the path", off[:5]); sys.exit(1)
-PY
 for name in pocket contour drill finish3d; do
     "$morvex" -X6 $name.nc -O kept.dmf --optimize 2>kept.err; rc=$?
     if [ $rc -ne 0 ] || [ ! -s $name.onc ] || [ ! -s $name.TXT ]; then fail "$name: kept run rc=$rc"; cat kept.err; continue; fi
     "$morvex" --motions $name.nc "/S(0,0,100)" >in.jsonl  # where the cut started
     "$morvex" --motions $name.onc >out.jsonl
-    if python3 follows.py in.jsonl out.jsonl; then pass "$name: kept path follows the input"
+    if python3 "$source_dir/tests/e2e/follows.py" in.jsonl out.jsonl; then pass "$name: kept path follows the input"
     else fail "$name: kept path"; fi
 done
 # A spline in the air keeps its shape: a quadratic curve through (10, 5).
@@ -88,23 +42,7 @@ sys.exit(0 if abs(top - 5.0) < 0.02 and not off and len(ends) > 20 else 1)
 PY
 then pass "spline keeps its shape"; else fail "spline rc=$rc"; cat spline.err; head -20 spline.onc; fi
 
-if python3 - pocket.TXT <<'PY'
-import re, sys
-tables = {"A": (400, [(35.0, 800), (20.0, 1200), (8.0, 1600)]), "V": (150, [(20.0, 300)])}
-def feed(cls, load):
-    first, pairs = tables.get(cls, tables["A"])
-    feeds = [first] + [f for _, f in pairs]
-    for i, (t, _) in enumerate(pairs):
-        if t < load: return feeds[i]
-    return feeds[len(pairs)]
-bad = checked = 0
-for line in open(sys.argv[1]):
-    m = re.search(r"\(([AVUD])(-?[0-9.]+)F(-?\d+)\)$", line.strip())
-    if not m or "G00" in line: continue
-    checked += 1
-    if int(m.group(3)) != feed(m.group(1), float(m.group(2))): bad += 1
-if bad or checked < 50: print("bad", bad, "of", checked); sys.exit(1)
-PY
+if python3 "$source_dir/tests/e2e/opt_feeds.py" pocket.TXT 50
 then pass "feeds from the OPT-F table"; else fail "feeds"; fi
 
 # Escapes: cut again under the rapid check (an alarm ends the run with 1).
@@ -128,7 +66,7 @@ for name in ramp arc; do
     "$morvex" -X6 $name.nc -O $name.dmf --optimize 2>$name.err; rc=$?
     "$morvex" --motions $name.nc "/S(0,0,100)" >in.jsonl
     "$morvex" --motions $name.onc >out.jsonl
-    if [ $rc -eq 0 ] && python3 follows.py in.jsonl out.jsonl feeds
+    if [ $rc -eq 0 ] && python3 "$source_dir/tests/e2e/follows.py" in.jsonl out.jsonl feeds
     then pass "$name: short air stays on the path"; else fail "$name rc=$rc"; cat $name.err $name.onc; fi
 done
 "$morvex" -X6 end.nc -O end.dmf --optimize 2>end.err; rc=$?
