@@ -360,8 +360,8 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
                 if constexpr (decltype(sum)::value) {
                     const double weight = ix == 0 || ix == lastX ? edge : inner;
                     const double v = (static_cast<double>(heights[idx]) - candidate) * p * p * weight;
-                    volume += v;
-                    if constexpr (decltype(torque)::value) torqueSum += v * std::sqrt(q);
+                    volume += SnappedLoad(v);
+                    if constexpr (decltype(torque)::value) torqueSum += SnappedLoad(v * std::sqrt(q));
                     top = std::max(top, heights[idx]);
                 }
                 heights[idx] = candidate;

@@ -49,6 +49,15 @@ int ResolveClass(const ClassFold& fold);
 // Folds `other` (rows of another band of the same step) into `into`.
 void MergeClassFold(ClassFold& into, const ClassFold& other);
 
+// A load term (mm3, mm4) as it is added to a load sum: a multiple of 2^-36,
+// moved by at most 8e-12. Sums of such terms are exact while they stay
+// below 2^17 (131072), so a step's or a motion's load is the same whatever
+// order its rows and the sweep threads' bands of rows are added in.
+inline double SnappedLoad(double term) {
+    constexpr double kSnap = 98304.0;  // 1.5 * 2^16, whose unit in the last place is 2^-36
+    return (term + kSnap) - kSnap;
+}
+
 // Flags a sweep leaves for the checks and the run; plain integers that any
 // strip may set to 1 and nobody clears during a step.
 struct SweepFlags {

@@ -55,8 +55,8 @@ inline double NodeWeight(const WorkModel& w, int ix, int iy) {
                                           double q, SweepFlags& flags) {
     const WorkModel& w = *ctx.work;
     const double v = (static_cast<double>(before) - after) * w.pitch * w.pitch * NodeWeight(w, ix, iy);
-    flags.loadVolume += v;
-    if (ctx.torque) flags.loadTorque += v * std::sqrt(q);
+    flags.loadVolume += SnappedLoad(v);
+    if (ctx.torque) flags.loadTorque += SnappedLoad(v * std::sqrt(q));
     flags.highestCut = std::max(flags.highestCut, before);
 }
 

@@ -156,9 +156,10 @@ void PlungeRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps, 
         if (!r.lowered) continue;
         ClassFold& fold = classes[steps[static_cast<std::size_t>(j)].index];
         NoteClassAt(fold, cls, static_cast<long long>(rowIdx) + lo);
-        fold.loadVolume += r.volume * area;
+        const double load = SnappedLoad(r.volume * area);
+        fold.loadVolume += load;
         fold.highestCut = std::max(fold.highestCut, r.highest);
-        flags.loadVolume += r.volume * area;
+        flags.loadVolume += load;
     }
 }
 

@@ -185,8 +185,8 @@ void AddRunLoad(const SweepContext& ctx, int ixBegin, int iy, int n, const float
     if (n > 1) half(n - 1);
     const double rowWeight = (iy == 0 || iy == w.lastY) ? 0.5 : 1.0;
     const double area = w.pitch * w.pitch * rowWeight;
-    flags.loadVolume += volume * area;
-    if (ctx.torque) flags.loadTorque += torque * area;
+    flags.loadVolume += SnappedLoad(volume * area);
+    if (ctx.torque) flags.loadTorque += SnappedLoad(torque * area);
 }
 
 // How far inside the reach a node must lie to be sure of it (mm):
@@ -583,9 +583,10 @@ bool DescentRow(const SweepContext& ctx, const std::vector<StepGeometry>& steps,
         if (!lowered) continue;
         ClassFold& fold = classes[steps[sj].index];
         NoteClassAt(fold, cls, static_cast<long long>(rowIdx) + lo);
-        fold.loadVolume += volume * area;
+        const double load = SnappedLoad(volume * area);
+        fold.loadVolume += load;
         fold.highestCut = std::max(fold.highestCut, top);
-        flags.loadVolume += volume * area;
+        flags.loadVolume += load;
     }
     return true;
 }

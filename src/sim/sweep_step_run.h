@@ -139,8 +139,8 @@ inline void SweepPlainShortRun(const SweepContext& ctx, const StepGeometry& g, i
         if (ctx.sumLoad) {
             // AddNodeLoad, in line.
             const double v = (static_cast<double>(hRun[i]) - cand) * w.pitch * w.pitch * NodeWeight(w, ixBegin + i, iy);
-            flags.loadVolume += v;
-            if (ctx.torque) flags.loadTorque += v * std::sqrt(q);
+            flags.loadVolume += SnappedLoad(v);
+            if (ctx.torque) flags.loadTorque += SnappedLoad(v * std::sqrt(q));
             stepClass.highestCut = std::max(stepClass.highestCut, hRun[i]);
         }
         LowerPlainStepNode(ctx, runIdx + static_cast<std::size_t>(i), offRun[i], g.dx, g.dy, g.x1, vy, travel, cand,

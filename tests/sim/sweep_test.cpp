@@ -9,9 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -331,6 +333,59 @@ TEST(Sweep, WorkerHandOverNeverHangsAndCutsLikeOneThread) {
     EXPECT_EQ(one.heightA, many.heightA);
     EXPECT_EQ(one.attrA, many.attrA);
     EXPECT_EQ(one.lineNumbers, many.lineNumbers);
+}
+
+// Loads do not depend on how many threads sweep: motions swept whole and a
+// motion's steps handed over at once, over an uneven top, give the same
+// volume and torque sums, bit for bit, on the calling thread alone and on
+// 2, 3 and 5 strips (the bands add their rows in another order).
+TEST(Sweep, LoadsAreTheSameForAnyNumberOfThreads) {
+    const ToolProfile tools[] = {Tool(kShapeFlat, 6.0f, 0.0f), Tool(kShapeBall, 6.0f, 3.0f)};
+    const SweepMotionInput motions[] = {
+        Line({3, 4.1, 8.7}, {27, 4.1, 8.7}),       // along X
+        Line({4, 3, 9.2}, {26.3, 25.7, 8.1}),      // descending, slanted
+        Arc({15, 15, 8.4}, {24, 15, 8.4}, {15, 24, 8.4}, 9.0, 9.0, 1.5707963267948966),
+    };
+    constexpr int kStrips[] = {1, 2, 3, 5};
+    std::vector<std::array<double, 2>> loads[4];
+    for (int k = 0; k < 4; ++k) {
+        // The same uneven top for every count: the terms of each row are
+        // alike, only the order the rows are added in differs.
+        WorkModel w = MakeWork(151, 151, 0.2);
+        std::mt19937 random(7);
+        for (float& h : w.heightA) h = 9.0f + 1.0f * std::generate_canonical<float, 24>(random);
+        SweepWorkers workers;
+        if (kStrips[k] > 1) StartWorkers(workers, kStrips[k]);
+        for (const ToolProfile& tool : tools) {
+            SweepContext ctx = Context(w, tool);
+            ctx.sumLoad = true;
+            ctx.torque = true;
+            for (const SweepMotionInput& m : motions) {
+                SweepFlags whole;
+                if (kStrips[k] > 1) SweepMotionOnWorkers(workers, ctx, m, whole);
+                else SweepMotion(ctx, m, whole);
+                loads[k].push_back({whole.loadVolume, whole.loadTorque});
+            }
+            // A line's steps, each with its own loads.
+            std::vector<Point> points;
+            for (int i = 0; i <= 40; ++i) points.push_back({4.0 + 0.55 * i, 20.0 - 0.3 * i, 7.9});
+            SweepFlags steps;
+            std::vector<ClassFold> folds;
+            if (kStrips[k] > 1) SweepStepsOnWorkers(workers, ctx, points, steps, false, &folds);
+            else SweepStepsHere(ctx, points, steps, false, &folds);
+            for (const ClassFold& f : folds) loads[k].push_back({f.loadVolume, f.loadTorque});
+            loads[k].push_back({steps.loadVolume, steps.loadTorque});
+        }
+        StopWorkers(workers);
+    }
+    ASSERT_EQ(loads[0].size(), 2u * (3 + 40 + 1));
+    EXPECT_GT(loads[0][0][0], 10.0);
+    for (int k = 1; k < 4; ++k) {
+        for (std::size_t i = 0; i < loads[0].size(); ++i) {
+            EXPECT_EQ(loads[k][i][0], loads[0][i][0]) << kStrips[k] << " strips, load " << i;
+            EXPECT_EQ(loads[k][i][1], loads[0][i][1]) << kStrips[k] << " strips, load " << i;
+        }
+    }
 }
 
 // A motion's steps handed to the workers at once, and a descending line's
