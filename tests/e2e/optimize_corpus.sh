@@ -2,7 +2,8 @@
 # The optimised NC of real CAM programs (the shared corpus beside the
 # project): with air kept it follows the input's path and its feeds are the
 # OPT-F table's for the loads in the cut data; with escapes its cut under
-# the rapid check raises no alarm where the input's own cut raises none.
+# the rapid check raises no alarm where the input's own cut raises none;
+# one sweep thread writes the same files as four.
 # Each program is cut on a stock around its feed moves, top at Z0 (or half
 # way up what it cuts above Z0), with the sample settings and a 3 mm end
 # mill. Skips (status 77) without the corpus.
@@ -40,7 +41,7 @@ e = json.load(open(sys.argv[1]))["extents_feed_endpoints"]
 x, y, z = e["x"], e["y"], e["z"]
 top = 0.0 if z[0] < 0 else z[0] + 0.5 * (z[1] - z[0])
 print(f"({x[0] - 8},{y[0] - 8},{min(z[0], top) - 3},{x[1] + 8},{y[1] + 8},{top})",
-      max(0.1, round(max(x[1] - x[0], y[1] - y[0]) / 600, 2)))
+      max(0.1, round((max(x[1] - x[0], y[1] - y[0]) + 16) / 600, 2)))
 PY
 )
     set_key "INITIAL SIZE" "$stock"
@@ -71,6 +72,16 @@ PY
     else
         echo "not cut with escapes: $name (its own cut stops: $(head -c 120 in.err))"
     fi
+    # One sweep thread writes the same files as the sample settings' four
+    # (escapes, no rapid check: the run then sweeps its motions in batches).
+    set_key OPT-AIRCUT ESCAPE
+    set_key INTERFERENCE NO
+    "$morvex" -X6 prog.nc -O four.dmf --optimize >/dev/null 2>four.err
+    mv prog.onc four.onc && mv prog.TXT four.TXT
+    set_key threadnc NO
+    "$morvex" -X6 prog.nc -O one.dmf --optimize >/dev/null 2>one.err
+    if cmp -s prog.onc four.onc && cmp -s prog.TXT four.TXT; then pass "$name: the same files on one thread"
+    else fail "$name: one thread and four write different files"; fi
     cd "$work" || exit 1
 done
 echo "$passes passed, $fails failed"
