@@ -114,9 +114,12 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
             o.clearance = [&run, &work, straight](const Point& a, const Point& b, double margin) {
                 return ClearanceHeight(run, work, a, b, margin, straight);
             };
-            o.rapidFloor = [&run, &work](const Point& exact, const Point& written, double slack, double margin,
-                                         bool cleared, double band) {
-                return RapidFloor(run, work, exact, written, slack, margin, cleared, band);
+            o.rapidFloor = [&run, &work, &session](const Point& exact, const Point& written, double slack,
+                                                   double margin, bool cleared, bool stood) {
+                return RapidFloor(run, work, exact, written, slack, margin, cleared, &session.edges, stood);
+            };
+            o.markCut = [&run, &work, &session](const Point& from, const Point& to, double shift) {
+                MarkWrittenCut(run, work, from, to, shift, session.edges);
             };
             o.sliverFloor = [&run, &work](const Point& cutExact, const Point& cutWritten, const Point& written,
                                           double slack, double margin) {
@@ -152,6 +155,7 @@ bool FinishOptimizedRun(App& app, Host& host, OptimizeSession& session, const Cu
     const bool aborted = run.state != RunState::Finished;
     session.out.clearance = nullptr;
     session.out.rapidFloor = nullptr;
+    session.out.markCut = nullptr;
     session.out.sliverFloor = nullptr;
     session.clearanceRun = nullptr;
     const bool ok = CloseOptimisedOutputs(session.out, aborted);

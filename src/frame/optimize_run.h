@@ -22,6 +22,7 @@ struct OptimizeSession {
     std::string ncPath, dataPath;      // "" for a file not written
     bool open = false;
     const CuttingRun* clearanceRun = nullptr;  // the run out.clearance looks at
+    CutEdgeMarks edges;  // where cuts written off their place may leave slivers
 };
 
 // The options of the settings (ESCAPE-WIDTH 0 is three work pitches).

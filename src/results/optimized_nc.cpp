@@ -73,10 +73,58 @@ bool Feed(OptimizedOutput& out, long long f) {
 
 long long C(const OptimizedOutput& out, double mm) { return ToCounts(mm, out.format.units); }
 
-// Whether `counts` stands off the exact value `mm` by more than the
-// rounding of a number read from a program.
-bool OffExact(const OptimizedOutput& out, double mm, long long counts) {
-    return !(std::fabs(static_cast<double>(counts) / out.format.units - mm) <= 1e-9 * (1.0 + std::fabs(mm)));
+// Tells out.markCut of kept run `run` when it was written off its exact
+// place, from (startX, startY) (where the program written stood) to its
+// end as written; an arc as chords of its exact path, the shift grown by
+// what its centre, written as rounded offsets, moves it. An arc outside
+// the XY plane as the straight reach of its whole circle across the plane.
+void MarkWrittenRun(OptimizedOutput& out, const OptimizeRun& run, double startX, double startY) {
+    if (!out.markCut) return;
+    const double units = out.format.units;
+    const auto off = [&](const Point& exact, double x, double y) { return std::hypot(x - exact[0], y - exact[1]); };
+    const double endX = static_cast<double>(C(out, run.end[0])) / units;
+    const double endY = static_cast<double>(C(out, run.end[1])) / units;
+    double shift = std::max(off(run.start, startX, startY), off(run.end, endX, endY));
+    const bool arc = run.type == kArcCw || run.type == kArcCcw;
+    if (!arc) {
+        if (shift > 1e-9) out.markCut(run.start, run.end, shift);
+        return;
+    }
+    const double cx = startX + static_cast<double>(C(out, run.centre[0] - run.start[0])) / units;
+    const double cy = startY + static_cast<double>(C(out, run.centre[1] - run.start[1])) / units;
+    shift = off(run.start, startX, startY) + off(run.end, endX, endY) + 2.0 * off(run.centre, cx, cy);
+    if (!(shift > 1e-9)) return;
+    const double radius = std::hypot(run.start[0] - run.centre[0], run.start[1] - run.centre[1]);
+    if (run.plane != 17) {
+        // Across the plane the circle reaches its centre's coordinate plus
+        // or minus its radius (in 3D).
+        const double r = std::hypot(radius, run.start[2] - run.centre[2]);
+        const bool alongX = run.plane == 18;
+        Point a = run.start, b = run.end;
+        (alongX ? a[0] : a[1]) = run.centre[alongX ? 0 : 1] - r;
+        (alongX ? b[0] : b[1]) = run.centre[alongX ? 0 : 1] + r;
+        out.markCut(a, b, shift + 1e-3);
+        return;
+    }
+    // Chords whose sagitta stays within a micron.
+    constexpr double kSagitta = 1e-3;
+    const double a0 = std::atan2(run.start[1] - run.centre[1], run.start[0] - run.centre[0]);
+    const double a1 = std::atan2(run.end[1] - run.centre[1], run.end[0] - run.centre[0]);
+    constexpr double kTurn = 6.283185307179586;
+    double sweep = a1 - a0;
+    if (run.type == kArcCw && !(sweep < 0.0)) sweep -= kTurn;
+    if (run.type == kArcCcw && !(sweep > 0.0)) sweep += kTurn;
+    const double chord = std::sqrt(8.0 * std::max(radius, 1e-9) * kSagitta);
+    const int n = static_cast<int>(std::clamp(std::ceil(std::fabs(sweep) * radius / chord), 1.0, 4096.0));
+    Point from = run.start;
+    for (int i = 1; i <= n; ++i) {
+        const double t = static_cast<double>(i) / n, a = a0 + sweep * t;
+        const Point to = i == n ? run.end
+                                : Point{run.centre[0] + radius * std::cos(a), run.centre[1] + radius * std::sin(a),
+                                        run.start[2] + (run.end[2] - run.start[2]) * t};
+        out.markCut(from, to, shift + kSagitta);
+        from = to;
+    }
 }
 
 void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
@@ -113,7 +161,8 @@ void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
         out.lastMode = mode;
     }
     const long long ex = C(out, run.end[0]), ey = C(out, run.end[1]);
-    out.pathRounded = out.pathRounded || OffExact(out, run.end[0], ex) || OffExact(out, run.end[1], ey);
+    MarkWrittenRun(out, run, static_cast<double>(out.lastX) / out.format.units,
+                   static_cast<double>(out.lastY) / out.format.units);
     bool any = Axis(out, "X", ex, out.lastX);
     any = Axis(out, "Y", ey, out.lastY) || any;
     any = Axis(out, "Z", C(out, run.end[2]), out.lastZ) || any;
@@ -125,7 +174,6 @@ void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
         for (const int a : kAxes[p]) {
             const double offset = run.centre[static_cast<std::size_t>(a)] - run.start[static_cast<std::size_t>(a)];
             const long long d = C(out, offset);
-            out.pathRounded = out.pathRounded || OffExact(out, offset, d);
             if (d == 0) continue;
             const char letter[2] = {kLetters[a], '\0'};
             Text(out, FormatCounts(letter, d, out.format));
@@ -148,11 +196,12 @@ double EscapeFloor(const OptimizedOutput& out, const OptimizeRun& run, bool atEn
         return Point{static_cast<double>(x) / out.format.units, static_cast<double>(y) / out.format.units, z};
     };
     if (atEnd) {
-        // Down where the tool stood at run.end: what the exact path cleared
-        // there the written one may have missed by half a count each way.
-        const double band = out.pathRounded ? 0.75 / out.format.units : 0.0;
+        // Down where the tool stood at run.end. It came there through air,
+        // over what earlier cuts cleared; the written program's tool never
+        // stood there, and its earlier cuts may have left slivers where
+        // they were written off their place.
         const Point down = written(C(out, run.end[0]), C(out, run.end[1]), run.end[2]);
-        const double floor = out.rapidFloor(run.end, down, kFloorTolerance, kDescentMargin, true, band);
+        const double floor = out.rapidFloor(run.end, down, kFloorTolerance, kDescentMargin, true, false);
         if (!out.sliverFloor || out.toolChanged) return floor;
         // The air the escape replaces cut nothing: what stands at its end
         // the last run written cleared, up to its end, written rounded.
@@ -163,9 +212,10 @@ double EscapeFloor(const OptimizedOutput& out, const OptimizeRun& run, bool atEn
     }
     // At the start the tool stands where the last run written ended: it
     // cleared what lies within its reach of the written position, unless it
-    // was just changed there.
+    // was just changed there. A wider rapid profile meets what lies beside,
+    // slivers of earlier cuts as well.
     const Point start = written(fromX, fromY, run.start[2]);
-    return out.rapidFloor(start, start, kFloorTolerance, kDescentMargin, !out.toolChanged, 0.0);
+    return out.rapidFloor(start, start, kFloorTolerance, kDescentMargin, !out.toolChanged, true);
 }
 
 void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, int previousLine) {

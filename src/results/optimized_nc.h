@@ -125,12 +125,17 @@ struct OptimizedOutput {
     // meet beside what the tool cleared at `exact`; -infinity for none. An
     // escape's start is both: the run written before it ended there.
     // Without `cleared` the tool has cleared nothing there (it was just
-    // changed): every node its rapid profile reaches counts. Nodes within
-    // `band` inside the edge of the cutter's reach at `exact` count as high
-    // as the highest node around them (see pathRounded).
+    // changed): every node its rapid profile reaches counts. Where the
+    // written program's tool never `stood` at `written` (an escape's end),
+    // what the edges of cuts written off their place (markCut) may have
+    // left standing counts even within the cutter's reach of `exact`.
     std::function<double(const Point& exact, const Point& written, double slack, double margin, bool cleared,
-                         double band)>
+                         bool stood)>
         rapidFloor;
+    // Told of every kept run written off its exact place: the exact
+    // straight path from..to (a chord of an arc), written up to `shift`
+    // mm off it, whose cut's edges may leave slivers standing.
+    std::function<void(const Point& from, const Point& to, double shift)> markCut;
     // The lowest tip height (program frame) a vertical rapid at `written`
     // may reach above what the cutter standing at `cutExact` cleared and the
     // same cutter at `cutWritten`, that point rounded as written, may have
@@ -138,10 +143,6 @@ struct OptimizedOutput {
     std::function<double(const Point& cutExact, const Point& cutWritten, const Point& written, double slack,
                          double margin)>
         sliverFloor;
-    // A kept run was written off its exact path (coordinates rounded to the
-    // format): what the cutter cleared at an exact point it may have left
-    // standing by up to half a count each way.
-    bool pathRounded = false;
     // The highest material (program frame) the pending escape's cutting
     // steps took away in the run: an escape under OPT-CUT=ESCAPE leaves it
     // standing. -infinity when none.

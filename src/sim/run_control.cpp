@@ -1104,7 +1104,7 @@ double HighestAround(const WorkModel& w, int ix, int iy) {
 }  // namespace
 
 double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exact, const Point& written, double slack,
-                  double margin, bool cleared, double band) {
+                  double margin, bool cleared, const CutEdgeMarks* edges, bool stood) {
     if (run.settle) run.settle();
     constexpr double kNone = -std::numeric_limits<double>::infinity();
     const WorkModel& w = work;
@@ -1119,10 +1119,12 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
     if (!std::isfinite(wx) || !std::isfinite(wy) || !std::isfinite(ex) || !std::isfinite(ey) || !std::isfinite(outer)) {
         return kNone;
     }
-    if (!(band >= 0.0) || !std::isfinite(band)) band = 0.0;
     // The same tool at (nearly) the same place meets nothing it did not clear.
     const double moved = std::hypot(wx - ex, wy - ey);
-    if (!(rapid.rho3 > cutter) && moved <= slack && band == 0.0) return kNone;
+    // Marks count within the cutter's reach of `exact` where the written
+    // program's tool never stood.
+    const bool marksInside = edges != nullptr && !edges->bits.empty() && !stood;
+    if (!(rapid.rho3 > cutter) && moved <= slack && !marksInside) return kNone;
     const double inv = 1.0 / w.pitch;
     const int iy0 = static_cast<int>(std::clamp(std::floor((wy - outer) * inv), 0.0, static_cast<double>(w.ny)));
     const int iy1 = static_cast<int>(std::clamp(std::ceil((wy + outer) * inv), -1.0, static_cast<double>(w.lastY)));
@@ -1131,7 +1133,7 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
     static thread_local std::vector<SweptStep> near;
     UntoldStepsNear(run, run.frameOffset[0] - w.xMin, run.frameOffset[1] - w.yMin, wx, wy, outer, near);
     double top = kNone;
-    const double inner = cutter - slack - band;
+    const double inner = cutter - slack;
     const double last = static_cast<double>(w.lastX);
     for (int iy = iy0; iy <= iy1; ++iy) {
         const double y = iy * w.pitch;
@@ -1149,22 +1151,24 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
             skip1 = static_cast<int>(std::clamp(std::floor((ex + half) * inv) - 1.0, -1.0, last));
         }
         for (int ix = ix0; ix <= ix1; ++ix) {
-            if (ix >= skip0 && ix <= skip1) {
+            const bool inside = ix >= skip0 && ix <= skip1;
+            if (inside && !marksInside) {
                 ix = skip1;
                 continue;
             }
+            const bool marked = edges != nullptr && EdgeMarked(*edges, ix, iy);
+            if (inside && !marked) continue;
             const double x = ix * w.pitch;
             const double dw = std::hypot(x - wx, y - wy), de = std::hypot(x - ex, y - ey);
             // Reached at `written`, and surely not by the cutter at `exact`,
             // or at the edge of its reach there with `written` nearer.
             if (!(dw <= outer)) continue;
             const bool beyond = de > cutter + slack;
-            // Within the band of the cutter's edge: perhaps never cut.
-            const bool edge = !beyond && band > 0.0 && de >= cutter - slack - band;
-            if (!beyond && !edge && !(de >= cutter - slack && dw < de - slack)) continue;
-            // Left standing, it would stand as the material just beyond the
-            // cut it missed: as high as the highest node around it.
-            double h = edge ? HighestAround(w, ix, iy) : w.height[NodeIndex(w, ix, iy)];
+            if (!beyond && !(marked && marksInside) && !(de >= cutter - slack && dw < de - slack)) continue;
+            // A sliver the written path left standing would stand as the
+            // material just beyond the cut it missed: as high as the
+            // highest node around it.
+            double h = marked ? HighestAround(w, ix, iy) : w.height[NodeIndex(w, ix, iy)];
             for (const SweptStep& s : near) {
                 if (x >= s.box[0] && x <= s.box[2] && y >= s.box[1] && y <= s.box[3]) {
                     h = std::max(h, static_cast<double>(s.highestCut));
@@ -1177,6 +1181,12 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
     }
     if (top == kNone) return kNone;
     return top + margin + run.tool.shift - run.frameOffset[2];
+}
+
+void MarkWrittenCut(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, double shift,
+                    CutEdgeMarks& edges) {
+    const double dx = run.frameOffset[0] - work.xMin, dy = run.frameOffset[1] - work.yMin;
+    MarkCutEdges(edges, work, from[0] + dx, from[1] + dy, to[0] + dx, to[1] + dy, std::max(run.tool.rho3, 0.0), shift);
 }
 
 double SliverFloor(const CuttingRun& run, const WorkModel& work, const Point& cutExact, const Point& cutWritten,

@@ -16,6 +16,7 @@
 
 #include "nc/interpreter.h"
 #include "nc/nc_alarms.h"
+#include "sim/cut_edges.h"
 #include "sim/cut_motion.h"
 #include "sim/run_checks.h"
 #include "sim/sweep_workers.h"
@@ -314,12 +315,17 @@ double WorkTopInRunFrame(const CuttingRun& run, const WorkModel& work);
 // count as high as they stood before the steps swept but not yet told
 // could cut them. -infinity when no such node stands anywhere near.
 // Without `cleared` the tool cleared nothing at `exact` (it was just
-// changed there): every node its rapid profile reaches counts. Nodes within
-// `band` inside the edge of what the cutter at `exact` reaches count as
-// high as the highest node around them: a path written rounded by up to the
-// band may have left them standing.
+// changed there): every node its rapid profile reaches counts. Nodes marked
+// in `edges` (the edges of cuts written off their place) count as high as
+// the highest node around them; unless the written program's tool `stood`
+// at `written`, even within the cutter's reach of `exact`, which the run
+// cleared and the written program may not have.
 double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exact, const Point& written, double slack,
-                  double margin, bool cleared = true, double band = 0.0);
+                  double margin, bool cleared = true, const CutEdgeMarks* edges = nullptr, bool stood = true);
+// Marks the edges of the run's cutter along the straight path from..to
+// (run frame), written up to `shift` off (see MarkCutEdges).
+void MarkWrittenCut(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, double shift,
+                    CutEdgeMarks& edges);
 
 // The lowest tip height (run frame) to which a vertical rapid at `written`
 // may go above slivers, its profile `margin` above them: nodes the cutter

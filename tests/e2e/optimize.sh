@@ -133,6 +133,17 @@ printf '%%\nG90 G17 G54\nG00 Z10.\nX68.5005 Y81.5\nZ1.\nG01 Z-5. F300\nY28.4996\
 if [ $rc -eq 0 ] && [ $rc2 -eq 0 ] && grep -q "^G00Z1" endsliver.onc; then
     pass "sliver at a slot's end: the escape after short air stops above it"
 else fail "end sliver rc=$rc rc2=$rc2"; cat endsliver.err endsliver2.err endsliver.onc; fi
+# Passes at rising depths along one slot, each back through air: an escape
+# replaces the way back and comes down where the slot began, which the
+# program written rounded cleared a hair off the input's place. What stands
+# at the edge of any earlier cut counts there, not only beside the escape's
+# end.
+printf 'MAGAZINE01 FLAT 2.0,40.0\n' >flat2.ttl
+printf '%%\nG90 G17 G54\nG00 Z10.\nX67.0006 Y27.4996\nZ1.\nG01 Z-8. F300\nX67.0006 Y74.0004\nX67.0011 Y27.4991\nZ-9.\nX67.0006 Y74.0004\nG00 Z10.\nM30\n%%\n' >passes.nc
+"$morvex" -T flat2.ttl -X6 passes.nc -O passes.dmf --optimize 2>passes.err; rc=$?
+"$morvex" -T flat2.ttl -X6 passes.onc -O passes2.dmf 2>passes2.err; rc2=$?
+if [ $rc -eq 0 ] && [ $rc2 -eq 0 ]; then pass "passes along a slot: the escape back stops above earlier cuts' edges"
+else fail "passes rc=$rc rc2=$rc2"; cat passes.err passes2.err passes.onc; fi
 # Without the checks that look at every motion's result, the motions are
 # swept in batches and the escapes hear of them afterwards: the same cases
 # and the pocket still recut cleanly, and two threads write what one does.

@@ -275,7 +275,7 @@ TEST(OptimizedNc, EscapeRapidsStopAboveMaterialBeside) {
         out.clearance = [](const Point&, const Point&, double margin) { return margin; };
         // The floor at the escape's start (X4) and at its end (X20). At the
         // start the tool stands where the run written before it ended.
-        out.rapidFloor = [=](const Point& exact, const Point& written, double, double, bool cleared, double) {
+        out.rapidFloor = [=](const Point& exact, const Point& written, double, double, bool cleared, bool) {
             EXPECT_TRUE(cleared);
             EXPECT_NEAR(exact[0], written[0], 0.0005);
             if (written[0] < 10.0) {
@@ -374,7 +374,7 @@ TEST(OptimizedNc, ToolChangesAreWritten) {
         EXPECT_TRUE(OpenOptimisedOutputs(out, OptimizeOptions{}, format, dir.Path("OPTNC.NC"), "", 1));
         out.workTop = 0.0;
         out.clearance = [](const Point&, const Point&, double margin) { return margin; };
-        out.rapidFloor = [](const Point&, const Point&, double, double, bool cleared, double) {
+        out.rapidFloor = [](const Point&, const Point&, double, double, bool cleared, bool) {
             return cleared ? -std::numeric_limits<double>::infinity() : 1.0;
         };
         BeginOptimisedOutput(out, {0.0, 0.0, 50.0});

@@ -920,20 +920,35 @@ TEST(RunControl, RapidFloorCountsWhatTheCutterDidNotClear) {
     EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, {10.0 - 1.0, cy - 2.0, -1.0}, 1e-6, 0.01), 12.0 + 0.01 - 3.0);
     run.sweptUntold.front().box[0] = 13.1 - 1.0;  // its box beside the node
     EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, {10.0 - 1.0, cy - 2.0, -1.0}, 1e-6, 0.01), low);
-    // A path written rounded may have left standing what the cutter just
-    // reached: (7, 10), 2.9996 from where it stood, counts within a band of
-    // 0.00075, even at the same place, as high as the stock beside it.
+    // The cut written off its place by 0.0006 may have left slivers at its
+    // edge (the ring marked from 2.4994 to 3.0006 around it). Where the
+    // written program's tool stands, they are cleared; where it only comes
+    // down, they count as high as the stock beside them. Without marks the
+    // run's own cut counts as cleared there too.
     run.sweptUntold.clear();
-    EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, exact, 1e-6, 0.01, true, 0.00075), wall);
-    // The stock beside it 1 mm lower (the work's top still at 10).
+    CutEdgeMarks edges;
+    EXPECT_EQ(RapidFloor(run, w, exact, exact, 1e-6, 0.01, true, &edges, false), none);
+    MarkWrittenCut(run, w, exact, exact, 0.0006, edges);
+    EXPECT_TRUE(EdgeMarked(edges, 25, 20));   // (12.5, 10), 2.5004 away
+    EXPECT_FALSE(EdgeMarked(edges, 24, 20));  // (12, 10), 2.0004 away
+    EXPECT_EQ(RapidFloor(run, w, exact, exact, 1e-6, 0.01, true, &edges, true), none);
+    EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, exact, 1e-6, 0.01, true, &edges, false), wall);
+    // Beside the cut, a wider rapid profile meets the ring as high as it
+    // stands, and a marked node as high as the stock beside it.
+    run.rapidTool = RapidCheckProfile(widened);
     for (int iy = 0; iy <= w.lastY; ++iy) {
         for (int ix = 0; ix <= w.lastX; ++ix) {
-            float& h = w.height[NodeIndex(w, ix, iy)];
-            if (h > 9.0f) h = 9.0f;
+            if (std::hypot(ix * 0.5 - cx, iy * 0.5 - cy) > 3.0) w.height[NodeIndex(w, ix, iy)] = 9.0f;
         }
     }
-    EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, exact, 1e-6, 0.01, true, 0.00075), 9.0 + 0.01 - 3.0);
-    EXPECT_EQ(RapidFloor(run, w, exact, exact, 1e-6, 0.01, true, 0.0), none);
+    w.height[NodeIndex(w, 27, 20)] = 2.0f;  // (13.5, 10), in the ring, cut
+    w.height[NodeIndex(w, 28, 21)] = 9.5f;  // (14, 10.5) beside it, beyond the profile's reach
+    const double ring = 9.0 + 0.01 - 3.0;
+    EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, exact, 1e-6, 0.01), ring);
+    CutEdgeMarks beside;
+    MarkWrittenCut(run, w, {10.75 - 1.0, 10.0 - 2.0, 0.0}, {10.75 - 1.0, 10.0 - 2.0, 0.0}, 0.0006, beside);
+    ASSERT_TRUE(EdgeMarked(beside, 27, 20));  // 2.75 from (10.75, 10): within a pitch inside its edge
+    EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, exact, 1e-6, 0.01, true, &beside, true), 9.5 + 0.01 - 3.0);
 }
 
 // Slivers: nodes the cutter reached at an exact point and not at that
