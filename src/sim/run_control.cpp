@@ -1119,12 +1119,13 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
     if (!std::isfinite(wx) || !std::isfinite(wy) || !std::isfinite(ex) || !std::isfinite(ey) || !std::isfinite(outer)) {
         return kNone;
     }
-    // The same tool at (nearly) the same place meets nothing it did not clear.
+    // The same tool at (nearly) the same place meets nothing it did not
+    // clear, but for marks within the cutter's reach of `exact` where the
+    // written program's tool never stood.
     const double moved = std::hypot(wx - ex, wy - ey);
-    // Marks count within the cutter's reach of `exact` where the written
-    // program's tool never stood.
     const bool marksInside = edges != nullptr && !edges->bits.empty() && !stood;
-    if (!(rapid.rho3 > cutter) && moved <= slack && !marksInside) return kNone;
+    const bool onlyMarked = !(rapid.rho3 > cutter) && moved <= slack;
+    if (onlyMarked && !marksInside) return kNone;
     const double inv = 1.0 / w.pitch;
     const int iy0 = static_cast<int>(std::clamp(std::floor((wy - outer) * inv), 0.0, static_cast<double>(w.ny)));
     const int iy1 = static_cast<int>(std::clamp(std::ceil((wy + outer) * inv), -1.0, static_cast<double>(w.lastY)));
@@ -1132,6 +1133,10 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
     // the work's coordinates.
     static thread_local std::vector<SweptStep> near;
     UntoldStepsNear(run, run.frameOffset[0] - w.xMin, run.frameOffset[1] - w.yMin, wx, wy, outer, near);
+    // Highest first: a node's search ends at the first step over it, or at
+    // the first no higher than the node.
+    std::sort(near.begin(), near.end(),
+              [](const SweptStep& a, const SweptStep& b) { return a.highestCut > b.highestCut; });
     double top = kNone;
     const double inner = cutter - slack;
     const double last = static_cast<double>(w.lastX);
@@ -1157,25 +1162,36 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
                 continue;
             }
             const bool marked = edges != nullptr && EdgeMarked(*edges, ix, iy);
-            if (inside && !marked) continue;
+            if ((inside || onlyMarked) && !marked) continue;
             const double x = ix * w.pitch;
-            const double dw = std::hypot(x - wx, y - wy), de = std::hypot(x - ex, y - ey);
-            // Reached at `written`, and surely not by the cutter at `exact`,
-            // or at the edge of its reach there with `written` nearer.
-            if (!(dw <= outer)) continue;
-            const bool beyond = de > cutter + slack;
-            if (!beyond && !(marked && marksInside) && !(de >= cutter - slack && dw < de - slack)) continue;
+            double dw2 = 0.0;
+            if (inside) {
+                // Marked, well inside the cutter's reach of `exact`.
+                dw2 = (x - wx) * (x - wx) + (y - wy) * (y - wy);
+                if (!(dw2 <= outer * outer)) continue;
+            } else {
+                const double dw = std::hypot(x - wx, y - wy), de = std::hypot(x - ex, y - ey);
+                // Reached at `written`, and surely not by the cutter at
+                // `exact`, or at the edge of its reach there with `written`
+                // nearer.
+                if (!(dw <= outer)) continue;
+                const bool beyond = de > cutter + slack;
+                if (!beyond && !(marked && marksInside) && !(de >= cutter - slack && dw < de - slack)) continue;
+                dw2 = dw * dw;
+            }
             // A sliver the written path left standing would stand as the
             // material just beyond the cut it missed: as high as the
             // highest node around it.
             double h = marked ? HighestAround(w, ix, iy) : w.height[NodeIndex(w, ix, iy)];
             for (const SweptStep& s : near) {
+                if (!(s.highestCut > h)) break;
                 if (x >= s.box[0] && x <= s.box[2] && y >= s.box[1] && y <= s.box[3]) {
-                    h = std::max(h, static_cast<double>(s.highestCut));
+                    h = s.highestCut;
+                    break;
                 }
             }
             // The rapid profile stands this far above its tip there.
-            const double lift = ToolProfileHeight(rapid, 0.0, std::min(dw * dw, rapid.T3));
+            const double lift = ToolProfileHeight(rapid, 0.0, std::min(dw2, rapid.T3));
             top = std::max(top, h - (std::isfinite(lift) ? std::max(lift, 0.0) : 0.0));
         }
     }
