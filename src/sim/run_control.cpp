@@ -1134,9 +1134,12 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
     static thread_local std::vector<SweptStep> near;
     UntoldStepsNear(run, run.frameOffset[0] - w.xMin, run.frameOffset[1] - w.yMin, wx, wy, outer, near);
     // Highest first: a node's search ends at the first step over it, or at
-    // the first no higher than the node.
-    std::sort(near.begin(), near.end(),
-              [](const SweptStep& a, const SweptStep& b) { return a.highestCut > b.highestCut; });
+    // the first no higher than the node (a height that is not a number
+    // last: it never counts).
+    const auto key = [](const SweptStep& s) {
+        return s.highestCut == s.highestCut ? s.highestCut : -std::numeric_limits<float>::infinity();
+    };
+    std::sort(near.begin(), near.end(), [&](const SweptStep& a, const SweptStep& b) { return key(a) > key(b); });
     double top = kNone;
     const double inner = cutter - slack;
     const double last = static_cast<double>(w.lastX);

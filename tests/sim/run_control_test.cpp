@@ -918,6 +918,16 @@ TEST(RunControl, RapidFloorCountsWhatTheCutterDidNotClear) {
     EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, {10.0 - 1.0, cy - 2.0, -1.0}, 1e-6, 0.01), low);
     run.sweptUntold.push_back({{13.0 - 1.0, 10.0 - 2.0, 14.0 - 1.0, 11.0 - 2.0}, 12.0f});
     EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, {10.0 - 1.0, cy - 2.0, -1.0}, 1e-6, 0.01), 12.0 + 0.01 - 3.0);
+    // Whatever order the steps come in, and a height that is not a number
+    // among them: the highest over the node counts.
+    run.sweptUntold.insert(run.sweptUntold.begin(), {{12.0, 8.0, 13.0, 9.0}, std::nanf("")});
+    run.sweptUntold.push_back({{12.0, 8.0, 13.0, 9.0}, 5.0f});
+    run.sweptUntold.push_back({{30.0, 30.0, 31.0, 31.0}, 50.0f});  // far away
+    EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, {10.0 - 1.0, cy - 2.0, -1.0}, 1e-6, 0.01), 12.0 + 0.01 - 3.0);
+    run.sweptUntold.erase(run.sweptUntold.begin() + 1);  // the 12 gone: the 5 counts
+    EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, {10.0 - 1.0, cy - 2.0, -1.0}, 1e-6, 0.01), 5.0 + 0.01 - 3.0);
+    run.sweptUntold.clear();
+    run.sweptUntold.push_back({{13.0 - 1.0, 10.0 - 2.0, 14.0 - 1.0, 11.0 - 2.0}, 12.0f});
     run.sweptUntold.front().box[0] = 13.1 - 1.0;  // its box beside the node
     EXPECT_DOUBLE_EQ(RapidFloor(run, w, exact, {10.0 - 1.0, cy - 2.0, -1.0}, 1e-6, 0.01), low);
     // The cut written off its place by 0.0006 may have left slivers at its
