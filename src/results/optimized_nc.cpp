@@ -74,16 +74,17 @@ bool Feed(OptimizedOutput& out, long long f) {
 long long C(const OptimizedOutput& out, double mm) { return ToCounts(mm, out.format.units); }
 
 // Tells out.markCut of kept run `run` when it was written off its exact
-// place, from (startX, startY) (where the program written stood) to its
-// end as written; an arc as chords of its exact path, the shift grown by
-// what its centre, written as rounded offsets, moves it. An arc outside
-// the XY plane as the straight reach of its whole circle across the plane.
-void MarkWrittenRun(OptimizedOutput& out, const OptimizeRun& run, double startX, double startY) {
+// place: from where the written program stands (out.lastX, out.lastY) to
+// its end as written (in counts); an arc as chords of its exact path, the
+// shift grown by what its centre, written as rounded offsets, moves it; an
+// arc outside the XY plane as the straight reach of its whole circle
+// across the plane.
+void MarkWrittenRun(OptimizedOutput& out, const OptimizeRun& run, long long endCountsX, long long endCountsY) {
     if (!out.markCut) return;
     const double units = out.format.units;
     const auto off = [&](const Point& exact, double x, double y) { return std::hypot(x - exact[0], y - exact[1]); };
-    const double endX = static_cast<double>(C(out, run.end[0])) / units;
-    const double endY = static_cast<double>(C(out, run.end[1])) / units;
+    const double startX = static_cast<double>(out.lastX) / units, startY = static_cast<double>(out.lastY) / units;
+    const double endX = static_cast<double>(endCountsX) / units, endY = static_cast<double>(endCountsY) / units;
     double shift = std::max(off(run.start, startX, startY), off(run.end, endX, endY));
     const bool arc = run.type == kArcCw || run.type == kArcCcw;
     if (!arc) {
@@ -110,7 +111,7 @@ void MarkWrittenRun(OptimizedOutput& out, const OptimizeRun& run, double startX,
     constexpr double kSagitta = 1e-3;
     const double a0 = std::atan2(run.start[1] - run.centre[1], run.start[0] - run.centre[0]);
     const double a1 = std::atan2(run.end[1] - run.centre[1], run.end[0] - run.centre[0]);
-    constexpr double kTurn = 6.283185307179586;
+    constexpr double kTurn = 2.0 * kPi;
     double sweep = a1 - a0;
     if (run.type == kArcCw && !(sweep < 0.0)) sweep -= kTurn;
     if (run.type == kArcCcw && !(sweep > 0.0)) sweep += kTurn;
@@ -161,8 +162,7 @@ void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
         out.lastMode = mode;
     }
     const long long ex = C(out, run.end[0]), ey = C(out, run.end[1]);
-    MarkWrittenRun(out, run, static_cast<double>(out.lastX) / out.format.units,
-                   static_cast<double>(out.lastY) / out.format.units);
+    MarkWrittenRun(out, run, ex, ey);
     bool any = Axis(out, "X", ex, out.lastX);
     any = Axis(out, "Y", ey, out.lastY) || any;
     any = Axis(out, "Z", C(out, run.end[2]), out.lastZ) || any;
