@@ -100,7 +100,16 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
     // Before each motion: a pending escape's height with the work as the
     // motion finds it (the hook above is this run's once a step was told).
     setup.observeMotion = [&session](const CuttingRun& run) {
-        if (session.clearanceRun == &run) PrepareEscapeClearance(session.out);
+        if (session.clearanceRun != &run) return;
+        OptimizedOutput& o = session.out;
+        // A first step through air moves a pending escape's end on before
+        // anything could end the escape where it is now: its heights
+        // would never be used.
+        if (run.firstStepAir && run.firstStepEnd != o.pending.end) {
+            o.clearanceKnown = false;
+            return;
+        }
+        PrepareEscapeClearance(o);
     };
     setup.observeToolChange = [&session, &work](const CuttingRun& run, int tool) {
         session.out.workTop = WorkTopInRunFrame(run, work);

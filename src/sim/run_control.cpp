@@ -411,7 +411,15 @@ void TellDeferred(CuttingRun& run, WorkModel& work, std::size_t count) {
     const RunSetup& s = run.setup;
     for (std::size_t i = 0; i < count; ++i) {
         const DeferredMotion& d = run.deferred.front();
-        if (s.observeMotion) s.observeMotion(run);
+        if (s.observeMotion) {
+            // Its first step as the observer will hear it.
+            const bool stepped = d.points.size() >= 2;
+            run.firstStepAir = stepped ? d.findings.folds.empty() || StepFlagsOf(d.findings.folds.front()).cutDone == 0
+                                       : d.wholeFlags.cutDone == 0;
+            run.firstStepEnd = stepped ? RunFramePoint(run, work, d.points[1]) : d.wholeAt;
+            s.observeMotion(run);
+            run.firstStepAir = false;
+        }
         if (d.points.size() >= 2) {
             for (std::size_t k = 1; k < d.points.size(); ++k) {
                 const SweepFlags step =

@@ -140,7 +140,9 @@ struct RunSetup {
     std::function<void(const struct CuttingRun&, const Point& start)> observeStart;
     std::function<void(const struct CuttingRun&, const RunStep&)> observeStep;
     // Called before each motion is swept, every step before it told: the
-    // work stands as the motion finds it.
+    // work stands as the motion finds it. For a motion swept and told later
+    // (DeferringSteps) the run says how its first step goes: see
+    // CuttingRun::firstStepAir.
     std::function<void(const struct CuttingRun&)> observeMotion;
     // Called when the program changes to tool `tool` after its first
     // motion, before the change: the tool in use is still the one replaced.
@@ -269,6 +271,11 @@ struct CuttingRun {
     bool frameSet = false;
     RunStep heldStep;  // the step observer's last step, told when the next comes
     bool stepHeld = false;
+    // While observeMotion hears of a motion swept before it is told: its
+    // first step cuts nothing, and ends at firstStepEnd (run frame).
+    // Otherwise false: the step is not known yet.
+    bool firstStepAir = false;
+    Point firstStepEnd{};
     long long observedSteps = 0;
     // The steps swept but not yet told, the held one first: when the
     // observer reads the work, these have cut it already, although they

@@ -517,6 +517,10 @@ struct Observed {
     std::vector<double> clearance;
     bool toldLate = false;  // a step was told after a later motion was fetched
     std::vector<float> height;
+    // What the run said of each motion's first step before it was told,
+    // against the step then heard: said to go through air, and did; said
+    // to go through air, and did not, or ended elsewhere.
+    int airSaid = 0, airWrong = 0;
 };
 
 // A zig-zag of 150 short ramps between the cuts of RunWithStrips, so that
@@ -535,7 +539,19 @@ Observed ObserveRun(int strips, bool perMotion, bool ball) {
     Observed seen;
     // A hook after every motion makes the run tell every step at once.
     if (perMotion) b.setup.afterMotion = [](const CuttingRun&, const ChangedNodes&) {};
+    bool hinted = false, air = false;
+    Point airEnd{};
+    b.setup.observeMotion = [&](const CuttingRun& run) {
+        hinted = true;
+        air = run.firstStepAir;
+        airEnd = run.firstStepEnd;
+    };
     b.setup.observeStep = [&](const CuttingRun& run, const RunStep& step) {
+        if (hinted) {
+            seen.airSaid += air && !step.cut && step.end == airEnd;
+            seen.airWrong += air && (step.cut || step.end != airEnd);
+            hinted = false;
+        }
         seen.steps.push_back(step);
         seen.toldLate = seen.toldLate || run.motions > step.motion + 1;
         if (seen.steps.size() % 25 == 0) {
@@ -590,6 +606,13 @@ TEST(RunControl, DeferredStepsAreTheStepsToldAtOnce) {
         }
         EXPECT_GT(cut, 100);
         EXPECT_EQ(deferred.clearance, threaded.clearance) << ball;
+        // Told later, a motion's first step is known when the observer
+        // hears of the motion; told at once, it is never said to be air.
+        for (const Observed* told : {&deferred, &threaded}) {
+            EXPECT_GT(told->airSaid, 3) << ball;
+            EXPECT_EQ(told->airWrong, 0) << ball;
+        }
+        EXPECT_EQ(atOnce.airSaid + atOnce.airWrong, 0) << ball;
     }
 }
 
