@@ -18,6 +18,13 @@ trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
 cp -r "$source_dir/samples/." .
 set_key() { sed -i "s/^$1=.*/$1=$2/" morvex.ini; }
+# recut NAME TTL: cuts NAME.nc with --optimize and then its optimised NC
+# NAME.onc with the rapid check on, both with tool table TTL; their
+# statuses in rc and rc2.
+recut() {
+    "$morvex" -T "$2" -X6 "$1.nc" -O "$1.dmf" --optimize 2>"$1.err"; rc=$?
+    "$morvex" -T "$2" -X6 "$1.onc" -O "${1}2.dmf" 2>"${1}2.err"; rc2=$?
+}
 set_key CUT-DATA YES
 set_key OPT-AIRCUT NO
 for name in pocket contour drill finish3d; do
@@ -81,8 +88,7 @@ else fail "closing escape rc=$rc rc2=$rc2"; cat end.err end2.err end.onc; fi
 set_key ESCAPE-HEIGHT 0.5
 printf 'MAGAZINE01 FLAT 6.0,40.0\n' >island.ttl
 printf '%%\nG90 G17 G00 X64. Y50. Z10.\nZ1.\nG01 Z-10. F300\nG02 X64. Y50. I-12. J0\nG01 X61.\nG02 X61. Y50. I-9. J0\nG01 X58.\nG02 X58. Y50. I-6. J0\nG00 Z10.\nX52. Y50.\nZ1.\nG01 Z-10. F300\nG00 Z10.\nM30\n%%\n' >island.nc
-"$morvex" -T island.ttl -X6 island.nc -O island.dmf --optimize 2>island.err; rc=$?
-"$morvex" -T island.ttl -X6 island.onc -O island2.dmf 2>island2.err; rc2=$?
+recut island island.ttl
 if [ $rc -eq 0 ] && [ $rc2 -eq 0 ]; then pass "an escape over material cut after it"
 else fail "island rc=$rc rc2=$rc2"; cat island.err island2.err island.onc; fi
 # The same care raises no escape for material cut far from it: after a
@@ -92,8 +98,7 @@ awk 'BEGIN { print "%"; print "G90 G17 G00 X10. Y10. Z10."; print "Z1."; print "
     for (y = 10; y <= 60; y += 5) { printf "X%d. Y%d.\n", (y / 5) % 2 ? 10 : 90, y; if (y < 60) printf "Y%d.\n", y + 5 }
     print "G00 Z10."; print "X30. Y30."; print "Z-9."; print "G01 Z-11."; print "Z-10."; print "X60. Y30."
     print "X60. Y95."; print "G00 Z10."; print "M30"; print "%" }' >far.nc
-"$morvex" -T island.ttl -X6 far.nc -O far.dmf --optimize 2>far.err; rc=$?
-"$morvex" -T island.ttl -X6 far.onc -O far2.dmf 2>far2.err; rc2=$?
+recut far island.ttl
 if [ $rc -eq 0 ] && [ $rc2 -eq 0 ] && grep -q "^G00Z-9.5$" far.onc; then pass "an escape is not raised by a cut far from it"
 else fail "far rc=$rc rc2=$rc2"; cat far.err far2.err far.onc; fi
 # Escapes whose written ends lie a rounding nearer a wall than the tool
@@ -108,8 +113,7 @@ printf 'MAGAZINE01 FLAT 2.0,40.0\n' >slender.ttl
 for case in "slot island.ttl" "beside slender.ttl"; do
     set -- $case
     [ "$1" = beside ] && set_key ESCAPE-WIDTH 0.0 && set_key "TOOL CLEARANCE" 1.0
-    "$morvex" -T "$2" -X6 "$1.nc" -O "$1.dmf" --optimize 2>"$1.err"; rc=$?
-    "$morvex" -T "$2" -X6 "$1.onc" -O "${1}2.dmf" 2>"${1}2.err"; rc2=$?
+    recut "$1" "$2"
     if [ $rc -eq 0 ] && [ $rc2 -eq 0 ]; then pass "$1: vertical rapids stop above the wall"
     else fail "$1 rc=$rc rc2=$rc2"; cat "$1.err" "${1}2.err" "$1.onc"; fi
 done
@@ -119,8 +123,7 @@ set_key "TOOL CLEARANCE" NO
 # reach of the escape's end written at Y78.501; its rapid down stops above
 # the work's top, not 2 mm over the plunge.
 printf '%%\nG90 G17 G54\nG00 Z10.\nX82.9994 Y78.5004\nZ1.\nG01 Z-6. F300\nY36.5005\nZ0.5\nY78.5009\nZ-6.5\nY36.5005\nG00 Z10.\nM30\n%%\n' >sliver.nc
-"$morvex" -T slender.ttl -X6 sliver.nc -O sliver.dmf --optimize 2>sliver.err; rc=$?
-"$morvex" -T slender.ttl -X6 sliver.onc -O sliver2.dmf 2>sliver2.err; rc2=$?
+recut sliver slender.ttl
 if [ $rc -eq 0 ] && [ $rc2 -eq 0 ]; then pass "sliver: a rounded path's rapid down stops above what it left"
 else fail "sliver rc=$rc rc2=$rc2"; cat sliver.err sliver2.err sliver.onc; fi
 # A slot ends at a rounded point, the tool moves a few microns through air
@@ -128,8 +131,7 @@ else fail "sliver rc=$rc rc2=$rc2"; cat sliver.err sliver2.err sliver.onc; fi
 # reach of what the slot's exact end cut and its written end did not.
 printf 'MAGAZINE01 FLAT 6.0,40.0\n' >flat6.ttl
 printf '%%\nG90 G17 G54\nG00 Z10.\nX68.5005 Y81.5\nZ1.\nG01 Z-5. F300\nY28.4996\nX68.5009 Y28.4992\nZ-6.5\nY81.5\nG00 Z10.\nM30\n%%\n' >endsliver.nc
-"$morvex" -T flat6.ttl -X6 endsliver.nc -O endsliver.dmf --optimize 2>endsliver.err; rc=$?
-"$morvex" -T flat6.ttl -X6 endsliver.onc -O endsliver2.dmf 2>endsliver2.err; rc2=$?
+recut endsliver flat6.ttl
 if [ $rc -eq 0 ] && [ $rc2 -eq 0 ] && grep -q "^G00Z1" endsliver.onc; then
     pass "sliver at a slot's end: the escape after short air stops above it"
 else fail "end sliver rc=$rc rc2=$rc2"; cat endsliver.err endsliver2.err endsliver.onc; fi
@@ -140,8 +142,7 @@ else fail "end sliver rc=$rc rc2=$rc2"; cat endsliver.err endsliver2.err endsliv
 # end.
 printf 'MAGAZINE01 FLAT 2.0,40.0\n' >flat2.ttl
 printf '%%\nG90 G17 G54\nG00 Z10.\nX67.0006 Y27.4996\nZ1.\nG01 Z-8. F300\nX67.0006 Y74.0004\nX67.0011 Y27.4991\nZ-9.\nX67.0006 Y74.0004\nG00 Z10.\nM30\n%%\n' >passes.nc
-"$morvex" -T flat2.ttl -X6 passes.nc -O passes.dmf --optimize 2>passes.err; rc=$?
-"$morvex" -T flat2.ttl -X6 passes.onc -O passes2.dmf 2>passes2.err; rc2=$?
+recut passes flat2.ttl
 if [ $rc -eq 0 ] && [ $rc2 -eq 0 ]; then pass "passes along a slot: the escape back stops above earlier cuts' edges"
 else fail "passes rc=$rc rc2=$rc2"; cat passes.err passes2.err passes.onc; fi
 # Without the checks that look at every motion's result, the motions are
