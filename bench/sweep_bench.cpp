@@ -126,7 +126,9 @@ BENCHMARK(BM_SteppedInclinedFlat)->Unit(benchmark::kMillisecond);
 // A 3-D raster finishing pass: 6 mm ball (argument 0) or flat end mill
 // (1) over 100 x 100 mm at 0.1 mm pitch, 0.3 mm step-over, segments of
 // 0.5 mm following a wavy surface, on one strip or several (argument 2):
-// the sweep alone, without reading the program.
+// the sweep alone, without reading the program. With loads (argument 3)
+// the motions are stepped and each step's removed volume summed, as for
+// an observer such as the optimised output: what that costs the sweep.
 void BM_RasterFinishing(benchmark::State& state) {
     WorkModel w = MakeWork(100.0, 0.1);
     const ToolProfile tool = state.range(0) == 0 ? Tool(kShapeBall, 6.0f, 3.0f) : Tool(kShapeFlat, 6.0f, 0.0f);
@@ -135,6 +137,11 @@ void BM_RasterFinishing(benchmark::State& state) {
     ctx.tool = &tool;
     CutOptions options;
     options.movingPitch = 0.1;
+    if (state.range(2) != 0) {
+        ctx.sumLoad = true;
+        options.observeOnly = true;
+        options.afterStep = [](const SweepFlags&, double, const Point&) { return true; };
+    }
     SweepWorkers workers;
     if (state.range(1) > 1) {
         StartWorkers(workers, static_cast<int>(state.range(1)));
@@ -165,8 +172,8 @@ void BM_RasterFinishing(benchmark::State& state) {
                                                      benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_RasterFinishing)
-    ->ArgsProduct({{0, 1}, {1, 2}})
-    ->ArgNames({"flat", "strips"})
+    ->ArgsProduct({{0, 1}, {1, 2}, {0, 1}})
+    ->ArgNames({"flat", "strips", "loads"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->Repetitions(5)
