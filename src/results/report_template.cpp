@@ -74,16 +74,22 @@ std::string Int7(long long v) { return Format("%7lld", v); }
 std::string Coord(double v) { return Format("%9.3f", v); }
 std::string Triple(const Point& p) { return Format("(%9.3f,%9.3f,%9.3f)", p[0], p[1], p[2]); }
 
-// The integer at the start of text (as atoi reads it: 0 without digits).
-// The work-offset variables are five characters long whatever follows
-// "$G5" or "$WK": `used` gets the two characters they take after the name.
-int Digits(std::string_view text, std::size_t& used) {
+// The integer at the start of text as atoi reads it: blanks skipped, a
+// sign, the digits (0 without any); beyond 1e9 it stays at least 1e9, an
+// entry no table has. The work-offset variables are five characters long
+// whatever follows "$G5" or "$WK": `used` gets the two characters they
+// take after the name.
+int LeadingInteger(std::string_view text, std::size_t& used) {
     used = std::min<std::size_t>(2, text.size());
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])) != 0) ++i;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
     long long v = 0;
-    for (std::size_t i = 0; i < text.size() && i < 9 && std::isdigit(static_cast<unsigned char>(text[i])) != 0; ++i) {
-        v = v * 10 + (text[i] - '0');
+    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) != 0; ++i) {
+        v = std::min<long long>(v * 10 + (text[i] - '0'), 1000000000);
     }
-    return static_cast<int>(v);
+    return static_cast<int>(negative ? -v : v);
 }
 
 std::string WorkOffset(const ReportValues& v, int entry) {
@@ -151,10 +157,10 @@ std::string Value(Var var, std::string_view after, ReportValues& v, std::size_t&
     case Var::Lines: return Format("%8d", v.lines);
     case Var::G5: {
         // "$G5" and one digit make four characters; the fifth goes too.
-        const int n = Digits(after, extra);
+        const int n = LeadingInteger(after, extra);
         return n >= 4 && n <= 9 ? WorkOffset(v, n - 3) : std::string();
     }
-    case Var::Wk: return WorkOffset(v, Digits(after, extra));
+    case Var::Wk: return WorkOffset(v, LeadingInteger(after, extra));
     }
     return {};
 }

@@ -57,6 +57,12 @@ TEST(Report, VariablesMatchLongestFirstAndKeepTheirFormats) {
     EXPECT_EQ(ExpandReportLine("$G54 $WK02\n", v), "(   10.000,   20.000,   -5.000)(    1.500,    2.500,    3.500)\n");
     EXPECT_EQ(ExpandReportLine("X$G54\n", v), "X(   10.000,   20.000,   -5.000)\n");
     EXPECT_EQ(ExpandReportLine("[$G53][$G59][$WK150]$G54", v), "[[[0](   10.000,   20.000,   -5.000)");
+    // The number after the name is read as atoi reads it: a blank and a
+    // sign before it, and a number too large for any entry (the name takes
+    // two characters of it all the same).
+    EXPECT_EQ(ExpandReportLine("[$WK 2][$G5 4][$WK-1]", v),
+              "[(    1.500,    2.500,    3.500)][(   10.000,   20.000,   -5.000)][]");
+    EXPECT_EQ(ExpandReportLine("[$WK4294967297]", v), "[94967297]");
     // Codes: none is "None"; GCODEW takes G54..G59 from a later GCODE.
     EXPECT_EQ(ExpandReportLine("$TCODE $MCODE\n", v), "None 03,30\n");
     ReportValues other = v;
