@@ -16,6 +16,7 @@
 #include <system_error>
 
 #include "base/text.h"
+#include "workio/replaced_file.h"
 
 namespace morvex {
 namespace {
@@ -201,9 +202,8 @@ bool ReplaceFileContents(const std::string& path, std::string_view content) {
     struct stat info {};
     if (::stat(target.c_str(), &info) == 0) {
         mode = info.st_mode & 07777;
-        // A read-only file is the user's way of keeping it as it is; the
-        // rename below would replace it all the same (and root could write it).
-        if ((mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0) return false;
+        // A read-only file is the user's way of keeping it as it is.
+        if (WriteProtected(target.string())) return false;
     }
 
     std::string temp = target.string() + ".tmpXXXXXX";

@@ -13,6 +13,8 @@
 #include <system_error>
 #include <vector>
 
+#include "workio/replaced_file.h"
+
 namespace morvex {
 namespace {
 
@@ -42,6 +44,8 @@ bool WriteRows(std::FILE* f, int width, int height, png_bytepp rows) {
 
 bool WritePng(const std::string& path, const QImage& image) {
     if (image.isNull() || image.width() <= 0 || image.height() <= 0) return false;
+    // A write-protected image stays as it is.
+    if (WriteProtected(path)) return false;
     const int width = image.width(), height = image.height();
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     if (rgb.isNull()) return false;

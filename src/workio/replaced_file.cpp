@@ -9,11 +9,14 @@
 #include "workio/replaced_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace morvex {
 namespace {
@@ -35,17 +38,40 @@ int ResultOf(int error) {
 
 }  // namespace
 
+bool WriteProtected(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    return (info.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
 bool BeginReplace(ReplacedFile& file, const std::string& path) {
-    file.path = path;
-    file.temp = path + "." + std::to_string(::getpid()) + ".tmp";
     file.error = 0;
     file.written = 0;
     file.started = 0;
+    file.path = path;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(path, ec)) {
+        const std::filesystem::path target = std::filesystem::weakly_canonical(path, ec);
+        if (ec) {
+            file.error = ec.value();
+            return false;
+        }
+        file.path = target.string();
+    }
+    file.temp = file.path + "." + std::to_string(::getpid()) + ".tmp";
+    if (WriteProtected(file.path)) {
+        file.error = EACCES;
+        return false;
+    }
+    struct stat old {};
+    const bool replacing = ::stat(file.path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
     file.fd = ::open(file.temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (file.fd < 0) {
         file.error = errno;
         return false;
     }
+    // Only a hint: a file system without modes keeps its own.
+    if (replacing) (void)::fchmod(file.fd, old.st_mode & 0777);
     return true;
 }
 

@@ -23,7 +23,15 @@ struct ReplacedFile {
     std::uint64_t started = 0;  // of them, bytes already handed to the disk
 };
 
-// Creates the temporary file; false (with file.error) when it cannot.
+// Whether a file under `path` is write-protected: it exists and nobody may
+// write it (as the read-only attribute of other systems marks it), or this
+// user may not. A save must leave it alone, as opening it for writing
+// would fail; a rename over it would replace it all the same.
+bool WriteProtected(const std::string& path);
+
+// Creates the temporary file; false (with file.error) when it cannot, or
+// when the file under the name is WriteProtected (EACCES). A symbolic link
+// under the name stays: its target is replaced, and keeps its permissions.
 [[nodiscard]] bool BeginReplace(ReplacedFile& file, const std::string& path);
 // Writes all of data at the end, continuing after short writes.
 [[nodiscard]] bool WriteBytes(ReplacedFile& file, const void* data, std::size_t size);

@@ -2,8 +2,9 @@
 # The cutting-information report from the command line: /V6 writes the
 # built-in report whose figures agree with --check, a template's variables
 # in their formats, status 1 with the report still written after an NC
-# error, status 2 with "Write protect" when it cannot be written (and the
-# report before it left whole), and /V after an unattended cut.
+# error, status 2 with "Write protect" when it cannot be written or is
+# write-protected (and the report before it left whole), and /V after an
+# unattended cut.
 set -u
 morvex=$1
 source_dir=$2
@@ -74,6 +75,14 @@ report_ini blocked/sub NEW
 "$morvex" -I r.ini /V6 shape.nc 2>wp.err; rc=$?
 if [ $rc -eq 2 ] && grep -q "Write protect\|書き込み保護" wp.err && [ "$(cat out/verify.txt)" = "$before" ]; then pass "write protect"
 else fail "write protect rc=$rc"; cat wp.err; fi
+# A report nobody may write is write-protected, even for root.
+report_ini out NEW
+chmod a-w out/verify.txt
+"$morvex" -I r.ini /V6 shape.nc 2>ro.err; rc=$?
+if [ $rc -eq 2 ] && grep -q "Write protect\|書き込み保護" ro.err && [ "$(cat out/verify.txt)" = "$before" ]; then
+    pass "read-only report"
+else fail "read-only report rc=$rc"; cat ro.err; fi
+chmod u+w out/verify.txt
 "$morvex" -I r.ini /V6 missing.nc 2>/dev/null; rc=$?
 if [ $rc -eq 2 ]; then pass "missing program"; else fail "missing program rc=$rc"; fi
 
@@ -82,5 +91,5 @@ cp -r "$source_dir/samples/." samples
 (cd samples && "$morvex" -X6 drill.nc -O drill.dmf /V 2>err.txt); rc=$?
 if [ $rc -eq 0 ] && [ -s samples/drill.dmf ] && grep -q "drill.nc" samples/drill_verify.txt; then pass "/V after -X6"
 else fail "/V after -X6 rc=$rc"; cat samples/err.txt; fi
-echo "$((7 - fails)) passed, $fails failed"
+echo "$((8 - fails)) passed, $fails failed"
 test $fails -eq 0

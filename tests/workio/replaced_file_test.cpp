@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 
@@ -60,6 +61,39 @@ TEST(ReplacedFile, LongFileInPiecesReplacesTheOldOneOnlyAtTheFinish) {
     EXPECT_EQ(FinishReplace(file, false), kFileWriteFailed);
     EXPECT_TRUE(TempDir::Read(path) == expected);
     EXPECT_FALSE(std::filesystem::exists(file.temp));
+}
+
+// A file under the name that nobody may write is write-protected: it is
+// neither replaced nor touched, and nothing is left beside it. A writable
+// one is replaced and the new file keeps its permissions; a link under the
+// name stays a link, its target written.
+TEST(ReplacedFile, WriteProtectedFileStaysPermissionsAndLinksCarryOver) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    const std::string path = dir.Write("verify.txt", "kept\n");
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    ReplacedFile file;
+    EXPECT_FALSE(BeginReplace(file, path));
+    EXPECT_EQ(file.error, EACCES);
+    EXPECT_EQ(FinishReplace(file, true), kFileWriteFailed);
+    EXPECT_EQ(TempDir::Read(path), "kept\n");
+    EXPECT_FALSE(fs::exists(file.temp));
+
+    const fs::perms own = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(path, own);
+    ASSERT_TRUE(BeginReplace(file, path));
+    ASSERT_TRUE(WriteBytes(file, "new\n", 4));
+    EXPECT_EQ(FinishReplace(file, true), kFileSaved);
+    EXPECT_EQ(TempDir::Read(path), "new\n");
+    EXPECT_EQ(fs::status(path).permissions(), own);
+
+    const std::string link = dir.Path("link.txt");
+    fs::create_symlink(path, link);
+    ASSERT_TRUE(BeginReplace(file, link));
+    ASSERT_TRUE(WriteBytes(file, "linked\n", 7));
+    EXPECT_EQ(FinishReplace(file, true), kFileSaved);
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(TempDir::Read(path), "linked\n");
 }
 
 }  // namespace
