@@ -5,11 +5,6 @@
 // keeps every byte of lines the program does not write.
 #include "frame/ini_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -190,38 +185,10 @@ void SetIniString(IniFile& ini, std::string_view section, std::string_view key,
 }
 
 bool ReplaceFileContents(const std::string& path, std::string_view content) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    fs::path target(path);
-    if (fs::is_symlink(target, ec)) {
-        const fs::path resolved = fs::weakly_canonical(target, ec);
-        if (ec) return false;
-        target = resolved;
-    }
-    mode_t mode = 0644;
-    struct stat info {};
-    if (::stat(target.c_str(), &info) == 0) {
-        mode = info.st_mode & 07777;
-        // A read-only file is the user's way of keeping it as it is.
-        if (WriteProtected(target.string())) return false;
-    }
-
-    std::string temp = target.string() + ".tmpXXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<std::size_t>(n);
-    }
-    ok = ok && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = std::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    ReplacedFile file;
+    if (!BeginReplace(file, path)) return false;
+    const bool ok = WriteBytes(file, content.data(), content.size());
+    return FinishReplace(file, ok) == kFileSaved;
 }
 
 bool SaveIni(const IniFile& ini, const std::string& path) {
