@@ -15,6 +15,9 @@
 #include <filesystem>
 #include <string>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "base/messages.h"
 #include "frame/picture_detail.h"
 #include "sim/tool_profile.h"
@@ -402,6 +405,31 @@ TEST(WorkRender, PngCheckedAndDecodedToTheSamePixels) {
     // A folder that does not exist, or no picture: no file, false.
     EXPECT_FALSE(WritePng("/nonexistent-folder/x.png", image));
     EXPECT_FALSE(WritePng(dir.Path("empty.png"), QImage()));
+    // A picture of many pieces (noise compresses badly) under a link: the
+    // link stays, its target gets the picture.
+    QImage noise(700, 500, QImage::Format_RGB32);
+    unsigned seed = 12345;
+    for (int y = 0; y < noise.height(); ++y) {
+        for (int x = 0; x < noise.width(); ++x) {
+            seed = seed * 1103515245u + 12345u;
+            noise.setPixel(x, y, qRgb((seed >> 8) & 0xFF, (seed >> 16) & 0xFF, (seed >> 24) & 0xFF));
+        }
+    }
+    const std::string target = dir.Path("target.png"), link = dir.Path("link.png");
+    ASSERT_TRUE(WritePng(target, image));
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    ASSERT_TRUE(WritePng(link, noise));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_GT(std::filesystem::file_size(target), std::size_t{1} << 17);
+    EXPECT_EQ(QImage(QString::fromStdString(target)).convertToFormat(QImage::Format_RGB32), noise);
+    // A write-protected picture stays as it was.
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    EXPECT_FALSE(WritePng(path, noise));
+    EXPECT_EQ(QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32), image);
+    // Nothing is left beside the pictures.
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Dir())) {
+        EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+    }
 }
 
 TEST(RunOverlay, CutPathSurvivesRedrawsAndTheToolStaysOutOfTheBitmap) {
