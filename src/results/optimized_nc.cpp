@@ -579,6 +579,12 @@ OptimizeRun RunOf(const OptimizeStep& step, int escape, int type, const Point& s
 // step before ended), at the feed chosen for it (the cut data's; never
 // below the lowest optimised feed): a run of its own, or the last one's
 // continuation where a kept run would go on.
+// The feed of a rapid through air that is kept: the machine's highest
+// feed, or the table's highest when that is asked for.
+long long KeptRapidFeed(const OptimizeOptions& o, const OptimizeFeeds& feeds) {
+    return o.optAircut == kOptAirMaxOptF ? Truncated(feeds.maxOptF) : Truncated(feeds.maxMachineF);
+}
+
 void AddEscapePiece(OptimizedOutput& out, const OptimizeStep& step, int type, long long chosen,
                     const OptimizeFeeds& feeds) {
     std::vector<OptimizeRun>& pieces = out.escapePieces;
@@ -653,7 +659,7 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const Opti
         // unless the table's highest is asked for.
         e = o.optAircut == kOptAirEscape ? 0 : 1;
         if (rapid) {
-            f = o.optAircut == kOptAirMaxOptF ? Truncated(feeds.maxOptF) : Truncated(feeds.maxMachineF);
+            f = e == 0 ? Truncated(step.feed) : KeptRapidFeed(o, feeds);
         } else {
             f = o.optAircut == kOptAirMaxOptF       ? Truncated(feeds.maxOptF)
                 : o.optAircut == kOptAirMaxMachineF ? Truncated(feeds.maxMachineF)
@@ -664,9 +670,12 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const Opti
 
     OptimizeRun& run = out.pending;
     const int type = step.nurbs ? kLine : step.type;
+    // An escape's pieces are written as kept steps would be: an air rapid
+    // among them at a kept rapid's feed.
+    const long long pieceF = rapid && !step.cut ? KeptRapidFeed(o, feeds) : f;
     if (run.escape >= 0 && run.escape == e) {
         if (e == 0) {
-            AddEscapePiece(out, step, type, f, feeds);
+            AddEscapePiece(out, step, type, pieceF, feeds);
             if (step.cut) out.escapeCutTop = std::max(out.escapeCutTop, step.highestCut);
             run.end = step.end;
             out.lastEnd = step.end;
@@ -686,7 +695,7 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const Opti
         if (step.cut) out.escapeCutTop = step.highestCut;
         out.escapePieces.clear();
         out.piecesLost = false;
-        AddEscapePiece(out, step, type, f, feeds);
+        AddEscapePiece(out, step, type, pieceF, feeds);
     }
     run = RunOf(step, e, type, start, f);
     out.pendingEnded = step.blockEnd;

@@ -762,7 +762,8 @@ bool TakeMotion(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Tool
         }
         const MotionView view = ViewOf(run);
         if (run.observedSteps == observedBefore) ObserveWhole(run, view, flags, p.toolStart, p.toolEnd);
-        TellHeldStep(run, view.blockEnd);
+        // A motion the load stopped part way did not reach its block's end.
+        TellHeldStep(run, view.blockEnd && !run.overload);
     }
     ++run.motions;
     if (s.publish) s.publish(run);

@@ -475,13 +475,23 @@ TEST(OptimizedNc, BinaryRecordsAndAbortedRuns) {
     b.end[2] = 38.0;
     b.load = 6.0;
     AddOptimisedStep(out, b, Table());
+    // A rapid through air, escaped: its record's chosen F is its own
+    // programmed feed, truncated, not the feed a kept rapid would get.
+    OptimizeStep c = Step(2, 3, {5, 0, 38}, false, 0.0, true);
+    c.type = kRapid;
+    c.feed = 512.7;
+    AddOptimisedStep(out, c, Table());
     // An aborted run writes no optimised NC, and leaves no temporary file.
     EXPECT_FALSE(CloseOptimisedOutputs(out, true));
     EXPECT_FALSE(std::filesystem::exists(dir.Path("OPTNC.NC")));
     const std::string bin = TempDir::Read(dir.Path("CUTDATA.BIN"));
     // Header 12; the first record: flags, line, type, Z, feed, class, load, F.
     const std::size_t first = 2 + 4 + 1 + 4 + 4 + 1 + 4 + 4;
-    ASSERT_EQ(bin.size(), 12 + first + 2 + 4 + (2 + 4 + 4 + 4));
+    const std::size_t rapid = 2 + 4 + 1 + 4 + 4 + 1 + 4 + 4;  // line, type, X, feed, class, load, F
+    ASSERT_EQ(bin.size(), 12 + first + 2 + 4 + (2 + 4 + 4 + 4) + rapid);
+    std::int32_t chosen = 0;
+    std::memcpy(&chosen, bin.data() + bin.size() - 4, 4);
+    EXPECT_EQ(chosen, 512);
     EXPECT_EQ(static_cast<unsigned char>(bin[12 + first]), 0x20);      // Z only ...
     EXPECT_EQ(static_cast<unsigned char>(bin[12 + first + 1]), 0x00);  // ... the load and F as before
     EXPECT_EQ(static_cast<unsigned char>(bin[12 + first + 6]), 0x20);

@@ -749,10 +749,19 @@ TEST(RunControl, FastVersionChecksTheLoad) {
         b.tools.tools[1].limit.kind = 1;
         b.tools.tools[1].limit.value = {10.0f, 10.0f, 10.0f, 10.0f};
         b.setup.fast = fast;
+        // The observer (the cut data) hears the step the load stopped as
+        // one that does not end its block: the block's end was not reached.
+        std::vector<RunStep> told;
+        if (!fast) b.setup.observeStep = [&](const CuttingRun&, const RunStep& step) { told.push_back(step); };
         ASSERT_TRUE(b.Start("G01 Z5 F100\n"));
         EXPECT_EQ(b.Loop(), RunState::Aborted) << fast;
         EXPECT_EQ(b.run.alarmCode, kAlarmOverload) << fast;
         EXPECT_GT(HeightAt(b.work, 10, 10), 5.0f) << fast;  // stopped at the first step
+        if (fast) continue;
+        ASSERT_FALSE(told.empty());
+        EXPECT_TRUE(told.back().cut);
+        EXPECT_FALSE(told.back().blockEnd);
+        EXPECT_GT(told.back().end[2], 5.0);
     }
 }
 
