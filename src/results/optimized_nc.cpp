@@ -575,16 +575,16 @@ OptimizeRun RunOf(const OptimizeStep& step, int escape, int type, const Point& s
     return run;
 }
 
-// The step of an escape as the program moves it (out.lastEnd: where the
-// step before ended), at the feed chosen for it (the cut data's; never
-// below the lowest optimised feed): a run of its own, or the last one's
-// continuation where a kept run would go on.
 // The feed of a rapid through air that is kept: the machine's highest
 // feed, or the table's highest when that is asked for.
 long long KeptRapidFeed(const OptimizeOptions& o, const OptimizeFeeds& feeds) {
     return o.optAircut == kOptAirMaxOptF ? Truncated(feeds.maxOptF) : Truncated(feeds.maxMachineF);
 }
 
+// The step of an escape as the program moves it (out.lastEnd: where the
+// step before ended), at the feed given (the cut data's, or a kept rapid's
+// for a rapid through air; never below the lowest optimised feed): a run
+// of its own, or the last one's continuation where a kept run would go on.
 void AddEscapePiece(OptimizedOutput& out, const OptimizeStep& step, int type, long long chosen,
                     const OptimizeFeeds& feeds) {
     std::vector<OptimizeRun>& pieces = out.escapePieces;
