@@ -36,6 +36,26 @@ int ResultOf(int error) {
     return (error == ENOMEM || error == ENOBUFS) ? kFileResourceOver : kFileWriteFailed;
 }
 
+// A symbolic link under the name stays: the name becomes the one the
+// links lead to, taken link by link (the file there may not exist yet, as
+// opening the link for writing would create it). False (ELOOP) for links
+// that lead round in a circle, or another error when one cannot be read.
+bool FollowLinks(ReplacedFile& file) {
+    constexpr int kMaxLinks = 40;  // as the system gives up on a path
+    std::filesystem::path name = file.path;
+    std::error_code ec;
+    for (int links = 0; std::filesystem::is_symlink(name, ec); ++links) {
+        const std::filesystem::path target = std::filesystem::read_symlink(name, ec);
+        if (ec || links == kMaxLinks) {
+            file.error = ec ? ec.value() : ELOOP;
+            return false;
+        }
+        name = target.is_absolute() ? target : name.parent_path() / target;
+    }
+    file.path = name.string();
+    return true;
+}
+
 }  // namespace
 
 bool WriteProtected(const std::string& path) {
@@ -49,15 +69,7 @@ bool BeginReplace(ReplacedFile& file, const std::string& path) {
     file.written = 0;
     file.started = 0;
     file.path = path;
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) {
-        const std::filesystem::path target = std::filesystem::weakly_canonical(path, ec);
-        if (ec) {
-            file.error = ec.value();
-            return false;
-        }
-        file.path = target.string();
-    }
+    if (!FollowLinks(file)) return false;
     file.temp = file.path + "." + std::to_string(::getpid()) + ".tmp";
     if (WriteProtected(file.path)) {
         file.error = EACCES;

@@ -94,6 +94,24 @@ TEST(ReplacedFile, WriteProtectedFileStaysPermissionsAndLinksCarryOver) {
     EXPECT_EQ(FinishReplace(file, true), kFileSaved);
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(TempDir::Read(path), "linked\n");
+
+    // A link to a file not there yet (relative, as `ln -s` makes it),
+    // through a second link: both stay, and the file they name is made.
+    fs::create_directory(dir.Path("sub"));
+    fs::create_symlink("sub/first.txt", dir.Path("outer.txt"));
+    fs::create_symlink("made.txt", dir.Path("sub/first.txt"));
+    ASSERT_TRUE(BeginReplace(file, dir.Path("outer.txt")));
+    ASSERT_TRUE(WriteBytes(file, "made\n", 5));
+    EXPECT_EQ(FinishReplace(file, true), kFileSaved);
+    EXPECT_TRUE(fs::is_symlink(dir.Path("outer.txt")));
+    EXPECT_TRUE(fs::is_symlink(dir.Path("sub/first.txt")));
+    EXPECT_EQ(TempDir::Read(dir.Path("sub/made.txt")), "made\n");
+    // Links that lead round in a circle name no file: nothing is written.
+    fs::create_symlink("loop2.txt", dir.Path("loop1.txt"));
+    fs::create_symlink("loop1.txt", dir.Path("loop2.txt"));
+    EXPECT_FALSE(BeginReplace(file, dir.Path("loop1.txt")));
+    EXPECT_EQ(file.error, ELOOP);
+    EXPECT_TRUE(fs::is_symlink(dir.Path("loop1.txt")));
 }
 
 }  // namespace
