@@ -33,7 +33,6 @@ constexpr int kTabKey = 9;
 constexpr int kSoundIdle = 0;     // "aircut1.wav"
 constexpr int kSoundCutting = 1;  // "cutting1.wav"
 constexpr double kSplineTolerance = 0.001;  // mm, chord error of a cut spline
-constexpr std::chrono::milliseconds kPumpInterval{50};
 
 // The tip position of a programmed point in the work's coordinates.
 Point TipInWork(const CuttingRun& run, const Point& programmed) {
@@ -582,8 +581,9 @@ bool CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
     // Motions shorter than the controller's position tolerance cut nothing.
     options.minimumLength = ctl.positionTolerance;
     const SweepMotionInput m = SweepInputOf(p, work, run.interp.workOffset, run.tool.shift);
-    // Between the event pumps nothing but the run changes the work (the
-    // disc is forgotten at every pump), unless another instance shares it.
+    // Nothing but the run changes the work between the event pumps of an
+    // interactive run (the disc is forgotten at each) or at all in an
+    // unattended one, unless another instance shares it.
     const bool rapidProfile = ctx.tool == &run.rapidTool && run.rapidWidened;
     const CutDisc disc = std::exchange(run.cutDisc, DiscAfter(run.cutDisc, ctx, m, rapidProfile, options));
     if (work.sharing == nullptr && MotionCutsNothing(disc, ctx, m, rapidProfile, options)) {
@@ -877,12 +877,17 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
     run.cutDisc = CutDisc{};
     while (run.state == RunState::Running) {
         const auto now = std::chrono::steady_clock::now();
-        if (now - lastPump >= kPumpInterval) {
+        if (now - lastPump >= s.pumpInterval) {
             FlushCuts(run, work);
             // The progress first, so that the events handled next show it.
             if (s.progress) s.progress(run);
             host.PumpMessages();
-            run.cutDisc = CutDisc{};
+            // A user at the keys may change the work while the events are
+            // handled. Nothing changes an unattended run's work but the run:
+            // its disc stays, so that what the run makes of its motions
+            // (an observer hears them in groups the disc decides) does not
+            // depend on when the pumps fall.
+            if (s.interactive) run.cutDisc = CutDisc{};
             lastPump = now;
         }
         if (s.interactive && s.runMode == kRunResult && host.IsKeyDown(s.escapeKey)) {
@@ -897,7 +902,7 @@ RunState RunLoop(CuttingRun& run, WorkModel& work, ControllerDef& ctl, const Too
             FlushCuts(run, work);
             host.RequestRedraw();
             host.PumpMessages();
-            run.cutDisc = CutDisc{};
+            if (s.interactive) run.cutDisc = CutDisc{};
             lastPump = now;
         }
         if (StopRequested(run, ctl, host)) break;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <deque>
 #include <functional>
@@ -91,6 +92,9 @@ struct RunSetup {
     int runMode = kRunResult;
     bool fast = false;         // the fast versions: every motion stepped, one thread
     bool interactive = false;  // a user at the keys
+    // How often the run hands the events over (the window's and the
+    // progress line's turn).
+    std::chrono::milliseconds pumpInterval{50};
     int stopMode = kStopNone;
     RunChecks checks;
     bool torqueLoad = false;  // V-VALUE TORQUE

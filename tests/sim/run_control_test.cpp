@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <cstring>
@@ -524,8 +525,9 @@ struct Observed {
 };
 
 // A zig-zag of 150 short ramps between the cuts of RunWithStrips, so that
-// groups of deferred motions close in the middle, and a tool change.
-Observed ObserveRun(int strips, bool perMotion, bool ball) {
+// groups of deferred motions close in the middle, and a tool change; with
+// `pumped` the events are handed over before every motion.
+Observed ObserveRun(int strips, bool perMotion, bool ball, bool pumped = false) {
     Bench b;
     b.tools.tools[1] = Flat(8.0f, "FLAT8");
     b.tools.tools[2] = Flat(6.0f, "FLAT6");
@@ -536,6 +538,7 @@ Observed ObserveRun(int strips, bool perMotion, bool ball) {
     b.setup.strips = strips;
     b.setup.movingPitch = 0.5;
     b.setup.start = {4, 4, 15};
+    if (pumped) b.setup.pumpInterval = std::chrono::milliseconds(0);
     Observed seen;
     // A hook after every motion makes the run tell every step at once.
     if (perMotion) b.setup.afterMotion = [](const CuttingRun&, const ChangedNodes&) {};
@@ -581,17 +584,19 @@ TEST(RunControl, DeferredStepsAreTheStepsToldAtOnce) {
         const Observed atOnce = ObserveRun(1, true, ball);
         const Observed deferred = ObserveRun(1, false, ball);
         const Observed threaded = ObserveRun(3, false, ball);
+        const Observed pumped = ObserveRun(1, false, ball, true);
         EXPECT_FALSE(atOnce.toldLate);
         EXPECT_TRUE(deferred.toldLate);
         EXPECT_TRUE(threaded.toldLate);
         EXPECT_EQ(0, std::memcmp(atOnce.height.data(), threaded.height.data(), atOnce.height.size() * sizeof(float)));
         ASSERT_EQ(atOnce.steps.size(), deferred.steps.size()) << ball;
         ASSERT_EQ(atOnce.steps.size(), threaded.steps.size()) << ball;
+        ASSERT_EQ(atOnce.steps.size(), pumped.steps.size()) << ball;
         EXPECT_GT(atOnce.steps.size(), 300u);
         int cut = 0;
         for (std::size_t i = 0; i < atOnce.steps.size(); ++i) {
             const RunStep& a = atOnce.steps[i];
-            for (const RunStep* other : {&deferred.steps[i], &threaded.steps[i]}) {
+            for (const RunStep* other : {&deferred.steps[i], &threaded.steps[i], &pumped.steps[i]}) {
                 const RunStep& d = *other;
                 EXPECT_TRUE(a.cut == d.cut && a.blockEnd == d.blockEnd && a.type == d.type && a.line == d.line &&
                             a.motion == d.motion && a.end == d.end && a.centre == d.centre && a.feed == d.feed &&
@@ -599,16 +604,18 @@ TEST(RunControl, DeferredStepsAreTheStepsToldAtOnce) {
                     << "step " << i << " ball " << ball;
                 // One thread sums every load in the same order; bands of
                 // rows sum them in parts.
-                const double tolerance = other == &deferred.steps[i] ? 0.0 : 1e-9 * (1.0 + a.volumeLoad);
+                const double tolerance = other != &threaded.steps[i] ? 0.0 : 1e-9 * (1.0 + a.volumeLoad);
                 EXPECT_NEAR(a.volumeLoad, d.volumeLoad, tolerance) << "step " << i;
             }
             cut += a.cut;
         }
         EXPECT_GT(cut, 100);
         EXPECT_EQ(deferred.clearance, threaded.clearance) << ball;
+        // Nor do the event pumps of an unattended run change what it reads.
+        EXPECT_EQ(deferred.clearance, pumped.clearance) << ball;
         // Told later, a motion's first step is known when the observer
         // hears of the motion; told at once, it is never said to be air.
-        for (const Observed* told : {&deferred, &threaded}) {
+        for (const Observed* told : {&deferred, &threaded, &pumped}) {
             EXPECT_GT(told->airSaid, 3) << ball;
             EXPECT_EQ(told->airWrong, 0) << ball;
         }
