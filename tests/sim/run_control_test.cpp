@@ -517,6 +517,7 @@ struct Observed {
     std::vector<RunStep> steps;
     std::vector<double> clearance;
     bool toldLate = false;  // a step was told after a later motion was fetched
+    std::vector<long long> toldAt;  // the motions fetched when each step was told
     std::vector<float> height;
     // What the run said of each motion's first step before it was told,
     // against the step then heard: said to go through air, and did; said
@@ -526,8 +527,10 @@ struct Observed {
 
 // A zig-zag of 150 short ramps between the cuts of RunWithStrips, so that
 // groups of deferred motions close in the middle, and a tool change; with
-// `pumped` the events are handed over before every motion.
-Observed ObserveRun(int strips, bool perMotion, bool ball, bool pumped = false) {
+// `rapidCheck` its retracts go under the rapid check (which sweeps them on
+// their own unless the run knows they cut nothing), with `pumped` the events
+// are handed over before every motion.
+Observed ObserveRun(int strips, bool perMotion, bool ball, bool rapidCheck = false, bool pumped = false) {
     Bench b;
     b.tools.tools[1] = Flat(8.0f, "FLAT8");
     b.tools.tools[2] = Flat(6.0f, "FLAT6");
@@ -538,6 +541,7 @@ Observed ObserveRun(int strips, bool perMotion, bool ball, bool pumped = false) 
     b.setup.strips = strips;
     b.setup.movingPitch = 0.5;
     b.setup.start = {4, 4, 15};
+    if (rapidCheck) b.setup.checks.rapid = 1;
     if (pumped) b.setup.pumpInterval = std::chrono::milliseconds(0);
     Observed seen;
     // A hook after every motion makes the run tell every step at once.
@@ -556,6 +560,7 @@ Observed ObserveRun(int strips, bool perMotion, bool ball, bool pumped = false) 
             hinted = false;
         }
         seen.steps.push_back(step);
+        seen.toldAt.push_back(run.motions);
         seen.toldLate = seen.toldLate || run.motions > step.motion + 1;
         if (seen.steps.size() % 25 == 0) {
             seen.clearance.push_back(ClearanceHeight(run, b.work, {2.0, 3.0, 0.0}, {17.0, 15.0, 0.0}, 0.5));
@@ -584,7 +589,8 @@ TEST(RunControl, DeferredStepsAreTheStepsToldAtOnce) {
         const Observed atOnce = ObserveRun(1, true, ball);
         const Observed deferred = ObserveRun(1, false, ball);
         const Observed threaded = ObserveRun(3, false, ball);
-        const Observed pumped = ObserveRun(1, false, ball, true);
+        const Observed checked = ObserveRun(1, false, ball, true);
+        const Observed pumped = ObserveRun(1, false, ball, true, true);
         EXPECT_FALSE(atOnce.toldLate);
         EXPECT_TRUE(deferred.toldLate);
         EXPECT_TRUE(threaded.toldLate);
@@ -611,8 +617,10 @@ TEST(RunControl, DeferredStepsAreTheStepsToldAtOnce) {
         }
         EXPECT_GT(cut, 100);
         EXPECT_EQ(deferred.clearance, threaded.clearance) << ball;
-        // Nor do the event pumps of an unattended run change what it reads.
-        EXPECT_EQ(deferred.clearance, pumped.clearance) << ball;
+        // Nor do the event pumps of an unattended run change where its
+        // groups are told, or what it reads.
+        EXPECT_EQ(checked.toldAt, pumped.toldAt) << ball;
+        EXPECT_EQ(checked.clearance, pumped.clearance) << ball;
         // Told later, a motion's first step is known when the observer
         // hears of the motion; told at once, it is never said to be air.
         for (const Observed* told : {&deferred, &threaded, &pumped}) {
