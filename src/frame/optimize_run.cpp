@@ -46,6 +46,7 @@ OptimizeOptions OptimizeOptionsOf(const App& app) {
     o.torque = s.torqueValue;
     o.escapeWidth = s.escapeWidth > 0.0 ? s.escapeWidth : 3.0 * app.work.pitch;
     o.escapeHeight = s.escapeHeight;
+    o.nodePitch = app.work.pitch;
     return o;
 }
 
@@ -149,6 +150,7 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
         step.feed = s.feed;
         step.cutClass = s.cutClass;
         step.load = o.options.torque ? s.torqueLoad : s.volumeLoad;
+        step.length = s.length;
         step.highestCut = s.highestCut;
         step.tool = run.toolNumber;
         const std::size_t tool = static_cast<std::size_t>(std::max(run.toolNumber, 0));

@@ -507,6 +507,7 @@ bool OpenOptimisedOutputs(OptimizedOutput& out, const OptimizeOptions& options, 
     out.dataForm.binary = out.binary;
     out.dataForm.tool = tool;
     out.lastTool = tool;
+    ResetNodeScaleWindow(out.window, options.nodePitch);
     if (!ncPath.empty()) {
         if (!BeginReplace(out.nc, ncPath)) {
             out.ncFailed = true;
@@ -604,6 +605,28 @@ void AddEscapePiece(OptimizedOutput& out, const OptimizeStep& step, int type, lo
     out.piecesEnded = step.blockEnd;
 }
 
+// The step as judged over the last node spacing of travel.
+OptimizeStep AtNodeScale(OptimizedOutput& out, const OptimizeStep& told) {
+    OptimizeStep step = told;
+    NodeScaleStep s;
+    s.length = told.length;
+    // How far it moved across the work: along the arc in the XY plane,
+    // else from where the step before ended.
+    const bool xyArc = (told.type == kArcCw || told.type == kArcCcw) && told.plane == 17;
+    s.lateral = xyArc ? told.length : std::hypot(told.end[0] - out.lastEnd[0], told.end[1] - out.lastEnd[1]);
+    s.tipZ = told.end[2];
+    s.load = told.load;
+    s.cut = told.cut;
+    s.cutClass = told.cutClass;
+    s.highestCut = told.highestCut;
+    JudgeAtNodeScale(out.window, s);
+    step.cut = s.cut;
+    step.load = s.load;
+    step.cutClass = s.cutClass;
+    step.highestCut = s.highestCut;
+    return step;
+}
+
 }  // namespace
 
 void ChangeOptimisedTool(OptimizedOutput& out, int tool) {
@@ -614,6 +637,7 @@ void ChangeOptimisedTool(OptimizedOutput& out, int tool) {
     out.haveLast = false;
     out.lastMode = -1;
     out.toolChanged = true;
+    ResetNodeScaleWindow(out.window, out.options.nodePitch);
 }
 
 void PrepareEscapeClearance(OptimizedOutput& out) {
@@ -630,8 +654,9 @@ void PrepareEscapeClearance(OptimizedOutput& out) {
     out.clearanceKnown = true;
 }
 
-void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& step, const OptimizeFeeds& feeds) {
-    if (step.tool >= 0 && step.tool != out.lastTool) ChangeOptimisedTool(out, step.tool);
+void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& told, const OptimizeFeeds& feeds) {
+    if (told.tool >= 0 && told.tool != out.lastTool) ChangeOptimisedTool(out, told.tool);
+    const OptimizeStep step = AtNodeScale(out, told);
     const OptimizeOptions& o = out.options;
     const bool rapid = step.type == kRapid;
     int e = 1;

@@ -15,6 +15,7 @@
 
 #include "nc/path_record.h"
 #include "results/cut_data.h"
+#include "results/node_scale_steps.h"
 #include "sim/tool_def.h"
 #include "workio/replaced_file.h"
 
@@ -35,6 +36,9 @@ struct OptimizeOptions {
     bool torque = false;        // V-VALUE TORQUE: the cut data and the feed choice use the torque load
     double escapeWidth = 0.3;   // mm (ESCAPE-WIDTH, or 3 pitches for 0)
     double escapeHeight = 3.0;  // mm
+    // The work's node spacing (mm): steps are judged over this much travel
+    // (see node_scale_steps.h); 0 judges every step alone.
+    double nodePitch = 0.0;
 };
 
 // How the controller writes numbers: counts per mm, decimal points, the
@@ -74,6 +78,7 @@ struct OptimizeStep {
     double feed = 0.0;   // programmed, mm/min
     int cutClass = -1;   // 0 A, 1 V, 2 U, 3 D, -1 none
     double load = 0.0;   // per step length, by the V-VALUE measure
+    double length = 0.0;  // mm of travel
     // The highest material it took away (program frame), -infinity for none.
     double highestCut = -std::numeric_limits<double>::infinity();
     int tool = -1;  // the tool in use, -1 not known
@@ -151,6 +156,9 @@ struct OptimizedOutput {
     // feeds on from there.
     long long escapeFloor = 0;
     double workTop = 0.0;
+    // The steps of the last node spacing of travel, by which each step is
+    // judged.
+    NodeScaleWindow window;
     OptimizeRun pending;
     bool pendingEnded = false;    // its last step ended its NC block
     // The pending escape as the program moves it: its steps merged into

@@ -259,6 +259,7 @@ void ObserveStep(CuttingRun& run, const MotionView& v, const SweepFlags& flags, 
     if (flags.cutDone != 0) {
         step.highestCut = static_cast<double>(flags.highestCut) + run.tool.shift - run.frameOffset[2];
     }
+    step.length = length;
     if (length > 0.0) {
         step.volumeLoad = flags.loadVolume / length;
         step.torqueLoad = flags.loadTorque / length;

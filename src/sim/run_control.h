@@ -80,6 +80,7 @@ struct RunStep {
     Point centre{};  // arcs
     double feed = 0.0;
     int cutClass = -1;  // 0 A, 1 V, 2 U, 3 D, -1 none
+    double length = 0.0;      // mm of travel (along the arc for an arc)
     double volumeLoad = 0.0;  // removed volume per mm of the step (mm2)
     double torqueLoad = 0.0;  // torque measure per mm (with V-VALUE TORQUE)
     // The highest material it took away (run frame, the tip's Z), -infinity for none.

@@ -52,6 +52,23 @@ then pass "spline keeps its shape"; else fail "spline rc=$rc"; cat spline.err; h
 if python3 "$source_dir/tests/e2e/opt_feeds.py" pocket.TXT 50
 then pass "feeds from the OPT-F table"; else fail "feeds"; fi
 
+# Steps finer than the nodes: a 7 mm deep arc slot stepped every 0.05 mm
+# over nodes 0.5 mm apart passes between nodes every other step. Those
+# steps are still in the slot: kept air at the machine's highest feed
+# (12000, the rapid feed) must not reach them, so the optimised NC cuts
+# again under the rapid check without an alarm, and its feeds are the
+# table's for the loads the cut data gives. (Without the load limit: a
+# single fine step's load is no measure of the tool's.)
+set_key "PITCH(MOVE)" 0.05
+sed '/^LIMIT/d' atc.ttl >nolimit.ttl
+set_key OPT-AIRCUT MAXF
+printf '%%\nG90 G17\nT01 M06\nG00 Z50.\nX50. Y38.\nZ6.\nG01 Z5. F300\nG19 G03 Y50. Z-7. J12. K0 F400\nG03 Y62. Z5. J0 K12.\nG17\nG00 Z100.\nM30\n%%\n' >fine.nc
+recut fine nolimit.ttl
+if [ $rc -eq 0 ] && [ $rc2 -eq 0 ] && python3 "$source_dir/tests/e2e/opt_feeds.py" fine.TXT 400
+then pass "steps finer than the nodes stay cutting"; else fail "fine steps rc=$rc rc2=$rc2"; cat fine.err fine2.err; fi
+set_key "PITCH(MOVE)" AUTO1.0
+set_key OPT-AIRCUT NO
+
 # Escapes: cut again under the rapid check (an alarm ends the run with 1).
 set_key OPT-AIRCUT ESCAPE
 "$morvex" -X6 pocket.nc -O esc.dmf --optimize 2>esc.err; rc=$?

@@ -1,0 +1,109 @@
+// Motion steps judged at the spacing of the work's nodes.
+#include "results/node_scale_steps.h"
+
+namespace morvex {
+namespace {
+
+// Steps that move only up or down do not carry the window on; this many
+// entries at most are held.
+constexpr std::size_t kMaxEntries = 4096;
+
+// Drops the oldest entry and keeps the sums.
+void DropOldest(NodeScaleWindow& w) {
+    const NodeScaleWindow::Entry old = w.entries.front();
+    w.entries.pop_front();
+    w.lateral -= old.lateral;
+    w.length -= old.length;
+    w.volume -= old.volume;
+    if (old.cut) {
+        --w.cuts;
+        // The lead of air now runs up to the next entry that cut.
+        w.leadAir = 0.0;
+        if (w.cuts > 0) {
+            for (const NodeScaleWindow::Entry& e : w.entries) {
+                if (e.cut) break;
+                w.leadAir += e.length;
+            }
+        }
+    } else if (w.cuts > 0) {
+        w.leadAir -= old.length;
+    }
+    if (w.entries.size() == 1) {
+        // Sums start afresh from the one entry: no rounding carried on.
+        const NodeScaleWindow::Entry& e = w.entries.front();
+        w.lateral = e.lateral;
+        w.length = e.length;
+        w.volume = e.volume;
+        w.leadAir = 0.0;
+    }
+}
+
+// The load of the cutting step that just entered: the volume of the steps
+// that lie wholly within the last spacing of lateral travel, over their
+// length from the first of them that cut. The first to cut there keeps
+// its own.
+void JudgeCuttingLoad(const NodeScaleWindow& w, NodeScaleStep& step) {
+    const double limit = w.pitch * (1.0 + 1e-6);
+    double lateral = 0.0, length = 0.0, volume = 0.0, span = 0.0;
+    bool older = false;  // an earlier step that cut lies within the spacing
+    for (auto e = w.entries.rbegin(); e != w.entries.rend(); ++e) {
+        if (e != w.entries.rbegin() && lateral + e->lateral > limit) break;
+        lateral += e->lateral;
+        length += e->length;
+        volume += e->volume;
+        if (e->cut) {
+            span = length;
+            older = e != w.entries.rbegin();
+        }
+    }
+    if (older && span > 0.0) step.load = volume / span;
+}
+
+}  // namespace
+
+void ResetNodeScaleWindow(NodeScaleWindow& window, double pitch) {
+    window = NodeScaleWindow{};
+    window.pitch = pitch > 0.0 ? pitch : 0.0;
+}
+
+void JudgeAtNodeScale(NodeScaleWindow& w, NodeScaleStep& step) {
+    if (w.pitch <= 0.0) return;
+    NodeScaleWindow::Entry entry;
+    entry.length = step.length > 0.0 ? step.length : 0.0;
+    entry.lateral = step.lateral > 0.0 ? step.lateral : 0.0;
+    entry.volume = step.cut && step.load > 0.0 ? step.load * entry.length : 0.0;
+    entry.cut = step.cut;
+    w.entries.push_back(entry);
+    w.lateral += entry.lateral;
+    w.length += entry.length;
+    w.volume += entry.volume;
+    if (entry.cut) {
+        if (w.cuts == 0) w.leadAir = w.length - entry.length;
+        ++w.cuts;
+        w.lastClass = step.cutClass;
+        w.lastHighest = step.highestCut;
+    }
+    // The steps that ended less than a spacing of lateral travel ago. A
+    // node the oldest of them lowered may have come within the tool's reach
+    // at its very end; the next node in line can lie a spacing further on.
+    const double limit = w.pitch * (1.0 - 1e-6);
+    while (w.entries.size() > 1 &&
+           (w.lateral - w.entries.front().lateral >= limit || w.entries.size() > kMaxEntries)) {
+        DropOldest(w);
+    }
+    if (w.entries.size() == 1 || w.cuts == 0) return;
+    if (step.cut) {
+        JudgeCuttingLoad(w, step);
+        return;
+    }
+    // Risen above what the latest cut met, or gone straight up or down:
+    // the tool has left that material.
+    if (entry.lateral <= 0.0 || !(step.tipZ < w.lastHighest)) return;
+    const double span = w.length - w.leadAir;
+    step.cut = true;
+    step.load = span > 0.0 ? w.volume / span : 0.0;
+    step.cutClass = w.lastClass;
+    step.highestCut = w.lastHighest;
+}
+
+}  // namespace morvex
