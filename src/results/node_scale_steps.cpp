@@ -1,6 +1,8 @@
 // Motion steps judged at the spacing of the work's nodes.
 #include "results/node_scale_steps.h"
 
+#include <algorithm>
+
 namespace morvex {
 namespace {
 
@@ -8,10 +10,28 @@ namespace {
 // entries at most are held.
 constexpr std::size_t kMaxEntries = 4096;
 
+// The i-th entry, oldest first.
+const NodeScaleWindow::Entry& At(const NodeScaleWindow& w, std::size_t i) {
+    return w.ring[(w.first + i) & (w.ring.size() - 1)];
+}
+
+void Push(NodeScaleWindow& w, const NodeScaleWindow::Entry& entry) {
+    if (w.count == w.ring.size()) {
+        // Full: twice the room, the entries oldest first from 0.
+        std::vector<NodeScaleWindow::Entry> wider(std::max<std::size_t>(16, 2 * w.ring.size()));
+        for (std::size_t i = 0; i < w.count; ++i) wider[i] = At(w, i);
+        w.ring.swap(wider);
+        w.first = 0;
+    }
+    w.ring[(w.first + w.count) & (w.ring.size() - 1)] = entry;
+    ++w.count;
+}
+
 // Drops the oldest entry and keeps the sums.
 void DropOldest(NodeScaleWindow& w) {
-    const NodeScaleWindow::Entry old = w.entries.front();
-    w.entries.pop_front();
+    const NodeScaleWindow::Entry old = At(w, 0);
+    w.first = (w.first + 1) & (w.ring.size() - 1);
+    --w.count;
     w.lateral -= old.lateral;
     w.length -= old.length;
     w.volume -= old.volume;
@@ -19,18 +39,13 @@ void DropOldest(NodeScaleWindow& w) {
         --w.cuts;
         // The lead of air now runs up to the next entry that cut.
         w.leadAir = 0.0;
-        if (w.cuts > 0) {
-            for (const NodeScaleWindow::Entry& e : w.entries) {
-                if (e.cut) break;
-                w.leadAir += e.length;
-            }
-        }
+        for (std::size_t i = 0; w.cuts > 0 && i < w.count && !At(w, i).cut; ++i) w.leadAir += At(w, i).length;
     } else if (w.cuts > 0) {
         w.leadAir -= old.length;
     }
-    if (w.entries.size() == 1) {
+    if (w.count == 1) {
         // Sums start afresh from the one entry: no rounding carried on.
-        const NodeScaleWindow::Entry& e = w.entries.front();
+        const NodeScaleWindow::Entry& e = At(w, 0);
         w.lateral = e.lateral;
         w.length = e.length;
         w.volume = e.volume;
@@ -46,14 +61,15 @@ void JudgeCuttingLoad(const NodeScaleWindow& w, NodeScaleStep& step) {
     const double limit = w.pitch * (1.0 + 1e-6);
     double lateral = 0.0, length = 0.0, volume = 0.0, span = 0.0;
     bool older = false;  // an earlier step that cut lies within the spacing
-    for (auto e = w.entries.rbegin(); e != w.entries.rend(); ++e) {
-        if (e != w.entries.rbegin() && lateral + e->lateral > limit) break;
-        lateral += e->lateral;
-        length += e->length;
-        volume += e->volume;
-        if (e->cut) {
+    for (std::size_t back = 0; back < w.count; ++back) {
+        const NodeScaleWindow::Entry& e = At(w, w.count - 1 - back);
+        if (back > 0 && lateral + e.lateral > limit) break;
+        lateral += e.lateral;
+        length += e.length;
+        volume += e.volume;
+        if (e.cut) {
             span = length;
-            older = e != w.entries.rbegin();
+            older = back > 0;
         }
     }
     if (older && span > 0.0) step.load = volume / span;
@@ -73,7 +89,7 @@ void JudgeAtNodeScale(NodeScaleWindow& w, NodeScaleStep& step) {
     entry.lateral = step.lateral > 0.0 ? step.lateral : 0.0;
     entry.volume = step.cut && step.load > 0.0 ? step.load * entry.length : 0.0;
     entry.cut = step.cut;
-    w.entries.push_back(entry);
+    Push(w, entry);
     w.lateral += entry.lateral;
     w.length += entry.length;
     w.volume += entry.volume;
@@ -87,11 +103,8 @@ void JudgeAtNodeScale(NodeScaleWindow& w, NodeScaleStep& step) {
     // node the oldest of them lowered may have come within the tool's reach
     // at its very end; the next node in line can lie a spacing further on.
     const double limit = w.pitch * (1.0 - 1e-6);
-    while (w.entries.size() > 1 &&
-           (w.lateral - w.entries.front().lateral >= limit || w.entries.size() > kMaxEntries)) {
-        DropOldest(w);
-    }
-    if (w.entries.size() == 1 || w.cuts == 0) return;
+    while (w.count > 1 && (w.lateral - At(w, 0).lateral >= limit || w.count > kMaxEntries)) DropOldest(w);
+    if (w.count == 1 || w.cuts == 0) return;
     if (step.cut) {
         JudgeCuttingLoad(w, step);
         return;

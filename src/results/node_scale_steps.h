@@ -12,8 +12,8 @@
 #pragma once
 
 #include <cstddef>
-#include <deque>
 #include <limits>
+#include <vector>
 
 namespace morvex {
 
@@ -41,7 +41,10 @@ struct NodeScaleWindow {
         bool cut = false;
     };
     double pitch = 0.0;  // the node spacing; 0: every step stands alone
-    std::deque<Entry> entries;
+    // A ring of entries (its size a power of two): `count` of them from
+    // index `first` on, oldest first.
+    std::vector<Entry> ring;
+    std::size_t first = 0, count = 0;
     double lateral = 0.0;  // summed lateral travel of the entries
     double length = 0.0;   // summed length of the entries
     double volume = 0.0;   // summed volume of the entries

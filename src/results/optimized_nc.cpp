@@ -613,7 +613,8 @@ OptimizeStep AtNodeScale(OptimizedOutput& out, const OptimizeStep& told) {
     // How far it moved across the work: along the arc in the XY plane,
     // else from where the step before ended.
     const bool xyArc = (told.type == kArcCw || told.type == kArcCcw) && told.plane == 17;
-    s.lateral = xyArc ? told.length : std::hypot(told.end[0] - out.lastEnd[0], told.end[1] - out.lastEnd[1]);
+    const double dx = told.end[0] - out.lastEnd[0], dy = told.end[1] - out.lastEnd[1];
+    s.lateral = xyArc ? told.length : std::sqrt(dx * dx + dy * dy);
     s.tipZ = told.end[2];
     s.load = told.load;
     s.cut = told.cut;

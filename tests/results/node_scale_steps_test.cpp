@@ -41,7 +41,7 @@ TEST(NodeScaleSteps, StepsOfTheSpacingStandAlone) {
             EXPECT_EQ(std::memcmp(&s.load, &told.load, sizeof s.load), 0) << pitch << " " << i;
             EXPECT_EQ(s.cutClass, told.cutClass);
         }
-        EXPECT_LE(w.entries.size(), 1u);
+        EXPECT_LE(w.count, 1u);
     }
     NodeScaleWindow w;
     ResetNodeScaleWindow(w, 0.5);
@@ -134,7 +134,7 @@ TEST(NodeScaleSteps, FineStepsInASlotCutAtTheirMeanLoad) {
         NodeScaleStep s = Sample(0.0, i % 3 == 0, 1.0);
         JudgeAtNodeScale(w, s);
     }
-    EXPECT_LE(w.entries.size(), 4097u);
+    EXPECT_LE(w.count, 4097u);
 }
 
 // The optimised NC of such a slot with air kept at the machine's highest
