@@ -89,6 +89,7 @@ void JudgeAtNodeScale(NodeScaleWindow& w, NodeScaleStep& step) {
     entry.lateral = step.lateral > 0.0 ? step.lateral : 0.0;
     entry.volume = step.cut && step.load > 0.0 ? step.load * entry.length : 0.0;
     entry.cut = step.cut;
+    entry.highestCut = step.highestCut;
     Push(w, entry);
     w.lateral += entry.lateral;
     w.length += entry.length;
@@ -97,7 +98,6 @@ void JudgeAtNodeScale(NodeScaleWindow& w, NodeScaleStep& step) {
         if (w.cuts == 0) w.leadAir = w.length - entry.length;
         ++w.cuts;
         w.lastClass = step.cutClass;
-        w.lastHighest = step.highestCut;
     }
     // The steps that ended less than a spacing of lateral travel ago. A
     // node the oldest of them lowered may have come within the tool's reach
@@ -109,14 +109,19 @@ void JudgeAtNodeScale(NodeScaleWindow& w, NodeScaleStep& step) {
         JudgeCuttingLoad(w, step);
         return;
     }
-    // Risen above what the latest cut met, or gone straight up or down:
-    // the tool has left that material.
-    if (entry.lateral <= 0.0 || !(step.tipZ < w.lastHighest)) return;
+    // Gone straight up or down, or risen above all the cuts met (a cut
+    // may only have grazed a floor): the tool has left that material.
+    if (entry.lateral <= 0.0) return;
+    double highest = -std::numeric_limits<double>::infinity();
+    for (std::size_t i = 0; i < w.count; ++i) {
+        if (At(w, i).cut) highest = std::max(highest, At(w, i).highestCut);
+    }
+    if (!(step.tipZ < highest)) return;
     const double span = w.length - w.leadAir;
     step.cut = true;
     step.load = span > 0.0 ? w.volume / span : 0.0;
     step.cutClass = w.lastClass;
-    step.highestCut = w.lastHighest;
+    step.highestCut = highest;
 }
 
 }  // namespace morvex

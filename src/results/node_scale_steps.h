@@ -39,6 +39,7 @@ struct NodeScaleWindow {
         double lateral = 0.0;
         double volume = 0.0;  // load times length
         bool cut = false;
+        double highestCut = -std::numeric_limits<double>::infinity();
     };
     double pitch = 0.0;  // the node spacing; 0: every step stands alone
     // A ring of entries (its size a power of two): `count` of them from
@@ -51,7 +52,6 @@ struct NodeScaleWindow {
     int cuts = 0;          // entries that cut
     double leadAir = 0.0;  // length of the entries before the first that cut
     int lastClass = -1;    // of the latest entry that cut
-    double lastHighest = -std::numeric_limits<double>::infinity();
 };
 
 // Starts over (a new run or a new tool): nothing before counts.
@@ -59,10 +59,10 @@ void ResetNodeScaleWindow(NodeScaleWindow& window, double pitch);
 
 // Enters the step as the sweep measured it and changes it into the step as
 // judged at the node spacing: a lateral step that cut nothing, ending
-// below the material the latest cut took away, counts as cutting while a
-// step that cut ended less than a spacing of lateral travel before it,
-// with that step's class and highest material; a cutting step's load
-// becomes the load over the last spacing.
+// below the highest material the cuts of the window took away, counts as
+// cutting while a step that cut ended less than a spacing of lateral
+// travel before it, with the latest such step's class and that highest
+// material; a cutting step's load becomes the load over the last spacing.
 void JudgeAtNodeScale(NodeScaleWindow& window, NodeScaleStep& step);
 
 }  // namespace morvex

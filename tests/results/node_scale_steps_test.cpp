@@ -53,6 +53,16 @@ TEST(NodeScaleSteps, StepsOfTheSpacingStandAlone) {
     EXPECT_TRUE(after.cut);
     EXPECT_EQ(after.cutClass, 2);
     EXPECT_DOUBLE_EQ(after.load, 3.0);  // its volume over both steps
+    // A cut that only grazed a floor does not lower what the window met.
+    NodeScaleStep graze = Sample(0.001, true, 0.0);
+    graze.tipZ = 0.2;
+    graze.highestCut = 0.2001;
+    JudgeAtNodeScale(w, graze);
+    NodeScaleStep beyond = Sample(0.001, false, 0.0);
+    beyond.tipZ = 0.3;
+    JudgeAtNodeScale(w, beyond);
+    EXPECT_TRUE(beyond.cut);
+    EXPECT_EQ(beyond.highestCut, 1.0);
     NodeScaleStep risen = Sample(0.3, false, 0.0);
     risen.tipZ = 1.0;  // the height the cut met
     JudgeAtNodeScale(w, risen);
