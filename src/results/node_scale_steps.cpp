@@ -9,6 +9,7 @@ namespace {
 // Steps that move only up or down do not carry the window on; this many
 // entries at most are held.
 constexpr std::size_t kMaxEntries = 4096;
+constexpr double kDiagonal = 1.4142135623730951;
 
 // The i-th entry, oldest first.
 const NodeScaleWindow::Entry& At(const NodeScaleWindow& w, std::size_t i) {
@@ -53,6 +54,14 @@ void DropOldest(NodeScaleWindow& w) {
     }
 }
 
+// Forgets every entry (the room stays).
+void Clear(NodeScaleWindow& w) {
+    w.first = w.count = 0;
+    w.lateral = w.length = w.volume = w.leadAir = 0.0;
+    w.cuts = 0;
+    w.lastClass = -1;
+}
+
 // The load of the cutting step that just entered: the volume of the steps
 // that lie wholly within the last spacing of lateral travel, over their
 // length from the first of them that cut. The first to cut there keeps
@@ -84,6 +93,11 @@ void ResetNodeScaleWindow(NodeScaleWindow& window, double pitch) {
 
 void JudgeAtNodeScale(NodeScaleWindow& w, NodeScaleStep& step) {
     if (w.pitch <= 0.0) return;
+    // Straight up through air: the tool has left whatever it touched (its
+    // sides only pass along the walls it cut); what follows is judged anew.
+    const bool rose = !step.cut && step.lateral <= 0.0 && step.tipZ > w.lastTip;
+    w.lastTip = step.tipZ;
+    if (rose) Clear(w);
     NodeScaleWindow::Entry entry;
     entry.length = step.length > 0.0 ? step.length : 0.0;
     entry.lateral = step.lateral > 0.0 ? step.lateral : 0.0;
@@ -99,24 +113,27 @@ void JudgeAtNodeScale(NodeScaleWindow& w, NodeScaleStep& step) {
         ++w.cuts;
         w.lastClass = step.cutClass;
     }
-    // The steps that ended less than a spacing of lateral travel ago. A
-    // node the oldest of them lowered may have come within the tool's reach
-    // at its very end; the next node in line can lie a spacing further on.
-    const double limit = w.pitch * (1.0 - 1e-6);
+    // The steps that ended less than a diagonal of the grid's square of
+    // lateral travel ago. A node the oldest of them lowered may have come
+    // within the tool's reach at its very end; the next node in line can
+    // lie a spacing further on along a row, a diagonal along a diagonal.
+    const double limit = w.pitch * kDiagonal * (1.0 - 1e-6);
     while (w.count > 1 && (w.lateral - At(w, 0).lateral >= limit || w.count > kMaxEntries)) DropOldest(w);
     if (w.count == 1 || w.cuts == 0) return;
     if (step.cut) {
         JudgeCuttingLoad(w, step);
         return;
     }
-    // Gone straight up or down, or risen above all the cuts met (a cut
-    // may only have grazed a floor): the tool has left that material.
+    // Gone straight down, or risen more than a spacing above all the cuts
+    // met: the tool has left that material. (A floor rising ahead at up
+    // to 45 degrees stays within a spacing of what the window met; a cut
+    // may only have grazed it.)
     if (entry.lateral <= 0.0) return;
     double highest = -std::numeric_limits<double>::infinity();
     for (std::size_t i = 0; i < w.count; ++i) {
         if (At(w, i).cut) highest = std::max(highest, At(w, i).highestCut);
     }
-    if (!(step.tipZ < highest)) return;
+    if (!(step.tipZ < highest + w.pitch)) return;
     const double span = w.length - w.leadAir;
     step.cut = true;
     step.load = span > 0.0 ? w.volume / span : 0.0;

@@ -3,12 +3,15 @@
 // between nodes that the steps before and after it lower, and then seems
 // to cut nothing although the tool is buried in material (a flat end mill
 // in a slot, stepped finer than the nodes, "cuts air" every other step;
-// a narrow band of material beside a pass meets a node a spacing apart).
-// Its load swings the same way, from nothing to twice the true one. So a
-// step is judged over the last node spacing of lateral travel: it cuts
-// when a step that cut ended less than that before it, and its load is
-// the volume removed over the last spacing over the travel from the first
-// step that cut there. A step as long as the spacing stands alone.
+// a narrow band of material beside a pass meets a node a spacing apart
+// along a row of nodes, a diagonal of the grid's square apart along a
+// diagonal). Its load swings the same way, from nothing to twice the true
+// one. So a step that cut nothing still cuts when a step that cut ended
+// less than a diagonal of lateral travel before it, and a cutting step's
+// load is the volume removed over the last spacing over the travel from
+// the first step that cut there. A step that moves a diagonal or more
+// across the work stands alone, as does any step after the tool went
+// straight up through air.
 #pragma once
 
 #include <cstddef>
@@ -31,8 +34,8 @@ struct NodeScaleStep {
     double highestCut = -std::numeric_limits<double>::infinity();
 };
 
-// The steps that ended within the last node spacing of lateral travel,
-// oldest first, with their sums.
+// The steps that ended within the last diagonal of lateral travel, oldest
+// first, with their sums.
 struct NodeScaleWindow {
     struct Entry {
         double length = 0.0;
@@ -52,17 +55,19 @@ struct NodeScaleWindow {
     int cuts = 0;          // entries that cut
     double leadAir = 0.0;  // length of the entries before the first that cut
     int lastClass = -1;    // of the latest entry that cut
+    double lastTip = std::numeric_limits<double>::infinity();  // the tip's height after the last step
 };
 
 // Starts over (a new run or a new tool): nothing before counts.
 void ResetNodeScaleWindow(NodeScaleWindow& window, double pitch);
 
 // Enters the step as the sweep measured it and changes it into the step as
-// judged at the node spacing: a lateral step that cut nothing, ending
-// below the highest material the cuts of the window took away, counts as
-// cutting while a step that cut ended less than a spacing of lateral
-// travel before it, with the latest such step's class and that highest
-// material; a cutting step's load becomes the load over the last spacing.
+// judged at the node spacing: a lateral step that cut nothing counts as
+// cutting while a step that cut ended less than a diagonal of lateral
+// travel before it, unless it stands more than a spacing above the
+// highest material the window's cuts met; it takes the latest cut's class
+// and that highest material. A cutting step's load becomes the load over
+// the last spacing.
 void JudgeAtNodeScale(NodeScaleWindow& window, NodeScaleStep& step);
 
 }  // namespace morvex

@@ -610,11 +610,12 @@ OptimizeStep AtNodeScale(OptimizedOutput& out, const OptimizeStep& told) {
     OptimizeStep step = told;
     NodeScaleStep s;
     s.length = told.length;
-    // How far it moved across the work: along the arc in the XY plane,
-    // else from where the step before ended.
+    // How far it moved across the work: along the arc in the XY plane
+    // (less its rise on a helix), else from where the step before ended.
     const bool xyArc = (told.type == kArcCw || told.type == kArcCcw) && told.plane == 17;
     const double dx = told.end[0] - out.lastEnd[0], dy = told.end[1] - out.lastEnd[1];
-    s.lateral = xyArc ? told.length : std::sqrt(dx * dx + dy * dy);
+    const double dz = told.end[2] - out.lastEnd[2];
+    s.lateral = xyArc ? std::sqrt(std::max(told.length * told.length - dz * dz, 0.0)) : std::sqrt(dx * dx + dy * dy);
     s.tipZ = told.end[2];
     s.load = told.load;
     s.cut = told.cut;

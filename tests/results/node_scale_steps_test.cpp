@@ -23,18 +23,19 @@ NodeScaleStep Sample(double length, bool cut, double load, int cutClass = 0, boo
     return s;
 }
 
-// Steps as long as the node spacing are judged as the sweep measured
-// them, to the last bit of their loads; so is every step without a
-// spacing. A shorter step right after a cut may still be in material (the
-// next node in line can be a spacing on): it cuts, unless it rose above
-// what that cut met or went only up or down.
+// Steps that move a diagonal of the grid's square across are judged as
+// the sweep measured them, to the last bit of their loads; so is every
+// step without a spacing. A shorter step right after a cut may still be in
+// material (the next node in line can be a spacing on): it cuts, unless it
+// stands more than a spacing above what the cuts met, or went straight up
+// or down; after the tool went straight up it is judged alone again.
 TEST(NodeScaleSteps, StepsOfTheSpacingStandAlone) {
     for (const double pitch : {0.0, 0.5}) {
         NodeScaleWindow w;
         ResetNodeScaleWindow(w, pitch);
         const double loads[] = {0.1 / 3.0, 0.0, 7.3, 0.0, 0.0, 2.0 / 7.0};
         for (int i = 0; i < 6; ++i) {
-            NodeScaleStep s = Sample(pitch > 0.0 ? 0.5 : 0.3, loads[i] > 0.0, loads[i]);
+            NodeScaleStep s = Sample(pitch > 0.0 ? 0.71 : 0.3, loads[i] > 0.0, loads[i]);
             const NodeScaleStep told = s;
             JudgeAtNodeScale(w, s);
             EXPECT_EQ(s.cut, told.cut) << pitch << " " << i;
@@ -64,20 +65,44 @@ TEST(NodeScaleSteps, StepsOfTheSpacingStandAlone) {
     EXPECT_TRUE(beyond.cut);
     EXPECT_EQ(beyond.highestCut, 1.0);
     NodeScaleStep risen = Sample(0.3, false, 0.0);
-    risen.tipZ = 1.0;  // the height the cut met
+    risen.tipZ = 1.6;  // a spacing above the height the cut met
     JudgeAtNodeScale(w, risen);
     EXPECT_FALSE(risen.cut);
     JudgeAtNodeScale(w, cut);
     NodeScaleStep up = Sample(0.2, false, 0.0, 0, false);
+    up.tipZ = 0.3;
     JudgeAtNodeScale(w, up);
     EXPECT_FALSE(up.cut);
+    NodeScaleStep across = Sample(0.1, false, 0.0);
+    across.tipZ = 0.3;
+    JudgeAtNodeScale(w, across);
+    EXPECT_FALSE(across.cut);
 }
 
 // A narrow band of material beside a rising pass meets a node a spacing
 // apart: stepped every 0.05 mm (a little longer along the slope) every
 // tenth step cuts, whichever point of a step the node comes at, and every
-// step between counts as cutting.
+// step between counts as cutting. So does every step along a diagonal
+// band (a node every 0.707 mm) and up a floor rising at 1 in 5 that the
+// tool skims 0.01 mm deep (each node is met once, a step after it the tip
+// stands above it).
 TEST(NodeScaleSteps, ANodeASpacingApartKeepsEveryStepCutting) {
+    for (const bool rising : {false, true}) {
+        NodeScaleWindow w;
+        ResetNodeScaleWindow(w, 0.5);
+        const double apart = rising ? 0.5 : 0.5 * std::sqrt(2.0);
+        for (int i = 0; i < 400; ++i) {
+            const double x = 0.05 * (i + 1);
+            const bool cut = std::floor(x / apart) != std::floor((x - 0.05) / apart);
+            NodeScaleStep s = Sample(0.05, cut, 4.0);
+            s.tipZ = rising ? 0.2 * x - 0.01 : -3.0;
+            if (cut) s.highestCut = rising ? 0.2 * x : 0.0;
+            JudgeAtNodeScale(w, s);
+            if (i > 20) {
+                ASSERT_TRUE(s.cut) << rising << " " << i;
+            }
+        }
+    }
     for (const int phase : {0, 3, 9}) {
         NodeScaleWindow w;
         ResetNodeScaleWindow(w, 0.5);
@@ -123,7 +148,7 @@ TEST(NodeScaleSteps, FineStepsInASlotCutAtTheirMeanLoad) {
             EXPECT_NEAR(s.load, 10.5, 0.7) << i;
         }
     }
-    // The last cut was step 58: steps 59 .. 67 lie within 0.5 mm of its start.
+    // The last cut was step 58: steps 59 .. 72 end within a diagonal of it.
     int stillCutting = 0;
     for (int i = 0; i < 15; ++i) {
         NodeScaleStep s = Sample(0.05, false, 0.0);
@@ -133,7 +158,7 @@ TEST(NodeScaleSteps, FineStepsInASlotCutAtTheirMeanLoad) {
             EXPECT_GT(s.load, 0.0);
         }
     }
-    EXPECT_EQ(stillCutting, 8);
+    EXPECT_EQ(stillCutting, 13);  // less than 0.707 mm after it
     NodeScaleStep cut = Sample(0.05, true, 4.0);
     JudgeAtNodeScale(w, cut);
     NodeScaleStep up = Sample(0.05, false, 0.0, 0, false);
