@@ -235,8 +235,19 @@ void EnterSweptStep(CuttingRun& run, const std::array<double, 4>& box, const Poi
     run.sweptFrom = end;
 }
 
+// A sweep's flags as the observer hears them.
+StepReading ReadingOf(const SweepFlags& flags) {
+    StepReading r;
+    r.cutDone = flags.cutDone;
+    r.stepClass = flags.stepClass;
+    r.loadVolume = flags.loadVolume;
+    r.loadTorque = flags.loadTorque;
+    r.highestCut = flags.highestCut;
+    return r;
+}
+
 // A step of motion v ending at `end` (run frame).
-void ObserveStep(CuttingRun& run, const MotionView& v, const SweepFlags& flags, double length, const Point& end) {
+void ObserveStep(CuttingRun& run, const MotionView& v, const StepReading& flags, double length, const Point& end) {
     // Entered first: it is swept, the held step told next comes before it.
     if (run.sweptEarly > 0) {
         --run.sweptEarly;
@@ -271,7 +282,7 @@ void ObserveStep(CuttingRun& run, const MotionView& v, const SweepFlags& flags, 
 // A motion told as one step: its flags, length, end and the box of its
 // path (run frame).
 struct WholeStep {
-    SweepFlags flags;
+    StepReading flags;
     double length = 0.0;
     Point at{};
     std::array<double, 4> box{};
@@ -280,7 +291,7 @@ struct WholeStep {
 // A motion (or a spline's chord, tool frame from `start` to `end`) swept
 // whole or not at all is one step, with the loads summed over it and the
 // class of its direction: vertical, rising, falling or level.
-WholeStep WholeStepOf(const CuttingRun& run, const MotionView& p, const SweepFlags& flags, const Point& start,
+WholeStep WholeStepOf(const CuttingRun& run, const MotionView& p, const StepReading& flags, const Point& start,
                       const Point& end) {
     WholeStep whole;
     Point& at = whole.at;
@@ -289,7 +300,7 @@ WholeStep WholeStepOf(const CuttingRun& run, const MotionView& p, const SweepFla
     const bool arc = p.type == kArcCw || p.type == kArcCcw;
     const double length = arc ? p.arcLength : std::sqrt(dx * dx + dy * dy + dz * dz);
     whole.length = length;
-    SweepFlags& motion = whole.flags;
+    StepReading& motion = whole.flags;
     motion.cutDone = flags.cutDone;
     motion.loadVolume = flags.loadVolume;
     motion.loadTorque = flags.loadTorque;
@@ -321,7 +332,7 @@ WholeStep WholeStepOf(const CuttingRun& run, const MotionView& p, const SweepFla
 
 void ObserveWhole(CuttingRun& run, const MotionView& v, const SweepFlags& flags, const Point& start,
                   const Point& end) {
-    const WholeStep whole = WholeStepOf(run, v, flags, start, end);
+    const WholeStep whole = WholeStepOf(run, v, ReadingOf(flags), start, end);
     EnterSweptStep(run, whole.box, whole.at, flags.highestCut);
     ++run.sweptEarly;
     ObserveStep(run, v, whole.flags, whole.length, whole.at);
@@ -343,20 +354,20 @@ bool DeferringSteps(const CuttingRun& run, const WorkModel& work) {
            run.tool.tool.limit.kind == 0 && work.sharing == nullptr;
 }
 
-// The fold of a step, as flags for the observer.
-SweepFlags StepFlagsOf(const ClassFold& fold) {
-    SweepFlags step;
-    step.loadVolume = fold.loadVolume;
-    step.loadTorque = fold.loadTorque;
-    step.highestCut = fold.highestCut;
-    step.cutDone = fold.first != kStepClassUnknown || fold.loadVolume > 0.0 ? 1 : 0;
-    step.stepClass = ResolveClass(fold);
-    return step;
+// The fold of a step as the observer hears it.
+StepReading ReadingOf(const ClassFold& fold) {
+    StepReading r;
+    r.loadVolume = fold.loadVolume;
+    r.loadTorque = fold.loadTorque;
+    r.highestCut = fold.highestCut;
+    r.cutDone = fold.first != kStepClassUnknown || fold.loadVolume > 0.0 ? 1 : 0;
+    r.stepClass = ResolveClass(fold);
+    return r;
 }
 
-// The flags of a deferred motion told as one step.
-SweepFlags WholeFlagsOf(const DeferredMotion& d) {
-    SweepFlags flags;
+// What a deferred motion told as one step found.
+StepReading WholeFlagsOf(const DeferredMotion& d) {
+    StepReading flags;
     if (d.findings.folds.empty()) return flags;
     const ClassFold& fold = d.findings.folds.front();
     flags.loadVolume = fold.loadVolume;
@@ -373,7 +384,7 @@ void EnterDeferred(CuttingRun& run, const WorkModel& work) {
         DeferredMotion& d = run.deferred[run.deferredEntered];
         if (!d.findings.done) return;
         if (d.points.size() < 2) {
-            const SweepFlags flags = WholeFlagsOf(d);
+            const StepReading flags = WholeFlagsOf(d);
             const WholeStep whole = WholeStepOf(run, d.view, flags, d.view.toolStart, d.view.toolEnd);
             EnterSweptStep(run, whole.box, whole.at, flags.highestCut);
             ++run.sweptEarly;
@@ -414,7 +425,7 @@ void TellDeferred(CuttingRun& run, WorkModel& work, std::size_t count) {
         if (s.observeMotion) {
             // Its first step as the observer will hear it.
             const bool stepped = d.points.size() >= 2;
-            run.firstStepAir = stepped ? d.findings.folds.empty() || StepFlagsOf(d.findings.folds.front()).cutDone == 0
+            run.firstStepAir = stepped ? d.findings.folds.empty() || ReadingOf(d.findings.folds.front()).cutDone == 0
                                        : d.wholeFlags.cutDone == 0;
             run.firstStepEnd = stepped ? RunFramePoint(run, work, d.points[1]) : d.wholeAt;
             s.observeMotion(run);
@@ -422,8 +433,8 @@ void TellDeferred(CuttingRun& run, WorkModel& work, std::size_t count) {
         }
         if (d.points.size() >= 2) {
             for (std::size_t k = 1; k < d.points.size(); ++k) {
-                const SweepFlags step =
-                    k - 1 < d.findings.folds.size() ? StepFlagsOf(d.findings.folds[k - 1]) : SweepFlags{};
+                const StepReading step =
+                    k - 1 < d.findings.folds.size() ? ReadingOf(d.findings.folds[k - 1]) : StepReading{};
                 ObserveStep(run, d.view, step, d.stepLength, RunFramePoint(run, work, d.points[k]));
             }
         } else {
@@ -523,7 +534,7 @@ bool CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
     if (ctx.sumLoad) {
         const LimitDef& limit = run.tool.tool.limit;
         options.afterStep = [&](const SweepFlags& step, double length, const Point& end) {
-            if (s.observeStep) ObserveStep(run, view, step, length, RunFramePoint(run, work, end));
+            if (s.observeStep) ObserveStep(run, view, ReadingOf(step), length, RunFramePoint(run, work, end));
             const StepLoad load = CheckStepLoad(limit, step, length, p.feed, s.torqueLoad);
             if (!load.over) return true;
             if (limit.kind == 11 || limit.kind == 12) {

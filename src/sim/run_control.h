@@ -194,6 +194,16 @@ struct MotionView {
     bool blockEnd = false;  // the last motion of its block
 };
 
+// What the step observer hears of a step's sweep: whether and how it cut,
+// its load sums and the highest material it took away.
+struct StepReading {
+    int cutDone = 0;
+    int stepClass = kStepClassUnknown;
+    double loadVolume = 0.0;
+    double loadTorque = 0.0;
+    float highestCut = -std::numeric_limits<float>::infinity();
+};
+
 // A motion of an unattended observed run, swept in a batch with the motions
 // around it and told to the step observer a group of motions later.
 struct DeferredMotion {
@@ -204,9 +214,9 @@ struct DeferredMotion {
     double stepLength = 0.0;
     // What the sweep found; done at once for a motion that cuts nothing.
     CutFindings findings;
-    // Told as one step: its flags, length and end, worked out when it is
-    // entered among the steps swept but not yet told.
-    SweepFlags wholeFlags;
+    // Told as one step: what it found, its length and end, worked out when
+    // it is entered among the steps swept but not yet told.
+    StepReading wholeFlags;
     double wholeLength = 0.0;
     Point wholeAt{};
 };
