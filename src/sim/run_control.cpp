@@ -147,6 +147,13 @@ void WriteLengthLine(CuttingRun& run) {
 // unattended run still gets its progress in time.
 constexpr std::size_t kBatchMotions = 64;
 constexpr long long kBatchSteps = 2048;
+// An observed run hands smaller batches over. Whenever the observer reads
+// the work (an escape's height), every batch in flight is swept first, and
+// the workers then have nothing to sweep until the next hand-over: the
+// sooner it comes, the less they wait. Its groups keep the sizes above:
+// what the observer reads of the work depends on them, not on the batches.
+constexpr std::size_t kObservedBatchMotions = 8;
+constexpr long long kObservedBatchSteps = 256;
 // An observed motion swept whole and longer than this many tool reaches is
 // not deferred (see CutPath).
 constexpr double kLongWholeReaches = 4.0;
@@ -170,20 +177,19 @@ void FinishSweeping(CuttingRun& run, WorkModel& work) {
 }
 
 // Hands the planned batch to the workers and returns while they sweep it;
-// with two batches in flight, the older is finished first. The batch
+// with kBatchesInFlight in flight, the oldest is finished first. The batch
 // stays where it is until swept; planning goes on in the buffer of the
-// batch two hand-overs back, which is swept by then.
+// oldest batch, which is swept by then.
 void HandOverCuts(CuttingRun& run, WorkModel& work) {
     if (run.pendingCount == 0) return;
-    static_assert(kBatchesInFlight == 2, "three buffers: one planned, two in flight");
     const std::size_t count = run.pendingCount;
     run.pendingCount = 0;
     run.pendingSteps = 0;
     SweepFlags flags;
     run.sweepingNow = StartBatchOnWorkers(run.workers, run.pending.data(), count, flags);
     if (flags.cutDone) work.workState = 2;
-    std::swap(run.sweepingBefore, run.sweeping);
-    std::swap(run.sweeping, run.pending);
+    for (std::size_t i = run.inFlight.size() - 1; i > 0; --i) std::swap(run.inFlight[i], run.inFlight[i - 1]);
+    std::swap(run.inFlight[0], run.pending);
 }
 
 // What the observer hears of the motion just fetched.
@@ -340,8 +346,11 @@ void ObserveWhole(CuttingRun& run, const MotionView& v, const SweepFlags& flags,
 
 // Unattended observed runs sweep their motions in batches, as unobserved
 // ones do, and tell the observer of each motion's steps later, a group of
-// motions at a time: a group is told once the group after it is planned
-// and handed to the workers, which sweep on while the observer hears.
+// motions at a time: a group is told once the two groups after it are
+// planned and handed to the workers, which sweep on while the observer
+// hears (a group told right after the next one's hand-over would still be
+// being swept: the calling thread would sweep it itself, and the workers
+// would wait for the next hand-over while it tells).
 // Whatever the observer reads of the work settles every sweep first
 // (run.settle): it then finds the work as the open group leaves it, with
 // the steps swept but not yet told entered beside it (they count as high
@@ -448,6 +457,7 @@ void TellDeferred(CuttingRun& run, WorkModel& work, std::size_t count) {
         if (run.deferredEntered > 0) --run.deferredEntered;
     }
     run.groupBegin -= std::min(run.groupBegin, count);
+    run.toldNext -= std::min(run.toldNext, count);
 }
 
 // Tells every deferred motion, after sweeping all that is planned.
@@ -456,6 +466,7 @@ void TellAllDeferred(CuttingRun& run, WorkModel& work) {
     FlushCuts(run, work);
     TellDeferred(run, work, run.deferred.size());
     run.groupBegin = 0;
+    run.toldNext = 0;
     run.groupMotions = 0;
     run.groupSteps = 0;
 }
@@ -490,12 +501,13 @@ void DeferMotion(CuttingRun& run, const MotionView& view, const SweepContext& ct
     run.groupSteps += std::max<long long>(1, static_cast<long long>(d.points.size()) - 1);
 }
 
-// When the open group is full: hands it to the workers and tells the group
-// before it.
+// When the open group is full: hands it to the workers and tells the
+// oldest closed group, two before it.
 void CloseFullGroup(CuttingRun& run, WorkModel& work) {
     if (run.groupMotions < kBatchMotions && run.groupSteps < kBatchSteps) return;
     HandOverCuts(run, work);
-    TellDeferred(run, work, run.groupBegin);
+    TellDeferred(run, work, run.toldNext);
+    run.toldNext = run.groupBegin;
     run.groupBegin = run.deferred.size();
     run.groupMotions = 0;
     run.groupSteps = 0;
@@ -621,7 +633,9 @@ bool CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
                 ++run.pendingCount;
                 run.pendingSteps += cut.Steps();
             }
-            if (run.pendingCount >= kBatchMotions || run.pendingSteps >= kBatchSteps) HandOverCuts(run, work);
+            const std::size_t motions = defer ? kObservedBatchMotions : kBatchMotions;
+            const long long steps = defer ? kObservedBatchSteps : kBatchSteps;
+            if (run.pendingCount >= motions || run.pendingSteps >= steps) HandOverCuts(run, work);
             if (defer) CloseFullGroup(run, work);
             return defer;
         }

@@ -267,15 +267,14 @@ struct CuttingRun {
     std::array<double, 4> splineExtent{};  // x min, y min, x max, y max
     StepLoad overloadLoad;
     // Unattended runs with sweep workers: motions planned but not yet swept,
-    // handed to the workers a batch at a time; the two batches before may
-    // still be being swept (`sweeping`, and `sweepingBefore` before it)
-    // while the next is planned. FlushCuts sweeps all before anything looks
-    // at the work or at their results.
+    // handed to the workers a batch at a time; the batches before may still
+    // be being swept (`inFlight`, the latest first) while the next is
+    // planned. FlushCuts sweeps all before anything looks at the work or at
+    // their results.
     std::vector<BatchedCut> pending;
     std::size_t pendingCount = 0;
     long long pendingSteps = 0;
-    std::vector<BatchedCut> sweeping;
-    std::vector<BatchedCut> sweepingBefore;
+    std::array<std::vector<BatchedCut>, kBatchesInFlight> inFlight;
     bool sweepingNow = false;
     // Where the last motion left the tool's disc cut: a motion known to cut
     // nothing, such as the retract after a cut, is passed without a sweep
@@ -300,13 +299,16 @@ struct CuttingRun {
     long long sweptEarly = 0;
     Point sweptFrom{};  // run frame: where the last step entered ended
     // Unattended observed runs: motions swept in batches but not yet told,
-    // in order. Those before `groupBegin` form the group told next, once
-    // the open group after them is planned and handed to the workers;
-    // `deferredEntered` of them are entered in sweptUntold.
+    // in order. Those before `groupBegin` form the two closed groups, the
+    // first `toldNext` of them the older, told once the open group after
+    // both is planned and handed to the workers (so the workers have swept
+    // a group by the time it is told, while the observer heard the one
+    // before); `deferredEntered` of them are entered in sweptUntold.
     std::deque<DeferredMotion> deferred;
     std::vector<DeferredMotion> spareDeferred;  // told ones, their room kept
     std::size_t deferredEntered = 0;
     std::size_t groupBegin = 0;
+    std::size_t toldNext = 0;
     std::size_t groupMotions = 0;
     long long groupSteps = 0;
     // Called before anything reads the work for the observer: sweeps what

@@ -26,7 +26,7 @@ struct SweepWorker {
 };
 
 // The most batches of motions in flight at once (StartBatchOnWorkers).
-inline constexpr int kBatchesInFlight = 2;
+inline constexpr int kBatchesInFlight = 3;
 
 // A batch of motions handed to the workers: cuts[0 .. count), every one of
 // them on every band's rows in turn; band b sweeps the rows iy with

@@ -56,14 +56,15 @@ TEST(SweepBatch, BatchesInFlightCutLikeOneThreadAndNeverHang) {
     CutOptions options;
     options.movingPitch = 0.3;
     SweepWorkers workers;
-    std::array<std::vector<BatchedCut>, 3> buffers;  // one planned, two in flight
+    // One planned, the others in flight.
+    std::array<std::vector<BatchedCut>, kBatchesInFlight + 1> buffers;
     int planned = 0;
     long long batches = 0, motions = 0, handOvers = 0;
     bool inFlight = false;
     auto handOver = [&](std::size_t count) {
         SweepFlags flags;
         inFlight = StartBatchOnWorkers(workers, buffers[static_cast<std::size_t>(planned)].data(), count, flags);
-        planned = (planned + 1) % 3;
+        planned = (planned + 1) % static_cast<int>(buffers.size());
         watchdog.Progress(++batches);
     };
     auto flush = [&] {
