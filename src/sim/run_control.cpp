@@ -147,11 +147,12 @@ void WriteLengthLine(CuttingRun& run) {
 // unattended run still gets its progress in time.
 constexpr std::size_t kBatchMotions = 64;
 constexpr long long kBatchSteps = 2048;
-// An observed run hands smaller batches over. Whenever the observer reads
-// the work (an escape's height), every batch in flight is swept first, and
-// the workers then have nothing to sweep until the next hand-over: the
-// sooner it comes, the less they wait. Its groups keep the sizes above:
-// what the observer reads of the work depends on them, not on the batches.
+// An observed run with workers hands smaller batches over. Whenever the
+// observer reads the work (an escape's height), every batch in flight is
+// swept first, and the workers then have nothing to sweep until the next
+// hand-over: the sooner it comes, the less they wait. Its groups keep the
+// sizes above: what the observer reads of the work depends on them, not on
+// the batches.
 constexpr std::size_t kObservedBatchMotions = 8;
 constexpr long long kObservedBatchSteps = 256;
 // An observed motion swept whole and longer than this many tool reaches is
@@ -633,8 +634,9 @@ bool CutPath(CuttingRun& run, WorkModel& work, const ControllerDef& ctl, bool of
                 ++run.pendingCount;
                 run.pendingSteps += cut.Steps();
             }
-            const std::size_t motions = defer ? kObservedBatchMotions : kBatchMotions;
-            const long long steps = defer ? kObservedBatchSteps : kBatchSteps;
+            const bool small = defer && !run.workers.workers.empty();
+            const std::size_t motions = small ? kObservedBatchMotions : kBatchMotions;
+            const long long steps = small ? kObservedBatchSteps : kBatchSteps;
             if (run.pendingCount >= motions || run.pendingSteps >= steps) HandOverCuts(run, work);
             if (defer) CloseFullGroup(run, work);
             return defer;
