@@ -311,20 +311,6 @@ bool LowerDescentNodes(const DescentNodes& row, const DescentSums& sums, int fro
     double* __restrict going = sums.going;
     float* __restrict highest = sums.highest;
     bool any = false;
-    // Neighbouring nodes mostly share their first and last covering step:
-    // their sums gather in registers and reach the arrays when either
-    // changes (added to an array at every node, each sum would wait on the
-    // store of the one before).
-    int groupT = -1, groupB = -1;
-    double groupDirect = 0.0, groupWeight = 0.0;
-    float groupHighest = -std::numeric_limits<float>::infinity();
-    auto flush = [&] {
-        if (groupT < 0) return;
-        direct[groupT] += groupDirect;
-        highest[groupT] = std::max(highest[groupT], groupHighest);
-        going[groupT + 1] += groupWeight;
-        going[groupB + 1] -= groupWeight;
-    };
     for (int x = from; x < to; ++x) {
         // Most nodes of the runs (found a block at a time) stand at or
         // below every flat: no step is looked up for them.
@@ -336,24 +322,18 @@ bool LowerDescentNodes(const DescentNodes& row, const DescentSums& sums, int fro
         // The first covering step whose flat lies below the node.
         int t = a;
         while (!(flats[t] < before)) ++t;
-        if (t != groupT || b != groupB) {
-            flush();
-            groupT = t, groupB = b;
-            groupDirect = 0.0, groupWeight = 0.0;
-            groupHighest = -std::numeric_limits<float>::infinity();
-        }
         // Only a run that reaches the first or last column (kEdges) has a
         // node of half weight.
         const double weight = kEdges && (x == 0 || x == lastX) ? 0.5 : 1.0;
-        groupDirect += weight * (static_cast<double>(before) - flats[t]);
-        groupHighest = std::max(groupHighest, before);
-        groupWeight += weight;
+        direct[t] += weight * (static_cast<double>(before) - flats[t]);
+        highest[t] = std::max(highest[t], before);
+        going[t + 1] += weight;
+        going[b + 1] -= weight;
         h[x] = flats[b];
         attr[x] = static_cast<std::uint8_t>((attr[x] & 0x80) | mark);
         if (lineNo != nullptr) lineNo[x] = line;
         any = true;
     }
-    flush();
     return any;
 }
 
