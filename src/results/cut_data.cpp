@@ -36,9 +36,12 @@ struct LineBuffer {
 
 void PutBytes(std::string& b, const void* p, std::size_t n) { b.append(static_cast<const char*>(p), n); }
 
-// The queue holds this many chunks at most: the run waits rather than let
-// the records of a long program pile up in memory.
-constexpr std::size_t kQueuedChunks = 3;
+// The queue holds this many chunks at most (about 1.5 MB, some 100 ms of a
+// fast run's records, enough to ride out a sync of the file): the run
+// waits rather than let the records of a long program pile up in memory.
+constexpr std::size_t kQueuedChunks = 6;
+// The writer makes its file durable every this many bytes on the way.
+constexpr std::uint64_t kDurableStep = std::uint64_t{4} << 20;
 // The writer writes its formatted bytes in pieces of about this size.
 constexpr std::size_t kWritePiece = std::size_t{1} << 16;
 
@@ -163,6 +166,7 @@ CutDataWriter::~CutDataWriter() {
 std::unique_ptr<CutDataWriter> StartCutDataWriter(ReplacedFile& file, const CutDataForm& form) {
     auto writer = std::make_unique<CutDataWriter>();
     writer->file = file;
+    writer->file.durableStep = kDurableStep;
     writer->form = form;
     try {
         writer->thread = std::thread(WriteRecords, std::ref(*writer));

@@ -5,7 +5,10 @@
 // A file that grows over a long run (the cut data, written while the tool
 // moves) has its write-back started every megabyte: the disk then works
 // while the run goes on, and the flush at the end waits for the last
-// megabyte only, instead of for all of a file of tens of megabytes.
+// megabyte only, instead of for all of a file of tens of megabytes. A file
+// with a durable step is also synced every few megabytes by the thread that
+// writes it: the journal then commits its blocks a few at a time, and the
+// flush at the end (some 50 ms for 30 MB committed at once) is short.
 #include "workio/replaced_file.h"
 
 #include <fcntl.h>
@@ -23,13 +26,22 @@ namespace {
 
 constexpr std::uint64_t kWriteBackStep = 1u << 20;
 
-void StartWriteBack(ReplacedFile& file) {
-    if (file.written - file.started < kWriteBackStep) return;
+// False when the data could not be made durable: an error a sync reports
+// is reported once, so the flush at the end would not see it again.
+bool StartWriteBack(ReplacedFile& file) {
+    if (file.written - file.started < kWriteBackStep) return true;
     // Only a hint: whatever fails here fails again at the fsync, which
     // reports it.
     (void)::sync_file_range(file.fd, static_cast<off_t>(file.started),
                             static_cast<off_t>(file.written - file.started), SYNC_FILE_RANGE_WRITE);
     file.started = file.written;
+    if (file.durableStep == 0 || file.written - file.durable < file.durableStep) return true;
+    if (::fdatasync(file.fd) != 0) {
+        file.error = errno;
+        return false;
+    }
+    file.durable = file.written;
+    return true;
 }
 
 int ResultOf(int error) {
@@ -68,6 +80,7 @@ bool BeginReplace(ReplacedFile& file, const std::string& path) {
     file.error = 0;
     file.written = 0;
     file.started = 0;
+    file.durable = 0;
     file.path = path;
     if (!FollowLinks(file)) return false;
     file.temp = file.path + "." + std::to_string(::getpid()) + ".tmp";
@@ -111,8 +124,7 @@ bool WriteBytes(ReplacedFile& file, const void* data, std::size_t size) {
         first = false;
     }
     file.written += size;
-    StartWriteBack(file);
-    return true;
+    return StartWriteBack(file);
 }
 
 bool WriteBytesAt(ReplacedFile& file, std::uint64_t offset, const void* data, std::size_t size) {

@@ -21,6 +21,11 @@ struct ReplacedFile {
     int error = 0;  // errno of the first failure, 0 while all is well
     std::uint64_t written = 0;  // bytes appended so far
     std::uint64_t started = 0;  // of them, bytes already handed to the disk
+    // A long file written off the main thread: every this many bytes its
+    // data is made durable on the way (0 never), so that the flush at its
+    // end, which the run waits for, commits the last part only.
+    std::uint64_t durableStep = 0;
+    std::uint64_t durable = 0;  // bytes made durable so far
 };
 
 // Whether a file under `path` is write-protected: it exists and nobody may

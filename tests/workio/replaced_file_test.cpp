@@ -1,7 +1,8 @@
 // Files written beside their name: a file of several megabytes written in
-// uneven pieces (its write-back started on the way) comes out byte for
-// byte, patched counts land where they belong, and the file under the name
-// stays the old one until the finish, or for good when the write fails.
+// uneven pieces (its write-back started and its data synced on the way)
+// comes out byte for byte, patched counts land where they belong, and the
+// file under the name stays the old one until the finish, or for good when
+// the write fails.
 #include "workio/replaced_file.h"
 
 #include <gtest/gtest.h>
@@ -34,6 +35,8 @@ TEST(ReplacedFile, LongFileInPiecesReplacesTheOldOneOnlyAtTheFinish) {
     const std::string data = Pattern(5u * 1024u * 1024u + 321u);
     ReplacedFile file;
     ASSERT_TRUE(BeginReplace(file, path));
+    // Made durable every megabyte on the way, as the cut data writer does.
+    file.durableStep = 1u << 20;
     // Pieces of uneven sizes, some far past a megabyte, some tiny.
     std::size_t at = 0, piece = 1;
     while (at < data.size()) {
@@ -45,6 +48,8 @@ TEST(ReplacedFile, LongFileInPiecesReplacesTheOldOneOnlyAtTheFinish) {
     // A count patched in near the start after its write-back has begun.
     const char count[4] = {'N', 'E', 'W', '!'};
     ASSERT_TRUE(WriteBytesAt(file, 10, count, sizeof count));
+    EXPECT_GE(file.durable, 4u << 20);
+    EXPECT_LE(file.durable, file.written);
     EXPECT_EQ(TempDir::Read(path), "the previous run's data\n");
     EXPECT_EQ(FinishReplace(file, true), kFileSaved);
     std::string expected = data;
@@ -57,6 +62,7 @@ TEST(ReplacedFile, LongFileInPiecesReplacesTheOldOneOnlyAtTheFinish) {
     // A run that fails after megabytes were written: the old file stays,
     // and nothing is left beside it.
     ASSERT_TRUE(BeginReplace(file, path));
+    EXPECT_EQ(file.durable, 0u);
     ASSERT_TRUE(WriteBytes(file, data.data(), data.size()));
     EXPECT_EQ(FinishReplace(file, false), kFileWriteFailed);
     EXPECT_TRUE(TempDir::Read(path) == expected);
