@@ -43,6 +43,20 @@ std::string FileTitle(std::string_view path) {
     return slash == std::string::npos ? norm : norm.substr(slash + 1);
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    // Absolute first: of a relative name of which nothing exists yet the
+    // canonical form stays relative.
+    const auto full = [](const std::string& name, std::filesystem::path& path) {
+        std::error_code ec;
+        const std::filesystem::path absolute = std::filesystem::absolute(name, ec);
+        if (!ec) path = std::filesystem::weakly_canonical(absolute, ec);
+        return !ec;
+    };
+    std::filesystem::path pa, pb;
+    return a == b || (full(a, pa) && full(b, pb) && pa == pb);
+}
+
 bool CanOpenForReading(const std::string& path) {
     if (path.empty()) return false;
     std::error_code ec;

@@ -28,6 +28,9 @@ std::string FileTitle(std::string_view path);
 
 // A regular file that this process may read.
 bool CanOpenForReading(const std::string& path);
+// Whether two output names (neither empty) name one file, whether or not
+// it exists yet.
+bool SameFile(const std::string& a, const std::string& b);
 bool IsExistingPath(const std::string& path);
 
 // The current directory with a trailing "/".

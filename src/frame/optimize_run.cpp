@@ -1,7 +1,6 @@
 // The optimised run.
 #include "frame/optimize_run.h"
 
-#include <filesystem>
 #include <system_error>
 
 #include "base/messages.h"
@@ -17,21 +16,23 @@ std::string Folder(const std::string& folder, const App& app) {
     return app.settings.nc.ncDir.empty() ? DirectoryPart(app.launch.ncProgram) : app.settings.nc.ncDir;
 }
 
-// Whether two output names (neither empty) name one file.
-bool SameFile(const std::string& a, const std::string& b) {
-    if (a.empty() || b.empty()) return false;
-    std::error_code ea, eb;
-    const std::filesystem::path pa = std::filesystem::weakly_canonical(a, ea);
-    const std::filesystem::path pb = std::filesystem::weakly_canonical(b, eb);
-    return a == b || (!ea && !eb && pa == pb);
-}
-
 // The file (or files) that could not be written.
 std::string FailedPath(const OptimizeSession& session) {
     const bool nc = session.out.ncFailed && !session.ncPath.empty();
     const bool data = session.out.dataFailed && !session.dataPath.empty();
     if (nc && data) return session.ncPath + ", " + session.dataPath;
     return data ? session.dataPath : session.ncPath.empty() ? session.dataPath : session.ncPath;
+}
+
+// The run has ended: the outputs no longer look at its work.
+void LeaveRun(OptimizeSession& session, const CuttingRun& run) {
+    session.open = false;
+    session.aborted = run.state != RunState::Finished;
+    session.out.clearance = nullptr;
+    session.out.rapidFloor = nullptr;
+    session.out.markCut = nullptr;
+    session.out.sliverFloor = nullptr;
+    session.clearanceRun = nullptr;
 }
 
 }  // namespace
@@ -160,16 +161,26 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
     return true;
 }
 
+void BeginClosingOptimizedRun(OptimizeSession& session, const CuttingRun& run) {
+    if (!session.open) return;
+    LeaveRun(session, run);
+    try {
+        session.closing = std::jthread([&session] { session.closed = CloseOptimisedOutputs(session.out, session.aborted); });
+    } catch (const std::system_error&) {
+        session.closed = CloseOptimisedOutputs(session.out, session.aborted);  // no thread to be had
+    }
+}
+
 bool FinishOptimizedRun(App& app, Host& host, OptimizeSession& session, const CuttingRun& run, bool openViewers) {
-    if (!session.open) return true;
-    session.open = false;
-    const bool aborted = run.state != RunState::Finished;
-    session.out.clearance = nullptr;
-    session.out.rapidFloor = nullptr;
-    session.out.markCut = nullptr;
-    session.out.sliverFloor = nullptr;
-    session.clearanceRun = nullptr;
-    const bool ok = CloseOptimisedOutputs(session.out, aborted);
+    if (session.closing.joinable()) {
+        session.closing.join();
+    } else {
+        if (!session.open) return true;
+        LeaveRun(session, run);
+        session.closed = CloseOptimisedOutputs(session.out, session.aborted);
+    }
+    const bool aborted = session.aborted;
+    const bool ok = session.closed;
     if (aborted && !session.ncPath.empty()) {
         ShowError(host, std::string(Msg(MsgId::OptimizedNotWrittenAborted)) + session.ncPath);
         return false;

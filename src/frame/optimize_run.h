@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "frame/app.h"
@@ -23,6 +24,12 @@ struct OptimizeSession {
     bool open = false;
     const CuttingRun* clearanceRun = nullptr;  // the run out.clearance looks at
     CutEdgeMarks edges;  // where cuts written off their place may leave slivers
+    // Once the run ended: whether it was cut short, and the files being put
+    // in place on a thread of their own (BeginClosingOptimizedRun), with
+    // what the closing answered.
+    bool aborted = false;
+    std::jthread closing;
+    bool closed = false;
 };
 
 // The options of the settings (ESCAPE-WIDTH 0 is three work pitches).
@@ -37,7 +44,14 @@ std::string CutDataPath(const App& app);
 // be created.
 bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetup& setup, WorkModel& work);
 
-// Puts the files in place once the run ended. A run that did not reach its
+// Starts putting the files in place on a thread of its own once the run
+// ended, so that the run's other outputs are written meanwhile: flushing
+// them and replacing a long old cut data file take tens of milliseconds.
+// The session is the thread's until FinishOptimizedRun.
+void BeginClosingOptimizedRun(OptimizeSession& session, const CuttingRun& run);
+
+// Puts the files in place once the run ended (or waits for
+// BeginClosingOptimizedRun to have done so). A run that did not reach its
 // end writes no optimised NC, and says so. Returns false when an output is
 // missing (not written or failed).
 bool FinishOptimizedRun(App& app, Host& host, OptimizeSession& session, const CuttingRun& run, bool openViewers);

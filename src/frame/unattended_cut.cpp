@@ -100,8 +100,19 @@ int RunUnattendedCut(App& app, Host& host) {
         std::fputc('\n', stderr);
     }
     int status = run.state == RunState::Finished ? 0 : 1;
-    if (optimize && !FinishOptimizedRun(app, host, optimized, run, false) && status == 0) status = 2;
-    if (WriteRunOutputs(app, host) != 0) status = 2;
+    // The optimised outputs are put in place while the work file is
+    // written; first, as the work file may replace one of them, where both
+    // name one file or a report (its name may be any) is written too.
+    const bool meanwhile = optimize && launch.reportMode == 0 && !SameFile(launch.outputWork, optimized.ncPath) &&
+                           !SameFile(launch.outputWork, optimized.dataPath);
+    if (meanwhile) {
+        BeginClosingOptimizedRun(optimized, run);
+    } else if (optimize && !FinishOptimizedRun(app, host, optimized, run, false) && status == 0) {
+        status = 2;
+    }
+    const int written = WriteRunOutputs(app, host);
+    if (meanwhile && !FinishOptimizedRun(app, host, optimized, run, false) && status == 0) status = 2;
+    if (written != 0) status = 2;
     return status;
 }
 

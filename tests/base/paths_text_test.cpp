@@ -1,5 +1,9 @@
 // Path joining and the text helpers every reader relies on.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
 
 #include "base/memory_budget.h"
 #include "base/paths.h"
@@ -26,6 +30,27 @@ TEST(Paths, JoinTitleAndDirectoryHandleBothSeparators) {
     EXPECT_FALSE(CanOpenForReading(dir.Dir()));  // a directory is no file
     EXPECT_FALSE(CanOpenForReading(""));
     EXPECT_TRUE(CanOpenForReading(dir.Write("f.txt", "x")));
+}
+
+// Two output names for one file, whether it exists yet or not: relative
+// against absolute, through "..", through a link to the folder.
+TEST(Paths, SameFileWhetherOrNotItExistsYet) {
+    test::TempDir dir;
+    const std::string cwd = CurrentDirectory();
+    ASSERT_EQ(::chdir(dir.Dir().c_str()), 0);
+    const std::string here = CurrentDirectory();
+    EXPECT_TRUE(SameFile("end.DMF", JoinPath(here, "end.DMF")));  // nothing there yet
+    EXPECT_TRUE(SameFile("./sub/../end.DMF", "end.DMF"));
+    EXPECT_FALSE(SameFile("end.DMF", "end.dmf"));
+    EXPECT_FALSE(SameFile("end.DMF", ""));
+    (void)dir.Write("end.DMF", "x");
+    EXPECT_TRUE(SameFile("end.DMF", JoinPath(here, "end.DMF")));
+    std::error_code ec;
+    std::filesystem::create_directory_symlink(here, JoinPath(here, "link"), ec);
+    ASSERT_FALSE(ec);
+    EXPECT_TRUE(SameFile("link/end.DMF", "end.DMF"));
+    EXPECT_TRUE(SameFile("link/new.TXT", JoinPath(here, "new.TXT")));
+    ASSERT_EQ(::chdir(cwd.c_str()), 0);
 }
 
 TEST(Paths, MemoryBudgetKeepsItsHeadRoom) {

@@ -211,6 +211,18 @@ if [ $rc -eq 2 ] && [ ! -e same.TXT ] && [ ! -e same.dmf ] && grep -q "same.TXT"
 then pass "one name for both outputs refused"; else fail "one name rc=$rc"; cat same.err; ls; fi
 set_key "OPT-NC SUFFIX" onc
 
+# The work file under the optimised NC's name: written after it, as asked
+# last, and nothing is left beside them. Under its own name the work file
+# is written while the optimised outputs are put in place.
+set_key "OPT-NC SUFFIX" DMF
+"$morvex" -X6 end.nc -O end.DMF --optimize 2>endonc.err; rc=$?
+set_key "OPT-NC SUFFIX" onc
+"$morvex" -X6 end.nc -O end2.dmf --optimize 2>enddmf.err; rc2=$?
+if [ $rc -eq 0 ] && [ $rc2 -eq 0 ] && cmp -s end.DMF end2.dmf && [ -s end.TXT ] && grep -q "^G" end.onc &&
+    ! ls ./*.tmp >/dev/null 2>&1
+then pass "work file under the optimised NC's name, and beside it"
+else fail "work file as NC rc=$rc rc2=$rc2"; cat endonc.err enddmf.err; ls -l end*; fi
+
 # A run that ends in an alarm writes no optimised NC and says why.
 rm -f pocket.onc
 printf 'G90 G00 X50 Y50 Z100\nG01 Z-2 F300\nG00 X20\nM30\n' >crash.nc
