@@ -165,7 +165,8 @@ void BeginClosingOptimizedRun(OptimizeSession& session, const CuttingRun& run) {
     if (!session.open) return;
     LeaveRun(session, run);
     try {
-        session.closing = std::jthread([&session] { session.closed = CloseOptimisedOutputs(session.out, session.aborted); });
+        session.closing = std::jthread(
+            [&session] { session.closed = CloseOptimisedOutputs(session.out, session.aborted); });
     } catch (const std::system_error&) {
         session.closed = CloseOptimisedOutputs(session.out, session.aborted);  // no thread to be had
     }
