@@ -5,7 +5,8 @@
 # the loads in the cut data; with escapes its cut under the rapid check
 # raises no alarm (an escape also clears material cut right after it) and
 # air too short to escape stays on the path; both
-# outputs under one name are refused; an aborted run writes no optimised NC.
+# outputs under one name are refused; a work file under the optimised NC's
+# name replaces it; an aborted run writes no optimised NC.
 set -u
 morvex=$1
 source_dir=$2
