@@ -48,8 +48,11 @@ for tool in 'BALL 6.0,20.0' 'FLAT 6.0,20.0'; do
         write_raster_settings plain.ini "$threads" "$size"
         write_raster_settings optimize.ini "$threads" "$size"
         printf '[Optimize]\nOPT-NC=YES\nCUT-DATA=YES\n' >>optimize.ini
-        read -r plainOwn plainAll < <(count "$morvex" -I plain.ini -X6 raster.nc -O plain.dmf)
-        read -r optOwn optAll < <(count "$morvex" -I optimize.ini -X6 raster.nc -O optimized.dmf --optimize)
+        # (A failed run ends the script here: set -e and the assignments.)
+        plain=$(count "$morvex" -I plain.ini -X6 raster.nc -O plain.dmf)
+        optimized=$(count "$morvex" -I optimize.ini -X6 raster.nc -O optimized.dmf --optimize)
+        read -r plainOwn plainAll <<<"$plain"
+        read -r optOwn optAll <<<"$optimized"
         own=""
         if [ "$threads" = NO ]; then
             own="run's thread plain $(millions "$plainOwn"), --optimize $(millions "$optOwn"), ratio $(ratio "$optOwn" "$plainOwn"); "
