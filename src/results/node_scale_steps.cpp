@@ -65,12 +65,16 @@ void Clear(NodeScaleWindow& w) {
 // The load of the cutting step that just entered: the volume of the steps
 // that lie wholly within the last spacing of lateral travel, over their
 // length from the first of them that cut. The first to cut there keeps
-// its own.
+// its own. The look back ends at the window's oldest cut: the steps
+// before it add no volume and lie beyond the span (a plunge through air
+// into material would otherwise walk its whole way down at every step).
 void JudgeCuttingLoad(const NodeScaleWindow& w, NodeScaleStep& step) {
+    if (w.cuts < 2) return;  // the step itself is the window's only cut
     const double limit = w.pitch * (1.0 + 1e-6);
     double lateral = 0.0, length = 0.0, volume = 0.0, span = 0.0;
     bool older = false;  // an earlier step that cut lies within the spacing
-    for (std::size_t back = 0; back < w.count; ++back) {
+    int cutsLeft = w.cuts;
+    for (std::size_t back = 0; back < w.count && cutsLeft > 0; ++back) {
         const NodeScaleWindow::Entry& e = At(w, w.count - 1 - back);
         if (back > 0 && lateral + e.lateral > limit) break;
         lateral += e.lateral;
@@ -79,6 +83,7 @@ void JudgeCuttingLoad(const NodeScaleWindow& w, NodeScaleStep& step) {
         if (e.cut) {
             span = length;
             older = back > 0;
+            --cutsLeft;
         }
     }
     if (older && span > 0.0) step.load = volume / span;
@@ -130,8 +135,12 @@ void JudgeAtNodeScale(NodeScaleWindow& w, NodeScaleStep& step) {
     // may only have grazed it.)
     if (entry.lateral <= 0.0) return;
     double highest = -std::numeric_limits<double>::infinity();
-    for (std::size_t i = 0; i < w.count; ++i) {
-        if (At(w, i).cut) highest = std::max(highest, At(w, i).highestCut);
+    int cutsLeft = w.cuts;
+    for (std::size_t back = 0; back < w.count && cutsLeft > 0; ++back) {
+        const NodeScaleWindow::Entry& e = At(w, w.count - 1 - back);
+        if (!e.cut) continue;
+        highest = std::max(highest, e.highestCut);
+        --cutsLeft;
     }
     if (!(step.tipZ < highest + w.pitch)) return;
     const double span = w.length - w.leadAir;

@@ -1131,6 +1131,13 @@ void UntoldStepsNear(const CuttingRun& run, double dx, double dy, double x, doub
     }
 }
 
+// Whether the distance (dx, dy) surely exceeds r, or surely stays below
+// it, told from its square alone: the margin of 1e-9 lies far beyond the
+// rounding of the square and of hypot, so a node either test settles
+// fares the same with hypot, which the nodes near r still get.
+bool SurelyBeyond(double dx, double dy, double r) { return dx * dx + dy * dy > r * r * (1.0 + 1e-9); }
+bool SurelyWithin(double dx, double dy, double r) { return r > 0.0 && dx * dx + dy * dy < r * r * (1.0 - 1e-9); }
+
 // The highest of a node and its eight neighbours: what a node left standing
 // beside a cut would stand as.
 double HighestAround(const WorkModel& w, int ix, int iy) {
@@ -1215,6 +1222,7 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
                 dw2 = (x - wx) * (x - wx) + (y - wy) * (y - wy);
                 if (!(dw2 <= outer * outer)) continue;
             } else {
+                if (SurelyBeyond(x - wx, y - wy, outer)) continue;
                 const double dw = std::hypot(x - wx, y - wy), de = std::hypot(x - ex, y - ey);
                 // Reached at `written`, and surely not by the cutter at
                 // `exact`, or at the edge of its reach there with `written`
@@ -1292,6 +1300,10 @@ double SliverFloor(const CuttingRun& run, const WorkModel& work, const Point& cu
             const double x = ix * w.pitch;
             // Reached from the exact cut, missed from the written one, and
             // within the rapid's reach at `written`.
+            if (SurelyWithin(x - cx, y - cy, cutter - slack) || SurelyBeyond(x - ex, y - ey, cutter + slack) ||
+                SurelyBeyond(x - wx, y - wy, outer)) {
+                continue;
+            }
             if (!(std::hypot(x - ex, y - ey) <= cutter + slack)) continue;
             if (!(std::hypot(x - cx, y - cy) > cutter - slack)) continue;
             const double dw = std::hypot(x - wx, y - wy);

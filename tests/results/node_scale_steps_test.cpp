@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "results/optimized_nc.h"
 #include "support/temp_dir.h"
@@ -170,6 +171,53 @@ TEST(NodeScaleSteps, FineStepsInASlotCutAtTheirMeanLoad) {
         JudgeAtNodeScale(w, s);
     }
     EXPECT_LE(w.count, 4097u);
+}
+
+// A plunge, straight down through air into material: every step cut
+// after the first is judged over the whole plunge from the first that
+// cut (no lateral travel ends the window), to the same last bit however
+// long the way down through air was. A step across after it cuts at the
+// plunge's mean load and stands as high as the cuts met.
+TEST(NodeScaleSteps, APlungeIsJudgedFromItsFirstCutWhateverAirLedToIt) {
+    std::vector<std::vector<NodeScaleStep>> judged;
+    for (const int air : {0, 1, 300, 5000}) {
+        NodeScaleWindow w;
+        ResetNodeScaleWindow(w, 0.1);
+        double tip = 20.0 + 0.1 * air;  // the material stands at 20
+        auto down = [&](bool cut, double load, double highest) {
+            tip -= 0.1;
+            NodeScaleStep s = Sample(0.1, cut, load, 2, false);
+            s.tipZ = tip;
+            s.highestCut = cut ? highest : -1e300;
+            JudgeAtNodeScale(w, s);
+            return s;
+        };
+        for (int i = 0; i < air; ++i) EXPECT_FALSE(down(false, 0.0, 0.0).cut);
+        std::vector<NodeScaleStep> steps;
+        double volume = 0.0;
+        for (int i = 0; i < 40; ++i) {
+            const double load = 3.0 + (i % 3);
+            const NodeScaleStep s = down(true, load, 20.0 - 0.1 * i);
+            volume += load * 0.1;
+            EXPECT_NEAR(s.load, i == 0 ? load : volume / (0.1 * (i + 1)), 1e-9) << air << " " << i;
+            steps.push_back(s);
+        }
+        NodeScaleStep across = Sample(0.05, false, 0.0);
+        across.tipZ = tip;
+        JudgeAtNodeScale(w, across);
+        EXPECT_TRUE(across.cut);
+        EXPECT_EQ(across.highestCut, 20.0);
+        steps.push_back(across);
+        judged.push_back(steps);
+    }
+    for (std::size_t r = 1; r < judged.size(); ++r) {
+        for (std::size_t i = 0; i + 1 < judged[0].size(); ++i) {
+            EXPECT_EQ(std::memcmp(&judged[r][i].load, &judged[0][i].load, sizeof(double)), 0) << r << " " << i;
+        }
+        // The step across takes the window's running sums: rounded alike
+        // only to within their last bits.
+        EXPECT_NEAR(judged[r].back().load, judged[0].back().load, 1e-9);
+    }
 }
 
 // The optimised NC of such a slot with air kept at the machine's highest
