@@ -1188,7 +1188,8 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
     const auto key = [](const SweptStep& s) {
         return s.highestCut == s.highestCut ? s.highestCut : -std::numeric_limits<float>::infinity();
     };
-    std::sort(near.begin(), near.end(), [&](const SweptStep& a, const SweptStep& b) { return key(a) > key(b); });
+    // Sorted at the first node looked at: many calls look at none.
+    bool sorted = false;
     double top = kNone;
     const double inner = cutter - slack;
     const double last = static_cast<double>(w.lastX);
@@ -1236,6 +1237,11 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
             // material just beyond the cut it missed: as high as the
             // highest node around it.
             double h = marked ? HighestAround(w, ix, iy) : w.height[NodeIndex(w, ix, iy)];
+            if (!sorted) {
+                std::sort(near.begin(), near.end(),
+                          [&](const SweptStep& a, const SweptStep& b) { return key(a) > key(b); });
+                sorted = true;
+            }
             for (const SweptStep& s : near) {
                 if (!(s.highestCut > h)) break;
                 if (x >= s.box[0] && x <= s.box[2] && y >= s.box[1] && y <= s.box[3]) {
