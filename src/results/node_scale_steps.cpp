@@ -134,13 +134,15 @@ void JudgeAtNodeScale(NodeScaleWindow& w, NodeScaleStep& step) {
     // to 45 degrees stays within a spacing of what the window met; a cut
     // may only have grazed it.)
     if (entry.lateral <= 0.0) return;
+    // The highest of the cuts, from the oldest on (the steps before it
+    // cut nothing).
+    std::size_t oldestCut = w.count;
+    for (int cutsLeft = w.cuts; oldestCut > 0 && cutsLeft > 0;) {
+        if (At(w, --oldestCut).cut) --cutsLeft;
+    }
     double highest = -std::numeric_limits<double>::infinity();
-    int cutsLeft = w.cuts;
-    for (std::size_t back = 0; back < w.count && cutsLeft > 0; ++back) {
-        const NodeScaleWindow::Entry& e = At(w, w.count - 1 - back);
-        if (!e.cut) continue;
-        highest = std::max(highest, e.highestCut);
-        --cutsLeft;
+    for (std::size_t i = oldestCut; i < w.count; ++i) {
+        if (At(w, i).cut) highest = std::max(highest, At(w, i).highestCut);
     }
     if (!(step.tipZ < highest + w.pitch)) return;
     const double span = w.length - w.leadAir;
