@@ -143,7 +143,10 @@ void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
             if (above < out.lastZ && Axis(out, "Z", above, out.lastZ)) Text(out, "\n");
             Text(out, "G01");
             Axis(out, "Z", sz, out.lastZ);
-            Feed(out, run.feed);
+            // Into material the escape left standing (cuts it skipped): at
+            // a cutting feed, not at an air run's.
+            const bool intoLeft = out.leftFeed > 0 && run.start[2] < out.leftTop + kDescentMargin;
+            Feed(out, intoLeft ? std::min(run.feed, out.leftFeed) : run.feed);
             Text(out, "\n");
             out.lastMode = kLine;
         }
@@ -184,6 +187,7 @@ void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
     if (any) Text(out, "\n");
     out.haveLast = true;
     out.previousEscape = false;
+    out.leftTop = -std::numeric_limits<double>::infinity();
 }
 
 // The lowest tip height (program frame) a vertical rapid of escape `run`
@@ -290,27 +294,31 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
         // over the work at the travel height and down at the end (straight
         // there when it lies under the tool: the air above it is air too).
         const double end = static_cast<double>(ez) / out.format.units;
-        const long long z = end > out.workTop || over ? ez : std::max(ez, C(out, travelHeight()));
+        // Cuts it skipped stand under the tool too.
+        const long long z = end > out.workTop || (over && !leftMaterial) ? ez : std::max(ez, C(out, travelHeight()));
         const bool rose = riseTo(z);
         const bool word = rapid();
         if ((!rose && Axis(out, "Z", z, out.lastZ)) || word) Text(out, "\n");
         bool any = Axis(out, "X", ex, out.lastX);
         any = Axis(out, "Y", ey, out.lastY) || any;
         if (any) Text(out, "\n");
-        // Down to the end, at the feed in force below a floor there.
+        // Down to the end, at the feed in force below a floor there (at a
+        // cutting feed into what the cuts it skipped left standing).
         const long long floor = floorAt(true);
         if (ez < out.lastZ && floor > ez) {
             if (floor < out.lastZ && Axis(out, "Z", floor, out.lastZ)) Text(out, "\n");
             Text(out, "G01");
             out.lastMode = kLine;
             Axis(out, "Z", ez, out.lastZ);
-            Feed(out, inForce);
+            Feed(out, leftMaterial && out.escapeCutFeed > 0 ? std::min(inForce, out.escapeCutFeed) : inForce);
             Text(out, "\n");
         } else if (Axis(out, "Z", ez, out.lastZ)) {
             Text(out, "\n");
         }
         out.haveLast = true;
         out.previousEscape = true;
+        out.leftTop = out.escapeCutTop;
+        out.leftFeed = out.escapeCutFeed;
         return;
     }
     // Over the end already: straight up or down there, the air between
@@ -339,6 +347,8 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
     out.escapeFloor = z;
     out.haveLast = true;  // every word was written after a tool change
     out.previousEscape = true;
+    out.leftTop = out.escapeCutTop;
+    out.leftFeed = out.escapeCutFeed;
 }
 
 void WritePending(OptimizedOutput& out, bool programEnd) {
@@ -698,12 +708,18 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& told, const Opti
     OptimizeRun& run = out.pending;
     const int type = step.nurbs ? kLine : step.type;
     // An escape's pieces are written as kept steps would be: an air rapid
-    // among them at a kept rapid's feed.
-    const long long pieceF = rapid && !step.cut ? KeptRapidFeed(o, feeds) : f;
+    // among them at a kept rapid's feed, a cutting feed step (OPT-CUT=ESCAPE)
+    // at its programmed feed, not at the air's the feed choice gives it.
+    const long long pieceF = rapid && !step.cut ? KeptRapidFeed(o, feeds)
+                             : step.cut && !rapid && e == 0 ? Truncated(step.feed)
+                                                            : f;
     if (run.escape >= 0 && run.escape == e) {
         if (e == 0) {
             AddEscapePiece(out, step, type, pieceF, feeds);
-            if (step.cut) out.escapeCutTop = std::max(out.escapeCutTop, step.highestCut);
+            if (step.cut) {
+                out.escapeCutTop = std::max(out.escapeCutTop, step.highestCut);
+                out.escapeCutFeed = Truncated(feeds.minOptF);
+            }
             run.end = step.end;
             out.lastEnd = step.end;
             return;
@@ -719,7 +735,10 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& told, const Opti
     WritePending(out, false);
     out.escapeCutTop = -std::numeric_limits<double>::infinity();
     if (e == 0) {
-        if (step.cut) out.escapeCutTop = step.highestCut;
+        if (step.cut) {
+            out.escapeCutTop = step.highestCut;
+            out.escapeCutFeed = Truncated(feeds.minOptF);
+        }
         out.escapePieces.clear();
         out.piecesLost = false;
         AddEscapePiece(out, step, type, pieceF, feeds);

@@ -152,6 +152,14 @@ struct OptimizedOutput {
     // steps took away in the run: an escape under OPT-CUT=ESCAPE leaves it
     // standing. -infinity when none.
     double escapeCutTop = -std::numeric_limits<double>::infinity();
+    // The tool's lowest optimised feed, for the moves into what such an
+    // escape left standing.
+    long long escapeCutFeed = 0;
+    // What the escape written last left standing (escapeCutTop when it was
+    // written) and that feed: the run written after it comes down at that
+    // feed where it starts below that top.
+    double leftTop = -std::numeric_limits<double>::infinity();
+    long long leftFeed = 0;
     // Counts: where the last escape's rapid down stopped; the run after it
     // feeds on from there.
     long long escapeFloor = 0;

@@ -237,6 +237,23 @@ TEST(OptimizedNc, EscapesKeepThePathAndClearTheWork) {
               "G01Z0.0F3000\n"  // the air at the machine's highest
               "Z-1.0F300\n"
               "Z5.0F3000\n");
+    // A cutting feed step escaped within its line goes on at its programmed
+    // feed too, not at the machine's highest that the air gets.
+    const std::string feedIn = run(
+        [](OptimizedOutput& out) {
+            AddOptimisedStep(out, Step(1, 3, {0, 0, 0}, false, 0.0), Table());
+            OptimizeStep in = Step(2, 3, {0, 0, -1}, true, 3.0, true);
+            in.feed = 300.0;
+            in.cutClass = 1;
+            AddOptimisedStep(out, in, Table());
+            AddOptimisedStep(out, Step(3, 4, {0, 0, 5}, false, 0.0, true), Table());
+        },
+        kOptCutEscape, kOptAirMaxMachineF);
+    EXPECT_EQ(feedIn,
+              "G92X0.0Y0.0Z-1.0\n"
+              "G01Z0.0F3000\n"
+              "Z-1.0F300\n"
+              "Z5.0F3000\n");
     const std::string many = run([](OptimizedOutput& out) {
         AddOptimisedStep(out, Step(1, 2, {4, 0, -1}, true, 3.0), Table());
         for (long long k = 0; k < 5000; ++k) {
@@ -348,7 +365,9 @@ TEST(OptimizedNc, EscapeRapidsStopAboveMaterialBeside) {
               "G01X4.0F200\n"
               "Z-5.0\n"
               "X5.0F100\n");
-    // Cuts escaped leave their material: the travel goes over the highest of it.
+    // Cuts escaped leave their material: the travel goes over the highest
+    // of it, and the air kept after it comes down into it at the table's
+    // lowest feed, not at its own (here the machine's highest).
     const std::string skipped = run(
         none, none,
         [](OptimizedOutput& out) {
@@ -359,7 +378,34 @@ TEST(OptimizedNc, EscapeRapidsStopAboveMaterialBeside) {
             AddOptimisedStep(out, Step(3, 4, {21, 0, -8}, false, 0.0, true), Table());
         },
         kOptCutEscape);
-    EXPECT_NE(skipped.find("G00Z9.0\nX20.0\nZ6.01\n"), std::string::npos) << skipped;
+    EXPECT_EQ(skipped,
+              "G92X0.0Y0.0Z-8.0\n"
+              "G01X4.0F500\n"
+              "G00Z9.0\n"
+              "X20.0\n"
+              "Z6.01\n"
+              "G01Z-8.0F100\n"
+              "X21.0F500\n");
+    // A program ending in cuts it escaped ends where it ended, over the
+    // material they left and then down into it at that feed: no rapid
+    // straight down into it, nor a feed move at the air's.
+    const std::string ends = run(
+        none, none,
+        [](OptimizedOutput& out) {
+            OptimizeStep air = Step(1, 2, {4, 0, 0}, false, 0.0, true);
+            air.type = kRapid;
+            AddOptimisedStep(out, air, Table());
+            OptimizeStep plunge = Step(2, 3, {4, 0, -3}, true, 3.0, true);
+            plunge.highestCut = 0.0;
+            AddOptimisedStep(out, plunge, Table());
+        },
+        kOptCutEscape);
+    EXPECT_EQ(ends,
+              "G92X0.0Y0.0Z-8.0\n"
+              "G01X4.0Z0.0F3000\n"
+              "G00Z3.0\n"
+              "Z0.01\n"
+              "G01Z-3.0F100\n");
 }
 
 // A program that changes tools changes them in its optimised NC too, in
