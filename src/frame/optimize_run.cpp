@@ -32,6 +32,8 @@ void LeaveRun(OptimizeSession& session, const CuttingRun& run) {
     session.out.rapidFloor = nullptr;
     session.out.markCut = nullptr;
     session.out.sliverFloor = nullptr;
+    session.out.markLeft = nullptr;
+    session.out.leftNear = nullptr;
     session.clearanceRun = nullptr;
 }
 
@@ -135,6 +137,12 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
             o.sliverFloor = [&run, &work](const Point& cutExact, const Point& cutWritten, const Point& written,
                                           double slack, double margin) {
                 return SliverFloor(run, work, cutExact, cutWritten, written, slack, margin);
+            };
+            o.markLeft = [&run, &work, &session](const Point& from, const Point& to, double top) {
+                MarkLeftCut(run, work, from, to, top, session.left);
+            };
+            o.leftNear = [&run, &work, &session, straight](const Point& from, const Point& to, bool rapid) {
+                return LeftCutTop(run, work, from, to, straight || !rapid, session.left);
             };
             session.clearanceRun = &run;
         }

@@ -24,6 +24,7 @@ struct OptimizeSession {
     bool open = false;
     const CuttingRun* clearanceRun = nullptr;  // the run out.clearance looks at
     CutEdgeMarks edges;  // where cuts written off their place may leave slivers
+    LeftStanding left;   // what cuts escaped (OPT-CUT=ESCAPE) leave standing
     // Once the run ended: whether it was cut short, and the files being put
     // in place on a thread of their own (BeginClosingOptimizedRun), with
     // what the closing answered.

@@ -34,6 +34,19 @@ constexpr double kDescentMargin = 0.01;
 // Distances the sweeps and the floor of a rapid may round differently (mm).
 constexpr double kFloorTolerance = 1e-6;
 
+// The highest material the cuts escaped so far left within the tool's
+// reach of from..to (see OptimizedOutput::leftNear), -infinity for none.
+double LeftNear(const OptimizedOutput& out, const Point& from, const Point& to, bool rapid) {
+    return out.leftAny && out.leftNear ? out.leftNear(from, to, rapid) : -std::numeric_limits<double>::infinity();
+}
+
+// A cutting step escaped: what it took away stays in the written program.
+void MarkLeft(OptimizedOutput& out, const Point& from, const OptimizeStep& step) {
+    if (!out.markLeft) return;
+    out.markLeft(from, step.end, step.highestCut);
+    out.leftAny = true;
+}
+
 long long Truncated(double v) {
     if (!(v == v)) return 0;
     return static_cast<long long>(std::clamp(v, -9.0e15, 9.0e15));
@@ -145,8 +158,10 @@ void WriteKept(OptimizedOutput& out, const OptimizeRun& run) {
             Axis(out, "Z", sz, out.lastZ);
             // Into material the escape left standing (cuts it skipped): at
             // a cutting feed, not at an air run's.
-            const bool intoLeft = out.leftFeed > 0 && run.start[2] < out.leftTop + kDescentMargin;
-            Feed(out, intoLeft ? std::min(run.feed, out.leftFeed) : run.feed);
+            const bool intoLeft =
+                out.escapeCutFeed > 0 && (run.start[2] < out.leftTop + kDescentMargin ||
+                                          LeftNear(out, run.start, run.start, false) > run.start[2] - kDescentMargin);
+            Feed(out, intoLeft ? std::min(run.feed, out.escapeCutFeed) : run.feed);
             Text(out, "\n");
             out.lastMode = kLine;
         }
@@ -256,6 +271,8 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
                    : out.clearance ? out.clearance(run.start, run.end, out.options.escapeHeight)
                                    : out.workTop + out.options.escapeHeight;
         z = std::max(z, out.escapeCutTop + out.options.escapeHeight);
+        // Over what the cuts escaped before left standing too.
+        z = std::max(z, LeftNear(out, run.start, run.end, true) + out.options.escapeHeight);
         return std::max({z, lastZ, above});
     };
     // The lowest a vertical rapid may go at the escape's start or end, in counts.
@@ -263,6 +280,8 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
         double z = known ? (atEnd ? out.clearanceEndZ : out.clearanceStartZ)
                          : EscapeFloor(out, run, atEnd, fromX, fromY);
         if (atEnd) z = std::max(z, out.escapeCutTop + kDescentMargin);
+        const Point& at = atEnd ? run.end : run.start;
+        z = std::max(z, LeftNear(out, at, at, true) + kDescentMargin);
         return z > -9.0e15 ? C(out, z) : std::numeric_limits<long long>::min();
     };
     // The feed in force, for moves at the feed an escape adds.
@@ -294,8 +313,9 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
         // over the work at the travel height and down at the end (straight
         // there when it lies under the tool: the air above it is air too).
         const double end = static_cast<double>(ez) / out.format.units;
-        // Cuts it skipped stand under the tool too.
-        const long long z = end > out.workTop || (over && !leftMaterial) ? ez : std::max(ez, C(out, travelHeight()));
+        // Cuts it (or an escape before) skipped stand under the tool too.
+        const bool leftUnder = leftMaterial || LeftNear(out, run.end, run.end, true) > end - kDescentMargin;
+        const long long z = end > out.workTop || (over && !leftUnder) ? ez : std::max(ez, C(out, travelHeight()));
         const bool rose = riseTo(z);
         const bool word = rapid();
         if ((!rose && Axis(out, "Z", z, out.lastZ)) || word) Text(out, "\n");
@@ -310,7 +330,7 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
             Text(out, "G01");
             out.lastMode = kLine;
             Axis(out, "Z", ez, out.lastZ);
-            Feed(out, leftMaterial && out.escapeCutFeed > 0 ? std::min(inForce, out.escapeCutFeed) : inForce);
+            Feed(out, leftUnder && out.escapeCutFeed > 0 ? std::min(inForce, out.escapeCutFeed) : inForce);
             Text(out, "\n");
         } else if (Axis(out, "Z", ez, out.lastZ)) {
             Text(out, "\n");
@@ -318,7 +338,6 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
         out.haveLast = true;
         out.previousEscape = true;
         out.leftTop = out.escapeCutTop;
-        out.leftFeed = out.escapeCutFeed;
         return;
     }
     // Over the end already: straight up or down there, the air between
@@ -348,7 +367,6 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
     out.haveLast = true;  // every word was written after a tool change
     out.previousEscape = true;
     out.leftTop = out.escapeCutTop;
-    out.leftFeed = out.escapeCutFeed;
 }
 
 void WritePending(OptimizedOutput& out, bool programEnd) {
@@ -703,6 +721,12 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& told, const Opti
                                                     : Truncated(step.feed);
         }
     }
+    // Air where cuts escaped before left their material is air no more in
+    // the written program: at the table's lowest feed.
+    const bool throughLeft = !step.cut && out.escapeCutFeed > 0 &&
+                             LeftNear(out, out.lastEnd, step.end, false) >
+                                 std::min(out.lastEnd[2], step.end[2]) - kDescentMargin;
+    if (throughLeft && e == 1) f = std::min(f, out.escapeCutFeed);
     if (out.writeData) Record(out, step, f, feeds.tool);
 
     OptimizeRun& run = out.pending;
@@ -710,15 +734,17 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& told, const Opti
     // An escape's pieces are written as kept steps would be: an air rapid
     // among them at a kept rapid's feed, a cutting feed step (OPT-CUT=ESCAPE)
     // at its programmed feed, not at the air's the feed choice gives it.
-    const long long pieceF = rapid && !step.cut ? KeptRapidFeed(o, feeds)
-                             : step.cut && !rapid && e == 0 ? Truncated(step.feed)
-                                                            : f;
+    long long pieceF = rapid && !step.cut ? KeptRapidFeed(o, feeds)
+                       : step.cut && !rapid && e == 0 ? Truncated(step.feed)
+                                                      : f;
+    if (throughLeft) pieceF = std::min(pieceF, out.escapeCutFeed);
     if (run.escape >= 0 && run.escape == e) {
         if (e == 0) {
             AddEscapePiece(out, step, type, pieceF, feeds);
             if (step.cut) {
                 out.escapeCutTop = std::max(out.escapeCutTop, step.highestCut);
                 out.escapeCutFeed = Truncated(feeds.minOptF);
+                MarkLeft(out, out.lastEnd, step);
             }
             run.end = step.end;
             out.lastEnd = step.end;
@@ -738,6 +764,7 @@ void AddOptimisedStep(OptimizedOutput& out, const OptimizeStep& told, const Opti
         if (step.cut) {
             out.escapeCutTop = step.highestCut;
             out.escapeCutFeed = Truncated(feeds.minOptF);
+            MarkLeft(out, start, step);
         }
         out.escapePieces.clear();
         out.piecesLost = false;

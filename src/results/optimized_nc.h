@@ -148,18 +148,26 @@ struct OptimizedOutput {
     std::function<double(const Point& cutExact, const Point& cutWritten, const Point& written, double slack,
                          double margin)>
         sliverFloor;
+    // Told of every cutting step an escape skips (OPT-CUT=ESCAPE): its
+    // straight path from..to and the highest material it took away, which
+    // the written program leaves standing there.
+    std::function<void(const Point& from, const Point& to, double top)> markLeft;
+    // The highest material such skipped cuts left within the tool's reach
+    // of the path from..to: straight, or for a `rapid` as the controller
+    // moves one; -infinity for none.
+    std::function<double(const Point& from, const Point& to, bool rapid)> leftNear;
+    bool leftAny = false;  // markLeft was told of a cut
     // The highest material (program frame) the pending escape's cutting
     // steps took away in the run: an escape under OPT-CUT=ESCAPE leaves it
     // standing. -infinity when none.
     double escapeCutTop = -std::numeric_limits<double>::infinity();
-    // The tool's lowest optimised feed, for the moves into what such an
-    // escape left standing.
+    // The tool's lowest optimised feed when a cut was last escaped, for the
+    // moves into what escaped cuts left standing.
     long long escapeCutFeed = 0;
     // What the escape written last left standing (escapeCutTop when it was
-    // written) and that feed: the run written after it comes down at that
-    // feed where it starts below that top.
+    // written): the run written after it comes down at escapeCutFeed where
+    // it starts below that top.
     double leftTop = -std::numeric_limits<double>::infinity();
-    long long leftFeed = 0;
     // Counts: where the last escape's rapid down stopped; the run after it
     // feeds on from there.
     long long escapeFloor = 0;

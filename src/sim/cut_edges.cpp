@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <new>
 #include <utility>
 
 namespace morvex {
@@ -112,6 +113,69 @@ void MarkCutEdges(CutEdgeMarks& marks, const WorkModel& work, double ax, double 
         Mark(marks, iy, from, std::min(to, skipFrom - 1));
         Mark(marks, iy, std::max(from, skipTo + 1), to);
     }
+}
+
+namespace {
+
+// Calls f(iy, from, to) for the columns of each row within `reach` of the
+// path a..b (of the rectangle between a and b unless `straight`).
+template <class F>
+void ForNodesNear(const WorkModel& w, double ax, double ay, double bx, double by, double reach, bool straight,
+                  F&& f) {
+    if (w.nx < 1 || w.ny < 1 || !(w.pitch > 0.0) || !(reach >= 0.0)) return;
+    if (!std::isfinite(ax + ay + bx + by + reach)) return;
+    const double inv = 1.0 / w.pitch;
+    const double last = static_cast<double>(w.lastX);
+    const int iy0 = static_cast<int>(
+        std::clamp(std::floor((std::min(ay, by) - reach) * inv), 0.0, static_cast<double>(w.ny)));
+    const int iy1 = static_cast<int>(
+        std::clamp(std::ceil((std::max(ay, by) + reach) * inv), -1.0, static_cast<double>(w.lastY)));
+    for (int iy = iy0; iy <= iy1; ++iy) {
+        double lo = std::min(ax, bx) - reach, hi = std::max(ax, bx) + reach;
+        if (straight && !CapsuleRow(ax, ay, bx, by, reach, iy * w.pitch, lo, hi)) continue;
+        const int from = static_cast<int>(std::clamp(std::ceil(lo * inv), 0.0, last + 1.0));
+        const int to = static_cast<int>(std::clamp(std::floor(hi * inv), -1.0, last));
+        if (from <= to) f(iy, from, to);
+    }
+}
+
+}  // namespace
+
+void MarkLeftStanding(LeftStanding& left, const WorkModel& work, double ax, double ay, double bx, double by,
+                      double reach, float top) {
+    if (!(top == top) || !std::isfinite(ax + ay + bx + by + reach)) return;
+    left.highest = std::max(left.highest, top);
+    if (left.everywhere) return;
+    if (left.nx != work.nx || left.ny != work.ny) {
+        left.nx = std::max(work.nx, 0);
+        left.ny = std::max(work.ny, 0);
+        try {
+            left.top.assign(static_cast<std::size_t>(left.nx) * static_cast<std::size_t>(left.ny),
+                            -std::numeric_limits<float>::infinity());
+        } catch (const std::bad_alloc&) {
+            left.top = {};
+            left.everywhere = true;
+            return;
+        }
+    }
+    // A little wider than the reach: the sweeps and this geometry round
+    // differently.
+    ForNodesNear(work, ax, ay, bx, by, reach + 1e-6, true, [&](int iy, int from, int to) {
+        float* row = left.top.data() + static_cast<std::size_t>(iy) * static_cast<std::size_t>(left.nx);
+        for (int ix = from; ix <= to; ++ix) row[ix] = std::max(row[ix], top);
+    });
+}
+
+double LeftStandingTop(const LeftStanding& left, const WorkModel& work, double ax, double ay, double bx, double by,
+                       double reach, bool straight) {
+    if (left.everywhere) return left.highest;
+    float highest = -std::numeric_limits<float>::infinity();
+    if (left.top.empty() || left.nx != work.nx || left.ny != work.ny) return highest;
+    ForNodesNear(work, ax, ay, bx, by, reach + 1e-6, straight, [&](int iy, int from, int to) {
+        const float* row = left.top.data() + static_cast<std::size_t>(iy) * static_cast<std::size_t>(left.nx);
+        for (int ix = from; ix <= to; ++ix) highest = std::max(highest, row[ix]);
+    });
+    return highest;
 }
 
 }  // namespace morvex

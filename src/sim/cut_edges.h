@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "sim/work_model.h"
@@ -35,5 +36,29 @@ inline bool EdgeMarked(const CutEdgeMarks& marks, int ix, int iy) {
 // flank of a rounded profile stands higher by the shift times its slope.
 void MarkCutEdges(CutEdgeMarks& marks, const WorkModel& work, double ax, double ay, double bx,
                   double by, double reach, double shift);
+
+// What cuts a program skips leaves standing (an optimised program may
+// write a cut as an escape over it): per node of the work, the highest
+// material such a cut took away in the run, which the written program
+// leaves there; -infinity where no skipped cut reached. Sized for the work
+// by the first mark; should there be no room for it, every node counts as
+// high as the highest mark.
+struct LeftStanding {
+    int nx = 0, ny = 0;
+    std::vector<float> top;
+    float highest = -std::numeric_limits<float>::infinity();
+    bool everywhere = false;  // no room: `highest` stands for every node
+};
+
+// Raises the nodes of `work` within `reach` of the straight path a..b (the
+// work's XY coordinates, relative to its first node) to at least `top`.
+void MarkLeftStanding(LeftStanding& left, const WorkModel& work, double ax, double ay, double bx, double by,
+                      double reach, float top);
+
+// The highest mark within `reach` of the straight path a..b, or anywhere
+// within `reach` of the rectangle between a and b unless `straight` (a
+// rapid that moves each axis on its own); -infinity for none.
+double LeftStandingTop(const LeftStanding& left, const WorkModel& work, double ax, double ay, double bx, double by,
+                       double reach, bool straight = true);
 
 }  // namespace morvex

@@ -1264,6 +1264,20 @@ void MarkWrittenCut(const CuttingRun& run, const WorkModel& work, const Point& f
     MarkCutEdges(edges, work, from[0] + dx, from[1] + dy, to[0] + dx, to[1] + dy, std::max(run.tool.rho3, 0.0), shift);
 }
 
+void MarkLeftCut(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, double top,
+                 LeftStanding& left) {
+    const double dx = run.frameOffset[0] - work.xMin, dy = run.frameOffset[1] - work.yMin;
+    MarkLeftStanding(left, work, from[0] + dx, from[1] + dy, to[0] + dx, to[1] + dy, std::max(run.tool.rho3, 0.0),
+                     static_cast<float>(top));
+}
+
+double LeftCutTop(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, bool straight,
+                  const LeftStanding& left) {
+    const double dx = run.frameOffset[0] - work.xMin, dy = run.frameOffset[1] - work.yMin;
+    const double reach = std::max({run.tool.rho3, run.rapidTool.rho3, 0.0});
+    return LeftStandingTop(left, work, from[0] + dx, from[1] + dy, to[0] + dx, to[1] + dy, reach, straight);
+}
+
 double SliverFloor(const CuttingRun& run, const WorkModel& work, const Point& cutExact, const Point& cutWritten,
                    const Point& written, double slack, double margin) {
     constexpr double kNone = -std::numeric_limits<double>::infinity();

@@ -351,6 +351,17 @@ double RapidFloor(const CuttingRun& run, const WorkModel& work, const Point& exa
 void MarkWrittenCut(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, double shift,
                     CutEdgeMarks& edges);
 
+// Marks what the run's cutter took away along the straight path from..to
+// (run frame) as left standing up to `top` (run frame): a cut the written
+// program skips. And the highest such material within the reach of the
+// run's tool or of its rapid profile, whichever is wider, of the straight
+// path from..to (of the rectangle between them unless `straight`);
+// -infinity for none.
+void MarkLeftCut(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, double top,
+                 LeftStanding& left);
+double LeftCutTop(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, bool straight,
+                  const LeftStanding& left);
+
 // The lowest tip height (run frame) to which a vertical rapid at `written`
 // may go above slivers, its profile `margin` above them: nodes the cutter
 // standing at `cutExact` reached and the same cutter at `cutWritten` (that

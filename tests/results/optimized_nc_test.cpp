@@ -408,6 +408,77 @@ TEST(OptimizedNc, EscapeRapidsStopAboveMaterialBeside) {
               "G01Z-3.0F100\n");
 }
 
+// With OPT-CUT=ESCAPE the cuts escaped leave their material in the
+// written program: air kept where it stands is fed at the table's lowest
+// feed, and later escapes travel over it and come down above it, however
+// high it stands against the cuts they skip themselves.
+TEST(OptimizedNc, WhatEscapedCutsLeftIsCutAtTheLowestFeedAndEscapedOver) {
+    TempDir dir;
+    struct Left {
+        double x0, x1, top;
+    };
+    std::vector<Left> marks;
+    OptimizedOutput out;
+    OptimizeOptions o;
+    o.optCut = kOptCutEscape;
+    o.optAircut = kOptAirMaxMachineF;
+    o.escapeWidth = 0.0;
+    ASSERT_TRUE(OpenOptimisedOutputs(out, o, OptimizeFormat{1000, true, ' '}, dir.Path("OPTNC.NC"), "", 1));
+    out.workTop = 10.0;
+    out.clearance = [](const Point&, const Point&, double margin) { return margin; };
+    // Along Y 0 only, a cutter of reach 1.
+    out.markLeft = [&](const Point& a, const Point& b, double top) {
+        marks.push_back({std::min(a[0], b[0]) - 1.0, std::max(a[0], b[0]) + 1.0, top});
+    };
+    out.leftNear = [&](const Point& a, const Point& b, bool) {
+        double top = -std::numeric_limits<double>::infinity();
+        for (const Left& m : marks) {
+            if (std::max(a[0], b[0]) + 1.0 >= m.x0 && std::min(a[0], b[0]) - 1.0 <= m.x1) top = std::max(top, m.top);
+        }
+        return top;
+    };
+    BeginOptimisedOutput(out, {0.0, 0.0, 8.0});
+    auto cut = [&](long long n, Point end, double highest) {
+        OptimizeStep s = Step(n, static_cast<int>(n), end, true, 3.0, true);
+        s.highestCut = highest;
+        AddOptimisedStep(out, s, Table());
+    };
+    auto air = [&](long long n, Point end) {
+        AddOptimisedStep(out, Step(n, static_cast<int>(n), end, false, 0.0, true), Table());
+    };
+    cut(1, {10, 0, 8}, 9.0);  // a slot skipped, 1 deep
+    air(2, {10, 0, 12});      // up out of it
+    air(3, {5, 0, 12});       // back over it
+    air(4, {5, 0, 8});        // down into it
+    air(5, {30, 0, 8});       // along it and beyond
+    cut(6, {40, 0, 5}, 6.0);  // skipped, its own material no higher than 6
+    air(7, {40, 0, 12});
+    cut(8, {3, 0, 5}, 6.0);   // skipped: the escape to it goes over the slot
+    air(9, {3, 0, 12});
+    ASSERT_TRUE(CloseOptimisedOutputs(out, false));
+    EXPECT_EQ(TempDir::Read(dir.Path("OPTNC.NC")),
+              "G92X0.0Y0.0Z8.0\n"
+              "G01Z9.01F500\n"  // out of what the slot left, at the feed
+              "G00Z12.0\n"
+              "X10.0\n"
+              "Z10.0\n"
+              "G01Z8.0F100\n"  // into it at the lowest feed
+              "Z12.0\n"
+              "X5.0F3000\n"  // the air above it at the machine's highest
+              "Z8.0F100\n"
+              "X30.0\n"
+              "G00Z9.0\n"
+              "X40.0\n"
+              "Z7.0\n"
+              "G01Z5.0\n"
+              "Z12.0\n"
+              "G00\n"  // across over the slot's 9
+              "X3.0\n"
+              "Z9.01\n"  // and down no lower than just above it
+              "G01Z5.0\n"
+              "Z12.0\n");
+}
+
 // A program that changes tools changes them in its optimised NC too, in
 // the machine's own words, after what was pending is written; the tool
 // then stands where the change left it, so the escape after it writes
