@@ -189,6 +189,29 @@ set_key threadnc 4
 set_key ESCAPE-WIDTH 0.0
 set_key ESCAPE-HEIGHT 3.0
 
+# Cuts escaped (OPT-CUT=ESCAPE) leave their material in the written
+# program: the air kept through it (down into a slot the output skipped,
+# back along a skipped cut), the escapes over it and a program that ends
+# inside it all pass the rapid check, whatever OPT-AIRCUT does with air.
+set_key OPT-CUT ESCAPE
+printf '%%\nG90 G00 X20. Y50. Z5.\nG01 Z-5. F300\nX80.\nZ5.\nX50.\nZ-5.\nZ-6.\nX60.\nG00 Z50.\nM30\n%%\n' >skipslot.nc
+printf '%%\nG90 G00 X50. Y50. Z0.\nG01 Z-2. F300\nX60.\nX50.\nG00 Z50.\nM30\n%%\n' >skipback.nc
+printf '%%\nG90 G00 X50. Y50. Z5.\nG01 Z-3. F300\n%%\n' >skipend.nc
+skipped_ok=1
+for air in NO MAXF MAXOPTF ESCAPE; do
+    set_key OPT-AIRCUT "$air"
+    for name in skipslot skipback skipend; do
+        recut "$name" nolimit.ttl
+        if [ $rc -ne 0 ] || [ $rc2 -ne 0 ]; then
+            skipped_ok=0
+            echo "$name OPT-AIRCUT=$air rc=$rc rc2=$rc2"; cat "$name.err" "${name}2.err" "$name.onc"
+        fi
+    done
+done
+if [ $skipped_ok -eq 1 ]; then pass "what escaped cuts leave is cleared or cut at a cutting feed"; else fail "escaped cuts"; fi
+set_key OPT-CUT OPTIMIZE
+set_key OPT-AIRCUT ESCAPE
+
 # A program with three tools: its optimised NC changes tools as the
 # machine does (WAIT2: T and M06 in one block), and its recut drills with
 # the drills, not with the first tool of the table.
