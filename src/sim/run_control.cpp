@@ -1264,18 +1264,21 @@ void MarkWrittenCut(const CuttingRun& run, const WorkModel& work, const Point& f
     MarkCutEdges(edges, work, from[0] + dx, from[1] + dy, to[0] + dx, to[1] + dy, std::max(run.tool.rho3, 0.0), shift);
 }
 
+// The marks keep the work's own heights: a tool of another length, changed
+// in later, finds the material where it stands.
 void MarkLeftCut(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, double top,
                  LeftStanding& left) {
     const double dx = run.frameOffset[0] - work.xMin, dy = run.frameOffset[1] - work.yMin;
     MarkLeftStanding(left, work, from[0] + dx, from[1] + dy, to[0] + dx, to[1] + dy, std::max(run.tool.rho3, 0.0),
-                     static_cast<float>(top));
+                     static_cast<float>(top - run.tool.shift + run.frameOffset[2]));
 }
 
 double LeftCutTop(const CuttingRun& run, const WorkModel& work, const Point& from, const Point& to, bool straight,
                   const LeftStanding& left) {
     const double dx = run.frameOffset[0] - work.xMin, dy = run.frameOffset[1] - work.yMin;
     const double reach = std::max({run.tool.rho3, run.rapidTool.rho3, 0.0});
-    return LeftStandingTop(left, work, from[0] + dx, from[1] + dy, to[0] + dx, to[1] + dy, reach, straight);
+    return LeftStandingTop(left, work, from[0] + dx, from[1] + dy, to[0] + dx, to[1] + dy, reach, straight) +
+           run.tool.shift - run.frameOffset[2];
 }
 
 double SliverFloor(const CuttingRun& run, const WorkModel& work, const Point& cutExact, const Point& cutWritten,

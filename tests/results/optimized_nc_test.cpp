@@ -367,7 +367,7 @@ TEST(OptimizedNc, EscapeRapidsStopAboveMaterialBeside) {
               "X5.0F100\n");
     // Cuts escaped leave their material: the travel goes over the highest
     // of it, and the air kept after it comes down into it at the table's
-    // lowest feed, not at its own (here the machine's highest).
+    // lowest feed, not at its own (the programmed 500).
     const std::string skipped = run(
         none, none,
         [](OptimizedOutput& out) {
