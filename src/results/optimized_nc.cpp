@@ -34,17 +34,50 @@ constexpr double kDescentMargin = 0.01;
 // Distances the sweeps and the floor of a rapid may round differently (mm).
 constexpr double kFloorTolerance = 1e-6;
 
+// Steps escaped one after the other along one line are marked together
+// up to this length (mm): a mark costs the nodes within the cutter's reach
+// of its path, so a step a tenth of a millimetre long costs nearly a whole
+// disc of them. Their material counts as high as the highest of them.
+constexpr double kLeftMarkLength = 1.0;
+
+void FlushLeftMark(OptimizedOutput& out) {
+    if (!out.leftPending) return;
+    out.leftPending = false;
+    out.markLeft(out.leftFrom, out.leftTo, out.leftPendingTop);
+}
+
 // The highest material the cuts escaped so far left within the tool's
 // reach of from..to (see OptimizedOutput::leftNear), -infinity for none.
-double LeftNear(const OptimizedOutput& out, const Point& from, const Point& to, bool rapid) {
-    return out.leftAny && out.leftNear ? out.leftNear(from, to, rapid) : -std::numeric_limits<double>::infinity();
+double LeftNear(OptimizedOutput& out, const Point& from, const Point& to, bool rapid) {
+    if (!out.leftAny || !out.leftNear) return -std::numeric_limits<double>::infinity();
+    FlushLeftMark(out);
+    return out.leftNear(from, to, rapid);
 }
 
 // A cutting step escaped: what it took away stays in the written program.
 void MarkLeft(OptimizedOutput& out, const Point& from, const OptimizeStep& step) {
     if (!out.markLeft) return;
-    out.markLeft(from, step.end, step.highestCut);
     out.leftAny = true;
+    if (out.leftPending && from == out.leftTo) {
+        // Goes on along the same line in XY (or stands over the same point).
+        const double ax = out.leftTo[0] - out.leftFrom[0], ay = out.leftTo[1] - out.leftFrom[1];
+        const double bx = step.end[0] - from[0], by = step.end[1] - from[1];
+        const bool still = ax == 0.0 && ay == 0.0 && bx == 0.0 && by == 0.0;
+        // (Parallel to far below the marks' own margin.)
+        const bool along = std::fabs(ax * by - ay * bx) <= 1e-9 * std::hypot(ax, ay) * std::hypot(bx, by) &&
+                           ax * bx + ay * by > 0.0;
+        if ((still || along) && std::hypot(step.end[0] - out.leftFrom[0], step.end[1] - out.leftFrom[1]) <=
+                                    kLeftMarkLength) {
+            out.leftTo = step.end;
+            out.leftPendingTop = std::max(out.leftPendingTop, step.highestCut);
+            return;
+        }
+    }
+    FlushLeftMark(out);
+    out.leftPending = true;
+    out.leftFrom = from;
+    out.leftTo = step.end;
+    out.leftPendingTop = step.highestCut;
 }
 
 long long Truncated(double v) {

@@ -157,6 +157,11 @@ struct OptimizedOutput {
     // moves one; -infinity for none.
     std::function<double(const Point& from, const Point& to, bool rapid)> leftNear;
     bool leftAny = false;  // markLeft was told of a cut
+    // Escaped cutting steps not yet told to markLeft: consecutive steps
+    // along one line are told as one path with the highest of their tops.
+    bool leftPending = false;
+    Point leftFrom{}, leftTo{};
+    double leftPendingTop = 0.0;
     // The highest material (program frame) the pending escape's cutting
     // steps took away in the run: an escape under OPT-CUT=ESCAPE leaves it
     // standing. -infinity when none.

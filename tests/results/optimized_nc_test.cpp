@@ -479,6 +479,54 @@ TEST(OptimizedNc, WhatEscapedCutsLeftIsCutAtTheLowestFeedAndEscapedOver) {
               "Z12.0\n");
 }
 
+// Escaped steps one after the other along a line are marked as one path
+// of up to a millimetre with the highest of their tops, a plunge as one
+// point; every read of the marks sees the steps marked so far.
+TEST(OptimizedNc, EscapedStepsAlongALineAreMarkedTogether) {
+    TempDir dir;
+    struct Mark {
+        Point from, to;
+        double top;
+    };
+    std::vector<Mark> marks;
+    OptimizedOutput out;
+    OptimizeOptions o;
+    o.optCut = kOptCutEscape;
+    o.optAircut = kOptAirNo;
+    ASSERT_TRUE(OpenOptimisedOutputs(out, o, OptimizeFormat{1000, true, ' '}, dir.Path("OPTNC.NC"), "", 1));
+    out.workTop = 10.0;
+    out.clearance = [](const Point&, const Point&, double margin) { return margin; };
+    out.markLeft = [&](const Point& a, const Point& b, double top) { marks.push_back({a, b, top}); };
+    std::size_t seen = 0;
+    out.leftNear = [&](const Point&, const Point&, bool) {
+        seen = marks.size();
+        return -std::numeric_limits<double>::infinity();
+    };
+    BeginOptimisedOutput(out, {0.0, 0.0, 5.0});
+    for (int i = 1; i <= 25; ++i) {  // 2.5 mm along X in steps of 0.1, rising
+        OptimizeStep s = Step(1, 2, {0.1 * i, 0, 5}, true, 3.0, i == 25);
+        s.highestCut = 5.0 + 0.01 * i;
+        AddOptimisedStep(out, s, Table());
+    }
+    for (int i = 1; i <= 5; ++i) {  // down at the end
+        OptimizeStep s = Step(2, 3, {2.5, 0, 5.0 - i}, true, 3.0, i == 5);
+        s.highestCut = 5.0;
+        AddOptimisedStep(out, s, Table());
+    }
+    AddOptimisedStep(out, Step(3, 4, {2.5, 0, 20}, false, 0.0, true), Table());
+    ASSERT_EQ(marks.size(), 4u);
+    EXPECT_EQ(seen, 4u);  // the air step read them all
+    const double tops[] = {5.10, 5.20, 5.25, 5.0};
+    const double ends[] = {1.0, 2.0, 2.5, 2.5};
+    for (std::size_t k = 0; k < 4; ++k) {
+        EXPECT_NEAR(marks[k].to[0], ends[k], 1e-9) << k;
+        EXPECT_NEAR(marks[k].top, tops[k], 1e-9) << k;
+    }
+    EXPECT_NEAR(marks[3].from[2], 5.0, 1e-9);
+    EXPECT_NEAR(marks[3].to[2], 0.0, 1e-9);
+    ASSERT_TRUE(CloseOptimisedOutputs(out, false));
+}
+
 // A program that changes tools changes them in its optimised NC too, in
 // the machine's own words, after what was pending is written; the tool
 // then stands where the change left it, so the escape after it writes
