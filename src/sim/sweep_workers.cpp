@@ -23,7 +23,7 @@
 // as soon as band b of the batch before is swept, since no plain cut
 // changes another row. The caller finishes the oldest batch only when it
 // hands out one more than kBatchesInFlight allows, so the threads sweep on
-// while it plans.
+// while it plans; while it waits there, it sweeps bands of later batches.
 // Jobs come every few microseconds during a run, while waking a sleeping
 // thread costs about as much: before it sleeps on its condition variable,
 // each side watches the counter it waits for for a bounded while, yielding
@@ -186,33 +186,38 @@ std::pair<int, int> FreeBatchBand(SweepWorkers& w, int upTo) {
     return {-1, -1};
 }
 
-// Takes and sweeps free bands of the batches [0, upTo) until none is left.
-// The lock is held on entry and on return. A band is written only by the
-// thread that took it, and read after its state says swept, both under the
-// mutex; the batch stays in its slot until the caller has seen every band
-// swept.
+// Takes and sweeps the first free band of the batches [0, upTo); false when
+// none is free. The lock is held on entry and on return. A band is written
+// only by the thread that took it, and read after its state says swept,
+// both under the mutex; the batch stays in its slot until the caller has
+// seen every band swept.
+bool SweepOneFreeBatchBand(SweepWorkers& w, std::unique_lock<std::mutex>& lock, int upTo) {
+    const auto [i, band] = FreeBatchBand(w, upTo);
+    if (i < 0) return false;
+    SweepBatch& batch = BatchAt(w, i);
+    const auto b = static_cast<std::size_t>(band);
+    batch.bandState[b] = 1;
+    lock.unlock();
+    SweepFlags flags;
+    // The band's folds trade places with the slot's from an earlier
+    // batch, so that neither side allocates again.
+    static thread_local std::vector<ClassFold> found;
+    SweepBatchBand(batch, band, flags, found);
+    lock.lock();
+    batch.bandFlags[b] = std::move(flags);
+    std::swap(batch.bandFound[b], found);
+    batch.bandState[b] = 2;
+    --batch.bandsLeft;
+    ++w.batchEvents;
+    // The caller may wait for this batch, a worker for the band after it.
+    w.finished.notify_all();
+    w.started.notify_all();
+    return true;
+}
+
+// The same until none is left.
 void SweepFreeBatchBands(SweepWorkers& w, std::unique_lock<std::mutex>& lock, int upTo) {
-    while (true) {
-        const auto [i, band] = FreeBatchBand(w, upTo);
-        if (i < 0) return;
-        SweepBatch& batch = BatchAt(w, i);
-        const auto b = static_cast<std::size_t>(band);
-        batch.bandState[b] = 1;
-        lock.unlock();
-        SweepFlags flags;
-        // The band's folds trade places with the slot's from an earlier
-        // batch, so that neither side allocates again.
-        static thread_local std::vector<ClassFold> found;
-        SweepBatchBand(batch, band, flags, found);
-        lock.lock();
-        batch.bandFlags[b] = std::move(flags);
-        std::swap(batch.bandFound[b], found);
-        batch.bandState[b] = 2;
-        --batch.bandsLeft;
-        ++w.batchEvents;
-        // The caller may wait for this batch, a worker for the band after it.
-        w.finished.notify_all();
-        w.started.notify_all();
+    while (SweepOneFreeBatchBand(w, lock, upTo)) {
     }
 }
 
@@ -451,13 +456,17 @@ namespace {
 
 // Finishes the oldest batch in flight: sweeps its free bands, waits for the
 // others and merges its flags (paint marks not yet applied), then frees its
-// slot.
+// slot. While a worker still sweeps a band of it, the caller sweeps free
+// bands of the later batches, one at a time, instead of watching: those
+// would otherwise wait for the worker too, which then has the run's whole
+// sweep to itself while the caller idles at every hand-over.
 void RetireOldestBatch(SweepWorkers& w, SweepFlags& flags) {
     std::unique_lock lock(w.mutex);
     SweepBatch& oldest = BatchAt(w, 0);
     while (true) {
         SweepFreeBatchBands(w, lock, 1);
         if (oldest.bandsLeft == 0) break;
+        if (SweepOneFreeBatchBand(w, lock, kBatchesInFlight)) continue;
         const long long seen = w.batchEvents;
         lock.unlock();
         WatchFor([&] { return w.batchEvents.load(std::memory_order_relaxed) != seen; });

@@ -47,7 +47,9 @@ SweepMotionInput Arc(const Point& p0, bool helix) {
 // stepped), arcs (helices and arcs in XZ), now and then a short move
 // of few rows (swept at once after the batches in flight) or a flush, on
 // 1, 2 and 4 workers started and stopped again: every batch is handed
-// over while up to two are in flight, as an unattended run does it.
+// over while up to kBatchesInFlight - 1 are in flight, as an unattended run
+// does it. The calling thread, waiting for the oldest batch at a hand-over,
+// sweeps bands of the later ones (a few hundred times a run here).
 TEST(SweepBatch, BatchesInFlightCutLikeOneThreadAndNeverHang) {
     test::ProgressWatchdog watchdog("a batch hand-over hung after %lld batches");
     const ToolProfile tools[] = {test::SweepTool(kShapeBall, 3.0f, 1.5f), test::SweepTool(kShapeFlat, 3.0f, 0.0f)};
