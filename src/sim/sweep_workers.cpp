@@ -463,9 +463,8 @@ namespace {
 void RetireOldestBatch(SweepWorkers& w, SweepFlags& flags) {
     std::unique_lock lock(w.mutex);
     SweepBatch& oldest = BatchAt(w, 0);
-    while (true) {
-        SweepFreeBatchBands(w, lock, 1);
-        if (oldest.bandsLeft == 0) break;
+    // Free bands are taken oldest batch first.
+    while (oldest.bandsLeft != 0) {
         if (SweepOneFreeBatchBand(w, lock, kBatchesInFlight)) continue;
         const long long seen = w.batchEvents;
         lock.unlock();
