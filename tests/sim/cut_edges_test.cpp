@@ -13,6 +13,13 @@
 namespace morvex {
 namespace {
 
+// A work of sx x sy x 10 at a pitch of 0.25.
+DefineWorkStatus DefineTestWork(WorkModel& w, double sx, double sy) {
+    PitchSettings pitch;
+    pitch.workPitch = 0.25;
+    return DefineBoxWork(w, BoxRequest{0, 0, 0, sx, sy, 10}, pitch, kDataLevelMinimal);
+}
+
 double SegmentDistance(double px, double py, double ax, double ay, double bx, double by) {
     const double dx = bx - ax, dy = by - ay, l2 = dx * dx + dy * dy;
     const double t = l2 > 0.0 ? std::clamp(((px - ax) * dx + (py - ay) * dy) / l2, 0.0, 1.0) : 0.0;
@@ -24,10 +31,7 @@ double SegmentDistance(double px, double py, double ax, double ay, double bx, do
 // of every direction, a plunge, and paths running off the work.
 TEST(CutEdges, MarksTheNodesNearTheEdgeOfTheCutOnly) {
     WorkModel w;
-    PitchSettings pitch;
-    pitch.workPitch = 0.25;
-    ASSERT_EQ(DefineBoxWork(w, BoxRequest{0, 0, 0, 30, 20, 10}, pitch, kDataLevelMinimal),
-              DefineWorkStatus::Ok);
+    ASSERT_EQ(DefineTestWork(w, 30, 20), DefineWorkStatus::Ok);
     const double reach = 3.0, shift = 0.0007;
     struct Path {
         double ax, ay, bx, by;
@@ -75,10 +79,7 @@ TEST(CutEdges, MarksTheNodesNearTheEdgeOfTheCutOnly) {
 // axis on its own.
 TEST(CutEdges, LeftStandingKeepsTheHighestCutSkippedWithinReach) {
     WorkModel w;
-    PitchSettings pitch;
-    pitch.workPitch = 0.25;
-    ASSERT_EQ(DefineBoxWork(w, BoxRequest{0, 0, 0, 30, 20, 10}, pitch, kDataLevelMinimal),
-              DefineWorkStatus::Ok);
+    ASSERT_EQ(DefineTestWork(w, 30, 20), DefineWorkStatus::Ok);
     const double reach = 3.0;
     LeftStanding left;
     EXPECT_EQ(LeftStandingTop(left, w, 0, 0, 30, 20, reach), -std::numeric_limits<double>::infinity());
@@ -118,8 +119,7 @@ TEST(CutEdges, LeftStandingKeepsTheHighestCutSkippedWithinReach) {
     EXPECT_EQ(LeftStandingTop(plunge, w, 12.0, 16.0, 28.0, 9.0, 0.2, false), 1.0);
     // Another work's marks are none of this one's.
     WorkModel other;
-    ASSERT_EQ(DefineBoxWork(other, BoxRequest{0, 0, 0, 10, 10, 10}, pitch, kDataLevelMinimal),
-              DefineWorkStatus::Ok);
+    ASSERT_EQ(DefineTestWork(other, 10, 10), DefineWorkStatus::Ok);
     EXPECT_EQ(LeftStandingTop(left, other, 0, 0, 10, 10, reach), -std::numeric_limits<double>::infinity());
 }
 
