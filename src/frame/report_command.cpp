@@ -34,7 +34,12 @@ ReportValues ReportValuesOf(const App& app, const CheckResult& check) {
     v.mtl = app.settings.table.machineTable;
     v.rapidFeedrate = app.settings.work.rapidFeedrate;
     for (int a = 0; a < 3; ++a) v.machineRapid[a] = app.machine.rapid[static_cast<std::size_t>(a)];
-    for (const WorkCoordinate& w : app.controller.work) v.workOffsets.push_back(Point{w.x, w.y, w.z});
+    // The table as the check left it: its G10 blocks count, as they did
+    // for the check's own extents.
+    if (check.work.empty()) {
+        for (const WorkCoordinate& w : app.controller.work) v.workOffsets.push_back(Point{w.x, w.y, w.z});
+    }
+    for (const WorkCoordinate& w : check.work) v.workOffsets.push_back(Point{w.x, w.y, w.z});
     return v;
 }
 
@@ -69,29 +74,41 @@ std::string WriteCuttingReport(const App& app, Host& host, const CheckResult& ch
     return path;
 }
 
-int WriteProgramReport(App& app, Host& host, CheckResult* out) {
+namespace {
+
+// The data check a report is written from; false (told) when the program
+// cannot be checked.
+bool CheckForReport(const App& app, Host& host, CheckResult& result) {
     if (app.controller.readStatus != 1) {
         ShowError(host, std::string(Msg(MsgId::CtlNotFound)) + " " + app.settings.table.controllerTable);
-        return 2;
+        return false;
     }
-    CheckResult result;
     ControllerDef ctl = app.controller;  // the check may change offsets
     if (app.launch.ncProgram.empty() ||
         CheckProgram(CheckInputOf(app, kCheckData), ctl, app.machine, CheckToolsOf(app), result) != 0) {
         ShowError(host, std::string(Msg(MsgId::NcProgramNotOpened)) + app.launch.ncProgram);
-        return 2;
+        return false;
     }
+    return true;
+}
+
+}  // namespace
+
+int WriteProgramReport(App& app, Host& host) {
+    CheckResult result;
+    if (!CheckForReport(app, host, result)) return 2;
     if (WriteCuttingReport(app, host, result).empty()) return 2;
-    const int status = result.error == 0 ? 0 : 1;
-    if (out != nullptr) *out = std::move(result);
-    return status;
+    return result.error == 0 ? 0 : 1;
 }
 
 int RunReportCommand(App& app, Host& host) {
     CheckResult result;
-    const int status = WriteProgramReport(app, host, &result);
-    if (status == 1) ShowCheckAlarm(app, host, result);
-    return status;
+    if (!CheckForReport(app, host, result)) return 2;
+    // The check's NC error is told as the check found it, before the
+    // report is written, and also when the report cannot be.
+    if (result.error != 0) ShowCheckAlarm(app, host, result);
+    if (WriteCuttingReport(app, host, result).empty()) return 2;
+    return result.error == 0 ? 0 : 1;
 }
 
 }  // namespace morvex

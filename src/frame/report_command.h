@@ -25,11 +25,13 @@ std::string WriteCuttingReport(const App& app, Host& host, const CheckResult& ch
 // The data check of the command line's program and its report: 0, 1 when
 // the check stopped at an NC error (not told), 2 when the program cannot be
 // read or the report cannot be written (told).
-int WriteProgramReport(App& app, Host& host, CheckResult* result = nullptr);
+int WriteProgramReport(App& app, Host& host);
 
 // The data check of the command line's program and its report. Returns 0,
 // 1 when the check stopped at an NC error (the report shows what was read),
-// 2 when the program cannot be read or the report cannot be written.
+// 2 when the program cannot be read or the report cannot be written. An NC
+// error is told (logged in batch mode) before the report is written, and
+// also when it cannot be.
 int RunReportCommand(App& app, Host& host);
 
 }  // namespace morvex

@@ -243,6 +243,7 @@ int CheckProgram(const CheckInput& input, ControllerDef& ctl, const MachineDef& 
         if (step != MotionResult::Motion) break;
     }
     Finish(run);
+    result.work.assign(ctl.work.begin(), ctl.work.end());
     return 0;
 }
 

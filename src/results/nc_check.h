@@ -51,6 +51,9 @@ struct CheckResult {
     MachiningTotals totals;
     double maxSpindle = 0.0;  // the largest S value read
     std::vector<int> tools, g, m, d, h;  // codes used, ascending
+    // The controller's work coordinate table as the check left it (G10 may
+    // have changed entries): what a report of this check shows.
+    std::vector<WorkCoordinate> work;
 };
 
 struct CheckInput {

@@ -104,7 +104,14 @@ std::string Value(Var var, std::string_view after, ReportValues& v, std::size_t&
     switch (var) {
     case Var::DCode: return CodeList(v.d);
     case Var::HCode: return CodeList(v.h);
-    case Var::TCode: return CodeList(v.tools);
+    case Var::TCode: {
+        // Tool numbers count from 1: a T0 (no tool) is not listed.
+        std::vector<int> tools;
+        for (const int n : v.tools) {
+            if (n >= 1) tools.push_back(n);
+        }
+        return CodeList(tools);
+    }
     case Var::GCodeW: {
         std::vector<int> work;
         std::copy_if(v.g.begin(), v.g.end(), std::back_inserter(work), [](int c) { return c >= 54 && c <= 59; });
@@ -203,17 +210,19 @@ std::string ExpandReportLine(std::string_view line, ReportValues& values) {
             }
         }
         if (found == nullptr) {
-            // The "$" and the character after it are dropped; the line's end stays.
-            const bool next = !rest.empty() && rest[0] != '\n' && rest[0] != '\r';
-            at = dollar + 1 + (next ? 1 : 0);
+            // The "$" and the character after it are dropped, whatever it
+            // is (a line end too); a "$" that ends the text drops alone.
+            at = dollar + 1 + (rest.empty() ? 0 : 1);
             continue;
         }
         std::size_t extra = 0;
         const std::string_view after = rest.substr(found->text.size());
         out += Value(found->var, after, values, extra);
-        // A variable that took the line's end with it still ends the line.
-        if (after.substr(0, extra).find('\n') != std::string_view::npos) out += '\n';
         at = dollar + 1 + found->text.size() + extra;
+        // A variable that reaches the end of the line (its line end taken
+        // with it, or the last line of the text, or a piece of a long line)
+        // ends the output line.
+        if (at >= line.size()) out += '\n';
     }
     return out;
 }

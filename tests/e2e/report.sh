@@ -57,6 +57,14 @@ end"
 if [ $rc -eq 0 ] && [ "$(cat out/verify.txt)" = "$want" ]; then pass "template"
 else fail "template rc=$rc"; echo "want: $want"; echo "got:"; cat out/verify.txt; fi
 
+# Work offsets as the program's own G10 left them, as in the extents.
+printf 'DECIMAL POINT = NORMAL\nG00MODE = ASYNC1\nG10MODE = FANUC-A\n' >g10.ctl
+printf 'G90 G10 L2 P2 X11. Y22. Z33.\nG55 G00 X0. Y0. Z0.\nM30\n' >g10.nc
+printf '$G55|$MAXX\n' >verify_form.def
+"$morvex" -I r.ini -C g10.ctl /V6 g10.nc; rc=$?
+if [ $rc -eq 0 ] && [ "$(cat out/verify.txt)" = "(   11.000,   22.000,   33.000)   11.000" ]; then pass "G10 offsets"
+else fail "G10 offsets rc=$rc"; cat out/verify.txt; fi
+
 # An NC error: status 1, the report of what was read, the error in the log.
 printf 'G01 X1 F100\nG01X10.5.3\n' >bad.nc
 rm -f verify_form.def
@@ -82,6 +90,12 @@ chmod a-w out/verify.txt
 if [ $rc -eq 2 ] && grep -q "Write protect\|書き込み保護" ro.err && [ "$(cat out/verify.txt)" = "$before" ]; then
     pass "read-only report"
 else fail "read-only report rc=$rc"; cat ro.err; fi
+# An NC error is logged even when the report cannot be written.
+rm -rf logs
+"$morvex" -I r.ini -C "$source_dir/samples/vadez.ctl" /V6 bad.nc 2>/dev/null; rc=$?
+if [ $rc -eq 2 ] && grep -q "bad.nc(2) - " logs/morvex.log && grep -q "Write protect\|書き込み保護" logs/morvex.log; then
+    pass "NC error logged when the report cannot be written"
+else fail "NC error with read-only report rc=$rc"; cat logs/morvex.log; fi
 chmod u+w out/verify.txt
 "$morvex" -I r.ini /V6 missing.nc 2>/dev/null; rc=$?
 if [ $rc -eq 2 ]; then pass "missing program"; else fail "missing program rc=$rc"; fi
@@ -91,5 +105,5 @@ cp -r "$source_dir/samples/." samples
 (cd samples && "$morvex" -X6 drill.nc -O drill.dmf /V 2>err.txt); rc=$?
 if [ $rc -eq 0 ] && [ -s samples/drill.dmf ] && grep -q "drill.nc" samples/drill_verify.txt; then pass "/V after -X6"
 else fail "/V after -X6 rc=$rc"; cat samples/err.txt; fi
-echo "$((8 - fails)) passed, $fails failed"
+echo "$((10 - fails)) passed, $fails failed"
 test $fails -eq 0

@@ -43,28 +43,36 @@ TEST(Report, VariablesMatchLongestFirstAndKeepTheirFormats) {
     EXPECT_EQ(ExpandReportLine("$LEN1 $LEN2 $LEN\n", v), "    120     301     421\n");
     // Case does not matter; the cutting extents end in 2.
     EXPECT_EQ(ExpandReportLine("$maxx2/$MaxX/$MINZ\n", v), "    9.500/   10.000/   -3.000\n");
-    EXPECT_EQ(ExpandReportLine("$MAXS $LINES $SIZE", v), "    8000       77     12345");
+    // A variable that ends the last line (no line end) still ends it.
+    EXPECT_EQ(ExpandReportLine("$MAXS $LINES $SIZE", v), "    8000       77     12345\n");
     // Feed extremes of a program without feeds are their start values.
     EXPECT_EQ(ExpandReportLine("$MINF $MAXF\n", v), "9999999 -9999999\n");
     EXPECT_EQ(ExpandReportLine("$RAPIDFEEDRATE\n", v), "NO\n");
     v.rapidFeedrate = 5000.7;
     EXPECT_EQ(ExpandReportLine("$RAPIDFEEDRATE\n", v), "   5000\n");
-    // Unknown names lose the "$" and one character; "$$" writes nothing.
-    EXPECT_EQ(ExpandReportLine("a$$b $QX c$\n", v), "ab X c\n");
+    // Unknown names lose the "$" and one character, a line end too (the
+    // next line then goes on this one); "$$" writes nothing.
+    EXPECT_EQ(ExpandReportLine("a$$b $QX c$\n", v), "ab X c");
+    EXPECT_EQ(ExpandReportLine("c$\r\n", v), "c\n");
     // Work offsets: G54 is entry 1. Both forms are five characters long, so
     // the character after "$G54" goes with it; a line end taken so is
     // written all the same.
     EXPECT_EQ(ExpandReportLine("$G54 $WK02\n", v), "(   10.000,   20.000,   -5.000)(    1.500,    2.500,    3.500)\n");
     EXPECT_EQ(ExpandReportLine("X$G54\n", v), "X(   10.000,   20.000,   -5.000)\n");
-    EXPECT_EQ(ExpandReportLine("[$G53][$G59][$WK150]$G54", v), "[[[0](   10.000,   20.000,   -5.000)");
+    EXPECT_EQ(ExpandReportLine("[$G53][$G59][$WK150]$G54", v), "[[[0](   10.000,   20.000,   -5.000)\n");
     // The number after the name is read as atoi reads it: a blank and a
     // sign before it, and a number too large for any entry (the name takes
     // two characters of it all the same).
     EXPECT_EQ(ExpandReportLine("[$WK 2][$G5 4][$WK-1]", v),
               "[(    1.500,    2.500,    3.500)][(   10.000,   20.000,   -5.000)][]");
     EXPECT_EQ(ExpandReportLine("[$WK4294967297]", v), "[94967297]");
-    // Codes: none is "None"; GCODEW takes G54..G59 from a later GCODE.
+    // Codes: none is "None" (a T0 is no tool); GCODEW takes G54..G59 from
+    // a later GCODE.
     EXPECT_EQ(ExpandReportLine("$TCODE $MCODE\n", v), "None 03,30\n");
+    v.tools = {0};
+    EXPECT_EQ(ExpandReportLine("$TCODE\n", v), "None\n");
+    v.tools = {0, 1, 12};
+    EXPECT_EQ(ExpandReportLine("$TCODE\n", v), "01,12\n");
     ReportValues other = v;
     EXPECT_EQ(ExpandReportLine("$GCODE;$GCODEW\n", other), "00,01,17,54,55,90;54,55\n");
     EXPECT_EQ(ExpandReportLine("$GCODEW;$GCODE\n", v), "54,55;00,01,17,90\n");
@@ -77,6 +85,10 @@ TEST(Report, WholeTemplatesAndTheBuiltInReport) {
     const std::string longLine(3000, 'x');
     EXPECT_EQ(ExpandReport(longLine + "$NC\n", v), longLine + "/nc/part1.nc\n");
     EXPECT_EQ(ExpandReport("end$", v), "end");
+    EXPECT_EQ(ExpandReport("a$\nb\n", v), "ab\n");
+    // A variable that ends a piece of a long line ends an output line.
+    const std::string head(kReportLineMax - 5, 'x');
+    EXPECT_EQ(ExpandReport(head + "$LEN1T\n", v), head + "    120\nT\n");
     std::string binary;
     for (int i = 0; i < 4096; ++i) binary += static_cast<char>(i * 37 % 256);
     const std::string out = ExpandReport(binary, v);
