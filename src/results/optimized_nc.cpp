@@ -279,7 +279,8 @@ void WriteEscape(OptimizedOutput& out, const OptimizeRun& run, bool programEnd, 
         out.lastMode = kRapid;
         return word;
     };
-    const double travel = std::hypot(run.end[0] - run.start[0], run.end[1] - run.start[1]);
+    // The escape width bounds the X travel and the Y travel each.
+    const double travel = std::max(std::fabs(run.end[0] - run.start[0]), std::fabs(run.end[1] - run.start[1]));
     if (!programEnd && run.line == previousLine && !(travel > out.options.escapeWidth) && !out.piecesLost) {
         // No escape within a line and the escape width: the moves as
         // programmed (the tool must still reach the next run's start).
@@ -462,7 +463,9 @@ void Record(OptimizedOutput& out, const OptimizeStep& step, long long chosen, in
     r.x = step.end[0], r.y = step.end[1], r.z = step.end[2];
     r.load = step.load;
     r.line = step.line;
-    r.type = step.type & 0xFF;
+    // A spline's steps carry the spline's own motion type (the text form
+    // writes "NURBS" for them).
+    r.type = step.nurbs ? kSpline : step.type & 0xFF;
     r.cutClass = step.cutClass >= 0 && step.cutClass <= 3 ? step.cutClass : 255;
     r.feed = static_cast<int>(Truncated(step.feed));
     r.chosen = static_cast<int>(std::clamp<long long>(chosen, -2147483647LL, 2147483647LL));

@@ -191,6 +191,16 @@ TEST(OptimizedNc, EscapesKeepThePathAndClearTheWork) {
               "Y2.0\n"
               "G17G02X6.0Y4.0I4.0\n"
               "X9.0Y6.0I3.0J-2.0F100\n");  // the same centre from the new start
+    // The escape width bounds the X and the Y travel each: a diagonal gap
+    // 8 by 8 (11.3 long) stays as programmed, one 11 along X escapes.
+    for (const double x : {12.0, 15.0}) {
+        const std::string diagonal = run([x](OptimizedOutput& out) {
+            AddOptimisedStep(out, Step(1, 2, {4, 0, -1}, true, 3.0), Table());
+            AddOptimisedStep(out, Step(1, 2, {x, 8, -1}, false, 0.0), Table());
+            AddOptimisedStep(out, Step(1, 2, {x + 1.0, 9, -1}, true, 3.0, true), Table());
+        });
+        EXPECT_EQ(diagonal.find("G00") == std::string::npos, x < 13.0) << diagonal;
+    }
     const std::string end = run([](OptimizedOutput& out) {
         AddOptimisedStep(out, Step(1, 2, {4, 0, -1}, true, 3.0, true), Table());
         AddOptimisedStep(out, Step(2, 3, {4, 0, 5}, false, 0.0, true), Table());
@@ -646,6 +656,12 @@ TEST(OptimizedNc, BinaryRecordsAndAbortedRuns) {
     c.type = kRapid;
     c.feed = 512.7;
     AddOptimisedStep(out, c, Table());
+    // A spline's step: the spline's own motion type, 132.
+    OptimizeStep d = Step(3, 4, {6, 0, 38}, false, 0.0, true);
+    d.type = kLine;
+    d.nurbs = true;
+    d.feed = 512.7;
+    AddOptimisedStep(out, d, Table());
     // An aborted run writes no optimised NC, and leaves no temporary file.
     EXPECT_FALSE(CloseOptimisedOutputs(out, true));
     EXPECT_FALSE(std::filesystem::exists(dir.Path("OPTNC.NC")));
@@ -653,10 +669,14 @@ TEST(OptimizedNc, BinaryRecordsAndAbortedRuns) {
     // Header 12; the first record: flags, line, type, Z, feed, class, load, F.
     const std::size_t first = 2 + 4 + 1 + 4 + 4 + 1 + 4 + 4;
     const std::size_t rapid = 2 + 4 + 1 + 4 + 4 + 1 + 4 + 4;  // line, type, X, feed, class, load, F
-    ASSERT_EQ(bin.size(), 12 + first + 2 + 4 + (2 + 4 + 4 + 4) + rapid);
+    const std::size_t spline = 2 + 4 + 1 + 4;  // line, type, X
+    const std::size_t splineAt = 12 + first + 2 + 4 + (2 + 4 + 4 + 4) + rapid;
+    ASSERT_EQ(bin.size(), splineAt + spline);
     std::int32_t chosen = 0;
-    std::memcpy(&chosen, bin.data() + bin.size() - 4, 4);
+    std::memcpy(&chosen, bin.data() + splineAt - 4, 4);
     EXPECT_EQ(chosen, 512);
+    EXPECT_EQ(static_cast<unsigned char>(bin[splineAt]), 0x0E);
+    EXPECT_EQ(static_cast<unsigned char>(bin[splineAt + 2 + 4]), 132);
     EXPECT_EQ(static_cast<unsigned char>(bin[12 + first]), 0x20);      // Z only ...
     EXPECT_EQ(static_cast<unsigned char>(bin[12 + first + 1]), 0x00);  // ... the load and F as before
     EXPECT_EQ(static_cast<unsigned char>(bin[12 + first + 6]), 0x20);
