@@ -297,7 +297,8 @@ struct WholeStep {
 
 // A motion (or a spline's chord, tool frame from `start` to `end`) swept
 // whole or not at all is one step, with the loads summed over it and the
-// class of its direction: vertical, rising, falling or level.
+// class of the sides of its travel it cut on (general when the sweep did
+// not tell them), vertical without travel in the plane.
 WholeStep WholeStepOf(const CuttingRun& run, const MotionView& p, const StepReading& flags, const Point& start,
                       const Point& end) {
     WholeStep whole;
@@ -314,9 +315,9 @@ WholeStep WholeStepOf(const CuttingRun& run, const MotionView& p, const StepRead
     motion.highestCut = flags.highestCut;
     if (flags.cutDone != 0) {
         const double level = 1e-9 * (1.0 + length);
+        const bool sided = flags.stepClass == kStepClassUp || flags.stepClass == kStepClassDown;
         motion.stepClass = !arc && std::hypot(dx, dy) <= level ? kStepClassVertical
-                           : dz > level                        ? kStepClassUp
-                           : dz < -level                       ? kStepClassDown
+                           : sided                             ? flags.stepClass
                                                                : kStepClassGeneral;
     }
     // Entered with its own start, around the whole circle for an arc (on
@@ -384,6 +385,7 @@ StepReading WholeFlagsOf(const DeferredMotion& d) {
     flags.loadTorque = fold.loadTorque;
     flags.highestCut = fold.highestCut;
     flags.cutDone = fold.first != kStepClassUnknown ? 1 : 0;
+    flags.stepClass = ResolveClass(fold);
     return flags;
 }
 

@@ -84,6 +84,17 @@ bool AttachmentCanReach(const ToolProfile& t, double zTipLow, double zMax, int a
     return t.attachment && arborMode != kArborIgnore && zTipLow + t.holderTop < zMax;
 }
 
+// Whether a whole motion notes the cutting-direction class of what it
+// lowers: when its loads are summed for an observer (a run that shows no
+// directions counts every cut as general).
+bool NotesSides(const SweepContext& ctx) { return ctx.sumLoad && !ctx.fast; }
+
+// The class of a lowered node by the side of the travel it lies on, as the
+// step sweeper classes it: c is the travel's cross product with the node's
+// offset from a point of the path, positive on the left (up-cut), negative
+// on the right (down-cut), 0 on the path (general).
+int SideClass(double c) { return c > 0.0 ? kStepClassUp : c < 0.0 ? kStepClassDown : kStepClassGeneral; }
+
 int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, RowBand& band, SweepFlags& flags) {
     WorkModel& w = *ctx.work;
     const ToolProfile& t = *ctx.tool;
@@ -110,6 +121,7 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, RowB
     const bool alongX = dy == 0.0;
     const bool alongY = dx == 0.0;
     static thread_local std::vector<float> columnCandidate;
+    const bool sides = NotesSides(ctx);
     if (alongY) {
         columnCandidate.resize(static_cast<std::size_t>(r.ix1 - r.ix0 + 1));
         for (int ix = r.ix0; ix <= r.ix1; ++ix) {
@@ -171,6 +183,7 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, RowB
                 candidate = profile(q);
             }
             if (candidate < w.height[idx]) {
+                if (sides) sweep_detail::NoteClass(flags.stepClass, SideClass(dx * ny - dy * nx));
                 LowerNode(ctx, idx, ix, iy, candidate, q, z, false, ctx.attrCode, flags);
             }
         }
@@ -230,6 +243,7 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
     // load (the ball reaches no further than its flank, r² = T3).
     const bool plain = sweep_detail::PlainStepLowering(ctx) && r2 <= t.T3;
     const double flankEnd = t.T3;
+    const bool sides = NotesSides(ctx);
     const double* levelHalf = nullptr;
     if (rowFirst <= rowLast) {
         // The spans of the band's rows.
@@ -337,6 +351,14 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
             ballOnly(cylEnd, count);
             for (int i = 0; i < count; ++i) needs[i] = (hRun[i] > tip) & (cand[i] < hRun[i]);
             const int needed = sweep_detail::NeededNodes(needRow, count, listRow);
+            // Along a row the side of the travel changes at most once: the
+            // first and the last node lowered tell every class the row has.
+            if (sides && needed > 0) {
+                for (const int i : {listRow[0], listRow[needed - 1]}) {
+                    const double a = offs[i] - ax;
+                    sweep_detail::NoteClass(flags.stepClass, SideClass(lx * b - ly * a));
+                }
+            }
             // A plain node lowered as LowerNode lowers it, with the load
             // terms it adds in the same order, and everything it reads in
             // locals: the attribute byte written for each node may alias
@@ -450,6 +472,10 @@ int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, RowBand& b
     const double innerMin2 = innerMin * innerMin;
     const double outer2 = outer * outer;
     const double* off = w.nodeOffset.data();
+    const bool sides = NotesSides(ctx);
+    // The travel's direction at the end: the radius there turned a quarter
+    // towards the travel.
+    const double endTangent[2] = {clockwise ? m.p1[1] - cy : cy - m.p1[1], clockwise ? cx - m.p1[0] : m.p1[0] - cx};
     const int rowEnd = std::min(r.iy1, band.end - 1);
     for (int iy = FirstBandRow(r.iy0, band.begin, band.stride); iy <= rowEnd; iy += band.stride) {
         const double vy = off[iy] - cy;
@@ -473,6 +499,10 @@ int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, RowBand& b
                 pa = PseudoAngle(sine, cosine);
             }
             double q;
+            // The side of the travel (see SideClass): alongside, the centre
+            // lies on the left of a counter-clockwise arc; beyond the end,
+            // the side of the end's tangent.
+            double side = 0.0;
             if (pa <= sweepPseudo) {
                 double radius = m.startRadius;
                 if (spiral) {
@@ -483,14 +513,17 @@ int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, RowBand& b
                 // Never further than the end itself (rounding, or a spiral's
                 // radial gap near its end).
                 q = std::min(rho * rho, endQ);
+                side = clockwise ? rc - radius : radius - rc;
             } else if (pa <= endPseudo) {
                 q = endQ;
+                side = endTangent[0] * ey - endTangent[1] * ex;
             } else {
                 continue;
             }
             if (q > reach2) continue;
             const float candidate = Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q));
             if (candidate < w.height[idx]) {
+                if (sides) sweep_detail::NoteClass(flags.stepClass, SideClass(side));
                 LowerNode(ctx, idx, ix, iy, candidate, q, z, false, ctx.attrCode, flags);
             }
         }

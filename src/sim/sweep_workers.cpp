@@ -108,8 +108,8 @@ std::size_t FoundSteps(const BatchedCut& cut) { return static_cast<std::size_t>(
 
 // Every cut of a batch on the rows of one band, in order. Step classes are
 // kept only of the observed cuts: `found` gets, cut after cut, a fold per
-// step of each (one per motion swept whole: its loads and highest cut,
-// classed general when it cut), as this band's rows saw them.
+// step of each (one per motion swept whole: its loads, highest cut and the
+// class of the sides it cut on), as this band's rows saw them.
 void SweepBatchBand(const SweepBatch& batch, int band, SweepFlags& flags, std::vector<ClassFold>& found) {
     static thread_local std::vector<ClassFold> classes;
     static thread_local std::vector<StepBox> boxes;
@@ -131,7 +131,10 @@ void SweepBatchBand(const SweepBatch& batch, int band, SweepFlags& flags, std::v
             fold.loadVolume = own.loadVolume;
             fold.loadTorque = own.loadTorque;
             fold.highestCut = own.highestCut;
-            if (own.cutDone != 0) sweep_detail::NoteClassAt(fold, kStepClassGeneral, 0);
+            if (own.cutDone != 0) {
+                const bool sided = own.stepClass != kStepClassUnknown;
+                sweep_detail::NoteClassAt(fold, sided ? own.stepClass : kStepClassGeneral, 0);
+            }
             MergeSweepFlags(flags, own);
             continue;
         }

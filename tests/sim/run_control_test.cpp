@@ -14,6 +14,8 @@
 #include <string>
 #include <tuple>
 #include <utility>
+#include <map>
+#include <set>
 #include <vector>
 
 #include "base/messages.h"
@@ -616,6 +618,7 @@ TEST(RunControl, DeferredStepsAreTheStepsToldAtOnce) {
             cut += a.cut;
         }
         EXPECT_GT(cut, 100);
+
         EXPECT_EQ(deferred.clearance, threaded.clearance) << ball;
         // Nor do the event pumps of an unattended run change where its
         // groups are told, or what it reads.
@@ -628,6 +631,38 @@ TEST(RunControl, DeferredStepsAreTheStepsToldAtOnce) {
             EXPECT_EQ(told->airWrong, 0) << ball;
         }
         EXPECT_EQ(atOnce.airSaid + atOnce.airWrong, 0) << ball;
+    }
+}
+
+// A ball's level lines are swept whole and told as one step each: the
+// class is the side of the travel they cut on, told at once, deferred and
+// on workers alike (the long line is told on its own). Beside a strip
+// cleared deeper, line 22 cuts on its right, line 26 back along the same
+// edge on its left; line 30 is a full slot.
+TEST(RunControl, AMotionSweptWholeIsClassedByTheSideItCuts) {
+    std::string program = "G00 X2 Y12 Z20\nG01 Z5 F300\n";
+    for (int y = 12; y <= 19; ++y) program += "Y" + std::to_string(y) + "\nX" + (y % 2 == 0 ? "18" : "2") + "\n";
+    // Between rows of nodes: a node on the line of travel would be general.
+    program += "G00 Z20\nX2 Y10.25\nG01 Z8\nX16\nG00 Z20\nX12 Y10.25\nG01 Z7.5\nX5\nG00 Z20\nX2 Y4.25\nG01 Z8\n"
+               "X9\nG00 Z20\nM30\n";
+    for (const auto& [strips, atOnce] : {std::pair{1, true}, {1, false}, {3, false}}) {
+        Bench b;
+        b.tools.tools[1].shape = kShapeBall;
+        b.tools.tools[1].r = 2.0f;
+        b.setup.strips = strips;
+        b.setup.movingPitch = 0.5;
+        if (atOnce) b.setup.afterMotion = [](const CuttingRun&, const ChangedNodes&) {};
+        std::map<int, std::set<int>> classes;  // by program line, of the steps that cut
+        b.setup.observeStep = [&](const CuttingRun&, const RunStep& step) {
+            if (step.cut) classes[step.line].insert(step.cutClass);
+        };
+        ASSERT_TRUE(b.Start(program));
+        b.RunThrough();
+        EXPECT_EQ(b.run.state, RunState::Finished);
+        const int right = 22, left = 26, slot = 30;
+        EXPECT_EQ(classes[right], std::set<int>{kStepClassDown}) << strips << atOnce;
+        EXPECT_EQ(classes[left], std::set<int>{kStepClassUp}) << strips << atOnce;
+        EXPECT_EQ(classes[slot], std::set<int>{kStepClassGeneral}) << strips << atOnce;
     }
 }
 

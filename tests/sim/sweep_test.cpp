@@ -2,6 +2,7 @@
 // volume, a swept ball, a full circle's annulus, row strips bit
 // for bit, step counts and the cutting directions of a slot.
 #include "sim/cut_motion.h"
+#include "sim/sweep_node.h"
 #include "sim/sweep_rows.h"
 #include "sim/sweep_workers.h"
 #include "support/progress_watchdog.h"
@@ -12,6 +13,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <random>
 #include <thread>
@@ -782,6 +784,72 @@ TEST(Sweep, NodeChecksAndLoadSums) {
                 EXPECT_NEAR(flags.needFlute, depth, 1e-6);
             }
         }
+    }
+}
+
+// A motion swept whole classes what it cuts by the side of its travel, as
+// its steps would: material on the right only is down-cut, on the left only
+// up-cut, on both sides general; an arc's centre lies on the left of a
+// counter-clockwise arc; a plunge without travel is told vertical later.
+TEST(Sweep, WholeMotionsClassTheSideOfTheirTravelAsTheirStepsDo) {
+    const ToolProfile flat = Tool(kShapeFlat, 4.0f, 0.0f), ball = Tool(kShapeBall, 4.0f, 0.0f);
+    // Material where keep(x, y) holds, lowered to 5 elsewhere.
+    auto work = [](auto keep) {
+        WorkModel w = MakeWork(91, 81, 0.2);
+        for (int iy = 0; iy < 81; ++iy) {
+            for (int ix = 0; ix < 91; ++ix) {
+                if (!keep(ix * 0.2, iy * 0.2)) w.height[NodeIndex(w, ix, iy)] = 5.0f;
+            }
+        }
+        return w;
+    };
+    auto below = [](double, double y) { return y < 7.5; };
+    auto everywhere = [](double, double) { return true; };
+    auto core = [](double x, double y) { return std::hypot(x - 9.0, y - 8.0) < 3.5; };
+    SweepMotionInput ccw = Arc({9, 8, 9}, {13, 8, 9}, {5, 8, 9}, 4.0, 4.0, kPi);
+    SweepMotionInput cw = ccw;
+    cw.type = kArcCw;
+    struct Case {
+        const char* name;
+        const ToolProfile* tool;
+        SweepMotionInput motion;
+        std::function<bool(double, double)> keep;
+        int expected;
+    };
+    const std::vector<Case> cases = {
+        {"flat along +X, material on its right", &flat, Line({2, 8, 9}, {15, 8, 9}), below, kStepClassDown},
+        {"flat along -X, material on its left", &flat, Line({15, 8, 9}, {2, 8, 9}), below, kStepClassUp},
+        {"flat slot", &flat, Line({2, 8, 9}, {15, 8, 9}), everywhere, kStepClassGeneral},
+        {"flat diagonal, right", &flat, Line({2, 12, 9}, {12, 9, 9}), below, kStepClassDown},
+        {"ball down along +X, right", &ball, Line({2, 8, 9.5}, {15, 8, 8.5}), below, kStepClassDown},
+        {"ball up along -X, left", &ball, Line({15, 8, 8.5}, {2, 8, 9.5}), below, kStepClassUp},
+        {"ball slot going down", &ball, Line({2, 8, 9.5}, {15, 9, 8.5}), everywhere, kStepClassGeneral},
+        {"counter-clockwise arc, centre side", &flat, ccw, core, kStepClassUp},
+        {"clockwise arc, centre side", &flat, cw, core, kStepClassDown},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WorkModel whole = work(c.keep), stepped = work(c.keep);
+        SweepContext ctx = Context(whole, *c.tool);
+        ctx.sumLoad = true;
+        SweepFlags flags;
+        CutOptions options;
+        options.movingPitch = 0.2;
+        ASSERT_EQ(CutMotion(ctx, c.motion, options, flags), 1);
+        ASSERT_EQ(flags.cutDone, 1);
+        EXPECT_EQ(flags.stepClass, c.expected);
+        // The same motion stepped: its steps' classes folded as one.
+        int folded = kStepClassUnknown;
+        options.alwaysStep = true;
+        options.afterStep = [&](const SweepFlags& step, double, const Point&) {
+            if (step.cutDone != 0) sweep_detail::NoteClass(folded, step.stepClass);
+            return true;
+        };
+        SweepContext steps = Context(stepped, *c.tool);
+        steps.sumLoad = true;
+        SweepFlags unused;
+        CutMotion(steps, c.motion, options, unused);
+        EXPECT_EQ(folded, c.expected);
     }
 }
 
