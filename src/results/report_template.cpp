@@ -211,8 +211,14 @@ std::string ExpandReportLine(std::string_view line, ReportValues& values) {
         }
         if (found == nullptr) {
             // The "$" and the character after it are dropped, whatever it
-            // is (a line end too); a "$" that ends the text drops alone.
-            at = dollar + 1 + (rest.empty() ? 0 : 1);
+            // is (a line end too, all bytes of a UTF-8 character, so that
+            // no broken character is left); a "$" that ends the text drops
+            // alone.
+            std::size_t skip = rest.empty() ? 0 : 1;
+            if (skip == 1 && (static_cast<unsigned char>(rest[0]) & 0xC0) == 0xC0) {
+                while (skip < rest.size() && skip < 4 && (static_cast<unsigned char>(rest[skip]) & 0xC0) == 0x80) ++skip;
+            }
+            at = dollar + 1 + skip;
             continue;
         }
         std::size_t extra = 0;

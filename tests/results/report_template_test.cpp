@@ -54,6 +54,8 @@ TEST(Report, VariablesMatchLongestFirstAndKeepTheirFormats) {
     // next line then goes on this one); "$$" writes nothing.
     EXPECT_EQ(ExpandReportLine("a$$b $QX c$\n", v), "ab X c");
     EXPECT_EQ(ExpandReportLine("c$\r\n", v), "c\n");
+    // A character of several bytes goes whole: no broken UTF-8 is left.
+    EXPECT_EQ(ExpandReportLine("a$\u203bb$\xe3", v), "ab");
     // Work offsets: G54 is entry 1. Both forms are five characters long, so
     // the character after "$G54" goes with it; a line end taken so is
     // written all the same.
