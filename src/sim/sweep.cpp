@@ -86,7 +86,8 @@ bool AttachmentCanReach(const ToolProfile& t, double zTipLow, double zMax, int a
 
 // Whether a whole motion notes the cutting-direction class of what it
 // lowers: when its loads are summed for an observer (a run that shows no
-// directions counts every cut as general).
+// directions counts every cut as general). Once general, a class stays so:
+// the sweepers then note no more.
 bool NotesSides(const SweepContext& ctx) { return ctx.sumLoad && !ctx.fast; }
 
 // The class of a lowered node by the side of the travel it lies on, as the
@@ -183,7 +184,9 @@ int SweepHorizontalLine(const SweepContext& ctx, const SweepMotionInput& m, RowB
                 candidate = profile(q);
             }
             if (candidate < w.height[idx]) {
-                if (sides) sweep_detail::NoteClass(flags.stepClass, SideClass(dx * ny - dy * nx));
+                if (sides && flags.stepClass != kStepClassGeneral) {
+                    sweep_detail::NoteClass(flags.stepClass, SideClass(dx * ny - dy * nx));
+                }
                 LowerNode(ctx, idx, ix, iy, candidate, q, z, false, ctx.attrCode, flags);
             }
         }
@@ -353,7 +356,7 @@ int SweepInclinedBallLine(const SweepContext& ctx, const SweepMotionInput& m, Ro
             const int needed = sweep_detail::NeededNodes(needRow, count, listRow);
             // Along a row the side of the travel changes at most once: the
             // first and the last node lowered tell every class the row has.
-            if (sides && needed > 0) {
+            if (sides && needed > 0 && flags.stepClass != kStepClassGeneral) {
                 for (const int i : {listRow[0], listRow[needed - 1]}) {
                     const double a = offs[i] - ax;
                     sweep_detail::NoteClass(flags.stepClass, SideClass(lx * b - ly * a));
@@ -523,7 +526,9 @@ int SweepPlaneArc(const SweepContext& ctx, const SweepMotionInput& m, RowBand& b
             if (q > reach2) continue;
             const float candidate = Rounded(ToolProfileHeight(t, z, zCentre, std::sqrt(q), q));
             if (candidate < w.height[idx]) {
-                if (sides) sweep_detail::NoteClass(flags.stepClass, SideClass(side));
+                if (sides && flags.stepClass != kStepClassGeneral) {
+                    sweep_detail::NoteClass(flags.stepClass, SideClass(side));
+                }
                 LowerNode(ctx, idx, ix, iy, candidate, q, z, false, ctx.attrCode, flags);
             }
         }
