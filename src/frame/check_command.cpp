@@ -105,9 +105,9 @@ int RunCheckCommand(App& app, Host& host, std::FILE* out) {
     return 1;
 }
 
-void ShowCheckAlarm(const App& app, Host& host, const CheckResult& result) {
+void ShowCheckAlarm(const App& app, Host& host, const CheckResult& result, bool batch) {
     AlarmDelivery delivery;
-    delivery.batch = true;
+    delivery.batch = batch;
     delivery.ncPath = app.launch.ncProgram;
     delivery.logDir = app.settings.output.logDir;
     delivery.ncName = FileTitle(app.launch.ncProgram);

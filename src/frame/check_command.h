@@ -20,9 +20,9 @@ std::string CheckResultJson(const CheckResult& result);
 CheckInput CheckInputOf(const App& app, int mode);
 CheckTools CheckToolsOf(const App& app);
 
-// The NC error that stopped a check of the command line's program, to the
-// batch log.
-void ShowCheckAlarm(const App& app, Host& host, const CheckResult& result);
+// The NC error that stopped a check of the command line's program: to the
+// batch log, or in a message box when `batch` is false.
+void ShowCheckAlarm(const App& app, Host& host, const CheckResult& result, bool batch = true);
 
 // Checks the NC program of the command line under the definitions read at
 // start-up and prints the result to `out`. Returns the exit status: 0 done,

@@ -1063,6 +1063,25 @@ TEST_F(DeskWindow, ReportFromTheLastDataCheck) {
     EXPECT_EQ(host.messages.back(), "Write protect");
     EXPECT_EQ(host.captions.back(), dir.Path("blocked/sub/verify.txt"));
     EXPECT_EQ(host.opened.size(), 3u);
+    // A program whose check stops at an NC error: the error is shown before
+    // the report of what was read, and by Check Data before its figures.
+    o.verifyDir = dir.Path("reports");
+    s->app.launch.ncProgram = dir.Write("bad.nc", "%\nG01 X1 F100\nG01X10.5.3\nM30\n%\n");
+    ASSERT_TRUE(RunWorkCommand(cmd::kReport, s->app, Work(), host, window->Tools()));
+    ASSERT_EQ(host.messages.size(), shown + 2);
+    EXPECT_EQ(host.messages.back(), "9th - Double decimal points!");
+    EXPECT_EQ(host.captions.back(), s->app.launch.ncProgram);
+    EXPECT_EQ(host.opened.size(), 4u);
+    bool figures = false;
+    Fill<StatisticsDialog>([&figures](StatisticsDialog& st) {
+        figures = true;
+        st.accept();
+    });
+    const std::size_t before = boxes->texts.size();
+    window->OnCommand(cmd::kCheckData);
+    EXPECT_TRUE(figures);
+    ASSERT_EQ(boxes->texts.size(), before + 1);
+    EXPECT_EQ(LastBox(), "9th - Double decimal points!");
 }
 
 // "Cut and write optimised NC": the dialog's choices, then a run that

@@ -395,6 +395,9 @@ bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
             ShowError(host, std::string(Msg(MsgId::NcProgramNotOpened)) + app.launch.ncProgram);
             return true;
         }
+        // The NC error that stopped the check first (logged in the
+        // window's unattended modes), then what was read up to it.
+        if (result.error != 0) ShowCheckAlarm(app, host, result, app.launch.autoRunMode >= 4);
         if (mode == morvex::kCheckData) {
             desk.state.lastCheck = result;
             desk.state.lastCheckProgram = app.launch.ncProgram;
@@ -417,6 +420,8 @@ bool RunWorkCommand(int id, App& app, Desk& desk, Host& host, WindowTools& tools
                 ShowError(host, std::string(Msg(MsgId::NcProgramNotOpened)) + app.launch.ncProgram);
                 return true;
             }
+            // Told as the check finds it; the report shows what was read.
+            if (result.error != 0) ShowCheckAlarm(app, host, result, app.launch.autoRunMode >= 4);
             s.lastCheck = result;
             s.lastCheckProgram = app.launch.ncProgram;
             s.lastCheckTime = now;
