@@ -825,10 +825,14 @@ bool CloseOptimisedOutputs(OptimizedOutput& out, bool aborted) {
     Flush(out);
     // Each file on its own: a complete optimised NC is kept when only the
     // cut data could not be written, and the other way round.
-    if (out.writeNc) out.ncFailed = FinishReplace(out.nc, !aborted && !out.ncFailed) != kFileSaved;
+    if (out.writeNc) {
+        const int saved = FinishReplace(out.nc, !aborted && !out.ncFailed);
+        // An aborted run's optimised NC is left out on purpose: not a failure.
+        if (!aborted) out.ncFailed = saved != kFileSaved;
+    }
     if (out.writeData) out.dataFailed = FinishReplace(out.data, !out.dataFailed) != kFileSaved;
     out.writeNc = out.writeData = false;
-    return !aborted && !out.ncFailed && !out.dataFailed;
+    return !out.ncFailed && !out.dataFailed;
 }
 
 std::string OptimizedFileName(const std::string& folder, bool automatic, const std::string& ncPath,

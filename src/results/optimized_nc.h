@@ -230,7 +230,7 @@ void PrepareEscapeClearance(OptimizedOutput& out);
 // Writes the pending run as the end of the program and the trailing
 // delimiter and puts both files in place. An aborted run leaves no
 // optimised NC (its cut data stays). Returns false when a file could not
-// be written.
+// be written (an aborted run's optimised NC, left out, is no failure).
 bool CloseOptimisedOutputs(OptimizedOutput& out, bool aborted);
 
 // File names in their folders: FIXED "OPTNC.NC", "CUTDATA.TXT" or

@@ -6,7 +6,8 @@
 # raises no alarm (an escape also clears material cut right after it) and
 # air too short to escape stays on the path; both
 # outputs under one name are refused; a work file under the optimised NC's
-# name replaces it; an aborted run writes no optimised NC.
+# name replaces it; an aborted run writes no optimised NC (and empties
+# the one a run before left), but its cut data.
 set -u
 morvex=$1
 source_dir=$2
@@ -247,11 +248,21 @@ if [ $rc -eq 0 ] && [ $rc2 -eq 0 ] && cmp -s end.DMF end2.dmf && [ -s end.TXT ] 
 then pass "work file under the optimised NC's name, and beside it"
 else fail "work file as NC rc=$rc rc2=$rc2"; cat endonc.err enddmf.err; ls -l end*; fi
 
-# A run that ends in an alarm writes no optimised NC and says why.
+# A run that ends in an alarm writes no optimised NC and says why; what a
+# run before left under the name is emptied (a new run truncates it). Its
+# cut data is written; with no optimised NC asked for, nothing is said to
+# have failed.
 rm -f pocket.onc
 printf 'G90 G00 X50 Y50 Z100\nG01 Z-2 F300\nG00 X20\nM30\n' >crash.nc
+printf 'G01 X1\n' >crash.onc
 "$morvex" -X6 crash.nc -O crash.dmf --optimize 2>crash.err; rc=$?
-if [ $rc -eq 1 ] && [ ! -e crash.onc ] && ! ls ./*.tmp >/dev/null 2>&1 && grep -q "optimised NC\|最適化NC" crash.err
+if [ $rc -eq 1 ] && [ -e crash.onc ] && [ ! -s crash.onc ] && ! ls ./*.tmp >/dev/null 2>&1 &&
+    grep -q "optimised NC\|最適化NC" crash.err
 then pass "aborted run"; else fail "aborted run rc=$rc"; cat crash.err; ls; fi
+set_key OPT-NC NO
+rm -f crash.TXT
+"$morvex" -X6 crash.nc -O crash.dmf --optimize 2>crash.err; rc=$?
+if [ $rc -eq 1 ] && [ -s crash.TXT ] && ! grep -q "could not be written\|書き込めません" crash.err
+then pass "aborted run, cut data only"; else fail "aborted run, cut data only rc=$rc"; cat crash.err; ls; fi
 echo "$passes passed, $fails failed"
 test $fails -eq 0
