@@ -42,7 +42,7 @@ AutoRunPlan AutoRunPlanOf(int autoRunMode, std::string_view variant) {
     return plan;
 }
 
-int WriteRunOutputs(App& app, Host& host) {
+int WriteRunOutputs(App& app, Host& host, int runAlarm, int runAlarmLine) {
     const LaunchOptions& launch = app.launch;
     int status = 0;
     if (!launch.outputWork.empty()) {
@@ -51,9 +51,12 @@ int WriteRunOutputs(App& app, Host& host) {
             status = 2;
         }
     }
-    // The report of /V and /V5: the program's data check, its NC error (if
-    // any) already told by the run.
-    if (launch.reportMode != 0 && WriteProgramReport(app, host) == 2) status = 2;
+    // The report of /V and /V5: the program's data check, with its NC error
+    // (logged in the unattended modes) unless the run ended at it.
+    if (launch.reportMode != 0 &&
+        WriteProgramReport(app, host, launch.autoRunMode >= 4, runAlarm, runAlarmLine) == 2) {
+        status = 2;
+    }
     return status;
 }
 

@@ -33,8 +33,9 @@ AutoRunPlan AutoRunPlanOf(int autoRunMode, std::string_view variant);
 
 // After an automatic run: the work written to the /O file and the report of
 // /V or /V5. 0 when everything asked for was written, 2 otherwise (each
-// failure told through the host).
-int WriteRunOutputs(App& app, Host& host);
+// failure told through the host). The report's check tells its NC error
+// unless the run ended with that alarm (code, program line).
+int WriteRunOutputs(App& app, Host& host, int runAlarm = 0, int runAlarmLine = 0);
 
 // The window's NC program was not found (`autoRunMode` as the command line
 // gave it): below mode 5 the window tells it in a message box once it is

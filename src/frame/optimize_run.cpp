@@ -237,7 +237,7 @@ bool FinishOptimizedRun(App& app, Host& host, OptimizeSession& session, const Cu
             host.OpenWithViewer(session.dataPath);
         }
     }
-    return ok && !ncLeftOut;
+    return ok;
 }
 
 }  // namespace morvex

@@ -58,8 +58,8 @@ void BeginClosingOptimizedRun(OptimizeSession& session, const CuttingRun& run);
 
 // Puts the files in place once the run ended (or waits for
 // BeginClosingOptimizedRun to have done so). A run that did not reach its
-// end writes no optimised NC, and says so. Returns false when an output is
-// missing (not written or failed).
+// end writes no optimised NC, and says so. Returns false when an output
+// could not be written (told).
 bool FinishOptimizedRun(App& app, Host& host, OptimizeSession& session, const CuttingRun& run, bool openViewers);
 
 }  // namespace morvex

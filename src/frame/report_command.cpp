@@ -7,6 +7,7 @@
 #include "base/messages.h"
 #include "base/paths.h"
 #include "frame/check_command.h"
+#include "nc/nc_alarms.h"
 #include "platform/host.h"
 #include "results/report_file.h"
 
@@ -94,21 +95,18 @@ bool CheckForReport(const App& app, Host& host, CheckResult& result) {
 
 }  // namespace
 
-int WriteProgramReport(App& app, Host& host) {
+int WriteProgramReport(App& app, Host& host, bool batch, int toldAlarm, int toldLine) {
     CheckResult result;
     if (!CheckForReport(app, host, result)) return 2;
+    // The check's NC error is told as the check found it, before the
+    // report is written, and also when the report cannot be; not again
+    // when a run just ended at that very error.
+    const bool told = toldAlarm == result.error + kNcAlarmBase && toldLine == result.errorLine;
+    if (result.error != 0 && !told) ShowCheckAlarm(app, host, result, batch);
     if (WriteCuttingReport(app, host, result).empty()) return 2;
     return result.error == 0 ? 0 : 1;
 }
 
-int RunReportCommand(App& app, Host& host) {
-    CheckResult result;
-    if (!CheckForReport(app, host, result)) return 2;
-    // The check's NC error is told as the check found it, before the
-    // report is written, and also when the report cannot be.
-    if (result.error != 0) ShowCheckAlarm(app, host, result);
-    if (WriteCuttingReport(app, host, result).empty()) return 2;
-    return result.error == 0 ? 0 : 1;
-}
+int RunReportCommand(App& app, Host& host) { return WriteProgramReport(app, host, true); }
 
 }  // namespace morvex

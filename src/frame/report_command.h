@@ -23,9 +23,11 @@ ReportValues ReportValuesOf(const App& app, const CheckResult& check);
 std::string WriteCuttingReport(const App& app, Host& host, const CheckResult& check);
 
 // The data check of the command line's program and its report: 0, 1 when
-// the check stopped at an NC error (not told), 2 when the program cannot be
-// read or the report cannot be written (told).
-int WriteProgramReport(App& app, Host& host);
+// the check stopped at an NC error, 2 when the program cannot be read or
+// the report cannot be written (told). The NC error is told first (to the
+// batch log when `batch`, else in a message box), unless a run just ended
+// with that alarm (`toldAlarm`, alarm code) at that program line.
+int WriteProgramReport(App& app, Host& host, bool batch, int toldAlarm = 0, int toldLine = 0);
 
 // The data check of the command line's program and its report. Returns 0,
 // 1 when the check stopped at an NC error (the report shows what was read),

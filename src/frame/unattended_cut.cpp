@@ -77,10 +77,8 @@ int RunUnattendedCut(App& app, Host& host) {
         if (optimized.open) (void)CloseOptimisedOutputs(optimized.out, true);
         return outputsReady ? Fail(host, Msg(MsgId::NcProgramNotOpened), launch.ncProgram) : 2;
     }
-    if (!outputsReady) {
-        EndRun(run, host);
-        return 2;
-    }
+    // Optimised outputs that cannot be created (told) are left out: the
+    // cut, its work file and its report are still made, status 2.
     const bool progress = isatty(STDERR_FILENO) != 0;
     if (progress) run.setup.progress = ShowProgress;
     while (true) {
@@ -105,14 +103,17 @@ int RunUnattendedCut(App& app, Host& host) {
     // name one file or a report (its name may be any) is written too.
     const bool meanwhile = optimize && launch.reportMode == 0 && !SameFile(launch.outputWork, optimized.ncPath) &&
                            !SameFile(launch.outputWork, optimized.dataPath);
+    // An output that cannot be written makes the status 2, after an alarm
+    // too (as the work file and the report do).
+    bool outputsWritten = outputsReady;
     if (meanwhile) {
         BeginClosingOptimizedRun(optimized, run);
-    } else if (optimize && !FinishOptimizedRun(app, host, optimized, run, false) && status == 0) {
-        status = 2;
+    } else if (optimize && !FinishOptimizedRun(app, host, optimized, run, false)) {
+        outputsWritten = false;
     }
-    const int written = WriteRunOutputs(app, host);
-    if (meanwhile && !FinishOptimizedRun(app, host, optimized, run, false) && status == 0) status = 2;
-    if (written != 0) status = 2;
+    const int written = WriteRunOutputs(app, host, run.alarmCode, run.alarmLine);
+    if (meanwhile && !FinishOptimizedRun(app, host, optimized, run, false)) outputsWritten = false;
+    if (written != 0 || !outputsWritten) status = 2;
     return status;
 }
 

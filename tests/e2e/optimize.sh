@@ -5,7 +5,7 @@
 # the loads in the cut data; with escapes its cut under the rapid check
 # raises no alarm (an escape also clears material cut right after it) and
 # air too short to escape stays on the path; both
-# outputs under one name are refused; a work file under the optimised NC's
+# outputs under one name are refused (the cut goes on); a work file under the optimised NC's
 # name replaces it; an aborted run writes no optimised NC (and empties
 # the one a run before left), but its cut data.
 set -u
@@ -228,11 +228,12 @@ printf '%%\nG17 G21 G40 G49 G80 G90\nG00 Z100.\nT06 M06\nG00 X-4.2 Y80.\nZ-3.\nT
 if [ $rc -eq 0 ] && [ $rc2 -eq 0 ]; then pass "a tool changed in beside the work"
 else fail "change rc=$rc rc2=$rc2"; cat change.err change2.err change.onc; fi
 
-# Both outputs under one name: refused before anything is cut or written.
+# Both outputs under one name: neither is written (status 2, the name
+# told); the cut and its work file are made all the same.
 set_key "OPT-NC SUFFIX" TXT
 cp end.nc same.nc
 "$morvex" -X6 same.nc -O same.dmf --optimize 2>same.err; rc=$?
-if [ $rc -eq 2 ] && [ ! -e same.TXT ] && [ ! -e same.dmf ] && grep -q "same.TXT" same.err
+if [ $rc -eq 2 ] && [ ! -e same.TXT ] && [ -s same.dmf ] && grep -q "same.TXT" same.err
 then pass "one name for both outputs refused"; else fail "one name rc=$rc"; cat same.err; ls; fi
 set_key "OPT-NC SUFFIX" onc
 
@@ -264,5 +265,11 @@ rm -f crash.TXT
 "$morvex" -X6 crash.nc -O crash.dmf --optimize 2>crash.err; rc=$?
 if [ $rc -eq 1 ] && [ -s crash.TXT ] && ! grep -q "could not be written\|書き込めません" crash.err
 then pass "aborted run, cut data only"; else fail "aborted run, cut data only rc=$rc"; cat crash.err; ls; fi
+# Cut data that cannot be created (its folder is missing): the cut, its
+# work file and its report are made all the same, status 2.
+sed -i 's/^\[Optimize\]$/[Optimize]\nTarget_CUT-DATAdir=missing\/sub/' morvex.ini
+"$morvex" -X6 pocket.nc -O nodir.dmf --optimize /V 2>nodir.err; rc=$?
+if [ $rc -eq 2 ] && [ -s nodir.dmf ] && [ -s pocket_verify.txt ] && grep -q "missing/sub" nodir.err
+then pass "outputs that cannot be created"; else fail "outputs that cannot be created rc=$rc"; cat nodir.err; fi
 echo "$passes passed, $fails failed"
 test $fails -eq 0
