@@ -75,6 +75,7 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
      "プログラムの画面部分を読み込めません: "},
     {MsgId::AutoRunNotAvailable, "Automatic runs are not available in this version.",
      "この版では自動運転は使えません。"},
+    {MsgId::NcProgramNotGiven, "No NC program was given.", "NCデータが指定されていません。"},
     {MsgId::AutoRunVariantUnknown, "This letter selects nothing in the automatic run: ",
      "この文字は自動運転の指定になりません: "},
     {MsgId::SelfNotStarted, "Another MORVEX2000 could not be started.", "MORVEX2000をもう一つ起動できません。"},

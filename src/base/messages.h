@@ -63,6 +63,7 @@ enum class MsgId {
     NoDisplay,
     DesktopModuleNotLoaded,
     AutoRunNotAvailable,
+    NcProgramNotGiven,
     AutoRunVariantUnknown,
     SelfNotStarted,
     // Work model: box definition, pitch and allocation.

@@ -43,9 +43,7 @@ const morvex::DesktopModule* Desktop(morvex::Host* host) {
 
 int RunUnattended(morvex::App& app) {
     morvex::UnattendedHost host;
-    morvex::ContinueStartUp(app, host);
-    host.logDir = app.settings.output.logDir;
-    host.ncName = morvex::FileTitle(app.launch.ncProgram);
+    morvex::ContinueStartUp(app, host);  // which also points the host at the batch log
     int status = 2;
     // /X1 .. /X5 with a picture asked for need no window either: cut as they
     // would in it, then draw the picture.
@@ -60,6 +58,9 @@ int RunUnattended(morvex::App& app) {
         status = morvex::RunUnattendedOperation(app, host);
     } else if (!app.launch.imageFile.empty()) {
         status = morvex::PrepareLaunchWork(app, host);  // a picture of a loaded or defined work
+    } else if (app.launch.ncProgram.empty()) {
+        // An automatic run, or a report, with no program to work on.
+        morvex::ShowError(host, morvex::Msg(morvex::MsgId::NcProgramNotGiven));
     } else {
         // The reports join with their subsystem.
         morvex::ShowWarning(host, morvex::Msg(morvex::MsgId::AutoRunNotAvailable));
@@ -77,9 +78,7 @@ int RunUnattended(morvex::App& app) {
 // listing or the NC check, with alarms going to the batch log.
 int RunPrintingJob(morvex::App& app, int (*job)(morvex::App&, morvex::Host&, std::FILE*)) {
     morvex::UnattendedHost host;
-    morvex::ContinueStartUp(app, host);
-    host.logDir = app.settings.output.logDir;
-    host.ncName = morvex::FileTitle(app.launch.ncProgram);
+    morvex::ContinueStartUp(app, host);  // which also points the host at the batch log
     const int status = job(app, host, stdout);
     morvex::ShutDown(app);
     return status;

@@ -60,9 +60,11 @@ NcResolve ResolveNcProgram(App& app, Host& host) {
         ask.kind = MessageKind::Question;
         use = host.ShowMessage(ask) == MessageAnswer::Yes;
         if (!use) {
-            // Declined: nothing is loaded and no automatic run starts.
+            // Declined: nothing is loaded and no automatic run starts in
+            // the window. An unattended run (which declines) keeps its mode
+            // so that it reports the program missing and ends with status 2.
             launch.ncProgramOpened = false;
-            launch.autoRunMode = 0;
+            if (!launch.minimised) launch.autoRunMode = 0;
             return NcResolve::Declined;
         }
     }

@@ -96,6 +96,8 @@ void ContinueStartUp(App& app, Host& host) {
     }
     app.locations.helpFile = LocateHelpFile(context);
     ReadSettings(LoadIni(app.locations.settingsFile), app.launch, context, app.settings);
+    // Messages of the start-up below go to the log the settings name.
+    host.UseBatchLog(app.settings.output.logDir, FileTitle(app.launch.ncProgram));
     // An editor module names the editor it drives.
     if (HasEditorPlugin(app.plugins)) {
         TakeEditorModuleTexts(app.plugins.editor.entry, app.settings.editor.program, app.settings.editor.option,
@@ -114,6 +116,7 @@ void ContinueStartUp(App& app, Host& host) {
     if (ResolveNcProgram(app, host) == NcResolve::Missing && window) {
         ReportMissingNcProgram(app, autoRunMode);
     }
+    host.UseBatchLog(app.settings.output.logDir, FileTitle(app.launch.ncProgram));
 
     ReadDefinitionFiles(app, host);
     if (app.settings.work.sound) {

@@ -74,6 +74,10 @@ public:
     // The status area's text (the NC line being cut, "Cutting"); nothing
     // where there is no status area.
     virtual void ShowStatus(const std::string& /*text*/) {}
+    // Where messages that go to the batch log go (Target_LOGdir) and the
+    // NC program they name, once the settings are read; nothing for a
+    // host that shows its messages.
+    virtual void UseBatchLog(const std::string& /*logDir*/, const std::string& /*ncName*/) {}
 };
 
 // The usual case: an information box with the program's caption.

@@ -22,6 +22,10 @@ public:
     // Nothing is started without a user to see it.
     bool StartProgram(const std::string&, const std::vector<std::string>&) override { return false; }
     bool IsUnattended() const override { return true; }
+    void UseBatchLog(const std::string& dir, const std::string& name) override {
+        logDir = dir;
+        ncName = name;
+    }
 };
 
 }  // namespace morvex
