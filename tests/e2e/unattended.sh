@@ -155,6 +155,17 @@ printf 'not a work file' >broken.dmf
 "$morvex" -X6 finish3d.nc broken.dmf -O x.dmf 2>/dev/null; rc=$?
 [ $rc -eq 2 ] && [ ! -e x.dmf ] && ok "broken DMF: 2" || fail "broken DMF rc=$rc"
 
+"$morvex" -X6 2>err.txt; rc=$?
+if [ $rc -eq 2 ] && grep -q 'No NC program was given\|NCデータが指定されていません' err.txt; then ok "no NC program: 2"
+else fail "no NC program rc=$rc"; cat err.txt; fi
+# A start-up message (a wait file left by a run before) goes to the batch
+# log of the settings, with the program's name.
+touch waitfile
+sed 's/^\[OUTPUTdata\]$/[OUTPUTdata]\nTarget_LOGdir=logs/' morvex.ini >logs.ini
+"$morvex" -I logs.ini -X6 drill.nc -O w.dmf 2>/dev/null; rc=$?
+if [ $rc -eq 0 ] && grep -q '：drill.nc.*waitfile' logs/morvex.log; then ok "start-up message in the batch log"
+else fail "start-up message rc=$rc"; cat logs/morvex.log; fi
+
 sed 's/^TOOL_TABLE=.*/TOOL_TABLE=missing.ttl/' morvex.ini >notools.ini
 "$morvex" -I notools.ini -X6 finish3d.nc -D -O x.dmf 2>err.txt; rc=$?
 [ $rc -eq 2 ] && [ ! -e x.dmf ] && grep -q 'missing.ttl' err.txt && ok "missing tool table: 2" ||

@@ -68,6 +68,10 @@ TEST(NcLookup, TheProgramFolderNeedsConsentAndAMissingProgramEndsTheAutomaticRun
     App b = app("side", 3, false);
     EXPECT_EQ(ResolveNcProgram(b, no), NcResolve::Declined);
     EXPECT_EQ(std::tuple(b.launch.ncProgramOpened, b.launch.autoRunMode), std::tuple(false, 0));
+    // An unattended run declines it, and keeps its mode to report it missing.
+    App c = app("side", 6, true);
+    EXPECT_EQ(ResolveNcProgram(c, no), NcResolve::Declined);
+    EXPECT_EQ(std::tuple(c.launch.ncProgramOpened, c.launch.autoRunMode), std::tuple(false, 6));
 
     // Missing: the window's automatic run ends unless it has other work; an
     // unattended run keeps its mode to report the program in its log.
