@@ -195,6 +195,8 @@ constexpr std::array<MessageText, static_cast<std::size_t>(MsgId::Count)> kMessa
     {MsgId::OptimizedNotWrittenAborted,
      "The run did not reach the end of the program, so no optimised NC was written: ",
      "加工がプログラムの最後まで進まなかったため、最適化NCは出力していません: "},
+    {MsgId::OutputWouldReplaceNc, "Not written, as it would replace the NC program: ",
+     "NCデータを上書きするため出力しません: "},
     {MsgId::ImageNotWritten, "The picture could not be written: ", "画像を書き込めません: "},
     {MsgId::DetailDisplay, "Detail Display?", "精度を上げても良いですか？"},
     {MsgId::DetailDisplayCaption, "Skip Displaying", "現在表示が間引かれています"},

@@ -151,6 +151,7 @@ enum class MsgId {
     WriteProtect,
     OptimizedNotWritten,
     OptimizedNotWrittenAborted,
+    OutputWouldReplaceNc,
     ImageNotWritten,
     DetailDisplay,
     DetailDisplayCaption,

@@ -1,10 +1,6 @@
 // The optimised run.
 #include "frame/optimize_run.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <system_error>
 
 #include "base/messages.h"
@@ -26,31 +22,6 @@ std::string FailedPath(const OptimizeSession& session) {
     const bool data = session.out.dataFailed && !session.dataPath.empty();
     if (nc && data) return session.ncPath + ", " + session.dataPath;
     return data ? session.dataPath : session.ncPath.empty() ? session.dataPath : session.ncPath;
-}
-
-// What identifies a regular file's version under `path` (through a
-// link): device, inode, size and change time; false when there is none.
-bool FileVersion(const std::string& path, unsigned long long (&version)[5]) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    version[0] = static_cast<unsigned long long>(st.st_dev);
-    version[1] = static_cast<unsigned long long>(st.st_ino);
-    version[2] = static_cast<unsigned long long>(st.st_size);
-    version[3] = static_cast<unsigned long long>(st.st_ctim.tv_sec);
-    version[4] = static_cast<unsigned long long>(st.st_ctim.tv_nsec);
-    return true;
-}
-
-// Empties the optimised NC a run before left, when it still stands as it
-// did when this run started; creates nothing.
-void EmptyOldOptimizedNc(const OptimizeSession& session) {
-    unsigned long long now[5] = {};
-    if (!session.hadOldNc || !FileVersion(session.ncPath, now)) return;
-    for (int i = 0; i < 5; ++i) {
-        if (now[i] != session.oldNc[i]) return;
-    }
-    const int fd = ::open(session.ncPath.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
-    if (fd >= 0) ::close(fd);
 }
 
 // The run has ended: the outputs no longer look at its work.
@@ -102,7 +73,14 @@ bool PrepareOptimizedRun(App& app, Host& host, OptimizeSession& session, RunSetu
     session.ncPath = OptimizedNcPath(app);
     session.dataPath = CutDataPath(app);
     if (session.ncPath.empty() && session.dataPath.empty()) return true;
-    session.hadOldNc = !session.ncPath.empty() && FileVersion(session.ncPath, session.oldNc);
+    // Neither may replace the program being cut (AUTO naming with the
+    // program's own suffix, or an optimised program optimised again).
+    for (const std::string* path : {&session.ncPath, &session.dataPath}) {
+        if (SameFile(*path, app.launch.ncProgram)) {
+            ShowError(host, std::string(Msg(MsgId::OutputWouldReplaceNc)) + *path);
+            return false;
+        }
+    }
     if (SameFile(session.ncPath, session.dataPath)) {
         // Both under one name (AUTO naming with one suffix in one folder):
         // either would overwrite the other.
@@ -221,12 +199,8 @@ bool FinishOptimizedRun(App& app, Host& host, OptimizeSession& session, const Cu
     const bool aborted = session.aborted;
     const bool ok = session.closed;
     const bool ncLeftOut = aborted && !session.ncPath.empty();
-    if (ncLeftOut) {
-        // What a run before left under the name is no optimised NC of this
-        // program: emptied, as a new run's file would have been.
-        EmptyOldOptimizedNc(session);
-        ShowError(host, std::string(Msg(MsgId::OptimizedNotWrittenAborted)) + session.ncPath);
-    }
+    // A file already under the name stays as it is: it may be anything.
+    if (ncLeftOut) ShowError(host, std::string(Msg(MsgId::OptimizedNotWrittenAborted)) + session.ncPath);
     if (!ok) ShowError(host, std::string(Msg(MsgId::OptimizedNotWritten)) + FailedPath(session));
     if (openViewers) {
         const OptimizeSettings& s = app.settings.optimize;

@@ -31,11 +31,6 @@ struct OptimizeSession {
     bool aborted = false;
     std::jthread closing;
     bool closed = false;
-    // The file a run before left under ncPath, as it stood when this run
-    // started (device, inode, size, change time): emptied should this run
-    // be cut short, unless something else was written there meanwhile.
-    bool hadOldNc = false;
-    unsigned long long oldNc[5] = {};
 };
 
 // The options of the settings (ESCAPE-WIDTH 0 is three work pitches).

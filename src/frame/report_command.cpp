@@ -52,6 +52,11 @@ std::string WriteCuttingReport(const App& app, Host& host, const CheckResult& ch
     s.append = o.verifyAppend;
     s.automatic = o.verifyNamingMode == 2;
     const std::string path = ReportFileName(s, app.launch.ncProgram);
+    // A report named like the program (FIXED naming) never replaces it.
+    if (SameFile(path, app.launch.ncProgram)) {
+        ShowError(host, std::string(Msg(MsgId::OutputWouldReplaceNc)) + path);
+        return {};
+    }
     ReportValues values = ReportValuesOf(app, check);
     const std::string settingsDir = app.locations.settingsFile.empty()
                                         ? app.locations.programDir

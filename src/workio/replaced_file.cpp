@@ -89,8 +89,22 @@ bool BeginReplace(ReplacedFile& file, const std::string& path) {
         return false;
     }
     struct stat old {};
-    const bool replacing = ::stat(file.path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-    file.fd = ::open(file.temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const bool exists = ::stat(file.path.c_str(), &old) == 0;
+    // Only a regular file is replaced: a folder, a pipe or a device (say
+    // /dev/null under a link) is no file of ours to put one in place of.
+    if (exists && !S_ISREG(old.st_mode)) {
+        file.error = S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
+    const bool replacing = exists;
+    // A new file of our own: never through a link, nor into one that stands
+    // under the name already (left by a process of the same number that
+    // was killed, or put there by someone else), which goes first.
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    file.fd = ::open(file.temp.c_str(), kFlags, 0666);
+    if (file.fd < 0 && errno == EEXIST && ::unlink(file.temp.c_str()) == 0) {
+        file.fd = ::open(file.temp.c_str(), kFlags, 0666);
+    }
     if (file.fd < 0) {
         file.error = errno;
         return false;

@@ -6,8 +6,8 @@
 # raises no alarm (an escape also clears material cut right after it) and
 # air too short to escape stays on the path; both
 # outputs under one name are refused (the cut goes on); a work file under the optimised NC's
-# name replaces it; an aborted run writes no optimised NC (and empties
-# the one a run before left), but its cut data.
+# name replaces it; an aborted run writes no optimised NC, but its cut
+# data.
 set -u
 morvex=$1
 source_dir=$2
@@ -228,6 +228,14 @@ printf '%%\nG17 G21 G40 G49 G80 G90\nG00 Z100.\nT06 M06\nG00 X-4.2 Y80.\nZ-3.\nT
 if [ $rc -eq 0 ] && [ $rc2 -eq 0 ]; then pass "a tool changed in beside the work"
 else fail "change rc=$rc rc2=$rc2"; cat change.err change2.err change.onc; fi
 
+# An optimised program optimised again: its optimised NC would take its
+# own name, so it is not written (status 2); the program stays as it was.
+cp pocket.onc again.onc
+md5_before=$(md5sum <again.onc)
+"$morvex" -X6 again.onc -O again.dmf --optimize 2>again.err; rc=$?
+if [ $rc -eq 2 ] && [ "$(md5sum <again.onc)" = "$md5_before" ] && [ -s again.dmf ] && grep -q "again.onc" again.err
+then pass "no output replaces the program"; else fail "output over the program rc=$rc"; cat again.err; fi
+
 # Both outputs under one name: neither is written (status 2, the name
 # told); the cut and its work file are made all the same.
 set_key "OPT-NC SUFFIX" TXT
@@ -249,15 +257,14 @@ if [ $rc -eq 0 ] && [ $rc2 -eq 0 ] && cmp -s end.DMF end2.dmf && [ -s end.TXT ] 
 then pass "work file under the optimised NC's name, and beside it"
 else fail "work file as NC rc=$rc rc2=$rc2"; cat endonc.err enddmf.err; ls -l end*; fi
 
-# A run that ends in an alarm writes no optimised NC and says why; what a
-# run before left under the name is emptied (a new run truncates it). Its
-# cut data is written; with no optimised NC asked for, nothing is said to
-# have failed.
+# A run that ends in an alarm writes no optimised NC and says why; a file
+# already under the name stays as it is. Its cut data is written; with no
+# optimised NC asked for, nothing is said to have failed.
 rm -f pocket.onc
 printf 'G90 G00 X50 Y50 Z100\nG01 Z-2 F300\nG00 X20\nM30\n' >crash.nc
 printf 'G01 X1\n' >crash.onc
 "$morvex" -X6 crash.nc -O crash.dmf --optimize 2>crash.err; rc=$?
-if [ $rc -eq 1 ] && [ -e crash.onc ] && [ ! -s crash.onc ] && ! ls ./*.tmp >/dev/null 2>&1 &&
+if [ $rc -eq 1 ] && [ "$(cat crash.onc)" = "G01 X1" ] && ! ls ./*.tmp >/dev/null 2>&1 &&
     grep -q "optimised NC\|最適化NC" crash.err
 then pass "aborted run"; else fail "aborted run rc=$rc"; cat crash.err; ls; fi
 set_key OPT-NC NO

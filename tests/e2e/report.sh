@@ -97,6 +97,11 @@ if [ $rc -eq 2 ] && grep -q "bad.nc(2) - " logs/morvex.log && grep -q "Write pro
     pass "NC error logged when the report cannot be written"
 else fail "NC error with read-only report rc=$rc"; cat logs/morvex.log; fi
 chmod u+w out/verify.txt
+# A program under the report's own name is never replaced by its report.
+cp shape.nc out/verify.txt
+"$morvex" -I r.ini /V6 out/verify.txt 2>self.err; rc=$?
+if [ $rc -eq 2 ] && cmp -s shape.nc out/verify.txt; then pass "the report never replaces the program"
+else fail "report over the program rc=$rc"; cat self.err; fi
 "$morvex" -I r.ini /V6 missing.nc 2>/dev/null; rc=$?
 if [ $rc -eq 2 ]; then pass "missing program"; else fail "missing program rc=$rc"; fi
 
@@ -116,5 +121,5 @@ if [ $rc -eq 1 ] && [ $rc2 -eq 1 ] && grep -q "errchar.nc(5) - " samples/morvex.
     grep -q "errchar.nc(6) - " samples/morvex.log && [ "$(grep -c "errdot.nc(3) - " samples/morvex.log)" = 1 ]; then
     pass "the report's NC error after a cut"
 else fail "the report's NC error after a cut rc=$rc rc2=$rc2"; cat samples/morvex.log; fi
-echo "$((11 - fails)) passed, $fails failed"
+echo "$((12 - fails)) passed, $fails failed"
 test $fails -eq 0

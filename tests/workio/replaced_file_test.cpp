@@ -6,6 +6,8 @@
 #include "workio/replaced_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -118,6 +120,37 @@ TEST(ReplacedFile, WriteProtectedFileStaysPermissionsAndLinksCarryOver) {
     EXPECT_FALSE(BeginReplace(file, dir.Path("loop1.txt")));
     EXPECT_EQ(file.error, ELOOP);
     EXPECT_TRUE(fs::is_symlink(dir.Path("loop1.txt")));
+}
+
+// Only regular files are replaced: a pipe under the name, or under a link
+// to it, stays a pipe (as a device such as /dev/null would), and a folder
+// stays a folder. The temporary file is a new one of its own: a link left
+// under its name is not followed, and the file it names is untouched.
+TEST(ReplacedFile, OnlyRegularFilesAreReplacedAndTheTemporaryIsNew) {
+    namespace fs = std::filesystem;
+    TempDir dir;
+    const std::string pipe = dir.Path("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0666), 0);
+    fs::create_symlink(pipe, dir.Path("to_pipe.txt"));
+    fs::create_directory(dir.Path("folder"));
+    for (const std::string name : {"pipe", "to_pipe.txt", "folder"}) {
+        ReplacedFile file;
+        EXPECT_FALSE(BeginReplace(file, dir.Path(name))) << name;
+        EXPECT_EQ(FinishReplace(file, true), kFileWriteFailed) << name;
+    }
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    EXPECT_TRUE(fs::is_directory(dir.Path("folder")));
+
+    const std::string victim = dir.Write("victim.txt", "mine\n");
+    const std::string path = dir.Path("report.txt");
+    fs::create_symlink(victim, path + "." + std::to_string(::getpid()) + ".tmp");
+    ReplacedFile file;
+    ASSERT_TRUE(BeginReplace(file, path));
+    ASSERT_TRUE(WriteBytes(file, "report\n", 7));
+    EXPECT_EQ(FinishReplace(file, true), kFileSaved);
+    EXPECT_EQ(TempDir::Read(victim), "mine\n");
+    EXPECT_FALSE(fs::is_symlink(path));
+    EXPECT_EQ(TempDir::Read(path), "report\n");
 }
 
 }  // namespace
