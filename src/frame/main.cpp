@@ -19,6 +19,7 @@
 #include "frame/unattended_operation.h"
 #include "frame/work_commands.h"
 #include "platform/unattended_host.h"
+#include "workio/replaced_file.h"
 
 namespace {
 
@@ -87,6 +88,8 @@ int RunPrintingJob(morvex::App& app, int (*job)(morvex::App&, morvex::Host&, std
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Ctrl+C, a kill or a closed terminal leave no half-written files.
+    morvex::RemoveTemporaryFilesOnSignals();
     morvex::App app;
     const std::vector<std::string> args(argv + 1, argv + argc);
     const morvex::StartResult start = morvex::PrepareStartUp(

@@ -34,6 +34,8 @@
 #include <cstring>
 #include <thread>
 
+#include "workio/replaced_file.h"
+
 namespace morvex {
 namespace {
 
@@ -109,6 +111,9 @@ extern "C" void LeaveAndResignal(int sig) {
         if (gLeave.ownByte != nullptr) __atomic_store_n(gLeave.ownByte, kSyncAbsent, __ATOMIC_RELEASE);
         if (gLeave.fd >= 0 && flock(gLeave.fd, LOCK_EX | LOCK_NB) == 0) shm_unlink(gLeave.name);
     }
+    // What the saves under way were writing goes too (this handler took
+    // their signals over).
+    RemoveTemporaryFiles();
     // The handler was installed to run once: the signal now does what it
     // would have done.
     raise(sig);

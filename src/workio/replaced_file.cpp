@@ -16,8 +16,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -25,6 +28,40 @@ namespace morvex {
 namespace {
 
 constexpr std::uint64_t kWriteBackStep = 1u << 20;
+
+// The temporary files being written, for RemoveTemporaryFiles: a slot is
+// taken (0 -> 1), its name copied, then armed (2); a signal handler
+// unlinks the armed ones. The only process-wide state of the saves.
+struct TempSlot {
+    std::atomic<int> state{0};
+    char path[4096] = {};
+};
+constexpr int kTempSlots = 32;
+TempSlot gTemps[kTempSlots];
+static_assert(std::atomic<int>::is_always_lock_free);
+
+int NoteTemporary(const std::string& temp) {
+    if (temp.size() >= sizeof(TempSlot::path)) return -1;
+    for (int i = 0; i < kTempSlots; ++i) {
+        int free = 0;
+        if (!gTemps[i].state.compare_exchange_strong(free, 1)) continue;
+        std::memcpy(gTemps[i].path, temp.c_str(), temp.size() + 1);
+        gTemps[i].state.store(2, std::memory_order_release);
+        return i;
+    }
+    return -1;  // more saves at once than slots: that one is not cleaned up
+}
+
+void ForgetTemporary(ReplacedFile& file) {
+    if (file.slot >= 0) gTemps[file.slot].state.store(0, std::memory_order_release);
+    file.slot = -1;
+}
+
+extern "C" void RemoveTemporariesAndResignal(int sig) {
+    RemoveTemporaryFiles();
+    // Installed to run once: the signal now does what it would have done.
+    ::raise(sig);
+}
 
 // False when the data could not be made durable: an error a sync reports
 // is reported once, so the flush at the end would not see it again.
@@ -109,6 +146,7 @@ bool BeginReplace(ReplacedFile& file, const std::string& path) {
         file.error = errno;
         return false;
     }
+    file.slot = NoteTemporary(file.temp);
     // Only a hint: a file system without modes keeps its own.
     if (replacing) (void)::fchmod(file.fd, old.st_mode & 0777);
     return true;
@@ -173,11 +211,27 @@ int FinishReplace(ReplacedFile& file, bool ok) {
         file.error = errno;
         ok = false;
     }
-    if (!ok) {
-        ::unlink(file.temp.c_str());
-        return ResultOf(file.error);
+    if (!ok) ::unlink(file.temp.c_str());
+    ForgetTemporary(file);
+    return ok ? kFileSaved : ResultOf(file.error);
+}
+
+void RemoveTemporaryFiles() {
+    for (TempSlot& slot : gTemps) {
+        if (slot.state.load(std::memory_order_acquire) == 2) ::unlink(slot.path);
     }
-    return kFileSaved;
+}
+
+void RemoveTemporaryFilesOnSignals() {
+    struct sigaction action {};
+    action.sa_handler = RemoveTemporariesAndResignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESETHAND;
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction before {};
+        if (::sigaction(sig, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) continue;
+        ::sigaction(sig, &action, nullptr);
+    }
 }
 
 }  // namespace morvex

@@ -26,6 +26,7 @@ struct ReplacedFile {
     // end, which the run waits for, commits the last part only.
     std::uint64_t durableStep = 0;
     std::uint64_t durable = 0;  // bytes made durable so far
+    int slot = -1;  // where the temporary file is noted for RemoveTemporaryFiles
 };
 
 // Whether a file under `path` is write-protected: it exists and nobody may
@@ -46,5 +47,13 @@ bool WriteProtected(const std::string& path);
 // failed; otherwise removes the temporary file. Returns kFileSaved,
 // kFileWriteFailed or kFileResourceOver.
 int FinishReplace(ReplacedFile& file, bool ok);
+
+// Removes the temporary files of the saves still under way; safe in a
+// signal handler. A run ended by a signal leaves none behind.
+void RemoveTemporaryFiles();
+// Has SIGINT, SIGTERM and SIGHUP remove them before the signal ends the
+// program as it would have (a signal the program was started to ignore
+// stays ignored).
+void RemoveTemporaryFilesOnSignals();
 
 }  // namespace morvex

@@ -236,6 +236,29 @@ md5_before=$(md5sum <again.onc)
 if [ $rc -eq 2 ] && [ "$(md5sum <again.onc)" = "$md5_before" ] && [ -s again.dmf ] && grep -q "again.onc" again.err
 then pass "no output replaces the program"; else fail "output over the program rc=$rc"; cat again.err; fi
 
+# A run ended by a signal while it waits (M150 waits for "waitfile" to go)
+# leaves no temporary file behind, and nothing under the final names.
+rm -f waitfile ./*.tmp sig.onc sig.TXT
+printf '%%\nG90 G00 X50 Y50 Z100\nG01 Z-2 F300\nX60\nM150\nX70\nM30\n%%\n' >sig.nc
+"$morvex" -X6 sig.nc -O sig.dmf --optimize 2>sig.err &
+pid=$!
+for ((i = 0; i < 1200; ++i)); do
+    [ -e waitfile ] && break
+    sleep 0.05
+done
+temps=$(ls ./*.tmp 2>/dev/null | wc -l)
+kill -TERM $pid
+# A watchdog: a run the signal did not end is ended for good (and fails).
+for ((i = 0; i < 600; ++i)); do
+    kill -0 $pid 2>/dev/null || break
+    sleep 0.05
+done
+kill -KILL $pid 2>/dev/null
+wait $pid; rc=$?
+if [ $rc -eq 143 ] && [ "$temps" -ge 1 ] && ! ls ./*.tmp >/dev/null 2>&1 && [ ! -e sig.onc ] && [ ! -e sig.TXT ]
+then pass "a signal leaves no temporary files"; else fail "signal rc=$rc temps=$temps"; ls; fi
+rm -f waitfile
+
 # Both outputs under one name: neither is written (status 2, the name
 # told); the cut and its work file are made all the same.
 set_key "OPT-NC SUFFIX" TXT
