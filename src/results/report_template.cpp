@@ -107,9 +107,7 @@ std::string Value(Var var, std::string_view after, ReportValues& v, std::size_t&
     case Var::TCode: {
         // Tool numbers count from 1: a T0 (no tool) is not listed.
         std::vector<int> tools;
-        for (const int n : v.tools) {
-            if (n >= 1) tools.push_back(n);
-        }
+        std::copy_if(v.tools.begin(), v.tools.end(), std::back_inserter(tools), [](int n) { return n >= 1; });
         return CodeList(tools);
     }
     case Var::GCodeW: {

@@ -132,8 +132,8 @@ void SweepBatchBand(const SweepBatch& batch, int band, SweepFlags& flags, std::v
             fold.loadTorque = own.loadTorque;
             fold.highestCut = own.highestCut;
             if (own.cutDone != 0) {
-                const bool sided = own.stepClass != kStepClassUnknown;
-                sweep_detail::NoteClassAt(fold, sided ? own.stepClass : kStepClassGeneral, 0);
+                const bool known = own.stepClass != kStepClassUnknown;
+                sweep_detail::NoteClassAt(fold, known ? own.stepClass : kStepClassGeneral, 0);
             }
             MergeSweepFlags(flags, own);
             continue;
